@@ -1,0 +1,7 @@
+/* orinanalysis: filters routines. */
+#ifndef ORIN_FILTERS_H
+#define ORIN_FILTERS_H
+
+#include <orin/common.h>
+
+#endif /* ORIN_FILTERS_H */

@@ -1,0 +1,19 @@
+/* orinanalysis: the whole C interface. */
+#ifndef ORIN_ORINANALYSIS_H
+#define ORIN_ORINANALYSIS_H
+
+#include <orin/common.h>
+#include <orin/host.h>
+#include <orin/frame.h>
+#include <orin/transforms.h>
+#include <orin/windows.h>
+#include <orin/filters.h>
+#include <orin/generation.h>
+#include <orin/timedomain.h>
+#include <orin/statistics.h>
+#include <orin/linalg.h>
+#include <orin/fitting.h>
+#include <orin/arrays.h>
+#include <orin/measurement.h>
+
+#endif /* ORIN_ORINANALYSIS_H */

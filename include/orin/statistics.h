@@ -1,0 +1,66 @@
+/*
+ * orinanalysis: statistics and probability.
+ *
+ * Descriptive statistics of one real sample set. Sums are kept in extended
+ * precision and rounded to double when stored. Inputs are read only; results
+ * are written through pointers. Codes: -20003 kErrEmptyArray for fewer than 1
+ * sample, -20021 kErrOrderNotPositive for a moment order below 1, -20001
+ * kErrOutOfMemory when scratch cannot be had.
+ */
+#ifndef ORIN_STATISTICS_H
+#define ORIN_STATISTICS_H
+
+#include <orin/common.h>
+
+/* ---- Descriptive statistics: core routines ------------------------------ */
+
+/* Mean of x[0..n-1], summed in index order. No checks: n must be at least 1
+   (n = 0 gives 0/0, a NaN). */
+ORIN_API void Ave(const double *x, int32_t n, double *mean);
+
+/* Median: the middle value of a sorted copy (the mean of the middle pair for
+   even n). x is not reordered. Scratch: one copy of n doubles.
+   Returns 0, -20003 (n < 1), -20001 (no scratch). */
+ORIN_API int32_t Median(const double *x, int32_t n, double *median);
+
+/* Central moment of the given order with divisor n: (1/n) sum (x[i]-mean)^order.
+   Returns 0, -20003 (n < 1, checked first), -20021 (order < 1). */
+ORIN_API int32_t Moment(const double *x, int32_t n, int32_t order, double *moment);
+
+/* Mean and population standard deviation sqrt(|sum x^2/n - mean^2|), in one
+   pass over the data. Returns 0 or -20003 (n < 1). */
+ORIN_API int32_t StdDev(const double *x, int32_t n, double *mean, double *sdev);
+
+/* Root mean square sqrt(sum x^2 / n). Returns 0 or -20003 (n < 1). */
+ORIN_API int32_t RMS(const double *x, int32_t n, double *rms);
+
+/* Mean squared difference of x and y over the shorter length m:
+   (1/m) sum (x[i]-y[i])^2. ny is a count passed as a double (truncated).
+   Returns 0 or -20003 (nx < 1, or ny not at least 1, NaN included). */
+ORIN_API int32_t MSE(const double *x, int32_t nx, const double *y, double ny, double *mse);
+
+/* Sorted copy of x into out (out may be x): ascending, or descending when
+   descending is non-zero. NaN compares equal to everything, so NaN elements
+   leave the order around them unspecified. Returns 0 or -20003 (n < 1). */
+ORIN_API int32_t Sort(const double *x, int32_t n, int32_t descending, double *out);
+
+/* Reverses x[0..n-1] in place. */
+ORIN_API void Rev(double *x, int32_t n);
+
+/* Largest and smallest of x[0..n-1], n at least 1 (x[0] is read
+   unconditionally). NaN elements after the first are ignored; a NaN in x[0]
+   is returned as both. */
+ORIN_API void MaxMin(const double *x, int32_t n, double *max, double *min);
+
+/* ---- Descriptive statistics: handle entry points -------------------------
+   Error output last: 0 on success, else the code, with iDNaN in the scalar
+   result. Each returns 0 (none of them resizes an array). */
+
+ORIN_API int32_t Mean_head(DoubleArrayHdl x, double *mean, int32_t *error);
+ORIN_API int32_t Median_head(DoubleArrayHdl x, double *median, int32_t *error);
+ORIN_API int32_t Moment_head(DoubleArrayHdl x, const int32_t *order, double *moment, int32_t *error);
+ORIN_API int32_t RMS_head(DoubleArrayHdl x, double *rms, int32_t *error);
+/* Passes the y count to MSE as a double, as the core routine takes it. */
+ORIN_API int32_t MSE_head(DoubleArrayHdl x, DoubleArrayHdl y, double *mse, int32_t *error);
+
+#endif /* ORIN_STATISTICS_H */

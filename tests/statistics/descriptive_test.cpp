@@ -1,0 +1,352 @@
+// Descriptive statistics against independent references: a brute-force
+// selection sort, long-double two-pass formulas, and closed forms.
+#include <orin/host.h>
+#include <orin/statistics.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "support/allocation_failure.h"
+#include "support/handles.h"
+#include "support/reference.h"
+
+using orintest::DoubleHandle;
+using orintest::isIDNaN;
+using orintest::kEps;
+
+namespace {
+
+// Ascending selection sort: quadratic and independent of the host's QSort.
+std::vector<double> bruteForceSorted(std::vector<double> v) {
+    for (size_t i = 0; i < v.size(); ++i) {
+        size_t best = i;
+        for (size_t j = i + 1; j < v.size(); ++j)
+            if (v[j] < v[best]) best = j;
+        std::swap(v[i], v[best]);
+    }
+    return v;
+}
+
+long double twoPassMean(const std::vector<double> &x) {
+    long double s = 0;
+    for (double v : x) s += v;
+    return s / x.size();
+}
+
+long double centralMoment(const std::vector<double> &x, int order) {
+    const long double m = twoPassMean(x);
+    long double s = 0;
+    for (double v : x) s += std::pow(static_cast<long double>(v) - m, order);
+    return s / x.size();
+}
+
+}  // namespace
+
+TEST(Median, ClosedFormCases) {
+    double m = 0;
+    const double odd[] = {3, 1, 2};
+    ASSERT_EQ(Median(odd, 3, &m), 0);
+    EXPECT_EQ(m, 2.0);
+    const double even[] = {4, 1, 3, 2};
+    ASSERT_EQ(Median(even, 4, &m), 0);
+    EXPECT_EQ(m, 2.5);
+    const double one[] = {-7.25};
+    ASSERT_EQ(Median(one, 1, &m), 0);
+    EXPECT_EQ(m, -7.25);
+    // The mean of the middle pair is formed without overflow.
+    const double huge[] = {1.5e308, 1.7e308};
+    ASSERT_EQ(Median(huge, 2, &m), 0);
+    EXPECT_EQ(m, 1.6e308);
+}
+
+TEST(Median, MatchesBruteForceSortAndLeavesInputUnchanged) {
+    for (int n : {1, 2, 3, 10, 101, 1000, 1001}) {
+        auto x = orintest::randomDoubles(static_cast<size_t>(n), 1000u + n, -50, 50);
+        const auto original = x;
+        const auto sorted = bruteForceSorted(x);
+        const double expected = n % 2 ? sorted[n / 2] : (static_cast<long double>(sorted[n / 2]) + sorted[n / 2 - 1]) / 2;
+        double m = 0;
+        ASSERT_EQ(Median(x.data(), n, &m), 0) << "n=" << n;
+        EXPECT_EQ(m, expected) << "n=" << n;
+        EXPECT_EQ(x, original) << "n=" << n;
+    }
+}
+
+TEST(Median, EmptyCountFails) {
+    double m = 1.0;
+    const double x[] = {1};
+    EXPECT_EQ(Median(x, 0, &m), kErrEmptyArray);
+    EXPECT_EQ(Median(x, -3, &m), kErrEmptyArray);
+}
+
+TEST(Median, CountWhoseByteSizeCannotBeRepresentedIsRefused) {
+    // n * 8 bytes exceeds a 32-bit size_t: the copy must be refused before
+    // anything is read, not wrapped to a small allocation.
+    if (sizeof(size_t) != 4) GTEST_SKIP() << "only a 32-bit build can express this size";
+    const double x[] = {1};
+    double m = 0;
+    EXPECT_EQ(Median(x, 0x20000001, &m), kErrOutOfMemory);
+}
+
+TEST(Moment, ClosedFormsAndCheckOrder) {
+    const double x[] = {1, 2, 3, 4};
+    double m = 0;
+    ASSERT_EQ(Moment(x, 4, 2, &m), 0);
+    EXPECT_EQ(m, 1.25);
+    ASSERT_EQ(Moment(x, 4, 1, &m), 0);
+    EXPECT_NEAR(m, 0.0, 4 * kEps);
+    ASSERT_EQ(Moment(x, 4, 4, &m), 0);
+    EXPECT_EQ(m, (81.0 / 16 + 1.0 / 16 + 1.0 / 16 + 81.0 / 16) / 4);
+    // The count is checked before the order.
+    EXPECT_EQ(Moment(x, 0, 0, &m), kErrEmptyArray);
+    EXPECT_EQ(Moment(x, 4, 0, &m), kErrOrderNotPositive);
+    EXPECT_EQ(Moment(x, 4, -2, &m), kErrOrderNotPositive);
+}
+
+TEST(Moment, MatchesLongDoubleReferenceOnRandomData) {
+    const auto x = orintest::randomDoubles(5000, 7, 10, 30);
+    const long double mean = twoPassMean(x);
+    for (int order : {2, 3, 4, 5}) {
+        double m = 0;
+        ASSERT_EQ(Moment(x.data(), 5000, order, &m), 0);
+        const long double ref = centralMoment(x, order);
+        // The mean is rounded to double (error up to eps * |mean|) before the
+        // deviations are taken; to first order that shifts the moment by
+        // order * eps * |mean| * E|d|^(order-1). Odd moments of symmetric data
+        // are small, so the bound must be absolute, not relative to them.
+        long double absLower = 0, absSame = 0;
+        for (double v : x) {
+            absLower += std::pow(std::fabs(static_cast<long double>(v) - mean), order - 1);
+            absSame += std::pow(std::fabs(static_cast<long double>(v) - mean), order);
+        }
+        const double bound = static_cast<double>(order * kEps * std::fabs(mean) * absLower / x.size() +
+                                                 16 * kEps * absSame / x.size());
+        EXPECT_NEAR(m, static_cast<double>(ref), bound) << "order " << order;
+    }
+}
+
+TEST(StdDev, ClosedFormAndRandomReference) {
+    const double x[] = {1, 2, 3, 4};
+    double mean = 0, sd = 0;
+    ASSERT_EQ(StdDev(x, 4, &mean, &sd), 0);
+    EXPECT_EQ(mean, 2.5);
+    EXPECT_EQ(sd, std::sqrt(1.25));
+    // Moderately offset data (|mean|/sd about 3.5): the extended sums keep the
+    // cancellation of q - mean^2 below double rounding.
+    auto y = orintest::randomDoubles(100000, 11, 10, 30);
+    ASSERT_EQ(StdDev(y.data(), 100000, &mean, &sd), 0);
+    EXPECT_NEAR(mean, static_cast<double>(twoPassMean(y)), 2 * kEps * 30);
+    long double refSd = std::sqrt(centralMoment(y, 2));
+    EXPECT_NEAR(sd, static_cast<double>(refSd), 4 * kEps * static_cast<double>(refSd));
+    // Strongly offset data (|mean|/sd about 1700): the one-pass formula loses
+    // (mean/sd)^2 times the extended sums' rounding, which grows like
+    // sqrt(n) * 2^-64 for random data; the bound allows 8 times that.
+    y = orintest::randomDoubles(100000, 12, 999, 1001);
+    ASSERT_EQ(StdDev(y.data(), 100000, &mean, &sd), 0);
+    refSd = std::sqrt(centralMoment(y, 2));
+    const double ratio = 1000 / static_cast<double>(refSd);
+    const double bound = 8 * std::sqrt(100000.0) * std::ldexp(1.0, -64) * ratio * ratio;
+    EXPECT_NEAR(sd, static_cast<double>(refSd), bound * static_cast<double>(refSd));
+    // A constant record has deviation 0 (the absolute value keeps a rounding
+    // residue from turning into a NaN).
+    const std::vector<double> c(1000, 0.1);
+    ASSERT_EQ(StdDev(c.data(), 1000, &mean, &sd), 0);
+    EXPECT_LT(sd, 1e-9);
+    EXPECT_EQ(StdDev(x, 0, &mean, &sd), kErrEmptyArray);
+}
+
+TEST(RMS, ClosedFormsAndEmpty) {
+    const double x[] = {3, -4};
+    double r = 0;
+    ASSERT_EQ(RMS(x, 2, &r), 0);
+    EXPECT_EQ(r, std::sqrt(12.5));
+    // Squares beyond the double range stay finite in the extended sum.
+    const double big[] = {1e200, 1e200};
+    ASSERT_EQ(RMS(big, 2, &r), 0);
+    EXPECT_NEAR(r, 1e200, 1e200 * 2 * kEps);
+    EXPECT_EQ(RMS(x, 0, &r), kErrEmptyArray);
+}
+
+TEST(MSE, UsesShorterLengthAndChecksBothCounts) {
+    const double x[] = {1, 2, 3};
+    const double y[] = {2, 4, 6, 100, 100};
+    double e = 0;
+    ASSERT_EQ(MSE(x, 3, y, 5.0, &e), 0);
+    EXPECT_EQ(e, (1.0 + 4.0 + 9.0) / 3);
+    ASSERT_EQ(MSE(y, 5, x, 3.0, &e), 0);
+    EXPECT_EQ(e, (1.0 + 4.0 + 9.0) / 3);
+    // A fractional count is truncated.
+    ASSERT_EQ(MSE(y, 5, x, 2.9, &e), 0);
+    EXPECT_EQ(e, (1.0 + 4.0) / 2);
+    EXPECT_EQ(MSE(x, 0, y, 5.0, &e), kErrEmptyArray);
+    EXPECT_EQ(MSE(x, 3, y, 0.5, &e), kErrEmptyArray);
+    EXPECT_EQ(MSE(x, 3, y, std::nan(""), &e), kErrEmptyArray);
+}
+
+TEST(Sort, AgreesWithBruteForceBothDirectionsInPlaceAndCopied) {
+    const double small[] = {2, 3, 1};
+    double out[3];
+    ASSERT_EQ(Sort(small, 3, 1, out), 0);
+    EXPECT_EQ(std::vector<double>(out, out + 3), (std::vector<double>{3, 2, 1}));
+    for (int n : {1, 2, 7, 64, 999}) {
+        auto x = orintest::randomDoubles(static_cast<size_t>(n), 500u + n);
+        x[0] = x[static_cast<size_t>(n) / 2];  // duplicates are kept
+        const auto asc = bruteForceSorted(x);
+        std::vector<double> copy(static_cast<size_t>(n));
+        ASSERT_EQ(Sort(x.data(), n, 0, copy.data()), 0);
+        EXPECT_EQ(copy, asc) << "n=" << n;
+        std::vector<double> inPlace = x;
+        ASSERT_EQ(Sort(inPlace.data(), n, 7, inPlace.data()), 0);
+        EXPECT_EQ(inPlace, std::vector<double>(asc.rbegin(), asc.rend())) << "n=" << n;
+    }
+    EXPECT_EQ(Sort(small, 0, 0, out), kErrEmptyArray);
+}
+
+TEST(Rev, ReversesOddAndEvenLengths) {
+    std::vector<double> odd{1, 2, 3, 4, 5}, even{1, 2, 3, 4};
+    Rev(odd.data(), 5);
+    Rev(even.data(), 4);
+    EXPECT_EQ(odd, (std::vector<double>{5, 4, 3, 2, 1}));
+    EXPECT_EQ(even, (std::vector<double>{4, 3, 2, 1}));
+}
+
+TEST(MaxMin, FindsExtremesAndHandlesNaN) {
+    const auto x = orintest::randomDoubles(777, 3);
+    double hi = 0, lo = 0;
+    MaxMin(x.data(), 777, &hi, &lo);
+    EXPECT_EQ(hi, *std::max_element(x.begin(), x.end()));
+    EXPECT_EQ(lo, *std::min_element(x.begin(), x.end()));
+    // Descending data exercise the "else if" branch on every sample.
+    const double down[] = {5, 4, 3, 2, 1};
+    MaxMin(down, 5, &hi, &lo);
+    EXPECT_EQ(hi, 5);
+    EXPECT_EQ(lo, 1);
+    const double nanLater[] = {2, NAN, 7, -1};
+    MaxMin(nanLater, 4, &hi, &lo);
+    EXPECT_EQ(hi, 7);
+    EXPECT_EQ(lo, -1);
+    const double nanFirst[] = {NAN, 3, -3};
+    MaxMin(nanFirst, 3, &hi, &lo);
+    EXPECT_TRUE(std::isnan(hi));
+    EXPECT_TRUE(std::isnan(lo));
+}
+
+TEST(Ave, SumsInExtendedPrecision) {
+    // 1 + 2^-60 repeated: a double running sum would lose the small parts.
+    std::vector<double> x{1e16, 1.0, 1.0, 1.0, -1e16};
+    double m = 0;
+    Ave(x.data(), 5, &m);
+    EXPECT_EQ(m, 3.0 / 5);
+}
+
+// ---- handle entry points ----------------------------------------------------
+
+TEST(StatisticsEntryPoints, SucceedWithErrorExactlyZero) {
+    DoubleHandle x({4, 1, 3, 2});
+    DoubleHandle y({4, 1, 3, 0, 9});
+    double r = 0;
+    int32_t err = 123;
+    EXPECT_EQ(Mean_head(x, &r, &err), 0);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(r, 2.5);
+    err = 123;
+    EXPECT_EQ(Median_head(x, &r, &err), 0);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(r, 2.5);
+    const int32_t order = 2;
+    err = 123;
+    EXPECT_EQ(Moment_head(x, &order, &r, &err), 0);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(r, 1.25);
+    err = 123;
+    EXPECT_EQ(RMS_head(x, &r, &err), 0);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(r, std::sqrt(7.5));
+    err = 123;
+    EXPECT_EQ(MSE_head(x, y, &r, &err), 0);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(r, 4.0 / 4);
+}
+
+TEST(StatisticsEntryPoints, EmptyInputGivesCodeAndIDNaN) {
+    DoubleHandle empty;
+    DoubleHandle x({1, 2});
+    double r = 0;
+    int32_t err = 0;
+    const int32_t order = 2, badOrder = 0;
+    struct Case {
+        const char *name;
+        int32_t (*call)(DoubleArrayHdl, DoubleArrayHdl, const int32_t *, double *, int32_t *);
+        DoubleArrayHdl a, b;
+        const int32_t *order;
+        int32_t code;
+    };
+    const Case cases[] = {
+        {"Mean_head", [](DoubleArrayHdl a, DoubleArrayHdl, const int32_t *, double *o, int32_t *e) { return Mean_head(a, o, e); }, empty, nullptr, nullptr, kErrEmptyArray},
+        {"Median_head", [](DoubleArrayHdl a, DoubleArrayHdl, const int32_t *, double *o, int32_t *e) { return Median_head(a, o, e); }, empty, nullptr, nullptr, kErrEmptyArray},
+        {"Moment_head", [](DoubleArrayHdl a, DoubleArrayHdl, const int32_t *k, double *o, int32_t *e) { return Moment_head(a, k, o, e); }, empty, nullptr, &order, kErrEmptyArray},
+        {"Moment_head order", [](DoubleArrayHdl a, DoubleArrayHdl, const int32_t *k, double *o, int32_t *e) { return Moment_head(a, k, o, e); }, x, nullptr, &badOrder, kErrOrderNotPositive},
+        {"RMS_head", [](DoubleArrayHdl a, DoubleArrayHdl, const int32_t *, double *o, int32_t *e) { return RMS_head(a, o, e); }, empty, nullptr, nullptr, kErrEmptyArray},
+        {"MSE_head x", [](DoubleArrayHdl a, DoubleArrayHdl b, const int32_t *, double *o, int32_t *e) { return MSE_head(a, b, o, e); }, empty, x, nullptr, kErrEmptyArray},
+        {"MSE_head y", [](DoubleArrayHdl a, DoubleArrayHdl b, const int32_t *, double *o, int32_t *e) { return MSE_head(a, b, o, e); }, x, empty, nullptr, kErrEmptyArray},
+    };
+    for (const Case &c : cases) {
+        r = 42;
+        err = 0;
+        EXPECT_EQ(c.call(c.a, c.b, c.order, &r, &err), 0) << c.name;
+        EXPECT_EQ(err, c.code) << c.name;
+        EXPECT_TRUE(isIDNaN(r)) << c.name;
+    }
+}
+
+TEST(StatisticsEntryPoints, ComputedNaNIsNotReplacedOnSuccess) {
+    DoubleHandle x({1, NAN, 3});
+    double r = 0;
+    int32_t err = 1;
+    ASSERT_EQ(Mean_head(x, &r, &err), 0);
+    EXPECT_EQ(err, 0);
+    EXPECT_TRUE(std::isnan(r));
+    EXPECT_FALSE(isIDNaN(r));
+}
+
+TEST(StatisticsEntryPoints, ReadMisalignedElementAreas) {
+    // Handles made by DSNewHandle put 1D doubles 4 bytes off an 8-byte
+    // boundary; the routines read them all the same.
+    DoubleHandle x({4, 1, 3, 2}, orintest::Placement::kUnaligned);
+    double r = 0;
+    int32_t err = 0;
+    ASSERT_EQ(Median_head(x, &r, &err), 0);
+    EXPECT_EQ(r, 2.5);
+}
+
+// ---- allocation failures ----------------------------------------------------
+
+ORIN_ALLOCATION_CASE(Median, 1) {
+    const double x[] = {5, 1, 4, 2, 3};
+    double m = 0;
+    const int32_t code = inj.call([&] { return Median(x, 5, &m); });
+    if (inj.failing()) {
+        EXPECT_EQ(code, kErrOutOfMemory);
+    } else {
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(m, 3.0);
+    }
+}
+
+ORIN_ALLOCATION_CASE(Median_head, 1) {
+    DoubleHandle x({5, 1, 4, 2});
+    double m = 0;
+    int32_t err = 0;
+    const int32_t ret = inj.call([&] { return Median_head(x, &m, &err); });
+    EXPECT_EQ(ret, 0);
+    if (inj.failing()) {
+        EXPECT_EQ(err, kErrOutOfMemory);
+        EXPECT_TRUE(isIDNaN(m));
+    } else {
+        EXPECT_EQ(err, 0);
+        EXPECT_EQ(m, 3.0);
+    }
+}
