@@ -37,6 +37,25 @@ void demo_free(void *handle) { DSDisposeHandle((UHandle)handle); }
 
 void demo_heading(const char *title) { printf("\n== %s\n\n", title); }
 
+enum { kMaxScenes = 32 };
+static struct {
+    int order;
+    void (*run)(void);
+} scenes[kMaxScenes];
+static int sceneCount;
+
+void demo_register_scene(int order, void (*scene)(void)) {
+    if (sceneCount < kMaxScenes) {
+        scenes[sceneCount].order = order;
+        scenes[sceneCount].run = scene;
+        ++sceneCount;
+    }
+}
+
+static int byOrder(const void *a, const void *b) {
+    return *(const int *)a - *(const int *)b;
+}
+
 int main(int argc, char **argv) {
     const char *path = argc > 1 ? argv[1] : "liborinanalysis.so." ORIN_SOVERSION;
     library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
@@ -49,7 +68,8 @@ int main(int argc, char **argv) {
     printf("Loaded %s; the load-time start created host mutex %u.\n", path,
            (unsigned)*(const MutexRef *)demo_symbol("AnlysRandGenMutex"));
 
-    scene_statistics();
+    qsort(scenes, (size_t)sceneCount, sizeof scenes[0], byOrder);
+    for (int i = 0; i < sceneCount; ++i) scenes[i].run();
 
     dlclose(library);
     printf("\nUnloaded the library.\n");

@@ -15,6 +15,15 @@ void demo_free(void *handle);
 
 void demo_heading(const char *title);
 
-void scene_statistics(void);
+/* Each scene file registers itself; the demo runs them in increasing order.
+   Orders: 10 statistics, 20 transforms, 30 windows and generation, 40 filters,
+   50 pulse measurements. */
+void demo_register_scene(int order, void (*scene)(void));
+#define DEMO_SCENE(order, fn)                                               \
+    static void fn(void);                                                   \
+    __attribute__((constructor)) static void fn##_register(void) {          \
+        demo_register_scene(order, fn);                                     \
+    }                                                                       \
+    static void fn(void)
 
 #endif

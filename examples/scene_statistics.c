@@ -3,7 +3,7 @@
 
 #include <stdio.h>
 
-void scene_statistics(void) {
+DEMO_SCENE(10, scene_statistics) {
     demo_heading("Descriptive statistics: twelve voltage readings, one of them a glitch");
     const double volts[12] = {4.98, 5.02, 5.01, 4.99, 5.00, 5.03, 4.97, 5.01, 9.80, 5.00, 4.99, 5.02};
     DoubleArrayHdl x = demo_doubles(volts, 12);
