@@ -1,0 +1,76 @@
+// The library's symbol tables: it exports exactly its export list and
+// imports from the host only the platform functions.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::set<std::string> nm(const char *options) {
+    const std::string command = std::string("nm -D ") + options + " '" + ORIN_LIBRARY_PATH + "'";
+    std::set<std::string> names;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe) return names;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) {
+        std::istringstream fields(line);
+        std::string field, last, kind;
+        while (fields >> field) {
+            kind = last;
+            last = field;
+        }
+        names.insert(last + " " + kind);
+    }
+    pclose(pipe);
+    return names;
+}
+
+std::set<std::string> namesOnly(const std::set<std::string> &entries) {
+    std::set<std::string> names;
+    for (const std::string &e : entries) names.insert(e.substr(0, e.find(' ')));
+    return names;
+}
+
+}  // namespace
+
+TEST(Exports, DefinedSymbolsEqualTheExportList) {
+    std::set<std::string> listed;
+    std::ifstream list(ORIN_EXPORT_LIST);
+    ASSERT_TRUE(list) << ORIN_EXPORT_LIST;
+    for (std::string name; std::getline(list, name);)
+        if (!name.empty()) listed.insert(name);
+    const std::set<std::string> exported = namesOnly(nm("--defined-only"));
+    for (const std::string &name : listed) EXPECT_TRUE(exported.count(name)) << "listed but not exported: " << name;
+    for (const std::string &name : exported) EXPECT_TRUE(listed.count(name)) << "exported but not listed: " << name;
+}
+
+TEST(Exports, UnversionedImportsAreHostFunctionsOnly) {
+    // Versioned imports (name@GLIBC_..., name@CXXABI_...) come from the C and
+    // C++ runtimes; everything else must be one of the host's functions, or
+    // one of the optional hooks of the stand-alone host (weak) and the
+    // toolchain's own weak references.
+    const std::set<std::string> host = {
+        "NumericArrayResize", "DSHandToHand", "DSNewHandle", "DSSetHandleSize", "DSNewHClr", "DSDisposeHandle",
+        "DSNewPtr", "DSNewPClr", "DSDisposePtr", "MoveBlock", "ClearMem", "ThMutexCreate", "ThMutexAcquire",
+        "ThMutexRelease", "ThMutexDestroy", "QSort", "DBPrintf"};
+    const std::set<std::string> weakOptional = {"OrinHostScratchAcquire", "OrinHostScratchRelease",
+                                                "_ITM_deregisterTMCloneTable", "_ITM_registerTMCloneTable",
+                                                "__gmon_start__", "__cxa_finalize"};
+    for (const std::string &entry : nm("--undefined-only")) {
+        const std::string name = entry.substr(0, entry.find(' '));
+        const std::string kind = entry.substr(entry.find(' ') + 1);
+        if (name.find('@') != std::string::npos) continue;
+        if (name.rfind("__asan", 0) == 0 || name.rfind("__ubsan", 0) == 0 || name.rfind("__tsan", 0) == 0 ||
+            name.rfind("__lsan", 0) == 0 || name.rfind("__sanitizer", 0) == 0)
+            continue;
+        if (kind == "w") {
+            EXPECT_TRUE(weakOptional.count(name)) << "unexpected weak import " << name;
+        } else {
+            EXPECT_TRUE(host.count(name)) << "unexpected import " << name;
+        }
+    }
+}

@@ -1,0 +1,86 @@
+// Loading and unloading the library at run time, as the host does.
+#include <orin/host.h>
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include "hostcontrol.h"
+
+namespace {
+
+class Loaded {
+public:
+    Loaded() : handle_(dlopen(ORIN_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL)) {}
+    ~Loaded() { unload(); }
+    void unload() {
+        if (handle_) dlclose(handle_);
+        handle_ = nullptr;
+    }
+    explicit operator bool() const { return handle_ != nullptr; }
+    template <class T>
+    T *symbol(const char *name) const {
+        return reinterpret_cast<T *>(dlsym(handle_, name));
+    }
+
+private:
+    void *handle_;
+};
+
+bool stillLoaded() {
+    void *h = dlopen(ORIN_LIBRARY_PATH, RTLD_NOW | RTLD_NOLOAD);
+    if (h) dlclose(h);
+    return h != nullptr;
+}
+
+}  // namespace
+
+TEST(Lifecycle, LoadCreatesTheMutexAndUnloadDestroysIt) {
+    const int64_t mutexes = OrinHostLiveMutexes();
+    {
+        Loaded lib;
+        ASSERT_TRUE(lib) << dlerror();
+        const MutexRef *mutex = lib.symbol<MutexRef>("AnlysRandGenMutex");
+        ASSERT_NE(mutex, nullptr);
+        EXPECT_NE(*mutex, 0u);
+        EXPECT_EQ(OrinHostLiveMutexes(), mutexes + 1);
+        // The handle is a live host mutex.
+        EXPECT_EQ(ThMutexAcquire(*mutex), kMgNoErr);
+        EXPECT_EQ(ThMutexRelease(*mutex), kMgNoErr);
+    }
+    EXPECT_FALSE(stillLoaded());
+    EXPECT_EQ(OrinHostLiveMutexes(), mutexes) << "unload destroys the mutex";
+}
+
+TEST(Lifecycle, ExplicitFinishAndStartHandBackTheHostStatus) {
+    const int64_t mutexes = OrinHostLiveMutexes();
+    Loaded lib;
+    ASSERT_TRUE(lib) << dlerror();
+    auto *mutex = lib.symbol<MutexRef>("AnlysRandGenMutex");
+    auto *start = lib.symbol<int32_t()>("OrinAnalysisStart");
+    auto *finish = lib.symbol<int32_t()>("OrinAnalysisFinish");
+    ASSERT_TRUE(mutex && start && finish);
+
+    EXPECT_EQ(finish(), kMgNoErr);
+    EXPECT_EQ(*mutex, 0u);
+    EXPECT_EQ(OrinHostLiveMutexes(), mutexes);
+    // Destroying a handle that no longer exists: the host's refusal comes
+    // back unchanged.
+    EXPECT_EQ(finish(), kMgArgErr);
+    EXPECT_EQ(start(), kMgNoErr);
+    EXPECT_NE(*mutex, 0u);
+    EXPECT_EQ(OrinHostLiveMutexes(), mutexes + 1);
+    lib.unload();
+    EXPECT_EQ(OrinHostLiveMutexes(), mutexes);
+}
+
+TEST(Lifecycle, ExportedDataHaveTheirValues) {
+    Loaded lib;
+    ASSERT_TRUE(lib) << dlerror();
+    const auto *nan = lib.symbol<const unsigned char>("iDNaN");
+    ASSERT_NE(nan, nullptr);
+    const unsigned char bytes[8] = {0xff, 0xff, 0xff, 0x7f, 0xff, 0xff, 0xff, 0xff};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(nan[i], bytes[i]) << "byte " << i;
+    const char *text = lib.symbol<const char>("notice");
+    ASSERT_NE(text, nullptr);
+    EXPECT_NE(std::string(text).find("orinanalysis"), std::string::npos);
+}

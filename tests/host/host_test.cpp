@@ -1,0 +1,201 @@
+// The stand-alone host layer's contracts: the library relies on exactly these.
+#include <orin/host.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "hostcontrol.h"
+
+namespace {
+
+uintptr_t address(const void *p) { return reinterpret_cast<uintptr_t>(p); }
+
+}  // namespace
+
+TEST(NumericArrayResize, NullHandleCreatesEmptyAlignedArray) {
+    const int64_t live = OrinHostLiveBlocks();
+    for (int32_t dims : {1, 2}) {
+        for (int32_t type : {kTypeInt32, kTypeDouble, kTypeComplexDouble}) {
+            UHandle h = nullptr;
+            ASSERT_EQ(NumericArrayResize(type, dims, &h, 5), kMgNoErr);
+            ASSERT_NE(h, nullptr);
+            const int32_t *words = reinterpret_cast<const int32_t *>(*h);
+            for (int32_t d = 0; d < dims; ++d) EXPECT_EQ(words[d], 0) << "dims " << dims;
+            // Element areas start on an 8-byte boundary in both builds.
+            EXPECT_EQ(address(*h + 4 * dims) % 8, 0u) << "type " << type << " dims " << dims;
+            EXPECT_EQ(DSDisposeHandle(h), kMgNoErr);
+        }
+    }
+    EXPECT_EQ(OrinHostLiveBlocks(), live);
+}
+
+TEST(NumericArrayResize, KeepsContentsAndDimensionWordsAcrossResizes) {
+    UHandle h = nullptr;
+    ASSERT_EQ(NumericArrayResize(kTypeDouble, 1, &h, 3), kMgNoErr);
+    const UHandle same = h;
+    auto *a = reinterpret_cast<DoubleArray *>(*h);
+    a->dimSize = 3;
+    a->elt[0] = 1.5, a->elt[1] = 2.5, a->elt[2] = 3.5;
+    ASSERT_EQ(NumericArrayResize(kTypeDouble, 1, &h, 100000), kMgNoErr);
+    EXPECT_EQ(h, same) << "the block is resized behind the same handle";
+    a = reinterpret_cast<DoubleArray *>(*h);
+    EXPECT_EQ(a->dimSize, 3) << "the dimension word is the caller's to write";
+    EXPECT_EQ(a->elt[2], 3.5);
+    ASSERT_EQ(NumericArrayResize(kTypeDouble, 1, &h, 2), kMgNoErr);
+    a = reinterpret_cast<DoubleArray *>(*h);
+    EXPECT_EQ(a->elt[1], 2.5);
+    EXPECT_EQ(address(a->elt) % 8, 0u);
+    DSDisposeHandle(h);
+}
+
+TEST(NumericArrayResize, RefusesUnrepresentableSizesAndBadArguments) {
+    UHandle h = nullptr;
+    ASSERT_EQ(NumericArrayResize(kTypeDouble, 1, &h, 1), kMgNoErr);
+    EXPECT_EQ(NumericArrayResize(kTypeComplexDouble, 1, &h, SIZE_MAX / 8), kMgFullErr);
+    EXPECT_EQ(NumericArrayResize(kTypeDouble, 2, &h, SIZE_MAX), kMgFullErr);
+    EXPECT_EQ(NumericArrayResize(99, 1, &h, 1), kMgArgErr);
+    EXPECT_EQ(NumericArrayResize(kTypeDouble, 0, &h, 1), kMgArgErr);
+    EXPECT_EQ(NumericArrayResize(kTypeDouble, 1, nullptr, 1), kMgArgErr);
+    DSDisposeHandle(h);
+}
+
+TEST(Handles, NewClearSetSizeCopyAndDispose) {
+    const int64_t live = OrinHostLiveBlocks();
+    UHandle h = DSNewHClr(64);
+    ASSERT_NE(h, nullptr);
+    for (int i = 0; i < 64; ++i) ASSERT_EQ((*h)[i], 0) << "byte " << i;
+    std::memcpy(*h, "orinanalysis", 13);
+    ASSERT_EQ(DSSetHandleSize(h, 1 << 20), kMgNoErr);
+    EXPECT_STREQ(reinterpret_cast<const char *>(*h), "orinanalysis");
+    UHandle copy = h;
+    ASSERT_EQ(DSHandToHand(&copy), kMgNoErr);
+    ASSERT_NE(copy, h);
+    ASSERT_NE(*copy, *h);
+    EXPECT_STREQ(reinterpret_cast<const char *>(*copy), "orinanalysis");
+    EXPECT_EQ(OrinHostLiveBlocks(), live + 2);
+    // DSNewHandle makes no alignment promise: its blocks start 16-aligned, so
+    // a 1D double array built in one has its elements 4 bytes off.
+    UHandle plain = DSNewHandle(4 + 8 * 4);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(address(*plain + 4) % 8, 4u);
+    EXPECT_EQ(DSDisposeHandle(plain), kMgNoErr);
+    EXPECT_EQ(DSDisposeHandle(copy), kMgNoErr);
+    EXPECT_EQ(DSDisposeHandle(h), kMgNoErr);
+    EXPECT_EQ(OrinHostLiveBlocks(), live);
+    EXPECT_EQ(DSDisposeHandle(nullptr), kMgArgErr);
+}
+
+TEST(Pointers, NewClearAndDispose) {
+    const int64_t live = OrinHostLiveBlocks();
+    UPtr p = DSNewPClr(1000);
+    ASSERT_NE(p, nullptr);
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(p[i], 0);
+    UPtr q = DSNewPtr(8);
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(OrinHostLiveBlocks(), live + 2);
+    EXPECT_EQ(DSDisposePtr(p), kMgNoErr);
+    EXPECT_EQ(DSDisposePtr(q), kMgNoErr);
+    EXPECT_EQ(OrinHostLiveBlocks(), live);
+    EXPECT_EQ(DSDisposePtr(nullptr), kMgArgErr);
+}
+
+TEST(MoveBlockAndClearMem, CopyOverlappingAreasCorrectly) {
+    char up[] = "abcdefgh";
+    MoveBlock(up, up + 2, 5);  // forward overlap
+    EXPECT_STREQ(up, "ababcdeh");
+    char down[] = "abcdefgh";
+    MoveBlock(down + 2, down, 5);  // backward overlap
+    EXPECT_STREQ(down, "cdefgfgh");
+    ClearMem(down, 3);
+    EXPECT_EQ(std::memcmp(down, "\0\0\0fgfgh", 8), 0);
+}
+
+TEST(QSort, SortsByTheComparison) {
+    std::vector<int> v{5, -1, 3, 3, 0, 9, -7};
+    QSort(v.data(), v.size(), sizeof(int), [](const void *a, const void *b) {
+        const int x = *static_cast<const int *>(a), y = *static_cast<const int *>(b);
+        return (x > y) - (x < y);
+    });
+    EXPECT_EQ(v, (std::vector<int>{-7, -1, 0, 3, 3, 5, 9}));
+}
+
+TEST(DBPrintf, CapturedTextIsFormatted) {
+    OrinHostCaptureDebug(1);
+    OrinHostClearDebugText();
+    EXPECT_EQ(DBPrintf("step %d: %.2f %s\n", 3, 0.125, "done"), 18);
+    const std::string long_text(2000, 'x');
+    DBPrintf("%s", long_text.c_str());
+    EXPECT_EQ(std::string(OrinHostDebugText()), "step 3: 0.12 done\n" + long_text);
+    OrinHostClearDebugText();
+    OrinHostCaptureDebug(0);
+}
+
+TEST(AllocationFailure, TheChosenAllocationFailsOnceAndIsCounted) {
+    const int64_t start = OrinHostAllocationCount();
+    OrinHostFailAllocation(2);
+    UPtr first = DSNewPtr(8);
+    UHandle second = DSNewHandle(8);
+    UPtr third = DSNewPtr(8);
+    EXPECT_NE(first, nullptr);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_NE(third, nullptr);
+    EXPECT_EQ(OrinHostAllocationCount() - start, 3);
+    UHandle h = nullptr;
+    ASSERT_EQ(NumericArrayResize(kTypeDouble, 1, &h, 4), kMgNoErr);
+    OrinHostFailAllocation(1);
+    EXPECT_EQ(NumericArrayResize(kTypeDouble, 1, &h, 40), kMgFullErr);
+    // Shrinking to nothing is not an allocation and cannot be refused.
+    OrinHostFailAllocation(1);
+    EXPECT_EQ(NumericArrayResize(kTypeDouble, 1, &h, 0), kMgNoErr);
+    OrinHostFailAllocation(0);
+    DSDisposeHandle(h);
+    DSDisposePtr(first);
+    DSDisposePtr(third);
+}
+
+TEST(Mutexes, HandlesAreNonZeroWordsAndExcludeEachOther) {
+    static_assert(sizeof(MutexRef) == 4, "a mutex handle is one 32-bit word");
+    const int64_t live = OrinHostLiveMutexes();
+    MutexRef m = 0;
+    ASSERT_EQ(ThMutexCreate(&m, 0), kMgNoErr);
+    EXPECT_NE(m, 0u);
+    EXPECT_EQ(OrinHostLiveMutexes(), live + 1);
+    int64_t counter = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20000; ++i) {
+                ThMutexAcquire(m);
+                counter = counter + 1;
+                ThMutexRelease(m);
+            }
+        });
+    }
+    for (auto &t : threads) t.join();
+    EXPECT_EQ(counter, 80000);
+    EXPECT_EQ(ThMutexDestroy(m), kMgNoErr);
+    EXPECT_EQ(OrinHostLiveMutexes(), live);
+    EXPECT_EQ(ThMutexAcquire(m), kMgArgErr) << "a destroyed handle is refused";
+    EXPECT_EQ(ThMutexDestroy(0), kMgArgErr);
+}
+
+TEST(Mutexes, ConcurrentCreationGivesDistinctHandles) {
+    std::vector<MutexRef> made(8 * 200);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) ThMutexCreate(&made[static_cast<size_t>(t * 200 + i)], 0);
+        });
+    }
+    for (auto &t : threads) t.join();
+    std::vector<MutexRef> sorted = made;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+    EXPECT_NE(sorted.front(), 0u);
+    for (MutexRef m : made) EXPECT_EQ(ThMutexDestroy(m), kMgNoErr);
+}
