@@ -1,0 +1,101 @@
+// The FFT entry points: each picks a power-of-two kernel or the mixed-radix
+// transform by length. Inverses come from the forward transforms by
+// conjugation, x = conj(FFT(conj(X)))/n; the scaling is applied on the way
+// in, so that a length that suits the kernels stays exact in its powers of
+// two.
+#include <cstring>
+
+#include "detail.h"
+
+using namespace orin;
+using namespace orin::tf;
+
+namespace {
+
+bool splitRadixCx(int32_t n) { return isPowerOfTwo(n) && n <= kMaxSplitRadixCx; }
+
+// In place over n elements re[i*stride], im[i*stride]: re *= f, im *= g.
+void scale(double *re, double *im, int32_t n, ptrdiff_t stride, double f, double g) {
+    for (int32_t i = 0; i < n; ++i) {
+        re[i * stride] *= f;
+        im[i * stride] *= g;
+    }
+}
+
+// Inverse complex DFT. The mixed-radix scratch is taken before the data are
+// scaled, so a refused allocation leaves them as they were.
+int32_t inverseComplex(double *re, double *im, int32_t n, int32_t stride, bool conjugateResult) {
+    if (n < 1) return kErrBadArraySize;
+    MixedRadix mix;
+    const bool pow2 = splitRadixCx(n);
+    if (!pow2) {
+        if (const int32_t code = mix.prepare(n, 0, stride)) return code;
+    }
+    const double f = 1.0 / n;
+    scale(re, im, n, stride, f, -f);
+    if (pow2) SplitRadixCxFFT(re, im, n, stride);
+    else mix.run(re, im);
+    if (conjugateResult) {
+        for (int32_t i = 0; i < n; ++i) im[i * static_cast<ptrdiff_t>(stride)] = -im[i * static_cast<ptrdiff_t>(stride)];
+    }
+    return kErrNone;
+}
+
+}  // namespace
+
+int32_t CxMixFFTRe(double *re, double *im, int32_t n) {
+    if (n < 1) return kErrEmptyArray;
+    if (splitRadixCx(n)) return SplitRadixCxFFT(re, im, n, 1);
+    return MixFFT(re, im, n, 0, 1);
+}
+
+int32_t CxMixFFTCx(complexnum *c, int32_t n) {
+    if (n < 1) return kErrEmptyArray;
+    if (splitRadixCx(n)) return SplitRadixCxFFT(&c[0].re, &c[0].im, n, 2);
+    return MixFFT(&c[0].re, &c[0].im, n, 0, 2);
+}
+
+int32_t ReMixFFTRe(double *x, double *im, int32_t n) {
+    if (n < 1) return kErrEmptyArray;
+    if (isPowerOfTwo(n)) return SplitRadixReFFT(x, im, n);
+    return MixFFT(x, im, n, 1, 1);
+}
+
+int32_t ReMixFFTCx(complexnum *c, int32_t n) {
+    if (n < 1) return kErrEmptyArray;
+    if (isPowerOfTwo(n)) return splitRadixReFFT(c, n);
+    return MixFFT(&c[0].re, &c[0].im, n, 1, 2);
+}
+
+int32_t FFT(double *re, double *im, int32_t n) { return CxMixFFTRe(re, im, n); }
+int32_t FFTCx(complexnum *c, int32_t n) { return CxMixFFTCx(c, n); }
+int32_t ReFFT(double *x, double *im, int32_t n) { return ReMixFFTRe(x, im, n); }
+int32_t ReFFTCx(complexnum *c, int32_t n) { return ReMixFFTCx(c, n); }
+
+int32_t InvFFT(double *re, double *im, int32_t n) { return inverseComplex(re, im, n, 1, true); }
+
+int32_t InvFFTCx(complexnum *c, int32_t n) { return inverseComplex(&c[0].re, &c[0].im, n, 2, true); }
+
+int32_t ReInvFFT(double *re, double *im, int32_t n) {
+    if (n < 1) return kErrBadArraySize;
+    if (isPowerOfTwo(n)) return SplitRadixReInvFFT(re, im, n);
+    // The real part of the inverse needs no final conjugation; im keeps the
+    // negated imaginary part, zero up to rounding for a symmetric spectrum.
+    return inverseComplex(re, im, n, 1, false);
+}
+
+int32_t ReInvFFTCx(complexnum *c, int32_t n) {
+    if (n < 1) return kErrBadArraySize;
+    if (!isPowerOfTwo(n)) return InvFFTCx(c, n);
+    if (n == 1) return kErrNone;
+    Scratch<double> copy(2 * static_cast<int64_t>(n));
+    if (!copy) return kErrOutOfMemory;
+    double *re = copy.data(), *im = re + n;
+    for (int32_t i = 0; i < n; ++i) {
+        re[i] = c[i].re;
+        im[i] = c[i].im;
+    }
+    splitRadixReInv(re, im, n);
+    for (int32_t i = 0; i < n; ++i) c[i].re = re[i];
+    return kErrNone;
+}

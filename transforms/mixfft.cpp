@@ -1,0 +1,468 @@
+// Mixed-radix FFT of any length.
+//
+// Temperton's self-sorting scheme in its digit-reversal form (C. Temperton,
+// "Self-sorting mixed-radix fast Fourier transforms", J. Comput. Phys. 52,
+// 1983; the stage structure follows Singleton, "An algorithm for computing
+// the mixed radix fast Fourier transform", IEEE Trans. AU-17, 1969): the
+// input is permuted into digit-reversed order, then one in-place stage per
+// factor applies the twiddles and a butterfly of the factor's size.
+// Butterflies of 2, 3, 4, 5, 8 and 10 are hand-written (the 5-point one is
+// Winograd's, 1978, with five multiplications), odd primes up to 199 use the
+// general odd-length butterfly that pairs x[j] with x[p-j], and larger primes
+// use Bluestein's chirp-z convolution on power-of-two kernels.
+#include <cstring>
+
+#include "detail.h"
+
+namespace {
+
+// Butterfly constants, kept at 14 significant digits: they bound the
+// accuracy of stages of 3, 5, 8 and 10 near 1e-14.
+constexpr double c3_1 = -1.5;              // cos(2 pi/3) - 1
+constexpr double c3_2 = 0.86602540378444;  // sin(2 pi/3)
+constexpr double c5_1 = -1.25;             // (cos u + cos 2u)/2 - 1, u = 2 pi/5
+constexpr double c5_2 = 0.55901699437495;  // (cos u - cos 2u)/2
+constexpr double c5_3 = -0.95105651629515; // -sin u
+constexpr double c5_4 = -1.5388417685876;  // -(sin u + sin 2u)
+constexpr double c5_5 = 0.36327126400268;  // sin u - sin 2u
+constexpr double c8 = 0.70710678118655;    // sqrt(1/2)
+
+constexpr int32_t kChirpPrime = 200;  // odd primes from here on go by chirp-z
+
+struct Cx {
+    double re, im;
+};
+inline Cx operator+(Cx a, Cx b) { return {a.re + b.re, a.im + b.im}; }
+inline Cx operator-(Cx a, Cx b) { return {a.re - b.re, a.im - b.im}; }
+inline Cx scale(double f, Cx a) { return {f * a.re, f * a.im}; }
+
+inline void butterfly4(Cx &z0, Cx &z1, Cx &z2, Cx &z3) {
+    const Cx t1 = z0 + z2, t2 = z1 + z3, d1 = z0 - z2, d2 = z1 - z3;
+    z0 = t1 + t2;
+    z2 = t1 - t2;
+    z1 = {d1.re + d2.im, d1.im - d2.re};
+    z3 = {d1.re - d2.im, d1.im + d2.re};
+}
+
+inline void butterfly5(Cx &z0, Cx &z1, Cx &z2, Cx &z3, Cx &z4) {
+    const Cx t1 = z1 + z4, t2 = z2 + z3, t3 = z1 - z4, t4 = z3 - z2, t5 = t1 + t2;
+    z0 = z0 + t5;
+    const Cx m1 = scale(c5_1, t5);
+    const Cx m2 = scale(c5_2, t1 - t2);
+    const Cx m3 = {-c5_3 * (t3.im + t4.im), c5_3 * (t3.re + t4.re)};
+    const Cx m4 = {-c5_4 * t4.im, c5_4 * t4.re};
+    const Cx m5 = {-c5_5 * t3.im, c5_5 * t3.re};
+    const Cx s3 = m3 - m4, s5 = m3 + m5;
+    const Cx s1 = z0 + m1, s2 = s1 + m2, s4 = s1 - m2;
+    z1 = s2 + s3;
+    z2 = s4 + s5;
+    z3 = s4 - s5;
+    z4 = s2 - s3;
+}
+
+// The fixed-size butterflies on z[0..p-1]. Returns false for other sizes.
+bool fixedButterfly(int32_t p, Cx *z) {
+    switch (p) {
+        case 2: {
+            const Cx a = z[0], b = z[1];
+            z[0] = a + b;
+            z[1] = a - b;
+            return true;
+        }
+        case 3: {
+            const Cx t = z[1] + z[2];
+            z[0] = z[0] + t;
+            const Cx s1 = z[0] + scale(c3_1, t);
+            const Cx m = {c3_2 * (z[1].im - z[2].im), c3_2 * (z[2].re - z[1].re)};
+            z[1] = s1 + m;
+            z[2] = s1 - m;
+            return true;
+        }
+        case 4: butterfly4(z[0], z[1], z[2], z[3]); return true;
+        case 5: butterfly5(z[0], z[1], z[2], z[3], z[4]); return true;
+        case 8: {
+            Cx a0 = z[0], a1 = z[2], a2 = z[4], a3 = z[6];
+            Cx b0 = z[1], b1 = z[3], b2 = z[5], b3 = z[7];
+            butterfly4(a0, a1, a2, a3);
+            butterfly4(b0, b1, b2, b3);
+            b1 = {c8 * (b1.re + b1.im), c8 * (b1.im - b1.re)};
+            b2 = {b2.im, -b2.re};
+            b3 = {c8 * (b3.im - b3.re), -c8 * (b3.re + b3.im)};
+            z[0] = a0 + b0, z[4] = a0 - b0;
+            z[1] = a1 + b1, z[5] = a1 - b1;
+            z[2] = a2 + b2, z[6] = a2 - b2;
+            z[3] = a3 + b3, z[7] = a3 - b3;
+            return true;
+        }
+        case 10: {
+            // Prime-factor split 10 = 2 * 5 (Good-Thomas): no twiddles
+            // between the two 5-point transforms.
+            Cx a0 = z[0], a1 = z[2], a2 = z[4], a3 = z[6], a4 = z[8];
+            Cx b0 = z[5], b1 = z[7], b2 = z[9], b3 = z[1], b4 = z[3];
+            butterfly5(a0, a1, a2, a3, a4);
+            butterfly5(b0, b1, b2, b3, b4);
+            z[0] = a0 + b0, z[5] = a0 - b0;
+            z[6] = a1 + b1, z[1] = a1 - b1;
+            z[2] = a2 + b2, z[7] = a2 - b2;
+            z[8] = a3 + b3, z[3] = a3 - b3;
+            z[4] = a4 + b4, z[9] = a4 - b4;
+            return true;
+        }
+        default: return false;
+    }
+}
+
+// General odd butterfly: the DFT of z[0..p-1] from the sums and differences
+// of the pairs (j, p-j) and the table trig[k] = e^(-2 pi i k/p).
+void oddButterfly(int32_t p, Cx *z, const double *trigRe, const double *trigIm, double *vr, double *vi, double *wr,
+                  double *wi) {
+    const int32_t h = (p + 1) / 2;
+    for (int32_t j = 1; j < h; ++j) {
+        vr[j] = z[j].re + z[p - j].re;
+        vi[j] = z[j].im - z[p - j].im;
+        wr[j] = z[j].re - z[p - j].re;
+        wi[j] = z[j].im + z[p - j].im;
+    }
+    for (int32_t j = 1; j < h; ++j) {
+        double ar = z[0].re, ai = z[0].im, br = z[0].re, bi = z[0].im;
+        int32_t k = j;
+        for (int32_t l = 1; l < h; ++l) {
+            const double rr = trigRe[k] * vr[l], ii = trigIm[k] * vi[l];
+            const double ri = trigRe[k] * wi[l], ir = trigIm[k] * wr[l];
+            br += rr + ii;
+            bi += ri - ir;
+            ar += rr - ii;
+            ai += ri + ir;
+            k += j;
+            if (k >= p) k -= p;
+        }
+        z[j] = {ar, ai};
+        z[p - j] = {br, bi};
+    }
+    for (int32_t j = 1; j < h; ++j) {
+        z[0].re += vr[j];
+        z[0].im += wi[j];
+    }
+}
+
+// Digit-reversed order of a strided sequence into a contiguous one, for one
+// array or two with the same index sequence (a mixed-radix counter whose
+// lowest digit runs in radix factors[1] with input weight groups[1]).
+template <bool kBoth>
+void permute(int32_t n, const int32_t *factors, const int32_t *groups, const double *x, const double *xi, double *y,
+             double *yi, ptrdiff_t stride) {
+    int32_t cnt[34] = {};
+    int64_t k = 0;
+    for (int32_t i = 0; i < n - 1; ++i) {
+        y[i] = x[k * stride];
+        if constexpr (kBoth) yi[i] = xi[k * stride];
+        k += groups[1];
+        ++cnt[1];
+        int32_t j = 1;
+        while (cnt[j] >= factors[j]) {
+            cnt[j] = 0;
+            k = k - groups[j - 1] + groups[j + 1];
+            ++j;
+            ++cnt[j];
+        }
+    }
+    y[n - 1] = x[static_cast<ptrdiff_t>(n - 1) * stride];
+    if constexpr (kBoth) yi[n - 1] = xi[static_cast<ptrdiff_t>(n - 1) * stride];
+}
+
+}  // namespace
+
+using namespace orin;
+using namespace orin::tf;
+
+int32_t factorize(int32_t n, int32_t *count, int32_t *factors) {
+    if (n < 1) {
+        *count = 0;
+        return kErrNone;
+    }
+    if (n == 1) {
+        *count = 1;
+        factors[1] = 1;
+        return kErrNone;
+    }
+    static constexpr int32_t kRadices[] = {10, 8, 5, 4, 3, 2};
+    int32_t list[32];
+    int32_t c = 0;
+    int32_t rest = n;
+    for (int32_t r = 0; rest > 1 && r < 6;) {
+        if (rest % kRadices[r] == 0) {
+            list[c++] = kRadices[r];
+            rest /= kRadices[r];
+        } else {
+            ++r;
+        }
+    }
+    // 2 * 8 costs more than 4 * 4.
+    if (c > 0 && list[c - 1] == 2) {
+        for (int32_t j = c - 2; j >= 0; --j) {
+            if (list[j] == 8) {
+                list[j] = 4;
+                list[c - 1] = 4;
+                break;
+            }
+        }
+    }
+    if (rest > 1) {
+        for (int32_t k = 2; k < std::sqrt(static_cast<double>(rest)) + 1;) {
+            if (rest % k == 0) {
+                list[c++] = k;
+                rest /= k;
+            } else {
+                ++k;
+            }
+        }
+        if (rest > 1) list[c++] = rest;
+    }
+    for (int32_t i = 0; i < c; ++i) factors[i + 1] = list[c - 1 - i];
+    *count = c;
+    return kErrNone;
+}
+
+int32_t transTableSetup(int32_t *span, int32_t *factors, int32_t *groups, int32_t *count, int32_t *n) {
+    if (*count < 0) factorize(*n, count, factors);
+    groups[0] = *n;
+    span[1] = 1;
+    for (int32_t i = 1; i <= *count; ++i) {
+        if (i > 1) span[i] = span[i - 1] * factors[i - 1];
+        groups[i] = groups[i - 1] / factors[i];
+    }
+    return kErrNone;
+}
+
+void Repermute(int32_t n, int32_t count, int32_t *factors, int32_t *groups, double *x, double *y, int32_t stride) {
+    (void)count;  // the counter stops by itself before its top digit overflows
+    if (n < 1) return;
+    permute<false>(n, factors, groups, x, nullptr, y, nullptr, stride);
+}
+
+void initTrig(int32_t p, double *trigRe, double *trigIm) {
+    trigRe[0] = 1;
+    trigIm[0] = 0;
+    Rotor rot(static_cast<extended>(kTwoPi) / p);
+    for (int32_t k = 1; k < p; ++k) {
+        rot.advance();
+        trigRe[k] = rot.c();
+        trigIm[k] = -rot.s();
+    }
+}
+
+void initChirp(int32_t p, int32_t M, double *cRe, double *cIm, double *wRe, double *wIm) {
+    // Bluestein: tk = (t^2 + k^2 - (k-t)^2)/2, so the DFT is c[k] times the
+    // convolution of x[t] c[t] with conj(c). The phase k^2 is reduced modulo
+    // 2p exactly (in 64 bits) before it meets pi/p.
+    const double piOverP = kPi / p;
+    cRe[0] = 1;
+    cIm[0] = 0;
+    wRe[0] = 1;
+    wIm[0] = 0;
+    const int64_t twoP = 2 * static_cast<int64_t>(p);
+    for (int32_t k = 1; k < p; ++k) {
+        const double theta = piOverP * static_cast<double>(static_cast<int64_t>(k) * k % twoP);
+        const double c = std::cos(theta), s = std::sin(theta);
+        cRe[k] = c;
+        cIm[k] = -s;
+        wRe[M - k] = c;
+        wIm[M - k] = s;
+    }
+    const int32_t lower = std::min<int64_t>(p, static_cast<int64_t>(M) - p + 1);
+    for (int32_t k = 1; k < lower; ++k) {
+        wRe[k] = cRe[k];
+        wIm[k] = -cIm[k];
+    }
+    for (int32_t k = std::max(lower, 1); k <= M - p; ++k) wRe[k] = wIm[k] = 0;
+    SplitRadixCxFFT(wRe, wIm, M, 1);
+}
+
+int32_t shouldUpdateTrigTable(int32_t *factors, int32_t i) {
+    const int32_t p = factors[i];
+    return (p % 2 == 1 && p >= 7 && p < kChirpPrime && (i == 1 || p != factors[i - 1])) ? 1 : 0;
+}
+
+int32_t shouldUpdateChirpTable(int32_t *factors, int32_t i) {
+    const int32_t p = factors[i];
+    return (p % 2 == 1 && p >= kChirpPrime && (i == 1 || p != factors[i - 1])) ? 1 : 0;
+}
+
+namespace orin::tf {
+
+namespace {
+
+// Table block layout (in doubles), for the largest factor maxF and the
+// chirp length M: twiddles, butterfly values, trig or chirp table (maxF
+// each, real and imaginary), the odd butterfly's four temporaries, and four
+// chirp-z arrays of M.
+struct Tables {
+    double *twRe, *twIm, *zRe, *zIm, *trigRe, *trigIm, *vr, *vi, *wr, *wi, *aRe, *aIm, *WRe, *WIm;
+
+    static int64_t size(int64_t maxF, int64_t M) { return 4 * (M + 2 * maxF); }
+
+    Tables(double *block, int32_t maxF, int32_t M) {
+        double *p = block;
+        for (double **slot : {&twRe, &twIm, &zRe, &zIm, &trigRe, &trigIm}) {
+            *slot = p;
+            p += maxF;
+        }
+        const int32_t h = (maxF + 1) / 2;
+        for (double **slot : {&vr, &vi, &wr, &wi}) {
+            *slot = p;
+            p += h;
+        }
+        for (double **slot : {&aRe, &aIm, &WRe, &WIm}) {
+            *slot = p;
+            p += M;
+        }
+    }
+};
+
+}  // namespace
+
+int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride) {
+    n_ = n;
+    isReal_ = isReal;
+    stride_ = stride;
+    factorize(n, &count_, factors_);
+    int64_t maxF = factors_[1] + int64_t{1};
+    if (maxF <= 10) maxF = 12;
+    int64_t pow2 = 1;
+    while (pow2 < maxF) pow2 *= 2;
+    const int64_t M = 2 * pow2;
+    // A chirp length beyond int32 (a prime above 2^29) cannot be allocated.
+    if (M > (int64_t{1} << 30)) return kErrOutOfMemory;
+    maxF_ = static_cast<int32_t>(maxF);
+    M_ = static_cast<int32_t>(M);
+
+    singlePrime_ = count_ == 1 && factors_[1] >= kChirpPrime;
+    if (singlePrime_) {
+        halfChirp_ = chirpHalf(n, M_, isReal);
+        if (halfChirp_) M_ /= 2;
+        if (!tables_.allocate(4 * static_cast<int64_t>(M_))) return kErrOutOfMemory;
+        if (stride == 2 && !work_.allocate(2 * static_cast<int64_t>(n))) return kErrOutOfMemory;
+        return kErrNone;
+    }
+    if ((stride == 2 || !isReal) && !work_.allocate(2 * static_cast<int64_t>(n))) return kErrOutOfMemory;
+    if (!tables_.allocate(Tables::size(maxF_, M_))) return kErrOutOfMemory;
+    transTableSetup(span_, factors_, groups_, &count_, &n_);
+    return kErrNone;
+}
+
+void MixedRadix::run(double *re, double *im) {
+    if (singlePrime_) {
+        chirpZ(re, im, n_, M_, halfChirp_, isReal_, stride_, tables_.data(), work_.data());
+        return;
+    }
+    const int32_t n = n_;
+    const ptrdiff_t st = stride_;
+    double *yr = re, *yi = im;
+    if (work_) {
+        yr = work_.data();
+        yi = yr + n;
+    }
+    if (!isReal_) {
+        permute<true>(n, factors_, groups_, re, im, yr, yi, st);
+    } else if (!work_) {
+        // Real input, separate arrays: the imaginary array is free to take
+        // the permuted reals.
+        Repermute(n, count_, factors_, groups_, re, im, 1);
+        std::memcpy(re, im, sizeof(double) * n);
+        std::memset(im, 0, sizeof(double) * n);
+    } else {
+        Repermute(n, count_, factors_, groups_, re, yr, stride_);
+        std::memset(yi, 0, sizeof(double) * n);
+    }
+
+    for (int32_t i = 1; i <= count_; ++i) stage(i, yr, yi);
+
+    if (work_) {
+        for (int32_t i = 0; i < n; ++i) {
+            re[i * st] = yr[i];
+            im[i * st] = yi[i];
+        }
+    }
+}
+
+void MixedRadix::stage(int32_t i, double *yr, double *yi) {
+    const int32_t p = factors_[i], s = span_[i], g = groups_[i];
+    Tables t(tables_.data(), maxF_, M_);
+    if (shouldUpdateTrigTable(factors_, i)) initTrig(p, t.trigRe, t.trigIm);
+    if (shouldUpdateChirpTable(factors_, i)) {
+        // The smallest power of two above 2p that the starting length allows.
+        while (p < M_ / 4) M_ /= 2;
+        t = Tables(tables_.data(), maxF_, M_);
+        initChirp(p, M_, t.trigRe, t.trigIm, t.WRe, t.WIm);
+    }
+    const int32_t M = M_;
+    Cx *z = reinterpret_cast<Cx *>(t.zRe);  // maxF complex values over zRe and zIm
+    const int64_t sp = static_cast<int64_t>(s) * p;
+    Rotor rot(static_cast<extended>(kTwoPi) / sp);
+    for (int32_t d = 0; d < s; ++d) {
+        const bool twiddled = s > 1 && d > 0;
+        if (twiddled) {
+            // Powers of t = e^(-i omega d), carried in extended precision.
+            const extended tr = rot.c(), ti = -static_cast<extended>(rot.s());
+            extended pr = tr, pi = ti;
+            t.twRe[1] = rot.c();
+            t.twIm[1] = -rot.s();
+            for (int32_t k = 2; k < p; ++k) {
+                const extended nr = tr * pr - ti * pi, ni = tr * pi + ti * pr;
+                pr = nr;
+                pi = ni;
+                t.twRe[k] = static_cast<double>(pr);
+                t.twIm[k] = static_cast<double>(pi);
+            }
+        }
+        for (int32_t q = 0; q < g; ++q) {
+            const int64_t a = d + q * sp;
+            double *br = yr + a, *bi = yi + a;
+            z[0] = {br[0], bi[0]};
+            if (twiddled) {
+                for (int32_t k = 1; k < p; ++k) {
+                    const double xr = br[static_cast<int64_t>(k) * s], xi = bi[static_cast<int64_t>(k) * s];
+                    z[k] = {xr * t.twRe[k] - xi * t.twIm[k], xr * t.twIm[k] + xi * t.twRe[k]};
+                }
+            } else {
+                for (int32_t k = 1; k < p; ++k) z[k] = {br[static_cast<int64_t>(k) * s], bi[static_cast<int64_t>(k) * s]};
+            }
+            if (!fixedButterfly(p, z)) {
+                if (p >= kChirpPrime) {
+                    // Bluestein on the p values: u = z c, padded to M,
+                    // convolved with the chirp filter, then multiplied by c.
+                    for (int32_t k = 0; k < p; ++k) {
+                        t.aRe[k] = z[k].re * t.trigRe[k] - z[k].im * t.trigIm[k];
+                        t.aIm[k] = z[k].re * t.trigIm[k] + z[k].im * t.trigRe[k];
+                    }
+                    std::memset(t.aRe + p, 0, sizeof(double) * (M - p));
+                    std::memset(t.aIm + p, 0, sizeof(double) * (M - p));
+                    SplitRadixCxFFT(t.aRe, t.aIm, M, 1);
+                    CxMul1D(t.aRe, t.aIm, t.WRe, t.WIm, M, t.aRe, t.aIm);
+                    SplitRadixCxInvFFT(t.aRe, t.aIm, M);
+                    for (int32_t k = 0; k < p; ++k) {
+                        z[k] = {t.trigRe[k] * t.aRe[k] - t.trigIm[k] * t.aIm[k],
+                                t.trigRe[k] * t.aIm[k] + t.trigIm[k] * t.aRe[k]};
+                    }
+                } else {
+                    oddButterfly(p, z, t.trigRe, t.trigIm, t.vr, t.vi, t.wr, t.wi);
+                }
+            }
+            for (int32_t k = 0; k < p; ++k) {
+                br[static_cast<int64_t>(k) * s] = z[k].re;
+                bi[static_cast<int64_t>(k) * s] = z[k].im;
+            }
+        }
+        rot.advance();
+    }
+}
+
+}  // namespace orin::tf
+
+int32_t MixFFT(double *re, double *im, int32_t n, int32_t isReal, int32_t stride) {
+    if (n < 1) return kErrNone;
+    MixedRadix mix;
+    if (const int32_t code = mix.prepare(n, isReal, stride)) return code;
+    mix.run(re, im);
+    return kErrNone;
+}
