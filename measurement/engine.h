@@ -21,6 +21,14 @@
 
 namespace orin::meas {
 
+// The intermediates: fetched only through the mediary, never as results.
+enum : int32_t {
+    kMeasMinAndMax = 50,
+    kMeasCrossPoints = 51,
+    kMeasEdgeTimes = 52,
+    kMeasHistogram = 53
+};
+
 // Parameters of a fetch, built by measurements_fetch from the caller's blocks.
 struct tParamStruct {
     double hysteresis;     // half-width of the band round the middle level
@@ -270,9 +278,9 @@ public:
                   tCursorStruct *cursor);
 
 private:
-    // A session held for the length of one call, so that a concurrent
-    // destroy only unlinks it and the last holder deletes it.
-    class tHeld;
+    // Finds a session and holds it for the length of one call (_release ends
+    // the hold), so that a concurrent destroy only unlinks it and the last
+    // holder deletes it.
     int32_t _findSession(int32_t sessionId, tSession **session);
     void _release(tSession *session);
     int32_t _getNextSessionId();

@@ -1,0 +1,97 @@
+// The broker through which measurements reach one another and the shared
+// intermediates of their session.
+#include <algorithm>
+#include <cmath>
+
+#include "engine.h"
+#include "levels.h"
+#include "lists.h"
+#include "probe.h"
+
+namespace orin::meas {
+
+template <class T>
+int32_t tMediary::_findAs(int32_t id, T **object) {
+    tBaseMeas *measure = nullptr;
+    if (const int32_t code = _bundle->find(id, &measure)) return code;
+    *object = dynamic_cast<T *>(measure);
+    return *object ? 0 : kErrUnknownMeasurement;
+}
+
+int32_t tMediary::fetchDependency(int32_t id, const tParamStruct &params, const tWaveform &w, double *result,
+                                  tCursorStruct *cursor) {
+    tBaseMeas *measure = nullptr;
+    if (const int32_t code = _bundle->find(id, &measure)) return code;
+    tCursorStruct unused;
+    return measure->fetch(params, w, result, cursor ? cursor : &unused);
+}
+
+int32_t tMediary::setResult(int32_t id, double value, const tCursorStruct &cursor) {
+    tBaseMeas *measure = nullptr;
+    if (const int32_t code = _bundle->find(id, &measure)) return code;
+    measure->_cacheValid = true;
+    measure->_cachedResult = value;
+    measure->_cachedCursor = cursor;
+    return 0;
+}
+
+int32_t tMediary::fetchCrossPoints(int32_t maxCross, const tParamStruct &params, const tWaveform &w,
+                                   const tCrossPoint **points, int32_t &found) {
+    tCrossPoints *list = nullptr;
+    if (const int32_t code = _findAs(kMeasCrossPoints, &list)) return code;
+    return list->fetchCrossPoints(maxCross, params, w, points, found);
+}
+
+int32_t tMediary::fetchEdgeTimes(int32_t maxCross, const tParamStruct &params, const tWaveform &w,
+                                 const tEdge **edges, int32_t &found) {
+    tEdgeTimes *list = nullptr;
+    if (const int32_t code = _findAs(kMeasEdgeTimes, &list)) return code;
+    return list->_edgeTimes(maxCross, params, w, edges, found);
+}
+
+// The value histogram: histogramBins equal bins from the minimum to the
+// maximum, the maximum itself counted in the last bin. A failed histogram
+// stays invalid, so no later request reports success over unfilled bins.
+int32_t tMediary::fetchHistogram(const tParamStruct &params, const tWaveform &w, const int32_t **bins,
+                                 double &firstBinCenter, double &binWidth) {
+    tHistogram *h = nullptr;
+    if (const int32_t code = _findAs(kMeasHistogram, &h)) return code;
+    if (!h->_cacheValid) {
+        double minimum = 0, peakToPeak = 0;
+        if (const int32_t code = fetchDependency(kMeasMinimum, params, w, &minimum, nullptr)) return code;
+        if (const int32_t code = fetchDependency(kMeasPeakToPeak, params, w, &peakToPeak, nullptr)) return code;
+        const int32_t n = params.histogramBins;
+        if (n <= 0) return kErrHistogramBins;
+        if (h->_capacity < n) {
+            h->_capacity = 0;
+            if (!h->_bins.allocate(n)) return kErrEngineOutOfMemory;
+            h->_capacity = n;
+        }
+        const double width = peakToPeak / n;
+        h->_firstBinCenter = minimum + 0.5 * width;
+        h->_binWidth = width;
+        if (width <= 0) {
+            *bins = h->_bins.data();
+            firstBinCenter = h->_firstBinCenter;
+            binWidth = h->_binWidth;
+            return kErrHistogramBinWidth;
+        }
+        probe::computed(kMeasHistogram);
+        int32_t *counts = h->_bins.data();
+        std::fill(counts, counts + n, 0);
+        const double scale = 1 / width;
+        for (int32_t i = 0; i < w.count; ++i) {
+            // Truncation toward zero; anything not inside [0, n), the maximum
+            // and a NaN sample included, is counted in the last bin.
+            const double k = (w.samples[i] - minimum) * scale;
+            ++counts[k > -1.0 && k < n ? static_cast<int32_t>(k) : n - 1];
+        }
+        h->_cacheValid = true;
+    }
+    *bins = h->_bins.data();
+    firstBinCenter = h->_firstBinCenter;
+    binWidth = h->_binWidth;
+    return 0;
+}
+
+}  // namespace orin::meas

@@ -1,0 +1,70 @@
+// A session: one waveform's measurement objects and caches, and the checks
+// and cache validity of every fetch on it.
+#include "engine.h"
+
+namespace orin::meas {
+
+tSession::tSession(int32_t &status) {
+    try {
+        status = 0;
+        if (ThMutexCreate(&_mutex, 0) != kMgNoErr) status = kErrEngineOutOfMemory;
+    } catch (...) {
+        status = kErrEngineConstruction;
+    }
+}
+
+tSession::~tSession() {
+    if (_mutex) ThMutexDestroy(_mutex);
+}
+
+int32_t tSession::initialize() {
+    if (const int32_t code = _bundle.initialize(&_mediary)) return code;
+    return _mediary.initialize(&_bundle);
+}
+
+int32_t tSession::_checkSomeErrors(const tWaveform &w) const {
+    if (w.count < 1) return kErrNoSamples;
+    if (w.dt <= 0) return kErrEngineSamplingInterval;  // a NaN dt passes
+    if (!w.samples) return kErrNoSamples;
+    return 0;
+}
+
+int32_t tSession::_clearLocked() {
+    if (_dirty) {
+        _bundle.invalidateAllCaches();
+        _dirty = false;
+    }
+    return 0;
+}
+
+int32_t tSession::clear() {
+    tHostLock lock(_mutex);
+    return _clearLocked();
+}
+
+// The caches hold for one set of reference parameters; any change of them
+// (exact comparison, so a NaN field always counts as changed) starts afresh.
+// The occurrence is not compared: results that depend on it are cached per
+// occurrence, and the edge and crossing lists serve every occurrence.
+int32_t tSession::_updateCacheValidity(const tParamStruct &params) {
+    const tParamStruct &p = _params;
+    if (params.highRef == p.highRef && params.histogramBins == p.histogramBins &&
+        params.hysteresis == p.hysteresis && params.hystUnits == p.hystUnits && params.lowRef == p.lowRef &&
+        params.midRef == p.midRef && params.refMethod == p.refMethod && params.refUnits == p.refUnits)
+        return 0;
+    _clearLocked();
+    _params = params;
+    return 0;
+}
+
+int32_t tSession::fetch(int32_t measId, tParamStruct params, const tWaveform &w, double *result,
+                        tCursorStruct *cursor) {
+    tHostLock lock(_mutex);
+    if (const int32_t code = _checkSomeErrors(w)) return code;
+    _updateCacheValidity(params);
+    const int32_t code = _mediary.fetchDependency(measId, params, w, result, cursor);
+    _dirty = true;
+    return code;
+}
+
+}  // namespace orin::meas

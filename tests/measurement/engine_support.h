@@ -1,0 +1,93 @@
+// Helpers of the measurement engine's suite: sessions owned by the test,
+// fetches with the usual blocks, and waveforms whose measurements are known
+// in closed form.
+#ifndef ORIN_TESTS_MEASUREMENT_ENGINE_SUPPORT_H
+#define ORIN_TESTS_MEASUREMENT_ENGINE_SUPPORT_H
+
+#include <orin/measurement.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace enginetest {
+
+struct Levels {
+    double high = 90, mid = 50, low = 10;
+    int32_t units = 1;  // percent
+    int32_t method = 1; // of minimum to maximum
+    int32_t bins = 100;
+};
+
+struct Result {
+    int32_t code = 0;
+    double value = 0;
+    tCursorStruct cursor{};
+};
+
+// Fetches one measurement with the given levels.
+inline Result fetch(int32_t session, int32_t id, const std::vector<double> &x, const Levels &l = {},
+                    int32_t occurrence = 1, double t0 = 0, double dt = 1) {
+    const tRefLevels levels{l.high, l.mid, l.low, l.units};
+    const tRefOptions options{l.method, l.bins};
+    Result r;
+    r.code = measurements_fetch(session, id, &levels, &options, occurrence, t0, dt, x.data(),
+                                static_cast<int32_t>(x.size()), &r.value, &r.cursor);
+    return r;
+}
+
+// A session created for the test and destroyed with it.
+class Session {
+public:
+    Session() { EXPECT_EQ(measurements_create(&id_), 0); }
+    ~Session() { measurements_destroy(id_); }
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+    int32_t id() const { return id_; }
+    Result fetch(int32_t measId, const std::vector<double> &x, const Levels &l = {}, int32_t occurrence = 1,
+                 double t0 = 0, double dt = 1) const {
+        return enginetest::fetch(id_, measId, x, l, occurrence, t0, dt);
+    }
+    void clear() const { EXPECT_EQ(measurements_clear(id_), 0); }
+
+private:
+    int32_t id_ = 0;
+};
+
+// A periodic trapezoid between lo and hi: each period starts with `flat`
+// samples at lo, an edge of `edge` samples climbing in equal steps (the
+// last step reaching hi), `flat` samples at hi and a falling edge alike.
+// With flat 40 and edge 10 a period is 100 samples and the values along an
+// edge are lo, lo + s, ..., hi with s = (hi - lo) / 10.
+inline std::vector<double> trapezoid(int periods, int flat = 40, int edge = 10, double lo = 0, double hi = 10,
+                                     bool startHigh = false) {
+    std::vector<double> one;
+    const double step = (hi - lo) / edge;
+    for (int i = 0; i < flat; ++i) one.push_back(lo);
+    for (int i = 0; i < edge; ++i) one.push_back(lo + step * (i + 1));
+    for (int i = 0; i < flat; ++i) one.push_back(hi);
+    for (int i = 0; i < edge; ++i) one.push_back(hi - step * (i + 1));
+    std::vector<double> x;
+    for (int p = 0; p < periods; ++p) x.insert(x.end(), one.begin(), one.end());
+    if (startHigh) {
+        // Rotate by half a period: the record begins on the high plateau.
+        const size_t half = one.size() / 2;
+        std::vector<double> rotated(x.begin() + static_cast<long>(half), x.end());
+        rotated.insert(rotated.end(), x.begin(), x.begin() + static_cast<long>(half));
+        return rotated;
+    }
+    return x;
+}
+
+// n samples of a * sin(2 pi i / samplesPerPeriod + phase).
+inline std::vector<double> sine(int n, double samplesPerPeriod, double a = 1, double phase = 0) {
+    std::vector<double> x(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) x[static_cast<size_t>(i)] = a * std::sin(2 * M_PI * i / samplesPerPeriod + phase);
+    return x;
+}
+
+}  // namespace enginetest
+
+#endif  // ORIN_TESTS_MEASUREMENT_ENGINE_SUPPORT_H

@@ -1,0 +1,161 @@
+// The engine's flat interface: sessions, argument checks in their order,
+// parameter handling, and the caching a caller can observe.
+#include <orin/measurement.h>
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "engine_support.h"
+#include "hostcontrol.h"
+
+using enginetest::fetch;
+using enginetest::Levels;
+using enginetest::Result;
+using enginetest::Session;
+
+namespace {
+const std::vector<double> kRamp = {-1, 0, 1, 2, 3};
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+}  // namespace
+
+TEST(EngineInterface, LoadsWithItsRegistryAndData) {
+    EXPECT_EQ(initStatus, 0);
+    EXPECT_NE(dlsym(RTLD_DEFAULT, "library"), nullptr) << "the registry is exported as data";
+}
+
+TEST(EngineInterface, SessionIdsAdvanceFrom1112AndAreNeverReused) {
+    int32_t a = 0, b = 0;
+    ASSERT_EQ(measurements_create(&a), 0);
+    ASSERT_EQ(measurements_create(&b), 0);
+    EXPECT_GE(a, 1112);
+    EXPECT_EQ(b, a + 1);
+    EXPECT_EQ(measurements_destroy(a), 0);
+    EXPECT_EQ(measurements_destroy(a), kErrUnknownSession);
+    EXPECT_EQ(measurements_clear(a), kErrUnknownSession);
+    EXPECT_EQ(fetch(a, kMeasMinimum, kRamp).code, kErrUnknownSession);
+    int32_t c = 0;
+    ASSERT_EQ(measurements_create(&c), 0);
+    EXPECT_EQ(c, b + 1);
+    EXPECT_EQ(measurements_destroy(b), 0);
+    EXPECT_EQ(measurements_destroy(c), 0);
+    EXPECT_EQ(measurements_create(nullptr), kErrNullResult);
+}
+
+TEST(EngineInterface, IsCycleMeasurementMarksPeriodFrequencyCycleStatisticsAndDutyCycles) {
+    for (int32_t id = -2; id < 70; ++id) {
+        const bool cycle = id == 15 || id == 16 || id == 17 || id == 18 || id == 24 || id == 25;
+        EXPECT_EQ(isCycleMeasurement(id), cycle ? 1 : 0) << "id " << id;
+    }
+}
+
+TEST(EngineInterface, FetchChecksArgumentsInOrder) {
+    Session s;
+    const tRefLevels good{90, 50, 10, 1}, unordered{10, 50, 90, 1};
+    const tRefOptions options{1, 10};
+    double r = 7;
+    tCursorStruct c{};
+    const double *x = kRamp.data();
+    EXPECT_EQ(measurements_fetch(s.id(), 0, nullptr, &options, 1, 0, 1, x, 5, &r, &c), kErrNullParameters);
+    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, nullptr, 1, 0, 1, x, 5, &r, &c), kErrNullParameters);
+    EXPECT_EQ(measurements_fetch(s.id(), 0, &unordered, &options, 1, 0, 1, x, 5, nullptr, &c), kErrReferenceOrder);
+    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, 1, x, 5, nullptr, nullptr), kErrNullResult);
+    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, 1, x, 5, &r, nullptr), kErrNullCursor);
+    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, 1, nullptr, 5, &r, &c), kErrNoSamples);
+    // Id 34 is answered before any session is looked at.
+    r = 7;
+    EXPECT_EQ(measurements_fetch(-77, kMeasNone, &good, &options, 1, 0, 1, x, 5, &r, &c), 0);
+    EXPECT_EQ(r, 0.0);
+    EXPECT_EQ(measurements_fetch(-77, 0, &good, &options, 1, 0, 1, x, 5, &r, &c), kErrUnknownSession);
+    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, 1, x, 0, &r, &c), kErrNoSamples);
+    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, 0, x, 5, &r, &c), kErrEngineSamplingInterval);
+    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, -1, x, 5, &r, &c), kErrEngineSamplingInterval);
+    // A NaN sampling interval passes the check; the minimum needs no time.
+    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, kNaN, x, 5, &r, &c), 0);
+    EXPECT_EQ(r, -1.0);
+    for (int32_t id : {35, 49, 99, -1, 54})
+        EXPECT_EQ(s.fetch(id, kRamp).code, kErrUnknownMeasurement) << "id " << id;
+    // The intermediates are no results.
+    for (int32_t id : {51, 52, 53}) EXPECT_EQ(s.fetch(id, kRamp).code, kErrUnknownMeasurement) << "id " << id;
+}
+
+TEST(EngineInterface, HysteresisIsTheNarrowerSideOfTheMiddleLevel) {
+    Levels abs;
+    abs.units = 0;
+    abs.high = 90, abs.mid = 50, abs.low = 10;
+    EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, abs).value, 40.0);
+    abs.mid = 80;
+    EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, abs).value, 10.0);
+    abs.mid = 20;
+    EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, abs).value, 10.0);
+    abs.mid = 95;
+    EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, abs).code, kErrReferenceOrder);
+    // NaN levels pass the order check; the level itself is then not finite.
+    abs.mid = kNaN;
+    EXPECT_EQ(fetch(-1, kMeasMidReference, kRamp, abs).code, kErrResultNotFinite);
+}
+
+TEST(EngineInterface, OneShotSessionLeavesNoSessionBehind) {
+    int32_t before = 0, after = 0;
+    ASSERT_EQ(measurements_create(&before), 0);
+    const Result r = fetch(-1, kMeasMaximum, kRamp);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.value, 3.0);
+    ASSERT_EQ(measurements_create(&after), 0);
+    EXPECT_EQ(after, before + 2) << "the one-shot fetch used one id";
+    EXPECT_EQ(measurements_destroy(before + 1), kErrUnknownSession);
+    measurements_destroy(before);
+    measurements_destroy(after);
+}
+
+TEST(EngineInterface, CachesKeepTheFirstWaveformUntilCleared) {
+    Session s;
+    std::vector<double> x = {1, 5, 3};
+    EXPECT_EQ(s.fetch(kMeasMinimum, x).value, 1.0);
+    x = {-4, 2, 8};
+    // The minimum's pass stored the maximum too: it comes from the first record.
+    EXPECT_EQ(s.fetch(kMeasMaximum, x).value, 5.0);
+    EXPECT_EQ(s.fetch(kMeasMinimum, x).value, 1.0);
+    s.clear();
+    EXPECT_EQ(s.fetch(kMeasMaximum, x).value, 8.0);
+    EXPECT_EQ(s.fetch(kMeasMinimum, x).value, -4.0);
+}
+
+TEST(EngineInterface, ChangedReferenceParametersStartAfresh) {
+    Session s;
+    std::vector<double> x = {0, 10};
+    Levels l;  // percent of minimum to maximum
+    EXPECT_EQ(s.fetch(kMeasHighReference, x, l).value, 9.0);
+    x = {0, 20};
+    // Same parameters, another occurrence: the levels stay cached.
+    EXPECT_EQ(s.fetch(kMeasHighReference, x, l, 4).value, 9.0);
+    EXPECT_EQ(s.fetch(kMeasMaximum, x, l).value, 10.0);
+    Levels other = l;
+    other.bins = 50;  // any compared field clears every cache
+    EXPECT_EQ(s.fetch(kMeasHighReference, x, other).value, 18.0);
+    EXPECT_EQ(s.fetch(kMeasMaximum, x, other).value, 20.0);
+}
+
+TEST(EngineInterface, NonFiniteResultsAreReported) {
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(fetch(-1, kMeasMinimum, {1, -inf, 2}).code, kErrResultNotFinite);
+    EXPECT_EQ(fetch(-1, kMeasMaximum, {kNaN, 1, 2}).code, kErrResultNotFinite);
+    EXPECT_EQ(fetch(-1, kMeasMean, {1, inf, 2}).code, kErrResultNotFinite);
+    // A NaN after the first sample is passed over by the extremes.
+    EXPECT_EQ(fetch(-1, kMeasMaximum, {1, kNaN, 2}).value, 2.0);
+}
+
+TEST(EngineInterface, CachedIntermediatesAreReusedWithoutNewAllocations) {
+    const auto x = enginetest::trapezoid(6);
+    Session s;
+    for (int32_t id = 0; id < kMeasNone; ++id) ASSERT_EQ(s.fetch(id, x).code, 0) << "id " << id;
+    // Every object and list exists now; another waveform after a clear
+    // reuses them all.
+    s.clear();
+    const int64_t before = OrinHostAllocationCount();
+    for (int32_t id = 0; id < kMeasNone; ++id) ASSERT_EQ(s.fetch(id, x).code, 0) << "id " << id;
+    EXPECT_EQ(OrinHostAllocationCount(), before);
+}
