@@ -169,6 +169,32 @@ void writeCascade(double fs, double fl, double fh, const IIRFilterInfo &info, ex
     }
 }
 
+// The shape of every design handle entry point: size a and b for the
+// sections of order and type (2S and 3S values, or 4S and 5S for the band
+// types), then let design fill an IIRFilterInfo over them. Any failure leaves
+// both handles empty.
+template <class Design>
+MgErr designEntry(int32_t order, int32_t type, DoubleArrayHdl aHandle, DoubleArrayHdl bHandle, int32_t *error,
+                  Design design) {
+    DoubleArrayView a(aHandle), b(bHandle);
+    return runEntry(error, {a, b}, [&]() -> Outcome {
+        const int64_t m = sectionSize(type), sections = order < 1 ? 0 : sectionCount(order);
+        const int64_t aSize = m * sections, bSize = (m + 1) * sections;
+        if (aSize < 1) return kErrOrderNotPositive;
+        if (bSize > INT32_MAX) return Outcome::refused(kMgFullErr);
+        ORIN_TRY(a.resize(static_cast<int32_t>(aSize)));
+        ORIN_TRY(b.resize(static_cast<int32_t>(bSize)));
+        IIRFilterInfo info{};
+        info.type = type;
+        info.order = order;
+        info.aCount = a.size();
+        info.a = a.data();
+        info.bCount = b.size();
+        info.b = b.data();
+        return design(&info);
+    });
+}
+
 }  // namespace orin::iir
 
 #endif  // ORIN_FILTERS_DETAIL_H

@@ -1,0 +1,445 @@
+// Classic IIR designs judged by what they must achieve: the magnitude response
+// of the coefficients, evaluated section by section on the unit circle in long
+// double, against the closed forms |H|^2 = 1/(1 + Omega^2n) (Butterworth),
+// 1/(1 + eps^2 T_n^2(Omega)) (Chebyshev) and its inverse, with Omega the
+// pre-warped prototype frequency of each band type; the prototype poles
+// recovered from the sections by inverting the bilinear map.
+#include <gtest/gtest.h>
+#include <orin/filters.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+
+#include "design_support.h"
+#include "support/allocation_failure.h"
+#include "support/handles.h"
+
+using iirtest::Cascade;
+using orintest::DoubleHandle;
+using orintest::kEps;
+
+namespace {
+
+using namespace iirtest;
+
+// The prototype pair s^2 + alpha s + beta behind a lowpass section
+// (1 + a1 z^-1 + a2 z^-2): the bilinear map gives 1 + a1 + a2 = 4 beta T^2/D,
+// 1 - a1 + a2 = 4/D and 1 - a2 = 2 alpha T/D.
+struct RecoveredPair {
+    long double alpha, beta, bound;
+};
+RecoveredPair recoverPair(const Cascade &c, int k, long double t) {
+    const long double a1 = c.a[static_cast<size_t>(2 * k)], a2 = c.a[static_cast<size_t>(2 * k + 1)];
+    const long double plus = 1 + a1 + a2, minus = 1 - a1 + a2;
+    // Each a is off by up to 4 eps (|a| + 1); the quotients magnify that by
+    // the sums of magnitudes over the (possibly small) results.
+    const long double da = 4 * kEps * (std::fabs(a1) + std::fabs(a2) + 2);
+    const long double rel = 2 * da / std::fabs(plus) + 2 * da / std::fabs(minus) + 2 * da / std::fabs(1 - a2);
+    return {2 * (1 - a2) / minus / t, plus / minus / (t * t), rel};
+}
+
+// True when B_k(z) is exactly 0 at z = zinv = +-1 for every section k.
+bool numeratorsVanish(const Cascade &c, int zinv) {
+    const int m = c.m();
+    for (int k = 0; k < c.sections(); ++k) {
+        double sum = 0, p = 1;
+        for (int i = 0; i <= m; ++i, p *= zinv) sum += c.b[static_cast<size_t>(k * (m + 1) + i)] * p;
+        if (sum != 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(Butterworth, HalfPowerAtEveryEdgeAndFlatResponseAllBandsOrders1To10) {
+    for (int32_t type = 0; type < 4; ++type) {
+        for (int32_t n = 1; n <= 10; ++n) {
+            const double fl = type <= 1 ? kCut : kLow, fh = kHigh;
+            const Cascade c = design(Bw_Coef, type, n);
+            expectGainAtEdges(c, fl, fh, std::sqrt(0.5L), label(type, n));
+            expectMatchesIdeal(
+                c, fl, fh, [n](long double w) { return 1 / std::sqrt(1 + std::pow(w, 2.0L * n)); }, label(type, n));
+        }
+    }
+}
+
+TEST(Butterworth, LowpassPassBandIsMonotoneAndDcNyquistGainsExact) {
+    for (int32_t n : {1, 2, 5, 8}) {
+        const Cascade lp = design(Bw_Coef, 0, n);
+        long double previous = 2;
+        for (int i = 0; i <= 400; ++i) {
+            const double f = kCut * i / 400.0;
+            const long double g = std::abs(iirtest::response(lp, f, kFs));
+            EXPECT_LE(g, previous + iirtest::magnitudeBound(lp, f, kFs)) << "order " << n << " f " << f;
+            previous = g;
+        }
+        // Zeros at z = -1 (lowpass), z = 1 (highpass), both (bandpass): every
+        // stored numerator vanishes there exactly, because its middle
+        // coefficients are exact doublings (or negations) of the outer ones.
+        const Cascade hp = design(Bw_Coef, 1, n), bp = design(Bw_Coef, 2, n), bs = design(Bw_Coef, 3, n);
+        EXPECT_TRUE(numeratorsVanish(lp, -1)) << "order " << n;
+        EXPECT_TRUE(numeratorsVanish(hp, 1)) << "order " << n;
+        EXPECT_TRUE(numeratorsVanish(bp, 1)) << "order " << n;
+        EXPECT_TRUE(numeratorsVanish(bp, -1)) << "order " << n;
+        for (const auto &[c, f] : {std::pair{&lp, 0.0}, {&hp, kFs / 2}, {&bs, 0.0}, {&bs, kFs / 2}})
+            EXPECT_NEAR(static_cast<double>(std::abs(iirtest::response(*c, f, kFs))), 1.0,
+                        static_cast<double>(iirtest::magnitudeBound(*c, f, kFs)))
+                << "order " << n << " unit gain at f " << f;
+    }
+}
+
+TEST(Butterworth, PolesOnUnitCircleFromHighestQOutwards) {
+    // Pair j of the prototype has alpha = 2 sin((2j + 1) pi/(2n)), beta = 1,
+    // in section j (even n) or j + 1 (odd n, after the real pole -1).
+    const long double t = std::tan(iirtest::kPiL * kCut / kFs);
+    for (int32_t n = 1; n <= 9; ++n) {
+        const Cascade c = design(Bw_Coef, 0, n);
+        const int first = n % 2;
+        if (first) {
+            const long double a1 = c.a[0];
+            EXPECT_NEAR(static_cast<double>((1 + a1) / (1 - a1) / t), 1.0, 64 * kEps) << "order " << n;
+            EXPECT_EQ(c.a[1], 0.0);
+            EXPECT_EQ(c.b[2], 0.0);
+        }
+        for (int j = 0; j + first < c.sections(); ++j) {
+            const RecoveredPair p = recoverPair(c, j + first, t);
+            const long double alpha = 2 * std::sin((2 * j + 1) * iirtest::kPiL / (2 * n));
+            EXPECT_NEAR(static_cast<double>(p.alpha), static_cast<double>(alpha), static_cast<double>(p.bound * alpha))
+                << "order " << n << " pair " << j;
+            EXPECT_NEAR(static_cast<double>(p.beta), 1.0, static_cast<double>(p.bound))
+                << "order " << n << " pair " << j;
+        }
+    }
+}
+
+TEST(Bessel, PolesOnUnitCircleEquallySpacedInImaginaryPart) {
+    // Pair j: imaginary part x_j = 1 - (2j + 1)/n, on the unit circle, so
+    // alpha = 2 sqrt(1 - x_j^2), beta = 1; odd orders add the real pole -1,
+    // which makes their first section the Butterworth one.
+    const long double t = std::tan(iirtest::kPiL * kCut / kFs);
+    for (int32_t n = 1; n <= 9; ++n) {
+        const Cascade c = design(Bessel_Coef, 0, n);
+        const Cascade bw = design(Bw_Coef, 0, n);
+        const int first = n % 2;
+        if (first) {
+            EXPECT_EQ(c.a[0], bw.a[0]) << "order " << n;
+            EXPECT_EQ(c.b[0], bw.b[0]) << "order " << n;
+            EXPECT_EQ(c.b[1], bw.b[1]) << "order " << n;
+        }
+        for (int j = 0; j + first < c.sections(); ++j) {
+            const RecoveredPair p = recoverPair(c, j + first, t);
+            const long double x = 1 - static_cast<long double>(2 * j + 1) / n;
+            const long double alpha = 2 * std::sqrt(1 - x * x);
+            EXPECT_NEAR(static_cast<double>(p.alpha), static_cast<double>(alpha), static_cast<double>(p.bound * alpha))
+                << "order " << n << " pair " << j;
+            EXPECT_NEAR(static_cast<double>(p.beta), 1.0, static_cast<double>(p.bound))
+                << "order " << n << " pair " << j;
+        }
+    }
+    // Every band type keeps unit gain where the prototype has it (DC of the
+    // lowpass, Nyquist of the highpass, both for the bandstop).
+    for (int32_t n : {3, 4}) {
+        const Cascade lp = design(Bessel_Coef, 0, n), hp = design(Bessel_Coef, 1, n), bs = design(Bessel_Coef, 3, n);
+        for (const auto &[c, f] : {std::pair{&lp, 0.0}, {&hp, kFs / 2}, {&bs, 0.0}, {&bs, kFs / 2}})
+            EXPECT_NEAR(static_cast<double>(std::abs(iirtest::response(*c, f, kFs))), 1.0,
+                        static_cast<double>(iirtest::magnitudeBound(*c, f, kFs)))
+                << "order " << n << " f " << f;
+    }
+}
+
+TEST(Chebyshev, RippleAtEdgesAndEquirippleResponseAllBands) {
+    for (double ripple : {0.1, 1.0, 3.0}) {
+        const long double eps2 = std::expm1(ripple * std::log(10.0L) / 10);
+        const CoreDesign core = [ripple](double fs, double l, double h, IIRFilterInfo *i) {
+            return Ch_Coef(fs, l, h, ripple, i);
+        };
+        forBandsAndOrders(
+            core, 9, "ripple " + std::to_string(ripple),
+            [&](const Cascade &c, int32_t type, int32_t n, double fl, double fh, const std::string &what) {
+                expectMatchesIdeal(
+                    c, fl, fh,
+                    [n, eps2](long double w) {
+                        const long double tn = iirtest::chebyshevT(n, w);
+                        return 1 / std::sqrt(1 + eps2 * tn * tn);
+                    },
+                    what);
+                // The edges sit exactly at -ripple dB, and the pass band never
+                // rises above unity.
+                const long double edgeGain = std::pow(10.0L, -ripple / 20);
+                expectGainAtEdges(c, fl, fh, edgeGain, what);
+                for (int i = 0; i <= 200; ++i) {
+                    const double f = type == 0   ? kCut * i / 200.0
+                                     : type == 1 ? kCut + (kFs / 2 - kCut) * i / 200.0
+                                     : type == 2 ? kLow + (kHigh - kLow) * i / 200.0
+                                                 : kHigh + (kFs / 2 - kHigh) * i / 200.0;
+                    const long double g = std::abs(iirtest::response(c, f, kFs));
+                    const long double tol = iirtest::magnitudeBound(c, f, kFs) + 1e-16L;
+                    EXPECT_LE(g, 1 + tol) << what << " f " << f;
+                    EXPECT_GE(g, edgeGain - tol) << what << " f " << f;
+                }
+            });
+    }
+}
+
+TEST(Chebyshev, EvenOrdersCarryTheTroughGainInTheDocumentedSection) {
+    // Order 2 lowpass: one section with unit-DC-gain coefficients scaled by
+    // 10^(-ripple/20); for band designs it is the last section.
+    const double ripple = 1.5;
+    const long double g = std::pow(10.0L, -ripple / 20);
+    const auto ch = [ripple](double fs, double l, double h, IIRFilterInfo *i) { return Ch_Coef(fs, l, h, ripple, i); };
+    const Cascade lp = design(ch, 0, 2);
+    EXPECT_NEAR(static_cast<double>(std::abs(response(lp, 0, kFs))), static_cast<double>(g),
+                static_cast<double>(magnitudeBound(lp, 0, kFs)));
+    const Cascade bs = design(ch, 3, 4);
+    for (int k = 0; k < 2; ++k) {
+        const Cascade one = sectionOf(bs, k);
+        EXPECT_NEAR(static_cast<double>(std::abs(response(one, 0, kFs))), static_cast<double>(k == 1 ? g : 1.0L),
+                    static_cast<double>(magnitudeBound(one, 0, kFs)))
+            << "bandstop section " << k;
+    }
+}
+
+TEST(InverseChebyshev, AttenuationMetFromEveryStopEdgeAndFlatPassBand) {
+    for (double att : {20.0, 45.0, 80.0}) {
+        const long double e2 = 1 / std::expm1(att * std::log(10.0L) / 10);
+        const CoreDesign core = [att](double fs, double l, double h, IIRFilterInfo *i) {
+            return InvCh_Coef(fs, l, h, att, i);
+        };
+        forBandsAndOrders(
+            core, 9, "attenuation " + std::to_string(att),
+            [&](const Cascade &c, int32_t type, int32_t n, double fl, double fh, const std::string &what) {
+                // |H|^2 = e^2 T_n^2(1/Omega)/(1 + e^2 T_n^2(1/Omega)).
+                expectMatchesIdeal(
+                    c, fl, fh,
+                    [n, e2](long double w) {
+                        if (w == 0) return 1.0L;
+                        const long double tn2 = std::pow(iirtest::chebyshevT(n, 1 / w), 2.0L);
+                        return std::sqrt(e2 * tn2 / (1 + e2 * tn2));
+                    },
+                    what);
+                const long double stopGain = std::pow(10.0L, -att / 20);
+                expectGainAtEdges(c, fl, fh, stopGain, what);
+                // Beyond the edge (towards the stop band) the attenuation holds.
+                for (int i = 0; i <= 200; ++i) {
+                    const double f = type == 0   ? kCut + (kFs / 2 - kCut) * i / 200.0
+                                     : type == 1 ? kCut * i / 200.0
+                                     : type == 2
+                                         ? (i <= 100 ? kLow * i / 100.0 : kHigh + (kFs / 2 - kHigh) * (i - 100) / 100.0)
+                                         : kLow + (kHigh - kLow) * i / 200.0;
+                    EXPECT_LE(std::abs(iirtest::response(c, f, kFs)),
+                              stopGain + iirtest::magnitudeBound(c, f, kFs) + 1e-16L)
+                        << what << " f " << f;
+                }
+            });
+    }
+}
+
+TEST(ChebyshevFirstOrder, EveryBandTypeMeetsTheRequestedRippleAtItsEdges) {
+    // Order 1 has no ripple inside the band, but the edges still lie at
+    // -ripple dB: the real pole is at sh = 1/eps for every band type (a pole
+    // at 1 would put the band-pass and band-stop edges at -3 dB instead).
+    const double ripple = 0.5;
+    const long double edgeGain = std::pow(10.0L, -ripple / 20);
+    for (int32_t type = 0; type < 4; ++type) {
+        const Cascade c =
+            design([ripple](double fs, double l, double h, IIRFilterInfo *i) { return Ch_Coef(fs, l, h, ripple, i); },
+                   type, 1);
+        expectGainAtEdges(c, type <= 1 ? kCut : kLow, kHigh, edgeGain, kBandName[type]);
+    }
+}
+
+TEST(IIRDesignLayout, SectionsPaddedForOddOrdersAndCountsAsDocumented) {
+    // Odd band designs: section 0 is second order inside a fourth-order slot.
+    for (const CoreDesign &core : {CoreDesign(Bw_Coef), CoreDesign(Bessel_Coef)}) {
+        const Cascade bp = design(core, 2, 5);
+        ASSERT_EQ(bp.a.size(), 12u);
+        ASSERT_EQ(bp.b.size(), 15u);
+        EXPECT_EQ(bp.a[2], 0.0);
+        EXPECT_EQ(bp.a[3], 0.0);
+        EXPECT_EQ(bp.b[3], 0.0);
+        EXPECT_EQ(bp.b[4], 0.0);
+        const Cascade lp = design(core, 0, 1);
+        EXPECT_EQ(lp.a[1], 0.0);
+        EXPECT_EQ(lp.b[2], 0.0);
+        EXPECT_EQ(lp.b[0], lp.b[1]);
+    }
+    // Larger arrays than needed are accepted; the values past the sections
+    // are left alone.
+    std::vector<double> a(20, 7.0), b(20, 7.0);
+    IIRFilterInfo info{};
+    info.type = 0;
+    info.order = 3;
+    info.aCount = 20;
+    info.a = a.data();
+    info.bCount = 20;
+    info.b = b.data();
+    ASSERT_EQ(Bw_Coef(kFs, kCut, 0, &info), 0);
+    for (size_t i = 0; i < 20; ++i) {
+        EXPECT_EQ(a[i] == 7.0, i >= 4) << "a[" << i << "]";
+        EXPECT_EQ(b[i] == 7.0, i >= 6) << "b[" << i << "]";
+    }
+}
+
+TEST(IIRDesignChecks, CodesInDocumentedOrderAndNothingWrittenOnFailure) {
+    struct Case {
+        const char *name;
+        int32_t type, order;
+        double fs, fl, fh, param;
+        int32_t bw, ch, inv;  // codes of Bw_Coef (and Bessel_Coef), Ch_Coef, InvCh_Coef
+    };
+    const Case cases[] = {
+        {"order 0 before everything", 0, 0, -1, -1, -1, -1, kErrOrderNotPositive, kErrOrderNotPositive,
+         kErrOrderNotPositive},
+        {"fl <= 0", 2, 2, 1000, 0, 100, 1, kErrCutoffFrequency, kErrCutoffFrequency, kErrCutoffFrequency},
+        {"fh <= 0", 2, 2, 1000, 10, -1, 1, kErrCutoffFrequency, kErrCutoffFrequency, kErrCutoffFrequency},
+        {"fl >= fh", 3, 2, 1000, 200, 200, 1, kErrCutoffFrequency, kErrCutoffFrequency, kErrCutoffFrequency},
+        {"fs <= 0 before Nyquist", 2, 2, 0, 600, 700, 1, kErrCutoffFrequency, kErrCutoffFrequency, kErrCutoffFrequency},
+        {"NaN edge", 2, 2, 1000, NAN, 100, 1, kErrCutoffFrequency, kErrCutoffFrequency, kErrCutoffFrequency},
+        {"infinite rate", 0, 2, INFINITY, 100, 0, 1, kErrCutoffFrequency, kErrCutoffFrequency, kErrCutoffFrequency},
+        {"lowpass cut-off at fs/2 is a cut-off error", 0, 2, 1000, 500, 0, 1, kErrCutoffFrequency, kErrCutoffFrequency,
+         kErrCutoffFrequency},
+        {"band edge above fs/2", 2, 2, 1000, 100, 500.5, 1, kErrNyquist, kErrNyquist, kErrNyquist},
+        {"bad parameter and Nyquist", 2, 2, 1000, 100, 600, 0, kErrNyquist, kErrNyquist, kErrAttenuation},
+        {"bad parameter alone", 2, 2, 1000, 100, 400, -2, 0, kErrRipple, kErrAttenuation},
+        {"NaN parameter", 1, 2, 1000, 100, 0, NAN, 0, kErrRipple, kErrAttenuation},
+        {"band edge at fs/2 accepted", 2, 2, 1000, 100, 500, 1, 0, 0, 0},
+        {"type outside 0..3", 4, 2, 1000, 100, 400, 1, kErrInvalidSelector, kErrInvalidSelector, kErrInvalidSelector},
+        {"negative type", -1, 2, 1000, 100, 400, 1, kErrInvalidSelector, kErrInvalidSelector, kErrInvalidSelector},
+    };
+    for (const Case &c : cases) {
+        const auto run = [&](const char *routine, int32_t expected, auto call) {
+            std::vector<double> a(8, 9.0), b(10, 9.0);
+            IIRFilterInfo info{};
+            info.type = c.type;
+            info.order = c.order;
+            info.aCount = 8;
+            info.a = a.data();
+            info.bCount = 10;
+            info.b = b.data();
+            EXPECT_EQ(call(&info), expected) << routine << ": " << c.name;
+            if (expected != 0) {
+                EXPECT_EQ(a, std::vector<double>(8, 9.0)) << routine << ": " << c.name;
+                EXPECT_EQ(b, std::vector<double>(10, 9.0)) << routine << ": " << c.name;
+            }
+        };
+        run("Bw_Coef", c.bw, [&](IIRFilterInfo *i) { return Bw_Coef(c.fs, c.fl, c.fh, i); });
+        run("Bessel_Coef", c.bw, [&](IIRFilterInfo *i) { return Bessel_Coef(c.fs, c.fl, c.fh, i); });
+        run("Ch_Coef", c.ch, [&](IIRFilterInfo *i) { return Ch_Coef(c.fs, c.fl, c.fh, c.param, i); });
+        run("InvCh_Coef", c.inv, [&](IIRFilterInfo *i) { return InvCh_Coef(c.fs, c.fl, c.fh, c.param, i); });
+    }
+    // Capacity is checked after the frequencies and the parameter.
+    std::vector<double> a(3), b(5);
+    IIRFilterInfo info{};
+    info.type = 2;
+    info.order = 1;
+    info.aCount = 3;
+    info.a = a.data();
+    info.bCount = 5;
+    info.b = b.data();
+    EXPECT_EQ(Bw_Coef(1000, 100, 200, &info), kErrFilterStructure);
+    EXPECT_EQ(Ch_Coef(1000, 100, 200, 0, &info), kErrRipple);
+    info.aCount = 4;
+    info.bCount = 4;
+    EXPECT_EQ(InvCh_Coef(1000, 100, 200, 10, &info), kErrFilterStructure);
+}
+
+// ---- handle entry points ----------------------------------------------------
+
+TEST(IIRDesignEntryPoints, SizeBothArraysAndMatchTheCoreDesign) {
+    const double fs = kFs, fl = kLow, fh = kHigh, ripple = 0.5, att = 40;
+    for (int32_t type = 0; type < 4; ++type) {
+        for (int32_t order : {1, 4, 7}) {
+            const Cascade bw = design(Bw_Coef, type, order);
+            const Cascade be = design(Bessel_Coef, type, order);
+            const Cascade ch =
+                design([&](double s, double l, double h, IIRFilterInfo *i) { return Ch_Coef(s, l, h, ripple, i); },
+                       type, order);
+            const Cascade inv =
+                design([&](double s, double l, double h, IIRFilterInfo *i) { return InvCh_Coef(s, l, h, att, i); },
+                       type, order);
+            const double cutoff = type <= 1 ? kCut : fl;
+            const auto check = [&](const char *name, const Cascade &want, auto call) {
+                DoubleHandle a({1, 2, 3}), b;
+                int32_t err = 77;
+                EXPECT_EQ(call(a, b, &err), 0) << name << " " << label(type, order);
+                EXPECT_EQ(err, 0) << name << " " << label(type, order);
+                EXPECT_EQ(a.values(), want.a) << name << " " << label(type, order);
+                EXPECT_EQ(b.values(), want.b) << name << " " << label(type, order);
+            };
+            check("BWCoefs", bw, [&](DoubleArrayHdl a, DoubleArrayHdl b, int32_t *e) {
+                return BWCoefs(&fs, &cutoff, &fh, &order, &type, a, b, e);
+            });
+            check("BesselCoefs", be, [&](DoubleArrayHdl a, DoubleArrayHdl b, int32_t *e) {
+                return BesselCoefs(&fs, &cutoff, &fh, &order, &type, a, b, e);
+            });
+            check("ChebyshevCoefs", ch, [&](DoubleArrayHdl a, DoubleArrayHdl b, int32_t *e) {
+                return ChebyshevCoefs(&fs, &cutoff, &fh, &ripple, &order, &type, a, b, e);
+            });
+            check("InvChebyshevCoefs", inv, [&](DoubleArrayHdl a, DoubleArrayHdl b, int32_t *e) {
+                return InvChebyshevCoefs(&fs, &cutoff, &fh, &att, &order, &type, a, b, e);
+            });
+        }
+    }
+}
+
+TEST(IIRDesignEntryPoints, FailuresEmptyBothArrays) {
+    const double fs = 1000, fl = 100, fh = 200, bad = 700, ripple = 1;
+    struct Case {
+        const char *name;
+        int32_t order, type;
+        const double *fh;
+        int32_t code;
+    };
+    const Case cases[] = {
+        {"order 0", 0, 0, &fh, kErrOrderNotPositive},
+        {"negative order", -3, 2, &fh, kErrOrderNotPositive},
+        {"edge above Nyquist", 2, 2, &bad, kErrNyquist},
+        {"type 4 sized but refused", 3, 4, &fh, kErrInvalidSelector},
+    };
+    for (const Case &c : cases) {
+        DoubleHandle a({1, 2}), b({3});
+        int32_t err = 0;
+        EXPECT_EQ(ChebyshevCoefs(&fs, &fl, c.fh, &ripple, &c.order, &c.type, a, b, &err), 0) << c.name;
+        EXPECT_EQ(err, c.code) << c.name;
+        EXPECT_TRUE(a.emptied()) << c.name;
+        EXPECT_TRUE(b.emptied()) << c.name;
+    }
+}
+
+ORIN_ALLOCATION_CASE(BWCoefs, 2) {
+    const double fs = 1000, fl = 100, fh = 0;
+    const int32_t order = 5, type = 0;
+    DoubleHandle a, b;
+    int32_t err = 0;
+    const int32_t ret = inj.call([&] { return BWCoefs(&fs, &fl, &fh, &order, &type, a, b, &err); });
+    if (inj.failing()) {
+        EXPECT_NE(ret, 0);
+        EXPECT_EQ(err, kErrOutOfMemory);
+        EXPECT_TRUE(a.emptied());
+        EXPECT_TRUE(b.emptied());
+    } else {
+        EXPECT_EQ(ret, 0);
+        EXPECT_EQ(err, 0);
+        EXPECT_EQ(a.size(), 6);
+        EXPECT_EQ(b.size(), 9);
+    }
+}
+
+ORIN_ALLOCATION_CASE(InvChebyshevCoefs, 2) {
+    const double fs = 1000, fl = 100, fh = 300, att = 30;
+    const int32_t order = 4, type = 3;
+    DoubleHandle a, b;
+    int32_t err = 0;
+    const int32_t ret = inj.call([&] { return InvChebyshevCoefs(&fs, &fl, &fh, &att, &order, &type, a, b, &err); });
+    if (inj.failing()) {
+        EXPECT_NE(ret, 0);
+        EXPECT_EQ(err, kErrOutOfMemory);
+        EXPECT_TRUE(a.emptied());
+        EXPECT_TRUE(b.emptied());
+    } else {
+        EXPECT_EQ(ret, 0);
+        EXPECT_EQ(a.size(), 8);
+        EXPECT_EQ(b.size(), 10);
+    }
+}

@@ -1,0 +1,184 @@
+// Independent references for the IIR suites: the frequency response of a
+// cascade evaluated on the unit circle in long double, a first-order bound on
+// what rounding the coefficients to double can do to it, the band mappings of
+// the bilinear designs, Chebyshev polynomials, and Jacobi elliptic functions
+// from Carlson's symmetric integral (nothing here shares code with the
+// library's AGM routines).
+#ifndef ORIN_TESTS_FILTERS_IIR_REFERENCE_H
+#define ORIN_TESTS_FILTERS_IIR_REFERENCE_H
+
+#include <orin/filters.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <vector>
+
+#include "support/reference.h"
+
+namespace iirtest {
+
+using cld = std::complex<long double>;
+constexpr long double kPiL = 3.141592653589793238462643383279502884L;
+
+// A designed cascade: m = 2 (low/highpass) or 4 (band) coefficients of a and
+// m + 1 of b per section.
+struct Cascade {
+    int32_t type = 0;
+    int32_t order = 0;
+    std::vector<double> a, b;
+
+    int m() const { return type <= 1 ? 2 : 4; }
+    int sections() const { return (order + 1) / 2; }
+    IIRFilterInfo info() {
+        IIRFilterInfo i{};
+        i.type = type;
+        i.order = order;
+        i.aCount = static_cast<int32_t>(a.size());
+        i.a = a.data();
+        i.bCount = static_cast<int32_t>(b.size());
+        i.b = b.data();
+        return i;
+    }
+};
+
+inline Cascade sized(int32_t type, int32_t order) {
+    Cascade c;
+    c.type = type;
+    c.order = order;
+    c.a.assign(static_cast<size_t>(c.m() * c.sections()), 0.0);
+    c.b.assign(static_cast<size_t>((c.m() + 1) * c.sections()), 0.0);
+    return c;
+}
+
+// Section k of c on its own, as a cascade of one section.
+inline Cascade sectionOf(const Cascade &c, int k) {
+    Cascade one;
+    one.type = c.type;
+    one.order = 2;
+    const auto m = static_cast<size_t>(c.m()), kk = static_cast<size_t>(k);
+    one.a.assign(c.a.begin() + static_cast<long>(kk * m), c.a.begin() + static_cast<long>((kk + 1) * m));
+    one.b.assign(c.b.begin() + static_cast<long>(kk * (m + 1)), c.b.begin() + static_cast<long>((kk + 1) * (m + 1)));
+    return one;
+}
+
+struct SectionValue {
+    cld num, den;
+};
+
+// B_k(z) and A_k(z) = 1 + a1 z^-1 + ... of section k at f (same unit as fs).
+inline SectionValue sectionAt(const Cascade &c, int k, long double f, long double fs) {
+    const int m = c.m();
+    const cld zinv = std::polar(1.0L, -2 * kPiL * f / fs);
+    cld num = 0, den = 1, p = 1;
+    for (int i = 0; i <= m; ++i) {
+        num += static_cast<long double>(c.b[static_cast<size_t>(k * (m + 1) + i)]) * p;
+        if (i > 0) den += static_cast<long double>(c.a[static_cast<size_t>(k * m + i - 1)]) * p;
+        p *= zinv;
+    }
+    return {num, den};
+}
+
+inline cld response(const Cascade &c, long double f, long double fs) {
+    cld h = 1;
+    for (int k = 0; k < c.sections(); ++k) {
+        const SectionValue s = sectionAt(c, k, f, fs);
+        h *= s.num / s.den;
+    }
+    return h;
+}
+
+// First-order bound on the change of |H(f)| when every stored coefficient c
+// is off by up to 4 eps (|c| + 1): half an ulp from rounding to double, plus
+// the extended-precision evaluation of section formulas whose terms, divided
+// by the section's D, are of order one. A coefficient of section k moves
+// |H| by at most |dc| |H| / |A_k| (feedback) or |dc| |H / B_k| (feed-forward,
+// written so that it stays finite at a transmission zero).
+inline long double magnitudeBound(const Cascade &c, long double f, long double fs) {
+    const int m = c.m();
+    const long double h = std::abs(response(c, f, fs));
+    long double bound = 0;
+    for (int k = 0; k < c.sections(); ++k) {
+        const SectionValue s = sectionAt(c, k, f, fs);
+        long double sumA = 0, sumB = 0;
+        for (int i = 0; i < m; ++i) sumA += std::fabs(c.a[static_cast<size_t>(k * m + i)]) + 1;
+        for (int i = 0; i <= m; ++i) sumB += std::fabs(c.b[static_cast<size_t>(k * (m + 1) + i)]) + 1;
+        cld others = 1;
+        for (int j = 0; j < c.sections(); ++j) {
+            if (j == k) continue;
+            const SectionValue o = sectionAt(c, j, f, fs);
+            others *= o.num / o.den;
+        }
+        bound += 4 * orintest::kEps * (sumA * h + sumB * std::abs(others)) / std::abs(s.den);
+    }
+    return bound;
+}
+
+// The normalised analogue frequency Omega that the band transform and the
+// pre-warped bilinear map give to f: the prototype's cut-off is Omega = 1 at
+// every band edge.
+inline long double prototypeFrequency(int32_t type, long double f, long double fs, long double fl, long double fh) {
+    const long double t = std::tan(kPiL * f / fs);
+    const long double tl = std::tan(kPiL * fl / fs), th = std::tan(kPiL * fh / fs);
+    const long double p = tl * th, w = th - tl;
+    switch (type) {
+        case 0: return t / tl;
+        case 1: return tl / t;
+        case 2: return std::fabs((t * t - p) / (w * t));
+        default: return std::fabs(w * t / (p - t * t));
+    }
+}
+
+// Chebyshev polynomial T_n(x) for any real x.
+inline long double chebyshevT(int n, long double x) {
+    if (std::fabs(x) <= 1) return std::cos(n * std::acos(x));
+    const long double v = std::cosh(n * std::acosh(std::fabs(x)));
+    return (x < 0 && n % 2) ? -v : v;
+}
+
+// Carlson's symmetric integral R_F(x, y, z) by the duplication theorem
+// (Carlson 1995, Numer. Algorithms 10; DLMF 19.36.1).
+inline long double carlsonRF(long double x, long double y, long double z) {
+    for (int i = 0; i < 200; ++i) {
+        const long double sx = std::sqrt(x), sy = std::sqrt(y), sz = std::sqrt(z);
+        const long double lambda = sx * sy + sy * sz + sz * sx;
+        x = (x + lambda) / 4;
+        y = (y + lambda) / 4;
+        z = (z + lambda) / 4;
+        const long double mean = (x + y + z) / 3;
+        const long double dx = 1 - x / mean, dy = 1 - y / mean, dz = 1 - z / mean;
+        if (std::fmax(std::fabs(dx), std::fmax(std::fabs(dy), std::fabs(dz))) < 1e-6L) {
+            const long double e2 = dx * dy - dz * dz, e3 = dx * dy * dz;
+            return (1 - e2 / 10 + e3 / 14 + e2 * e2 / 24 - 3 * e2 * e3 / 44) / std::sqrt(mean);
+        }
+    }
+    return NAN;
+}
+
+// K(k) for the modulus k given with its complement kc (so that neither is
+// formed by cancellation): K = R_F(0, kc^2, 1) (DLMF 19.25.1).
+inline long double completeK(long double kc) { return carlsonRF(0, kc * kc, 1); }
+
+// Incomplete integral F(phi, k) = sin(phi) R_F(cos^2, 1 - k^2 sin^2, 1).
+inline long double incompleteF(long double phi, long double k) {
+    const long double s = std::sin(phi), c = std::cos(phi);
+    return s * carlsonRF(c * c, 1 - k * k * s * s, 1);
+}
+
+// sn(u, k) for 0 <= u <= K(k): the amplitude phi with F(phi, k) = u by
+// Newton's method (dF/dphi = 1/sqrt(1 - k^2 sin^2 phi)), then sn = sin phi.
+inline long double jacobiSn(long double u, long double k, long double kc) {
+    const long double K = completeK(kc);
+    long double phi = u / K * kPiL / 2;
+    for (int i = 0; i < 60; ++i) {
+        const long double s = std::sin(phi);
+        const long double step = (incompleteF(phi, k) - u) * std::sqrt(1 - k * k * s * s);
+        phi -= step;
+        if (std::fabs(step) < 1e-19L) break;
+    }
+    return std::sin(phi);
+}
+
+}  // namespace iirtest
+
+#endif  // ORIN_TESTS_FILTERS_IIR_REFERENCE_H
