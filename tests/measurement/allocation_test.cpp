@@ -1,0 +1,69 @@
+// Every allocation of the engine made to fail in turn: the call reports
+// -20311, nothing leaks once the session is destroyed, and the session stays
+// usable.
+#include <orin/measurement.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine_support.h"
+#include "support/allocation_failure.h"
+
+namespace {
+const std::vector<double> &train() {
+    static const std::vector<double> x = enginetest::trapezoid(3);
+    return x;
+}
+}  // namespace
+
+// A session (object and registry node) then a rise time: eight objects, each
+// with its bundle node (ids 20, 9, 11, 52, and 2, 1, 0, 50 for the percent
+// references), and the edge list's array: 2 + 16 + 1.
+ORIN_ALLOCATION_CASE(EngineCreateAndFetchRiseTime, 19) {
+    int32_t id = 0;
+    const int32_t created = inj.call([&] { return measurements_create(&id); });
+    if (created != 0) {
+        EXPECT_TRUE(inj.failing());
+        EXPECT_EQ(created, kErrEngineOutOfMemory);
+        return;
+    }
+    const auto r = inj.call([&] { return enginetest::fetch(id, kMeasRiseTime, train()); });
+    if (inj.failing() && r.code != 0) {
+        EXPECT_EQ(r.code, kErrEngineOutOfMemory);
+        // Nothing half-made is kept: the same request now succeeds.
+        const auto again = enginetest::fetch(id, kMeasRiseTime, train());
+        EXPECT_EQ(again.code, 0);
+        EXPECT_EQ(again.value, 8.0);
+    } else {
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.value, 8.0);
+    }
+    EXPECT_EQ(measurements_destroy(id), 0);
+}
+
+// A one-shot fetch of the high level: the session (2), seven objects with
+// their nodes (ids 4, 53, 0, 2, 1, 50, and 6, where the strong mode is
+// stored) and the histogram's bins: 2 + 14 + 1, all released by the call.
+ORIN_ALLOCATION_CASE(EngineOneShotHighLevel, 17) {
+    const auto r = inj.call([&] { return enginetest::fetch(-1, kMeasHigh, train()); });
+    if (inj.failing()) {
+        EXPECT_EQ(r.code, kErrEngineOutOfMemory);
+    } else {
+        EXPECT_EQ(r.code, 0);
+        EXPECT_DOUBLE_EQ(r.value, 9.95);
+    }
+}
+
+// Growing the crossing list for a later cycle: only the array is new.
+ORIN_ALLOCATION_CASE(EngineCrossingListGrows, 1) {
+    enginetest::Session s;
+    ASSERT_EQ(s.fetch(kMeasPeriod, train()).code, 0);
+    const auto r = inj.call([&] { return s.fetch(kMeasPeriod, train(), {}, 2); });
+    if (inj.failing()) {
+        EXPECT_EQ(r.code, kErrEngineOutOfMemory);
+        EXPECT_EQ(s.fetch(kMeasPeriod, train()).value, 100.0) << "the first cycle is still cached";
+    } else {
+        EXPECT_EQ(r.value, 100.0);
+    }
+}

@@ -1,0 +1,91 @@
+// Amplitude statistics against long-double sums and closed forms.
+#include <orin/measurement.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine_support.h"
+#include "support/reference.h"
+
+using enginetest::fetch;
+using enginetest::Result;
+using enginetest::Session;
+using orintest::kEps;
+
+TEST(EngineAmplitude, ConstantRecordClosedForms) {
+    const std::vector<double> x(4, 2.0);
+    const Result rms = fetch(-1, kMeasRms, x, {}, 1, 1, 0.5);
+    EXPECT_EQ(rms.value, 2.0);
+    EXPECT_EQ(rms.cursor.x1, 1.0);
+    EXPECT_EQ(rms.cursor.x3, 3.0);
+    EXPECT_EQ(rms.cursor.y1, -2.0);
+    EXPECT_EQ(rms.cursor.y2, -2.0);
+    EXPECT_EQ(rms.cursor.y3, 2.0);
+    const Result mean = fetch(-1, kMeasMean, x);
+    EXPECT_EQ(mean.value, 2.0);
+    EXPECT_EQ(mean.cursor.y2, 0.0);
+    const Result rss = fetch(-1, kMeasRootSumSquares, x);
+    EXPECT_EQ(rss.value, 4.0);
+    EXPECT_EQ(rss.cursor.y1, -4.0);
+    EXPECT_EQ(rss.cursor.y3, 4.0);
+    EXPECT_EQ(fetch(-1, kMeasRms, {-3.0}).value, 3.0);
+}
+
+TEST(EngineAmplitude, WholeRecordMatchesLongDoubleSums) {
+    for (int n : {1, 7, 1000, 4097}) {
+        const auto x = orintest::randomDoubles(static_cast<size_t>(n), 40u + n, -5, 9);
+        long double s = 0, q = 0;
+        for (double v : x) s += v, q += static_cast<long double>(v) * v;
+        // Both sums are kept in extended precision and rounded once; the
+        // results agree to a couple of roundings.
+        EXPECT_NEAR(fetch(-1, kMeasMean, x).value, static_cast<double>(s / n), 4 * kEps * 9) << "n " << n;
+        const double rms = static_cast<double>(std::sqrt(q / n));
+        EXPECT_NEAR(fetch(-1, kMeasRms, x).value, rms, 2 * kEps * rms) << "n " << n;
+        const double rss = static_cast<double>(std::sqrt(q));
+        EXPECT_NEAR(fetch(-1, kMeasRootSumSquares, x).value, rss, 2 * kEps * rss) << "n " << n;
+    }
+}
+
+TEST(EngineAmplitude, SineOverWholePeriods) {
+    // 100 samples per period, ten periods, phase off the sample grid. Any
+    // N consecutive samples of a sine sampled N times per period have mean
+    // 0 and mean square 1/2 exactly, so every whole cycle gives 1/sqrt(2).
+    const auto x = enginetest::sine(1000, 100, 1, 0.3);
+    Session s;
+    const double half = std::sqrt(0.5);
+    EXPECT_NEAR(s.fetch(kMeasRms, x).value, half, 1e-14);
+    EXPECT_NEAR(s.fetch(kMeasMean, x).value, 0, 1e-15);
+    for (int32_t cycle = 1; cycle <= 9; ++cycle) {
+        const Result period = s.fetch(kMeasPeriod, x, {}, cycle);
+        ASSERT_EQ(period.code, 0) << "cycle " << cycle;
+        // Linear interpolation errs alike in every cycle: the period is exact
+        // to the rounding of times near 1000.
+        EXPECT_NEAR(period.value, 100, 1e-11) << "cycle " << cycle;
+        EXPECT_NEAR(s.fetch(kMeasFrequency, x, {}, cycle).value, 0.01, 1e-15) << "cycle " << cycle;
+        const Result rms = s.fetch(kMeasCycleRms, x, {}, cycle);
+        ASSERT_EQ(rms.code, 0) << "cycle " << cycle;
+        EXPECT_NEAR(rms.value, half, 1e-14) << "cycle " << cycle;
+        EXPECT_EQ(rms.cursor.x1, period.cursor.x1);
+        EXPECT_EQ(rms.cursor.x3, period.cursor.x3);
+        EXPECT_EQ(rms.cursor.y3, rms.value);
+        EXPECT_NEAR(s.fetch(kMeasCycleMean, x, {}, cycle).value, 0, 1e-15) << "cycle " << cycle;
+        EXPECT_NEAR(s.fetch(kMeasPositiveDutyCycle, x, {}, cycle).value, 0.5, 1e-12) << "cycle " << cycle;
+    }
+    EXPECT_EQ(s.fetch(kMeasCycleRms, x, {}, 11).code, kErrTooFewCrossings);
+}
+
+TEST(EngineAmplitude, CycleWindowStartsAtTheNearestSample) {
+    // A ramp cycle: crossings of 5 (band 1..9) at 0.5, 3.5 and 7 in
+    // 0, 10, 10, 10, 0, 0, 0, 5. Period 6.5 rounds to 7 samples, the start
+    // 0.5 to sample 1: the window is samples 1..7.
+    const std::vector<double> x = {0, 10, 10, 10, 0, 0, 0, 5};
+    enginetest::Levels l;
+    l.units = 0;
+    l.high = 9, l.mid = 5, l.low = 1;
+    long double s = 0, q = 0;
+    for (int i = 1; i <= 7; ++i) s += x[static_cast<size_t>(i)], q += x[static_cast<size_t>(i)] * x[static_cast<size_t>(i)];
+    EXPECT_DOUBLE_EQ(fetch(-1, kMeasCycleMean, x, l).value, static_cast<double>(s / 7));
+    EXPECT_DOUBLE_EQ(fetch(-1, kMeasCycleRms, x, l).value, static_cast<double>(std::sqrt(q / 7)));
+}

@@ -1,0 +1,176 @@
+// Signal levels against values worked out by hand from the histogram's
+// definition: bin width (max - min) / bins, centres min + (k + 1/2) width.
+#include <orin/measurement.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine_support.h"
+
+using enginetest::fetch;
+using enginetest::Levels;
+using enginetest::Result;
+using enginetest::Session;
+
+namespace {
+
+// A square wave alternating between 0 and 5, `each` samples per half.
+std::vector<double> square(int halves, int each) {
+    std::vector<double> x;
+    for (int h = 0; h < halves; ++h)
+        for (int i = 0; i < each; ++i) x.push_back(h % 2 ? 5.0 : 0.0);
+    return x;
+}
+
+void expectSpanCursor(const Result &r, double t0, double end, double y1, double y2, double y3, const char *what) {
+    EXPECT_EQ(r.cursor.x1, t0) << what;
+    EXPECT_EQ(r.cursor.x2, t0) << what;
+    EXPECT_EQ(r.cursor.x3, end) << what;
+    EXPECT_DOUBLE_EQ(r.cursor.y1, y1) << what;
+    EXPECT_DOUBLE_EQ(r.cursor.y2, y2) << what;
+    EXPECT_DOUBLE_EQ(r.cursor.y3, y3) << what;
+}
+
+}  // namespace
+
+TEST(EngineLevels, SquareWaveLevelsAreTheBinCentresOfItsTwoModes) {
+    const auto x = square(8, 5);  // 40 samples, t0 2, dt 0.5: record span 2 to 22
+    Levels l;
+    l.bins = 10;
+    Session s;
+    // Width 0.5: the 0s fill bin 0 (centre 0.25), the 5s the last (4.75).
+    const struct {
+        int32_t id;
+        double value, y1, y2, y3;
+    } cases[] = {
+        {kMeasMinimum, 0, 0, 0, 0},        {kMeasMaximum, 5, 5, 5, 5},
+        {kMeasPeakToPeak, 5, 0, 0, 5},     {kMeasLow, 0.25, 0, 0.25, 0.5},
+        {kMeasHigh, 4.75, 4.5, 4.75, 5},   {kMeasAmplitude, 4.5, 0.25, 0.25, 4.75},
+        {kMeasTop, 4.75, 4.5, 4.75, 5},    {kMeasBase, 0.25, 0, 0.25, 0.5},
+        {kMeasTopMinusBase, 4.5, 0.25, 0.25, 4.75},
+    };
+    for (const auto &c : cases) {
+        const Result r = s.fetch(c.id, x, l, 1, 2.0, 0.5);
+        ASSERT_EQ(r.code, 0) << "id " << c.id;
+        EXPECT_DOUBLE_EQ(r.value, c.value) << "id " << c.id;
+        expectSpanCursor(r, 2.0, 22.0, c.y1, c.y2, c.y3, "square wave");
+    }
+}
+
+TEST(EngineLevels, WeakModesFallBackToTheExtremes) {
+    // A ramp 0..99 over 100 bins of width 0.99: one sample per bin, 1 % of
+    // the record, below the 5 % a mode needs to become base or top. Ties go
+    // to the lowest bin for low and the highest for high.
+    std::vector<double> x(100);
+    for (int i = 0; i < 100; ++i) x[static_cast<size_t>(i)] = i;
+    Session s;
+    EXPECT_DOUBLE_EQ(s.fetch(kMeasLow, x).value, 0.495);
+    EXPECT_DOUBLE_EQ(s.fetch(kMeasHigh, x).value, 0.495 + 99 * 0.99);
+    EXPECT_EQ(s.fetch(kMeasBase, x).value, 0.0);
+    EXPECT_EQ(s.fetch(kMeasTop, x).value, 99.0);
+    const Result topMinusBase = s.fetch(kMeasTopMinusBase, x);
+    EXPECT_EQ(topMinusBase.value, 99.0);
+    EXPECT_EQ(topMinusBase.cursor.y3, 99.0);
+}
+
+TEST(EngineLevels, SearchBoundsAreFormedInExtendedPrecision) {
+    // Five bins of width 1 over 0..5. 0.6 * 5 in extended precision from the
+    // double nearest 0.6 truncates to 2, so the high search starts at bin 2
+    // and finds the ten samples there; the low search ends at bin 2 as well.
+    std::vector<double> x = {0, 5};
+    for (int i = 0; i < 10; ++i) x.push_back(2.5);
+    Levels l;
+    l.bins = 5;
+    EXPECT_EQ(fetch(-1, kMeasHigh, x, l).value, 2.5);
+    EXPECT_EQ(fetch(-1, kMeasLow, x, l).value, 2.5);
+    // One bin: low and high are both its centre.
+    l.bins = 1;
+    EXPECT_EQ(fetch(-1, kMeasLow, x, l).value, 2.5);
+    EXPECT_EQ(fetch(-1, kMeasHigh, x, l).value, 2.5);
+}
+
+TEST(EngineLevels, ReferenceLevelsInSignalUnits) {
+    const std::vector<double> x = {-1, 0.5, 3, 1};
+    Levels abs;
+    abs.units = 0;
+    abs.high = 4, abs.mid = 2.5, abs.low = 1;
+    const struct {
+        int32_t id;
+        double level;
+    } absolute[] = {{kMeasLowReference, 1}, {kMeasMidReference, 2.5}, {kMeasHighReference, 4}};
+    for (const auto &c : absolute) {
+        const Result r = fetch(-1, c.id, x, abs);
+        ASSERT_EQ(r.code, 0) << "id " << c.id;
+        EXPECT_EQ(r.value, c.level) << "id " << c.id;
+        expectSpanCursor(r, 0, 4, c.level, c.level, c.level, "absolute reference");
+    }
+    // Percent of minimum to maximum: -1 + p/100 * 4.
+    Levels pct;
+    const Result low = fetch(-1, kMeasLowReference, x, pct);
+    EXPECT_DOUBLE_EQ(low.value, -0.6);
+    expectSpanCursor(low, 0, 4, -1, -0.6, 3, "percent reference");
+    EXPECT_DOUBLE_EQ(fetch(-1, kMeasMidReference, x, pct).value, 1);
+    EXPECT_DOUBLE_EQ(fetch(-1, kMeasHighReference, x, pct).value, 2.6);
+    // Hysteresis: absolute as given, percent of the same range.
+    EXPECT_DOUBLE_EQ(fetch(-1, kMeasHysteresis, x, pct).value, 1.6);
+    abs.mid = 3;
+    const Result h = fetch(-1, kMeasHysteresis, x, abs);
+    EXPECT_EQ(h.value, 1.0);
+    EXPECT_EQ(h.cursor.y1, 0.0);
+    EXPECT_EQ(h.cursor.y3, 0.0);
+}
+
+TEST(EngineLevels, PercentReferencesFollowTheirMethod) {
+    // Square wave 0/5 over 10 bins: low 0.25, high 4.75, base and top the
+    // same; minimum 0, maximum 5. The levels are base + p/100 * range.
+    const auto x = square(8, 5);
+    Levels l;
+    l.bins = 10;
+    l.high = 80, l.mid = 50, l.low = 20;
+    const struct {
+        int32_t method;
+        double base, range;
+    } methods[] = {{0, 0.25, 4.5}, {1, 0, 5}, {2, 0.25, 4.5}};
+    for (const auto &m : methods) {
+        l.method = m.method;
+        EXPECT_DOUBLE_EQ(fetch(-1, kMeasLowReference, x, l).value, m.base + 0.2 * m.range) << "method " << m.method;
+        EXPECT_DOUBLE_EQ(fetch(-1, kMeasHighReference, x, l).value, m.base + 0.8 * m.range) << "method " << m.method;
+        EXPECT_DOUBLE_EQ(fetch(-1, kMeasHysteresis, x, l).value, 0.3 * m.range) << "method " << m.method;
+    }
+    l.method = 3;
+    EXPECT_EQ(fetch(-1, kMeasMidReference, x, l).code, kErrReferenceMethod);
+    EXPECT_EQ(fetch(-1, kMeasHysteresis, x, l).code, kErrReferenceMethod);
+    l.method = 1;
+    l.units = 2;
+    for (int32_t id : {9, 10, 11, 12}) EXPECT_EQ(fetch(-1, id, x, l).code, kErrReferenceUnits) << "id " << id;
+    l.units = 0;  // absolute levels need no method
+    l.method = -5;
+    EXPECT_EQ(fetch(-1, kMeasMidReference, x, l).value, 50.0);
+}
+
+TEST(EngineLevels, HistogramFailuresAndTheLevelsThatDoNotNeedIt) {
+    const std::vector<double> constant(20, 3.0);
+    Session s;
+    for (int32_t id : {kMeasLow, kMeasHigh, kMeasAmplitude, kMeasTop, kMeasBase, kMeasTopMinusBase})
+        EXPECT_EQ(s.fetch(id, constant).code, kErrHistogramBinWidth) << "id " << id;
+    // A failed histogram stays failed: asking again reports it again rather
+    // than success over bins never filled.
+    EXPECT_EQ(s.fetch(kMeasLow, constant).code, kErrHistogramBinWidth);
+    EXPECT_EQ(s.fetch(kMeasRisingOvershoot, constant).code, kErrHistogramBinWidth);
+    EXPECT_EQ(s.fetch(kMeasMinimum, constant).value, 3.0);
+    EXPECT_EQ(s.fetch(kMeasMaximum, constant).value, 3.0);
+    EXPECT_EQ(s.fetch(kMeasPeakToPeak, constant).value, 0.0);
+    Levels abs;
+    abs.units = 0;
+    EXPECT_EQ(s.fetch(kMeasHighReference, constant, abs).value, 90.0);
+    Levels pctOfLevels;
+    pctOfLevels.method = 0;
+    EXPECT_EQ(s.fetch(kMeasMidReference, constant, pctOfLevels).code, kErrHistogramBinWidth);
+
+    Levels noBins;
+    noBins.bins = 0;
+    EXPECT_EQ(fetch(-1, kMeasLow, {0, 1}, noBins).code, kErrHistogramBins);
+    noBins.bins = -3;
+    EXPECT_EQ(fetch(-1, kMeasHigh, {0, 1}, noBins).code, kErrHistogramBins);
+}

@@ -1,0 +1,299 @@
+// Timing measurements on waveforms whose crossings are known exactly: the
+// trapezoid's edges climb in steps of 1 from 0 to 10, so with references at
+// 1, 5 and 9 every crossing lies on a sample and every time is exact.
+#include <orin/measurement.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "engine_support.h"
+#include "support/reference.h"
+
+using enginetest::fetch;
+using enginetest::Levels;
+using enginetest::Result;
+using enginetest::Session;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+Levels absolute(double high, double mid, double low) {
+    Levels l;
+    l.units = 0;
+    l.high = high, l.mid = mid, l.low = low;
+    return l;
+}
+
+}  // namespace
+
+TEST(EngineTiming, TrapezoidTrainKnownAnswers) {
+    // Period 100 samples; with t0 3 and dt 0.5 (exact in binary) pulse n
+    // (from 1) rises through the middle level at t = 3 + 0.5 (44 + 100 (n-1))
+    // and falls through it 50 samples later; each edge takes 8 samples
+    // between the 10 % and 90 % levels (1 and 9).
+    const auto x = enginetest::trapezoid(5);
+    const double t0 = 3, dt = 0.5;
+    Session s;
+    for (int32_t n = 1; n <= 4; ++n) {
+        const double up = t0 + dt * (44 + 100 * (n - 1)), down = up + 50 * dt;
+        const struct {
+            int32_t id;
+            double value;
+        } cases[] = {
+            {kMeasPeriod, 100 * dt},          {kMeasFrequency, 1 / (100 * dt)},
+            {kMeasPositiveDutyCycle, 0.5},    {kMeasNegativeDutyCycle, 0.5},
+            {kMeasPositiveWidth, 50 * dt},    {kMeasNegativeWidth, 50 * dt},
+            {kMeasRiseTime, 8 * dt},          {kMeasFallTime, 8 * dt},
+            {kMeasRisingSlewRate, 8 / (8 * dt)}, {kMeasFallingSlewRate, 8 / (8 * dt)},
+            {kMeasPositivePulseCenter, (up + down) / 2},
+            {kMeasNegativePulseCenter, (down + down + 50 * dt) / 2},
+        };
+        for (const auto &c : cases) {
+            const Result r = s.fetch(c.id, x, {}, n, t0, dt);
+            ASSERT_EQ(r.code, 0) << "id " << c.id << " occurrence " << n;
+            EXPECT_EQ(r.value, c.value) << "id " << c.id << " occurrence " << n;
+        }
+        // Cursors: the cycle's bounding crossings with the band 1..9 round 5.
+        const Result period = s.fetch(kMeasPeriod, x, {}, n, t0, dt);
+        EXPECT_EQ(period.cursor.x1, up);
+        EXPECT_EQ(period.cursor.x3, up + 100 * dt);
+        EXPECT_EQ(period.cursor.y1, 1.0);
+        EXPECT_EQ(period.cursor.y2, 5.0);
+        EXPECT_EQ(period.cursor.y3, 9.0);
+        const Result duty = s.fetch(kMeasPositiveDutyCycle, x, {}, n, t0, dt);
+        EXPECT_EQ(duty.cursor.x2, down) << "occurrence " << n;
+        const Result rise = s.fetch(kMeasRiseTime, x, {}, n, t0, dt);
+        EXPECT_EQ(rise.cursor.x1, t0 + dt * (40 + 100 * (n - 1))) << "occurrence " << n;
+        EXPECT_EQ(rise.cursor.x3, t0 + dt * (48 + 100 * (n - 1))) << "occurrence " << n;
+        EXPECT_EQ(rise.cursor.y1, 1.0);
+        EXPECT_EQ(rise.cursor.y3, 9.0);
+        const Result centre = s.fetch(kMeasPositivePulseCenter, x, {}, n, t0, dt);
+        EXPECT_EQ(centre.cursor.x1, up);
+        EXPECT_EQ(centre.cursor.x2, (up + down) / 2);
+        EXPECT_EQ(centre.cursor.x3, down);
+    }
+    // The fifth cycle would end beyond the record.
+    EXPECT_EQ(s.fetch(kMeasPeriod, x, {}, 5, t0, dt).code, kErrTooFewCrossings);
+    EXPECT_EQ(s.fetch(kMeasPositiveWidth, x, {}, 5, t0, dt).code, 0);
+    EXPECT_EQ(s.fetch(kMeasNegativeWidth, x, {}, 5, t0, dt).code, kErrTooFewCrossings);
+    EXPECT_EQ(s.fetch(kMeasRiseTime, x, {}, 6, t0, dt).code, kErrTooFewEdges);
+}
+
+TEST(EngineTiming, CachedResultsBelongToTheirOccurrence) {
+    // Pulses of widths 20, 30, 40: asking for another pulse never returns the
+    // one cached before, whatever the order of the requests.
+    std::vector<double> x;
+    for (int width : {20, 30, 40}) {
+        x.insert(x.end(), 10, 0.0);
+        x.insert(x.end(), static_cast<size_t>(width), 10.0);
+    }
+    x.insert(x.end(), 10, 0.0);
+    Session s;
+    const Levels l = absolute(9, 5, 1);
+    for (int32_t n : {2, 1, 3, 1, 2}) {
+        const Result r = s.fetch(kMeasPositiveWidth, x, l, n);
+        ASSERT_EQ(r.code, 0) << "pulse " << n;
+        EXPECT_EQ(r.value, 10.0 + 10 * n) << "pulse " << n;
+        EXPECT_EQ(s.fetch(kMeasPositivePulseCenter, x, l, n).code, 0);
+    }
+    EXPECT_EQ(s.fetch(kMeasPositivePulseCenter, x, l, 3).value, 0.5 * (79.5 + 119.5));
+}
+
+TEST(EngineTiming, EdgeAndCrossingTimesAreInterpolated) {
+    // 0, 0, 10, 10, 0, 0 at dt 1: the low level 1 is crossed at 1.1 and 3.9,
+    // the high level 9 at 1.9 and 3.1, the middle level 5 at 1.5 and 3.5.
+    const std::vector<double> x = {0, 0, 10, 10, 0, 0};
+    const Levels l = absolute(9, 5, 1);
+    const Result rise = fetch(-1, kMeasRiseTime, x, l);
+    EXPECT_DOUBLE_EQ(rise.value, 0.8);
+    EXPECT_DOUBLE_EQ(rise.cursor.x1, 1.1);
+    EXPECT_DOUBLE_EQ(rise.cursor.x3, 1.9);
+    const Result fall = fetch(-1, kMeasFallTime, x, l);
+    EXPECT_DOUBLE_EQ(fall.value, 0.8);
+    EXPECT_DOUBLE_EQ(fall.cursor.x1, 3.1);
+    EXPECT_DOUBLE_EQ(fall.cursor.x3, 3.9);
+    const Levels narrow = absolute(7, 5, 3);  // hysteresis 2
+    const Result width = fetch(-1, kMeasPositiveWidth, x, narrow);
+    EXPECT_EQ(width.value, 2.0);
+    EXPECT_EQ(width.cursor.x1, 1.5);
+    EXPECT_EQ(width.cursor.x3, 3.5);
+    EXPECT_EQ(width.cursor.y1, 3.0);
+    EXPECT_EQ(width.cursor.y3, 7.0);
+    // Slew rate: reference span over the edge's duration, positive both ways.
+    EXPECT_DOUBLE_EQ(fetch(-1, kMeasRisingSlewRate, x, l).value, 8 / 0.8);
+    EXPECT_DOUBLE_EQ(fetch(-1, kMeasFallingSlewRate, x, l).value, 8 / 0.8);
+}
+
+TEST(EngineTiming, ScansFollowTheSignalThroughItsBands) {
+    const Levels l = absolute(9, 5, 1);
+    // Nothing counts before the signal first reaches a reference: the
+    // record starts between them, so the first edge is the fall at 7..8.
+    const std::vector<double> between = {5, 10, 10, 10, 10, 10, 10, 10, 0, 0};
+    EXPECT_EQ(fetch(-1, kMeasRiseTime, between, l).code, kErrTooFewEdges);
+    EXPECT_DOUBLE_EQ(fetch(-1, kMeasFallTime, between, l).cursor.x1, 7.1);
+    // A plateau re-crossing the low level starts the edge at its last
+    // crossing (5.1), not its first (1.5).
+    const std::vector<double> noisy = {0, 0, 2, 0, 2, 0, 10, 10};
+    const Result rise = fetch(-1, kMeasRiseTime, noisy, l);
+    EXPECT_DOUBLE_EQ(rise.cursor.x1, 5.1);
+    // Two times near 6, each rounded in its division and its addition: the
+    // difference is within 4 ulp(6) = 16 eps of 0.8.
+    EXPECT_NEAR(rise.value, 0.8, 16 * orintest::kEps);
+    // A runt (leaving the band and returning on the same side) adds no
+    // crossing: the pulse 0 -> 10 -> 0 is measured across the runt to 6.
+    const std::vector<double> runt = {0, 10, 10, 6, 10, 10, 0, 0};
+    EXPECT_DOUBLE_EQ(fetch(-1, kMeasPositiveWidth, runt, l).value, 5.5 - 0.5);
+    // Two samples on the middle level: the crossing is at the first.
+    const std::vector<double> onLevel = {0, 5, 5, 10, 10, 0};
+    EXPECT_EQ(fetch(-1, kMeasPositiveWidth, onLevel, l).cursor.x1, 1.0);
+}
+
+TEST(EngineTiming, RecordsStartingHighOrHoldingOneEdge) {
+    // Starting on the high plateau the first edge falls, so the first rise
+    // is the second edge.
+    const auto high = enginetest::trapezoid(3, 40, 10, 0, 10, true);
+    Session s;
+    const Result rise = s.fetch(kMeasRiseTime, high);
+    ASSERT_EQ(rise.code, 0);
+    EXPECT_EQ(rise.value, 8.0);
+    EXPECT_EQ(rise.cursor.x1, 90.0);
+    EXPECT_EQ(s.fetch(kMeasFallTime, high).cursor.x1, 40.0);
+
+    // One rising edge: its rise time and overshoot (window to the last
+    // sample) exist, a fall does not.
+    std::vector<double> one(20, 0.0);
+    for (int i = 0; i < 10; ++i) one.push_back(i + 1);
+    one.insert(one.end(), 20, 10.0);
+    Session t;
+    EXPECT_EQ(t.fetch(kMeasRiseTime, one).value, 8.0);
+    EXPECT_EQ(t.fetch(kMeasFallTime, one).code, kErrTooFewEdges);
+    EXPECT_EQ(t.fetch(kMeasFallingOvershoot, one).code, kErrTooFewEdges);
+    const Result over = t.fetch(kMeasRisingOvershoot, one, {}, 1, 0, 0.25);
+    ASSERT_EQ(over.code, 0);
+    EXPECT_EQ(over.cursor.x1, 28 * 0.25);
+    EXPECT_EQ(over.cursor.x3, 49 * 0.25);
+    EXPECT_EQ(t.fetch(kMeasPeriod, one).code, kErrTooFewCrossings);
+    EXPECT_EQ(t.fetch(kMeasPositiveDutyCycle, one).code, kErrTooFewCrossings);
+}
+
+TEST(EngineTiming, OvershootAndPreshootOfARingingPulse) {
+    // Levels on bin centres: the record spans -0.5 to 10.5 and 11 bins of
+    // width 1 centre low at exactly 0 and high at exactly 10 (amplitude 10).
+    // Before the rise the signal dips to -0.5 (preshoot 5 %); after it the
+    // signal rings up to 10.5 (overshoot 5 %); before the fall it bumps to
+    // 10.3 (falling preshoot 3 %) and after it rings down to -0.2 (falling
+    // overshoot 2 %).
+    std::vector<double> x(30, 0.0);
+    x[27] = -0.5;
+    for (double v : {10.0, 10.5, 9.7, 10.2, 9.9}) x.push_back(v);
+    x.insert(x.end(), 25, 10.0);
+    x[57] = 10.3;
+    for (double v : {0.0, -0.2, 0.1, 0.0}) x.push_back(v);
+    x.insert(x.end(), 26, 0.0);
+    Levels l;
+    l.bins = 11;
+    Session s;
+    const struct {
+        int32_t id;
+        double percent;
+    } cases[] = {{kMeasRisingPreshoot, 5}, {kMeasRisingOvershoot, 5}, {kMeasFallingPreshoot, 3},
+                 {kMeasFallingOvershoot, 2}};
+    for (const auto &c : cases) {
+        const Result r = s.fetch(c.id, x, l);
+        ASSERT_EQ(r.code, 0) << "id " << c.id;
+        EXPECT_NEAR(r.value, c.percent, 1e-13) << "id " << c.id;  // one rounding of the sample each
+    }
+    const Result over = s.fetch(kMeasRisingOvershoot, x, l);
+    EXPECT_EQ(over.cursor.y1, 0.0);
+    EXPECT_EQ(over.cursor.y2, 10.0);
+    EXPECT_EQ(over.cursor.y3, 10.5);
+    // The overshoot window runs from the rising edge's end (sample 30) to
+    // halfway to the falling edge's start (sample 60): sample 45.
+    EXPECT_EQ(over.cursor.x1, 30.0);
+    EXPECT_EQ(over.cursor.x3, 45.0);
+    const Result pre = s.fetch(kMeasRisingPreshoot, x, l);
+    EXPECT_EQ(pre.cursor.x1, 0.0);
+    EXPECT_EQ(pre.cursor.x3, 30.0);
+    EXPECT_EQ(pre.cursor.y1, -0.5);
+}
+
+TEST(EngineTiming, OccurrencesBelowOneAreRefusedWhateverIsCached) {
+    const auto x = enginetest::trapezoid(4);
+    Session s;
+    for (int32_t id = kMeasPeriod; id < kMeasNone; ++id) {
+        if (id == kMeasRootSumSquares) continue;
+        // Fill every list and cache first.
+        ASSERT_EQ(s.fetch(id, x, {}, 3).code, 0) << "id " << id;
+        for (int32_t occurrence : {0, -1, INT32_MIN})
+            EXPECT_EQ(s.fetch(id, x, {}, occurrence).code, kErrEdgeCount) << "id " << id << " occurrence " << occurrence;
+    }
+    // Beyond the record, however far: too few, and nothing huge allocated.
+    for (int32_t occurrence : {1000, INT32_MAX}) {
+        EXPECT_EQ(s.fetch(kMeasPeriod, x, {}, occurrence).code, kErrTooFewCrossings);
+        EXPECT_EQ(s.fetch(kMeasPositiveWidth, x, {}, occurrence).code, kErrTooFewCrossings);
+        EXPECT_EQ(s.fetch(kMeasRiseTime, x, {}, occurrence).code, kErrTooFewEdges);
+        EXPECT_EQ(s.fetch(kMeasFallingOvershoot, x, {}, occurrence).code, kErrTooFewEdges);
+    }
+}
+
+TEST(EngineTiming, EdgeScanNeedsOrderedReferencesInSignalUnits) {
+    // Percent of the histogram levels of a record whose levels are inverted
+    // is not possible, but a flat top-minus-base range is: every reference
+    // then equals base, and the edge scan refuses low >= high.
+    std::vector<double> x = {0, 10};
+    x.insert(x.end(), 40, 0.0);
+    Levels l;
+    l.method = 2;  // base and top: both the 0 plateau's bin
+    l.bins = 2;
+    l.high = 50, l.mid = 50, l.low = 50;
+    Session s;
+    EXPECT_EQ(s.fetch(kMeasRiseTime, x, l).code, kErrReferenceOrder);
+    EXPECT_EQ(s.fetch(kMeasFallTime, x, l).code, kErrReferenceOrder);
+}
+
+TEST(EngineTiming, DegenerateDurationsAndPeriods) {
+    // At t0 1e17 and dt 1 a sample's fraction vanishes in the time: the rise
+    // time becomes 0 and its slew rate cannot be formed.
+    const std::vector<double> x = {0, 0, 10, 10, 0, 0};
+    const Levels l = absolute(9, 5, 1);
+    EXPECT_EQ(fetch(-1, kMeasRiseTime, x, l, 1, 1e17, 1).value, 0.0);
+    EXPECT_EQ(fetch(-1, kMeasRisingSlewRate, x, l, 1, 1e17, 1).code, kErrZeroDuration);
+    // A NaN sampling interval passes the session's check; a cycle then spans
+    // no number of samples.
+    const auto train = enginetest::trapezoid(3);
+    EXPECT_EQ(fetch(-1, kMeasCycleRms, train, {}, 1, 0, kNaN).code, kErrNoPeriod);
+    EXPECT_EQ(fetch(-1, kMeasFrequency, train, {}, 1, 0, kNaN).code, kErrResultNotFinite);
+}
+
+TEST(EngineTiming, NaNSamplesAreSkippedAndEdgesKeepTheirOrder) {
+    // A NaN on a crossing sample: the crossing is interpolated across the
+    // gap, here landing where it was (high crossing of the rise at 48,
+    // middle crossing at 44).
+    auto x = enginetest::trapezoid(3);
+    x[48] = kNaN;
+    x[144] = kNaN;
+    Session s;
+    EXPECT_EQ(s.fetch(kMeasRiseTime, x).value, 8.0);
+    EXPECT_EQ(s.fetch(kMeasPeriod, x).value, 100.0);
+    EXPECT_EQ(s.fetch(kMeasPositiveWidth, x, {}, 2).value, 50.0);
+    // NaNs hiding both crossings of a rise: the edge spans the gap (low at
+    // 1 + 4 * 0.1, high at 1 + 4 * 0.9); the fall through a NaN follows at
+    // 6 + 2 * 0.1 and 6 + 2 * 0.9, and the slopes still alternate.
+    const std::vector<double> gap = {0, 0, kNaN, kNaN, kNaN, 10, 10, kNaN, 0, 0, kNaN, 10, 10};
+    const Levels l = absolute(9, 5, 1);
+    Session g;
+    const Result rise = g.fetch(kMeasRiseTime, gap, l);
+    EXPECT_DOUBLE_EQ(rise.cursor.x1, 1.4);
+    EXPECT_DOUBLE_EQ(rise.cursor.x3, 4.6);
+    const Result fall = g.fetch(kMeasFallTime, gap, l);
+    EXPECT_DOUBLE_EQ(fall.cursor.x1, 6.2);
+    EXPECT_DOUBLE_EQ(fall.cursor.x3, 7.8);
+    const Result second = g.fetch(kMeasRiseTime, gap, l, 2);
+    ASSERT_EQ(second.code, 0);
+    EXPECT_DOUBLE_EQ(second.cursor.x1, 9.2);
+    EXPECT_DOUBLE_EQ(second.cursor.x3, 10.8);
+}
