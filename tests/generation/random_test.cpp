@@ -1,0 +1,322 @@
+// The random source and the noise generators against a reference generator
+// written from the definition (three congruential generators with 32-bit
+// wrap-around, summed modulo 1), and statistical sanity on long streams.
+#include <orin/generation.h>
+#include <orin/host.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "support/handles.h"
+#include "support/reference.h"
+
+using orintest::DoubleHandle;
+using orintest::kEps;
+
+namespace {
+
+// Wichmann-Hill from its definition: 64-bit products brought back into the
+// int32 range modulo 2^32, then C's truncating remainder.
+struct ReferenceGenerator {
+    int32_t s1, s2, s3;
+
+    static int32_t wrap32(int64_t v) {
+        int64_t r = v % 4294967296LL;  // in (-2^32, 2^32)
+        if (r >= 2147483648LL) r -= 4294967296LL;
+        if (r < -2147483648LL) r += 4294967296LL;
+        return static_cast<int32_t>(r);
+    }
+    void seed(int32_t seed) {
+        if (seed == 0) return;
+        s1 = seed;
+        s2 = static_cast<int32_t>(wrap32(int64_t{seed} * 8191) & 16383);
+        s3 = static_cast<int32_t>(wrap32(int64_t{s2} * 8191) & 16383);
+    }
+    long double sum() {
+        s1 = wrap32(int64_t{171} * s1) % 30269;
+        s2 = wrap32(int64_t{172} * s2) % 30307;
+        s3 = wrap32(int64_t{170} * s3) % 30323;
+        return s3 * static_cast<long double>(3.297826732183491e-05) +
+               s1 * static_cast<long double>(3.3037100664045725e-05) + s2 * static_cast<long double>(3.2995677566238825e-05);
+    }
+    double uniform() {
+        const long double u = sum();
+        return static_cast<double>(u - std::floor(u));
+    }
+    int32_t integer() {
+        const long double u = sum();
+        return static_cast<int32_t>((u - std::trunc(u)) * 32768);
+    }
+};
+
+struct State {
+    int32_t s1 = 0, s2 = 0, s3 = 0;
+};
+
+// The whole caller-held state of a Gaussian stream.
+struct GaussState : State {
+    int32_t have = 0;
+    double spare = 0;
+    int32_t draw(int32_t n, double sd, int32_t seed, double *out) {
+        return GaussNoise(n, sd, seed, out, &s1, &s2, &s3, &have, &spare);
+    }
+};
+
+}  // namespace
+
+TEST(Random, SeedingAndFirstValueFollowTheDefinition) {
+    State s{5, 6, 7};
+    srandnum(1, &s.s1, &s.s2, &s.s3);
+    EXPECT_EQ(s.s1, 1);
+    EXPECT_EQ(s.s2, 8191);
+    EXPECT_EQ(s.s3, 1);
+    const double u = frandnum(&s.s1, &s.s2, &s.s3);
+    EXPECT_EQ(s.s1, 171);
+    EXPECT_EQ(s.s2, 14730);
+    EXPECT_EQ(s.s3, 170);
+    // The exact rational value; the rounded reciprocals and the final
+    // rounding move it by a few eps at most.
+    const long double exact = 171.0L / 30269 + 14730.0L / 30307 + 170.0L / 30323;
+    EXPECT_NEAR(u, static_cast<double>(exact), 4 * kEps);
+    EXPECT_NEAR(u, 0.4972, 1e-4);
+    // Seed 0 leaves the state exactly as it is.
+    const State before = s;
+    srandnum(0, &s.s1, &s.s2, &s.s3);
+    EXPECT_EQ(s.s1, before.s1);
+    EXPECT_EQ(s.s2, before.s2);
+    EXPECT_EQ(s.s3, before.s3);
+}
+
+TEST(Random, StreamsMatchReferenceIncludingWrappedAndNegativeSeeds) {
+    // 1 << 30: 171 * s1 wraps to a negative int32 and the stream continues
+    // with a negative s1; INT32_MAX wraps too; -5 and INT32_MIN are negative
+    // seeds given to srandnum directly.
+    for (int32_t seed : {1, 12345, 30268, 30269, 1 << 30, INT32_MAX, -5, INT32_MIN}) {
+        State s;
+        ReferenceGenerator ref{0, 0, 0};
+        srandnum(seed, &s.s1, &s.s2, &s.s3);
+        ref.seed(seed);
+        bool sawNegative = false;
+        for (int i = 0; i < 3000; ++i) {
+            if (i % 2) {
+                const int32_t v = randnum(&s.s1, &s.s2, &s.s3);
+                EXPECT_EQ(v, ref.integer()) << "seed " << seed << " step " << i;
+                EXPECT_GT(v, -32768);
+                EXPECT_LT(v, 32768);
+                sawNegative = sawNegative || v < 0;
+            } else {
+                const double u = frandnum(&s.s1, &s.s2, &s.s3);
+                EXPECT_NEAR(u, ref.uniform(), 2 * kEps) << "seed " << seed << " step " << i;
+                EXPECT_GE(u, 0.0);
+                EXPECT_LT(u, 1.0);
+            }
+            ASSERT_EQ(s.s1, ref.s1) << "seed " << seed << " step " << i;
+            ASSERT_EQ(s.s2, ref.s2) << "seed " << seed << " step " << i;
+            ASSERT_EQ(s.s3, ref.s3) << "seed " << seed << " step " << i;
+        }
+        // randnum truncates toward zero: once s1 is negative, values below 0
+        // appear.
+        if (seed == (1 << 30) || seed < 0) {
+            EXPECT_TRUE(sawNegative) << "seed " << seed;
+        }
+        if (seed == 1) {
+            EXPECT_FALSE(sawNegative);
+        }
+    }
+}
+
+TEST(WhiteNoise, ScalesUniformStreamAndAppliesSeedRule) {
+    State s;
+    std::vector<double> out(500);
+    ASSERT_EQ(WhiteNoise(500, 2.5, 77, out.data(), &s.s1, &s.s2, &s.s3), 0);
+    ReferenceGenerator ref{0, 0, 0};
+    ref.seed(77);
+    for (size_t i = 0; i < out.size(); ++i) {
+        const double expected = (ref.uniform() - 0.5) * 5.0;
+        EXPECT_NEAR(out[i], expected, 8 * kEps) << "i=" << i;
+        EXPECT_GE(out[i], -2.5);
+        EXPECT_LT(out[i], 2.5);
+    }
+    // Seed 0 and a negative seed both continue the state.
+    State a = s, b = s;
+    std::vector<double> x(40), y(40);
+    ASSERT_EQ(WhiteNoise(40, 1, 0, x.data(), &a.s1, &a.s2, &a.s3), 0);
+    ASSERT_EQ(WhiteNoise(40, 1, -3, y.data(), &b.s1, &b.s2, &b.s3), 0);
+    EXPECT_EQ(x, y);
+    EXPECT_EQ(a.s1, b.s1);
+    // A positive seed restarts: the first block again.
+    std::vector<double> again(500);
+    ASSERT_EQ(WhiteNoise(500, 2.5, 77, again.data(), &a.s1, &a.s2, &a.s3), 0);
+    EXPECT_EQ(again, out);
+    // Amplitude 0: zeros, but the state still advances by n steps.
+    State z;
+    srandnum(9, &z.s1, &z.s2, &z.s3);
+    ReferenceGenerator zr{z.s1, z.s2, z.s3};
+    std::vector<double> zeros(33, 1.0);
+    ASSERT_EQ(WhiteNoise(33, 0, -1, zeros.data(), &z.s1, &z.s2, &z.s3), 0);
+    for (double v : zeros) EXPECT_EQ(std::fabs(v), 0.0);
+    for (int i = 0; i < 33; ++i) zr.sum();
+    EXPECT_EQ(z.s1, zr.s1);
+    EXPECT_EQ(z.s3, zr.s3);
+    EXPECT_EQ(WhiteNoise(0, 1, 5, zeros.data(), &z.s1, &z.s2, &z.s3), kErrEmptyArray);
+    EXPECT_EQ(z.s1, zr.s1) << "a refused call does not reseed";
+}
+
+TEST(WhiteNoise, LongStreamHasUniformMoments) {
+    // One million draws of U[-1, 1): mean 0 and variance 1/3 with standard
+    // errors sqrt(1/3 / N) = 5.8e-4 and sqrt((1/5 - 1/9) / N) = 3.0e-4; a
+    // correct generator leaves six standard errors with probability 2e-9.
+    const int N = 1000000;
+    State s;
+    std::vector<double> x(N);
+    ASSERT_EQ(WhiteNoise(N, 1, 4242, x.data(), &s.s1, &s.s2, &s.s3), 0);
+    long double m = 0, q = 0;
+    int lowQuarter = 0;
+    for (double v : x) {
+        m += v;
+        q += static_cast<long double>(v) * v;
+        lowQuarter += v < -0.5;
+    }
+    m /= N;
+    q = q / N - m * m;
+    EXPECT_NEAR(static_cast<double>(m), 0.0, 6 * 5.8e-4);
+    EXPECT_NEAR(static_cast<double>(q), 1.0 / 3, 6 * 3.0e-4);
+    // Fraction below -0.5: 1/4 with standard error sqrt(3/16 / N) = 4.3e-4.
+    EXPECT_NEAR(lowQuarter / static_cast<double>(N), 0.25, 6 * 4.3e-4);
+}
+
+TEST(GaussNoise, MatchesPolarMethodOnReferenceStream) {
+    GaussState s;
+    s.have = 1;
+    s.spare = 123;
+    std::vector<double> out(301);
+    ASSERT_EQ(s.draw(301, 1.5, 31, out.data()), 0);
+    ReferenceGenerator ref{0, 0, 0};
+    ref.seed(31);
+    std::vector<long double> expected;
+    while (expected.size() < out.size()) {
+        long double a, b, r;
+        do {
+            a = 2.0L * ref.uniform() - 1;
+            b = 2.0L * ref.uniform() - 1;
+            r = a * a + b * b;
+        } while (!(r > 0 && r < 1));
+        const long double fac = std::sqrt(-2 * std::log(r) / r);
+        expected.push_back(b * fac);
+        expected.push_back(a * fac);
+    }
+    // The deviate is a few roundings of values of magnitude |x|, plus the
+    // conditioning of sqrt(-2 ln r / r) as r -> 1 (relative error of r
+    // times 1/(2 ln r)); the draws are far from r = 1 in 301 samples.
+    for (size_t i = 0; i < out.size(); ++i)
+        EXPECT_NEAR(out[i], static_cast<double>(1.5L * expected[i]), 64 * kEps * (1 + std::fabs(out[i])))
+            << "i=" << i;
+    EXPECT_EQ(s.have, 1) << "an odd count leaves a spare";
+    EXPECT_NEAR(s.spare, static_cast<double>(expected[301]), 64 * kEps * (1 + std::fabs(s.spare)));
+}
+
+TEST(GaussNoise, StreamSplitAcrossCallsEqualsOneCall) {
+    GaussState whole;
+    std::vector<double> one(100);
+    ASSERT_EQ(whole.draw(100, 2, 8, one.data()), 0);
+    GaussState s;
+    std::vector<double> pieces;
+    int seed = 8;
+    for (int len : {1, 1, 3, 7, 2, 50, 36}) {
+        std::vector<double> block(static_cast<size_t>(len));
+        ASSERT_EQ(s.draw(len, 2, seed, block.data()), 0);
+        pieces.insert(pieces.end(), block.begin(), block.end());
+        seed = -1;
+    }
+    EXPECT_EQ(pieces, one);
+    EXPECT_EQ(s.s1, whole.s1);
+    EXPECT_EQ(s.have, whole.have);
+    // n = 1 twice: the second sample is the first pair's spare, with no draw.
+    GaussState t;
+    double first = 0, second = 0;
+    ASSERT_EQ(t.draw(1, 1, 3, &first), 0);
+    const GaussState afterFirst = t;
+    EXPECT_EQ(t.have, 1);
+    ASSERT_EQ(t.draw(1, 1, -1, &second), 0);
+    EXPECT_EQ(second, afterFirst.spare);
+    EXPECT_EQ(t.have, 0);
+    EXPECT_EQ(t.s1, afterFirst.s1);
+    EXPECT_EQ(t.s2, afterFirst.s2);
+    // A seed >= 0 clears the spare: seed 0 continues the state but draws a
+    // fresh pair instead of using the spare left behind.
+    t.have = 1;
+    t.spare = 99;
+    double fresh = 0;
+    ASSERT_EQ(t.draw(1, 1, 0, &fresh), 0);
+    EXPECT_NE(fresh, 99.0);
+    EXPECT_EQ(t.have, 1);
+    EXPECT_NE(t.spare, 99.0);
+    EXPECT_EQ(t.draw(0, 1, 3, &fresh), kErrEmptyArray);
+}
+
+TEST(GaussNoise, LongStreamHasNormalMomentsAndTails) {
+    // One million N(0, 1) deviates: standard errors of the mean 1e-3, of the
+    // variance sqrt(2/N) = 1.4e-3, of P(|x| > 2) = 0.0455 sqrt(p(1-p)/N) =
+    // 2.1e-4 and of P(|x| > 3) = 0.0027 5.2e-5; six standard errors each.
+    const int N = 1000000;
+    GaussState s;
+    std::vector<double> x(N);
+    ASSERT_EQ(s.draw(N, 1, 2024, x.data()), 0);
+    long double m = 0, q = 0;
+    int beyond2 = 0, beyond3 = 0;
+    for (double v : x) {
+        m += v;
+        q += static_cast<long double>(v) * v;
+        beyond2 += std::fabs(v) > 2;
+        beyond3 += std::fabs(v) > 3;
+    }
+    m /= N;
+    q = q / N - m * m;
+    EXPECT_NEAR(static_cast<double>(m), 0.0, 6e-3);
+    EXPECT_NEAR(static_cast<double>(q), 1.0, 6 * 1.4e-3);
+    EXPECT_NEAR(beyond2 / static_cast<double>(N), 0.0455003, 6 * 2.1e-4);
+    EXPECT_NEAR(beyond3 / static_cast<double>(N), 0.0026998, 6 * 5.2e-5);
+}
+
+TEST(NoiseEntryPoints, FillOutputOrEmptyItLeavingStateAlone) {
+    State s;
+    int32_t err = 5;
+    const int32_t n = 64, seed = 11, zero = 0, negativeSeed = -1;
+    const double amp = 3, sd = 0.5;
+    DoubleHandle out({1, 2});
+    ASSERT_EQ(White(out, &n, &amp, &seed, &err, &s.s1, &s.s2, &s.s3), 0);
+    EXPECT_EQ(err, 0);
+    State c;
+    std::vector<double> core(64);
+    WhiteNoise(64, 3, 11, core.data(), &c.s1, &c.s2, &c.s3);
+    EXPECT_EQ(out.values(), core);
+
+    const State before = s;
+    ASSERT_EQ(White(out, &zero, &amp, &seed, &err, &s.s1, &s.s2, &s.s3), 0);
+    EXPECT_EQ(err, kErrEmptyArray);
+    EXPECT_TRUE(out.emptied());
+    EXPECT_EQ(s.s1, before.s1);
+
+    int32_t have = 0;
+    double spare = 0;
+    DoubleHandle g({7});
+    ASSERT_EQ(Gauss(g, &n, &sd, &negativeSeed, &err, &s.s1, &s.s2, &s.s3, &have, &spare), 0);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(g.size(), 64);
+    State c2 = before;
+    int32_t have2 = 0;
+    double spare2 = 0;
+    GaussNoise(64, 0.5, -1, core.data(), &c2.s1, &c2.s2, &c2.s3, &have2, &spare2);
+    EXPECT_EQ(g.values(), core);
+    const int32_t minus = -2;
+    have = 1;
+    spare = 0.25;
+    ASSERT_EQ(Gauss(g, &minus, &sd, &seed, &err, &s.s1, &s.s2, &s.s3, &have, &spare), 0);
+    EXPECT_EQ(err, kErrEmptyArray);
+    EXPECT_TRUE(g.emptied());
+    EXPECT_EQ(have, 1);
+    EXPECT_EQ(spare, 0.25);
+}
