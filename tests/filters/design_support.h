@@ -9,6 +9,8 @@
 #include <string>
 
 #include "iir_reference.h"
+#include "support/allocation_failure.h"
+#include "support/handles.h"
 
 namespace iirtest {
 
@@ -77,6 +79,47 @@ inline void expectGainAtEdges(const Cascade &c, double fl, double fh, long doubl
         EXPECT_NEAR(static_cast<double>(std::abs(response(c, edge, kFs))), static_cast<double>(gain),
                     static_cast<double>(magnitudeBound(c, edge, kFs) + extra))
             << what << " edge " << edge;
+    }
+}
+
+// Runs a core design on a block of type and order over arrays of 8 and 10
+// values (room for any order up to 4), expecting code; a failing design must
+// leave both arrays as they were.
+template <class Call>
+void expectDesignCode(const std::string &what, int32_t type, int32_t order, int32_t expected, Call call) {
+    std::vector<double> a(8, 9.0), b(10, 9.0);
+    IIRFilterInfo info{};
+    info.type = type;
+    info.order = order;
+    info.aCount = 8;
+    info.a = a.data();
+    info.bCount = 10;
+    info.b = b.data();
+    EXPECT_EQ(call(&info), expected) << what;
+    if (expected != 0) {
+        EXPECT_EQ(a, std::vector<double>(8, 9.0)) << what;
+        EXPECT_EQ(b, std::vector<double>(10, 9.0)) << what;
+    }
+}
+
+// One row of the allocation-failure harness for a design entry point: the
+// call fills a and b (aSize and bSize values) or, with a resize refused,
+// returns the host's status with -20001 and both arrays empty.
+template <class Call>
+void expectDesignEntryUnderInjection(orintest::Injection &inj, int32_t aSize, int32_t bSize, Call call) {
+    orintest::DoubleHandle a, b;
+    int32_t err = 0;
+    const int32_t ret = inj.call([&] { return call(a.get(), b.get(), &err); });
+    if (inj.failing()) {
+        EXPECT_NE(ret, 0);
+        EXPECT_EQ(err, kErrOutOfMemory);
+        EXPECT_TRUE(a.emptied());
+        EXPECT_TRUE(b.emptied());
+    } else {
+        EXPECT_EQ(ret, 0);
+        EXPECT_EQ(err, 0);
+        EXPECT_EQ(a.size(), aSize);
+        EXPECT_EQ(b.size(), bSize);
     }
 }
 

@@ -309,19 +309,7 @@ TEST(IIRDesignChecks, CodesInDocumentedOrderAndNothingWrittenOnFailure) {
     };
     for (const Case &c : cases) {
         const auto run = [&](const char *routine, int32_t expected, auto call) {
-            std::vector<double> a(8, 9.0), b(10, 9.0);
-            IIRFilterInfo info{};
-            info.type = c.type;
-            info.order = c.order;
-            info.aCount = 8;
-            info.a = a.data();
-            info.bCount = 10;
-            info.b = b.data();
-            EXPECT_EQ(call(&info), expected) << routine << ": " << c.name;
-            if (expected != 0) {
-                EXPECT_EQ(a, std::vector<double>(8, 9.0)) << routine << ": " << c.name;
-                EXPECT_EQ(b, std::vector<double>(10, 9.0)) << routine << ": " << c.name;
-            }
+            expectDesignCode(std::string(routine) + ": " + c.name, c.type, c.order, expected, call);
         };
         run("Bw_Coef", c.bw, [&](IIRFilterInfo *i) { return Bw_Coef(c.fs, c.fl, c.fh, i); });
         run("Bessel_Coef", c.bw, [&](IIRFilterInfo *i) { return Bessel_Coef(c.fs, c.fl, c.fh, i); });
@@ -410,36 +398,15 @@ TEST(IIRDesignEntryPoints, FailuresEmptyBothArrays) {
 ORIN_ALLOCATION_CASE(BWCoefs, 2) {
     const double fs = 1000, fl = 100, fh = 0;
     const int32_t order = 5, type = 0;
-    DoubleHandle a, b;
-    int32_t err = 0;
-    const int32_t ret = inj.call([&] { return BWCoefs(&fs, &fl, &fh, &order, &type, a, b, &err); });
-    if (inj.failing()) {
-        EXPECT_NE(ret, 0);
-        EXPECT_EQ(err, kErrOutOfMemory);
-        EXPECT_TRUE(a.emptied());
-        EXPECT_TRUE(b.emptied());
-    } else {
-        EXPECT_EQ(ret, 0);
-        EXPECT_EQ(err, 0);
-        EXPECT_EQ(a.size(), 6);
-        EXPECT_EQ(b.size(), 9);
-    }
+    expectDesignEntryUnderInjection(inj, 6, 9, [&](DoubleArrayHdl a, DoubleArrayHdl b, int32_t *err) {
+        return BWCoefs(&fs, &fl, &fh, &order, &type, a, b, err);
+    });
 }
 
 ORIN_ALLOCATION_CASE(InvChebyshevCoefs, 2) {
     const double fs = 1000, fl = 100, fh = 300, att = 30;
     const int32_t order = 4, type = 3;
-    DoubleHandle a, b;
-    int32_t err = 0;
-    const int32_t ret = inj.call([&] { return InvChebyshevCoefs(&fs, &fl, &fh, &att, &order, &type, a, b, &err); });
-    if (inj.failing()) {
-        EXPECT_NE(ret, 0);
-        EXPECT_EQ(err, kErrOutOfMemory);
-        EXPECT_TRUE(a.emptied());
-        EXPECT_TRUE(b.emptied());
-    } else {
-        EXPECT_EQ(ret, 0);
-        EXPECT_EQ(a.size(), 8);
-        EXPECT_EQ(b.size(), 10);
-    }
+    expectDesignEntryUnderInjection(inj, 8, 10, [&](DoubleArrayHdl a, DoubleArrayHdl b, int32_t *err) {
+        return InvChebyshevCoefs(&fs, &fl, &fh, &att, &order, &type, a, b, err);
+    });
 }

@@ -122,10 +122,14 @@ inline long double prototypeFrequency(int32_t type, long double f, long double f
     const long double tl = std::tan(kPiL * fl / fs), th = std::tan(kPiL * fh / fs);
     const long double p = tl * th, w = th - tl;
     switch (type) {
-        case 0: return t / tl;
-        case 1: return tl / t;
-        case 2: return std::fabs((t * t - p) / (w * t));
-        default: return std::fabs(w * t / (p - t * t));
+        case 0:
+            return t / tl;
+        case 1:
+            return tl / t;
+        case 2:
+            return std::fabs((t * t - p) / (w * t));
+        default:
+            return std::fabs(w * t / (p - t * t));
     }
 }
 
@@ -165,16 +169,20 @@ inline long double incompleteF(long double phi, long double k) {
     return s * carlsonRF(c * c, 1 - k * k * s * s, 1);
 }
 
-// sn(u, k) for 0 <= u <= K(k): the amplitude phi with F(phi, k) = u by
-// Newton's method (dF/dphi = 1/sqrt(1 - k^2 sin^2 phi)), then sn = sin phi.
+// sn(u, k) for 0 <= u <= K(k): the amplitude phi in [0, pi/2] with
+// F(phi, k) = u, by Newton's method (dF/dphi = 1/sqrt(1 - k^2 sin^2 phi))
+// kept inside a bracket that bisection shrinks whenever a step would leave it
+// (F is steep near pi/2 when k is close to 1); then sn = sin phi.
 inline long double jacobiSn(long double u, long double k, long double kc) {
-    const long double K = completeK(kc);
-    long double phi = u / K * kPiL / 2;
-    for (int i = 0; i < 60; ++i) {
-        const long double s = std::sin(phi);
-        const long double step = (incompleteF(phi, k) - u) * std::sqrt(1 - k * k * s * s);
-        phi -= step;
-        if (std::fabs(step) < 1e-19L) break;
+    long double lo = 0, hi = kPiL / 2;
+    long double phi = u / completeK(kc) * kPiL / 2;
+    for (int i = 0; i < 200; ++i) {
+        const long double s = std::sin(phi), f = incompleteF(phi, k) - u;
+        (f < 0 ? lo : hi) = phi;
+        long double next = phi - f * std::sqrt((1 - k * s) * (1 + k * s));
+        if (!(next > lo && next < hi)) next = (lo + hi) / 2;
+        if (std::fabs(next - phi) < 1e-19L) break;
+        phi = next;
     }
     return std::sin(phi);
 }
