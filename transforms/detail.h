@@ -12,9 +12,8 @@
 
 namespace orin::tf {
 
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kPi = 3.141592653589793;
-constexpr double kHalfPi = 1.5707963267948966;
+// kPi, kTwoPi and kHalfPi come from the kit (the doubles 3.141592653589793,
+// 6.283185307179586, 1.5707963267948966).
 constexpr double kSqrtHalf = 0.7071067811865476;
 
 // Longest power of two that the complex split-radix kernel takes from the

@@ -1,0 +1,147 @@
+// The FFT entry points: length checks, what the inverses leave in the
+// arrays they do not return through, and the handle wrappers with their
+// in-block and shifted paths.
+#include <gtest/gtest.h>
+#include <orin/transforms.h>
+
+#include <cstring>
+
+#include "dft_reference.h"
+#include "support/handles.h"
+#include "support/reference.h"
+
+using namespace orintest;
+
+namespace {
+
+std::vector<complexnum> toComplex(const std::vector<double> &re, const std::vector<double> &im) {
+    std::vector<complexnum> c(re.size());
+    for (size_t i = 0; i < re.size(); ++i) c[i] = {re[i], im.empty() ? 0.0 : im[i]};
+    return c;
+}
+
+double complexError(const std::vector<complexnum> &got, const std::vector<LCx> &want) {
+    std::vector<double> r(got.size()), i(got.size());
+    for (size_t k = 0; k < got.size(); ++k) r[k] = got[k].re, i[k] = got[k].im;
+    return relativeRms(r, i, want);
+}
+
+}  // namespace
+
+TEST(FFTEntry, LengthCodesTouchNothing) {
+    double re[2] = {1, 2}, im[2] = {3, 4};
+    complexnum c[1] = {{5, 6}};
+    EXPECT_EQ(FFT(re, im, 0), kErrEmptyArray);
+    EXPECT_EQ(FFTCx(c, 0), kErrEmptyArray);
+    EXPECT_EQ(ReFFT(re, im, 0), kErrEmptyArray);
+    EXPECT_EQ(ReFFTCx(c, 0), kErrEmptyArray);
+    EXPECT_EQ(FFT(re, im, -6), kErrEmptyArray);  // a negative length is no silent no-op
+    for (int32_t n : {0, -1}) {
+        EXPECT_EQ(InvFFT(re, im, n), kErrBadArraySize) << n;
+        EXPECT_EQ(InvFFTCx(c, n), kErrBadArraySize) << n;
+        EXPECT_EQ(ReInvFFT(re, im, n), kErrBadArraySize) << n;
+        EXPECT_EQ(ReInvFFTCx(c, n), kErrBadArraySize) << n;
+    }
+    EXPECT_EQ(re[0], 1.0);
+    EXPECT_EQ(im[1], 4.0);
+    EXPECT_EQ(c[0].re, 5.0);
+    EXPECT_EQ(c[0].im, 6.0);
+
+    // Length 1: the forward transforms are identities (the real ones zero
+    // the imaginary part), the inverses too.
+    EXPECT_EQ(FFT(re, im, 1), 0);
+    EXPECT_EQ(InvFFT(re, im, 1), 0);
+    EXPECT_EQ(re[0], 1.0);
+    EXPECT_EQ(im[0], 3.0);
+    EXPECT_EQ(ReFFT(re, im, 1), 0);
+    EXPECT_EQ(re[0], 1.0);
+    EXPECT_EQ(im[0], 0.0);
+}
+
+TEST(FFTEntry, RealInversesLeaveTheImaginaryInputAsDocumented) {
+    // Power of two: im untouched (ReInvFFT) and the im fields kept
+    // (ReInvFFTCx). Other lengths: ReInvFFT leaves the negated imaginary
+    // part of the inverse, zero up to rounding for a symmetric spectrum.
+    for (int32_t n : {8, 6, 15}) {
+        const auto x = randomDoubles(n, 50 + n);
+        auto re = x;
+        std::vector<double> im(n);
+        ASSERT_EQ(ReFFT(re.data(), im.data(), n), 0);
+        auto c = toComplex(re, im);
+        const auto imBefore = im;
+        ASSERT_EQ(ReInvFFT(re.data(), im.data(), n), 0);
+        EXPECT_LT(relativeRms(re, x), 2 * forwardBound(n) + logBound(2, n)) << n;
+        if ((n & (n - 1)) == 0) {
+            EXPECT_EQ(im, imBefore) << n;
+        } else {
+            for (int32_t k = 0; k < n; ++k) EXPECT_NEAR(im[k], 0.0, 2 * forwardBound(n) + logBound(2, n)) << n << " " << k;
+        }
+        const auto cBefore = c;
+        ASSERT_EQ(ReInvFFTCx(c.data(), n), 0);
+        for (int32_t k = 0; k < n; ++k) {
+            EXPECT_NEAR(c[k].re, x[k], 2 * forwardBound(n) + logBound(2, n)) << n << " " << k;
+            if ((n & (n - 1)) == 0) {
+                EXPECT_EQ(c[k].im, cBefore[k].im) << n << " " << k;
+            }
+        }
+    }
+}
+
+TEST(FFTHandles, FFTHMatchesFFTCxOnAlignedAndShiftedBlocks) {
+    for (int32_t n : {1, 2, 8, 64, 12, 257}) {
+        const auto re = randomDoubles(n, 60 + n), im = randomDoubles(n, 70 + n);
+        auto want = toComplex(re, im);
+        ASSERT_EQ(FFTCx(want.data(), n), 0);
+        for (Placement pl : {Placement::kAligned, Placement::kUnaligned}) {
+            ComplexHandle h(toComplex(re, im), pl);
+            ASSERT_EQ(FFTH(h), 0) << n;
+            ASSERT_EQ(h.size(), n);
+            const auto got = h.values();
+            for (int32_t k = 0; k < n; ++k) {
+                ASSERT_EQ(got[k].re, want[k].re) << n << " " << k;
+                ASSERT_EQ(got[k].im, want[k].im) << n << " " << k;
+            }
+            ASSERT_EQ(InvFFTH(h), 0);
+            const auto back = h.values();
+            for (int32_t k = 0; k < n; ++k) {
+                EXPECT_NEAR(back[k].re, re[k], 2 * forwardBound(n) + logBound(2, n)) << n << " " << k;
+                EXPECT_NEAR(back[k].im, im[k], 2 * forwardBound(n) + logBound(2, n)) << n << " " << k;
+            }
+        }
+    }
+    ComplexHandle empty;
+    EXPECT_EQ(FFTH(empty), kErrEmptyArray);
+    EXPECT_EQ(InvFFTH(empty), kErrBadArraySize);
+    EXPECT_EQ(ReInvFFTH(empty), kErrBadArraySize);
+}
+
+TEST(FFTHandles, ReFFTHFillsTheFullSpectrumOnEveryPath) {
+    // 2 and 3 go through ReFFTCx, 4 and above (powers of two) through the
+    // in-block real transform, placed at the element area or the block
+    // start depending on the output's alignment.
+    for (int32_t n : {1, 2, 3, 4, 8, 6, 1024}) {
+        const auto x = randomDoubles(n, 80 + n);
+        const auto want = directDFT(x, std::vector<double>(n, 0.0));
+        for (Placement pl : {Placement::kAligned, Placement::kUnaligned}) {
+            DoubleHandle in(x);
+            ComplexHandle out(std::vector<complexnum>(3, complexnum{9, 9}), pl);
+            ASSERT_EQ(ReFFTH(in, out), 0) << n;
+            ASSERT_EQ(out.size(), n);
+            EXPECT_LT(complexError(out.values(), want), forwardBound(n)) << n;
+            EXPECT_EQ(in.values(), x);
+        }
+    }
+    DoubleHandle none;
+    ComplexHandle out(std::vector<complexnum>(3, complexnum{9, 9}));
+    EXPECT_EQ(ReFFTH(none, out), kErrEmptyArray);
+    EXPECT_TRUE(out.emptied());
+
+    // The real inverse on a handle returns the signal in the re fields.
+    const auto x = randomDoubles(16, 16);
+    DoubleHandle in(x);
+    ComplexHandle spec;
+    ASSERT_EQ(ReFFTH(in, spec), 0);
+    ASSERT_EQ(ReInvFFTH(spec), 0);
+    const auto back = spec.values();
+    for (int32_t k = 0; k < 16; ++k) EXPECT_NEAR(back[k].re, x[k], logBound(4, 16)) << k;
+}

@@ -1,0 +1,205 @@
+// Hartley and Hilbert handles, power and cross spectra: closed forms, the
+// direct DFT as reference, and the length limits.
+#include <gtest/gtest.h>
+#include <orin/transforms.h>
+
+#include <cmath>
+
+#include "dft_reference.h"
+#include "support/handles.h"
+#include "support/reference.h"
+
+using namespace orintest;
+
+namespace {
+
+std::vector<double> tone(int32_t n, int32_t k, bool sine, double amplitude = 1.0) {
+    std::vector<double> x(n);
+    const long double pi = 3.141592653589793238462643383279502884L;
+    for (int32_t t = 0; t < n; ++t) {
+        const long double a = 2 * pi * ((static_cast<int64_t>(k) * t) % n) / n;
+        x[t] = static_cast<double>(amplitude * (sine ? std::sin(a) : std::cos(a)));
+    }
+    return x;
+}
+
+}  // namespace
+
+TEST(HartleyHandles, FHTHTwiceScalesByNAndInvFHTHUndoes) {
+    const auto x = randomDoubles(32, 32);
+    DoubleHandle h(x, Placement::kUnaligned);
+    ASSERT_EQ(FHTH(h), 0);
+    ASSERT_EQ(FHTH(h), 0);
+    for (int32_t i = 0; i < 32; ++i) EXPECT_NEAR(h.values()[i], 32 * x[i], 32 * logBound(4, 32)) << i;
+    ASSERT_EQ(FHTH(h), 0);
+    ASSERT_EQ(InvFHTH(h), 0);
+    for (int32_t i = 0; i < 32; ++i) EXPECT_NEAR(h.values()[i], 32 * x[i], 32 * logBound(4, 32)) << i;
+    DoubleHandle six(std::vector<double>(6, 1.0)), none;
+    EXPECT_EQ(FHTH(six), kErrNotPowerOfTwo);
+    EXPECT_EQ(InvFHTH(none), kErrEmptyArray);
+}
+
+TEST(Hilbert, TurnsCosinesIntoSinesOnBothPaths) {
+    for (int32_t n : {8, 64, 1024, 6, 15, 100, 257}) {
+        for (int32_t k : {1, (n - 1) / 2}) {
+            // Forward and inverse transform: twice the forward bound.
+            const double tol = 2 * forwardBound(n) + logBound(2, n);
+            DoubleHandle c(tone(n, k, false));
+            int32_t err = -1;
+            ASSERT_EQ(Hilbert(c, &err), 0);
+            ASSERT_EQ(err, 0);
+            EXPECT_LT(relativeRms(c.values(), tone(n, k, true)), tol) << "cos n=" << n << " k=" << k;
+            DoubleHandle s(tone(n, k, true));
+            ASSERT_EQ(Hilbert(s, &err), 0);
+            EXPECT_LT(relativeRms(s.values(), tone(n, k, false, -1.0)), tol) << "sin n=" << n << " k=" << k;
+        }
+        // DC and (for even n) the alternating Nyquist signal vanish.
+        std::vector<double> dc(n, 3.0), alt(n);
+        for (int32_t t = 0; t < n; ++t) alt[t] = t % 2 ? -1.0 : 1.0;
+        DoubleHandle a(dc), b(alt);
+        int32_t err = -1;
+        // Against zero relativeRms is the error's norm: relative to the
+        // inputs' norms 3 sqrt(n) and sqrt(n).
+        const double tol = std::sqrt(n) * (2 * forwardBound(n) + logBound(2, n));
+        Hilbert(a, &err);
+        EXPECT_LT(relativeRms(a.values(), std::vector<double>(n, 0.0)), 3 * tol) << n;
+        if (n % 2 == 0) {
+            Hilbert(b, &err);
+            EXPECT_LT(relativeRms(b.values(), std::vector<double>(n, 0.0)), tol) << n;
+        }
+    }
+}
+
+TEST(Hilbert, LengthLimits) {
+    int32_t err = -1;
+    DoubleHandle two({1.0, 5.0});
+    EXPECT_EQ(Hilbert(two, &err), 0);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(two.values(), (std::vector<double>{0.0, 0.0}));
+    DoubleHandle one({3.0});
+    EXPECT_EQ(Hilbert(one, &err), 0);
+    EXPECT_EQ(err, kErrTooFewSamples);
+    EXPECT_TRUE(one.emptied());
+
+    const std::vector<std::pair<int32_t, int32_t>> cases = {
+        {262143, 0}, {262145, kErrTooManySamples}, {524288, 0}, {524289, kErrTooManySamples}};
+    for (auto [n, code] : cases) {
+        if (kReducedSuite && code == 0 && n > 262143) continue;
+        DoubleHandle h(randomDoubles(n, n));
+        ASSERT_EQ(Hilbert(h, &err), 0);
+        EXPECT_EQ(err, code) << n;
+        EXPECT_EQ(h.size(), code ? 0 : n) << n;
+    }
+}
+
+TEST(Spectrum, ClosedFormsAndDirectDft) {
+    int32_t err = -1;
+    DoubleHandle three({3.0});
+    ASSERT_EQ(Spectrum(three, &err), 0);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(three.values(), std::vector<double>{9.0});  // squared once, not twice
+    DoubleHandle pair({1.0, 0.0});
+    Spectrum(pair, &err);
+    EXPECT_EQ(pair.values(), (std::vector<double>{0.25, 0.25}));
+
+    for (int32_t n : {8, 256, 6, 15, 211}) {
+        DoubleHandle c(std::vector<double>(n, 2.5));
+        Spectrum(c, &err);
+        auto v = c.values();
+        EXPECT_NEAR(v[0], 6.25, 6.25 * logBound(4, n)) << n;
+        for (int32_t k = 1; k < n; ++k) EXPECT_NEAR(v[k], 0.0, logBound(4, n)) << n << " " << k;
+
+        DoubleHandle cosine(tone(n, 1, false));
+        Spectrum(cosine, &err);
+        v = cosine.values();
+        EXPECT_NEAR(v[1], 0.25, logBound(4, n)) << n;
+        EXPECT_NEAR(v[n - 1], 0.25, logBound(4, n)) << n;
+
+        const auto x = randomDoubles(n, 90 + n);
+        const auto X = directDFT(x, std::vector<double>(n, 0.0));
+        DoubleHandle h(x);
+        Spectrum(h, &err);
+        std::vector<double> want(n);
+        for (int32_t k = 0; k < n; ++k) want[k] = static_cast<double>(std::norm(X[k]) / (1.0L * n * n));
+        // |X|^2 doubles the relative error of X.
+        EXPECT_LT(relativeRms(h.values(), want), 2 * forwardBound(n) + logBound(1, n)) << n;
+        v = h.values();
+        for (int32_t k = 1; k < n; ++k) ASSERT_EQ(v[k], v[n - k]) << n << " " << k;
+    }
+}
+
+TEST(Spectrum, LengthLimitsEmptyTheHandle) {
+    int32_t err = -1;
+    DoubleHandle none;
+    EXPECT_EQ(Spectrum(none, &err), 0);
+    EXPECT_EQ(err, kErrSpectrumEmpty);
+    DoubleHandle over(std::vector<double>(4194305, 1.0));
+    EXPECT_EQ(Spectrum(over, &err), 0);
+    EXPECT_EQ(err, kErrTooManySamples);
+    EXPECT_TRUE(over.emptied());
+    if (!kReducedSuite) {
+        DoubleHandle pow2(std::vector<double>(4194304, 1.0));
+        EXPECT_EQ(Spectrum(pow2, &err), 0);
+        EXPECT_EQ(err, 0);
+        EXPECT_EQ(pow2.values()[0], 1.0);
+    }
+}
+
+TEST(CrossPower, MatchesConjXTimesYOverNSquared) {
+    for (auto [nx, ny] : std::vector<std::pair<int32_t, int32_t>>{{8, 8}, {6, 8}, {64, 50}, {15, 15}, {6, 7}}) {
+        const auto x = randomDoubles(nx, nx), y = randomDoubles(ny, 1000 + ny);
+        const int32_t n = std::max(nx, ny);
+        auto px = x, py = y;
+        px.resize(n, 0.0);
+        py.resize(n, 0.0);
+        const auto X = directDFT(px, std::vector<double>(n, 0.0)), Y = directDFT(py, std::vector<double>(n, 0.0));
+        std::vector<LCx> want(n);
+        for (int32_t k = 0; k < n; ++k) want[k] = std::conj(X[k]) * Y[k] / (1.0L * n * n);
+        DoubleHandle hx(x), hy(y);
+        int32_t err = -1;
+        ASSERT_EQ(CrossPowerCIN(hx, hy, &err), 0);
+        ASSERT_EQ(err, 0);
+        ASSERT_EQ(hx.size(), n);
+        ASSERT_EQ(hy.size(), n);
+        EXPECT_LT(relativeRms(hx.values(), hy.values(), want), 2 * forwardBound(n) + logBound(1, n)) << nx << " " << ny;
+        const auto re = hx.values(), im = hy.values();
+        EXPECT_EQ(im[0], 0.0);
+        for (int32_t k = 1; k < n; ++k) {
+            ASSERT_EQ(re[n - k], re[k]) << n << " " << k;
+            ASSERT_EQ(im[n - k], -im[k]) << n << " " << k;
+        }
+    }
+    // x = y: the real part is the power spectrum, the imaginary part zero.
+    for (int32_t n : {16, 12}) {
+        const auto x = randomDoubles(n, 5 * n);
+        DoubleHandle a(x), b(x), p(x);
+        int32_t err = -1;
+        CrossPowerCIN(a, b, &err);
+        Spectrum(p, &err);
+        EXPECT_EQ(a.values(), p.values()) << n;
+        EXPECT_EQ(b.values(), std::vector<double>(n, 0.0)) << n;
+    }
+}
+
+TEST(CrossPower, CountChecksEmptyBothHandles) {
+    int32_t err = -1;
+    DoubleHandle one({1.0}), many({1.0, 2.0, 3.0});
+    EXPECT_EQ(CrossPowerCIN(one, many, &err), 0);
+    EXPECT_EQ(err, kErrTooFewSamples);
+    EXPECT_TRUE(one.emptied());
+    EXPECT_TRUE(many.emptied());
+    DoubleHandle big(std::vector<double>(8388608, 0.0)), small({1.0, 2.0});
+    EXPECT_EQ(CrossPowerCIN(small, big, &err), 0);
+    EXPECT_EQ(err, kErrTooManySamples);
+    EXPECT_TRUE(big.emptied());
+    EXPECT_TRUE(small.emptied());
+
+    // Sxx and Sxy_FFT at n = 1 square and multiply once.
+    double v = -3, w = 2;
+    Sxx(&v, 1, 0);
+    EXPECT_EQ(v, 9.0);
+    v = -3;
+    Sxy_FFT(&v, &w, 1, 0);
+    EXPECT_EQ(v, -6.0);
+    EXPECT_EQ(w, 0.0);
+}
