@@ -65,107 +65,135 @@ int32_t checkDesign(double fs, double fl, double &fh, const IIRFilterInfo &info,
 
 inline int32_t noCheck() { return kErrNone; }
 
+// The pre-warped band edges: T for lowpass and highpass, and P = Tl Th,
+// W = Th - Tl for the band types.
+struct Band {
+    int32_t type;
+    extended t, p, w;
+};
+
+// One section before it is normalised: a0 = d, a1..am in a, b0..bm in b.
+struct Section {
+    extended d = 1;
+    extended a[4] = {0, 0, 0, 0};
+    extended b[5] = {0, 0, 0, 0, 0};
+};
+
+// The real pole sigma/(s + sigma) in every band; the band types make it a
+// second-order section.
+inline Section realPoleSection(const Band &band, extended sigma) {
+    Section s;
+    const extended t = band.t, p = band.p, w = band.w;
+    switch (band.type) {
+        case kLowpass:
+            s.d = 1 + sigma * t;
+            s.a[0] = -(1 - sigma * t);
+            s.b[0] = s.b[1] = sigma * t;
+            break;
+        case kHighpass:
+            s.d = 1 + t / sigma;
+            s.a[0] = -(1 - t / sigma);
+            s.b[0] = 1;
+            s.b[1] = -1;
+            break;
+        default: {
+            const extended e = band.type == kBandpass ? sigma * w : w / sigma;
+            s.d = 1 + p + e;
+            s.a[0] = -2 * (1 - p);
+            s.a[1] = 1 + p - e;
+            if (band.type == kBandpass) {
+                s.b[0] = e;
+                s.b[2] = -e;
+            } else {
+                s.b[0] = s.b[2] = 1 + p;
+                s.b[1] = -2 * (1 - p);
+            }
+        }
+    }
+    return s;
+}
+
+// The pair (beta/wz^2)(s^2 + wz^2)/(s^2 + alpha s + beta), or
+// beta/(s^2 + alpha s + beta) without zeros, in every band.
+inline Section pairSection(const Band &band, const PolePair &q) {
+    Section s;
+    const extended t = band.t, p = band.p, w = band.w;
+    switch (band.type) {
+        case kLowpass: {
+            const extended bt2 = q.beta * t * t, c = q.beta * q.zeroInvSq;
+            s.d = 1 + q.alpha * t + bt2;
+            s.a[0] = -2 * (1 - bt2);
+            s.a[1] = 1 - q.alpha * t + bt2;
+            s.b[0] = s.b[2] = c + bt2;
+            s.b[1] = -2 * (c - bt2);
+            break;
+        }
+        case kHighpass: {
+            // Divided through by beta.
+            const extended h = q.alpha * t / q.beta, qq = t * t / q.beta, zh = t * t * q.zeroInvSq;
+            s.d = 1 + h + qq;
+            s.a[0] = -2 * (1 - qq);
+            s.a[1] = 1 - h + qq;
+            s.b[0] = s.b[2] = 1 + zh;
+            s.b[1] = -2 * (1 - zh);
+            break;
+        }
+        default: {
+            // The denominators of both band types are
+            // (s^2 + P)^2 + h s (s^2 + P) + q s^2 over (1 + z^-1)^4, with
+            // h = alpha W, q = beta W^2 (bandpass) or h = alpha W/beta,
+            // q = W^2/beta (bandstop, divided through by beta).
+            const bool pass = band.type == kBandpass;
+            const extended h = pass ? q.alpha * w : q.alpha * w / q.beta;
+            const extended qq = pass ? q.beta * w * w : w * w / q.beta;
+            const extended p2 = p * p;
+            s.d = 1 + h + 2 * p + qq + p * h + p2;
+            s.a[0] = 4 * p2 - 4 - 2 * h * (1 - p);
+            s.a[1] = 6 + 6 * p2 - 2 * (2 * p + qq);
+            s.a[2] = 4 * p2 - 4 + 2 * h * (1 - p);
+            s.a[3] = 1 - h + 2 * p + qq - p * h + p2;
+            // Numerators: (beta/wz^2)((s^2 + P)^2 + wz^2 W^2 s^2) for the
+            // bandpass (the all-pole one is the limit wz -> infinity,
+            // beta W^2 s^2), (s^2 + P)^2 + (W^2/wz^2) s^2 for the bandstop.
+            const extended ring0 = 1 + 2 * p + p2, ring1 = -4 * (1 - p2), ring2 = 6 - 4 * p + 6 * p2;
+            if (pass) {
+                const extended k0 = q.beta * q.zeroInvSq, kw = q.beta * w * w;
+                s.b[0] = s.b[4] = k0 * ring0 + kw;
+                s.b[1] = s.b[3] = k0 * ring1;
+                s.b[2] = k0 * ring2 - 2 * kw;
+            } else {
+                const extended cw = w * w * q.zeroInvSq;
+                s.b[0] = s.b[4] = ring0 + cw;
+                s.b[1] = s.b[3] = ring1;
+                s.b[2] = ring2 - 2 * cw;
+            }
+        }
+    }
+    return s;
+}
+
 // Writes a cascade of the prototype (real pole sigma for odd orders, pairs
-// pair(0), pair(1), ... for the others) for the band of info.type, and
+// pairAt(0), pairAt(1), ... for the others) for the band of info.type, and
 // multiplies the numerator of section gainSection by gain. The checks have
 // passed: the capacities suffice and the type is one of the four.
 template <class PairAt>
 void writeCascade(double fs, double fl, double fh, const IIRFilterInfo &info, extended sigma, PairAt pairAt,
                   extended gain, int32_t gainSection) {
     const int32_t n = info.order, sections = sectionCount(n), m = sectionSize(info.type);
-    const bool band = info.type >= kBandpass;
-    const extended tl = std::tan(kPi * fl / fs), th = band ? std::tan(kPi * fh / fs) : 0;
-    const extended t = tl, p = tl * th, w = th - tl;
-
+    Band band{info.type, std::tan(kPi * fl / fs), 0, 0};
+    if (info.type >= kBandpass) {
+        const extended th = std::tan(kPi * fh / fs);
+        band.p = band.t * th;
+        band.w = th - band.t;
+    }
     for (int32_t k = 0; k < sections; ++k) {
-        extended a[4] = {0, 0, 0, 0}, b[5] = {0, 0, 0, 0, 0};
-        extended d;
-        if (n % 2 == 1 && k == 0) {
-            // Real pole: sigma/(s + sigma).
-            switch (info.type) {
-                case kLowpass:
-                    d = 1 + sigma * t;
-                    a[0] = -(1 - sigma * t);
-                    b[0] = b[1] = sigma * t;
-                    break;
-                case kHighpass:
-                    d = 1 + t / sigma;
-                    a[0] = -(1 - t / sigma);
-                    b[0] = 1;
-                    b[1] = -1;
-                    break;
-                default: {
-                    const extended e = info.type == kBandpass ? sigma * w : w / sigma;
-                    d = 1 + p + e;
-                    a[0] = -2 * (1 - p);
-                    a[1] = 1 + p - e;
-                    if (info.type == kBandpass) {
-                        b[0] = e;
-                        b[2] = -e;
-                    } else {
-                        b[0] = b[2] = 1 + p;
-                        b[1] = -2 * (1 - p);
-                    }
-                }
-            }
-        } else {
-            const PolePair q = pairAt(n % 2 == 1 ? k - 1 : k);
-            switch (info.type) {
-                case kLowpass: {
-                    // (beta wz^-2)(s^2 + wz^2)/(s^2 + alpha s + beta), s -> s/T.
-                    const extended bt2 = q.beta * t * t, c = q.beta * q.zeroInvSq;
-                    d = 1 + q.alpha * t + bt2;
-                    a[0] = -2 * (1 - bt2);
-                    a[1] = 1 - q.alpha * t + bt2;
-                    b[0] = b[2] = c + bt2;
-                    b[1] = -2 * (c - bt2);
-                    break;
-                }
-                case kHighpass: {
-                    // s -> T/s, divided through by beta.
-                    const extended h = q.alpha * t / q.beta, qq = t * t / q.beta, zh = t * t * q.zeroInvSq;
-                    d = 1 + h + qq;
-                    a[0] = -2 * (1 - qq);
-                    a[1] = 1 - h + qq;
-                    b[0] = b[2] = 1 + zh;
-                    b[1] = -2 * (1 - zh);
-                    break;
-                }
-                default: {
-                    // Both band transforms share the denominator's shape
-                    // (1 + P)^2-type terms with h and q of their own.
-                    const bool pass = info.type == kBandpass;
-                    const extended h = pass ? q.alpha * w : q.alpha * w / q.beta;
-                    const extended qq = pass ? q.beta * w * w : w * w / q.beta;
-                    const extended p2 = p * p;
-                    d = 1 + h + 2 * p + qq + p * h + p2;
-                    a[0] = 4 * p2 - 4 - 2 * h * (1 - p);
-                    a[1] = 6 + 6 * p2 - 2 * (2 * p + qq);
-                    a[2] = 4 * p2 - 4 + 2 * h * (1 - p);
-                    a[3] = 1 - h + 2 * p + qq - p * h + p2;
-                    // Numerator (s^2 + P)^2 + c W^2 s^2 (bandpass: scaled by
-                    // beta/wz^2, c = wz^2; bandstop: c = 1/wz^2); the all-pole
-                    // bandpass is the limit wz -> infinity.
-                    const extended ring0 = 1 + 2 * p + p2, ring1 = -4 * (1 - p2), ring2 = 6 - 4 * p + 6 * p2;
-                    if (pass) {
-                        const extended k0 = q.beta * q.zeroInvSq, kw = q.beta * w * w;
-                        b[0] = b[4] = k0 * ring0 + kw;
-                        b[1] = b[3] = k0 * ring1;
-                        b[2] = k0 * ring2 - 2 * kw;
-                    } else {
-                        const extended cw = w * w * q.zeroInvSq;
-                        b[0] = b[4] = ring0 + cw;
-                        b[1] = b[3] = ring1;
-                        b[2] = ring2 - 2 * cw;
-                    }
-                }
-            }
-        }
-        const extended scale = (k == gainSection ? gain : 1) / d;
+        const bool real = n % 2 == 1 && k == 0;
+        const Section s = real ? realPoleSection(band, sigma) : pairSection(band, pairAt(n % 2 == 1 ? k - 1 : k));
+        const extended scale = (k == gainSection ? gain : 1) / s.d;
         double *ak = info.a + static_cast<int64_t>(k) * m;
         double *bk = info.b + static_cast<int64_t>(k) * (m + 1);
-        for (int32_t i = 0; i < m; ++i) ak[i] = static_cast<double>(a[i] / d);
-        for (int32_t i = 0; i <= m; ++i) bk[i] = static_cast<double>(b[i] * scale);
+        for (int32_t i = 0; i < m; ++i) ak[i] = static_cast<double>(s.a[i] / s.d);
+        for (int32_t i = 0; i <= m; ++i) bk[i] = static_cast<double>(s.b[i] * scale);
     }
 }
 
