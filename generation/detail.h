@@ -8,8 +8,6 @@
 
 namespace orin::gen {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
 constexpr double kDegToRad = 0.017453292519943295;
 
 // 32-bit two's complement product with wrap-around.

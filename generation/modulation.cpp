@@ -7,8 +7,8 @@
 namespace {
 
 using orin::extended;
-using orin::gen::kPi;
-using orin::gen::kTwoPi;
+using orin::kPi;
+using orin::kTwoPi;
 
 // Peak of the modulating signal, compared by magnitude after truncation
 // toward zero. The truncation is done in double so that samples beyond the

@@ -38,7 +38,7 @@ int32_t Sinc(int32_t n, double amp, double delay, double dt, double *out) {
     if (n < 1) return kErrEmptyArray;
     if (!(dt > 0)) return kErrSamplingInterval;
     for (int32_t i = 0; i < n; ++i) {
-        const extended a = (static_cast<extended>(dt) * i - delay) * orin::gen::kPi;
+        const extended a = (static_cast<extended>(dt) * i - delay) * orin::kPi;
         out[i] = a == 0 ? amp : static_cast<double>(amp * std::sin(a) / a);
     }
     return kErrNone;
@@ -47,7 +47,7 @@ int32_t Sinc(int32_t n, double amp, double delay, double dt, double *out) {
 int32_t SinePattern(int32_t n, double amp, double phase, double cycles, double *out) {
     if (n < 1) return kErrEmptyArray;
     if (!(cycles <= n)) return kErrCyclesOutOfRange;
-    const extended step = static_cast<extended>(cycles) * orin::gen::kTwoPi / n;
+    const extended step = static_cast<extended>(cycles) * orin::kTwoPi / n;
     extended theta = static_cast<extended>(phase) * orin::gen::kDegToRad;
     for (int32_t i = 0; i < n; ++i) {
         out[i] = static_cast<double>(amp * std::sin(theta));

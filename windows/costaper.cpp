@@ -10,7 +10,7 @@ int32_t CosTaperedWin(double *x, int32_t n) {
     if (m < 1) return kErrNone;
     x[0] = 0;
     x[n - 1] = 0;
-    const orin::extended step = 3.141592653589793 / (2.0 * m);
+    const orin::extended step = orin::kPi / (2.0 * m);
     orin::extended theta = 0;
     for (int32_t i = 1; i < m; ++i) {
         theta += step;

@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
-
 // The generalized cosine window, w[i] = sum_k (-1)^k a[k] cos(2 pi k i / n).
 // Each harmonic k is a phasor (b[k], s[k]) = c[k] (cos k theta i, sin k theta i),
 // theta = 2 pi / n, advanced one sample by the rotation recurrence
@@ -30,9 +27,9 @@ int32_t GenCosWinT(Sample *x, int32_t n, const double *a, int32_t K, int32_t sca
         b[k] = (k % 2) ? -c : c;
         s[k] = 0;
         if (k > 0) {
-            const double half = std::sin(k * kPi / n);
+            const double half = std::sin(k * orin::kPi / n);
             alpha[k] = 2 * half * half;
-            beta[k] = std::sin(k * kTwoPi / n);
+            beta[k] = std::sin(k * orin::kTwoPi / n);
         }
     }
 
