@@ -27,37 +27,45 @@ double rootMeanSquare(const double *x, int32_t n) {
 
 double mean(const double *x, int32_t n) { return static_cast<double>(sumOf(x, n) / n); }
 
-// Whole-record cursor: the record span with the given ordinates.
-int32_t wholeRecord(const tWaveform &w, double value, double y1, double y2, double y3, double *result,
-                    tCursorStruct *cursor) {
-    *result = value;
-    w.span(*cursor);
-    cursor->y1 = y1;
-    cursor->y2 = y2;
-    cursor->y3 = y3;
-    return 0;
+// Stores a whole-record result: the record span with the given ordinates.
+int32_t store(tMediary &mediary, int32_t id, const tWaveform &w, double value, double y1, double y2, double y3) {
+    tCursorStruct c;
+    w.span(c);
+    c.y1 = y1;
+    c.y2 = y2;
+    c.y3 = y3;
+    return mediary.setResult(id, value, c);
 }
 
 }  // namespace
 
-int32_t tRms::_algorithm(const tParamStruct &, const tWaveform &w, double *result, tCursorStruct *cursor) {
+template <class Derived, int32_t kId>
+int32_t tRecordStatistic<Derived, kId>::_algorithm(const tParamStruct &, const tWaveform &w, double *result,
+                                                   tCursorStruct *cursor) {
     if (w.count < 1) return kErrNoSamples;
-    const double r = rootMeanSquare(w.samples, w.count);
-    return wholeRecord(w, r, -r, -r, r, result, cursor);
+    // The two sums are independent chains, so one loop costs about as much
+    // as either alone.
+    extended sum = 0, squares = 0;
+    for (int32_t i = 0; i < w.count; ++i) {
+        const extended x = w.samples[i];
+        sum += x;
+        squares += x * x;
+    }
+    const double rms = static_cast<double>(std::sqrt(squares / w.count));
+    const double average = static_cast<double>(sum / w.count);
+    const double rss = static_cast<double>(std::sqrt(squares));
+    tMediary &m = *this->_mediary;
+    if (const int32_t code = store(m, kMeasRms, w, rms, -rms, -rms, rms)) return code;
+    if (const int32_t code = store(m, kMeasMean, w, average, -average, 0, average)) return code;
+    if (const int32_t code = store(m, kMeasRootSumSquares, w, rss, -rss, -rss, rss)) return code;
+    *result = this->_cachedResult;
+    *cursor = this->_cachedCursor;
+    return 0;
 }
 
-int32_t tAverage::_algorithm(const tParamStruct &, const tWaveform &w, double *result, tCursorStruct *cursor) {
-    if (w.count < 1) return kErrNoSamples;
-    const double m = mean(w.samples, w.count);
-    return wholeRecord(w, m, -m, 0, m, result, cursor);
-}
-
-int32_t tRootSumSquares::_algorithm(const tParamStruct &, const tWaveform &w, double *result,
-                                    tCursorStruct *cursor) {
-    if (w.count < 1) return kErrNoSamples;
-    const double r = static_cast<double>(std::sqrt(sumOfSquares(w.samples, w.count)));
-    return wholeRecord(w, r, -r, -r, r, result, cursor);
-}
+template class tRecordStatistic<tRms, 13>;
+template class tRecordStatistic<tAverage, 14>;
+template class tRecordStatistic<tRootSumSquares, 21>;
 
 template <class Derived, int32_t kId>
 int32_t tCycleStatistic<Derived, kId>::_algorithm(const tParamStruct &params, const tWaveform &w, double *result,

@@ -6,23 +6,19 @@
 
 namespace orin::meas {
 
-class tRms : public tMeasure<tRms, 13> {
+// RMS (13), mean (14) and root sum of squares (21) of the whole record. One
+// pass forms the sum and the sum of squares and stores all three results, so
+// whichever is asked first serves the other two.
+template <class Derived, int32_t kId>
+class tRecordStatistic : public tMeasure<Derived, kId> {
 protected:
     int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
                        tCursorStruct *cursor) override;
 };
 
-class tAverage : public tMeasure<tAverage, 14> {
-protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override;
-};
-
-class tRootSumSquares : public tMeasure<tRootSumSquares, 21> {
-protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override;
-};
+class tRms : public tRecordStatistic<tRms, 13> {};
+class tAverage : public tRecordStatistic<tAverage, 14> {};
+class tRootSumSquares : public tRecordStatistic<tRootSumSquares, 21> {};
 
 // RMS or mean over the samples of one period (id 15), starting at the sample
 // nearest the crossing that begins the cycle.

@@ -56,8 +56,8 @@ protected:
 
 private:
     friend class tMediary;
-    Scratch<int32_t> _bins;
-    int32_t _capacity = 0;
+    Scratch<int32_t> _bins;   // the counts, then room for three more sets while counting
+    int32_t _capacity = 0;    // bins the array can count
     double _firstBinCenter = 0;
     double _binWidth = 0;
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine_support.h"
+#include "support/reference.h"
 
 using enginetest::fetch;
 using enginetest::Levels;
@@ -173,4 +174,36 @@ TEST(EngineLevels, HistogramFailuresAndTheLevelsThatDoNotNeedIt) {
     EXPECT_EQ(fetch(-1, kMeasLow, {0, 1}, noBins).code, kErrHistogramBins);
     noBins.bins = -3;
     EXPECT_EQ(fetch(-1, kMeasHigh, {0, 1}, noBins).code, kErrHistogramBins);
+}
+
+TEST(EngineLevels, LowAndHighMatchABruteForceHistogram) {
+    // Random records against a histogram built here from the definition:
+    // bin k = trunc((x - min) / width), the maximum in the last bin; low is
+    // the fullest bin at or below trunc(0.4 n) (lowest on ties), high the
+    // fullest at or above trunc(0.6 n) in extended precision (highest on ties).
+    for (int32_t bins : {1, 7, 37, 256}) {
+        for (int n : {5, 1001}) {
+            auto x = orintest::randomDoubles(static_cast<size_t>(n), 7u * bins + n, -3, 4);
+            for (int i = 0; i < n; i += 3) x[static_cast<size_t>(i)] = std::round(x[static_cast<size_t>(i)]);
+            double lo = x[0], hi = x[0];
+            for (double v : x) lo = std::min(lo, v), hi = std::max(hi, v);
+            const double width = (hi - lo) / bins;
+            std::vector<int> count(static_cast<size_t>(bins), 0);
+            for (double v : x) {
+                const double k = (v - lo) * (1 / width);
+                ++count[static_cast<size_t>(k < bins ? static_cast<int>(k) : bins - 1)];
+            }
+            int lowBin = -1, highBin = -1, best = -1;
+            for (int k = 0; k <= static_cast<int>(0.4L * bins); ++k)
+                if (count[static_cast<size_t>(k)] > best) best = count[static_cast<size_t>(k)], lowBin = k;
+            best = -1;
+            for (int k = static_cast<int>(0.6L * bins); k < bins; ++k)
+                if (count[static_cast<size_t>(k)] >= best) best = count[static_cast<size_t>(k)], highBin = k;
+            Levels l;
+            l.bins = bins;
+            Session s;
+            EXPECT_EQ(s.fetch(kMeasLow, x, l).value, lo + 0.5 * width + lowBin * width) << bins << " bins, n " << n;
+            EXPECT_EQ(s.fetch(kMeasHigh, x, l).value, lo + 0.5 * width + highBin * width) << bins << " bins, n " << n;
+        }
+    }
 }
