@@ -1,0 +1,67 @@
+/* Scene: a pulse train with ringing, measured as an oscilloscope reports it. */
+#include "demo.h"
+
+#include <math.h>
+#include <stdio.h>
+
+enum { kSamples = 4000, kPeriod = 1000 };
+
+/* 3.3 V pulses at 1 MHz sampled at 1 GS/s: 30 ns edges, 40 % duty cycle, a
+   ring of 8 % after each edge decaying over 25 ns. */
+static void pulse_train(double *x) {
+    for (int i = 0; i < kSamples; ++i) {
+        const int p = i % kPeriod;
+        double v, since;
+        if (p < 100) v = 0, since = p + 570;
+        else if (p < 130) v = (p - 100) / 30.0, since = -1;
+        else if (p < 500) v = 1, since = p - 130;
+        else if (p < 530) v = 1 - (p - 500) / 30.0, since = -1;
+        else v = 0, since = p - 530;
+        const double ring = since < 0 ? 0 : 0.08 * exp(-since / 25) * sin(since / 6);
+        x[i] = 3.3 * (v + (v > 0.5 ? ring : -ring));
+    }
+}
+
+DEMO_SCENE(50, scene_measurement) {
+    demo_heading("Pulse measurements: a ringing 3.3 V clock, as an oscilloscope measures it");
+    static double x[kSamples];
+    pulse_train(x);
+    const double dt = 1e-9;
+    const tRefLevels levels = {90, 50, 10, 1}; /* percent ... */
+    const tRefOptions options = {0, 256};      /* ... of the histogram's low to high */
+    int32_t session = 0;
+    DEMO_SYM(measurements_create)(&session);
+
+    static const struct {
+        int32_t id;
+        const char *name;
+        double scale;
+        const char *unit;
+    } rows[] = {
+        {kMeasLow, "low level", 1, "V"},          {kMeasHigh, "high level", 1, "V"},
+        {kMeasAmplitude, "amplitude", 1, "V"},    {kMeasRiseTime, "rise time", 1e9, "ns"},
+        {kMeasFallTime, "fall time", 1e9, "ns"},  {kMeasPositiveWidth, "positive width", 1e9, "ns"},
+        {kMeasPeriod, "period", 1e9, "ns"},       {kMeasFrequency, "frequency", 1e-6, "MHz"},
+        {kMeasPositiveDutyCycle, "duty cycle", 100, "%"},
+        {kMeasRisingOvershoot, "overshoot", 1, "%"},
+        {kMeasRisingSlewRate, "slew rate", 1e-9, "V/ns"},
+    };
+    double value;
+    tCursorStruct cursor;
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        const int32_t code = DEMO_SYM(measurements_fetch)(session, rows[i].id, &levels, &options, 1, 0, dt, x,
+                                                          kSamples, &value, &cursor);
+        if (code == 0)
+            printf("  %-15s %9.3f %s\n", rows[i].name, value * rows[i].scale, rows[i].unit);
+        else
+            printf("  %-15s failed with code %d\n", rows[i].name, (int)code);
+    }
+
+    DEMO_SYM(measurements_fetch)(session, kMeasRiseTime, &levels, &options, 2, 0, dt, x, kSamples, &value, &cursor);
+    printf("  cursors of the second rise: from %.2f ns to %.2f ns, between %.3f V and %.3f V\n", cursor.x1 * 1e9,
+           cursor.x3 * 1e9, cursor.y1, cursor.y3);
+    const int32_t code = DEMO_SYM(measurements_fetch)(session, kMeasPeriod, &levels, &options, 4, 0, dt, x,
+                                                      kSamples, &value, &cursor);
+    printf("  a fourth period would end past the record: code %d\n", (int)code);
+    DEMO_SYM(measurements_destroy)(session);
+}
