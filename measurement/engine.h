@@ -283,6 +283,7 @@ private:
     // holder deletes it.
     int32_t _findSession(int32_t sessionId, tSession **session);
     void _release(tSession *session);
+    class tHold;
     int32_t _getNextSessionId();
 
     int32_t _lastSessionId = 1111;

@@ -96,14 +96,33 @@ int32_t tLibrary::destroy(int32_t sessionId) {
     return 0;
 }
 
+// A session found by _findSession, released when the call leaves, however
+// it leaves.
+class tLibrary::tHold {
+public:
+    tHold(tLibrary &library, int32_t sessionId) : library_(library) {
+        code_ = library_._findSession(sessionId, &session_);
+    }
+    ~tHold() {
+        if (session_) library_._release(session_);
+    }
+    tHold(const tHold &) = delete;
+    tHold &operator=(const tHold &) = delete;
+    int32_t code() const { return code_; }
+    tSession *operator->() const { return session_; }
+
+private:
+    tLibrary &library_;
+    tSession *session_ = nullptr;
+    int32_t code_;
+};
+
 int32_t tLibrary::clear(int32_t sessionId) {
-    tSession *session = nullptr;
-    if (const int32_t code = _findSession(sessionId, &session)) return code;
+    const tHold session(*this, sessionId);
+    if (session.code() != 0) return session.code();
     // The session's own lock (taken by clear) waits for a fetch in progress;
     // the registry's lock is not held meanwhile, so the two never nest.
-    const int32_t code = session->clear();
-    _release(session);
-    return code;
+    return session->clear();
 }
 
 int32_t tLibrary::fetch(int32_t sessionId, int32_t measId, tParamStruct params, const tWaveform &w,
@@ -114,18 +133,23 @@ int32_t tLibrary::fetch(int32_t sessionId, int32_t measId, tParamStruct params, 
     *result = 0.0;
     if (measId == kMeasNone) return 0;
 
-    const bool oneShot = sessionId == -1;
-    if (oneShot) {
+    // A one-shot session is destroyed when the call leaves, however it leaves.
+    struct tOneShot {
+        tLibrary *library = nullptr;
+        int32_t id = 0;
+        ~tOneShot() {
+            if (library) library->destroy(id);
+        }
+    } oneShot;
+    if (sessionId == -1) {
         if (const int32_t code = create(&sessionId)) return code;
+        oneShot.library = this;
+        oneShot.id = sessionId;
     }
-    tSession *session = nullptr;
-    int32_t code = _findSession(sessionId, &session);
-    if (code == 0) {
-        code = session->fetch(measId, params, w, result, cursor);
-        _release(session);
-        if (code == 0 && !std::isfinite(*result)) code = kErrResultNotFinite;
-    }
-    if (oneShot) destroy(sessionId);
+    const tHold session(*this, sessionId);
+    if (session.code() != 0) return session.code();
+    const int32_t code = session->fetch(measId, params, w, result, cursor);
+    if (code == 0 && !std::isfinite(*result)) return kErrResultNotFinite;
     return code;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine_support.h"
+#include "hostcontrol.h"
 
 namespace {
 
@@ -115,6 +116,23 @@ TEST(EngineCaches, ListsAreExtendedWithoutRescanning) {
     auto destroy = p.symbol<decltype(measurements_destroy)>("measurements_destroy");
     destroy(stepwise);
     destroy(direct);
+}
+
+TEST(EngineCaches, EscapingExceptionsAreCaughtAtTheBoundary) {
+    Probe p(ORIN_ENGINE_PROBE_COUNTING);
+    ASSERT_TRUE(p);
+    const auto x = enginetest::trapezoid(2);
+    const int64_t live = OrinHostLiveBlocks();
+    const int32_t s = p.create();
+    p.symbol<void(int32_t)>("probeThrowOn")(kMeasRiseTime);
+    EXPECT_EQ(p.fetch(s, kMeasRiseTime, x).code, kErrEngineException);
+    EXPECT_EQ(p.fetch(-1, kMeasRisingSlewRate, x).code, kErrEngineException);
+    p.symbol<void(int32_t)>("probeThrowOn")(-1);
+    // The session was released on the way out: usable, and destroyed with
+    // everything it made (the one-shot session too).
+    EXPECT_EQ(p.fetch(s, kMeasRiseTime, x).value, 8.0);
+    EXPECT_EQ(p.symbol<decltype(measurements_destroy)>("measurements_destroy")(s), 0);
+    EXPECT_EQ(OrinHostLiveBlocks(), live);
 }
 
 TEST(EngineStartup, FailedRegistryMakesEveryEntryPointReturnItsStatus) {
