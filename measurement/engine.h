@@ -78,15 +78,13 @@ struct tCrossPoint {
     int32_t index;         // sample just after the crossing
 };
 
-// Heap placement shared by every object the engine news: throwing new for
-// code that catches std::bad_alloc, nothrow new where a null is checked.
+// Heap placement of every object the engine news. Only the nothrow form
+// exists, so each such allocation is written `new (std::nothrow)` and checked.
 struct tHeapObject {
-    static void *operator new(std::size_t bytes) {
-        if (void *p = heapAllocate(bytes)) return p;
-        throw std::bad_alloc();
-    }
     static void *operator new(std::size_t bytes, const std::nothrow_t &) noexcept { return heapAllocate(bytes); }
     static void operator delete(void *p) noexcept { heapRelease(p); }
+    // Frees the block should a constructor throw.
+    static void operator delete(void *p, const std::nothrow_t &) noexcept { heapRelease(p); }
 };
 
 // Allocator of the engine's map nodes, over the same heap.

@@ -125,7 +125,9 @@ ORIN_API int32_t measurements_create(int32_t *sessionId);
    session -20321; count < 1 -20312; dt <= 0 -20315; then the measurement's
    own codes (-20308 to -20326, see the error table) and -20318 for a result
    that is not finite. On failure *result is not meaningful. The waveform is
-   only read. */
+   only read. NaN samples are passed over by the edge and crossing scans: a
+   crossing between the finite samples on either side of them is
+   interpolated across the gap. */
 ORIN_API int32_t measurements_fetch(int32_t sessionId, int32_t measId, const tRefLevels *levels,
                                     const tRefOptions *options, int32_t occurrence, double t0, double dt,
                                     const double *waveform, int32_t count, double *result,
