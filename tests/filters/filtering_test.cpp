@@ -134,6 +134,7 @@ Cascade butterworth8() { return design(Bw_Coef, 0, 8); }
 TEST(IIRFiltering2, ImpulseResponseMatchesLongDoubleEvaluationOfTheSections) {
     const std::vector<std::pair<std::string, Cascade>> cases = {
         {"Butterworth lowpass order 8", butterworth8()},
+        {"Bessel lowpass order 5", design(Bessel_Coef, 0, 5)},
         {"Chebyshev bandstop order 5",
          design([](double fs, double l, double h, IIRFilterInfo *i) { return Ch_Coef(fs, l, h, 1, i); }, 3, 5)},
         {"elliptic bandpass order 6",
