@@ -3,9 +3,8 @@
 // paths that carry each rounding to the output; streaming in random blocks
 // against one-shot filtering (bit for bit); and every check and failure path
 // of the entry points.
-#include <orin/filters.h>
-
 #include <gtest/gtest.h>
+#include <orin/filters.h>
 
 #include <algorithm>
 #include <cmath>
@@ -270,8 +269,8 @@ TEST(IIRFiltering2, StructureChecksResetAndOrder) {
         int32_t order, aCount, bCount, stateCount;
     };
     const Case bad[] = {
-        {"order 0", 0, 8, 12, 8},          {"negative order", -5, 8, 12, 8},     {"m = 3", 8, 12, 16, 12},
-        {"aCount not m*S", 7, 9, 12, 9},   {"bCount not (m+1)*S", 8, 8, 11, 8}, {"state not aCount", 8, 8, 12, 6},
+        {"order 0", 0, 8, 12, 8},        {"negative order", -5, 8, 12, 8},    {"m = 3", 8, 12, 16, 12},
+        {"aCount not m*S", 7, 9, 12, 9}, {"bCount not (m+1)*S", 8, 8, 11, 8}, {"state not aCount", 8, 8, 12, 6},
         {"m = 1", 8, 4, 8, 4},
     };
     for (const Case &k : bad) {
@@ -342,95 +341,58 @@ TEST(IIRFilterEntry, StreamsInBlocksResizesStateAndResetsOnRequest) {
     EXPECT_EQ(block.values(), (std::vector<double>{0.2, 0.3, 0.2, 0}));
 }
 
-TEST(IIRFilterEntry, FailuresFollowTheDocumentedEmptyingRules) {
-    const uint8_t cont = 1;
-    DoubleHandle a({1, 0.5}), b({1}), none, bState, aState;
-    int32_t err = 0;
-    {
-        SCOPED_TRACE("no samples: -20003, nothing touched");
-        DoubleHandle x;
-        EXPECT_EQ(IIR_Filter(x, a, b, bState, aState, &cont, &err), 0);
-        EXPECT_EQ(err, kErrEmptyArray);
-    }
-    {
-        SCOPED_TRACE("neither coefficient array: no error, signal unchanged");
-        DoubleHandle x({1, 2, 3});
-        err = 7;
-        EXPECT_EQ(IIR_Filter(x, none, none, bState, aState, &cont, &err), 0);
-        EXPECT_EQ(err, 0);
-        EXPECT_EQ(x.values(), (std::vector<double>{1, 2, 3}));
-    }
-    {
-        SCOPED_TRACE("only a: -20008 and the signal emptied");
-        DoubleHandle x({1, 2, 3});
-        EXPECT_EQ(IIR_Filter(x, a, none, bState, aState, &cont, &err), 0);
-        EXPECT_EQ(err, kErrBadArraySize);
-        EXPECT_TRUE(x.emptied());
+TEST(IIRFilterEntryPoints, ChecksInOrderAndTheDocumentedEmptyingRules) {
+    const Cascade c = butterworth8(), bp = design(Bw_Coef, 2, 4);
+    const std::vector<double> five = {0.1, 0.2, 0.3, 0.4, 0.5}, eight(8, 1.0), ab = {1, 0.5};
+    enum Signal { kKept, kEmptied };
+    struct Case {
+        const char *name;
+        int32_t kind;  // section kind of IIR_Filter2; -1 calls IIR_Filter
+        std::vector<double> x, a, b;
+        int32_t code;
+        Signal signal;
+    };
+    const Case cases[] = {
+        {"IIR_Filter: no samples", -1, {}, ab, {1}, kErrEmptyArray, kKept},
+        {"IIR_Filter: neither coefficient array", -1, {1, 2, 3}, {}, {}, 0, kKept},
+        {"IIR_Filter: only a", -1, {1, 2, 3}, ab, {}, kErrBadArraySize, kEmptied},
+        {"IIR_Filter2: no samples, before the kind", 2, {}, c.a, c.b, kErrEmptyArray, kKept},
+        {"IIR_Filter2: kind, before the arrays", 2, {1, 2}, {}, c.b, kErrInvalidSelector, kKept},
+        {"IIR_Filter2: only b", 0, {1, 2}, {}, c.b, kErrBadArraySize, kEmptied},
+        {"IIR_Filter2: neither coefficient array", 1, {1, 2}, {}, {}, 0, kKept},
+        {"IIR_Filter2: a not a multiple of the section size", 0, {1, 2}, five, eight, kErrFilterStructure, kEmptied},
+        {"IIR_Filter2: fourth-order sections as second-order", 0, {1, 2}, bp.a, bp.b, kErrFilterStructure, kEmptied},
+    };
+    for (const Case &k : cases) {
+        DoubleHandle x(k.x), a(k.a), b(k.b), s1, s2;
+        const uint8_t cont = 1;
+        int32_t err = 99;
+        const int32_t ret = k.kind < 0 ? IIR_Filter(x, a, b, s1, s2, &cont, &err)
+                                       : IIR_Filter2(x, &k.kind, a, b, s1, &cont, &err);
+        EXPECT_EQ(ret, 0) << k.name;
+        EXPECT_EQ(err, k.code) << k.name;
+        if (k.signal == kEmptied) {
+            EXPECT_TRUE(x.emptied()) << k.name;
+        } else {
+            EXPECT_EQ(x.values(), k.x) << k.name;
+        }
     }
 }
 
-TEST(IIRFilter2Entry, ChecksEmptyingRulesAndResetOnSizeChange) {
-    const Cascade c = butterworth8();
-    DoubleHandle a(c.a), b(c.b), none, state;
+TEST(IIRFilter2Entry, ChangingTheSectionCountResetsEvenWhenContinuing) {
+    const auto x = noise(64, 21);
+    const Cascade eight = butterworth8(), six = design(Bw_Coef, 0, 6);
+    DoubleHandle a8(eight.a), b8(eight.b), a6(six.a), b6(six.b), st, fresh;
+    DoubleHandle first(x), then(x), alone(x);
+    const int32_t second = 0;
     const uint8_t cont = 1;
-    const int32_t second = 0, fourth = 1, bogus = 2;
     int32_t err = 0;
-    {
-        SCOPED_TRACE("no samples");
-        DoubleHandle x;
-        EXPECT_EQ(IIR_Filter2(x, &bogus, a, b, state, &cont, &err), 0);
-        EXPECT_EQ(err, kErrEmptyArray);
-    }
-    {
-        SCOPED_TRACE("section kind: -20061, signal kept");
-        DoubleHandle x({1, 2});
-        EXPECT_EQ(IIR_Filter2(x, &bogus, none, b, state, &cont, &err), 0);
-        EXPECT_EQ(err, kErrInvalidSelector);
-        EXPECT_EQ(x.values(), (std::vector<double>{1, 2}));
-    }
-    {
-        SCOPED_TRACE("one coefficient array empty: -20008, signal emptied");
-        DoubleHandle x({1, 2});
-        EXPECT_EQ(IIR_Filter2(x, &second, none, b, state, &cont, &err), 0);
-        EXPECT_EQ(err, kErrBadArraySize);
-        EXPECT_TRUE(x.emptied());
-    }
-    {
-        SCOPED_TRACE("both empty: nothing done");
-        DoubleHandle x({1, 2});
-        err = 3;
-        EXPECT_EQ(IIR_Filter2(x, &fourth, none, none, state, &cont, &err), 0);
-        EXPECT_EQ(err, 0);
-        EXPECT_EQ(x.values(), (std::vector<double>{1, 2}));
-    }
-    {
-        SCOPED_TRACE("a not a multiple of the section size: -20999, signal emptied");
-        DoubleHandle x({1, 2}), a5({0.1, 0.2, 0.3, 0.4, 0.5}), b5({1, 1, 1, 1, 1, 1, 1, 1});
-        EXPECT_EQ(IIR_Filter2(x, &second, a5, b5, state, &cont, &err), 0);
-        EXPECT_EQ(err, kErrFilterStructure);
-        EXPECT_TRUE(x.emptied());
-    }
-    {
-        SCOPED_TRACE("fourth-order coefficients given as second-order sections: -20999");
-        const Cascade bp = design(Bw_Coef, 2, 4);
-        DoubleHandle x({1, 2}), ab(bp.a), bb(bp.b);
-        EXPECT_EQ(IIR_Filter2(x, &second, ab, bb, state, &cont, &err), 0);
-        EXPECT_EQ(err, kErrFilterStructure);
-    }
-    {
-        SCOPED_TRACE("changing the number of sections resets even when continuing");
-        const auto x = noise(64, 21);
-        const Cascade six = design(Bw_Coef, 0, 6);
-        DoubleHandle a6(six.a), b6(six.b), st;
-        DoubleHandle first(x), then(x), fresh(x);
-        ASSERT_EQ(IIR_Filter2(first, &second, a, b, st, &cont, &err), 0);
-        ASSERT_EQ(st.size(), 8);
-        ASSERT_EQ(IIR_Filter2(then, &second, a6, b6, st, &cont, &err), 0);
-        ASSERT_EQ(st.size(), 6);
-        DoubleHandle st2;
-        ASSERT_EQ(IIR_Filter2(fresh, &second, a6, b6, st2, &cont, &err), 0);
-        EXPECT_EQ(then.values(), fresh.values());
-    }
+    ASSERT_EQ(IIR_Filter2(first, &second, a8, b8, st, &cont, &err), 0);
+    ASSERT_EQ(st.size(), 8);
+    ASSERT_EQ(IIR_Filter2(then, &second, a6, b6, st, &cont, &err), 0);
+    ASSERT_EQ(st.size(), 6);
+    ASSERT_EQ(IIR_Filter2(alone, &second, a6, b6, fresh, &cont, &err), 0);
+    EXPECT_EQ(then.values(), alone.values());
 }
 
 ORIN_ALLOCATION_CASE(IIR_Filter2, 1) {
