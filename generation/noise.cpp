@@ -31,6 +31,11 @@ int32_t GaussNoise(int32_t n, double sd, int32_t seed, double *out, int32_t *s1,
                 a = 2 * static_cast<orin::extended>(orin::gen::uniform(s1, s2, s3)) - 1;
                 b = 2 * static_cast<orin::extended>(orin::gen::uniform(s1, s2, s3)) - 1;
                 r = b * b + a * a;
+                // (0, 0, 0) is a fixed point of the generator (an unseeded
+                // state, or a seed such as 47333376 whose first step lands
+                // there): every value is then 0, the point (-1, -1) lies
+                // outside the disc, and the rejection loop would never end.
+                if (*s1 == 0 && *s2 == 0 && *s3 == 0 && !(r > 0 && r < 1)) return kErrNoConvergence;
             } while (!(r > 0 && r < 1));
             const orin::extended fac = std::sqrt(-2 * std::log(r) / r);
             *spare = static_cast<double>(a * fac);

@@ -56,16 +56,17 @@ int32_t SinePattern(int32_t n, double amp, double phase, double cycles, double *
     return kErrNone;
 }
 
-// A period of P = trunc(n / cycles) samples must hold at least one whole
-// sample, or the pattern cannot be laid out (cycles <= 0, cycles > n, NaN).
+// Unless every sample is high, a period of P = trunc(n / cycles) samples must
+// hold at least one whole sample, or the pattern cannot be laid out
+// (cycles <= 0, cycles > n, NaN).
 int32_t GenSquareWave(int32_t n, double duty, double cycles, double amp, double *out, int32_t *error) {
     auto fail = [&](int32_t code) { return *error = code; };
     if (n < 1) return fail(kErrEmptyArray);
-    if (!(cycles > 0 && cycles <= n)) return fail(kErrCyclesOutOfRange);
     if (duty == 100) {
         for (int32_t k = 0; k < n; ++k) out[k] = amp;
         return fail(kErrNone);
     }
+    if (!(cycles > 0 && cycles <= n)) return fail(kErrCyclesOutOfRange);
     const int32_t P = static_cast<int32_t>(n / cycles);
     // Formed in extended precision like every product, so duty 29 of a
     // 100-sample period keeps 29 samples high.

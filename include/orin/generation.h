@@ -54,7 +54,10 @@ ORIN_API int32_t White(DoubleArrayHdl out, const int32_t *n, const double *amp, 
    TAOCP vol. 2, 3.4.1 C). Each pair drawn yields two values; the second is
    kept in the caller's spare (haveSpare 1) and used by the next sample, in
    this call or the next. A seed >= 0 also clears haveSpare and spare.
-   Returns 0 or -20003 (n < 1, state untouched). */
+   Returns 0, -20003 (n < 1, state untouched), or -20062 when the generator
+   sits at its fixed point s1 = s2 = s3 = 0 (never seeded, or a seed whose
+   first step lands there), where no point of the unit disc can ever be
+   drawn; the samples before it are written, the rest are not. */
 ORIN_API int32_t GaussNoise(int32_t n, double sd, int32_t seed, double *out, int32_t *s1, int32_t *s2,
                             int32_t *s3, int32_t *haveSpare, double *spare);
 ORIN_API int32_t Gauss(DoubleArrayHdl out, const int32_t *n, const double *sd, const int32_t *seed,
@@ -144,8 +147,8 @@ ORIN_API int32_t SinePtrn(DoubleArrayHdl out, const int32_t *n, const double *am
 /* Unipolar square pattern: P = trunc(n/cycles) samples per period, the first
    H = trunc(duty * 0.01 * P) of them (formed in extended precision) amp, the
    rest 0; duty exactly 100 makes every sample amp. The code is returned and
-   stored in *error: 0, -20003 (n < 1), -20012 (no whole sample per period:
-   cycles <= 0, cycles > n, or NaN). */
+   stored in *error: 0, -20003 (n < 1), -20012 (duty other than 100 and no
+   whole sample per period: cycles <= 0, cycles > n, or NaN). */
 ORIN_API int32_t GenSquareWave(int32_t n, double duty, double cycles, double amp, double *out, int32_t *error);
 /* Resizes the output first, then checks: -20003 (n < 1, before resizing),
    -20011 (duty <= 0 or NaN), -20012 (cycles <= 0, cycles > n/2 in integer

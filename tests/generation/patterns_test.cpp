@@ -127,6 +127,9 @@ TEST(GenSquareWave, PeriodsOfTruncatedLength) {
         EXPECT_EQ(GenSquareWave(10, 50, cycles, 1, x.data(), &err), kErrCyclesOutOfRange) << cycles;
         EXPECT_EQ(err, kErrCyclesOutOfRange) << cycles;
     }
+    // Duty 100 needs no period.
+    ASSERT_EQ(GenSquareWave(10, 100, 0, -2, x.data(), &err), 0);
+    EXPECT_EQ(x, std::vector<double>(10, -2.0));
     EXPECT_EQ(GenSquareWave(0, 50, 1, 1, x.data(), &err), kErrEmptyArray);
     EXPECT_EQ(err, kErrEmptyArray);
 }

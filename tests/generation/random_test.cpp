@@ -225,6 +225,37 @@ TEST(GaussNoise, StreamSplitAcrossCallsEqualsOneCall) {
     EXPECT_EQ(t.draw(0, 1, 3, &fresh), kErrEmptyArray);
 }
 
+TEST(GaussNoise, GeneratorStuckAtZeroIsReportedNotLoopedOn) {
+    // A never-seeded state continued with seed 0 or a negative seed, and the
+    // seed 47333376 (= 16384 * 2889, with 171 * seed wrapping to a multiple
+    // of 30269), all leave the generator at (0, 0, 0), where every uniform
+    // value is 0 and no point of the unit disc is ever drawn.
+    for (int32_t seed : {0, -1, 47333376}) {
+        GaussState s;
+        std::vector<double> x(4);
+        EXPECT_EQ(s.draw(4, 1, seed, x.data()), kErrNoConvergence) << "seed " << seed;
+        EXPECT_EQ(s.s1, 0) << "seed " << seed;
+    }
+    // The spare of an earlier pair is still handed out before the draw.
+    GaussState s;
+    s.have = 1;
+    s.spare = 0.5;
+    double x[2] = {0, 0};
+    EXPECT_EQ(s.draw(2, 2, -1, x), kErrNoConvergence);
+    EXPECT_EQ(x[0], 1.0);
+    // The same seed is harmless to the uniform stream: it turns constant.
+    State w;
+    std::vector<double> u(3);
+    ASSERT_EQ(WhiteNoise(3, 1, 47333376, u.data(), &w.s1, &w.s2, &w.s3), 0);
+    EXPECT_EQ(u, std::vector<double>(3, -1.0));
+    DoubleHandle out({1});
+    int32_t err = 0, n = 3, seed = -1, s1 = 0, s2 = 0, s3 = 0, have = 0;
+    double sd = 1, spare = 0;
+    ASSERT_EQ(Gauss(out, &n, &sd, &seed, &err, &s1, &s2, &s3, &have, &spare), 0);
+    EXPECT_EQ(err, kErrNoConvergence);
+    EXPECT_TRUE(out.emptied());
+}
+
 TEST(GaussNoise, LongStreamHasNormalMomentsAndTails) {
     // One million N(0, 1) deviates: standard errors of the mean 1e-3, of the
     // variance sqrt(2/N) = 1.4e-3, of P(|x| > 2) = 0.0455 sqrt(p(1-p)/N) =
