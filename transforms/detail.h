@@ -31,11 +31,11 @@ inline bool isPowerOfTwo(int32_t n) { return (n & (n - 1)) == 0; }
 // precision so that the rounding of 2^20 steps stays below one double ulp.
 class Rotor {
 public:
-    explicit Rotor(extended e) {
-        const extended h = std::sin(e / 2);
-        alpha_ = 2 * h * h;
-        beta_ = std::sin(e);
-    }
+    explicit Rotor(extended e) : Rotor(std::sin(e / 2), std::sin(e)) {}
+    // From h = sin(e/2) and sin e.
+    Rotor(extended h, extended sinE) : alpha_(2 * h * h), beta_(sinE) {}
+    // The step 2 pi / 2^k, from sines computed once per process.
+    static Rotor twoPiOver(int32_t k);
     void advance() {
         const extended c = c_, s = s_;
         c_ = c - (alpha_ * c + beta_ * s);
@@ -53,7 +53,112 @@ private:
     extended c_ = 1, s_ = 0;
 };
 
-// The bit-reversed counter over a real array.
+// Twiddles (cos j e, sin j e) for j = 0, 1, 2, ... in increasing order, a
+// run at a time. The recurrence above runs in extended precision for the
+// first B angles (w_r) and, with step B e, for the coarse angles W_m;
+// twiddle j = m B + r is then W_m w_r by the angle-addition formulas in
+// double: about 1.5 ulp, where one extended recurrence per twiddle would
+// cost a latency-bound chain of x87 operations per index.
+class TwiddleRun {
+public:
+    // Step 2 pi / 2^k; count: how many twiddles the run will be asked for
+    // (j < count). The base length is about sqrt(count), so that both
+    // recurrences are short.
+    TwiddleRun(int32_t k, int64_t count) {
+        int32_t b = 0;
+        while ((int64_t{1} << (2 * b)) < count && (int64_t{1} << b) < kMaxBase) ++b;
+        base_ = int64_t{1} << b;
+        coarse_ = Rotor::twoPiOver(k - b);
+        Rotor fine = Rotor::twoPiOver(k);
+        for (int64_t r = 0; r < base_; ++r) {
+            cr_[r] = fine.c();
+            sr_[r] = fine.s();
+            fine.advance();
+        }
+    }
+
+    // c[i], s[i] for j = j0 + i, i < count; j0 must not decrease between calls.
+    void fill(int64_t j0, int64_t count, double *c, double *s) {
+        int64_t m = j0 / base_, r = j0 % base_;
+        for (int64_t i = 0; i < count; ++i) {
+            while (m_ < m) {
+                coarse_.advance();
+                ++m_;
+            }
+            if (m == 0) {
+                c[i] = cr_[r];
+                s[i] = sr_[r];
+            } else {
+                const double cm = coarse_.c(), sm = coarse_.s();
+                c[i] = cm * cr_[r] - sm * sr_[r];
+                s[i] = sm * cr_[r] + cm * sr_[r];
+            }
+            if (++r == base_) {
+                r = 0;
+                ++m;
+            }
+        }
+    }
+
+private:
+    static constexpr int64_t kMaxBase = 2048;
+    int64_t base_ = 1;
+    Rotor coarse_{0};
+    int64_t m_ = 0;
+    double cr_[kMaxBase], sr_[kMaxBase];
+};
+
+// Triple angles derived rather than iterated: cos 3t = c (1 - 4 s^2),
+// sin 3t = s (4 c^2 - 1).
+inline void tripleAngles(int64_t count, const double *c, const double *s, double *c3, double *s3) {
+    for (int64_t i = 0; i < count; ++i) {
+        c3[i] = c[i] * (1 - 4 * s[i] * s[i]);
+        s3[i] = s[i] * (4 * c[i] * c[i] - 1);
+    }
+}
+
+// The bit-reversed counter j of i, stepped without branches: going from i
+// to i + 1 flips the trailing ones of i and the zero above them, so the
+// reversed counter flips as many bits from the top: j ^= n - (n >> (t + 1)),
+// t = ctz(i + 1).
+inline uint32_t nextReversed(uint32_t j, uint32_t i, uint32_t n) {
+    return j ^ (n - (n >> (__builtin_ctz(i + 1) + 1)));
+}
+
+// Calls swap(i, j) once for every pair i < j = bitreverse(i) of n = 2^m.
+// Large n go in blocks: with i = (a, b, c), a and c of 3 bits each,
+// reverse(i) = (rev c, rev b, rev a), so for one middle part b the pairs lie
+// in 8 runs of 8 consecutive indices on each side (Carter and Gatlin,
+// "Towards an optimal bit-reversal permutation program", FOCS 1998) instead
+// of all over the array.
+template <class Swap>
+void forEachReversedPair(int32_t n, Swap &&swap) {
+    const int32_t m = __builtin_ctz(static_cast<uint32_t>(n | 1));
+    if (m < 8) {
+        uint32_t j = 0;
+        for (uint32_t i = 1; i < static_cast<uint32_t>(n); ++i) {
+            j = nextReversed(j, i - 1, n);
+            if (j > i) swap(i, j);
+        }
+        return;
+    }
+    static constexpr uint32_t kRev3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    const int32_t hi = m - 3;
+    const uint32_t middle = uint32_t{1} << (m - 6);
+    uint32_t rb = 0;
+    for (uint32_t b = 0; b < middle; ++b) {
+        if (b > 0) rb = nextReversed(rb, b - 1, middle);
+        for (uint32_t a = 0; a < 8; ++a) {
+            for (uint32_t c = 0; c < 8; ++c) {
+                const uint32_t i = (a << hi) | (b << 3) | c;
+                const uint32_t j = (kRev3[c] << hi) | (rb << 3) | kRev3[a];
+                if (i < j) swap(i, j);
+            }
+        }
+    }
+}
+
+// The bit-reversal permutation over a real array.
 void bitReverseReal(double *x, int32_t n);
 
 // SplitRadixReFFT on n complexnum whose re fields hold the signal: c[k] = X[k]

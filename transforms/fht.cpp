@@ -1,5 +1,7 @@
 // Fast Hartley transform, radix 2, decimation in frequency (Bracewell, "The
 // Fast Hartley Transform", Proc. IEEE 72, 1984; Sorensen et al. 1985).
+#include <algorithm>
+
 #include "detail.h"
 
 using namespace orin;
@@ -22,15 +24,21 @@ int32_t FHT(double *x, int32_t n) {
         }
         // The difference half d becomes d[k] cos + d[half-k] sin (angle
         // 2 pi k/len); the pair (k, half-k) is rotated together.
+        // Twiddles for a tile of k at a time, each block swept over the tile
+        // (the rotations of one stage are independent of each other).
         if (half / 2 > 1) {
-            Rotor rot(static_cast<extended>(kTwoPi) / len);
-            for (int64_t k = 1; k < half / 2; ++k) {
-                rot.advance();
-                const double c = rot.c(), sn = rot.s();
+            constexpr int64_t kTile = 256;
+            double c[kTile], sn[kTile];
+            TwiddleRun twiddles(Log2(static_cast<int32_t>(len)), half / 2);
+            for (int64_t k0 = 1; k0 < half / 2; k0 += kTile) {
+                const int64_t k1 = std::min(half / 2, k0 + kTile);
+                twiddles.fill(k0, k1 - k0, c, sn);
                 for (int64_t b = 0; b < n; b += len) {
-                    const double u = x[b + half + k], v = x[b + len - k];
-                    x[b + half + k] = v * sn + u * c;
-                    x[b + len - k] = u * sn - v * c;
+                    for (int64_t k = k0; k < k1; ++k) {
+                        const double u = x[b + half + k], v = x[b + len - k];
+                        x[b + half + k] = v * sn[k - k0] + u * c[k - k0];
+                        x[b + len - k] = u * sn[k - k0] - v * c[k - k0];
+                    }
                 }
             }
         }

@@ -60,14 +60,15 @@ inline void butterfly5(Cx &z0, Cx &z1, Cx &z2, Cx &z3, Cx &z4) {
     z4 = s2 - s3;
 }
 
-// The fixed-size butterflies on z[0..p-1]. Returns false for other sizes.
-bool fixedButterfly(int32_t p, Cx *z) {
-    switch (p) {
+// The fixed-size butterflies on z[0..P-1].
+template <int P>
+inline void fixedButterfly(Cx *z) {
+    switch (P) {
         case 2: {
             const Cx a = z[0], b = z[1];
             z[0] = a + b;
             z[1] = a - b;
-            return true;
+            return;
         }
         case 3: {
             const Cx t = z[1] + z[2];
@@ -76,10 +77,10 @@ bool fixedButterfly(int32_t p, Cx *z) {
             const Cx m = {c3_2 * (z[1].im - z[2].im), c3_2 * (z[2].re - z[1].re)};
             z[1] = s1 + m;
             z[2] = s1 - m;
-            return true;
+            return;
         }
-        case 4: butterfly4(z[0], z[1], z[2], z[3]); return true;
-        case 5: butterfly5(z[0], z[1], z[2], z[3], z[4]); return true;
+        case 4: butterfly4(z[0], z[1], z[2], z[3]); return;
+        case 5: butterfly5(z[0], z[1], z[2], z[3], z[4]); return;
         case 8: {
             Cx a0 = z[0], a1 = z[2], a2 = z[4], a3 = z[6];
             Cx b0 = z[1], b1 = z[3], b2 = z[5], b3 = z[7];
@@ -92,7 +93,7 @@ bool fixedButterfly(int32_t p, Cx *z) {
             z[1] = a1 + b1, z[5] = a1 - b1;
             z[2] = a2 + b2, z[6] = a2 - b2;
             z[3] = a3 + b3, z[7] = a3 - b3;
-            return true;
+            return;
         }
         case 10: {
             // Prime-factor split 10 = 2 * 5 (Good-Thomas): no twiddles
@@ -106,9 +107,9 @@ bool fixedButterfly(int32_t p, Cx *z) {
             z[2] = a2 + b2, z[7] = a2 - b2;
             z[8] = a3 + b3, z[3] = a3 - b3;
             z[4] = a4 + b4, z[9] = a4 - b4;
-            return true;
+            return;
         }
-        default: return false;
+        default: return;
     }
 }
 
@@ -296,14 +297,22 @@ namespace {
 // chirp length M: twiddles, butterfly values, trig or chirp table (maxF
 // each, real and imaginary), the odd butterfly's four temporaries, and four
 // chirp-z arrays of M.
+// The twiddle rows of a tile of consecutive twiddle indices take
+// kTwiddleRows values each (at least maxF, so one row always fits).
+constexpr int64_t kTwiddleRows = 2048;
+
 struct Tables {
     double *twRe, *twIm, *zRe, *zIm, *trigRe, *trigIm, *vr, *vi, *wr, *wi, *aRe, *aIm, *WRe, *WIm;
 
-    static int64_t size(int64_t maxF, int64_t M) { return 4 * (M + 2 * maxF); }
+    static int64_t twiddles(int64_t maxF) { return std::max(maxF, kTwiddleRows); }
+    static int64_t size(int64_t maxF, int64_t M) { return 4 * (M + 2 * maxF) + 2 * twiddles(maxF); }
 
     Tables(double *block, int32_t maxF, int32_t M) {
         double *p = block;
-        for (double **slot : {&twRe, &twIm, &zRe, &zIm, &trigRe, &trigIm}) {
+        twRe = p;
+        twIm = p + twiddles(maxF);
+        p += 2 * twiddles(maxF);
+        for (double **slot : {&zRe, &zIm, &trigRe, &trigIm}) {
             *slot = p;
             p += maxF;
         }
@@ -385,6 +394,65 @@ void MixedRadix::run(double *re, double *im) {
     }
 }
 
+namespace {
+
+// One stage of factor p (P when known at compile time, else 0): for each
+// twiddle index d and group q, gather the p values y[d + q s p + k s],
+// multiply by the twiddles (d > 0), transform, scatter back. The twiddle
+// indices are taken in tiles of D whose twiddle rows are made first (by the
+// recurrence, in the order of d), and each group is swept over a tile: the
+// butterflies are independent, so the results are those of the d-by-d
+// order while each cache line is loaded once per tile.
+template <int P, class Butterfly>
+void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const Tables &t, Cx *z,
+           Butterfly &&butterfly) {
+    const int32_t p = P ? P : pRuntime;
+    const int64_t sp = static_cast<int64_t>(s) * p;
+    const int64_t D = std::max<int64_t>(1, Tables::twiddles(0) / p);
+    Rotor rot(static_cast<extended>(kTwoPi) / sp);
+    for (int64_t d0 = 0; d0 < s; d0 += D) {
+        const int64_t d1 = std::min<int64_t>(s, d0 + D);
+        for (int64_t d = d0; d < d1; ++d) {
+            // Powers of t = e^(-i omega d), carried in extended precision.
+            double *wr = t.twRe + (d - d0) * p, *wi = t.twIm + (d - d0) * p;
+            const extended tr = rot.c(), ti = -static_cast<extended>(rot.s());
+            extended pr = tr, pi = ti;
+            wr[1 % p] = rot.c();
+            wi[1 % p] = -rot.s();
+            for (int32_t k = 2; k < p; ++k) {
+                const extended nr = tr * pr - ti * pi, ni = tr * pi + ti * pr;
+                pr = nr;
+                pi = ni;
+                wr[k] = static_cast<double>(pr);
+                wi[k] = static_cast<double>(pi);
+            }
+            rot.advance();
+        }
+        for (int64_t q = 0; q < g; ++q) {
+            for (int64_t d = d0; d < d1; ++d) {
+                const double *wr = t.twRe + (d - d0) * p, *wi = t.twIm + (d - d0) * p;
+                double *br = yr + d + q * sp, *bi = yi + d + q * sp;
+                z[0] = {br[0], bi[0]};
+                if (s > 1 && d > 0) {
+                    for (int32_t k = 1; k < p; ++k) {
+                        const double xr = br[static_cast<int64_t>(k) * s], xi = bi[static_cast<int64_t>(k) * s];
+                        z[k] = {xr * wr[k] - xi * wi[k], xr * wi[k] + xi * wr[k]};
+                    }
+                } else {
+                    for (int32_t k = 1; k < p; ++k) z[k] = {br[static_cast<int64_t>(k) * s], bi[static_cast<int64_t>(k) * s]};
+                }
+                butterfly(z);
+                for (int32_t k = 0; k < p; ++k) {
+                    br[static_cast<int64_t>(k) * s] = z[k].re;
+                    bi[static_cast<int64_t>(k) * s] = z[k].im;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
 void MixedRadix::stage(int32_t i, double *yr, double *yi) {
     const int32_t p = factors_[i], s = span_[i], g = groups_[i];
     Tables t(tables_.data(), maxF_, M_);
@@ -397,64 +465,36 @@ void MixedRadix::stage(int32_t i, double *yr, double *yi) {
     }
     const int32_t M = M_;
     Cx *z = reinterpret_cast<Cx *>(t.zRe);  // maxF complex values over zRe and zIm
-    const int64_t sp = static_cast<int64_t>(s) * p;
-    Rotor rot(static_cast<extended>(kTwoPi) / sp);
-    for (int32_t d = 0; d < s; ++d) {
-        const bool twiddled = s > 1 && d > 0;
-        if (twiddled) {
-            // Powers of t = e^(-i omega d), carried in extended precision.
-            const extended tr = rot.c(), ti = -static_cast<extended>(rot.s());
-            extended pr = tr, pi = ti;
-            t.twRe[1] = rot.c();
-            t.twIm[1] = -rot.s();
-            for (int32_t k = 2; k < p; ++k) {
-                const extended nr = tr * pr - ti * pi, ni = tr * pi + ti * pr;
-                pr = nr;
-                pi = ni;
-                t.twRe[k] = static_cast<double>(pr);
-                t.twIm[k] = static_cast<double>(pi);
-            }
-        }
-        for (int32_t q = 0; q < g; ++q) {
-            const int64_t a = d + q * sp;
-            double *br = yr + a, *bi = yi + a;
-            z[0] = {br[0], bi[0]};
-            if (twiddled) {
-                for (int32_t k = 1; k < p; ++k) {
-                    const double xr = br[static_cast<int64_t>(k) * s], xi = bi[static_cast<int64_t>(k) * s];
-                    z[k] = {xr * t.twRe[k] - xi * t.twIm[k], xr * t.twIm[k] + xi * t.twRe[k]};
-                }
-            } else {
-                for (int32_t k = 1; k < p; ++k) z[k] = {br[static_cast<int64_t>(k) * s], bi[static_cast<int64_t>(k) * s]};
-            }
-            if (!fixedButterfly(p, z)) {
-                if (p >= kChirpPrime) {
-                    // Bluestein on the p values: u = z c, padded to M,
-                    // convolved with the chirp filter, then multiplied by c.
-                    for (int32_t k = 0; k < p; ++k) {
-                        t.aRe[k] = z[k].re * t.trigRe[k] - z[k].im * t.trigIm[k];
-                        t.aIm[k] = z[k].re * t.trigIm[k] + z[k].im * t.trigRe[k];
-                    }
-                    std::memset(t.aRe + p, 0, sizeof(double) * (M - p));
-                    std::memset(t.aIm + p, 0, sizeof(double) * (M - p));
-                    SplitRadixCxFFT(t.aRe, t.aIm, M, 1);
-                    CxMul1D(t.aRe, t.aIm, t.WRe, t.WIm, M, t.aRe, t.aIm);
-                    SplitRadixCxInvFFT(t.aRe, t.aIm, M);
-                    for (int32_t k = 0; k < p; ++k) {
-                        z[k] = {t.trigRe[k] * t.aRe[k] - t.trigIm[k] * t.aIm[k],
-                                t.trigRe[k] * t.aIm[k] + t.trigIm[k] * t.aRe[k]};
-                    }
-                } else {
-                    oddButterfly(p, z, t.trigRe, t.trigIm, t.vr, t.vi, t.wr, t.wi);
-                }
-            }
-            for (int32_t k = 0; k < p; ++k) {
-                br[static_cast<int64_t>(k) * s] = z[k].re;
-                bi[static_cast<int64_t>(k) * s] = z[k].im;
-            }
-        }
-        rot.advance();
+    switch (p) {
+        case 2: sweep<2>(p, s, g, yr, yi, t, z, fixedButterfly<2>); return;
+        case 3: sweep<3>(p, s, g, yr, yi, t, z, fixedButterfly<3>); return;
+        case 4: sweep<4>(p, s, g, yr, yi, t, z, fixedButterfly<4>); return;
+        case 5: sweep<5>(p, s, g, yr, yi, t, z, fixedButterfly<5>); return;
+        case 8: sweep<8>(p, s, g, yr, yi, t, z, fixedButterfly<8>); return;
+        case 10: sweep<10>(p, s, g, yr, yi, t, z, fixedButterfly<10>); return;
+        default: break;
     }
+    if (p < kChirpPrime) {
+        sweep<0>(p, s, g, yr, yi, t, z,
+                 [&](Cx *v) { oddButterfly(p, v, t.trigRe, t.trigIm, t.vr, t.vi, t.wr, t.wi); });
+        return;
+    }
+    // Bluestein on the p values: u = z c, padded to M, convolved with the
+    // chirp filter, then multiplied by c.
+    sweep<0>(p, s, g, yr, yi, t, z, [&](Cx *v) {
+        for (int32_t k = 0; k < p; ++k) {
+            t.aRe[k] = v[k].re * t.trigRe[k] - v[k].im * t.trigIm[k];
+            t.aIm[k] = v[k].re * t.trigIm[k] + v[k].im * t.trigRe[k];
+        }
+        std::memset(t.aRe + p, 0, sizeof(double) * (M - p));
+        std::memset(t.aIm + p, 0, sizeof(double) * (M - p));
+        SplitRadixCxFFT(t.aRe, t.aIm, M, 1);
+        CxMul1D(t.aRe, t.aIm, t.WRe, t.WIm, M, t.aRe, t.aIm);
+        SplitRadixCxInvFFT(t.aRe, t.aIm, M);
+        for (int32_t k = 0; k < p; ++k) {
+            v[k] = {t.trigRe[k] * t.aRe[k] - t.trigIm[k] * t.aIm[k], t.trigRe[k] * t.aIm[k] + t.trigIm[k] * t.aRe[k]};
+        }
+    });
 }
 
 }  // namespace orin::tf

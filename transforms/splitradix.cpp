@@ -7,6 +7,8 @@
 // transform algorithms", IEEE Trans. ASSP 35 (1987): the decimation-in-time
 // forward transform to the packed spectrum, and its exact inverse in
 // decimation in frequency.
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "detail.h"
@@ -14,13 +16,17 @@
 namespace orin::tf {
 
 void bitReverseReal(double *x, int32_t n) {
-    int64_t j = 0;
-    for (int64_t i = 1; i < n; ++i) {
-        int64_t k = n >> 1;
-        while (j & k) k >>= 1;  // j + k >= n exactly when every bit from n/2 down to k is set
-        j = (j & (k - 1)) + k;
-        if (j > i) std::swap(x[i], x[j]);
-    }
+    forEachReversedPair(n, [x](uint32_t i, uint32_t j) { std::swap(x[i], x[j]); });
+}
+
+Rotor Rotor::twoPiOver(int32_t k) {
+    // sin(2 pi / 2^k) for every k a 32-bit length can need, computed once.
+    static const auto table = [] {
+        std::array<extended, 40> t{};
+        for (int32_t i = 0; i < 40; ++i) t[i] = std::sin(static_cast<extended>(kTwoPi) / std::ldexp(1.0L, i));
+        return t;
+    }();
+    return Rotor(table[k + 1], table[k]);
 }
 
 }  // namespace orin::tf
@@ -29,17 +35,11 @@ using namespace orin;
 using namespace orin::tf;
 
 void BitReverse(double *re, double *im, int32_t n, int32_t stride) {
-    int64_t j = 0;
     const ptrdiff_t st = stride;
-    for (int64_t i = 1; i < n; ++i) {
-        int64_t k = n >> 1;
-        while (j & k) k >>= 1;
-        j = (j & (k - 1)) + k;
-        if (j > i) {
-            std::swap(re[i * st], re[j * st]);
-            std::swap(im[i * st], im[j * st]);
-        }
-    }
+    forEachReversedPair(n, [=](uint32_t i, uint32_t j) {
+        std::swap(re[i * st], re[j * st]);
+        std::swap(im[i * st], im[j * st]);
+    });
 }
 
 namespace {
@@ -50,74 +50,238 @@ int32_t checkLength(int32_t n) {
     return kErrNone;
 }
 
-// One pass of L-shaped butterflies for twiddle index j of the stage of block
-// length L. Block indices are logical; only the array accesses are scaled by
-// the stride (a compile-time 1 or 2 on the entry points' paths, so that the
-// compiler sees contiguous or interleaved access).
-template <int kStride, bool kTwiddled>
-inline void cxPass(double *x, double *y, int64_t n, int64_t L, int64_t j, ptrdiff_t runtimeStride, double c1,
-                   double s1, double c3, double s3) {
-    const ptrdiff_t st = kStride ? kStride : runtimeStride;
-    const ptrdiff_t q = static_cast<ptrdiff_t>(L >> 2) * st;
-    int64_t is = j, id = 2 * L;
-    do {
-        for (int64_t i0 = is; i0 < n - 1; i0 += id) {
-            double *x0 = x + static_cast<ptrdiff_t>(i0) * st, *y0 = y + static_cast<ptrdiff_t>(i0) * st;
-            double *x1 = x0 + q, *x2 = x1 + q, *x3 = x2 + q;
-            double *y1 = y0 + q, *y2 = y1 + q, *y3 = y2 + q;
-            const double r1 = *x0 - *x2;
-            *x0 += *x2;
-            const double r2 = *x1 - *x3;
-            *x1 += *x3;
-            const double q1 = *y0 - *y2;
-            *y0 += *y2;
-            const double q2 = *y1 - *y3;
-            *y1 += *y3;
-            const double a2 = r1 + q2, b2 = q1 - r2;
-            const double a3 = r1 - q2, b3 = q1 + r2;
-            if constexpr (kTwiddled) {
-                *x2 = a2 * c1 + b2 * s1;
-                *y2 = b2 * c1 - a2 * s1;
-                *x3 = a3 * c3 + b3 * s3;
-                *y3 = b3 * c3 - a3 * s3;
-            } else {
-                *x2 = a2;
-                *y2 = b2;
-                *x3 = a3;
-                *y3 = b3;
+// Twiddles are generated for a tile of consecutive indices j at a time, and
+// within a tile every block is swept over its j's: the butterflies of one
+// stage are independent, so visiting them block by block gives the very same
+// results as the j-by-j order while touching each cache line once per tile.
+constexpr int64_t kTile = 256;
+
+// Two doubles in one SSE2 register (GCC/Clang vector extension). Every
+// operation on it is the IEEE operation of the scalar code, lane by lane, so
+// the results are bit for bit those of the scalar loop.
+using v2d = double __attribute__((vector_size(16)));
+inline v2d load2(const double *p) {
+    v2d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store2(double *p, v2d v) { std::memcpy(p, &v, sizeof v); }
+
+// One L-shaped butterfly on scalars: quarters 0..3 of the real and
+// imaginary parts, twiddles (c1, s1) and (c3, s3).
+inline void lButterfly(double &x0, double &x1, double &x2, double &x3, double &y0, double &y1, double &y2,
+                       double &y3, double c1, double s1, double c3, double s3) {
+    const double r1 = x0 - x2;
+    x0 += x2;
+    const double r2 = x1 - x3;
+    x1 += x3;
+    const double q1 = y0 - y2;
+    y0 += y2;
+    const double q2 = y1 - y3;
+    y1 += y3;
+    const double a2 = r1 + q2, b2 = q1 - r2;
+    const double a3 = r1 - q2, b3 = q1 + r2;
+    x2 = a2 * c1 + b2 * s1;
+    y2 = b2 * c1 - a2 * s1;
+    x3 = a3 * c3 + b3 * s3;
+    y3 = b3 * c3 - a3 * s3;
+}
+
+// L-shaped butterflies j = 0 .. count-1 of one block, the quarters starting
+// at x0..x3 and y0..y3, twiddle j being (c1, s1)[j] and (c3, s3)[j].
+// The twiddles of butterfly j are entry j * d of the tables.
+template <int kStride>
+inline void cxBlock(double *x0, double *x1, double *x2, double *x3, double *y0, double *y1, double *y2, double *y3,
+                    int64_t count, const double *c1, const double *s1, const double *c3, const double *s3,
+                    ptrdiff_t runtimeStride, int64_t d = 1) {
+    int64_t j = 0;
+    if constexpr (kStride == 1) {
+        // Separate arrays: two consecutive j per register.
+        for (; j + 1 < count; j += 2) {
+            const v2d X0 = load2(x0 + j), X1 = load2(x1 + j), X2 = load2(x2 + j), X3 = load2(x3 + j);
+            const v2d Y0 = load2(y0 + j), Y1 = load2(y1 + j), Y2 = load2(y2 + j), Y3 = load2(y3 + j);
+            const v2d r1 = X0 - X2, r2 = X1 - X3, q1 = Y0 - Y2, q2 = Y1 - Y3;
+            store2(x0 + j, X0 + X2);
+            store2(x1 + j, X1 + X3);
+            store2(y0 + j, Y0 + Y2);
+            store2(y1 + j, Y1 + Y3);
+            const v2d a2 = r1 + q2, b2 = q1 - r2, a3 = r1 - q2, b3 = q1 + r2;
+            const int64_t t0 = j * d, t1 = t0 + d;
+            const v2d C1 = {c1[t0], c1[t1]}, S1 = {s1[t0], s1[t1]}, C3 = {c3[t0], c3[t1]}, S3 = {s3[t0], s3[t1]};
+            store2(x2 + j, a2 * C1 + b2 * S1);
+            store2(y2 + j, b2 * C1 - a2 * S1);
+            store2(x3 + j, a3 * C3 + b3 * S3);
+            store2(y3 + j, b3 * C3 - a3 * S3);
+        }
+    } else if constexpr (kStride == 2) {
+        // Interleaved complex elements (im right after re): one element per
+        // register, (re, im). With d = z0 - z2 = (r1, q1) and
+        // e = z1 - z3 = (r2, q2): (a2, b2) = d + (q2, -r2),
+        // (a3, b3) = d - (q2, -r2), and the twiddle product
+        // (a c + b s, b c - a s) = (a, b) c + (b, a) (s, -s).
+        if (y0 == x0 + 1) {
+            for (; j < count; ++j) {
+                const ptrdiff_t o = 2 * static_cast<ptrdiff_t>(j);
+                const v2d Z0 = load2(x0 + o), Z1 = load2(x1 + o), Z2 = load2(x2 + o), Z3 = load2(x3 + o);
+                const v2d dz = Z0 - Z2, e = Z1 - Z3;
+                store2(x0 + o, Z0 + Z2);
+                store2(x1 + o, Z1 + Z3);
+                const v2d turned = {e[1], -e[0]};
+                const v2d A = dz + turned, B = dz - turned;
+                const v2d A2 = {A[1], A[0]}, B2 = {B[1], B[0]};
+                const int64_t t = j * d;
+                const v2d C1 = {c1[t], c1[t]}, S1 = {s1[t], -s1[t]}, C3 = {c3[t], c3[t]}, S3 = {s3[t], -s3[t]};
+                store2(x2 + o, A * C1 + A2 * S1);
+                store2(x3 + o, B * C3 + B2 * S3);
             }
         }
-        is = 2 * id - L + j;
-        id *= 4;
-    } while (is < n - 1);
+    }
+    const ptrdiff_t st = kStride ? kStride : runtimeStride;
+    for (; j < count; ++j) {
+        const ptrdiff_t o = static_cast<ptrdiff_t>(j) * st;
+        const int64_t t = j * d;
+        lButterfly(x0[o], x1[o], x2[o], x3[o], y0[o], y1[o], y2[o], y3[o], c1[t], s1[t], c3[t], s3[t]);
+    }
+}
+
+// The same at j = 0, where the twiddles are 1: no multiplication at all.
+inline void cxCorner(double *x0, double *x1, double *x2, double *x3, double *y0, double *y1, double *y2, double *y3) {
+    const double r1 = *x0 - *x2;
+    *x0 += *x2;
+    const double r2 = *x1 - *x3;
+    *x1 += *x3;
+    const double q1 = *y0 - *y2;
+    *y0 += *y2;
+    const double q2 = *y1 - *y3;
+    *y1 += *y3;
+    *x2 = r1 + q2;
+    *y2 = q1 - r2;
+    *x3 = r1 - q2;
+    *y3 = q1 + r2;
+}
+
+// One stage of block length L. Block starts follow the split-radix pattern:
+// is = 0, id = 2L, then is = 2 id - L, id = 4 id (logical indices; only
+// array accesses are scaled by the stride).
+template <int kStride>
+void cxStage(double *x, double *y, int64_t n, int64_t L, ptrdiff_t runtimeStride) {
+    const ptrdiff_t st = kStride ? kStride : runtimeStride;
+    const int64_t L4 = L >> 2;
+    const ptrdiff_t q = static_cast<ptrdiff_t>(L4) * st;
+    TwiddleRun twiddles(Log2(static_cast<int32_t>(L)), L4);
+    double c1[kTile], s1[kTile], c3[kTile], s3[kTile];
+    for (int64_t j0 = 0; j0 < L4; j0 += kTile) {
+        const int64_t j1 = std::min(L4, j0 + kTile);
+        twiddles.fill(j0, j1 - j0, c1, s1);
+        tripleAngles(j1 - j0, c1, s1, c3, s3);
+        // j = 0 is the unmultiplied corner, j = 1 goes alone so that the
+        // paired j start at an even index.
+        const int64_t first = j0 == 0 ? 2 : j0;
+        int64_t is = 0, id = 2 * L;
+        do {
+            for (int64_t b = is; b < n - 1; b += id) {
+                double *x0 = x + static_cast<ptrdiff_t>(b) * st, *y0 = y + static_cast<ptrdiff_t>(b) * st;
+                if (j0 == 0) {
+                    cxCorner(x0, x0 + q, x0 + 2 * q, x0 + 3 * q, y0, y0 + q, y0 + 2 * q, y0 + 3 * q);
+                    lButterfly(x0[st], x0[q + st], x0[2 * q + st], x0[3 * q + st], y0[st], y0[q + st],
+                               y0[2 * q + st], y0[3 * q + st], c1[1], s1[1], c3[1], s3[1]);
+                }
+                const ptrdiff_t o = static_cast<ptrdiff_t>(first) * st;
+                cxBlock<kStride>(x0 + o, x0 + q + o, x0 + 2 * q + o, x0 + 3 * q + o, y0 + o, y0 + q + o,
+                                 y0 + 2 * q + o, y0 + 3 * q + o, j1 - first, c1 + (first - j0), s1 + (first - j0),
+                                 c3 + (first - j0), s3 + (first - j0), st);
+            }
+            is = 2 * id - L;
+            id *= 4;
+        } while (is < n - 1);
+    }
+}
+
+// Blocks of at most kDepthFirst elements are finished one at a time, all
+// their stages in cache, instead of stage by stage over the whole array.
+constexpr int64_t kDepthFirst = 2048;
+
+// The twiddles of the stages L = top, top/2, ..., 8 of the depth-first part,
+// made once per transform: those of stage top by its run, and those of
+// stage L/2 as the even-indexed ones of stage L (the same angles,
+// 2 pi j / (L/2) = 2 pi 2j / L).
+struct SmallStageTwiddles {
+    double c1[kDepthFirst / 4], s1[kDepthFirst / 4], c3[kDepthFirst / 4], s3[kDepthFirst / 4];
+    int64_t top;
+
+    explicit SmallStageTwiddles(int64_t topLength) : top(topLength) {
+        if (top < 8) return;
+        // Angles up to pi/4 from the run; the rest by the exact symmetry
+        // cos(pi/2 - t) = sin t, and for the triple angles
+        // cos 3(pi/2 - t) = -sin 3t, sin 3(pi/2 - t) = -cos 3t.
+        const int64_t L4 = top / 4, h = L4 / 2;
+        TwiddleRun twiddles(Log2(static_cast<int32_t>(top)), h + 1);
+        twiddles.fill(0, h + 1, c1, s1);
+        tripleAngles(h + 1, c1, s1, c3, s3);
+        for (int64_t j = h + 1; j < L4; ++j) {
+            c1[j] = s1[L4 - j];
+            s1[j] = c1[L4 - j];
+            c3[j] = -s3[L4 - j];
+            s3[j] = -c3[L4 - j];
+        }
+    }
+    // Twiddle j of stage L is entry j * (top / L).
+    int64_t step(int64_t L) const { return top / L; }
+};
+
+// L-butterflies of an L-block (L >= 4) whose twiddles are entries
+// 0, d, 2d, ... of the table.
+template <int kStride>
+inline void cxSmallBlock(double *x0, double *y0, int64_t L, const SmallStageTwiddles &tw, ptrdiff_t st) {
+    const int64_t L4 = L >> 2, d = tw.step(L);
+    const ptrdiff_t q = static_cast<ptrdiff_t>(L4) * st;
+    cxCorner(x0, x0 + q, x0 + 2 * q, x0 + 3 * q, y0, y0 + q, y0 + 2 * q, y0 + 3 * q);
+    if (L4 == 1) return;
+    // j = 1 alone, so that the paired j start at an even index.
+    lButterfly(x0[st], x0[q + st], x0[2 * q + st], x0[3 * q + st], y0[st], y0[q + st], y0[2 * q + st],
+               y0[3 * q + st], tw.c1[d], tw.s1[d], tw.c3[d], tw.s3[d]);
+    const ptrdiff_t o = 2 * st;
+    cxBlock<kStride>(x0 + o, x0 + q + o, x0 + 2 * q + o, x0 + 3 * q + o, y0 + o, y0 + q + o, y0 + 2 * q + o,
+                     y0 + 3 * q + o, L4 - 2, tw.c1 + 2 * d, tw.s1 + 2 * d, tw.c3 + 2 * d, tw.s3 + 2 * d, st, d);
+}
+
+inline void cxPair(double *x0, double *y0, ptrdiff_t st) {
+    const double t = x0[0], u = y0[0];
+    x0[0] = t + x0[st];
+    x0[st] = t - x0[st];
+    y0[0] = u + y0[st];
+    y0[st] = u - y0[st];
+}
+
+// The split-radix block tree below an L-block (L >= 4) at b: its
+// L-butterflies (when L <= top; larger ones were done stage by stage), then
+// its half at b and its quarters at b + L/2 and b + 3L/4. Blocks of 2 are
+// the final length-2 butterflies, blocks of 1 need nothing.
+template <int kStride>
+void cxTree(double *x, double *y, int64_t b, int64_t L, const SmallStageTwiddles &tw, ptrdiff_t st) {
+    double *x0 = x + static_cast<ptrdiff_t>(b) * st, *y0 = y + static_cast<ptrdiff_t>(b) * st;
+    if (L <= tw.top) cxSmallBlock<kStride>(x0, y0, L, tw, st);
+    const int64_t h = L / 2, q = L / 4;
+    if (h == 2) cxPair(x0, y0, st);
+    else cxTree<kStride>(x, y, b, h, tw, st);
+    if (q == 2) {
+        cxPair(x0 + 4 * st, y0 + 4 * st, st);
+        cxPair(x0 + 6 * st, y0 + 6 * st, st);
+    } else if (q >= 4) {
+        cxTree<kStride>(x, y, b + h, q, tw, st);
+        cxTree<kStride>(x, y, b + h + q, q, tw, st);
+    }
 }
 
 template <int kStride>
 void cxForward(double *x, double *y, int64_t n, int32_t m, ptrdiff_t runtimeStride) {
     const ptrdiff_t st = kStride ? kStride : runtimeStride;
+    // Stages of blocks longer than kDepthFirst over the whole array.
     int64_t L = n;
-    for (int32_t stage = 1; stage < m; ++stage, L >>= 1) {
-        Rotor rot(static_cast<extended>(kTwoPi) / L);
-        cxPass<kStride, false>(x, y, n, L, 0, st, 1, 0, 1, 0);
-        for (int64_t j = 1; j < (L >> 2); ++j) {
-            rot.advance();
-            cxPass<kStride, true>(x, y, n, L, j, st, rot.c(), rot.s(), rot.c3(), rot.s3());
-        }
-    }
-    // Length-2 butterflies on the blocks that remain.
-    int64_t is = 0, id = 4;
-    do {
-        for (int64_t i0 = is; i0 < n; i0 += id) {
-            double *a = x + static_cast<ptrdiff_t>(i0) * st, *b = y + static_cast<ptrdiff_t>(i0) * st;
-            const double t = a[0], u = b[0];
-            a[0] = t + a[st];
-            a[st] = t - a[st];
-            b[0] = u + b[st];
-            b[st] = u - b[st];
-        }
-        is = 2 * id - 2;
-        id *= 4;
-    } while (is < n);
+    for (int32_t stage = 1; stage < m && L > kDepthFirst; ++stage, L >>= 1) cxStage<kStride>(x, y, n, L, st);
+    const SmallStageTwiddles tw(std::min<int64_t>(n, kDepthFirst));
+    if (n == 2) cxPair(x, y, st);
+    else cxTree<kStride>(x, y, 0, n, tw, st);
     BitReverse(x, y, static_cast<int32_t>(n), static_cast<int32_t>(st));
 }
 
@@ -162,8 +326,8 @@ int32_t SpReFFT(double *x, int32_t n, int32_t m) {
     } while (is < n);
     if (m == 1) return kErrNone;
 
-    extended e = kHalfPi;  // 2 pi / L
-    for (int64_t L = 4; L <= n; L <<= 1, e /= 2) {
+    // Stage L = 4, 8, ..., n turns by e = 2 pi / L (pi/2 first, halved each stage).
+    for (int64_t L = 4; L <= n; L <<= 1) {
         const int64_t L4 = L >> 2, L8 = L >> 3;
         is = 0;
         id = 2 * L;
@@ -187,32 +351,37 @@ int32_t SpReFFT(double *x, int32_t n, int32_t m) {
             id *= 4;
         } while (is < n);
 
-        Rotor rot(e);
-        for (int64_t j = 1; j < L8; ++j) {
-            rot.advance();
-            const double cc = rot.c(), ss = rot.s(), cc3 = rot.c3(), ss3 = rot.s3();
+        TwiddleRun twiddles(Log2(static_cast<int32_t>(L)), L8);
+        double cc[kTile], ss[kTile], cc3[kTile], ss3[kTile];
+        for (int64_t j0 = 1; j0 < L8; j0 += kTile) {
+            const int64_t j1 = std::min(L8, j0 + kTile);
+            twiddles.fill(j0, j1 - j0, cc, ss);
+            tripleAngles(j1 - j0, cc, ss, cc3, ss3);
             is = 0;
             id = 2 * L;
             do {
                 for (int64_t i = is; i < n; i += id) {
-                    const int64_t i1 = i + j, i2 = i + L4 + j, i3 = i + 2 * L4 + j, i4 = i + 3 * L4 + j;
-                    const int64_t i5 = i + L4 - j, i6 = i + 2 * L4 - j, i7 = i + 3 * L4 - j, i8 = i + L - j;
-                    const double t1 = cc * x[i7] - ss * x[i3];
-                    const double t2 = cc * x[i3] + ss * x[i7];
-                    const double t3 = cc3 * x[i8] - ss3 * x[i4];
-                    const double t4 = cc3 * x[i4] + ss3 * x[i8];
-                    double u = t1 + t3;
-                    x[i8] = x[i6] + u;
-                    x[i3] = u - x[i6];
-                    u = t2 + t4;
-                    const double v = t2 - t4;
-                    x[i4] = x[i2] - v;
-                    x[i7] = -(x[i2] + v);
-                    x[i6] = x[i1] - u;
-                    x[i1] += u;
-                    const double w = t1 - t3;
-                    x[i2] = x[i5] + w;
-                    x[i5] -= w;
+                    for (int64_t j = j0; j < j1; ++j) {
+                        const double c = cc[j - j0], sn = ss[j - j0], c3 = cc3[j - j0], s3 = ss3[j - j0];
+                        const int64_t i1 = i + j, i2 = i + L4 + j, i3 = i + 2 * L4 + j, i4 = i + 3 * L4 + j;
+                        const int64_t i5 = i + L4 - j, i6 = i + 2 * L4 - j, i7 = i + 3 * L4 - j, i8 = i + L - j;
+                        const double t1 = c * x[i7] - sn * x[i3];
+                        const double t2 = c * x[i3] + sn * x[i7];
+                        const double t3 = c3 * x[i8] - s3 * x[i4];
+                        const double t4 = c3 * x[i4] + s3 * x[i8];
+                        double u = t1 + t3;
+                        x[i8] = x[i6] + u;
+                        x[i3] = u - x[i6];
+                        u = t2 + t4;
+                        const double v = t2 - t4;
+                        x[i4] = x[i2] - v;
+                        x[i7] = -(x[i2] + v);
+                        x[i6] = x[i1] - u;
+                        x[i1] += u;
+                        const double w = t1 - t3;
+                        x[i2] = x[i5] + w;
+                        x[i5] -= w;
+                    }
                 }
                 is = 2 * id - L;
                 id *= 4;
@@ -256,30 +425,38 @@ int32_t SpReInvFFT(double *x, int32_t n, int32_t m) {
             // and the twiddles taken from the library each time.
             const extended e = static_cast<extended>(kTwoPi) / L;
             extended theta = 0;
-            for (int64_t j = 1; j < L8; ++j) {
-                theta += e;
-                const double cc1 = static_cast<double>(std::cos(theta)), ss1 = static_cast<double>(std::sin(theta));
-                const double cc3 = static_cast<double>(std::cos(3 * theta)),
-                             ss3 = static_cast<double>(std::sin(3 * theta));
+            double cc1[kTile], ss1[kTile], cc3[kTile], ss3[kTile];
+            for (int64_t j0 = 1; j0 < L8; j0 += kTile) {
+                const int64_t j1 = std::min(L8, j0 + kTile);
+                for (int64_t j = j0; j < j1; ++j) {
+                    theta += e;
+                    cc1[j - j0] = static_cast<double>(std::cos(theta));
+                    ss1[j - j0] = static_cast<double>(std::sin(theta));
+                    cc3[j - j0] = static_cast<double>(std::cos(3 * theta));
+                    ss3[j - j0] = static_cast<double>(std::sin(3 * theta));
+                }
                 is = 0;
                 id = 2 * L;
                 do {
                     for (int64_t i = is; i < n; i += id) {
-                        const int64_t i1 = i + j, i2 = i1 + L4, i3 = i2 + L4, i4 = i3 + L4;
-                        const int64_t i5 = i + L4 - j, i6 = i5 + L4, i7 = i6 + L4, i8 = i7 + L4;
-                        const double t1 = x[i1] - x[i6];
-                        x[i1] += x[i6];
-                        const double t2 = x[i5] - x[i2];
-                        x[i5] += x[i2];
-                        const double t3 = x[i8] + x[i3];
-                        x[i6] = x[i8] - x[i3];
-                        const double t4 = x[i4] + x[i7];
-                        x[i2] = x[i4] - x[i7];
-                        const double p = t1 - t4, q = t1 + t4, r = t2 - t3, s = t2 + t3;
-                        x[i3] = p * cc1 + r * ss1;
-                        x[i7] = p * ss1 - r * cc1;
-                        x[i4] = q * cc3 - s * ss3;
-                        x[i8] = s * cc3 + q * ss3;
+                        for (int64_t j = j0; j < j1; ++j) {
+                            const double c1 = cc1[j - j0], s1 = ss1[j - j0], c3 = cc3[j - j0], s3 = ss3[j - j0];
+                            const int64_t i1 = i + j, i2 = i1 + L4, i3 = i2 + L4, i4 = i3 + L4;
+                            const int64_t i5 = i + L4 - j, i6 = i5 + L4, i7 = i6 + L4, i8 = i7 + L4;
+                            const double t1 = x[i1] - x[i6];
+                            x[i1] += x[i6];
+                            const double t2 = x[i5] - x[i2];
+                            x[i5] += x[i2];
+                            const double t3 = x[i8] + x[i3];
+                            x[i6] = x[i8] - x[i3];
+                            const double t4 = x[i4] + x[i7];
+                            x[i2] = x[i4] - x[i7];
+                            const double p = t1 - t4, q = t1 + t4, r = t2 - t3, s = t2 + t3;
+                            x[i3] = p * c1 + r * s1;
+                            x[i7] = p * s1 - r * c1;
+                            x[i4] = q * c3 - s * s3;
+                            x[i8] = s * c3 + q * s3;
+                        }
                     }
                     is = 2 * id - L;
                     id *= 4;
