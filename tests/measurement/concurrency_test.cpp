@@ -79,35 +79,32 @@ TEST(ConcurrencySessions, SharedSessionClearedAndDestroyedUnderItsUsers) {
         ASSERT_EQ(measurements_create(&shared), 0);
         std::atomic<int> wrong{0};
         std::atomic<bool> stop{false};
-        std::vector<std::thread> threads;
+        std::vector<std::thread> fetchers;
         for (int t = 0; t < 4; ++t)
-            threads.emplace_back([&] {
+            fetchers.emplace_back([&] {
                 while (!stop.load()) {
-                    const int w = fetchAll(shared, expected, true);
-                    wrong += w;
+                    wrong += fetchAll(shared, expected, true);
                     if (enginetest::fetch(shared, 0, record()).code == kErrUnknownSession) break;
                 }
             });
         // Clears race with the fetches; a clear waits for a fetch in progress.
-        threads.emplace_back([&] {
+        std::thread clearer([&] {
             for (int i = 0; i < 50; ++i)
                 if (measurements_clear(shared) != 0) ++wrong;
         });
         // Meanwhile other sessions come and go.
-        threads.emplace_back([&] {
+        std::thread churner([&] {
             for (int i = 0; i < 50; ++i) {
                 int32_t id = 0;
                 if (measurements_create(&id) != 0 || measurements_destroy(id) != 0) ++wrong;
             }
         });
-        threads.back().join();
-        threads.pop_back();
-        threads.back().join();
-        threads.pop_back();
+        clearer.join();
+        churner.join();
         // Destroy while the fetchers are still at work.
         EXPECT_EQ(measurements_destroy(shared), 0);
         stop = true;
-        for (auto &t : threads) t.join();
+        for (auto &t : fetchers) t.join();
         EXPECT_EQ(wrong.load(), 0) << "round " << round;
         EXPECT_EQ(measurements_clear(shared), kErrUnknownSession);
     }
