@@ -64,9 +64,10 @@ ORIN_API int32_t Bw_Coef(double fs, double fl, double fh, IIRFilterInfo *info);
 ORIN_API int32_t Bessel_Coef(double fs, double fl, double fh, IIRFilterInfo *info);
 
 /* Chebyshev: pass-band ripple of ripple dB, |H| = 10^(-ripple/20) at the
-   band edges; even orders have that gain at the band centre (DC for
-   lowpass). Extra check after -20020: -20024 ripple not a positive finite
-   number. */
+   band edges (order 1 included, in every band type); even orders also have
+   that gain where the prototype has DC (DC for lowpass and bandstop, Nyquist
+   for highpass, the geometric band centre for bandpass). Extra check after
+   -20020: -20024 ripple not a positive finite number. */
 ORIN_API int32_t Ch_Coef(double fs, double fl, double fh, double ripple, IIRFilterInfo *info);
 
 /* Inverse Chebyshev: flat pass band, equiripple stop band attenuated by
