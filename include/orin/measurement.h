@@ -145,12 +145,11 @@ ORIN_API int32_t measurements_destroy(int32_t sessionId);
    occurrence counts cycles; 0 for every other value. Ignores initStatus. */
 ORIN_API int32_t isCycleMeasurement(int32_t measId);
 
-/* The host's 32-bit layouts of the caller blocks. */
-#if defined(__SIZEOF_POINTER__) && __SIZEOF_POINTER__ == 4
+/* The host's 32-bit layouts of the caller blocks (doubles 4-byte aligned). */
 #ifdef __cplusplus
-#define ORIN_MEAS_LAYOUT(cond, what) static_assert(cond, what)
+#define ORIN_MEAS_LAYOUT(cond, what) static_assert(sizeof(void *) != 4 || (cond), what)
 #else
-#define ORIN_MEAS_LAYOUT(cond, what) _Static_assert(cond, what)
+#define ORIN_MEAS_LAYOUT(cond, what) _Static_assert(sizeof(void *) != 4 || (cond), what)
 #endif
 ORIN_MEAS_LAYOUT(offsetof(tRefLevels, midRef) == 8 && offsetof(tRefLevels, lowRef) == 16 &&
                      offsetof(tRefLevels, units) == 24 && sizeof(tRefLevels) == 28,
@@ -160,6 +159,5 @@ ORIN_MEAS_LAYOUT(offsetof(tRefOptions, histogramBins) == 4 && sizeof(tRefOptions
 ORIN_MEAS_LAYOUT(offsetof(tCursorStruct, y1) == 24 && sizeof(tCursorStruct) == 48,
                  "tCursorStruct: six doubles");
 #undef ORIN_MEAS_LAYOUT
-#endif
 
 #endif /* ORIN_MEASUREMENT_H */
