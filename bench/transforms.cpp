@@ -2,20 +2,23 @@
 // plan creation excluded) and GSL's mixed-radix FFT (wavetable and
 // workspace made outside the timed loop), on the same data in one process.
 //
-// Every timed iteration restores the input (one memcpy, the same for every
+// Every timed call restores the input (one memcpy, the same for every
 // contender) and transforms it in place, so that repeated transforms do not
-// grow the values towards overflow. After the runs a table prints the time
-// per transform of each contender and the ratios ours / FFTW and ours / GSL.
+// grow the values towards overflow. After the Google Benchmark runs, a table
+// from an interleaved comparison prints the time per transform of each
+// contender and the ratios ours / FFTW and ours / GSL.
 //
-//   orin_bench_transforms [--benchmark_filter=...] [--benchmark_repetitions=5]
+//   orin_bench_transforms [--benchmark_filter=...] [--ratios-only | --no-ratios]
 #include <orin/transforms.h>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <ctime>
+#include <functional>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -162,6 +165,16 @@ void sizes(benchmark::internal::Benchmark *b) {
     b->Unit(benchmark::kMicrosecond)->MinTime(0.2);
 }
 
+// GSL transforms a prime length by the direct O(n^2) sum: the two large
+// primes would take minutes per call.
+bool gslTakes(int32_t n) { return n != 65537 && n != 1000003; }
+
+void gslSizes(benchmark::internal::Benchmark *b) {
+    for (int32_t n : kSizes)
+        if (gslTakes(n)) b->Arg(n);
+    b->Unit(benchmark::kMicrosecond)->MinTime(0.2);
+}
+
 BENCHMARK(BM_ComplexSplit_orin)->Apply(sizes);
 BENCHMARK(BM_ComplexInterleaved_orin)->Apply(sizes);
 BENCHMARK(BM_Real_orin)->Apply(sizes);
@@ -170,58 +183,135 @@ BENCHMARK(BM_ComplexInterleaved_fftw)->Apply(sizes);
 BENCHMARK(BM_Real_fftw)->Apply(sizes);
 #endif
 #ifdef ORIN_HAVE_GSL
-BENCHMARK(BM_ComplexInterleaved_gsl)->Apply(sizes);
-BENCHMARK(BM_Real_gsl)->Apply(sizes);
+BENCHMARK(BM_ComplexInterleaved_gsl)->Apply(gslSizes);
+BENCHMARK(BM_Real_gsl)->Apply(gslSizes);
 #endif
 
-// Console output as usual, and the times kept (the median when repeated)
-// for the ratio table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &r : runs) {
-            if (r.error_occurred) continue;
-            const std::string name = r.benchmark_name();
-            const bool aggregate = r.run_type == Run::RT_Aggregate;
-            if (aggregate && r.aggregate_name != "median") continue;
-            // benchmark_name(): BM_<kind>_<who>/<n>[_median]
-            const size_t slash = name.find('/');
-            const size_t under = name.rfind('_', slash);
-            const std::string kind = name.substr(3, under - 3), who = name.substr(under + 1, slash - under - 1);
-            const int64_t n = std::stoll(name.substr(slash + 1));
-            const double us = r.GetAdjustedCPUTime();  // microseconds; CPU time, as the machine is shared
-            if (aggregate || !times_[kind][n].count(who)) times_[kind][n][who] = us;
-        }
-    }
+// ---- the ratio table ---------------------------------------------------------
+// The machine is shared, so contenders timed minutes apart can see different
+// loads. For the ratios every size runs the contenders in turn, round after
+// round, each round a batch of calls timed by the thread's CPU clock, and
+// the table shows each contender's median time per call over the rounds.
 
-    void table() const {
-        std::printf("\nTime per transform (microseconds) and ratios (ours / peer)\n");
-        for (const auto &[kind, bySize] : times_) {
-            std::printf("\n%-18s %9s %12s %12s %12s %9s %9s\n", kind.c_str(), "n", "orin", "fftw", "gsl",
-                        "orin/fftw", "orin/gsl");
-            for (const auto &[n, who] : bySize) {
-                auto get = [&](const char *k) { return who.count(k) ? who.at(k) : NAN; };
-                const double o = get("orin"), f = get("fftw"), g = get("gsl");
-                std::printf("%-18s %9lld %12.2f %12.2f %12.2f %9.2f %9.2f\n", "", static_cast<long long>(n), o, f, g,
-                            o / f, o / g);
-            }
-        }
-        // n log n growth: the cost per n log2 n of each length against 2^20.
-        std::printf("\nCost per n*log2(n) relative to n = 2^20 (ours, complex split)\n");
-        const auto it = times_.find("ComplexSplit");
-        if (it != times_.end() && it->second.count(1 << 20)) {
-            const double ref = it->second.at(1 << 20).at("orin") / ((1 << 20) * 20.0);
-            for (const auto &[n, who] : it->second)
-                std::printf("  n = %8lld: %.2f (time %.2f x that of 2^20)\n", static_cast<long long>(n),
-                            who.at("orin") / (n * std::log2(static_cast<double>(n))) / ref,
-                            who.at("orin") / it->second.at(1 << 20).at("orin"));
-        }
-    }
+double threadSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
 
-private:
-    std::map<std::string, std::map<int64_t, std::map<std::string, double>>> times_;
+struct Contender {
+    const char *name;
+    std::function<void()> call;  // restores the input and transforms it
 };
+
+std::vector<double> medians(std::vector<Contender> &cs, int32_t n) {
+    // Calls per batch: about 2 ms of the first contender, at least one.
+    const double once = [&] {
+        const double t0 = threadSeconds();
+        cs[0].call();
+        return threadSeconds() - t0;
+    }();
+    const int32_t batch = std::max(1, static_cast<int32_t>(2e-3 / std::max(once, 1e-9)));
+    const int32_t rounds = n >= 1000000 ? 5 : 11;
+    std::vector<std::vector<double>> t(cs.size());
+    for (int32_t r = 0; r < rounds; ++r) {
+        for (size_t i = 0; i < cs.size(); ++i) {
+            const double t0 = threadSeconds();
+            for (int32_t b = 0; b < batch; ++b) cs[i].call();
+            t[i].push_back((threadSeconds() - t0) / batch * 1e6);
+        }
+    }
+    std::vector<double> out;
+    for (auto &v : t) {
+        std::sort(v.begin(), v.end());
+        out.push_back(v[v.size() / 2]);
+    }
+    return out;
+}
+
+void ratioTable() {
+    std::printf("\nInterleaved comparison: median CPU time per transform (us) and ratios\n");
+    std::printf("%-8s %8s %11s %11s %11s %10s %9s %9s %10s\n", "kind", "n", "orin", "fftw", "gsl", "orin/fftw",
+                "orin/gsl", "orinSplit", "/(nlog2n)");
+    double perNLogN20 = 0;
+    for (const char *kind : {"complex", "real"}) {
+        for (int32_t n : {1 << 20, 1 << 10, 1 << 12, 1 << 16, 1000, 3 * 1024, 10000, 100000, 1000000, 257, 65537,
+                          1000003}) {
+            const bool complex = kind[0] == 'c';
+            const auto in = randomData(2 * static_cast<size_t>(n), 7);
+            std::vector<double> a(2 * static_cast<size_t>(n)), b(n);
+            std::vector<Contender> cs;
+            if (complex) {
+                cs.push_back({"orin", [&] {
+                                  std::memcpy(a.data(), in.data(), sizeof(double) * a.size());
+                                  FFTCx(reinterpret_cast<complexnum *>(a.data()), n);
+                              }});
+                cs.push_back({"orinSplit", [&] {
+                                  std::memcpy(a.data(), in.data(), sizeof(double) * a.size());
+                                  FFT(a.data(), a.data() + n, n);
+                              }});
+            } else {
+                cs.push_back({"orin", [&] {
+                                  std::memcpy(a.data(), in.data(), sizeof(double) * n);
+                                  ReFFT(a.data(), b.data(), n);
+                              }});
+            }
+#ifdef ORIN_HAVE_FFTW
+            auto *f = static_cast<double *>(fftw_malloc(sizeof(fftw_complex) * n));
+            fftw_plan plan = complex ? fftw_plan_dft_1d(n, reinterpret_cast<fftw_complex *>(f),
+                                                        reinterpret_cast<fftw_complex *>(f), FFTW_FORWARD, FFTW_ESTIMATE)
+                                     : fftw_plan_dft_r2c_1d(n, f, reinterpret_cast<fftw_complex *>(f), FFTW_ESTIMATE);
+            cs.push_back({"fftw", [&] {
+                              std::memcpy(f, in.data(), sizeof(double) * (complex ? 2 * n : n));
+                              fftw_execute(plan);
+                          }});
+#endif
+#ifdef ORIN_HAVE_GSL
+            gsl_fft_complex_wavetable *cwt = nullptr;
+            gsl_fft_complex_workspace *cws = nullptr;
+            gsl_fft_real_wavetable *rwt = nullptr;
+            gsl_fft_real_workspace *rws = nullptr;
+            if (gslTakes(n)) {
+                if (complex) {
+                    cwt = gsl_fft_complex_wavetable_alloc(n);
+                    cws = gsl_fft_complex_workspace_alloc(n);
+                    cs.push_back({"gsl", [&] {
+                                      std::memcpy(a.data(), in.data(), sizeof(double) * a.size());
+                                      gsl_fft_complex_forward(a.data(), 1, n, cwt, cws);
+                                  }});
+                } else {
+                    rwt = gsl_fft_real_wavetable_alloc(n);
+                    rws = gsl_fft_real_workspace_alloc(n);
+                    cs.push_back({"gsl", [&] {
+                                      std::memcpy(a.data(), in.data(), sizeof(double) * n);
+                                      gsl_fft_real_transform(a.data(), 1, n, rwt, rws);
+                                  }});
+                }
+            }
+#endif
+            const auto med = medians(cs, n);
+            auto get = [&](const char *name) {
+                for (size_t i = 0; i < cs.size(); ++i)
+                    if (std::strcmp(cs[i].name, name) == 0) return med[i];
+                return static_cast<double>(NAN);
+            };
+            const double o = get("orin"), nl = n * std::log2(static_cast<double>(n));
+            if (complex && n == (1 << 20)) perNLogN20 = o / nl;
+            std::printf("%-8s %8d %11.2f %11.2f %11.2f %10.2f %9.2f %9.2f %10.2f\n", kind, n, o, get("fftw"), get("gsl"),
+                        o / get("fftw"), o / get("gsl"), get("orinSplit"),
+                        complex ? o / nl / perNLogN20 : static_cast<double>(NAN));
+#ifdef ORIN_HAVE_FFTW
+            fftw_destroy_plan(plan);
+            fftw_free(f);
+#endif
+#ifdef ORIN_HAVE_GSL
+            if (cwt) gsl_fft_complex_wavetable_free(cwt), gsl_fft_complex_workspace_free(cws);
+            if (rwt) gsl_fft_real_wavetable_free(rwt), gsl_fft_real_workspace_free(rws);
+#endif
+        }
+    }
+    std::printf("(last column: ours per n log2 n relative to complex 2^20; gsl is left out for the large primes)\n");
+}
 
 }  // namespace
 
@@ -232,11 +322,16 @@ int main(int argc, char **argv) {
 #ifdef ORIN_HAVE_GSL
     gsl_set_error_handler_off();
 #endif
+    // --ratios-only skips the Google Benchmark runs, --no-ratios the table.
+    bool ratiosOnly = false, ratios = true;
+    for (int i = argc - 1; i >= 1; --i) {
+        if (std::strcmp(argv[i], "--ratios-only") == 0) ratiosOnly = true, argv[i] = argv[--argc];
+        else if (std::strcmp(argv[i], "--no-ratios") == 0) ratios = false, argv[i] = argv[--argc];
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.table();
+    if (!ratiosOnly) benchmark::RunSpecifiedBenchmarks();
+    if (ratios) ratioTable();
     benchmark::Shutdown();
     return 0;
 }

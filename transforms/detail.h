@@ -125,36 +125,46 @@ inline uint32_t nextReversed(uint32_t j, uint32_t i, uint32_t n) {
     return j ^ (n - (n >> (__builtin_ctz(i + 1) + 1)));
 }
 
-// Calls swap(i, j) once for every pair i < j = bitreverse(i) of n = 2^m.
-// Large n go in blocks: with i = (a, b, c), a and c of 3 bits each,
-// reverse(i) = (rev c, rev b, rev a), so for one middle part b the pairs lie
-// in 8 runs of 8 consecutive indices on each side (Carter and Gatlin,
-// "Towards an optimal bit-reversal permutation program", FOCS 1998) instead
-// of all over the array.
-template <class Swap>
-void forEachReversedPair(int32_t n, Swap &&swap) {
+// Bit-reversal permutation of the n = 2^m elements x[i * stride] (T: a
+// double, or a complex element moved as one). Large n go tile by tile: with
+// i = (a, b, c), a and c of 2 bits each, reverse(i) = (rev c, rev b, rev a),
+// so the 16 elements with middle part b (4 runs of 4) trade places with the
+// 16 of middle part rev b. Both tiles are read into buffers first; four rows
+// a side keep the runs, whose power-of-two distances put them all in one
+// cache set, within the cache's associativity (Carter and Gatlin, "Towards
+// an optimal bit-reversal permutation program", FOCS 1998).
+template <class T>
+void bitReverseArray(T *x, int32_t n, ptrdiff_t stride) {
     const int32_t m = __builtin_ctz(static_cast<uint32_t>(n | 1));
     if (m < 8) {
         uint32_t j = 0;
         for (uint32_t i = 1; i < static_cast<uint32_t>(n); ++i) {
             j = nextReversed(j, i - 1, n);
-            if (j > i) swap(i, j);
+            if (j > i) std::swap(x[i * stride], x[j * stride]);
         }
         return;
     }
-    static constexpr uint32_t kRev3[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-    const int32_t hi = m - 3;
-    const uint32_t middle = uint32_t{1} << (m - 6);
+    static constexpr uint32_t kRev2[4] = {0, 2, 1, 3};
+    const int32_t hi = m - 2;
+    const uint32_t middle = uint32_t{1} << (m - 4);
+    T t1[4][4], t2[4][4];
     uint32_t rb = 0;
     for (uint32_t b = 0; b < middle; ++b) {
         if (b > 0) rb = nextReversed(rb, b - 1, middle);
-        for (uint32_t a = 0; a < 8; ++a) {
-            for (uint32_t c = 0; c < 8; ++c) {
-                const uint32_t i = (a << hi) | (b << 3) | c;
-                const uint32_t j = (kRev3[c] << hi) | (rb << 3) | kRev3[a];
-                if (i < j) swap(i, j);
+        if (rb < b) continue;  // this pair of tiles was done from the other end
+        auto at = [&](uint32_t a, uint32_t mid, uint32_t c) -> T & {
+            return x[static_cast<ptrdiff_t>((a << hi) | (mid << 2) | c) * stride];
+        };
+        for (uint32_t a = 0; a < 4; ++a)
+            for (uint32_t c = 0; c < 4; ++c) {
+                t1[a][c] = at(a, b, c);
+                t2[a][c] = at(a, rb, c);
             }
-        }
+        for (uint32_t a = 0; a < 4; ++a)
+            for (uint32_t c = 0; c < 4; ++c) {
+                at(a, b, c) = t2[kRev2[c]][kRev2[a]];
+                at(a, rb, c) = t1[kRev2[c]][kRev2[a]];
+            }
     }
 }
 

@@ -466,12 +466,12 @@ void MixedRadix::stage(int32_t i, double *yr, double *yi) {
     const int32_t M = M_;
     Cx *z = reinterpret_cast<Cx *>(t.zRe);  // maxF complex values over zRe and zIm
     switch (p) {
-        case 2: sweep<2>(p, s, g, yr, yi, t, z, fixedButterfly<2>); return;
-        case 3: sweep<3>(p, s, g, yr, yi, t, z, fixedButterfly<3>); return;
-        case 4: sweep<4>(p, s, g, yr, yi, t, z, fixedButterfly<4>); return;
-        case 5: sweep<5>(p, s, g, yr, yi, t, z, fixedButterfly<5>); return;
-        case 8: sweep<8>(p, s, g, yr, yi, t, z, fixedButterfly<8>); return;
-        case 10: sweep<10>(p, s, g, yr, yi, t, z, fixedButterfly<10>); return;
+        case 2: sweep<2>(p, s, g, yr, yi, t, z, [](Cx *v) { fixedButterfly<2>(v); }); return;
+        case 3: sweep<3>(p, s, g, yr, yi, t, z, [](Cx *v) { fixedButterfly<3>(v); }); return;
+        case 4: sweep<4>(p, s, g, yr, yi, t, z, [](Cx *v) { fixedButterfly<4>(v); }); return;
+        case 5: sweep<5>(p, s, g, yr, yi, t, z, [](Cx *v) { fixedButterfly<5>(v); }); return;
+        case 8: sweep<8>(p, s, g, yr, yi, t, z, [](Cx *v) { fixedButterfly<8>(v); }); return;
+        case 10: sweep<10>(p, s, g, yr, yi, t, z, [](Cx *v) { fixedButterfly<10>(v); }); return;
         default: break;
     }
     if (p < kChirpPrime) {

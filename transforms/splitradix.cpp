@@ -15,9 +15,7 @@
 
 namespace orin::tf {
 
-void bitReverseReal(double *x, int32_t n) {
-    forEachReversedPair(n, [x](uint32_t i, uint32_t j) { std::swap(x[i], x[j]); });
-}
+void bitReverseReal(double *x, int32_t n) { bitReverseArray(x, n, 1); }
 
 Rotor Rotor::twoPiOver(int32_t k) {
     // sin(2 pi / 2^k) for every k a 32-bit length can need, computed once.
@@ -35,11 +33,13 @@ using namespace orin;
 using namespace orin::tf;
 
 void BitReverse(double *re, double *im, int32_t n, int32_t stride) {
-    const ptrdiff_t st = stride;
-    forEachReversedPair(n, [=](uint32_t i, uint32_t j) {
-        std::swap(re[i * st], re[j * st]);
-        std::swap(im[i * st], im[j * st]);
-    });
+    if (stride == 2 && im == re + 1) {
+        // Interleaved elements move as one.
+        bitReverseArray(reinterpret_cast<complexnum *>(re), n, 1);
+    } else {
+        bitReverseArray(re, n, stride);
+        bitReverseArray(im, n, stride);
+    }
 }
 
 namespace {
@@ -160,43 +160,6 @@ inline void cxCorner(double *x0, double *x1, double *x2, double *x3, double *y0,
     *y3 = q1 + r2;
 }
 
-// One stage of block length L. Block starts follow the split-radix pattern:
-// is = 0, id = 2L, then is = 2 id - L, id = 4 id (logical indices; only
-// array accesses are scaled by the stride).
-template <int kStride>
-void cxStage(double *x, double *y, int64_t n, int64_t L, ptrdiff_t runtimeStride) {
-    const ptrdiff_t st = kStride ? kStride : runtimeStride;
-    const int64_t L4 = L >> 2;
-    const ptrdiff_t q = static_cast<ptrdiff_t>(L4) * st;
-    TwiddleRun twiddles(Log2(static_cast<int32_t>(L)), L4);
-    double c1[kTile], s1[kTile], c3[kTile], s3[kTile];
-    for (int64_t j0 = 0; j0 < L4; j0 += kTile) {
-        const int64_t j1 = std::min(L4, j0 + kTile);
-        twiddles.fill(j0, j1 - j0, c1, s1);
-        tripleAngles(j1 - j0, c1, s1, c3, s3);
-        // j = 0 is the unmultiplied corner, j = 1 goes alone so that the
-        // paired j start at an even index.
-        const int64_t first = j0 == 0 ? 2 : j0;
-        int64_t is = 0, id = 2 * L;
-        do {
-            for (int64_t b = is; b < n - 1; b += id) {
-                double *x0 = x + static_cast<ptrdiff_t>(b) * st, *y0 = y + static_cast<ptrdiff_t>(b) * st;
-                if (j0 == 0) {
-                    cxCorner(x0, x0 + q, x0 + 2 * q, x0 + 3 * q, y0, y0 + q, y0 + 2 * q, y0 + 3 * q);
-                    lButterfly(x0[st], x0[q + st], x0[2 * q + st], x0[3 * q + st], y0[st], y0[q + st],
-                               y0[2 * q + st], y0[3 * q + st], c1[1], s1[1], c3[1], s3[1]);
-                }
-                const ptrdiff_t o = static_cast<ptrdiff_t>(first) * st;
-                cxBlock<kStride>(x0 + o, x0 + q + o, x0 + 2 * q + o, x0 + 3 * q + o, y0 + o, y0 + q + o,
-                                 y0 + 2 * q + o, y0 + 3 * q + o, j1 - first, c1 + (first - j0), s1 + (first - j0),
-                                 c3 + (first - j0), s3 + (first - j0), st);
-            }
-            is = 2 * id - L;
-            id *= 4;
-        } while (is < n - 1);
-    }
-}
-
 // Blocks of at most kDepthFirst elements are finished one at a time, all
 // their stages in cache, instead of stage by stage over the whole array.
 constexpr int64_t kDepthFirst = 2048;
@@ -253,14 +216,44 @@ inline void cxPair(double *x0, double *y0, ptrdiff_t st) {
     y0[st] = u - y0[st];
 }
 
-// The split-radix block tree below an L-block (L >= 4) at b: its
-// L-butterflies (when L <= top; larger ones were done stage by stage), then
-// its half at b and its quarters at b + L/2 and b + 3L/4. Blocks of 2 are
-// the final length-2 butterflies, blocks of 1 need nothing.
+// L-butterflies of one block longer than the table of small stages, with
+// the twiddles of its stage made tile by tile.
+template <int kStride>
+void cxLargeBlock(double *x0, double *y0, int64_t L, ptrdiff_t st) {
+    const int64_t L4 = L >> 2;
+    const ptrdiff_t q = static_cast<ptrdiff_t>(L4) * st;
+    TwiddleRun twiddles(Log2(static_cast<int32_t>(L)), L4);
+    double c1[kTile], s1[kTile], c3[kTile], s3[kTile];
+    for (int64_t j0 = 0; j0 < L4; j0 += kTile) {
+        const int64_t j1 = std::min(L4, j0 + kTile);
+        twiddles.fill(j0, j1 - j0, c1, s1);
+        tripleAngles(j1 - j0, c1, s1, c3, s3);
+        int64_t first = j0;
+        if (j0 == 0) {
+            cxCorner(x0, x0 + q, x0 + 2 * q, x0 + 3 * q, y0, y0 + q, y0 + 2 * q, y0 + 3 * q);
+            lButterfly(x0[st], x0[q + st], x0[2 * q + st], x0[3 * q + st], y0[st], y0[q + st], y0[2 * q + st],
+                       y0[3 * q + st], c1[1], s1[1], c3[1], s3[1]);
+            first = 2;
+        }
+        const ptrdiff_t o = static_cast<ptrdiff_t>(first) * st;
+        cxBlock<kStride>(x0 + o, x0 + q + o, x0 + 2 * q + o, x0 + 3 * q + o, y0 + o, y0 + q + o, y0 + 2 * q + o,
+                         y0 + 3 * q + o, j1 - first, c1 + (first - j0), s1 + (first - j0), c3 + (first - j0),
+                         s3 + (first - j0), st);
+    }
+}
+
+// The split-radix block tree below an L-block (L >= 4) at b, depth first:
+// its L-butterflies, then its half at b and its quarters at b + L/2 and
+// b + 3L/4. Blocks of 2 are the final length-2 butterflies, blocks of 1 need
+// nothing. A block's butterflies need only its own values as its parent
+// left them, so this order gives the results of the stage-by-stage order
+// (Duhamel and Hollmann's recursive formulation) while each block is
+// finished while it is in cache.
 template <int kStride>
 void cxTree(double *x, double *y, int64_t b, int64_t L, const SmallStageTwiddles &tw, ptrdiff_t st) {
     double *x0 = x + static_cast<ptrdiff_t>(b) * st, *y0 = y + static_cast<ptrdiff_t>(b) * st;
     if (L <= tw.top) cxSmallBlock<kStride>(x0, y0, L, tw, st);
+    else cxLargeBlock<kStride>(x0, y0, L, st);
     const int64_t h = L / 2, q = L / 4;
     if (h == 2) cxPair(x0, y0, st);
     else cxTree<kStride>(x, y, b, h, tw, st);
@@ -276,9 +269,7 @@ void cxTree(double *x, double *y, int64_t b, int64_t L, const SmallStageTwiddles
 template <int kStride>
 void cxForward(double *x, double *y, int64_t n, int32_t m, ptrdiff_t runtimeStride) {
     const ptrdiff_t st = kStride ? kStride : runtimeStride;
-    // Stages of blocks longer than kDepthFirst over the whole array.
-    int64_t L = n;
-    for (int32_t stage = 1; stage < m && L > kDepthFirst; ++stage, L >>= 1) cxStage<kStride>(x, y, n, L, st);
+    (void)m;
     const SmallStageTwiddles tw(std::min<int64_t>(n, kDepthFirst));
     if (n == 2) cxPair(x, y, st);
     else cxTree<kStride>(x, y, 0, n, tw, st);

@@ -187,17 +187,40 @@ TEST(FFTHelpers, CxMul1DMayWriteOverItsFirstOperand) {
 }
 
 TEST(FFTHelpers, BitReverseIsTheBitReversalPermutation) {
-    for (int32_t n : {1, 2, 8, 64}) {
-        std::vector<double> re(2 * n), im(2 * n);
-        for (int32_t i = 0; i < n; ++i) re[2 * i] = i, im[2 * i] = -i;
-        BitReverse(re.data(), im.data(), n, 2);
+    // Small lengths go by the counter, from 256 on by tiles; separate
+    // strided arrays and interleaved elements (im right after re) alike.
+    for (int32_t n : {1, 2, 8, 64, 256, 4096}) {
         const int32_t m = Log2(n);
-        for (int32_t i = 0; i < n; ++i) {
+        auto reversed = [m](int32_t i) {
             int32_t r = 0;
             for (int32_t b = 0; b < m; ++b)
                 if (i & (1 << b)) r |= 1 << (m - 1 - b);
-            EXPECT_EQ(re[2 * i], r) << n << " " << i;
-            EXPECT_EQ(im[2 * i], -r) << n << " " << i;
+            return r;
+        };
+        std::vector<double> re(2 * n), im(2 * n), c(2 * n);
+        for (int32_t i = 0; i < n; ++i) re[2 * i] = i, im[2 * i] = -i, c[2 * i] = i, c[2 * i + 1] = -i;
+        BitReverse(re.data(), im.data(), n, 2);
+        BitReverse(&c[0], &c[1], n, 2);
+        for (int32_t i = 0; i < n; ++i) {
+            ASSERT_EQ(re[2 * i], reversed(i)) << n << " " << i;
+            ASSERT_EQ(im[2 * i], -reversed(i)) << n << " " << i;
+            ASSERT_EQ(c[2 * i], reversed(i)) << "interleaved " << n << " " << i;
+            ASSERT_EQ(c[2 * i + 1], -reversed(i)) << "interleaved " << n << " " << i;
         }
+    }
+}
+
+TEST(SplitRadix, AnyStrideGivesTheSameValues) {
+    const int32_t n = 512;
+    const auto yr = randomDoubles(n, 3), yi = randomDoubles(n, 4);
+    auto sr = yr, si = yi;
+    ASSERT_EQ(SplitRadixCxFFT(sr.data(), si.data(), n, 1), 0);
+    std::vector<double> r3(3 * n, 7.0), i3(3 * n, 7.0);
+    for (int32_t k = 0; k < n; ++k) r3[3 * k] = yr[k], i3[3 * k] = yi[k];
+    ASSERT_EQ(SplitRadixCxFFT(r3.data(), i3.data(), n, 3), 0);
+    for (int32_t k = 0; k < n; ++k) {
+        ASSERT_EQ(r3[3 * k], sr[k]) << k;
+        ASSERT_EQ(i3[3 * k], si[k]) << k;
+        ASSERT_EQ(r3[3 * k + 1], 7.0) << k;  // the elements between are not touched
     }
 }
