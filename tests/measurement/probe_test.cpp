@@ -135,6 +135,27 @@ TEST(EngineCaches, EscapingExceptionsAreCaughtAtTheBoundary) {
     EXPECT_EQ(OrinHostLiveBlocks(), live);
 }
 
+TEST(EngineStartup, UnloadReleasesSessionsLeftOpenAndTheIdTable) {
+    // Load order builds the registry (one host mutex), then the id table
+    // (heap nodes); unloading destroys both, and the registry deletes the
+    // sessions a host forgot to destroy, with their objects and lists.
+    const int64_t blocks = OrinHostLiveBlocks(), mutexes = OrinHostLiveMutexes();
+    {
+        Probe p(ORIN_ENGINE_PROBE_COUNTING);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(OrinHostLiveMutexes(), mutexes + 1) << "the registry's mutex";
+        EXPECT_GT(OrinHostLiveBlocks(), blocks) << "the id table's nodes";
+        const auto x = enginetest::trapezoid(3);
+        for (int i = 0; i < 2; ++i) {
+            const int32_t s = p.create();
+            for (int32_t id = 0; id < kMeasNone; ++id) ASSERT_EQ(p.fetch(s, id, x).code, 0) << "id " << id;
+        }
+        EXPECT_EQ(OrinHostLiveMutexes(), mutexes + 3);
+    }
+    EXPECT_EQ(OrinHostLiveBlocks(), blocks);
+    EXPECT_EQ(OrinHostLiveMutexes(), mutexes);
+}
+
 TEST(EngineStartup, FailedRegistryMakesEveryEntryPointReturnItsStatus) {
     Probe p(ORIN_ENGINE_PROBE_FAILED_REGISTRY);
     ASSERT_TRUE(p);
