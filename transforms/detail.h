@@ -42,6 +42,8 @@ public:
         s_ = s - (alpha_ * s - beta_ * c);
     }
     double c() const { return static_cast<double>(c_); }
+    extended cExtended() const { return c_; }
+    extended sExtended() const { return s_; }
     double s() const { return static_cast<double>(s_); }
     // Triple angle, derived rather than iterated:
     // cos 3t = c (1 - 4 s^2), sin 3t = s (4 c^2 - 1).
@@ -65,16 +67,13 @@ public:
     // (j < count). The base length is about sqrt(count), so that both
     // recurrences are short.
     TwiddleRun(int32_t k, int64_t count) {
-        int32_t b = 0;
-        while ((int64_t{1} << (2 * b)) < count && (int64_t{1} << b) < kMaxBase) ++b;
-        base_ = int64_t{1} << b;
-        coarse_ = Rotor::twoPiOver(k - b);
-        Rotor fine = Rotor::twoPiOver(k);
-        for (int64_t r = 0; r < base_; ++r) {
-            cr_[r] = fine.c();
-            sr_[r] = fine.s();
-            fine.advance();
-        }
+        const int32_t b = baseBits(count);
+        start(Rotor::twoPiOver(k), Rotor::twoPiOver(k - b), b);
+    }
+    // Any step e (two sines of each step from the library).
+    TwiddleRun(extended e, int64_t count) {
+        const int32_t b = baseBits(count);
+        start(Rotor(e), Rotor(e * (int64_t{1} << b)), b);
     }
 
     // c[i], s[i] for j = j0 + i, i < count; j0 must not decrease between calls.
@@ -102,6 +101,22 @@ public:
 
 private:
     static constexpr int64_t kMaxBase = 2048;
+
+    static int32_t baseBits(int64_t count) {
+        int32_t b = 0;
+        while ((int64_t{1} << (2 * b)) < count && (int64_t{1} << b) < kMaxBase) ++b;
+        return b;
+    }
+    void start(Rotor fine, Rotor coarse, int32_t b) {
+        base_ = int64_t{1} << b;
+        coarse_ = coarse;
+        for (int64_t r = 0; r < base_; ++r) {
+            cr_[r] = fine.c();
+            sr_[r] = fine.s();
+            fine.advance();
+        }
+    }
+
     int64_t base_ = 1;
     Rotor coarse_{0};
     int64_t m_ = 0;

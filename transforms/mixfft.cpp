@@ -403,30 +403,53 @@ namespace {
 // recurrence, in the order of d), and each group is swept over a tile: the
 // butterflies are independent, so the results are those of the d-by-d
 // order while each cache line is loaded once per tile.
+constexpr int64_t kTileD = 512;
+
 template <int P, class Butterfly>
 void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const Tables &t, Cx *z,
            Butterfly &&butterfly) {
     const int32_t p = P ? P : pRuntime;
     const int64_t sp = static_cast<int64_t>(s) * p;
-    const int64_t D = std::max<int64_t>(1, Tables::twiddles(0) / p);
+    const int64_t D = std::min<int64_t>(kTileD, std::max<int64_t>(1, Tables::twiddles(0) / p));
+    // The twiddles t = e^(-i omega d) of the hand-written radices from a
+    // two-level run (about 1.5 ulp; their powers are short); for the odd
+    // primes, whose powers go up to t^198, from the extended recurrence.
+    TwiddleRun run(static_cast<extended>(kTwoPi) / sp, P ? s : 1);
     Rotor rot(static_cast<extended>(kTwoPi) / sp);
+    double tc[kTileD], ts[kTileD];
     for (int64_t d0 = 0; d0 < s; d0 += D) {
         const int64_t d1 = std::min<int64_t>(s, d0 + D);
+        if (P) run.fill(d0, d1 - d0, tc, ts);
         for (int64_t d = d0; d < d1; ++d) {
-            // Powers of t = e^(-i omega d), carried in extended precision.
             double *wr = t.twRe + (d - d0) * p, *wi = t.twIm + (d - d0) * p;
-            const extended tr = rot.c(), ti = -static_cast<extended>(rot.s());
-            extended pr = tr, pi = ti;
-            wr[1 % p] = rot.c();
-            wi[1 % p] = -rot.s();
-            for (int32_t k = 2; k < p; ++k) {
-                const extended nr = tr * pr - ti * pi, ni = tr * pi + ti * pr;
-                pr = nr;
-                pi = ni;
-                wr[k] = static_cast<double>(pr);
-                wi[k] = static_cast<double>(pi);
+            extended tr, ti;
+            if (P) {
+                tr = tc[d - d0];
+                ti = -ts[d - d0];
+            } else {
+                tr = rot.cExtended();
+                ti = -rot.sExtended();
+                rot.advance();
             }
-            rot.advance();
+            wr[1 % p] = static_cast<double>(tr);
+            wi[1 % p] = static_cast<double>(ti);
+            if (P == 8 || P == 10) {
+                // A double chain: the 14-digit butterfly constants of these
+                // radices bound their accuracy more tightly than 9 steps.
+                for (int32_t k = 2; k < p; ++k) {
+                    wr[k] = wr[1] * wr[k - 1] - wi[1] * wi[k - 1];
+                    wi[k] = wr[1] * wi[k - 1] + wi[1] * wr[k - 1];
+                }
+            } else {
+                extended pr = tr, pi = ti;
+                for (int32_t k = 2; k < p; ++k) {
+                    const extended nr = tr * pr - ti * pi, ni = tr * pi + ti * pr;
+                    pr = nr;
+                    pi = ni;
+                    wr[k] = static_cast<double>(pr);
+                    wi[k] = static_cast<double>(pi);
+                }
+            }
         }
         for (int64_t q = 0; q < g; ++q) {
             for (int64_t d = d0; d < d1; ++d) {
