@@ -7,12 +7,13 @@
 
 using orintest::isIDNaN;
 
-extern "C" int orin_c_median_of_four(double *out);
+extern "C" int orin_c_view(double *nan, double *second);
 
-TEST(HeadersAsC, SeeTheSameLayoutAndCalls) {
-    double m = 0;
-    EXPECT_EQ(orin_c_median_of_four(&m), 0);
-    EXPECT_EQ(m, 2.5);
+TEST(HeadersAsC, SeeTheSameLayoutAndData) {
+    double nan = 0, second = 0;
+    ASSERT_EQ(orin_c_view(&nan, &second), 0);
+    EXPECT_TRUE(isIDNaN(nan));
+    EXPECT_EQ(second, -2.5) << "the second double of a 1D block lies 12 bytes in";
 }
 
 TEST(HostArrayView, ResizeWritesDimensionWordsAndReadsBack) {

@@ -42,13 +42,14 @@ TEST(Lifecycle, LoadCreatesTheMutexAndUnloadDestroysIt) {
         const MutexRef *mutex = lib.symbol<MutexRef>("AnlysRandGenMutex");
         ASSERT_NE(mutex, nullptr);
         EXPECT_NE(*mutex, 0u);
-        EXPECT_EQ(OrinHostLiveMutexes(), mutexes + 1);
+        // The engine's registry holds a mutex of its own besides this one.
+        EXPECT_GE(OrinHostLiveMutexes(), mutexes + 1);
         // The handle is a live host mutex.
         EXPECT_EQ(ThMutexAcquire(*mutex), kMgNoErr);
         EXPECT_EQ(ThMutexRelease(*mutex), kMgNoErr);
     }
     EXPECT_FALSE(stillLoaded());
-    EXPECT_EQ(OrinHostLiveMutexes(), mutexes) << "unload destroys the mutex";
+    EXPECT_EQ(OrinHostLiveMutexes(), mutexes) << "unload destroys every mutex the library made";
 }
 
 TEST(Lifecycle, ExplicitFinishAndStartHandBackTheHostStatus) {
@@ -59,16 +60,17 @@ TEST(Lifecycle, ExplicitFinishAndStartHandBackTheHostStatus) {
     auto *start = lib.symbol<int32_t()>("OrinAnalysisStart");
     auto *finish = lib.symbol<int32_t()>("OrinAnalysisFinish");
     ASSERT_TRUE(mutex && start && finish);
+    const int64_t loaded = OrinHostLiveMutexes();
 
     EXPECT_EQ(finish(), kMgNoErr);
     EXPECT_EQ(*mutex, 0u);
-    EXPECT_EQ(OrinHostLiveMutexes(), mutexes);
+    EXPECT_EQ(OrinHostLiveMutexes(), loaded - 1);
     // Destroying a handle that no longer exists: the host's refusal comes
     // back unchanged.
     EXPECT_EQ(finish(), kMgArgErr);
     EXPECT_EQ(start(), kMgNoErr);
     EXPECT_NE(*mutex, 0u);
-    EXPECT_EQ(OrinHostLiveMutexes(), mutexes + 1);
+    EXPECT_EQ(OrinHostLiveMutexes(), loaded);
     lib.unload();
     EXPECT_EQ(OrinHostLiveMutexes(), mutexes);
 }
