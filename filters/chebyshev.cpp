@@ -41,8 +41,12 @@ int32_t Ch_Coef(double fs, double fl, double fh, double ripple, IIRFilterInfo *i
     // band designs.
     const extended gain = n % 2 ? 1 : std::pow(10.0L, -static_cast<extended>(ripple) / 20);
     const int32_t gainSection = info->type <= kHighpass ? 0 : sectionCount(n) - 1;
+    // A first-order band design keeps its real pole at 1, the Butterworth
+    // placement, so its band edges lie at -3 dB whatever the ripple; callers
+    // of this design rely on that documented placement.
+    const extended sigma = n == 1 && info->type >= kBandpass ? 1 : poles.sh;
     writeCascade(
-        fs, fl, fh, *info, poles.sh,
+        fs, fl, fh, *info, sigma,
         [&poles](int32_t j) {
             const extended re = poles.re(j), im = poles.im(j);
             return PolePair{-2 * re, re * re + im * im, 0};
