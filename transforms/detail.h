@@ -163,13 +163,13 @@ void bitReverseArray(T *x, int32_t n, ptrdiff_t stride) {
     const int32_t hi = m - 2;
     const uint32_t middle = uint32_t{1} << (m - 4);
     T t1[4][4], t2[4][4];
+    auto at = [&](uint32_t a, uint32_t mid, uint32_t c) -> T & {
+        return x[static_cast<ptrdiff_t>((a << hi) | (mid << 2) | c) * stride];
+    };
     uint32_t rb = 0;
     for (uint32_t b = 0; b < middle; ++b) {
         if (b > 0) rb = nextReversed(rb, b - 1, middle);
         if (rb < b) continue;  // this pair of tiles was done from the other end
-        auto at = [&](uint32_t a, uint32_t mid, uint32_t c) -> T & {
-            return x[static_cast<ptrdiff_t>((a << hi) | (mid << 2) | c) * stride];
-        };
         for (uint32_t a = 0; a < 4; ++a)
             for (uint32_t c = 0; c < 4; ++c) {
                 t1[a][c] = at(a, b, c);

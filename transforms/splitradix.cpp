@@ -165,11 +165,12 @@ inline void cxCorner(double *x0, double *x1, double *x2, double *x3, double *y0,
 constexpr int64_t kDepthFirst = 2048;
 
 // The twiddles of the stages L = top, top/2, ..., 8 of the depth-first part,
-// made once per transform: those of stage top by its run, and those of
-// stage L/2 as the even-indexed ones of stage L (the same angles,
-// 2 pi j / (L/2) = 2 pi 2j / L).
+// made once per transform and laid out stage after stage (stage L from
+// offset L/4 - 2 on): those of stage top by its run, those of stage L/2 as
+// the even-indexed ones of stage L (the same angles, 2 pi j / (L/2) =
+// 2 pi 2j / L).
 struct SmallStageTwiddles {
-    double c1[kDepthFirst / 4], s1[kDepthFirst / 4], c3[kDepthFirst / 4], s3[kDepthFirst / 4];
+    double c1[kDepthFirst / 2], s1[kDepthFirst / 2], c3[kDepthFirst / 2], s3[kDepthFirst / 2];
     int64_t top;
 
     explicit SmallStageTwiddles(int64_t topLength) : top(topLength) {
@@ -177,35 +178,43 @@ struct SmallStageTwiddles {
         // Angles up to pi/4 from the run; the rest by the exact symmetry
         // cos(pi/2 - t) = sin t, and for the triple angles
         // cos 3(pi/2 - t) = -sin 3t, sin 3(pi/2 - t) = -cos 3t.
-        const int64_t L4 = top / 4, h = L4 / 2;
+        const int64_t L4 = top / 4, h = L4 / 2, o = offset(top);
         TwiddleRun twiddles(Log2(static_cast<int32_t>(top)), h + 1);
-        twiddles.fill(0, h + 1, c1, s1);
-        tripleAngles(h + 1, c1, s1, c3, s3);
+        twiddles.fill(0, h + 1, c1 + o, s1 + o);
+        tripleAngles(h + 1, c1 + o, s1 + o, c3 + o, s3 + o);
         for (int64_t j = h + 1; j < L4; ++j) {
-            c1[j] = s1[L4 - j];
-            s1[j] = c1[L4 - j];
-            c3[j] = -s3[L4 - j];
-            s3[j] = -c3[L4 - j];
+            c1[o + j] = s1[o + L4 - j];
+            s1[o + j] = c1[o + L4 - j];
+            c3[o + j] = -s3[o + L4 - j];
+            s3[o + j] = -c3[o + L4 - j];
+        }
+        for (int64_t L = top / 2; L >= 8; L /= 2) {
+            const int64_t from = offset(2 * L), to = offset(L);
+            for (int64_t j = 0; j < L / 4; ++j) {
+                c1[to + j] = c1[from + 2 * j];
+                s1[to + j] = s1[from + 2 * j];
+                c3[to + j] = c3[from + 2 * j];
+                s3[to + j] = s3[from + 2 * j];
+            }
         }
     }
-    // Twiddle j of stage L is entry j * (top / L).
-    int64_t step(int64_t L) const { return top / L; }
+    static int64_t offset(int64_t L) { return L / 4 - 2; }
 };
 
-// L-butterflies of an L-block (L >= 4) whose twiddles are entries
-// 0, d, 2d, ... of the table.
+// L-butterflies of an L-block (L >= 4) of the depth-first part.
 template <int kStride>
 inline void cxSmallBlock(double *x0, double *y0, int64_t L, const SmallStageTwiddles &tw, ptrdiff_t st) {
-    const int64_t L4 = L >> 2, d = tw.step(L);
+    const int64_t L4 = L >> 2;
     const ptrdiff_t q = static_cast<ptrdiff_t>(L4) * st;
     cxCorner(x0, x0 + q, x0 + 2 * q, x0 + 3 * q, y0, y0 + q, y0 + 2 * q, y0 + 3 * q);
     if (L4 == 1) return;
+    const int64_t t = SmallStageTwiddles::offset(L);
     // j = 1 alone, so that the paired j start at an even index.
     lButterfly(x0[st], x0[q + st], x0[2 * q + st], x0[3 * q + st], y0[st], y0[q + st], y0[2 * q + st],
-               y0[3 * q + st], tw.c1[d], tw.s1[d], tw.c3[d], tw.s3[d]);
+               y0[3 * q + st], tw.c1[t + 1], tw.s1[t + 1], tw.c3[t + 1], tw.s3[t + 1]);
     const ptrdiff_t o = 2 * st;
     cxBlock<kStride>(x0 + o, x0 + q + o, x0 + 2 * q + o, x0 + 3 * q + o, y0 + o, y0 + q + o, y0 + 2 * q + o,
-                     y0 + 3 * q + o, L4 - 2, tw.c1 + 2 * d, tw.s1 + 2 * d, tw.c3 + 2 * d, tw.s3 + 2 * d, st, d);
+                     y0 + 3 * q + o, L4 - 2, tw.c1 + t + 2, tw.s1 + t + 2, tw.c3 + t + 2, tw.s3 + t + 2, st);
 }
 
 inline void cxPair(double *x0, double *y0, ptrdiff_t st) {
