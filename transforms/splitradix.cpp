@@ -50,10 +50,10 @@ int32_t checkLength(int32_t n) {
     return kErrNone;
 }
 
-// Twiddles are generated for a tile of consecutive indices j at a time, and
-// within a tile every block is swept over its j's: the butterflies of one
-// stage are independent, so visiting them block by block gives the very same
-// results as the j-by-j order while touching each cache line once per tile.
+// Twiddles are made for a tile of consecutive indices j at a time, and within
+// a tile every block of the stage is swept over its j's: the butterflies of
+// one stage are independent, so this order gives the results of the j-by-j
+// order while touching each cache line once per tile.
 constexpr int64_t kTile = 256;
 
 // Two doubles in one SSE2 register (GCC/Clang vector extension). Every
@@ -276,9 +276,8 @@ void cxTree(double *x, double *y, int64_t b, int64_t L, const SmallStageTwiddles
 }
 
 template <int kStride>
-void cxForward(double *x, double *y, int64_t n, int32_t m, ptrdiff_t runtimeStride) {
+void cxForward(double *x, double *y, int64_t n, ptrdiff_t runtimeStride) {
     const ptrdiff_t st = kStride ? kStride : runtimeStride;
-    (void)m;
     const SmallStageTwiddles tw(std::min<int64_t>(n, kDepthFirst));
     if (n == 2) cxPair(x, y, st);
     else cxTree<kStride>(x, y, 0, n, tw, st);
@@ -290,10 +289,9 @@ void cxForward(double *x, double *y, int64_t n, int32_t m, ptrdiff_t runtimeStri
 int32_t SplitRadixCxFFT(double *re, double *im, int32_t n, int32_t stride) {
     if (const int32_t code = checkLength(n)) return code;
     if (n == 1) return kErrNone;
-    const int32_t m = Log2(n);
-    if (stride == 1) cxForward<1>(re, im, n, m, 1);
-    else if (stride == 2) cxForward<2>(re, im, n, m, 2);
-    else cxForward<0>(re, im, n, m, stride);
+    if (stride == 1) cxForward<1>(re, im, n, 1);
+    else if (stride == 2) cxForward<2>(re, im, n, 2);
+    else cxForward<0>(re, im, n, stride);
     return kErrNone;
 }
 
@@ -306,7 +304,7 @@ int32_t SplitRadixCxInvFFT(double *re, double *im, int32_t n) {
         re[i] *= f;
         im[i] *= -f;
     }
-    cxForward<1>(re, im, n, Log2(n), 1);
+    cxForward<1>(re, im, n, 1);
     for (int32_t i = 0; i < n; ++i) im[i] = -im[i];
     return kErrNone;
 }

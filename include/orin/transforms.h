@@ -99,7 +99,9 @@ ORIN_API int32_t MixFFT(double *re, double *im, int32_t n, int32_t isReal, int32
 /* Chirp-z (Bluestein) DFT of a whole sequence of length n using power-of-two
    convolutions of length M (M a power of two, M >= 2n - 1; a real input uses
    M/2 and computes the lower half of the bins when n + n/2 <= M/2, mirroring
-   the rest exactly). Returns 0 or -20001 (scratch refused, data untouched). */
+   the rest exactly). Returns 0 (n < 1: nothing done), -20008 (M not a power
+   of two or below 2n - 1, data untouched) or -20001 (scratch refused, data
+   untouched). */
 ORIN_API int32_t SinglePrimeUsingChirpZ(double *re, double *im, int32_t n, int32_t M, int32_t isReal,
                                          int32_t stride);
 
@@ -194,7 +196,9 @@ ORIN_API int32_t Hilbert(DoubleArrayHdl x, int32_t *error);
 ORIN_API int32_t FastHilbert(double *x, int32_t n, int32_t m, int32_t *status);
 /* Hilbert transform of the n (>= 2) doubles of handle x, any length, through
    the full real FFT and a complex inverse (scratch: n doubles from the host
-   memory manager). *status and the return value: 0 or -20001 (x unchanged). */
+   memory manager). *status and the return value: 0 or -20001 (x unchanged
+   when the first scratch or the forward transform's is refused, else left
+   as its spectrum; Hilbert empties it either way). */
 ORIN_API int32_t DisHilbert(DoubleArrayHdl x, int32_t n, int32_t *status);
 
 /* ---- Power and cross spectra ---------------------------------------------
@@ -229,7 +233,8 @@ ORIN_API int32_t ReSize(DoubleArrayHdl h, int32_t n, int32_t *status);
 ORIN_API int32_t Sxy_FFT(double *x, double *y, int32_t n, int32_t m);
 /* Cross power of the first n doubles of handles x and y, any n >= 1 (scratch:
    two blocks of n doubles, host memory manager). *status and the return
-   value: 0 or -20001 (x and y unchanged). */
+   value: 0 or -20001 (a refused allocation; x may then hold its spectrum,
+   and CrossPowerCIN empties both handles). */
 ORIN_API int32_t Sxy_DFT(DoubleArrayHdl x, DoubleArrayHdl y, int32_t n, int32_t *status);
 
 #endif /* ORIN_TRANSFORMS_H */
