@@ -11,10 +11,24 @@ using namespace orin::tf;
 
 namespace orin::tf {
 
+void chirpConvolve(double *a, const double *W, int32_t M) {
+    SplitRadixCxFFT(a, a + 1, M, 2);
+    // Times W, then the inverse by conjugation, scaled by 1/M on the way in.
+    const double f = 1.0 / M;
+    for (ptrdiff_t k = 0; k < 2 * static_cast<ptrdiff_t>(M); k += 2) {
+        const double ar = a[k], ai = a[k + 1];
+        a[k] = (ar * W[k] - ai * W[k + 1]) * f;
+        a[k + 1] = (ar * W[k + 1] + ai * W[k]) * -f;
+    }
+    SplitRadixCxFFT(a, a + 1, M, 2);
+    for (ptrdiff_t k = 1; k < 2 * static_cast<ptrdiff_t>(M); k += 2) a[k] = -a[k];
+}
+
 void chirpZ(double *re, double *im, int32_t n, int32_t M, bool half, int32_t isReal, int32_t stride, double *work,
             double *copy) {
-    double *aRe = work, *aIm = work + M, *WRe = work + 2 * static_cast<ptrdiff_t>(M),
-           *WIm = work + 3 * static_cast<ptrdiff_t>(M);
+    // The work block holds the sequence a and the filter W, M complex values
+    // each, interleaved so that the kernels move elements as one.
+    double *a = work, *W = work + 2 * static_cast<ptrdiff_t>(M);
     double *cRe = re, *cIm = im;
     if (stride == 2) {
         cRe = copy;
@@ -24,23 +38,29 @@ void chirpZ(double *re, double *im, int32_t n, int32_t M, bool half, int32_t isR
             cIm[i] = im[2 * static_cast<ptrdiff_t>(i)];
         }
     }
-    std::memcpy(aRe, cRe, sizeof(double) * n);
-    if (isReal) std::memset(aIm, 0, sizeof(double) * n);
-    else std::memcpy(aIm, cIm, sizeof(double) * n);
-    std::memset(aRe + n, 0, sizeof(double) * (M - n));
-    std::memset(aIm + n, 0, sizeof(double) * (M - n));
+    for (int32_t i = 0; i < n; ++i) {
+        a[2 * i] = cRe[i];
+        a[2 * i + 1] = isReal ? 0.0 : cIm[i];
+    }
+    std::memset(a + 2 * static_cast<ptrdiff_t>(n), 0, sizeof(double) * 2 * (M - n));
 
     // The chirp replaces the input copy.
-    initChirp(n, M, cRe, cIm, WRe, WIm);
-    CxMul1D(aRe, aIm, cRe, cIm, n, aRe, aIm);
-    SplitRadixCxFFT(aRe, aIm, M, 1);
-    CxMul1D(aRe, aIm, WRe, WIm, M, aRe, aIm);
-    SplitRadixCxInvFFT(aRe, aIm, M);
+    fillChirp(n, M, cRe, cIm, W, W + 1, 2);
+    for (int32_t i = 0; i < n; ++i) {
+        const double ar = a[2 * i];
+        a[2 * i] = ar * cRe[i] - a[2 * i + 1] * cIm[i];
+        a[2 * i + 1] = ar * cIm[i] + a[2 * i + 1] * cRe[i];
+    }
+    chirpConvolve(a, W, M);
 
     // X[k] = c[k] a[k]. On the half-length real path only bins 0..n/2 are
     // right; the others are their exact conjugate mirrors.
     const int32_t top = half ? n / 2 + 1 : n;
-    CxMul1D(cRe, cIm, aRe, aIm, top, cRe, cIm);
+    for (int32_t k = 0; k < top; ++k) {
+        const double cr = cRe[k];
+        cRe[k] = cr * a[2 * k] - cIm[k] * a[2 * k + 1];
+        cIm[k] = cr * a[2 * k + 1] + cIm[k] * a[2 * k];
+    }
     if (half) {
         for (int32_t k = 1; k <= (n - 1) / 2; ++k) {
             cRe[n - k] = cRe[k];

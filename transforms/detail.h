@@ -220,6 +220,14 @@ private:
 void chirpZ(double *re, double *im, int32_t n, int32_t M, bool half, int32_t isReal, int32_t stride, double *work,
             double *copy);
 
+// initChirp with the filter written at stride ws (2: interleaved, with
+// wIm = wRe + 1).
+void fillChirp(int32_t p, int32_t M, double *cRe, double *cIm, double *wRe, double *wIm, ptrdiff_t ws);
+
+// The circular convolution of the M interleaved values a with the filter
+// whose transform W (interleaved) fillChirp made: a = IDFT(DFT(a) W).
+void chirpConvolve(double *a, const double *W, int32_t M);
+
 // SinglePrimeUsingChirpZ's choice of the half-length real path.
 inline bool chirpHalf(int32_t n, int32_t M, int32_t isReal) {
     return isReal && static_cast<int64_t>(n) + n / 2 <= M / 2;

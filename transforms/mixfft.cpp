@@ -252,7 +252,9 @@ void initTrig(int32_t p, double *trigRe, double *trigIm) {
     }
 }
 
-void initChirp(int32_t p, int32_t M, double *cRe, double *cIm, double *wRe, double *wIm) {
+namespace orin::tf {
+
+void fillChirp(int32_t p, int32_t M, double *cRe, double *cIm, double *wRe, double *wIm, ptrdiff_t ws) {
     // Bluestein: tk = (t^2 + k^2 - (k-t)^2)/2, so the DFT is c[k] times the
     // convolution of x[t] c[t] with conj(c). The phase k^2 is reduced modulo
     // 2p exactly (in 64 bits) before it meets pi/p.
@@ -267,16 +269,22 @@ void initChirp(int32_t p, int32_t M, double *cRe, double *cIm, double *wRe, doub
         const double c = std::cos(theta), s = std::sin(theta);
         cRe[k] = c;
         cIm[k] = -s;
-        wRe[M - k] = c;
-        wIm[M - k] = s;
+        wRe[(M - k) * ws] = c;
+        wIm[(M - k) * ws] = s;
     }
     const int32_t lower = std::min<int64_t>(p, static_cast<int64_t>(M) - p + 1);
     for (int32_t k = 1; k < lower; ++k) {
-        wRe[k] = cRe[k];
-        wIm[k] = -cIm[k];
+        wRe[k * ws] = cRe[k];
+        wIm[k * ws] = -cIm[k];
     }
-    for (int32_t k = std::max(lower, 1); k <= M - p; ++k) wRe[k] = wIm[k] = 0;
-    SplitRadixCxFFT(wRe, wIm, M, 1);
+    for (int32_t k = std::max(lower, 1); k <= M - p; ++k) wRe[k * ws] = wIm[k * ws] = 0;
+    SplitRadixCxFFT(wRe, wIm, M, static_cast<int32_t>(ws));
+}
+
+}  // namespace orin::tf
+
+void initChirp(int32_t p, int32_t M, double *cRe, double *cIm, double *wRe, double *wIm) {
+    fillChirp(p, M, cRe, cIm, wRe, wIm, 1);
 }
 
 int32_t shouldUpdateTrigTable(int32_t *factors, int32_t i) {
@@ -484,7 +492,8 @@ void MixedRadix::stage(int32_t i, double *yr, double *yi) {
         // The smallest power of two above 2p that the starting length allows.
         while (p < M_ / 4) M_ /= 2;
         t = Tables(tables_.data(), maxF_, M_);
-        initChirp(p, M_, t.trigRe, t.trigIm, t.WRe, t.WIm);
+        // The filter W interleaved in the slots of W.re and W.im.
+        fillChirp(p, M_, t.trigRe, t.trigIm, t.WRe, t.WRe + 1, 2);
     }
     const int32_t M = M_;
     Cx *z = reinterpret_cast<Cx *>(t.zRe);  // maxF complex values over zRe and zIm
@@ -505,17 +514,16 @@ void MixedRadix::stage(int32_t i, double *yr, double *yi) {
     // Bluestein on the p values: u = z c, padded to M, convolved with the
     // chirp filter, then multiplied by c.
     sweep<0>(p, s, g, yr, yi, t, z, [&](Cx *v) {
+        double *a = t.aRe;  // M interleaved values over a.re and a.im
         for (int32_t k = 0; k < p; ++k) {
-            t.aRe[k] = v[k].re * t.trigRe[k] - v[k].im * t.trigIm[k];
-            t.aIm[k] = v[k].re * t.trigIm[k] + v[k].im * t.trigRe[k];
+            a[2 * k] = v[k].re * t.trigRe[k] - v[k].im * t.trigIm[k];
+            a[2 * k + 1] = v[k].re * t.trigIm[k] + v[k].im * t.trigRe[k];
         }
-        std::memset(t.aRe + p, 0, sizeof(double) * (M - p));
-        std::memset(t.aIm + p, 0, sizeof(double) * (M - p));
-        SplitRadixCxFFT(t.aRe, t.aIm, M, 1);
-        CxMul1D(t.aRe, t.aIm, t.WRe, t.WIm, M, t.aRe, t.aIm);
-        SplitRadixCxInvFFT(t.aRe, t.aIm, M);
+        std::memset(a + 2 * p, 0, sizeof(double) * 2 * (M - p));
+        chirpConvolve(a, t.WRe, M);
         for (int32_t k = 0; k < p; ++k) {
-            v[k] = {t.trigRe[k] * t.aRe[k] - t.trigIm[k] * t.aIm[k], t.trigRe[k] * t.aIm[k] + t.trigIm[k] * t.aRe[k]};
+            v[k] = {t.trigRe[k] * a[2 * k] - t.trigIm[k] * a[2 * k + 1],
+                    t.trigRe[k] * a[2 * k + 1] + t.trigIm[k] * a[2 * k]};
         }
     });
 }
