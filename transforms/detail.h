@@ -100,7 +100,7 @@ public:
     }
 
 private:
-    static constexpr int64_t kMaxBase = 2048;
+    static constexpr int64_t kMaxBase = 1024;  // 16 KB of stack for the base angles
 
     static int32_t baseBits(int64_t count) {
         int32_t b = 0;
