@@ -309,9 +309,11 @@ int32_t SplitRadixCxInvFFT(double *re, double *im, int32_t n) {
     return kErrNone;
 }
 
-int32_t SpReFFT(double *x, int32_t n, int32_t m) {
-    if (n < 2) return kErrNone;
-    bitReverseReal(x, n);
+namespace {
+
+// The length-2 butterflies of the real split-radix transform (its own
+// inverse): the pairs that start the L-shaped blocks at every scale.
+void lengthTwoButterflies(double *x, int32_t n) {
     int64_t is = 0, id = 4;
     do {
         for (int64_t i = is; i < n; i += id) {
@@ -322,13 +324,21 @@ int32_t SpReFFT(double *x, int32_t n, int32_t m) {
         is = 2 * id - 2;
         id *= 4;
     } while (is < n);
+}
+
+}  // namespace
+
+int32_t SpReFFT(double *x, int32_t n, int32_t m) {
+    if (n < 2) return kErrNone;
+    bitReverseReal(x, n);
+    lengthTwoButterflies(x, n);
     if (m == 1) return kErrNone;
 
     // Stage L = 4, 8, ..., n turns by e = 2 pi / L (pi/2 first, halved each stage).
     for (int64_t L = 4; L <= n; L <<= 1) {
         const int64_t L4 = L >> 2, L8 = L >> 3;
-        is = 0;
-        id = 2 * L;
+        int64_t is = 0;
+        int64_t id = 2 * L;
         do {
             for (int64_t i = is; i < n; i += id) {
                 const int64_t i1 = i, i2 = i1 + L4, i3 = i2 + L4, i4 = i3 + L4;
@@ -463,16 +473,7 @@ int32_t SpReInvFFT(double *x, int32_t n, int32_t m) {
         }
     }
 
-    int64_t is = 0, id = 4;
-    do {
-        for (int64_t i = is; i < n; i += id) {
-            const double t = x[i];
-            x[i] = t + x[i + 1];
-            x[i + 1] = t - x[i + 1];
-        }
-        is = 2 * id - 2;
-        id *= 4;
-    } while (is < n);
+    lengthTwoButterflies(x, n);
     bitReverseReal(x, n);
     return kErrNone;
 }
