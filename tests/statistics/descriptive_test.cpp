@@ -247,59 +247,40 @@ TEST(Ave, SumsInExtendedPrecision) {
 TEST(StatisticsEntryPoints, SucceedWithErrorExactlyZero) {
     DoubleHandle x({4, 1, 3, 2});
     DoubleHandle y({4, 1, 3, 0, 9});
-    double r = 0;
-    int32_t err = 123;
-    EXPECT_EQ(Mean_head(x, &r, &err), 0);
-    EXPECT_EQ(err, 0);
-    EXPECT_EQ(r, 2.5);
-    err = 123;
-    EXPECT_EQ(Median_head(x, &r, &err), 0);
-    EXPECT_EQ(err, 0);
-    EXPECT_EQ(r, 2.5);
     const int32_t order = 2;
-    err = 123;
-    EXPECT_EQ(Moment_head(x, &order, &r, &err), 0);
-    EXPECT_EQ(err, 0);
-    EXPECT_EQ(r, 1.25);
-    err = 123;
-    EXPECT_EQ(RMS_head(x, &r, &err), 0);
-    EXPECT_EQ(err, 0);
-    EXPECT_EQ(r, std::sqrt(7.5));
-    err = 123;
-    EXPECT_EQ(MSE_head(x, y, &r, &err), 0);
-    EXPECT_EQ(err, 0);
-    EXPECT_EQ(r, 4.0 / 4);
+    const auto check = [](const char *name, double expected, auto call) {
+        double r = 0;
+        int32_t err = 123;
+        EXPECT_EQ(call(&r, &err), 0) << name;
+        EXPECT_EQ(err, 0) << name;
+        EXPECT_EQ(r, expected) << name;
+    };
+    check("Mean_head", 2.5, [&](double *r, int32_t *e) { return Mean_head(x, r, e); });
+    check("Median_head", 2.5, [&](double *r, int32_t *e) { return Median_head(x, r, e); });
+    check("Moment_head", 1.25, [&](double *r, int32_t *e) { return Moment_head(x, &order, r, e); });
+    check("RMS_head", std::sqrt(7.5), [&](double *r, int32_t *e) { return RMS_head(x, r, e); });
+    check("MSE_head", 1.0, [&](double *r, int32_t *e) { return MSE_head(x, y, r, e); });
 }
 
-TEST(StatisticsEntryPoints, EmptyInputGivesCodeAndIDNaN) {
+TEST(StatisticsEntryPoints, FailuresGiveTheCodeAndIDNaN) {
     DoubleHandle empty;
     DoubleHandle x({1, 2});
-    double r = 0;
-    int32_t err = 0;
     const int32_t order = 2, badOrder = 0;
-    struct Case {
-        const char *name;
-        int32_t (*call)(DoubleArrayHdl, DoubleArrayHdl, const int32_t *, double *, int32_t *);
-        DoubleArrayHdl a, b;
-        const int32_t *order;
-        int32_t code;
+    const auto check = [](const char *name, int32_t expected, auto call) {
+        double r = 42;
+        int32_t err = 0;
+        EXPECT_EQ(call(&r, &err), 0) << name;
+        EXPECT_EQ(err, expected) << name;
+        EXPECT_TRUE(isIDNaN(r)) << name;
     };
-    const Case cases[] = {
-        {"Mean_head", [](DoubleArrayHdl a, DoubleArrayHdl, const int32_t *, double *o, int32_t *e) { return Mean_head(a, o, e); }, empty, nullptr, nullptr, kErrEmptyArray},
-        {"Median_head", [](DoubleArrayHdl a, DoubleArrayHdl, const int32_t *, double *o, int32_t *e) { return Median_head(a, o, e); }, empty, nullptr, nullptr, kErrEmptyArray},
-        {"Moment_head", [](DoubleArrayHdl a, DoubleArrayHdl, const int32_t *k, double *o, int32_t *e) { return Moment_head(a, k, o, e); }, empty, nullptr, &order, kErrEmptyArray},
-        {"Moment_head order", [](DoubleArrayHdl a, DoubleArrayHdl, const int32_t *k, double *o, int32_t *e) { return Moment_head(a, k, o, e); }, x, nullptr, &badOrder, kErrOrderNotPositive},
-        {"RMS_head", [](DoubleArrayHdl a, DoubleArrayHdl, const int32_t *, double *o, int32_t *e) { return RMS_head(a, o, e); }, empty, nullptr, nullptr, kErrEmptyArray},
-        {"MSE_head x", [](DoubleArrayHdl a, DoubleArrayHdl b, const int32_t *, double *o, int32_t *e) { return MSE_head(a, b, o, e); }, empty, x, nullptr, kErrEmptyArray},
-        {"MSE_head y", [](DoubleArrayHdl a, DoubleArrayHdl b, const int32_t *, double *o, int32_t *e) { return MSE_head(a, b, o, e); }, x, empty, nullptr, kErrEmptyArray},
-    };
-    for (const Case &c : cases) {
-        r = 42;
-        err = 0;
-        EXPECT_EQ(c.call(c.a, c.b, c.order, &r, &err), 0) << c.name;
-        EXPECT_EQ(err, c.code) << c.name;
-        EXPECT_TRUE(isIDNaN(r)) << c.name;
-    }
+    check("Mean_head", kErrEmptyArray, [&](double *r, int32_t *e) { return Mean_head(empty, r, e); });
+    check("Median_head", kErrEmptyArray, [&](double *r, int32_t *e) { return Median_head(empty, r, e); });
+    check("Moment_head", kErrEmptyArray, [&](double *r, int32_t *e) { return Moment_head(empty, &order, r, e); });
+    check("Moment_head order", kErrOrderNotPositive,
+          [&](double *r, int32_t *e) { return Moment_head(x, &badOrder, r, e); });
+    check("RMS_head", kErrEmptyArray, [&](double *r, int32_t *e) { return RMS_head(empty, r, e); });
+    check("MSE_head x", kErrEmptyArray, [&](double *r, int32_t *e) { return MSE_head(empty, x, r, e); });
+    check("MSE_head y", kErrEmptyArray, [&](double *r, int32_t *e) { return MSE_head(x, empty, r, e); });
 }
 
 TEST(StatisticsEntryPoints, ComputedNaNIsNotReplacedOnSuccess) {
