@@ -12,6 +12,33 @@
 
 #include <orin/common.h>
 
+/* ---- Histogram layouts --------------------------------------------------- */
+
+/* A bin of the general histogram: 20 bytes, packed, in this order. inclusion
+   says which limits belong to the bin: 0 [lower, upper), 1 (lower, upper],
+   2 [lower, upper], 3 (lower, upper). */
+#pragma pack(push, 4)
+typedef struct {
+    double lower;
+    double upper;
+    int32_t inclusion;
+} HistogramBin;
+/* A 1D host array of bins: dimSize, then the records. */
+typedef struct {
+    int32_t dimSize;
+    HistogramBin elt[1];
+} HistogramBinArray;
+#pragma pack(pop)
+typedef HistogramBinArray **HistogramBinArrayHdl;
+
+#ifdef __cplusplus
+static_assert(sizeof(HistogramBin) == 20, "a histogram bin record is 20 bytes");
+static_assert(offsetof(HistogramBinArray, elt) == 4, "bin records start 4 bytes in");
+#else
+_Static_assert(sizeof(HistogramBin) == 20, "a histogram bin record is 20 bytes");
+_Static_assert(offsetof(HistogramBinArray, elt) == 4, "bin records start 4 bytes in");
+#endif
+
 /* ---- Descriptive statistics: core routines ------------------------------ */
 
 /* Mean of x[0..n-1], summed in index order. No checks: n must be at least 1
