@@ -1,19 +1,22 @@
-// Independent references for the IIR suites: the frequency response of a
-// cascade evaluated on the unit circle in long double, a first-order bound on
-// what rounding the coefficients to double can do to it, the band mappings of
-// the bilinear designs, Chebyshev polynomials, and Jacobi elliptic functions
-// from Carlson's symmetric integral (nothing here shares code with the
-// library's AGM routines).
+// Independent references for the IIR suites: cascade responses in long double
+// with a coefficient-rounding bound, the band mappings, Chebyshev polynomials
+// and Jacobi elliptic functions from Carlson's R_F (no AGM, unlike the library).
 #ifndef ORIN_TESTS_FILTERS_IIR_REFERENCE_H
 #define ORIN_TESTS_FILTERS_IIR_REFERENCE_H
 
 #include <orin/filters.h>
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <complex>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
+#include "support/allocation_failure.h"
+#include "support/handles.h"
 #include "support/reference.h"
 
 namespace iirtest {
@@ -24,8 +27,7 @@ constexpr long double kPiL = 3.141592653589793238462643383279502884L;
 // A designed cascade: m = 2 (low/highpass) or 4 (band) coefficients of a and
 // m + 1 of b per section.
 struct Cascade {
-    int32_t type = 0;
-    int32_t order = 0;
+    int32_t type, order;
     std::vector<double> a, b;
 
     int m() const { return type <= 1 ? 2 : 4; }
@@ -42,49 +44,32 @@ struct Cascade {
     }
 };
 
-inline Cascade sized(int32_t type, int32_t order) {
-    Cascade c;
-    c.type = type;
-    c.order = order;
-    c.a.assign(static_cast<size_t>(c.m() * c.sections()), 0.0);
-    c.b.assign(static_cast<size_t>((c.m() + 1) * c.sections()), 0.0);
-    return c;
-}
-
 // Section k of c on its own, as a cascade of one section.
 inline Cascade sectionOf(const Cascade &c, int k) {
-    Cascade one;
-    one.type = c.type;
-    one.order = 2;
-    const auto m = static_cast<size_t>(c.m()), kk = static_cast<size_t>(k);
-    one.a.assign(c.a.begin() + static_cast<long>(kk * m), c.a.begin() + static_cast<long>((kk + 1) * m));
-    one.b.assign(c.b.begin() + static_cast<long>(kk * (m + 1)), c.b.begin() + static_cast<long>((kk + 1) * (m + 1)));
-    return one;
+    const long m = c.m();
+    return {c.type, 2, std::vector<double>(c.a.begin() + k * m, c.a.begin() + (k + 1) * m),
+            std::vector<double>(c.b.begin() + k * (m + 1), c.b.begin() + (k + 1) * (m + 1))};
 }
 
-struct SectionValue {
-    cld num, den;
-};
-
-// B_k(z) and A_k(z) = 1 + a1 z^-1 + ... of section k at f (same unit as fs).
-inline SectionValue sectionAt(const Cascade &c, int k, long double f, long double fs) {
+// B_k(z) and A_k(z) = 1 + a1 z^-1 + ... of every section at f (same unit as fs).
+inline std::vector<std::pair<cld, cld>> sectionValues(const Cascade &c, long double f, long double fs) {
     const int m = c.m();
     const cld zinv = std::polar(1.0L, -2 * kPiL * f / fs);
-    cld num = 0, den = 1, p = 1;
-    for (int i = 0; i <= m; ++i) {
-        num += static_cast<long double>(c.b[static_cast<size_t>(k * (m + 1) + i)]) * p;
-        if (i > 0) den += static_cast<long double>(c.a[static_cast<size_t>(k * m + i - 1)]) * p;
-        p *= zinv;
+    std::vector<std::pair<cld, cld>> v;
+    for (int k = 0; k < c.sections(); ++k) {
+        cld num = 0, den = 1, p = 1;
+        for (int i = 0; i <= m; ++i, p *= zinv) {
+            num += static_cast<long double>(c.b[static_cast<size_t>(k * (m + 1) + i)]) * p;
+            if (i > 0) den += static_cast<long double>(c.a[static_cast<size_t>(k * m + i - 1)]) * p;
+        }
+        v.emplace_back(num, den);
     }
-    return {num, den};
+    return v;
 }
 
 inline cld response(const Cascade &c, long double f, long double fs) {
     cld h = 1;
-    for (int k = 0; k < c.sections(); ++k) {
-        const SectionValue s = sectionAt(c, k, f, fs);
-        h *= s.num / s.den;
-    }
+    for (const auto &[num, den] : sectionValues(c, f, fs)) h *= num / den;
     return h;
 }
 
@@ -95,28 +80,24 @@ inline cld response(const Cascade &c, long double f, long double fs) {
 // |H| by at most |dc| |H| / |A_k| (feedback) or |dc| |H / B_k| (feed-forward,
 // written so that it stays finite at a transmission zero).
 inline long double magnitudeBound(const Cascade &c, long double f, long double fs) {
-    const int m = c.m();
+    const auto m = static_cast<size_t>(c.m());
     const long double h = std::abs(response(c, f, fs));
+    const auto v = sectionValues(c, f, fs);
     long double bound = 0;
-    for (int k = 0; k < c.sections(); ++k) {
-        const SectionValue s = sectionAt(c, k, f, fs);
+    for (size_t k = 0; k < v.size(); ++k) {
         long double sumA = 0, sumB = 0;
-        for (int i = 0; i < m; ++i) sumA += std::fabs(c.a[static_cast<size_t>(k * m + i)]) + 1;
-        for (int i = 0; i <= m; ++i) sumB += std::fabs(c.b[static_cast<size_t>(k * (m + 1) + i)]) + 1;
+        for (size_t i = 0; i < m; ++i) sumA += std::fabs(c.a[k * m + i]) + 1;
+        for (size_t i = 0; i <= m; ++i) sumB += std::fabs(c.b[k * (m + 1) + i]) + 1;
         cld others = 1;
-        for (int j = 0; j < c.sections(); ++j) {
-            if (j == k) continue;
-            const SectionValue o = sectionAt(c, j, f, fs);
-            others *= o.num / o.den;
-        }
-        bound += 4 * orintest::kEps * (sumA * h + sumB * std::abs(others)) / std::abs(s.den);
+        for (size_t j = 0; j < v.size(); ++j)
+            if (j != k) others *= v[j].first / v[j].second;
+        bound += 4 * orintest::kEps * (sumA * h + sumB * std::abs(others)) / std::abs(v[k].second);
     }
     return bound;
 }
 
-// The normalised analogue frequency Omega that the band transform and the
-// pre-warped bilinear map give to f: the prototype's cut-off is Omega = 1 at
-// every band edge.
+// The prototype frequency Omega that the band transform and the pre-warped
+// bilinear map give to f (Omega = 1 at every band edge).
 inline long double prototypeFrequency(int32_t type, long double f, long double fs, long double fl, long double fh) {
     const long double t = std::tan(kPiL * f / fs);
     const long double tl = std::tan(kPiL * fl / fs), th = std::tan(kPiL * fh / fs);
@@ -169,10 +150,8 @@ inline long double incompleteF(long double phi, long double k) {
     return s * carlsonRF(c * c, 1 - k * k * s * s, 1);
 }
 
-// sn(u, k) for 0 <= u <= K(k): the amplitude phi in [0, pi/2] with
-// F(phi, k) = u, by Newton's method (dF/dphi = 1/sqrt(1 - k^2 sin^2 phi))
-// kept inside a bracket that bisection shrinks whenever a step would leave it
-// (F is steep near pi/2 when k is close to 1); then sn = sin phi.
+// sn(u, k) = sin phi for 0 <= u <= K(k), F(phi, k) = u solved by Newton steps
+// (dF/dphi = 1/sqrt(1 - k^2 sin^2 phi)) inside a bracket, bisecting when a step leaves it.
 inline long double jacobiSn(long double u, long double k, long double kc) {
     long double lo = 0, hi = kPiL / 2;
     long double phi = u / completeK(kc) * kPiL / 2;
@@ -185,6 +164,56 @@ inline long double jacobiSn(long double u, long double k, long double kc) {
         phi = next;
     }
     return std::sin(phi);
+}
+
+// The selectivity modulus k of the degree equation K'(k)/K(k) = K'(k1)/(n K(k1)),
+// by bisection (the ratio falls as k grows).
+inline long double degreeModulus(long double k1, int n) {
+    const long double target = completeK(k1) / (n * completeK(std::sqrt((1 - k1) * (1 + k1))));
+    long double lo = 0, hi = 1;
+    for (int i = 0; i < 200; ++i) {
+        const long double k = (lo + hi) / 2;
+        (completeK(k) / completeK(std::sqrt((1 - k) * (1 + k))) > target ? lo : hi) = k;
+    }
+    return (lo + hi) / 2;
+}
+
+constexpr double kFs = 1000, kCut = 120, kLow = 150, kHigh = 320;  // lowpass/highpass cut-off, band
+inline const char *const kBandName[] = {"lowpass", "highpass", "bandpass", "bandstop"};
+using CoreDesign = std::function<int32_t(double fs, double fl, double fh, IIRFilterInfo *)>;
+
+inline std::string label(int32_t type, int32_t order) {
+    return std::string(kBandName[type]) + " order " + std::to_string(order);
+}
+
+// A cascade designed by core at the suite's edges.
+inline Cascade design(const CoreDesign &core, int32_t type, int32_t order) {
+    Cascade c{type, order, {}, {}};
+    c.a.assign(static_cast<size_t>(c.m() * c.sections()), 0.0);
+    c.b.assign(static_cast<size_t>((c.m() + 1) * c.sections()), 0.0);
+    IIRFilterInfo info = c.info();
+    EXPECT_EQ(core(kFs, type <= 1 ? kCut : kLow, kHigh, &info), 0) << label(type, order);
+    return c;
+}
+
+// One allocation-failure row of a design entry point: a and b filled with
+// aSize and bSize values, or with a resize refused -20001 and both emptied.
+template <class Call>
+void expectDesignEntryUnderInjection(orintest::Injection &inj, int32_t aSize, int32_t bSize, Call call) {
+    orintest::DoubleHandle a, b;
+    int32_t err = 0;
+    const int32_t ret = inj.call([&] { return call(a.get(), b.get(), &err); });
+    if (inj.failing()) {
+        EXPECT_NE(ret, 0);
+        EXPECT_EQ(err, kErrOutOfMemory);
+        EXPECT_TRUE(a.emptied());
+        EXPECT_TRUE(b.emptied());
+    } else {
+        EXPECT_EQ(ret, 0);
+        EXPECT_EQ(err, 0);
+        EXPECT_EQ(a.size(), aSize);
+        EXPECT_EQ(b.size(), bSize);
+    }
 }
 
 }  // namespace iirtest
