@@ -103,7 +103,9 @@ ORIN_ALLOCATION_CASE(GenCosWin, 1) {
     std::vector<double> x = ones(6);
     EXPECT_EQ(inj.call([&] { return GenCosWin(x.data(), 6, a, 2, 0); }), inj.failing() ? kErrOutOfMemory : 0);
     EXPECT_NEAR(x[3], 1.0, 4 * kEps);
-    if (inj.failing()) EXPECT_EQ(x, ones(6)) << "no sample changes before the scratch is had";
+    if (inj.failing()) {
+        EXPECT_EQ(x, ones(6)) << "no sample changes before the scratch is had";
+    }
 }
 
 double realPart(double x) { return x; }
@@ -238,6 +240,38 @@ TEST(WindowEntryPoints, ApplyTheCoreWindowOrEmptyTheSignal) {
             EXPECT_EQ(err, refused ? c.code : 0) << c.name << " n=" << n;
             if (refused) EXPECT_TRUE(x.emptied()) << c.name;
             else EXPECT_EQ(x.values(), windowOf(n, c.core)) << c.name << " n=" << n;
+        }
+    }
+}
+
+// ---- symmetry conventions ---------------------------------------------------
+
+TEST(WindowSymmetry, MirrorSamplesAreBitForBitEqual) {
+    // Cosine-sum, Kaiser-Bessel and triangle windows are symmetric about n/2
+    // (w[n-i] = w[i]); the cosine taper about (n-1)/2 (w[n-1-i] = w[i]). Both
+    // halves come from one computed weight, so the equality is exact.
+    const double hamming[] = {0.54, 0.46};
+    const double blackman[] = {0.42, 0.50, 0.08};
+    struct Window {
+        const char *name;
+        std::function<int32_t(double *, int32_t)> apply;
+        bool aboutHalfN;
+    };
+    const Window windows[] = {
+        {"Hamming", [&](double *x, int32_t n) { return GenCosWin(x, n, hamming, 2, 0); }, true},
+        {"Blackman", [&](double *x, int32_t n) { return GenCosWin(x, n, blackman, 3, 0); }, true},
+        {"Kaiser-Bessel", [](double *x, int32_t n) { return KsrWin(x, n, 6.5); }, true},
+        {"triangle", [](double *x, int32_t n) { return TriWin(x, n); }, true},
+        {"cosine taper", [](double *x, int32_t n) { return CosTaperedWin(x, n); }, false},
+    };
+    for (const Window &w : windows) {
+        for (int32_t n : {2, 7, 8, 255, 1024}) {
+            const std::vector<double> x = windowOf(n, w.apply);
+            for (int32_t i = 1; i < n; ++i) {
+                const int32_t mirror = w.aboutHalfN ? n - i : n - 1 - i;
+                ASSERT_EQ(x[static_cast<size_t>(i)], x[static_cast<size_t>(mirror)])
+                    << w.name << " n=" << n << " i=" << i;
+            }
         }
     }
 }
