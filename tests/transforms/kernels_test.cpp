@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 #include <orin/transforms.h>
 
-#include <cmath>
-
 #include "dft_reference.h"
 #include "support/handles.h"
-#include "hostcontrol.h"
 #include "support/reference.h"
 
 using namespace orintest;
@@ -25,52 +22,37 @@ TEST(SplitRadix, LengthChecksAndLengthOne) {
     EXPECT_EQ(SplitRadixCxFFT(re, im, 6, 1), kErrNotPowerOfTwo);
     EXPECT_EQ(SplitRadixReFFT(re, im, 6), kErrNotPowerOfTwo);
     EXPECT_EQ(FHT(re, 6), kErrNotPowerOfTwo);
-    EXPECT_EQ(re[0], 5.0);  // refused calls touch nothing
-    EXPECT_EQ(im[0], 7.0);
+    EXPECT_TRUE(re[0] == 5 && im[0] == 7);  // refused calls touch nothing
 
     EXPECT_EQ(SplitRadixCxFFT(re, im, 1, 1), 0);
     EXPECT_EQ(SplitRadixCxInvFFT(re, im, 1), 0);
     EXPECT_EQ(FHT(re, 1), 0);
     EXPECT_EQ(InvFHT(re, 1), 0);
     EXPECT_EQ(SplitRadixReInvFFT(re, im, 1), 0);
-    EXPECT_EQ(re[0], 5.0);
-    EXPECT_EQ(im[0], 7.0);
+    EXPECT_TRUE(re[0] == 5 && im[0] == 7);
     EXPECT_EQ(SplitRadixReFFT(re, im, 1), 0);
-    EXPECT_EQ(re[0], 5.0);
-    EXPECT_EQ(im[0], 0.0);
+    EXPECT_TRUE(re[0] == 5 && im[0] == 0);
 
     // n = 2: only the length-2 butterfly, no swap.
     double a[2] = {3, 1}, b[2] = {2, -4};
     EXPECT_EQ(SplitRadixCxFFT(a, b, 2, 1), 0);
-    EXPECT_EQ(a[0], 4.0);
-    EXPECT_EQ(a[1], 2.0);
-    EXPECT_EQ(b[0], -2.0);
-    EXPECT_EQ(b[1], 6.0);
+    EXPECT_TRUE(a[0] == 4 && a[1] == 2 && b[0] == -2 && b[1] == 6);
 }
 
 TEST(SplitRadix, ImpulseAndConstantInEveryKernel) {
-    for (int32_t n : {2, 4, 8, 16, 64}) {
-        std::vector<double> re(n, 0.0), im(n, 0.0);
-        re[0] = 1;
+    for (int32_t n : {2, 4, 8, 64}) {
+        std::vector<double> re(n, 0.0), im(n, 0.0), x(n, 0.0), h(n, 0.0), ones(n, 1.0), zeros(n, 0.0);
+        re[0] = x[0] = h[0] = 1;
         ASSERT_EQ(SplitRadixCxFFT(re.data(), im.data(), n, 1), 0);
-        for (int32_t k = 0; k < n; ++k) {
-            EXPECT_EQ(re[k], 1.0) << n << " " << k;
-            EXPECT_EQ(im[k], 0.0) << n << " " << k;
-        }
-        std::vector<double> x(n, 0.0);
-        x[0] = 1;
         ASSERT_EQ(SpReFFT(x.data(), n, Log2(n)), 0);
-        for (int32_t k = 0; k < n; ++k) EXPECT_EQ(x[k], k <= n / 2 ? 1.0 : 0.0) << "packed " << n << " " << k;
-        std::vector<double> h(n, 0.0);
-        h[0] = 1;
         ASSERT_EQ(FHT(h.data(), n), 0);
-        for (int32_t k = 0; k < n; ++k) EXPECT_EQ(h[k], 1.0) << "FHT " << n << " " << k;
-
-        std::vector<double> ones(n, 1.0), zeros(n, 0.0);
         ASSERT_EQ(SplitRadixReFFT(ones.data(), zeros.data(), n), 0);
         for (int32_t k = 0; k < n; ++k) {
-            EXPECT_NEAR(ones[k], k == 0 ? n : 0.0, 4 * n * kEps) << n << " " << k;
-            EXPECT_NEAR(zeros[k], 0.0, 4 * n * kEps) << n << " " << k;
+            EXPECT_TRUE(re[k] == 1 && im[k] == 0) << "complex " << n << " " << k;
+            EXPECT_EQ(x[k], k <= n / 2 ? 1.0 : 0.0) << "packed " << n << " " << k;
+            EXPECT_EQ(h[k], 1.0) << "FHT " << n << " " << k;
+            EXPECT_NEAR(ones[k], k == 0 ? n : 0.0, 4 * n * kEps) << "real " << n << " " << k;
+            EXPECT_NEAR(zeros[k], 0.0, 4 * n * kEps) << "real " << n << " " << k;
         }
     }
 }
@@ -79,7 +61,7 @@ TEST(SplitRadix, PackedSpectrumLayoutAndStrideTwo) {
     for (int32_t n : {4, 8, 32, 256, kReducedSuite ? 1024 : 4096}) {
         const int32_t m = Log2(n);
         const auto x = randomDoubles(n, 7 * n);
-        const auto want = directDFT(x, std::vector<double>(n, 0.0));
+        const auto want = directDFT(x);
         auto p = x;
         ASSERT_EQ(SpReFFT(p.data(), n, m), 0);
         std::vector<double> re(n), im(n);
@@ -91,20 +73,22 @@ TEST(SplitRadix, PackedSpectrumLayoutAndStrideTwo) {
         ASSERT_EQ(SpReInvFFT(p.data(), n, m), 0);
         EXPECT_LT(relativeRms(p, x), logBound(2, n)) << "SpReInvFFT n=" << n;
 
-        // Interleaved with stride 2 gives the very same values as stride 1.
+        // Stride 2 (interleaved) and 3 give the very same values as stride
+        // 1 and touch nothing between.
         const auto yr = randomDoubles(n, 8 * n), yi = randomDoubles(n, 9 * n);
-        std::vector<double> c(2 * n);
-        for (int32_t k = 0; k < n; ++k) c[2 * k] = yr[k], c[2 * k + 1] = yi[k];
         auto sr = yr, si = yi;
         ASSERT_EQ(SplitRadixCxFFT(sr.data(), si.data(), n, 1), 0);
-        ASSERT_EQ(SplitRadixCxFFT(&c[0], &c[1], n, 2), 0);
-        for (int32_t k = 0; k < n; ++k) {
-            ASSERT_EQ(c[2 * k], sr[k]) << n << " " << k;
-            ASSERT_EQ(c[2 * k + 1], si[k]) << n << " " << k;
+        for (int32_t s : {2, 3}) {
+            std::vector<double> c(3 * n, 7.0);
+            for (int32_t k = 0; k < n; ++k) c[s * k] = yr[k], c[s * k + 1] = yi[k];
+            ASSERT_EQ(SplitRadixCxFFT(&c[0], &c[1], n, s), 0);
+            for (int32_t k = 0; k < n; ++k) {
+                ASSERT_TRUE(c[s * k] == sr[k] && c[s * k + 1] == si[k]) << "stride " << s << " n=" << n << " k=" << k;
+                if (s == 3) { ASSERT_EQ(c[3 * k + 2], 7.0) << n << " " << k; }
+            }
         }
         ASSERT_EQ(SplitRadixCxInvFFT(sr.data(), si.data(), n), 0);
-        EXPECT_LT(relativeRms(sr, yr), logBound(2, n)) << n;
-        EXPECT_LT(relativeRms(si, yi), logBound(2, n)) << n;
+        EXPECT_LT(relativeRms(interleave(sr, si), interleave(yr, yi)), logBound(2, n)) << n;
     }
 }
 
@@ -128,7 +112,9 @@ TEST(SplitRadix, RealInverseReadsOnlyItsHalfOfTheSpectrum) {
 TEST(Hartley, MatchesDirectSumAndIsItsOwnInverseUpToN) {
     for (int32_t n : {2, 4, 8, 64, kReducedSuite ? 256 : 1024}) {
         const auto x = randomDoubles(n, 11 * n);
-        const auto want = directDHT(x);
+        std::vector<double> want(n);  // Re X - Im X
+        const auto X = directDFT(x);
+        for (int32_t k = 0; k < n; ++k) want[k] = static_cast<double>(X[k].real() - X[k].imag());
         auto h = x;
         ASSERT_EQ(FHT(h.data(), n), 0);
         EXPECT_LT(relativeRms(h, want), logBound(1, n)) << n;
@@ -140,15 +126,9 @@ TEST(Hartley, MatchesDirectSumAndIsItsOwnInverseUpToN) {
 }
 
 TEST(FFTHelpers, Log2CountsBitsWithoutOverflow) {
-    EXPECT_EQ(Log2(-5), -1);
-    EXPECT_EQ(Log2(0), -1);
-    EXPECT_EQ(Log2(1), 0);
-    EXPECT_EQ(Log2(4), 2);
-    EXPECT_EQ(Log2(7), 2);
-    EXPECT_EQ(Log2(1023), 9);
-    EXPECT_EQ(Log2(1024), 10);
-    EXPECT_EQ(Log2(1 << 30), 30);
-    EXPECT_EQ(Log2(INT32_MAX), 30);
+    for (auto [n, want] : std::vector<std::pair<int32_t, int32_t>>{
+             {-5, -1}, {0, -1}, {1, 0}, {4, 2}, {7, 2}, {1023, 9}, {1024, 10}, {1 << 30, 30}, {INT32_MAX, 30}})
+        EXPECT_EQ(Log2(n), want) << n;
 }
 
 TEST(FFTHelpers, ZeroPadToTheNextPowerAbove) {
@@ -157,32 +137,20 @@ TEST(FFTHelpers, ZeroPadToTheNextPowerAbove) {
     EXPECT_EQ(five.values(), (std::vector<double>{1, 2, 3, 4, 5, 0, 0, 0}));
     DoubleHandle eight({1, 2, 3, 4, 5, 6, 7, 8});
     EXPECT_EQ(ZeroPad(eight), 0);
-    EXPECT_EQ(eight.size(), 16);
-    EXPECT_EQ(eight.values()[7], 8.0);
-    EXPECT_EQ(eight.values()[15], 0.0);
+    EXPECT_EQ(eight.values(), (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0, 0, 0, 0, 0}));
     DoubleHandle empty;
     EXPECT_EQ(ZeroPad(empty), 0);
     EXPECT_EQ(empty.size(), 0);
 
-    DoubleHandle three({1, 2, 3});
-    OrinHostFailAllocation(1);
-    const int32_t status = ZeroPad(three);
-    OrinHostFailAllocation(0);
-    EXPECT_NE(status, 0);
-    EXPECT_EQ(three.values(), (std::vector<double>{1, 2, 3}));
 }
 
 TEST(FFTHelpers, CxMul1DMayWriteOverItsFirstOperand) {
     double xr[2] = {1, 0.5}, xi[2] = {2, -1}, yr[2] = {3, 2}, yi[2] = {4, 8};
     double outR[2], outI[2];
     ASSERT_EQ(CxMul1D(xr, xi, yr, yi, 2, outR, outI), 0);
-    EXPECT_EQ(outR[0], -5.0);
-    EXPECT_EQ(outI[0], 10.0);
+    EXPECT_TRUE(outR[0] == -5 && outI[0] == 10 && outR[1] == 9 && outI[1] == 2);
     ASSERT_EQ(CxMul1D(xr, xi, yr, yi, 2, xr, xi), 0);  // out = x
-    EXPECT_EQ(xr[0], -5.0);
-    EXPECT_EQ(xi[0], 10.0);
-    EXPECT_EQ(xr[1], 0.5 * 2 + 1.0 * 8);
-    EXPECT_EQ(xi[1], 0.5 * 8 - 1.0 * 2);
+    EXPECT_TRUE(xr[0] == -5 && xi[0] == 10 && xr[1] == 9 && xi[1] == 2);
     EXPECT_EQ(CxMul1D(xr, xi, yr, yi, 0, outR, outI), kErrEmptyArray);
 }
 
@@ -207,20 +175,5 @@ TEST(FFTHelpers, BitReverseIsTheBitReversalPermutation) {
             ASSERT_EQ(c[2 * i], reversed(i)) << "interleaved " << n << " " << i;
             ASSERT_EQ(c[2 * i + 1], -reversed(i)) << "interleaved " << n << " " << i;
         }
-    }
-}
-
-TEST(SplitRadix, AnyStrideGivesTheSameValues) {
-    const int32_t n = 512;
-    const auto yr = randomDoubles(n, 3), yi = randomDoubles(n, 4);
-    auto sr = yr, si = yi;
-    ASSERT_EQ(SplitRadixCxFFT(sr.data(), si.data(), n, 1), 0);
-    std::vector<double> r3(3 * n, 7.0), i3(3 * n, 7.0);
-    for (int32_t k = 0; k < n; ++k) r3[3 * k] = yr[k], i3[3 * k] = yi[k];
-    ASSERT_EQ(SplitRadixCxFFT(r3.data(), i3.data(), n, 3), 0);
-    for (int32_t k = 0; k < n; ++k) {
-        ASSERT_EQ(r3[3 * k], sr[k]) << k;
-        ASSERT_EQ(i3[3 * k], si[k]) << k;
-        ASSERT_EQ(r3[3 * k + 1], 7.0) << k;  // the elements between are not touched
     }
 }
