@@ -12,23 +12,17 @@
 using enginetest::fetch;
 using enginetest::Result;
 using enginetest::Session;
+using enginetest::expectCursor;
+using enginetest::kSkip;
 
 TEST(EngineAmplitude, ConstantRecordClosedForms) {
     const std::vector<double> x(4, 2.0);
-    const Result rms = fetch(-1, kMeasRms, x, {}, 1, 1, 0.5);
-    EXPECT_EQ(rms.value, 2.0);
-    EXPECT_EQ(rms.cursor.x1, 1.0);
-    EXPECT_EQ(rms.cursor.x3, 3.0);
-    EXPECT_EQ(rms.cursor.y1, -2.0);
-    EXPECT_EQ(rms.cursor.y2, -2.0);
-    EXPECT_EQ(rms.cursor.y3, 2.0);
-    const Result mean = fetch(-1, kMeasMean, x);
-    EXPECT_EQ(mean.value, 2.0);
+    const Result rms = fetch(-1, kMeasRms, x, {}, 1, 1, 0.5), mean = fetch(-1, kMeasMean, x),
+                 rss = fetch(-1, kMeasRootSumSquares, x);
+    EXPECT_TRUE(rms.value == 2 && mean.value == 2 && rss.value == 4);
+    expectCursor(rms, "rms", {1, kSkip, 3, -2, -2, 2});
     EXPECT_EQ(mean.cursor.y2, 0.0);
-    const Result rss = fetch(-1, kMeasRootSumSquares, x);
-    EXPECT_EQ(rss.value, 4.0);
-    EXPECT_EQ(rss.cursor.y1, -4.0);
-    EXPECT_EQ(rss.cursor.y3, 4.0);
+    expectCursor(rss, "rss", {kSkip, kSkip, kSkip, -4, kSkip, 4});
     EXPECT_EQ(fetch(-1, kMeasRms, {-3.0}).value, 3.0);
 }
 
@@ -51,9 +45,7 @@ TEST(EngineAmplitude, SineOverWholePeriods) {
         const Result rms = s.fetch(kMeasCycleRms, x, {}, cycle);
         ASSERT_EQ(rms.code, 0) << "cycle " << cycle;
         EXPECT_NEAR(rms.value, half, 1e-14) << "cycle " << cycle;
-        EXPECT_EQ(rms.cursor.x1, period.cursor.x1);
-        EXPECT_EQ(rms.cursor.x3, period.cursor.x3);
-        EXPECT_EQ(rms.cursor.y3, rms.value);
+        expectCursor(rms, "cycle rms " + std::to_string(cycle), {period.cursor.x1, kSkip, period.cursor.x3, kSkip, kSkip, rms.value});
         EXPECT_NEAR(s.fetch(kMeasCycleMean, x, {}, cycle).value, 0, 1e-15) << "cycle " << cycle;
         EXPECT_NEAR(s.fetch(kMeasPositiveDutyCycle, x, {}, cycle).value, 0.5, 1e-12) << "cycle " << cycle;
     }
@@ -65,11 +57,9 @@ TEST(EngineAmplitude, CycleWindowStartsAtTheNearestSample) {
     // 0, 10, 10, 10, 0, 0, 0, 5. Period 6.5 rounds to 7 samples, the start
     // 0.5 to sample 1: the window is samples 1..7.
     const std::vector<double> x = {0, 10, 10, 10, 0, 0, 0, 5};
-    enginetest::Levels l;
-    l.units = 0;
-    l.high = 9, l.mid = 5, l.low = 1;
+    const auto l = enginetest::absolute(9, 5, 1);
     long double s = 0, q = 0;
-    for (int i = 1; i <= 7; ++i) s += x[static_cast<size_t>(i)], q += x[static_cast<size_t>(i)] * x[static_cast<size_t>(i)];
+    for (size_t i = 1; i <= 7; ++i) s += x[i], q += x[i] * x[i];
     EXPECT_DOUBLE_EQ(fetch(-1, kMeasCycleMean, x, l).value, static_cast<double>(s / 7));
     EXPECT_DOUBLE_EQ(fetch(-1, kMeasCycleRms, x, l).value, static_cast<double>(std::sqrt(q / 7)));
 }

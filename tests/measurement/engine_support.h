@@ -8,11 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <string>
 #include <vector>
 
 namespace enginetest {
+
+constexpr double kSkip = std::numeric_limits<double>::quiet_NaN();
 
 struct Levels {
     double high = 90, mid = 50, low = 10;
@@ -56,11 +61,26 @@ private:
     int32_t id_ = 0;
 };
 
-// A periodic trapezoid between lo and hi: each period starts with `flat`
-// samples at lo, an edge of `edge` samples climbing in equal steps (the
-// last step reaching hi), `flat` samples at hi and a falling edge alike.
-// With flat 40 and edge 10 a period is 100 samples and the values along an
-// edge are lo, lo + s, ..., hi with s = (hi - lo) / 10.
+// Levels in signal units.
+inline Levels absolute(double high, double mid, double low) {
+    Levels l;
+    l.units = 0;
+    l.high = high, l.mid = mid, l.low = low;
+    return l;
+}
+
+// Checks a cursor's fields; NaN marks a field left unchecked. Exact unless a
+// tolerance is given.
+inline void expectCursor(const Result &r, const std::string &what, std::vector<double> want, double tol = 0) {
+    const double got[6] = {r.cursor.x1, r.cursor.x2, r.cursor.x3, r.cursor.y1, r.cursor.y2, r.cursor.y3};
+    const char *names[6] = {"x1", "x2", "x3", "y1", "y2", "y3"};
+    for (size_t i = 0; i < want.size() && i < 6; ++i)
+        if (!std::isnan(want[i])) { EXPECT_NEAR(got[i], want[i], tol) << what << " " << names[i]; }
+}
+
+// A periodic trapezoid between lo and hi: each period is `flat` samples at
+// lo, an edge of `edge` equal steps ending on hi, `flat` at hi and a falling
+// edge alike (flat 40, edge 10: 100 samples). startHigh rotates by half.
 inline std::vector<double> trapezoid(int periods, int flat = 40, int edge = 10, double lo = 0, double hi = 10,
                                      bool startHigh = false) {
     std::vector<double> one;
@@ -71,13 +91,7 @@ inline std::vector<double> trapezoid(int periods, int flat = 40, int edge = 10, 
     for (int i = 0; i < edge; ++i) one.push_back(hi - step * (i + 1));
     std::vector<double> x;
     for (int p = 0; p < periods; ++p) x.insert(x.end(), one.begin(), one.end());
-    if (startHigh) {
-        // Rotate by half a period: the record begins on the high plateau.
-        const size_t half = one.size() / 2;
-        std::vector<double> rotated(x.begin() + static_cast<long>(half), x.end());
-        rotated.insert(rotated.end(), x.begin(), x.begin() + static_cast<long>(half));
-        return rotated;
-    }
+    if (startHigh) std::rotate(x.begin(), x.begin() + static_cast<long>(one.size() / 2), x.end());
     return x;
 }
 

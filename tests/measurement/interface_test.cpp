@@ -14,7 +14,6 @@
 
 using enginetest::fetch;
 using enginetest::Levels;
-using enginetest::Result;
 using enginetest::Session;
 
 namespace {
@@ -76,34 +75,23 @@ TEST(EngineInterface, FetchChecksArgumentsInOrder) {
     // A NaN sampling interval passes the check; the minimum needs no time.
     EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, kNaN, x, 5, &r, &c), 0);
     EXPECT_EQ(r, -1.0);
-    for (int32_t id : {35, 49, 99, -1, 54})
+    // Unknown ids, and the intermediates (51..53), are no results.
+    for (int32_t id : {35, 49, 99, -1, 54, 51, 52, 53})
         EXPECT_EQ(s.fetch(id, kRamp).code, kErrUnknownMeasurement) << "id " << id;
-    // The intermediates are no results.
-    for (int32_t id : {51, 52, 53}) EXPECT_EQ(s.fetch(id, kRamp).code, kErrUnknownMeasurement) << "id " << id;
 }
 
 TEST(EngineInterface, HysteresisIsTheNarrowerSideOfTheMiddleLevel) {
-    Levels abs;
-    abs.units = 0;
-    abs.high = 90, abs.mid = 50, abs.low = 10;
-    EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, abs).value, 40.0);
-    abs.mid = 80;
-    EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, abs).value, 10.0);
-    abs.mid = 20;
-    EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, abs).value, 10.0);
-    abs.mid = 95;
-    EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, abs).code, kErrReferenceOrder);
+    for (auto [mid, want] : std::vector<std::pair<double, double>>{{50, 40}, {80, 10}, {20, 10}})
+        EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, enginetest::absolute(90, mid, 10)).value, want) << mid;
+    EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, enginetest::absolute(90, 95, 10)).code, kErrReferenceOrder);
     // NaN levels pass the order check; the level itself is then not finite.
-    abs.mid = kNaN;
-    EXPECT_EQ(fetch(-1, kMeasMidReference, kRamp, abs).code, kErrResultNotFinite);
+    EXPECT_EQ(fetch(-1, kMeasMidReference, kRamp, enginetest::absolute(90, kNaN, 10)).code, kErrResultNotFinite);
 }
 
 TEST(EngineInterface, OneShotSessionLeavesNoSessionBehind) {
     int32_t before = 0, after = 0;
     ASSERT_EQ(measurements_create(&before), 0);
-    const Result r = fetch(-1, kMeasMaximum, kRamp);
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.value, 3.0);
+    EXPECT_EQ(fetch(-1, kMeasMaximum, kRamp).value, 3.0);
     ASSERT_EQ(measurements_create(&after), 0);
     EXPECT_EQ(after, before + 2) << "the one-shot fetch used one id";
     EXPECT_EQ(measurements_destroy(before + 1), kErrUnknownSession);

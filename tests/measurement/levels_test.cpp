@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "engine_support.h"
@@ -13,6 +14,8 @@ using enginetest::fetch;
 using enginetest::Levels;
 using enginetest::Result;
 using enginetest::Session;
+using enginetest::absolute;
+using enginetest::expectCursor;
 
 namespace {
 
@@ -24,21 +27,11 @@ std::vector<double> square(int halves, int each) {
     return x;
 }
 
-void expectSpanCursor(const Result &r, double t0, double end, double y1, double y2, double y3, const char *what) {
-    EXPECT_EQ(r.cursor.x1, t0) << what;
-    EXPECT_EQ(r.cursor.x2, t0) << what;
-    EXPECT_EQ(r.cursor.x3, end) << what;
-    EXPECT_DOUBLE_EQ(r.cursor.y1, y1) << what;
-    EXPECT_DOUBLE_EQ(r.cursor.y2, y2) << what;
-    EXPECT_DOUBLE_EQ(r.cursor.y3, y3) << what;
-}
-
 }  // namespace
 
 TEST(EngineLevels, SquareWaveLevelsAreTheBinCentresOfItsTwoModes) {
     const auto x = square(8, 5);  // 40 samples, t0 2, dt 0.5: record span 2 to 22
-    Levels l;
-    l.bins = 10;
+    const Levels l{90, 50, 10, 1, 1, 10};
     Session s;
     // Width 0.5: the 0s fill bin 0 (centre 0.25), the 5s the last (4.75).
     const struct {
@@ -55,7 +48,7 @@ TEST(EngineLevels, SquareWaveLevelsAreTheBinCentresOfItsTwoModes) {
         const Result r = s.fetch(c.id, x, l, 1, 2.0, 0.5);
         ASSERT_EQ(r.code, 0) << "id " << c.id;
         EXPECT_DOUBLE_EQ(r.value, c.value) << "id " << c.id;
-        expectSpanCursor(r, 2.0, 22.0, c.y1, c.y2, c.y3, "square wave");
+        expectCursor(r, "square wave id " + std::to_string(c.id), {2, 2, 22, c.y1, c.y2, c.y3});
     }
 }
 
@@ -81,8 +74,7 @@ TEST(EngineLevels, SearchBoundsAreFormedInExtendedPrecision) {
     // and finds the ten samples there; the low search ends at bin 2 as well.
     std::vector<double> x = {0, 5};
     for (int i = 0; i < 10; ++i) x.push_back(2.5);
-    Levels l;
-    l.bins = 5;
+    Levels l{90, 50, 10, 1, 1, 5};
     EXPECT_EQ(fetch(-1, kMeasHigh, x, l).value, 2.5);
     EXPECT_EQ(fetch(-1, kMeasLow, x, l).value, 2.5);
     // One bin: low and high are both its centre.
@@ -93,24 +85,19 @@ TEST(EngineLevels, SearchBoundsAreFormedInExtendedPrecision) {
 
 TEST(EngineLevels, ReferenceLevelsInSignalUnits) {
     const std::vector<double> x = {-1, 0.5, 3, 1};
-    Levels abs;
-    abs.units = 0;
-    abs.high = 4, abs.mid = 2.5, abs.low = 1;
-    const struct {
-        int32_t id;
-        double level;
-    } absolute[] = {{kMeasLowReference, 1}, {kMeasMidReference, 2.5}, {kMeasHighReference, 4}};
-    for (const auto &c : absolute) {
-        const Result r = fetch(-1, c.id, x, abs);
-        ASSERT_EQ(r.code, 0) << "id " << c.id;
-        EXPECT_EQ(r.value, c.level) << "id " << c.id;
-        expectSpanCursor(r, 0, 4, c.level, c.level, c.level, "absolute reference");
+    Levels abs = absolute(4, 2.5, 1);
+    for (auto [id, level] : std::vector<std::pair<int32_t, double>>{
+             {kMeasLowReference, 1}, {kMeasMidReference, 2.5}, {kMeasHighReference, 4}}) {
+        const Result r = fetch(-1, id, x, abs);
+        ASSERT_EQ(r.code, 0) << "id " << id;
+        EXPECT_EQ(r.value, level) << "id " << id;
+        expectCursor(r, "absolute reference id " + std::to_string(id), {0, 0, 4, level, level, level});
     }
     // Percent of minimum to maximum: -1 + p/100 * 4.
-    Levels pct;
+    const Levels pct;
     const Result low = fetch(-1, kMeasLowReference, x, pct);
     EXPECT_DOUBLE_EQ(low.value, -0.6);
-    expectSpanCursor(low, 0, 4, -1, -0.6, 3, "percent reference");
+    expectCursor(low, "percent reference", {0, 0, 4, -1, -0.6, 3}, 4 * orintest::kEps);
     EXPECT_DOUBLE_EQ(fetch(-1, kMeasMidReference, x, pct).value, 1);
     EXPECT_DOUBLE_EQ(fetch(-1, kMeasHighReference, x, pct).value, 2.6);
     // Hysteresis: absolute as given, percent of the same range.
@@ -118,26 +105,19 @@ TEST(EngineLevels, ReferenceLevelsInSignalUnits) {
     abs.mid = 3;
     const Result h = fetch(-1, kMeasHysteresis, x, abs);
     EXPECT_EQ(h.value, 1.0);
-    EXPECT_EQ(h.cursor.y1, 0.0);
-    EXPECT_EQ(h.cursor.y3, 0.0);
+    EXPECT_TRUE(h.cursor.y1 == 0 && h.cursor.y3 == 0) << h.cursor.y1 << " " << h.cursor.y3;
 }
 
 TEST(EngineLevels, PercentReferencesFollowTheirMethod) {
     // Square wave 0/5 over 10 bins: low 0.25, high 4.75, base and top the
     // same; minimum 0, maximum 5. The levels are base + p/100 * range.
     const auto x = square(8, 5);
-    Levels l;
-    l.bins = 10;
-    l.high = 80, l.mid = 50, l.low = 20;
-    const struct {
-        int32_t method;
-        double base, range;
-    } methods[] = {{0, 0.25, 4.5}, {1, 0, 5}, {2, 0.25, 4.5}};
-    for (const auto &m : methods) {
-        l.method = m.method;
-        EXPECT_DOUBLE_EQ(fetch(-1, kMeasLowReference, x, l).value, m.base + 0.2 * m.range) << "method " << m.method;
-        EXPECT_DOUBLE_EQ(fetch(-1, kMeasHighReference, x, l).value, m.base + 0.8 * m.range) << "method " << m.method;
-        EXPECT_DOUBLE_EQ(fetch(-1, kMeasHysteresis, x, l).value, 0.3 * m.range) << "method " << m.method;
+    Levels l{80, 50, 20, 1, 1, 10};
+    for (auto [method, base, range] : std::vector<std::tuple<int32_t, double, double>>{{0, 0.25, 4.5}, {1, 0, 5}, {2, 0.25, 4.5}}) {
+        l.method = method;
+        EXPECT_DOUBLE_EQ(fetch(-1, kMeasLowReference, x, l).value, base + 0.2 * range) << "method " << method;
+        EXPECT_DOUBLE_EQ(fetch(-1, kMeasHighReference, x, l).value, base + 0.8 * range) << "method " << method;
+        EXPECT_DOUBLE_EQ(fetch(-1, kMeasHysteresis, x, l).value, 0.3 * range) << "method " << method;
     }
     l.method = 3;
     EXPECT_EQ(fetch(-1, kMeasMidReference, x, l).code, kErrReferenceMethod);
@@ -162,18 +142,10 @@ TEST(EngineLevels, HistogramFailuresAndTheLevelsThatDoNotNeedIt) {
     EXPECT_EQ(s.fetch(kMeasMinimum, constant).value, 3.0);
     EXPECT_EQ(s.fetch(kMeasMaximum, constant).value, 3.0);
     EXPECT_EQ(s.fetch(kMeasPeakToPeak, constant).value, 0.0);
-    Levels abs;
-    abs.units = 0;
-    EXPECT_EQ(s.fetch(kMeasHighReference, constant, abs).value, 90.0);
-    Levels pctOfLevels;
-    pctOfLevels.method = 0;
-    EXPECT_EQ(s.fetch(kMeasMidReference, constant, pctOfLevels).code, kErrHistogramBinWidth);
-
-    Levels noBins;
-    noBins.bins = 0;
-    EXPECT_EQ(fetch(-1, kMeasLow, {0, 1}, noBins).code, kErrHistogramBins);
-    noBins.bins = -3;
-    EXPECT_EQ(fetch(-1, kMeasHigh, {0, 1}, noBins).code, kErrHistogramBins);
+    EXPECT_EQ(s.fetch(kMeasHighReference, constant, absolute(90, 50, 10)).value, 90.0);
+    EXPECT_EQ(s.fetch(kMeasMidReference, constant, {90, 50, 10, 1, 0}).code, kErrHistogramBinWidth);  // percent of levels
+    EXPECT_EQ(fetch(-1, kMeasLow, {0, 1}, {90, 50, 10, 1, 1, 0}).code, kErrHistogramBins);
+    EXPECT_EQ(fetch(-1, kMeasHigh, {0, 1}, {90, 50, 10, 1, 1, -3}).code, kErrHistogramBins);
 }
 
 TEST(EngineLevels, LowAndHighMatchABruteForceHistogram) {
@@ -199,8 +171,7 @@ TEST(EngineLevels, LowAndHighMatchABruteForceHistogram) {
             best = -1;
             for (int k = static_cast<int>(0.6L * bins); k < bins; ++k)
                 if (count[static_cast<size_t>(k)] >= best) best = count[static_cast<size_t>(k)], highBin = k;
-            Levels l;
-            l.bins = bins;
+            const Levels l{90, 50, 10, 1, 1, bins};
             Session s;
             EXPECT_EQ(s.fetch(kMeasLow, x, l).value, lo + 0.5 * width + lowBin * width) << bins << " bins, n " << n;
             EXPECT_EQ(s.fetch(kMeasHigh, x, l).value, lo + 0.5 * width + highBin * width) << bins << " bins, n " << n;

@@ -47,6 +47,8 @@ public:
             &r.cursor);
         return r;
     }
+    int32_t clear(int32_t s) const { return symbol<decltype(measurements_clear)>("measurements_clear")(s); }
+    int32_t destroy(int32_t s) const { return symbol<decltype(measurements_destroy)>("measurements_destroy")(s); }
     int64_t computed(int32_t id) const { return symbol<int64_t(int32_t)>("probeComputed")(id); }
     int64_t scanned(int32_t id) const { return symbol<int64_t(int32_t)>("probeScanned")(id); }
     void reset() const { symbol<void()>("probeReset")(); }
@@ -83,13 +85,13 @@ TEST(EngineCaches, EveryIntermediateIsComputedOncePerWaveform) {
     for (int32_t id : {kMeasPeriod, kMeasRiseTime, kMeasRisingOvershoot, kMeasNegativePulseCenter})
         EXPECT_EQ(p.computed(id), 2) << "id " << id;
     // A clear starts over.
-    EXPECT_EQ(p.symbol<decltype(measurements_clear)>("measurements_clear")(s), 0);
+    EXPECT_EQ(p.clear(s), 0);
     ASSERT_EQ(p.fetch(s, kMeasMaximum, x).code, 0);
     EXPECT_EQ(p.computed(kMinAndMax), 2);
     // So does another histogram size, though the waveform is the same.
     ASSERT_EQ(p.fetch(s, kMeasHigh, x, 1, 50).code, 0);
     EXPECT_EQ(p.computed(53), 2);
-    p.symbol<decltype(measurements_destroy)>("measurements_destroy")(s);
+    p.destroy(s);
 }
 
 TEST(EngineCaches, ListsAreExtendedWithoutRescanning) {
@@ -113,9 +115,8 @@ TEST(EngineCaches, ListsAreExtendedWithoutRescanning) {
     EXPECT_EQ(p.scanned(52), edgeSamples);
     EXPECT_EQ(p.scanned(51), crossingSamples);
     EXPECT_LT(edgeSamples, static_cast<int64_t>(x.size())) << "the scan stops at the edges asked for";
-    auto destroy = p.symbol<decltype(measurements_destroy)>("measurements_destroy");
-    destroy(stepwise);
-    destroy(direct);
+    p.destroy(stepwise);
+    p.destroy(direct);
 }
 
 TEST(EngineCaches, EscapingExceptionsAreCaughtAtTheBoundary) {
@@ -131,7 +132,7 @@ TEST(EngineCaches, EscapingExceptionsAreCaughtAtTheBoundary) {
     // The session was released on the way out: usable, and destroyed with
     // everything it made (the one-shot session too).
     EXPECT_EQ(p.fetch(s, kMeasRiseTime, x).value, 8.0);
-    EXPECT_EQ(p.symbol<decltype(measurements_destroy)>("measurements_destroy")(s), 0);
+    EXPECT_EQ(p.destroy(s), 0);
     EXPECT_EQ(OrinHostLiveBlocks(), live);
 }
 
@@ -163,8 +164,8 @@ TEST(EngineStartup, FailedRegistryMakesEveryEntryPointReturnItsStatus) {
     int32_t id = 77;
     EXPECT_EQ(p.symbol<decltype(measurements_create)>("measurements_create")(&id), kErrEngineConstruction);
     EXPECT_EQ(id, 77);
-    EXPECT_EQ(p.symbol<decltype(measurements_clear)>("measurements_clear")(1112), kErrEngineConstruction);
-    EXPECT_EQ(p.symbol<decltype(measurements_destroy)>("measurements_destroy")(1112), kErrEngineConstruction);
+    EXPECT_EQ(p.clear(1112), kErrEngineConstruction);
+    EXPECT_EQ(p.destroy(1112), kErrEngineConstruction);
     // Before any other check, even the null blocks and id 34.
     double r = 5;
     tCursorStruct c{};

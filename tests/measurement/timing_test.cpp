@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -16,25 +15,15 @@ using enginetest::fetch;
 using enginetest::Levels;
 using enginetest::Result;
 using enginetest::Session;
+using enginetest::absolute;
+using enginetest::expectCursor;
+using enginetest::kSkip;
 
-namespace {
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-Levels absolute(double high, double mid, double low) {
-    Levels l;
-    l.units = 0;
-    l.high = high, l.mid = mid, l.low = low;
-    return l;
-}
-
-}  // namespace
+constexpr double kNaN = enginetest::kSkip;
 
 TEST(EngineTiming, TrapezoidTrainKnownAnswers) {
-    // Period 100 samples; with t0 3 and dt 0.5 (exact in binary) pulse n
-    // (from 1) rises through the middle level at t = 3 + 0.5 (44 + 100 (n-1))
-    // and falls through it 50 samples later; each edge takes 8 samples
-    // between the 10 % and 90 % levels (1 and 9).
+    // t0 3, dt 0.5 (exact): pulse n rises through 5 at sample 44 + 100 (n-1),
+    // falls 50 samples later; each edge spends 8 samples between 1 and 9.
     const auto x = enginetest::trapezoid(5);
     const double t0 = 3, dt = 0.5;
     Session s;
@@ -58,23 +47,12 @@ TEST(EngineTiming, TrapezoidTrainKnownAnswers) {
             EXPECT_EQ(r.value, c.value) << "id " << c.id << " occurrence " << n;
         }
         // Cursors: the cycle's bounding crossings with the band 1..9 round 5.
-        const Result period = s.fetch(kMeasPeriod, x, {}, n, t0, dt);
-        EXPECT_EQ(period.cursor.x1, up);
-        EXPECT_EQ(period.cursor.x3, up + 100 * dt);
-        EXPECT_EQ(period.cursor.y1, 1.0);
-        EXPECT_EQ(period.cursor.y2, 5.0);
-        EXPECT_EQ(period.cursor.y3, 9.0);
-        const Result duty = s.fetch(kMeasPositiveDutyCycle, x, {}, n, t0, dt);
-        EXPECT_EQ(duty.cursor.x2, down) << "occurrence " << n;
-        const Result rise = s.fetch(kMeasRiseTime, x, {}, n, t0, dt);
-        EXPECT_EQ(rise.cursor.x1, t0 + dt * (40 + 100 * (n - 1))) << "occurrence " << n;
-        EXPECT_EQ(rise.cursor.x3, t0 + dt * (48 + 100 * (n - 1))) << "occurrence " << n;
-        EXPECT_EQ(rise.cursor.y1, 1.0);
-        EXPECT_EQ(rise.cursor.y3, 9.0);
-        const Result centre = s.fetch(kMeasPositivePulseCenter, x, {}, n, t0, dt);
-        EXPECT_EQ(centre.cursor.x1, up);
-        EXPECT_EQ(centre.cursor.x2, (up + down) / 2);
-        EXPECT_EQ(centre.cursor.x3, down);
+        const std::string at = "occurrence " + std::to_string(n);
+        expectCursor(s.fetch(kMeasPeriod, x, {}, n, t0, dt), "period " + at, {up, kSkip, up + 100 * dt, 1, 5, 9});
+        expectCursor(s.fetch(kMeasPositiveDutyCycle, x, {}, n, t0, dt), "duty " + at, {kSkip, down});
+        const double edge = t0 + dt * 100 * (n - 1);
+        expectCursor(s.fetch(kMeasRiseTime, x, {}, n, t0, dt), "rise " + at, {edge + 40 * dt, kSkip, edge + 48 * dt, 1, kSkip, 9});
+        expectCursor(s.fetch(kMeasPositivePulseCenter, x, {}, n, t0, dt), "centre " + at, {up, (up + down) / 2, down});
     }
     // The fifth cycle would end beyond the record.
     EXPECT_EQ(s.fetch(kMeasPeriod, x, {}, 5, t0, dt).code, kErrTooFewCrossings);
@@ -108,21 +86,15 @@ TEST(EngineTiming, EdgeAndCrossingTimesAreInterpolated) {
     // the high level 9 at 1.9 and 3.1, the middle level 5 at 1.5 and 3.5.
     const std::vector<double> x = {0, 0, 10, 10, 0, 0};
     const Levels l = absolute(9, 5, 1);
-    const Result rise = fetch(-1, kMeasRiseTime, x, l);
+    const double ulp = 8 * orintest::kEps;  // 4 ulp of values below 4
+    const Result rise = fetch(-1, kMeasRiseTime, x, l), fall = fetch(-1, kMeasFallTime, x, l);
     EXPECT_DOUBLE_EQ(rise.value, 0.8);
-    EXPECT_DOUBLE_EQ(rise.cursor.x1, 1.1);
-    EXPECT_DOUBLE_EQ(rise.cursor.x3, 1.9);
-    const Result fall = fetch(-1, kMeasFallTime, x, l);
     EXPECT_DOUBLE_EQ(fall.value, 0.8);
-    EXPECT_DOUBLE_EQ(fall.cursor.x1, 3.1);
-    EXPECT_DOUBLE_EQ(fall.cursor.x3, 3.9);
-    const Levels narrow = absolute(7, 5, 3);  // hysteresis 2
-    const Result width = fetch(-1, kMeasPositiveWidth, x, narrow);
+    expectCursor(rise, "rise", {1.1, kSkip, 1.9}, ulp);
+    expectCursor(fall, "fall", {3.1, kSkip, 3.9}, ulp);
+    const Result width = fetch(-1, kMeasPositiveWidth, x, absolute(7, 5, 3));  // hysteresis 2
     EXPECT_EQ(width.value, 2.0);
-    EXPECT_EQ(width.cursor.x1, 1.5);
-    EXPECT_EQ(width.cursor.x3, 3.5);
-    EXPECT_EQ(width.cursor.y1, 3.0);
-    EXPECT_EQ(width.cursor.y3, 7.0);
+    expectCursor(width, "width", {1.5, kSkip, 3.5, 3, kSkip, 7});
     // Slew rate: reference span over the edge's duration, positive both ways.
     EXPECT_DOUBLE_EQ(fetch(-1, kMeasRisingSlewRate, x, l).value, 8 / 0.8);
     EXPECT_DOUBLE_EQ(fetch(-1, kMeasFallingSlewRate, x, l).value, 8 / 0.8);
@@ -174,19 +146,15 @@ TEST(EngineTiming, RecordsStartingHighOrHoldingOneEdge) {
     EXPECT_EQ(t.fetch(kMeasFallingOvershoot, one).code, kErrTooFewEdges);
     const Result over = t.fetch(kMeasRisingOvershoot, one, {}, 1, 0, 0.25);
     ASSERT_EQ(over.code, 0);
-    EXPECT_EQ(over.cursor.x1, 28 * 0.25);
-    EXPECT_EQ(over.cursor.x3, 49 * 0.25);
+    expectCursor(over, "single-edge overshoot", {28 * 0.25, kSkip, 49 * 0.25});
     EXPECT_EQ(t.fetch(kMeasPeriod, one).code, kErrTooFewCrossings);
     EXPECT_EQ(t.fetch(kMeasPositiveDutyCycle, one).code, kErrTooFewCrossings);
 }
 
 TEST(EngineTiming, OvershootAndPreshootOfARingingPulse) {
-    // Levels on bin centres: the record spans -0.5 to 10.5 and 11 bins of
-    // width 1 centre low at exactly 0 and high at exactly 10 (amplitude 10).
-    // Before the rise the signal dips to -0.5 (preshoot 5 %); after it the
-    // signal rings up to 10.5 (overshoot 5 %); before the fall it bumps to
-    // 10.3 (falling preshoot 3 %) and after it rings down to -0.2 (falling
-    // overshoot 2 %).
+    // Span -0.5..10.5 in 11 bins: low 0 and high 10 exactly (amplitude 10).
+    // Dip to -0.5 before the rise (5 %), ring to 10.5 after it (5 %), bump to
+    // 10.3 before the fall (3 %), ring to -0.2 after it (2 %).
     std::vector<double> x(30, 0.0);
     x[27] = -0.5;
     for (double v : {10.0, 10.5, 9.7, 10.2, 9.9}) x.push_back(v);
@@ -194,31 +162,18 @@ TEST(EngineTiming, OvershootAndPreshootOfARingingPulse) {
     x[57] = 10.3;
     for (double v : {0.0, -0.2, 0.1, 0.0}) x.push_back(v);
     x.insert(x.end(), 26, 0.0);
-    Levels l;
-    l.bins = 11;
+    const Levels l{90, 50, 10, 1, 1, 11};
     Session s;
-    const struct {
-        int32_t id;
-        double percent;
-    } cases[] = {{kMeasRisingPreshoot, 5}, {kMeasRisingOvershoot, 5}, {kMeasFallingPreshoot, 3},
-                 {kMeasFallingOvershoot, 2}};
-    for (const auto &c : cases) {
-        const Result r = s.fetch(c.id, x, l);
-        ASSERT_EQ(r.code, 0) << "id " << c.id;
-        EXPECT_NEAR(r.value, c.percent, 1e-13) << "id " << c.id;  // one rounding of the sample each
+    for (auto [id, percent] : std::vector<std::pair<int32_t, double>>{
+             {kMeasRisingPreshoot, 5}, {kMeasRisingOvershoot, 5}, {kMeasFallingPreshoot, 3}, {kMeasFallingOvershoot, 2}}) {
+        const Result r = s.fetch(id, x, l);
+        ASSERT_EQ(r.code, 0) << "id " << id;
+        EXPECT_NEAR(r.value, percent, 1e-13) << "id " << id;  // one rounding of the sample each
     }
-    const Result over = s.fetch(kMeasRisingOvershoot, x, l);
-    EXPECT_EQ(over.cursor.y1, 0.0);
-    EXPECT_EQ(over.cursor.y2, 10.0);
-    EXPECT_EQ(over.cursor.y3, 10.5);
     // The overshoot window runs from the rising edge's end (sample 30) to
     // halfway to the falling edge's start (sample 60): sample 45.
-    EXPECT_EQ(over.cursor.x1, 30.0);
-    EXPECT_EQ(over.cursor.x3, 45.0);
-    const Result pre = s.fetch(kMeasRisingPreshoot, x, l);
-    EXPECT_EQ(pre.cursor.x1, 0.0);
-    EXPECT_EQ(pre.cursor.x3, 30.0);
-    EXPECT_EQ(pre.cursor.y1, -0.5);
+    expectCursor(s.fetch(kMeasRisingOvershoot, x, l), "overshoot", {30, kSkip, 45, 0, 10, 10.5});
+    expectCursor(s.fetch(kMeasRisingPreshoot, x, l), "preshoot", {0, kSkip, 30, -0.5});
 }
 
 TEST(EngineTiming, OccurrencesBelowOneAreRefusedWhateverIsCached) {
@@ -246,10 +201,7 @@ TEST(EngineTiming, EdgeScanNeedsOrderedReferencesInSignalUnits) {
     // then equals base, and the edge scan refuses low >= high.
     std::vector<double> x = {0, 10};
     x.insert(x.end(), 40, 0.0);
-    Levels l;
-    l.method = 2;  // base and top: both the 0 plateau's bin
-    l.bins = 2;
-    l.high = 50, l.mid = 50, l.low = 50;
+    Levels l{50, 50, 50, 1, 2, 2};  // base and top: both the 0 plateau's bin
     Session s;
     EXPECT_EQ(s.fetch(kMeasRiseTime, x, l).code, kErrReferenceOrder);
     EXPECT_EQ(s.fetch(kMeasFallTime, x, l).code, kErrReferenceOrder);
@@ -286,14 +238,10 @@ TEST(EngineTiming, NaNSamplesAreSkippedAndEdgesKeepTheirOrder) {
     const std::vector<double> gap = {0, 0, kNaN, kNaN, kNaN, 10, 10, kNaN, 0, 0, kNaN, 10, 10};
     const Levels l = absolute(9, 5, 1);
     Session g;
-    const Result rise = g.fetch(kMeasRiseTime, gap, l);
-    EXPECT_DOUBLE_EQ(rise.cursor.x1, 1.4);
-    EXPECT_DOUBLE_EQ(rise.cursor.x3, 4.6);
-    const Result fall = g.fetch(kMeasFallTime, gap, l);
-    EXPECT_DOUBLE_EQ(fall.cursor.x1, 6.2);
-    EXPECT_DOUBLE_EQ(fall.cursor.x3, 7.8);
+    const double ulp = 32 * orintest::kEps;  // 4 ulp of values below 16
+    expectCursor(g.fetch(kMeasRiseTime, gap, l), "rise", {1.4, kSkip, 4.6}, ulp);
+    expectCursor(g.fetch(kMeasFallTime, gap, l), "fall", {6.2, kSkip, 7.8}, ulp);
     const Result second = g.fetch(kMeasRiseTime, gap, l, 2);
     ASSERT_EQ(second.code, 0);
-    EXPECT_DOUBLE_EQ(second.cursor.x1, 9.2);
-    EXPECT_DOUBLE_EQ(second.cursor.x3, 10.8);
+    expectCursor(second, "second rise", {9.2, kSkip, 10.8}, ulp);
 }
