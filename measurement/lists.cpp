@@ -40,6 +40,20 @@ inline bool crosses(const tWaveform &w, int32_t i, int32_t next, double x, doubl
 
 enum class Trend { kUnknown, kRising, kFalling };
 
+// Having been at or above upper, the next transition falls; at or below
+// lower, it rises. True when sample x turns the trend (and records it).
+bool turns(double x, double lower, double upper, Trend &trend) {
+    if (x >= upper && trend != Trend::kFalling) {
+        trend = Trend::kFalling;
+        return true;
+    }
+    if (x <= lower && trend != Trend::kRising) {
+        trend = Trend::kRising;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 template <class Record>
@@ -94,16 +108,9 @@ int32_t tEdgeTimes::_edgeTimes(int32_t maxCross, const tParamStruct &params, con
             ++i;
             continue;
         }
-        // Having been at or above high, the next edge falls; at or below
-        // low, it rises. Until the edge completes, a later crossing of a
-        // level replaces an earlier one (the signal may re-cross it).
-        if (xi >= high && trend != Trend::kFalling) {
-            trend = Trend::kFalling;
-            flags |= 1;
-        } else if (xi <= low && trend != Trend::kRising) {
-            trend = Trend::kRising;
-            flags |= 1;
-        }
+        // Until the edge completes, a later crossing of a level replaces an
+        // earlier one (the signal may re-cross it).
+        if (turns(xi, low, high, trend)) flags |= 1;
         if (flags != 0) {
             const int32_t next = nextFinite(x, i, w.count);
             if (next >= w.count) break;
@@ -167,13 +174,7 @@ int32_t tCrossPoints::fetchCrossPoints(int32_t maxCross, const tParamStruct &par
             ++i;
             continue;
         }
-        if (xi >= upper && trend != Trend::kFalling) {
-            trend = Trend::kFalling;
-            armed = true;
-        } else if (xi <= lower && trend != Trend::kRising) {
-            trend = Trend::kRising;
-            armed = true;
-        }
+        if (turns(xi, lower, upper, trend)) armed = true;
         if (armed) {
             const int32_t next = nextFinite(x, i, w.count);
             if (next >= w.count) break;
