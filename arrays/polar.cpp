@@ -1,0 +1,48 @@
+// Rectangular and polar forms. The magnitude is formed in extended
+// precision, so it neither overflows nor underflows where the result is a
+// representable double (|1e200 + 1e200 i| is 1.414e200, not infinity).
+#include <cmath>
+
+#include "detail.h"
+
+using orin::extended;
+
+int32_t ToPolar(double re, double im, double *magnitude, double *phase) {
+    if (re == 0 && im == 0) {
+        *magnitude = 0;
+        *phase = 0;
+        return kErrNone;
+    }
+    *magnitude = static_cast<double>(std::sqrt(static_cast<extended>(im) * im + static_cast<extended>(re) * re));
+    *phase = std::atan2(im, re);
+    return kErrNone;
+}
+
+int32_t ToRect(double magnitude, double phase, double *re, double *im) {
+    *re = magnitude * std::cos(phase);
+    *im = magnitude * std::sin(phase);
+    return kErrNone;
+}
+
+// Element by element; the outputs may be the inputs.
+int32_t ToPolar1D(const double *re, const double *im, int32_t n, double *magnitudes, double *phases) {
+    if (n < 1) return kErrEmptyArray;
+    for (int32_t i = 0; i < n; ++i) {
+        double m = 0, p = 0;
+        ToPolar(re[i], im[i], &m, &p);
+        magnitudes[i] = m;
+        phases[i] = p;
+    }
+    return kErrNone;
+}
+
+int32_t ToRect1D(const double *magnitudes, const double *phases, int32_t n, double *re, double *im) {
+    if (n < 1) return kErrEmptyArray;
+    for (int32_t i = 0; i < n; ++i) {
+        double r = 0, j = 0;
+        ToRect(magnitudes[i], phases[i], &r, &j);
+        re[i] = r;
+        im[i] = j;
+    }
+    return kErrNone;
+}
