@@ -9,12 +9,21 @@
 using orin::extended;
 using orin::arrays::elementCount;
 
+namespace {
+
+// out = (x - offset) * (1 / scale), the reciprocal taken once.
+void shiftAndScale(const double *x, int32_t n, double offset, double scale, double *out) {
+    const double r = 1 / scale;
+    for (int32_t i = 0; i < n; ++i) out[i] = (x[i] - offset) * r;
+}
+
+}  // namespace
+
 // out = (x - mean) / sd, with the mean and the population standard deviation.
 int32_t Normal1D(const double *x, int32_t n, double *out, double *mean, double *sd) {
     double m = 0, s = 0;
     if (const int32_t code = StdDev(x, n, &m, &s)) return code;
-    const double r = 1 / s;
-    for (int32_t i = 0; i < n; ++i) out[i] = (x[i] - m) * r;
+    shiftAndScale(x, n, m, s, out);
     *mean = m;
     *sd = s;
     return kErrNone;
@@ -35,8 +44,7 @@ int32_t Scale1D(const double *x, int32_t n, double *out, double *offset, double 
     if (const int32_t code = MaxMin1D(x, n, &max, &at, &min, &at)) return code;
     const extended half = (static_cast<extended>(max) - min) * 0.5L;
     const double s = static_cast<double>(half), o = static_cast<double>(half + min);
-    const double r = 1 / s;
-    for (int32_t i = 0; i < n; ++i) out[i] = (x[i] - o) * r;
+    shiftAndScale(x, n, o, s, out);
     *offset = o;
     *scale = s;
     return kErrNone;

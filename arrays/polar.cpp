@@ -24,25 +24,28 @@ int32_t ToRect(double magnitude, double phase, double *re, double *im) {
     return kErrNone;
 }
 
-// Element by element; the outputs may be the inputs.
-int32_t ToPolar1D(const double *re, const double *im, int32_t n, double *magnitudes, double *phases) {
+namespace {
+
+// Element by element; the outputs may be the inputs, so each pair is read
+// before either output is written.
+int32_t pairwise(int32_t (*convert)(double, double, double *, double *), const double *a, const double *b,
+                 int32_t n, double *outA, double *outB) {
     if (n < 1) return kErrEmptyArray;
     for (int32_t i = 0; i < n; ++i) {
-        double m = 0, p = 0;
-        ToPolar(re[i], im[i], &m, &p);
-        magnitudes[i] = m;
-        phases[i] = p;
+        double u = 0, v = 0;
+        convert(a[i], b[i], &u, &v);
+        outA[i] = u;
+        outB[i] = v;
     }
     return kErrNone;
 }
 
+}  // namespace
+
+int32_t ToPolar1D(const double *re, const double *im, int32_t n, double *magnitudes, double *phases) {
+    return pairwise(ToPolar, re, im, n, magnitudes, phases);
+}
+
 int32_t ToRect1D(const double *magnitudes, const double *phases, int32_t n, double *re, double *im) {
-    if (n < 1) return kErrEmptyArray;
-    for (int32_t i = 0; i < n; ++i) {
-        double r = 0, j = 0;
-        ToRect(magnitudes[i], phases[i], &r, &j);
-        re[i] = r;
-        im[i] = j;
-    }
-    return kErrNone;
+    return pairwise(ToRect, magnitudes, phases, n, re, im);
 }
