@@ -7,11 +7,14 @@
  * of the tableau), and the cubic spline, whose second derivatives Spline
  * computes once for any number of SpInterp evaluations.
  *
+ * Straight-line and exponential least-squares fits of n points.
+ *
  * Codes: -20003 kErrEmptyArray (n < 1), -20001 kErrOutOfMemory (scratch or a
  * resize refused), -20049 kErrAbscissaOrder (coincident abscissae where the
  * scheme divides by their difference), -20050 kErrInterpolationPole (the
- * rational function has a pole at xval), -20006 kErrTooFewSamples (a clamped
- * spline end on a one-point table), -20002 kErrArraySizeMismatch (entry-point
+ * rational function has a pole at xval), -20006 kErrTooFewSamples (fewer than 2
+ * points for a fit, a clamped spline end on a one-point table), -20036
+ * kErrMixedSigns (exponential fit of data not all of one strict sign), -20002 kErrArraySizeMismatch (entry-point
  * tables of different lengths). Entry points set *error, write iDNaN into
  * every scalar output and empty y2 on failure, and return 0 or the memory
  * manager's status.
@@ -20,6 +23,22 @@
 #define ORIN_FITTING_H
 
 #include <orin/common.h>
+
+/* ---- Straight line and exponential --------------------------------------- */
+
+/* Least-squares line y = slope x + intercept, sums in extended precision.
+   x, y  in  n doubles, n >= 2 (else -20006)
+   slope, intercept  out  (not finite when every x is equal) */
+ORIN_API int32_t LinFitCoef(const double *x, const double *y, int32_t n, double *slope, double *intercept);
+/* Least-squares exponential y = amplitude e^(damping x), the line through
+   (x, ln |y|). Both outputs are 0 first; y must be all strictly positive or
+   all strictly negative (else -20036, outputs 0); n >= 2 (else -20006). */
+ORIN_API int32_t ExpFitCoef(const double *x, const double *y, int32_t n, double *amplitude, double *damping);
+/* Entry points: y handle first, then x, of one length (-20002). */
+ORIN_API int32_t LinFitCoef_head(DoubleArrayHdl y, DoubleArrayHdl x, double *slope, double *intercept,
+                                 int32_t *error);
+ORIN_API int32_t ExpFitCoef_head(DoubleArrayHdl y, DoubleArrayHdl x, double *amplitude, double *damping,
+                                 int32_t *error);
 
 /* ---- Interpolation ------------------------------------------------------- */
 
