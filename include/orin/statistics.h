@@ -41,47 +41,89 @@ _Static_assert(offsetof(HistogramBinArray, elt) == 4, "bin records start 4 bytes
 
 /* ---- Descriptive statistics: core routines ------------------------------ */
 
-/* Mean of x[0..n-1], summed in index order. No checks: n must be at least 1
-   (n = 0 gives 0/0, a NaN). */
+/* Mean of x[0..n-1], summed in index order. No checks.
+   x     in   n doubles
+   n     in   count, >= 1 (n = 0 gives 0/0, a NaN)
+   mean  out  the mean */
 ORIN_API void Ave(const double *x, int32_t n, double *mean);
 
 /* Median: the middle value of a sorted copy (the mean of the middle pair for
-   even n). x is not reordered. Scratch: one copy of n doubles.
-   Returns 0, -20003 (n < 1), -20001 (no scratch). */
+   even n); x is not reordered.
+   x       in   n doubles
+   n       in   count, >= 1
+   median  out  the median (untouched on failure)
+   Returns 0, -20003 (n < 1), -20001 (scratch refused). Scratch: n doubles
+   from the process heap. */
 ORIN_API int32_t Median(const double *x, int32_t n, double *median);
 
-/* Central moment of the given order with divisor n: (1/n) sum (x[i]-mean)^order.
+/* Central moment with divisor n: (1/n) sum (x[i] - mean)^order, the power
+   formed by repeated multiplication in extended precision.
+   x       in   n doubles
+   n       in   count, >= 1
+   order   in   >= 1 (1 gives 0 up to rounding, 2 the population variance)
+   moment  out  the moment (untouched on failure)
    Returns 0, -20003 (n < 1, checked first), -20021 (order < 1). */
 ORIN_API int32_t Moment(const double *x, int32_t n, int32_t order, double *moment);
 
 /* Mean and population standard deviation sqrt(|sum x^2/n - mean^2|), in one
-   pass over the data. Returns 0 or -20003 (n < 1). */
+   pass with extended-precision sums.
+   x     in   n doubles
+   n     in   count, >= 1
+   mean  out  the mean
+   sdev  out  the standard deviation, divisor n
+   Returns 0 or -20003 (n < 1; outputs untouched). */
 ORIN_API int32_t StdDev(const double *x, int32_t n, double *mean, double *sdev);
 
-/* Root mean square sqrt(sum x^2 / n). Returns 0 or -20003 (n < 1). */
+/* Root mean square sqrt(sum x^2 / n).
+   x    in   n doubles
+   n    in   count, >= 1
+   rms  out  the root mean square (untouched on failure)
+   Returns 0 or -20003 (n < 1). */
 ORIN_API int32_t RMS(const double *x, int32_t n, double *rms);
 
-/* Mean squared difference of x and y over the shorter length m:
-   (1/m) sum (x[i]-y[i])^2. ny is a count passed as a double (truncated).
-   Returns 0 or -20003 (nx < 1, or ny not at least 1, NaN included). */
+/* Mean squared difference over the shorter length m = min(nx, ny):
+   (1/m) sum (x[i] - y[i])^2.
+   x    in   nx doubles
+   nx   in   count of x, >= 1
+   y    in   at least min(nx, ny) doubles
+   ny   in   count of y passed as a double, truncated; >= 1 (NaN fails)
+   mse  out  the mean squared error (untouched on failure)
+   Returns 0 or -20003 (nx < 1, or ny not >= 1). */
 ORIN_API int32_t MSE(const double *x, int32_t nx, const double *y, double ny, double *mse);
 
-/* Sorted copy of x into out (out may be x): ascending, or descending when
-   descending is non-zero. NaN compares equal to everything, so NaN elements
-   leave the order around them unspecified. Returns 0 or -20003 (n < 1). */
+/* Sorted copy of x, through the host's QSort. NaN compares equal to
+   everything, so NaN elements leave the order around them unspecified.
+   x           in   n doubles
+   n           in   count, >= 1
+   descending  in   0 ascending, non-zero descending
+   out         out  n doubles; may be x itself (sorts in place)
+   Returns 0 or -20003 (n < 1). */
 ORIN_API int32_t Sort(const double *x, int32_t n, int32_t descending, double *out);
 
-/* Reverses x[0..n-1] in place. */
+/* Reverses the order of the elements, in place.
+   x  in/out  n doubles
+   n  in      count; n < 2 changes nothing */
 ORIN_API void Rev(double *x, int32_t n);
 
-/* Largest and smallest of x[0..n-1], n at least 1 (x[0] is read
-   unconditionally). NaN elements after the first are ignored; a NaN in x[0]
-   is returned as both. */
+/* Largest and smallest element. No checks. NaN elements after the first are
+   passed over; a NaN in x[0] is returned as both.
+   x    in   n doubles
+   n    in   count, >= 1 (x[0] is read unconditionally)
+   max  out  the largest element
+   min  out  the smallest element */
 ORIN_API void MaxMin(const double *x, int32_t n, double *max, double *min);
 
 /* ---- Descriptive statistics: handle entry points -------------------------
-   Error output last: 0 on success, else the code, with iDNaN in the scalar
-   result. Each returns 0 (none of them resizes an array). */
+   The same statistics of the dimSize doubles of a 1D handle, with an error
+   output last. None resizes an array; each returns 0.
+   x       in   handle of n doubles, n >= 1 (a null handle counts as empty)
+   order   in   (Moment_head) >= 1
+   y       in   (MSE_head) handle of ny doubles, ny >= 1; its count goes to
+                MSE as a double
+   mean, median, moment, rms, mse
+           out  the result; iDNaN on failure
+   error   out  0, -20003 (an empty array), -20021 (order < 1), -20001
+                (Median_head: scratch refused) */
 
 ORIN_API int32_t Mean_head(DoubleArrayHdl x, double *mean, int32_t *error);
 ORIN_API int32_t Median_head(DoubleArrayHdl x, double *median, int32_t *error);
