@@ -6,7 +6,8 @@ namespace {
 
 using orin::extended;
 
-enum Effect { kA, kB, kC, kAB, kAC, kBC, kABC, kError, kEffects };
+// Rows of the table.
+enum Row { rowA, rowB, rowC, rowAB, rowAC, rowBC, rowABC, rowError, kRows };
 constexpr int kNone = -1;
 
 // The mean square each effect is tested over, by the pattern of random
@@ -17,14 +18,14 @@ constexpr int kNone = -1;
 // kNone marks a main effect that would need a quasi-F ratio.
 constexpr int kDenominator[8][7] = {
     //  A       B       C       AB     AC     BC     ABC
-    {kError, kError, kError, kError, kError, kError, kError},  // none random
-    {kAC, kBC, kError, kABC, kError, kError, kError},          // C
-    {kAB, kError, kBC, kError, kABC, kError, kError},          // B
-    {kNone, kBC, kBC, kABC, kABC, kError, kError},             // B, C
-    {kError, kAB, kAC, kError, kError, kABC, kError},          // A
-    {kAC, kNone, kAC, kABC, kError, kABC, kError},             // A, C
-    {kAB, kAB, kNone, kError, kABC, kABC, kError},             // A, B
-    {kNone, kNone, kNone, kABC, kABC, kABC, kError},           // A, B, C
+    {rowError, rowError, rowError, rowError, rowError, rowError, rowError},  // none random
+    {rowAC, rowBC, rowError, rowABC, rowError, rowError, rowError},          // C
+    {rowAB, rowError, rowBC, rowError, rowABC, rowError, rowError},          // B
+    {kNone, rowBC, rowBC, rowABC, rowABC, rowError, rowError},             // B, C
+    {rowError, rowAB, rowAC, rowError, rowError, rowABC, rowError},          // A
+    {rowAC, kNone, rowAC, rowABC, rowError, rowABC, rowError},             // A, C
+    {rowAB, rowAB, kNone, rowError, rowABC, rowABC, rowError},             // A, B
+    {kNone, kNone, kNone, rowABC, rowABC, rowABC, rowError},           // A, B, C
 };
 
 }  // namespace
@@ -81,28 +82,28 @@ int32_t ANOVA3Way(const double *x, const int32_t *levelsA, const int32_t *levels
         for (int64_t k = 0; k < c; ++k) sBC.add(total(0, a, j, j + 1, k, k + 1), a * m);
     for (const auto &g : cells) sCells.add(g.sum, m);
 
-    extended ss[kEffects];
-    ss[kA] = sA.value;
-    ss[kB] = sB.value;
-    ss[kC] = sC.value;
-    ss[kAB] = sAB.value - ss[kA] - ss[kB];
-    ss[kAC] = sAC.value - ss[kA] - ss[kC];
-    ss[kBC] = sBC.value - ss[kB] - ss[kC];
-    ss[kABC] = sCells.value - ss[kA] - ss[kB] - ss[kC] - ss[kAB] - ss[kAC] - ss[kBC];
-    ss[kError] = (q - s * mean) - sCells.value;
-    const int64_t df[kEffects] = {a - 1,           b - 1,           c - 1, (a - 1) * (b - 1), (a - 1) * (c - 1),
+    extended ss[kRows];
+    ss[rowA] = sA.value;
+    ss[rowB] = sB.value;
+    ss[rowC] = sC.value;
+    ss[rowAB] = sAB.value - ss[rowA] - ss[rowB];
+    ss[rowAC] = sAC.value - ss[rowA] - ss[rowC];
+    ss[rowBC] = sBC.value - ss[rowB] - ss[rowC];
+    ss[rowABC] = sCells.value - ss[rowA] - ss[rowB] - ss[rowC] - ss[rowAB] - ss[rowAC] - ss[rowBC];
+    ss[rowError] = (q - s * mean) - sCells.value;
+    const int64_t df[kRows] = {a - 1,           b - 1,           c - 1, (a - 1) * (b - 1), (a - 1) * (c - 1),
                                   (b - 1) * (c - 1), (a - 1) * (b - 1) * (c - 1), a * b * c * (m - 1)};
-    extended ms[kEffects];
-    for (int e = 0; e < kEffects; ++e) ms[e] = ss[e] / df[e];
+    extended ms[kRows];
+    for (int e = 0; e < kRows; ++e) ms[e] = ss[e] / df[e];
 
     const int pattern = 4 * (kA < 0) + 2 * (kB < 0) + (kC < 0);
-    double *const p[kABC + 1] = {pA, pB, pC, pAB, pAC, pBC, pABC};
-    for (int e = 0; e < kEffects; ++e) {
+    double *const p[rowABC + 1] = {pA, pB, pC, pAB, pAC, pBC, pABC};
+    for (int e = 0; e < kRows; ++e) {
         double *row = table + 4 * e;
         row[0] = static_cast<double>(ss[e]);
         row[1] = static_cast<double>(df[e]);
         row[2] = static_cast<double>(ms[e]);
-        if (e == kError) {
+        if (e == rowError) {
             row[3] = 0;
             continue;
         }

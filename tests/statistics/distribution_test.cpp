@@ -24,12 +24,8 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// A&S 26.2.16 promises |error| < 1e-5; the density constant 0.3989422 (short
-// of 1/sqrt(2 pi) by 8e-8) adds at most 8e-8 * max(t * poly) < 2e-7.
-constexpr double kNormalBudget = 1.2e-5;
-// The incomplete beta family: the continued fraction stops at a relative
-// change below 1e-7, and the Lanczos log-gammas add 3 * 2.1e-10.
-constexpr double kBetaBudget = 2e-7;
+using ref::kBetaBudget;
+using ref::kNormalBudget;
 // Bisection brackets after the last halving: 20000 / 2^28 for t, and
 // 10000 / 2^27 for chi-square and F.
 const double kTBracket = 20000 / std::ldexp(1.0, 28);
