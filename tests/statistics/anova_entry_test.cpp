@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/allocation_failure.h"
+#include "support/contract.h"
 #include "support/handles.h"
 
 using orintest::DoubleHandle;
@@ -47,28 +48,6 @@ TEST(Anova1WayHead, ForwardsTheCoreAndFailsWithIDNaN) {
     double r[7];
     ASSERT_EQ(ANOVA1Way((*x.get())->elt, (*g.get())->elt, 4, 2, r, r + 1, r + 2, r + 3, r + 4, r + 5, r + 6), 0);
     for (int i = 0; i < 7; ++i) EXPECT_EQ(o[i], r[i]) << i;
-
-    DoubleHandle empty;
-    Int32Handle emptyLevels;
-    Int32Handle shorter({0, 1, 1});
-    const int32_t badK = 9;
-    struct Case {
-        const char *name;
-        DoubleArrayHdl x;
-        Int32ArrayHdl g;
-        const int32_t *k;
-        int32_t code;
-    } cases[] = {
-        {"no observations", empty, emptyLevels, &k, kErrEmptyArray},
-        {"lengths differ", x, shorter, &k, kErrArraySizeMismatch},
-        {"core check", x, g, &badK, kErrAnovaLevels},
-    };
-    for (const Case &c : cases) {
-        for (double &v : o) v = 0;
-        ASSERT_EQ(Anova1Way_head(c.x, c.g, c.k, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6, &err), 0) << c.name;
-        EXPECT_EQ(err, c.code) << c.name;
-        for (double v : o) EXPECT_TRUE(isIDNaN(v)) << c.name;
-    }
 }
 
 TEST(Anova2WayHead, FillsAFourByFourTableOrEmptiesIt) {
@@ -88,35 +67,13 @@ TEST(Anova2WayHead, FillsAFourByFourTableOrEmptiesIt) {
     for (int i = 0; i < 15; ++i) EXPECT_EQ(got[static_cast<size_t>(i)], core[i]) << i;
     EXPECT_EQ(got[15], 0.0) << "the error row has no F";
     for (int i = 0; i < 3; ++i) EXPECT_EQ(p[i], q[i]) << i;
-
-    Int32Handle shortB({0, 1});
-    DoubleHandle empty;
-    const int32_t badM = 3;
-    struct Case {
-        const char *name;
-        DoubleArrayHdl x;
-        Int32ArrayHdl b;
-        const int32_t *m;
-        int32_t code;
-    } cases[] = {
-        {"no observations", empty, b, &m, kErrEmptyArray},
-        {"lengths differ", x, shortB, &m, kErrArraySizeMismatch},
-        {"core check", x, b, &badM, kErrAnovaSize},
-    };
-    for (const Case &c : cases) {
-        DoubleMatrixHandle t(2, 2, {1, 2, 3, 4});
-        ASSERT_EQ(Anova2Way_head(c.x, a, c.b, c.m, &kA, &kB, t, p, p + 1, p + 2, &err), 0) << c.name;
-        EXPECT_EQ(err, c.code) << c.name;
-        EXPECT_TRUE(t.emptied()) << c.name;
-        for (double v : p) EXPECT_TRUE(isIDNaN(v)) << c.name;
-    }
 }
 
 TEST(ANOVA3WayHead, FillsAnEightByFourTableOrEmptiesIt) {
     const Cube cube;
     DoubleHandle x(cube.y);
     Int32Handle a(cube.a), b(cube.b), c(cube.c), shortC({0, 1});
-    const int32_t m = 2, k = 2, kRandom = -2, one = 1;
+    const int32_t m = 2, kRandom = -2;
     DoubleMatrixHandle table(1, 1, {0});
     double p[7], q[7], core[32];
     int32_t err = 9;
@@ -134,23 +91,56 @@ TEST(ANOVA3WayHead, FillsAnEightByFourTableOrEmptiesIt) {
         EXPECT_EQ(p[i], -1.0) << i;
         EXPECT_EQ(core[4 * i + 3], -1.0) << i;
     }
+}
 
-    struct Case {
-        const char *name;
-        Int32ArrayHdl c;
-        const int32_t *m;
-        int32_t code;
-    } cases[] = {
-        {"lengths differ", shortC, &m, kErrArraySizeMismatch},
-        {"core check", c, &one, kErrAnovaSize},
+ORIN_CONTRACT_TABLE(Anova) {
+    using orintest::Contract;
+    static const int32_t one = 1, two = 2, three = 3, minusTwo = -2, nine = 9;
+    const std::vector<double> y{1, 2, 4, 3, 6, 5, 8, 9};
+    const std::vector<int32_t> ia{0, 0, 0, 0, 1, 1, 1, 1}, ib{0, 0, 1, 1, 0, 0, 1, 1};
+    // One-way: all seven scalars; two-way: the table and three p-values.
+    const auto oneWay = [](std::vector<double> x, std::vector<int32_t> g, const int32_t *k) {
+        return [=](Contract &c) {
+            int32_t err = 0;
+            Anova1Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(g), k, c.scalar(), c.scalar(), c.scalar(), c.scalar(),
+                           c.scalar(), c.scalar(), c.scalar(), &err);
+            return err;
+        };
     };
-    for (const Case &cs : cases) {
-        DoubleMatrixHandle t(1, 2, {1, 2});
-        ASSERT_EQ(ANOVA3Way_head(x, a, b, cs.c, cs.m, &k, &k, &k, t, p, p + 1, p + 2, p + 3, p + 4, p + 5, p + 6, &err), 0) << cs.name;
-        EXPECT_EQ(err, cs.code) << cs.name;
-        EXPECT_TRUE(t.emptied()) << cs.name;
-        for (double v : p) EXPECT_TRUE(isIDNaN(v)) << cs.name;
-    }
+    const auto twoWay = [](std::vector<double> x, std::vector<int32_t> a, std::vector<int32_t> b, const int32_t *m,
+                           const int32_t *kB) {
+        return [=](Contract &c) {
+            int32_t err = 0;
+            Anova2Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(a), c.input<Int32Array>(b), m, &two, kB,
+                           c.output<DoubleMatrix>(2, 2, std::vector<double>{1, 2, 3, 4}), c.scalar(), c.scalar(), c.scalar(),
+                           &err);
+            return err;
+        };
+    };
+    const auto threeWay = [](std::vector<double> x, std::vector<int32_t> a, std::vector<int32_t> cLevels, const int32_t *m) {
+        return [=](Contract &c) {
+            int32_t err = 0;
+            ANOVA3Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(a), c.input<Int32Array>(a), c.input<Int32Array>(cLevels),
+                           m, &two, &two, &two, c.output<DoubleMatrix>(1, 2, std::vector<double>{1, 2}), c.scalar(), c.scalar(),
+                           c.scalar(), c.scalar(), c.scalar(), c.scalar(), c.scalar(), &err);
+            return err;
+        };
+    };
+    const std::vector<int32_t> shortLevels{0, 1, 1};
+    return {
+        {"Anova1Way_head no observations", kErrEmptyArray, oneWay({}, {}, &two)},
+        {"Anova1Way_head lengths differ", kErrArraySizeMismatch, oneWay({1, 3, 5, 7}, shortLevels, &two)},
+        {"Anova1Way_head k = n", kErrAnovaLevels, oneWay({1, 3, 5}, shortLevels, &three)},
+        {"Anova2Way_head no observations", kErrEmptyArray, twoWay({}, {}, {}, &two, &two)},
+        {"Anova2Way_head lengths differ", kErrArraySizeMismatch, twoWay(y, ia, {0, 1}, &two, &two)},
+        {"Anova2Way_head size", kErrAnovaSize, twoWay(y, ia, ib, &three, &two)},
+        {"Anova2Way_head random, one per cell", kErrAnovaRandomSingle,
+         twoWay({1, 2, 3, 4}, {0, 0, 1, 1}, {0, 1, 0, 1}, &one, &minusTwo)},
+        {"ANOVA3Way_head no observations", kErrEmptyArray, threeWay({}, {}, {}, &two)},
+        {"ANOVA3Way_head lengths differ", kErrArraySizeMismatch, threeWay(y, ia, shortLevels, &two)},
+        {"ANOVA3Way_head one per cell", kErrAnovaNoObservations, threeWay(y, ia, ib, &one)},
+        {"ANOVA3Way_head size", kErrAnovaSize, threeWay(y, ia, ib, &nine)},
+    };
 }
 
 // ---- allocation failures ----------------------------------------------------

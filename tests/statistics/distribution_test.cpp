@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "distribution_reference.h"
+#include "support/contract.h"
 #include "support/handles.h"
 #include "support/reference.h"
 
@@ -190,7 +191,7 @@ TEST(TDist, AgainstReferenceAndClosedForms) {
             EXPECT_NEAR(p, static_cast<double>(ref::tCdf(t, df)), kBetaBudget) << "df=" << df << " t=" << t;
             // Cauchy and df = 2 closed forms (A&S 26.7.3, 26.7.4).
             if (df == 1) {
-                EXPECT_NEAR(p, 0.5 + std::atan(t) / 3.14159265358979323846, kBetaBudget) << t;
+                EXPECT_NEAR(p, 0.5 + static_cast<double>(std::atan(static_cast<long double>(t)) / orintest::kPiL), kBetaBudget) << t;
             } else if (df == 2) {
                 EXPECT_NEAR(p, 0.5 + t / (2 * std::sqrt(2 + t * t)), kBetaBudget) << t;
             }
@@ -406,47 +407,58 @@ TEST(InvXXDist, BisectionAgainstReferenceQuantiles) {
 
 // ---- handle entry points ----------------------------------------------------
 
-TEST(DistributionEntryPoints, ForwardTheCoreResultOrTheCodeWithIDNaN) {
-    struct Row {
-        const char *name;
-        double arg;
-        int32_t df1, df2;
-        int32_t (*entry)(double, int32_t, int32_t, double *, int32_t *);
-        int32_t (*core)(double, int32_t, int32_t, double *);
-    };
-    const Row rows[] = {
-        {"TDist_head", 1.3, 7, 0, [](double a, int32_t d, int32_t, double *r, int32_t *e) { return TDist_head(&a, &d, r, e); },
-         [](double a, int32_t d, int32_t, double *r) { return T_Dist(a, d, r); }},
-        {"ChiSquare_head", 2.1, 3, 0, [](double a, int32_t d, int32_t, double *r, int32_t *e) { return ChiSquare_head(&a, &d, r, e); },
-         [](double a, int32_t d, int32_t, double *r) { return XX_Dist(a, d, r); }},
-        {"FDist_head", 1.7, 3, 9, [](double a, int32_t d, int32_t d2, double *r, int32_t *e) { return FDist_head(&a, &d, &d2, r, e); },
-         [](double a, int32_t d, int32_t d2, double *r) { return F_Dist(a, d, d2, r); }},
-        {"InvNdist_head", 0.3, 1, 1, [](double a, int32_t, int32_t, double *r, int32_t *e) { return InvNdist_head(&a, r, e); },
-         [](double a, int32_t, int32_t, double *r) { return InvN_Dist(a, r); }},
-        {"InvTdist_head", 0.3, 4, 0, [](double a, int32_t d, int32_t, double *r, int32_t *e) { return InvTdist_head(&a, &d, r, e); },
-         [](double a, int32_t d, int32_t, double *r) { return InvT_Dist(a, d, r); }},
-        {"InvChiSquare_head", 0.3, 4, 0, [](double a, int32_t d, int32_t, double *r, int32_t *e) { return InvChiSquare_head(&a, &d, r, e); },
-         [](double a, int32_t d, int32_t, double *r) { return InvXX_Dist(a, d, r); }},
-        {"InvFDist_head", 0.3, 4, 6, [](double a, int32_t d, int32_t d2, double *r, int32_t *e) { return InvFDist_head(&a, &d, &d2, r, e); },
-         [](double a, int32_t d, int32_t d2, double *r) { return InvF_Dist(a, d, d2, r); }},
-    };
-    for (const Row &row : rows) {
-        double expected = 0, got = 0;
+TEST(DistributionEntryPoints, ForwardTheCoreResultWithErrorZero) {
+    const double x = 1.3, q = 0.3;
+    const int32_t d1 = 4, d2 = 9;
+    const auto check = [](const char *name, double expected, auto entry) {
+        double got = 0;
         int32_t err = 99;
-        ASSERT_EQ(row.core(row.arg, row.df1, row.df2, &expected), 0) << row.name;
-        EXPECT_EQ(row.entry(row.arg, row.df1, row.df2, &got, &err), 0) << row.name;
-        EXPECT_EQ(err, 0) << row.name;
-        EXPECT_EQ(got, expected) << row.name;
-        // A bad first degree of freedom fails every routine that has one; the
-        // normal inverse fails on its probability instead.
-        const bool normal = row.df2 == 1;
-        const double arg = normal ? 1.5 : row.arg;
-        const int32_t df1 = normal ? 1 : 0;
-        const int32_t code = row.core(arg, df1, row.df2, &expected);
-        ASSERT_NE(code, 0) << row.name;
-        got = 0;
-        EXPECT_EQ(row.entry(arg, df1, row.df2, &got, &err), 0) << row.name;
-        EXPECT_EQ(err, code) << row.name;
-        EXPECT_TRUE(isIDNaN(got)) << row.name;
-    }
+        EXPECT_EQ(entry(&got, &err), 0) << name;
+        EXPECT_EQ(err, 0) << name;
+        EXPECT_EQ(got, expected) << name;
+    };
+    double r = 0;
+    T_Dist(x, d1, &r);
+    check("TDist_head", r, [&](double *o, int32_t *e) { return TDist_head(&x, &d1, o, e); });
+    XX_Dist(x, d1, &r);
+    check("ChiSquare_head", r, [&](double *o, int32_t *e) { return ChiSquare_head(&x, &d1, o, e); });
+    F_Dist(x, d1, d2, &r);
+    check("FDist_head", r, [&](double *o, int32_t *e) { return FDist_head(&x, &d1, &d2, o, e); });
+    InvN_Dist(q, &r);
+    check("InvNdist_head", r, [&](double *o, int32_t *e) { return InvNdist_head(&q, o, e); });
+    InvT_Dist(q, d1, &r);
+    check("InvTdist_head", r, [&](double *o, int32_t *e) { return InvTdist_head(&q, &d1, o, e); });
+    InvXX_Dist(q, d1, &r);
+    check("InvChiSquare_head", r, [&](double *o, int32_t *e) { return InvChiSquare_head(&q, &d1, o, e); });
+    InvF_Dist(q, d1, d2, &r);
+    check("InvFDist_head", r, [&](double *o, int32_t *e) { return InvFDist_head(&q, &d1, &d2, o, e); });
+}
+
+ORIN_CONTRACT_TABLE(Distributions) {
+    // Each row: the failing call, its code, and iDNaN in the result.
+    static const double one = 1, half = 0.5, two = 2, nan = kNaN;
+    static const int32_t zero = 0, four = 4;
+    using orintest::Contract;
+    const auto run = [](auto entry) {
+        return [entry](Contract &c) {
+            int32_t err = 0;
+            entry(c.scalar(), &err);
+            return err;
+        };
+    };
+    return {
+        {"TDist_head df 0", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { TDist_head(&one, &zero, o, e); })},
+        {"ChiSquare_head df 0", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { ChiSquare_head(&one, &zero, o, e); })},
+        {"FDist_head df1 0", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { FDist_head(&one, &zero, &four, o, e); })},
+        {"FDist_head df2 0", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { FDist_head(&one, &four, &zero, o, e); })},
+        {"InvNdist_head p 1", kErrProbability, run([](double *o, int32_t *e) { InvNdist_head(&one, o, e); })},
+        {"InvNdist_head p NaN", kErrProbability, run([](double *o, int32_t *e) { InvNdist_head(&nan, o, e); })},
+        {"InvTdist_head df before p", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { InvTdist_head(&two, &zero, o, e); })},
+        {"InvTdist_head p 2", kErrProbability, run([](double *o, int32_t *e) { InvTdist_head(&two, &four, o, e); })},
+        {"InvChiSquare_head p before df", kErrChiSquareProbability,
+         run([](double *o, int32_t *e) { InvChiSquare_head(&one, &zero, o, e); })},
+        {"InvChiSquare_head df 0", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { InvChiSquare_head(&half, &zero, o, e); })},
+        {"InvFDist_head df 0", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { InvFDist_head(&half, &zero, &four, o, e); })},
+        {"InvFDist_head p NaN", kErrProbability, run([](double *o, int32_t *e) { InvFDist_head(&nan, &four, &four, o, e); })},
+    };
 }
