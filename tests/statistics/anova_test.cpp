@@ -1,417 +1,388 @@
-// Analysis of variance against the textbook definitions, computed here in
-// long double by two passes: each effect's sum of squares as the squared
-// deviations of its cell means with all lower-order means removed
-// (inclusion-exclusion over the factors), the error as the squared
-// deviations from the cell means. p-values against the reference F tail.
+// Analysis of variance against the textbook definitions in long double, two
+// passes: each effect's sum of squares from its cell means with every
+// lower-order mean removed (inclusion-exclusion over the factors), the error
+// from the cell means; F denominators from the expected mean squares of the
+// restricted mixed model; p-values from the reference F tail.
 #include <orin/statistics.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "distribution_reference.h"
 #include "support/allocation_failure.h"
+#include "support/contract.h"
 #include "support/handles.h"
 #include "support/reference.h"
 
-using orintest::DoubleHandle;
-using orintest::DoubleMatrixHandle;
-using orintest::Int32Handle;
 using orintest::isIDNaN;
 using orintest::kEps;
 namespace ref = orintest::ref;
 
 namespace {
 
-// A factorial data set: observations and, per factor, their level indices.
 struct Design {
-    std::vector<int> levels;                 // levels of each factor
-    std::vector<double> y;                   // observations
-    std::vector<std::vector<int32_t>> index; // index[f][t]
-    // The data are offset + v; sums of squares do not change under a shift,
-    // and y - offset is exact (Sterbenz: y and offset lie within a factor of
-    // 2), so the reference works on y - offset, where long double keeps
-    // every digit the library could have.
-    double offset = 0;
+    std::vector<int> levels;
+    std::vector<double> y;
+    std::vector<std::vector<int32_t>> index;  // index[factor][observation]
+    // The data are offset + v. Sums of squares do not change under a shift,
+    // and y - offset is exact (Sterbenz), so the reference works on it and
+    // keeps every digit the library could have.
+    double offset;
     int factors() const { return static_cast<int>(levels.size()); }
     long double centred(size_t t) const { return static_cast<long double>(y[t] - offset); }
+    // Mixed-radix number of observation t's cell over the factors in mask.
+    size_t cell(unsigned mask, size_t t) const {
+        size_t c = 0;
+        for (int f = 0; f < factors(); ++f)
+            if (mask >> f & 1) c = c * static_cast<size_t>(levels[f]) + static_cast<size_t>(index[f][t]);
+        return c;
+    }
+    std::vector<long double> means(unsigned mask) const {
+        std::vector<long double> sum(y.size()), count(y.size());
+        for (size_t t = 0; t < y.size(); ++t) sum[cell(mask, t)] += centred(t), count[cell(mask, t)] += 1;
+        for (size_t c = 0; c < sum.size(); ++c) sum[c] /= count[c] ? count[c] : 1;
+        return sum;
+    }
+    // Effect of the factors in mask: over the observations, the square of
+    // sum_{T subset of mask} (-1)^|mask - T| mean_T. The mask one past all
+    // factors gives the error (observation minus its cell mean), mask 0 with
+    // total = true the total sum of squares.
+    long double ss(unsigned mask, bool total = false) const {
+        const unsigned all = (1u << factors()) - 1;
+        if (total || mask > all) {
+            const auto m = means(total ? 0 : all);
+            long double s = 0;
+            for (size_t t = 0; t < y.size(); ++t) s += (centred(t) - m[cell(total ? 0 : all, t)]) * (centred(t) - m[cell(total ? 0 : all, t)]);
+            return s;
+        }
+        std::vector<std::vector<long double>> sub(all + 1);
+        for (unsigned t = 0; t <= all; ++t)
+            if ((t & mask) == t) sub[t] = means(t);
+        long double s = 0;
+        for (size_t i = 0; i < y.size(); ++i) {
+            long double dev = 0;
+            for (unsigned t = 0; t <= all; ++t)
+                if ((t & mask) == t) dev += (__builtin_popcount(mask & ~t) % 2 ? -1 : 1) * sub[t][cell(t, i)];
+            s += dev * dev;
+        }
+        return s;
+    }
+    long df(unsigned mask) const {
+        long d = 1;
+        for (int f = 0; f < factors(); ++f)
+            if (mask >> f & 1) d *= levels[f] - 1;
+        return d;
+    }
 };
 
-// A balanced design with m observations per cell in shuffled order, each
-// observation offset + cell effect + noise; the cell effects are scaled so
-// that the tests are neither certain nor hopeless.
-Design balanced(std::vector<int> levels, int m, uint64_t seed, double offset = 10, double effect = 0.6) {
+// Balanced, m per cell, shuffled; offset + cell effect + unit noise, the
+// effects scaled so that the tests are neither certain nor hopeless.
+Design balanced(std::vector<int> levels, int m, uint64_t seed, double offset = 10) {
     std::mt19937_64 gen(seed);
     std::normal_distribution<double> noise(0, 1);
     Design d{levels, {}, std::vector<std::vector<int32_t>>(levels.size()), offset};
     int cells = 1;
     for (int l : levels) cells *= l;
-    std::vector<double> cellEffect(static_cast<size_t>(cells));
-    for (double &e : cellEffect) e = effect * noise(gen);
+    std::vector<double> effect(static_cast<size_t>(cells));
+    for (double &e : effect) e = 0.6 * noise(gen);
     std::vector<int> order;
-    for (int c = 0; c < cells; ++c)
-        for (int r = 0; r < m; ++r) order.push_back(c);
+    for (int c = 0; c < cells * m; ++c) order.push_back(c / m);
     std::shuffle(order.begin(), order.end(), gen);
     for (int c : order) {
-        d.y.push_back(offset + cellEffect[static_cast<size_t>(c)] + noise(gen));
-        for (int f = d.factors() - 1, rest = c; f >= 0; --f) {
-            d.index[static_cast<size_t>(f)].push_back(rest % levels[static_cast<size_t>(f)]);
-            rest /= levels[static_cast<size_t>(f)];
-        }
+        d.y.push_back(offset + effect[static_cast<size_t>(c)] + noise(gen));
+        for (int f = d.factors() - 1, rest = c; f >= 0; rest /= levels[f], --f) d.index[f].push_back(rest % levels[f]);
     }
     return d;
-}
-
-// Cell means over the factors in mask (bit f for factor f), keyed by the
-// mixed-radix cell number over those factors.
-struct Means {
-    std::vector<long double> mean;
-    std::vector<long double> count;
-};
-
-long cellOf(const Design &d, unsigned mask, size_t t) {
-    long cell = 0;
-    for (int f = 0; f < d.factors(); ++f)
-        if (mask & (1u << f)) cell = cell * d.levels[static_cast<size_t>(f)] + d.index[static_cast<size_t>(f)][t];
-    return cell;
-}
-
-long cellsOf(const Design &d, unsigned mask) {
-    long n = 1;
-    for (int f = 0; f < d.factors(); ++f)
-        if (mask & (1u << f)) n *= d.levels[static_cast<size_t>(f)];
-    return n;
-}
-
-Means meansOver(const Design &d, unsigned mask) {
-    Means r{std::vector<long double>(static_cast<size_t>(cellsOf(d, mask))), std::vector<long double>(static_cast<size_t>(cellsOf(d, mask)))};
-    for (size_t t = 0; t < d.y.size(); ++t) {
-        r.mean[static_cast<size_t>(cellOf(d, mask, t))] += d.centred(t);
-        r.count[static_cast<size_t>(cellOf(d, mask, t))] += 1;
-    }
-    for (size_t c = 0; c < r.mean.size(); ++c) r.mean[c] /= r.count[c];
-    return r;
-}
-
-// Sum of squares of the effect of the factors in mask: over observations,
-// the square of sum_{T subset of mask} (-1)^|mask \ T| mean_T (for one
-// factor: group mean minus grand mean; for two: ij - i - j + grand; ...).
-long double effectSS(const Design &d, unsigned mask) {
-    std::vector<Means> sub(1u << d.factors());
-    for (unsigned t = 0; t < sub.size(); ++t)
-        if ((t & mask) == t) sub[t] = meansOver(d, t);
-    long double ss = 0;
-    for (size_t i = 0; i < d.y.size(); ++i) {
-        long double dev = 0;
-        for (unsigned t = 0; t < sub.size(); ++t) {
-            if ((t & mask) != t) continue;
-            const int sign = __builtin_popcount(mask & ~t) % 2 ? -1 : 1;
-            dev += sign * sub[t].mean[static_cast<size_t>(cellOf(d, t, i))];
-        }
-        ss += dev * dev;
-    }
-    return ss;
-}
-
-long double errorSS(const Design &d) {
-    const unsigned all = (1u << d.factors()) - 1;
-    const Means cells = meansOver(d, all);
-    long double ss = 0;
-    for (size_t t = 0; t < d.y.size(); ++t) {
-        const long double e = d.centred(t) - cells.mean[static_cast<size_t>(cellOf(d, all, t))];
-        ss += e * e;
-    }
-    return ss;
-}
-
-long double totalSS(const Design &d) {
-    long double mean = 0, ss = 0;
-    for (size_t t = 0; t < d.y.size(); ++t) mean += d.centred(t);
-    mean /= d.y.size();
-    for (size_t t = 0; t < d.y.size(); ++t) ss += (d.centred(t) - mean) * (d.centred(t) - mean);
-    return ss;
 }
 
 double upperF(long double f, long double df1, long double df2) {
     return static_cast<double>(1 - ref::fCdf(f, static_cast<int>(df1), static_cast<int>(df2)));
 }
 
-// Degrees of freedom of an effect: product of (levels - 1) over its factors.
-long dfOf(const Design &d, unsigned mask) {
-    long df = 1;
-    for (int f = 0; f < d.factors(); ++f)
-        if (mask & (1u << f)) df *= d.levels[static_cast<size_t>(f)] - 1;
-    return df;
+// Runs the two- or three-way analysis with the factors in random declared
+// random and checks every cell of the table and every p-value. Effects in
+// table order: A, B, (C,) AB, (AC, BC, ABC), then the error.
+void checkFactorial(const Design &d, int m, unsigned random, const std::string &where) {
+    const bool three = d.factors() == 3;
+    const std::vector<unsigned> effects = three ? std::vector<unsigned>{1, 2, 4, 3, 5, 6, 7} : std::vector<unsigned>{1, 2, 3};
+    const unsigned error = three ? 8 : 4;
+    int32_t k[3];
+    for (int f = 0; f < d.factors(); ++f) k[f] = random >> f & 1 ? -d.levels[f] : d.levels[f];
+    double table[32] = {}, p[7];
+    const int32_t n = static_cast<int32_t>(d.y.size());
+    const int32_t code = three ? ANOVA3Way(d.y.data(), d.index[0].data(), d.index[1].data(), d.index[2].data(), n, m, k[0], k[1], k[2],
+                                           table, p, p + 1, p + 2, p + 3, p + 4, p + 5, p + 6)
+                               : ANOVA2Way(d.y.data(), d.index[0].data(), d.index[1].data(), n, m, k[0], k[1], table, p, p + 1, p + 2);
+    ASSERT_EQ(code, 0) << where;
+    // Each sum of squares is a difference of extended sums rounded once.
+    const double tol = static_cast<double>(16 * kEps * d.ss(0, true));
+    const auto rowSS = [&](unsigned e) { return e == error ? d.ss(error) : d.ss(e); };
+    long cells = 1;
+    for (int l : d.levels) cells *= l;
+    const auto rowDf = [&](unsigned e) -> long double { return e == error ? static_cast<long double>(n - cells) : d.df(e); };
+    std::vector<unsigned> rows = effects;
+    rows.push_back(error);
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const unsigned e = rows[r];
+        EXPECT_NEAR(table[4 * r], static_cast<double>(rowSS(e)), tol) << where << " row " << r;
+        EXPECT_EQ(table[4 * r + 1], static_cast<double>(rowDf(e))) << where << " row " << r;
+        EXPECT_NEAR(table[4 * r + 2], static_cast<double>(rowSS(e) / rowDf(e)), tol) << where << " row " << r;
+        if (e == error) continue;
+        // Restricted mixed model: no random factor outside the effect, the
+        // error; one, the effect's interaction with it; two, no exact test.
+        const unsigned outside = random & ~e;
+        if (__builtin_popcount(outside) > 1) {
+            EXPECT_EQ(table[4 * r + 3], -1.0) << where << " row " << r;
+            EXPECT_EQ(p[r], -1.0) << where << " row " << r;
+            continue;
+        }
+        const unsigned den = outside ? (e | outside) : error;
+        const long double f = (rowSS(e) / rowDf(e)) / (rowSS(den) / rowDf(den));
+        const double rel = tol / static_cast<double>(rowSS(e)) + tol / static_cast<double>(rowSS(den));
+        EXPECT_NEAR(table[4 * r + 3], static_cast<double>(f), static_cast<double>(f) * rel) << where << " row " << r;
+        EXPECT_NEAR(p[r], upperF(f, rowDf(e), rowDf(den)), ref::kBetaBudget) << where << " row " << r;
+    }
+    if (three) {
+        EXPECT_EQ(table[31], 0.0) << where;
+    }
 }
-
-// The denominator of an effect's F ratio from the expected mean squares of
-// the restricted mixed model: with no random factor outside the effect,
-// the error; with one, the effect's interaction with it; with two or more,
-// no exact test (returns -1). The error is returned as 0 here.
-int denominatorOf(unsigned effect, unsigned random) {
-    const unsigned outside = random & ~effect;
-    if (outside == 0) return 0;
-    if (__builtin_popcount(outside) == 1) return static_cast<int>(effect | outside);
-    return -1;
-}
-
-// Every sum of squares is a difference of extended sums rounded once to
-// double: a few units of rounding of the largest, the total.
-double ssTolerance(long double sst) { return static_cast<double>(16 * kEps * sst); }
 
 }  // namespace
 
-TEST(ANOVA1Way, SmallExampleWithKnownAnswers) {
+TEST(ANOVA1Way, KnownAnswersAndUnbalancedGroupsAgainstTheDefinitions) {
     const double x[] = {1, 3, 5, 7};
     const int32_t g[] = {0, 0, 1, 1};
-    double ssa, msa, f, p, sse, mse, sst;
-    ASSERT_EQ(ANOVA1Way(x, g, 4, 2, &ssa, &msa, &f, &p, &sse, &mse, &sst), 0);
-    EXPECT_EQ(sst, 20.0);
-    EXPECT_EQ(ssa, 16.0);
-    EXPECT_EQ(sse, 4.0);
-    EXPECT_EQ(msa, 16.0);
-    EXPECT_EQ(mse, 2.0);
-    EXPECT_EQ(f, 8.0);
-    // F(1, 2) = T(2)^2, P(|T_2| > t) = 1 - t / sqrt(2 + t^2): p = 1 - sqrt(0.8).
-    EXPECT_NEAR(p, 1 - std::sqrt(0.8), ref::kBetaBudget);
-}
-
-TEST(ANOVA1Way, UnbalancedGroupsAgainstTheDefinitions) {
-    // Data near 0 and near 1e7 (spread 1): summed naively, sum x^2 - (sum
-    // x)^2/n would lose (1e7)^2 * 2^-64 * n of the total, about 1e-5 of it.
+    double o[7];
+    ASSERT_EQ(ANOVA1Way(x, g, 4, 2, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6), 0);
+    EXPECT_EQ(std::vector<double>(o, o + 7), (std::vector<double>{16, 16, 8, o[3], 4, 2, 20}));
+    // F(1, 2) is T_2 squared: p = 1 - sqrt(8 / (2 + 8)).
+    EXPECT_NEAR(o[3], 1 - std::sqrt(0.8), ref::kBetaBudget);
+    // Near 1e7 with spread 1, sum x^2 - (sum x)^2 / n taken naively in
+    // extended precision would lose about 1e-5 of the total.
     for (double offset : {0.0, 1e7})
         for (int k : {2, 3, 7}) {
             std::mt19937_64 gen(40 + k);
             std::normal_distribution<double> noise(0, 1);
             Design d{{k}, {}, {{}}, offset};
             for (int j = 0; j < k; ++j)
-                for (int r = 0; r < 2 + 3 * j; ++r) {  // group sizes 2, 5, 8, ...
-                    d.y.push_back(offset + 0.5 * j + noise(gen));
-                    d.index[0].push_back(j);
-                }
+                for (int r = 0; r < 2 + 3 * j; ++r) d.y.push_back(offset + 0.5 * j + noise(gen)), d.index[0].push_back(j);
             const int32_t n = static_cast<int32_t>(d.y.size());
-            double ssa, msa, f, p, sse, mse, sst;
-            ASSERT_EQ(ANOVA1Way(d.y.data(), d.index[0].data(), n, k, &ssa, &msa, &f, &p, &sse, &mse, &sst), 0);
-            const long double refSST = totalSS(d), refSSA = effectSS(d, 1), refSSE = errorSS(d);
-            const double tol = ssTolerance(refSST);
-            const std::string where = "offset=" + std::to_string(offset) + " k=" + std::to_string(k);
-            EXPECT_NEAR(sst, static_cast<double>(refSST), tol) << where;
-            EXPECT_NEAR(ssa, static_cast<double>(refSSA), tol) << where;
-            EXPECT_NEAR(sse, static_cast<double>(refSSE), tol) << where;
-            EXPECT_NEAR(msa, static_cast<double>(refSSA / (k - 1)), tol) << where;
-            EXPECT_NEAR(mse, static_cast<double>(refSSE / (n - k)), tol) << where;
-            const long double refF = (refSSA / (k - 1)) / (refSSE / (n - k));
-            EXPECT_NEAR(f, static_cast<double>(refF), static_cast<double>(refF) * (tol / static_cast<double>(refSSA) + tol / static_cast<double>(refSSE)))
-                << where;
-            EXPECT_NEAR(p, upperF(refF, k - 1, n - k), ref::kBetaBudget) << where;
+            ASSERT_EQ(ANOVA1Way(d.y.data(), d.index[0].data(), n, k, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6), 0);
+            const long double sst = d.ss(0, true), ssa = d.ss(1), sse = d.ss(2), f = (ssa / (k - 1)) / (sse / (n - k));
+            const double tol = static_cast<double>(16 * kEps * sst);
+            const std::string where = "offset " + std::to_string(offset) + " k " + std::to_string(k);
+            EXPECT_NEAR(o[0], static_cast<double>(ssa), tol) << where;
+            EXPECT_NEAR(o[1], static_cast<double>(ssa / (k - 1)), tol) << where;
+            EXPECT_NEAR(o[2], static_cast<double>(f), static_cast<double>(f) * (tol / static_cast<double>(ssa) + tol / static_cast<double>(sse))) << where;
+            EXPECT_NEAR(o[3], upperF(f, k - 1, n - k), ref::kBetaBudget) << where;
+            EXPECT_NEAR(o[4], static_cast<double>(sse), tol) << where;
+            EXPECT_NEAR(o[5], static_cast<double>(sse / (n - k)), tol) << where;
+            EXPECT_NEAR(o[6], static_cast<double>(sst), tol) << where;
         }
 }
 
-TEST(ANOVA1Way, ChecksInTheirOrder) {
-    const double x[] = {1, 2, 3, 4, 5};
-    const int32_t g[] = {0, 1, 0, 1, 2};
-    double o[7];
-    const auto run = [&](const int32_t *groups, int32_t n, int32_t k) {
-        return ANOVA1Way(x, groups, n, k, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6);
-    };
-    EXPECT_EQ(run(g, 0, 2), kErrEmptyArray);
-    EXPECT_EQ(run(g, 0, 0), kErrEmptyArray);
-    EXPECT_EQ(run(g, 5, 1), kErrAnovaLevels);
-    EXPECT_EQ(run(g, 5, 5), kErrAnovaLevels);
-    const int32_t negative[] = {0, 1, -1, 1, 0};
-    EXPECT_EQ(run(negative, 5, 3), kErrAnovaLevelIndex);
-    const int32_t beyond[] = {0, 1, 3, 1, 0};
-    EXPECT_EQ(run(beyond, 5, 3), kErrAnovaLevelIndex);
-    // Group 2 of 4 is empty; so is group 3, but the index fault comes first.
-    EXPECT_EQ(run(g, 5, 4), kErrAnovaNoObservations);
-    const int32_t emptyAndBad[] = {0, 1, 0, 1, 7};
-    EXPECT_EQ(run(emptyAndBad, 5, 4), kErrAnovaLevelIndex);
-}
-
-namespace {
-
-// Checks a two-way analysis of d under the given random factors against the
-// definitions.
-void checkTwoWay(const Design &d, int m, bool randomA, bool randomB, const std::string &where) {
-    const int a = d.levels[0], b = d.levels[1];
-    const int32_t n = static_cast<int32_t>(d.y.size());
-    double table[16], pA, pB, pAB;
-    table[15] = 12345;
-    ASSERT_EQ(ANOVA2Way(d.y.data(), d.index[0].data(), d.index[1].data(), n, m, randomA ? -a : a, randomB ? -b : b, table, &pA,
-                        &pB, &pAB),
-              0)
-        << where;
-    EXPECT_EQ(table[15], 12345) << "the 15-value table is not overrun " << where;
-    const double tol = ssTolerance(totalSS(d));
-    // Rows A, B, AB, error (bit 0 factor A, bit 1 factor B).
-    const long double ss[4] = {effectSS(d, 1), effectSS(d, 2), m == 1 ? 0 : effectSS(d, 3),
-                               m == 1 ? effectSS(d, 3) : errorSS(d)};
-    const long double df[4] = {a - 1.0L, b - 1.0L, m == 1 ? 0 : (a - 1.0L) * (b - 1), m == 1 ? (a - 1.0L) * (b - 1) : n - a * b};
-    for (int r = 0; r < 4; ++r) {
-        EXPECT_NEAR(table[4 * r], static_cast<double>(ss[r]), tol) << where << " row " << r;
-        EXPECT_EQ(table[4 * r + 1], static_cast<double>(df[r])) << where << " row " << r;
-        EXPECT_NEAR(table[4 * r + 2], df[r] ? static_cast<double>(ss[r] / df[r]) : 0.0, tol) << where << " row " << r;
-    }
-    const unsigned random = (randomA ? 1u : 0u) | (randomB ? 2u : 0u);
-    const double ps[3] = {pA, pB, pAB};
-    for (unsigned effect : {1u, 2u, 3u}) {
-        const int row = static_cast<int>(effect) - 1;
-        if (m == 1 && effect == 3) {
-            EXPECT_EQ(table[4 * row + 3], 0.0) << where;
-            EXPECT_EQ(pAB, 0.0) << where;
-            continue;
-        }
-        const int den = denominatorOf(effect, random);
-        const int denRow = den == 0 ? 3 : den - 1;
-        const long double f = (ss[row] / df[row]) / (ss[denRow] / df[denRow]);
-        const double relTol = tol / static_cast<double>(ss[row]) + tol / static_cast<double>(ss[denRow]);
-        EXPECT_NEAR(table[4 * row + 3], static_cast<double>(f), static_cast<double>(f) * relTol) << where << " effect " << effect;
-        EXPECT_NEAR(ps[row], upperF(f, df[row], df[denRow]), ref::kBetaBudget) << where << " effect " << effect;
-    }
-}
-
-}  // namespace
-
-TEST(ANOVA2Way, FixedAndRandomFactorsAgainstTheDefinitions) {
+TEST(ANOVA2Way, EveryRandomPatternAgainstTheDefinitions) {
     for (double offset : {10.0, 1e7})
-        for (int m : {2, 3}) {
-            const Design d = balanced({3, 4}, m, 7 + m, offset);
-            for (int pattern = 0; pattern < 4; ++pattern)
-                checkTwoWay(d, m, pattern & 1, pattern & 2,
-                            "offset=" + std::to_string(offset) + " m=" + std::to_string(m) + " pattern=" + std::to_string(pattern));
-        }
+        for (int m : {2, 3})
+            for (unsigned random = 0; random < 4; ++random)
+                checkFactorial(balanced({3, 4}, m, 7 + m, offset), m, random,
+                               "offset " + std::to_string(offset) + " m " + std::to_string(m) + " random " + std::to_string(random));
 }
 
 TEST(ANOVA2Way, MainEffectOverTheInteractionUsesItsDegreesOfFreedom) {
-    // B random: F_A = MSA / MSAB, whose p-value must use (a-1)(b-1) as the
-    // denominator degrees of freedom, not N - ab (which belongs to MSE).
-    const Design d = balanced({3, 3}, 4, 321, 10, 1.0);
-    const int32_t n = static_cast<int32_t>(d.y.size());
-    double table[16], pA, pB, pAB;
-    ASSERT_EQ(ANOVA2Way(d.y.data(), d.index[0].data(), d.index[1].data(), n, 4, 3, -3, table, &pA, &pB, &pAB), 0);
-    const double fA = table[3];
-    const double right = upperF(fA, 2, 4), wrong = upperF(fA, 2, n - 9);
-    ASSERT_GT(std::fabs(right - wrong), 100 * ref::kBetaBudget) << "the design must tell the two apart";
-    EXPECT_NEAR(pA, right, ref::kBetaBudget);
-    // A random as well: both main effects over MSAB.
-    ASSERT_EQ(ANOVA2Way(d.y.data(), d.index[0].data(), d.index[1].data(), n, 4, -3, -3, table, &pA, &pB, &pAB), 0);
-    EXPECT_NEAR(pB, upperF(table[7], 2, 4), ref::kBetaBudget);
-}
-
-TEST(ANOVA2Way, OneObservationPerCellTreatsTheInteractionAsError) {
-    const Design d = balanced({3, 2}, 1, 99);
-    checkTwoWay(d, 1, false, false, "m=1");
-    double table[16], pA, pB, pAB;
-    ASSERT_EQ(ANOVA2Way(d.y.data(), d.index[0].data(), d.index[1].data(), 6, 1, 3, 2, table, &pA, &pB, &pAB), 0);
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(table[8 + c], 0.0) << "AB column " << c;
-    EXPECT_EQ(table[13], 2.0);
-}
-
-TEST(ANOVA2Way, ChecksInTheirOrder) {
-    const Design d = balanced({2, 2}, 2, 5);
-    const double *x = d.y.data();
-    const int32_t *ia = d.index[0].data(), *ib = d.index[1].data();
+    // B random: F_A = MSA / MSAB, whose p-value takes (a-1)(b-1) = 4
+    // denominator degrees of freedom, not N - ab = 27 (those of MSE).
+    const Design d = balanced({3, 3}, 4, 321);
     double t[16], p[3];
-    const auto run = [&](const int32_t *a, const int32_t *b, int32_t n, int32_t m, int32_t kA, int32_t kB) {
-        return ANOVA2Way(x, a, b, n, m, kA, kB, t, p, p + 1, p + 2);
-    };
-    EXPECT_EQ(run(ia, ib, 8, 2, 2, 3), kErrAnovaSize);
-    EXPECT_EQ(run(ia, ib, 7, 2, 2, 2), kErrAnovaSize);
-    // 65536 * 65536 * 1 wraps to 0 in 32 bits; the product is formed wide.
-    EXPECT_EQ(run(ia, ib, 0, 1, 65536, -65536), kErrAnovaSize);
-    EXPECT_EQ(run(ia, ib, 0, 1, INT32_MIN, 2), kErrAnovaSize);
-    EXPECT_EQ(run(ia, ib, 8, 8, 1, 1), kErrAnovaLevels);
-    EXPECT_EQ(run(ia, ib, 0, 0, 2, 2), kErrAnovaNoObservations);
-    std::vector<int32_t> bad(ia, ia + 8);
-    bad[5] = 2;
-    EXPECT_EQ(run(bad.data(), ib, 8, 2, 2, 2), kErrAnovaLevelIndex);
-    bad[5] = -1;
-    EXPECT_EQ(run(bad.data(), ib, 8, 2, -2, 2), kErrAnovaLevelIndex);
-    // Cell (1, 1) gives one observation to cell (0, 1): m + 1 and m - 1.
-    std::vector<int32_t> moved(ia, ia + 8);
-    for (size_t i = 0; i < 8; ++i)
-        if (moved[i] == 1 && ib[i] == 1) {
-            moved[i] = 0;
-            break;
-        }
-    EXPECT_EQ(run(moved.data(), ib, 8, 2, 2, 2), kErrAnovaUnbalanced);
-    const Design single = balanced({2, 2}, 1, 6);
-    EXPECT_EQ(ANOVA2Way(single.y.data(), single.index[0].data(), single.index[1].data(), 4, 1, 2, -2, t, p, p + 1, p + 2),
-              kErrAnovaRandomSingle);
-    EXPECT_EQ(ANOVA2Way(single.y.data(), single.index[0].data(), single.index[1].data(), 4, 1, -2, 2, t, p, p + 1, p + 2),
-              kErrAnovaRandomSingle);
+    ASSERT_EQ(ANOVA2Way(d.y.data(), d.index[0].data(), d.index[1].data(), 36, 4, 3, -3, t, p, p + 1, p + 2), 0);
+    ASSERT_GT(std::fabs(upperF(t[3], 2, 4) - upperF(t[3], 2, 27)), 100 * ref::kBetaBudget) << "the design tells them apart";
+    EXPECT_NEAR(p[0], upperF(t[3], 2, 4), ref::kBetaBudget);
+}
+
+TEST(ANOVA2Way, OneObservationPerCellTakesTheInteractionAsError) {
+    const Design d = balanced({3, 2}, 1, 99);
+    double t[16], p[3];
+    ASSERT_EQ(ANOVA2Way(d.y.data(), d.index[0].data(), d.index[1].data(), 6, 1, 3, 2, t, p, p + 1, p + 2), 0);
+    EXPECT_EQ(std::vector<double>(t + 8, t + 12), std::vector<double>(4, 0.0));
+    EXPECT_EQ(p[2], 0.0);
+    const long double sse = d.ss(3), msa = d.ss(1) / 2;
+    EXPECT_NEAR(t[12], static_cast<double>(sse), static_cast<double>(16 * kEps * d.ss(0, true)));
+    EXPECT_EQ(t[13], 2.0);
+    EXPECT_NEAR(p[0], upperF(msa / (sse / 2), 2, 2), ref::kBetaBudget);
 }
 
 TEST(ANOVA3Way, EveryRandomPatternAgainstTheDefinitions) {
-    for (double offset : {10.0, 1e7}) {
-        const Design d = balanced({2, 3, 4}, 2, 77, offset);
-        const int32_t n = static_cast<int32_t>(d.y.size());
-        const double tol = ssTolerance(totalSS(d));
-        // Rows in table order: A, B, C, AB, AC, BC, ABC (bit 0 = A, 1 = B, 2 = C).
-        const unsigned effects[7] = {1, 2, 4, 3, 5, 6, 7};
-        long double ss[8], df[8];
-        for (int r = 0; r < 7; ++r) {
-            ss[r] = effectSS(d, effects[r]);
-            df[r] = dfOf(d, effects[r]);
-        }
-        ss[7] = errorSS(d);
-        df[7] = 2 * 3 * 4 * (2 - 1);
-        const auto rowOf = [&](int mask) {
-            for (int r = 0; r < 7; ++r)
-                if (static_cast<int>(effects[r]) == mask) return r;
-            return 7;
-        };
-        for (int pattern = 0; pattern < 8; ++pattern) {
-            // The pattern number is 4 (A random) + 2 (B) + 1 (C).
-            const unsigned random = (pattern & 4 ? 1u : 0u) | (pattern & 2 ? 2u : 0u) | (pattern & 1 ? 4u : 0u);
-            double table[32], p[7];
-            ASSERT_EQ(ANOVA3Way(d.y.data(), d.index[0].data(), d.index[1].data(), d.index[2].data(), n, 2, random & 1 ? -2 : 2,
-                                random & 2 ? -3 : 3, random & 4 ? -4 : 4, table, p, p + 1, p + 2, p + 3, p + 4, p + 5, p + 6),
-                      0);
-            const std::string where = "offset=" + std::to_string(offset) + " pattern=" + std::to_string(pattern);
-            for (int r = 0; r < 8; ++r) {
-                EXPECT_NEAR(table[4 * r], static_cast<double>(ss[r]), tol) << where << " row " << r;
-                EXPECT_EQ(table[4 * r + 1], static_cast<double>(df[r])) << where << " row " << r;
-                EXPECT_NEAR(table[4 * r + 2], static_cast<double>(ss[r] / df[r]), tol) << where << " row " << r;
-            }
-            EXPECT_EQ(table[31], 0.0) << where;
-            for (int r = 0; r < 7; ++r) {
-                const int den = denominatorOf(effects[r], random);
-                if (den < 0) {
-                    EXPECT_EQ(table[4 * r + 3], -1.0) << where << " row " << r;
-                    EXPECT_EQ(p[r], -1.0) << where << " row " << r;
-                    continue;
-                }
-                const int dr = den == 0 ? 7 : rowOf(den);
-                const long double f = (ss[r] / df[r]) / (ss[dr] / df[dr]);
-                const double relTol = tol / static_cast<double>(ss[r]) + tol / static_cast<double>(ss[dr]);
-                EXPECT_NEAR(table[4 * r + 3], static_cast<double>(f), static_cast<double>(f) * relTol) << where << " row " << r;
-                EXPECT_NEAR(p[r], upperF(f, df[r], df[dr]), ref::kBetaBudget) << where << " row " << r;
-            }
-        }
-    }
+    for (double offset : {10.0, 1e7})
+        for (unsigned random = 0; random < 8; ++random)
+            checkFactorial(balanced({2, 3, 4}, 2, 77, offset), 2, random,
+                           "offset " + std::to_string(offset) + " random " + std::to_string(random));
 }
 
-TEST(ANOVA3Way, ChecksInTheirOrder) {
+TEST(ANOVA, ChecksInTheirOrder) {
     const Design d = balanced({2, 2, 2}, 2, 8);
+    const double *y = d.y.data();
     const int32_t *ia = d.index[0].data(), *ib = d.index[1].data(), *ic = d.index[2].data();
-    double t[32], p[7];
-    const auto run = [&](const int32_t *a, int32_t n, int32_t m, int32_t kA, int32_t kB, int32_t kC) {
-        return ANOVA3Way(d.y.data(), a, ib, ic, n, m, kA, kB, kC, t, p, p + 1, p + 2, p + 3, p + 4, p + 5, p + 6);
+    std::vector<int32_t> bad(ia, ia + 16), moved(ia, ia + 16);
+    bad[3] = 2;
+    // One observation moves from an A = 1 cell to the A = 0 cell beside it.
+    moved[static_cast<size_t>(std::find(moved.begin(), moved.end(), 1) - moved.begin())] = 0;
+    double o[32];
+    const auto one = [&](const int32_t *g, int32_t n, int32_t k) { return ANOVA1Way(y, g, n, k, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6); };
+    const auto two = [&](const int32_t *a, int32_t n, int32_t m, int32_t kA, int32_t kB) {
+        return ANOVA2Way(y, a, ib, n, m, kA, kB, o, o + 1, o + 2, o + 3);
     };
-    EXPECT_EQ(run(ia, 16, 2, 2, 2, 3), kErrAnovaSize);
-    // 2048^3 * 2 wraps to 0 in 32 bits.
-    EXPECT_EQ(run(ia, 0, 2, 2048, 2048, 2048), kErrAnovaSize);
-    EXPECT_EQ(run(ia, 8, 1, 2, 2, 2), kErrAnovaNoObservations);
-    EXPECT_EQ(run(ia, 16, 2, 1, 4, 2), kErrAnovaLevels);
-    std::vector<int32_t> bad(ia, ia + 16);
-    bad[3] = 5;
-    EXPECT_EQ(run(bad.data(), 16, 2, 2, 2, 2), kErrAnovaLevelIndex);
-    std::vector<int32_t> moved(ia, ia + 16);
-    moved[std::find(moved.begin(), moved.end(), 1) - moved.begin()] = 0;
-    EXPECT_EQ(run(moved.data(), 16, 2, 2, 2, 2), kErrAnovaUnbalanced);
+    const auto three = [&](const int32_t *a, int32_t n, int32_t m, int32_t kA, int32_t kB, int32_t kC) {
+        return ANOVA3Way(y, a, ib, ic, n, m, kA, kB, kC, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6, o + 7);
+    };
+    const int32_t sparse[] = {0, 1, 0, 1, 0}, emptyAndBad[] = {0, 1, 0, 1, 7}, cellA[] = {0, 0, 1, 1}, cellB[] = {0, 1, 0, 1};
+    const struct {
+        const char *name;
+        int32_t got, code;
+    } rows[] = {
+        {"1: n 0 before k", one(ia, 0, 0), kErrEmptyArray},
+        {"1: k 1", one(ia, 16, 1), kErrAnovaLevels},
+        {"1: k = n", one(ia, 16, 16), kErrAnovaLevels},
+        {"1: index k", one(bad.data(), 16, 2), kErrAnovaLevelIndex},
+        {"1: empty group", one(sparse, 5, 3), kErrAnovaNoObservations},
+        {"1: index before empty group", one(emptyAndBad, 5, 4), kErrAnovaLevelIndex},
+        {"2: size", two(ia, 8, 2, 2, 3), kErrAnovaSize},
+        // 65536 * 65536 wraps to 0 in 32 bits; the product is formed wide.
+        {"2: size wraps", two(ia, 0, 1, 65536, -65536), kErrAnovaSize},
+        {"2: most negative count", two(ia, 0, 1, INT32_MIN, 2), kErrAnovaSize},
+        {"2: one level", two(ia, 8, 8, 1, 1), kErrAnovaLevels},
+        {"2: m 0", two(ia, 0, 0, 2, 2), kErrAnovaNoObservations},
+        {"2: index", two(bad.data(), 16, 4, 2, 2), kErrAnovaLevelIndex},
+        {"2: unbalanced", two(moved.data(), 16, 4, 2, 2), kErrAnovaUnbalanced},
+        {"2: random, one per cell", ANOVA2Way(y, cellA, cellB, 4, 1, 2, -2, o, o + 1, o + 2, o + 3), kErrAnovaRandomSingle},
+        {"3: size", three(ia, 16, 2, 2, 2, 3), kErrAnovaSize},
+        {"3: size wraps", three(ia, 0, 2, 2048, 2048, 2048), kErrAnovaSize},
+        {"3: m 1", three(ia, 8, 1, 2, 2, 2), kErrAnovaNoObservations},
+        {"3: one level", three(ia, 16, 2, 1, 4, 2), kErrAnovaLevels},
+        {"3: index", three(bad.data(), 16, 2, 2, 2, 2), kErrAnovaLevelIndex},
+        {"3: unbalanced", three(moved.data(), 16, 2, 2, 2, 2), kErrAnovaUnbalanced},
+    };
+    for (const auto &row : rows) EXPECT_EQ(row.got, row.code) << row.name;
+}
+
+// ---- handle entry points ----------------------------------------------------
+
+TEST(AnovaEntryPoints, FillTheirTablesAsTheCoreRoutines) {
+    const Design d = balanced({2, 2, 2}, 2, 3);
+    using orintest::DoubleHandle, orintest::Int32Handle, orintest::DoubleMatrixHandle;
+    DoubleHandle x(d.y);
+    Int32Handle a(d.index[0]), b(d.index[1]), c(d.index[2]);
+    const int32_t m = 2, m4 = 4, k = 2, kr = -2;
+    double got[8], want[8], core[32];
+    int32_t err = 9;
+    ASSERT_EQ(Anova1Way_head(x, a, &k, got, got + 1, got + 2, got + 3, got + 4, got + 5, got + 6, &err), 0);
+    ANOVA1Way(d.y.data(), d.index[0].data(), 16, 2, want, want + 1, want + 2, want + 3, want + 4, want + 5, want + 6);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(std::vector<double>(got, got + 7), std::vector<double>(want, want + 7));
+    DoubleMatrixHandle t2(4, 4, std::vector<double>(16, 7)), t3(1, 1, {7});
+    ASSERT_EQ(Anova2Way_head(x, a, b, &m4, &k, &kr, t2, got, got + 1, got + 2, &err), 0);
+    ANOVA2Way(d.y.data(), d.index[0].data(), d.index[1].data(), 16, 4, 2, -2, core, want, want + 1, want + 2);
+    core[15] = 0;  // the error row has no F
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(t2.rows() * 10 + t2.cols(), 44);
+    EXPECT_EQ(t2.values(), std::vector<double>(core, core + 16));
+    EXPECT_EQ(std::vector<double>(got, got + 3), std::vector<double>(want, want + 3));
+    ASSERT_EQ(ANOVA3Way_head(x, a, b, c, &m, &kr, &k, &kr, t3, got, got + 1, got + 2, got + 3, got + 4, got + 5, got + 6, &err), 0);
+    ANOVA3Way(d.y.data(), d.index[0].data(), d.index[1].data(), d.index[2].data(), 16, 2, -2, 2, -2, core, want, want + 1, want + 2,
+              want + 3, want + 4, want + 5, want + 6);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(t3.rows() * 10 + t3.cols(), 84);
+    EXPECT_EQ(t3.values(), std::vector<double>(core, core + 32));
+    EXPECT_EQ(std::vector<double>(got, got + 7), std::vector<double>(want, want + 7));
+}
+
+ORIN_CONTRACT_TABLE(Anova) {
+    using orintest::Contract;
+    static const int32_t one = 1, two = 2, three = 3, minusTwo = -2;
+    using V = std::vector<double>;
+    using I = std::vector<int32_t>;
+    const V y{1, 2, 4, 3, 6, 5, 8, 9};
+    const I ia{0, 0, 0, 0, 1, 1, 1, 1}, ib{0, 0, 1, 1, 0, 0, 1, 1}, shortI{0, 1, 1};
+    const auto oneWay = [](V x, I g, const int32_t *k) {
+        return [=](Contract &c) {
+            int32_t err = 0;
+            Anova1Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(g), k, c.scalar(), c.scalar(), c.scalar(), c.scalar(),
+                           c.scalar(), c.scalar(), c.scalar(), &err);
+            return err;
+        };
+    };
+    const auto twoWay = [](V x, I a, I b, const int32_t *m, const int32_t *kB) {
+        return [=](Contract &c) {
+            int32_t err = 0;
+            Anova2Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(a), c.input<Int32Array>(b), m, &two, kB,
+                           c.output<DoubleMatrix>(2, 2, V{1, 2, 3, 4}), c.scalar(), c.scalar(), c.scalar(), &err);
+            return err;
+        };
+    };
+    const auto threeWay = [](V x, I a, I cl, const int32_t *m) {
+        return [=](Contract &c) {
+            int32_t err = 0;
+            ANOVA3Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(a), c.input<Int32Array>(a), c.input<Int32Array>(cl), m, &two,
+                           &two, &two, c.output<DoubleMatrix>(1, 2, V{1, 2}), c.scalar(), c.scalar(), c.scalar(), c.scalar(),
+                           c.scalar(), c.scalar(), c.scalar(), &err);
+            return err;
+        };
+    };
+    return {
+        {"Anova1Way_head empty", kErrEmptyArray, oneWay({}, {}, &two)},
+        {"Anova1Way_head lengths", kErrArraySizeMismatch, oneWay({1, 3, 5, 7}, shortI, &two)},
+        {"Anova1Way_head core", kErrAnovaLevels, oneWay({1, 3, 5}, shortI, &three)},
+        {"Anova2Way_head empty", kErrEmptyArray, twoWay({}, {}, {}, &two, &two)},
+        {"Anova2Way_head lengths", kErrArraySizeMismatch, twoWay(y, ia, {0, 1}, &two, &two)},
+        {"Anova2Way_head core", kErrAnovaRandomSingle, twoWay({1, 2, 3, 4}, {0, 0, 1, 1}, {0, 1, 0, 1}, &one, &minusTwo)},
+        {"ANOVA3Way_head empty", kErrEmptyArray, threeWay({}, {}, {}, &two)},
+        {"ANOVA3Way_head lengths", kErrArraySizeMismatch, threeWay(y, ia, shortI, &two)},
+        {"ANOVA3Way_head core", kErrAnovaNoObservations, threeWay(y, ia, ib, &one)},
+    };
+}
+
+// Every allocation made to fail: the core's one scratch block, and for the
+// two- and three-way entry points first the table's resize (the host's
+// status returned) and then the scratch.
+ORIN_ALLOCATION_CASE(AnovaCoreRoutines, 3) {
+    const Design d = balanced({2, 2, 2}, 2, 5);
+    double o[32];
+    const int32_t *ia = d.index[0].data(), *ib = d.index[1].data(), *ic = d.index[2].data();
+    int32_t codes[3];
+    inj.call([&] {
+        codes[0] = ANOVA1Way(d.y.data(), ia, 16, 2, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6);
+        codes[1] = ANOVA2Way(d.y.data(), ia, ib, 16, 4, 2, 2, o, o + 1, o + 2, o + 3);
+        return codes[2] = ANOVA3Way(d.y.data(), ia, ib, ic, 16, 2, 2, 2, 2, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6, o + 7);
+    });
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(codes[i], inj.site() == i + 1 ? kErrOutOfMemory : 0) << i;
+}
+
+ORIN_ALLOCATION_CASE(AnovaEntryPoints, 5) {
+    const Design d = balanced({2, 2, 2}, 2, 5);
+    orintest::DoubleHandle x(d.y);
+    orintest::Int32Handle a(d.index[0]), b(d.index[1]), c(d.index[2]);
+    orintest::DoubleMatrixHandle t2(1, 1, {0}), t3(1, 1, {0});
+    const int32_t m = 2, m4 = 4, k = 2;
+    double p[3][7];
+    int32_t err[3], status[3];
+    inj.call([&] {
+        status[0] = Anova1Way_head(x, a, &k, p[0], p[0] + 1, p[0] + 2, p[0] + 3, p[0] + 4, p[0] + 5, p[0] + 6, err);
+        status[1] = Anova2Way_head(x, a, b, &m4, &k, &k, t2, p[1], p[1] + 1, p[1] + 2, err + 1);
+        return status[2] = ANOVA3Way_head(x, a, b, c, &m, &k, &k, &k, t3, p[2], p[2] + 1, p[2] + 2, p[2] + 3, p[2] + 4, p[2] + 5,
+                                          p[2] + 6, err + 2);
+    });
+    // Sites: 1 one-way scratch; 2, 3 two-way resize, scratch; 4, 5 three-way.
+    const int first[] = {1, 2, 4}, count[] = {1, 2, 2};
+    for (int i = 0; i < 3; ++i) {
+        const bool hit = inj.site() >= first[i] && inj.site() < first[i] + count[i];
+        EXPECT_EQ(err[i], hit ? kErrOutOfMemory : 0) << i;
+        EXPECT_EQ(status[i] != 0, hit && i > 0 && inj.site() == first[i]) << i;
+        EXPECT_EQ(isIDNaN(p[i][0]), hit) << i;
+    }
+    EXPECT_EQ(t2.emptied(), inj.site() == 2 || inj.site() == 3);
+    EXPECT_EQ(t3.emptied(), inj.site() >= 4);
 }
