@@ -99,11 +99,12 @@ ORIN_API int32_t MSE_head(DoubleArrayHdl x, DoubleArrayHdl y, double *mse, int32
    the normal distribution function is A&S 26.2.16 (absolute error about
    1e-5; N_Dist(0) = 0.5000001555), so the chi-square function of odd degrees
    carries twice that; the t and F functions rest on the incomplete beta
-   function's continued fraction (relative tolerance 1e-7, at most 100
-   rounds, which suffices for degrees of freedom up to about 10^4 near the
-   centre of the distribution); the chi-square function of even degrees is
-   the exact finite sum (A&S 26.4.5), its cost linear in df. A NaN argument
-   gives a NaN result with code 0.
+   function's continued fraction (relative tolerance 1e-7, absolute error
+   about 2e-7), which BetaI runs until it settles: 100 rounds suffice for
+   parameters up to about 10^4, larger ones (F with both df large) need
+   more; the chi-square function of even degrees is the exact finite sum
+   (A&S 26.4.5). Chi-square costs time linear in df. A NaN argument gives a
+   NaN result with code 0.
    Codes: -20052 kErrDegreesOfFreedom (a df below 1), -20053 kErrProbability,
    -20054 kErrChiSquareProbability, -20057 kErrBetaArgument. */
 
@@ -126,9 +127,10 @@ ORIN_API int32_t XX_Dist(double x, int32_t df, double *p);
 /* F with df1, df2 degrees of freedom, 1 - I_z(df2/2, df1/2) with
    z = df2/(df2 + df1 x); 0 for x <= 0. Returns 0 or -20052 (df1 or df2 < 1). */
 ORIN_API int32_t F_Dist(double x, int32_t df1, int32_t df2, double *p);
-/* Regularised incomplete beta I_x(a, b), by the continued fraction BetaCF
-   (on I_(1-x)(b, a) above the mean). Returns 0, or -20057 for x outside
-   [0, 1] (checked first) and for a or b not positive. */
+/* Regularised incomplete beta I_x(a, b), by the continued fraction of
+   BetaCF (on I_(1-x)(b, a) above the mean), run to its tolerance however
+   many rounds that takes. Returns 0, or -20057 for x outside [0, 1]
+   (checked first) and for a or b not positive. */
 ORIN_API int32_t BetaI(double a, double b, double x, double *value);
 /* ln Gamma(x) by the six-term Lanczos series (error below 2e-10) for x > 0;
    NaN for x <= 0 or NaN. */

@@ -114,6 +114,13 @@ TEST(Distributions, ClosedFormsAndLimits) {
     // I_x(a, 1) = x^a with a B(a, 1) = 1, so the continued fraction is
     // 1 / (1 - x) below the mean.
     EXPECT_NEAR(BetaCF(3.5, 1, 0.3), 1 / 0.7, ref::kBetaBudget / 0.7);
+    // With equal degrees of freedom F and 1/F share one distribution:
+    // F(1) = 1/2 and F(x) + F(1/x) = 1, also where the continued fraction
+    // needs far more than 100 rounds (both df large).
+    for (int df : {1000, 100000, 10000000}) {
+        EXPECT_NEAR((F_Dist(1, df, df, &p), p), 0.5, ref::kBetaBudget) << df;
+        EXPECT_NEAR((F_Dist(1.01, df, df, &p), p) + (F_Dist(1 / 1.01, df, df, &q), q), 1, 2 * ref::kBetaBudget) << df;
+    }
     // F(1, df) is the square of T(df): an identity between two routines.
     for (double x : {0.3, 1.0, 4.5})
         EXPECT_NEAR((F_Dist(x * x, 1, 9, &p), p), (T_Dist(x, 9, &q), 2 * q - 1), 3 * ref::kBetaBudget) << x;
