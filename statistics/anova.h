@@ -20,12 +20,12 @@ struct GroupSum {
 // the most negative int32 has a magnitude.
 inline int64_t levelCount(int32_t k) { return std::llabs(static_cast<int64_t>(k)); }
 
-// a * b * ... as int64, or -1 when the product does not fit (it can then
-// equal no int32 count of observations).
+// a * b * ... as int64, or INT64_MAX when the product does not fit: either
+// way it then equals no int32 count of observations.
 inline int64_t designSize(std::initializer_list<int64_t> factors) {
     int64_t product = 1;
     for (int64_t f : factors)
-        if (__builtin_mul_overflow(product, f, &product)) return -1;
+        if (__builtin_mul_overflow(product, f, &product)) return INT64_MAX;
     return product;
 }
 
