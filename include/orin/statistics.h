@@ -12,6 +12,10 @@
 
 #include <orin/common.h>
 
+/* Included before the declaration of the library's erf below, so that C++
+   sees the C library's declaration first and accepts ours as matching it. */
+#include <math.h>
+
 /* ---- Histogram layouts --------------------------------------------------- */
 
 /* A bin of the general histogram: 20 bytes, packed, in this order. inclusion
@@ -131,5 +135,145 @@ ORIN_API int32_t Moment_head(DoubleArrayHdl x, const int32_t *order, double *mom
 ORIN_API int32_t RMS_head(DoubleArrayHdl x, double *rms, int32_t *error);
 /* Passes the y count to MSE as a double, as the core routine takes it. */
 ORIN_API int32_t MSE_head(DoubleArrayHdl x, DoubleArrayHdl y, double *mse, int32_t *error);
+
+/* ---- Distributions and inverses ------------------------------------------
+   Lower-tail probabilities P(X <= x). The methods fix the accuracy:
+   the normal distribution function is A&S 26.2.16 (absolute error about
+   1e-5; N_Dist(0) = 0.5000001555), so the chi-square function of odd degrees
+   carries twice that; the t and F functions rest on the incomplete beta
+   function's continued fraction (relative tolerance 1e-7, absolute error
+   about 2e-7), which BetaI runs until it settles: 100 rounds suffice for
+   parameters up to about 10^4, larger ones (F with both df large) need
+   more; the chi-square function of even degrees is the exact finite sum
+   (A&S 26.4.5). Chi-square costs time linear in df. A NaN argument gives a
+   NaN result with code 0.
+   Codes: -20052 kErrDegreesOfFreedom (a df below 1), -20053 kErrProbability,
+   -20054 kErrChiSquareProbability, -20057 kErrBetaArgument. */
+
+/* The library's error function: erf x = (2/sqrt(pi)) e^(-x^2) sum of
+   2^k x^(2k+1) / (1*3*...*(2k+1)), summed until a term changes the sum by
+   at most 1e-15; exactly 1 from x = 5.73549679497 on; odd. NOTE: this is an
+   exported symbol named erf: a program linked with the library may have its
+   own calls to erf bound to this one instead of the C library's. */
+ORIN_API double erf(double x);
+
+/* P(Z <= x) for the standard normal, A&S 26.2.16. Returns 0. */
+ORIN_API int32_t N_Dist(double x, double *p);
+/* Student t with df degrees of freedom, P(T <= t) = 1 - I_z(df/2, 1/2)/2 with
+   z = df/(df + t^2). Returns 0 or -20052 (df < 1). */
+ORIN_API int32_t T_Dist(double t, int32_t df, double *p);
+/* Chi-square with df degrees of freedom; 0 for x <= 0, 1 for x = +inf.
+   Closed forms A&S 26.4.4 (odd df, with N_Dist) and 26.4.5 (even df).
+   Returns 0 or -20052 (df < 1). */
+ORIN_API int32_t XX_Dist(double x, int32_t df, double *p);
+/* F with df1, df2 degrees of freedom, 1 - I_z(df2/2, df1/2) with
+   z = df2/(df2 + df1 x); 0 for x <= 0. Returns 0 or -20052 (df1 or df2 < 1). */
+ORIN_API int32_t F_Dist(double x, int32_t df1, int32_t df2, double *p);
+/* Regularised incomplete beta I_x(a, b), by the continued fraction of
+   BetaCF (on I_(1-x)(b, a) above the mean), run to its tolerance however
+   many rounds that takes. Returns 0, or -20057 for x outside [0, 1]
+   (checked first) and for a or b not positive. */
+ORIN_API int32_t BetaI(double a, double b, double x, double *value);
+/* ln Gamma(x) by the six-term Lanczos series (error below 2e-10) for x > 0;
+   NaN for x <= 0 or NaN. */
+ORIN_API double GammLn(double x);
+/* The continued fraction of I_x(a, b) (even/odd recurrence, relative
+   tolerance 1e-7, at most 100 rounds; the last approximant is returned
+   without notice if it has not settled). */
+ORIN_API double BetaCF(double a, double b, double x);
+
+/* Inverses. InvN_Dist is A&S 26.2.23 (absolute error below 4.5e-4). The
+   others bisect their distribution function until the bracket is at most
+   1e-4 wide and return its lower end; the start brackets are t [-10000,
+   10000], F [1e-6, 10000], chi-square [0, 10000], and a quantile outside
+   them comes back as a value next to the bracket's end. Checks in order:
+   InvN_Dist: -20053 unless 0 < p < 1 (NaN included).
+   InvT_Dist, InvF_Dist: -20052 (a df < 1), then -20053 unless 0 < p < 1.
+   InvXX_Dist: -20054 unless 0 <= p < 1, then -20052 (df < 1); p = 0 gives 0. */
+ORIN_API int32_t InvN_Dist(double p, double *x);
+ORIN_API int32_t InvT_Dist(double p, int32_t df, double *t);
+ORIN_API int32_t InvXX_Dist(double p, int32_t df, double *x);
+ORIN_API int32_t InvF_Dist(double p, int32_t df1, int32_t df2, double *x);
+
+/* Handle entry points: scalars by pointer. Those with an error output store
+   the code there and, when it is non-zero, write iDNaN into the result. All
+   return 0. Erf_h hands a NaN argument back bit for bit. */
+ORIN_API int32_t Erf_h(const double *x, double *result);
+ORIN_API int32_t NormDist_head(const double *x, double *p);
+ORIN_API int32_t TDist_head(const double *t, const int32_t *df, double *p, int32_t *error);
+ORIN_API int32_t ChiSquare_head(const double *x, const int32_t *df, double *p, int32_t *error);
+ORIN_API int32_t FDist_head(const double *x, const int32_t *df1, const int32_t *df2, double *p, int32_t *error);
+ORIN_API int32_t InvNdist_head(const double *p, double *x, int32_t *error);
+ORIN_API int32_t InvTdist_head(const double *p, const int32_t *df, double *t, int32_t *error);
+ORIN_API int32_t InvChiSquare_head(const double *p, const int32_t *df, double *x, int32_t *error);
+ORIN_API int32_t InvFDist_head(const double *p, const int32_t *df1, const int32_t *df2, double *x,
+                               int32_t *error);
+
+/* ---- Analysis of variance and contingency tables -------------------------
+   Observations x[0..n-1] with one int32 level index (0-based) per factor and
+   observation. p-values are upper tails, 1 - F_Dist (1 - XX_Dist for the
+   contingency table). Sums are taken in one pass, in extended precision,
+   about the first observation, so data far from zero (1e7 + small spread)
+   keep their digits. Codes: -20042 kErrAnovaLevels, -20043
+   kErrAnovaLevelIndex, -20044 kErrAnovaNoObservations, -20045 kErrAnovaSize,
+   -20047 kErrAnovaUnbalanced, -20048 kErrAnovaRandomSingle, -20001 scratch. */
+
+/* One-way analysis of k groups of any sizes. Checks: -20003 (n < 1), -20042
+   (k < 2 or k >= n), -20001, -20043 (index outside 0..k-1), -20044 (a group
+   without observations). Outputs SSA, MSA, F = MSA/MSE, p, SSE, MSE, SST with
+   df k - 1 and n - k. */
+ORIN_API int32_t ANOVA1Way(const double *x, const int32_t *levels, int32_t n, int32_t k, double *ssa,
+                           double *msa, double *f, double *p, double *sse, double *mse, double *sst);
+
+/* Balanced two-way analysis, m observations per cell; |kA|, |kB| levels, a
+   negative count declaring the factor random. table receives 15 doubles:
+   SS, df, MS, F of A, of B, of AB, then SS, df, MS of the error. Checks:
+   -20045 (n != |kA| |kB| m), -20042 (a level count below 2), -20044 (m < 1),
+   -20001, -20043, -20047 (a cell without exactly m observations), -20048
+   (m = 1 with a random factor). The main effects are tested over MSAB when
+   the other factor is random (with the AB degrees of freedom (a-1)(b-1)),
+   else over MSE. With m = 1 the interaction is the error: the AB row, FAB
+   and pAB are 0. */
+ORIN_API int32_t ANOVA2Way(const double *x, const int32_t *levelsA, const int32_t *levelsB, int32_t n,
+                           int32_t m, int32_t kA, int32_t kB, double *table, double *pA, double *pB,
+                           double *pAB);
+
+/* Balanced three-way analysis, m >= 2 observations per cell. table receives
+   32 doubles: rows A, B, C, AB, AC, BC, ABC, error; columns SS, df, MS, F
+   (the error row's F is 0). Each effect is tested over the mean square that
+   its expectation calls for under the pattern of random factors; an effect
+   with no exact test (a main effect whose interactions with two random
+   factors would be needed) has F = -1 and p = -1. Checks: -20045, -20044
+   (m < 2), -20042, -20001, -20043, -20047. */
+ORIN_API int32_t ANOVA3Way(const double *x, const int32_t *levelsA, const int32_t *levelsB,
+                           const int32_t *levelsC, int32_t n, int32_t m, int32_t kA, int32_t kB, int32_t kC,
+                           double *table, double *pA, double *pB, double *pC, double *pAB, double *pAC,
+                           double *pBC, double *pABC);
+
+/* Chi-square test of independence of a rows x cols table of counts
+   (row-major): chi2 = sum (O - E)^2 / E, E = row total * column total /
+   total, p = 1 - XX_Dist(chi2, (rows-1)(cols-1)). A zero row or column
+   makes chi2 (and p) NaN with code 0. Checks: -20055 (rows or cols < 2),
+   -20001 (a table too large to address, or no scratch), -20056 (a negative
+   count). */
+ORIN_API int32_t Contingency_Table(int32_t rows, int32_t cols, const int32_t *counts, double *chi2, double *p);
+
+/* Handle entry points. Every array must have the observations' length
+   (-20003 when empty, -20002 when the lengths differ). On failure the table
+   is emptied and every scalar output is iDNaN. They return 0, or the memory
+   manager's status when the table cannot be resized (error -20001). The
+   two-way table is 4 x 4, its error-row F cell 0; the three-way table 8 x 4. */
+ORIN_API int32_t Anova1Way_head(DoubleArrayHdl x, Int32ArrayHdl levels, const int32_t *k, double *ssa,
+                                double *msa, double *f, double *p, double *sse, double *mse, double *sst,
+                                int32_t *error);
+ORIN_API int32_t Anova2Way_head(DoubleArrayHdl x, Int32ArrayHdl levelsA, Int32ArrayHdl levelsB,
+                                const int32_t *m, const int32_t *kA, const int32_t *kB, DoubleMatrixHdl table,
+                                double *pA, double *pB, double *pAB, int32_t *error);
+ORIN_API int32_t ANOVA3Way_head(DoubleArrayHdl x, Int32ArrayHdl levelsA, Int32ArrayHdl levelsB,
+                                Int32ArrayHdl levelsC, const int32_t *m, const int32_t *kA, const int32_t *kB,
+                                const int32_t *kC, DoubleMatrixHdl table, double *pA, double *pB, double *pC,
+                                double *pAB, double *pAC, double *pBC, double *pABC, int32_t *error);
+/* Negative dimensions give -20056; otherwise as Contingency_Table. */
+ORIN_API int32_t Contingency_head(Int32MatrixHdl counts, double *chi2, double *p, int32_t *error);
 
 #endif /* ORIN_STATISTICS_H */
