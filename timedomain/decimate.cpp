@@ -3,9 +3,7 @@
 #include "../frame/kit.h"
 
 void Mean(const double *x, int32_t n, double *mean) {
-    orin::extended s = 0;
-    for (int32_t i = 0; i < n; ++i) s += x[i];
-    *mean = static_cast<double>(s / n);
+    *mean = static_cast<double>(orin::sumExtended(x, n) / n);
 }
 
 int32_t Decimate(const double *x, int32_t n, int32_t factor, int32_t average, double *out) {

@@ -117,7 +117,7 @@ void SetInternalPeakPointers(PeakCINState *state, void *base) {
 
 MgErr dResize1D(DoubleArrayHdl h, int32_t count) {
     orin::DoubleArrayView view(h);
-    return view.resize(count).status;
+    return view.resize(count).status.value;
 }
 
 MgErr PeakDataResize(DoubleArrayHdl h, int32_t count) {

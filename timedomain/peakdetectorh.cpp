@@ -6,7 +6,7 @@ int32_t PeakDetector(DoubleArrayHdl xHandle, const double *threshold, const int3
                      Int32ArrayHdl locationsHandle, int32_t *count, int32_t *error) {
     orin::Int32ArrayView locations(locationsHandle);
     *count = 0;
-    return orin::runEntry(error, {locations}, [&]() -> orin::Outcome {
+    return orin::runEntry(error, {locations, count}, [&]() -> orin::Outcome {
         const orin::DoubleArrayView xv(xHandle);
         const int32_t n = xv.size();
         const int32_t w = *width;

@@ -50,9 +50,7 @@ void FreeNonNull(void *p) {
 void FreeMatrix(double **m) { FreeNonNull(m); }
 
 double ddDot(const double *a, const double *b, int32_t n) {
-    extended s = 0;
-    for (int32_t i = 0; i < n; ++i) s += static_cast<extended>(a[i]) * b[i];
-    return static_cast<double>(s);
+    return static_cast<double>(orin::dotExtended(a, b, n));
 }
 
 // Golub and Van Loan alg. 5.1.1 (house) applied column by column as in

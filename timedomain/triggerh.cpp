@@ -26,7 +26,7 @@ int32_t Triggerh(DoubleMatrixHdl dataHandle, DoubleArrayHdl levelsHandle, Double
             slopes.size() < channels)
             return kErrArraySizeMismatch;
         const int64_t listSize = static_cast<int64_t>(std::max(maxTriggers, 0)) * channels;
-        if (listSize > INT32_MAX) return Outcome::refused(kMgFullErr);
+        if (listSize > INT32_MAX) return Outcome::refused(orin::HostStatus(kMgFullErr));
         ORIN_TRY(indices.resize(static_cast<int32_t>(listSize)));
         ORIN_TRY(counts.resize(channels));
         ORIN_TRY(triggered.resize(channels));
