@@ -12,12 +12,13 @@ using orin::extended;
 void Integrate(const double *x, int32_t n, double dt, double initial, double final, double *out) {
     if (n < 1) return;
     extended sum = 0;
+    const extended scale = static_cast<extended>(dt) / 6;
     double prev = initial;
     double cur = x[0];
     for (int32_t i = 0; i < n; ++i) {
         const double next = i + 1 < n ? x[i + 1] : final;
         sum += static_cast<extended>(prev) + 4.0L * cur + next;
-        out[i] = static_cast<double>(sum * dt / 6.0L);
+        out[i] = static_cast<double>(sum * scale);
         prev = cur;
         cur = next;
     }

@@ -106,6 +106,26 @@ TEST(UnWrap, RecoversASmoothPhaseFromItsWrappedValues) {
     ASSERT_EQ(UnWrap(h, &error) + error, 0);
     for (size_t i = 0; i < p.size(); ++i)
         EXPECT_NEAR(h.values()[i], static_cast<double>(phase[i] - (phase[0] - p[0])), 1e-12 * (1 + i)) << i;
+}
+
+TEST(UnWrap, FollowsTheTurnRuleBitForBit) {
+    // The rule literally, sample by sample; steps drawn from whole and half
+    // turns and their neighbours (ties and near-ties), plus noise.
+    const double twoPi = 2 * std::numbers::pi;
+    std::mt19937_64 gen(91);
+    std::vector<double> p(20000);
+    for (size_t i = 0; i < p.size(); ++i) {
+        const double half = static_cast<double>(static_cast<int64_t>(gen() % 21) - 10) * std::numbers::pi;
+        const int nudge = static_cast<int>(gen() % 5) - 2;
+        double v = i % 3 ? half : orintest::randomDoubles(1, i)[0] * 20;
+        for (int k = 0; k < std::abs(nudge); ++k) v = std::nextafter(v, nudge > 0 ? 1e300 : -1e300);
+        p[i] = (i > 0 && i % 3 == 1 ? p[i - 1] : 0.0) + v;
+    }
+    auto expected = p;
+    for (size_t i = 1; i < expected.size(); ++i)
+        expected[i] -= twoPi * std::floor((expected[i] - expected[i - 1]) / twoPi + 0.5);
+    ASSERT_EQ(UnWrap1D(p.data(), static_cast<int32_t>(p.size())), 0);
+    for (size_t i = 0; i < p.size(); ++i) ASSERT_EQ(p[i], expected[i]) << i;
     // Exactly half a turn rounds upward: pi becomes -pi.
     double tie[] = {0, std::numbers::pi};
     UnWrap1D(tie, 2);
