@@ -89,25 +89,6 @@ TEST(Decimate, MatchesDirectGroupingInPlace) {
     }
 }
 
-TEST(UnWrap, RecoversASmoothPhaseFromItsWrappedValues) {
-    // Steps below half a turn: unwrapping the wrapped phase gives back the
-    // phase less the whole turns of its first sample.
-    std::mt19937_64 gen(77);
-    std::uniform_real_distribution<double> step(-3.0, 3.0);
-    const LD twoPi = 2 * std::numbers::pi_v<LD>;
-    std::vector<LD> phase(400, 10.0L);
-    std::vector<double> p(phase.size());
-    for (size_t i = 0; i < p.size(); ++i) {
-        if (i > 0) phase[i] = phase[i - 1] + step(gen);
-        p[i] = static_cast<double>(std::remainder(phase[i], twoPi));
-    }
-    DoubleHandle h(p);
-    int32_t error = 1;
-    ASSERT_EQ(UnWrap(h, &error) + error, 0);
-    for (size_t i = 0; i < p.size(); ++i)
-        EXPECT_NEAR(h.values()[i], static_cast<double>(phase[i] - (phase[0] - p[0])), 1e-12 * (1 + i)) << i;
-}
-
 TEST(UnWrap, FollowsTheTurnRuleBitForBit) {
     // The rule literally, sample by sample; steps drawn from whole and half
     // turns and their neighbours (ties and near-ties), plus noise.

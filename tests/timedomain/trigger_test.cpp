@@ -14,129 +14,100 @@
 using orintest::DoubleHandle;
 using orintest::DoubleMatrixHandle;
 using orintest::Int32Handle;
+using Ints = std::vector<int32_t>;
 
 namespace {
 
-// A cycle of four crossings: reach the lower edge from below, reach the
-// upper edge, come down to the upper edge, come down to the lower edge. A
-// rising trigger is the first crossing, a falling one the third.
+// A cycle of four crossings: reach the lower edge, reach the upper edge,
+// come down to the upper edge, come down to the lower edge. A rising trigger
+// is the first crossing, a falling one the third.
 struct Model {
     double lower, upper;
     bool rising;
-    int phase;  // index of the crossing awaited
-    std::vector<int32_t> triggers;
+    int phase;  // the crossing awaited
+    Ints triggers;
 
     Model(double level, double hysteresis, bool risingSlope, double previous)
-        : lower(level - hysteresis / 2), upper(level + hysteresis / 2), rising(risingSlope) {
-        phase = previous < lower ? 0 : previous > upper ? 2 : 3;
+        : lower(level - hysteresis / 2), upper(level + hysteresis / 2), rising(risingSlope), phase(derived(previous)) {}
+    int derived(double v) const { return v < lower ? 0 : v > upper ? 2 : 3; }  // from one value alone
+    void feed(double v, int32_t j) {
+        const std::function<bool(double)> crossings[4] = {[&](double u) { return u >= lower; }, [&](double u) { return u >= upper; },
+                                                          [&](double u) { return u <= upper; }, [&](double u) { return u <= lower; }};
+        if (!crossings[phase](v)) return;
+        if (phase == (rising ? 0 : 2)) triggers.push_back(j);
+        phase = (phase + 1) % 4;
     }
-    void feed(const std::vector<double> &x) {
-        const std::function<bool(double)> crossings[4] = {[&](double v) { return v >= lower; },
-                                                          [&](double v) { return v >= upper; },
-                                                          [&](double v) { return v <= upper; },
-                                                          [&](double v) { return v <= lower; }};
-        for (size_t j = 0; j < x.size(); ++j) {
-            if (!crossings[phase](x[j])) continue;
-            if ((rising && phase == 0) || (!rising && phase == 2)) triggers.push_back(static_cast<int32_t>(j));
-            phase = (phase + 1) % 4;
-        }
-    }
-    // The phase a block starting after value v would be given.
-    int derived(double v) const { return v < lower ? 0 : v > upper ? 2 : 3; }
 };
 
 struct Scan {
-    std::vector<int32_t> indices, counts, triggered;
+    Ints indices, counts, triggered;
     std::vector<double> last;
     int32_t error;
 };
 
-Scan trigger(int32_t channels, const std::vector<double> &data, std::vector<double> levels, std::vector<double> previous,
-            std::vector<double> hysteresis, std::vector<int32_t> slopes, int32_t maxTriggers) {
-    const int32_t samples = static_cast<int32_t>(data.size()) / channels;
-    DoubleMatrixHandle d(channels, samples, data);
-    DoubleHandle l(levels), p(previous), h(hysteresis), last({9, 9, 9});
-    Int32Handle s(slopes), indices({7}), counts({5, 5, 5}), flags({3, 3, 3});
+// Triggerh on rows of equal length; the count and flag arrays start dirty.
+Scan trigger(int32_t channels, const std::vector<double> &data, std::vector<double> previous, int32_t slope,
+             int32_t maxTriggers, double level = 0, double hysteresis = 1) {
+    DoubleMatrixHandle d(channels, static_cast<int32_t>(data.size()) / channels, data);
+    DoubleHandle l(std::vector<double>(static_cast<size_t>(channels), level)), p(previous),
+        h(std::vector<double>(static_cast<size_t>(channels), hysteresis)), last({9, 9, 9});
+    Int32Handle s(Ints(static_cast<size_t>(channels), slope)), indices({7}), counts({5, 5, 5}), flags({3, 3, 3});
     Scan r;
     Triggerh(d, l, p, h, s, maxTriggers, indices, counts, flags, last, &r.error);
-    r.indices = indices.values();
-    r.counts = counts.values();
-    r.triggered = flags.values();
-    r.last = last.values();
+    r = {indices.values(), counts.values(), flags.values(), last.values(), r.error};
     return r;
 }
 
 }  // namespace
 
 TEST(Trigger, HysteresisCycles) {
-    const std::vector<double> x = {-1, 0, 1, -1, -1, 0};  // index 4 re-arms
-    Scan r = trigger(1, x, {0}, {-1}, {1}, {1}, 10);
-    EXPECT_EQ(r.counts, std::vector<int32_t>{2});
-    EXPECT_EQ(std::vector<int32_t>(r.indices.begin(), r.indices.begin() + 2), (std::vector<int32_t>{1, 5}));
-    EXPECT_EQ(r.last, std::vector<double>{0});
+    // Rising: 1 reaches -0.5 from below; 3 only leaves the top; 4 re-arms.
+    Scan r = trigger(1, {-1, 0, 1, -1, -1, 0}, {-1}, 1, 10);
+    EXPECT_EQ(Ints(r.indices.begin(), r.indices.begin() + 2), (Ints{1, 5}));
+    EXPECT_TRUE(r.counts == Ints{2} && r.triggered == Ints{1} && r.last == std::vector<double>{0});
     // Starting inside the band, a rising channel must first go below it.
-    r = trigger(1, {0.2, 1, 0.2, -1, 0}, {0}, {0}, {1}, {1}, 10);
-    EXPECT_EQ(r.counts, std::vector<int32_t>{1});
-    EXPECT_EQ(r.indices[0], 4);
+    r = trigger(1, {0.2, 1, 0.2, -1, 0}, {0}, 1, 10);
+    EXPECT_TRUE(r.counts == Ints{1} && r.indices[0] == 4);
+    // One trigger per channel, listed in channel order, counted from zero.
+    r = trigger(2, {-1, 0, 1, -1, 0, -1, -1, 0, 1, 1}, {-1, -1}, 1, 1);
+    EXPECT_TRUE(r.counts == (Ints{1, 1}) && r.triggered == (Ints{1, 1}) && r.indices == (Ints{1, 2}));
     // An empty block carries each channel's previous value forward.
-    r = trigger(2, {}, {0, 0}, {0.25, -3}, {1, 1}, {1, 1}, 3);
-    EXPECT_EQ(r.last, (std::vector<double>{0.25, -3}));
-    // One trigger per channel, listed in channel order; the counts and flags
-    // start from zero whatever the caller's arrays held.
-    r = trigger(2, {-1, 0, 1, -1, 0, -1, -1, 0, 1, 1}, {0, 0}, {-1, -1}, {1, 1}, {1, 1}, 1);
-    EXPECT_EQ(r.counts, (std::vector<int32_t>{1, 1}));
-    EXPECT_EQ(r.triggered, (std::vector<int32_t>{1, 1}));
-    EXPECT_EQ(r.indices, (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(trigger(2, {}, {0.25, -3}, 1, 3).last, (std::vector<double>{0.25, -3}));
+    // Square waves in two channels: 40 triggers each, the first 50 listed.
+    std::vector<double> square;
+    for (int j = 0; j < 320; ++j) square.push_back(j % 4 == 0 ? -1.0 : j % 4 == 2 ? 1.0 : 0.0);
+    r = trigger(2, square, {-1, -1}, 1, 100);
+    ASSERT_TRUE(r.counts == (Ints{40, 40}) && r.indices.size() == 200u);
+    for (size_t k = 0; k < 200; ++k) EXPECT_EQ(r.indices[k], k < 50 ? 1 + 4 * static_cast<int32_t>(k % 40) : 0) << k;
 }
 
 TEST(Trigger, MatchesModelAndBlockSplitsWhereThePreviousValueDecides) {
     const int32_t n = 3000;
     auto x = orintest::randomDoubles(n, 99, -2, 2);
-    // Slow wander plus noise, so the band is crossed both cleanly and not.
-    for (int32_t i = 1; i < n; ++i) x[static_cast<size_t>(i)] = 0.9 * x[static_cast<size_t>(i - 1)] + 0.3 * x[static_cast<size_t>(i)];
+    for (size_t i = 1; i < x.size(); ++i) x[i] = 0.9 * x[i - 1] + 0.3 * x[i];  // wander plus noise
     for (int32_t slope : {0, 1}) {
         Model whole(0.1, 0.4, slope != 0, -1);
-        whole.feed(x);
-        ASSERT_GT(whole.triggers.size(), 50u) << slope;
-        const Scan one = trigger(1, x, {0.1}, {-1}, {0.4}, {slope}, n);
-        ASSERT_EQ(one.counts[0], static_cast<int32_t>(whole.triggers.size())) << slope;
-        const size_t listed = std::min<size_t>(50, whole.triggers.size());
-        EXPECT_EQ(std::vector<int32_t>(one.indices.begin(), one.indices.begin() + static_cast<long>(listed)),
-                  std::vector<int32_t>(whole.triggers.begin(), whole.triggers.begin() + static_cast<long>(listed)));
-        // Split wherever the phase the model has reached is the one the
-        // last value alone implies; the blocks then find every trigger.
-        Model track(0.1, 0.4, slope != 0, -1);
         std::vector<size_t> cuts = {0};
-        for (size_t j = 0; j + 1 < x.size(); ++j) {
-            track.feed({x[j]});
-            if (track.phase == track.derived(x[j]) && j + 1 - cuts.back() > 40) cuts.push_back(j + 1);
+        for (size_t j = 0; j < x.size(); ++j) {
+            whole.feed(x[j], static_cast<int32_t>(j));
+            // Cut wherever the phase reached is the one the value implies.
+            if (whole.phase == whole.derived(x[j]) && j + 1 - cuts.back() > 40) cuts.push_back(j + 1);
         }
-        cuts.push_back(x.size());
-        ASSERT_GT(cuts.size(), 20u);
-        std::vector<int32_t> found;
+        cuts.back() = x.size();
+        ASSERT_TRUE(whole.triggers.size() > 50u && cuts.size() > 20u);
+        const Scan one = trigger(1, x, {-1}, slope, n, 0.1, 0.4);
+        EXPECT_EQ(one.counts[0], static_cast<int32_t>(whole.triggers.size()));
+        EXPECT_EQ(Ints(one.indices.begin(), one.indices.begin() + 50), Ints(whole.triggers.begin(), whole.triggers.begin() + 50));
+        Ints found;
         double previous = -1;
         for (size_t b = 0; b + 1 < cuts.size(); ++b) {
-            const std::vector<double> block(x.begin() + static_cast<long>(cuts[b]), x.begin() + static_cast<long>(cuts[b + 1]));
-            const Scan r = trigger(1, block, {0.1}, {previous}, {0.4}, {slope}, n);
-            ASSERT_EQ(r.error, 0);
+            const Scan r = trigger(1, std::vector<double>(x.begin() + static_cast<long>(cuts[b]), x.begin() + static_cast<long>(cuts[b + 1])),
+                                   {previous}, slope, n, 0.1, 0.4);
             for (int32_t k = 0; k < r.counts[0]; ++k) found.push_back(r.indices[static_cast<size_t>(k)] + static_cast<int32_t>(cuts[b]));
             previous = r.last[0];
         }
         EXPECT_EQ(found, whole.triggers) << "slope " << slope;
     }
-}
-
-TEST(Trigger, IndexListHoldsTheFirstFiftyAcrossChannels) {
-    // Square waves: channel 0 triggers at 1, 5, 9, ...; channel 1 likewise.
-    std::vector<double> data;
-    for (int c = 0; c < 2; ++c)
-        for (int j = 0; j < 160; ++j) data.push_back(j % 4 == 0 ? -1.0 : j % 4 == 2 ? 1.0 : 0.0);
-    const Scan r = trigger(2, data, {0, 0}, {-1, -1}, {1, 1}, {1, 1}, 100);
-    EXPECT_EQ(r.counts, (std::vector<int32_t>{40, 40}));
-    ASSERT_EQ(r.indices.size(), 200u);
-    for (int k = 0; k < 40; ++k) EXPECT_EQ(r.indices[static_cast<size_t>(k)], 1 + 4 * k);
-    for (int k = 0; k < 10; ++k) EXPECT_EQ(r.indices[static_cast<size_t>(40 + k)], 1 + 4 * k);
-    for (size_t k = 50; k < r.indices.size(); ++k) EXPECT_EQ(r.indices[k], 0) << k;
 }
 
 ORIN_ALLOCATION_CASE(Triggerh, 4) {
@@ -147,5 +118,5 @@ ORIN_ALLOCATION_CASE(Triggerh, 4) {
     const MgErr status = inj.call([&] { return Triggerh(d, l, p, h, s, 2, indices, counts, flags, last, &error); });
     EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
     if (inj.failing()) EXPECT_TRUE(status != 0 && indices.emptied() && counts.emptied() && flags.emptied() && last.emptied());
-    else EXPECT_EQ(indices.values(), (std::vector<int32_t>{1, 0}));
+    else EXPECT_EQ(indices.values(), (Ints{1, 0}));
 }
