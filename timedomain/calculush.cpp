@@ -16,8 +16,8 @@ int32_t Integral(DoubleArrayHdl xHandle, const double *initial, const double *fi
                  int32_t *error) {
     DoubleArrayView x(xHandle);
     return orin::runEntry(error, {x}, [&]() -> Outcome {
-        // An empty record outranks a bad interval here (Derivative checks the
-        // other way round); both orders are part of the interface.
+        // An empty record outranks a bad interval here, Derivative checks the
+        // other way round; callers see these codes and may rely on them.
         if (x.size() < 1) return kErrEmptyArray;
         if (badInterval(*dt)) return kErrSamplingInterval;
         Integrate(x.data(), x.size(), *dt, *initial, *final, x.data());
