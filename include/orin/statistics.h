@@ -276,4 +276,44 @@ ORIN_API int32_t ANOVA3Way_head(DoubleArrayHdl x, Int32ArrayHdl levelsA, Int32Ar
 /* Negative dimensions give -20056; otherwise as Contingency_Table. */
 ORIN_API int32_t Contingency_head(Int32MatrixHdl counts, double *chi2, double *p, int32_t *error);
 
+/* ---- Histograms ------------------------------------------------------------ */
+
+/* axis[i] = start + i step, the running value kept in extended precision. */
+ORIN_API void SetAxis(double *axis, int32_t n, double start, double step);
+
+/* Equal-width histogram of x over [min, max] in nbins bins (nbins >= 1):
+   bin k holds [min + k w, min + (k+1) w) with w = (max - min)/nbins, the
+   maximum itself the last bin; centres are the bin mid-points. Every sample
+   with min <= x <= max is counted (a product landing one bin beyond the range
+   is counted in the end bin), also when max - min overflows a double; NaN
+   and samples outside the range are not. With max == min every sample equal
+   to it lands in the last bin. counts is cleared first. */
+ORIN_API void Histogra(const double *x, int32_t n, double max, double min, int32_t *counts, double *centres,
+                       int32_t nbins);
+/* Histogra over the measured range of x (n >= 1, nbins >= 1). */
+ORIN_API void cacula_Histogra(const double *x, int32_t n, double *centres, int32_t *counts, int32_t nbins);
+/* Resizes counts and centres to *nbins. Returns in *error -20003 (no samples
+   or nbins below 1), -20001 (resize refused; the memory manager's status is
+   returned); outputs emptied on failure. */
+ORIN_API int32_t histgran_head(DoubleArrayHdl x, const int32_t *nbins, Int32ArrayHdl counts, DoubleArrayHdl centres,
+                               int32_t *error);
+
+/* 0 when x lies in the bin, -1 below it, +1 above it (by the bin's
+   inclusion rule); another value (2, or the code itself for an inclusion
+   above 3) for NaN or an unknown inclusion. */
+ORIN_API int32_t CheckBin(const HistogramBin *bin, double x);
+/* General histogram over caller bins, expected in ascending order. A sample
+   is counted in every bin that holds it. totals: outside (counted in no bin),
+   below (below the first bin), above (above the last bin and in no bin);
+   with no bins every sample is outside. counts[0..nbins-1] and totals are
+   cleared first. Returns 0, -20008 (nbins < 0), -20003 (n < 1). */
+ORIN_API int32_t GeneralHistogram(const double *x, int32_t n, const HistogramBin *bins, int32_t nbins,
+                                  int32_t *counts, int32_t *totals);
+/* counts resized to the number of bins; totals: three int32. Returns in
+   *error -20003 (no samples: counts keep nbins zeros), -20008 (negative bin
+   count), -20001 (resize refused, status returned); counts emptied after
+   the last two; totals zero on failure. */
+ORIN_API int32_t GenHistH(DoubleArrayHdl x, HistogramBinArrayHdl bins, Int32ArrayHdl counts, int32_t *totals,
+                          int32_t *error);
+
 #endif /* ORIN_STATISTICS_H */
