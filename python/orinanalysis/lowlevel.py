@@ -257,10 +257,13 @@ def _pointer_converter(routine: str, pname: str, ctype: CType):
                 if writable and not obj.flags.writeable:
                     raise TypeError(f"{what} writes to its array, got {_describe(obj)}")
                 return ctypes.c_void_p(obj.ctypes.data)
+            if isinstance(obj, ctypes.c_void_p):
+                return obj  # a raw address: the caller vouches for it
             if pointer_type is not None:
-                return pointer_type.from_param(obj)
-            if isinstance(obj, (ctypes._Pointer, ctypes.Array, ctypes.c_void_p)) or type(obj).__name__ == "CArgObject":
-                return obj
+                try:
+                    return pointer_type.from_param(obj)
+                except TypeError:
+                    pass
             raise TypeError(f"{what} takes an array or a ctypes pointer, got {_describe(obj)}")
 
     Pointer.__name__ = f"{ctype.base}_pointer"
