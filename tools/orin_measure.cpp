@@ -190,11 +190,16 @@ Options parse(int argc, char **argv) {
 std::string engineering(double value, const char *unit, bool micro = false) {
     if (value == 0) return std::string("0 ") + unit;
     const char *prefix = "";
-    const double scale = svg_engineering_scale(std::fabs(value), &prefix);
+    // The prefix of the value rounded to 4 digits, so 999.99e-6 reads
+    // 1.000 m, not 1000.0 u.
+    char rounded[32];
+    std::snprintf(rounded, sizeof rounded, "%.3e", std::fabs(value));
+    const double scale = svg_engineering_scale(std::strtod(rounded, nullptr), &prefix);
     if (micro && !std::strcmp(prefix, "u")) prefix = "\u00b5";
     char buf[64];
     const double v = value * scale;
-    const int decimals = std::fabs(v) >= 100 ? 1 : std::fabs(v) >= 10 ? 2 : 3;
+    const double shown = std::strtod(rounded, nullptr) * scale;
+    const int decimals = shown >= 99.995 ? 1 : shown >= 9.9995 ? 2 : 3;
     std::snprintf(buf, sizeof buf, "%.*f %s%s", decimals, v, prefix, unit);
     return buf;
 }
