@@ -125,3 +125,14 @@ def test_data_exports_and_ctypes_arguments():
 def test_ctypes_pointers_of_another_type_are_refused():
     with pytest.raises(TypeError, match=r"srandnum\(\) parameter s1"):
         lowlevel.srandnum(1, ctypes.byref(ctypes.c_double()), None, None)
+
+
+def test_a_wrong_library_path_is_reported_not_replaced(tmp_path):
+    # A fresh interpreter: the library is loaded once per process.
+    import subprocess
+    import sys
+    env = dict(os.environ, ORINANALYSIS_LIBRARY=str(tmp_path / "missing.so"))
+    r = subprocess.run([sys.executable, "-c", "import orinanalysis; orinanalysis.fft([1.0])"], env=env,
+                       capture_output=True, text=True, timeout=60)
+    assert r.returncode != 0
+    assert "missing.so" in r.stderr and "ORINANALYSIS_LIBRARY" in r.stderr
