@@ -19,6 +19,7 @@ element type. Calls release the interpreter lock.
 from __future__ import annotations
 
 import ctypes
+import re
 import threading
 import weakref
 from typing import Any, Dict, Optional, Sequence, Tuple
@@ -264,6 +265,8 @@ def _pointer_converter(routine: str, pname: str, ctype: CType):
                     return pointer_type.from_param(obj)
                 except TypeError:
                     pass
+            elif isinstance(obj, (ctypes._Pointer, ctypes.Array)) or type(obj).__name__ == "CArgObject":
+                return obj  # a target type this layer does not model: the caller's ctypes object
             raise TypeError(f"{what} takes an array or a ctypes pointer, got {_describe(obj)}")
 
     Pointer.__name__ = f"{ctype.base}_pointer"
@@ -291,12 +294,21 @@ def _handle_converter(routine: str, pname: str, ctype: CType):
     return Handle
 
 
-def _restype(ctype: CType):
+def _by_value(routine: str, ctype: CType):
+    if ctype.base in _STRUCTS:
+        return _STRUCTS[ctype.base]
+    if ctype.base in _SCALARS:
+        return _SCALARS[ctype.base]
+    raise TypeError(f"{routine}: the type {ctype.base} is not known to orinanalysis.lowlevel; "
+                    "add it to _SCALARS or _STRUCTS")
+
+
+def _restype(routine: str, ctype: CType):
     if ctype.base == "void" and ctype.pointers == 0:
         return None
     if ctype.pointers:
         return ctypes.c_void_p
-    return _SCALARS[ctype.base]
+    return _by_value(routine, ctype)
 
 
 def _argtype(routine: str, pname: str, ctype: CType):
@@ -306,16 +318,22 @@ def _argtype(routine: str, pname: str, ctype: CType):
         return ctypes.c_void_p  # record-array handles: pass c_void_p yourself
     if ctype.pointers:
         return _pointer_converter(routine, pname, ctype)
-    if ctype.base in _STRUCTS:
-        return _STRUCTS[ctype.base]
-    return _SCALARS[ctype.base]
+    return _by_value(routine, ctype)
 
 
 # ---- functions by name -----------------------------------------------------
 
 _prototypes: Dict[str, Tuple[str, Prototype]] = {}
+#: Declarations this layer cannot read (a function-pointer parameter, say),
+#: by name: they are left out rather than breaking the import.
+unsupported: Dict[str, str] = {}
 for _header, _decl in FUNCTIONS:
-    _p = parse_prototype(_decl)
+    try:
+        _p = parse_prototype(_decl)
+    except ValueError as _exc:
+        _m = re.search(r"([A-Za-z_][A-Za-z0-9_]*)\s*\(", _decl)
+        unsupported[_m.group(1) if _m else _decl] = str(_exc)
+        continue
     _prototypes[_p.name] = (_header, _p)
 _data_decls: Dict[str, CType] = dict(parse_data(d) for _, d in DATA)
 
@@ -330,6 +348,8 @@ def names(header: Optional[str] = None) -> Tuple[str, ...]:
 
 def prototype(name: str) -> Prototype:
     """The C declaration of an exported function."""
+    if name in unsupported:
+        raise AttributeError(f"{name} cannot be called through lowlevel: {unsupported[name]}")
     try:
         return _prototypes[name][1]
     except KeyError:
@@ -380,7 +400,7 @@ def function(name: str) -> Function:
         raise AttributeError(f"the loaded library does not export {name}") from None
     # A private function object per name, so setting its types cannot clash
     # with another user of the same CDLL.
-    fn = ctypes.CFUNCTYPE(_restype(proto.result),
+    fn = ctypes.CFUNCTYPE(_restype(name, proto.result),
                           *[_argtype(name, n, t) for n, t in proto.params])(ctypes.cast(raw, ctypes.c_void_p).value)
     with _functions_lock:
         _functions.setdefault(name, Function(name, proto, fn))
