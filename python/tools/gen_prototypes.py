@@ -7,13 +7,18 @@ The package's tests check that the generated file matches the headers.
 """
 from __future__ import annotations
 
+import importlib.util
 import pathlib
 import sys
 
 HERE = pathlib.Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parent))
 
-from orinanalysis._cdecl import scan_error_codes, scan_header  # noqa: E402
+# The reader alone, without the package (which needs numpy and the library).
+_spec = importlib.util.spec_from_file_location("_cdecl", HERE.parent / "orinanalysis" / "_cdecl.py")
+_cdecl = importlib.util.module_from_spec(_spec)
+sys.modules["_cdecl"] = _cdecl  # dataclasses look their module up
+_spec.loader.exec_module(_cdecl)
+scan_error_codes, scan_header = _cdecl.scan_error_codes, _cdecl.scan_header
 
 # host.h declares the platform functions the library imports, not exports;
 # common.h and the umbrella header declare no functions of their own.
