@@ -11,6 +11,7 @@ from __future__ import annotations
 
 from . import lowlevel
 from .errors import CODE_NAMES, OrinError
+from .fitting import exponential_fit, linear_fit
 from .filters import IIRFilter, Sections, bessel, butter, cheby1, cheby2, ellip, sosfilt
 from .generators import NoiseGenerator, WaveformGenerator, chirp
 from .measure import MEASUREMENTS, Cursor, Measurement, Session, measure
@@ -26,6 +27,7 @@ __all__ = [
     "get_window", "apply_window",
     "Sections", "butter", "bessel", "cheby1", "cheby2", "ellip", "IIRFilter", "sosfilt",
     "NoiseGenerator", "WaveformGenerator", "chirp",
+    "linear_fit", "exponential_fit",
     "mean", "std", "mean_std", "median", "rms", "moment", "mse",
     "Session", "Measurement", "Cursor", "MEASUREMENTS", "measure",
 ]

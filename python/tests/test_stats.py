@@ -38,3 +38,21 @@ def test_empty_input_and_bad_order_raise():
     with pytest.raises(oa.OrinError) as info:
         oa.moment([1.0, 2.0], 0)
     assert (info.value.routine, info.value.code) == ("Moment", -20021)
+
+
+def test_fits_agree_with_numpy_polyfit(rng):
+    x = np.linspace(0, 5, 40)
+    y = 2.5 * x - 1 + 0.1 * rng.standard_normal(40)
+    slope, intercept = oa.linear_fit(x, y)
+    want = np.polyfit(x, y, 1)
+    # Normal equations of a well-conditioned 2x2 problem: a few hundred eps.
+    np.testing.assert_allclose([slope, intercept], want, rtol=1e-12, atol=1e-12)
+    z = -3.0 * np.exp(-0.7 * x) * np.exp(0.01 * rng.standard_normal(40))
+    amp, damping = oa.exponential_fit(x, z)
+    b, a = np.polyfit(x, np.log(-z), 1)
+    np.testing.assert_allclose([amp, damping], [-np.exp(a), b], rtol=1e-12)
+    with pytest.raises(oa.OrinError) as info:
+        oa.exponential_fit(x, np.where(x < 2, z, -z))
+    assert info.value.code == -20036
+    with pytest.raises(ValueError, match="differ in length"):
+        oa.linear_fit(x, y[:-1])
