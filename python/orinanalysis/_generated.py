@@ -54,6 +54,8 @@ FUNCTIONS = (
     ('fitting', 'int32_t ExpFitCoef(const double *x, const double *y, int32_t n, double *amplitude, double *damping);'),
     ('fitting', 'int32_t LinFitCoef_head(DoubleArrayHdl y, DoubleArrayHdl x, double *slope, double *intercept, int32_t *error);'),
     ('fitting', 'int32_t ExpFitCoef_head(DoubleArrayHdl y, DoubleArrayHdl x, double *amplitude, double *damping, int32_t *error);'),
+    ('fitting', 'int32_t CxPolyRoots(const complexnum *coefficients, int32_t n, int32_t control, complexnum *roots);'),
+    ('fitting', 'int32_t CxPolyRoots_head(ComplexArrayHdl coefficients, const int32_t *control, int32_t *error);'),
     ('fitting', 'int32_t PolyInterp(const double *x, const double *y, int32_t n, double xval, double *yout, double *dyout);'),
     ('fitting', 'int32_t RatInterp(const double *x, const double *y, int32_t n, double xval, double *yout, double *dyout);'),
     ('fitting', 'int32_t Spline(const double *x, const double *y, int32_t n, double yp1, double ypn, double *y2);'),
