@@ -1,0 +1,53 @@
+#include <orin/linalg.h>
+
+#include "detail.h"
+
+int32_t MatrixMul_head(DoubleMatrixHdl a, DoubleMatrixHdl b, DoubleMatrixHdl c, int32_t *error) {
+    orin::DoubleMatrixView out(c);
+    return orin::runEntry(error, {out}, [&]() -> orin::Outcome {
+        const orin::DoubleMatrixView A(a), B(b);
+        if (A.size() < 1 || B.size() < 1) return kErrEmptyArray;
+        if (A.cols() != B.rows()) return kErrDimensionMismatch;
+        ORIN_TRY(out.resize(A.rows(), B.cols()));
+        return MatrixMul(A.data(), B.data(), A.rows(), A.cols(), B.cols(), out.data());
+    });
+}
+
+int32_t DotProduct_head(DoubleArrayHdl x, DoubleArrayHdl y, double *out, int32_t *error) {
+    return orin::runEntry(error, {out}, [&]() -> orin::Outcome {
+        const orin::DoubleArrayView X(x), Y(y);
+        if (X.size() != Y.size()) return kErrArraySizeMismatch;
+        if (X.size() < 1) return kErrEmptyArray;
+        return DotProduct(X.data(), Y.data(), X.size(), out);
+    });
+}
+
+int32_t AxVect_head(DoubleMatrixHdl a, DoubleArrayHdl x, DoubleArrayHdl y, int32_t *error) {
+    orin::DoubleArrayView out(y);
+    return orin::runEntry(error, {out}, [&]() -> orin::Outcome {
+        const orin::DoubleMatrixView A(a);
+        const orin::DoubleArrayView X(x);
+        if (A.size() < 1 || X.size() < 1) return kErrEmptyArray;
+        if (A.cols() != X.size()) return kErrDimensionMismatch;
+        ORIN_TRY(out.resize(A.rows()));
+        return AxVect(A.data(), A.rows(), A.cols(), X.data(), out.data());
+    });
+}
+
+int32_t OuterProd_head(DoubleArrayHdl x, DoubleArrayHdl y, DoubleMatrixHdl out, int32_t *error) {
+    orin::DoubleMatrixView o(out);
+    return orin::runEntry(error, {o}, [&]() -> orin::Outcome {
+        const orin::DoubleArrayView X(x), Y(y);
+        if (X.size() < 1 || Y.size() < 1) return kErrEmptyArray;
+        ORIN_TRY(o.resize(X.size(), Y.size()));
+        return OuterProduct(X.data(), X.size(), Y.data(), Y.size(), o.data());
+    });
+}
+
+int32_t Trace_head(DoubleMatrixHdl a, double *out, int32_t *error) {
+    return orin::runEntry(error, {out}, [&]() -> orin::Outcome {
+        const orin::DoubleMatrixView A(a);
+        if (A.size() < 1) return kErrEmptyArray;
+        return Trace(A.data(), A.rows(), A.cols(), out);
+    });
+}
