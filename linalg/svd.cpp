@@ -24,11 +24,14 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
     const ptrdiff_t m = p, n = q;
     View<double> A(a, m, n);
     View<double> V(v, n, n);
-    // Work: the superdiagonal, and a row of column sums for the updates.
-    Scratch<double> work(2 * static_cast<int64_t>(n));
+    // Work: the superdiagonal, a row of column sums for the updates, and
+    // marks of the reflections that were skipped.
+    Scratch<double> work(3 * static_cast<int64_t>(n));
     if (!work) return kErrOutOfMemory;
     double *rv1 = work.data();
     double *sum = work.data() + n;
+    double *skipped = work.data() + 2 * n;
+    constexpr double kLeftSkipped = 1, kRightSkipped = 2;
 
     // Non-finite entries would leave every convergence test false; the
     // sweep limit would end it, but the answer is known at once.
@@ -36,15 +39,27 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
 
     // 1. Bidiagonalisation: a left reflection zeroes column i below the
     //    diagonal, a right one zeroes row i beyond the superdiagonal; each
-    //    column or row is first scaled by the sum of its magnitudes.
+    //    column or row is first scaled by the sum of its magnitudes. A column
+    //    or row that is already reduced keeps its entry and sign (no
+    //    reflection, as LAPACK's dlarfg), so diagonal and bidiagonal input
+    //    passes through with U = V = I.
     double g = 0, scale = 0, anorm = 0;
     for (ptrdiff_t i = 0; i < n; ++i) {
         const ptrdiff_t l = i + 1;
         rv1[i] = scale * g;
         g = 0;
         scale = 0;
-        for (ptrdiff_t k = i; k < m; ++k) scale += std::fabs(A(k, i));
-        if (scale != 0) {
+        skipped[i] = 0;
+        bool reduced = true;
+        for (ptrdiff_t k = i + 1; k < m && reduced; ++k) reduced = A(k, i) == 0;
+        if (reduced) {
+            skipped[i] = kLeftSkipped;
+            scale = 1;
+            g = A(i, i);
+        } else {
+            for (ptrdiff_t k = i; k < m; ++k) scale += std::fabs(A(k, i));
+        }
+        if (!reduced && scale != 0) {
             extended s = 0;
             for (ptrdiff_t k = i; k < m; ++k) {
                 A(k, i) /= scale;
@@ -74,8 +89,16 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
         scale = 0;
         if (i != n - 1) {
             double *rowi = A.row(i);
-            for (ptrdiff_t k = l; k < n; ++k) scale += std::fabs(rowi[k]);
-            if (scale != 0) {
+            bool rowReduced = true;
+            for (ptrdiff_t k = l + 1; k < n && rowReduced; ++k) rowReduced = rowi[k] == 0;
+            if (rowReduced) {
+                skipped[i] += kRightSkipped;
+                scale = 1;
+                g = rowi[l];
+            } else {
+                for (ptrdiff_t k = l; k < n; ++k) scale += std::fabs(rowi[k]);
+            }
+            if (!rowReduced && scale != 0) {
                 extended s = 0;
                 for (ptrdiff_t k = l; k < n; ++k) {
                     rowi[k] /= scale;
@@ -105,7 +128,7 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
         for (ptrdiff_t i = n - 1; i >= 0; --i) {
             if (i < n - 1) {
                 const double *rowi = A.row(i);
-                if (g != 0) {
+                if (g != 0 && skipped[i] < kRightSkipped) {
                     // Division in two steps avoids underflow (Golub-Reinsch).
                     for (ptrdiff_t j = l; j < n; ++j) V(j, i) = (rowi[j] / rowi[l]) / g;
                     std::fill(sum + l, sum + n, 0.0);
@@ -131,7 +154,7 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
             const ptrdiff_t l1 = i + 1;
             g = w[i];
             std::fill(A.row(i) + l1, A.row(i) + n, 0.0);
-            if (g != 0) {
+            if (g != 0 && skipped[i] != kLeftSkipped && skipped[i] != kLeftSkipped + kRightSkipped) {
                 g = 1.0 / g;
                 std::fill(sum + l1, sum + n, 0.0);
                 for (ptrdiff_t k = l1; k < m; ++k) {
