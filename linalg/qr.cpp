@@ -14,10 +14,6 @@ using orin::linalg::View;
 namespace {
 
 constexpr double kTwoPowMinus63 = 1.0842021724855044e-19;
-// Fast Givens rescaling: a scale above 2^200 is brought down by 2^-200.
-constexpr double kRescaleAbove = 0x1p200;
-constexpr double kRescaleSquare = 0x1p-200;
-constexpr double kRescale = 0x1p-100;
 
 double norm2(const double *x, int32_t n) {
     double out = 0;
@@ -277,15 +273,6 @@ int32_t fast_giv_qrd(const double *a, int32_t m, int32_t n, double *q, double *r
         fast_givens(R(i - 1, c), R(i, c), &type, &alpha, &beta, &d[i - 1], &d[i]);
         MMprod_fast_giv(alpha, beta, type, static_cast<int32_t>(i - 1), static_cast<int32_t>(i), r, m, n);
         MMprod_fast_giv(alpha, beta, type, static_cast<int32_t>(i - 1), static_cast<int32_t>(i), w.data(), m, m);
-        // The scales only grow (by at most 2 per rotation); an exact power
-        // of two taken out of a row of W and R and its square out of d keeps
-        // W W^T = D and W A = R without overflow on large matrices.
-        for (ptrdiff_t row : {i - 1, i}) {
-            if (d[row] < kRescaleAbove) continue;
-            d[row] *= kRescaleSquare;
-            for (ptrdiff_t j = 0; j < n; ++j) R(row, j) *= kRescale;
-            for (ptrdiff_t j = 0; j < m; ++j) w[row * m + j] *= kRescale;
-        }
     });
     // W A = D^(1/2) R-tilde with D^(-1/2) W orthogonal: Q = W^T D^(-1/2),
     // R = D^(-1/2) R-tilde.
