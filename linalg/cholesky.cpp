@@ -9,7 +9,6 @@ using orin::extended;
 using orin::linalg::lowerAt;
 using orin::linalg::lowerColumn;
 using orin::linalg::upperAt;
-using orin::linalg::View;
 
 namespace {
 
@@ -22,9 +21,9 @@ constexpr double kTriangularRelativeFloor = 1.0842021724855044e-19;
 }  // namespace
 
 int32_t Matrix_to_Compact(const double *a, int32_t n, int32_t mode, double *packed) {
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(n, n)) return shape;
     if (mode < 0 || mode > 2) return kErrInvalidSelector;
-    const View<const double> A(a, n, n);
+    const orin::ConstMatrix A(a, n, n);
     double *out = packed;
     for (ptrdiff_t j = 0; j < n; ++j) {
         if (mode == 1) {
@@ -37,9 +36,9 @@ int32_t Matrix_to_Compact(const double *a, int32_t n, int32_t mode, double *pack
 }
 
 int32_t Compact_to_Matrix(const double *packed, int32_t n, int32_t mode, double *a) {
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(n, n)) return shape;
     if (mode < 0 || mode > 2) return kErrInvalidSelector;
-    View<double> A(a, n, n);
+    orin::Matrix A(a, n, n);
     for (ptrdiff_t i = 0; i < n; ++i)
         for (ptrdiff_t j = 0; j < n; ++j) {
             if (mode == 1) A(i, j) = i <= j ? packed[upperAt(i, j)] : 0.0;
@@ -50,7 +49,7 @@ int32_t Compact_to_Matrix(const double *packed, int32_t n, int32_t mode, double 
 }
 
 int32_t Cholesky(double *packed, int32_t n) {
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::linalg::checkPacked(n)) return shape;
     // Column j is reduced by every earlier column k; column k's entries from
     // row j down are contiguous in the packed layout, so the update runs
     // along them, one extended accumulator per row. The sums are the same,
@@ -93,7 +92,7 @@ int32_t Cholesky(double *packed, int32_t n) {
 }
 
 int32_t CholeskyLinEqs(const double *factor, const double *b, int32_t n, double *x) {
-    if (n <= 0) return kErrEmptyArray;
+    if (const int32_t shape = orin::linalg::checkPacked(n)) return shape;
     orin::linalg::copyCells(b, n, x);
     // L y = b by columns, then L^T x = y by dot products down the same columns.
     for (ptrdiff_t i = 0; i < n; ++i) {
@@ -149,7 +148,7 @@ void invertUpper(double *p, ptrdiff_t n) {
 }  // namespace
 
 int32_t Cholesky_InvMatrix(const double *factor, int32_t n, double *inv) {
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::linalg::checkPacked(n)) return shape;
     orin::Scratch<double> column(n);
     if (!column) return kErrOutOfMemory;
     orin::linalg::copyCells(factor, orin::linalg::packedCount(n), inv);
@@ -190,7 +189,7 @@ bool triangularSingular(const double *packed, int32_t n, int32_t triangle) {
 
 int32_t TriLinEqs(const double *packed, const double *b, int32_t n, int32_t triangle, double *x) {
     if (triangle != 0 && triangle != 1) return kErrInvalidSelector;
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::linalg::checkPacked(n)) return shape;
     orin::linalg::copyCells(b, n, x);
     if (triangularSingular(packed, n, triangle)) return kErrSingularMatrix;
     if (triangle == 0) {
@@ -211,7 +210,7 @@ int32_t TriLinEqs(const double *packed, const double *b, int32_t n, int32_t tria
 
 int32_t Tri_InvMatrix(const double *packed, int32_t n, int32_t triangle, double *inv) {
     if (triangle != 0 && triangle != 1) return kErrInvalidSelector;
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::linalg::checkPacked(n)) return shape;
     orin::linalg::copyCells(packed, orin::linalg::packedCount(n), inv);
     if (triangularSingular(inv, n, triangle)) return kErrSingularMatrix;
     if (triangle == 0) invertLower(inv, n);

@@ -15,11 +15,6 @@ int32_t packedOrder(const orin::DoubleArrayView &p, int32_t *n) {
     return kErrNone;
 }
 
-int32_t squareCheck(const orin::DoubleMatrixView &a) {
-    if (a.rows() < 1 || a.cols() < 1) return kErrEmptyArray;
-    if (a.rows() != a.cols()) return kErrNotSquare;
-    return kErrNone;
-}
 
 }  // namespace
 
@@ -78,7 +73,7 @@ int32_t Matrix_to_Compact_head(DoubleMatrixHdl a, int32_t mode, DoubleArrayHdl p
     orin::DoubleArrayView P(packed);
     return orin::runEntry(error, {P}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a);
-        ORIN_TRY(squareCheck(A));
+        ORIN_TRY(orin::linalg::checkSquare(A));
         if (mode < 0 || mode > 2) return kErrInvalidSelector;
         const int64_t len = orin::linalg::packedCount(A.rows());
         if (len > INT32_MAX) return kErrOutOfMemory;

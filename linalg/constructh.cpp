@@ -16,7 +16,7 @@ int32_t SpecialMatrix_head(int32_t code, int32_t n, DoubleArrayHdl x, DoubleArra
             case 4: rows = cols = xv.size() - 1; break;
             default: return kErrInvalidSelector;
         }
-        if (rows < 1 || cols < 1) return kErrEmptyArray;
+        ORIN_TRY(orin::checkShape(rows, cols));
         ORIN_TRY(o.resize(rows, cols));
         return SpecialMatrix(code, n, xv.data(), xv.size(), yv.data(), yv.size(), o.data());
     });

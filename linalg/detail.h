@@ -15,23 +15,6 @@ namespace orin::linalg {
 // a product beyond the address space is refused rather than wrapped.
 inline int64_t cells(int32_t rows, int32_t cols) { return static_cast<int64_t>(rows) * cols; }
 
-// Row-major view over caller memory (element (i, j) at i*ld + j), indexed in
-// ptrdiff_t so no product of two int32 sides is formed in 32 bits.
-template <class T>
-class View {
-public:
-    View(T *data, ptrdiff_t rows, ptrdiff_t cols) : data_(data), rows_(rows), cols_(cols) {}
-    T &operator()(ptrdiff_t i, ptrdiff_t j) const { return data_[i * cols_ + j]; }
-    T *row(ptrdiff_t i) const { return data_ + i * cols_; }
-    ptrdiff_t rows() const { return rows_; }
-    ptrdiff_t cols() const { return cols_; }
-    T *data() const { return data_; }
-
-private:
-    T *data_;
-    ptrdiff_t rows_, cols_;
-};
-
 // Offsets of the two packed layouts of an n x n triangle (column by column).
 // Lower: column j holds rows j..n-1, starting at sum_{k<j}(n-k).
 inline ptrdiff_t lowerColumn(ptrdiff_t n, ptrdiff_t j) { return j * n - j * (j - 1) / 2; }
@@ -39,6 +22,12 @@ inline ptrdiff_t lowerAt(ptrdiff_t n, ptrdiff_t i, ptrdiff_t j) { return lowerCo
 // Upper: column j holds rows 0..j, starting at j(j+1)/2.
 inline ptrdiff_t upperAt(ptrdiff_t i, ptrdiff_t j) { return j * (j + 1) / 2 + i; }
 inline int64_t packedCount(int32_t n) { return static_cast<int64_t>(n) * (n + 1) / 2; }
+// -20003 for an order below 1; -20001 when the packed triangle of order n
+// cannot be addressed.
+inline int32_t checkPacked(int32_t n) {
+    if (n < 1) return kErrEmptyArray;
+    return packedCount(n) > INT32_MAX ? kErrOutOfMemory : kErrNone;
+}
 
 // sqrt(a^2 + b^2) as the larger magnitude times sqrt(1 + (smaller/larger)^2),
 // free of intermediate overflow and underflow.
@@ -79,6 +68,13 @@ inline void transposeInto(const double *a, ptrdiff_t m, ptrdiff_t n, double *out
 
 inline void copyCells(const double *from, int64_t count, double *to) {
     if (from != to && count > 0) std::memmove(to, from, static_cast<size_t>(count) * sizeof(double));
+}
+
+// The checks every square-matrix entry point shares: -20003 when empty,
+// -20001 when too large to address, -20040 when not square.
+inline int32_t checkSquare(const DoubleMatrixView &a) {
+    if (const int32_t shape = checkShape(a.rows(), a.cols())) return shape;
+    return requireSquare(a.rows(), a.cols());
 }
 
 // Thin SVD of a tall p x q matrix (p >= q) held in a: U overwrites a, s gets

@@ -2,21 +2,11 @@
 
 #include "detail.h"
 
-namespace {
-
-int32_t squareCheck(const orin::DoubleMatrixView &a) {
-    if (a.rows() < 1 || a.cols() < 1) return kErrEmptyArray;
-    if (a.rows() != a.cols()) return kErrNotSquare;
-    return kErrNone;
-}
-
-}  // namespace
-
 int32_t SymEvectorEvalue_head(DoubleMatrixHdl a, int32_t wantVectors, DoubleArrayHdl values, int32_t *error) {
     orin::DoubleMatrixView A(a);
     orin::DoubleArrayView W(values);
     const MgErr status = orin::runEntry(error, {A, W}, [&]() -> orin::Outcome {
-        ORIN_TRY(squareCheck(A));
+        ORIN_TRY(orin::linalg::checkSquare(A));
         ORIN_TRY(W.resize(A.rows()));
         return SymEvectorEvalue(A.data(), A.rows(), wantVectors, A.data(), W.data());
     });
@@ -33,7 +23,7 @@ int32_t EigenValueVector_head(DoubleMatrixHdl a, int32_t wantVectors, ComplexArr
     Z.empty();
     return orin::runEntry(error, {W, Z}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a);
-        ORIN_TRY(squareCheck(A));
+        ORIN_TRY(orin::linalg::checkSquare(A));
         ORIN_TRY(W.resize(A.rows()));
         if (wantVectors == 1) ORIN_TRY(Z.resize(A.rows(), A.rows()));
         return GenEigenValueVector(A.data(), A.rows(), wantVectors, W.data(), wantVectors == 1 ? Z.data() : nullptr);
@@ -45,7 +35,7 @@ int32_t qrd_head(DoubleMatrixHdl a, int32_t algorithm, DoubleMatrixHdl q, Double
     return orin::runEntry(error, {Q, R}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a);
         const int32_t m = A.rows(), n = A.cols();
-        if (m < 1 || n < 1) return kErrEmptyArray;
+        ORIN_TRY(orin::checkShape(m, n));
         if (algorithm < 0 || algorithm > 2) return kErrInvalidSelector;
         ORIN_TRY(Q.resize(m, m));
         ORIN_TRY(R.resize(m, n));

@@ -8,27 +8,20 @@
 #include "detail.h"
 
 using orin::linalg::cells;
-using orin::linalg::View;
 
 namespace {
 
 constexpr double kEps = 2.220446049250313e-16;  // 2^-52
 
-// Complex division (a + ib) / (c + id) by Smith's method.
+// (a + ib) / (c + id), by Smith's method.
 void cdiv(double a, double b, double c, double d, double *re, double *im) {
-    if (std::fabs(c) >= std::fabs(d)) {
-        const double r = d / c, den = c + r * d;
-        *re = (a + r * b) / den;
-        *im = (b - r * a) / den;
-    } else {
-        const double r = c / d, den = d + r * c;
-        *re = (r * a + b) / den;
-        *im = (r * b - a) / den;
-    }
+    const complexnum q = complexnum{a, b} / complexnum{c, d};
+    *re = q.re;
+    *im = q.im;
 }
 
 // H = Q^T A Q upper Hessenberg; V (when not null) gets Q.
-void hessenberg(View<double> H, double *V, double *ort, double *sum) {
+void hessenberg(orin::Matrix H, double *V, double *ort, double *sum) {
     const ptrdiff_t nn = H.rows(), high = nn - 1;
     for (ptrdiff_t m = 1; m <= high - 1; ++m) {
         double scale = 0;
@@ -47,15 +40,15 @@ void hessenberg(View<double> H, double *V, double *ort, double *sum) {
         // along rows.
         std::fill(sum + m, sum + nn, 0.0);
         for (ptrdiff_t i = m; i <= high; ++i) {
-            const double *row = H.row(i);
+            const double *row = H.row(i).data();
             for (ptrdiff_t j = m; j < nn; ++j) sum[j] += ort[i] * row[j];
         }
         for (ptrdiff_t i = m; i <= high; ++i) {
-            double *row = H.row(i);
+            double *row = H.row(i).data();
             for (ptrdiff_t j = m; j < nn; ++j) row[j] -= (sum[j] / h) * ort[i];
         }
         for (ptrdiff_t i = 0; i <= high; ++i) {
-            double *row = H.row(i);
+            double *row = H.row(i).data();
             double f = 0;
             for (ptrdiff_t j = high; j >= m; --j) f += ort[j] * row[j];
             f /= h;
@@ -65,20 +58,20 @@ void hessenberg(View<double> H, double *V, double *ort, double *sum) {
         H(m, m - 1) = scale * g;
     }
     if (!V) return;
-    View<double> Q(V, nn, nn);
+    orin::Matrix Q(V, nn, nn);
     IdentityMatrix(static_cast<int32_t>(nn), V);
     for (ptrdiff_t m = high - 1; m >= 1; --m) {
         if (H(m, m - 1) == 0) continue;
         for (ptrdiff_t i = m + 1; i <= high; ++i) ort[i] = H(i, m - 1);
         std::fill(sum + m, sum + nn, 0.0);
         for (ptrdiff_t i = m; i <= high; ++i) {
-            const double *row = Q.row(i);
+            const double *row = Q.row(i).data();
             for (ptrdiff_t j = m; j <= high; ++j) sum[j] += ort[i] * row[j];
         }
         // Division in two steps avoids underflow.
         for (ptrdiff_t j = m; j <= high; ++j) sum[j] = (sum[j] / ort[m]) / H(m, m - 1);
         for (ptrdiff_t i = m; i <= high; ++i) {
-            double *row = Q.row(i);
+            double *row = Q.row(i).data();
             for (ptrdiff_t j = m; j <= high; ++j) row[j] += sum[j] * ort[i];
         }
     }
@@ -88,10 +81,10 @@ void hessenberg(View<double> H, double *V, double *ort, double *sum) {
 // eigenvalues. With V, H becomes the full quasi-triangular T and V the Schur
 // vectors; without, only the active window is updated. False when the
 // iteration budget (30 steps per eigenvalue, as EISPACK's hqr) runs out.
-bool schur(View<double> H, double *V, double *d, double *e) {
+bool schur(orin::Matrix H, double *V, double *d, double *e) {
     const ptrdiff_t nn = H.rows(), low = 0, high = nn - 1;
     const bool vectors = V != nullptr;
-    View<double> Z(V, nn, nn);
+    orin::Matrix Z(V, nn, nn);
     double exshift = 0, p = 0, q = 0, r = 0, s = 0, z = 0, w, x, y;
     double norm = 0;
     for (ptrdiff_t i = 0; i < nn; ++i)
@@ -238,7 +231,7 @@ bool schur(View<double> H, double *V, double *d, double *e) {
                 z = r / s;
                 q /= p;
                 r /= p;
-                double *rk = H.row(k), *rk1 = H.row(k + 1), *rk2 = notlast ? H.row(k + 2) : nullptr;
+                double *rk = H.row(k).data(), *rk1 = H.row(k + 1).data(), *rk2 = notlast ? H.row(k + 2).data() : nullptr;
                 for (ptrdiff_t j = k; j <= rowEnd; ++j) {
                     p = rk[j] + q * rk1[j];
                     if (notlast) {
@@ -249,7 +242,7 @@ bool schur(View<double> H, double *V, double *d, double *e) {
                     rk1[j] -= p * y;
                 }
                 for (ptrdiff_t i = colStart; i <= std::min(n, k + 3); ++i) {
-                    double *row = H.row(i);
+                    double *row = H.row(i).data();
                     p = x * row[k] + y * row[k + 1];
                     if (notlast) {
                         p += z * row[k + 2];
@@ -260,7 +253,7 @@ bool schur(View<double> H, double *V, double *d, double *e) {
                 }
                 if (vectors)
                     for (ptrdiff_t i = low; i <= high; ++i) {
-                        double *row = Z.row(i);
+                        double *row = Z.row(i).data();
                         p = x * row[k] + y * row[k + 1];
                         if (notlast) {
                             p += z * row[k + 2];
@@ -362,7 +355,7 @@ bool schur(View<double> H, double *V, double *d, double *e) {
 }  // namespace
 
 int32_t GenEigenValueVector(const double *a, int32_t n, int32_t wantVectors, complexnum *values, complexnum *vectors) {
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(n, n)) return shape;
     const bool want = wantVectors == 1;
     orin::Scratch<double> h(cells(n, n));
     if (!h) return kErrOutOfMemory;
@@ -374,7 +367,7 @@ int32_t GenEigenValueVector(const double *a, int32_t n, int32_t wantVectors, com
     // Non-finite entries leave no shift that can converge.
     if (!orin::linalg::allFinite(a, cells(n, n))) return kErrNoConvergence;
     orin::linalg::copyCells(a, cells(n, n), h.data());
-    View<double> H(h.data(), n, n);
+    orin::Matrix H(h.data(), n, n);
     hessenberg(H, want ? v.data() : nullptr, ort, sum);
     if (!schur(H, want ? v.data() : nullptr, d, e)) return kErrNoConvergence;
     for (ptrdiff_t i = 0; i < n; ++i) values[i] = complexnum{d[i], e[i]};
@@ -382,20 +375,20 @@ int32_t GenEigenValueVector(const double *a, int32_t n, int32_t wantVectors, com
 
     // Back to the original basis: V <- V T, each row of V times the upper
     // triangle of T gathered along T's rows.
-    View<double> V(v.data(), n, n);
+    orin::Matrix V(v.data(), n, n);
     for (ptrdiff_t i = 0; i < n; ++i) {
-        double *row = V.row(i);
+        double *row = V.row(i).data();
         std::fill(sum, sum + n, 0.0);
         for (ptrdiff_t k = 0; k < n; ++k) {
             const double vik = row[k];
-            const double *trow = H.row(k);
+            const double *trow = H.row(k).data();
             for (ptrdiff_t j = k; j < n; ++j) sum[j] += vik * trow[j];
         }
         std::copy(sum, sum + n, row);
     }
     // Complex columns, each scaled to unit 2-norm with its component of
     // largest magnitude real and positive.
-    View<complexnum> out(vectors, n, n);
+    orin::CxMatrix out(vectors, n, n);
     for (ptrdiff_t j = 0; j < n; ++j) {
         if (e[j] == 0) {
             for (ptrdiff_t i = 0; i < n; ++i) out(i, j) = complexnum{V(i, j), 0.0};

@@ -8,7 +8,6 @@
 
 using orin::extended;
 using orin::linalg::cells;
-using orin::linalg::View;
 
 namespace {
 
@@ -18,40 +17,34 @@ constexpr double kPivotFloor = 1e-12;
 // The factorisation shared by LUFactor and LU. Returns false when a column
 // has no acceptable pivot (the matrix is then partly factored).
 bool factor(double *a, int32_t n, int32_t *perm, int32_t *parity) {
-    View<double> A(a, n, n);
+    orin::Matrix A(a, n, n);
     for (int32_t i = 0; i < n; ++i) perm[i] = i;
     *parity = 0;
     // Column j is gathered into a contiguous vector so that every dot product
     // runs along a row; without it the same sums are formed down the column.
     orin::Scratch<double> gathered(n);
-    for (ptrdiff_t j = 0; j < n; ++j) {
-        double *col = gathered ? gathered.data() : nullptr;
-        auto at = [&](ptrdiff_t i) -> double & { return col ? col[i] : A(i, j); };
-        if (col)
-            for (ptrdiff_t i = 0; i < n; ++i) col[i] = A(i, j);
-        for (ptrdiff_t i = 1; i < j; ++i) {
-            const double *row = A.row(i);
-            extended s = at(i);
-            for (ptrdiff_t k = 0; k < i; ++k) s -= static_cast<extended>(row[k]) * at(k);
-            at(i) = static_cast<double>(s);
-        }
+    for (int32_t j = 0; j < n; ++j) {
+        double *col = gathered ? gathered.data() : &A(0, j);
+        const int32_t stride = gathered ? 1 : n;
+        auto at = [&](ptrdiff_t i) -> double & { return col[i * stride]; };
+        if (gathered)
+            for (int32_t i = 0; i < n; ++i) col[i] = A(i, j);
+        for (int32_t i = 1; i < j; ++i)
+            at(i) = static_cast<double>(at(i) - orin::dotExtended(A.row(i).data(), col, i, 1, stride));
         double best = kPivotFloor;
         ptrdiff_t pivot = -1;
-        for (ptrdiff_t i = j; i < n; ++i) {
-            const double *row = A.row(i);
-            extended s = at(i);
-            for (ptrdiff_t k = 0; k < j; ++k) s -= static_cast<extended>(row[k]) * at(k);
-            at(i) = static_cast<double>(s);
+        for (int32_t i = j; i < n; ++i) {
+            at(i) = static_cast<double>(at(i) - orin::dotExtended(A.row(i).data(), col, j, 1, stride));
             if (std::fabs(at(i)) > best) {
                 best = std::fabs(at(i));
                 pivot = i;
             }
         }
-        if (col)
-            for (ptrdiff_t i = 0; i < n; ++i) A(i, j) = col[i];
+        if (gathered)
+            for (int32_t i = 0; i < n; ++i) A(i, j) = col[i];
         if (pivot < 0) return false;
         if (pivot != j) {
-            std::swap_ranges(A.row(pivot), A.row(pivot) + n, A.row(j));
+            std::swap_ranges(A.row(pivot).data(), A.row(pivot).data() + n, A.row(j).data());
             perm[j] = static_cast<int32_t>(pivot);
             *parity ^= 1;
         }
@@ -64,7 +57,7 @@ bool factor(double *a, int32_t n, int32_t *perm, int32_t *parity) {
 }  // namespace
 
 int32_t LUFactor(double *a, int32_t n, int32_t *perm, int32_t *parity) {
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(n, n)) return shape;
     return factor(a, n, perm, parity) ? kErrNone : kErrSingularMatrix;
 }
 
@@ -76,21 +69,21 @@ void LU(double *a, int32_t *perm, int32_t n, int32_t *parity, int32_t *singular)
 
 void ForwSub(const double *lu, const int32_t *perm, int32_t n, double *b) {
     if (n <= 1) return;
-    const View<const double> L(lu, n, n);
+    const orin::ConstMatrix L(lu, n, n);
     for (ptrdiff_t i = 0; i < n; ++i) {
         const ptrdiff_t p = perm[i];
         extended s = b[p];
         if (p != i) b[p] = b[i];
-        const double *row = L.row(i);
+        const double *row = L.row(i).data();
         for (ptrdiff_t k = 0; k < i; ++k) s -= static_cast<extended>(row[k]) * b[k];
         b[i] = static_cast<double>(s);
     }
 }
 
 void BackSub(const double *lu, int32_t n, double *b) {
-    const View<const double> U(lu, n, n);
+    const orin::ConstMatrix U(lu, n, n);
     for (ptrdiff_t i = n - 1; i >= 0; --i) {
-        const double *row = U.row(i);
+        const double *row = U.row(i).data();
         extended s = b[i];
         for (ptrdiff_t k = i + 1; k < n; ++k) s -= static_cast<extended>(row[k]) * b[k];
         b[i] = static_cast<double>(s / row[i]);
@@ -98,7 +91,7 @@ void BackSub(const double *lu, int32_t n, double *b) {
 }
 
 int32_t LULinEqs(const double *lu, const int32_t *perm, const double *b, int32_t n, double *x) {
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(n, n)) return shape;
     orin::linalg::copyCells(b, n, x);
     ForwSub(lu, perm, n, x);
     BackSub(lu, n, x);
@@ -106,7 +99,7 @@ int32_t LULinEqs(const double *lu, const int32_t *perm, const double *b, int32_t
 }
 
 int32_t LUInvMatrix(const double *lu, const int32_t *perm, int32_t n, double *inv) {
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(n, n)) return shape;
     orin::Scratch<double> column(n);
     if (!column) return kErrOutOfMemory;
     orin::Scratch<double> copy;
@@ -117,18 +110,18 @@ int32_t LUInvMatrix(const double *lu, const int32_t *perm, int32_t n, double *in
     }
     // Row j of the result first holds A^-1 e_j, so each solve writes a
     // contiguous row; the final transpose turns rows into columns.
-    View<double> out(inv, n, n);
+    orin::Matrix out(inv, n, n);
     for (ptrdiff_t j = 0; j < n; ++j) {
         std::fill(column.begin(), column.end(), 0.0);
         column[j] = 1.0;
-        LULinEqs(lu, perm, column.data(), n, out.row(j));
+        LULinEqs(lu, perm, column.data(), n, out.row(j).data());
     }
     orin::linalg::transposeSquare(inv, n);
     return kErrNone;
 }
 
 int32_t InvMatrix(const double *a, int32_t n, double *inv) {
-    if (n <= 0) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(n, n)) return shape;
     orin::Scratch<double> work(cells(n, n));
     if (!work) return kErrOutOfMemory;
     orin::Scratch<int32_t> perm(n);
@@ -138,10 +131,10 @@ int32_t InvMatrix(const double *a, int32_t n, double *inv) {
     int32_t parity = 0, singular = 0;
     LU(work.data(), perm.data(), n, &parity, &singular);
     if (singular) return kErrSingularMatrix;
-    View<double> out(inv, n, n);
+    orin::Matrix out(inv, n, n);
     for (ptrdiff_t j = 0; j < n; ++j) {
-        ForwSub(work.data(), perm.data(), n, out.row(j));
-        BackSub(work.data(), n, out.row(j));
+        ForwSub(work.data(), perm.data(), n, out.row(j).data());
+        BackSub(work.data(), n, out.row(j).data());
     }
     orin::linalg::transposeSquare(inv, n);
     return kErrNone;
@@ -149,9 +142,9 @@ int32_t InvMatrix(const double *a, int32_t n, double *inv) {
 
 int32_t Determinant(const double *a, int32_t n, int32_t type, double *det) {
     orin::writeNaN(det);
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(n, n)) return shape;
     if (type < 0 || type > 3) return kErrInvalidSelector;
-    const View<const double> A(a, n, n);
+    const orin::ConstMatrix A(a, n, n);
     if (type >= 2) {
         extended p = 1;
         for (ptrdiff_t i = 0; i < n; ++i) p *= A(i, i);

@@ -2,23 +2,11 @@
 
 #include "detail.h"
 
-namespace {
-
-// The checks every square-matrix entry point shares: -20003 when empty,
-// -20040 when not square.
-int32_t squareCheck(const orin::DoubleMatrixView &a) {
-    if (a.rows() < 1 || a.cols() < 1) return kErrEmptyArray;
-    if (a.rows() != a.cols()) return kErrNotSquare;
-    return kErrNone;
-}
-
-}  // namespace
-
 int32_t LU_head(DoubleMatrixHdl a, Int32ArrayHdl perm, int32_t *parity, int32_t *error) {
     orin::DoubleMatrixView A(a);
     orin::Int32ArrayView P(perm);
-    return orin::runEntry(error, {A, P}, [&]() -> orin::Outcome {
-        ORIN_TRY(squareCheck(A));
+    return orin::runEntry(error, {A, P, parity}, [&]() -> orin::Outcome {
+        ORIN_TRY(orin::linalg::checkSquare(A));
         ORIN_TRY(P.resize(A.rows()));
         int32_t singular = 0;
         LU(A.data(), P.data(), A.rows(), parity, &singular);
@@ -31,7 +19,7 @@ int32_t LULinEqs_head(DoubleMatrixHdl lu, Int32ArrayHdl perm, DoubleArrayHdl b, 
     return orin::runEntry(error, {B}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView L(lu);
         const orin::Int32ArrayView P(perm);
-        ORIN_TRY(squareCheck(L));
+        ORIN_TRY(orin::linalg::checkSquare(L));
         if (P.size() != L.rows() || B.size() != L.rows()) return kErrArraySizeMismatch;
         return LULinEqs(L.data(), P.data(), B.data(), L.rows(), B.data());
     });
@@ -41,7 +29,7 @@ int32_t LUInvMatrix_head(DoubleMatrixHdl lu, Int32ArrayHdl perm, int32_t *error)
     orin::DoubleMatrixView L(lu);
     return orin::runEntry(error, {L}, [&]() -> orin::Outcome {
         const orin::Int32ArrayView P(perm);
-        ORIN_TRY(squareCheck(L));
+        ORIN_TRY(orin::linalg::checkSquare(L));
         if (P.size() != L.rows()) return kErrArraySizeMismatch;
         return LUInvMatrix(L.data(), P.data(), L.rows(), L.data());
     });
@@ -52,7 +40,7 @@ int32_t GenLinEqs_head(DoubleMatrixHdl a, DoubleArrayHdl b, DoubleArrayHdl x, in
     return orin::runEntry(error, {X}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a);
         const orin::DoubleArrayView B(b);
-        if (A.rows() < 1 || A.cols() < 1) return kErrEmptyArray;
+        ORIN_TRY(orin::checkShape(A.rows(), A.cols()));
         if (B.size() != A.rows()) return kErrArraySizeMismatch;
         ORIN_TRY(X.resize(A.cols()));
         return GenLinEqs(A.data(), A.rows(), A.cols(), B.data(), X.data());
@@ -62,7 +50,7 @@ int32_t GenLinEqs_head(DoubleMatrixHdl a, DoubleArrayHdl b, DoubleArrayHdl x, in
 int32_t Determinant_head(DoubleMatrixHdl a, int32_t type, double *det, int32_t *error) {
     return orin::runEntry(error, {det}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a);
-        ORIN_TRY(squareCheck(A));
+        ORIN_TRY(orin::linalg::checkSquare(A));
         return Determinant(A.data(), A.rows(), type, det);
     });
 }
@@ -70,16 +58,16 @@ int32_t Determinant_head(DoubleMatrixHdl a, int32_t type, double *det, int32_t *
 int32_t CondNumber_head(DoubleMatrixHdl a, int32_t normCode, double *cond, int32_t *error) {
     return orin::runEntry(error, {cond}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a);
-        if (A.rows() < 1 || A.cols() < 1) return kErrEmptyArray;
+        ORIN_TRY(orin::checkShape(A.rows(), A.cols()));
         return CondNumber(A.data(), A.rows(), A.cols(), normCode, cond);
     });
 }
 
 int32_t CheckPosdef_head(DoubleMatrixHdl a, int32_t *result, int32_t *error) {
     *result = 0;
-    return orin::runEntry(error, {}, [&]() -> orin::Outcome {
+    return orin::runEntry(error, {result}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a);
-        ORIN_TRY(squareCheck(A));
+        ORIN_TRY(orin::linalg::checkSquare(A));
         return CheckPosdef(A.data(), A.rows(), result);
     });
 }

@@ -6,7 +6,6 @@
 
 using orin::extended;
 using orin::linalg::cells;
-using orin::linalg::View;
 
 namespace {
 
@@ -38,7 +37,7 @@ struct TallSvd {
 namespace orin::linalg {
 
 double elementNorm(const double *a, int32_t m, int32_t n, int32_t code) {
-    const View<const double> A(a, m, n);
+    const orin::ConstMatrix A(a, m, n);
     if (code == 2) {
         // Frobenius, scaled by the largest magnitude against overflow.
         double big = 0;
@@ -82,7 +81,7 @@ double elementNorm(const double *a, int32_t m, int32_t n, int32_t code) {
 }  // namespace orin::linalg
 
 int32_t GenLinEqs(const double *a, int32_t m, int32_t n, const double *b, double *x) {
-    if (m <= 0 || n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
     TallSvd d;
     if (const int32_t code = d.compute(a, m, n, true)) return code;
     const double tol = d.s[0] * std::max(m, n) * kEpsilon;
@@ -90,9 +89,9 @@ int32_t GenLinEqs(const double *a, int32_t m, int32_t n, const double *b, double
     while (rank < d.q && d.s[rank] > tol) ++rank;
     // x = V diag(1/s) U^T b over the rank's columns; the roles of U and V
     // swap when the tall copy held A^T.
-    const View<const double> U(d.u.data(), d.p, d.q), V(d.v.data(), d.q, d.q);
-    const View<const double> &left = d.transposed ? V : U;   // m x q
-    const View<const double> &right = d.transposed ? U : V;  // n x q
+    const orin::ConstMatrix U(d.u.data(), d.p, d.q), V(d.v.data(), d.q, d.q);
+    const orin::ConstMatrix &left = d.transposed ? V : U;   // m x q
+    const orin::ConstMatrix &right = d.transposed ? U : V;  // n x q
     orin::Scratch<double> c(std::max(rank, 1));
     if (!c) return kErrOutOfMemory;
     for (ptrdiff_t j = 0; j < rank; ++j) {
@@ -109,26 +108,26 @@ int32_t GenLinEqs(const double *a, int32_t m, int32_t n, const double *b, double
 }
 
 int32_t PseudoInverse(const double *a, int32_t m, int32_t n, double tol, double *out) {
-    if (m < 1 || n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
     TallSvd d;
     if (const int32_t code = d.compute(a, m, n, true)) return code;
     // The default threshold is relative to the largest singular value, so a
     // scaled matrix has the scaled pseudo-inverse; an explicit one is
     // absolute.
     if (tol < 0) tol = std::max(m, n) * d.s[0] * kEpsilon;
-    const View<const double> U(d.u.data(), d.p, d.q), V(d.v.data(), d.q, d.q);
-    const View<const double> &left = d.transposed ? V : U;   // m x q
-    const View<const double> &right = d.transposed ? U : V;  // n x q
+    const orin::ConstMatrix U(d.u.data(), d.p, d.q), V(d.v.data(), d.q, d.q);
+    const orin::ConstMatrix &left = d.transposed ? V : U;   // m x q
+    const orin::ConstMatrix &right = d.transposed ? U : V;  // n x q
     // out = right diag(1/s) left^T, with the kept reciprocals folded into a
     // scaled copy of right's rows as they are used.
     orin::Scratch<double> scaled(d.q);
     if (!scaled) return kErrOutOfMemory;
-    View<double> O(out, n, m);
+    orin::Matrix O(out, n, m);
     for (ptrdiff_t i = 0; i < n; ++i) {
         for (ptrdiff_t j = 0; j < d.q; ++j) scaled[j] = d.s[j] > tol ? right(i, j) / d.s[j] : 0.0;
         for (ptrdiff_t k = 0; k < m; ++k) {
             extended t = 0;
-            const double *lrow = left.row(k);
+            const double *lrow = left.row(k).data();
             for (ptrdiff_t j = 0; j < d.q; ++j) t += static_cast<extended>(scaled[j]) * lrow[j];
             O(i, k) = static_cast<double>(t);
         }
@@ -138,7 +137,7 @@ int32_t PseudoInverse(const double *a, int32_t m, int32_t n, double tol, double 
 
 int32_t Rank(const double *a, int32_t m, int32_t n, double tol, int32_t *rank) {
     *rank = -1;
-    if (m < 1 || n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
     TallSvd d;
     if (const int32_t code = d.compute(a, m, n, false)) return code;
     if (tol < 0) tol = std::max(m, n) * d.s[0] * kEpsilon;
@@ -151,7 +150,7 @@ int32_t Rank(const double *a, int32_t m, int32_t n, double tol, int32_t *rank) {
 
 int32_t Norm(const double *a, int32_t m, int32_t n, int32_t normCode, double *out) {
     orin::writeNaN(out);
-    if (m < 1 || n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
     if (normCode < 0 || normCode > 3) return kErrInvalidSelector;
     if (normCode != 0) {
         *out = orin::linalg::elementNorm(a, m, n, normCode);
@@ -170,7 +169,7 @@ int32_t Norm(const double *a, int32_t m, int32_t n, int32_t normCode, double *ou
 
 int32_t CondNumber(const double *a, int32_t m, int32_t n, int32_t normCode, double *cond) {
     orin::writeNaN(cond);
-    if (m < 1 || n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
     if (normCode < 0 || normCode > 3) return kErrInvalidSelector;
     if (normCode != 0 && m != n) return kErrNotSquare;
     if (normCode == 0) {

@@ -3,12 +3,12 @@
 #include "detail.h"
 
 using orin::extended;
-using orin::linalg::View;
 
 int32_t MatrixMul(const double *a, const double *b, int32_t m, int32_t k, int32_t n, double *c) {
-    if (m < 1 || k < 1 || n < 1) return kErrEmptyArray;
-    const View<const double> A(a, m, k), B(b, k, n);
-    View<double> C(c, m, n);
+    for (auto [rows, cols] : {std::pair{m, k}, {k, n}, {m, n}})
+        if (const int32_t shape = orin::checkShape(rows, cols)) return shape;
+    const orin::ConstMatrix A(a, m, k), B(b, k, n);
+    orin::Matrix C(c, m, n);
     // Row i of C gathers the rows of B weighted by row i of A, so the inner
     // loop runs along rows; each element still sums its k products in index
     // order from 0, in extended precision.
@@ -27,7 +27,7 @@ int32_t MatrixMul(const double *a, const double *b, int32_t m, int32_t k, int32_
         std::fill(acc.begin(), acc.end(), extended(0));
         for (ptrdiff_t l = 0; l < k; ++l) {
             const extended f = A(i, l);
-            const double *brow = B.row(l);
+            const double *brow = B.row(l).data();
             for (ptrdiff_t j = 0; j < n; ++j) acc[j] += f * brow[j];
         }
         for (ptrdiff_t j = 0; j < n; ++j) C(i, j) = static_cast<double>(acc[j]);
@@ -36,11 +36,11 @@ int32_t MatrixMul(const double *a, const double *b, int32_t m, int32_t k, int32_
 }
 
 int32_t AxVect(const double *a, int32_t m, int32_t n, const double *x, double *y) {
-    if (m < 1 || n < 1) return kErrEmptyArray;
-    const View<const double> A(a, m, n);
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
+    const orin::ConstMatrix A(a, m, n);
     for (ptrdiff_t i = 0; i < m; ++i) {
         extended s = 0;
-        const double *row = A.row(i);
+        const double *row = A.row(i).data();
         for (ptrdiff_t j = 0; j < n; ++j) s += static_cast<extended>(row[j]) * x[j];
         y[i] = static_cast<double>(s);
     }
@@ -56,16 +56,16 @@ int32_t DotProduct(const double *x, const double *y, int32_t n, double *out) {
 }
 
 int32_t OuterProduct(const double *x, int32_t m, const double *y, int32_t n, double *out) {
-    if (m < 1 || n < 1) return kErrEmptyArray;
-    View<double> o(out, m, n);
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
+    orin::Matrix o(out, m, n);
     for (ptrdiff_t i = 0; i < m; ++i)
         for (ptrdiff_t j = 0; j < n; ++j) o(i, j) = x[i] * y[j];
     return kErrNone;
 }
 
 int32_t Trace(const double *a, int32_t m, int32_t n, double *out) {
-    if (m < 1 || n < 1) return kErrEmptyArray;
-    const View<const double> A(a, m, n);
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
+    const orin::ConstMatrix A(a, m, n);
     extended s = 0;
     for (ptrdiff_t i = 0; i < std::min(m, n); ++i) s += A(i, i);
     *out = static_cast<double>(s);
@@ -94,6 +94,6 @@ int32_t Vnorm2(const double *x, int32_t n, double *out) {
 }
 
 void IndexMatrixCol(const double *a, int32_t m, int32_t n, int32_t col, double *out) {
-    const View<const double> A(a, m, n);
+    const orin::ConstMatrix A(a, m, n);
     for (ptrdiff_t i = 0; i < m; ++i) out[i] = A(i, col);
 }

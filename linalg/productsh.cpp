@@ -6,8 +6,9 @@ int32_t MatrixMul_head(DoubleMatrixHdl a, DoubleMatrixHdl b, DoubleMatrixHdl c, 
     orin::DoubleMatrixView out(c);
     return orin::runEntry(error, {out}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a), B(b);
-        if (A.size() < 1 || B.size() < 1) return kErrEmptyArray;
-        if (A.cols() != B.rows()) return kErrDimensionMismatch;
+        ORIN_TRY(orin::checkShape(A.rows(), A.cols()));
+        ORIN_TRY(orin::checkShape(B.rows(), B.cols()));
+        ORIN_TRY(orin::requireConformable(A.cols(), B.rows()));
         ORIN_TRY(out.resize(A.rows(), B.cols()));
         return MatrixMul(A.data(), B.data(), A.rows(), A.cols(), B.cols(), out.data());
     });
@@ -27,8 +28,9 @@ int32_t AxVect_head(DoubleMatrixHdl a, DoubleArrayHdl x, DoubleArrayHdl y, int32
     return orin::runEntry(error, {out}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a);
         const orin::DoubleArrayView X(x);
-        if (A.size() < 1 || X.size() < 1) return kErrEmptyArray;
-        if (A.cols() != X.size()) return kErrDimensionMismatch;
+        ORIN_TRY(orin::checkShape(A.rows(), A.cols()));
+        if (X.size() < 1) return kErrEmptyArray;
+        ORIN_TRY(orin::requireConformable(A.cols(), X.size()));
         ORIN_TRY(out.resize(A.rows()));
         return AxVect(A.data(), A.rows(), A.cols(), X.data(), out.data());
     });
@@ -38,7 +40,7 @@ int32_t OuterProd_head(DoubleArrayHdl x, DoubleArrayHdl y, DoubleMatrixHdl out, 
     orin::DoubleMatrixView o(out);
     return orin::runEntry(error, {o}, [&]() -> orin::Outcome {
         const orin::DoubleArrayView X(x), Y(y);
-        if (X.size() < 1 || Y.size() < 1) return kErrEmptyArray;
+        ORIN_TRY(orin::checkShape(X.size(), Y.size()));
         ORIN_TRY(o.resize(X.size(), Y.size()));
         return OuterProduct(X.data(), X.size(), Y.data(), Y.size(), o.data());
     });
@@ -47,7 +49,7 @@ int32_t OuterProd_head(DoubleArrayHdl x, DoubleArrayHdl y, DoubleMatrixHdl out, 
 int32_t Trace_head(DoubleMatrixHdl a, double *out, int32_t *error) {
     return orin::runEntry(error, {out}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a);
-        if (A.size() < 1) return kErrEmptyArray;
+        ORIN_TRY(orin::checkShape(A.rows(), A.cols()));
         return Trace(A.data(), A.rows(), A.cols(), out);
     });
 }

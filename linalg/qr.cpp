@@ -9,7 +9,6 @@
 
 using orin::extended;
 using orin::linalg::cells;
-using orin::linalg::View;
 
 namespace {
 
@@ -23,7 +22,7 @@ double norm2(const double *x, int32_t n) {
 
 // A non-finite column cannot be reflected; what depends on it (the rest of
 // R from the pivot row and all of Q) is NaN, rather than a silent zero.
-void poison(View<double> r, ptrdiff_t p, ptrdiff_t c, double *w, int64_t wCount) {
+void poison(orin::Matrix r, ptrdiff_t p, ptrdiff_t c, double *w, int64_t wCount) {
     const double nan = std::nan("");
     for (ptrdiff_t i = p; i < r.rows(); ++i)
         for (ptrdiff_t j = c; j < r.cols(); ++j) r(i, j) = nan;
@@ -61,13 +60,13 @@ int32_t MVprod_house(const HouseholderVector *hh, int32_t offset, const double *
 }
 
 int32_t Mhhld_step(const double *s, int32_t p, int32_t q, HouseholderVector *hh, double *out) {
-    if (p < 1 || q < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(p, q)) return shape;
     orin::Scratch<double> column(p);
     if (!column) return kErrOutOfMemory;
     IndexMatrixCol(s, p, q, 0, column.data());
     if (const int32_t code = house_calc(column.data(), p, hh)) return code;
-    const View<const double> S(s, p, q);
-    View<double> O(out, p, q);
+    const orin::ConstMatrix S(s, p, q);
+    orin::Matrix O(out, p, q);
     for (ptrdiff_t j = 0; j < q; ++j) {
         for (ptrdiff_t i = 0; i < p; ++i) column[i] = S(i, j);
         MVprod_house(hh, 0, column.data(), p, column.data());
@@ -78,7 +77,8 @@ int32_t Mhhld_step(const double *s, int32_t p, int32_t q, HouseholderVector *hh,
 }
 
 int32_t Householder_Factor(const double *a, int32_t m, int32_t n, double *q, double *r) {
-    if (m < 1 || n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
+    if (const int32_t shape = orin::checkShape(m, m)) return shape;
     orin::linalg::copyCells(a, cells(m, n), r);
     orin::Scratch<double> block(cells(m, n));
     if (!block) return kErrOutOfMemory;
@@ -87,7 +87,7 @@ int32_t Householder_Factor(const double *a, int32_t m, int32_t n, double *q, dou
     orin::Scratch<double> v(m), x(m);
     if (!v || !x) return kErrOutOfMemory;
     IdentityMatrix(m, w.data());
-    View<double> R(r, m, n), W(w.data(), m, m);
+    orin::Matrix R(r, m, n), W(w.data(), m, m);
     HouseholderVector hh{0, 0.0, v.data()};
     ptrdiff_t p = 0;
     for (ptrdiff_t c = 0; c < n && p < m; ++c) {
@@ -100,12 +100,12 @@ int32_t Householder_Factor(const double *a, int32_t m, int32_t n, double *q, dou
         const double part = norm2(x.data() + p, static_cast<int32_t>(m - p));
         if (full != 0 && part >= 2 * kTwoPowMinus63 * full) {
             const ptrdiff_t rows = m - p, cols = n - c;
-            View<double> B(block.data(), rows, cols);
-            for (ptrdiff_t i = 0; i < rows; ++i) std::copy(R.row(p + i) + c, R.row(p + i) + n, B.row(i));
+            orin::Matrix B(block.data(), rows, cols);
+            for (ptrdiff_t i = 0; i < rows; ++i) std::copy(R.row(p + i).data() + c, R.row(p + i).data() + n, B.row(i).data());
             if (const int32_t code =
                     Mhhld_step(block.data(), static_cast<int32_t>(rows), static_cast<int32_t>(cols), &hh, block.data()))
                 return code;
-            for (ptrdiff_t i = 0; i < rows; ++i) std::copy(B.row(i), B.row(i) + cols, R.row(p + i) + c);
+            for (ptrdiff_t i = 0; i < rows; ++i) std::copy(B.row(i).data(), B.row(i).data() + cols, R.row(p + i).data() + c);
             for (ptrdiff_t j = 0; j < m; ++j) {
                 for (ptrdiff_t i = 0; i < m; ++i) x[i] = W(i, j);
                 MVprod_house(&hh, static_cast<int32_t>(p), x.data(), m, x.data());
@@ -137,8 +137,8 @@ void givens(double a, double b, double *c, double *s) {
 
 int32_t MMprod_givens(double c, double s, int32_t i, int32_t k, double *M, int32_t rows, int32_t cols) {
     if (i < 0 || i >= rows || k < 0 || k >= rows) return kErrIndexOutOfRange;
-    View<double> A(M, rows, cols);
-    double *ri = A.row(i), *rk = A.row(k);
+    orin::Matrix A(M, rows, cols);
+    double *ri = A.row(i).data(), *rk = A.row(k).data();
     for (ptrdiff_t j = 0; j < cols; ++j) {
         const double x = ri[j], y = rk[j];
         ri[j] = s * y + c * x;
@@ -175,8 +175,8 @@ void fast_givens(double a, double b, int32_t *type, double *alpha, double *beta,
 int32_t MMprod_fast_giv(double alpha, double beta, int32_t type, int32_t i, int32_t k, double *M, int32_t rows,
                         int32_t cols) {
     if (i < 0 || i >= rows || k < 0 || k >= rows) return kErrIndexOutOfRange;
-    View<double> A(M, rows, cols);
-    double *ri = A.row(i), *rk = A.row(k);
+    orin::Matrix A(M, rows, cols);
+    double *ri = A.row(i).data(), *rk = A.row(k).data();
     for (ptrdiff_t j = 0; j < cols; ++j) {
         const double x = ri[j], y = rk[j];
         if (type == 1) {
@@ -192,8 +192,8 @@ int32_t MMprod_fast_giv(double alpha, double beta, int32_t type, int32_t i, int3
 
 int32_t MDprod(const double *a, int32_t rows, int32_t cols, const double *d, int32_t len, double *out) {
     if (len != cols) return kErrBadArraySize;
-    const View<const double> A(a, rows, cols);
-    View<double> O(out, rows, cols);
+    const orin::ConstMatrix A(a, rows, cols);
+    orin::Matrix O(out, rows, cols);
     for (ptrdiff_t i = 0; i < rows; ++i)
         for (ptrdiff_t j = 0; j < cols; ++j) O(i, j) = A(i, j) * d[j];
     return kErrNone;
@@ -201,8 +201,8 @@ int32_t MDprod(const double *a, int32_t rows, int32_t cols, const double *d, int
 
 int32_t DMprod(const double *a, int32_t rows, int32_t cols, const double *d, int32_t len, double *out) {
     if (len != rows) return kErrBadArraySize;
-    const View<const double> A(a, rows, cols);
-    View<double> O(out, rows, cols);
+    const orin::ConstMatrix A(a, rows, cols);
+    orin::Matrix O(out, rows, cols);
     for (ptrdiff_t i = 0; i < rows; ++i)
         for (ptrdiff_t j = 0; j < cols; ++j) O(i, j) = d[i] * A(i, j);
     return kErrNone;
@@ -213,7 +213,7 @@ namespace {
 // The column loop shared by both Givens variants; rotate(i, column) zeroes
 // R(i, column) against R(i-1, column) and applies the same rotation to W.
 template <class Rotate>
-int32_t givensSweep(View<double> R, double *x, Rotate &&rotate) {
+int32_t givensSweep(orin::Matrix R, double *x, Rotate &&rotate) {
     const ptrdiff_t m = R.rows(), n = R.cols();
     ptrdiff_t p = 0;
     for (ptrdiff_t c = 0; c < n && p < m; ++c) {
@@ -239,14 +239,15 @@ int32_t givensSweep(View<double> R, double *x, Rotate &&rotate) {
 }  // namespace
 
 int32_t givens_qrd(const double *a, int32_t m, int32_t n, double *q, double *r, int32_t *rank) {
-    if (m < 1 || n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
+    if (const int32_t shape = orin::checkShape(m, m)) return shape;
     orin::Scratch<double> x(m);
     if (!x) return kErrOutOfMemory;
     orin::Scratch<double> w(cells(m, m));
     if (!w) return kErrOutOfMemory;
     orin::linalg::copyCells(a, cells(m, n), r);
     ConstrUnitMatrix(m, w.data());
-    View<double> R(r, m, n);
+    orin::Matrix R(r, m, n);
     *rank = givensSweep(R, x.data(), [&](ptrdiff_t i, ptrdiff_t c) {
         double cs = 0, sn = 0;
         givens(R(i - 1, c), R(i, c), &cs, &sn);
@@ -258,7 +259,8 @@ int32_t givens_qrd(const double *a, int32_t m, int32_t n, double *q, double *r, 
 }
 
 int32_t fast_giv_qrd(const double *a, int32_t m, int32_t n, double *q, double *r, int32_t *rank) {
-    if (m < 1 || n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
+    if (const int32_t shape = orin::checkShape(m, m)) return shape;
     orin::Scratch<double> x(m), d(m);
     if (!x || !d) return kErrOutOfMemory;
     orin::Scratch<double> w(cells(m, m));
@@ -266,7 +268,7 @@ int32_t fast_giv_qrd(const double *a, int32_t m, int32_t n, double *q, double *r
     orin::linalg::copyCells(a, cells(m, n), r);
     ConstrUnitMatrix(m, w.data());
     std::fill(d.begin(), d.end(), 1.0);
-    View<double> R(r, m, n);
+    orin::Matrix R(r, m, n);
     *rank = givensSweep(R, x.data(), [&](ptrdiff_t i, ptrdiff_t c) {
         int32_t type = 0;
         double alpha = 0, beta = 0;

@@ -8,7 +8,6 @@
 
 using orin::extended;
 using orin::linalg::radius;
-using orin::linalg::View;
 
 namespace orin::linalg {
 
@@ -22,8 +21,8 @@ inline double withSign(double magnitude, double sign) { return sign >= 0 ? std::
 
 int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bool wantVectors) {
     const ptrdiff_t m = p, n = q;
-    View<double> A(a, m, n);
-    View<double> V(v, n, n);
+    orin::Matrix A(a, m, n);
+    orin::Matrix V(v, n, n);
     // Work: the superdiagonal, a row of column sums for the updates, and
     // marks of the reflections that were skipped.
     Scratch<double> work(3 * static_cast<int64_t>(n));
@@ -73,13 +72,13 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
             std::fill(sum + l, sum + n, 0.0);
             for (ptrdiff_t k = i; k < m; ++k) {
                 const double aki = A(k, i);
-                const double *row = A.row(k);
+                const double *row = A.row(k).data();
                 for (ptrdiff_t j = l; j < n; ++j) sum[j] += aki * row[j];
             }
             for (ptrdiff_t j = l; j < n; ++j) sum[j] /= h;
             for (ptrdiff_t k = i; k < m; ++k) {
                 const double aki = A(k, i);
-                double *row = A.row(k);
+                double *row = A.row(k).data();
                 for (ptrdiff_t j = l; j < n; ++j) row[j] += sum[j] * aki;
             }
             for (ptrdiff_t k = i; k < m; ++k) A(k, i) *= scale;
@@ -88,7 +87,7 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
         g = 0;
         scale = 0;
         if (i != n - 1) {
-            double *rowi = A.row(i);
+            double *rowi = A.row(i).data();
             bool rowReduced = true;
             for (ptrdiff_t k = l + 1; k < n && rowReduced; ++k) rowReduced = rowi[k] == 0;
             if (rowReduced) {
@@ -110,7 +109,7 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                 rowi[l] = f - g;
                 for (ptrdiff_t k = l; k < n; ++k) rv1[k] = rowi[k] / h;
                 for (ptrdiff_t j = l; j < m; ++j) {
-                    double *row = A.row(j);
+                    double *row = A.row(j).data();
                     extended t = 0;
                     for (ptrdiff_t k = l; k < n; ++k) t += static_cast<extended>(row[k]) * rowi[k];
                     const double tt = static_cast<double>(t);
@@ -127,19 +126,19 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
         ptrdiff_t l = n;
         for (ptrdiff_t i = n - 1; i >= 0; --i) {
             if (i < n - 1) {
-                const double *rowi = A.row(i);
+                const double *rowi = A.row(i).data();
                 if (g != 0 && skipped[i] < kRightSkipped) {
                     // Division in two steps avoids underflow (Golub-Reinsch).
                     for (ptrdiff_t j = l; j < n; ++j) V(j, i) = (rowi[j] / rowi[l]) / g;
                     std::fill(sum + l, sum + n, 0.0);
                     for (ptrdiff_t k = l; k < n; ++k) {
                         const double aik = rowi[k];
-                        const double *vrow = V.row(k);
+                        const double *vrow = V.row(k).data();
                         for (ptrdiff_t j = l; j < n; ++j) sum[j] += aik * vrow[j];
                     }
                     for (ptrdiff_t k = l; k < n; ++k) {
                         const double vki = V(k, i);
-                        double *vrow = V.row(k);
+                        double *vrow = V.row(k).data();
                         for (ptrdiff_t j = l; j < n; ++j) vrow[j] += sum[j] * vki;
                     }
                 }
@@ -153,20 +152,20 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
         for (ptrdiff_t i = n - 1; i >= 0; --i) {
             const ptrdiff_t l1 = i + 1;
             g = w[i];
-            std::fill(A.row(i) + l1, A.row(i) + n, 0.0);
+            std::fill(A.row(i).data() + l1, A.row(i).data() + n, 0.0);
             if (g != 0 && skipped[i] != kLeftSkipped && skipped[i] != kLeftSkipped + kRightSkipped) {
                 g = 1.0 / g;
                 std::fill(sum + l1, sum + n, 0.0);
                 for (ptrdiff_t k = l1; k < m; ++k) {
                     const double aki = A(k, i);
-                    const double *row = A.row(k);
+                    const double *row = A.row(k).data();
                     for (ptrdiff_t j = l1; j < n; ++j) sum[j] += aki * row[j];
                 }
                 const double aii = A(i, i);
                 for (ptrdiff_t j = l1; j < n; ++j) sum[j] = (sum[j] / aii) * g;
                 for (ptrdiff_t k = i; k < m; ++k) {
                     const double aki = A(k, i);
-                    double *row = A.row(k);
+                    double *row = A.row(k).data();
                     for (ptrdiff_t j = l1; j < n; ++j) row[j] += sum[j] * aki;
                 }
                 for (ptrdiff_t j = i; j < m; ++j) A(j, i) *= g;
@@ -210,7 +209,7 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                     s = -f * h;
                     if (wantVectors)
                         for (ptrdiff_t j = 0; j < m; ++j) {
-                            double *row = A.row(j);
+                            double *row = A.row(j).data();
                             const double y = row[nm], z = row[i];
                             row[nm] = y * c + z * s;
                             row[i] = z * c - y * s;
@@ -253,7 +252,7 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                 y *= c;
                 if (wantVectors)
                     for (ptrdiff_t jj = 0; jj < n; ++jj) {
-                        double *row = V.row(jj);
+                        double *row = V.row(jj).data();
                         const double xv = row[j], zv = row[i];
                         row[j] = xv * c + zv * s;
                         row[i] = zv * c - xv * s;
@@ -269,7 +268,7 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                 x = c * y - s * g;
                 if (wantVectors)
                     for (ptrdiff_t jj = 0; jj < m; ++jj) {
-                        double *row = A.row(jj);
+                        double *row = A.row(jj).data();
                         const double yu = row[j], zu = row[i];
                         row[j] = yu * c + zu * s;
                         row[i] = zu * c - yu * s;
@@ -299,13 +298,13 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
 }  // namespace orin::linalg
 
 int32_t SVD(double *a, int32_t m, int32_t n, double *s, double *v) {
-    if (m < 1 || n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
     if (m < n) return kErrBadArraySize;
     return orin::linalg::singularValues(a, m, n, s, v, true);
 }
 
 int32_t SVDS(double *a, int32_t m, int32_t n, double *s) {
-    if (m < 1 || n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(m, n)) return shape;
     if (m < n) return kErrBadArraySize;
     return orin::linalg::singularValues(a, m, n, s, nullptr, false);
 }

@@ -9,7 +9,6 @@
 using orin::extended;
 using orin::linalg::cells;
 using orin::linalg::radius;
-using orin::linalg::View;
 
 namespace {
 
@@ -19,11 +18,11 @@ constexpr int kMaxIterations = 30;
 // form: diagonal into d, sub-diagonal into e[1..n-1] (e[0] = 0). With
 // wantVectors, a becomes the orthogonal Q with A = Q T Q^T.
 void tridiagonalise(double *a, ptrdiff_t n, bool wantVectors, double *d, double *e, double *sum) {
-    View<double> A(a, n, n);
+    orin::Matrix A(a, n, n);
     for (ptrdiff_t i = n - 1; i >= 1; --i) {
         const ptrdiff_t l = i - 1;
         double h = 0;
-        double *rowi = A.row(i);
+        double *rowi = A.row(i).data();
         if (l > 0) {
             double scale = 0;
             for (ptrdiff_t k = 0; k <= l; ++k) scale += std::fabs(rowi[k]);
@@ -47,7 +46,7 @@ void tridiagonalise(double *a, ptrdiff_t n, bool wantVectors, double *d, double 
                 for (ptrdiff_t j = 0; j <= l; ++j) {
                     if (wantVectors) A(j, i) = rowi[j] / h;
                     extended t = 0;
-                    const double *rowj = A.row(j);
+                    const double *rowj = A.row(j).data();
                     for (ptrdiff_t k = 0; k <= j; ++k) t += static_cast<extended>(rowj[k]) * rowi[k];
                     for (ptrdiff_t k = j + 1; k <= l; ++k) t += static_cast<extended>(A(k, j)) * rowi[k];
                     e[j] = static_cast<double>(t) / h;
@@ -58,7 +57,7 @@ void tridiagonalise(double *a, ptrdiff_t n, bool wantVectors, double *d, double 
                     f = rowi[j];
                     g = e[j] - hh * f;
                     e[j] = g;
-                    double *rowj = A.row(j);
+                    double *rowj = A.row(j).data();
                     for (ptrdiff_t k = 0; k <= j; ++k) rowj[k] -= f * e[k] + g * rowi[k];
                 }
             }
@@ -75,16 +74,16 @@ void tridiagonalise(double *a, ptrdiff_t n, bool wantVectors, double *d, double 
             if (d[i] != 0) {
                 // A[0..l)[0..l) -= (A[0..l)[i]) (row i . A[0..l)[0..l)),
                 // the row products gathered along rows.
-                const double *rowi = A.row(i);
+                const double *rowi = A.row(i).data();
                 std::fill(sum, sum + l, 0.0);
                 for (ptrdiff_t k = 0; k < l; ++k) {
                     const double aik = rowi[k];
-                    const double *rowk = A.row(k);
+                    const double *rowk = A.row(k).data();
                     for (ptrdiff_t j = 0; j < l; ++j) sum[j] += aik * rowk[j];
                 }
                 for (ptrdiff_t k = 0; k < l; ++k) {
                     const double aki = A(k, i);
-                    double *rowk = A.row(k);
+                    double *rowk = A.row(k).data();
                     for (ptrdiff_t j = 0; j < l; ++j) rowk[j] -= sum[j] * aki;
                 }
             }
@@ -185,19 +184,19 @@ int32_t symmetricEigen(double *a, int32_t n, bool wantVectors, double *values) {
 }  // namespace orin::linalg
 
 int32_t SymEvectorEvalue(const double *a, int32_t n, int32_t wantVectors, double *vectors, double *values) {
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(n, n)) return shape;
     orin::linalg::copyCells(a, cells(n, n), vectors);
     return orin::linalg::symmetricEigen(vectors, n, wantVectors == 1, values);
 }
 
 int32_t CheckPosdef(const double *a, int32_t n, int32_t *result) {
     *result = 0;
-    if (n < 1) return kErrEmptyArray;
+    if (const int32_t shape = orin::checkShape(n, n)) return shape;
     orin::Scratch<double> values(n);
     if (!values) return kErrOutOfMemory;
     orin::Scratch<double> work(cells(n, n));
     if (!work) return kErrOutOfMemory;
-    const View<const double> A(a, n, n);
+    const orin::ConstMatrix A(a, n, n);
     for (ptrdiff_t i = 0; i < n; ++i)
         for (ptrdiff_t j = i; j < n; ++j)
             if (!(A(i, j) == A(j, i))) return kErrNone;  // asymmetric, or NaN
