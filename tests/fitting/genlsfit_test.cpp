@@ -145,18 +145,12 @@ ORIN_CONTRACT_TABLE(FitEntryPoints) {
     using orintest::Contract;
     static const int32_t algorithm = 0, flag = 0;
     static const double lambda = 0.5;
-    const auto row = [](const char *name, int32_t code, auto call) {
-        return orintest::ContractRow{name, code, [call](Contract &c) {
-                                         int32_t error = 0;
-                                         EXPECT_EQ(call(c, &error), 0);
-                                         return error;
-                                     }};
-    };
+    using orintest::errorRow;
     return {
-        row("GenLSFit_head y length", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return GenLSFit_head(c.output<DoubleMatrix>(2, 1, std::vector<double>{1, 2}), c.input<DoubleArray>({1}), c.input<DoubleArray>(), c.output<DoubleArray>(std::vector<double>{1}), &algorithm, &flag, e); }),
-        row("GenLSFit_head short sigma", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return GenLSFit_head(c.output<DoubleMatrix>(2, 1, std::vector<double>{1, 2}), c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), c.output<DoubleArray>(), &algorithm, &flag, e); }),
-        row("GetNewCoef_head alpha shape", kErrEmptyArray, [](Contract &c, int32_t *e) { return GetNewCoef_head(c.output<DoubleArray>(std::vector<double>{1, 2}), c.input<DoubleMatrix>(1, 2, {1, 2}), c.input<DoubleArray>({1, 2}), &lambda, e); }),
-        row("GetNewCoef_head not positive definite", kErrSingularMatrix, [](Contract &c, int32_t *e) { return GetNewCoef_head(c.output<DoubleArray>(std::vector<double>{1}), c.input<DoubleMatrix>(1, 1, {-5}), c.input<DoubleArray>({1}), &lambda, e); }),
+        errorRow("GenLSFit_head y length", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return GenLSFit_head(c.output<DoubleMatrix>(2, 1, std::vector<double>{1, 2}), c.input<DoubleArray>({1}), c.input<DoubleArray>(), c.output<DoubleArray>(std::vector<double>{1}), &algorithm, &flag, e); }),
+        errorRow("GenLSFit_head short sigma", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return GenLSFit_head(c.output<DoubleMatrix>(2, 1, std::vector<double>{1, 2}), c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), c.output<DoubleArray>(), &algorithm, &flag, e); }),
+        errorRow("GetNewCoef_head alpha shape", kErrEmptyArray, [](Contract &c, int32_t *e) { return GetNewCoef_head(c.output<DoubleArray>(std::vector<double>{1, 2}), c.input<DoubleMatrix>(1, 2, {1, 2}), c.input<DoubleArray>({1, 2}), &lambda, e); }),
+        errorRow("GetNewCoef_head not positive definite", kErrSingularMatrix, [](Contract &c, int32_t *e) { return GetNewCoef_head(c.output<DoubleArray>(std::vector<double>{1}), c.input<DoubleMatrix>(1, 1, {-5}), c.input<DoubleArray>({1}), &lambda, e); }),
     };
 }
 
