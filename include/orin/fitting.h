@@ -80,6 +80,23 @@ ORIN_API int32_t GenLSFit_head(DoubleMatrixHdl H, DoubleArrayHdl y, DoubleArrayH
    -20041. coef is emptied on failure. */
 ORIN_API int32_t GetNewCoef_head(DoubleArrayHdl coef, DoubleMatrixHdl alpha, DoubleArrayHdl beta,
                                  const double *lambda, int32_t *error);
+/* ---- Polynomial roots ----------------------------------------------------- */
+
+/* Roots of a[0] + a[1] z + ... + a[n-1] z^(n-1) (Laguerre's method with
+   deflation, each root polished against the whole polynomial).
+   coefficients in   n complex coefficients, constant term first; n >= 1
+                     (-20003); all finite, and at least one non-zero beyond
+                     the constant (else -20063)
+   control      in   how often the search may restart from a new point when
+                     an iteration does not settle; beyond it -20062
+   roots        out  n - 1 complex values: a 0 for each zero constant term,
+                     then the other roots, then (+inf, 0) for each zero
+                     leading coefficient (a root at infinity)
+   Scratch: n complex values (-20001 when refused). */
+ORIN_API int32_t CxPolyRoots(const complexnum *coefficients, int32_t n, int32_t control, complexnum *roots);
+/* In place: the handle of n coefficients becomes the finite roots (n - 1
+   less the zero leading coefficients), emptied on failure. */
+ORIN_API int32_t CxPolyRoots_head(ComplexArrayHdl coefficients, const int32_t *control, int32_t *error);
 
 /* ---- Interpolation ------------------------------------------------------- */
 
