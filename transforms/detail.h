@@ -183,6 +183,17 @@ void bitReverseArray(T *x, int32_t n, ptrdiff_t stride) {
     }
 }
 
+// Correctly rounded twiddles of the power-of-two stages L = 8 .. 2^kTableBits
+// (twiddles.cpp): c1[j] = cos t, s1[j] = sin t, c3[j] = cos 3t, s3[j] = sin 3t
+// for t = 2 pi j / L, j < L/4. stageTwiddles gives false when the stage is
+// outside the tables, is being built by another thread, or the tables could
+// not be allocated; the caller then makes its twiddles by the recurrences.
+constexpr int32_t kTableBits = 16;
+struct StageTwiddles {
+    const double *c1, *s1, *c3, *s3;
+};
+bool stageTwiddles(int64_t L, StageTwiddles *out);
+
 // The bit-reversal permutation over a real array.
 void bitReverseReal(double *x, int32_t n);
 
