@@ -142,15 +142,15 @@ inline uint32_t nextReversed(uint32_t j, uint32_t i, uint32_t n) {
 
 // Bit-reversal permutation of the n = 2^m elements x[i * stride] (T: a
 // double, or a complex element moved as one). Large n go tile by tile: with
-// i = (a, b, c), a and c of 2 bits each, reverse(i) = (rev c, rev b, rev a),
-// so the 16 elements with middle part b (4 runs of 4) trade places with the
-// 16 of middle part rev b. Both tiles are read into buffers first; four rows
-// a side keep the runs, whose power-of-two distances put them all in one
-// cache set, within the cache's associativity (Carter and Gatlin, "Towards
-// an optimal bit-reversal permutation program", FOCS 1998).
+// i = (a, b, c), a and c of t bits each, reverse(i) = (rev c, rev b, rev a),
+// so the 2^2t elements with middle part b (2^t runs of 2^t) trade places
+// with those of middle part rev b. Both tiles are read into buffers first,
+// so every run is read and written whole and the scattered side of the
+// exchange moves runs of 2^t elements rather than single ones (Carter and
+// Gatlin, "Towards an optimal bit-reversal permutation program", FOCS 1998).
 template <class T>
 void bitReverseArray(T *x, int32_t n, ptrdiff_t stride) {
-    const int32_t m = __builtin_ctz(static_cast<uint32_t>(n | 1));
+    const int32_t m = n > 0 ? __builtin_ctz(static_cast<uint32_t>(n)) : 0;
     if (m < 8) {
         uint32_t j = 0;
         for (uint32_t i = 1; i < static_cast<uint32_t>(n); ++i) {
@@ -159,27 +159,34 @@ void bitReverseArray(T *x, int32_t n, ptrdiff_t stride) {
         }
         return;
     }
-    static constexpr uint32_t kRev2[4] = {0, 2, 1, 3};
-    const int32_t hi = m - 2;
-    const uint32_t middle = uint32_t{1} << (m - 4);
-    T t1[4][4], t2[4][4];
+    // Runs of 16 elements from 2^12 on, of 8 below: both tiles stay in L1.
+    const int32_t t = m >= 12 ? 4 : 3;
+    const uint32_t side = uint32_t{1} << t;
+    static constexpr uint8_t kRev4[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+    const int32_t down = 4 - t;  // reverse t bits: the 4-bit reversal shifted down
+    const int32_t hi = m - t;
+    const uint32_t middle = uint32_t{1} << (m - 2 * t);
+    T t1[16][16], t2[16][16];
     auto at = [&](uint32_t a, uint32_t mid, uint32_t c) -> T & {
-        return x[static_cast<ptrdiff_t>((a << hi) | (mid << 2) | c) * stride];
+        return x[static_cast<ptrdiff_t>((a << hi) | (mid << t) | c) * stride];
     };
     uint32_t rb = 0;
     for (uint32_t b = 0; b < middle; ++b) {
         if (b > 0) rb = nextReversed(rb, b - 1, middle);
         if (rb < b) continue;  // this pair of tiles was done from the other end
-        for (uint32_t a = 0; a < 4; ++a)
-            for (uint32_t c = 0; c < 4; ++c) {
+        for (uint32_t a = 0; a < side; ++a)
+            for (uint32_t c = 0; c < side; ++c) {
                 t1[a][c] = at(a, b, c);
                 t2[a][c] = at(a, rb, c);
             }
-        for (uint32_t a = 0; a < 4; ++a)
-            for (uint32_t c = 0; c < 4; ++c) {
-                at(a, b, c) = t2[kRev2[c]][kRev2[a]];
-                at(a, rb, c) = t1[kRev2[c]][kRev2[a]];
+        for (uint32_t a = 0; a < side; ++a) {
+            const uint32_t ra = kRev4[a] >> down;
+            for (uint32_t c = 0; c < side; ++c) {
+                const uint32_t rc = kRev4[c] >> down;
+                at(a, b, c) = t2[rc][ra];
+                at(a, rb, c) = t1[rc][ra];
             }
+        }
     }
 }
 
