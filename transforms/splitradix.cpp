@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "detail.h"
+#include "simd.h"
 
 namespace orin::tf {
 
@@ -96,6 +97,12 @@ inline void cxBlock(double *x0, double *x1, double *x2, double *x3, double *y0, 
                     int64_t count, const double *c1, const double *s1, const double *c3, const double *s3,
                     ptrdiff_t runtimeStride, int64_t d = 1) {
     int64_t j = 0;
+    if (d == 1 && simdAvx()) {
+        if constexpr (kStride == 1) j = avxLBlockSplit(x0, x1, x2, x3, y0, y1, y2, y3, count, c1, s1, c3, s3);
+        else if constexpr (kStride == 2) {
+            if (y0 == x0 + 1) j = avxLBlockInterleaved(x0, x1, x2, x3, count, c1, s1, c3, s3);
+        }
+    }
     if constexpr (kStride == 1) {
         // Separate arrays: two consecutive j per register.
         for (; j + 1 < count; j += 2) {
@@ -257,16 +264,16 @@ inline void cxPair(double *x0, double *y0, ptrdiff_t st) {
 // frequency tree leaves its DFT in bit-reversed order, so the leaves store
 // X[k] at the reversed index of k; the final permutation then finishes the
 // job as for the butterfly-by-butterfly tree.
+template <bool kInterleaved>
 struct Elements {
     double *x, *y;
     ptrdiff_t st;
-    bool interleaved() const { return st == 2 && y == x + 1; }
     v2d operator[](int k) const {
-        if (interleaved()) return load2(x + 2 * k);
-        return v2d{x[k * st], y[k * st]};
+        if constexpr (kInterleaved) return load2(x + 2 * k);
+        else return v2d{x[k * st], y[k * st]};
     }
     void put(int k, v2d v) const {
-        if (interleaved()) {
+        if constexpr (kInterleaved) {
             store2(x + 2 * k, v);
         } else {
             x[k * st] = v[0];
@@ -285,7 +292,8 @@ inline v2d rotate(v2d z, double c, double s) {
 
 // DFT of four values stored at o, o+1, o+2, o+3 in bit-reversed order
 // (X0, X2, X1, X3).
-inline void dft4Reversed(const Elements &e, int o, v2d u0, v2d u1, v2d u2, v2d u3) {
+template <class E>
+__attribute__((always_inline)) inline void dft4Reversed(const E &e, int o, v2d u0, v2d u1, v2d u2, v2d u3) {
     const v2d a = u0 + u2, b = u0 - u2, c = u1 + u3, d = turn(u1 - u3);
     e.put(o, a + c);
     e.put(o + 1, a - c);
@@ -296,7 +304,8 @@ inline void dft4Reversed(const Elements &e, int o, v2d u0, v2d u1, v2d u2, v2d u
 // cos and sin of pi/8 and pi/4, correctly rounded.
 constexpr double kCos8 = 0.92387953251128674, kSin8 = 0.38268343236508978;
 
-inline void cxLeaf8(const Elements &e) {
+template <class E>
+void cxLeaf8(const E &e) {
     // Radix 2 first: a_j = z_j + z_(j+4) gives the even bins, the rotated
     // differences w8^j (z_j - z_(j+4)) the odd ones.
     v2d a[4], b[4];
@@ -312,7 +321,8 @@ inline void cxLeaf8(const Elements &e) {
     dft4Reversed(e, 4, b[0], b[1], b[2], b[3]);
 }
 
-inline void cxLeaf16(const Elements &e) {
+template <class E>
+void cxLeaf16(const E &e) {
     // Radix 4 by radix 4: u[r][j], the r-th output of the 4-point DFT of
     // (z_j, z_(j+4), z_(j+8), z_(j+12)) rotated by w16^(rj), then the
     // 4-point DFTs over j give X[r + 4s], stored at 4 rev(r) + rev(s).
@@ -375,8 +385,12 @@ template <int kStride>
 void cxTree(double *x, double *y, int64_t b, int64_t L, const StagePlan &tw, ptrdiff_t st) {
     double *x0 = x + static_cast<ptrdiff_t>(b) * st, *y0 = y + static_cast<ptrdiff_t>(b) * st;
     const int32_t k = __builtin_ctzll(static_cast<unsigned long long>(L));
-    if (L == 16) return cxLeaf16(Elements{x0, y0, st});
-    if (L == 8) return cxLeaf8(Elements{x0, y0, st});
+    if (L <= 16 && L >= 8) {
+        const bool interleaved = st == 2 && y0 == x0 + 1;
+        if (L == 16) interleaved ? cxLeaf16(Elements<true>{x0, y0, st}) : cxLeaf16(Elements<false>{x0, y0, st});
+        else interleaved ? cxLeaf8(Elements<true>{x0, y0, st}) : cxLeaf8(Elements<false>{x0, y0, st});
+        return;
+    }
     if (L == 4) cxCorner(x0, x0 + st, x0 + 2 * st, x0 + 3 * st, y0, y0 + st, y0 + 2 * st, y0 + 3 * st);
     else if (tw.have[k]) cxTableBlock<kStride>(x0, y0, L, tw.stage[k], st);
     else cxLargeBlock<kStride>(x0, y0, L, st);
