@@ -625,11 +625,60 @@ int32_t SpReInvFFT(double *x, int32_t n, int32_t m) {
     return kErrNone;
 }
 
+namespace {
+
+// The packed real spectrum of the n = 2h real samples in z, by the complex
+// DFT of half the length (Cooley, Lewis and Welch, "The fast Fourier
+// transform algorithm: programming considerations in the calculation of
+// sine, cosine and Laplace transforms", J. Sound Vib. 12, 1970): with
+// Z = DFT_h(x[2t] + i x[2t+1]), the even and odd halves are
+// E = (Z[k] + conj Z[h-k])/2 and O = (Z[k] - conj Z[h-k])/2i, and
+// X[k] = E + w^k O, X[h-k] = conj(E - w^k O), w = e^(-2 pi i/n).
+// z (n doubles, destroyed) and packed (n doubles) are distinct.
+void packedViaHalf(double *z, double *packed, int32_t n) {
+    const int64_t h = n / 2, q = n / 4;
+    if (h >= 2) cxForward<2>(z, z + 1, h, 2);
+    packed[0] = z[0] + z[1];
+    packed[h] = z[0] - z[1];
+    // One pair (k, h-k); twiddle w^k = c - i s.
+    auto pair = [&](int64_t k, double c, double sn) {
+        const double ar = z[2 * k], ai = z[2 * k + 1], br = z[2 * (h - k)], bi = z[2 * (h - k) + 1];
+        const double er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
+        const double pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
+        packed[k] = er + pi;
+        packed[n - k] = ei - pr;
+        if (k != h - k) {
+            packed[h - k] = er - pi;
+            packed[h + k] = -(ei + pr);
+        }
+    };
+    if (q >= 2) {
+        StageTwiddles table;
+        const bool tabled = n >= 8 && stageTwiddles(n, &table);
+        std::optional<TwiddleRun> run;
+        if (!tabled) run.emplace(Log2(n), q);
+        double bc[kTile], bs[kTile];
+        for (int64_t k0 = 1; k0 < q; k0 += kTile) {
+            const int64_t k1 = std::min(q, k0 + kTile);
+            const double *c = bc - k0, *sn = bs - k0;
+            if (tabled) c = table.c1, sn = table.s1;
+            else run->fill(k0, k1 - k0, bc, bs);
+            for (int64_t k = k0; k < k1; ++k) pair(k, c[k], sn[k]);
+        }
+    }
+    if (q >= 1) pair(q, 0.0, 1.0);
+}
+
+}  // namespace
+
 int32_t SplitRadixReFFT(double *x, double *im, int32_t n) {
     if (const int32_t code = checkLength(n)) return code;
     im[0] = 0;
     if (n == 1) return kErrNone;
-    SpReFFT(x, n, Log2(n));
+    // im is free until the unpacking: it holds the half-length transform.
+    std::memcpy(im, x, sizeof(double) * n);
+    packedViaHalf(im, x, n);
+    im[0] = 0;
     // Unpack: Im X[k] sits at x[n-k]; the upper half mirrors the lower.
     const int32_t h = n / 2;
     for (int32_t k = 1; k < h; ++k) {
@@ -654,7 +703,9 @@ int32_t splitRadixReFFT(complexnum *c, int32_t n) {
     // overwrites an unread value.
     double *x = &c[0].re;
     for (int32_t i = 1; i < n; ++i) x[i] = c[i].re;
-    SpReFFT(x, n, Log2(n));
+    // The upper n doubles are free: they hold the half-length transform.
+    std::memcpy(x + n, x, sizeof(double) * n);
+    packedViaHalf(x + n, x, n);
     // Expand from the top down, so that no packed value is overwritten before
     // it is read: c[n-k].im lies at double 2n-2k+1 > n-k, c[k].re at 2k >= k.
     const int32_t h = n / 2;
