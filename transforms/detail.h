@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <cstddef>
+#include <new>
+#include <type_traits>
 
 #include "../frame/kit.h"
 
@@ -123,6 +125,29 @@ private:
     double cr_[kMaxBase], sr_[kMaxBase];
 };
 
+// Storage for a twiddle generator that a path may or may not need, built
+// only on demand: std::optional may clear its whole storage on
+// construction, 16 KB per stage for a TwiddleRun. T must be trivially
+// destructible.
+template <class T>
+class Deferred {
+    static_assert(std::is_trivially_destructible_v<T>);
+
+public:
+    Deferred() {}
+    Deferred(const Deferred &) = delete;
+    Deferred &operator=(const Deferred &) = delete;
+    template <class... Args>
+    T &emplace(Args &&...args) {
+        return *::new (static_cast<void *>(storage_)) T(static_cast<Args &&>(args)...);
+    }
+    T *operator->() { return std::launder(reinterpret_cast<T *>(storage_)); }
+    const T *operator->() const { return std::launder(reinterpret_cast<const T *>(storage_)); }
+
+private:
+    alignas(T) unsigned char storage_[sizeof(T)];
+};
+
 // Triple angles derived rather than iterated: cos 3t = c (1 - 4 s^2),
 // sin 3t = s (4 c^2 - 1).
 inline void tripleAngles(int64_t count, const double *c, const double *s, double *c3, double *s3) {
@@ -193,8 +218,8 @@ void bitReverseArray(T *x, int32_t n, ptrdiff_t stride) {
 // Correctly rounded twiddles of the power-of-two stages L = 8 .. 2^kTableBits
 // (twiddles.cpp): c1[j] = cos t, s1[j] = sin t, c3[j] = cos 3t, s3[j] = sin 3t
 // for t = 2 pi j / L, j < L/4. stageTwiddles gives false when the stage is
-// outside the tables, is being built by another thread, or the tables could
-// not be allocated; the caller then makes its twiddles by the recurrences.
+// outside the tables or the tables could not be allocated; the caller then
+// makes its twiddles by the recurrences.
 constexpr int32_t kTableBits = 16;
 struct StageTwiddles {
     const double *c1, *s1, *c3, *s3;

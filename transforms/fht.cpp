@@ -1,7 +1,6 @@
 // Fast Hartley transform, radix 2, decimation in frequency (Bracewell, "The
 // Fast Hartley Transform", Proc. IEEE 72, 1984; Sorensen et al. 1985).
 #include <algorithm>
-#include <optional>
 
 #include "detail.h"
 
@@ -32,7 +31,7 @@ int32_t FHT(double *x, int32_t n) {
             double bc[kTile], bs[kTile];
             StageTwiddles table;
             const bool tabled = stageTwiddles(len, &table);
-            std::optional<TwiddleRun> twiddles;
+            Deferred<TwiddleRun> twiddles;
             if (!tabled) twiddles.emplace(Log2(static_cast<int32_t>(len)), half / 2);
             for (int64_t k0 = 1; k0 < half / 2; k0 += kTile) {
                 const int64_t k1 = std::min(half / 2, k0 + kTile);

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <optional>
 
 #include "detail.h"
 #include "simd.h"
@@ -216,7 +215,7 @@ struct SmallStageTwiddles {
 struct StagePlan {
     StageTwiddles stage[32];
     bool have[32] = {};
-    std::optional<SmallStageTwiddles> local;
+    Deferred<SmallStageTwiddles> local;
 
     explicit StagePlan(int64_t n) {
         const int32_t m = __builtin_ctzll(static_cast<unsigned long long>(n));
@@ -492,7 +491,7 @@ int32_t SpReFFT(double *x, int32_t n, int32_t m) {
 
         StageTwiddles table;
         const bool tabled = stageTwiddles(L, &table);
-        std::optional<TwiddleRun> twiddles;
+        Deferred<TwiddleRun> twiddles;
         if (!tabled && L8 > 1) twiddles.emplace(Log2(static_cast<int32_t>(L)), L8);
         double bc[kTile], bs[kTile], bc3[kTile], bs3[kTile];
         for (int64_t j0 = 1; j0 < L8; j0 += kTile) {
@@ -635,38 +634,47 @@ namespace {
 // E = (Z[k] + conj Z[h-k])/2 and O = (Z[k] - conj Z[h-k])/2i, and
 // X[k] = E + w^k O, X[h-k] = conj(E - w^k O), w = e^(-2 pi i/n).
 // z (n doubles, destroyed) and packed (n doubles) are distinct.
+// One pair (k, h-k) of the separation; twiddle w^k = c - i s.
+inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, double c, double sn) {
+    const int64_t h = n / 2;
+    const double ar = z[2 * k], ai = z[2 * k + 1], br = z[2 * (h - k)], bi = z[2 * (h - k) + 1];
+    const double er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
+    const double pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
+    packed[k] = er + pi;
+    packed[n - k] = ei - pr;
+    if (k != h - k) {
+        packed[h - k] = er - pi;
+        packed[h + k] = -(ei + pr);
+    }
+}
+
+// The pairs 1 <= k < n/4 with twiddles from the recurrences (no table for
+// length n), kept out of line so that the common path carries no run.
+__attribute__((noinline)) void separateByRecurrence(const double *z, double *packed, int32_t n) {
+    const int64_t q = n / 4;
+    TwiddleRun run(Log2(n), q);
+    double c[kTile], sn[kTile];
+    for (int64_t k0 = 1; k0 < q; k0 += kTile) {
+        const int64_t k1 = std::min(q, k0 + kTile);
+        run.fill(k0, k1 - k0, c, sn);
+        for (int64_t k = k0; k < k1; ++k) separatePair(z, packed, n, k, c[k - k0], sn[k - k0]);
+    }
+}
+
 void packedViaHalf(double *z, double *packed, int32_t n) {
     const int64_t h = n / 2, q = n / 4;
     if (h >= 2) cxForward<2>(z, z + 1, h, 2);
     packed[0] = z[0] + z[1];
     packed[h] = z[0] - z[1];
-    // One pair (k, h-k); twiddle w^k = c - i s.
-    auto pair = [&](int64_t k, double c, double sn) {
-        const double ar = z[2 * k], ai = z[2 * k + 1], br = z[2 * (h - k)], bi = z[2 * (h - k) + 1];
-        const double er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
-        const double pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
-        packed[k] = er + pi;
-        packed[n - k] = ei - pr;
-        if (k != h - k) {
-            packed[h - k] = er - pi;
-            packed[h + k] = -(ei + pr);
-        }
-    };
     if (q >= 2) {
         StageTwiddles table;
-        const bool tabled = n >= 8 && stageTwiddles(n, &table);
-        std::optional<TwiddleRun> run;
-        if (!tabled) run.emplace(Log2(n), q);
-        double bc[kTile], bs[kTile];
-        for (int64_t k0 = 1; k0 < q; k0 += kTile) {
-            const int64_t k1 = std::min(q, k0 + kTile);
-            const double *c = bc - k0, *sn = bs - k0;
-            if (tabled) c = table.c1, sn = table.s1;
-            else run->fill(k0, k1 - k0, bc, bs);
-            for (int64_t k = k0; k < k1; ++k) pair(k, c[k], sn[k]);
+        if (n >= 8 && stageTwiddles(n, &table)) {
+            for (int64_t k = 1; k < q; ++k) separatePair(z, packed, n, k, table.c1[k], table.s1[k]);
+        } else {
+            separateByRecurrence(z, packed, n);
         }
     }
-    if (q >= 1) pair(q, 0.0, 1.0);
+    if (q >= 1) separatePair(z, packed, n, q, 0.0, 1.0);
 }
 
 }  // namespace

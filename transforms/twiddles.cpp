@@ -4,13 +4,16 @@
 // t = 2 pi j / L, j = 0 .. L/4 - 1: L doubles, so the stages together take
 // 2^(kTableBits+1) doubles (1 MB). The block is taken from the heap when the
 // library is loaded and released when it is unloaded; each stage is filled
-// on first use by the one thread that claims it and published with a
-// release store, after which it is only read. Until a stage is ready, and
-// for good if the block could not be had, the kernels use the recurrences.
+// on first use by the one thread that claims it (the others wait for it)
+// and published with a release store, after which it is only read. If the
+// block could not be had, the kernels use the recurrences for good, so a
+// given length always gives the same bits within a process.
 //
 // The values are the long-double cosine and sine of the long-double angle,
 // rounded once to double: correctly rounded except within about 2^-11 ulp
 // of a tie, where a recurrence drifts by several ulp over a long stage.
+#include <sched.h>
+
 #include <atomic>
 
 #include "detail.h"
@@ -40,9 +43,16 @@ public:
         std::atomic<int32_t> &state = state_[k];
         int32_t s = state.load(std::memory_order_acquire);
         if (s != kReady) {
-            if (s != kEmpty || !state.compare_exchange_strong(s, kBuilding, std::memory_order_acquire)) return false;
-            fill(k);
-            state.store(kReady, std::memory_order_release);
+            if (s == kEmpty && state.compare_exchange_strong(s, kBuilding, std::memory_order_acquire)) {
+                fill(k);
+                state.store(kReady, std::memory_order_release);
+            } else {
+                // Another thread is filling this stage: wait for it rather
+                // than take the recurrences, so that a transform gives the
+                // same bits whichever thread happened to come first. The
+                // fill is a bounded loop of arithmetic, done once per stage.
+                while (state.load(std::memory_order_acquire) != kReady) sched_yield();
+            }
         }
         const int64_t L = int64_t{1} << k, L4 = L / 4;
         double *base = block_ + stageOffset(L);
