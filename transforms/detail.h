@@ -253,7 +253,10 @@ private:
     int32_t n_ = 0, isReal_ = 0, stride_ = 1;
     int32_t count_ = 0, maxF_ = 0, M_ = 0;
     int32_t factors_[33] = {}, span_[33] = {}, groups_[34] = {};
+    void runSplit(double *re, double *im);
+
     bool singlePrime_ = false, halfChirp_ = false;
+    int32_t splitP_ = 0;  // n = P 2^k run as P power-of-two transforms (0: not)
     Scratch<double> work_;    // 2n: the contiguous copy, or the chirp-z input copy
     Scratch<double> tables_;  // the stage tables, or the chirp-z work block
 };

@@ -364,12 +364,21 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride) {
     if ((stride == 2 || !isReal) && !work_.allocate(2 * static_cast<int64_t>(n))) return kErrOutOfMemory;
     if (!tables_.allocate(Tables::size(maxF_, M_))) return kErrOutOfMemory;
     transTableSetup(span_, factors_, groups_, &count_, &n_);
+    // 3 2^k and 5 2^k: the power of two carries nearly all the work, and
+    // the power-of-two kernels do it several times faster than the stages.
+    // The work array holds the intermediate rows.
+    const int32_t Q = n & -n, P = n / Q;
+    splitP_ = (P == 3 || P == 5) && Q >= 64 && Q <= kMaxSplitRadixCx && work_ ? P : 0;
     return kErrNone;
 }
 
 void MixedRadix::run(double *re, double *im) {
     if (singlePrime_) {
         chirpZ(re, im, n_, M_, halfChirp_, isReal_, stride_, tables_.data(), work_.data());
+        return;
+    }
+    if (splitP_) {
+        runSplit(re, im);
         return;
     }
     const int32_t n = n_;
@@ -404,6 +413,91 @@ void MixedRadix::run(double *re, double *im) {
 
 namespace {
 
+// Full-precision constants of the 3- and 5-point butterflies of the split
+// path (sin(2 pi/3) = sqrt 3/2; the 5-point ones as in Winograd's form).
+constexpr double k3 = 0.8660254037844386;
+constexpr double k5_2 = 0.5590169943749475;    // sqrt 5 / 4
+constexpr double k5_3 = -0.9510565162951535;   // -sin u
+constexpr double k5_4 = -1.5388417685876268;   // -(sin u + sin 2u)
+constexpr double k5_5 = 0.36327126400268045;   // sin u - sin 2u
+
+inline void exact3(Cx *z) {
+    const Cx t = z[1] + z[2];
+    const Cx s1 = z[0] + scale(-0.5, t);
+    z[0] = z[0] + t;
+    const Cx m = {k3 * (z[1].im - z[2].im), k3 * (z[2].re - z[1].re)};
+    z[1] = s1 + m;
+    z[2] = s1 - m;
+}
+
+inline void exact5(Cx *z) {
+    const Cx t1 = z[1] + z[4], t2 = z[2] + z[3], t3 = z[1] - z[4], t4 = z[3] - z[2], t5 = t1 + t2;
+    const Cx s1 = z[0] + scale(-0.25, t5);
+    z[0] = z[0] + t5;
+    const Cx m2 = scale(k5_2, t1 - t2);
+    const Cx m3 = {-k5_3 * (t3.im + t4.im), k5_3 * (t3.re + t4.re)};
+    const Cx m4 = {-k5_4 * t4.im, k5_4 * t4.re};
+    const Cx m5 = {-k5_5 * t3.im, k5_5 * t3.re};
+    const Cx s3 = m3 - m4, s5 = m3 + m5, s2 = s1 + m2, s4 = s1 - m2;
+    z[1] = s2 + s3;
+    z[2] = s4 + s5;
+    z[3] = s4 - s5;
+    z[4] = s2 - s3;
+}
+
+}  // namespace
+
+// n = P Q, Q = 2^k, by one Cooley-Tukey step (Cooley and Tukey 1965; the
+// "four-step" arrangement of Bailey, J. Supercomputing 4, 1990):
+// t = t1 + P t2, k = Q k1 + k2,
+//   X[Q k1 + k2] = sum_t1 W_P^(t1 k1) [W_n^(t1 k2) sum_t2 x[t1 + P t2] W_Q^(t2 k2)].
+// Each row t1 is gathered into the work array and transformed by the
+// power-of-two kernel, rotated by W_n^(t1 k2), and the P-point butterflies
+// over the rows write X in place.
+void MixedRadix::runSplit(double *re, double *im) {
+    const int32_t n = n_, P = splitP_, Q = n / P;
+    const ptrdiff_t st = stride_;
+    double *rows = work_.data();  // P rows of Q interleaved values
+    for (int32_t t1 = 0; t1 < P; ++t1) {
+        double *row = rows + 2 * static_cast<ptrdiff_t>(t1) * Q;
+        for (int32_t t2 = 0; t2 < Q; ++t2) {
+            const ptrdiff_t i = (t1 + static_cast<ptrdiff_t>(P) * t2) * st;
+            row[2 * t2] = re[i];
+            row[2 * t2 + 1] = isReal_ ? 0.0 : im[i];
+        }
+        SplitRadixCxFFT(row, row + 1, Q, 2);
+        if (t1 == 0) continue;
+        TwiddleRun run(static_cast<extended>(kTwoPi) * t1 / n, Q);
+        constexpr int32_t kRun = 512;
+        double c[kRun], sn[kRun];
+        for (int32_t k0 = 0; k0 < Q; k0 += kRun) {
+            const int32_t k1 = std::min<int32_t>(Q, k0 + kRun);
+            run.fill(k0, k1 - k0, c, sn);
+            for (int32_t k = k0; k < k1; ++k) {
+                const double a = row[2 * k], b = row[2 * k + 1], wc = c[k - k0], ws = sn[k - k0];
+                row[2 * k] = a * wc + b * ws;
+                row[2 * k + 1] = b * wc - a * ws;
+            }
+        }
+    }
+    Cx z[5];
+    for (int32_t k2 = 0; k2 < Q; ++k2) {
+        for (int32_t t1 = 0; t1 < P; ++t1) {
+            const double *v = rows + 2 * (static_cast<ptrdiff_t>(t1) * Q + k2);
+            z[t1] = {v[0], v[1]};
+        }
+        if (P == 3) exact3(z);
+        else exact5(z);
+        for (int32_t k1 = 0; k1 < P; ++k1) {
+            const ptrdiff_t i = (static_cast<ptrdiff_t>(Q) * k1 + k2) * st;
+            re[i] = z[k1].re;
+            im[i] = z[k1].im;
+        }
+    }
+}
+
+namespace {
+
 // One stage of factor p (P when known at compile time, else 0): for each
 // twiddle index d and group q, gather the p values y[d + q s p + k s],
 // multiply by the twiddles (d > 0), transform, scatter back. The twiddle
@@ -414,9 +508,15 @@ namespace {
 constexpr int64_t kTileD = 512;
 
 template <int P, class Butterfly>
-void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const Tables &t, Cx *z,
+void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const Tables &t, Cx *zTable,
            Butterfly &&butterfly) {
     const int32_t p = P ? P : pRuntime;
+    // A butterfly of known size works on a local array, which the compiler
+    // keeps in registers: the table slot, reachable through the data
+    // pointers as far as it can tell, would be stored and reloaded around
+    // every access to the data.
+    Cx zLocal[P ? P : 1];
+    Cx *const z = P ? zLocal : zTable;
     const int64_t sp = static_cast<int64_t>(s) * p;
     const int64_t D = std::min<int64_t>(kTileD, std::max<int64_t>(1, Tables::twiddles(0) / p));
     // The twiddles t = e^(-i omega d) of the hand-written radices from a

@@ -104,3 +104,29 @@ TEST(FFTTables, LongTransformsMatchDirectBinsOnTablesAndRecurrences) {
         EXPECT_EQ(checkLength(n, n), "") << "n=" << n;
     }
 }
+
+TEST(FFTSplitLengths, ThreeAndFiveTimesPowersOfTwoMatchDirectDft) {
+    // n = 3 2^k and 5 2^k run as power-of-two transforms joined by one
+    // 3- or 5-point step with full-precision constants, so they keep the
+    // power-of-two bound log2(n) eps; complex (split and interleaved), real
+    // input through the interleaved entry point, and the inverse.
+    for (int32_t n : {192, 320, 640, 3 * 1024, 5 * 512}) {
+        if (kReducedSuite && n > 640) continue;
+        const auto xr = randomDoubles(n, 31 + n), xi = randomDoubles(n, 32 + n);
+        const auto want = directDFT(xr, xi);
+        auto re = xr, im = xi;
+        ASSERT_EQ(FFT(re.data(), im.data(), n), 0);
+        EXPECT_LT(relativeRms(re, im, want), logBound(1, n)) << "FFT n=" << n;
+        std::vector<complexnum> c(n);
+        for (int32_t i = 0; i < n; ++i) c[i] = {xr[i], xi[i]};
+        ASSERT_EQ(FFTCx(c.data(), n), 0);
+        for (int32_t i = 0; i < n; ++i) ASSERT_TRUE(c[i].re == re[i] && c[i].im == im[i]) << "FFTCx n=" << n << " " << i;
+        ASSERT_EQ(InvFFT(re.data(), im.data(), n), 0);
+        EXPECT_LT(relativeRms(interleave(re, im), interleave(xr, xi)), logBound(3, n)) << "InvFFT n=" << n;
+        for (int32_t i = 0; i < n; ++i) c[i] = {xr[i], -9.0};  // the im fields must be ignored
+        ASSERT_EQ(ReFFTCx(c.data(), n), 0);
+        std::vector<double> rr(n), ri(n);
+        for (int32_t i = 0; i < n; ++i) rr[i] = c[i].re, ri[i] = c[i].im;
+        EXPECT_LT(relativeRms(rr, ri, directDFT(xr)), logBound(1, n)) << "ReFFTCx n=" << n;
+    }
+}
