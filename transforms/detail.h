@@ -274,6 +274,12 @@ void fillChirp(int32_t p, int32_t M, double *cRe, double *cIm, double *wRe, doub
 // whose transform W (interleaved) fillChirp made: a = IDFT(DFT(a) W).
 void chirpConvolve(double *a, const double *W, int32_t M);
 
+// A chirp-z work block of a long prime spans tens of megabytes that are
+// fresh on every call: asking for large pages where the system grants them
+// on request turns some ten thousand page faults into a few dozen. Blocks
+// under 8 MB are left alone.
+void adviseLargePages(void *p, size_t bytes);
+
 // SinglePrimeUsingChirpZ's choice of the half-length real path.
 inline bool chirpHalf(int32_t n, int32_t M, int32_t isReal) {
     return isReal && static_cast<int64_t>(n) + n / 2 <= M / 2;

@@ -12,6 +12,10 @@
 // use Bluestein's chirp-z convolution on power-of-two kernels.
 #include <cstring>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "detail.h"
 
 namespace {
@@ -338,6 +342,19 @@ struct Tables {
 
 }  // namespace
 
+void adviseLargePages(void *p, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kLarge = uintptr_t{1} << 21;
+    if (bytes < 4 * kLarge) return;
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(p) + kLarge - 1) & ~(kLarge - 1);
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(kLarge - 1);
+    if (to > from) madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)p;
+    (void)bytes;
+#endif
+}
+
 int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride) {
     n_ = n;
     isReal_ = isReal;
@@ -358,11 +375,13 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride) {
         halfChirp_ = chirpHalf(n, M_, isReal);
         if (halfChirp_) M_ /= 2;
         if (!tables_.allocate(4 * static_cast<int64_t>(M_))) return kErrOutOfMemory;
+        adviseLargePages(tables_.data(), tables_.size() * sizeof(double));
         if (stride == 2 && !work_.allocate(2 * static_cast<int64_t>(n))) return kErrOutOfMemory;
         return kErrNone;
     }
     if ((stride == 2 || !isReal) && !work_.allocate(2 * static_cast<int64_t>(n))) return kErrOutOfMemory;
     if (!tables_.allocate(Tables::size(maxF_, M_))) return kErrOutOfMemory;
+    adviseLargePages(tables_.data(), tables_.size() * sizeof(double));
     transTableSetup(span_, factors_, groups_, &count_, &n_);
     // 3 2^k and 5 2^k: the power of two carries nearly all the work, and
     // the power-of-two kernels do it several times faster than the stages.
