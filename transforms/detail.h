@@ -233,6 +233,29 @@ void bitReverseReal(double *x, int32_t n);
 // for every k. Codes as SplitRadixReFFT.
 int32_t splitRadixReFFT(complexnum *c, int32_t n);
 
+// One pair (k, h-k), h = n/2, of the separation of a real transform of
+// even length n from the complex transform Z of its n/2 sample pairs
+// x[2t] + i x[2t+1] (z: Z interleaved): with E = (Z[k] + conj Z[h-k])/2,
+// O = (Z[k] - conj Z[h-k])/2i and w^k = c - i s = e^(-2 pi i k/n),
+// X[k] = E + w^k O and X[h-k] = conj(E - w^k O), written in the packed
+// layout (Re X[k] at k, Im X[k] at n-k).
+inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, double c, double sn) {
+    const int64_t h = n / 2;
+    const double ar = z[2 * k], ai = z[2 * k + 1], br = z[2 * (h - k)], bi = z[2 * (h - k) + 1];
+    const double er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
+    const double pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
+    packed[k] = er + pi;
+    packed[n - k] = ei - pr;
+    if (k != h - k) {
+        packed[h - k] = er - pi;
+        packed[h + k] = -(ei + pr);
+    }
+}
+
+// The packed spectrum of n real values at the front of c (as n doubles)
+// expanded in place to the n bins of c.
+void expandPacked(complexnum *c, int32_t n);
+
 // Plain inverse of the packed real transform for re[0..n/2], im[n/2+1..n-1]
 // (SplitRadixReInvFFT without the checks), used by ReInvFFTCx.
 int32_t splitRadixReInv(double *re, double *im, int32_t n);
@@ -242,8 +265,10 @@ int32_t splitRadixReInv(double *re, double *im, int32_t n);
 // only after prepare succeeded).
 class MixedRadix {
 public:
-    // Factorizes n and takes all scratch. Returns 0 or -20001.
-    int32_t prepare(int32_t n, int32_t isReal, int32_t stride);
+    // Factorizes n and takes all scratch. Returns 0 or -20001. external:
+    // 2n doubles the caller lends for the work array (not touched before
+    // run), or null to allocate it when it is needed.
+    int32_t prepare(int32_t n, int32_t isReal, int32_t stride, double *external = nullptr);
     // Transforms in place; prepare must have succeeded for the same shape.
     void run(double *re, double *im);
 
@@ -254,10 +279,13 @@ private:
     int32_t count_ = 0, maxF_ = 0, M_ = 0;
     int32_t factors_[33] = {}, span_[33] = {}, groups_[34] = {};
     void runSplit(double *re, double *im);
+    bool takeWork(int32_t n, double *external);
+    double *work() const { return external_ ? external_ : work_.data(); }
 
     bool singlePrime_ = false, halfChirp_ = false;
     int32_t splitP_ = 0;  // n = P 2^k run as P power-of-two transforms (0: not)
     Scratch<double> work_;    // 2n: the contiguous copy, or the chirp-z input copy
+    double *external_ = nullptr;  // the caller's array in place of work_
     Scratch<double> tables_;  // the stage tables, or the chirp-z work block
 };
 

@@ -355,7 +355,15 @@ void adviseLargePages(void *p, size_t bytes) {
 #endif
 }
 
-int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride) {
+bool MixedRadix::takeWork(int32_t n, double *external) {
+    if (external) {
+        external_ = external;
+        return true;
+    }
+    return work_.allocate(2 * static_cast<int64_t>(n));
+}
+
+int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, double *external) {
     n_ = n;
     isReal_ = isReal;
     stride_ = stride;
@@ -376,10 +384,10 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride) {
         if (halfChirp_) M_ /= 2;
         if (!tables_.allocate(4 * static_cast<int64_t>(M_))) return kErrOutOfMemory;
         adviseLargePages(tables_.data(), tables_.size() * sizeof(double));
-        if (stride == 2 && !work_.allocate(2 * static_cast<int64_t>(n))) return kErrOutOfMemory;
+        if (stride == 2 && !takeWork(n, external)) return kErrOutOfMemory;
         return kErrNone;
     }
-    if ((stride == 2 || !isReal) && !work_.allocate(2 * static_cast<int64_t>(n))) return kErrOutOfMemory;
+    if ((stride == 2 || !isReal) && !takeWork(n, external)) return kErrOutOfMemory;
     if (!tables_.allocate(Tables::size(maxF_, M_))) return kErrOutOfMemory;
     adviseLargePages(tables_.data(), tables_.size() * sizeof(double));
     transTableSetup(span_, factors_, groups_, &count_, &n_);
@@ -387,13 +395,13 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride) {
     // the power-of-two kernels do it several times faster than the stages.
     // The work array holds the intermediate rows.
     const int32_t Q = n & -n, P = n / Q;
-    splitP_ = (P == 3 || P == 5) && Q >= 64 && Q <= kMaxSplitRadixCx && work_ ? P : 0;
+    splitP_ = (P == 3 || P == 5) && Q >= 64 && Q <= kMaxSplitRadixCx && work() ? P : 0;
     return kErrNone;
 }
 
 void MixedRadix::run(double *re, double *im) {
     if (singlePrime_) {
-        chirpZ(re, im, n_, M_, halfChirp_, isReal_, stride_, tables_.data(), work_.data());
+        chirpZ(re, im, n_, M_, halfChirp_, isReal_, stride_, tables_.data(), work());
         return;
     }
     if (splitP_) {
@@ -403,13 +411,13 @@ void MixedRadix::run(double *re, double *im) {
     const int32_t n = n_;
     const ptrdiff_t st = stride_;
     double *yr = re, *yi = im;
-    if (work_) {
-        yr = work_.data();
+    if (work()) {
+        yr = work();
         yi = yr + n;
     }
     if (!isReal_) {
         permute<true>(n, factors_, groups_, re, im, yr, yi, st);
-    } else if (!work_) {
+    } else if (!work()) {
         // Real input, separate arrays: the imaginary array is free to take
         // the permuted reals.
         Repermute(n, count_, factors_, groups_, re, im, 1);
@@ -422,7 +430,7 @@ void MixedRadix::run(double *re, double *im) {
 
     for (int32_t i = 1; i <= count_; ++i) stage(i, yr, yi);
 
-    if (work_) {
+    if (work()) {
         for (int32_t i = 0; i < n; ++i) {
             re[i * st] = yr[i];
             im[i * st] = yi[i];
@@ -476,7 +484,7 @@ inline void exact5(Cx *z) {
 void MixedRadix::runSplit(double *re, double *im) {
     const int32_t n = n_, P = splitP_, Q = n / P;
     const ptrdiff_t st = stride_;
-    double *rows = work_.data();  // P rows of Q interleaved values
+    double *rows = work();  // P rows of Q interleaved values
     for (int32_t t1 = 0; t1 < P; ++t1) {
         double *row = rows + 2 * static_cast<ptrdiff_t>(t1) * Q;
         for (int32_t t2 = 0; t2 < Q; ++t2) {

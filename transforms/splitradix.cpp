@@ -634,20 +634,6 @@ namespace {
 // E = (Z[k] + conj Z[h-k])/2 and O = (Z[k] - conj Z[h-k])/2i, and
 // X[k] = E + w^k O, X[h-k] = conj(E - w^k O), w = e^(-2 pi i/n).
 // z (n doubles, destroyed) and packed (n doubles) are distinct.
-// One pair (k, h-k) of the separation; twiddle w^k = c - i s.
-inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, double c, double sn) {
-    const int64_t h = n / 2;
-    const double ar = z[2 * k], ai = z[2 * k + 1], br = z[2 * (h - k)], bi = z[2 * (h - k) + 1];
-    const double er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
-    const double pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
-    packed[k] = er + pi;
-    packed[n - k] = ei - pr;
-    if (k != h - k) {
-        packed[h - k] = er - pi;
-        packed[h + k] = -(ei + pr);
-    }
-}
-
 // The pairs 1 <= k < n/4 with twiddles from the recurrences (no table for
 // length n), kept out of line so that the common path carries no run.
 __attribute__((noinline)) void separateByRecurrence(const double *z, double *packed, int32_t n) {
@@ -700,6 +686,21 @@ int32_t SplitRadixReFFT(double *x, double *im, int32_t n) {
 
 namespace orin::tf {
 
+void expandPacked(complexnum *c, int32_t n) {
+    // From the top down, so that no packed value is overwritten before it
+    // is read: c[n-k].im lies at double 2n-2k+1 > n-k, c[k].re at 2k >= k.
+    const double *x = &c[0].re;
+    const int32_t h = n / 2;
+    for (int32_t k = 1; k < h; ++k) c[n - k].im = -x[n - k];
+    c[h].im = 0;
+    for (int32_t k = h; k >= 1; --k) c[k].re = x[k];
+    c[0].im = 0;
+    for (int32_t k = 1; k < h; ++k) {
+        c[n - k].re = c[k].re;
+        c[k].im = -c[n - k].im;
+    }
+}
+
 int32_t splitRadixReFFT(complexnum *c, int32_t n) {
     if (const int32_t code = checkLength(n)) return code;
     if (n == 1) {
@@ -714,17 +715,7 @@ int32_t splitRadixReFFT(complexnum *c, int32_t n) {
     // The upper n doubles are free: they hold the half-length transform.
     std::memcpy(x + n, x, sizeof(double) * n);
     packedViaHalf(x + n, x, n);
-    // Expand from the top down, so that no packed value is overwritten before
-    // it is read: c[n-k].im lies at double 2n-2k+1 > n-k, c[k].re at 2k >= k.
-    const int32_t h = n / 2;
-    for (int32_t k = 1; k < h; ++k) c[n - k].im = -x[n - k];
-    c[h].im = 0;
-    for (int32_t k = h; k >= 1; --k) c[k].re = x[k];
-    c[0].im = 0;
-    for (int32_t k = 1; k < h; ++k) {
-        c[n - k].re = c[k].re;
-        c[k].im = -c[n - k].im;
-    }
+    expandPacked(c, n);
     return kErrNone;
 }
 
