@@ -33,31 +33,48 @@ constexpr double c8 = 0.70710678118655;    // sqrt(1/2)
 
 constexpr int32_t kChirpPrime = 200;  // odd primes from here on go by chirp-z
 
-struct Cx {
-    double re, im;
+// A complex value whose parts are doubles, or SSE2 pairs of doubles that
+// carry two butterflies side by side (the same IEEE operations per lane).
+template <class T>
+struct CxT {
+    T re, im;
 };
-inline Cx operator+(Cx a, Cx b) { return {a.re + b.re, a.im + b.im}; }
-inline Cx operator-(Cx a, Cx b) { return {a.re - b.re, a.im - b.im}; }
-inline Cx scale(double f, Cx a) { return {f * a.re, f * a.im}; }
+using Cx = CxT<double>;
+using v2d = double __attribute__((vector_size(16)));
+template <class T>
+inline CxT<T> operator+(CxT<T> a, CxT<T> b) { return {a.re + b.re, a.im + b.im}; }
+template <class T>
+inline CxT<T> operator-(CxT<T> a, CxT<T> b) { return {a.re - b.re, a.im - b.im}; }
+template <class T>
+inline CxT<T> scale(double f, CxT<T> a) { return {f * a.re, f * a.im}; }
+inline v2d load2(const double *p) {
+    v2d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store2(double *p, v2d v) { std::memcpy(p, &v, sizeof v); }
 
-inline void butterfly4(Cx &z0, Cx &z1, Cx &z2, Cx &z3) {
-    const Cx t1 = z0 + z2, t2 = z1 + z3, d1 = z0 - z2, d2 = z1 - z3;
+template <class T>
+inline void butterfly4(CxT<T> &z0, CxT<T> &z1, CxT<T> &z2, CxT<T> &z3) {
+    const CxT<T> t1 = z0 + z2, t2 = z1 + z3, d1 = z0 - z2, d2 = z1 - z3;
     z0 = t1 + t2;
     z2 = t1 - t2;
     z1 = {d1.re + d2.im, d1.im - d2.re};
     z3 = {d1.re - d2.im, d1.im + d2.re};
 }
 
-inline void butterfly5(Cx &z0, Cx &z1, Cx &z2, Cx &z3, Cx &z4) {
-    const Cx t1 = z1 + z4, t2 = z2 + z3, t3 = z1 - z4, t4 = z3 - z2, t5 = t1 + t2;
+template <class T>
+inline void butterfly5(CxT<T> &z0, CxT<T> &z1, CxT<T> &z2, CxT<T> &z3, CxT<T> &z4) {
+    using C = CxT<T>;
+    const C t1 = z1 + z4, t2 = z2 + z3, t3 = z1 - z4, t4 = z3 - z2, t5 = t1 + t2;
     z0 = z0 + t5;
-    const Cx m1 = scale(c5_1, t5);
-    const Cx m2 = scale(c5_2, t1 - t2);
-    const Cx m3 = {-c5_3 * (t3.im + t4.im), c5_3 * (t3.re + t4.re)};
-    const Cx m4 = {-c5_4 * t4.im, c5_4 * t4.re};
-    const Cx m5 = {-c5_5 * t3.im, c5_5 * t3.re};
-    const Cx s3 = m3 - m4, s5 = m3 + m5;
-    const Cx s1 = z0 + m1, s2 = s1 + m2, s4 = s1 - m2;
+    const C m1 = scale(c5_1, t5);
+    const C m2 = scale(c5_2, t1 - t2);
+    const C m3 = {-c5_3 * (t3.im + t4.im), c5_3 * (t3.re + t4.re)};
+    const C m4 = {-c5_4 * t4.im, c5_4 * t4.re};
+    const C m5 = {-c5_5 * t3.im, c5_5 * t3.re};
+    const C s3 = m3 - m4, s5 = m3 + m5;
+    const C s1 = z0 + m1, s2 = s1 + m2, s4 = s1 - m2;
     z1 = s2 + s3;
     z2 = s4 + s5;
     z3 = s4 - s5;
@@ -65,20 +82,21 @@ inline void butterfly5(Cx &z0, Cx &z1, Cx &z2, Cx &z3, Cx &z4) {
 }
 
 // The fixed-size butterflies on z[0..P-1].
-template <int P>
-inline void fixedButterfly(Cx *z) {
+template <int P, class T = double>
+inline void fixedButterfly(CxT<T> *z) {
+    using C = CxT<T>;
     switch (P) {
         case 2: {
-            const Cx a = z[0], b = z[1];
+            const C a = z[0], b = z[1];
             z[0] = a + b;
             z[1] = a - b;
             return;
         }
         case 3: {
-            const Cx t = z[1] + z[2];
+            const C t = z[1] + z[2];
             z[0] = z[0] + t;
-            const Cx s1 = z[0] + scale(c3_1, t);
-            const Cx m = {c3_2 * (z[1].im - z[2].im), c3_2 * (z[2].re - z[1].re)};
+            const C s1 = z[0] + scale(c3_1, t);
+            const C m = {c3_2 * (z[1].im - z[2].im), c3_2 * (z[2].re - z[1].re)};
             z[1] = s1 + m;
             z[2] = s1 - m;
             return;
@@ -86,8 +104,8 @@ inline void fixedButterfly(Cx *z) {
         case 4: butterfly4(z[0], z[1], z[2], z[3]); return;
         case 5: butterfly5(z[0], z[1], z[2], z[3], z[4]); return;
         case 8: {
-            Cx a0 = z[0], a1 = z[2], a2 = z[4], a3 = z[6];
-            Cx b0 = z[1], b1 = z[3], b2 = z[5], b3 = z[7];
+            C a0 = z[0], a1 = z[2], a2 = z[4], a3 = z[6];
+            C b0 = z[1], b1 = z[3], b2 = z[5], b3 = z[7];
             butterfly4(a0, a1, a2, a3);
             butterfly4(b0, b1, b2, b3);
             b1 = {c8 * (b1.re + b1.im), c8 * (b1.im - b1.re)};
@@ -102,8 +120,8 @@ inline void fixedButterfly(Cx *z) {
         case 10: {
             // Prime-factor split 10 = 2 * 5 (Good-Thomas): no twiddles
             // between the two 5-point transforms.
-            Cx a0 = z[0], a1 = z[2], a2 = z[4], a3 = z[6], a4 = z[8];
-            Cx b0 = z[5], b1 = z[7], b2 = z[9], b3 = z[1], b4 = z[3];
+            C a0 = z[0], a1 = z[2], a2 = z[4], a3 = z[6], a4 = z[8];
+            C b0 = z[5], b1 = z[7], b2 = z[9], b3 = z[1], b4 = z[3];
             butterfly5(a0, a1, a2, a3, a4);
             butterfly5(b0, b1, b2, b3, b4);
             z[0] = a0 + b0, z[5] = a0 - b0;
@@ -534,6 +552,28 @@ namespace {
 // order while each cache line is loaded once per tile.
 constexpr int64_t kTileD = 512;
 
+// One butterfly of sweep: twiddle index d (tile from d0), group q.
+template <class Butterfly>
+inline void sweepOne(int32_t p, int64_t d, int64_t d0, int64_t q, int32_t s, int64_t sp, double *yr, double *yi,
+                     const Tables &t, Cx *z, Butterfly &butterfly) {
+    const double *wr = t.twRe + (d - d0) * p, *wi = t.twIm + (d - d0) * p;
+    double *br = yr + d + q * sp, *bi = yi + d + q * sp;
+    z[0] = {br[0], bi[0]};
+    if (s > 1 && d > 0) {
+        for (int32_t k = 1; k < p; ++k) {
+            const double xr = br[static_cast<int64_t>(k) * s], xi = bi[static_cast<int64_t>(k) * s];
+            z[k] = {xr * wr[k] - xi * wi[k], xr * wi[k] + xi * wr[k]};
+        }
+    } else {
+        for (int32_t k = 1; k < p; ++k) z[k] = {br[static_cast<int64_t>(k) * s], bi[static_cast<int64_t>(k) * s]};
+    }
+    butterfly(z);
+    for (int32_t k = 0; k < p; ++k) {
+        br[static_cast<int64_t>(k) * s] = z[k].re;
+        bi[static_cast<int64_t>(k) * s] = z[k].im;
+    }
+}
+
 template <int P, class Butterfly>
 void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const Tables &t, Cx *zTable,
            Butterfly &&butterfly) {
@@ -587,24 +627,33 @@ void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const
             }
         }
         for (int64_t q = 0; q < g; ++q) {
-            for (int64_t d = d0; d < d1; ++d) {
-                const double *wr = t.twRe + (d - d0) * p, *wi = t.twIm + (d - d0) * p;
-                double *br = yr + d + q * sp, *bi = yi + d + q * sp;
-                z[0] = {br[0], bi[0]};
-                if (s > 1 && d > 0) {
-                    for (int32_t k = 1; k < p; ++k) {
-                        const double xr = br[static_cast<int64_t>(k) * s], xi = bi[static_cast<int64_t>(k) * s];
-                        z[k] = {xr * wr[k] - xi * wi[k], xr * wi[k] + xi * wr[k]};
+            int64_t d = d0;
+            if constexpr (P != 0) {
+                // Twiddle indices d and d+1 side by side: their values are
+                // adjacent in memory, and each lane computes what the scalar
+                // loop below would. d = 0 (no twiddles) stays scalar.
+                if (s > 1) {
+                    if (d == 0) d = 1, sweepOne(p, 0, d0, q, s, sp, yr, yi, t, z, butterfly);
+                    for (; d + 1 < d1; d += 2) {
+                        const double *wr0 = t.twRe + (d - d0) * p, *wi0 = t.twIm + (d - d0) * p;
+                        const double *wr1 = wr0 + p, *wi1 = wi0 + p;
+                        double *br = yr + d + q * sp, *bi = yi + d + q * sp;
+                        CxT<v2d> zv[P ? P : 1];
+                        zv[0] = {load2(br), load2(bi)};
+                        for (int32_t k = 1; k < P; ++k) {
+                            const v2d xr = load2(br + static_cast<int64_t>(k) * s), xi = load2(bi + static_cast<int64_t>(k) * s);
+                            const v2d wr = {wr0[k], wr1[k]}, wi = {wi0[k], wi1[k]};
+                            zv[k] = {xr * wr - xi * wi, xr * wi + xi * wr};
+                        }
+                        fixedButterfly<P, v2d>(zv);
+                        for (int32_t k = 0; k < P; ++k) {
+                            store2(br + static_cast<int64_t>(k) * s, zv[k].re);
+                            store2(bi + static_cast<int64_t>(k) * s, zv[k].im);
+                        }
                     }
-                } else {
-                    for (int32_t k = 1; k < p; ++k) z[k] = {br[static_cast<int64_t>(k) * s], bi[static_cast<int64_t>(k) * s]};
-                }
-                butterfly(z);
-                for (int32_t k = 0; k < p; ++k) {
-                    br[static_cast<int64_t>(k) * s] = z[k].re;
-                    bi[static_cast<int64_t>(k) * s] = z[k].im;
                 }
             }
+            for (; d < d1; ++d) sweepOne(p, d, d0, q, s, sp, yr, yi, t, z, butterfly);
         }
     }
 }
