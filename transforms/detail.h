@@ -8,8 +8,10 @@
 #include <cmath>
 #include <cstddef>
 #include <new>
+#include <optional>
 #include <type_traits>
 
+#include "../frame/carve.h"
 #include "../frame/kit.h"
 
 namespace orin::tf {
@@ -260,6 +262,13 @@ void expandPacked(complexnum *c, int32_t n);
 // (SplitRadixReInvFFT without the checks), used by ReInvFFTCx.
 int32_t splitRadixReInv(double *re, double *im, int32_t n);
 
+// The parts of the mixed-radix transform's table block (mixfft.cpp).
+struct StageTableParts {
+    StageTableParts(int64_t maxF, int64_t M);
+    ScratchLayout layout;
+    Part<double> twRe, twIm, z, trigRe, trigIm, vr, vi, wr, wi, a, W;
+};
+
 // The mixed-radix transform in two steps, so that a caller can get every
 // piece of scratch before it touches the data (InvFFT scales and conjugates
 // only after prepare succeeded).
@@ -286,7 +295,9 @@ private:
     int32_t splitP_ = 0;  // n = P 2^k run as P power-of-two transforms (0: not)
     Scratch<double> work_;    // 2n: the contiguous copy, or the chirp-z input copy
     double *external_ = nullptr;  // the caller's array in place of work_
-    Scratch<double> tables_;  // the stage tables, or the chirp-z work block
+    std::optional<StageTableParts> parts_;
+    std::optional<CarvedScratch> tables_;  // the stage tables
+    Scratch<double> chirpWork_;            // or the chirp-z work block of a whole prime
 };
 
 // The chirp-z transform of one whole sequence with its scratch already in

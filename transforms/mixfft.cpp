@@ -323,41 +323,37 @@ namespace orin::tf {
 
 namespace {
 
-// Table block layout (in doubles), for the largest factor maxF and the
-// chirp length M: twiddles, butterfly values, trig or chirp table (maxF
-// each, real and imaginary), the odd butterfly's four temporaries, and four
-// chirp-z arrays of M.
 // The twiddle rows of a tile of consecutive twiddle indices take
 // kTwiddleRows values each (at least maxF, so one row always fits).
 constexpr int64_t kTwiddleRows = 2048;
 
+// Where the parts of the table block lie, as pointers.
 struct Tables {
-    double *twRe, *twIm, *zRe, *zIm, *trigRe, *trigIm, *vr, *vi, *wr, *wi, *aRe, *aIm, *WRe, *WIm;
+    double *twRe, *twIm, *z, *trigRe, *trigIm, *vr, *vi, *wr, *wi, *a, *W;
 
     static int64_t twiddles(int64_t maxF) { return std::max(maxF, kTwiddleRows); }
-    static int64_t size(int64_t maxF, int64_t M) { return 4 * (M + 2 * maxF) + 2 * twiddles(maxF); }
 
-    Tables(double *block, int32_t maxF, int32_t M) {
-        double *p = block;
-        twRe = p;
-        twIm = p + twiddles(maxF);
-        p += 2 * twiddles(maxF);
-        for (double **slot : {&zRe, &zIm, &trigRe, &trigIm}) {
-            *slot = p;
-            p += maxF;
-        }
-        const int32_t h = (maxF + 1) / 2;
-        for (double **slot : {&vr, &vi, &wr, &wi}) {
-            *slot = p;
-            p += h;
-        }
-        for (double **slot : {&aRe, &aIm, &WRe, &WIm}) {
-            *slot = p;
-            p += M;
-        }
-    }
+    Tables(const CarvedScratch &block, const StageTableParts &p)
+        : twRe(block.get(p.twRe)), twIm(block.get(p.twIm)), z(block.get(p.z)), trigRe(block.get(p.trigRe)),
+          trigIm(block.get(p.trigIm)), vr(block.get(p.vr)), vi(block.get(p.vi)), wr(block.get(p.wr)),
+          wi(block.get(p.wi)), a(block.get(p.a)), W(block.get(p.W)) {}
 };
 
+}  // namespace
+
+// The table block, for the largest factor maxF and the starting chirp
+// length M (a later stage's shorter chirp uses the front of its parts):
+// twiddle rows, butterfly values (maxF complex), trig or chirp table (maxF
+// each, real and imaginary), the odd butterfly's four temporaries, and the
+// chirp-z sequence and filter (M interleaved complex values each).
+StageTableParts::StageTableParts(int64_t maxF, int64_t M)
+    : twRe(layout.add<double>(Tables::twiddles(maxF))), twIm(layout.add<double>(Tables::twiddles(maxF))),
+      z(layout.add<double>(2 * maxF)), trigRe(layout.add<double>(maxF)), trigIm(layout.add<double>(maxF)),
+      vr(layout.add<double>((maxF + 1) / 2)), vi(layout.add<double>((maxF + 1) / 2)),
+      wr(layout.add<double>((maxF + 1) / 2)), wi(layout.add<double>((maxF + 1) / 2)), a(layout.add<double>(2 * M)),
+      W(layout.add<double>(2 * M)) {}
+
+namespace {
 }  // namespace
 
 void adviseLargePages(void *p, size_t bytes) {
@@ -400,14 +396,16 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, double *e
     if (singlePrime_) {
         halfChirp_ = chirpHalf(n, M_, isReal);
         if (halfChirp_) M_ /= 2;
-        if (!tables_.allocate(4 * static_cast<int64_t>(M_))) return kErrOutOfMemory;
-        adviseLargePages(tables_.data(), tables_.size() * sizeof(double));
+        if (!chirpWork_.allocate(4 * static_cast<int64_t>(M_))) return kErrOutOfMemory;
+        adviseLargePages(chirpWork_.data(), chirpWork_.size() * sizeof(double));
         if (stride == 2 && !takeWork(n, external)) return kErrOutOfMemory;
         return kErrNone;
     }
     if ((stride == 2 || !isReal) && !takeWork(n, external)) return kErrOutOfMemory;
-    if (!tables_.allocate(Tables::size(maxF_, M_))) return kErrOutOfMemory;
-    adviseLargePages(tables_.data(), tables_.size() * sizeof(double));
+    parts_.emplace(maxF_, M_);
+    tables_.emplace(parts_->layout);
+    if (!*tables_) return kErrOutOfMemory;
+    adviseLargePages(tables_->get(parts_->a), parts_->layout.bytes() - parts_->a.offset);
     transTableSetup(span_, factors_, groups_, &count_, &n_);
     // 3 2^k and 5 2^k: the power of two carries nearly all the work, and
     // the power-of-two kernels do it several times faster than the stages.
@@ -419,7 +417,7 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, double *e
 
 void MixedRadix::run(double *re, double *im) {
     if (singlePrime_) {
-        chirpZ(re, im, n_, M_, halfChirp_, isReal_, stride_, tables_.data(), work());
+        chirpZ(re, im, n_, M_, halfChirp_, isReal_, stride_, chirpWork_.data(), work());
         return;
     }
     if (splitP_) {
@@ -662,17 +660,16 @@ void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const
 
 void MixedRadix::stage(int32_t i, double *yr, double *yi) {
     const int32_t p = factors_[i], s = span_[i], g = groups_[i];
-    Tables t(tables_.data(), maxF_, M_);
+    const Tables t(*tables_, *parts_);
     if (shouldUpdateTrigTable(factors_, i)) initTrig(p, t.trigRe, t.trigIm);
     if (shouldUpdateChirpTable(factors_, i)) {
         // The smallest power of two above 2p that the starting length allows.
         while (p < M_ / 4) M_ /= 2;
-        t = Tables(tables_.data(), maxF_, M_);
         // The filter W interleaved in the slots of W.re and W.im.
-        fillChirp(p, M_, t.trigRe, t.trigIm, t.WRe, t.WRe + 1, 2);
+        fillChirp(p, M_, t.trigRe, t.trigIm, t.W, t.W + 1, 2);
     }
     const int32_t M = M_;
-    Cx *z = reinterpret_cast<Cx *>(t.zRe);  // maxF complex values over zRe and zIm
+    Cx *z = reinterpret_cast<Cx *>(t.z);  // maxF complex values
     switch (p) {
         case 2: sweep<2>(p, s, g, yr, yi, t, z, [](Cx *v) { fixedButterfly<2>(v); }); return;
         case 3: sweep<3>(p, s, g, yr, yi, t, z, [](Cx *v) { fixedButterfly<3>(v); }); return;
@@ -690,13 +687,13 @@ void MixedRadix::stage(int32_t i, double *yr, double *yi) {
     // Bluestein on the p values: u = z c, padded to M, convolved with the
     // chirp filter, then multiplied by c.
     sweep<0>(p, s, g, yr, yi, t, z, [&](Cx *v) {
-        double *a = t.aRe;  // M interleaved values over a.re and a.im
+        double *a = t.a;  // M interleaved values
         for (int32_t k = 0; k < p; ++k) {
             a[2 * k] = v[k].re * t.trigRe[k] - v[k].im * t.trigIm[k];
             a[2 * k + 1] = v[k].re * t.trigIm[k] + v[k].im * t.trigRe[k];
         }
         std::memset(a + 2 * p, 0, sizeof(double) * 2 * (M - p));
-        chirpConvolve(a, t.WRe, M);
+        chirpConvolve(a, t.W, M);
         for (int32_t k = 0; k < p; ++k) {
             v[k] = {t.trigRe[k] * a[2 * k] - t.trigIm[k] * a[2 * k + 1],
                     t.trigRe[k] * a[2 * k + 1] + t.trigIm[k] * a[2 * k]};
