@@ -29,6 +29,7 @@
 #ifdef ORIN_HAVE_GSL
 #include <gsl/gsl_errno.h>
 #include <gsl/gsl_fft_complex.h>
+#include <gsl/gsl_fft_halfcomplex.h>
 #include <gsl/gsl_fft_real.h>
 #endif
 
@@ -229,17 +230,36 @@ std::vector<double> medians(std::vector<Contender> &cs, int32_t n) {
     return out;
 }
 
+// The lengths of the table: every power of two from 2^4 to 2^20, then the
+// other lengths users meet (round decimal ones, 3 * 2^10, primes).
+std::vector<int32_t> tableLengths(bool all) {
+    // 2^20 first: the last column is relative to it.
+    std::vector<int32_t> ns = {1 << 20};
+    for (int32_t e = 4; e < 20; ++e) ns.push_back(1 << e);
+    if (all)
+        for (int32_t n : {1000, 3 * 1024, 10000, 100000, 1000000, 257, 65537, 1000003}) ns.push_back(n);
+    return ns;
+}
+
 void ratioTable() {
     std::printf("\nInterleaved comparison: median CPU time per transform (us) and ratios\n");
     std::printf("%-8s %8s %11s %11s %11s %10s %9s %9s %10s\n", "kind", "n", "orin", "fftw", "gsl", "orin/fftw",
                 "orin/gsl", "orinSplit", "/(nlog2n)");
     double perNLogN20 = 0;
-    for (const char *kind : {"complex", "real"}) {
-        for (int32_t n : {1 << 20, 1 << 10, 1 << 12, 1 << 16, 1000, 3 * 1024, 10000, 100000, 1000000, 257, 65537,
-                          1000003}) {
-            const bool complex = kind[0] == 'c';
+    for (const char *kind : {"complex", "real", "realinv"}) {
+        const bool complex = kind[0] == 'c', inverse = std::strcmp(kind, "realinv") == 0;
+        for (int32_t n : tableLengths(!inverse)) {
             const auto in = randomData(2 * static_cast<size_t>(n), 7);
             std::vector<double> a(2 * static_cast<size_t>(n)), b(n);
+            // For the real inverse: the spectrum of a real signal, full form
+            // (ours), r2c output (FFTW's c2r input) and halfcomplex (GSL's).
+            std::vector<double> specRe(in.begin(), in.begin() + n), specIm(n), half(n);
+            if (inverse) {
+                ReFFT(specRe.data(), specIm.data(), n);
+                half[0] = specRe[0];
+                for (int32_t k = 1; k < (n + 1) / 2; ++k) half[2 * k - 1] = specRe[k], half[2 * k] = specIm[k];
+                if (n % 2 == 0) half[n - 1] = specRe[n / 2];
+            }
             std::vector<Contender> cs;
             if (complex) {
                 cs.push_back({"orin", [&] {
@@ -250,19 +270,31 @@ void ratioTable() {
                                   std::memcpy(a.data(), in.data(), sizeof(double) * a.size());
                                   FFT(a.data(), a.data() + n, n);
                               }});
-            } else {
+            } else if (!inverse) {
                 cs.push_back({"orin", [&] {
                                   std::memcpy(a.data(), in.data(), sizeof(double) * n);
                                   ReFFT(a.data(), b.data(), n);
                               }});
+            } else {
+                cs.push_back({"orin", [&] {
+                                  std::memcpy(a.data(), specRe.data(), sizeof(double) * n);
+                                  std::memcpy(b.data(), specIm.data(), sizeof(double) * n);
+                                  ReInvFFT(a.data(), b.data(), n);
+                              }});
             }
 #ifdef ORIN_HAVE_FFTW
-            auto *f = static_cast<double *>(fftw_malloc(sizeof(fftw_complex) * n));
-            fftw_plan plan = complex ? fftw_plan_dft_1d(n, reinterpret_cast<fftw_complex *>(f),
-                                                        reinterpret_cast<fftw_complex *>(f), FFTW_FORWARD, FFTW_ESTIMATE)
-                                     : fftw_plan_dft_r2c_1d(n, f, reinterpret_cast<fftw_complex *>(f), FFTW_ESTIMATE);
+            auto *f = static_cast<double *>(fftw_malloc(sizeof(fftw_complex) * n + 2 * sizeof(double)));
+            auto *fc = reinterpret_cast<fftw_complex *>(f);
+            std::vector<double> r2c(2 * (n / 2 + 1));
+            if (inverse) {
+                for (int32_t k = 0; k <= n / 2; ++k) r2c[2 * k] = specRe[k], r2c[2 * k + 1] = specIm[k];
+            }
+            fftw_plan plan = complex   ? fftw_plan_dft_1d(n, fc, fc, FFTW_FORWARD, FFTW_ESTIMATE)
+                             : inverse ? fftw_plan_dft_c2r_1d(n, fc, f, FFTW_ESTIMATE)
+                                       : fftw_plan_dft_r2c_1d(n, f, fc, FFTW_ESTIMATE);
             cs.push_back({"fftw", [&] {
-                              std::memcpy(f, in.data(), sizeof(double) * (complex ? 2 * n : n));
+                              if (inverse) std::memcpy(f, r2c.data(), sizeof(double) * r2c.size());
+                              else std::memcpy(f, in.data(), sizeof(double) * (complex ? 2 * n : n));
                               fftw_execute(plan);
                           }});
 #endif
@@ -271,6 +303,7 @@ void ratioTable() {
             gsl_fft_complex_workspace *cws = nullptr;
             gsl_fft_real_wavetable *rwt = nullptr;
             gsl_fft_real_workspace *rws = nullptr;
+            gsl_fft_halfcomplex_wavetable *hwt = nullptr;
             if (gslTakes(n)) {
                 if (complex) {
                     cwt = gsl_fft_complex_wavetable_alloc(n);
@@ -279,12 +312,19 @@ void ratioTable() {
                                       std::memcpy(a.data(), in.data(), sizeof(double) * a.size());
                                       gsl_fft_complex_forward(a.data(), 1, n, cwt, cws);
                                   }});
-                } else {
+                } else if (!inverse) {
                     rwt = gsl_fft_real_wavetable_alloc(n);
                     rws = gsl_fft_real_workspace_alloc(n);
                     cs.push_back({"gsl", [&] {
                                       std::memcpy(a.data(), in.data(), sizeof(double) * n);
                                       gsl_fft_real_transform(a.data(), 1, n, rwt, rws);
+                                  }});
+                } else {
+                    hwt = gsl_fft_halfcomplex_wavetable_alloc(n);
+                    rws = gsl_fft_real_workspace_alloc(n);
+                    cs.push_back({"gsl", [&] {
+                                      std::memcpy(a.data(), half.data(), sizeof(double) * n);
+                                      gsl_fft_halfcomplex_inverse(a.data(), 1, n, hwt, rws);
                                   }});
                 }
             }
@@ -300,17 +340,21 @@ void ratioTable() {
             std::printf("%-8s %8d %11.2f %11.2f %11.2f %10.2f %9.2f %9.2f %10.2f\n", kind, n, o, get("fftw"), get("gsl"),
                         o / get("fftw"), o / get("gsl"), get("orinSplit"),
                         complex ? o / nl / perNLogN20 : static_cast<double>(NAN));
+            std::fflush(stdout);
 #ifdef ORIN_HAVE_FFTW
             fftw_destroy_plan(plan);
             fftw_free(f);
 #endif
 #ifdef ORIN_HAVE_GSL
             if (cwt) gsl_fft_complex_wavetable_free(cwt), gsl_fft_complex_workspace_free(cws);
-            if (rwt) gsl_fft_real_wavetable_free(rwt), gsl_fft_real_workspace_free(rws);
+            if (rwt) gsl_fft_real_wavetable_free(rwt);
+            if (hwt) gsl_fft_halfcomplex_wavetable_free(hwt);
+            if (rws) gsl_fft_real_workspace_free(rws);
 #endif
         }
     }
-    std::printf("(last column: ours per n log2 n relative to complex 2^20; gsl is left out for the large primes)\n");
+    std::printf("(last column: ours per n log2 n relative to complex 2^20; gsl is left out for the large primes;\n"
+                " realinv: ours restores re and im, 2n doubles, FFTW n + 2, GSL n)\n");
 }
 
 }  // namespace

@@ -87,6 +87,7 @@ int32_t SinglePrimeUsingChirpZ(double *re, double *im, int32_t n, int32_t M, int
     if (half) M /= 2;
     Scratch<double> work(4 * static_cast<int64_t>(M));
     if (!work) return kErrOutOfMemory;
+    adviseLargePages(work.data(), work.size() * sizeof(double));
     Scratch<double> copy;
     if (stride == 2 && !copy.allocate(2 * static_cast<int64_t>(n))) return kErrOutOfMemory;
     chirpZ(re, im, n, M, half, isReal, stride, work.data(), copy.data());

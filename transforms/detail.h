@@ -7,7 +7,11 @@
 
 #include <cmath>
 #include <cstddef>
+#include <new>
+#include <optional>
+#include <type_traits>
 
+#include "../frame/carve.h"
 #include "../frame/kit.h"
 
 namespace orin::tf {
@@ -123,6 +127,29 @@ private:
     double cr_[kMaxBase], sr_[kMaxBase];
 };
 
+// Storage for a twiddle generator that a path may or may not need, built
+// only on demand: std::optional may clear its whole storage on
+// construction, 16 KB per stage for a TwiddleRun. T must be trivially
+// destructible.
+template <class T>
+class Deferred {
+    static_assert(std::is_trivially_destructible_v<T>);
+
+public:
+    Deferred() {}
+    Deferred(const Deferred &) = delete;
+    Deferred &operator=(const Deferred &) = delete;
+    template <class... Args>
+    T &emplace(Args &&...args) {
+        return *::new (static_cast<void *>(storage_)) T(static_cast<Args &&>(args)...);
+    }
+    T *operator->() { return std::launder(reinterpret_cast<T *>(storage_)); }
+    const T *operator->() const { return std::launder(reinterpret_cast<const T *>(storage_)); }
+
+private:
+    alignas(T) unsigned char storage_[sizeof(T)];
+};
+
 // Triple angles derived rather than iterated: cos 3t = c (1 - 4 s^2),
 // sin 3t = s (4 c^2 - 1).
 inline void tripleAngles(int64_t count, const double *c, const double *s, double *c3, double *s3) {
@@ -142,15 +169,15 @@ inline uint32_t nextReversed(uint32_t j, uint32_t i, uint32_t n) {
 
 // Bit-reversal permutation of the n = 2^m elements x[i * stride] (T: a
 // double, or a complex element moved as one). Large n go tile by tile: with
-// i = (a, b, c), a and c of 2 bits each, reverse(i) = (rev c, rev b, rev a),
-// so the 16 elements with middle part b (4 runs of 4) trade places with the
-// 16 of middle part rev b. Both tiles are read into buffers first; four rows
-// a side keep the runs, whose power-of-two distances put them all in one
-// cache set, within the cache's associativity (Carter and Gatlin, "Towards
-// an optimal bit-reversal permutation program", FOCS 1998).
+// i = (a, b, c), a and c of t bits each, reverse(i) = (rev c, rev b, rev a),
+// so the 2^2t elements with middle part b (2^t runs of 2^t) trade places
+// with those of middle part rev b. Both tiles are read into buffers first,
+// so every run is read and written whole and the scattered side of the
+// exchange moves runs of 2^t elements rather than single ones (Carter and
+// Gatlin, "Towards an optimal bit-reversal permutation program", FOCS 1998).
 template <class T>
 void bitReverseArray(T *x, int32_t n, ptrdiff_t stride) {
-    const int32_t m = __builtin_ctz(static_cast<uint32_t>(n | 1));
+    const int32_t m = n > 0 ? __builtin_ctz(static_cast<uint32_t>(n)) : 0;
     if (m < 8) {
         uint32_t j = 0;
         for (uint32_t i = 1; i < static_cast<uint32_t>(n); ++i) {
@@ -159,29 +186,47 @@ void bitReverseArray(T *x, int32_t n, ptrdiff_t stride) {
         }
         return;
     }
-    static constexpr uint32_t kRev2[4] = {0, 2, 1, 3};
-    const int32_t hi = m - 2;
-    const uint32_t middle = uint32_t{1} << (m - 4);
-    T t1[4][4], t2[4][4];
+    // Runs of 16 elements from 2^12 on, of 8 below: both tiles stay in L1.
+    const int32_t t = m >= 12 ? 4 : 3;
+    const uint32_t side = uint32_t{1} << t;
+    static constexpr uint8_t kRev4[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+    const int32_t down = 4 - t;  // reverse t bits: the 4-bit reversal shifted down
+    const int32_t hi = m - t;
+    const uint32_t middle = uint32_t{1} << (m - 2 * t);
+    T t1[16][16], t2[16][16];
     auto at = [&](uint32_t a, uint32_t mid, uint32_t c) -> T & {
-        return x[static_cast<ptrdiff_t>((a << hi) | (mid << 2) | c) * stride];
+        return x[static_cast<ptrdiff_t>((a << hi) | (mid << t) | c) * stride];
     };
     uint32_t rb = 0;
     for (uint32_t b = 0; b < middle; ++b) {
         if (b > 0) rb = nextReversed(rb, b - 1, middle);
         if (rb < b) continue;  // this pair of tiles was done from the other end
-        for (uint32_t a = 0; a < 4; ++a)
-            for (uint32_t c = 0; c < 4; ++c) {
+        for (uint32_t a = 0; a < side; ++a)
+            for (uint32_t c = 0; c < side; ++c) {
                 t1[a][c] = at(a, b, c);
                 t2[a][c] = at(a, rb, c);
             }
-        for (uint32_t a = 0; a < 4; ++a)
-            for (uint32_t c = 0; c < 4; ++c) {
-                at(a, b, c) = t2[kRev2[c]][kRev2[a]];
-                at(a, rb, c) = t1[kRev2[c]][kRev2[a]];
+        for (uint32_t a = 0; a < side; ++a) {
+            const uint32_t ra = kRev4[a] >> down;
+            for (uint32_t c = 0; c < side; ++c) {
+                const uint32_t rc = kRev4[c] >> down;
+                at(a, b, c) = t2[rc][ra];
+                at(a, rb, c) = t1[rc][ra];
             }
+        }
     }
 }
+
+// Correctly rounded twiddles of the power-of-two stages L = 8 .. 2^kTableBits
+// (twiddles.cpp): c1[j] = cos t, s1[j] = sin t, c3[j] = cos 3t, s3[j] = sin 3t
+// for t = 2 pi j / L, j < L/4. stageTwiddles gives false when the stage is
+// outside the tables or the tables could not be allocated; the caller then
+// makes its twiddles by the recurrences.
+constexpr int32_t kTableBits = 16;
+struct StageTwiddles {
+    const double *c1, *s1, *c3, *s3;
+};
+bool stageTwiddles(int64_t L, StageTwiddles *out);
 
 // The bit-reversal permutation over a real array.
 void bitReverseReal(double *x, int32_t n);
@@ -190,17 +235,49 @@ void bitReverseReal(double *x, int32_t n);
 // for every k. Codes as SplitRadixReFFT.
 int32_t splitRadixReFFT(complexnum *c, int32_t n);
 
+// One pair (k, h-k), h = n/2, of the separation of a real transform of
+// even length n from the complex transform Z of its n/2 sample pairs
+// x[2t] + i x[2t+1] (z: Z interleaved): with E = (Z[k] + conj Z[h-k])/2,
+// O = (Z[k] - conj Z[h-k])/2i and w^k = c - i s = e^(-2 pi i k/n),
+// X[k] = E + w^k O and X[h-k] = conj(E - w^k O), written in the packed
+// layout (Re X[k] at k, Im X[k] at n-k).
+inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, double c, double sn) {
+    const int64_t h = n / 2;
+    const double ar = z[2 * k], ai = z[2 * k + 1], br = z[2 * (h - k)], bi = z[2 * (h - k) + 1];
+    const double er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
+    const double pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
+    packed[k] = er + pi;
+    packed[n - k] = ei - pr;
+    if (k != h - k) {
+        packed[h - k] = er - pi;
+        packed[h + k] = -(ei + pr);
+    }
+}
+
+// The packed spectrum of n real values at the front of c (as n doubles)
+// expanded in place to the n bins of c.
+void expandPacked(complexnum *c, int32_t n);
+
 // Plain inverse of the packed real transform for re[0..n/2], im[n/2+1..n-1]
 // (SplitRadixReInvFFT without the checks), used by ReInvFFTCx.
 int32_t splitRadixReInv(double *re, double *im, int32_t n);
+
+// The parts of the mixed-radix transform's table block (mixfft.cpp).
+struct StageTableParts {
+    StageTableParts(int64_t maxF, int64_t M);
+    ScratchLayout layout;
+    Part<double> twRe, twIm, z, trigRe, trigIm, vr, vi, wr, wi, a, W;
+};
 
 // The mixed-radix transform in two steps, so that a caller can get every
 // piece of scratch before it touches the data (InvFFT scales and conjugates
 // only after prepare succeeded).
 class MixedRadix {
 public:
-    // Factorizes n and takes all scratch. Returns 0 or -20001.
-    int32_t prepare(int32_t n, int32_t isReal, int32_t stride);
+    // Factorizes n and takes all scratch. Returns 0 or -20001. external:
+    // 2n doubles the caller lends for the work array (not touched before
+    // run), or null to allocate it when it is needed.
+    int32_t prepare(int32_t n, int32_t isReal, int32_t stride, double *external = nullptr);
     // Transforms in place; prepare must have succeeded for the same shape.
     void run(double *re, double *im);
 
@@ -210,9 +287,17 @@ private:
     int32_t n_ = 0, isReal_ = 0, stride_ = 1;
     int32_t count_ = 0, maxF_ = 0, M_ = 0;
     int32_t factors_[33] = {}, span_[33] = {}, groups_[34] = {};
+    void runSplit(double *re, double *im);
+    bool takeWork(int32_t n, double *external);
+    double *work() const { return external_ ? external_ : work_.data(); }
+
     bool singlePrime_ = false, halfChirp_ = false;
+    int32_t splitP_ = 0;  // n = P 2^k run as P power-of-two transforms (0: not)
     Scratch<double> work_;    // 2n: the contiguous copy, or the chirp-z input copy
-    Scratch<double> tables_;  // the stage tables, or the chirp-z work block
+    double *external_ = nullptr;  // the caller's array in place of work_
+    std::optional<StageTableParts> parts_;
+    std::optional<CarvedScratch> tables_;  // the stage tables
+    Scratch<double> chirpWork_;            // or the chirp-z work block of a whole prime
 };
 
 // The chirp-z transform of one whole sequence with its scratch already in
@@ -227,6 +312,12 @@ void fillChirp(int32_t p, int32_t M, double *cRe, double *cIm, double *wRe, doub
 // The circular convolution of the M interleaved values a with the filter
 // whose transform W (interleaved) fillChirp made: a = IDFT(DFT(a) W).
 void chirpConvolve(double *a, const double *W, int32_t M);
+
+// A chirp-z work block of a long prime spans tens of megabytes that are
+// fresh on every call: asking for large pages where the system grants them
+// on request turns some ten thousand page faults into a few dozen. Blocks
+// under 8 MB are left alone.
+void adviseLargePages(void *p, size_t bytes);
 
 // SinglePrimeUsingChirpZ's choice of the half-length real path.
 inline bool chirpHalf(int32_t n, int32_t M, int32_t isReal) {

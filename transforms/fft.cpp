@@ -3,6 +3,7 @@
 // conjugation, x = conj(FFT(conj(X)))/n; the scaling is applied on the way
 // in, so that a length that suits the kernels stays exact in its powers of
 // two.
+#include <algorithm>
 #include <cstring>
 
 #include "detail.h"
@@ -41,6 +42,67 @@ int32_t inverseComplex(double *re, double *im, int32_t n, int32_t stride, bool c
     return kErrNone;
 }
 
+// The packed spectrum of n real values (n even, not a power of two) from
+// the complex transform z of their n/2 sample pairs, by separatePair with
+// twiddles from the two-level run (about 1.5 ulp).
+void separateEven(const double *z, double *packed, int32_t n) {
+    const int64_t h = n / 2;
+    packed[0] = z[0] + z[1];
+    packed[h] = z[0] - z[1];
+    const int64_t top = h / 2;  // pairs k = 1 .. top; k = h/2 pairs with itself
+    TwiddleRun run(static_cast<extended>(kTwoPi) / n, top + 1);
+    constexpr int64_t kRun = 256;
+    double c[kRun], sn[kRun];
+    for (int64_t k0 = 1; k0 <= top; k0 += kRun) {
+        const int64_t k1 = std::min(top + 1, k0 + kRun);
+        run.fill(k0, k1 - k0, c, sn);
+        for (int64_t k = k0; k < k1; ++k) separatePair(z, packed, n, k, c[k - k0], sn[k - k0]);
+    }
+}
+
+// Even real lengths through the complex transform of half the length, as
+// for the powers of two, when that half has no prime factor above 5: the
+// general odd butterflies and the chirp-z convolution already spend most
+// of the rounding budget of a transform, and the separation would add to
+// it. The scratch is taken before anything is touched.
+bool halfIsSmooth(int32_t n) {
+    if (n % 2 != 0) return false;
+    int32_t m = n / 2;
+    for (int32_t p : {2, 3, 5})
+        while (m % p == 0) m /= p;
+    return m == 1;
+}
+
+int32_t realEvenSplit(double *x, double *im, int32_t n) {
+    MixedRadix mix;
+    // x is free once copied into im, and lends itself as the work array.
+    if (const int32_t code = mix.prepare(n / 2, 0, 2, x)) return code;
+    std::memcpy(im, x, sizeof(double) * n);
+    mix.run(im, im + 1);
+    separateEven(im, x, n);
+    const int32_t h = n / 2;
+    im[0] = 0;
+    for (int32_t k = 1; k < h; ++k) {
+        im[k] = x[n - k];
+        im[n - k] = -x[n - k];
+        x[n - k] = x[k];
+    }
+    im[h] = 0;
+    return kErrNone;
+}
+
+int32_t realEvenInterleaved(complexnum *c, int32_t n) {
+    MixedRadix mix;
+    if (const int32_t code = mix.prepare(n / 2, 0, 2)) return code;
+    double *x = &c[0].re;
+    for (int32_t i = 1; i < n; ++i) x[i] = c[i].re;  // reads stay ahead of writes
+    mix.run(x, x + 1);
+    separateEven(x, x + n, n);
+    std::memcpy(x, x + n, sizeof(double) * n);
+    expandPacked(c, n);
+    return kErrNone;
+}
+
 }  // namespace
 
 int32_t CxMixFFTRe(double *re, double *im, int32_t n) {
@@ -58,12 +120,14 @@ int32_t CxMixFFTCx(complexnum *c, int32_t n) {
 int32_t ReMixFFTRe(double *x, double *im, int32_t n) {
     if (n < 1) return kErrEmptyArray;
     if (isPowerOfTwo(n)) return SplitRadixReFFT(x, im, n);
+    if (halfIsSmooth(n)) return realEvenSplit(x, im, n);
     return MixFFT(x, im, n, 1, 1);
 }
 
 int32_t ReMixFFTCx(complexnum *c, int32_t n) {
     if (n < 1) return kErrEmptyArray;
     if (isPowerOfTwo(n)) return splitRadixReFFT(c, n);
+    if (halfIsSmooth(n)) return realEvenInterleaved(c, n);
     return MixFFT(&c[0].re, &c[0].im, n, 1, 2);
 }
 

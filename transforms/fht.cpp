@@ -28,11 +28,16 @@ int32_t FHT(double *x, int32_t n) {
         // (the rotations of one stage are independent of each other).
         if (half / 2 > 1) {
             constexpr int64_t kTile = 256;
-            double c[kTile], sn[kTile];
-            TwiddleRun twiddles(Log2(static_cast<int32_t>(len)), half / 2);
+            double bc[kTile], bs[kTile];
+            StageTwiddles table;
+            const bool tabled = stageTwiddles(len, &table);
+            Deferred<TwiddleRun> twiddles;
+            if (!tabled) twiddles.emplace(Log2(static_cast<int32_t>(len)), half / 2);
             for (int64_t k0 = 1; k0 < half / 2; k0 += kTile) {
                 const int64_t k1 = std::min(half / 2, k0 + kTile);
-                twiddles.fill(k0, k1 - k0, c, sn);
+                const double *c = bc, *sn = bs;
+                if (tabled) c = table.c1 + k0, sn = table.s1 + k0;
+                else twiddles->fill(k0, k1 - k0, bc, bs);
                 for (int64_t b = 0; b < n; b += len) {
                     for (int64_t k = k0; k < k1; ++k) {
                         const double u = x[b + half + k], v = x[b + len - k];

@@ -12,6 +12,10 @@
 // use Bluestein's chirp-z convolution on power-of-two kernels.
 #include <cstring>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "detail.h"
 
 namespace {
@@ -29,31 +33,48 @@ constexpr double c8 = 0.70710678118655;    // sqrt(1/2)
 
 constexpr int32_t kChirpPrime = 200;  // odd primes from here on go by chirp-z
 
-struct Cx {
-    double re, im;
+// A complex value whose parts are doubles, or SSE2 pairs of doubles that
+// carry two butterflies side by side (the same IEEE operations per lane).
+template <class T>
+struct CxT {
+    T re, im;
 };
-inline Cx operator+(Cx a, Cx b) { return {a.re + b.re, a.im + b.im}; }
-inline Cx operator-(Cx a, Cx b) { return {a.re - b.re, a.im - b.im}; }
-inline Cx scale(double f, Cx a) { return {f * a.re, f * a.im}; }
+using Cx = CxT<double>;
+using v2d = double __attribute__((vector_size(16)));
+template <class T>
+inline CxT<T> operator+(CxT<T> a, CxT<T> b) { return {a.re + b.re, a.im + b.im}; }
+template <class T>
+inline CxT<T> operator-(CxT<T> a, CxT<T> b) { return {a.re - b.re, a.im - b.im}; }
+template <class T>
+inline CxT<T> scale(double f, CxT<T> a) { return {f * a.re, f * a.im}; }
+inline v2d load2(const double *p) {
+    v2d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store2(double *p, v2d v) { std::memcpy(p, &v, sizeof v); }
 
-inline void butterfly4(Cx &z0, Cx &z1, Cx &z2, Cx &z3) {
-    const Cx t1 = z0 + z2, t2 = z1 + z3, d1 = z0 - z2, d2 = z1 - z3;
+template <class T>
+inline void butterfly4(CxT<T> &z0, CxT<T> &z1, CxT<T> &z2, CxT<T> &z3) {
+    const CxT<T> t1 = z0 + z2, t2 = z1 + z3, d1 = z0 - z2, d2 = z1 - z3;
     z0 = t1 + t2;
     z2 = t1 - t2;
     z1 = {d1.re + d2.im, d1.im - d2.re};
     z3 = {d1.re - d2.im, d1.im + d2.re};
 }
 
-inline void butterfly5(Cx &z0, Cx &z1, Cx &z2, Cx &z3, Cx &z4) {
-    const Cx t1 = z1 + z4, t2 = z2 + z3, t3 = z1 - z4, t4 = z3 - z2, t5 = t1 + t2;
+template <class T>
+inline void butterfly5(CxT<T> &z0, CxT<T> &z1, CxT<T> &z2, CxT<T> &z3, CxT<T> &z4) {
+    using C = CxT<T>;
+    const C t1 = z1 + z4, t2 = z2 + z3, t3 = z1 - z4, t4 = z3 - z2, t5 = t1 + t2;
     z0 = z0 + t5;
-    const Cx m1 = scale(c5_1, t5);
-    const Cx m2 = scale(c5_2, t1 - t2);
-    const Cx m3 = {-c5_3 * (t3.im + t4.im), c5_3 * (t3.re + t4.re)};
-    const Cx m4 = {-c5_4 * t4.im, c5_4 * t4.re};
-    const Cx m5 = {-c5_5 * t3.im, c5_5 * t3.re};
-    const Cx s3 = m3 - m4, s5 = m3 + m5;
-    const Cx s1 = z0 + m1, s2 = s1 + m2, s4 = s1 - m2;
+    const C m1 = scale(c5_1, t5);
+    const C m2 = scale(c5_2, t1 - t2);
+    const C m3 = {-c5_3 * (t3.im + t4.im), c5_3 * (t3.re + t4.re)};
+    const C m4 = {-c5_4 * t4.im, c5_4 * t4.re};
+    const C m5 = {-c5_5 * t3.im, c5_5 * t3.re};
+    const C s3 = m3 - m4, s5 = m3 + m5;
+    const C s1 = z0 + m1, s2 = s1 + m2, s4 = s1 - m2;
     z1 = s2 + s3;
     z2 = s4 + s5;
     z3 = s4 - s5;
@@ -61,20 +82,21 @@ inline void butterfly5(Cx &z0, Cx &z1, Cx &z2, Cx &z3, Cx &z4) {
 }
 
 // The fixed-size butterflies on z[0..P-1].
-template <int P>
-inline void fixedButterfly(Cx *z) {
+template <int P, class T = double>
+inline void fixedButterfly(CxT<T> *z) {
+    using C = CxT<T>;
     switch (P) {
         case 2: {
-            const Cx a = z[0], b = z[1];
+            const C a = z[0], b = z[1];
             z[0] = a + b;
             z[1] = a - b;
             return;
         }
         case 3: {
-            const Cx t = z[1] + z[2];
+            const C t = z[1] + z[2];
             z[0] = z[0] + t;
-            const Cx s1 = z[0] + scale(c3_1, t);
-            const Cx m = {c3_2 * (z[1].im - z[2].im), c3_2 * (z[2].re - z[1].re)};
+            const C s1 = z[0] + scale(c3_1, t);
+            const C m = {c3_2 * (z[1].im - z[2].im), c3_2 * (z[2].re - z[1].re)};
             z[1] = s1 + m;
             z[2] = s1 - m;
             return;
@@ -82,8 +104,8 @@ inline void fixedButterfly(Cx *z) {
         case 4: butterfly4(z[0], z[1], z[2], z[3]); return;
         case 5: butterfly5(z[0], z[1], z[2], z[3], z[4]); return;
         case 8: {
-            Cx a0 = z[0], a1 = z[2], a2 = z[4], a3 = z[6];
-            Cx b0 = z[1], b1 = z[3], b2 = z[5], b3 = z[7];
+            C a0 = z[0], a1 = z[2], a2 = z[4], a3 = z[6];
+            C b0 = z[1], b1 = z[3], b2 = z[5], b3 = z[7];
             butterfly4(a0, a1, a2, a3);
             butterfly4(b0, b1, b2, b3);
             b1 = {c8 * (b1.re + b1.im), c8 * (b1.im - b1.re)};
@@ -98,8 +120,8 @@ inline void fixedButterfly(Cx *z) {
         case 10: {
             // Prime-factor split 10 = 2 * 5 (Good-Thomas): no twiddles
             // between the two 5-point transforms.
-            Cx a0 = z[0], a1 = z[2], a2 = z[4], a3 = z[6], a4 = z[8];
-            Cx b0 = z[5], b1 = z[7], b2 = z[9], b3 = z[1], b4 = z[3];
+            C a0 = z[0], a1 = z[2], a2 = z[4], a3 = z[6], a4 = z[8];
+            C b0 = z[5], b1 = z[7], b2 = z[9], b3 = z[1], b4 = z[3];
             butterfly5(a0, a1, a2, a3, a4);
             butterfly5(b0, b1, b2, b3, b4);
             z[0] = a0 + b0, z[5] = a0 - b0;
@@ -301,44 +323,61 @@ namespace orin::tf {
 
 namespace {
 
-// Table block layout (in doubles), for the largest factor maxF and the
-// chirp length M: twiddles, butterfly values, trig or chirp table (maxF
-// each, real and imaginary), the odd butterfly's four temporaries, and four
-// chirp-z arrays of M.
 // The twiddle rows of a tile of consecutive twiddle indices take
 // kTwiddleRows values each (at least maxF, so one row always fits).
 constexpr int64_t kTwiddleRows = 2048;
 
+// Where the parts of the table block lie, as pointers.
 struct Tables {
-    double *twRe, *twIm, *zRe, *zIm, *trigRe, *trigIm, *vr, *vi, *wr, *wi, *aRe, *aIm, *WRe, *WIm;
+    double *twRe, *twIm, *z, *trigRe, *trigIm, *vr, *vi, *wr, *wi, *a, *W;
 
     static int64_t twiddles(int64_t maxF) { return std::max(maxF, kTwiddleRows); }
-    static int64_t size(int64_t maxF, int64_t M) { return 4 * (M + 2 * maxF) + 2 * twiddles(maxF); }
 
-    Tables(double *block, int32_t maxF, int32_t M) {
-        double *p = block;
-        twRe = p;
-        twIm = p + twiddles(maxF);
-        p += 2 * twiddles(maxF);
-        for (double **slot : {&zRe, &zIm, &trigRe, &trigIm}) {
-            *slot = p;
-            p += maxF;
-        }
-        const int32_t h = (maxF + 1) / 2;
-        for (double **slot : {&vr, &vi, &wr, &wi}) {
-            *slot = p;
-            p += h;
-        }
-        for (double **slot : {&aRe, &aIm, &WRe, &WIm}) {
-            *slot = p;
-            p += M;
-        }
-    }
+    Tables(const CarvedScratch &block, const StageTableParts &p)
+        : twRe(block.get(p.twRe)), twIm(block.get(p.twIm)), z(block.get(p.z)), trigRe(block.get(p.trigRe)),
+          trigIm(block.get(p.trigIm)), vr(block.get(p.vr)), vi(block.get(p.vi)), wr(block.get(p.wr)),
+          wi(block.get(p.wi)), a(block.get(p.a)), W(block.get(p.W)) {}
 };
 
 }  // namespace
 
-int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride) {
+// The table block, for the largest factor maxF and the starting chirp
+// length M (a later stage's shorter chirp uses the front of its parts):
+// twiddle rows, butterfly values (maxF complex), trig or chirp table (maxF
+// each, real and imaginary), the odd butterfly's four temporaries, and the
+// chirp-z sequence and filter (M interleaved complex values each).
+StageTableParts::StageTableParts(int64_t maxF, int64_t M)
+    : twRe(layout.add<double>(Tables::twiddles(maxF))), twIm(layout.add<double>(Tables::twiddles(maxF))),
+      z(layout.add<double>(2 * maxF)), trigRe(layout.add<double>(maxF)), trigIm(layout.add<double>(maxF)),
+      vr(layout.add<double>((maxF + 1) / 2)), vi(layout.add<double>((maxF + 1) / 2)),
+      wr(layout.add<double>((maxF + 1) / 2)), wi(layout.add<double>((maxF + 1) / 2)), a(layout.add<double>(2 * M)),
+      W(layout.add<double>(2 * M)) {}
+
+namespace {
+}  // namespace
+
+void adviseLargePages(void *p, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kLarge = uintptr_t{1} << 21;
+    if (bytes < 4 * kLarge) return;
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(p) + kLarge - 1) & ~(kLarge - 1);
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(kLarge - 1);
+    if (to > from) madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)p;
+    (void)bytes;
+#endif
+}
+
+bool MixedRadix::takeWork(int32_t n, double *external) {
+    if (external) {
+        external_ = external;
+        return true;
+    }
+    return work_.allocate(2 * static_cast<int64_t>(n));
+}
+
+int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, double *external) {
     n_ = n;
     isReal_ = isReal;
     stride_ = stride;
@@ -357,31 +396,44 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride) {
     if (singlePrime_) {
         halfChirp_ = chirpHalf(n, M_, isReal);
         if (halfChirp_) M_ /= 2;
-        if (!tables_.allocate(4 * static_cast<int64_t>(M_))) return kErrOutOfMemory;
-        if (stride == 2 && !work_.allocate(2 * static_cast<int64_t>(n))) return kErrOutOfMemory;
+        if (!chirpWork_.allocate(4 * static_cast<int64_t>(M_))) return kErrOutOfMemory;
+        adviseLargePages(chirpWork_.data(), chirpWork_.size() * sizeof(double));
+        if (stride == 2 && !takeWork(n, external)) return kErrOutOfMemory;
         return kErrNone;
     }
-    if ((stride == 2 || !isReal) && !work_.allocate(2 * static_cast<int64_t>(n))) return kErrOutOfMemory;
-    if (!tables_.allocate(Tables::size(maxF_, M_))) return kErrOutOfMemory;
+    if ((stride == 2 || !isReal) && !takeWork(n, external)) return kErrOutOfMemory;
+    parts_.emplace(maxF_, M_);
+    tables_.emplace(parts_->layout);
+    if (!*tables_) return kErrOutOfMemory;
+    adviseLargePages(tables_->get(parts_->a), parts_->layout.bytes() - parts_->a.offset);
     transTableSetup(span_, factors_, groups_, &count_, &n_);
+    // 3 2^k and 5 2^k: the power of two carries nearly all the work, and
+    // the power-of-two kernels do it several times faster than the stages.
+    // The work array holds the intermediate rows.
+    const int32_t Q = n & -n, P = n / Q;
+    splitP_ = (P == 3 || P == 5) && Q >= 64 && Q <= kMaxSplitRadixCx && work() ? P : 0;
     return kErrNone;
 }
 
 void MixedRadix::run(double *re, double *im) {
     if (singlePrime_) {
-        chirpZ(re, im, n_, M_, halfChirp_, isReal_, stride_, tables_.data(), work_.data());
+        chirpZ(re, im, n_, M_, halfChirp_, isReal_, stride_, chirpWork_.data(), work());
+        return;
+    }
+    if (splitP_) {
+        runSplit(re, im);
         return;
     }
     const int32_t n = n_;
     const ptrdiff_t st = stride_;
     double *yr = re, *yi = im;
-    if (work_) {
-        yr = work_.data();
+    if (work()) {
+        yr = work();
         yi = yr + n;
     }
     if (!isReal_) {
         permute<true>(n, factors_, groups_, re, im, yr, yi, st);
-    } else if (!work_) {
+    } else if (!work()) {
         // Real input, separate arrays: the imaginary array is free to take
         // the permuted reals.
         Repermute(n, count_, factors_, groups_, re, im, 1);
@@ -394,10 +446,95 @@ void MixedRadix::run(double *re, double *im) {
 
     for (int32_t i = 1; i <= count_; ++i) stage(i, yr, yi);
 
-    if (work_) {
+    if (work()) {
         for (int32_t i = 0; i < n; ++i) {
             re[i * st] = yr[i];
             im[i * st] = yi[i];
+        }
+    }
+}
+
+namespace {
+
+// Full-precision constants of the 3- and 5-point butterflies of the split
+// path (sin(2 pi/3) = sqrt 3/2; the 5-point ones as in Winograd's form).
+constexpr double k3 = 0.8660254037844386;
+constexpr double k5_2 = 0.5590169943749475;    // sqrt 5 / 4
+constexpr double k5_3 = -0.9510565162951535;   // -sin u
+constexpr double k5_4 = -1.5388417685876268;   // -(sin u + sin 2u)
+constexpr double k5_5 = 0.36327126400268045;   // sin u - sin 2u
+
+inline void exact3(Cx *z) {
+    const Cx t = z[1] + z[2];
+    const Cx s1 = z[0] + scale(-0.5, t);
+    z[0] = z[0] + t;
+    const Cx m = {k3 * (z[1].im - z[2].im), k3 * (z[2].re - z[1].re)};
+    z[1] = s1 + m;
+    z[2] = s1 - m;
+}
+
+inline void exact5(Cx *z) {
+    const Cx t1 = z[1] + z[4], t2 = z[2] + z[3], t3 = z[1] - z[4], t4 = z[3] - z[2], t5 = t1 + t2;
+    const Cx s1 = z[0] + scale(-0.25, t5);
+    z[0] = z[0] + t5;
+    const Cx m2 = scale(k5_2, t1 - t2);
+    const Cx m3 = {-k5_3 * (t3.im + t4.im), k5_3 * (t3.re + t4.re)};
+    const Cx m4 = {-k5_4 * t4.im, k5_4 * t4.re};
+    const Cx m5 = {-k5_5 * t3.im, k5_5 * t3.re};
+    const Cx s3 = m3 - m4, s5 = m3 + m5, s2 = s1 + m2, s4 = s1 - m2;
+    z[1] = s2 + s3;
+    z[2] = s4 + s5;
+    z[3] = s4 - s5;
+    z[4] = s2 - s3;
+}
+
+}  // namespace
+
+// n = P Q, Q = 2^k, by one Cooley-Tukey step (Cooley and Tukey 1965; the
+// "four-step" arrangement of Bailey, J. Supercomputing 4, 1990):
+// t = t1 + P t2, k = Q k1 + k2,
+//   X[Q k1 + k2] = sum_t1 W_P^(t1 k1) [W_n^(t1 k2) sum_t2 x[t1 + P t2] W_Q^(t2 k2)].
+// Each row t1 is gathered into the work array and transformed by the
+// power-of-two kernel, rotated by W_n^(t1 k2), and the P-point butterflies
+// over the rows write X in place.
+void MixedRadix::runSplit(double *re, double *im) {
+    const int32_t n = n_, P = splitP_, Q = n / P;
+    const ptrdiff_t st = stride_;
+    double *rows = work();  // P rows of Q interleaved values
+    for (int32_t t1 = 0; t1 < P; ++t1) {
+        double *row = rows + 2 * static_cast<ptrdiff_t>(t1) * Q;
+        for (int32_t t2 = 0; t2 < Q; ++t2) {
+            const ptrdiff_t i = (t1 + static_cast<ptrdiff_t>(P) * t2) * st;
+            row[2 * t2] = re[i];
+            row[2 * t2 + 1] = isReal_ ? 0.0 : im[i];
+        }
+        SplitRadixCxFFT(row, row + 1, Q, 2);
+        if (t1 == 0) continue;
+        TwiddleRun run(static_cast<extended>(kTwoPi) * t1 / n, Q);
+        constexpr int32_t kRun = 512;
+        double c[kRun], sn[kRun];
+        for (int32_t k0 = 0; k0 < Q; k0 += kRun) {
+            const int32_t k1 = std::min<int32_t>(Q, k0 + kRun);
+            run.fill(k0, k1 - k0, c, sn);
+            for (int32_t k = k0; k < k1; ++k) {
+                const double a = row[2 * k], b = row[2 * k + 1], wc = c[k - k0], ws = sn[k - k0];
+                row[2 * k] = a * wc + b * ws;
+                row[2 * k + 1] = b * wc - a * ws;
+            }
+        }
+    }
+    Cx z[5];
+    for (int32_t k2 = 0; k2 < Q; ++k2) {
+        for (int32_t t1 = 0; t1 < P; ++t1) {
+            const double *v = rows + 2 * (static_cast<ptrdiff_t>(t1) * Q + k2);
+            z[t1] = {v[0], v[1]};
+        }
+        if (P == 3) exact3(z);
+        else exact5(z);
+        for (int32_t k1 = 0; k1 < P; ++k1) {
+            const ptrdiff_t i = (static_cast<ptrdiff_t>(Q) * k1 + k2) * st;
+            re[i] = z[k1].re;
+            im[i] = z[k1].im;
         }
     }
 }
@@ -413,10 +550,38 @@ namespace {
 // order while each cache line is loaded once per tile.
 constexpr int64_t kTileD = 512;
 
+// One butterfly of sweep: twiddle index d (tile from d0), group q.
+template <class Butterfly>
+inline void sweepOne(int32_t p, int64_t d, int64_t d0, int64_t q, int32_t s, int64_t sp, double *yr, double *yi,
+                     const Tables &t, Cx *z, Butterfly &butterfly) {
+    const double *wr = t.twRe + (d - d0) * p, *wi = t.twIm + (d - d0) * p;
+    double *br = yr + d + q * sp, *bi = yi + d + q * sp;
+    z[0] = {br[0], bi[0]};
+    if (s > 1 && d > 0) {
+        for (int32_t k = 1; k < p; ++k) {
+            const double xr = br[static_cast<int64_t>(k) * s], xi = bi[static_cast<int64_t>(k) * s];
+            z[k] = {xr * wr[k] - xi * wi[k], xr * wi[k] + xi * wr[k]};
+        }
+    } else {
+        for (int32_t k = 1; k < p; ++k) z[k] = {br[static_cast<int64_t>(k) * s], bi[static_cast<int64_t>(k) * s]};
+    }
+    butterfly(z);
+    for (int32_t k = 0; k < p; ++k) {
+        br[static_cast<int64_t>(k) * s] = z[k].re;
+        bi[static_cast<int64_t>(k) * s] = z[k].im;
+    }
+}
+
 template <int P, class Butterfly>
-void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const Tables &t, Cx *z,
+void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const Tables &t, Cx *zTable,
            Butterfly &&butterfly) {
     const int32_t p = P ? P : pRuntime;
+    // A butterfly of known size works on a local array, which the compiler
+    // keeps in registers: the table slot, reachable through the data
+    // pointers as far as it can tell, would be stored and reloaded around
+    // every access to the data.
+    Cx zLocal[P ? P : 1];
+    Cx *const z = P ? zLocal : zTable;
     const int64_t sp = static_cast<int64_t>(s) * p;
     const int64_t D = std::min<int64_t>(kTileD, std::max<int64_t>(1, Tables::twiddles(0) / p));
     // The twiddles t = e^(-i omega d) of the hand-written radices from a
@@ -460,24 +625,33 @@ void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const
             }
         }
         for (int64_t q = 0; q < g; ++q) {
-            for (int64_t d = d0; d < d1; ++d) {
-                const double *wr = t.twRe + (d - d0) * p, *wi = t.twIm + (d - d0) * p;
-                double *br = yr + d + q * sp, *bi = yi + d + q * sp;
-                z[0] = {br[0], bi[0]};
-                if (s > 1 && d > 0) {
-                    for (int32_t k = 1; k < p; ++k) {
-                        const double xr = br[static_cast<int64_t>(k) * s], xi = bi[static_cast<int64_t>(k) * s];
-                        z[k] = {xr * wr[k] - xi * wi[k], xr * wi[k] + xi * wr[k]};
+            int64_t d = d0;
+            if constexpr (P != 0) {
+                // Twiddle indices d and d+1 side by side: their values are
+                // adjacent in memory, and each lane computes what the scalar
+                // loop below would. d = 0 (no twiddles) stays scalar.
+                if (s > 1) {
+                    if (d == 0) d = 1, sweepOne(p, 0, d0, q, s, sp, yr, yi, t, z, butterfly);
+                    for (; d + 1 < d1; d += 2) {
+                        const double *wr0 = t.twRe + (d - d0) * p, *wi0 = t.twIm + (d - d0) * p;
+                        const double *wr1 = wr0 + p, *wi1 = wi0 + p;
+                        double *br = yr + d + q * sp, *bi = yi + d + q * sp;
+                        CxT<v2d> zv[P ? P : 1];
+                        zv[0] = {load2(br), load2(bi)};
+                        for (int32_t k = 1; k < P; ++k) {
+                            const v2d xr = load2(br + static_cast<int64_t>(k) * s), xi = load2(bi + static_cast<int64_t>(k) * s);
+                            const v2d wr = {wr0[k], wr1[k]}, wi = {wi0[k], wi1[k]};
+                            zv[k] = {xr * wr - xi * wi, xr * wi + xi * wr};
+                        }
+                        fixedButterfly<P, v2d>(zv);
+                        for (int32_t k = 0; k < P; ++k) {
+                            store2(br + static_cast<int64_t>(k) * s, zv[k].re);
+                            store2(bi + static_cast<int64_t>(k) * s, zv[k].im);
+                        }
                     }
-                } else {
-                    for (int32_t k = 1; k < p; ++k) z[k] = {br[static_cast<int64_t>(k) * s], bi[static_cast<int64_t>(k) * s]};
-                }
-                butterfly(z);
-                for (int32_t k = 0; k < p; ++k) {
-                    br[static_cast<int64_t>(k) * s] = z[k].re;
-                    bi[static_cast<int64_t>(k) * s] = z[k].im;
                 }
             }
+            for (; d < d1; ++d) sweepOne(p, d, d0, q, s, sp, yr, yi, t, z, butterfly);
         }
     }
 }
@@ -486,17 +660,16 @@ void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const
 
 void MixedRadix::stage(int32_t i, double *yr, double *yi) {
     const int32_t p = factors_[i], s = span_[i], g = groups_[i];
-    Tables t(tables_.data(), maxF_, M_);
+    const Tables t(*tables_, *parts_);
     if (shouldUpdateTrigTable(factors_, i)) initTrig(p, t.trigRe, t.trigIm);
     if (shouldUpdateChirpTable(factors_, i)) {
         // The smallest power of two above 2p that the starting length allows.
         while (p < M_ / 4) M_ /= 2;
-        t = Tables(tables_.data(), maxF_, M_);
         // The filter W interleaved in the slots of W.re and W.im.
-        fillChirp(p, M_, t.trigRe, t.trigIm, t.WRe, t.WRe + 1, 2);
+        fillChirp(p, M_, t.trigRe, t.trigIm, t.W, t.W + 1, 2);
     }
     const int32_t M = M_;
-    Cx *z = reinterpret_cast<Cx *>(t.zRe);  // maxF complex values over zRe and zIm
+    Cx *z = reinterpret_cast<Cx *>(t.z);  // maxF complex values
     switch (p) {
         case 2: sweep<2>(p, s, g, yr, yi, t, z, [](Cx *v) { fixedButterfly<2>(v); }); return;
         case 3: sweep<3>(p, s, g, yr, yi, t, z, [](Cx *v) { fixedButterfly<3>(v); }); return;
@@ -514,13 +687,13 @@ void MixedRadix::stage(int32_t i, double *yr, double *yi) {
     // Bluestein on the p values: u = z c, padded to M, convolved with the
     // chirp filter, then multiplied by c.
     sweep<0>(p, s, g, yr, yi, t, z, [&](Cx *v) {
-        double *a = t.aRe;  // M interleaved values over a.re and a.im
+        double *a = t.a;  // M interleaved values
         for (int32_t k = 0; k < p; ++k) {
             a[2 * k] = v[k].re * t.trigRe[k] - v[k].im * t.trigIm[k];
             a[2 * k + 1] = v[k].re * t.trigIm[k] + v[k].im * t.trigRe[k];
         }
         std::memset(a + 2 * p, 0, sizeof(double) * 2 * (M - p));
-        chirpConvolve(a, t.WRe, M);
+        chirpConvolve(a, t.W, M);
         for (int32_t k = 0; k < p; ++k) {
             v[k] = {t.trigRe[k] * a[2 * k] - t.trigIm[k] * a[2 * k + 1],
                     t.trigRe[k] * a[2 * k + 1] + t.trigIm[k] * a[2 * k]};

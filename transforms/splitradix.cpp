@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "detail.h"
+#include "simd.h"
 
 namespace orin::tf {
 
@@ -95,6 +96,12 @@ inline void cxBlock(double *x0, double *x1, double *x2, double *x3, double *y0, 
                     int64_t count, const double *c1, const double *s1, const double *c3, const double *s3,
                     ptrdiff_t runtimeStride, int64_t d = 1) {
     int64_t j = 0;
+    if (d == 1 && simdAvx()) {
+        if constexpr (kStride == 1) j = avxLBlockSplit(x0, x1, x2, x3, y0, y1, y2, y3, count, c1, s1, c3, s3);
+        else if constexpr (kStride == 2) {
+            if (y0 == x0 + 1) j = avxLBlockInterleaved(x0, x1, x2, x3, count, c1, s1, c3, s3);
+        }
+    }
     if constexpr (kStride == 1) {
         // Separate arrays: two consecutive j per register.
         for (; j + 1 < count; j += 2) {
@@ -201,20 +208,46 @@ struct SmallStageTwiddles {
     static int64_t offset(int64_t L) { return L / 4 - 2; }
 };
 
-// L-butterflies of an L-block (L >= 4) of the depth-first part.
+// The twiddles of every stage of one transform: from the shared tables
+// where they are ready, else (for the depth-first part) from a per-call
+// table made by the recurrences, else none (cxLargeBlock makes them tile by
+// tile).
+struct StagePlan {
+    StageTwiddles stage[32];
+    bool have[32] = {};
+    Deferred<SmallStageTwiddles> local;
+
+    explicit StagePlan(int64_t n) {
+        const int32_t m = __builtin_ctzll(static_cast<unsigned long long>(n));
+        bool missing = false;
+        for (int32_t k = 3; k <= m; ++k) {
+            have[k] = stageTwiddles(int64_t{1} << k, &stage[k]);
+            if (!have[k] && (int64_t{1} << k) <= kDepthFirst) missing = true;
+        }
+        if (!missing) return;
+        local.emplace(std::min<int64_t>(n, kDepthFirst));
+        for (int32_t k = 3; k <= m && (int64_t{1} << k) <= kDepthFirst; ++k) {
+            if (have[k]) continue;
+            const int64_t t = SmallStageTwiddles::offset(int64_t{1} << k);
+            stage[k] = {local->c1 + t, local->s1 + t, local->c3 + t, local->s3 + t};
+            have[k] = true;
+        }
+    }
+};
+
+// L-butterflies of an L-block (L >= 4) whose stage twiddles are in hand.
 template <int kStride>
-inline void cxSmallBlock(double *x0, double *y0, int64_t L, const SmallStageTwiddles &tw, ptrdiff_t st) {
+inline void cxTableBlock(double *x0, double *y0, int64_t L, const StageTwiddles &tw, ptrdiff_t st) {
     const int64_t L4 = L >> 2;
     const ptrdiff_t q = static_cast<ptrdiff_t>(L4) * st;
     cxCorner(x0, x0 + q, x0 + 2 * q, x0 + 3 * q, y0, y0 + q, y0 + 2 * q, y0 + 3 * q);
     if (L4 == 1) return;
-    const int64_t t = SmallStageTwiddles::offset(L);
     // j = 1 alone, so that the paired j start at an even index.
     lButterfly(x0[st], x0[q + st], x0[2 * q + st], x0[3 * q + st], y0[st], y0[q + st], y0[2 * q + st],
-               y0[3 * q + st], tw.c1[t + 1], tw.s1[t + 1], tw.c3[t + 1], tw.s3[t + 1]);
+               y0[3 * q + st], tw.c1[1], tw.s1[1], tw.c3[1], tw.s3[1]);
     const ptrdiff_t o = 2 * st;
     cxBlock<kStride>(x0 + o, x0 + q + o, x0 + 2 * q + o, x0 + 3 * q + o, y0 + o, y0 + q + o, y0 + 2 * q + o,
-                     y0 + 3 * q + o, L4 - 2, tw.c1 + t + 2, tw.s1 + t + 2, tw.c3 + t + 2, tw.s3 + t + 2, st);
+                     y0 + 3 * q + o, L4 - 2, tw.c1 + 2, tw.s1 + 2, tw.c3 + 2, tw.s3 + 2, st);
 }
 
 inline void cxPair(double *x0, double *y0, ptrdiff_t st) {
@@ -223,6 +256,95 @@ inline void cxPair(double *x0, double *y0, ptrdiff_t st) {
     x0[st] = t - x0[st];
     y0[0] = u + y0[st];
     y0[st] = u - y0[st];
+}
+
+// Leaves of the tree: whole blocks of 8 and 16 transformed in registers,
+// one complex value (re, im) per register. A block of the decimation-in-
+// frequency tree leaves its DFT in bit-reversed order, so the leaves store
+// X[k] at the reversed index of k; the final permutation then finishes the
+// job as for the butterfly-by-butterfly tree.
+template <bool kInterleaved>
+struct Elements {
+    double *x, *y;
+    ptrdiff_t st;
+    v2d operator[](int k) const {
+        if constexpr (kInterleaved) return load2(x + 2 * k);
+        else return v2d{x[k * st], y[k * st]};
+    }
+    void put(int k, v2d v) const {
+        if constexpr (kInterleaved) {
+            store2(x + 2 * k, v);
+        } else {
+            x[k * st] = v[0];
+            y[k * st] = v[1];
+        }
+    }
+};
+
+// -i z.
+inline v2d turn(v2d z) { return v2d{z[1], -z[0]}; }
+// z (c - i s) for the twiddle e^(-i t), c = cos t, s = sin t.
+inline v2d rotate(v2d z, double c, double s) {
+    const v2d sw = {z[1], z[0]};
+    return z * v2d{c, c} + sw * v2d{s, -s};
+}
+
+// DFT of four values stored at o, o+1, o+2, o+3 in bit-reversed order
+// (X0, X2, X1, X3).
+template <class E>
+__attribute__((always_inline)) inline void dft4Reversed(const E &e, int o, v2d u0, v2d u1, v2d u2, v2d u3) {
+    const v2d a = u0 + u2, b = u0 - u2, c = u1 + u3, d = turn(u1 - u3);
+    e.put(o, a + c);
+    e.put(o + 1, a - c);
+    e.put(o + 2, b + d);
+    e.put(o + 3, b - d);
+}
+
+// cos and sin of pi/8 and pi/4, correctly rounded.
+constexpr double kCos8 = 0.92387953251128674, kSin8 = 0.38268343236508978;
+
+template <class E>
+void cxLeaf8(const E &e) {
+    // Radix 2 first: a_j = z_j + z_(j+4) gives the even bins, the rotated
+    // differences w8^j (z_j - z_(j+4)) the odd ones.
+    v2d a[4], b[4];
+    for (int j = 0; j < 4; ++j) {
+        const v2d z0 = e[j], z1 = e[j + 4];
+        a[j] = z0 + z1;
+        b[j] = z0 - z1;
+    }
+    b[1] = rotate(b[1], kSqrtHalf, kSqrtHalf);
+    b[2] = turn(b[2]);
+    b[3] = rotate(b[3], -kSqrtHalf, kSqrtHalf);
+    dft4Reversed(e, 0, a[0], a[1], a[2], a[3]);
+    dft4Reversed(e, 4, b[0], b[1], b[2], b[3]);
+}
+
+template <class E>
+void cxLeaf16(const E &e) {
+    // Radix 4 by radix 4: u[r][j], the r-th output of the 4-point DFT of
+    // (z_j, z_(j+4), z_(j+8), z_(j+12)) rotated by w16^(rj), then the
+    // 4-point DFTs over j give X[r + 4s], stored at 4 rev(r) + rev(s).
+    v2d u[4][4];
+    for (int j = 0; j < 4; ++j) {
+        const v2d z0 = e[j], z1 = e[j + 4], z2 = e[j + 8], z3 = e[j + 12];
+        const v2d t0 = z0 + z2, t1 = z0 - z2, t2 = z1 + z3, t3 = turn(z1 - z3);
+        u[0][j] = t0 + t2;
+        u[1][j] = t1 + t3;
+        u[2][j] = t0 - t2;
+        u[3][j] = t1 - t3;
+    }
+    u[1][1] = rotate(u[1][1], kCos8, kSin8);
+    u[1][2] = rotate(u[1][2], kSqrtHalf, kSqrtHalf);
+    u[1][3] = rotate(u[1][3], kSin8, kCos8);
+    u[2][1] = rotate(u[2][1], kSqrtHalf, kSqrtHalf);
+    u[2][2] = turn(u[2][2]);
+    u[2][3] = rotate(u[2][3], -kSqrtHalf, kSqrtHalf);
+    u[3][1] = rotate(u[3][1], kSin8, kCos8);
+    u[3][2] = rotate(u[3][2], -kSqrtHalf, kSqrtHalf);
+    u[3][3] = rotate(u[3][3], -kCos8, -kSin8);
+    static constexpr int kRev2[4] = {0, 2, 1, 3};
+    for (int r = 0; r < 4; ++r) dft4Reversed(e, 4 * kRev2[r], u[r][0], u[r][1], u[r][2], u[r][3]);
 }
 
 // L-butterflies of one block longer than the table of small stages, with
@@ -259,9 +381,17 @@ void cxLargeBlock(double *x0, double *y0, int64_t L, ptrdiff_t st) {
 // (Duhamel and Hollmann's recursive formulation) while each block is
 // finished while it is in cache.
 template <int kStride>
-void cxTree(double *x, double *y, int64_t b, int64_t L, const SmallStageTwiddles &tw, ptrdiff_t st) {
+void cxTree(double *x, double *y, int64_t b, int64_t L, const StagePlan &tw, ptrdiff_t st) {
     double *x0 = x + static_cast<ptrdiff_t>(b) * st, *y0 = y + static_cast<ptrdiff_t>(b) * st;
-    if (L <= tw.top) cxSmallBlock<kStride>(x0, y0, L, tw, st);
+    const int32_t k = __builtin_ctzll(static_cast<unsigned long long>(L));
+    if (L <= 16 && L >= 8) {
+        const bool interleaved = st == 2 && y0 == x0 + 1;
+        if (L == 16) interleaved ? cxLeaf16(Elements<true>{x0, y0, st}) : cxLeaf16(Elements<false>{x0, y0, st});
+        else interleaved ? cxLeaf8(Elements<true>{x0, y0, st}) : cxLeaf8(Elements<false>{x0, y0, st});
+        return;
+    }
+    if (L == 4) cxCorner(x0, x0 + st, x0 + 2 * st, x0 + 3 * st, y0, y0 + st, y0 + 2 * st, y0 + 3 * st);
+    else if (tw.have[k]) cxTableBlock<kStride>(x0, y0, L, tw.stage[k], st);
     else cxLargeBlock<kStride>(x0, y0, L, st);
     const int64_t h = L / 2, q = L / 4;
     if (h == 2) cxPair(x0, y0, st);
@@ -278,7 +408,7 @@ void cxTree(double *x, double *y, int64_t b, int64_t L, const SmallStageTwiddles
 template <int kStride>
 void cxForward(double *x, double *y, int64_t n, ptrdiff_t runtimeStride) {
     const ptrdiff_t st = kStride ? kStride : runtimeStride;
-    const SmallStageTwiddles tw(std::min<int64_t>(n, kDepthFirst));
+    const StagePlan tw(n);
     if (n == 2) cxPair(x, y, st);
     else cxTree<kStride>(x, y, 0, n, tw, st);
     BitReverse(x, y, static_cast<int32_t>(n), static_cast<int32_t>(st));
@@ -359,12 +489,20 @@ int32_t SpReFFT(double *x, int32_t n, int32_t m) {
             id *= 4;
         } while (is < n);
 
-        TwiddleRun twiddles(Log2(static_cast<int32_t>(L)), L8);
-        double cc[kTile], ss[kTile], cc3[kTile], ss3[kTile];
+        StageTwiddles table;
+        const bool tabled = stageTwiddles(L, &table);
+        Deferred<TwiddleRun> twiddles;
+        if (!tabled && L8 > 1) twiddles.emplace(Log2(static_cast<int32_t>(L)), L8);
+        double bc[kTile], bs[kTile], bc3[kTile], bs3[kTile];
         for (int64_t j0 = 1; j0 < L8; j0 += kTile) {
             const int64_t j1 = std::min(L8, j0 + kTile);
-            twiddles.fill(j0, j1 - j0, cc, ss);
-            tripleAngles(j1 - j0, cc, ss, cc3, ss3);
+            const double *cc = bc, *ss = bs, *cc3 = bc3, *ss3 = bs3;
+            if (tabled) {
+                cc = table.c1 + j0, ss = table.s1 + j0, cc3 = table.c3 + j0, ss3 = table.s3 + j0;
+            } else {
+                twiddles->fill(j0, j1 - j0, bc, bs);
+                tripleAngles(j1 - j0, bc, bs, bc3, bs3);
+            }
             is = 0;
             id = 2 * L;
             do {
@@ -431,17 +569,25 @@ int32_t SpReInvFFT(double *x, int32_t n, int32_t m) {
 
             // The angle is accumulated by addition (in extended precision)
             // and the twiddles taken from the library each time.
+            // Without the shared table the twiddles come from the library.
             const extended e = static_cast<extended>(kTwoPi) / L;
             extended theta = 0;
-            double cc1[kTile], ss1[kTile], cc3[kTile], ss3[kTile];
+            StageTwiddles table;
+            const bool tabled = stageTwiddles(L, &table);
+            double bc1[kTile], bs1[kTile], bc3[kTile], bs3[kTile];
             for (int64_t j0 = 1; j0 < L8; j0 += kTile) {
                 const int64_t j1 = std::min(L8, j0 + kTile);
-                for (int64_t j = j0; j < j1; ++j) {
-                    theta += e;
-                    cc1[j - j0] = static_cast<double>(std::cos(theta));
-                    ss1[j - j0] = static_cast<double>(std::sin(theta));
-                    cc3[j - j0] = static_cast<double>(std::cos(3 * theta));
-                    ss3[j - j0] = static_cast<double>(std::sin(3 * theta));
+                const double *cc1 = bc1, *ss1 = bs1, *cc3 = bc3, *ss3 = bs3;
+                if (tabled) {
+                    cc1 = table.c1 + j0, ss1 = table.s1 + j0, cc3 = table.c3 + j0, ss3 = table.s3 + j0;
+                } else {
+                    for (int64_t j = j0; j < j1; ++j) {
+                        theta += e;
+                        bc1[j - j0] = static_cast<double>(std::cos(theta));
+                        bs1[j - j0] = static_cast<double>(std::sin(theta));
+                        bc3[j - j0] = static_cast<double>(std::cos(3 * theta));
+                        bs3[j - j0] = static_cast<double>(std::sin(3 * theta));
+                    }
                 }
                 is = 0;
                 id = 2 * L;
@@ -478,11 +624,55 @@ int32_t SpReInvFFT(double *x, int32_t n, int32_t m) {
     return kErrNone;
 }
 
+namespace {
+
+// The packed real spectrum of the n = 2h real samples in z, by the complex
+// DFT of half the length (Cooley, Lewis and Welch, "The fast Fourier
+// transform algorithm: programming considerations in the calculation of
+// sine, cosine and Laplace transforms", J. Sound Vib. 12, 1970): with
+// Z = DFT_h(x[2t] + i x[2t+1]), the even and odd halves are
+// E = (Z[k] + conj Z[h-k])/2 and O = (Z[k] - conj Z[h-k])/2i, and
+// X[k] = E + w^k O, X[h-k] = conj(E - w^k O), w = e^(-2 pi i/n).
+// z (n doubles, destroyed) and packed (n doubles) are distinct.
+// The pairs 1 <= k < n/4 with twiddles from the recurrences (no table for
+// length n), kept out of line so that the common path carries no run.
+__attribute__((noinline)) void separateByRecurrence(const double *z, double *packed, int32_t n) {
+    const int64_t q = n / 4;
+    TwiddleRun run(Log2(n), q);
+    double c[kTile], sn[kTile];
+    for (int64_t k0 = 1; k0 < q; k0 += kTile) {
+        const int64_t k1 = std::min(q, k0 + kTile);
+        run.fill(k0, k1 - k0, c, sn);
+        for (int64_t k = k0; k < k1; ++k) separatePair(z, packed, n, k, c[k - k0], sn[k - k0]);
+    }
+}
+
+void packedViaHalf(double *z, double *packed, int32_t n) {
+    const int64_t h = n / 2, q = n / 4;
+    if (h >= 2) cxForward<2>(z, z + 1, h, 2);
+    packed[0] = z[0] + z[1];
+    packed[h] = z[0] - z[1];
+    if (q >= 2) {
+        StageTwiddles table;
+        if (n >= 8 && stageTwiddles(n, &table)) {
+            for (int64_t k = 1; k < q; ++k) separatePair(z, packed, n, k, table.c1[k], table.s1[k]);
+        } else {
+            separateByRecurrence(z, packed, n);
+        }
+    }
+    if (q >= 1) separatePair(z, packed, n, q, 0.0, 1.0);
+}
+
+}  // namespace
+
 int32_t SplitRadixReFFT(double *x, double *im, int32_t n) {
     if (const int32_t code = checkLength(n)) return code;
     im[0] = 0;
     if (n == 1) return kErrNone;
-    SpReFFT(x, n, Log2(n));
+    // im is free until the unpacking: it holds the half-length transform.
+    std::memcpy(im, x, sizeof(double) * n);
+    packedViaHalf(im, x, n);
+    im[0] = 0;
     // Unpack: Im X[k] sits at x[n-k]; the upper half mirrors the lower.
     const int32_t h = n / 2;
     for (int32_t k = 1; k < h; ++k) {
@@ -496,6 +686,21 @@ int32_t SplitRadixReFFT(double *x, double *im, int32_t n) {
 
 namespace orin::tf {
 
+void expandPacked(complexnum *c, int32_t n) {
+    // From the top down, so that no packed value is overwritten before it
+    // is read: c[n-k].im lies at double 2n-2k+1 > n-k, c[k].re at 2k >= k.
+    const double *x = &c[0].re;
+    const int32_t h = n / 2;
+    for (int32_t k = 1; k < h; ++k) c[n - k].im = -x[n - k];
+    c[h].im = 0;
+    for (int32_t k = h; k >= 1; --k) c[k].re = x[k];
+    c[0].im = 0;
+    for (int32_t k = 1; k < h; ++k) {
+        c[n - k].re = c[k].re;
+        c[k].im = -c[n - k].im;
+    }
+}
+
 int32_t splitRadixReFFT(complexnum *c, int32_t n) {
     if (const int32_t code = checkLength(n)) return code;
     if (n == 1) {
@@ -507,18 +712,10 @@ int32_t splitRadixReFFT(complexnum *c, int32_t n) {
     // overwrites an unread value.
     double *x = &c[0].re;
     for (int32_t i = 1; i < n; ++i) x[i] = c[i].re;
-    SpReFFT(x, n, Log2(n));
-    // Expand from the top down, so that no packed value is overwritten before
-    // it is read: c[n-k].im lies at double 2n-2k+1 > n-k, c[k].re at 2k >= k.
-    const int32_t h = n / 2;
-    for (int32_t k = 1; k < h; ++k) c[n - k].im = -x[n - k];
-    c[h].im = 0;
-    for (int32_t k = h; k >= 1; --k) c[k].re = x[k];
-    c[0].im = 0;
-    for (int32_t k = 1; k < h; ++k) {
-        c[n - k].re = c[k].re;
-        c[k].im = -c[n - k].im;
-    }
+    // The upper n doubles are free: they hold the half-length transform.
+    std::memcpy(x + n, x, sizeof(double) * n);
+    packedViaHalf(x + n, x, n);
+    expandPacked(c, n);
     return kErrNone;
 }
 

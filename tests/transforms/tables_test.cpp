@@ -1,0 +1,166 @@
+// The power-of-two kernels on their shared twiddle tables: stages filled on
+// first use while other threads transform, and long transforms whose top
+// stages run on recurrences beyond the tables. References: bins summed
+// directly in long double, and the round trip (no reference needed).
+//
+// Bound for a single bin: an FFT's error in any output is at most about
+// log2(n) eps ||x||_2 (Higham, sec. 24.1); we allow 2 log2(n) eps ||x||_2.
+#include <gtest/gtest.h>
+#include <orin/transforms.h>
+
+#include <cmath>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dft_reference.h"
+#include "support/allocation_failure.h"
+#include "support/reference.h"
+
+using namespace orintest;
+
+namespace {
+
+// Worst error of the bins ks of (re, im) against X[k] summed directly, the
+// exponentials from a long-double table indexed by t k mod n (exact indices).
+double worstBinError(const std::vector<double> &xr, const std::vector<double> &xi, const std::vector<double> &re,
+                     const std::vector<double> &im, const std::vector<size_t> &ks) {
+    const size_t n = xr.size();
+    const long double pi = 3.141592653589793238462643383279502884L;
+    std::vector<long double> cs(n), sn(n);
+    for (size_t j = 0; j < n; ++j) cs[j] = std::cos(2 * pi * j / n), sn[j] = -std::sin(2 * pi * j / n);
+    double worst = 0;
+    for (size_t k : ks) {
+        long double sr = 0, si = 0;
+        for (size_t t = 0, j = 0; t < n; ++t, j = (j + k) % n) {
+            sr += xr[t] * cs[j] - xi[t] * sn[j];
+            si += xr[t] * sn[j] + xi[t] * cs[j];
+        }
+        worst = std::max(worst, static_cast<double>(std::hypot(re[k] - sr, im[k] - si)));
+    }
+    return worst;
+}
+
+double norm2(const std::vector<double> &a, const std::vector<double> &b) {
+    long double s = 0;
+    for (size_t i = 0; i < a.size(); ++i) s += static_cast<long double>(a[i]) * a[i] + static_cast<long double>(b[i]) * b[i];
+    return static_cast<double>(std::sqrt(s));
+}
+
+std::vector<size_t> someBins(size_t n) {
+    return {0, 1, 2, 3, n / 8 + 5, n / 4 - 1, n / 4, n / 3, n / 2, n / 2 + 1, n - 7, n - 1};
+}
+
+// Complex (split and interleaved) and real transforms of length n checked on
+// some bins; the complex one also round-trips. Returns a description of the
+// first failure, empty when all hold.
+std::string checkLength(int32_t n, uint64_t seed) {
+    const auto xr = randomDoubles(n, seed), xi = randomDoubles(n, seed + 1);
+    const double bound = 2 * logBound(1, n) * norm2(xr, xi);
+    auto re = xr, im = xi;
+    if (FFT(re.data(), im.data(), n) != 0) return "FFT failed";
+    if (worstBinError(xr, xi, re, im, someBins(n)) > bound) return "FFT bins";
+    std::vector<complexnum> c(n);
+    for (int32_t i = 0; i < n; ++i) c[i] = {xr[i], xi[i]};
+    if (FFTCx(c.data(), n) != 0) return "FFTCx failed";
+    for (int32_t i = 0; i < n; ++i)
+        if (c[i].re != re[i] || c[i].im != im[i]) return "FFTCx differs from FFT at " + std::to_string(i);
+    if (InvFFT(re.data(), im.data(), n) != 0) return "InvFFT failed";
+    if (relativeRms(interleave(re, im), interleave(xr, xi)) > logBound(4, n)) return "round trip";
+    auto x = xr;
+    std::vector<double> xim(n);
+    const std::vector<double> zeros(n, 0.0);
+    if (ReFFT(x.data(), xim.data(), n) != 0) return "ReFFT failed";
+    if (worstBinError(xr, zeros, x, xim, someBins(n)) > 2 * logBound(1, n) * norm2(xr, zeros)) return "ReFFT bins";
+    return {};
+}
+
+}  // namespace
+
+TEST(FFTTables, ConcurrentTransformsWhileStagesArePublished) {
+    // Each thread walks the lengths in its own order, so that stages are
+    // claimed, filled and read by different threads at the same time.
+    const std::vector<int32_t> lengths = {1 << 14, 1 << 5, 1 << 11, 1 << 8, 1 << 13, 1 << 3, 1 << 12, 1 << 10};
+    constexpr int kThreads = 4;
+    std::vector<std::string> failures(kThreads);
+    std::vector<std::thread> pool;
+    for (int t = 0; t < kThreads; ++t) {
+        pool.emplace_back([&, t] {
+            for (size_t i = 0; i < lengths.size() && failures[t].empty(); ++i) {
+                const int32_t n = lengths[(i * (t + 1) + t) % lengths.size()];
+                const std::string why = checkLength(n, 100 * t + i);
+                if (!why.empty()) failures[t] = "n=" + std::to_string(n) + ": " + why;
+            }
+        });
+    }
+    for (auto &th : pool) th.join();
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], "") << "thread " << t;
+}
+
+TEST(FFTTables, LongTransformsMatchDirectBinsOnTablesAndRecurrences) {
+    // 2^16 is the last tabled stage; above it the top stages run on the
+    // recurrences and the lower ones on the tables.
+    for (int32_t n : {1 << 16, 1 << 17, 1 << 18}) {
+        if (kReducedSuite && n > (1 << 16)) continue;
+        EXPECT_EQ(checkLength(n, n), "") << "n=" << n;
+    }
+}
+
+TEST(FFTSplitLengths, ThreeAndFiveTimesPowersOfTwoMatchDirectDft) {
+    // n = 3 2^k and 5 2^k run as power-of-two transforms joined by one
+    // 3- or 5-point step with full-precision constants, so they keep the
+    // power-of-two bound log2(n) eps; complex (split and interleaved), the
+    // inverse, and real input through the interleaved entry point.
+    for (int32_t n : {192, 320, 640, 3 * 1024, 5 * 512}) {
+        if (kReducedSuite && n > 640) continue;
+        const auto xr = randomDoubles(n, 31 + n), xi = randomDoubles(n, 32 + n);
+        const auto want = directDFT(xr, xi);
+        auto re = xr, im = xi;
+        ASSERT_EQ(FFT(re.data(), im.data(), n), 0);
+        EXPECT_LT(relativeRms(re, im, want), logBound(1, n)) << "FFT n=" << n;
+        std::vector<complexnum> c(n);
+        for (int32_t i = 0; i < n; ++i) c[i] = {xr[i], xi[i]};
+        ASSERT_EQ(FFTCx(c.data(), n), 0);
+        for (int32_t i = 0; i < n; ++i) ASSERT_TRUE(c[i].re == re[i] && c[i].im == im[i]) << "FFTCx n=" << n << " " << i;
+        ASSERT_EQ(InvFFT(re.data(), im.data(), n), 0);
+        EXPECT_LT(relativeRms(interleave(re, im), interleave(xr, xi)), logBound(3, n)) << "InvFFT n=" << n;
+        for (int32_t i = 0; i < n; ++i) c[i] = {xr[i], -9.0};  // the im fields must be ignored
+        ASSERT_EQ(ReFFTCx(c.data(), n), 0);
+        std::vector<double> rr(n), ri(n);
+        for (int32_t i = 0; i < n; ++i) rr[i] = c[i].re, ri[i] = c[i].im;
+        // Real input takes the half-length transform, n/2, whose own
+        // factors decide its bound.
+        EXPECT_LT(relativeRms(rr, ri, directDFT(xr)), forwardBound(n)) << "ReFFTCx n=" << n;
+    }
+}
+
+// The half-length real path lends the input array as the work array (one
+// allocation: the stage tables); the 3 2^k path takes the work array and
+// the tables. Either way a refusal comes before the data are touched.
+ORIN_ALLOCATION_CASE(ReFFTEvenLength, 1) {
+    const auto x0 = randomDoubles(12, 41);
+    auto x = x0;
+    std::vector<double> im(12, 5.0);
+    const int32_t code = inj.call([&] { return ReFFT(x.data(), im.data(), 12); });
+    if (inj.failing()) {
+        EXPECT_EQ(code, kErrOutOfMemory);
+        EXPECT_EQ(x, x0);
+        EXPECT_EQ(im, std::vector<double>(12, 5.0));
+    } else {
+        ASSERT_EQ(code, 0);
+        EXPECT_LT(relativeRms(x, im, directDFT(x0)), forwardBound(12));
+    }
+}
+
+ORIN_ALLOCATION_CASE(FFTThreeTimesPowerOfTwo, 2) {
+    const auto r0 = randomDoubles(192, 42), i0 = randomDoubles(192, 43);
+    auto re = r0, im = i0;
+    const int32_t code = inj.call([&] { return FFT(re.data(), im.data(), 192); });
+    if (inj.failing()) {
+        EXPECT_EQ(code, kErrOutOfMemory);
+        EXPECT_TRUE(re == r0 && im == i0);
+    } else {
+        ASSERT_EQ(code, 0);
+        EXPECT_LT(relativeRms(re, im, directDFT(r0, i0)), logBound(1, 192));
+    }
+}
