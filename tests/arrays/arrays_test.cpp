@@ -126,28 +126,22 @@ TEST(ArrayEntryPoints, WorkInPlaceWithTheirOwnOutputOrders) {
 
 ORIN_CONTRACT_TABLE(ArrayEntryPoints) {
     using orintest::Contract;
-    const auto row = [](const char *name, int32_t code, auto call) {
-        return orintest::ContractRow{name, code, [call](Contract &c) {
-                                         int32_t error = 0;
-                                         EXPECT_EQ(call(c, &error), 0);
-                                         return error;
-                                     }};
-    };
+    using orintest::errorRow;
     static const double one = 1;
     return {
-        row("Line1", kErrEmptyArray, [](Contract &c, int32_t *e) { return Line1(c.output<DoubleArray>(), &one, &one, e); }),
-        row("LinEv", kErrEmptyArray, [](Contract &c, int32_t *e) { return LinEv(c.output<DoubleMatrix>(0, 3, std::vector<double>{}), &one, &one, e); }),
-        row("PolyEv coefficients", kErrEmptyArray, [](Contract &c, int32_t *e) { return PolyEv(c.output<DoubleArray>(std::vector<double>{1}), c.input<DoubleArray>(), e); }),
-        row("EvPoly2D", kErrEmptyArray, [](Contract &c, int32_t *e) { return EvPoly2D(c.output<DoubleMatrix>(2, 0, std::vector<double>{}), c.input<DoubleArray>({1}), e); }),
-        row("Norm1", kErrEmptyArray, [](Contract &c, int32_t *e) { return Norm1(c.output<DoubleArray>(), c.scalar(), c.scalar(), e); }),
-        row("Norm2", kErrEmptyArray, [](Contract &c, int32_t *e) { return Norm2(c.output<DoubleMatrix>(0, 0, std::vector<double>{}), c.scalar(), c.scalar(), e); }),
-        row("Scale1DCIN", kErrEmptyArray, [](Contract &c, int32_t *e) { return Scale1DCIN(c.output<DoubleArray>(), c.scalar(), c.scalar(), e); }),
-        row("Scale", kErrEmptyArray, [](Contract &c, int32_t *e) { return Scale(c.output<DoubleMatrix>(0, 2, std::vector<double>{}), c.scalar(), c.scalar(), e); }),
-        row("QS1D", kErrEmptyArray, [](Contract &c, int32_t *e) { return QS1D(c.output<DoubleArray>(), c.scalar(), e); }),
-        row("QScale", kErrEmptyArray, [](Contract &c, int32_t *e) { return QScale(c.output<DoubleMatrix>(0, 0, std::vector<double>{}), c.scalar(), e); }),
-        row("UnitVector_head", kErrEmptyArray, [](Contract &c, int32_t *e) { return UnitVector_head(c.output<DoubleArray>(), c.scalar(), e); }),
-        row("RectToPolar1D_head", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return RectToPolar1D_head(c.output<DoubleArray>(std::vector<double>{1, 2, 3}), c.output<DoubleArray>(std::vector<double>{1, 2, 3, 4}), e); }),
-        row("PolarToRect1D_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return PolarToRect1D_head(c.output<DoubleArray>(), c.output<DoubleArray>(), e); }),
+        errorRow("Line1", kErrEmptyArray, [](Contract &c, int32_t *e) { return Line1(c.output<DoubleArray>(), &one, &one, e); }),
+        errorRow("LinEv", kErrEmptyArray, [](Contract &c, int32_t *e) { return LinEv(c.output<DoubleMatrix>(0, 3, std::vector<double>{}), &one, &one, e); }),
+        errorRow("PolyEv coefficients", kErrEmptyArray, [](Contract &c, int32_t *e) { return PolyEv(c.output<DoubleArray>(std::vector<double>{1}), c.input<DoubleArray>(), e); }),
+        errorRow("EvPoly2D", kErrEmptyArray, [](Contract &c, int32_t *e) { return EvPoly2D(c.output<DoubleMatrix>(2, 0, std::vector<double>{}), c.input<DoubleArray>({1}), e); }),
+        errorRow("Norm1", kErrEmptyArray, [](Contract &c, int32_t *e) { return Norm1(c.output<DoubleArray>(), c.scalar(), c.scalar(), e); }),
+        errorRow("Norm2", kErrEmptyArray, [](Contract &c, int32_t *e) { return Norm2(c.output<DoubleMatrix>(0, 0, std::vector<double>{}), c.scalar(), c.scalar(), e); }),
+        errorRow("Scale1DCIN", kErrEmptyArray, [](Contract &c, int32_t *e) { return Scale1DCIN(c.output<DoubleArray>(), c.scalar(), c.scalar(), e); }),
+        errorRow("Scale", kErrEmptyArray, [](Contract &c, int32_t *e) { return Scale(c.output<DoubleMatrix>(0, 2, std::vector<double>{}), c.scalar(), c.scalar(), e); }),
+        errorRow("QS1D", kErrEmptyArray, [](Contract &c, int32_t *e) { return QS1D(c.output<DoubleArray>(), c.scalar(), e); }),
+        errorRow("QScale", kErrEmptyArray, [](Contract &c, int32_t *e) { return QScale(c.output<DoubleMatrix>(0, 0, std::vector<double>{}), c.scalar(), e); }),
+        errorRow("UnitVector_head", kErrEmptyArray, [](Contract &c, int32_t *e) { return UnitVector_head(c.output<DoubleArray>(), c.scalar(), e); }),
+        errorRow("RectToPolar1D_head", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return RectToPolar1D_head(c.output<DoubleArray>(std::vector<double>{1, 2, 3}), c.output<DoubleArray>(std::vector<double>{1, 2, 3, 4}), e); }),
+        errorRow("PolarToRect1D_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return PolarToRect1D_head(c.output<DoubleArray>(), c.output<DoubleArray>(), e); }),
     };
 }
 

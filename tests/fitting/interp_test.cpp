@@ -143,18 +143,12 @@ TEST(Spline, DegenerateTablesGiveCodesNotNaN) {
 ORIN_CONTRACT_TABLE(InterpolationEntryPoints) {
     using orintest::Contract;
     static const double xval = 0.5, natural = 1e30;
-    const auto row = [](const char *name, int32_t code, auto call) {
-        return orintest::ContractRow{name, code, [call](Contract &c) {
-                                         int32_t error = 0;
-                                         EXPECT_EQ(call(c, &error), 0);
-                                         return error;
-                                     }};
-    };
+    using orintest::errorRow;
     return {
-        row("PolyInterp_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return PolyInterp_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), &xval, c.scalar(), c.scalar(), e); }),
-        row("RatInterp_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return RatInterp_head(c.input<DoubleArray>(), c.input<DoubleArray>(), &xval, c.scalar(), c.scalar(), e); }),
-        row("Spline_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return Spline_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1, 2, 3}), &natural, &natural, c.output<DoubleArray>(std::vector<double>{1}), e); }),
-        row("SpInterp_head null", kErrEmptyArray, [](Contract &c, int32_t *e) { return SpInterp_head(nullptr, nullptr, nullptr, &xval, c.scalar(), e); }),
+        errorRow("PolyInterp_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return PolyInterp_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), &xval, c.scalar(), c.scalar(), e); }),
+        errorRow("RatInterp_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return RatInterp_head(c.input<DoubleArray>(), c.input<DoubleArray>(), &xval, c.scalar(), c.scalar(), e); }),
+        errorRow("Spline_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return Spline_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1, 2, 3}), &natural, &natural, c.output<DoubleArray>(std::vector<double>{1}), e); }),
+        errorRow("SpInterp_head null", kErrEmptyArray, [](Contract &c, int32_t *e) { return SpInterp_head(nullptr, nullptr, nullptr, &xval, c.scalar(), e); }),
     };
 }
 

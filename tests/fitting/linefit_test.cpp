@@ -58,11 +58,9 @@ TEST(ExpFitCoef, DataNotStrictlyOfOneSignAreRefused) {
 ORIN_CONTRACT_TABLE(LineFitEntryPoints) {
     using orintest::Contract;
     const auto fit = [](const char *name, int32_t code, auto entry, std::vector<double> y, std::vector<double> x) {
-        return orintest::ContractRow{name, code, [=](Contract &c) {
-                                         int32_t error = 0;
-                                         EXPECT_EQ(entry(c.input<DoubleArray>(y), c.input<DoubleArray>(x), c.scalar(), c.scalar(), &error), 0);
-                                         return error;
-                                     }};
+        return orintest::errorRow(name, code, [=](Contract &c, int32_t *error) {
+            return entry(c.input<DoubleArray>(y), c.input<DoubleArray>(x), c.scalar(), c.scalar(), error);
+        });
     };
     return {
         fit("LinFitCoef_head lengths", kErrArraySizeMismatch, LinFitCoef_head, {1, 2, 3}, {1, 2}),
