@@ -115,11 +115,9 @@ ORIN_CONTRACT_TABLE(GeneratorEntryPoints) {
     static const int32_t n = 10, one = 1, delay = 10, late = 8, wide = 3;
     static const double amp = 1, zero = 0, fifty = 50, over = 10.5, six = 6, nan = NAN, two = 2;
     const auto row = [](const char *name, int32_t code, int32_t (*call)(DoubleArrayHdl, int32_t *)) {
-        return orintest::ContractRow{name, code, [call](orintest::Contract &c) {
-                                         int32_t err = 0;
-                                         EXPECT_EQ(call(c.output<DoubleArray>(std::vector<double>{1, 2, 3}), &err), 0);
-                                         return err;
-                                     }};
+        return orintest::errorRow(name, code, [call](orintest::Contract &c, int32_t *err) {
+            return call(c.output<DoubleArray>(std::vector<double>{1, 2, 3}), err);
+        });
     };
     return {
         row("RampPtrn n 1", kErrTooFewSamples, [](DoubleArrayHdl o, int32_t *e) { return RampPtrn(o, &one, &zero, &amp, e); }),

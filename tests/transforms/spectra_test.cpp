@@ -143,15 +143,6 @@ TEST(CrossPower, LengthOneSquaresAndMultipliesOnce) {
 
 // The length limits of the handle routines: the code, every array emptied,
 // nothing leaked.
-template <class Call>
-ContractRow errorRow(const char *name, int32_t code, Call call) {
-    return {name, code, [call](Contract &c) {
-                int32_t err = -1;
-                EXPECT_EQ(call(c, &err), 0) << "no resize was refused";
-                return err;
-            }};
-}
-
 ORIN_CONTRACT_TABLE(Spectra) {
     const auto filled = [](Contract &c, int32_t n) { return c.output<DoubleArray>(std::vector<double>(n, 1.0)); };
     return {
