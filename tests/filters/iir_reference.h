@@ -22,7 +22,7 @@
 namespace iirtest {
 
 using cld = std::complex<long double>;
-constexpr long double kPiL = 3.141592653589793238462643383279502884L;
+using orintest::kPiL;
 
 // A designed cascade: m = 2 (low/highpass) or 4 (band) coefficients of a and
 // m + 1 of b per section.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/allocation_failure.h"
+#include "support/contract.h"
 #include "support/handles.h"
 
 using orintest::DoubleHandle;
@@ -108,38 +109,36 @@ TEST(GeneratorEntryPoints, FillLikeTheCoreOrEmptyOnShortCount) {
     }
 }
 
-TEST(GeneratorEntryPoints, CoreRefusalEmptiesOutputInCheckOrder) {
-    const int32_t n = 10, one = 1, delay = 10, late = 8, wide = 3;
-    const double amp = 1, zero = 0, fifty = 50, over = 10.5, six = 6, nan = NAN, two = 2;
-    struct Case {
-        const char *name;
-        std::function<int32_t(DoubleArrayHdl, int32_t *)> call;
-        int32_t code;
+// A core refusal: the code in the error output, the output emptied, return
+// value 0. Square checks duty before cycles, and cycles must not exceed n/2.
+ORIN_CONTRACT_TABLE(GeneratorEntryPoints) {
+    static const int32_t n = 10, one = 1, delay = 10, late = 8, wide = 3;
+    static const double amp = 1, zero = 0, fifty = 50, over = 10.5, six = 6, nan = NAN, two = 2;
+    const auto row = [](const char *name, int32_t code, int32_t (*call)(DoubleArrayHdl, int32_t *)) {
+        return orintest::errorRow(name, code, [call](orintest::Contract &c, int32_t *err) {
+            return call(c.output<DoubleArray>(std::vector<double>{1, 2, 3}), err);
+        });
     };
-    // Square checks duty before cycles, and cycles must not exceed n/2 = 5.
-    const Case cases[] = {
-        {"RampPtrn n 1", [&](DoubleArrayHdl o, int32_t *e) { return RampPtrn(o, &one, &zero, &amp, e); }, kErrTooFewSamples},
-        {"ImpulsePtrn delay n", [&](DoubleArrayHdl o, int32_t *e) { return ImpulsePtrn(o, &n, &amp, &delay, e); }, kErrIndexOutOfRange},
-        {"PulsePtrn past end", [&](DoubleArrayHdl o, int32_t *e) { return PulsePtrn(o, &n, &amp, &late, &wide, e); }, kErrPulseDelayWidth},
-        {"SincWave dt 0", [&](DoubleArrayHdl o, int32_t *e) { return SincWave(o, &n, &amp, &zero, &zero, e); }, kErrSamplingInterval},
-        {"SinePtrn cycles", [&](DoubleArrayHdl o, int32_t *e) { return SinePtrn(o, &n, &amp, &zero, &over, e); }, kErrCyclesOutOfRange},
-        {"Square duty NaN", [&](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &nan, &two, e); }, kErrDutyCycle},
-        {"Square duty before cycles", [&](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &zero, &six, e); }, kErrDutyCycle},
-        {"Square cycles 6", [&](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &fifty, &six, e); }, kErrCyclesOutOfRange},
-        {"Square cycles 0", [&](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &fifty, &zero, e); }, kErrCyclesOutOfRange},
-        {"Square cycles NaN", [&](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &fifty, &nan, e); }, kErrCyclesOutOfRange},
+    return {
+        row("RampPtrn n 1", kErrTooFewSamples, [](DoubleArrayHdl o, int32_t *e) { return RampPtrn(o, &one, &zero, &amp, e); }),
+        row("ImpulsePtrn delay n", kErrIndexOutOfRange, [](DoubleArrayHdl o, int32_t *e) { return ImpulsePtrn(o, &n, &amp, &delay, e); }),
+        row("PulsePtrn past end", kErrPulseDelayWidth, [](DoubleArrayHdl o, int32_t *e) { return PulsePtrn(o, &n, &amp, &late, &wide, e); }),
+        row("SincWave dt 0", kErrSamplingInterval, [](DoubleArrayHdl o, int32_t *e) { return SincWave(o, &n, &amp, &zero, &zero, e); }),
+        row("SinePtrn cycles", kErrCyclesOutOfRange, [](DoubleArrayHdl o, int32_t *e) { return SinePtrn(o, &n, &amp, &zero, &over, e); }),
+        row("Square duty NaN", kErrDutyCycle, [](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &nan, &two, e); }),
+        row("Square duty before cycles", kErrDutyCycle, [](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &zero, &six, e); }),
+        row("Square cycles 6", kErrCyclesOutOfRange, [](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &fifty, &six, e); }),
+        row("Square cycles 0", kErrCyclesOutOfRange, [](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &fifty, &zero, e); }),
+        row("Square cycles NaN", kErrCyclesOutOfRange, [](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &fifty, &nan, e); }),
     };
-    for (const Case &c : cases) {
-        DoubleHandle out({1, 2, 3});
-        int32_t err = 0;
-        EXPECT_EQ(c.call(out, &err), 0) << c.name;
-        EXPECT_EQ(err, c.code) << c.name;
-        EXPECT_TRUE(out.emptied()) << c.name;
-    }
-    // The boundary n/2 itself is accepted: 5 periods of 2 samples.
+}
+
+TEST(GeneratorEntryPoints, SquareAcceptsHalfTheCountAsCycles) {
+    // The boundary n/2 itself: 5 periods of 2 samples.
+    const int32_t n = 10;
+    const double amp = 1, fifty = 50, five = 5;
     DoubleHandle out;
     int32_t err = 1;
-    const double five = 5;
     ASSERT_EQ(Square(out, &n, &amp, &fifty, &five, &err), 0);
     EXPECT_EQ(err, 0);
     EXPECT_EQ(out.values(), (std::vector<double>{1, 0, 1, 0, 1, 0, 1, 0, 1, 0}));

@@ -194,27 +194,6 @@ TEST(GaussNoise, GeneratorStuckAtZeroIsReportedNotLoopedOn) {
     EXPECT_TRUE(out.emptied());
 }
 
-TEST(GaussNoise, LongStreamHasNormalMomentsAndTails) {
-    // One million N(0, 1) deviates: standard errors 1e-3 of the mean,
-    // sqrt(2/N) = 1.4e-3 of the variance, 2.1e-4 of P(|x| > 2) = 0.0455;
-    // six standard errors each.
-    const int N = 1000000;
-    State s;
-    std::vector<double> x(N);
-    ASSERT_EQ(s.gauss(N, 1, 2024, x.data()), 0);
-    long double m = 0, q = 0;
-    int beyond2 = 0;
-    for (double v : x) {
-        m += v;
-        q += static_cast<long double>(v) * v;
-        beyond2 += std::fabs(v) > 2;
-    }
-    m /= N;
-    EXPECT_NEAR(static_cast<double>(m), 0.0, 6e-3);
-    EXPECT_NEAR(static_cast<double>(q / N - m * m), 1.0, 6 * 1.4e-3);
-    EXPECT_NEAR(beyond2 / static_cast<double>(N), 0.0455003, 6 * 2.1e-4);
-}
-
 // ---- periodic noise --------------------------------------------------------
 
 TEST(PeriodNoise, IsTheSumOfCosinesAtDrawnPhases) {

@@ -1,5 +1,6 @@
 // Every allocation of the transforms made to fail: the documented code, the
-// data left as they were (or the outputs emptied), and no block leaked.
+// data left as they were (or the outputs emptied), and no block leaked. The
+// results of the runs that succeed are judged by the accuracy suite.
 #include <gtest/gtest.h>
 #include <orin/transforms.h>
 
@@ -14,13 +15,6 @@ namespace {
 
 const std::vector<double> kRe = randomDoubles(12, 1), kIm = randomDoubles(12, 2);
 
-// Error of interleaved values against the direct DFT of (re, im).
-double spectrumError(const std::vector<double> &got, const std::vector<double> &re, const std::vector<double> &im = {}) {
-    std::vector<double> r, i;
-    deinterleave(got.data(), static_cast<int32_t>(re.size()), r, i);
-    return relativeRms(r, i, im.empty() ? directDFT(re) : directDFT(re, im));
-}
-
 }  // namespace
 
 // Complex input: a work copy and the stage tables. Real input in separate
@@ -29,16 +23,14 @@ ORIN_ALLOCATION_CASE(MixFFTComplex, 2) {
     auto re = kRe, im = kIm;
     const int32_t code = inj.call([&] { return MixFFT(re.data(), im.data(), 12, 0, 1); });
     EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) EXPECT_TRUE(re == kRe && im == kIm);
-    else EXPECT_LT(spectrumError(interleave(re, im), kRe, kIm), forwardBound(12));
+    if (inj.failing()) { EXPECT_TRUE(re == kRe && im == kIm); }
 }
 
 ORIN_ALLOCATION_CASE(MixFFTReal, 1) {
     auto re = kRe, im = kIm;
     const int32_t code = inj.call([&] { return MixFFT(re.data(), im.data(), 12, 1, 1); });
     EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) EXPECT_TRUE(re == kRe && im == kIm);
-    else EXPECT_LT(spectrumError(interleave(re, im), kRe), forwardBound(12));
+    if (inj.failing()) { EXPECT_TRUE(re == kRe && im == kIm); }
 }
 
 // A whole prime by chirp-z, interleaved: the convolution block and a copy.
@@ -48,8 +40,7 @@ ORIN_ALLOCATION_CASE(FFTCxSinglePrime, 2) {
     auto c = before;
     const int32_t code = inj.call([&] { return FFTCx(reinterpret_cast<complexnum *>(c.data()), 211); });
     EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) EXPECT_EQ(c, before);
-    else EXPECT_LT(spectrumError(c, re, im), forwardBound(211));
+    if (inj.failing()) { EXPECT_EQ(c, before); }
 }
 
 ORIN_ALLOCATION_CASE(SinglePrimeUsingChirpZ, 2) {
@@ -58,8 +49,7 @@ ORIN_ALLOCATION_CASE(SinglePrimeUsingChirpZ, 2) {
     auto c = before;
     const int32_t code = inj.call([&] { return SinglePrimeUsingChirpZ(&c[0], &c[1], 257, 1024, 1, 2); });
     EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) EXPECT_EQ(c, before);
-    else EXPECT_LT(spectrumError(c, re), logBound(2, 257));
+    if (inj.failing()) { EXPECT_EQ(c, before); }
 }
 
 // The inverse takes its scratch before it scales and conjugates.
@@ -100,13 +90,7 @@ ORIN_ALLOCATION_CASE(ReFFTHGeneralLength, 3) {
     ComplexHandle out(std::vector<complexnum>(2, complexnum{1, 1}));
     const int32_t code = inj.call([&] { return ReFFTH(in, out); });
     EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) {
-        EXPECT_TRUE(out.emptied());
-    } else {
-        ASSERT_EQ(out.size(), 12);
-        const auto v = out.values();
-        EXPECT_LT(spectrumError(std::vector<double>(&v[0].re, &v[0].re + 24), kRe), forwardBound(12));
-    }
+    EXPECT_EQ(out.size(), inj.failing() ? 0 : 12);
     EXPECT_EQ(in.values(), kRe);
 }
 

@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <vector>
 
-#include <orin/transforms.h>
-
 #include "support/reference.h"
 
 namespace orintest {
@@ -19,14 +17,12 @@ inline double logBound(double c, int64_t n) {
     return c * std::max(1.0, std::log2(static_cast<double>(n))) * 2.220446049250313e-16;
 }
 
-// Lengths whose factor list holds a radix of 3, 5, 8 or 10 (through MixFFT).
+// Lengths that may get a radix-3, 5, 8 or 10 stage (all but the powers of
+// two up to the split-radix limit of 10,000,000): decided from n alone, not
+// from the library's own factor list.
 inline bool usesShortConstants(int32_t n) {
     if ((n & (n - 1)) == 0 && n <= 10000000) return false;
-    int32_t factors[32], count = -1;
-    factorize(n, &count, factors);
-    for (int32_t i = 1; i <= count; ++i)
-        if (factors[i] == 3 || factors[i] == 5 || factors[i] == 8 || factors[i] == 10) return true;
-    return false;
+    return n % 3 == 0 || n % 5 == 0 || n % 8 == 0;
 }
 
 // The forward transform's bound for length n (see accuracy_test.cpp), and

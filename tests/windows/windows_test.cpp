@@ -21,7 +21,7 @@ using orintest::kEps;
 
 namespace {
 
-constexpr long double kPiL = 3.141592653589793238462643383279502884L;
+using orintest::kPiL;
 
 std::vector<double> ones(int n) { return std::vector<double>(static_cast<size_t>(n), 1.0); }
 
