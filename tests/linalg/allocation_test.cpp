@@ -110,42 +110,31 @@ ORIN_ALLOCATION_CASE(QrFamily, 12) {
     EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
 }
 
-ORIN_ALLOCATION_CASE(HandleForms, 12) {
+ORIN_ALLOCATION_CASE(HandleForms, 17) {
     // LU_head: perm resize, (LU's column); SVD_head: v, s, work;
-    // PseudoInverse_head: result, the core's 5, and the resize to n x m.
+    // PseudoInverse_head: result, the core's 5, the resize to n x m;
+    // EigenValueVector_head: values, vectors, the core's 3.
     orintest::DoubleMatrixHandle a(3, 3, kA), sv(3, 2, {1, 2, 3, 4, 5, 6}), v(0, 0, {}), pi(2, 3, {1, 2, 3, 4, 5, 6});
+    orintest::DoubleMatrixHandle rot(2, 2, {0, 1, -2, 0});
     orintest::Int32Handle perm;
     orintest::DoubleHandle s;
-    int32_t parity = 0, e1 = 0, e2 = 0, e3 = 0;
-    inj.call([&] {
-        LU_head(a, perm, &parity, &e1);
-        SVD_head(sv, s, v, &e2);
-        return PseudoInverse_head(pi, -1, &e3);
-    });
-    const int64_t site = inj.site();
-    if (!inj.failing() || site == 2) {
-        EXPECT_TRUE(e1 == 0 && e2 == 0 && e3 == 0);
-        EXPECT_EQ(pi.rows(), 3);
-    } else if (site == 1) {
-        EXPECT_EQ(e1, kErrOutOfMemory);
-        EXPECT_TRUE(a.emptied() && perm.emptied());
-    } else if (site <= 5) {
-        EXPECT_EQ(e2, kErrOutOfMemory);
-        EXPECT_TRUE(sv.emptied() && s.emptied() && v.emptied());
-    } else {
-        EXPECT_EQ(e3, kErrOutOfMemory);
-        EXPECT_TRUE(pi.emptied());
-    }
-}
-
-ORIN_ALLOCATION_CASE(EigenValueVector_head, 5) {  // values, vectors, core's 3
-    orintest::DoubleMatrixHandle a(2, 2, {0, 1, -2, 0});
     orintest::ComplexHandle values;
     orintest::ComplexMatrixHandle vectors(0, 0, {});
-    int32_t err = 0;
-    inj.call([&] { return EigenValueVector_head(a, 1, values, vectors, &err); });
-    EXPECT_EQ(err, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) {
-        EXPECT_TRUE(values.emptied() && vectors.emptied());
+    int32_t parity = 0, e[4] = {0, 0, 0, 0};
+    inj.call([&] {
+        LU_head(a, perm, &parity, &e[0]);
+        SVD_head(sv, s, v, &e[1]);
+        PseudoInverse_head(pi, -1, &e[2]);
+        return EigenValueVector_head(rot, 1, values, vectors, &e[3]);
+    });
+    // The call that met the failing allocation, and whether its outputs
+    // came back emptied.
+    const int64_t site = inj.site();
+    const int failed = !inj.failing() || site == 2 ? -1 : site == 1 ? 0 : site <= 5 ? 1 : site <= 12 ? 2 : 3;
+    const bool emptied[] = {a.emptied() && perm.emptied(), sv.emptied() && s.emptied() && v.emptied(), pi.emptied(),
+                            values.emptied() && vectors.emptied()};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(e[k], k == failed ? kErrOutOfMemory : 0) << k;
+        EXPECT_EQ(emptied[k], k == failed) << k;
     }
 }
