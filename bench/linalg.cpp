@@ -34,7 +34,8 @@ struct Lapack {
     void (*dgetri)(const int *, double *, const int *, const int *, double *, const int *, int *);
     void (*dgesvd)(const char *, const char *, const int *, const int *, double *, const int *, double *, double *,
                    const int *, double *, const int *, double *, const int *, int *);
-    void (*dsyev)(const char *, const char *, const int *, double *, const int *, double *, double *, const int *, int *);
+    void (*dsyev)(const char *, const char *, const int *, double *, const int *, double *, double *, const int *,
+                  int *);
     void (*dgeev)(const char *, const char *, const int *, double *, const int *, double *, double *, double *,
                   const int *, double *, const int *, double *, const int *, int *);
 };
@@ -101,10 +102,27 @@ int main(int argc, char **argv) {
             std::function<void()> ours, theirs;
         };
         const std::vector<Row> rows = {
-            {"LU solve", [&] { work = a; x = b; LUFactor(work.data(), n, perm.data(), &parity); LULinEqs(work.data(), perm.data(), x.data(), n, x.data()); },
-             [&] { work = a; x = b; L.dgesv(&n, &one, work.data(), &n, ipiv.data(), x.data(), &n, &info); }},
-            {"Cholesky", [&] { Matrix_to_Compact(spd.data(), n, 2, packed.data()); Cholesky(packed.data(), n); },
-             [&] { work = spd; L.dpotrf("U", &n, work.data(), &n, &info); }},
+            {"LU solve",
+             [&] {
+                 work = a;
+                 x = b;
+                 LUFactor(work.data(), n, perm.data(), &parity);
+                 LULinEqs(work.data(), perm.data(), x.data(), n, x.data());
+             },
+             [&] {
+                 work = a;
+                 x = b;
+                 L.dgesv(&n, &one, work.data(), &n, ipiv.data(), x.data(), &n, &info);
+             }},
+            {"Cholesky",
+             [&] {
+                 Matrix_to_Compact(spd.data(), n, 2, packed.data());
+                 Cholesky(packed.data(), n);
+             },
+             [&] {
+                 work = spd;
+                 L.dpotrf("U", &n, work.data(), &n, &info);
+             }},
             {"inverse", [&] { InvMatrix(a.data(), n, work.data()); },
              [&] {
                  work = a;
@@ -113,26 +131,39 @@ int main(int argc, char **argv) {
                  std::vector<double> ws(lw);
                  L.dgetri(&n, work.data(), &n, ipiv.data(), ws.data(), &lw, &info);
              }},
-            {"SVD with vectors", [&] { work = a; SVD(work.data(), n, n, s.data(), v.data()); },
+            {"SVD with vectors",
              [&] {
                  work = a;
-                 const int lw = query([&](double *q) { L.dgesvd("S", "S", &n, &n, work.data(), &n, s.data(), work2.data(), &n, v.data(), &n, q, &lwork, &info); });
+                 SVD(work.data(), n, n, s.data(), v.data());
+             },
+             [&] {
+                 work = a;
+                 const int lw = query([&](double *q) {
+                     L.dgesvd("S", "S", &n, &n, work.data(), &n, s.data(), work2.data(), &n, v.data(), &n, q, &lwork,
+                              &info);
+                 });
                  std::vector<double> ws(lw);
-                 L.dgesvd("S", "S", &n, &n, work.data(), &n, s.data(), work2.data(), &n, v.data(), &n, ws.data(), &lw, &info);
+                 L.dgesvd("S", "S", &n, &n, work.data(), &n, s.data(), work2.data(), &n, v.data(), &n, ws.data(), &lw,
+                          &info);
              }},
             {"symmetric eigen + vec", [&] { SymEvectorEvalue(spd.data(), n, 1, work.data(), w.data()); },
              [&] {
                  work = spd;
-                 const int lw = query([&](double *q) { L.dsyev("V", "U", &n, work.data(), &n, w.data(), q, &lwork, &info); });
+                 const int lw =
+                     query([&](double *q) { L.dsyev("V", "U", &n, work.data(), &n, w.data(), q, &lwork, &info); });
                  std::vector<double> ws(lw);
                  L.dsyev("V", "U", &n, work.data(), &n, w.data(), ws.data(), &lw, &info);
              }},
             {"general eigenvalues", [&] { GenEigenValueVector(a.data(), n, 0, cw.data(), nullptr); },
              [&] {
                  work = a;
-                 const int lw = query([&](double *q) { L.dgeev("N", "N", &n, work.data(), &n, w.data(), wi.data(), nullptr, &one, nullptr, &one, q, &lwork, &info); });
+                 const int lw = query([&](double *q) {
+                     L.dgeev("N", "N", &n, work.data(), &n, w.data(), wi.data(), nullptr, &one, nullptr, &one, q,
+                             &lwork, &info);
+                 });
                  std::vector<double> ws(lw);
-                 L.dgeev("N", "N", &n, work.data(), &n, w.data(), wi.data(), nullptr, &one, nullptr, &one, ws.data(), &lw, &info);
+                 L.dgeev("N", "N", &n, work.data(), &n, w.data(), wi.data(), nullptr, &one, nullptr, &one, ws.data(),
+                         &lw, &info);
              }},
         };
         for (const Row &r : rows) {

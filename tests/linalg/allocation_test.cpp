@@ -34,7 +34,8 @@ ORIN_ALLOCATION_CASE(ContiguityScratchFallsBack, 3) {
         LU(lu.data(), perm.data(), 3, &parity, &singular);
         return chain([&] { return MatrixMul(kA.data(), kA.data(), 3, 3, 3, c.data()); },
                      [&] { return Cholesky(p.data(), 3); }, [&] { return singular; });
-    }), 0);
+    }),
+              0);
     EXPECT_EQ(c, product(kA, kA, 3, 3, 3));
     EXPECT_EQ(p[0], 2.0);
     Mat ref = kA;
@@ -54,7 +55,8 @@ ORIN_ALLOCATION_CASE(InversesAndDeterminants, 10) {
     const int32_t code = inj.call([&] {
         return chain([&] { return InvMatrix(kA.data(), 3, inv.data()); },
                      [&] { return LUInvMatrix(lu.data(), perm.data(), 3, lu.data()); },
-                     [&] { return Determinant(kA.data(), 3, 0, &d0); }, [&] { return Determinant(kA.data(), 3, 1, &d1); });
+                     [&] { return Determinant(kA.data(), 3, 0, &d0); },
+                     [&] { return Determinant(kA.data(), 3, 1, &d1); });
     });
     const int64_t s = inj.site();
     if (inj.failing() && s != 3 && s != 8 && s != 10) {
@@ -77,15 +79,15 @@ ORIN_ALLOCATION_CASE(DecompositionsAndMeasures, 27) {
     double norm = 0;
     const double b[] = {1, 2, 3};
     const int32_t code = inj.call([&] {
-        return chain([&] { return Cholesky_InvMatrix(p.data(), 3, p.data()); },
-                     [&] { return CheckPosdef(kA.data(), 3, &result); },
-                     [&] { return SVD(a.data(), 3, 3, s.data(), v.data()); }, [&] { return SVDS(sa.data(), 3, 3, s.data()); },
-                     [&] { return GenLinEqs(kA.data(), 3, 3, b, x.data()); },
-                     [&] { return PseudoInverse(kA.data(), 2, 3, -1, pinv.data()); },
-                     [&] { return Rank(kA.data(), 3, 2, -1, &rank); }, [&] { return Norm(kA.data(), 3, 3, 0, &norm); },
-                     [&] { return SymEvectorEvalue(kA.data(), 3, 1, v.data(), w.data()); },
-                     [&] { return GenEigenValueVector(kA.data(), 3, 1, cw.data(), cv.data()); },
-                     [&] { return Transpose(tr.data(), 2, 3, tr.data()); });
+        return chain(
+            [&] { return Cholesky_InvMatrix(p.data(), 3, p.data()); },
+            [&] { return CheckPosdef(kA.data(), 3, &result); }, [&] { return SVD(a.data(), 3, 3, s.data(), v.data()); },
+            [&] { return SVDS(sa.data(), 3, 3, s.data()); }, [&] { return GenLinEqs(kA.data(), 3, 3, b, x.data()); },
+            [&] { return PseudoInverse(kA.data(), 2, 3, -1, pinv.data()); },
+            [&] { return Rank(kA.data(), 3, 2, -1, &rank); }, [&] { return Norm(kA.data(), 3, 3, 0, &norm); },
+            [&] { return SymEvectorEvalue(kA.data(), 3, 1, v.data(), w.data()); },
+            [&] { return GenEigenValueVector(kA.data(), 3, 1, cw.data(), cv.data()); },
+            [&] { return Transpose(tr.data(), 2, 3, tr.data()); });
     });
     if (inj.failing()) {
         EXPECT_EQ(code, kErrOutOfMemory);

@@ -25,7 +25,7 @@ Mat pack(const Mat &a, int n, int mode) {
 }  // namespace
 
 TEST(Packed, LayoutsBothWays) {
-    const Mat a = {0, 1, 2, 10, 11, 12, 20, 21, 22};  // entries 10 i + j
+    const Mat a = {0, 1, 2, 10, 11, 12, 20, 21, 22};         // entries 10 i + j
     EXPECT_EQ(pack(a, 3, 0), (Mat{0, 10, 20, 11, 21, 22}));  // lower triangle by columns
     EXPECT_EQ(pack(a, 3, 1), (Mat{0, 1, 11, 2, 12, 22}));    // upper triangle by columns
     EXPECT_EQ(unpack(pack(a, 3, 0), 3, 0), (Mat{0, 0, 0, 10, 11, 0, 20, 21, 22}));

@@ -48,7 +48,8 @@ TEST(SymEigen, TridiagonalToeplitzClosedForm) {
         }
         ASSERT_EQ(SymEvectorEvalue(a.data(), n, 0, v.data(), w.data()), 0);
         std::sort(w.begin(), w.end());
-        for (int k = 1; k <= n; ++k) EXPECT_NEAR(w[k - 1], 2 - 2 * std::cos(k * M_PI / (n + 1)), kBound * n * kEps) << n;
+        for (int k = 1; k <= n; ++k)
+            EXPECT_NEAR(w[k - 1], 2 - 2 * std::cos(k * M_PI / (n + 1)), kBound * n * kEps) << n;
     }
 }
 
@@ -96,7 +97,8 @@ TEST(GenEigen, ResidualsScalingAndEigenvalueSets) {
             long double norm = 0, big = -1;
             int at = 0;
             for (int i = 0; i < n; ++i) {
-                const long double mag = std::hypot((long double)v[size_t(i) * n + j].re, (long double)v[size_t(i) * n + j].im);
+                const long double mag =
+                    std::hypot((long double)v[size_t(i) * n + j].re, (long double)v[size_t(i) * n + j].im);
                 norm += mag * mag;
                 if (mag > big) big = mag, at = i;
             }
@@ -112,7 +114,8 @@ TEST(GenEigen, ResidualsScalingAndEigenvalueSets) {
         std::sort(w.begin(), w.end(), less);
         std::sort(w2.begin(), w2.end(), less);
         for (int i = 0; i < n; ++i)
-            EXPECT_LT(std::hypot(w[i].re - w2[i].re, w[i].im - w2[i].im), kBound * 30 * n * kEps * (double)orintest::normInf(a, n, n));
+            EXPECT_LT(std::hypot(w[i].re - w2[i].re, w[i].im - w2[i].im),
+                      kBound * 30 * n * kEps * (double)orintest::normInf(a, n, n));
     }
 }
 

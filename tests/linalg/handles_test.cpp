@@ -12,6 +12,7 @@ using namespace linalgtest;
 using orintest::Contract;
 using orintest::DoubleHandle;
 using orintest::DoubleMatrixHandle;
+using orintest::errorRow;
 using orintest::Int32Handle;
 
 TEST(Handles, SystemsInPlace) {
@@ -100,88 +101,122 @@ DoubleMatrixHdl wide(Contract &c) { return c.input<Dm>(2, 3, Mat{1, 2, 3, 4, 5, 
 DoubleMatrixHdl wideOut(Contract &c) { return c.output<Dm>(2, 3, Mat{1, 2, 3, 4, 5, 6}); }
 DoubleMatrixHdl matOut(Contract &c) { return c.output<Dm>(1, 1, Mat{1}); }
 DoubleArrayHdl vecOut(Contract &c, const Mat &v = {1}) { return c.output<Da>(v); }
-// The error output and an int32 output of the row being run.
-int32_t e = 0, i = 0;
+// An int32 output of the row being run.
+int32_t i = 0;
 
 }  // namespace
 
 // Each row: the entry point with one failing argument, and its code.
 ORIN_CONTRACT_TABLE(Linalg) {
     return {
-        {"LU_head not square", kErrNotSquare, [](Contract &c) {
-             i = 5;
-             LU_head(wideOut(c), c.output<Int32Array>(std::vector<int32_t>{1}), &i, &e);
-             EXPECT_EQ(i, 0);  // parity
-             return e;
-         }},
-        {"LU_head singular", kErrSingularMatrix,
-         [](Contract &c) { return LU_head(c.output<Dm>(2, 2, Mat{0, 0, 0, 1}), c.output<Int32Array>(), &i, &e), e; }},
-        {"LULinEqs_head b length", kErrArraySizeMismatch, [](Contract &c) {
-             return LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1}), vecOut(c, {1, 2, 3}), &e), e;
-         }},
-        {"LUInvMatrix_head empty", kErrEmptyArray,
-         [](Contract &c) { return LUInvMatrix_head(c.output<Dm>(0, 0, Mat{}), c.input<Int32Array>(), &e), e; }},
-        {"GenLinEqs_head b length", kErrArraySizeMismatch,
-         [](Contract &c) { return GenLinEqs_head(wide(c), c.input<Da>({1}), vecOut(c), &e), e; }},
-        {"Determinant_head not square", kErrNotSquare,
-         [](Contract &c) { return Determinant_head(wide(c), 0, c.scalar(), &e), e; }},
-        {"CondNumber_head selector", kErrInvalidSelector,
-         [](Contract &c) { return CondNumber_head(wide(c), 4, c.scalar(), &e), e; }},
-        {"Cholesky_head not triangular", kErrNotSquare,
-         [](Contract &c) { return Cholesky_head(vecOut(c, {1, 2, 3, 4}), &e), e; }},
-        {"Cholesky_head indefinite", kErrSingularMatrix,
-         [](Contract &c) { return Cholesky_head(vecOut(c, {1, 2, 1}), &e), e; }},
-        {"CholeskyLinEqs_head b length", kErrArraySizeMismatch,
-         [](Contract &c) { return CholeskyLinEqs_head(c.input<Da>({2, 1, 2}), vecOut(c, {1, 2, 3}), &e), e; }},
-        {"Cholesky_InvMatrix_head empty", kErrEmptyArray,
-         [](Contract &c) { return Cholesky_InvMatrix_head(c.output<Da>(), &e), e; }},
-        {"TriLinEqs_head triangle", kErrInvalidSelector,
-         [](Contract &c) { return TriLinEqs_head(c.input<Da>({1, 0, 1}), 2, vecOut(c, {1, 2}), &e), e; }},
-        {"Tri_InvMatrix_head singular", kErrSingularMatrix,
-         [](Contract &c) { return Tri_InvMatrix_head(vecOut(c, {1, 0, 0}), 0, &e), e; }},
-        {"Matrix_to_Compact_head mode", kErrInvalidSelector,
-         [](Contract &c) { return Matrix_to_Compact_head(c.input<Dm>(2, 2, identity(2)), 3, vecOut(c), &e), e; }},
-        {"Compact_to_Matrix_head not triangular", kErrNotSquare,
-         [](Contract &c) { return Compact_to_Matrix_head(c.input<Da>({1, 2, 3, 4}), 0, matOut(c), &e), e; }},
-        {"CheckPosdef_head not square", kErrNotSquare, [](Contract &c) {
-             i = 7;
-             CheckPosdef_head(wide(c), &i, &e);
-             EXPECT_EQ(i, 0);  // result
-             return e;
-         }},
-        {"SVD_head wide", kErrBadArraySize, [](Contract &c) { return SVD_head(wideOut(c), vecOut(c), matOut(c), &e), e; }},
-        {"SVD_head no columns", kErrEmptyArray,
-         [](Contract &c) { return SVD_head(c.output<Dm>(2, 0, Mat{}), vecOut(c), matOut(c), &e), e; }},
-        {"SVDS_head wide", kErrBadArraySize, [](Contract &c) { return SVDS_head(wide(c), vecOut(c), &e), e; }},
-        {"PseudoInverse_head NaN", kErrNoConvergence,
-         [](Contract &c) { return PseudoInverse_head(c.output<Dm>(1, 1, Mat{std::nan("")}), -1, &e), e; }},
-        {"Rank_head empty", kErrEmptyArray, [](Contract &c) {
-             i = 5;
-             Rank_head(c.input<Dm>(0, 0, Mat{}), -1, &i, &e);
-             EXPECT_EQ(i, -1);  // rank
-             return e;
-         }},
-        {"Norm_head selector", kErrInvalidSelector, [](Contract &c) { return Norm_head(wide(c), 4, c.scalar(), &e), e; }},
-        {"SymEvectorEvalue_head not square", kErrNotSquare,
-         [](Contract &c) { return SymEvectorEvalue_head(wideOut(c), 1, vecOut(c), &e), e; }},
-        {"EigenValueVector_head NaN", kErrNoConvergence, [](Contract &c) {
-             EigenValueVector_head(c.input<Dm>(1, 1, Mat{std::nan("")}), 1, c.output<ComplexArray>(Cx{{1, 1}}),
-                                   c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), &e);
-             return e;
-         }},
-        {"qrd_head algorithm", kErrInvalidSelector,
-         [](Contract &c) { return qrd_head(wide(c), 3, matOut(c), matOut(c), &e), e; }},
-        {"SpecialMatrix_head selector", kErrInvalidSelector,
-         [](Contract &c) { return SpecialMatrix_head(5, 2, c.input<Da>({1}), c.input<Da>(), matOut(c), &e), e; }},
-        {"MatrixMul_head inner dimensions", kErrDimensionMismatch,
-         [](Contract &c) { return MatrixMul_head(wide(c), wide(c), matOut(c), &e), e; }},
-        {"AxVect_head length", kErrDimensionMismatch,
-         [](Contract &c) { return AxVect_head(wide(c), c.input<Da>({1, 1}), vecOut(c), &e), e; }},
-        {"DotProduct_head lengths", kErrArraySizeMismatch,
-         [](Contract &c) { return DotProduct_head(c.input<Da>({1, 2}), c.input<Da>({1}), c.scalar(), &e), e; }},
-        {"OuterProd_head empty", kErrEmptyArray,
-         [](Contract &c) { return OuterProd_head(c.input<Da>({1}), c.input<Da>(), matOut(c), &e), e; }},
-        {"Trace_head empty", kErrEmptyArray,
-         [](Contract &c) { return Trace_head(c.input<Dm>(0, 0, Mat{}), c.scalar(), &e), e; }},
+        errorRow("LU_head not square", kErrNotSquare,
+                 [](Contract &c, int32_t *e) {
+                     i = 5;
+                     const MgErr r = LU_head(wideOut(c), c.output<Int32Array>(std::vector<int32_t>{1}), &i, e);
+                     EXPECT_EQ(i, 0);  // parity
+                     return r;
+                 }),
+        errorRow("LU_head singular", kErrSingularMatrix,
+                 [](Contract &c, int32_t *e) {
+                     return LU_head(c.output<Dm>(2, 2, Mat{0, 0, 0, 1}), c.output<Int32Array>(), &i, e);
+                 }),
+        errorRow("LULinEqs_head b length", kErrArraySizeMismatch,
+                 [](Contract &c, int32_t *e) {
+                     return LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1}),
+                                          vecOut(c, {1, 2, 3}), e);
+                 }),
+        errorRow("LUInvMatrix_head empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) {
+                     return LUInvMatrix_head(c.output<Dm>(0, 0, Mat{}), c.input<Int32Array>(), e);
+                 }),
+        errorRow("GenLinEqs_head b length", kErrArraySizeMismatch,
+                 [](Contract &c, int32_t *e) { return GenLinEqs_head(wide(c), c.input<Da>({1}), vecOut(c), e); }),
+        errorRow("Determinant_head not square", kErrNotSquare,
+                 [](Contract &c, int32_t *e) { return Determinant_head(wide(c), 0, c.scalar(), e); }),
+        errorRow("CondNumber_head selector", kErrInvalidSelector,
+                 [](Contract &c, int32_t *e) { return CondNumber_head(wide(c), 4, c.scalar(), e); }),
+        errorRow("Cholesky_head not triangular", kErrNotSquare,
+                 [](Contract &c, int32_t *e) {
+                     return Cholesky_head(vecOut(c, {1, 2, 3, 4}), e);
+                 }),
+        errorRow("Cholesky_head indefinite", kErrSingularMatrix,
+                 [](Contract &c, int32_t *e) {
+                     return Cholesky_head(vecOut(c, {1, 2, 1}), e);
+                 }),
+        errorRow("CholeskyLinEqs_head b length", kErrArraySizeMismatch,
+                 [](Contract &c, int32_t *e) {
+                     return CholeskyLinEqs_head(c.input<Da>({2, 1, 2}), vecOut(c, {1, 2, 3}), e);
+                 }),
+        errorRow("Cholesky_InvMatrix_head empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) { return Cholesky_InvMatrix_head(c.output<Da>(), e); }),
+        errorRow("TriLinEqs_head triangle", kErrInvalidSelector,
+                 [](Contract &c, int32_t *e) {
+                     return TriLinEqs_head(c.input<Da>({1, 0, 1}), 2, vecOut(c, {1, 2}), e);
+                 }),
+        errorRow("Tri_InvMatrix_head singular", kErrSingularMatrix,
+                 [](Contract &c, int32_t *e) {
+                     return Tri_InvMatrix_head(vecOut(c, {1, 0, 0}), 0, e);
+                 }),
+        errorRow("Matrix_to_Compact_head mode", kErrInvalidSelector,
+                 [](Contract &c, int32_t *e) {
+                     return Matrix_to_Compact_head(c.input<Dm>(2, 2, identity(2)), 3, vecOut(c), e);
+                 }),
+        errorRow("Compact_to_Matrix_head not triangular", kErrNotSquare,
+                 [](Contract &c, int32_t *e) {
+                     return Compact_to_Matrix_head(c.input<Da>({1, 2, 3, 4}), 0, matOut(c), e);
+                 }),
+        errorRow("CheckPosdef_head not square", kErrNotSquare,
+                 [](Contract &c, int32_t *e) {
+                     i = 7;
+                     const MgErr r = CheckPosdef_head(wide(c), &i, e);
+                     EXPECT_EQ(i, 0);  // result
+                     return r;
+                 }),
+        errorRow("SVD_head wide", kErrBadArraySize,
+                 [](Contract &c, int32_t *e) { return SVD_head(wideOut(c), vecOut(c), matOut(c), e); }),
+        errorRow("SVD_head no columns", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) { return SVD_head(c.output<Dm>(2, 0, Mat{}), vecOut(c), matOut(c), e); }),
+        errorRow("SVDS_head wide", kErrBadArraySize,
+                 [](Contract &c, int32_t *e) { return SVDS_head(wide(c), vecOut(c), e); }),
+        errorRow(
+            "PseudoInverse_head NaN", kErrNoConvergence,
+            [](Contract &c, int32_t *e) { return PseudoInverse_head(c.output<Dm>(1, 1, Mat{std::nan("")}), -1, e); }),
+        errorRow("Rank_head empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) {
+                     i = 5;
+                     const MgErr r = Rank_head(c.input<Dm>(0, 0, Mat{}), -1, &i, e);
+                     EXPECT_EQ(i, -1);  // rank
+                     return r;
+                 }),
+        errorRow("Norm_head selector", kErrInvalidSelector,
+                 [](Contract &c, int32_t *e) { return Norm_head(wide(c), 4, c.scalar(), e); }),
+        errorRow("SymEvectorEvalue_head not square", kErrNotSquare,
+                 [](Contract &c, int32_t *e) { return SymEvectorEvalue_head(wideOut(c), 1, vecOut(c), e); }),
+        errorRow("EigenValueVector_head NaN", kErrNoConvergence,
+                 [](Contract &c, int32_t *e) {
+                     return EigenValueVector_head(c.input<Dm>(1, 1, Mat{std::nan("")}), 1,
+                                                  c.output<ComplexArray>(Cx{{1, 1}}),
+                                                  c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e);
+                 }),
+        errorRow("qrd_head algorithm", kErrInvalidSelector,
+                 [](Contract &c, int32_t *e) { return qrd_head(wide(c), 3, matOut(c), matOut(c), e); }),
+        errorRow("SpecialMatrix_head selector", kErrInvalidSelector,
+                 [](Contract &c, int32_t *e) {
+                     return SpecialMatrix_head(5, 2, c.input<Da>({1}), c.input<Da>(), matOut(c), e);
+                 }),
+        errorRow("MatrixMul_head inner dimensions", kErrDimensionMismatch,
+                 [](Contract &c, int32_t *e) { return MatrixMul_head(wide(c), wide(c), matOut(c), e); }),
+        errorRow("AxVect_head length", kErrDimensionMismatch,
+                 [](Contract &c, int32_t *e) {
+                     return AxVect_head(wide(c), c.input<Da>({1, 1}), vecOut(c), e);
+                 }),
+        errorRow("DotProduct_head lengths", kErrArraySizeMismatch,
+                 [](Contract &c, int32_t *e) {
+                     return DotProduct_head(c.input<Da>({1, 2}), c.input<Da>({1}), c.scalar(), e);
+                 }),
+        errorRow("OuterProd_head empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) { return OuterProd_head(c.input<Da>({1}), c.input<Da>(), matOut(c), e); }),
+        errorRow("Trace_head empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) { return Trace_head(c.input<Dm>(0, 0, Mat{}), c.scalar(), e); }),
     };
 }

@@ -19,7 +19,9 @@ struct Case {
 };
 
 std::vector<Case> wellPosed() {
-    return {{"1x1", 1, {5}}, {"random 6", 6, random(6, 6, 61)}, {"random 40", 40, random(40, 40, 62)},
+    return {{"1x1", 1, {5}},
+            {"random 6", 6, random(6, 6, 61)},
+            {"random 40", 40, random(40, 40, 62)},
             {"hilbert 8", 8, hilbert(8)}};
 }
 
@@ -38,7 +40,8 @@ TEST(LU, FactorsReplayAsPermutedProduct) {
         }
         EXPECT_EQ(parity, swaps % 2) << c.name;
         for (int i = 0; i < n; ++i)
-            for (int j = 0; j < n; ++j) (i > j ? l : u)[size_t(i) * n + j] = lu[size_t(i) * n + j], l[size_t(i) * n + i] = 1;
+            for (int j = 0; j < n; ++j)
+                (i > j ? l : u)[size_t(i) * n + j] = lu[size_t(i) * n + j], l[size_t(i) * n + i] = 1;
         EXPECT_LT(reconstructionRatio(pa, productL(l, u, n, n, n), n, n), kBound) << c.name;
         Mat lu2 = c.a;  // LU: the same arithmetic, singular flag 0
         int32_t singular = -1;
@@ -153,7 +156,8 @@ TEST(GenLinEqs, LeastSquaresMinimumNorm) {
         // ||A^T r|| / (||A^T|| (||A|| ||x|| + ||b||) max(m, n) eps): the
         // residual itself is not small unless the system is consistent.
         const Mat at = transpose(a, s.m, s.n);
-        const long double scale = orintest::normInf(a, s.m, s.n) * orintest::normInf(xs, s.n, 1) + orintest::normInf(b, s.m, 1);
+        const long double scale =
+            orintest::normInf(a, s.m, s.n) * orintest::normInf(xs, s.n, 1) + orintest::normInf(b, s.m, 1);
         EXPECT_LT(residualRatio(at, r, Mat(s.n, 0.0), s.n, s.m) * orintest::normInf(r, s.m, 1) / scale, kBound)
             << s.m << "x" << s.n;
         // The projector A^+ A is formed with error ~ kappa eps, kappa = s0 / s(r-1).

@@ -21,16 +21,20 @@ struct Shape {
 }  // namespace
 
 TEST(SVD, ReconstructsWithOrthogonalFactors) {
-    const std::vector<Shape> shapes = {{"1x1", 1, 1, {-3}},           {"square 12", 12, 12, random(12, 12, 700)},
-                                       {"tall 30x7", 30, 7, random(30, 7, 701)}, {"rank 3 of 15x9", 15, 9, lowRank(15, 9, 3, 702)},
-                                       {"hilbert 10", 10, 10, hilbert(10)},      {"zero 4x3", 4, 3, Mat(12, 0.0)}};
+    const std::vector<Shape> shapes = {{"1x1", 1, 1, {-3}},
+                                       {"square 12", 12, 12, random(12, 12, 700)},
+                                       {"tall 30x7", 30, 7, random(30, 7, 701)},
+                                       {"rank 3 of 15x9", 15, 9, lowRank(15, 9, 3, 702)},
+                                       {"hilbert 10", 10, 10, hilbert(10)},
+                                       {"zero 4x3", 4, 3, Mat(12, 0.0)}};
     for (const Shape &c : shapes) {
         Mat u = c.a, s(c.n), v(size_t(c.n) * c.n), copy = c.a, s2(c.n);
         ASSERT_EQ(SVD(u.data(), c.m, c.n, s.data(), v.data()), 0) << c.name;
         EXPECT_TRUE(std::is_sorted(s.rbegin(), s.rend()) && s.back() >= 0) << c.name;
         Mat us = u;
         for (size_t i = 0; i < us.size(); ++i) us[i] *= s[i % c.n];
-        EXPECT_LT(reconstructionRatio(c.a, productL(us, transpose(v, c.n, c.n), c.m, c.n, c.n), c.m, c.n), kBound) << c.name;
+        EXPECT_LT(reconstructionRatio(c.a, productL(us, transpose(v, c.n, c.n), c.m, c.n, c.n), c.m, c.n), kBound)
+            << c.name;
         if (s[0] > 0) {
             EXPECT_LT(orthogonalityRatio(u, c.m, c.n), kBound) << c.name;
         }
@@ -81,9 +85,12 @@ TEST(PseudoInverse, SatisfiesPenroseConditions) {
     Mat up = lowRank(5, 4, 2, 902), down = up;
     for (double &x : up) x *= 1e3;
     for (double &x : down) x *= 1e-3;
-    const std::vector<Shape> shapes = {{"1x2", 1, 2, {1, 1}},           {"tall 9x4", 9, 4, random(9, 4, 900)},
-                                       {"wide 4x9", 4, 9, random(4, 9, 901)}, {"rank 2 of 5x4", 5, 4, lowRank(5, 4, 2, 902)},
-                                       {"rank 2 scaled 1e3", 5, 4, up},       {"rank 2 scaled 1e-3", 5, 4, down}};
+    const std::vector<Shape> shapes = {{"1x2", 1, 2, {1, 1}},
+                                       {"tall 9x4", 9, 4, random(9, 4, 900)},
+                                       {"wide 4x9", 4, 9, random(4, 9, 901)},
+                                       {"rank 2 of 5x4", 5, 4, lowRank(5, 4, 2, 902)},
+                                       {"rank 2 scaled 1e3", 5, 4, up},
+                                       {"rank 2 scaled 1e-3", 5, 4, down}};
     for (const Shape &c : shapes) {
         Mat p(size_t(c.m) * c.n);
         ASSERT_EQ(PseudoInverse(c.a.data(), c.m, c.n, -1, p.data()), 0) << c.name;
