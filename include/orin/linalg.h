@@ -278,4 +278,32 @@ ORIN_API int32_t MMprod_fast_giv(double alpha, double beta, int32_t type, int32_
 ORIN_API int32_t MDprod(const double *a, int32_t rows, int32_t cols, const double *d, int32_t len, double *out);
 ORIN_API int32_t DMprod(const double *a, int32_t rows, int32_t cols, const double *d, int32_t len, double *out);
 
+/* ---- Complex LU ------------------------------------------------------------
+   Complex matrices are row-major arrays of complexnum (real part first). */
+
+/* LU factorisation in place with scaled partial pivoting: each row scaled by
+   the reciprocal of its largest squared magnitude, the pivot the row with the
+   largest scaled |a_ik|^2 (ties keep the earlier row). U on and above the
+   diagonal, the unit lower factor's multipliers below; perm[k] (n) the row
+   exchanged with row k at step k; parity toggled at each exchange.
+   a       in/out  n x n        n >= 1 (-20003)
+   -20041: a zero row, a zero pivot, or a pivot whose squared magnitude falls
+   below the elimination's growth times 2^-126. Scratch: n doubles. */
+ORIN_API int32_t CxLU(complexnum *a, int32_t n, int32_t *perm, int32_t *parity);
+/* x = A^-1 b from CxLU's factors (x may be b); the forward substitution
+   starts at the first non-zero entry of the permuted b. -20041 for a zero
+   diagonal of U. */
+ORIN_API int32_t CxLULinEqs(const complexnum *lu, const int32_t *perm, const complexnum *b, int32_t n,
+                            complexnum *x);
+/* inv = A^-1 column by column from the unit vectors; in place when inv == lu
+   (then from a copy). Scratch: n complex values (and n x n in place). */
+ORIN_API int32_t CxLUInvMatrix(const complexnum *lu, const int32_t *perm, int32_t n, complexnum *inv);
+/* CxLU_head: a (square, complex) factorised in place, perm resized to n;
+   on failure a and perm come back empty. CxLULinEqs_head: b (n) solved in
+   place (-20002 when perm or b is not of n entries; b emptied on failure).
+   CLUInvMatrix_head: lu becomes the inverse (emptied on failure). */
+ORIN_API int32_t CxLU_head(ComplexMatrixHdl a, Int32ArrayHdl perm, int32_t *parity, int32_t *error);
+ORIN_API int32_t CxLULinEqs_head(ComplexMatrixHdl lu, Int32ArrayHdl perm, ComplexArrayHdl b, int32_t *error);
+ORIN_API int32_t CLUInvMatrix_head(ComplexMatrixHdl lu, Int32ArrayHdl perm, int32_t *error);
+
 #endif /* ORIN_LINALG_H */
