@@ -50,43 +50,75 @@ int32_t Compact_to_Matrix(const double *packed, int32_t n, int32_t mode, double 
 
 int32_t Cholesky(double *packed, int32_t n) {
     if (const int32_t shape = orin::linalg::checkPacked(n)) return shape;
-    // Column j is reduced by every earlier column k; column k's entries from
-    // row j down are contiguous in the packed layout, so the update runs
-    // along them, one extended accumulator per row. The sums are the same,
-    // in the same order of k, as one dot product per entry would form.
-    orin::Scratch<extended> acc(n);
+    // Columns are reduced a panel of kPanel at a time: each earlier column k
+    // is read once per panel (its entries from the panel's first row down
+    // are contiguous in the packed layout) and subtracted from one extended
+    // accumulator per entry of the panel. Every entry still sums its
+    // products in the order k = 0, 1, ... and is rounded once, exactly as
+    // one dot product per entry would; the panel only keeps the reads in
+    // cache. Without the accumulators the same dot products are formed
+    // directly.
+    constexpr ptrdiff_t kPanel = 16;
+    orin::Scratch<extended> acc(kPanel * static_cast<int64_t>(n));
     double largest = 0;
-    for (ptrdiff_t j = 0; j < n; ++j) {
+    // Finishes column j from its reduced entries: the square root of the
+    // diagonal, the division below it, and the relative floor.
+    auto finish = [&](ptrdiff_t j) -> bool {
         double *cj = packed + lowerColumn(n, j);
-        const ptrdiff_t len = n - j;
-        if (acc) {
-            for (ptrdiff_t i = 0; i < len; ++i) acc[i] = cj[i];
-            for (ptrdiff_t k = 0; k < j; ++k) {
-                const double *ck = packed + lowerAt(n, j, k);
-                const extended ljk = ck[0];
-                for (ptrdiff_t i = 0; i < len; ++i) acc[i] -= ljk * ck[i];
-            }
-            for (ptrdiff_t i = 0; i < len; ++i) cj[i] = static_cast<double>(acc[i]);
-        } else {
-            for (ptrdiff_t i = 0; i < len; ++i) {
-                extended s = cj[i];
-                for (ptrdiff_t k = 0; k < j; ++k)
-                    s -= static_cast<extended>(packed[lowerAt(n, j + i, k)]) * packed[lowerAt(n, j, k)];
-                cj[i] = static_cast<double>(s);
-            }
-        }
         const double d = cj[0];
-        if (!(d > 0)) return kErrSingularMatrix;
+        if (!(d > 0)) return false;
         const double root = std::sqrt(d);
         cj[0] = root;
         largest = std::max(largest, root);
-        for (ptrdiff_t i = 1; i < len; ++i) {
+        for (ptrdiff_t i = 1; i < n - j; ++i) {
             cj[i] /= root;
             largest = std::max(largest, std::fabs(cj[i]));
         }
         const double floor = largest * kCholeskyRelativeFloor;
         for (ptrdiff_t k = 0; k <= j; ++k)
-            if (packed[lowerColumn(n, k)] < floor) return kErrSingularMatrix;
+            if (packed[lowerColumn(n, k)] < floor) return false;
+        return true;
+    };
+    if (!acc) {
+        for (ptrdiff_t j = 0; j < n; ++j) {
+            double *cj = packed + lowerColumn(n, j);
+            for (ptrdiff_t i = 0; i < n - j; ++i) {
+                extended s = cj[i];
+                for (ptrdiff_t k = 0; k < j; ++k)
+                    s -= static_cast<extended>(packed[lowerAt(n, j + i, k)]) * packed[lowerAt(n, j, k)];
+                cj[i] = static_cast<double>(s);
+            }
+            if (!finish(j)) return kErrSingularMatrix;
+        }
+        return kErrNone;
+    }
+    for (ptrdiff_t j0 = 0; j0 < n; j0 += kPanel) {
+        const ptrdiff_t width = std::min<ptrdiff_t>(kPanel, n - j0);
+        // acc[c * n + i] holds entry (i, j0 + c), i >= j0 + c.
+        for (ptrdiff_t c = 0; c < width; ++c) {
+            const double *cj = packed + lowerColumn(n, j0 + c);
+            for (ptrdiff_t i = j0 + c; i < n; ++i) acc[c * n + i] = cj[i - j0 - c];
+        }
+        for (ptrdiff_t k = 0; k < j0; ++k) {
+            const double *ck = packed + lowerAt(n, j0, k);  // rows j0.. of column k
+            for (ptrdiff_t c = 0; c < width; ++c) {
+                const extended l = ck[c];
+                extended *a = acc.data() + c * n;
+                for (ptrdiff_t i = j0 + c; i < n; ++i) a[i] -= l * ck[i - j0];
+            }
+        }
+        for (ptrdiff_t c = 0; c < width; ++c) {
+            const ptrdiff_t j = j0 + c;
+            extended *a = acc.data() + c * n;
+            for (ptrdiff_t k = j0; k < j; ++k) {
+                const double *ck = packed + lowerAt(n, j, k);  // rows j.. of column k
+                const extended l = ck[0];
+                for (ptrdiff_t i = j; i < n; ++i) a[i] -= l * ck[i - j];
+            }
+            double *cj = packed + lowerColumn(n, j);
+            for (ptrdiff_t i = j; i < n; ++i) cj[i - j] = static_cast<double>(a[i]);
+            if (!finish(j)) return kErrSingularMatrix;
+        }
     }
     return kErrNone;
 }

@@ -101,11 +101,13 @@ int32_t Householder_Factor(const double *a, int32_t m, int32_t n, double *q, dou
         if (full != 0 && part >= 2 * kTwoPowMinus63 * full) {
             const ptrdiff_t rows = m - p, cols = n - c;
             orin::Matrix B(block.data(), rows, cols);
-            for (ptrdiff_t i = 0; i < rows; ++i) std::copy(R.row(p + i).data() + c, R.row(p + i).data() + n, B.row(i).data());
+            for (ptrdiff_t i = 0; i < rows; ++i)
+                std::copy(R.row(p + i).data() + c, R.row(p + i).data() + n, B.row(i).data());
             if (const int32_t code =
                     Mhhld_step(block.data(), static_cast<int32_t>(rows), static_cast<int32_t>(cols), &hh, block.data()))
                 return code;
-            for (ptrdiff_t i = 0; i < rows; ++i) std::copy(B.row(i).data(), B.row(i).data() + cols, R.row(p + i).data() + c);
+            for (ptrdiff_t i = 0; i < rows; ++i)
+                std::copy(B.row(i).data(), B.row(i).data() + cols, R.row(p + i).data() + c);
             for (ptrdiff_t j = 0; j < m; ++j) {
                 for (ptrdiff_t i = 0; i < m; ++i) x[i] = W(i, j);
                 MVprod_house(&hh, static_cast<int32_t>(p), x.data(), m, x.data());

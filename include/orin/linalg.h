@@ -71,8 +71,8 @@ ORIN_API int32_t Vnorm2(const double *x, int32_t n, double *out);
 ORIN_API void IndexMatrixCol(const double *a, int32_t m, int32_t n, int32_t col, double *out);
 
 /* Handle forms. SpecialMatrix_head: out is n x n (code 0), len(x) x len(x)
-   (1, 3), len(x) x len(y) (2), (len(x)-1) x (len(x)-1) (4); a side below 1
-   -20003 (before the code is checked: -20061 for other codes). */
+   (1, 3), len(x) x len(y) (2), (len(x)-1) x (len(x)-1) (4); other codes
+   -20061, then a side below 1 -20003. */
 ORIN_API int32_t SpecialMatrix_head(int32_t code, int32_t n, DoubleArrayHdl x, DoubleArrayHdl y, DoubleMatrixHdl out,
                                     int32_t *error);
 /* c = a * b; -20003 empty, -20039 when a's columns differ from b's rows. */

@@ -1,12 +1,11 @@
-// Long-double references for the linear-algebra suites: products, norms and
-// the LAPACK-style residual ratios ||residual|| / (n eps ||A|| ...), which a
-// backward-stable method keeps at O(1); the suites accept anything below 30.
+// Matrices for the linear-algebra suites; the products and the residual,
+// reconstruction and orthogonality ratios come from support/reference.h
+// (a backward-stable method keeps each at O(1); the suites accept < 30).
 #ifndef ORIN_TESTS_LINALG_REFERENCE_H
 #define ORIN_TESTS_LINALG_REFERENCE_H
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <vector>
 
 #include "support/reference.h"
@@ -15,10 +14,18 @@ namespace linalgtest {
 
 using Mat = std::vector<double>;
 using orintest::kEps;
+using orintest::orthogonalityRatio;
+using orintest::productL;
+using orintest::reconstructionRatio;
+using orintest::residualRatio;
 
-constexpr double kRatioBound = 30.0;
+constexpr double kBound = 30.0;
 
-inline Mat randomMatrix(int m, int n, uint64_t seed) { return orintest::randomDoubles(size_t(m) * n, seed); }
+inline Mat random(int m, int n, uint64_t seed) { return orintest::randomDoubles(size_t(m) * n, seed); }
+inline Mat toDouble(const std::vector<long double> &v) { return Mat(v.begin(), v.end()); }
+inline Mat product(const Mat &a, const Mat &b, int m, int k, int n) { return toDouble(productL(a, b, m, k, n)); }
+// A random m x n matrix of rank r: the product of m x r and r x n factors.
+inline Mat lowRank(int m, int n, int r, uint64_t seed) { return product(random(m, r, seed), random(r, n, seed + 1), m, r, n); }
 
 inline Mat hilbert(int n) {
     Mat h(size_t(n) * n);
@@ -33,47 +40,20 @@ inline Mat identity(int n) {
     return e;
 }
 
-// c (m x n) = a (m x k) b (k x n) in long double.
-inline std::vector<long double> mul(const Mat &a, const Mat &b, int m, int k, int n) {
-    std::vector<long double> c(size_t(m) * n, 0.0L);
-    for (int i = 0; i < m; ++i)
-        for (int l = 0; l < k; ++l)
-            for (int j = 0; j < n; ++j) c[size_t(i) * n + j] += (long double)a[size_t(i) * k + l] * b[size_t(l) * n + j];
-    return c;
-}
-
 inline Mat transpose(const Mat &a, int m, int n) {
-    Mat t(size_t(m) * n);
+    Mat t(a.size());
     for (int i = 0; i < m; ++i)
         for (int j = 0; j < n; ++j) t[size_t(j) * m + i] = a[size_t(i) * n + j];
     return t;
 }
 
-// Largest column sum of magnitudes (the 1-norm), for residual ratios.
-template <class T>
-long double norm1(const std::vector<T> &a, int m, int n) {
-    long double best = 0;
-    for (int j = 0; j < n; ++j) {
-        long double s = 0;
-        for (int i = 0; i < m; ++i) s += std::fabs((long double)a[size_t(i) * n + j]);
-        best = std::max(best, s);
-    }
-    return best;
-}
-
-// ||a - b||_1 / (scale * max(m, n) * eps), with a guard for scale 0.
-template <class A, class B>
-double ratio(const std::vector<A> &a, const std::vector<B> &b, int m, int n, long double scale) {
-    std::vector<long double> d(size_t(m) * n);
-    for (size_t i = 0; i < d.size(); ++i) d[i] = (long double)a[i] - (long double)b[i];
-    const long double denom = std::max(scale, (long double)1e-300) * std::max(m, n) * kEps;
-    return double(norm1(d, m, n) / denom);
-}
-
-// ||Q^T Q - I|| / (n eps) for the columns of q (m x n).
-inline double orthogonality(const Mat &q, int m, int n) {
-    const auto qtq = mul(transpose(q, m, n), q, n, m, n);
-    return ratio(qtq, identity(n), n, n, 1.0L);
+// ||X Y Z - W|| / (||X|| ||Y|| ||Z|| n eps) for the Penrose identities.
+inline double tripleRatio(const Mat &x, const Mat &y, const Mat &z, const Mat &w, int m, int k, int l, int n) {
+    const auto xyz = productL(product(x, y, m, k, l), z, m, l, n);
+    const long double scale = orintest::normInf(x, m, k) * orintest::normInf(y, k, l) * orintest::normInf(z, l, n);
+    long double worst = 0;
+    for (size_t i = 0; i < w.size(); ++i) worst = std::max(worst, std::fabs(xyz[i] - w[i]));
+    return double(worst / (scale * std::max(m, n) * kEps));
 }
 
 }  // namespace linalgtest
