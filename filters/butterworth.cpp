@@ -9,7 +9,7 @@ using orin::iir::PolePair;
 // theta_j = pi/2 + (2j + 1) pi/(2n), so alpha_j = -2 cos theta_j =
 // 2 sin((2j + 1) pi/(2n)), beta_j = 1, and the real pole -1 for odd n.
 PolePair butterworthPair(int32_t n, int32_t j) {
-    return {2 * std::sin((2 * j + 1) * orin::iir::kPi / (2 * n)), 1, 0};
+    return {2 * std::sin((2 * j + 1) * orin::kPiL / (2 * n)), 1, 0};
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 namespace {
 
 using orin::extended;
-using orin::iir::kPi;
+using orin::kPiL;
 using orin::iir::PolePair;
 
 // 10^(dB/10) - 1 without the cancellation of a small level.
@@ -22,8 +22,8 @@ struct ChebyshevPoles {
         sh = std::sinh(v);
         ch = std::cosh(v);
     }
-    extended re(int32_t j) const { return -sh * std::sin((2 * j + 1) * kPi / (2 * n)); }
-    extended im(int32_t j) const { return ch * std::cos((2 * j + 1) * kPi / (2 * n)); }
+    extended re(int32_t j) const { return -sh * std::sin((2 * j + 1) * kPiL / (2 * n)); }
+    extended im(int32_t j) const { return ch * std::cos((2 * j + 1) * kPiL / (2 * n)); }
 };
 
 }  // namespace
@@ -73,7 +73,7 @@ int32_t InvCh_Coef(double fs, double fl, double fh, double attenuation, IIRFilte
         fs, fl, fh, *info, 1 / poles.sh,
         [&poles, n, firstZero](int32_t j) {
             const extended re = poles.re(j), im = poles.im(j), mu = re * re + im * im;
-            const extended s = std::sin((firstZero + 2 * j) * kPi / (2 * n));
+            const extended s = std::sin((firstZero + 2 * j) * kPiL / (2 * n));
             return PolePair{-2 * re / mu, 1 / mu, s * s};
         },
         1, -1);

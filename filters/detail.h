@@ -23,8 +23,6 @@
 
 namespace orin::iir {
 
-constexpr long double kPi = 3.141592653589793238462643383279502884L;
-
 enum BandType : int32_t { kLowpass = 0, kHighpass = 1, kBandpass = 2, kBandstop = 3 };
 
 // A pole pair of the prototype: s^2 + alpha s + beta, with zeros at
@@ -180,9 +178,9 @@ template <class PairAt>
 void writeCascade(double fs, double fl, double fh, const IIRFilterInfo &info, extended sigma, PairAt pairAt,
                   extended gain, int32_t gainSection) {
     const int32_t n = info.order, sections = sectionCount(n), m = sectionSize(info.type);
-    Band band{info.type, std::tan(kPi * fl / fs), 0, 0};
+    Band band{info.type, std::tan(kPiL * fl / fs), 0, 0};
     if (info.type >= kBandpass) {
-        const extended th = std::tan(kPi * fh / fs);
+        const extended th = std::tan(kPiL * fh / fs);
         band.p = band.t * th;
         band.w = th - band.t;
     }
@@ -209,7 +207,7 @@ MgErr designEntry(int32_t order, int32_t type, DoubleArrayHdl aHandle, DoubleArr
         const int64_t m = sectionSize(type), sections = order < 1 ? 0 : sectionCount(order);
         const int64_t aSize = m * sections, bSize = (m + 1) * sections;
         if (aSize < 1) return kErrOrderNotPositive;
-        if (bSize > INT32_MAX) return Outcome::refused(kMgFullErr);
+        if (bSize > INT32_MAX) return Outcome::refused(HostStatus(kMgFullErr));
         ORIN_TRY(a.resize(static_cast<int32_t>(aSize)));
         ORIN_TRY(b.resize(static_cast<int32_t>(bSize)));
         IIRFilterInfo info{};

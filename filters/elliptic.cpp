@@ -6,7 +6,7 @@
 namespace {
 
 constexpr int kMaxSteps = 25;
-constexpr double kPi = 3.141592653589793;
+using orin::kPi;
 
 }  // namespace
 

@@ -22,22 +22,20 @@ void clear(const DoubleArrayView &state) {
 
 }  // namespace
 
-// The failure rules differ by cause (the samples are emptied after a
-// coefficient or structure error, kept after a missing signal or a refused
-// state), so the outputs are emptied here rather than by runEntry.
+// The samples are emptied after a coefficient or structure error and kept
+// after a missing signal, a bad section kind or a refused state (a refused
+// state array is itself left empty by fitState).
 int32_t IIR_Filter(DoubleArrayHdl xHandle, DoubleArrayHdl aHandle, DoubleArrayHdl bHandle,
                    DoubleArrayHdl bStateHandle, DoubleArrayHdl aStateHandle, const uint8_t *continueFlag,
                    int32_t *error) {
-    return orin::runEntry(error, {}, [&]() -> Outcome {
+    const orin::Output samples = orin::Output(xHandle).keepOn({kErrEmptyArray, kErrOutOfMemory});
+    return orin::runEntry(error, {samples}, [&]() -> Outcome {
         DoubleArrayView x(xHandle), a(aHandle), b(bHandle), bState(bStateHandle), aState(aStateHandle);
         const int32_t n = x.size(), na = a.size(), nb = b.size();
         if (n < 1) return kErrEmptyArray;
         bool reset = *continueFlag != 1;
         if (na < 1 && nb < 1) return kErrNone;
-        if (nb < 1) {
-            x.empty();
-            return kErrBadArraySize;
-        }
+        if (nb < 1) return kErrBadArraySize;
         const bool recursive = na > 0;
         ORIN_TRY(fitState(bState, nb - 1, reset));
         if (recursive) ORIN_TRY(fitState(aState, na - 1, reset));
@@ -45,27 +43,24 @@ int32_t IIR_Filter(DoubleArrayHdl xHandle, DoubleArrayHdl aHandle, DoubleArrayHd
             clear(bState);
             clear(aState);
         }
-        const int32_t code = IIR_Filtering(x.data(), n, a.data(), aState.data(), recursive ? na : 0, b.data(),
-                                           bState.data(), nb, x.data());
-        if (code) x.empty();
-        return code;
+        return IIR_Filtering(x.data(), n, a.data(), aState.data(), recursive ? na : 0, b.data(), bState.data(), nb,
+                             x.data());
     });
 }
 
 int32_t IIR_Filter2(DoubleArrayHdl xHandle, const int32_t *sectionKind, DoubleArrayHdl aHandle,
                     DoubleArrayHdl bHandle, DoubleArrayHdl stateHandle, const uint8_t *continueFlag,
                     int32_t *error) {
-    return orin::runEntry(error, {}, [&]() -> Outcome {
+    const orin::Output samples =
+        orin::Output(xHandle).keepOn({kErrEmptyArray, kErrInvalidSelector, kErrOutOfMemory});
+    return orin::runEntry(error, {samples}, [&]() -> Outcome {
         DoubleArrayView x(xHandle), a(aHandle), b(bHandle), state(stateHandle);
         const int32_t n = x.size(), na = a.size(), nb = b.size();
         if (n < 1) return kErrEmptyArray;
         if (*sectionKind != 0 && *sectionKind != 1) return kErrInvalidSelector;
         const int32_t m = *sectionKind == 0 ? 2 : 4;
         if (na < 1 && nb < 1) return kErrNone;
-        if (na < 1 || nb < 1) {
-            x.empty();
-            return kErrBadArraySize;
-        }
+        if (na < 1 || nb < 1) return kErrBadArraySize;
         bool reset = *continueFlag != 1;
         ORIN_TRY(fitState(state, na / m * m, reset));
         IIRFilterInfo info{};
@@ -78,8 +73,6 @@ int32_t IIR_Filter2(DoubleArrayHdl xHandle, const int32_t *sectionKind, DoubleAr
         info.b = b.data();
         info.stateCount = state.size();
         info.state = state.data();
-        const int32_t code = IIR_Filtering2(x.data(), n, &info, x.data());
-        if (code) x.empty();
-        return code;
+        return IIR_Filtering2(x.data(), n, &info, x.data());
     });
 }

@@ -18,15 +18,30 @@ size_t elementSize(int32_t typeCode) {
 }  // namespace
 
 Outcome resizeHandle(UHandle h, int32_t typeCode, int32_t numDims, int64_t count) {
-    if (!h) return Outcome::refused(kMgArgErr);
+    if (!h) return Outcome::refused(HostStatus(kMgArgErr));
     // The total byte size (dimension words included) must be representable
     // before the memory manager is asked: a 2D count of rows * columns or a
     // large count of 16-byte elements overflows size_t in the 32-bit build.
     size_t bytes = 0;
     if (!byteSize(count, elementSize(typeCode), &bytes) || bytes > SIZE_MAX - 4 * sizeof(int32_t) * 2)
-        return Outcome::refused(kMgFullErr);
+        return Outcome::refused(HostStatus(kMgFullErr));
     const MgErr status = NumericArrayResize(typeCode, numDims, &h, static_cast<size_t>(count));
-    return status == kMgNoErr ? Outcome() : Outcome::refused(status);
+    return status == kMgNoErr ? Outcome() : Outcome::refused(HostStatus(status));
+}
+
+Outcome resizeRecords(UHandle h, size_t recordSize, int64_t count) {
+    if (!h) return Outcome::refused(HostStatus(kMgArgErr));
+    size_t bytes = 0;
+    if (!byteSize(count, recordSize, &bytes) || bytes > SIZE_MAX - sizeof(int32_t))
+        return Outcome::refused(HostStatus(kMgFullErr));
+    const MgErr status = DSSetHandleSize(h, bytes + sizeof(int32_t));
+    return status == kMgNoErr ? Outcome() : Outcome::refused(HostStatus(status));
+}
+
+void emptyRecords(UHandle h) {
+    if (!h) return;
+    DSSetHandleSize(h, sizeof(int32_t));
+    if (*h) *reinterpret_cast<int32_t *>(*h) = 0;
 }
 
 void emptyHandle(UHandle h, int32_t typeCode, int32_t numDims) {

@@ -11,6 +11,8 @@
 #include <orin/host.h>
 
 #include <cstdint>
+#include <type_traits>
+#include <utility>
 
 #include "outcome.h"
 
@@ -62,6 +64,10 @@ struct ArrayTraits<ComplexMatrix> {
 Outcome resizeHandle(UHandle h, int32_t typeCode, int32_t numDims, int64_t count);
 // Resizes to 0 elements and writes every dimension word 0 (the failure path).
 void emptyHandle(UHandle h, int32_t typeCode, int32_t numDims);
+// The same for a 1D block of fixed-size records, sized in bytes through the
+// memory manager's handle resize (there is no type code for a record).
+Outcome resizeRecords(UHandle h, size_t recordSize, int64_t count);
+void emptyRecords(UHandle h);
 
 template <class Block>
 class HostArray {
@@ -108,8 +114,10 @@ public:
         if (r.ok()) block()->dimSize = count;
         return r;
     }
+    // Negative dimensions are refused: their product could pass for a count.
     Outcome resize(int32_t rowCount, int32_t colCount) {
         static_assert(kDims == 2);
+        if (rowCount < 0 || colCount < 0) return Outcome::refused(HostStatus(kMgArgErr));
         Outcome r = resizeHandle(raw(), Traits::kType, 2, static_cast<int64_t>(rowCount) * colCount);
         if (r.ok()) {
             block()->dimSizes[0] = rowCount;
@@ -119,6 +127,34 @@ public:
     }
 
     void empty() { emptyHandle(raw(), Traits::kType, kDims); }
+
+private:
+    Block *block() const { return handle_ ? *handle_ : nullptr; }
+    UHandle raw() const { return reinterpret_cast<UHandle>(handle_); }
+
+    Block **handle_;
+};
+
+// A 1D host array of fixed-size records (an int32 count, then the records
+// packed): the 20-byte histogram bin and the like.
+template <class Block>
+class RecordArrayView {
+public:
+    using Record = std::remove_reference_t<decltype(std::declval<Block>().elt[0])>;
+
+    explicit RecordArrayView(Block **handle) : handle_(handle) {}
+
+    Block **handle() const { return handle_; }
+    int32_t size() const { return block() ? block()->dimSize : 0; }
+    Record *data() const { return block() ? block()->elt : nullptr; }
+
+    // Resizes and writes the count; a refused resize leaves the array as it was.
+    Outcome resize(int32_t count) {
+        Outcome r = resizeRecords(raw(), sizeof(Record), count);
+        if (r.ok()) block()->dimSize = count;
+        return r;
+    }
+    void empty() { emptyRecords(raw()); }
 
 private:
     Block *block() const { return handle_ ? *handle_ : nullptr; }

@@ -5,8 +5,11 @@
 #include <orin/common.h>
 #include <orin/host.h>
 
+#include "carve.h"
+#include "complex.h"
 #include "entry.h"
 #include "hostarray.h"
+#include "matrix.h"
 #include "numeric.h"
 #include "outcome.h"
 #include "scratch.h"

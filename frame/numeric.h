@@ -4,6 +4,8 @@
 
 #include <orin/common.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <numbers>
 
@@ -16,10 +18,41 @@ namespace orin {
 using extended = long double;
 
 // Angles: pi and its doubling and halving are exact in binary, so these are
-// the correctly rounded values of 2*pi and pi/2.
+// the correctly rounded values of 2*pi and pi/2. The extended twins carry the
+// 64-bit significand for sums and recurrences kept in extended precision.
+// (The 14-digit butterfly constants of the mixed-radix FFT are deliberately
+// not these: they are part of its documented rounding.)
 inline constexpr double kPi = std::numbers::pi;
 inline constexpr double kTwoPi = 2 * std::numbers::pi;
 inline constexpr double kHalfPi = std::numbers::pi / 2;
+inline constexpr double kSqrtHalf = 0.70710678118654752440;
+inline constexpr extended kPiL = std::numbers::pi_v<extended>;
+inline constexpr extended kTwoPiL = 2 * std::numbers::pi_v<extended>;
+inline constexpr extended kHalfPiL = std::numbers::pi_v<extended> / 2;
+inline constexpr extended kSqrtHalfL = 0.707106781186547524400844362104849039L;
+
+// Sum of x[0..n-1] in index order, in extended precision.
+inline extended sumExtended(const double *x, int32_t n) {
+    extended s = 0;
+    for (int32_t i = 0; i < n; ++i) s += x[i];
+    return s;
+}
+
+// Sum of squares of x[0..n-1] in index order, in extended precision.
+inline extended sumOfSquaresExtended(const double *x, int32_t n) {
+    extended s = 0;
+    for (int32_t i = 0; i < n; ++i) s += static_cast<extended>(x[i]) * x[i];
+    return s;
+}
+
+// Dot product of x[0..n-1] and y[0..n-1] in index order, in extended
+// precision; the strides let a row meet a column of a row-major matrix.
+inline extended dotExtended(const double *x, const double *y, int32_t n, int32_t xStride = 1, int32_t yStride = 1) {
+    extended s = 0;
+    for (int32_t i = 0; i < n; ++i)
+        s += static_cast<extended>(x[static_cast<ptrdiff_t>(i) * xStride]) * y[static_cast<ptrdiff_t>(i) * yStride];
+    return s;
+}
 
 // Writes the library's failure NaN bit for bit (a plain assignment could
 // quieten or re-sign a NaN on some paths).

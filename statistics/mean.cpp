@@ -3,5 +3,5 @@
 #include "detail.h"
 
 void Ave(const double *x, int32_t n, double *mean) {
-    *mean = static_cast<double>(orin::stats::sum(x, n) / n);
+    *mean = static_cast<double>(orin::sumExtended(x, n) / n);
 }

@@ -6,6 +6,6 @@
 
 int32_t RMS(const double *x, int32_t n, double *rms) {
     if (n < 1) return kErrEmptyArray;
-    *rms = static_cast<double>(std::sqrt(orin::stats::sumOfSquares(x, n) / n));
+    *rms = static_cast<double>(std::sqrt(orin::sumOfSquaresExtended(x, n) / n));
     return kErrNone;
 }

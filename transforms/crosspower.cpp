@@ -13,7 +13,7 @@ int32_t ReSize(DoubleArrayHdl h, int32_t n, int32_t *status) {
     const int32_t old = a.size();
     if (n <= old) return *status;
     const Outcome r = a.resize(n);
-    if (!r.ok()) return *status = r.status;
+    if (!r.ok()) return *status = r.status.value;
     double *x = a.data();
     for (int32_t i = old; i < n; ++i) x[i] = 0;
     return *status;

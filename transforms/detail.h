@@ -12,9 +12,9 @@
 
 namespace orin::tf {
 
-// kPi, kTwoPi and kHalfPi come from the kit (the doubles 3.141592653589793,
-// 6.283185307179586, 1.5707963267948966).
-constexpr double kSqrtHalf = 0.7071067811865476;
+// kPi, kTwoPi, kHalfPi and kSqrtHalf come from the kit (the doubles
+// 3.141592653589793, 6.283185307179586, 1.5707963267948966,
+// 0.7071067811865476).
 
 // Longest power of two that the complex split-radix kernel takes from the
 // entry points; longer ones go through MixFFT in radix-8 stages.

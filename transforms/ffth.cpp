@@ -45,11 +45,15 @@ int32_t ReInvFFTH(ComplexArrayHdl x) {
 int32_t ReFFTH(DoubleArrayHdl in, ComplexArrayHdl out) {
     const DoubleArrayView src(in);
     ComplexArrayView dst(out);
-    const int32_t n = src.size();
-    int32_t code = kErrNone;
-    if (!dst.resize(n).ok()) {
-        code = kErrOutOfMemory;
-    } else if (n >= 4 && isPowerOfTwo(n)) {
+    return runCodeEntry({dst}, [&]() -> Outcome {
+        const int32_t n = src.size();
+        if (!dst.resize(n).ok()) return kErrOutOfMemory;
+        if (n < 4 || !isPowerOfTwo(n)) {
+            const double *r = src.data();
+            complexnum *c = dst.data();
+            for (int32_t i = 0; i < n; ++i) c[i].re = r[i];
+            return ReFFTCx(c, n);
+        }
         // The real transform in place in the output block, at an 8-byte
         // aligned place: the element area, or the block start over the
         // dimension word.
@@ -68,12 +72,6 @@ int32_t ReFFTH(DoubleArrayHdl in, ComplexArrayHdl out) {
         for (int32_t k = 1; k < h; ++k) c[h - k] = {c[h + k].re, -c[h + k].im};
         c[0] = {dc, 0};
         (*out)->dimSize = n;
-    } else {
-        const double *r = src.data();
-        complexnum *c = dst.data();
-        for (int32_t i = 0; i < n; ++i) c[i].re = r[i];
-        code = ReFFTCx(c, n);
-    }
-    if (code != kErrNone) dst.empty();
-    return code;
+        return kErrNone;
+    });
 }

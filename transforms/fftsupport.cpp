@@ -24,7 +24,7 @@ int32_t ZeroPad(DoubleArrayHdl h) {
     if (e > 30) return kMgFullErr;
     const int32_t M = int32_t{1} << e;
     const Outcome r = a.resize(M);
-    if (!r.ok()) return r.status;
+    if (!r.ok()) return r.status.value;
     double *x = a.data();
     for (int32_t i = n; i < M; ++i) x[i] = 0;
     return kMgNoErr;

@@ -4,6 +4,7 @@
 #include "frame/kit.h"
 #include "hostcontrol.h"
 #include "support/handles.h"
+#include <orin/statistics.h>
 
 using orintest::isIDNaN;
 
@@ -51,7 +52,7 @@ TEST(HostArrayView, RefusedResizeReportsTheHostStatusAndKeepsTheArray) {
     const orin::Outcome r = v.resize(10);
     OrinHostFailAllocation(0);
     EXPECT_EQ(r.code, kErrOutOfMemory);
-    EXPECT_EQ(r.status, kMgFullErr);
+    EXPECT_EQ(r.status.value, kMgFullErr);
     EXPECT_EQ(h.values(), (std::vector<double>{1, 2, 3}));
 }
 
@@ -62,7 +63,7 @@ TEST(HostArrayView, SizesThatCannotBeRepresentedAreRefusedBeforeTheHostIsAsked) 
     // 2^31-1 squared complex elements: beyond size_t in both builds.
     const orin::Outcome r = mv.resize(INT32_MAX, INT32_MAX);
     EXPECT_EQ(r.code, kErrOutOfMemory);
-    EXPECT_NE(r.status, kMgNoErr);
+    EXPECT_NE(r.status.value, kMgNoErr);
     EXPECT_EQ(OrinHostAllocationCount(), before);
     EXPECT_EQ(m.rows(), 0);
     if (sizeof(size_t) == 4) {
@@ -144,4 +145,132 @@ TEST(Scratch, ZeroedFillAndReleaseAreCountedByTheHost) {
     OrinHostFailAllocation(0);
     EXPECT_FALSE(refused);
     EXPECT_EQ(OrinHostLiveBlocks(), live);
+}
+
+TEST(MatrixRef, IndexesRowsAndBlocksThroughTheLeadingDimension) {
+    double a[12];
+    for (int i = 0; i < 12; ++i) a[i] = i;
+    const orin::Matrix m(a, 3, 4);
+    EXPECT_EQ(m(2, 1), 9.0);
+    EXPECT_EQ(m.row(1)[3], 7.0);
+    EXPECT_EQ(m.row(1).size(), 4u);
+    const orin::ConstMatrix b = m.block(1, 1, 2, 2);
+    EXPECT_EQ(b.ld(), 4);
+    EXPECT_EQ(b(1, 1), 10.0) << "block (1,1) is parent (2,2)";
+
+    orintest::DoubleMatrixHandle h(2, 3, {1, 2, 3, 4, 5, 6});
+    const orin::Matrix hm = orin::matrixOf(orin::DoubleMatrixView(h.get()));
+    EXPECT_EQ(hm.rows(), 2);
+    EXPECT_EQ(hm(1, 0), 4.0);
+    EXPECT_EQ(orin::matrixOf(orin::DoubleMatrixView(nullptr)).rows(), 0);
+}
+
+TEST(MatrixRef, ShapeChecksGiveTheLibraryCodes) {
+    EXPECT_EQ(orin::checkShape(0, 3), kErrEmptyArray);
+    EXPECT_EQ(orin::checkShape(3, -1), kErrEmptyArray);
+    EXPECT_EQ(orin::checkShape(65536, 65536), kErrOutOfMemory) << "2^32 elements do not fit an int32 count";
+    EXPECT_EQ(orin::checkShape(4, 5), kErrNone);
+    EXPECT_EQ(orin::requireSquare(3, 4), kErrNotSquare);
+    EXPECT_EQ(orin::requireSquare(orin::Matrix(nullptr, 4, 4)), kErrNone);
+    EXPECT_EQ(orin::requireConformable(orin::Matrix(nullptr, 2, 3), orin::Matrix(nullptr, 4, 2)), kErrDimensionMismatch);
+    EXPECT_EQ(orin::requireConformable(3, 3), kErrNone);
+}
+
+TEST(HostArrayView, NegativeDimensionsAreRefusedNotMultiplied) {
+    orintest::DoubleMatrixHandle m(1, 1, {5});
+    orin::DoubleMatrixView v(m.get());
+    const orin::Outcome r = v.resize(-2, -3);
+    EXPECT_EQ(r.code, kErrOutOfMemory);
+    EXPECT_EQ(m.rows(), 1) << "the array is left as it was";
+    EXPECT_EQ(m.values(), std::vector<double>{5});
+}
+
+TEST(RecordArrayView, ResizesByRecordsAndEmptiesOnFailure) {
+    auto *h = reinterpret_cast<HistogramBinArray **>(DSNewHClr(sizeof(int32_t)));
+    orin::RecordArrayView<HistogramBinArray> bins(h);
+    ASSERT_TRUE(bins.resize(3).ok());
+    EXPECT_EQ((*h)->dimSize, 3);
+    bins.data()[2] = {1.5, 2.5, 3};
+    ASSERT_TRUE(bins.resize(5).ok());
+    EXPECT_EQ(bins.data()[2].inclusion, 3) << "records kept across a resize";
+    OrinHostFailAllocation(1);
+    EXPECT_EQ(bins.resize(100).code, kErrOutOfMemory);
+    OrinHostFailAllocation(0);
+    EXPECT_EQ(bins.size(), 5) << "a refused resize leaves the records";
+    EXPECT_EQ(bins.resize(INT32_MAX).code, kErrOutOfMemory);
+
+    int32_t error = 0;
+    orin::runEntry(&error, {bins}, [] { return orin::Outcome(kErrBadArraySize); });
+    EXPECT_EQ(bins.size(), 0);
+    DSDisposeHandle(reinterpret_cast<UHandle>(h));
+}
+
+TEST(RunEntry, EachOutputKindFailsItsOwnWayAndKeptOutputsSurviveTheirCodes) {
+    orintest::DoubleHandle kept({1, 2}), lost({3, 4});
+    complexnum z{1, 2};
+    int32_t count = 7, error = 0;
+    const auto fail = [&](int32_t code) {
+        return orin::runEntry(&error, {orin::Output(kept.get()).keepOn({kErrOutOfMemory}), lost.get(), &z, &count},
+                              [&] { return orin::Outcome(code); });
+    };
+    fail(kErrOutOfMemory);
+    EXPECT_EQ(kept.size(), 2);
+    EXPECT_TRUE(lost.emptied());
+    EXPECT_TRUE(isIDNaN(z.re) && isIDNaN(z.im));
+    EXPECT_EQ(count, 0);
+    fail(kErrEmptyArray);
+    EXPECT_TRUE(kept.emptied());
+
+    orintest::ComplexHandle out({{1, 1}});
+    EXPECT_EQ(orin::runCodeEntry({out.get()}, [] { return orin::Outcome(kErrNotPowerOfTwo); }), kErrNotPowerOfTwo);
+    EXPECT_TRUE(out.emptied());
+}
+
+TEST(CarvedScratch, PartsAreAlignedDisjointAndFailTogether) {
+    orin::ScratchLayout layout;
+    const auto a = layout.add<double>(3);
+    const auto b = layout.add<int32_t>(5);
+    const auto c = layout.add<complexnum>(2);
+    const int64_t live = OrinHostLiveBlocks();
+    {
+        orin::CarvedScratch s(layout, orin::Fill::kZeroed);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(OrinHostLiveBlocks(), live + 1) << "one block for every part";
+        for (const void *p : {static_cast<void *>(s.get(a)), static_cast<void *>(s.get(b)), static_cast<void *>(s.get(c))})
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u);
+        EXPECT_GE(reinterpret_cast<char *>(s.get(b)), reinterpret_cast<char *>(s.get(a) + 3));
+        EXPECT_GE(reinterpret_cast<char *>(s.get(c)), reinterpret_cast<char *>(s.get(b) + 5));
+        EXPECT_EQ(s.span(c).size(), 2u);
+    }
+    OrinHostFailAllocation(1);
+    EXPECT_FALSE(orin::CarvedScratch(layout));
+    OrinHostFailAllocation(0);
+    orin::ScratchLayout huge;
+    huge.add<double>(-1);
+    EXPECT_FALSE(orin::CarvedScratch(huge));
+    EXPECT_EQ(OrinHostLiveBlocks(), live);
+}
+
+TEST(Complex, SmithDivisionAvoidsSpuriousOverflowAndUnderflow) {
+    const complexnum q = complexnum{1e300, 1e300} / complexnum{1e300, 1e300};
+    EXPECT_DOUBLE_EQ(q.re, 1.0);
+    EXPECT_DOUBLE_EQ(q.im, 0.0);
+    const complexnum t = complexnum{1e-300, 2e-300} / complexnum{0, 1e-300};
+    EXPECT_DOUBLE_EQ(t.re, 2.0);
+    EXPECT_DOUBLE_EQ(t.im, -1.0);
+    EXPECT_DOUBLE_EQ(orin::abs(complexnum{3e200, 4e200}), 5e200);
+    const complexnum p = complexnum{1, 2} * complexnum{3, -1};
+    EXPECT_TRUE(p == (complexnum{5, 5}));
+}
+
+TEST(ExtendedSums, KeepWhatDoubleSumsLose) {
+    // 1 + 2^-60 - 1 in extended precision is 2^-60; in double it is 0.
+    const double x[] = {1.0, 0x1p-60, -1.0};
+    EXPECT_EQ(static_cast<double>(orin::sumExtended(x, 3)), 0x1p-60);
+    const double y[] = {1.0, 1.0, 1.0};
+    EXPECT_EQ(static_cast<double>(orin::dotExtended(x, y, 3)), 0x1p-60);
+    // Strided: a row of a 2x2 matrix against a column.
+    const double m[] = {1, 2, 3, 4};
+    EXPECT_EQ(static_cast<double>(orin::dotExtended(m, m, 2, 1, 2)), 1 * 1 + 2 * 3.0);
+    EXPECT_EQ(static_cast<double>(orin::sumOfSquaresExtended(m, 4)), 30.0);
 }

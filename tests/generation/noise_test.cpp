@@ -19,7 +19,7 @@ using orintest::kEps;
 
 namespace {
 
-constexpr long double kPiL = 3.141592653589793238462643383279502884L;
+using orintest::kPiL;
 
 // Wichmann-Hill from its definition: 64-bit products brought back into the
 // int32 range modulo 2^32, then C's truncating remainder.

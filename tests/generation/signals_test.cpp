@@ -18,7 +18,7 @@ using orintest::kEps;
 
 namespace {
 
-constexpr long double kPiL = 3.141592653589793238462643383279502884L;
+using orintest::kPiL;
 
 long double reduced(long double p, long double period) {
     const long double q = std::fmod(p, period);

@@ -1,0 +1,107 @@
+// The contract harness: one row per failing call of an entry point.
+//
+// A row names the case, the code the entry point must store (or return), and
+// a call that builds its inputs, registers the outputs the failure path must
+// touch, and calls the entry point. The harness checks the code, that every
+// registered array came back emptied (dimension words 0), that every
+// registered double scalar holds iDNaN bit for bit, and that no host block
+// was leaked.
+//
+//   ORIN_CONTRACT_TABLE(Statistics) {
+//       return {
+//           {"Median_head empty", kErrEmptyArray, [](orintest::Contract &c) {
+//                int32_t error = 0;
+//                Median_head(c.input<DoubleArray>(), c.scalar(), &error);
+//                return error;
+//            }},
+//       };
+//   }
+//
+// Rows of many entry points live in one table; a new family adds rows.
+#ifndef ORIN_TESTS_CONTRACT_H
+#define ORIN_TESTS_CONTRACT_H
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "handles.h"
+#include "hostcontrol.h"
+
+namespace orintest {
+
+// Owns the handles and scalars of one row's call, so that they can be
+// checked after the call and freed before the leak check.
+class Contract {
+public:
+    // A double scalar output the failure must fill with iDNaN (starts at 1.0).
+    double *scalar() { return &scalars_.emplace_back(1.0); }
+    // A 1D input handle holding the values.
+    template <class Block>
+    Block **input(const std::vector<typename Handle<Block>::Element> &values = {}) {
+        return keep(std::make_shared<Handle<Block>>(values))->get();
+    }
+    // A 2D input handle.
+    template <class Block>
+    Block **input(int32_t rows, int32_t cols, const std::vector<typename Handle<Block>::Element> &values) {
+        return keep(std::make_shared<Handle<Block>>(rows, cols, values))->get();
+    }
+    // An output handle (1D or 2D, starting with the values) that the failure
+    // must empty.
+    template <class Block, class... Args>
+    Block **output(Args &&...args) {
+        auto h = keep(std::make_shared<Handle<Block>>(std::forward<Args>(args)...));
+        checks_.push_back([h] { return h->emptied(); });
+        return h->get();
+    }
+
+    void verify() const {
+        for (size_t i = 0; i < scalars_.size(); ++i) EXPECT_TRUE(isIDNaN(scalars_[i])) << "scalar output " << i;
+        for (size_t i = 0; i < checks_.size(); ++i) EXPECT_TRUE(checks_[i]()) << "array output " << i << " not emptied";
+    }
+
+private:
+    template <class H>
+    std::shared_ptr<H> keep(std::shared_ptr<H> h) {
+        owned_.push_back(h);
+        return h;
+    }
+
+    std::deque<double> scalars_;  // stable addresses
+    std::vector<std::shared_ptr<void>> owned_;
+    std::vector<std::function<bool()>> checks_;
+};
+
+struct ContractRow {
+    std::string name;
+    int32_t code;
+    std::function<int32_t(Contract &)> call;
+};
+
+inline void checkContractRows(const std::vector<ContractRow> &rows) {
+    for (const ContractRow &row : rows) {
+        SCOPED_TRACE(row.name);
+        const int64_t live = OrinHostLiveBlocks();
+        {
+            Contract c;
+            EXPECT_EQ(row.call(c), row.code);
+            c.verify();
+        }
+        EXPECT_EQ(OrinHostLiveBlocks(), live) << "host blocks leaked";
+    }
+}
+
+}  // namespace orintest
+
+#define ORIN_CONTRACT_TABLE(Suite)                                     \
+    static std::vector<orintest::ContractRow> Suite##ContractRows();   \
+    TEST(Contract, Suite) { orintest::checkContractRows(Suite##ContractRows()); } \
+    static std::vector<orintest::ContractRow> Suite##ContractRows()
+
+#endif  // ORIN_TESTS_CONTRACT_H
