@@ -5,7 +5,7 @@
 namespace {
 
 using orin::extended;
-using orin::iir::kPi;
+using orin::kPiL;
 
 // A strictly positive finite number (false for NaN as well).
 bool positiveFinite(double v) { return v > 0 && v < INFINITY; }
@@ -20,7 +20,7 @@ bool positiveFinite(double v) { return v > 0 && v < INFINITY; }
 void design(int32_t type, extended w1, extended w2, int32_t N, double *h) {
     const extended half = (static_cast<extended>(N) - 1) / 2;
     for (int32_t k = 0; k < N / 2; ++k) {
-        const extended t = k - half, pt = kPi * t;
+        const extended t = k - half, pt = kPiL * t;
         extended v = 0;
         switch (type) {
         case 0: v = std::sin(w1 * t) / pt; break;
@@ -33,10 +33,10 @@ void design(int32_t type, extended w1, extended w2, int32_t N, double *h) {
     if (N % 2) {
         extended c = 0;
         switch (type) {
-        case 0: c = w1 / kPi; break;
-        case 1: c = 1 - w1 / kPi; break;
-        case 2: c = (w2 - w1) / kPi; break;
-        default: c = 1 - (w2 - w1) / kPi; break;
+        case 0: c = w1 / kPiL; break;
+        case 1: c = 1 - w1 / kPiL; break;
+        case 2: c = (w2 - w1) / kPiL; break;
+        default: c = 1 - (w2 - w1) / kPiL; break;
         }
         h[N / 2] = static_cast<double>(c);
     }
@@ -53,7 +53,7 @@ int32_t FIR_Coef(int32_t type, double fs, double fl, double fh, int32_t N, doubl
     if (!positiveFinite(fs) || !positiveFinite(fl)) return kErrCutoffFrequency;
     if (type >= 2 && (!positiveFinite(fh) || fh <= fl)) return kErrCutoffFrequency;
     if ((type == 1 || type == 3) && N % 2 == 0) return kErrEvenTaps;
-    const extended w1 = 2 * kPi * fl / fs, w2 = 2 * kPi * static_cast<extended>(fh) / fs;
+    const extended w1 = 2 * kPiL * fl / fs, w2 = 2 * kPiL * static_cast<extended>(fh) / fs;
     design(type, w1, w2, N, h);
     return kErrNone;
 }

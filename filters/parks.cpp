@@ -13,10 +13,10 @@
 namespace {
 
 using orin::extended;
-using orin::iir::kPi;
+using orin::kPiL;
+using orin::kTwoPiL;
 using namespace orin::equiripple;
 
-constexpr extended kTwoPiL = 2 * kPi;
 constexpr int32_t kGridDensity = 16;
 // Extremal sets of 2048 and more are refused (the program's array bound).
 constexpr int32_t kMaxFunctions = 2048;
@@ -417,9 +417,9 @@ int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *we
     // Q = 1, cos(pi f), sin(2 pi f) or sin(pi f) by symmetry and parity.
     for (int32_t l = 0; l < n; ++l) {
         extended c = 1;
-        if (d.symmetric && !odd) c = std::cos(kPi * d.grid[l]);
+        if (d.symmetric && !odd) c = std::cos(kPiL * d.grid[l]);
         else if (!d.symmetric && odd) c = std::sin(kTwoPiL * d.grid[l]);
-        else if (!d.symmetric) c = std::sin(kPi * d.grid[l]);
+        else if (!d.symmetric) c = std::sin(kPiL * d.grid[l]);
         d.des[l] /= c;
         d.wt[l] *= c;
         d.xg[l] = std::cos(kTwoPiL * d.grid[l]);

@@ -28,11 +28,11 @@ int32_t Parks(const int32_t *nTaps, const double *fs, FIRBandArrayHdl bands, con
               double *deviation, const int32_t *maxIter, int32_t *error) {
     return orin::runEntry(error, {h, deviation}, [&]() -> Outcome {
         orin::writeNaN(deviation);
-        const FIRBandArray *block = bands ? *bands : nullptr;
-        const int32_t nBands = block ? block->dimSize : 0;
+        const orin::RecordArrayView<FIRBandArray> records(bands);
+        const int32_t nBands = records.size();
         if (!std::isfinite(*fs)) return kErrEquirippleSpec;
         for (int32_t b = 0; b < nBands; ++b) {
-            const FIRBand &r = block->elt[b];
+            const FIRBand &r = records.data()[b];
             if (!std::isfinite(r.desired) || !std::isfinite(r.lower) || !std::isfinite(r.upper) ||
                 !std::isfinite(r.weight))
                 return kErrEquirippleSpec;
@@ -41,7 +41,6 @@ int32_t Parks(const int32_t *nTaps, const double *fs, FIRBandArrayHdl bands, con
         if (nBands < 1) return kErrCutoffFrequency;
         orin::DoubleArrayView out(h);
         ORIN_TRY(out.resize(*nTaps));
-        // Re-read the records: the resize may have moved host blocks.
-        return Parks_McClellan(*nTaps, *fs, (*bands)->elt, nBands, *kind, out.data(), deviation, *maxIter);
+        return Parks_McClellan(*nTaps, *fs, records.data(), nBands, *kind, out.data(), deviation, *maxIter);
     });
 }

@@ -24,10 +24,10 @@ int32_t AutoCorrelation(DoubleArrayHdl h, int32_t *error) {
         const int32_t n = a.size();
         if (n < 1 || n > kMaxAutoCorrelationLength) return kErrTooManySamples;
         if (!isPowerOfTwo(n)) {
-            if (const MgErr s = ZeroPad(h)) return Outcome::refused(s);
+            if (const MgErr s = ZeroPad(h)) return Outcome::refused(orin::HostStatus(s));
         }
-        if (const MgErr s = Rxx(h)) return Outcome::refused(s);
-        if (const MgErr s = Rotate(h, n - 1)) return Outcome::refused(s);
+        if (const MgErr s = Rxx(h)) return Outcome::refused(orin::HostStatus(s));
+        if (const MgErr s = Rotate(h, n - 1)) return Outcome::refused(orin::HostStatus(s));
         return a.resize(2 * n - 1);
     });
 }

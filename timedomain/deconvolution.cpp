@@ -47,8 +47,8 @@ int32_t Deconvolution(DoubleArrayHdl y, DoubleArrayHdl h, int32_t *error) {
         if (ny < 1 || ny > kMaxDeconvolutionLength || nh < 1 || nh > kMaxDeconvolutionLength || L < 1)
             return L < 0 ? kErrBadArraySize : kErrTooManySamples;
         const HandleCopy kernel(h);
-        if (kernel.status() != kMgNoErr) return Outcome::refused(kernel.status());
-        if (const MgErr s = Deconvolve(y, kernel.get())) return Outcome::refused(s);
+        if (kernel.status() != kMgNoErr) return Outcome::refused(orin::HostStatus(kernel.status()));
+        if (const MgErr s = Deconvolve(y, kernel.get())) return Outcome::refused(orin::HostStatus(s));
         return a.resize(static_cast<int32_t>(L));
     });
 }
