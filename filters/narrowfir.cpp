@@ -126,12 +126,13 @@ int32_t designStage(FIRNarrowDesign **block, int32_t mode, int64_t length, bool 
         if (length > kMaxStage) return kErrEquirippleSpec;
         const int32_t n = static_cast<int32_t>(length);
         if (const int32_t code = AllocFIRNarrowMem(mode == 1 ? n : 0, mode == 2 ? n : 0, mode, block)) return code;
-        DBPrintf("%s", title);
-        DBPrintf("numBand=%ld", static_cast<long>(bands.count));
+        DBPrintf("%s\n", title);
+        DBPrintf("numBand=%ld\n", static_cast<long>(bands.count));
         for (int32_t i = 0; i < bands.count; ++i)
-            DBPrintf("%ld: amp=%le,weights=%le,freq[low]=%le,freq[[high]=%le", static_cast<long>(i),
+            DBPrintf("%ld: amp=%le,weights=%le,freq[low]=%le,freq[[high]=%le\n", static_cast<long>(i),
                      bands.desired[i], bands.weights[i], bands.edges[2 * i], bands.edges[2 * i + 1]);
         DBPrintf(lengthFormat, static_cast<long>(n));
+        DBPrintf("\n");
         double deviation = 0;
         double *taps = mode == 1 ? (*block)->model : (*block)->image;
         if (const int32_t code = Equi_Ripple(bands.count, bands.desired, bands.weights, fs, bands.edges,
@@ -222,7 +223,7 @@ int32_t FIRNarrowCoef(double fs, double f1, double f2, double fc, double dp, dou
         plan.imageTaps = ni;
     } else {
         plan = FindOptimalBandPara(fs, fc, p, s, dp, ds);
-        DBPrintf("interp=%ld,fcm=%f,deltaf=%f", static_cast<long>(plan.M), plan.fcm, plan.delta);
+        DBPrintf("interp=%ld,fcm=%f,deltaf=%f\n", static_cast<long>(plan.M), plan.fcm, plan.delta);
     }
     for (int64_t *n : {&plan.modelTaps, &plan.imageTaps})
         if (*n > 100) *n = static_cast<int64_t>(static_cast<double>(*n) * 1.1);
