@@ -63,8 +63,10 @@ TEST(NarrowBand, EveryKindMeetsItsRippleAndAttenuation) {
             EXPECT_NE(trace.find("interp=" + std::to_string(d->M)), std::string::npos);
         }
         double passDev = 0, stopGain = 0;
-        for (int i = 0; i <= 8000; ++i) {
-            const double f = fs / 2 * i / 8000;
+        // Emulated long double (32-bit) and the sanitizer take a coarser grid.
+        const int points = orintest::kReducedSuite ? 1500 : 8000;
+        for (int i = 0; i <= points; ++i) {
+            const double f = fs / 2 * i / points;
             const double off = std::fabs(f - r.fc);
             const bool pass = r.type == 0 ? f <= r.f1 : r.type == 1 ? f >= r.f1 : r.type == 2 ? off <= r.f1 / 2 : off >= r.f1 / 2;
             const bool stop = r.type == 0 ? f >= r.f2 : r.type == 1 ? f <= r.f2 : r.type == 2 ? off >= r.f2 / 2 : off <= r.f2 / 2;
