@@ -47,6 +47,15 @@ constexpr double norm(complexnum a) { return a.re * a.re + a.im * a.im; }
 inline double abs1(complexnum a) { return std::fabs(a.re) + std::fabs(a.im); }
 inline bool isFinite(complexnum a) { return std::isfinite(a.re) && std::isfinite(a.im); }
 inline complexnum polar(double r, double theta) { return {r * std::cos(theta), r * std::sin(theta)}; }
+// The principal square root (non-negative real part), formed from |a| so
+// that neither part cancels (Kahan, "Branch cuts for complex elementary
+// functions", 1987).
+inline complexnum sqrt(complexnum a) {
+    if (a.re == 0 && a.im == 0) return {0, a.im};
+    const double t = std::sqrt((std::fabs(a.re) + abs(a)) / 2);
+    if (a.re >= 0) return {t, a.im / (2 * t)};
+    return {std::fabs(a.im) / (2 * t), std::copysign(t, a.im)};
+}
 
 }  // namespace orin
 

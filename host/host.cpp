@@ -221,8 +221,86 @@ void ClearMem(void *p, size_t n) {
     if (n) std::memset(p, 0, n);
 }
 
+// A merge sort whose every index comes from the loop structure, never from
+// the comparison's answers, so it stays inside the array whatever the
+// comparison does: one that is not transitive (the NaN rule of a sort, say)
+// only yields some order of the same elements. Some C libraries' qsort read
+// and write outside the array with such a comparison. When the merge buffer
+// cannot be had, a heap sort (also bounded by its loops) sorts in place.
+namespace {
+
+using Compare = int (*)(const void *, const void *);
+
+struct Elements {
+    uint8_t *base;
+    size_t size;
+    uint8_t *at(size_t i) const { return base + i * size; }
+};
+
+void insertionSort(Elements a, size_t lo, size_t hi, Compare cmp, uint8_t *tmp) {
+    for (size_t i = lo + 1; i < hi; ++i) {
+        std::memcpy(tmp, a.at(i), a.size);
+        size_t j = i;
+        for (; j > lo && cmp(a.at(j - 1), tmp) > 0; --j) std::memcpy(a.at(j), a.at(j - 1), a.size);
+        std::memcpy(a.at(j), tmp, a.size);
+    }
+}
+
+void mergeSort(Elements a, size_t count, Compare cmp, uint8_t *buffer, uint8_t *tmp) {
+    constexpr size_t kRun = 16;
+    for (size_t lo = 0; lo < count; lo += kRun) insertionSort(a, lo, std::min(lo + kRun, count), cmp, tmp);
+    for (size_t width = kRun; width < count; width *= 2) {
+        for (size_t lo = 0; lo + width < count; lo += 2 * width) {
+            const size_t mid = lo + width, hi = std::min(lo + 2 * width, count);
+            // Merge [lo, mid) and [mid, hi) through the buffer.
+            std::memcpy(buffer, a.at(lo), (hi - lo) * a.size);
+            size_t i = 0, j = mid - lo, k = lo;
+            const size_t iEnd = mid - lo, jEnd = hi - lo;
+            while (i < iEnd && j < jEnd) {
+                const bool right = cmp(buffer + i * a.size, buffer + j * a.size) > 0;
+                std::memcpy(a.at(k++), buffer + (right ? j++ : i++) * a.size, a.size);
+            }
+            if (i < iEnd) std::memcpy(a.at(k), buffer + i * a.size, (iEnd - i) * a.size);
+            else if (j < jEnd) std::memcpy(a.at(k), buffer + j * a.size, (jEnd - j) * a.size);
+        }
+        if (width > SIZE_MAX / 4) break;
+    }
+}
+
+void siftDown(Elements a, size_t root, size_t count, Compare cmp, uint8_t *tmp) {
+    for (size_t child; (child = 2 * root + 1) < count; root = child) {
+        if (child + 1 < count && cmp(a.at(child), a.at(child + 1)) < 0) ++child;
+        if (cmp(a.at(root), a.at(child)) >= 0) return;
+        std::memcpy(tmp, a.at(root), a.size);
+        std::memcpy(a.at(root), a.at(child), a.size);
+        std::memcpy(a.at(child), tmp, a.size);
+    }
+}
+
+void heapSort(Elements a, size_t count, Compare cmp, uint8_t *tmp) {
+    for (size_t i = count / 2; i-- > 0;) siftDown(a, i, count, cmp, tmp);
+    for (size_t end = count; end-- > 1;) {
+        std::memcpy(tmp, a.at(0), a.size);
+        std::memcpy(a.at(0), a.at(end), a.size);
+        std::memcpy(a.at(end), tmp, a.size);
+        siftDown(a, 0, end, cmp, tmp);
+    }
+}
+
+}  // namespace
+
 void QSort(void *base, size_t count, size_t size, int (*cmp)(const void *, const void *)) {
-    if (count > 1) std::qsort(base, count, size, cmp);
+    if (count < 2 || size == 0 || count > SIZE_MAX / size) return;
+    const Elements a{static_cast<uint8_t *>(base), size};
+    uint8_t *tmp = static_cast<uint8_t *>(std::malloc(size));
+    if (!tmp) return;
+    if (uint8_t *buffer = static_cast<uint8_t *>(std::malloc(count * size))) {
+        mergeSort(a, count, cmp, buffer, tmp);
+        std::free(buffer);
+    } else {
+        heapSort(a, count, cmp, tmp);
+    }
+    std::free(tmp);
 }
 
 int32_t DBPrintf(const char *fmt, ...) {

@@ -100,7 +100,7 @@ int32_t tLibrary::destroy(int32_t sessionId) {
 // it leaves.
 class tLibrary::tHold {
 public:
-    tHold(tLibrary &library, int32_t sessionId) : library_(library) {
+    tHold(tLibrary &owner, int32_t sessionId) : library_(owner) {
         code_ = library_._findSession(sessionId, &session_);
     }
     ~tHold() {

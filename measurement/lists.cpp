@@ -54,6 +54,55 @@ bool turns(double x, double lower, double upper, Trend &trend) {
     return false;
 }
 
+// The prologue both lists share: a request within a valid list is answered
+// from it (a request for no records is refused below whatever the list
+// holds); an invalid list starts again from its first record.
+template <class Record>
+bool answeredFromList(tRecordList<Record> &list, bool cacheValid, int32_t maxCross, const Record **out,
+                      int32_t &found) {
+    if (cacheValid && maxCross >= 1 && maxCross <= list._count) {
+        *out = list._records.data();
+        found = maxCross;
+        return true;
+    }
+    if (!cacheValid) list._count = 0;
+    return false;
+}
+
+// The scan both lists share. From sample `resume` with the trend unknown, a
+// sample beyond the band [lower, upper] arms the scan; while armed, every
+// pair of finite samples (i, next) goes to `record`, which returns true when
+// it has completed the record in the slot it is given, and the scan disarms.
+template <class Record, class Step>
+void extendList(tRecordList<Record> &list, int32_t id, int32_t resume, int32_t maxCross, const tWaveform &w,
+                double lower, double upper, Step record) {
+    probe::computed(id);
+    const double *x = w.samples;
+    const int32_t wanted = std::min(maxCross, list._capacity);
+    int32_t j = list._count, i = resume;
+    Trend trend = Trend::kUnknown;
+    bool armed = false;
+    while (i < w.count - 1 && j < wanted) {
+        const double xi = x[i];
+        if (std::isnan(xi)) {
+            ++i;
+            continue;
+        }
+        if (turns(xi, lower, upper, trend)) armed = true;
+        if (armed) {
+            const int32_t next = nextFinite(x, i, w.count);
+            if (next >= w.count) break;
+            if (record(i, next, xi, x[next], trend, list._records[j])) {
+                ++j;
+                armed = false;
+            }
+        }
+        ++i;
+    }
+    probe::scanned(id, i - resume);
+    list._count = j;
+}
+
 }  // namespace
 
 template <class Record>
@@ -73,18 +122,13 @@ template struct tRecordList<tCrossPoint>;
 
 int32_t tEdgeTimes::_edgeTimes(int32_t maxCross, const tParamStruct &params, const tWaveform &w,
                                const tEdge **edges, int32_t &found) {
-    // A request for no edges is refused below whatever the list holds.
-    if (_cacheValid && maxCross >= 1 && maxCross <= _count) {
-        *edges = _records.data();
-        found = maxCross;
-        return 0;
-    }
-    if (!_cacheValid) _count = 0;
+    if (answeredFromList(*this, _cacheValid, maxCross, edges, found)) return 0;
     double low = 0, high = 0;
     if (const int32_t code = _value(kMeasLowReference, params, w, &low)) return code;
     if (const int32_t code = _value(kMeasHighReference, params, w, &high)) return code;
     if (maxCross <= 0) return kErrEdgeCount;
     if (const int32_t code = grow(maxCross, w.count)) return code;
+    // Levels out of order leave the list valid with the records it had.
     _cacheValid = true;
     *edges = _records.data();
     if (low >= high) {
@@ -92,104 +136,57 @@ int32_t tEdgeTimes::_edgeTimes(int32_t maxCross, const tParamStruct &params, con
         return kErrReferenceOrder;
     }
 
-    probe::computed(_id);
-    const double *x = w.samples;
-    const int32_t wanted = std::min(maxCross, _capacity);
-    int32_t j = _count;
-    const int32_t start = j > 0 ? _records[j - 1].secondIndex : 0;
-    int32_t i = start;
-    Trend trend = Trend::kUnknown;
-    // Bit 0: an edge is armed; bits 1 and 2: its low and high crossings found.
-    unsigned flags = 0;
+    // Until the edge completes, a later crossing of a level replaces an
+    // earlier one (the signal may re-cross it). Bits 0 and 1 of `crossed`:
+    // the low and the high crossing found.
     tEdge edge{};
-    while (i < w.count - 1 && j < wanted) {
-        const double xi = x[i];
-        if (std::isnan(xi)) {
-            ++i;
-            continue;
-        }
-        // Until the edge completes, a later crossing of a level replaces an
-        // earlier one (the signal may re-cross it).
-        if (turns(xi, low, high, trend)) flags |= 1;
-        if (flags != 0) {
-            const int32_t next = nextFinite(x, i, w.count);
-            if (next >= w.count) break;
-            const double y = x[next];
-            if (crosses(w, i, next, xi, y, low, &edge.lowTime)) {
-                edge.lowIndex = next;
-                flags |= 2;
-            }
-            if (crosses(w, i, next, xi, y, high, &edge.highTime)) {
-                edge.highIndex = next;
-                flags |= 4;
-            }
-            if (flags == 7) {
-                const bool rising = trend == Trend::kRising;
-                edge.firstIndex = rising ? edge.lowIndex : edge.highIndex;
-                edge.secondIndex = rising ? edge.highIndex : edge.lowIndex;
-                edge.firstTime = rising ? edge.lowTime : edge.highTime;
-                edge.secondTime = rising ? edge.highTime : edge.lowTime;
-                edge.slope = rising ? 1 : 0;
-                _records[j++] = edge;
-                flags = 0;  // the trend stays: the next edge must reach the other level first
-            }
-        }
-        ++i;
-    }
-    probe::scanned(_id, i - start);
-    _count = j;
+    unsigned crossed = 0;
+    const int32_t resume = _count > 0 ? _records[_count - 1].secondIndex : 0;
+    extendList(*this, _id, resume, maxCross, w, low, high,
+               [&](int32_t i, int32_t next, double xi, double y, Trend trend, tEdge &slot) {
+                   if (crosses(w, i, next, xi, y, low, &edge.lowTime)) {
+                       edge.lowIndex = next;
+                       crossed |= 1;
+                   }
+                   if (crosses(w, i, next, xi, y, high, &edge.highTime)) {
+                       edge.highIndex = next;
+                       crossed |= 2;
+                   }
+                   if (crossed != 3) return false;
+                   // The trend stays: the next edge must reach the other level first.
+                   const bool rising = trend == Trend::kRising;
+                   edge.firstIndex = rising ? edge.lowIndex : edge.highIndex;
+                   edge.secondIndex = rising ? edge.highIndex : edge.lowIndex;
+                   edge.firstTime = rising ? edge.lowTime : edge.highTime;
+                   edge.secondTime = rising ? edge.highTime : edge.lowTime;
+                   edge.slope = rising ? 1 : 0;
+                   slot = edge;
+                   crossed = 0;
+                   return true;
+               });
     found = _count;
     return 0;
 }
 
 int32_t tCrossPoints::fetchCrossPoints(int32_t maxCross, const tParamStruct &params, const tWaveform &w,
                                        const tCrossPoint **points, int32_t &found) {
-    // A request for no crossings is refused below whatever the list holds.
-    if (_cacheValid && maxCross >= 1 && maxCross <= _count) {
-        *points = _records.data();
-        found = maxCross;
-        return 0;
-    }
-    if (!_cacheValid) _count = 0;
+    if (answeredFromList(*this, _cacheValid, maxCross, points, found)) return 0;
     if (maxCross <= 0) return kErrEdgeCount;
     if (const int32_t code = grow(maxCross, w.count)) return code;
     double mid = 0, h = 0;
     if (const int32_t code = _value(kMeasMidReference, params, w, &mid)) return code;
     if (const int32_t code = _value(kMeasHysteresis, params, w, &h)) return code;
-    const double upper = mid + h, lower = mid - h;
 
-    probe::computed(_id);
-    const double *x = w.samples;
-    const int32_t wanted = std::min(maxCross, _capacity);
-    int32_t j = _count;
-    const int32_t start = j > 0 ? _records[j - 1].index : 0;
-    int32_t i = start;
-    Trend trend = Trend::kUnknown;
-    bool armed = false;
     // One crossing per excursion beyond the band: leaving it arms the scan,
     // the first crossing of the middle level disarms it.
-    while (i < w.count - 1 && j < wanted) {
-        const double xi = x[i];
-        if (std::isnan(xi)) {
-            ++i;
-            continue;
-        }
-        if (turns(xi, lower, upper, trend)) armed = true;
-        if (armed) {
-            const int32_t next = nextFinite(x, i, w.count);
-            if (next >= w.count) break;
-            tCrossPoint &point = _records[j];
-            if (crosses(w, i, next, xi, x[next], mid, &point.time)) {
-                point.slope = trend == Trend::kRising ? 1 : 0;
-                point.index = next;
-                ++j;
-                armed = false;
-            }
-        }
-        ++i;
-    }
-    probe::scanned(_id, i - start);
-    _count = j;
+    const int32_t resume = _count > 0 ? _records[_count - 1].index : 0;
+    extendList(*this, _id, resume, maxCross, w, mid - h, mid + h,
+               [&](int32_t i, int32_t next, double xi, double y, Trend trend, tCrossPoint &slot) {
+                   if (!crosses(w, i, next, xi, y, mid, &slot.time)) return false;
+                   slot.slope = trend == Trend::kRising ? 1 : 0;
+                   slot.index = next;
+                   return true;
+               });
     _cacheValid = true;
     *points = _records.data();
     found = _count;

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -83,5 +84,61 @@ TEST(Exports, UnversionedImportsAreHostFunctionsOnly) {
         }
         if (kind == "w") EXPECT_TRUE(weakOptional.count(name)) << "host function imported weakly: " << name;
         else EXPECT_TRUE(host.count(name)) << "hook imported strongly: " << name;
+    }
+}
+
+namespace {
+
+// The names a header declares with ORIN_API: the identifier before the first
+// '(', ';' or '[' of each declaration, comments stripped.
+std::set<std::string> declaredIn(const std::string &path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string s = text.str(), code;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s.compare(i, 2, "/*") == 0) i = s.find("*/", i + 2) + 1;
+        else if (s.compare(i, 2, "//") == 0) i = s.find('\n', i) - 1;
+        else code += s[i];
+    }
+    std::set<std::string> names;
+    const std::string marker = "ORIN_API ";
+    for (size_t at = code.find(marker); at != std::string::npos; at = code.find(marker, at + 1)) {
+        if (code.compare(at - 8, 8, "#define ") == 0) continue;
+        const size_t end = code.find_first_of("(;[", at);
+        size_t stop = end;
+        while (stop > at && std::isspace(static_cast<unsigned char>(code[stop - 1]))) --stop;
+        size_t start = stop;
+        while (start > at && (std::isalnum(static_cast<unsigned char>(code[start - 1])) || code[start - 1] == '_')) --start;
+        names.insert(code.substr(start, stop - start));
+    }
+    return names;
+}
+
+std::set<std::string> listedIn(const std::string &path) {
+    std::set<std::string> names;
+    std::ifstream list(path);
+    for (std::string name; std::getline(list, name);)
+        if (!name.empty() && name[0] != '#') names.insert(name);
+    return names;
+}
+
+}  // namespace
+
+// Adding a routine is two edits: its declaration in the subsystem's header
+// and its name in the directory's export list. The two must agree.
+TEST(Exports, HeaderDeclarationsEqualEachDirectorysExportList) {
+    const std::string root = ORIN_SOURCE_DIR;
+    for (const char *dir : {"frame", "transforms", "windows", "filters", "generation", "timedomain", "statistics",
+                            "linalg", "fitting", "arrays", "measurement"}) {
+        SCOPED_TRACE(dir);
+        std::set<std::string> declared = declaredIn(root + "/include/orin/" + dir + ".h");
+        // iDNaN is declared with the layouts it belongs to.
+        if (std::string(dir) == "frame") declared.merge(declaredIn(root + "/include/orin/common.h"));
+        std::set<std::string> listed = listedIn(root + "/" + dir + "/exports.txt");
+        // The engine's registry is a C++ object, declared for C++ only.
+        if (std::string(dir) == "measurement") listed.erase("library");
+        for (const std::string &name : listed) EXPECT_TRUE(declared.count(name)) << "listed, not declared: " << name;
+        for (const std::string &name : declared) EXPECT_TRUE(listed.count(name)) << "declared, not listed: " << name;
     }
 }

@@ -12,3 +12,7 @@ target_compile_definitions(orin_test_lifecycle PRIVATE ${ORIN_TEST_DEFINITIONS})
 target_compile_options(orin_test_lifecycle PRIVATE ${ORIN_WARNINGS})
 add_dependencies(orin_test_lifecycle orinanalysis)
 gtest_discover_tests(orin_test_lifecycle DISCOVERY_TIMEOUT 60 PROPERTIES LABELS frame)
+# No exception can leave the C boundary of the numerical subsystems.
+add_test(NAME frame.NoThrowingConstructInNumericalCode
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/frame/no_exceptions.sh ${PROJECT_BINARY_DIR}/CMakeFiles/orinanalysis.dir)
+set_tests_properties(frame.NoThrowingConstructInNumericalCode PROPERTIES LABELS frame)

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
+
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -115,13 +119,59 @@ TEST(MoveBlockAndClearMem, CopyOverlappingAreasCorrectly) {
     EXPECT_EQ(std::memcmp(down, "\0\0\0fgfgh", 8), 0);
 }
 
-TEST(QSort, SortsByTheComparison) {
-    std::vector<int> v{5, -1, 3, 3, 0, 9, -7};
-    QSort(v.data(), v.size(), sizeof(int), [](const void *a, const void *b) {
+TEST(QSort, SortsByTheComparisonAtEverySize) {
+    const auto cmp = [](const void *a, const void *b) {
         const int x = *static_cast<const int *>(a), y = *static_cast<const int *>(b);
         return (x > y) - (x < y);
-    });
-    EXPECT_EQ(v, (std::vector<int>{-7, -1, 0, 3, 3, 5, 9}));
+    };
+    std::mt19937 gen(7);
+    for (size_t n : {0, 1, 2, 15, 16, 17, 100, 1000, 4099}) {
+        std::vector<int> v(n);
+        for (int &x : v) x = static_cast<int>(gen() % 50) - 25;
+        std::vector<int> want = v;
+        std::sort(want.begin(), want.end());
+        QSort(v.data(), v.size(), sizeof(int), cmp);
+        EXPECT_EQ(v, want) << "n = " << n;
+    }
+    // Records wider than a word move whole.
+    struct Rec { int32_t key; char tag[16]; };
+    std::vector<Rec> r(300);
+    for (size_t i = 0; i < r.size(); ++i) r[i] = {static_cast<int32_t>((i * 7919) % 300), {}}, r[i].tag[15] = static_cast<char>(r[i].key);
+    QSort(r.data(), r.size(), sizeof(Rec), cmp);
+    for (size_t i = 0; i < r.size(); ++i) {
+        EXPECT_EQ(r[i].key, static_cast<int32_t>(i));
+        EXPECT_EQ(r[i].tag[15], static_cast<char>(i));
+    }
+}
+
+// A comparison that is not transitive (random answers; NaN compared as
+// equal to everything) must leave the same elements inside the array and
+// touch nothing beside it.
+TEST(QSort, StaysInBoundsWithAComparisonThatIsNotTransitive) {
+    static std::mt19937 gen(11);
+    const auto random = [](const void *, const void *) { return static_cast<int>(gen() % 3) - 1; };
+    const auto nanRule = [](const void *a, const void *b) {
+        const double x = *static_cast<const double *>(a), y = *static_cast<const double *>(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    };
+    for (size_t n : {3, 17, 64, 1000, 5000}) {
+        std::vector<double> guarded(n + 2, -12345.0);
+        double *v = guarded.data() + 1;
+        for (size_t i = 0; i < n; ++i) v[i] = i % 3 == 0 ? NAN : static_cast<double>((i * 31) % 97);
+        const auto multiset = [&] {
+            std::vector<double> s;
+            for (size_t i = 0; i < n; ++i) s.push_back(std::isnan(v[i]) ? 1e300 : v[i]);
+            std::sort(s.begin(), s.end());
+            return s;
+        };
+        const std::vector<double> before = multiset();
+        for (auto cmp : {+random, +nanRule}) {
+            QSort(v, n, sizeof(double), cmp);
+            EXPECT_EQ(guarded.front(), -12345.0) << "n = " << n;
+            EXPECT_EQ(guarded.back(), -12345.0) << "n = " << n;
+            EXPECT_EQ(multiset(), before) << "n = " << n;
+        }
+    }
 }
 
 TEST(DBPrintf, CapturedTextIsFormatted) {

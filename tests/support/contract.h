@@ -84,6 +84,18 @@ struct ContractRow {
     std::function<int32_t(Contract &)> call;
 };
 
+// The usual row: an entry point with an int32 error output and a return
+// value that must be 0 (no resize refused). The call gets the contract and
+// the error output's address.
+template <class Call>
+ContractRow errorRow(std::string name, int32_t code, Call call) {
+    return {std::move(name), code, [call](Contract &c) {
+                int32_t error = 0;
+                EXPECT_EQ(call(c, &error), 0) << "return value";
+                return error;
+            }};
+}
+
 inline void checkContractRows(const std::vector<ContractRow> &rows) {
     for (const ContractRow &row : rows) {
         SCOPED_TRACE(row.name);

@@ -1,0 +1,155 @@
+// Array operations against long-double references, brute-force extremes and
+// closed forms; every entry point's failure in one contract table.
+#include <orin/arrays.h>
+#include <orin/host.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "support/contract.h"
+#include "support/handles.h"
+#include "support/reference.h"
+
+using orintest::kEps;
+
+TEST(Evaluation, LinearAndPolynomialMatchLongDoubleSums) {
+    const std::vector<double> x = orintest::randomDoubles(37, 1, -2, 2), c = {0.5, -1.25, 3, 0.75, -0.125};
+    std::vector<double> lin(37), poly(37);
+    ASSERT_EQ(LinEv2D(x.data(), 1, 37, -3.5, 0.25, lin.data()), 0);
+    ASSERT_EQ(PolyEv1D(x.data(), 37, c.data(), 5, poly.data()), 0);
+    for (size_t i = 0; i < x.size(); ++i) {
+        long double p = 0, xi = 1;
+        for (double ck : c) p += ck * xi, xi *= x[i];
+        EXPECT_NEAR(lin[i], x[i] * -3.5L + 0.25L, 4 * kEps * 8) << i;
+        // Four products and adds of terms up to 3 * 2^4 in size.
+        EXPECT_NEAR(poly[i], static_cast<double>(p), 16 * kEps * 48) << i;
+    }
+    double y = 2;
+    const double c3[] = {1, 0, 3};
+    ASSERT_EQ(PolyEv1D(&y, 1, c3, 3, &y), 0);
+    EXPECT_EQ(y, 13.0) << "in place";
+}
+
+TEST(Extremes, FirstOccurrencesAgreeWithBruteForce) {
+    std::vector<double> x = orintest::randomDoubles(60, 2);
+    for (double &v : x) v = std::round(v * 4);  // many ties
+    double max = 0, min = 0;
+    int32_t maxAt = -1, minAt = -1, maxR = 0, maxC = 0, minR = 0, minC = 0;
+    ASSERT_EQ(MaxMin1D(x.data(), 60, &max, &maxAt, &min, &minAt), 0);
+    EXPECT_EQ(maxAt, std::max_element(x.begin(), x.end()) - x.begin());
+    EXPECT_EQ(minAt, std::min_element(x.begin(), x.end()) - x.begin());
+    ASSERT_EQ(MaxMin2D(x.data(), 6, 10, &max, &maxR, &maxC, &min, &minR, &minC), 0);
+    EXPECT_EQ(maxR * 10 + maxC, maxAt);
+    EXPECT_EQ(minR * 10 + minC, minAt);
+    const double withNaN[] = {1, NAN, 3, -2};
+    ASSERT_EQ(MaxMin1D(withNaN, 4, &max, &maxAt, &min, &minAt), 0);
+    EXPECT_EQ(max, 3.0);
+    EXPECT_EQ(minAt, 3);
+}
+
+TEST(Normalisation, OutputsHaveTheirDefiningProperties) {
+    const std::vector<double> x = orintest::randomDoubles(101, 3, 5, 9);
+    std::vector<double> out(101);
+    double mean = 0, sd = 0, offset = 0, scale = 0;
+    ASSERT_EQ(Normal2D(x.data(), 1, 101, out.data(), &mean, &sd), 0);
+    long double s1 = 0, s2 = 0;
+    for (double v : out) s1 += v, s2 += static_cast<long double>(v) * v;
+    EXPECT_NEAR(static_cast<double>(s1 / 101), 0.0, 101 * 8 * kEps);
+    EXPECT_NEAR(static_cast<double>(s2 / 101), 1.0, 101 * 8 * kEps);
+    ASSERT_EQ(Scale1D(x.data(), 101, out.data(), &offset, &scale), 0);
+    EXPECT_NEAR(*std::min_element(out.begin(), out.end()), -1.0, 4 * kEps);
+    EXPECT_NEAR(*std::max_element(out.begin(), out.end()), 1.0, 4 * kEps);
+    ASSERT_EQ(QScale2D(x.data(), 101, 1, out.data(), &scale), 0);
+    EXPECT_EQ(*std::max_element(out.begin(), out.end()), 1.0);
+    std::vector<double> u = x;
+    double norm = 0;
+    ASSERT_EQ(UnitVector(u.data(), 101, &norm), 0);
+    long double length = 0;
+    for (double v : u) length += static_cast<long double>(v) * v;
+    EXPECT_NEAR(static_cast<double>(length), 1.0, 101 * 4 * kEps);
+}
+
+// Half the range, and the Euclidean norm, of data near the largest double
+// overflow when formed in double; they are formed in extended precision.
+TEST(Normalisation, HugeRangesAndNormsDoNotOverflow) {
+    const double x[] = {-1.5e308, 0, 1.5e308};
+    double out[3], offset = 0, scale = 0;
+    ASSERT_EQ(Scale1D(x, 3, out, &offset, &scale), 0);
+    EXPECT_EQ(scale, 1.5e308);
+    EXPECT_DOUBLE_EQ(out[0], -1.0);  // x times the rounded reciprocal
+    EXPECT_DOUBLE_EQ(out[2], 1.0);
+    double v[] = {3e200, 4e200}, norm = 0;
+    ASSERT_EQ(UnitVector(v, 2, &norm), 0);
+    EXPECT_DOUBLE_EQ(norm, 5e200);
+    EXPECT_DOUBLE_EQ(v[1], 0.8);
+    double magnitude = 0, phase = 0;
+    ToPolar(3e-200, -4e-200, &magnitude, &phase);
+    EXPECT_DOUBLE_EQ(magnitude, 5e-200);
+}
+
+TEST(Polar, ClosedFormsAndRoundTrips) {
+    double m = 1, p = 1;
+    ToPolar(0, 0, &m, &p);
+    EXPECT_EQ(m, 0.0);
+    EXPECT_EQ(p, 0.0);
+    ToPolar(-1, 0, &m, &p);
+    EXPECT_EQ(p, M_PI);
+    std::vector<double> re = orintest::randomDoubles(50, 4), im = orintest::randomDoubles(50, 5);
+    const std::vector<double> re0 = re, im0 = im;
+    ASSERT_EQ(ToPolar1D(re.data(), im.data(), 50, re.data(), im.data()), 0);
+    ASSERT_EQ(ToRect1D(re.data(), im.data(), 50, re.data(), im.data()), 0);
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_NEAR(re[i], re0[i], 4 * kEps) << i;
+        EXPECT_NEAR(im[i], im0[i], 4 * kEps) << i;
+    }
+}
+
+TEST(ArrayEntryPoints, WorkInPlaceWithTheirOwnOutputOrders) {
+    orintest::DoubleHandle line({1, 2}), norm({1, 2, 3}), scaled({0, 5, 10});
+    orintest::DoubleMatrixHandle matrix(1, 2, {1, 2});
+    double a = 3, b = 1, first = 0, second = 0;
+    int32_t error = 9;
+    EXPECT_EQ(Line1(line, &b, &a, &error), 0);
+    EXPECT_EQ(line.values(), (std::vector<double>{4, 7}));
+    LinEv(matrix, &a, &b, &error);
+    EXPECT_EQ(matrix.values(), (std::vector<double>{4, 7}));
+    Norm1(norm, &first, &second, &error);
+    EXPECT_DOUBLE_EQ(first, std::sqrt(2.0 / 3)) << "Norm1 gives the standard deviation first";
+    EXPECT_EQ(second, 2.0);
+    Scale1DCIN(scaled, &first, &second, &error);
+    EXPECT_EQ(scaled.values(), (std::vector<double>{-1, 0, 1}));
+    EXPECT_EQ(error, 0);
+}
+
+ORIN_CONTRACT_TABLE(ArrayEntryPoints) {
+    using orintest::Contract;
+    using orintest::errorRow;
+    static const double one = 1;
+    return {
+        errorRow("Line1", kErrEmptyArray, [](Contract &c, int32_t *e) { return Line1(c.output<DoubleArray>(), &one, &one, e); }),
+        errorRow("LinEv", kErrEmptyArray, [](Contract &c, int32_t *e) { return LinEv(c.output<DoubleMatrix>(0, 3, std::vector<double>{}), &one, &one, e); }),
+        errorRow("PolyEv coefficients", kErrEmptyArray, [](Contract &c, int32_t *e) { return PolyEv(c.output<DoubleArray>(std::vector<double>{1}), c.input<DoubleArray>(), e); }),
+        errorRow("EvPoly2D", kErrEmptyArray, [](Contract &c, int32_t *e) { return EvPoly2D(c.output<DoubleMatrix>(2, 0, std::vector<double>{}), c.input<DoubleArray>({1}), e); }),
+        errorRow("Norm1", kErrEmptyArray, [](Contract &c, int32_t *e) { return Norm1(c.output<DoubleArray>(), c.scalar(), c.scalar(), e); }),
+        errorRow("Norm2", kErrEmptyArray, [](Contract &c, int32_t *e) { return Norm2(c.output<DoubleMatrix>(0, 0, std::vector<double>{}), c.scalar(), c.scalar(), e); }),
+        errorRow("Scale1DCIN", kErrEmptyArray, [](Contract &c, int32_t *e) { return Scale1DCIN(c.output<DoubleArray>(), c.scalar(), c.scalar(), e); }),
+        errorRow("Scale", kErrEmptyArray, [](Contract &c, int32_t *e) { return Scale(c.output<DoubleMatrix>(0, 2, std::vector<double>{}), c.scalar(), c.scalar(), e); }),
+        errorRow("QS1D", kErrEmptyArray, [](Contract &c, int32_t *e) { return QS1D(c.output<DoubleArray>(), c.scalar(), e); }),
+        errorRow("QScale", kErrEmptyArray, [](Contract &c, int32_t *e) { return QScale(c.output<DoubleMatrix>(0, 0, std::vector<double>{}), c.scalar(), e); }),
+        errorRow("UnitVector_head", kErrEmptyArray, [](Contract &c, int32_t *e) { return UnitVector_head(c.output<DoubleArray>(), c.scalar(), e); }),
+        errorRow("RectToPolar1D_head", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return RectToPolar1D_head(c.output<DoubleArray>(std::vector<double>{1, 2, 3}), c.output<DoubleArray>(std::vector<double>{1, 2, 3, 4}), e); }),
+        errorRow("PolarToRect1D_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return PolarToRect1D_head(c.output<DoubleArray>(), c.output<DoubleArray>(), e); }),
+    };
+}
+
+// The coefficients of a failed evaluation are the caller's input: kept.
+TEST(ArrayEntryPoints, FailureKeepsTheCoefficientHandle) {
+    orintest::DoubleHandle x, c({1, 2});
+    int32_t error = 0;
+    PolyEv(x, c, &error);
+    EXPECT_EQ(error, kErrEmptyArray);
+    EXPECT_EQ(c.values(), (std::vector<double>{1, 2}));
+}

@@ -1,0 +1,171 @@
+// Interpolation: exact on the functions each scheme reproduces, the spline
+// against an independent long-double spline, failures and allocations.
+#include <orin/fitting.h>
+#include <orin/host.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "hostcontrol.h"
+#include "support/allocation_failure.h"
+#include "support/contract.h"
+#include "support/handles.h"
+#include "support/reference.h"
+
+using orintest::kEps;
+
+TEST(PolyInterp, ReproducesPolynomialsFromUnorderedPoints) {
+    const std::vector<double> x = {0.3, -1.2, 2.0, 0.9, -0.4, 1.5};
+    const auto f = [](long double t) { return 1.5L - 2 * t + 0.25L * t * t * t - 0.125L * t * t * t * t * t; };
+    std::vector<double> y;
+    for (double t : x) y.push_back(static_cast<double>(f(t)));
+    for (double xval : {-1.0, 0.1, 1.7}) {
+        double yout = 0, dy = 0;
+        ASSERT_EQ(PolyInterp(x.data(), y.data(), 6, xval, &yout, &dy), 0);
+        EXPECT_NEAR(yout, static_cast<double>(f(xval)), 1e3 * kEps) << xval;  // Lebesgue constant of these nodes < 1e2
+    }
+    const double cx[] = {0, 1, 1}, cy[] = {0, 1, 2};
+    double yout = 0, dy = 0;
+    EXPECT_EQ(PolyInterp(cx, cy, 3, 0.5, &yout, &dy), kErrAbscissaOrder);
+}
+
+// Worked by hand for (0,0), (1,1), (2,4) at 3: the path goes down the d
+// column twice, 4 + 3 + 2 = 9.
+TEST(PolyInterp, TracesEachStep) {
+    const double x[] = {0, 1, 2}, y[] = {0, 1, 4};
+    double yout = 0, dy = 0;
+    OrinHostCaptureDebug(1);
+    OrinHostClearDebugText();
+    ASSERT_EQ(PolyInterp(x, y, 3, 3, &yout, &dy), 0);
+    const std::string trace = OrinHostDebugText();
+    OrinHostCaptureDebug(0);
+    EXPECT_EQ(yout, 9.0);
+    EXPECT_EQ(dy, 2.0);
+    EXPECT_EQ(trace, "d[1]=3.000000e+00y=4.000000e+00, step_obj=3.000000e+00y=7.000000e+00"
+                     "d[0]=2.000000e+00y=7.000000e+00, step_obj=2.000000e+00y=9.000000e+00");
+}
+
+TEST(RatInterp, ReproducesDiagonalRationalsAtEveryScale) {
+    // (1 + x + 2x^2) / (2 + x^2): degrees 2 over 2, five points determine it.
+    const auto f = [](double t) { return (1 + t + 2 * t * t) / (2 + t * t); };
+    const std::vector<double> x = {-2, -0.5, 0.4, 1.1, 3};
+    std::vector<double> y, tiny;
+    for (double t : x) y.push_back(f(t)), tiny.push_back(f(t) * 1e-12);
+    double yout = 0, dy = 0, small = 0;
+    ASSERT_EQ(RatInterp(x.data(), y.data(), 5, 0.7, &yout, &dy), 0);
+    // The 1e-10 relative seed perturbs the tableau at that level.
+    EXPECT_NEAR(yout, f(0.7), 1e-8);
+    // The seed follows the data: scaled data give the scaled result.
+    ASSERT_EQ(RatInterp(x.data(), tiny.data(), 5, 0.7, &small, &dy), 0);
+    EXPECT_NEAR(small * 1e12, yout, 1e-12);
+    ASSERT_EQ(RatInterp(x.data(), y.data(), 5, 1.1, &yout, &dy), 0);
+    EXPECT_EQ(yout, y[3]);
+    EXPECT_EQ(dy, 0.0);
+}
+
+namespace {
+
+// An independent cubic spline: the tridiagonal system of the second
+// derivatives (natural or clamped ends) solved in long double.
+std::vector<long double> referenceSecondDerivatives(const std::vector<double> &x, const std::vector<double> &y,
+                                                    bool clamped, double d0, double dn) {
+    const size_t n = x.size();
+    std::vector<long double> sub(n), diag(n), sup(n), rhs(n);
+    for (size_t i = 1; i + 1 < n; ++i) {
+        const long double h0 = x[i] - x[i - 1], h1 = x[i + 1] - x[i];
+        sub[i] = h0 / 6, diag[i] = (h0 + h1) / 3, sup[i] = h1 / 6;
+        rhs[i] = (y[i + 1] - y[i]) / h1 - (y[i] - y[i - 1]) / h0;
+    }
+    const long double ha = x[1] - x[0], hb = x[n - 1] - x[n - 2];
+    diag[0] = clamped ? ha / 3 : 1, sup[0] = clamped ? ha / 6 : 0, rhs[0] = clamped ? (y[1] - y[0]) / ha - d0 : 0;
+    sub[n - 1] = clamped ? hb / 6 : 0, diag[n - 1] = clamped ? hb / 3 : 1;
+    rhs[n - 1] = clamped ? dn - (y[n - 1] - y[n - 2]) / hb : 0;
+    for (size_t i = 1; i < n; ++i) {
+        const long double w = sub[i] / diag[i - 1];
+        diag[i] -= w * sup[i - 1], rhs[i] -= w * rhs[i - 1];
+    }
+    std::vector<long double> m(n);
+    m[n - 1] = rhs[n - 1] / diag[n - 1];
+    for (size_t i = n - 1; i-- > 0;) m[i] = (rhs[i] - sup[i] * m[i + 1]) / diag[i];
+    return m;
+}
+
+}  // namespace
+
+TEST(Spline, SecondDerivativesMatchAnIndependentSolve) {
+    std::vector<double> x = {0, 0.4, 1.1, 1.5, 2.6, 3.0, 4.2}, y = orintest::randomDoubles(7, 8);
+    for (bool clamped : {false, true}) {
+        std::vector<double> y2(7);
+        ASSERT_EQ(Spline(x.data(), y.data(), 7, clamped ? 0.5 : 1e30, clamped ? -2 : 1e30, y2.data()), 0);
+        const std::vector<long double> want = referenceSecondDerivatives(x, y, clamped, 0.5, -2);
+        for (int i = 0; i < 7; ++i) EXPECT_NEAR(y2[i], static_cast<double>(want[i]), 1e-13) << clamped << " " << i;
+    }
+}
+
+TEST(Spline, ClampedSplineReproducesCubicsInEitherDirection) {
+    const auto f = [](double t) { return 2 - t + 0.5 * t * t - 0.25 * t * t * t; };
+    const auto df = [](double t) { return -1 + t - 0.75 * t * t; };
+    std::vector<double> x = {-1, -0.2, 0.5, 1.3, 2}, y;
+    for (double t : x) y.push_back(f(t));
+    for (bool descending : {false, true}) {
+        std::vector<double> xs = x, ys = y;
+        if (descending) std::reverse(xs.begin(), xs.end()), std::reverse(ys.begin(), ys.end());
+        std::vector<double> y2(5);
+        ASSERT_EQ(Spline(xs.data(), ys.data(), 5, df(xs[0]), df(xs[4]), y2.data()), 0);
+        for (double xval : {-0.9, 0.0, 0.5, 1.9}) {
+            double yout = 0;
+            ASSERT_EQ(SpInterp(xs.data(), ys.data(), y2.data(), 5, xval, &yout), 0);
+            EXPECT_NEAR(yout, f(xval), 64 * kEps) << descending << " " << xval;
+        }
+    }
+}
+
+// One point holds no slope: natural ends give zero curvature, a clamped end
+// is refused, and nothing beyond the one element is read.
+TEST(Spline, DegenerateTablesGiveCodesNotNaN) {
+    const double one = 5;
+    double y2[1] = {7};
+    EXPECT_EQ(Spline(&one, &one, 1, 1e30, 1e30, y2), 0);
+    EXPECT_EQ(y2[0], 0.0);
+    EXPECT_EQ(Spline(&one, &one, 1, 0, 1e30, y2), kErrTooFewSamples);
+    const double x[] = {0, 1, 1, 2}, y[] = {0, 1, 2, 3};
+    double out[4];
+    EXPECT_EQ(Spline(x, y, 4, 1e30, 1e30, out), kErrAbscissaOrder);
+    EXPECT_EQ(Spline(x + 1, y, 2, 0, 0, out), kErrAbscissaOrder) << "clamped ends of an empty interval";
+    double yout = 0;
+    EXPECT_EQ(SpInterp(&one, &one, y2, 1, 5, &yout), kErrAbscissaOrder);
+}
+
+ORIN_CONTRACT_TABLE(InterpolationEntryPoints) {
+    using orintest::Contract;
+    static const double xval = 0.5, natural = 1e30;
+    using orintest::errorRow;
+    return {
+        errorRow("PolyInterp_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return PolyInterp_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), &xval, c.scalar(), c.scalar(), e); }),
+        errorRow("RatInterp_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return RatInterp_head(c.input<DoubleArray>(), c.input<DoubleArray>(), &xval, c.scalar(), c.scalar(), e); }),
+        errorRow("Spline_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return Spline_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1, 2, 3}), &natural, &natural, c.output<DoubleArray>(std::vector<double>{1}), e); }),
+        errorRow("SpInterp_head null", kErrEmptyArray, [](Contract &c, int32_t *e) { return SpInterp_head(nullptr, nullptr, nullptr, &xval, c.scalar(), e); }),
+    };
+}
+
+ORIN_ALLOCATION_CASE(RatInterp, 2) {
+    const double x[] = {0, 1, 2}, y[] = {1, 2, 5};
+    double yout = 0, dy = 0;
+    const int32_t code = inj.call([&] { return RatInterp(x, y, 3, 0.5, &yout, &dy); });
+    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
+}
+
+ORIN_ALLOCATION_CASE(Spline_head, 2) {
+    orintest::DoubleHandle x({0, 1, 2}), y({1, 2, 5}), y2({9});
+    const double natural = 1e30;
+    int32_t error = 0;
+    const MgErr ret = inj.call([&] { return Spline_head(y, x, &natural, &natural, y2, &error); });
+    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
+    if (inj.failing()) EXPECT_TRUE(y2.emptied());
+    else EXPECT_EQ(y2.size(), 3);
+    EXPECT_EQ(ret != 0, inj.failing() && inj.site() == 1) << "a refused resize returns the host's status";
+}
