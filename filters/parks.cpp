@@ -38,10 +38,10 @@ struct Design {
     // Desired value and weight at grid frequency f (normalised by fs) in
     // band b; the differentiator's slope and 1/f weighting make its
     // relative error equiripple.
-    extended DA(const double *desired, int32_t b, extended f) const {
+    extended DA(int32_t b, extended f) const {
         return kind == kDifferentiator ? desired[b] * f : extended{desired[b]};
     }
-    extended Weight(const double *desired, const double *weights, int32_t b, extended f) const {
+    extended Weight(int32_t b, extended f) const {
         return kind == kDifferentiator && desired[b] >= 0.0001 ? weights[b] / f : extended{weights[b]};
     }
 
@@ -250,8 +250,8 @@ extended Design::maxError(bool odd) const {
         constexpr int kSteps = 16;
         for (int i = 0; i <= kSteps; ++i) {
             const extended f = grid[lo] + (grid[hi] - grid[lo]) * i / kSteps;
-            const extended e = (A(std::cos(kTwoPiL * f)) * fixedFactor(f, odd) - DA(desired, band[l], f)) *
-                               Weight(desired, weights, band[l], f);
+            const extended e = (A(std::cos(kTwoPiL * f)) * fixedFactor(f, odd) - DA(band[l], f)) *
+                               Weight(band[l], f);
             m = std::max(m, std::fabs(e));
         }
     }
@@ -426,14 +426,14 @@ int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *we
         do {
             d.grid[n] = f;
             d.band[n] = b;
-            d.des[n] = d.DA(desired, b, f);
-            d.wt[n] = d.Weight(desired, weights, b, f);
+            d.des[n] = d.DA(b, f);
+            d.wt[n] = d.Weight(b, f);
             ++n;
             f += delf;
         } while (f <= fup && n < cap);
         d.grid[n - 1] = fup;
-        d.des[n - 1] = d.DA(desired, b, fup);
-        d.wt[n - 1] = d.Weight(desired, weights, b, fup);
+        d.des[n - 1] = d.DA(b, fup);
+        d.wt[n - 1] = d.Weight(b, fup);
     }
     // A zero of the fixed factor at f = 1/2 cannot be weighted.
     if (d.symmetric != odd && d.grid[n - 1] > 0.5L - delf) --n;
