@@ -8,6 +8,7 @@
 // Remez: 101- and 501-tap lowpass designs (time per design, and the number
 // of exchanges found by bisecting maxIter).
 #include <orin/filters.h>
+#include <orin/host.h>
 #include <orin/timedomain.h>
 
 #include <benchmark/benchmark.h>
