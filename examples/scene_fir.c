@@ -16,8 +16,14 @@ static double amplitude(const double *h, int n, double f) {
 /* Magnitude of the interpolated cascade model(z^M) image(z) at f. */
 static double cascade(const FIRNarrowDesign *d, double f) {
     double mr = 0, mi = 0, ir = d->M > 1 ? 0 : 1, ii = 0;
-    for (int k = 0; k < d->modelCount; ++k) mr += d->model[k] * cos(2 * M_PI * f * k * d->M), mi -= d->model[k] * sin(2 * M_PI * f * k * d->M);
-    for (int k = 0; d->M > 1 && k < d->imageCount; ++k) ir += d->image[k] * cos(2 * M_PI * f * k), ii -= d->image[k] * sin(2 * M_PI * f * k);
+    for (int k = 0; k < d->modelCount; ++k) {
+        mr += d->model[k] * cos(2 * M_PI * f * k * d->M);
+        mi -= d->model[k] * sin(2 * M_PI * f * k * d->M);
+    }
+    for (int k = 0; d->M > 1 && k < d->imageCount; ++k) {
+        ir += d->image[k] * cos(2 * M_PI * f * k);
+        ii -= d->image[k] * sin(2 * M_PI * f * k);
+    }
     return hypot(mr * ir - mi * ii, mr * ii + mi * ir);
 }
 
