@@ -6,6 +6,7 @@
 #include "demo.h"
 
 #include <dlfcn.h>
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -36,6 +37,19 @@ DoubleArrayHdl demo_doubles(const double *values, int32_t n) {
 void demo_free(void *handle) { DSDisposeHandle((UHandle)handle); }
 
 void demo_heading(const char *title) { printf("\n== %s\n\n", title); }
+
+const char *demo_picture_path(const char *name) {
+    static char path[4096];
+    const char *dir = getenv("ORIN_DEMO_PICTURES");
+    if (!dir || !*dir) dir = ".";
+    snprintf(path, sizeof path, "%s/%s", dir, name);
+    return path;
+}
+
+void demo_picture_saved(const char *path, int status) {
+    if (status == 0) printf("  picture: %s\n", path);
+    else printf("  picture %s not written: %s\n", path, strerror(errno));
+}
 
 enum { kMaxScenes = 32 };
 static struct {

@@ -15,6 +15,12 @@ void demo_free(void *handle);
 
 void demo_heading(const char *title);
 
+/* Where a scene's picture goes: name inside the directory given by the
+   environment variable ORIN_DEMO_PICTURES (default: the current directory).
+   demo_picture_saved reports the result of svg_plot_save beside the text. */
+const char *demo_picture_path(const char *name);
+void demo_picture_saved(const char *path, int status);
+
 /* Each scene file registers itself; the demo runs them in increasing order.
    Orders: 10 statistics, 20 transforms, 30 windows and generation, 40 filters,
    50 pulse measurements. */

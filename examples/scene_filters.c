@@ -1,6 +1,8 @@
 /* Scene: a Butterworth and an elliptic lowpass designed, printed, and used. */
 #include "demo.h"
+#include "svgplot.h"
 
+#include <complex.h>
 #include <math.h>
 #include <stdio.h>
 
@@ -44,6 +46,39 @@ static double gain_db(double f, DoubleArrayHdl a, DoubleArrayHdl b) {
     return 20 * log10(amplitude);
 }
 
+/* Gain in dB of the cascade at f, from its coefficients:
+   prod (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2), z = e^(2 pi i f/fs). */
+static double response_db(double f, DoubleArrayHdl a, DoubleArrayHdl b) {
+    const double complex z1 = cexp(-2 * M_PI * I * f / kRate);
+    double complex h = 1;
+    for (int32_t k = 0; k < (*a)->dimSize / 2; ++k) {
+        const double *bk = (*b)->elt + 3 * k, *ak = (*a)->elt + 2 * k;
+        h *= (bk[0] + bk[1] * z1 + bk[2] * z1 * z1) / (1 + ak[0] * z1 + ak[1] * z1 * z1);
+    }
+    return 20 * log10(fmax(cabs(h), 1e-6)); /* floor at -120 dB */
+}
+
+static void draw_responses(DoubleArrayHdl bwA, DoubleArrayHdl bwB, DoubleArrayHdl elA, DoubleArrayHdl elB,
+                           double stopEdge) {
+    enum { kPoints = 501 };
+    double f[kPoints], bw[kPoints], el[kPoints];
+    for (int i = 0; i < kPoints; ++i) {
+        f[i] = 0.5 * kRate * i / (kPoints - 1);
+        bw[i] = response_db(f[i], bwA, bwB);
+        el[i] = response_db(f[i], elA, elB);
+    }
+    SvgPlot *plot = svg_plot_new("Lowpass designs at 100 Hz, fs = 1 kHz", "frequency (Hz)", "gain (dB)", 0,
+                                 kRate / 2, -100, 5);
+    svg_plot_line(plot, f, bw, kPoints, "#1f5fa8", "Butterworth, order 6");
+    svg_plot_line(plot, f, el, kPoints, "#c0392b", "elliptic, order 5");
+    svg_plot_hline(plot, -3.01, "#888888", "-3 dB");
+    svg_plot_hline(plot, -60, "#888888", "-60 dB");
+    svg_plot_vline(plot, kCutoff, "#444444", "cut-off");
+    svg_plot_vline(plot, stopEdge, "#c0392b", "stop band");
+    const char *path = demo_picture_path("filters.svg");
+    demo_picture_saved(path, svg_plot_save(plot, path));
+}
+
 DEMO_SCENE(40, scene_filters) {
     demo_heading("IIR filters: a Butterworth and an elliptic lowpass at 100 Hz (fs = 1 kHz)");
     const double fh = 0, ap = 0.5, as = 60;
@@ -69,6 +104,7 @@ DEMO_SCENE(40, scene_filters) {
     const double stopEdge = atan(tan(M_PI * kCutoff / kRate) / k) * kRate / M_PI;
     printf("\n  (Butterworth: -3.01 dB at the cut-off; elliptic: -0.5 dB there, and at least 60 dB down"
            " from its stop-band edge at %.1f Hz on)\n", stopEdge);
+    draw_responses(bwA, bwB, elA, elB, stopEdge);
 
     /* A 20 Hz tone in broadband noise. By linearity the filtered noise is
        the filtered sum minus the filtered tone. */

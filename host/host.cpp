@@ -225,8 +225,8 @@ void ClearMem(void *p, size_t n) {
 // the comparison's answers, so it stays inside the array whatever the
 // comparison does: one that is not transitive (the NaN rule of a sort, say)
 // only yields some order of the same elements. Some C libraries' qsort read
-// and write outside the array with such a comparison. When the merge buffer
-// cannot be had, a heap sort (also bounded by its loops) sorts in place.
+// and write outside the array with such a comparison. When memory for the
+// merge cannot be had, a heap sort (also bounded by its loops) sorts in place.
 namespace {
 
 using Compare = int (*)(const void *, const void *);
@@ -267,23 +267,24 @@ void mergeSort(Elements a, size_t count, Compare cmp, uint8_t *buffer, uint8_t *
     }
 }
 
-void siftDown(Elements a, size_t root, size_t count, Compare cmp, uint8_t *tmp) {
+// Exchanges two elements byte by byte: the heap sort needs no buffer at all.
+void swapElements(uint8_t *a, uint8_t *b, size_t size) {
+    for (size_t i = 0; i < size; ++i) std::swap(a[i], b[i]);
+}
+
+void siftDown(Elements a, size_t root, size_t count, Compare cmp) {
     for (size_t child; (child = 2 * root + 1) < count; root = child) {
         if (child + 1 < count && cmp(a.at(child), a.at(child + 1)) < 0) ++child;
         if (cmp(a.at(root), a.at(child)) >= 0) return;
-        std::memcpy(tmp, a.at(root), a.size);
-        std::memcpy(a.at(root), a.at(child), a.size);
-        std::memcpy(a.at(child), tmp, a.size);
+        swapElements(a.at(root), a.at(child), a.size);
     }
 }
 
-void heapSort(Elements a, size_t count, Compare cmp, uint8_t *tmp) {
-    for (size_t i = count / 2; i-- > 0;) siftDown(a, i, count, cmp, tmp);
+void heapSort(Elements a, size_t count, Compare cmp) {
+    for (size_t i = count / 2; i-- > 0;) siftDown(a, i, count, cmp);
     for (size_t end = count; end-- > 1;) {
-        std::memcpy(tmp, a.at(0), a.size);
-        std::memcpy(a.at(0), a.at(end), a.size);
-        std::memcpy(a.at(end), tmp, a.size);
-        siftDown(a, 0, end, cmp, tmp);
+        swapElements(a.at(0), a.at(end), a.size);
+        siftDown(a, 0, end, cmp);
     }
 }
 
@@ -292,15 +293,15 @@ void heapSort(Elements a, size_t count, Compare cmp, uint8_t *tmp) {
 void QSort(void *base, size_t count, size_t size, int (*cmp)(const void *, const void *)) {
     if (count < 2 || size == 0 || count > SIZE_MAX / size) return;
     const Elements a{static_cast<uint8_t *>(base), size};
-    uint8_t *tmp = static_cast<uint8_t *>(std::malloc(size));
-    if (!tmp) return;
-    if (uint8_t *buffer = static_cast<uint8_t *>(std::malloc(count * size))) {
-        mergeSort(a, count, cmp, buffer, tmp);
-        std::free(buffer);
-    } else {
-        heapSort(a, count, cmp, tmp);
-    }
-    std::free(tmp);
+    // The merge sort needs one element of room and a buffer of the array's
+    // size; without either, the heap sort sorts in place. Sorting never fails.
+    alignas(16) uint8_t small[64];
+    uint8_t *tmp = size <= sizeof small ? small : static_cast<uint8_t *>(std::malloc(size));
+    uint8_t *buffer = tmp ? static_cast<uint8_t *>(std::malloc(count * size)) : nullptr;
+    if (buffer) mergeSort(a, count, cmp, buffer, tmp);
+    else heapSort(a, count, cmp);
+    std::free(buffer);
+    if (tmp != small) std::free(tmp);
 }
 
 int32_t DBPrintf(const char *fmt, ...) {

@@ -10,7 +10,19 @@
  * Error convention: every routine returns (or stores in its last parameter)
  * an int32 code, 0 on success and one of the negative codes below otherwise.
  * On failure a handle entry point empties every output array (dimension words
- * 0) and writes iDNaN into every double scalar output.
+ * 0) and writes iDNaN into every double scalar output. Those with an error
+ * output return 0, or the memory manager's non-zero status after a refused resize.
+ *
+ * Thread safety: every routine is re-entrant and keeps no global mutable
+ * state; state that lasts between calls (filter states, generator seeds and
+ * phases) is held by the caller and passed in on every call, and the
+ * measurement engine locks its session registry and each session inside.
+ * Using the same handle or state block from two threads at once is the
+ * caller's to prevent.
+ *
+ * Parameter blocks in the headers: "in" is read only, "out" is written
+ * (its value on entry is ignored), "in/out" is read and written. Lengths are
+ * in elements; "handle of n doubles" is a 1D host array whose dimSize is n.
  */
 #ifndef ORIN_COMMON_H
 #define ORIN_COMMON_H
@@ -63,81 +75,82 @@ typedef ComplexMatrix **ComplexMatrixHdl;
 /* Byte offsets of the elements within a block. */
 enum { kOffset1D = 4, kOffset2D = 8 };
 
-/* Error codes. Values between -20001 and -20999 not listed are never returned. */
+/* Error codes, each with the condition that raises it. Values between -20001
+   and -20999 not listed are never returned; no positive codes are used. */
 typedef enum {
-    kErrNone = 0,
-    kErrOutOfMemory = -20001,
-    kErrArraySizeMismatch = -20002,
-    kErrEmptyArray = -20003,
-    kErrSpectrumEmpty = -20005,
-    kErrTooFewSamples = -20006,
-    kErrBadArraySize = -20008,
-    kErrNotPowerOfTwo = -20009,
-    kErrTooManySamples = -20010,
-    kErrDutyCycle = -20011,
-    kErrCyclesOutOfRange = -20012,
-    kErrPeakWidth = -20013,
-    kErrPulseDelayWidth = -20014,
-    kErrSamplingInterval = -20016,
-    kErrIndexOutOfRange = -20017,
-    kErrNyquist = -20020,
-    kErrOrderNotPositive = -20021,
-    kErrDecimatingFactor = -20022,
-    kErrCutoffFrequency = -20023,
-    kErrRipple = -20024,
-    kErrAttenuation = -20025,
-    kErrFinalValue = -20027,
-    kErrAttenuationBelowRipple = -20028,
-    kErrEquirippleSpec = -20031,
-    kErrMedianRank = -20032,
-    kErrEvenTaps = -20033,
-    kErrMixedSigns = -20036,
-    kErrFewerPointsThanCoefficients = -20037,
-    kErrDimensionMismatch = -20039,
-    kErrNotSquare = -20040,
-    kErrSingularMatrix = -20041,
-    kErrAnovaLevels = -20042,
-    kErrAnovaLevelIndex = -20043,
-    kErrAnovaNoObservations = -20044,
-    kErrAnovaSize = -20045,
-    kErrAnovaUnbalanced = -20047,
-    kErrAnovaRandomSingle = -20048,
-    kErrAbscissaOrder = -20049,
-    kErrInterpolationPole = -20050,
-    kErrDegreesOfFreedom = -20052,
-    kErrProbability = -20053,
-    kErrChiSquareProbability = -20054,
-    kErrTableTooSmall = -20055,
-    kErrNegativeCount = -20056,
-    kErrBetaArgument = -20057,
-    kErrInvalidSelector = -20061,
-    kErrNoConvergence = -20062,
-    kErrPolyRootsFailed = -20063,
-    kErrNoState = -20064,
-    kErrZeroNormVector = -20065,
-    kErrTooFewCrossings = -20308,
-    kErrHistogramBinWidth = -20309,
-    kErrTooFewEdges = -20310,
-    kErrEngineOutOfMemory = -20311,
-    kErrNoSamples = -20312,
-    kErrReferenceOrder = -20313,
-    kErrReferenceUnits = -20314,
-    kErrEngineSamplingInterval = -20315,
-    kErrReferenceMethod = -20316,
-    kErrHistogramBins = -20317,
-    kErrResultNotFinite = -20318,
-    kErrNoPeriod = -20319,
-    kErrUnknownSession = -20321,
-    kErrEdgeCount = -20323,
-    kErrDuplicateMeasurement = -20324,
-    kErrUnknownMeasurement = -20325,
-    kErrZeroDuration = -20326,
-    kErrEngineException = -20327,
-    kErrEngineConstruction = -20328,
-    kErrNullCursor = -20329,
-    kErrNullResult = -20330,
-    kErrNullParameters = -20331,
-    kErrFilterStructure = -20999
+    kErrNone = 0,                           /* success */
+    kErrOutOfMemory = -20001,               /* scratch allocation failed, or a host array could not be resized */
+    kErrArraySizeMismatch = -20002,         /* two input arrays that must have equal counts do not */
+    kErrEmptyArray = -20003,                /* a sample, row or column count below 1 (also: fit SVD not converged) */
+    kErrSpectrumEmpty = -20005,             /* power spectrum of fewer than 1 sample */
+    kErrTooFewSamples = -20006,             /* fewer samples than the routine needs at least (1 or 2) */
+    kErrBadArraySize = -20008,              /* an array size unfit for the operation (e.g. inverse FFT n < 1) */
+    kErrNotPowerOfTwo = -20009,             /* power-of-two kernel given another length; noise too long */
+    kErrTooManySamples = -20010,            /* a length above the routine's stated maximum */
+    kErrDutyCycle = -20011,                 /* square wave duty cycle (percent) zero or negative */
+    kErrCyclesOutOfRange = -20012,          /* pattern cycle count not positive or more than the samples allow */
+    kErrPeakWidth = -20013,                 /* peak detection width < 1, >= n, or above the data held */
+    kErrPulseDelayWidth = -20014,           /* pulse pattern: negative delay or width, or delay + width > n */
+    kErrSamplingInterval = -20016,          /* sampling interval dt zero or negative */
+    kErrIndexOutOfRange = -20017,           /* an index outside its array (impulse position, partial product range) */
+    kErrNyquist = -20020,                   /* a filter band edge above fs/2 (exactly fs/2 is accepted) */
+    kErrOrderNotPositive = -20021,          /* an order or count (filter, taps, moment) below 1 */
+    kErrDecimatingFactor = -20022,          /* decimating factor below 1 or above the number of samples */
+    kErrCutoffFrequency = -20023,           /* sampling or cut-off frequency <= 0, or low cut-off not below high */
+    kErrRipple = -20024,                    /* pass-band ripple zero or negative */
+    kErrAttenuation = -20025,               /* stop-band attenuation zero or negative */
+    kErrFinalValue = -20027,                /* exponential window final value zero or negative */
+    kErrAttenuationBelowRipple = -20028,    /* elliptic design: attenuation not greater than ripple */
+    kErrEquirippleSpec = -20031,            /* equiripple / narrow-band FIR spec unusable or the exchange failed */
+    kErrMedianRank = -20032,                /* median filter: negative rank */
+    kErrEvenTaps = -20033,                  /* high-pass or band-stop FIR with an even number of taps */
+    kErrMixedSigns = -20036,                /* exponential fit: data not all of one sign */
+    kErrFewerPointsThanCoefficients = -20037,/* least-squares fit with fewer points than coefficients */
+    kErrDimensionMismatch = -20039,         /* matrix operands whose inner dimensions differ */
+    kErrNotSquare = -20040,                 /* a matrix that must be square is not */
+    kErrSingularMatrix = -20041,            /* matrix singular for the method (pivot, diagonal, NaN step) */
+    kErrAnovaLevels = -20042,               /* ANOVA: < 2 levels, or (one-way) levels >= observations */
+    kErrAnovaLevelIndex = -20043,           /* ANOVA: a level index outside 0..levels-1 */
+    kErrAnovaNoObservations = -20044,       /* ANOVA: a level or cell without enough observations */
+    kErrAnovaSize = -20045,                 /* ANOVA: observation count is not levels x observations per cell */
+    kErrAnovaUnbalanced = -20047,           /* ANOVA: a cell holds other than the stated number of observations */
+    kErrAnovaRandomSingle = -20048,         /* two-way ANOVA: one observation per cell with a random-effects factor */
+    kErrAbscissaOrder = -20049,             /* interpolation abscissae that coincide (or a zero-width interval) */
+    kErrInterpolationPole = -20050,         /* rational interpolation meets a pole */
+    kErrDegreesOfFreedom = -20052,          /* degrees of freedom below 1 */
+    kErrProbability = -20053,               /* a probability not strictly between 0 and 1 */
+    kErrChiSquareProbability = -20054,      /* inverse chi-square: probability negative or not below 1 */
+    kErrTableTooSmall = -20055,             /* contingency table with fewer than 2 rows or columns */
+    kErrNegativeCount = -20056,             /* contingency table with a negative count or dimension */
+    kErrBetaArgument = -20057,              /* incomplete beta argument outside 0..1 */
+    kErrInvalidSelector = -20061,           /* an enumerated parameter (type, kind, method) out of range */
+    kErrNoConvergence = -20062,             /* an iteration hit its limit without converging */
+    kErrPolyRootsFailed = -20063,           /* polynomial roots: a NaN coefficient, or deflation failed */
+    kErrNoState = -20064,                   /* a continuing streaming call without the state block of the first call */
+    kErrZeroNormVector = -20065,            /* Householder reflection of a zero-norm vector */
+    kErrTooFewCrossings = -20308,           /* engine: too few mid-level crossings for the cycle or pulse */
+    kErrHistogramBinWidth = -20309,         /* engine: histogram bin width not positive (peak to peak <= 0) */
+    kErrTooFewEdges = -20310,               /* engine: too few edges for the requested edge */
+    kErrEngineOutOfMemory = -20311,         /* engine: an allocation failed */
+    kErrNoSamples = -20312,                 /* engine: no waveform, or fewer than 1 sample */
+    kErrReferenceOrder = -20313,            /* engine: reference levels out of order */
+    kErrReferenceUnits = -20314,            /* engine: reference or hysteresis units other than 0 or 1 */
+    kErrEngineSamplingInterval = -20315,    /* engine: sampling interval zero or negative */
+    kErrReferenceMethod = -20316,           /* engine: percent units with a reference method other than 0, 1, 2 */
+    kErrHistogramBins = -20317,             /* engine: histogram bin count zero or negative */
+    kErrResultNotFinite = -20318,           /* engine: the measurement succeeded but its value is not finite */
+    kErrNoPeriod = -20319,                  /* engine: the period needed is <= 0 or spans no whole sample */
+    kErrUnknownSession = -20321,            /* engine: no session with that id */
+    kErrEdgeCount = -20323,                 /* engine: a requested occurrence or record count below 1 */
+    kErrDuplicateMeasurement = -20324,      /* engine: two measurement classes registered one id */
+    kErrUnknownMeasurement = -20325,        /* engine: a measurement id the function map or measurement does not know */
+    kErrZeroDuration = -20326,              /* engine: slew rate over a rise or fall time <= 0 */
+    kErrEngineException = -20327,           /* engine: an exception caught at an exported entry point */
+    kErrEngineConstruction = -20328,        /* engine: constructing the session registry or a session threw */
+    kErrNullCursor = -20329,                /* engine: fetch cursor pointer null */
+    kErrNullResult = -20330,                /* engine: fetch result pointer null */
+    kErrNullParameters = -20331,            /* engine: fetch levels or options pointer null */
+    kErrFilterStructure = -20999            /* filter arrays whose sizes do not fit the sections */
 } OrinError;
 
 /* The NaN written into scalar outputs on failure: bytes ff ff ff 7f ff ff ff ff

@@ -14,7 +14,8 @@
  * scheme divides by their difference), -20050 kErrInterpolationPole (the
  * rational function has a pole at xval), -20006 kErrTooFewSamples (fewer than 2
  * points for a fit, a clamped spline end on a one-point table), -20036
- * kErrMixedSigns (exponential fit of data not all of one strict sign), -20002 kErrArraySizeMismatch (entry-point
+ * kErrMixedSigns (exponential fit of data not all of one strict sign), and
+ * for the general fit -20037, -20021, -20061, -20041 as listed there., -20002 kErrArraySizeMismatch (entry-point
  * tables of different lengths). Entry points set *error, write iDNaN into
  * every scalar output and empty y2 on failure, and return 0 or the memory
  * manager's status.
@@ -40,6 +41,45 @@ ORIN_API int32_t LinFitCoef_head(DoubleArrayHdl y, DoubleArrayHdl x, double *slo
 ORIN_API int32_t ExpFitCoef_head(DoubleArrayHdl y, DoubleArrayHdl x, double *amplitude, double *damping,
                                  int32_t *error);
 
+/* ---- General linear least squares ---------------------------------------- */
+
+/* Coefficients a (k) minimising ||W (H a - y)|| for the n x k observation
+   matrix H (row-major, one row per sample).
+   H          in   n x k doubles       n >= 1 (-20003), n >= k (-20037)
+   y          in   n doubles           k in 1..90 (-20021)
+   sigma      in   n standard deviations, or null (unweighted): row i of H and
+                   y_i are divided by sigma_i
+   coef       out  k doubles
+   covariance out  k x k doubles, (H^T W H)^+, or null (not wanted); the
+                   pseudo-inverse drops singular values below
+                   k * s_max * 2^-52
+   algorithm  in   0 SVD (singular values below max(n, k) eps s_max are
+                   dropped: the minimum-norm solution of a rank-deficient
+                   problem; -20003 if it does not converge), 1 Givens,
+                   2 square-root-free Givens, 3 Householder, 4 normal
+                   equations by LU (-20041 without a pivot above 1e-12),
+                   5 normal equations by Cholesky; else -20061.
+   Methods 1-3 and 5 divide by the diagonal without a test and may give
+   non-finite coefficients on a rank-deficient problem. -20001 when scratch
+   is refused. */
+ORIN_API int32_t GenLSFitCoef(const double *H, int32_t n, int32_t k, const double *y, const double *sigma,
+                              double *coef, double *covariance, int32_t algorithm);
+/* One Levenberg–Marquardt step: coef += delta, where
+   (alpha + diag(alpha_ii lambda + lambda)) delta = beta is solved through
+   R^T R (no test of positive definiteness). alpha k x k, beta and coef k. */
+ORIN_API int32_t GetNewCoef(const double *alpha, const double *beta, int32_t k, double lambda, double *coef);
+/* GenLSFit_head: H 2D handle (n x k), y (n), sigma (empty: unweighted; else
+   at least n, -20002), coef (resized to k). covarianceFlag 1 writes the
+   covariance over H (returned k x k); 0 returns H as 0 x 0; any other value
+   fits nothing and returns both empty with error 0. y not of n elements:
+   -20002. coef is emptied on failure. */
+ORIN_API int32_t GenLSFit_head(DoubleMatrixHdl H, DoubleArrayHdl y, DoubleArrayHdl sigma, DoubleArrayHdl coef,
+                               const int32_t *algorithm, const int32_t *covarianceFlag, int32_t *error);
+/* GetNewCoef_head: coef (k >= 1) updated in place; alpha must be k x k and
+   beta of k elements (else -20003); a NaN coefficient after the step gives
+   -20041. coef is emptied on failure. */
+ORIN_API int32_t GetNewCoef_head(DoubleArrayHdl coef, DoubleMatrixHdl alpha, DoubleArrayHdl beta,
+                                 const double *lambda, int32_t *error);
 /* ---- Polynomial roots ----------------------------------------------------- */
 
 /* Roots of a[0] + a[1] z + ... + a[n-1] z^(n-1) (Laguerre's method with

@@ -16,15 +16,19 @@
    does not exist. No routine of the library takes it. */
 ORIN_API MutexRef AnlysRandGenMutex;
 
-/* Read-only notice text: the library's name, version and copyright. */
+/* Read-only notice text, NUL-terminated: the library's name, version and
+   copyright. Nothing in the library reads it. */
 ORIN_API const char notice[];
 
-/* Creates AnlysRandGenMutex with ThMutexCreate(&AnlysRandGenMutex, 0) and
-   returns the host's status unchanged. A second call makes another mutex. */
+/* Creates AnlysRandGenMutex with ThMutexCreate(&AnlysRandGenMutex, 0). Runs
+   at load; a host may call it again, which makes another mutex and
+   overwrites the handle (the first is then never destroyed).
+   Returns the host's status of the create call unchanged (not checked). */
 ORIN_API int32_t OrinAnalysisStart(void);
 
-/* Destroys AnlysRandGenMutex, sets it to 0 and returns the host's status of
-   the destroy call unchanged. */
+/* Destroys AnlysRandGenMutex and sets it to 0. Runs at unload.
+   Returns the host's status of the destroy call unchanged (non-zero when the
+   mutex did not exist). */
 ORIN_API int32_t OrinAnalysisFinish(void);
 
 #endif /* ORIN_FRAME_H */

@@ -1,7 +1,309 @@
-/* orinanalysis: linalg routines. */
+/*
+ * orinanalysis: real linear algebra.
+ *
+ * Matrices are row-major arrays of double: element (i, j) of an m x n matrix
+ * is at i*n + j. Vectors are contiguous. Sums and products are kept in
+ * extended precision and rounded when stored. Sizes are int32; a matrix whose
+ * element count cannot be addressed is refused (-20001), never wrapped.
+ *
+ * Packed (compact) storage of an n x n triangle in n(n+1)/2 doubles, column
+ * by column:
+ *   lower layout: column j holds rows j..n-1; (i, j), i >= j, sits at
+ *                 sum_{k<j}(n-k) + (i-j); diagonal at 0, n, 2n-1, 3n-3, ...
+ *   upper layout: column j holds rows 0..j; (i, j), i <= j, sits at
+ *                 j(j+1)/2 + i; diagonal at 0, 2, 5, 9, ...
+ * Packing modes: 0 lower triangular (lower layout), 1 upper triangular (upper
+ * layout), 2 symmetric (lower layout; unpacking fills both triangles).
+ *
+ * Common codes: -20001 kErrOutOfMemory, -20002 kErrArraySizeMismatch,
+ * -20003 kErrEmptyArray (a side below 1), -20008 kErrBadArraySize,
+ * -20039 kErrDimensionMismatch, -20040 kErrNotSquare, -20041
+ * kErrSingularMatrix, -20061 kErrInvalidSelector, -20062 kErrNoConvergence.
+ *
+ * Handle entry points take host handles and put the code into their last
+ * parameter; they return 0, or the memory manager's status after a refused
+ * resize. On any failure every output array is emptied (dimension words 0)
+ * and every double scalar output is iDNaN.
+ */
 #ifndef ORIN_LINALG_H
 #define ORIN_LINALG_H
 
 #include <orin/common.h>
+
+/* ---- Construction and products ------------------------------------------ */
+
+/* Special matrices into out (row-major). -20003 when a size is below 1.
+   IdentityMatrix, ConstrUnitMatrix: n x n identity.
+   DiagonalMatrix: n x n with x on the diagonal.
+   ToeplitzMatrix: nx x ny, out[i][j] = x[i-j] for i >= j, y[j-i] for j > i
+     (y[0] is never read).
+   VanderMatrix: n x n, out[i][j] = x[i]^(n-1-j) (pow).
+   CompanMatrix: coefficients c[0..m-1] of c[0] z^(m-1) + ... + c[m-1]
+     (c[0] leading, non-zero); (m-1) x (m-1) with first row -c[j+1]/c[0] and
+     ones on the sub-diagonal; m = 1 writes nothing. */
+ORIN_API int32_t IdentityMatrix(int32_t n, double *out);
+ORIN_API int32_t ConstrUnitMatrix(int32_t n, double *out);
+ORIN_API int32_t DiagonalMatrix(const double *x, int32_t n, double *out);
+ORIN_API int32_t ToeplitzMatrix(const double *x, int32_t nx, const double *y, int32_t ny, double *out);
+ORIN_API int32_t VanderMatrix(const double *x, int32_t n, double *out);
+ORIN_API int32_t CompanMatrix(const double *c, int32_t m, double *out);
+/* code 0 identity (n), 1 diagonal (x, nx), 2 Toeplitz (x, nx, y, ny),
+   3 Vandermonde (x, nx), 4 companion (x, nx); other codes -20061. */
+ORIN_API int32_t SpecialMatrix(int32_t code, int32_t n, const double *x, int32_t nx, const double *y, int32_t ny,
+                               double *out);
+
+/* out (n x m) = a^T for a m x n. Works in place (out == a); a rectangular
+   matrix in place takes a scratch copy (-20001 when refused). */
+ORIN_API int32_t Transpose(const double *a, int32_t m, int32_t n, double *out);
+/* c (m x n) = a (m x k) * b (k x n); c must not overlap a or b. */
+ORIN_API int32_t MatrixMul(const double *a, const double *b, int32_t m, int32_t k, int32_t n, double *c);
+/* y (m) = a (m x n) * x (n). */
+ORIN_API int32_t AxVect(const double *a, int32_t m, int32_t n, const double *x, double *y);
+ORIN_API int32_t DotProduct(const double *x, const double *y, int32_t n, double *out);
+/* out (m x n): out[i][j] = x[i] * y[j]. */
+ORIN_API int32_t OuterProduct(const double *x, int32_t m, const double *y, int32_t n, double *out);
+/* Sum of a[i][i] over i < min(m, n). */
+ORIN_API int32_t Trace(const double *a, int32_t m, int32_t n, double *out);
+/* Euclidean norm of x (n), scaled so that it neither overflows nor
+   underflows before the result does. */
+ORIN_API int32_t Vnorm2(const double *x, int32_t n, double *out);
+/* out (m) = column col of a (m x n); no checks. */
+ORIN_API void IndexMatrixCol(const double *a, int32_t m, int32_t n, int32_t col, double *out);
+
+/* Handle forms. SpecialMatrix_head: out is n x n (code 0), len(x) x len(x)
+   (1, 3), len(x) x len(y) (2), (len(x)-1) x (len(x)-1) (4); a side below 1
+   -20003 (before the code is checked: -20061 for other codes). */
+ORIN_API int32_t SpecialMatrix_head(int32_t code, int32_t n, DoubleArrayHdl x, DoubleArrayHdl y, DoubleMatrixHdl out,
+                                    int32_t *error);
+/* c = a * b; -20003 empty, -20039 when a's columns differ from b's rows. */
+ORIN_API int32_t MatrixMul_head(DoubleMatrixHdl a, DoubleMatrixHdl b, DoubleMatrixHdl c, int32_t *error);
+/* -20002 lengths differ, -20003 empty; out = iDNaN on error. */
+ORIN_API int32_t DotProduct_head(DoubleArrayHdl x, DoubleArrayHdl y, double *out, int32_t *error);
+/* y = a * x; -20003 empty, -20039 when a's columns differ from len(x). */
+ORIN_API int32_t AxVect_head(DoubleMatrixHdl a, DoubleArrayHdl x, DoubleArrayHdl y, int32_t *error);
+ORIN_API int32_t OuterProd_head(DoubleArrayHdl x, DoubleArrayHdl y, DoubleMatrixHdl out, int32_t *error);
+ORIN_API int32_t Trace_head(DoubleMatrixHdl a, double *out, int32_t *error);
+
+/* ---- Linear systems: LU ------------------------------------------------- */
+
+/* LU factorisation with partial pivoting, in place: U on and above the
+   diagonal, the multipliers of the unit lower L below it. perm (n) records
+   the exchanges as transpositions: perm[j] is the row exchanged with row j at
+   step j (applied in order j = 0..n-1). parity toggles 0/1 at each exchange.
+   A pivot must exceed 1e-12 in absolute value (not relative to the matrix
+   scale): a column without one is singular (-20041, LUFactor) or sets
+   *singular = 1 (LU), leaving the matrix partly factored. Ties keep the
+   earlier row. */
+ORIN_API int32_t LUFactor(double *a, int32_t n, int32_t *perm, int32_t *parity);
+ORIN_API void LU(double *a, int32_t *perm, int32_t n, int32_t *parity, int32_t *singular);
+/* In place on b (n): ForwSub applies the exchanges and L^-1; BackSub U^-1.
+   No checks (the pivot rule guarantees |U[i][i]| > 1e-12). */
+ORIN_API void ForwSub(const double *lu, const int32_t *perm, int32_t n, double *b);
+ORIN_API void BackSub(const double *lu, int32_t n, double *b);
+/* x = A^-1 b from the factorisation; x may be b. */
+ORIN_API int32_t LULinEqs(const double *lu, const int32_t *perm, const double *b, int32_t n, double *x);
+/* inv = A^-1 from the factorisation; may run in place (inv == lu, which
+   takes a scratch copy). -20001 when scratch is refused. */
+ORIN_API int32_t LUInvMatrix(const double *lu, const int32_t *perm, int32_t n, double *inv);
+/* inv = A^-1 of a general n x n matrix (a is kept); -20041 when singular. */
+ORIN_API int32_t InvMatrix(const double *a, int32_t n, double *inv);
+/* Least-squares, minimum-norm solution x (n) of the m x n system a x = b
+   (b has m entries), from the SVD; singular values up to
+   max(m, n) * s[0] * 2^-52 are dropped. */
+ORIN_API int32_t GenLinEqs(const double *a, int32_t m, int32_t n, const double *b, double *x);
+/* det (iDNaN until computed): type 0 general (LU), 1 symmetric positive
+   definite (Cholesky of the lower triangle), 2 and 3 triangular (product of
+   the diagonal). A singular factorisation gives det = 0 with code 0; a NaN
+   entry gives a NaN determinant with code 0. Other types -20061. */
+ORIN_API int32_t Determinant(const double *a, int32_t n, int32_t type, double *det);
+
+/* ---- Packed storage, Cholesky, triangular -------------------------------- */
+
+/* Pack the triangle selected by mode (0, 1, 2) of a into packed, or unpack
+   (mode 0 zeros above, mode 1 zeros below, mode 2 fills both triangles).
+   -20003 for n < 1, -20061 for another mode (nothing written). */
+ORIN_API int32_t Matrix_to_Compact(const double *a, int32_t n, int32_t mode, double *packed);
+ORIN_API int32_t Compact_to_Matrix(const double *packed, int32_t n, int32_t mode, double *a);
+/* A = L L^T in place on the packed lower layout. -20041 when a diagonal is
+   not positive (or NaN) before its square root, or when any diagonal of L so
+   far is below M * sqrt(2^-63) (M the largest |entry| of L so far). */
+ORIN_API int32_t Cholesky(double *packed, int32_t n);
+/* x = A^-1 b from the packed factor; x may be b. */
+ORIN_API int32_t CholeskyLinEqs(const double *factor, const double *b, int32_t n, double *x);
+/* inv = A^-1 in packed symmetric (lower) layout from the packed factor; may
+   run in place. One n-vector of scratch (-20001). */
+ORIN_API int32_t Cholesky_InvMatrix(const double *factor, int32_t n, double *inv);
+/* Packed triangular solve and inverse: triangle 0 lower (lower layout),
+   1 upper (upper layout), other values -20061 (checked first). -20041 when a
+   diagonal has magnitude <= 2^-63 times the largest packed magnitude, or is
+   NaN. Both may run in place. */
+ORIN_API int32_t TriLinEqs(const double *packed, const double *b, int32_t n, int32_t triangle, double *x);
+ORIN_API int32_t Tri_InvMatrix(const double *packed, int32_t n, int32_t triangle, double *inv);
+/* *result = 1 when a is exactly symmetric and every eigenvalue is positive
+   and at least 2^-63 times the largest, else 0 (NaN entries give 0). */
+ORIN_API int32_t CheckPosdef(const double *a, int32_t n, int32_t *result);
+/* Condition number (cond = iDNaN until computed) in the norm of Norm:
+   code 0 s_max / s_min of any m x n matrix (-20041 when s_min is 0 or below
+   s_max * max(m, n) * 2^-63); codes 1-3 ||A|| ||A^-1|| of a square matrix
+   (-20040 otherwise; -20041 when LU finds it singular). Other codes -20061.
+   Both size checks come before any allocation. */
+ORIN_API int32_t CondNumber(const double *a, int32_t m, int32_t n, int32_t normCode, double *cond);
+
+/* Handle forms of the systems. n x n means rows == columns (-20040 if not,
+   after -20003 for an empty matrix); vectors must have n entries (-20002).
+   LU_head: factorises a in place, perm resized to n, parity out.
+   LULinEqs_head: b becomes x. LUInvMatrix_head: lu becomes A^-1.
+   GenLinEqs_head: len(b) must equal a's rows; x resized to a's columns.
+   Determinant_head: det = iDNaN on error.
+   Packed handles: length L >= 1 (-20003) must be n(n+1)/2 (-20040).
+   Cholesky_head: the factor replaces the packed matrix. CholeskyLinEqs_head,
+   TriLinEqs_head: b becomes x. Cholesky_InvMatrix_head, Tri_InvMatrix_head:
+   the packed inverse replaces the packed matrix.
+   Matrix_to_Compact_head: packed resized to n(n+1)/2. Compact_to_Matrix_head:
+   a resized to n x n.
+   CheckPosdef_head: result 0 on error. CondNumber_head: cond iDNaN on error. */
+ORIN_API int32_t LU_head(DoubleMatrixHdl a, Int32ArrayHdl perm, int32_t *parity, int32_t *error);
+ORIN_API int32_t LULinEqs_head(DoubleMatrixHdl lu, Int32ArrayHdl perm, DoubleArrayHdl b, int32_t *error);
+ORIN_API int32_t LUInvMatrix_head(DoubleMatrixHdl lu, Int32ArrayHdl perm, int32_t *error);
+ORIN_API int32_t GenLinEqs_head(DoubleMatrixHdl a, DoubleArrayHdl b, DoubleArrayHdl x, int32_t *error);
+ORIN_API int32_t Determinant_head(DoubleMatrixHdl a, int32_t type, double *det, int32_t *error);
+ORIN_API int32_t Cholesky_head(DoubleArrayHdl packed, int32_t *error);
+ORIN_API int32_t CholeskyLinEqs_head(DoubleArrayHdl packed, DoubleArrayHdl b, int32_t *error);
+ORIN_API int32_t Cholesky_InvMatrix_head(DoubleArrayHdl packed, int32_t *error);
+ORIN_API int32_t TriLinEqs_head(DoubleArrayHdl packed, int32_t triangle, DoubleArrayHdl b, int32_t *error);
+ORIN_API int32_t Tri_InvMatrix_head(DoubleArrayHdl packed, int32_t triangle, int32_t *error);
+ORIN_API int32_t Matrix_to_Compact_head(DoubleMatrixHdl a, int32_t mode, DoubleArrayHdl packed, int32_t *error);
+ORIN_API int32_t Compact_to_Matrix_head(DoubleArrayHdl packed, int32_t mode, DoubleMatrixHdl a, int32_t *error);
+ORIN_API int32_t CheckPosdef_head(DoubleMatrixHdl a, int32_t *result, int32_t *error);
+ORIN_API int32_t CondNumber_head(DoubleMatrixHdl a, int32_t normCode, double *cond, int32_t *error);
+
+/* ---- Decompositions and measures ----------------------------------------- */
+
+/* Thin SVD of a tall m x n matrix (m >= n): U (m x n) overwrites a, s (n)
+   the singular values in descending order, v (n x n) V, A = U diag(s) V^T
+   (Golub-Reinsch). SVDS: values only, a overwritten. -20003 for m or n
+   below 1, -20008 for m < n, -20062 after 30 sweeps on one value without
+   convergence or for non-finite input. */
+ORIN_API int32_t SVD(double *a, int32_t m, int32_t n, double *s, double *v);
+ORIN_API int32_t SVDS(double *a, int32_t m, int32_t n, double *s);
+/* Eigenvalues (values, n, in the order the QL iteration leaves them) and,
+   when wantVectors is 1, eigenvectors (columns of vectors, n x n) of a
+   symmetric matrix; each eigenvector is divided by its first element of
+   largest magnitude, which becomes exactly 1. a is copied into vectors when
+   they differ (vectors is always n x n work space). -20062 after 30 QL steps
+   on one eigenvalue. */
+ORIN_API int32_t SymEvectorEvalue(const double *a, int32_t n, int32_t wantVectors, double *vectors, double *values);
+/* Eigenvalues (values, n) of a general real matrix and, when wantVectors is
+   1, its eigenvectors as the complex columns of vectors (n x n), each of
+   unit 2-norm with its component of largest magnitude real and positive;
+   complex eigenvalues come in conjugate pairs, the one with positive
+   imaginary part first. Hessenberg reduction and Francis double-shift QR;
+   -20062 when 30 n steps do not converge or for non-finite input. */
+ORIN_API int32_t GenEigenValueVector(const double *a, int32_t n, int32_t wantVectors, complexnum *values,
+                                     complexnum *vectors);
+/* A = Q R with Q (m x m) orthogonal and R (m x n) upper staircase:
+   algorithm 0 Householder, 1 Givens, 2 fast Givens (other values -20061).
+   rank (Givens variants only) gets the number of pivot rows. */
+ORIN_API int32_t qrd(const double *a, int32_t m, int32_t n, int32_t algorithm, double *q, double *r, int32_t *rank);
+/* out (n x m) = pseudo-inverse of a (m x n), a kept. Singular values <= tol
+   are dropped; tol < 0 selects max(m, n) * s[0] * 2^-52 (relative), an
+   explicit tol >= 0 is absolute. */
+ORIN_API int32_t PseudoInverse(const double *a, int32_t m, int32_t n, double tol, double *out);
+/* *rank (-1 until computed) = singular values > tol; tol < 0 selects
+   max(m, n) * s[0] * 2^-52. */
+ORIN_API int32_t Rank(const double *a, int32_t m, int32_t n, double tol, int32_t *rank);
+/* *out (iDNaN until computed): normCode 0 the 2-norm (largest singular
+   value), 1 largest column sum of magnitudes, 2 Frobenius, 3 largest row sum
+   of magnitudes; other codes -20061. NaN entries give NaN. */
+ORIN_API int32_t Norm(const double *a, int32_t m, int32_t n, int32_t normCode, double *out);
+
+/* Handle forms. SVD_head: U replaces a, s resized to n, v to n x n (-20003,
+   -20008 as SVD). SVDS_head: a is kept. SymEvectorEvalue_head: -20040 unless
+   square; values resized to n; the eigenvectors replace a when wantVectors is
+   1, a is emptied otherwise. EigenValueVector_head: values resized to n and,
+   only when wantVectors is 1, vectors to n x n (complex). qrd_head: q m x m,
+   r m x n. PseudoInverse_head: in place, a becomes n x m. Rank_head: rank -1
+   on error. Norm_head: out iDNaN on error. */
+ORIN_API int32_t SVD_head(DoubleMatrixHdl a, DoubleArrayHdl s, DoubleMatrixHdl v, int32_t *error);
+ORIN_API int32_t SVDS_head(DoubleMatrixHdl a, DoubleArrayHdl s, int32_t *error);
+ORIN_API int32_t SymEvectorEvalue_head(DoubleMatrixHdl a, int32_t wantVectors, DoubleArrayHdl values, int32_t *error);
+ORIN_API int32_t EigenValueVector_head(DoubleMatrixHdl a, int32_t wantVectors, ComplexArrayHdl values,
+                                       ComplexMatrixHdl vectors, int32_t *error);
+ORIN_API int32_t qrd_head(DoubleMatrixHdl a, int32_t algorithm, DoubleMatrixHdl q, DoubleMatrixHdl r, int32_t *error);
+ORIN_API int32_t PseudoInverse_head(DoubleMatrixHdl a, double tol, int32_t *error);
+ORIN_API int32_t Rank_head(DoubleMatrixHdl a, double tol, int32_t *rank, int32_t *error);
+ORIN_API int32_t Norm_head(DoubleMatrixHdl a, int32_t normCode, double *out, int32_t *error);
+
+/* ---- QR kernels ---------------------------------------------------------- */
+
+/* A Householder reflection H = I + beta v v^T acting on length entries;
+   v (caller storage, at least length entries) has v[0] = 1 and
+   beta = -2 / ||v||^2. */
+typedef struct {
+    int32_t length;
+    double beta;
+    double *v;
+} HouseholderVector;
+
+/* Householder_Factor, givens_qrd, fast_giv_qrd: A = Q R (see qrd); a is
+   kept. A column is reflected when its norm below the pivot row is at least
+   2^-62 of its whole norm; the Givens variants skip entries inside
+   +-(||column|| 2^-63 c / sqrt(m - p)) for column c and pivot row p. A
+   non-finite column gives NaN in R from the pivot row on and in Q. */
+ORIN_API int32_t Householder_Factor(const double *a, int32_t m, int32_t n, double *q, double *r);
+ORIN_API int32_t givens_qrd(const double *a, int32_t m, int32_t n, double *q, double *r, int32_t *rank);
+ORIN_API int32_t fast_giv_qrd(const double *a, int32_t m, int32_t n, double *q, double *r, int32_t *rank);
+/* The reflection mapping x (len) onto a multiple of e_0; -20065 when
+   ||x|| is 0 or NaN. */
+ORIN_API int32_t house_calc(const double *x, int32_t len, HouseholderVector *hh);
+/* y = x with entries offset..n-1 replaced by H applied to them; -20008
+   unless offset + hh->length == n. y may be x. */
+ORIN_API int32_t MVprod_house(const HouseholderVector *hh, int32_t offset, const double *x, int32_t n, double *y);
+/* Forms the reflection of column 0 of s (p x q) into hh (hh->v holds p) and
+   applies it to every column into out (p x q, may be s); out[1..p-1][0] = 0. */
+ORIN_API int32_t Mhhld_step(const double *s, int32_t p, int32_t q, HouseholderVector *hh, double *out);
+/* Rotation (c, s) with [c s; -s c]^T-style action zeroing b against a:
+   b = 0 gives c = 1, s = 0. */
+ORIN_API void givens(double a, double b, double *c, double *s);
+/* Rows i and k of M (rows x cols): M[i] = s M[k] + c M[i],
+   M[k] = c M[k] - s M[i] (old values); -20017 for a row out of range. */
+ORIN_API int32_t MMprod_givens(double c, double s, int32_t i, int32_t k, double *M, int32_t rows, int32_t cols);
+/* Square-root-free rotation zeroing b against a with scales d1, d2
+   (updated); type 1 or 2 and multipliers alpha, beta for MMprod_fast_giv. */
+ORIN_API void fast_givens(double a, double b, int32_t *type, double *alpha, double *beta, double *d1, double *d2);
+ORIN_API int32_t MMprod_fast_giv(double alpha, double beta, int32_t type, int32_t i, int32_t k, double *M,
+                                 int32_t rows, int32_t cols);
+/* out = a diag(d) (len must equal cols) and out = diag(d) a (len must equal
+   rows), -20008 otherwise; out may be a. */
+ORIN_API int32_t MDprod(const double *a, int32_t rows, int32_t cols, const double *d, int32_t len, double *out);
+ORIN_API int32_t DMprod(const double *a, int32_t rows, int32_t cols, const double *d, int32_t len, double *out);
+
+/* ---- Complex LU ------------------------------------------------------------
+   Complex matrices are row-major arrays of complexnum (real part first). */
+
+/* LU factorisation in place with scaled partial pivoting: each row scaled by
+   the reciprocal of its largest squared magnitude, the pivot the row with the
+   largest scaled |a_ik|^2 (ties keep the earlier row). U on and above the
+   diagonal, the unit lower factor's multipliers below; perm[k] (n) the row
+   exchanged with row k at step k; parity toggled at each exchange.
+   a       in/out  n x n        n >= 1 (-20003)
+   -20041: a zero row, a zero pivot, or a pivot whose squared magnitude falls
+   below the elimination's growth times 2^-126. Scratch: n doubles. */
+ORIN_API int32_t CxLU(complexnum *a, int32_t n, int32_t *perm, int32_t *parity);
+/* x = A^-1 b from CxLU's factors (x may be b); the forward substitution
+   starts at the first non-zero entry of the permuted b. -20041 for a zero
+   diagonal of U. */
+ORIN_API int32_t CxLULinEqs(const complexnum *lu, const int32_t *perm, const complexnum *b, int32_t n,
+                            complexnum *x);
+/* inv = A^-1 column by column from the unit vectors; in place when inv == lu
+   (then from a copy). Scratch: n complex values (and n x n in place). */
+ORIN_API int32_t CxLUInvMatrix(const complexnum *lu, const int32_t *perm, int32_t n, complexnum *inv);
+/* CxLU_head: a (square, complex) factorised in place, perm resized to n;
+   on failure a and perm come back empty. CxLULinEqs_head: b (n) solved in
+   place (-20002 when perm or b is not of n entries; b emptied on failure).
+   CLUInvMatrix_head: lu becomes the inverse (emptied on failure). */
+ORIN_API int32_t CxLU_head(ComplexMatrixHdl a, Int32ArrayHdl perm, int32_t *parity, int32_t *error);
+ORIN_API int32_t CxLULinEqs_head(ComplexMatrixHdl lu, Int32ArrayHdl perm, ComplexArrayHdl b, int32_t *error);
+ORIN_API int32_t CLUInvMatrix_head(ComplexMatrixHdl lu, Int32ArrayHdl perm, int32_t *error);
 
 #endif /* ORIN_LINALG_H */

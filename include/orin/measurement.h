@@ -14,8 +14,11 @@
  * measurements_clear, then any number of measurements_fetch on it;
  * measurements_destroy at the end. The caches do not look at the samples: a
  * session assumes every fetch between two clears is given the same waveform,
- * t0, dt and count. A fetch with session id -1 uses a one-shot session and
- * needs none of the other calls.
+ * t0, dt and count. A change of the reference levels or options clears the
+ * session's caches by itself (a NaN level counts as a change every time);
+ * results that depend on the occurrence are kept per occurrence. A fetch
+ * with session id -1 uses a one-shot session and needs none of the other
+ * calls.
  *
  * All entry points may be called from any thread. Fetches on one session run
  * one at a time; fetches on different sessions run in parallel. Clearing or
@@ -37,10 +40,10 @@
    middle-level crossings is the smaller of highRef - midRef and
    midRef - lowRef, in the same units. */
 typedef struct {
-    double highRef;
-    double midRef;
-    double lowRef;
-    int32_t units;
+    double highRef; /* high reference level */
+    double midRef;  /* middle reference level (crossings, widths, periods) */
+    double lowRef;  /* low reference level */
+    int32_t units;  /* 0 signal units, 1 percent; used for the hysteresis too */
 } tRefLevels;
 
 /* Options of a fetch. method (with percent units): 0 the range from the
@@ -48,8 +51,8 @@ typedef struct {
    2 from base to top. histogramBins: number of bins of the value histogram
    from which the low and high levels are taken (at least 1). */
 typedef struct {
-    int32_t method;
-    int32_t histogramBins;
+    int32_t method;        /* 0, 1 or 2 (percent units only) */
+    int32_t histogramBins; /* >= 1 */
 } tRefOptions;
 
 /* Three abscissae (times) and three ordinates (levels) at which a host draws
@@ -110,23 +113,38 @@ enum {
    isCycleMeasurement returns it and does nothing else. */
 ORIN_API int32_t initStatus;
 
-/* Creates a session and writes its id (never 0 or -1; the first is 1112) to
-   *sessionId. Returns 0, -20311 (out of memory), -20328 (construction
-   failed), -20327 (internal exception) or initStatus. */
+/* Creates a session.
+   sessionId  out  the new session's id: never 0 or -1; the first after load
+                   is 1112, and ids still in use are skipped when they wrap
+   Returns 0, -20330 (sessionId null), -20311 (out of memory), -20328
+   (construction failed), -20327 (internal exception) or initStatus. */
 ORIN_API int32_t measurements_create(int32_t *sessionId);
 
-/* Computes measurement measId of the count samples at waveform, taken at
-   times t0 + i * dt, into *result, and its cursors into *cursor.
-   sessionId: a created session, or -1 for a one-shot session.
-   occurrence: 1-based pulse, edge or cycle number (timing measurements).
+/* Computes one measurement of a waveform, and its cursors.
+   sessionId   in   a created session, or -1 for a one-shot session
+                    (created and destroyed within the call; its creation
+                    codes as for measurements_create)
+   measId      in   a kMeas... identifier, 0..34 (others: -20325)
+   levels      in   reference levels, highRef >= midRef >= lowRef
+   options     in   reference method and histogram bins
+   occurrence  in   1-based pulse, edge or cycle number (timing and cycle
+                    measurements), >= 1
+   t0          in   time of the first sample
+   dt          in   sampling interval, > 0
+   waveform    in   count samples, only read
+   count       in   number of samples, >= 1
+   result      out  the value (times in the units of dt, levels in signal
+                    units); set to 0 once the pointers are checked, not
+                    meaningful on failure
+   cursor      out  where a host draws the measurement's cursors
    Checks in order: initStatus; levels or options null -20331; levels not
-   ordered -20313; result null -20330; cursor null -20329; waveform null
-   -20312; measId 34 returns 0 with *result 0 and nothing else done; unknown
-   session -20321; count < 1 -20312; dt <= 0 -20315; then the measurement's
-   own codes (-20308 to -20326, see the error table) and -20318 for a result
-   that is not finite. On failure *result is not meaningful. The waveform is
-   only read. NaN samples are passed over by the edge and crossing scans: a
-   crossing between the finite samples on either side of them is
+   ordered -20313 (NaN levels pass); result null -20330; cursor null -20329;
+   waveform null -20312; measId 34 returns 0 with *result 0 and nothing else
+   done; unknown session -20321; count < 1 -20312; dt <= 0 -20315 (a NaN dt
+   passes); then the measurement's own codes (-20308 to -20326, see the
+   error table) and -20318 for a result that is not finite; -20327 for an
+   internal exception. NaN samples are passed over by the edge and crossing
+   scans: a crossing between the finite samples on either side of them is
    interpolated across the gap. */
 ORIN_API int32_t measurements_fetch(int32_t sessionId, int32_t measId, const tRefLevels *levels,
                                     const tRefOptions *options, int32_t occurrence, double t0, double dt,
@@ -134,15 +152,21 @@ ORIN_API int32_t measurements_fetch(int32_t sessionId, int32_t measId, const tRe
                                     tCursorStruct *cursor);
 
 /* Forgets every cached result of the session; call it whenever the waveform
-   changes. Returns 0, -20321 (unknown session) or initStatus. */
+   changes. Waits for a fetch running on the session.
+   sessionId  in  a created session
+   Returns 0, -20321 (unknown session), -20327 or initStatus. */
 ORIN_API int32_t measurements_clear(int32_t sessionId);
 
-/* Deletes the session (once a fetch running on it has ended). Returns 0,
-   -20321 (unknown session) or initStatus. */
+/* Deletes the session; its memory is released once a fetch running on it
+   has ended.
+   sessionId  in  a created session
+   Returns 0, -20321 (unknown session), -20327 or initStatus. */
 ORIN_API int32_t measurements_destroy(int32_t sessionId);
 
-/* 1 for the cycle measurements (ids 15, 16, 17, 18, 24, 25), whose
-   occurrence counts cycles; 0 for every other value. Ignores initStatus. */
+/* Whether a measurement's occurrence counts cycles.
+   measId  in  any value
+   Returns 1 for the cycle measurements (ids 15, 16, 17, 18, 24, 25), 0 for
+   every other value. Ignores initStatus. */
 ORIN_API int32_t isCycleMeasurement(int32_t measId);
 
 /* The host's 32-bit layouts of the caller blocks (doubles 4-byte aligned). */

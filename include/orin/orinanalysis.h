@@ -1,4 +1,7 @@
-/* orinanalysis: the whole C interface. */
+/* orinanalysis: the whole C interface.
+   The conventions every declaration follows (host array layouts, error codes,
+   iDNaN on failure, thread safety, the in/out notation of the argument
+   blocks) are stated once in orin/common.h. */
 #ifndef ORIN_ORINANALYSIS_H
 #define ORIN_ORINANALYSIS_H
 

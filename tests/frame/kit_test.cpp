@@ -197,7 +197,9 @@ TEST(RecordArrayView, ResizesByRecordsAndEmptiesOnFailure) {
     EXPECT_EQ(bins.resize(100).code, kErrOutOfMemory);
     OrinHostFailAllocation(0);
     EXPECT_EQ(bins.size(), 5) << "a refused resize leaves the records";
-    EXPECT_EQ(bins.resize(INT32_MAX).code, kErrOutOfMemory);
+    if (sizeof(size_t) == 4) {
+        EXPECT_EQ(bins.resize(INT32_MAX).code, kErrOutOfMemory) << "40 GB of records";
+    }
 
     int32_t error = 0;
     orin::runEntry(&error, {bins}, [] { return orin::Outcome(kErrBadArraySize); });

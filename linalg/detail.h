@@ -1,0 +1,94 @@
+// Internals shared by the real linear-algebra routines.
+#ifndef ORIN_LINALG_DETAIL_H
+#define ORIN_LINALG_DETAIL_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "../frame/kit.h"
+
+namespace orin::linalg {
+
+// Element counts of matrices: int32 sides, products formed in 64 bits so that
+// a product beyond the address space is refused rather than wrapped.
+inline int64_t cells(int32_t rows, int32_t cols) { return static_cast<int64_t>(rows) * cols; }
+
+// Offsets of the two packed layouts of an n x n triangle (column by column).
+// Lower: column j holds rows j..n-1, starting at sum_{k<j}(n-k).
+inline ptrdiff_t lowerColumn(ptrdiff_t n, ptrdiff_t j) { return j * n - j * (j - 1) / 2; }
+inline ptrdiff_t lowerAt(ptrdiff_t n, ptrdiff_t i, ptrdiff_t j) { return lowerColumn(n, j) + (i - j); }
+// Upper: column j holds rows 0..j, starting at j(j+1)/2.
+inline ptrdiff_t upperAt(ptrdiff_t i, ptrdiff_t j) { return j * (j + 1) / 2 + i; }
+inline int64_t packedCount(int32_t n) { return static_cast<int64_t>(n) * (n + 1) / 2; }
+// -20003 for an order below 1; -20001 when the packed triangle of order n
+// cannot be addressed.
+inline int32_t checkPacked(int32_t n) {
+    if (n < 1) return kErrEmptyArray;
+    return packedCount(n) > INT32_MAX ? kErrOutOfMemory : kErrNone;
+}
+
+// sqrt(a^2 + b^2) as the larger magnitude times sqrt(1 + (smaller/larger)^2),
+// free of intermediate overflow and underflow.
+inline double radius(double a, double b) {
+    const double x = std::fabs(a), y = std::fabs(b);
+    if (x > y) {
+        const double r = y / x;
+        return x * std::sqrt(1.0 + r * r);
+    }
+    if (y == 0.0) return 0.0;
+    const double r = x / y;
+    return y * std::sqrt(1.0 + r * r);
+}
+
+inline bool allFinite(const double *x, int64_t count) {
+    for (int64_t i = 0; i < count; ++i)
+        if (!std::isfinite(x[i])) return false;
+    return true;
+}
+
+inline bool anyNaN(const double *x, int64_t count) {
+    for (int64_t i = 0; i < count; ++i)
+        if (std::isnan(x[i])) return true;
+    return false;
+}
+
+// Transposes an n x n row-major block in place.
+inline void transposeSquare(double *a, ptrdiff_t n) {
+    for (ptrdiff_t i = 0; i < n; ++i)
+        for (ptrdiff_t j = i + 1; j < n; ++j) std::swap(a[i * n + j], a[j * n + i]);
+}
+
+// out (n x m) = transpose of a (m x n); a and out must not overlap.
+inline void transposeInto(const double *a, ptrdiff_t m, ptrdiff_t n, double *out) {
+    for (ptrdiff_t i = 0; i < m; ++i)
+        for (ptrdiff_t j = 0; j < n; ++j) out[j * m + i] = a[i * n + j];
+}
+
+inline void copyCells(const double *from, int64_t count, double *to) {
+    if (from != to && count > 0) std::memmove(to, from, static_cast<size_t>(count) * sizeof(double));
+}
+
+// The checks every square-matrix entry point shares: -20003 when empty,
+// -20001 when too large to address, -20040 when not square.
+inline int32_t checkSquare(const DoubleMatrixView &a) {
+    if (const int32_t shape = checkShape(a.rows(), a.cols())) return shape;
+    return requireSquare(a.rows(), a.cols());
+}
+
+// Thin SVD of a tall p x q matrix (p >= q) held in a: U overwrites a, s gets
+// the q singular values in descending order, v (q x q, may be null when
+// wantVectors is false) gets V. Returns 0, -20001 or -20062.
+int32_t singularValues(double *a, int32_t p, int32_t q, double *s, double *v, bool wantVectors);
+
+// Symmetric eigen-decomposition in place (a becomes the eigenvector matrix
+// when wantVectors). Returns 0, -20001 or -20062.
+int32_t symmetricEigen(double *a, int32_t n, bool wantVectors, double *values);
+
+// Norms that need no decomposition (codes 1, 2, 3).
+double elementNorm(const double *a, int32_t m, int32_t n, int32_t code);
+
+}  // namespace orin::linalg
+
+#endif  // ORIN_LINALG_DETAIL_H

@@ -1,0 +1,110 @@
+"""IIR designs against closed-form responses, and streaming against an
+independent direct-form II written here."""
+import numpy as np
+import pytest
+
+import orinanalysis as oa
+
+
+def butterworth_gain(f, fc, fs, order):
+    # Bilinear Butterworth: |H|^2 = 1 / (1 + (tan(pi f/fs) / tan(pi fc/fs))^(2N)).
+    r = np.tan(np.pi * np.asarray(f) / fs) / np.tan(np.pi * fc / fs)
+    return 1 / np.sqrt(1 + r ** (2 * order))
+
+
+def elliptic_stop_edge(order, ap, as_, fc, fs):
+    """Stop-band edge of the bilinear elliptic lowpass: the selectivity k from
+    the degree equation K'(k)/K(k) = K'(k1)/(n K(k1)), through the nome q and
+    Jacobi's theta functions, k = (theta2(q)/theta3(q))^2; the analogue edge
+    1/k is then un-warped."""
+    def ellipk(k):  # K(k) by the arithmetic-geometric mean
+        a, b = 1.0, np.sqrt(1 - k * k)
+        for _ in range(40):  # converges quadratically; 40 rounds is plenty
+            a, b = (a + b) / 2, np.sqrt(a * b)
+        return np.pi / (2 * a)
+
+    eps = np.sqrt(10 ** (ap / 10) - 1)
+    k1 = eps / np.sqrt(10 ** (as_ / 10) - 1)
+    q = np.exp(-np.pi * ellipk(np.sqrt(1 - k1 * k1)) / (order * ellipk(k1)))
+    m = np.arange(0, 30)
+    theta2 = 2 * q**0.25 * np.sum(q ** (m * (m + 1.0)))
+    theta3 = 1 + 2 * np.sum(q ** (m[1:] ** 2.0))
+    k = (theta2 / theta3) ** 2
+    return np.arctan(np.tan(np.pi * fc / fs) / k) * fs / np.pi
+
+
+def direct_form_ii(sections, x):
+    y = np.array(x, dtype=float)
+    m = sections.section_order
+    for a, b in zip(sections.a, sections.b):
+        w = np.zeros(m)
+        for i, v in enumerate(y):
+            w0 = v - np.dot(a, w)
+            y[i] = b[0] * w0 + np.dot(b[1:], w)
+            w = np.concatenate([[w0], w[:-1]])
+    return y
+
+
+def test_butterworth_designs_follow_the_closed_form():
+    fs = 1000.0
+    f = np.linspace(1, 499, 200)
+    for order in (1, 2, 5, 8):
+        s = oa.butter(order, 100, fs)
+        np.testing.assert_allclose(abs(s.frequency_response(f, fs)), butterworth_gain(f, 100, fs, order), atol=1e-12)
+        hp = oa.butter(order, 100, fs, "highpass")
+        assert abs(abs(hp.frequency_response(100, fs)) - 2**-0.5) < 1e-12
+        assert s.sos.shape == ((order + 1) // 2, 6)
+    band = oa.butter(3, (100, 200), fs, "bandpass")
+    assert band.a.shape == (2, 4) and band.b.shape == (2, 5)
+    np.testing.assert_allclose(abs(band.frequency_response([100, 200], fs)), 2**-0.5, atol=1e-12)
+    with pytest.raises(ValueError, match="fourth-order"):
+        band.sos
+
+
+def test_ripple_designs_reach_their_ripple_at_the_edge():
+    fs, fc = 1000.0, 100.0
+    ch = oa.cheby1(5, 1.0, fc, fs)
+    assert abs(20 * np.log10(abs(ch.frequency_response(fc, fs))) + 1.0) < 1e-9
+    el = oa.ellip(5, 0.5, 60, fc, fs)
+    assert abs(20 * np.log10(abs(el.frequency_response(fc, fs))) + 0.5) < 1e-6
+    # Equiripple on both sides: the pass band stays within 0.5 dB, and from
+    # the stop-band edge on the maxima touch -60 dB without crossing it.
+    edge = elliptic_stop_edge(5, 0.5, 60, fc, fs)
+    pas = 20 * np.log10(abs(el.frequency_response(np.linspace(0, fc, 400), fs)))
+    stop = 20 * np.log10(abs(el.frequency_response(np.linspace(edge * (1 + 1e-9), fs / 2, 4000), fs)))
+    assert pas.min() > -0.5 - 1e-6 and pas.max() < 1e-9
+    assert stop.max() < -60 + 1e-6 and stop.max() > -60 - 1e-3
+    inv = oa.cheby2(4, 40, fc, fs)
+    assert abs(20 * np.log10(abs(inv.frequency_response(fc, fs))) + 40) < 1e-6
+
+
+def test_design_errors_carry_the_library_code():
+    for call, code in [(lambda: oa.butter(0, 100, 1000), -20021), (lambda: oa.butter(2, 600, 1000), -20023),
+                       (lambda: oa.cheby1(2, -1, 100, 1000), -20024),
+                       (lambda: oa.ellip(3, 1, 0.5, 100, 1000), -20028)]:
+        with pytest.raises(oa.OrinError) as info:
+            call()
+        assert info.value.code == code
+    with pytest.raises(ValueError, match="btype"):
+        oa.butter(2, 100, 1000, "notch")
+    with pytest.raises(ValueError, match=r"\(low, high\)"):
+        oa.butter(2, 100, 1000, "bandpass")
+
+
+def test_streaming_equals_one_pass_and_the_reference(rng):
+    x = rng.standard_normal(1500)
+    for sections in (oa.ellip(5, 0.5, 60, 100, 1000), oa.cheby1(3, 1, (50, 150), 1000, "bandstop")):
+        whole = oa.sosfilt(sections, x)
+        np.testing.assert_allclose(whole, direct_form_ii(sections, x), rtol=0, atol=1e-12)
+        f = oa.IIRFilter(sections)
+        cuts = np.sort(rng.choice(np.arange(1, 1500), 9, replace=False))
+        pieces = [f(block) for block in np.split(x, cuts)]
+        np.testing.assert_array_equal(np.concatenate(pieces), whole)
+        # zi / zf hand the state over to a fresh filter.
+        y1, zf = oa.sosfilt(sections, x[:700], zi=np.zeros(sections.a.shape))
+        y2, _ = oa.sosfilt(sections, x[700:], zi=zf)
+        np.testing.assert_array_equal(np.concatenate([y1, y2]), whole)
+        f.reset()
+        np.testing.assert_array_equal(f(x), whole)
+    with pytest.raises(oa.OrinError, match="-20003"):
+        oa.IIRFilter(oa.butter(2, 100, 1000)).filter([])

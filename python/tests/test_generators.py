@@ -1,0 +1,88 @@
+"""Generators against an independent Wichmann-Hill (AS 183) written here,
+closed-form waveforms, and block continuation."""
+import numpy as np
+import pytest
+
+import orinanalysis as oa
+from conftest import EPS
+
+
+class WichmannHill:
+    """AS 183: three congruential generators whose normalised sum mod 1 is
+    the uniform value; seeded as s1 = seed, s2 = seed*8191 & 16383,
+    s3 = s2*8191 & 16383."""
+
+    def __init__(self, seed):
+        self.s1 = seed
+        self.s2 = (seed * 8191) & 16383
+        self.s3 = (self.s2 * 8191) & 16383
+
+    def next(self):
+        self.s1 = 171 * self.s1 % 30269
+        self.s2 = 172 * self.s2 % 30307
+        self.s3 = 170 * self.s3 % 30323
+        return (self.s1 / 30269 + self.s2 / 30307 + self.s3 / 30323) % 1.0
+
+
+def test_uniform_noise_follows_the_reference_generator():
+    for seed in (1, 4711, 30000):
+        g, ref = oa.NoiseGenerator(seed), WichmannHill(seed)
+        assert g.state == (ref.s1, ref.s2, ref.s3)
+        want = np.array([(ref.next() - 0.5) * 2 * 2.5 for _ in range(500)])
+        # The three terms and their sum lie below 4, so each of the four
+        # roundings (in whatever order they are summed) costs at most 2 eps;
+        # the scaling multiplies that by 2 amp.
+        np.testing.assert_allclose(g.uniform(500, 2.5), want, rtol=0, atol=2 * 2.5 * 4 * 2 * EPS)
+        assert g.state == (ref.s1, ref.s2, ref.s3)
+
+
+def test_blocks_continue_one_sequence():
+    whole_u, whole_g = oa.NoiseGenerator(99).uniform(1001), oa.NoiseGenerator(99).gaussian(1001)
+    gu, gg = oa.NoiseGenerator(99), oa.NoiseGenerator(99)
+    sizes = [1, 2, 3, 333, 662]  # odd sizes leave a Gaussian spare between calls
+    np.testing.assert_array_equal(np.concatenate([gu.uniform(k) for k in sizes]), whole_u)
+    np.testing.assert_array_equal(np.concatenate([gg.gaussian(k) for k in sizes]), whole_g)
+
+
+def test_gaussian_noise_has_its_moments():
+    x = oa.NoiseGenerator(12345).gaussian(100000, sd=2.0)
+    n = len(x)
+    # Five standard errors: mean sd/sqrt(n), variance sd^2 sqrt(2/n).
+    assert abs(x.mean()) < 5 * 2.0 / np.sqrt(n)
+    assert abs(x.var() - 4.0) < 5 * 4.0 * np.sqrt(2 / n)
+    assert abs(np.mean(np.abs(x) < 2.0) - 0.6826894921) < 5 * np.sqrt(0.68 * 0.32 / n)
+
+
+def test_periodic_noise_has_a_flat_spectrum():
+    for n in (64, 99):
+        x = oa.NoiseGenerator(7).periodic(n, amplitude=0.5)
+        mag = np.abs(np.fft.fft(x))
+        k = (n - 1) // 2 if n % 2 else n // 2 - 1
+        np.testing.assert_allclose(mag[1 : k + 1], 0.5 * n / 2, rtol=1e-12)
+        assert mag[0] < 1e-12 and (n % 2 or mag[n // 2] < 1e-12)
+
+
+def test_waveforms_follow_their_closed_forms_across_blocks():
+    f, phase0 = 0.013, 30.0
+    w = oa.WaveformGenerator("sine", frequency=f, amplitude=1.5, phase=phase0)
+    x = np.concatenate([w.generate(k) for k in (100, 1, 399)])
+    i = np.arange(500)
+    # The phase is reduced to [0, 360) between blocks: one rounding there.
+    np.testing.assert_allclose(x, 1.5 * np.sin(np.deg2rad(phase0 + 360 * f * i)), atol=1e-11)
+    assert abs(w.phase - (phase0 + 360 * f * 500) % 360) < 1e-9
+    sq = oa.WaveformGenerator("square", frequency=0.01, duty=25).generate(200)
+    q = (360 * 0.01 * np.arange(200)) % 360
+    np.testing.assert_array_equal(sq[np.abs(q - 90) > 1e-6], np.where(q < 90, 1.0, -1.0)[np.abs(q - 90) > 1e-6])
+    with pytest.raises(oa.OrinError, match="-20003"):
+        w.generate(0)
+
+
+def test_chirp_and_argument_checks():
+    n, f1, f2 = 400, 0.01, 0.2
+    i = np.arange(n)
+    np.testing.assert_allclose(oa.chirp(n, f1, f2, 2.0), 2.0 * np.sin(i * ((f2 - f1) * np.pi / n * i + 2 * np.pi * f1)),
+                               atol=1e-12)
+    with pytest.raises(ValueError, match="seed"):
+        oa.NoiseGenerator(0)
+    with pytest.raises(TypeError, match="integer"):
+        oa.NoiseGenerator(1).uniform(2.5)

@@ -1,0 +1,100 @@
+"""Transforms and spectra against numpy.fft and closed forms.
+
+Tolerances: a floating-point FFT has a norm-wise error of order
+eps * log2(n) * ||X||; the bound below allows a factor 8 on that (the
+chirp-z path for large primes runs two extra transforms of twice the size).
+"""
+import numpy as np
+import pytest
+
+import orinanalysis as oa
+from conftest import EPS
+
+LENGTHS = [1, 2, 3, 5, 8, 12, 97, 210, 1000, 1024, 4099]
+
+
+def close(got, want, n):
+    rel = 8 * EPS * max(1.0, np.log2(n))
+    if n & (n - 1):
+        # The mixed-radix butterflies of 3, 5 and 10 use constants rounded to
+        # 14 significant digits: up to about 1e-14 relative per stage.
+        rel += 2e-14 * np.log2(n)
+    bound = rel * np.linalg.norm(want)
+    assert np.linalg.norm(got - want) <= bound, (n, np.linalg.norm(got - want), bound)
+
+
+def test_transforms_agree_with_numpy(rng):
+    for n in LENGTHS:
+        z = rng.standard_normal(n) + 1j * rng.standard_normal(n)
+        x = rng.standard_normal(n)
+        close(oa.fft(z), np.fft.fft(z), n)
+        close(oa.ifft(z), np.fft.ifft(z), n)
+        close(oa.rfft(x), np.fft.rfft(x), n)
+        close(oa.irfft(np.fft.rfft(x), n), x, n)
+
+
+def test_inputs_are_converted_never_misread(rng):
+    x = rng.standard_normal(64)
+    strided = np.repeat(x, 2)[::2]  # non-contiguous view of x
+    assert not strided.flags.c_contiguous
+    close(oa.fft(strided), np.fft.fft(x), 64)
+    close(oa.fft(x.astype(np.float32)), np.fft.fft(x.astype(np.float32).astype(np.float64)), 64)
+    np.testing.assert_array_equal(oa.rfft(np.arange(6)), oa.rfft(np.arange(6.0)))
+    np.testing.assert_array_equal(strided, x.repeat(2)[::2])  # input untouched
+    with pytest.raises(TypeError, match="must be real"):
+        oa.rfft(x + 1j)
+    with pytest.raises(ValueError, match="one-dimensional"):
+        oa.fft(np.zeros((4, 4)))
+    with pytest.raises(TypeError, match="numeric"):
+        oa.fft(np.array(["a", "b"]))
+
+
+def test_overwrite_x_works_in_place_and_copies_otherwise(rng):
+    z = rng.standard_normal(30) + 0j
+    want = np.fft.fft(z)
+    out = oa.fft(z, overwrite_x=True)
+    assert out is z
+    close(z, want, 30)
+    y = rng.standard_normal(30)  # real: cannot hold the spectrum, so copied
+    assert oa.fft(y, overwrite_x=True) is not y
+
+
+def test_length_errors_raise_with_routine_and_code():
+    for fn, routine, code in [(oa.fft, "FFTCx", -20003), (oa.ifft, "InvFFTCx", -20008),
+                              (oa.power_spectrum, "Spectrum", -20005)]:
+        with pytest.raises(oa.OrinError) as info:
+            fn([])
+        assert (info.value.routine, info.value.code) == (routine, code)
+    with pytest.raises(oa.OrinError, match="kErrTooFewSamples"):
+        oa.hilbert_transform([1.0])
+    with pytest.raises(oa.OrinError, match="kErrNotPowerOfTwo"):
+        oa.fht(np.ones(12))
+
+
+def test_power_and_cross_spectra(rng):
+    for n in (1, 7, 64, 1000):
+        x = rng.standard_normal(n)
+        s = oa.power_spectrum(x)
+        np.testing.assert_allclose(s, np.abs(np.fft.fft(x)) ** 2 / n**2, rtol=0, atol=64 * EPS * np.mean(x**2) * np.log2(n + 1))
+        assert abs(s.sum() - np.mean(x**2)) <= 16 * EPS * n * np.mean(x**2)  # Parseval
+    x, y = rng.standard_normal(100), rng.standard_normal(60)
+    yp = np.concatenate([y, np.zeros(40)])  # the shorter is zero-padded
+    want = np.conj(np.fft.fft(x)) * np.fft.fft(yp) / 100**2
+    # Each factor carries the transform's error: bound the product's by
+    # ||dX|| max|Y| + max|X| ||dY||.
+    X, Y = np.fft.fft(x), np.fft.fft(yp)
+    rel = 8 * EPS * np.log2(100) + 2e-14 * np.log2(100)
+    bound = rel * 2 * np.linalg.norm(X) * np.abs(Y).max() / 100**2 + rel * 2 * np.linalg.norm(Y) * np.abs(X).max() / 100**2
+    assert np.linalg.norm(oa.cross_spectrum(x, y) - want) <= bound
+
+
+def test_hilbert_turns_cosines_into_sines_and_hartley_is_re_minus_im(rng):
+    for n in (64, 100):
+        t = np.arange(n)
+        x = np.cos(2 * np.pi * 3 * t / n) + 0.5 * np.cos(2 * np.pi * 7 * t / n + 0.3) + 2.0
+        want = np.sin(2 * np.pi * 3 * t / n) + 0.5 * np.sin(2 * np.pi * 7 * t / n + 0.3)
+        np.testing.assert_allclose(oa.hilbert_transform(x), want, atol=1e-13)
+    x = rng.standard_normal(256)
+    X = np.fft.fft(x)
+    close(oa.fht(x), X.real - X.imag, 256)
+    close(oa.fht(oa.fht(x), inverse=True), x, 256)

@@ -1,0 +1,169 @@
+// The general least-squares fit: every method against the normal equations
+// solved independently in long double, the covariance against their inverse,
+// the documented rank-deficient answers, and the Levenberg–Marquardt step.
+#include <orin/fitting.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "support/allocation_failure.h"
+#include "support/contract.h"
+#include "support/handles.h"
+#include "support/reference.h"
+
+namespace {
+
+using LVec = std::vector<long double>;
+
+// Solves A X = B (k x k, k x m) by Gauss-Jordan elimination with partial
+// pivoting in long double; the reference for every method here.
+LVec solveL(LVec a, LVec b, int k, int m) {
+    for (int c = 0; c < k; ++c) {
+        int p = c;
+        for (int r = c + 1; r < k; ++r)
+            if (std::fabs(a[r * k + c]) > std::fabs(a[p * k + c])) p = r;
+        for (int j = 0; j < k; ++j) std::swap(a[c * k + j], a[p * k + j]);
+        for (int j = 0; j < m; ++j) std::swap(b[c * m + j], b[p * m + j]);
+        for (int r = 0; r < k; ++r) {
+            if (r == c) continue;
+            const long double f = a[r * k + c] / a[c * k + c];
+            for (int j = 0; j < k; ++j) a[r * k + j] -= f * a[c * k + j];
+            for (int j = 0; j < m; ++j) b[r * m + j] -= f * b[c * m + j];
+        }
+    }
+    for (int r = 0; r < k; ++r)
+        for (int j = 0; j < m; ++j) b[r * m + j] /= a[r * k + r];
+    return b;
+}
+
+struct Problem {
+    int n, k;
+    std::vector<double> h, y, sigma;
+    // H^T W H and H^T W y in long double.
+    LVec normal() const {
+        LVec a(k * k);
+        for (int p = 0; p < k; ++p)
+            for (int q = 0; q < k; ++q)
+                for (int i = 0; i < n; ++i) a[p * k + q] += static_cast<long double>(h[i * k + p]) * h[i * k + q] / weight(i);
+        return a;
+    }
+    LVec rhs() const {
+        LVec b(k);
+        for (int p = 0; p < k; ++p)
+            for (int i = 0; i < n; ++i) b[p] += static_cast<long double>(h[i * k + p]) * y[i] / weight(i);
+        return b;
+    }
+    long double weight(int i) const { return sigma.empty() ? 1 : static_cast<long double>(sigma[i]) * sigma[i]; }
+};
+
+// A cubic in x on [0, 2] with noise: well conditioned (about 1e2).
+Problem cubic(double sigmaScale) {
+    Problem p{40, 4, {}, {}, {}};
+    const std::vector<double> x = orintest::randomDoubles(40, 31, 0, 2), e = orintest::randomDoubles(40, 32);
+    for (int i = 0; i < 40; ++i) {
+        for (int j = 0; j < 4; ++j) p.h.push_back(std::pow(x[i], j));
+        p.y.push_back(1 - 2 * x[i] + 0.5 * x[i] * x[i] * x[i] + 0.01 * e[i]);
+        if (sigmaScale > 0) p.sigma.push_back(sigmaScale * (1 + 0.5 * e[i]));
+    }
+    return p;
+}
+
+}  // namespace
+
+// With sigma = 1e7 the weighted normal matrix is of order 1e-14: an absolute
+// pseudo-inverse tolerance would take it for zero; the covariance must still
+// be its true inverse.
+TEST(GenLSFitCoef, EveryMethodMatchesTheNormalEquationsWithItsCovariance) {
+    for (double sigmaScale : {0.0, 0.3, 1e7}) {
+        const Problem p = cubic(sigmaScale);
+        const LVec want = solveL(p.normal(), p.rhs(), p.k, 1);
+        LVec identity(p.k * p.k);
+        for (int i = 0; i < p.k; ++i) identity[i * p.k + i] = 1;
+        const LVec cov = solveL(p.normal(), identity, p.k, p.k);
+        for (int algorithm = 0; algorithm <= 5; ++algorithm) {
+            SCOPED_TRACE(::testing::Message() << "sigma " << sigmaScale << ", algorithm " << algorithm);
+            std::vector<double> coef(p.k), covariance(p.k * p.k);
+            const int32_t code = GenLSFitCoef(p.h.data(), p.n, p.k, p.y.data(), p.sigma.empty() ? nullptr : p.sigma.data(),
+                                              coef.data(), covariance.data(), algorithm);
+            // LU keeps its absolute pivot rule, which a normal matrix of 1e-14 fails.
+            if (algorithm == 4 && sigmaScale == 1e7) {
+                EXPECT_EQ(code, kErrSingularMatrix);
+                continue;
+            }
+            ASSERT_EQ(code, 0);
+            // Condition about 1e2 (methods on H) or 1e4 (normal equations).
+            for (int j = 0; j < p.k; ++j) EXPECT_NEAR(coef[j], static_cast<double>(want[j]), 1e4 * orintest::kEps * 8) << j;
+            for (int j = 0; j < p.k * p.k; ++j)
+                EXPECT_NEAR(covariance[j] / std::fabs(static_cast<double>(cov[0])), static_cast<double>(cov[j] / std::fabs(cov[0])), 1e-9) << j;
+        }
+    }
+}
+
+TEST(GenLSFitCoef, RankDeficiencyAndValidationOrder) {
+    const std::vector<double> ones(6, 1.0), y(3, 2.0);
+    std::vector<double> coef(2);
+    ASSERT_EQ(GenLSFitCoef(ones.data(), 3, 2, y.data(), nullptr, coef.data(), nullptr, 0), 0);
+    EXPECT_NEAR(coef[0], 1.0, 8 * orintest::kEps) << "the minimum-norm solution";
+    EXPECT_NEAR(coef[1], 1.0, 8 * orintest::kEps);
+    EXPECT_EQ(GenLSFitCoef(ones.data(), 3, 2, y.data(), nullptr, coef.data(), nullptr, 4), kErrSingularMatrix);
+    const std::vector<double> big(100 * 91, 1.0);
+    EXPECT_EQ(GenLSFitCoef(big.data(), 0, 2, y.data(), nullptr, coef.data(), nullptr, 0), kErrEmptyArray);
+    EXPECT_EQ(GenLSFitCoef(big.data(), 3, 4, y.data(), nullptr, coef.data(), nullptr, 0), kErrFewerPointsThanCoefficients);
+    EXPECT_EQ(GenLSFitCoef(big.data(), 100, 91, y.data(), nullptr, coef.data(), nullptr, 0), kErrOrderNotPositive);
+    EXPECT_EQ(GenLSFitCoef(ones.data(), 3, 2, y.data(), nullptr, coef.data(), nullptr, 6), kErrInvalidSelector);
+}
+
+TEST(GetNewCoef, StepSolvesTheDampedNormalEquations) {
+    const std::vector<double> alpha = {4, 1, 0.5, 1, 3, 0.2, 0.5, 0.2, 2}, beta = {1, -2, 0.5};
+    const double lambda = 0.1;
+    LVec damped(alpha.begin(), alpha.end());
+    for (int i = 0; i < 3; ++i) damped[i * 3 + i] = damped[i * 3 + i] * (lambda + 1) + lambda;
+    const LVec delta = solveL(damped, LVec(beta.begin(), beta.end()), 3, 1);
+    std::vector<double> coef = {1, 2, 3};
+    ASSERT_EQ(GetNewCoef(alpha.data(), beta.data(), 3, lambda, coef.data()), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(coef[i], static_cast<double>(i + 1 + delta[i]), 32 * orintest::kEps) << i;
+}
+
+TEST(GenLSFit_head, ReturnsTheCovarianceInHOrLeavesHEmpty) {
+    const Problem p = cubic(0);
+    for (int32_t flag : {0, 1, 2}) {
+        orintest::DoubleMatrixHandle h(p.n, p.k, p.h);
+        orintest::DoubleHandle y(p.y), sigma, coef;
+        const int32_t algorithm = 3;
+        int32_t error = 9;
+        EXPECT_EQ(GenLSFit_head(h, y, sigma, coef, &algorithm, &flag, &error), 0);
+        EXPECT_EQ(error, 0) << flag;
+        EXPECT_EQ(coef.size(), flag == 2 ? 0 : p.k) << flag;
+        EXPECT_EQ(h.rows(), flag == 1 ? p.k : 0) << flag;
+        EXPECT_EQ(h.cols(), flag == 1 ? p.k : 0) << flag;
+    }
+}
+
+ORIN_CONTRACT_TABLE(FitEntryPoints) {
+    using orintest::Contract;
+    static const int32_t algorithm = 0, flag = 0;
+    static const double lambda = 0.5;
+    using orintest::errorRow;
+    return {
+        errorRow("GenLSFit_head y length", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return GenLSFit_head(c.output<DoubleMatrix>(2, 1, std::vector<double>{1, 2}), c.input<DoubleArray>({1}), c.input<DoubleArray>(), c.output<DoubleArray>(std::vector<double>{1}), &algorithm, &flag, e); }),
+        errorRow("GenLSFit_head short sigma", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return GenLSFit_head(c.output<DoubleMatrix>(2, 1, std::vector<double>{1, 2}), c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), c.output<DoubleArray>(), &algorithm, &flag, e); }),
+        errorRow("GetNewCoef_head alpha shape", kErrEmptyArray, [](Contract &c, int32_t *e) { return GetNewCoef_head(c.output<DoubleArray>(std::vector<double>{1, 2}), c.input<DoubleMatrix>(1, 2, {1, 2}), c.input<DoubleArray>({1, 2}), &lambda, e); }),
+        errorRow("GetNewCoef_head not positive definite", kErrSingularMatrix, [](Contract &c, int32_t *e) { return GetNewCoef_head(c.output<DoubleArray>(std::vector<double>{1}), c.input<DoubleMatrix>(1, 1, {-5}), c.input<DoubleArray>({1}), &lambda, e); }),
+    };
+}
+
+ORIN_ALLOCATION_CASE(GenLSFitCoef_FastGivens, 5) {
+    const Problem p = cubic(0.5);
+    std::vector<double> coef(p.k, 7.0);
+    const int32_t code = inj.call([&] { return GenLSFitCoef(p.h.data(), p.n, p.k, p.y.data(), p.sigma.data(), coef.data(), nullptr, 2); });
+    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
+}
+
+ORIN_ALLOCATION_CASE(GetNewCoef, 2) {
+    const double alpha[] = {2, 0, 0, 2}, beta[] = {1, 1};
+    double coef[] = {0, 0};
+    const int32_t code = inj.call([&] { return GetNewCoef(alpha, beta, 2, 0, coef); });
+    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
+}

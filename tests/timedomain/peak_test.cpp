@@ -1,0 +1,237 @@
+// Peak detectors: the threshold-run detector against brute force; the
+// streaming least-squares detector on exact quadratic arcs, sinusoids and
+// noise, one call against many block splits; its fit kit by residuals.
+#include <orin/timedomain.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "support/allocation_failure.h"
+#include "support/handles.h"
+#include "support/reference.h"
+
+using orintest::DoubleHandle;
+using orintest::Int32Handle;
+
+namespace {
+
+struct Peak {
+    double location, amplitude, second;
+    bool operator==(const Peak &) const = default;
+};
+
+struct Series {
+    std::vector<Peak> peaks;
+    std::vector<int32_t> perCall;
+    int32_t error = 0;
+    bool released = false;
+};
+
+// PeakD over x cut into blocks of the given sizes (a remainder shorter than
+// a window joins the block before it), the outputs starting at the sizes.
+Series detect(const std::vector<double> &x, int32_t width, double threshold, int32_t polarity,
+              const std::vector<size_t> &sizes, std::vector<size_t> outputSizes = {0, 0, 0}) {
+    DoubleHandle loc{std::vector<double>(outputSizes[0])}, amp{std::vector<double>(outputSizes[1])},
+        d2{std::vector<double>(outputSizes[2])};
+    PeakCINState state{};
+    UHandle internal = nullptr;
+    Series s;
+    for (size_t b = 0, start = 0; start < x.size(); ++b) {
+        const bool last = b + 1 >= sizes.size() || start + sizes[b] + static_cast<size_t>(width) > x.size();
+        const size_t end = last ? x.size() : start + sizes[b];
+        DoubleHandle block(std::vector<double>(x.begin() + static_cast<long>(start), x.begin() + static_cast<long>(end)));
+        PeakCINControl c{block, threshold, width, polarity, loc, amp, d2, -1,
+                         (b == 0 ? kPeakFirstCall : 0) | (last ? kPeakLastCall : 0)};
+        PeakD(&c, &state, &internal, &s.error);
+        if (s.error) break;
+        s.perCall.push_back(c.count);
+        EXPECT_TRUE(loc.size() == c.count && amp.size() == c.count && d2.size() == c.count);
+        for (size_t k = 0; k < static_cast<size_t>(c.count); ++k)
+            s.peaks.push_back({loc.values()[k], amp.values()[k], d2.values()[k]});
+        start = end;
+    }
+    s.released = internal == nullptr;
+    if (internal) DSDisposeHandle(internal);
+    return s;
+}
+
+// Downward arcs 5 - (t mod period - vertex)^2.
+std::vector<double> arcs(int n, int period, double vertex) {
+    std::vector<double> x(static_cast<size_t>(n));
+    for (int t = 0; t < n; ++t) x[static_cast<size_t>(t)] = 5.0 - std::pow(t % period - vertex, 2);
+    return x;
+}
+
+}  // namespace
+
+TEST(PeakDetector, RunsAgainstBruteForce) {
+    const auto noise = orintest::randomDoubles(2000, 8);
+    DoubleHandle h(noise);
+    Int32Handle loc;
+    int32_t count = -1, error = 1;
+    for (int32_t w : {1, 3}) {
+        const double th = 0.2;
+        std::vector<int32_t> expected;
+        for (int32_t i = 0, len = 0; i <= 2000; ++i) {
+            if (i < 2000 && noise[static_cast<size_t>(i)] >= th) ++len;
+            else if (len >= w) expected.push_back(i - len), len = 0;
+            else len = 0;
+        }
+        ASSERT_EQ(PeakDetector(h, &th, &w, loc, &count, &error) + error, 0);
+        EXPECT_EQ(loc.values(), expected) << w;
+        EXPECT_EQ(count, static_cast<int32_t>(expected.size()));
+    }
+}
+
+TEST(PeakD, ExactQuadraticArcsLocatedToFractionsOfASample) {
+    // The windows around a vertex lie inside one arc, where the fit is exact;
+    // the coefficients carry rounding of order eps times the window's values
+    // (up to 30^2), divided by the curvature 2.
+    for (int32_t width : {3, 4, 7, 11}) {
+        const Series s = detect(arcs(600, 30, 13.37), width, 0, 0, {600});
+        ASSERT_EQ(s.peaks.size(), 20u) << width;
+        for (size_t k = 0; k < 20; ++k) {
+            EXPECT_NEAR(s.peaks[k].location, 30.0 * k + 13.37, 1e-9) << width << " " << k;
+            EXPECT_NEAR(s.peaks[k].amplitude, 5.0, 1e-9);
+            EXPECT_NEAR(s.peaks[k].second, -2.0, 1e-9);
+        }
+    }
+    // One vertex in three blocks of 7 is reported by the second; valleys of
+    // the negated arc with polarity 1; the wrong side of the threshold or the
+    // wrong polarity reports nothing.
+    auto x = arcs(21, 100, 10);
+    const Series blocks = detect(x, 3, 0, 0, {7, 7, 7});
+    EXPECT_EQ(blocks.perCall, (std::vector<int32_t>{0, 1, 0}));
+    EXPECT_TRUE(blocks.released);
+    EXPECT_TRUE(detect(x, 3, 5.5, 0, {21}).peaks.empty());
+    EXPECT_TRUE(detect(x, 3, 0, 1, {21}).peaks.empty());
+    for (double &v : x) v = -v;
+    const Series valley = detect(x, 3, 0, 1, {21});
+    ASSERT_EQ(valley.peaks.size(), 1u);
+    EXPECT_NEAR(valley.peaks[0].location, 10, 1e-12);
+    EXPECT_NEAR(valley.peaks[0].second, 2, 1e-12);
+}
+
+TEST(PeakD, SinusoidPeaksAndValleys) {
+    const double period = 64, omega = 2 * std::numbers::pi / period;
+    std::vector<double> x(640);
+    for (size_t t = 0; t < x.size(); ++t) x[t] = std::sin(omega * static_cast<double>(t));
+    // The quartic term of the sine about its top biases the fitted vertex by
+    // at most about (omega w)^2 / 16 samples when the window centre is within
+    // half a sample of the top.
+    const int32_t width = 7;
+    const double tolerance = omega * omega * width * width / 16;
+    for (int32_t polarity : {0, 1}) {
+        const Series s = detect(x, width, 0, polarity, {100, 100, 100});
+        ASSERT_EQ(s.peaks.size(), 10u) << polarity;
+        for (size_t k = 0; k < 10; ++k) {
+            EXPECT_NEAR(s.peaks[k].location, period * (static_cast<double>(k) + (polarity ? 0.75 : 0.25)), tolerance);
+            EXPECT_NEAR(s.peaks[k].amplitude, polarity ? -1.0 : 1.0, tolerance);
+        }
+    }
+}
+
+TEST(PeakD, BlockSplitsGiveTheSamePeaksAsOneCallAndEachVertexOnce) {
+    auto x = orintest::randomDoubles(6000, 31);
+    for (size_t i = 1; i < x.size(); ++i) x[i] = 0.7 * x[i - 1] + x[i];
+    const Series whole = detect(x, 9, 0.1, 0, {6000});
+    ASSERT_GT(whole.peaks.size(), 200u);
+    std::mt19937_64 gen(5);
+    std::vector<size_t> random(60);
+    for (size_t &v : random) v = 9 + gen() % 700;
+    for (const auto &sizes : {std::vector<size_t>(700, 9), std::vector<size_t>(6, 1000), random}) {
+        // The outputs start short and unequal: all three must grow.
+        const Series split = detect(x, 9, 0.1, 0, sizes, {3, 0, 1000});
+        EXPECT_TRUE(split.error == 0 && split.released);
+        EXPECT_EQ(split.peaks, whole.peaks) << sizes[0];
+    }
+    // The look-back to the previous window must not report its vertex again.
+    const Series s = detect({3, 4, -4, 3, 1, 0, 3, 4}, 3, -100, 0, {8});
+    ASSERT_EQ(s.peaks.size(), 1u);
+    EXPECT_NEAR(s.peaks[0].location, 3 + 2.5 / 9, 1e-15);
+    for (int32_t width : {3, 5}) {
+        std::vector<double> where;
+        for (const Peak &p : detect(orintest::randomDoubles(20000, 40u + width), width, -10, 0, {20000}).peaks)
+            where.push_back(p.location);
+        ASSERT_GT(where.size(), 1000u);
+        std::sort(where.begin(), where.end());
+        EXPECT_EQ(std::adjacent_find(where.begin(), where.end()), where.end()) << width;
+    }
+}
+
+TEST(PeakD, FailuresEmptyTheOutputsAndEndTheSeries) {
+    const auto x = arcs(21, 100, 10);
+    EXPECT_EQ(detect(x, 2, 0, 0, {21}).error, kErrInvalidSelector);
+    const Series shortBlock = detect(x, 5, 0, 0, {10, 3, 8});
+    EXPECT_TRUE(shortBlock.error == kErrPeakWidth && shortBlock.released);
+    DoubleHandle block(x), loc({1, 2}), amp({1}), d2({1});
+    PeakCINState state{};
+    UHandle internal = nullptr;
+    int32_t error = 0;
+    PeakCINControl c{block, 0, 3, 0, loc, amp, d2, 9, 0};
+    PeakD(&c, &state, &internal, &error);  // no first call
+    EXPECT_TRUE(error == kErrNoState && c.count == 0 && loc.emptied() && amp.emptied() && d2.emptied());
+    c.control = kPeakFirstCall;
+    PeakD(&c, &state, &internal, &error);
+    ASSERT_TRUE(error == 0 && internal != nullptr);
+    c.control = 0;
+    c.width = 5;  // a series may not change its width
+    PeakD(&c, &state, &internal, &error);
+    EXPECT_TRUE(error == kErrNoState && internal == nullptr);
+    // The internal block holds the real pointer size.
+    EXPECT_EQ(InternalPeakDataSize(5), static_cast<int32_t>((40 * 5 + 24 + 3 * sizeof(double *) + 7) / 8 * 8));
+}
+
+TEST(PeakFitKit, FactorsAndInversesByResiduals) {
+    const int32_t m = 7, n = 3;
+    const double eps = orintest::kEps;
+    double **a = dAllocMatrix(m, n), **q = dAllocMatrix(m, n), **r = dAllocMatrix(n, n), **inv = dAllocMatrix(n, n);
+    const auto v = orintest::randomDoubles(m * n, 3);
+    for (int32_t i = 0; i < m * n; ++i) a[i / n][i % n] = v[static_cast<size_t>(i)];
+    ASSERT_EQ(dQRFactorization(a, m, n, q, r), 0);
+    ASSERT_EQ(dMatrixInv(r, n, inv), 0);
+    for (int32_t i = 0; i < m; ++i)
+        for (int32_t j = 0; j < n; ++j) {
+            long double qr = 0, qtq = 0, rinv = 0;
+            for (int32_t k = 0; k < n; ++k) qr += static_cast<long double>(q[i][k]) * r[k][j];
+            EXPECT_NEAR(static_cast<double>(qr), a[i][j], 16 * eps) << i << "," << j;
+            if (i >= n) continue;
+            for (int32_t k = 0; k < m; ++k) qtq += static_cast<long double>(q[k][i]) * q[k][j];
+            for (int32_t k = 0; k < n; ++k) rinv += static_cast<long double>(r[i][k]) * inv[k][j];
+            EXPECT_NEAR(static_cast<double>(qtq), i == j, 16 * eps);
+            EXPECT_NEAR(static_cast<double>(rinv), i == j, 64 * eps);
+            EXPECT_TRUE(i <= j || r[i][j] == 0.0);
+        }
+    EXPECT_EQ(dQRFactorization(a, 2, 3, q, r), kErrSingularMatrix);  // more columns than rows
+    for (int32_t i = 0; i < n; ++i) r[i][1] = 2 * r[i][0];
+    EXPECT_EQ(dMatrixInv(r, n, inv), kErrSingularMatrix);
+    for (double **p : {a, q, r, inv}) FreeMatrix(p);
+}
+
+ORIN_ALLOCATION_CASE(PeakD, 16) {
+    DoubleHandle block(arcs(21, 100, 10)), loc, amp, d2;
+    PeakCINState state{};
+    UHandle internal = nullptr;
+    int32_t error = 0;
+    PeakCINControl c{block, 0, 3, 0, loc, amp, d2, 0, kPeakFirstCall | kPeakLastCall};
+    const MgErr status = inj.call([&] { return PeakD(&c, &state, &internal, &error); });
+    EXPECT_EQ(internal, nullptr);
+    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
+    if (inj.failing()) EXPECT_TRUE(status == kMgFullErr && loc.emptied() && amp.emptied() && d2.emptied());
+    else EXPECT_EQ(loc.values(), std::vector<double>{10});
+}
+
+ORIN_ALLOCATION_CASE(PeakDetector, 2) {
+    DoubleHandle x({0, 5, 5, 5, 0, 5, 0});
+    Int32Handle loc;
+    const double four = 4;
+    int32_t two = 2, count = 0, error = 0;
+    const MgErr status = inj.call([&] { return PeakDetector(x, &four, &two, loc, &count, &error); });
+    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
+    if (inj.failing()) EXPECT_TRUE(status != 0 && loc.emptied() && count == 0);
+    else EXPECT_EQ(loc.values(), std::vector<int32_t>{1});
+}

@@ -1,0 +1,122 @@
+// Trigger detection against an independent model: the four crossings of a
+// hysteresis cycle as a table of predicates.
+#include <orin/timedomain.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "support/allocation_failure.h"
+#include "support/handles.h"
+#include "support/reference.h"
+
+using orintest::DoubleHandle;
+using orintest::DoubleMatrixHandle;
+using orintest::Int32Handle;
+using Ints = std::vector<int32_t>;
+
+namespace {
+
+// A cycle of four crossings: reach the lower edge, reach the upper edge,
+// come down to the upper edge, come down to the lower edge. A rising trigger
+// is the first crossing, a falling one the third.
+struct Model {
+    double lower, upper;
+    bool rising;
+    int phase;  // the crossing awaited
+    Ints triggers;
+
+    Model(double level, double hysteresis, bool risingSlope, double previous)
+        : lower(level - hysteresis / 2), upper(level + hysteresis / 2), rising(risingSlope), phase(derived(previous)) {}
+    int derived(double v) const { return v < lower ? 0 : v > upper ? 2 : 3; }  // from one value alone
+    void feed(double v, int32_t j) {
+        const std::function<bool(double)> crossings[4] = {[&](double u) { return u >= lower; }, [&](double u) { return u >= upper; },
+                                                          [&](double u) { return u <= upper; }, [&](double u) { return u <= lower; }};
+        if (!crossings[phase](v)) return;
+        if (phase == (rising ? 0 : 2)) triggers.push_back(j);
+        phase = (phase + 1) % 4;
+    }
+};
+
+struct Scan {
+    Ints indices, counts, triggered;
+    std::vector<double> last;
+    int32_t error;
+};
+
+// Triggerh on rows of equal length; the count and flag arrays start dirty.
+Scan trigger(int32_t channels, const std::vector<double> &data, std::vector<double> previous, int32_t slope,
+             int32_t maxTriggers, double level = 0, double hysteresis = 1) {
+    DoubleMatrixHandle d(channels, static_cast<int32_t>(data.size()) / channels, data);
+    DoubleHandle l(std::vector<double>(static_cast<size_t>(channels), level)), p(previous),
+        h(std::vector<double>(static_cast<size_t>(channels), hysteresis)), last({9, 9, 9});
+    Int32Handle s(Ints(static_cast<size_t>(channels), slope)), indices({7}), counts({5, 5, 5}), flags({3, 3, 3});
+    Scan r;
+    Triggerh(d, l, p, h, s, maxTriggers, indices, counts, flags, last, &r.error);
+    r = {indices.values(), counts.values(), flags.values(), last.values(), r.error};
+    return r;
+}
+
+}  // namespace
+
+TEST(Trigger, HysteresisCycles) {
+    // Rising: 1 reaches -0.5 from below; 3 only leaves the top; 4 re-arms.
+    Scan r = trigger(1, {-1, 0, 1, -1, -1, 0}, {-1}, 1, 10);
+    EXPECT_EQ(Ints(r.indices.begin(), r.indices.begin() + 2), (Ints{1, 5}));
+    EXPECT_TRUE(r.counts == Ints{2} && r.triggered == Ints{1} && r.last == std::vector<double>{0});
+    // Starting inside the band, a rising channel must first go below it.
+    r = trigger(1, {0.2, 1, 0.2, -1, 0}, {0}, 1, 10);
+    EXPECT_TRUE(r.counts == Ints{1} && r.indices[0] == 4);
+    // One trigger per channel, listed in channel order, counted from zero.
+    r = trigger(2, {-1, 0, 1, -1, 0, -1, -1, 0, 1, 1}, {-1, -1}, 1, 1);
+    EXPECT_TRUE(r.counts == (Ints{1, 1}) && r.triggered == (Ints{1, 1}) && r.indices == (Ints{1, 2}));
+    // An empty block carries each channel's previous value forward.
+    EXPECT_EQ(trigger(2, {}, {0.25, -3}, 1, 3).last, (std::vector<double>{0.25, -3}));
+    // Square waves in two channels: 40 triggers each, the first 50 listed.
+    std::vector<double> square;
+    for (int j = 0; j < 320; ++j) square.push_back(j % 4 == 0 ? -1.0 : j % 4 == 2 ? 1.0 : 0.0);
+    r = trigger(2, square, {-1, -1}, 1, 100);
+    ASSERT_TRUE(r.counts == (Ints{40, 40}) && r.indices.size() == 200u);
+    for (size_t k = 0; k < 200; ++k) EXPECT_EQ(r.indices[k], k < 50 ? 1 + 4 * static_cast<int32_t>(k % 40) : 0) << k;
+}
+
+TEST(Trigger, MatchesModelAndBlockSplitsWhereThePreviousValueDecides) {
+    const int32_t n = 3000;
+    auto x = orintest::randomDoubles(n, 99, -2, 2);
+    for (size_t i = 1; i < x.size(); ++i) x[i] = 0.9 * x[i - 1] + 0.3 * x[i];  // wander plus noise
+    for (int32_t slope : {0, 1}) {
+        Model whole(0.1, 0.4, slope != 0, -1);
+        std::vector<size_t> cuts = {0};
+        for (size_t j = 0; j < x.size(); ++j) {
+            whole.feed(x[j], static_cast<int32_t>(j));
+            // Cut wherever the phase reached is the one the value implies.
+            if (whole.phase == whole.derived(x[j]) && j + 1 - cuts.back() > 40) cuts.push_back(j + 1);
+        }
+        cuts.back() = x.size();
+        ASSERT_TRUE(whole.triggers.size() > 50u && cuts.size() > 20u);
+        const Scan one = trigger(1, x, {-1}, slope, n, 0.1, 0.4);
+        EXPECT_EQ(one.counts[0], static_cast<int32_t>(whole.triggers.size()));
+        EXPECT_EQ(Ints(one.indices.begin(), one.indices.begin() + 50), Ints(whole.triggers.begin(), whole.triggers.begin() + 50));
+        Ints found;
+        double previous = -1;
+        for (size_t b = 0; b + 1 < cuts.size(); ++b) {
+            const Scan r = trigger(1, std::vector<double>(x.begin() + static_cast<long>(cuts[b]), x.begin() + static_cast<long>(cuts[b + 1])),
+                                   {previous}, slope, n, 0.1, 0.4);
+            for (int32_t k = 0; k < r.counts[0]; ++k) found.push_back(r.indices[static_cast<size_t>(k)] + static_cast<int32_t>(cuts[b]));
+            previous = r.last[0];
+        }
+        EXPECT_EQ(found, whole.triggers) << "slope " << slope;
+    }
+}
+
+ORIN_ALLOCATION_CASE(Triggerh, 4) {
+    DoubleMatrixHandle d(1, 4, {-1, 0, 1, -1});
+    DoubleHandle l({0}), p({-1}), h({1}), last;
+    Int32Handle s({1}), indices, counts, flags;
+    int32_t error = 0;
+    const MgErr status = inj.call([&] { return Triggerh(d, l, p, h, s, 2, indices, counts, flags, last, &error); });
+    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
+    if (inj.failing()) EXPECT_TRUE(status != 0 && indices.emptied() && counts.emptied() && flags.emptied() && last.emptied());
+    else EXPECT_EQ(indices.values(), (Ints{1, 0}));
+}

@@ -1,0 +1,54 @@
+/*
+ * A small SVG line-plot writer: one plot per file, linear axes with 1-2-5
+ * ticks, polylines, reference lines, cursors and a legend. Written for the
+ * measurement command and the demo; it depends on nothing but the C library.
+ */
+#ifndef ORIN_SVGPLOT_H
+#define ORIN_SVGPLOT_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct SvgPlot SvgPlot;
+
+/* Starts a plot of the data range [xmin, xmax] x [ymin, ymax] (widened a
+   little when a range is empty or not finite). Labels name the axes with
+   their units. Returns NULL when memory is short. */
+SvgPlot *svg_plot_new(const char *title, const char *xlabel, const char *ylabel, double xmin, double xmax,
+                      double ymin, double ymax);
+
+/* Draws y[i] against x[i] (x ascending); a non-finite point breaks the line.
+   Long series are reduced to the minimum and maximum of every pixel column,
+   so the envelope of the signal is kept. legend may be NULL. */
+void svg_plot_line(SvgPlot *plot, const double *x, const double *y, long n, const char *color, const char *legend);
+
+/* A dashed horizontal line at level y, labelled at the right edge. */
+void svg_plot_hline(SvgPlot *plot, double y, const char *color, const char *label);
+
+/* A vertical cursor at x, labelled at the top of the plot area. */
+void svg_plot_vline(SvgPlot *plot, double x, const char *color, const char *label);
+
+/* A circle at (x, y) with an optional label beside it. */
+void svg_plot_marker(SvgPlot *plot, double x, double y, const char *color, const char *label);
+
+/* Adds a legend entry (a short line of the colour and the text) in the right
+   margin; at most 8 entries are shown. */
+void svg_plot_legend(SvgPlot *plot, const char *color, const char *text);
+
+/* Writes the picture to path and frees the plot (also on failure). Returns 0,
+   or -1 with errno set when the file cannot be written. */
+int svg_plot_save(SvgPlot *plot, const char *path);
+
+/* Frees a plot without writing it. */
+void svg_plot_free(SvgPlot *plot);
+
+/* The scale and SI prefix that bring magnitude into [1, 1000): e.g. 3e-8
+   gives 1e9 and "n". */
+double svg_engineering_scale(double magnitude, const char **prefix);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
