@@ -230,4 +230,163 @@ ORIN_API int32_t IIR_Filter(DoubleArrayHdl x, DoubleArrayHdl a, DoubleArrayHdl b
 ORIN_API int32_t IIR_Filter2(DoubleArrayHdl x, const int32_t *sectionKind, DoubleArrayHdl a, DoubleArrayHdl b,
                              DoubleArrayHdl state, const uint8_t *continueFlag, int32_t *error);
 
+/* ---- FIR design by truncated ideal response ---------------------------------
+   N taps h[k] = ideal impulse response at t = k - (N-1)/2 (rectangular
+   window), symmetric: lowpass sin(w1 t)/(pi t), highpass -sin(w1 t)/(pi t)
+   plus 1 - w1/pi at the centre, bandpass (sin(w2 t) - sin(w1 t))/(pi t),
+   bandstop the negative plus 1 - (w2 - w1)/pi at the centre, with
+   w = 2 pi f/fs (centre taps: w1/pi, (w2 - w1)/pi). Each tap is evaluated in
+   extended precision. For lowpass and highpass fh is not used (it is taken
+   as (fs/2 + fl)/2 for the checks).
+   Checks, first failure wins: -20061 type outside 0..3; -20021 N < 1; -20020
+   fl or fh above fs/2; -20023 fs or fl not a positive finite number (types
+   2, 3: also fh, or fh <= fl); -20033 highpass or bandstop with even N. */
+ORIN_API int32_t FIR_Coef(int32_t type, double fs, double fl, double fh, int32_t N, double *h);
+
+/* Handle entry point: h resized to *N taps. *type is clamped into 0..3 (below
+   0 becomes 0, above 3 becomes 3) and the clamped value written back before
+   the design. Codes in *error: -20021 (*N < 1), -20001 (the resize refused;
+   its status is returned) and those of FIR_Coef; h is emptied on failure. */
+ORIN_API int32_t FIRCoefs(const double *fs, const double *fl, const double *fh, const int32_t *N, DoubleArrayHdl h,
+                          int32_t *type, int32_t *error);
+
+/* ---- Equiripple FIR design (Parks-McClellan) --------------------------------
+   Weighted minimax linear-phase design on a grid of 16 points per extremal.
+   kind: 1 multiband (symmetric taps, gain desired[b] in band b), 2
+   differentiator (antisymmetric, desired[b] f in band b with f = freq/fs,
+   weighted by 1/f when the slope is at least 1e-4: equiripple relative
+   error), 3 Hilbert transformer (antisymmetric). edges: 2 nBands values in
+   the unit of fs, strictly increasing; band b is [edges[2b], edges[2b+1]].
+   Checks, first failure wins: -20031 nTaps < 3; -20003 nBands < 1; -20031 a
+   NaN or infinite fs, edge, gain or weight; -20023 fs <= 0, an edge < 0, a
+   weight <= 0, a gain < 0; -20020 last edge above fs/2; -20023 edges not
+   strictly increasing; kind rules with gap = |last edge - fs/2|: multiband
+   needs a first edge of 0 and gap <= 0.001 (-20031) and, for even nTaps, a
+   last band of gain 0 (-20033); differentiator a first edge of 0 and gap <=
+   0.001 (even nTaps) or >= 0.01 (odd); Hilbert a first edge above 0 and gap
+   <= 0.001 (even) or >= 0.001 (odd) (-20031); -20061 another kind; -20001
+   nTaps/2 + 2 >= 2048 or scratch refused. The exchange fails with -20031 on
+   a singular extremal set, a falling levelled error, or when maxIter
+   exchanges (maxIter < 1 means 100; 1 and 2 always fail) do not settle.
+   On success h holds nTaps taps and *deviation the largest weighted error
+   on the grid; on failure *deviation is not written. */
+ORIN_API int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *weights, double fs,
+                                  const double *edges, int32_t kind, int32_t nTaps, double *h, double *deviation,
+                                  int32_t maxIter);
+
+/* Equi_Ripple_Iter with maxIter = 100. */
+ORIN_API int32_t Equi_Ripple(int32_t nBands, const double *desired, const double *weights, double fs,
+                             const double *edges, int32_t kind, int32_t nTaps, double *h, double *deviation);
+
+/* A band of the handle entry point: gain (slope for a differentiator), edges
+   in the unit of fs, weight. */
+#pragma pack(push, 4)
+typedef struct {
+    double desired;
+    double lower;
+    double upper;
+    double weight;
+} FIRBand;
+typedef struct { int32_t dimSize; FIRBand elt[1]; } FIRBandArray;
+#pragma pack(pop)
+typedef FIRBandArray **FIRBandArrayHdl;
+
+/* Handle entry point: *kind 0 multiband, 1 differentiator, 2 Hilbert; h
+   resized to *nTaps. Codes in *error: -20031 (an infinite or NaN fs or band
+   value; nTaps < 3), -20021 (*nTaps < 1), -20023 (no bands), -20001 (a
+   resize refused; its status is returned) and those of Equi_Ripple_Iter.
+   On failure h is emptied and *deviation is iDNaN. */
+ORIN_API int32_t Parks(const int32_t *nTaps, const double *fs, FIRBandArrayHdl bands, const int32_t *kind,
+                       DoubleArrayHdl h, double *deviation, const int32_t *maxIter, int32_t *error);
+
+/* ---- Narrow-band interpolated FIR ------------------------------------------
+   A model filter designed at an M times wider transition and applied with
+   M - 1 zeros between its taps, followed by an image filter that removes
+   the model's images at multiples of fs/M; both equiripple. Design kinds:
+   0 lowpass (pass edge <= fs/4), 1 highpass (mirrored lowpass), 2 bandpass,
+   3 bandstop (complement of a bandpass), 4 wide lowpass (complement of a
+   mirrored lowpass), 5 wide highpass (complement of a lowpass). Kinds 3, 4
+   and 5 add the input delayed by the cascade's centre. */
+typedef struct {
+    int32_t kind;
+    int32_t M;          /* interpolation factor; 1: single stage, no image filter */
+    int32_t modelCount; /* model taps */
+    double *model;
+    int32_t imageCount; /* image taps (0 when M = 1) */
+    double *image;
+} FIRNarrowDesign;
+
+/* The host's cluster of the handle entry points. */
+typedef struct {
+    int32_t kind;
+    int32_t M;
+    DoubleArrayHdl model;
+    DoubleArrayHdl image;
+} FIRNarrowCluster;
+
+/* Designs a narrow-band filter. type: 0 lowpass, 1 highpass (f1 pass edge, f2
+   stop edge), 2 bandpass, 3 bandstop (centred on fc; f1 the pass-band width,
+   f2 the stop-band width); dp the pass-band deviation (linear), As the
+   stop-band attenuation in dB. Each stage is lengthened by 5 % until its
+   deviation is at most dp/2. Writes a new design block to *design (release
+   it with FreeFIRNarrowMem(design, 0)); on failure *design is null. Codes:
+   -20031 (type outside 0..3, NaN or non-positive fs, dp or As, edges out of
+   order or beyond fs/2, a stage longer than 500 taps), -20001, and the
+   equiripple codes. The design trace goes to DBPrintf. */
+ORIN_API int32_t FIRNarrowCoef(double fs, double f1, double f2, double fc, double dp, double As, int32_t type,
+                               FIRNarrowDesign **design);
+
+/* Handle entry point: on success the cluster receives kind, M and both tap
+   arrays; on failure both arrays are emptied and M is 0. */
+ORIN_API int32_t FIRNarrowCoef_head(const double *fs, const double *f1, const double *f2, const double *fc,
+                                    const double *dp, const double *As, const int32_t *type,
+                                    FIRNarrowCluster *cluster, int32_t *error);
+
+/* Filters n samples into y of n + (modelCount-1) M + imageCount - 1 values
+   (n + modelCount - 1 when M = 1). Codes: -20003 (n < 1), -20008 (M < 1,
+   modelCount < 1, imageCount < 1 with M > 1, a kind outside 0..5, or an
+   output length beyond int32), -20001. */
+ORIN_API int32_t FIRNarrowBandFilter(const double *x, int32_t n, int32_t kind, int32_t M, int32_t modelCount,
+                                     const double *model, int32_t imageCount, const double *image, double *y);
+
+/* Handle entry point: y resized to the full length. Codes in *error: -20003
+   (no samples) and those of FIRNarrowBandFilter; y emptied on failure. */
+ORIN_API int32_t FIRnarrowFilter_head(DoubleArrayHdl x, const FIRNarrowCluster *cluster, DoubleArrayHdl y,
+                                      int32_t *error);
+
+/* Kaiser's length estimate for the lowpass case (pass edge fp, stop edge
+   fst): the interpolation factor *M and the model and image lengths, or the
+   single-stage length with *M = 1 when that is not longer. Returns 0 or
+   -20031 (a NaN or non-positive argument, fst <= fp). */
+ORIN_API int32_t CaculateNFIRTaps(double fs, double fp, double fst, double dp, double ds, int32_t *M,
+                                  int32_t *modelTaps, int32_t *imageTaps);
+
+/* Design block memory. mode 0: a new block in *design with both arrays
+   (the image array only when imageCount > 0); mode 1: (re)allocates the
+   model array of *design for modelCount taps; mode 2: the image array.
+   Returns 0, -20031 (a negative count, a mode outside 0..2, or no block for
+   modes 1 and 2), -20001 (on which the whole block is released and *design
+   set to null). */
+ORIN_API int32_t AllocFIRNarrowMem(int32_t modelCount, int32_t imageCount, int32_t mode,
+                                   FIRNarrowDesign **design);
+
+/* Releases the whole block (mode 0, *design set to null), the model array
+   (mode 1) or the image array (mode 2). A null block is ignored. */
+ORIN_API void FreeFIRNarrowMem(FIRNarrowDesign **design, int32_t mode);
+
+/* Convolution with h spread by M: y[k] = sum_j h[j] x[k - j M], y of
+   (m-1) M + n values (y must not overlap x). Returns 0, -20003 (n or m
+   below 1), -20008 (M < 1 or a length beyond int32). */
+ORIN_API int32_t modelFilter(const double *x, int32_t n, const double *h, int32_t m, int32_t M, double *y);
+
+/* ---- Median filter ----------------------------------------------------------
+   y[i] = median of x[i-r .. i+r], samples outside 0..n-1 counted as zeros;
+   the window is kept sorted from one sample to the next. y may be x (in
+   place). NaN sorts above every number. r = 0 copies x into y. Returns 0
+   (also for n = 0), -20032 (r < 0), -20008 (n <= r), -20001. */
+ORIN_API int32_t MedianFilter(const double *x, int32_t n, int32_t r, double *y);
+
+/* In place on the handle's samples; the handle is emptied on failure. */
+ORIN_API int32_t MedianFilterCIN(DoubleArrayHdl x, const int32_t *r, int32_t *error);
+
 #endif /* ORIN_FILTERS_H */

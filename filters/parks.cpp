@@ -1,0 +1,467 @@
+// Equiripple (minimax) linear-phase FIR design: the Remez exchange of
+// McClellan, Parks and Rabiner, "A computer program for designing optimum FIR
+// linear phase digital filters", IEEE Trans. Audio Electroacoust. AU-21
+// (1973), in its structure: a dense grid, the exchange on the cosine
+// polynomial problem, and the taps by an inverse DFT of the final
+// approximation. Everything the exchange evaluates is carried in extended
+// precision.
+#include <algorithm>
+#include <cmath>
+
+#include "equiripple.h"
+
+namespace {
+
+using orin::extended;
+using orin::kPiL;
+using orin::kTwoPiL;
+using namespace orin::equiripple;
+
+constexpr int32_t kGridDensity = 16;
+// Extremal sets of 2048 and more are refused (the program's array bound).
+constexpr int32_t kMaxFunctions = 2048;
+
+bool finite(double v) { return std::isfinite(v); }
+
+// The weighted Chebyshev problem on the grid, and the exchange's state.
+struct Design {
+    int32_t kind = kMultiband;
+    bool symmetric = true;
+    int32_t nfcns = 0, nz = 0, ngrid = 0;
+    extended *grid = nullptr, *xg = nullptr, *des = nullptr, *wt = nullptr;  // ngrid each
+    int32_t *ext = nullptr;                                                // nz + 1
+    int32_t *band = nullptr;                                               // ngrid
+    const double *desired = nullptr, *weights = nullptr;
+    extended *x = nullptr, *y = nullptr, *ad = nullptr;                    // nz + 1
+    extended dev = 0;
+
+    // Desired value and weight at grid frequency f (normalised by fs) in
+    // band b; the differentiator's slope and 1/f weighting make its
+    // relative error equiripple.
+    extended DA(int32_t b, extended f) const {
+        return kind == kDifferentiator ? desired[b] * f : extended{desired[b]};
+    }
+    extended Weight(int32_t b, extended f) const {
+        return kind == kDifferentiator && desired[b] >= 0.0001 ? weights[b] / f : extended{weights[b]};
+    }
+
+    // The current approximation at abscissa v = cos(2 pi f): the barycentric
+    // form sum ad_j y_j/(v - x_j) / sum ad_j/(v - x_j) over the nz extremals.
+    extended A(extended v) const {
+        extended num = 0, den = 0;
+        for (int32_t j = 0; j < nz; ++j) {
+            const extended d = v - x[j];
+            if (d == 0) return y[j];
+            const extended c = ad[j] / d;
+            num += c * y[j];
+            den += c;
+        }
+        return num / den;
+    }
+    extended error(int32_t l) const { return (A(xg[l]) - des[l]) * wt[l]; }
+
+    // The factor of the response fixed by symmetry and parity: H = Q P.
+    extended fixedFactor(extended f, bool odd) const {
+        if (symmetric) return odd ? 1 : std::cos(kPiL * f);
+        return odd ? std::sin(kTwoPiL * f) : std::sin(kPiL * f);
+    }
+
+    // From an accepted point l, climbs upwards (below kup) while the signed
+    // error keeps growing; returns the last accepted point.
+    int32_t ForwardSearch(int32_t l, int32_t kup, int32_t nut, extended &comp) const {
+        while (l + 1 < kup) {
+            const extended e = nut * error(l + 1);
+            if (e <= comp) break;
+            comp = e;
+            ++l;
+        }
+        return l;
+    }
+    // The same downwards (above klow).
+    int32_t BackwardSearch(int32_t l, int32_t klow, int32_t nut, extended &comp) const {
+        while (l - 1 > klow) {
+            const extended e = nut * error(l - 1);
+            if (e <= comp) break;
+            comp = e;
+            --l;
+        }
+        return l;
+    }
+
+    int32_t Remes(int32_t maxIter);
+    int32_t exchange(bool &changed);
+    void InvDFT(extended *alpha, extended *a, extended *p, extended *q, extended *t, extended *cosTable) const;
+    extended maxError(bool odd) const;
+};
+
+// One exchange: levelled error on the current extremals, then the search for
+// the local extrema of the weighted error (McClellan–Parks–Rabiner, REMEZ).
+int32_t Design::exchange(bool &changed) {
+    ext[nz] = ngrid;
+    for (int32_t j = 0; j < nz; ++j) x[j] = xg[ext[j]];
+    // Barycentric weights 1/prod 2(x_j - x_k). The factor 2 keeps the
+    // product near 2 nz in size whatever nz is (the abscissae are spread over
+    // [-1, 1] like Chebyshev points), so long designs neither underflow nor
+    // overflow; any common factor cancels in dev and in A.
+    for (int32_t j = 0; j < nz; ++j) {
+        extended prod = 1;
+        for (int32_t k = 0; k < nz; ++k)
+            if (k != j) prod *= 2 * (x[j] - x[k]);
+        if (prod == 0 || !std::isfinite(prod)) return kErrEquirippleSpec;
+        ad[j] = 1 / prod;
+    }
+    extended num = 0, den = 0;
+    for (int32_t j = 0, s = 1; j < nz; ++j, s = -s) {
+        num += ad[j] * des[ext[j]];
+        den += s * ad[j] / wt[ext[j]];
+    }
+    dev = num / den;
+    if (!std::isfinite(dev)) return kErrEquirippleSpec;
+    const int32_t nu = dev > 0 ? -1 : 1;
+    dev = -nu * dev;
+    for (int32_t j = 0, s = nu; j < nz; ++j, s = -s) y[j] = des[ext[j]] + s * dev / wt[ext[j]];
+
+    int32_t jchnge = 0, klow = -1, nut = -nu;
+    int32_t k1 = ext[0], knz = ext[nz - 1];
+    extended comp = 0, y1 = 0;
+    for (int32_t j = 0; j < nz; ++j) {
+        const int32_t kup = ext[j + 1];
+        nut = -nut;
+        if (j == 1) y1 = comp;
+        comp = dev;
+        int32_t l = ext[j] + 1;
+        extended e = 0;
+        if (l < kup && (e = nut * error(l)) > comp) {
+            comp = e;
+            ext[j] = klow = ForwardSearch(l, kup, nut, comp);
+            ++jchnge;
+            continue;
+        }
+        // Below the old extremal; once something has moved in this pass, the
+        // first point that does not exceed the level ends the look.
+        bool found = false, stop = false;
+        for (l = ext[j] - 1; l > klow; --l) {
+            e = nut * error(l);
+            if (e > comp) {
+                found = true;
+                break;
+            }
+            if (jchnge > 0) {
+                stop = true;
+                break;
+            }
+        }
+        if (found) {
+            comp = e;
+            const int32_t moved = BackwardSearch(l, klow, nut, comp);
+            klow = ext[j];
+            ext[j] = moved;
+            ++jchnge;
+            continue;
+        }
+        if (stop || jchnge > 0) {
+            klow = ext[j];
+            if (!stop) ++jchnge;
+            continue;
+        }
+        // Nothing moved yet: look above again, past the neighbour.
+        for (l = ext[j] + 2; l < kup; ++l) {
+            e = nut * error(l);
+            if (e > comp) {
+                found = true;
+                break;
+            }
+        }
+        if (found) {
+            comp = e;
+            ext[j] = klow = ForwardSearch(l, kup, nut, comp);
+            ++jchnge;
+            continue;
+        }
+        klow = ext[j];
+    }
+    const extended ynz = comp;
+
+    // End searches: an extremum below the first extremal or above the last
+    // one replaces the extremal at the other end. Both ends scan for the
+    // first point above the level and then climb, so that even-length
+    // designs (whose last extremum lies inside the grid) converge to the
+    // optimum.
+    k1 = std::min(k1, ext[0]);
+    knz = std::max(knz, ext[nz - 1]);
+    const int32_t nut1 = nut;
+    int32_t low = -1, high = -1;
+    nut = -nu;
+    comp = ynz * 1.00001L;
+    for (int32_t l = 0; l < k1; ++l) {
+        const extended e = nut * error(l);
+        if (e > comp) {
+            comp = e;
+            low = ForwardSearch(l, k1, nut, comp);
+            y1 = std::max(y1, comp);
+            break;
+        }
+    }
+    nut = -nut1;
+    comp = y1 * 1.00001L;
+    for (int32_t l = ngrid - 1; l > knz; --l) {
+        const extended e = nut * error(l);
+        if (e > comp) {
+            comp = e;
+            high = BackwardSearch(l, knz, nut, comp);
+            break;
+        }
+    }
+    if (high >= 0) {
+        std::copy(ext + 1, ext + nz, ext);
+        ext[nz - 1] = high;
+    } else if (low >= 0) {
+        std::copy_backward(ext, ext + nz - 1, ext + nz);
+        ext[0] = low;
+    }
+    changed = jchnge > 0 || low >= 0 || high >= 0;
+    return kErrNone;
+}
+
+int32_t Design::Remes(int32_t maxIter) {
+    extended devl = -1;
+    for (int32_t remaining = maxIter - 1;;) {
+        bool changed = false;
+        if (const int32_t code = exchange(changed)) return code;
+        // The levelled error grows from one exchange to the next; a fall
+        // beyond rounding means the exchange has broken down.
+        if (dev < devl * (1 - 1e-12L)) return kErrEquirippleSpec;
+        devl = dev;
+        if (--remaining <= 0) return kErrEquirippleSpec;
+        if (!changed) return kErrNone;
+    }
+}
+
+// The largest weighted error: around every extremal the error is sampled at
+// an eighth of the grid step between its neighbours (of the same band), so
+// that the peak between grid points is missed by at most (pi/256)^2/2 of
+// its size.
+extended Design::maxError(bool odd) const {
+    extended m = 0;
+    for (int32_t j = 0; j < nz; ++j) {
+        const int32_t l = ext[j];
+        const int32_t lo = l > 0 && band[l - 1] == band[l] ? l - 1 : l;
+        const int32_t hi = l + 1 < ngrid && band[l + 1] == band[l] ? l + 1 : l;
+        constexpr int kSteps = 16;
+        for (int i = 0; i <= kSteps; ++i) {
+            const extended f = grid[lo] + (grid[hi] - grid[lo]) * i / kSteps;
+            const extended e = (A(std::cos(kTwoPiL * f)) * fixedFactor(f, odd) - DA(band[l], f)) *
+                               Weight(band[l], f);
+            m = std::max(m, std::fabs(e));
+        }
+    }
+    return m;
+}
+
+// Cosine coefficients alpha[0..nf-1] of the final approximation: samples at
+// the nf abscissae cos(2 pi j/cn), cn = 2 nf - 1, and the inverse DFT of odd
+// length. For a Hilbert transformer the grid stops short of both ends, so
+// the approximation is sampled on [x(last), x(first)] mapped onto [-1, 1]
+// (no extrapolation) and the coefficients are mapped back by the Chebyshev
+// recurrence of the published program; with at most two terms the
+// polynomial is of degree one and is sampled directly.
+void Design::InvDFT(extended *alpha, extended *a, extended *p, extended *q, extended *t,
+                    extended *cosTable) const {
+    const int32_t nf = nfcns, cn = 2 * nf - 1;
+    for (int32_t k = 0; k < cn; ++k) cosTable[k] = std::cos(kTwoPiL * k / cn);
+    const bool mapped = kind == kHilbert && nf > 2;
+    extended aa = 1, bb = 0;
+    if (mapped) {
+        const extended c0 = xg[0], c1 = xg[ngrid - 1];
+        aa = 2 / (c0 - c1);
+        bb = -(c0 + c1) / (c0 - c1);
+    }
+    for (int32_t j = 0; j < nf; ++j) a[j] = A(mapped ? (cosTable[j] - bb) / aa : cosTable[j]);
+    for (int32_t k = 0; k < nf; ++k) {
+        extended s = 0;
+        for (int32_t j = 1; j < nf; ++j) s += a[j] * cosTable[static_cast<int64_t>(j) * k % cn];
+        alpha[k] = (a[0] + 2 * s) / cn * (k == 0 ? 1 : 2);
+    }
+    if (mapped) {
+        p[0] = 2 * alpha[nf - 1] * bb + alpha[nf - 2];
+        p[1] = 2 * aa * alpha[nf - 1];
+        q[0] = alpha[nf - 3] - alpha[nf - 1];
+        for (int32_t j = 2; j <= nf - 1; ++j) {
+            if (j == nf - 1) {
+                aa /= 2;
+                bb /= 2;
+            }
+            p[j] = 0;
+            for (int32_t k = 0; k < j; ++k) {
+                t[k] = p[k];
+                p[k] = 2 * bb * t[k];
+            }
+            p[1] += 2 * aa * t[0];
+            for (int32_t k = 0; k < j - 1; ++k) p[k] += q[k] + aa * t[k + 1];
+            for (int32_t k = 2; k <= j; ++k) p[k] += aa * t[k - 1];
+            if (j < nf - 1) {
+                for (int32_t k = 0; k < j; ++k) q[k] = -t[k];
+                q[0] += alpha[nf - 2 - j];
+            }
+        }
+        std::copy(p, p + nf, alpha);
+    }
+    alpha[nf] = alpha[nf + 1] = 0;
+}
+
+// Taps from the cosine coefficients, by the four linear-phase relations
+// between a cosine (or sine) series and a symmetric (antisymmetric) impulse
+// response.
+void taps(const extended *alpha, int32_t nf, bool symmetric, int32_t nTaps, double *h) {
+    const bool odd = nTaps % 2 != 0;
+    std::fill(h, h + nTaps, 0.0);
+    auto set = [&](int32_t j, extended v) {
+        h[j] = static_cast<double>(v);
+        h[nTaps - 1 - j] = static_cast<double>(symmetric ? v : -v);
+    };
+    if (symmetric && odd) {
+        for (int32_t j = 0; j < nf - 1; ++j) set(j, alpha[nf - 1 - j] / 2);
+        set(nf - 1, alpha[0]);
+    } else if (symmetric) {
+        set(0, alpha[nf - 1] / 4);
+        for (int32_t j = 1; j < nf - 1; ++j) set(j, (alpha[nf - 1 - j] + alpha[nf - j]) / 4);
+        set(nf - 1, alpha[0] / 2 + alpha[1] / 4);
+    } else if (odd) {
+        set(0, alpha[nf - 1] / 4);
+        if (nf >= 2) set(1, alpha[nf - 2] / 4);
+        for (int32_t j = 2; j < nf - 1; ++j) set(j, (alpha[nf - 1 - j] - alpha[nf + 1 - j]) / 4);
+        set(nf - 1, alpha[0] / 2 - alpha[2] / 4);
+        h[nf] = 0;
+    } else {
+        set(0, alpha[nf - 1] / 4);
+        for (int32_t j = 1; j < nf - 1; ++j) set(j, (alpha[nf - 1 - j] - alpha[nf - j]) / 4);
+        set(nf - 1, (alpha[0] - alpha[1] / 2) / 2);
+    }
+}
+
+// The checks before any allocation, in their documented order.
+int32_t validate(int32_t nBands, const double *desired, const double *weights, double fs, const double *edges,
+                 int32_t kind, int32_t nTaps) {
+    if (nTaps < 3) return kErrEquirippleSpec;
+    if (nBands < 1) return kErrEmptyArray;
+    // Non-finite band values cannot be designed for.
+    if (!finite(fs)) return kErrEquirippleSpec;
+    for (int32_t b = 0; b < nBands; ++b)
+        if (!finite(desired[b]) || !finite(weights[b]) || !finite(edges[2 * b]) || !finite(edges[2 * b + 1]))
+            return kErrEquirippleSpec;
+    if (fs <= 0) return kErrCutoffFrequency;
+    for (int32_t b = 0; b < nBands; ++b)
+        if (edges[2 * b] < 0 || edges[2 * b + 1] < 0) return kErrCutoffFrequency;
+    for (int32_t b = 0; b < nBands; ++b)
+        if (weights[b] <= 0) return kErrCutoffFrequency;
+    for (int32_t b = 0; b < nBands; ++b)
+        if (desired[b] < 0) return kErrCutoffFrequency;
+    const double last = edges[2 * nBands - 1];
+    if (last / fs > 0.5) return kErrNyquist;
+    for (int32_t i = 1; i < 2 * nBands; ++i)
+        if (!(edges[i] > edges[i - 1])) return kErrCutoffFrequency;
+    const double gap = std::fabs(last - fs / 2);
+    const bool even = nTaps % 2 == 0;
+    switch (kind) {
+    case kMultiband:
+        if (edges[0] != 0 || gap > 0.001) return kErrEquirippleSpec;
+        if (even && desired[nBands - 1] != 0) return kErrEvenTaps;
+        break;
+    case kDifferentiator:
+        if (edges[0] != 0 || (even ? gap > 0.001 : gap < 0.01)) return kErrEquirippleSpec;
+        break;
+    case kHilbert:
+        if (edges[0] == 0 || (even ? gap > 0.001 : gap < 0.001)) return kErrEquirippleSpec;
+        break;
+    default:
+        return kErrInvalidSelector;
+    }
+    return kErrNone;
+}
+
+}  // namespace
+
+int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *weights, double fs, const double *edges,
+                         int32_t kind, int32_t nTaps, double *h, double *deviation, int32_t maxIter) {
+    if (maxIter < 1) maxIter = 100;
+    if (const int32_t code = validate(nBands, desired, weights, fs, edges, kind, nTaps)) return code;
+    Design d;
+    d.kind = kind;
+    d.symmetric = kind == kMultiband;
+    const bool odd = nTaps % 2 != 0;
+    d.nfcns = nTaps / 2 + (odd && d.symmetric ? 1 : 0);
+    d.nz = d.nfcns + 1;
+    if (d.nfcns + 2 >= kMaxFunctions) return kErrOutOfMemory;
+
+    // Each band contributes at most width/delf + 1 points, and the widths
+    // add up to at most 1/2: 16 nfcns + nBands + 1 points in all, however
+    // many bands there are.
+    const extended delf = 0.5L / (kGridDensity * static_cast<extended>(d.nfcns));
+    const int64_t cap = int64_t{kGridDensity} * (d.nfcns + 2) + nBands + 1;
+    const int64_t nf = d.nfcns, cn = 2 * nf - 1;
+    orin::Scratch<extended> gridBlock(4 * cap), work(3 * (nf + 2) + 5 * (nf + 2) + cn);
+    orin::Scratch<int32_t> extBlock(d.nz + 1 + cap);
+    if (!gridBlock || !work || !extBlock) return kErrOutOfMemory;
+    d.grid = gridBlock.data();
+    d.xg = d.grid + cap;
+    d.des = d.xg + cap;
+    d.wt = d.des + cap;
+    d.ext = extBlock.data();
+    d.band = d.ext + d.nz + 1;
+    d.desired = desired;
+    d.weights = weights;
+    d.x = work.data();
+    d.y = d.x + (nf + 2);
+    d.ad = d.y + (nf + 2);
+    extended *alpha = d.ad + (nf + 2), *a = alpha + (nf + 2), *p = a + (nf + 2), *q = p + (nf + 2),
+             *t = q + (nf + 2), *cosTable = t + (nf + 2);
+
+    // Dense grid, band by band; each band's last point is its upper edge.
+    int32_t n = 0;
+    extended f = edges[0] / fs;
+    if (!d.symmetric && f < delf) f = delf;
+    for (int32_t b = 0; b < nBands; ++b) {
+        const extended fup = edges[2 * b + 1] / fs;
+        if (b > 0) f = edges[2 * b] / fs;
+        do {
+            d.grid[n] = f;
+            d.band[n] = b;
+            d.des[n] = d.DA(b, f);
+            d.wt[n] = d.Weight(b, f);
+            ++n;
+            f += delf;
+        } while (f <= fup && n < cap);
+        d.grid[n - 1] = fup;
+        d.des[n - 1] = d.DA(b, fup);
+        d.wt[n - 1] = d.Weight(b, fup);
+    }
+    // A zero of the fixed factor at f = 1/2 cannot be weighted.
+    if (d.symmetric != odd && d.grid[n - 1] > 0.5L - delf) --n;
+    d.ngrid = n;
+    if (d.ngrid < d.nz) return kErrEquirippleSpec;
+
+    // The cosine-polynomial problem: H = Q(f) P(f) with the fixed factor
+    // Q = 1, cos(pi f), sin(2 pi f) or sin(pi f) by symmetry and parity.
+    for (int32_t l = 0; l < n; ++l) {
+        const extended c = d.fixedFactor(d.grid[l], odd);
+        d.des[l] /= c;
+        d.wt[l] *= c;
+        d.xg[l] = std::cos(kTwoPiL * d.grid[l]);
+    }
+    for (int32_t j = 0; j < d.nfcns; ++j)
+        d.ext[j] = static_cast<int32_t>(std::llround(static_cast<double>(j) * (n - 1) / d.nfcns));
+    d.ext[d.nfcns] = n - 1;
+
+    if (const int32_t code = d.Remes(maxIter)) return code;
+    // The deviation reported is the largest weighted error, which the
+    // levelled error of the last exchange can only approach from below.
+    *deviation = static_cast<double>(std::max(d.dev, d.maxError(odd)));
+    d.InvDFT(alpha, a, p, q, t, cosTable);
+    taps(alpha, d.nfcns, d.symmetric, nTaps, h);
+    return kErrNone;
+}
+
+int32_t Equi_Ripple(int32_t nBands, const double *desired, const double *weights, double fs, const double *edges,
+                    int32_t kind, int32_t nTaps, double *h, double *deviation) {
+    return Equi_Ripple_Iter(nBands, desired, weights, fs, edges, kind, nTaps, h, deviation, 100);
+}

@@ -1,0 +1,211 @@
+// Convolution, correlation and deconvolution against direct long-double
+// sums, with bounds from the method: the direct path rounds each output once
+// after an extended-precision sum; the FFT path carries about eps log2 N of
+// ||x|| ||y|| into every output.
+#include <gtest/gtest.h>
+#include <orin/timedomain.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "support/allocation_failure.h"
+#include "support/contract.h"
+#include "support/handles.h"
+#include "support/reference.h"
+
+using orintest::directConvolution;
+using orintest::DoubleHandle;
+using orintest::kEps;
+using orintest::randomDoubles;
+
+namespace {
+
+long double norm2(const std::vector<double> &v) {
+    long double s = 0;
+    for (double e : v) s += static_cast<long double>(e) * e;
+    return std::sqrt(s);
+}
+
+// Bound for any output of either path: the FFT's c eps log2 N ||x|| ||y||
+// (c = 8 covers the three transforms and the product), which also exceeds
+// the direct path's nx eps sum |x_i y_j|-type error for these data.
+double bound(const std::vector<double> &x, const std::vector<double> &y) {
+    const double n = static_cast<double>(x.size() + y.size());
+    return 8 * kEps * std::log2(2 * n) * static_cast<double>(norm2(x) * norm2(y));
+}
+
+void expectClose(const std::vector<double> &got, const std::vector<long double> &want, double tol) {
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t k = 0; k < want.size(); ++k) EXPECT_NEAR(got[k], static_cast<double>(want[k]), tol) << k;
+}
+
+std::vector<double> reversed(std::vector<double> v) {
+    std::reverse(v.begin(), v.end());
+    return v;
+}
+
+TEST(Convolution, BothPathsMatchTheDirectSum) {
+    // Sizes on both sides of the cost crossover, so that Convolve's own
+    // choice is exercised both ways.
+    const std::vector<std::pair<int, int>> sizes = {{1, 1}, {3, 5}, {17, 1}, {100, 64}, {1000, 300}, {4097, 129}};
+    uint64_t seed = 20;
+    for (auto [nx, ny] : sizes) {
+        SCOPED_TRACE(testing::Message() << nx << " x " << ny);
+        const auto x = randomDoubles(nx, seed++), y = randomDoubles(ny, seed++);
+        const auto want = directConvolution(x, y), wantCorr = directConvolution(reversed(x), y);
+        const double tol = bound(x, y);
+        std::vector<double> out(nx + ny - 1);
+        ASSERT_EQ(Convolve(x.data(), nx, y.data(), ny, out.data()), 0);
+        expectClose(out, want, tol);
+        for (int32_t selector : {0, 1}) {
+            DoubleHandle hx(x), hy(y), hout;
+            int32_t error = -1;
+            EXPECT_EQ(Convolution(hx, hy, hout, &selector, &error), 0);
+            EXPECT_EQ(error, 0);
+            expectClose(hout.values(), want, tol);
+            EXPECT_EQ(Rxy(hx, hy, hout, &selector, &error), 0);
+            EXPECT_EQ(error, 0);
+            expectClose(hout.values(), wantCorr, tol);
+        }
+    }
+    std::vector<double> out(5);
+    const double a[] = {1, 2, 3}, b[] = {0, 1, 0.5};
+    ASSERT_EQ(Convolve(a, 3, b, 3, out.data()), 0);
+    EXPECT_EQ(out, (std::vector<double>{0, 1, 2.5, 4, 1.5}));
+}
+
+TEST(Convolution, EntryPointRules) {
+    DoubleHandle x(std::vector<double>{1, 2}), y(std::vector<double>{1, 2}), out;
+    int32_t selector = 0, error = -1;
+    ASSERT_EQ(Rxy(x, y, out, &selector, &error), 0);
+    EXPECT_EQ(out.values(), (std::vector<double>{2, 5, 2}));
+    // The output may be one of the inputs.
+    selector = 1;
+    ASSERT_EQ(Convolution(x, y, x, &selector, &error), 0);
+    EXPECT_EQ(error, 0);
+    expectClose(x.values(), {1, 4, 4}, 8 * kEps);
+    double empty[1];
+    EXPECT_EQ(Convolve(empty, 0, empty, 1, empty), kErrEmptyArray);
+}
+
+int32_t callLinear(orintest::Contract &c, bool corr, std::vector<double> x, std::vector<double> y, int32_t selector) {
+    int32_t error = 0;
+    auto out = c.output<DoubleArray>(std::vector<double>{7, 7});
+    (corr ? Rxy : Convolution)(c.input<DoubleArray>(x), c.input<DoubleArray>(y), out, &selector, &error);
+    return error;
+}
+
+ORIN_CONTRACT_TABLE(Convolution) {
+    using C = orintest::Contract;
+    return {
+        {"Convolution empty x", kErrEmptyArray, [](C &c) { return callLinear(c, false, {}, {1}, 0); }},
+        {"Convolution selector 2", kErrInvalidSelector, [](C &c) { return callLinear(c, false, {1}, {1}, 2); }},
+        {"Rxy empty y", kErrEmptyArray, [](C &c) { return callLinear(c, true, {1}, {}, 1); }},
+        {"Rxy selector -1", kErrInvalidSelector, [](C &c) { return callLinear(c, true, {1}, {1}, -1); }},
+        {"AutoCorrelation empty", kErrTooManySamples,
+         [](C &c) {
+             int32_t error = 0;
+             AutoCorrelation(c.output<DoubleArray>(), &error);
+             return error;
+         }},
+        {"Deconvolution kernel one longer", kErrTooManySamples,
+         [](C &c) {
+             int32_t error = 0;
+             Deconvolution(c.output<DoubleArray>(std::vector<double>{1, 2}), c.input<DoubleArray>({1, 2, 3}), &error);
+             return error;
+         }},
+        {"Deconvolution kernel two longer", kErrBadArraySize,
+         [](C &c) {
+             int32_t error = 0;
+             Deconvolution(c.output<DoubleArray>(std::vector<double>{1}), c.input<DoubleArray>({1, 2, 3}), &error);
+             return error;
+         }},
+    };
+}
+
+TEST(AutoCorrelation, MatchesTheDirectSum) {
+    uint64_t seed = 40;
+    for (int n : {1, 2, 3, 8, 13, 64, 1000}) {
+        SCOPED_TRACE(n);
+        const auto x = randomDoubles(n, seed++);
+        DoubleHandle h(x);
+        int32_t error = -1;
+        ASSERT_EQ(AutoCorrelation(h, &error), 0);
+        EXPECT_EQ(error, 0);
+        expectClose(h.values(), directConvolution(reversed(x), x), bound(x, x));
+    }
+    DoubleHandle h(std::vector<double>{1, 2, 3});
+    int32_t error = -1;
+    ASSERT_EQ(AutoCorrelation(h, &error), 0);
+    expectClose(h.values(), {3, 8, 14, 8, 3}, 64 * kEps);
+}
+
+// A true rotation of the whole array, whatever its length.
+TEST(AutoCorrelation, RotateMovesTheTailToTheFront) {
+    for (int n : {1, 2, 3, 5, 8}) {
+        for (int s : {-1, 0, 1, 2, 4, 7}) {
+            std::vector<double> v(n);
+            for (int i = 0; i < n; ++i) v[i] = i;
+            DoubleHandle h(v);
+            EXPECT_EQ(Rotate(h, s), 0);
+            const int shift = ((s % n) + n) % n;
+            std::vector<double> want(n);
+            for (int i = 0; i < n; ++i) want[(i + shift) % n] = v[i];
+            EXPECT_EQ(h.values(), want) << n << " " << s;
+        }
+    }
+}
+
+TEST(Deconvolution, UndoesConvolution) {
+    uint64_t seed = 60;
+    for (auto [nx, nh] : std::vector<std::pair<int, int>>{{3, 2}, {1, 1}, {50, 7}, {500, 33}, {1, 8}}) {
+        SCOPED_TRACE(testing::Message() << nx << " by " << nh);
+        const auto x = randomDoubles(nx, seed++);
+        // A kernel dominated by its first tap: |H| >= 1 - 0.6 on every bin,
+        // so the division amplifies rounding by at most 1/0.4 per bin.
+        auto h = randomDoubles(nh, seed++, -0.6 / nh, 0.6 / nh);
+        h[0] = 1.2;
+        const auto yl = directConvolution(x, h);
+        std::vector<double> y(yl.begin(), yl.end());
+        DoubleHandle hy(y), hh(h);
+        int32_t error = -1;
+        ASSERT_EQ(Deconvolution(hy, hh, &error), 0);
+        EXPECT_EQ(error, 0);
+        EXPECT_EQ(hh.values(), h);
+        const double tol = 2.5 * bound(y, h) / static_cast<double>(norm2(h)) + 4 * kEps;
+        expectClose(hy.values(), std::vector<long double>(x.begin(), x.end()), tol);
+    }
+}
+
+ORIN_ALLOCATION_CASE(ConvolutionFFT, 2) {
+    const auto x = randomDoubles(20, 1), y = randomDoubles(9, 2);
+    DoubleHandle hx(x), hy(y), out(std::vector<double>{5});
+    const int32_t selector = 1;
+    int32_t error = 0;
+    inj.call([&] { return Convolution(hx, hy, out, &selector, &error); });
+    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
+    if (inj.failing()) EXPECT_TRUE(out.emptied());
+    else expectClose(out.values(), directConvolution(x, y), bound(x, y));
+}
+
+ORIN_ALLOCATION_CASE(AutoCorrelation, 3) {
+    DoubleHandle h(std::vector<double>{1, 2, 3});
+    int32_t error = 0;
+    inj.call([&] { return AutoCorrelation(h, &error); });
+    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
+    if (inj.failing()) EXPECT_TRUE(h.emptied());
+    else expectClose(h.values(), {3, 8, 14, 8, 3}, 64 * kEps);
+}
+
+ORIN_ALLOCATION_CASE(Deconvolution, 3) {
+    DoubleHandle y(std::vector<double>{1, 2.5, 4, 1.5}), h(std::vector<double>{1, 0.5});
+    int32_t error = 0;
+    inj.call([&] { return Deconvolution(y, h, &error); });
+    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
+    if (inj.failing()) EXPECT_TRUE(y.emptied());
+    else expectClose(y.values(), {1, 2, 3}, 16 * kEps);
+    EXPECT_EQ(h.values(), (std::vector<double>{1, 0.5}));
+}
+
+}  // namespace
