@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include <orin/linalg.h>
+
 #include "../frame/kit.h"
 
 namespace orin::linalg {
@@ -88,6 +90,21 @@ int32_t symmetricEigen(double *a, int32_t n, bool wantVectors, double *values);
 
 // Norms that need no decomposition (codes 1, 2, 3).
 double elementNorm(const double *a, int32_t m, int32_t n, int32_t code);
+
+// The LU factorisation of a copy of an n x n matrix, the matrix kept: the
+// determinant and the condition number both factor a scratch copy.
+struct LUCopy {
+    Scratch<double> work;
+    Scratch<int32_t> perm;
+    int32_t parity = 0;
+
+    // -20001 when the copy or the permutation cannot be had, else LUFactor's code.
+    int32_t factor(const double *a, int32_t n) {
+        if (!work.allocate(cells(n, n)) || !perm.allocate(n)) return kErrOutOfMemory;
+        copyCells(a, cells(n, n), work.data());
+        return LUFactor(work.data(), n, perm.data(), &parity);
+    }
+};
 
 }  // namespace orin::linalg
 

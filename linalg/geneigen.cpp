@@ -241,8 +241,9 @@ bool schur(orin::Matrix H, double *V, double *d, double *e) {
                     rk[j] -= p * x;
                     rk1[j] -= p * y;
                 }
-                for (ptrdiff_t i = colStart; i <= std::min(n, k + 3); ++i) {
-                    double *row = H.row(i).data();
+                // The reflector applied to columns k..k+2 of one row, of H
+                // and of the accumulated transformations alike.
+                const auto reflectColumns = [&](double *row) {
                     p = x * row[k] + y * row[k + 1];
                     if (notlast) {
                         p += z * row[k + 2];
@@ -250,18 +251,10 @@ bool schur(orin::Matrix H, double *V, double *d, double *e) {
                     }
                     row[k] -= p;
                     row[k + 1] -= p * q;
-                }
+                };
+                for (ptrdiff_t i = colStart; i <= std::min(n, k + 3); ++i) reflectColumns(H.row(i).data());
                 if (vectors)
-                    for (ptrdiff_t i = low; i <= high; ++i) {
-                        double *row = Z.row(i).data();
-                        p = x * row[k] + y * row[k + 1];
-                        if (notlast) {
-                            p += z * row[k + 2];
-                            row[k + 2] -= p * r;
-                        }
-                        row[k] -= p;
-                        row[k + 1] -= p * q;
-                    }
+                    for (ptrdiff_t i = low; i <= high; ++i) reflectColumns(Z.row(i).data());
             }
         }
     }

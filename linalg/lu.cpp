@@ -158,21 +158,16 @@ int32_t Determinant(const double *a, int32_t n, int32_t type, double *det) {
         return kErrNone;
     }
     if (type == 0) {
-        orin::Scratch<double> work(cells(n, n));
-        if (!work) return kErrOutOfMemory;
-        orin::Scratch<int32_t> perm(n);
-        if (!perm) return kErrOutOfMemory;
-        orin::linalg::copyCells(a, cells(n, n), work.data());
-        int32_t parity = 0;
-        const int32_t code = LUFactor(work.data(), n, perm.data(), &parity);
+        orin::linalg::LUCopy lu;
+        const int32_t code = lu.factor(a, n);
         if (code == kErrSingularMatrix) {
             *det = 0.0;
             return kErrNone;
         }
         if (code != kErrNone) return code;
         extended p = 1;
-        for (ptrdiff_t i = 0; i < n; ++i) p *= work[i * n + i];
-        *det = static_cast<double>(parity ? -p : p);
+        for (ptrdiff_t i = 0; i < n; ++i) p *= lu.work[i * n + i];
+        *det = static_cast<double>(lu.parity ? -p : p);
         return kErrNone;
     }
     orin::Scratch<double> packed(orin::linalg::packedCount(n));

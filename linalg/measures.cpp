@@ -180,14 +180,9 @@ int32_t CondNumber(const double *a, int32_t m, int32_t n, int32_t normCode, doub
         *cond = first / last;
         return kErrNone;
     }
-    orin::Scratch<double> work(cells(n, n));
-    if (!work) return kErrOutOfMemory;
-    orin::Scratch<int32_t> perm(n);
-    if (!perm) return kErrOutOfMemory;
-    orin::linalg::copyCells(a, cells(n, n), work.data());
-    int32_t parity = 0;
-    if (const int32_t code = LUFactor(work.data(), n, perm.data(), &parity)) return code;
-    if (const int32_t code = LUInvMatrix(work.data(), perm.data(), n, work.data())) return code;
-    *cond = orin::linalg::elementNorm(a, n, n, normCode) * orin::linalg::elementNorm(work.data(), n, n, normCode);
+    orin::linalg::LUCopy lu;
+    if (const int32_t code = lu.factor(a, n)) return code;
+    if (const int32_t code = LUInvMatrix(lu.work.data(), lu.perm.data(), n, lu.work.data())) return code;
+    *cond = orin::linalg::elementNorm(a, n, n, normCode) * orin::linalg::elementNorm(lu.work.data(), n, n, normCode);
     return kErrNone;
 }
