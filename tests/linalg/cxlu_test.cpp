@@ -9,20 +9,15 @@
 
 #include "support/contract.h"
 #include "support/handles.h"
+#include "cx_reference.h"
 #include "support/reference.h"
 
 namespace {
 
+using cxtest::at;
 using orintest::LCx;
 
-std::vector<complexnum> randomComplex(size_t n, uint64_t seed) {
-    const std::vector<double> v = orintest::randomDoubles(2 * n, seed);
-    std::vector<complexnum> out(n);
-    for (size_t i = 0; i < n; ++i) out[i] = {v[2 * i], v[2 * i + 1]};
-    return out;
-}
-
-LCx at(const std::vector<complexnum> &v, size_t i) { return {v[i].re, v[i].im}; }
+std::vector<complexnum> randomComplex(size_t n, uint64_t seed) { return cxtest::randomCx(1, int(n), seed); }
 
 }  // namespace
 
