@@ -102,6 +102,43 @@ TEST(Moment, ClosedFormsAndCheckOrder) {
     EXPECT_EQ(Moment(x, 4, -2, &m), kErrOrderNotPositive);
 }
 
+// Huge orders finish at once and agree bit for bit with the plain product
+// of one rounding per factor: deviations of magnitude 1, and powers that
+// underflow to 0 or overflow to infinity partway.
+TEST(Moment, HugeOrdersAreCheapAndExact) {
+    const double unit[] = {0, 2}, small[] = {0, 0.5}, large[] = {0, 4};
+    const int32_t odd = INT32_MAX, even = INT32_MAX - 1;
+    struct Case { const double *x; int32_t order; double want; } cases[] = {
+        {unit, odd, 0}, {unit, even, 1}, {small, odd, 0}, {small, even, 0}, {large, even, INFINITY},
+    };
+    for (const Case &c : cases) {
+        double m = -1;
+        ASSERT_EQ(Moment(c.x, 2, c.order, &m), 0);
+        EXPECT_EQ(m, c.want) << c.x[1] << "^" << c.order;
+    }
+    double m = 0;
+    ASSERT_EQ(Moment(large, 2, odd, &m), 0);
+    EXPECT_TRUE(std::isnan(m)) << "+inf and -inf";
+
+    // Deviations near 1.03, -1, -0.5 and 0.47: two powers underflow to 0
+    // partway, the largest stays within double range.
+    const double x[] = {2.03, 0, 0.5, 1.47};
+    for (int32_t order : {20001, 20002}) {
+        double mean = 0;
+        Ave(x, 4, &mean);
+        long double sum = 0;
+        for (double v : x) {
+            const long double d = static_cast<long double>(v) - mean;
+            long double p = d;
+            for (int32_t k = 1; k < order; ++k) p *= d;
+            sum += p;
+        }
+        ASSERT_EQ(Moment(x, 4, order, &m), 0);
+        EXPECT_TRUE(std::isfinite(m) && m > 1e250) << m;
+        EXPECT_EQ(m, static_cast<double>(sum / 4)) << order;
+    }
+}
+
 TEST(Moment, MatchesLongDoubleReferenceOnRandomData) {
     const auto x = orintest::randomDoubles(5000, 7, 10, 30);
     const long double mean = twoPassMean(x);
