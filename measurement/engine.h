@@ -195,6 +195,8 @@ public:
     tMeasBundle &operator=(const tMeasBundle &) = delete;
 
     int32_t find(int32_t id, tBaseMeas **measure);
+    // What find returns for an id the map does not know.
+    static int32_t unknownId() { return _funcMap.status() ? _funcMap.status() : kErrUnknownMeasurement; }
     int32_t invalidateAllCaches();
     int32_t initialize(tMediary *mediary) {
         _mediary = mediary;

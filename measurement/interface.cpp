@@ -78,7 +78,11 @@ int32_t measurements_fetch(int32_t sessionId, int32_t measId, const tRefLevels *
         const double above = params.highRef - params.midRef;
         const double below = params.midRef - params.lowRef;
         params.hysteresis = above < below ? above : below;
-        if (params.hysteresis < 0) return static_cast<int32_t>(kErrReferenceOrder);  // a NaN passes
+        // The order is tested on the levels themselves: a negative width
+        // misses misordered infinite levels (high 10, mid = low = +inf makes
+        // mid - low NaN). Only a NaN level passes.
+        if (params.highRef < params.midRef || params.midRef < params.lowRef)
+            return static_cast<int32_t>(kErrReferenceOrder);
         params.occurrence = isCycleMeasurement(measId) ? firstCrossingOfCycle(occurrence) : occurrence;
         const orin::meas::tWaveform w{t0, dt, waveform, count};
         return library.fetch(sessionId, measId, params, w, result, cursor);

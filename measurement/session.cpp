@@ -62,7 +62,12 @@ int32_t tSession::fetch(int32_t measId, tParamStruct params, const tWaveform &w,
     tHostLock lock(_mutex);
     if (const int32_t code = _checkSomeErrors(w)) return code;
     _updateCacheValidity(params);
-    const int32_t code = _mediary.fetchDependency(measId, params, w, result, cursor);
+    // Ids 0..33 are the measurements (the library answers 34); 50..53 are
+    // intermediates the engine fetches for itself, refused here as unknown
+    // ids are refused, after the function map's status.
+    const bool published = measId >= 0 && measId < kMeasNone;
+    const int32_t code = published ? _mediary.fetchDependency(measId, params, w, result, cursor)
+                                   : tMeasBundle::unknownId();
     _dirty = true;
     return code;
 }

@@ -19,6 +19,7 @@ using enginetest::Session;
 namespace {
 const std::vector<double> kRamp = {-1, 0, 1, 2, 3};
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
 }  // namespace
 
 TEST(EngineInterface, LoadsWithItsRegistryAndData) {
@@ -75,8 +76,8 @@ TEST(EngineInterface, FetchChecksArgumentsInOrder) {
     // A NaN sampling interval passes the check; the minimum needs no time.
     EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, kNaN, x, 5, &r, &c), 0);
     EXPECT_EQ(r, -1.0);
-    // Unknown ids, and the intermediates (51..53), are no results.
-    for (int32_t id : {35, 49, 99, -1, 54, 51, 52, 53})
+    // Unknown ids, and the intermediates (50..53), are no results.
+    for (int32_t id : {35, 49, 99, -1, 54, 50, 51, 52, 53, INT32_MIN, INT32_MAX})
         EXPECT_EQ(s.fetch(id, kRamp).code, kErrUnknownMeasurement) << "id " << id;
 }
 
@@ -84,6 +85,9 @@ TEST(EngineInterface, HysteresisIsTheNarrowerSideOfTheMiddleLevel) {
     for (auto [mid, want] : std::vector<std::pair<double, double>>{{50, 40}, {80, 10}, {20, 10}})
         EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, enginetest::absolute(90, mid, 10)).value, want) << mid;
     EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, enginetest::absolute(90, 95, 10)).code, kErrReferenceOrder);
+    // Misordered infinite levels, whose widths are -inf and NaN.
+    EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, enginetest::absolute(10, kInf, kInf)).code, kErrReferenceOrder);
+    EXPECT_EQ(fetch(-1, kMeasHysteresis, kRamp, enginetest::absolute(-kInf, kInf, kInf)).code, kErrReferenceOrder);
     // NaN levels pass the order check; the level itself is then not finite.
     EXPECT_EQ(fetch(-1, kMeasMidReference, kRamp, enginetest::absolute(90, kNaN, 10)).code, kErrResultNotFinite);
 }

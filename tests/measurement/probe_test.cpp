@@ -181,7 +181,7 @@ TEST(EngineStartup, DuplicateIdLeavesEveryUncreatedMeasurementFailing) {
     ASSERT_TRUE(p);
     EXPECT_EQ(*p.symbol<int32_t>("initStatus"), 0);
     const std::vector<double> x = {0, 1, 2};
-    for (int32_t id : {0, 13, 14, 15, 99})
+    for (int32_t id : {0, 13, 14, 15, 99, 50})
         EXPECT_EQ(p.fetch(-1, id, x).code, kErrDuplicateMeasurement) << "id " << id;
     EXPECT_EQ(p.fetch(-1, kMeasNone, x).code, 0);
 }
