@@ -19,6 +19,15 @@ int32_t WhiteNoise(int32_t n, double amp, int32_t seed, double *out, int32_t *s1
 int32_t GaussNoise(int32_t n, double sd, int32_t seed, double *out, int32_t *s1, int32_t *s2, int32_t *s3,
                    int32_t *haveSpare, double *spare) {
     if (n < 1) return kErrEmptyArray;
+    // A failed call hands the caller's state back as it found it, reseeding
+    // and the spare included.
+    const int32_t entry[] = {*s1, *s2, *s3, *haveSpare};
+    const double entrySpare = *spare;
+    auto stuck = [&] {
+        *s1 = entry[0], *s2 = entry[1], *s3 = entry[2], *haveSpare = entry[3];
+        *spare = entrySpare;
+        return kErrNoConvergence;
+    };
     if (orin::gen::applySeed(seed, s1, s2, s3)) {
         *haveSpare = 0;
         *spare = 0;
@@ -35,7 +44,7 @@ int32_t GaussNoise(int32_t n, double sd, int32_t seed, double *out, int32_t *s1,
                 // state, or a seed such as 47333376 whose first step lands
                 // there): every value is then 0, the point (-1, -1) lies
                 // outside the disc, and the rejection loop would never end.
-                if (*s1 == 0 && *s2 == 0 && *s3 == 0 && !(r > 0 && r < 1)) return kErrNoConvergence;
+                if (*s1 == 0 && *s2 == 0 && *s3 == 0 && !(r > 0 && r < 1)) return stuck();
             } while (!(r > 0 && r < 1));
             const orin::extended fac = std::sqrt(-2 * std::log(r) / r);
             *spare = static_cast<double>(a * fac);

@@ -71,7 +71,8 @@ ORIN_API int32_t White(DoubleArrayHdl out, const int32_t *n, const double *amp, 
    Returns 0, -20003 (n < 1), or -20062 when the generator sits at its fixed
    point s1 = s2 = s3 = 0 (never seeded, or a seed whose first step lands
    there), where no point of the unit disc can ever be drawn; the samples
-   before it are written, the rest are not. */
+   before it are written, the rest are not, and s1, s2, s3, haveSpare and
+   spare are handed back as they were on entry. */
 ORIN_API int32_t GaussNoise(int32_t n, double sd, int32_t seed, double *out, int32_t *s1, int32_t *s2,
                             int32_t *s3, int32_t *haveSpare, double *spare);
 ORIN_API int32_t Gauss(DoubleArrayHdl out, const int32_t *n, const double *sd, const int32_t *seed,

@@ -175,17 +175,24 @@ TEST(GaussNoise, GeneratorStuckAtZeroIsReportedNotLoopedOn) {
     // 47333376 (171 * seed wraps to a multiple of 30269), all leave the
     // generator at its fixed point (0, 0, 0), where no point of the unit
     // disc is ever drawn.
+    // The caller's state comes back as it was, even after a reseed.
     for (int32_t seed : {0, -1, 47333376}) {
         State s;
         std::vector<double> x(4);
         EXPECT_EQ(s.gauss(4, 1, seed, x.data()), kErrNoConvergence) << "seed " << seed;
         EXPECT_EQ(s.s1, 0) << "seed " << seed;
     }
-    // The spare of an earlier pair is still handed out before the draw.
+    State seeded{5, 7, 11, 1, 0.25};
+    double y[4] = {};
+    EXPECT_EQ(seeded.gauss(4, 1, 47333376, y), kErrNoConvergence);
+    EXPECT_TRUE(seeded.s1 == 5 && seeded.s2 == 7 && seeded.s3 == 11 && seeded.have == 1 && seeded.spare == 0.25);
+    // The spare of an earlier pair is still handed out before the draw, and
+    // is the caller's again after the failure.
     State s{0, 0, 0, 1, 0.5};
     double x[2] = {0, 0};
     EXPECT_EQ(s.gauss(2, 2, -1, x), kErrNoConvergence);
     EXPECT_EQ(x[0], 1.0);
+    EXPECT_TRUE(s.have == 1 && s.spare == 0.5);
     DoubleHandle out({1});
     int32_t err = 0, n = 3, seed = -1;
     const double sd = 1;
