@@ -206,6 +206,22 @@ TEST(CxCholesky, RejectsIndefiniteNaNAndTinyDiagonals) {
     ASSERT_EQ(CxCholesky(complexOff.data(), 2), 0);
     EXPECT_EQ(complexOff, (CMat{{1, 0}, {0.5, 0.5}, {1.5, 0}}));
     EXPECT_EQ(CxCholesky(complexOff.data(), 0), kErrEmptyArray);
+    // The floor follows the largest modulus of L, here the purely imaginary
+    // L(1, 0) = 2^32 i: L(0, 0) = 1 lies below 2^32 sqrt(2^-63) ~ 1.41,
+    // although L(1, 1) = sqrt(2^13) is not small.
+    CMat imaginaryGrowth = {{1, 0}, {0, std::ldexp(1.0, 32)}, {std::ldexp(1.0, 64) + std::ldexp(1.0, 13), 0}};
+    EXPECT_EQ(CxCholesky(imaginaryGrowth.data(), 2), kErrSingularMatrix);
+}
+
+// The solve takes any lower factor with A = L L^H, a complex diagonal included.
+TEST(CxCholesky, SolvesWithAFactorOfComplexDiagonal) {
+    const int n = 6;
+    CMat l = triangle(cxtest::randomCx(n, n, 850), n, true);
+    for (int i = 0; i < n; ++i) l[size_t(i) * n + i] = {1.5 + 0.1 * i, 1.0 - 0.3 * i};
+    const CMat a = cxtest::product(l, cxtest::adjoint(l, n, n), n, n, n), b = cxtest::randomCx(n, 1, 851);
+    CMat x(n);
+    ASSERT_EQ(CxCholeskyLinEqs(pack(l, n, 0).data(), b.data(), n, x.data()), 0);
+    EXPECT_LT(cxtest::residualRatio(a, x, b, n, n), kBound);
 }
 
 TEST(CxTriangular, SolvesAndInversesInBothLayouts) {
