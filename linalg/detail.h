@@ -106,6 +106,63 @@ struct LUCopy {
     }
 };
 
+
+// ---- Shared with the complex packed, Cholesky and determinant routines ----
+
+// The order n of a packed triangle held in len elements: -20003 when len is
+// below 1, -20040 when len is not a triangular number n(n+1)/2.
+inline int32_t packedOrderOf(int32_t len, int32_t *n) {
+    if (len < 1) return kErrEmptyArray;
+    const int64_t order = std::llround((std::sqrt(8.0 * len + 1.0) - 1.0) / 2.0);
+    if (packedCount(static_cast<int32_t>(order)) != len) return kErrNotSquare;
+    *n = static_cast<int32_t>(order);
+    return kErrNone;
+}
+
+// checkSquare for a 2D host array of any element type (complex included):
+// -20003 when empty, -20001 when too large to address, -20040 when not square.
+template <class Block>
+int32_t checkSquare(const HostArray<Block> &a) {
+    using Element = typename HostArray<Block>::Element;
+    if (const int32_t shape = checkShape(a.rows(), a.cols(), sizeof(Element))) return shape;
+    return requireSquare(a.rows(), a.cols());
+}
+
+// A complex sum or product kept in extended precision, rounded to a
+// complexnum only when stored. Each product is formed from the extended
+// parts, so every path that accumulates the same terms in the same order
+// rounds alike.
+struct ExtendedCx {
+    extended re = 0, im = 0;
+
+    ExtendedCx() = default;
+    ExtendedCx(complexnum z) : re(z.re), im(z.im) {}
+
+    // *this += a b
+    void addProduct(complexnum a, complexnum b) {
+        re += static_cast<extended>(a.re) * b.re - static_cast<extended>(a.im) * b.im;
+        im += static_cast<extended>(a.re) * b.im + static_cast<extended>(a.im) * b.re;
+    }
+    // *this -= a b
+    void subtractProduct(complexnum a, complexnum b) {
+        re -= static_cast<extended>(a.re) * b.re - static_cast<extended>(a.im) * b.im;
+        im -= static_cast<extended>(a.re) * b.im + static_cast<extended>(a.im) * b.re;
+    }
+    // *this *= z
+    void multiply(complexnum z) {
+        const extended r = re * z.re - im * z.im;
+        im = re * z.im + im * z.re;
+        re = r;
+    }
+    complexnum rounded() const { return {static_cast<double>(re), static_cast<double>(im)}; }
+};
+
+inline bool anyNaN(const complexnum *x, int64_t count) {
+    for (int64_t i = 0; i < count; ++i)
+        if (std::isnan(x[i].re) || std::isnan(x[i].im)) return true;
+    return false;
+}
+
 }  // namespace orin::linalg
 
 #endif  // ORIN_LINALG_DETAIL_H

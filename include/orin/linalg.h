@@ -177,6 +177,74 @@ ORIN_API int32_t Compact_to_Matrix_head(DoubleArrayHdl packed, int32_t mode, Dou
 ORIN_API int32_t CheckPosdef_head(DoubleMatrixHdl a, int32_t *result, int32_t *error);
 ORIN_API int32_t CondNumber_head(DoubleMatrixHdl a, int32_t normCode, double *cond, int32_t *error);
 
+/* ---- Complex packed storage, Cholesky, triangular, determinant ---- */
+
+/* Packed storage of complex n x n matrices, the layouts of Matrix_to_Compact:
+   mode 0 lower triangle (lower layout), 1 upper triangle (upper layout),
+   2 Hermitian (lower layout; unpacking fills the upper triangle with the
+   conjugates, the diagonal as stored).
+   a       in   n x n (CxMatrix_to_Compact) / out (CxCompact_to_Matrix)
+   packed  out  n(n+1)/2 (CxMatrix_to_Compact) / in (CxCompact_to_Matrix)
+   -20003 for n < 1, -20061 for another mode (nothing written). */
+ORIN_API int32_t CxMatrix_to_Compact(const complexnum *a, int32_t n, int32_t mode, complexnum *packed);
+ORIN_API int32_t CxCompact_to_Matrix(const complexnum *packed, int32_t n, int32_t mode, complexnum *a);
+/* A = L L^H in place on the packed lower layout of a Hermitian matrix; L has
+   a real positive diagonal (stored with imaginary part 0). Only the real
+   parts of the diagonal are read. -20003 for n < 1; -20041 when a diagonal's
+   real part is not positive (or NaN) before its square root, or when any
+   diagonal of L so far is below M * sqrt(2^-63) (M the largest |entry| of L
+   so far). One n-vector of extended scratch, done without when refused. */
+ORIN_API int32_t CxCholesky(complexnum *packed, int32_t n);
+/* x = A^-1 b (b, x: n) from the packed lower factor L of A = L L^H (any lower
+   L with a non-zero diagonal); x may be b. -20003 for n < 1. */
+ORIN_API int32_t CxCholeskyLinEqs(const complexnum *factor, const complexnum *b, int32_t n, complexnum *x);
+/* inv = A^-1 in packed Hermitian (mode 2) layout from the packed factor; may
+   run in place. One complex n-vector of scratch (-20001). */
+ORIN_API int32_t CxCholesky_InvMatrix(const complexnum *factor, int32_t n, complexnum *inv);
+/* Packed triangular solve (b, x: n) and inverse: triangle 0 lower (lower
+   layout), 1 upper (upper layout), other values -20061 (checked first), then
+   -20003 for n < 1. -20041 when a diagonal has magnitude <= 2^-63 times the
+   largest packed magnitude, or is NaN. Both may run in place. */
+ORIN_API int32_t CxTriLinEqs(const complexnum *packed, const complexnum *b, int32_t n, int32_t triangle,
+                             complexnum *x);
+ORIN_API int32_t CxTri_InvMatrix(const complexnum *packed, int32_t n, int32_t triangle, complexnum *inv);
+/* *result = 1 when a (n x n) is exactly Hermitian (real diagonal, a(j, i) the
+   conjugate of a(i, j)) and every eigenvalue is positive and at least 2^-63
+   times the largest, else 0 (NaN or infinite entries give 0). -20003 for
+   n < 1; -20001 when the scratch (2n + 4n^2 doubles: the eigenvalues of the
+   real symmetric embedding of order 2n) is refused; -20062 when the
+   eigenvalues do not converge. */
+ORIN_API int32_t CxCheckPosdef(const complexnum *a, int32_t n, int32_t *result);
+/* det (iDNaN in both parts until computed) of a (n x n): type 0 general
+   (CxLU of a copy, negated for an odd number of exchanges), 1 Hermitian
+   positive definite (CxCholesky of the lower triangle; the result is real),
+   2 and 3 triangular (product of the diagonal). A singular factorisation
+   gives det = 0 with code 0; a NaN entry (types 0, 1) gives NaN in both
+   parts with code 0. -20003 for n < 1, -20061 for another type, -20001 when
+   scratch is refused. */
+ORIN_API int32_t CxDeterminant(const complexnum *a, int32_t n, int32_t type, complexnum *det);
+/* Handle forms, with the checks of the real ones. Packed handles: length
+   L >= 1 (-20003) must be n(n+1)/2 (-20040); vectors must have n entries
+   (-20002); matrices must be square (-20040, after -20003 when empty).
+   CxCholesky_head: the factor replaces the packed matrix.
+   CxCholeskyLinEqs_head, CxTriLinEqs_head: b becomes x.
+   CxCholesky_InvMatrix_head, CxTri_InvMatrix_head: the packed inverse
+   replaces the packed matrix. The triangle code is checked first.
+   CxMatrix_to_Compact_head: packed resized to n(n+1)/2 (-20001 when refused).
+   CxCompact_to_Matrix_head: a resized to n x n (-20001 when refused).
+   On error the output array is emptied (complex type code).
+   CxCheckPosdef_head: result 0 on error. CxDeterminant_head: det iDNaN in
+   both parts on error. */
+ORIN_API int32_t CxCholesky_head(ComplexArrayHdl packed, int32_t *error);
+ORIN_API int32_t CxCholeskyLinEqs_head(ComplexArrayHdl packed, ComplexArrayHdl b, int32_t *error);
+ORIN_API int32_t CxCholesky_InvMatrix_head(ComplexArrayHdl packed, int32_t *error);
+ORIN_API int32_t CxTriLinEqs_head(ComplexArrayHdl packed, int32_t triangle, ComplexArrayHdl b, int32_t *error);
+ORIN_API int32_t CxTri_InvMatrix_head(ComplexArrayHdl packed, int32_t triangle, int32_t *error);
+ORIN_API int32_t CxMatrix_to_Compact_head(ComplexMatrixHdl a, int32_t mode, ComplexArrayHdl packed, int32_t *error);
+ORIN_API int32_t CxCompact_to_Matrix_head(ComplexArrayHdl packed, int32_t mode, ComplexMatrixHdl a, int32_t *error);
+ORIN_API int32_t CxCheckPosdef_head(ComplexMatrixHdl a, int32_t *result, int32_t *error);
+ORIN_API int32_t CxDeterminant_head(ComplexMatrixHdl a, int32_t type, complexnum *det, int32_t *error);
+
 /* ---- Decompositions and measures ----------------------------------------- */
 
 /* Thin SVD of a tall m x n matrix (m >= n): U (m x n) overwrites a, s (n)
