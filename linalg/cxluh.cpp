@@ -1,20 +1,15 @@
 // Handle entry points of the complex LU family.
 #include <orin/linalg.h>
 
-#include "../frame/kit.h"
+#include "detail.h"
 
 using namespace orin;
 
 namespace {
 
-int32_t checkSquareComplex(const ComplexMatrixView &a) {
-    if (const int32_t shape = checkShape(a.rows(), a.cols(), sizeof(complexnum))) return shape;
-    return requireSquare(a.rows(), a.cols());
-}
-
 // The factors of an n x n matrix with their n-entry permutation.
 int32_t checkFactors(const ComplexMatrixView &lu, const Int32ArrayView &perm) {
-    if (const int32_t code = checkSquareComplex(lu)) return code;
+    if (const int32_t code = linalg::checkSquare(lu)) return code;
     return perm.size() == lu.rows() ? kErrNone : kErrArraySizeMismatch;
 }
 
@@ -24,7 +19,7 @@ int32_t CxLU_head(ComplexMatrixHdl a, Int32ArrayHdl perm, int32_t *parity, int32
     ComplexMatrixView A(a);
     Int32ArrayView P(perm);
     return runEntry(error, {A, P, parity}, [&]() -> Outcome {
-        ORIN_TRY(checkSquareComplex(A));
+        ORIN_TRY(linalg::checkSquare(A));
         ORIN_TRY(P.resize(A.rows()));
         return CxLU(A.data(), A.rows(), P.data(), parity);
     });

@@ -72,12 +72,6 @@ inline void copyCells(const double *from, int64_t count, double *to) {
     if (from != to && count > 0) std::memmove(to, from, static_cast<size_t>(count) * sizeof(double));
 }
 
-// The checks every square-matrix entry point shares: -20003 when empty,
-// -20001 when too large to address, -20040 when not square.
-inline int32_t checkSquare(const DoubleMatrixView &a) {
-    if (const int32_t shape = checkShape(a.rows(), a.cols())) return shape;
-    return requireSquare(a.rows(), a.cols());
-}
 
 // Thin SVD of a tall p x q matrix (p >= q) held in a: U overwrites a, s gets
 // the q singular values in descending order, v (q x q, may be null when
@@ -119,8 +113,9 @@ inline int32_t packedOrderOf(int32_t len, int32_t *n) {
     return kErrNone;
 }
 
-// checkSquare for a 2D host array of any element type (complex included):
-// -20003 when empty, -20001 when too large to address, -20040 when not square.
+// The checks every square-matrix entry point shares, for a 2D host array of
+// any element type: -20003 when empty, -20001 when too large to address,
+// -20040 when not square.
 template <class Block>
 int32_t checkSquare(const HostArray<Block> &a) {
     using Element = typename HostArray<Block>::Element;
