@@ -69,8 +69,9 @@ void rotateColumns(CxMatrix h, Rotation g, int32_t i, int32_t from, int32_t to) 
 }
 
 // H = Q^H A Q upper Hessenberg in place; Z (when its data is not null)
-// becomes Q. v and sums hold n values each.
-void hessenberg(CxMatrix h, CxMatrix z, complexnum *v, complexnum *sums) {
+// becomes Q. v and sums hold n values each. False when a column's norm
+// overflows (finite entries near the largest double).
+bool hessenberg(CxMatrix h, CxMatrix z, complexnum *v, complexnum *sums) {
     const int32_t n = h.rows();
     for (int32_t k = 0; k + 2 < n; ++k) {
         const int32_t len = n - k - 1;
@@ -79,13 +80,14 @@ void hessenberg(CxMatrix h, CxMatrix z, complexnum *v, complexnum *sums) {
         for (int32_t i = 0; i < len; ++i) v[i] = h(k + 1 + i, k);
         double tau = 0;
         complexnum beta{};
-        orin::linalg::cxReflector(v, len, &tau, &beta);
+        if (!orin::linalg::cxReflector(v, len, &tau, &beta)) return false;
         orin::linalg::reflectRows(h.block(k + 1, k + 1, len, len), v, tau, sums);
         orin::linalg::reflectColumns(h.block(0, k + 1, n, len), v, tau);
         if (z.data()) orin::linalg::reflectColumns(z.block(0, k + 1, n, len), v, tau);
         h(k + 1, k) = beta;
         for (int32_t i = k + 2; i < n; ++i) h(i, k) = {0, 0};
     }
+    return true;
 }
 
 // The shift for the active window ending at row hi: the eigenvalue of the
@@ -245,7 +247,7 @@ int32_t CxGenEigenVectorValue(const complexnum *a, int32_t n, int32_t wantVector
     if (want)
         for (int32_t i = 0; i < n; ++i)
             for (int32_t j = 0; j < n; ++j) Z(i, j) = {i == j ? 1.0 : 0.0, 0.0};
-    hessenberg(H, Z, scratch.get(vPart), scratch.get(sumPart));
+    if (!hessenberg(H, Z, scratch.get(vPart), scratch.get(sumPart))) return kErrNoConvergence;
     double norm = 0;
     for (int32_t i = 0; i < n; ++i)
         for (int32_t j = std::max(i - 1, 0); j < n; ++j) norm += abs1(H(i, j));

@@ -143,7 +143,7 @@ int32_t CxHouseholder_Factor(const complexnum *a, int32_t m, int32_t n, complexn
     if (!scratch) return kErrOutOfMemory;
     complexnum *v = scratch.get(vPart), *sums = scratch.get(sumPart);
     const CxMatrix W(scratch.get(wPart), m, m), R(r, m, n);
-    std::copy_n(a, cells(m, n), r);
+    if (r != a) std::copy_n(a, cells(m, n), r);
     for (int32_t i = 0; i < m; ++i)
         for (int32_t j = 0; j < m; ++j) W(i, j) = {i == j ? 1.0 : 0.0, 0.0};
     int32_t p = 0;

@@ -389,3 +389,32 @@ ORIN_ALLOCATION_CASE(CxEigenHandle, 4) {
         EXPECT_LT(cxtest::eigenResidual(h, 3, toL(W.values()), Z.values()), kBound);
     }
 }
+
+TEST(CxEigen, ScaledMatricesNeitherOverflowNorUnderflow) {
+    // 2^k A has the eigenvalues 2^k lambda and the same eigenvectors; at
+    // k = +-900 squares of entries would overflow or underflow.
+    const int n = 6;
+    const CMat a = cxtest::randomCx(n, n, 5000), h = hermitian(n, 5001);
+    CMat w(n), v(size_t(n) * n);
+    std::vector<double> hw(n);
+    ASSERT_EQ(CxGenEigenVectorValue(a.data(), n, 0, w.data(), nullptr), 0);
+    ASSERT_EQ(HermEvectorEvalue(h.data(), n, 0, nullptr, hw.data()), 0);
+    for (int k : {900, -900}) {
+        SCOPED_TRACE(k);
+        const double s = std::ldexp(1.0, k);
+        CMat as = a, hs = h, ws(n), vs(size_t(n) * n), hv(size_t(n) * n);
+        for (complexnum &z : as) z = {z.re * s, z.im * s};
+        for (complexnum &z : hs) z = {z.re * s, z.im * s};
+        std::vector<double> hws(n);
+        ASSERT_EQ(CxGenEigenVectorValue(as.data(), n, 1, ws.data(), vs.data()), 0);
+        ASSERT_EQ(HermEvectorEvalue(hs.data(), n, 1, hv.data(), hws.data()), 0);
+        std::vector<LCx> scaled, hermScaled;
+        for (const complexnum &z : w) scaled.push_back(LCx(z.re, z.im) * (long double)s);
+        for (double x : hw) hermScaled.push_back((long double)x * s);
+        EXPECT_TRUE(cxtest::matchWithin(toL(ws), scaled, kBound * n * kEps * cxtest::normInf(as, n, n)));
+        EXPECT_TRUE(cxtest::matchWithin(toL(hws), hermScaled, kBound * n * kEps * cxtest::normInf(hs, n, n)));
+        EXPECT_LT(cxtest::eigenResidual(as, n, toL(ws), vs), kBound);
+        EXPECT_LT(cxtest::eigenResidual(hs, n, toL(hws), hv), kBound);
+        expectUnitColumns(vs, n);
+    }
+}

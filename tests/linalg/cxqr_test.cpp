@@ -99,6 +99,19 @@ TEST(CxQR, StaircaseForZeroColumnsAndIdentity) {
     }
 }
 
+TEST(CxQR, ScaledMatricesAndInPlaceR) {
+    // Entries near 2^+-900 (squares beyond the double range) factor as well
+    // as order-1 ones; R may overwrite A.
+    for (int k : {900, -900, 0}) {
+        SCOPED_TRACE(k);
+        CMat a = cxtest::randomCx(5, 4, 3150);
+        for (complexnum &z : a) z = {std::ldexp(z.re, k), std::ldexp(z.im, k)};
+        CMat q(25), r = a;
+        ASSERT_EQ(CxHouseholder_Factor(r.data(), 5, 4, q.data(), r.data()), 0);
+        expectFactorisation(a, 5, 4, q, r);
+    }
+}
+
 TEST(CxQR, NonFiniteColumnPropagates) {
     CMat a = cxtest::randomCx(4, 3, 3200), q(16), r(12);
     a[4].im = std::nan("");  // column 1
