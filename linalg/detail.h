@@ -160,4 +160,36 @@ inline bool anyNaN(const complexnum *x, int64_t count) {
 
 }  // namespace orin::linalg
 
+
+// ---- complex reflections and eigen-decompositions ------------------------
+namespace orin::linalg {
+
+// sqrt(sum |x_i|^2) over len entries stride apart, summed in extended
+// precision (no overflow or underflow of the squares); NaN or inf when an
+// entry is.
+double cxNorm2(const complexnum *x, ptrdiff_t len, ptrdiff_t stride = 1);
+
+// Turns x (len, in place) into the vector v (v[0] = 1) of the Hermitian
+// reflection H = I - tau v v^H with H x = beta e_0, beta = -e^(i arg x0) ||x||
+// (Golub and Van Loan 5.1.13). False, x untouched, when ||x|| is 0 or not
+// finite.
+bool cxReflector(complexnum *x, ptrdiff_t len, double *tau, complexnum *beta);
+
+// B <- H B (v has B.rows() entries; sums holds B.cols() values) and
+// B <- B H (v has B.cols() entries).
+void reflectRows(CxMatrix b, const complexnum *v, double tau, complexnum *sums);
+void reflectColumns(CxMatrix b, const complexnum *v, double tau);
+
+// The implicit QL iteration on a real symmetric tridiagonal (d, e with
+// e[1..n-1] the sub-diagonal, e[0] unused), rotating the rows of zt (the
+// transposed eigenvector matrix, null for values only). False after 30 steps
+// on one eigenvalue.
+bool tridiagonalQL(double *d, double *e, int32_t n, double *zt);
+
+// Scales each column of the n x n matrix v to unit 2-norm with its component
+// of largest magnitude real and positive (zero columns stay).
+void normaliseEigenvectors(CxMatrix v);
+
+}  // namespace orin::linalg
+
 #endif  // ORIN_LINALG_DETAIL_H

@@ -392,30 +392,6 @@ int32_t GenEigenValueVector(const double *a, int32_t n, int32_t wantVectors, com
             }
         }
     }
-    for (ptrdiff_t j = 0; j < n; ++j) {
-        double big = 0, norm = 0;
-        ptrdiff_t at = 0;
-        for (ptrdiff_t i = 0; i < n; ++i) {
-            const double mag = std::hypot(out(i, j).re, out(i, j).im);
-            if (mag > big) {
-                big = mag;
-                at = i;
-            }
-        }
-        if (big == 0) continue;
-        for (ptrdiff_t i = 0; i < n; ++i) {
-            const double re = out(i, j).re / big, im = out(i, j).im / big;
-            norm += re * re + im * im;
-        }
-        norm = big * std::sqrt(norm);
-        // Multiply by conj(x_at) / (|x_at| norm): x_at becomes real positive.
-        const double cr = out(at, j).re / big, ci = -out(at, j).im / big;
-        const double cm = std::hypot(cr, ci);
-        for (ptrdiff_t i = 0; i < n; ++i) {
-            const complexnum x = out(i, j);
-            out(i, j) = complexnum{(x.re * cr - x.im * ci) / (cm * norm), (x.re * ci + x.im * cr) / (cm * norm)};
-        }
-        out(at, j).im = 0.0;
-    }
+    orin::linalg::normaliseEigenvectors(out);
     return kErrNone;
 }

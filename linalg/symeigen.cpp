@@ -183,6 +183,12 @@ int32_t symmetricEigen(double *a, int32_t n, bool wantVectors, double *values) {
 
 }  // namespace orin::linalg
 
+namespace orin::linalg {
+
+bool tridiagonalQL(double *d, double *e, int32_t n, double *zt) { return ql(d, e, n, zt); }
+
+}  // namespace orin::linalg
+
 int32_t SymEvectorEvalue(const double *a, int32_t n, int32_t wantVectors, double *vectors, double *values) {
     if (const int32_t shape = orin::checkShape(n, n)) return shape;
     orin::linalg::copyCells(a, cells(n, n), vectors);

@@ -374,4 +374,82 @@ ORIN_API int32_t CxLU_head(ComplexMatrixHdl a, Int32ArrayHdl perm, int32_t *pari
 ORIN_API int32_t CxLULinEqs_head(ComplexMatrixHdl lu, Int32ArrayHdl perm, ComplexArrayHdl b, int32_t *error);
 ORIN_API int32_t CLUInvMatrix_head(ComplexMatrixHdl lu, Int32ArrayHdl perm, int32_t *error);
 
+/* ---- Complex QR and eigen-decompositions ---- */
+
+/* A Hermitian complex reflection H = I - tau v v^H acting on length entries
+   (H = H^H = H^-1); v (caller storage, at least length entries) has
+   v[0] = 1 and tau = 2 / ||v||^2 (0 < tau <= 2, real). */
+typedef struct {
+    int32_t length;
+    double tau;
+    complexnum *v;
+} CxHouseholderVector;
+
+/* A = Q R of a complex m x n matrix a (kept unless r is a, which works in
+   place): Q (m x m) unitary, R (m x n) upper staircase. A column is reflected when its norm below the pivot row
+   is at least 2^-62 of its whole norm, else it is zeroed below the pivot row
+   and skipped (a rank-deficient matrix gives a staircase). Each reflection
+   maps the pivot x_p to -e^(i arg x_p) ||x||, so the identity gives
+   Q = R = -I. A non-finite column gives NaN in R from the pivot row on and in
+   all of Q. -20003 for m or n below 1, -20001 when scratch is refused
+   (one block of m m + m + max(m, n) complex values). */
+ORIN_API int32_t CxHouseholder_Factor(const complexnum *a, int32_t m, int32_t n, complexnum *q, complexnum *r);
+/* Dispatcher: algorithm 0 is CxHouseholder_Factor; the rotation methods
+   (1, 2) have no complex form here and, like any other value, give -20061.
+   rank is not written (no algorithm that reports it is offered). */
+ORIN_API int32_t Cxqrd(const complexnum *a, int32_t m, int32_t n, int32_t algorithm, complexnum *q, complexnum *r,
+                       int32_t *rank);
+/* The reflection mapping x (len) onto -e^(i arg x[0]) ||x|| e_0 (a phase of
+   1 when x[0] is 0); hh->v must hold len values. -20065 when len is below 1
+   or ||x|| is 0 or not finite. */
+ORIN_API int32_t Cxhouse_calc(const complexnum *x, int32_t len, CxHouseholderVector *hh);
+/* y = x with entries offset..n-1 replaced by H applied to them; -20008
+   unless offset >= 0 and offset + hh->length == n. y may be x. */
+ORIN_API int32_t CxMVprod_house(const CxHouseholderVector *hh, int32_t offset, const complexnum *x, int32_t n,
+                                complexnum *y);
+/* Forms the reflection of column 0 of s (p x q) into hh (hh->v holds p) and
+   applies it to every column into out (p x q, may be s); out[1..p-1][0] = 0.
+   -20003 for p or q below 1, -20065 as Cxhouse_calc, -20001 when its p-value
+   column is refused. */
+ORIN_API int32_t CxMhhld_step(const complexnum *s, int32_t p, int32_t q, CxHouseholderVector *hh,
+                              complexnum *out);
+/* Handle form: q resized to m x m, r to m x n (complex); -20003 empty,
+   -20061 for an algorithm other than 0 (before any resize). */
+ORIN_API int32_t Cxqrd_head(ComplexMatrixHdl a, int32_t algorithm, ComplexMatrixHdl q, ComplexMatrixHdl r,
+                            int32_t *error);
+
+/* Eigenvalues (values, n) and, when wantVectors is 1, eigenvectors (the
+   columns of vectors, n x n) of a general complex matrix: Householder
+   reduction to Hessenberg form, complex QR with Wilkinson shifts to Schur
+   form, eigenvectors by back-substitution in the triangular factor carried
+   back through the Schur vectors. Each eigenvector has unit 2-norm and its
+   component of largest magnitude real and positive. vectors may be NULL
+   when wantVectors is not 1. -20003 for n below 1, -20001 when scratch is
+   refused, -20062 when 30 n steps do not converge or for non-finite input. */
+ORIN_API int32_t CxGenEigenVectorValue(const complexnum *a, int32_t n, int32_t wantVectors, complexnum *values,
+                                       complexnum *vectors);
+/* Eigenvalues (values, n real, in the order the QL iteration leaves them)
+   and, when wantVectors is 1, eigenvectors (columns of vectors, n x n) of a
+   Hermitian matrix: only the lower triangle and the real part of the
+   diagonal are read. Reduction to a real symmetric tridiagonal by
+   reflections and a diagonal unitary scaling, then implicit QL. Each
+   eigenvector is divided by its first component of largest magnitude, which
+   becomes exactly 1 + 0i. vectors may be a (in place) and may be NULL when
+   wantVectors is not 1; it is written only when wantVectors is 1. -20003 for
+   n below 1, -20001 when scratch is refused, -20062 after 30 QL steps on one
+   eigenvalue or for non-finite input. */
+ORIN_API int32_t HermEvectorEvalue(const complexnum *a, int32_t n, int32_t wantVectors, complexnum *vectors,
+                                   double *values);
+/* matrixType 0 (general): CxGenEigenVectorValue. 1 (Hermitian):
+   HermEvectorEvalue, its real eigenvalues copied into values with imaginary
+   part 0 and its vectors scaled as it scales them (-20001 when the n real
+   values' scratch is refused). Other types -20061 (checked first). */
+ORIN_API int32_t CxEigenValueVector(const complexnum *a, int32_t n, int32_t matrixType, int32_t wantVectors,
+                                    complexnum *values, complexnum *vectors);
+/* Handle form: both outputs emptied first; -20003 empty, -20040 not square,
+   -20061 for another matrixType (before any resize); values resized to n
+   and, only when wantVectors is 1, vectors to n x n (complex). */
+ORIN_API int32_t CxEigenValueVector_head(ComplexMatrixHdl a, int32_t matrixType, int32_t wantVectors,
+                                         ComplexArrayHdl values, ComplexMatrixHdl vectors, int32_t *error);
+
 #endif /* ORIN_LINALG_H */

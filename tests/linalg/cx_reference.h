@@ -132,6 +132,121 @@ inline std::vector<double> realEmbedding(const CMat &a, int m, int n) {
     return e;
 }
 
+// ---- eigenvalue references -------------------------------------------------
+
+// The inverse of an n x n matrix by Gauss-Jordan elimination with partial
+// pivoting in long double (empty when a pivot vanishes).
+inline LMat inverseL(const CMat &a, int n) {
+    LMat w(size_t(n) * 2 * n);
+    const size_t ld = 2 * size_t(n);
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) w[i * ld + j] = at(a, size_t(i) * n + j);
+        w[i * ld + n + i] = 1;
+    }
+    for (int c = 0; c < n; ++c) {
+        int p = c;
+        for (int i = c + 1; i < n; ++i)
+            if (std::abs(w[i * ld + c]) > std::abs(w[p * ld + c])) p = i;
+        if (std::abs(w[p * ld + c]) == 0) return {};
+        for (size_t j = 0; j < ld; ++j) std::swap(w[c * ld + j], w[p * ld + j]);
+        const LCx piv = w[c * ld + c];
+        for (size_t j = 0; j < ld; ++j) w[c * ld + j] /= piv;
+        for (int i = 0; i < n; ++i) {
+            if (i == c) continue;
+            const LCx f = w[i * ld + c];
+            if (f == LCx(0)) continue;
+            for (size_t j = 0; j < ld; ++j) w[i * ld + j] -= f * w[c * ld + j];
+        }
+    }
+    LMat inv(size_t(n) * n);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) inv[size_t(i) * n + j] = w[i * ld + n + j];
+    return inv;
+}
+
+// All eigenvalues of a real symmetric n x n matrix by the cyclic Jacobi
+// method in long double, sorted ascending.
+inline std::vector<long double> jacobiEigenvalues(const std::vector<double> &sym, int n) {
+    std::vector<long double> a(sym.begin(), sym.end());
+    auto A = [&](int i, int j) -> long double & { return a[size_t(i) * n + j]; };
+    for (int sweep = 0; sweep < 100; ++sweep) {
+        long double off = 0, diag = 0;
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j) (i == j ? diag : off) += A(i, j) * A(i, j);
+        if (off <= 1e-38L * diag || off == 0) break;
+        for (int p = 0; p < n; ++p)
+            for (int q = p + 1; q < n; ++q) {
+                if (A(p, q) == 0) continue;
+                const long double theta = (A(q, q) - A(p, p)) / (2 * A(p, q));
+                const long double t = (theta >= 0 ? 1 : -1) / (std::fabs(theta) + std::sqrt(theta * theta + 1));
+                const long double c = 1 / std::sqrt(t * t + 1), s = t * c;
+                for (int k = 0; k < n; ++k) {
+                    const long double akp = A(k, p), akq = A(k, q);
+                    A(k, p) = c * akp - s * akq;
+                    A(k, q) = s * akp + c * akq;
+                }
+                for (int k = 0; k < n; ++k) {
+                    const long double apk = A(p, k), aqk = A(q, k);
+                    A(p, k) = c * apk - s * aqk;
+                    A(q, k) = s * apk + c * aqk;
+                }
+            }
+    }
+    std::vector<long double> w(n);
+    for (int i = 0; i < n; ++i) w[i] = A(i, i);
+    std::sort(w.begin(), w.end());
+    return w;
+}
+
+// True when the two lists can be paired one to one with every pair closer
+// than tol (bipartite matching by augmenting paths): equal as multisets up
+// to tol.
+inline bool matchWithin(const std::vector<LCx> &got, const std::vector<LCx> &want, long double tol) {
+    struct Matcher {
+        const std::vector<LCx> &got, &want;
+        long double tol;
+        std::vector<int> owner;
+        std::vector<char> seen;
+        bool augment(size_t g) {
+            for (size_t w = 0; w < want.size(); ++w) {
+                if (seen[w] || std::abs(got[g] - want[w]) > tol) continue;
+                seen[w] = 1;
+                if (owner[w] < 0 || augment(size_t(owner[w]))) {
+                    owner[w] = int(g);
+                    return true;
+                }
+            }
+            return false;
+        }
+    };
+    if (want.size() != got.size()) return false;
+    Matcher m{got, want, tol, std::vector<int>(want.size(), -1), {}};
+    for (size_t g = 0; g < got.size(); ++g) {
+        m.seen.assign(want.size(), 0);
+        if (!m.augment(g)) return false;
+    }
+    return true;
+}
+
+// max_j ||A v_j - lambda_j v_j|| / (||A|| ||v_j|| n eps) over the columns of
+// v (n x n), infinity norms, in long double.
+inline double eigenResidual(const CMat &a, int n, const std::vector<LCx> &lambda, const CMat &v) {
+    long double worst = 0;
+    const long double normA = normInf(a, n, n);
+    for (int j = 0; j < n; ++j) {
+        long double res = 0, vn = 0;
+        for (int i = 0; i < n; ++i) {
+            LCx s = 0;
+            for (int k = 0; k < n; ++k) s += at(a, size_t(i) * n + k) * at(v, size_t(k) * n + j);
+            res = std::max(res, std::abs(s - lambda[j] * at(v, size_t(i) * n + j)));
+            vn = std::max(vn, std::abs(at(v, size_t(i) * n + j)));
+        }
+        const long double denom = normA * vn * n * kEps;
+        worst = std::max(worst, denom == 0 ? res : res / denom);
+    }
+    return double(worst);
+}
+
 }  // namespace cxtest
 
 #endif  // ORIN_TESTS_LINALG_CX_REFERENCE_H
