@@ -11,26 +11,11 @@ using orin::ConstCxMatrix;
 using orin::CxMatrix;
 using orin::extended;
 using orin::linalg::cells;
+using orin::linalg::ExtendedCx;
 
 namespace {
 
 constexpr double kTwoPowMinus63 = 1.0842021724855044e-19;
-
-// A complex sum kept in extended precision.
-struct ExtendedCx {
-    extended re = 0, im = 0;
-    // += conj(a) b
-    void addConjProduct(complexnum a, complexnum b) {
-        re += static_cast<extended>(a.re) * b.re + static_cast<extended>(a.im) * b.im;
-        im += static_cast<extended>(a.re) * b.im - static_cast<extended>(a.im) * b.re;
-    }
-    // += a b
-    void addProduct(complexnum a, complexnum b) {
-        re += static_cast<extended>(a.re) * b.re - static_cast<extended>(a.im) * b.im;
-        im += static_cast<extended>(a.re) * b.im + static_cast<extended>(a.im) * b.re;
-    }
-    complexnum value() const { return {static_cast<double>(re), static_cast<double>(im)}; }
-};
 
 }  // namespace
 
@@ -70,7 +55,7 @@ void reflectRows(CxMatrix b, const complexnum *v, double tau, complexnum *sums) 
     for (int32_t j = 0; j < cols; ++j) {
         ExtendedCx s;
         for (int32_t i = 0; i < rows; ++i) s.addConjProduct(v[i], b(i, j));
-        sums[j] = tau * s.value();
+        sums[j] = tau * s.rounded();
     }
     for (int32_t i = 0; i < rows; ++i) {
         complexnum *row = b.row(i).data();
@@ -86,7 +71,7 @@ void reflectColumns(CxMatrix b, const complexnum *v, double tau) {
         complexnum *row = b.row(i).data();
         ExtendedCx s;
         for (int32_t j = 0; j < cols; ++j) s.addProduct(row[j], v[j]);
-        const complexnum f = tau * s.value();
+        const complexnum f = tau * s.rounded();
         for (int32_t j = 0; j < cols; ++j) row[j] -= f * orin::conj(v[j]);
     }
 }

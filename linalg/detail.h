@@ -138,6 +138,11 @@ struct ExtendedCx {
         re += static_cast<extended>(a.re) * b.re - static_cast<extended>(a.im) * b.im;
         im += static_cast<extended>(a.re) * b.im + static_cast<extended>(a.im) * b.re;
     }
+    // *this += conj(a) b
+    void addConjProduct(complexnum a, complexnum b) {
+        re += static_cast<extended>(a.re) * b.re + static_cast<extended>(a.im) * b.im;
+        im += static_cast<extended>(a.re) * b.im - static_cast<extended>(a.im) * b.re;
+    }
     // *this -= a b
     void subtractProduct(complexnum a, complexnum b) {
         re -= static_cast<extended>(a.re) * b.re - static_cast<extended>(a.im) * b.im;
