@@ -87,18 +87,9 @@ int32_t CxVanderMatrix(const complexnum *x, int32_t n, complexnum *out) {
     return kErrNone;
 }
 
-// The companion matrix whose characteristic polynomial is c(z) / c[0]:
-// zeros, the sub-diagonal ones, then the first row.
+// The companion matrix whose characteristic polynomial is c(z) / c[0].
 int32_t CxCompanMatrix(const complexnum *c, int32_t m, complexnum *out) {
-    if (m < 1) return kErrEmptyArray;
-    const int32_t k = m - 1;
-    if (k == 0) return kErrNone;  // a constant polynomial has no roots: 0 x 0
-    if (const int32_t shape = checkCx(k, k)) return shape;
-    std::fill_n(out, cells(k, k), kZero);
-    const CxMatrix o(out, k, k);
-    for (int32_t i = 0; i + 1 < k; ++i) o(i + 1, i) = kOne;
-    for (int32_t j = 0; j < k; ++j) o(0, j) = -(c[j + 1] / c[0]);
-    return kErrNone;
+    return orin::linalg::companion(c, m, out);
 }
 
 int32_t CxSpecialMatrix(int32_t code, int32_t n, const complexnum *x, int32_t nx, const complexnum *y, int32_t ny,

@@ -12,14 +12,7 @@ int32_t CxSpecialMatrix_head(int32_t code, int32_t n, ComplexArrayHdl x, Complex
     return runEntry(error, {o}, [&]() -> Outcome {
         const ComplexArrayView xv(x), yv(y);
         int32_t rows = 0, cols = 0;
-        switch (code) {
-            case 0: rows = cols = n; break;
-            case 1:
-            case 3: rows = cols = xv.size(); break;
-            case 2: rows = xv.size(), cols = yv.size(); break;
-            case 4: rows = cols = xv.size() - 1; break;
-            default: return kErrInvalidSelector;
-        }
+        ORIN_TRY(linalg::specialShape(code, n, xv.size(), yv.size(), &rows, &cols));
         ORIN_TRY(checkShape(rows, cols, sizeof(complexnum)));
         ORIN_TRY(o.resize(rows, cols));
         return CxSpecialMatrix(code, n, xv.data(), xv.size(), yv.data(), yv.size(), o.data());
