@@ -147,6 +147,26 @@ int32_t companion(const T *c, int32_t m, T *out) {
     return kErrNone;
 }
 
+
+// A product entry point whose output handle may be one of its operands:
+// resizing that output first would overwrite what the product still reads,
+// so an aliased product is formed in scratch of count elements (-20001 when
+// refused) and copied over after the resize. compute(dest) forms the
+// product, resize() sizes the output.
+template <class View, class Resize, class Compute>
+Outcome productInto(View &out, bool aliased, int64_t count, Resize resize, Compute compute) {
+    if (!aliased) {
+        ORIN_TRY(resize());
+        return compute(out.data());
+    }
+    Scratch<typename View::Element> product(count);
+    if (!product) return kErrOutOfMemory;
+    ORIN_TRY(compute(product.data()));
+    ORIN_TRY(resize());
+    std::copy(product.begin(), product.end(), out.data());
+    return kErrNone;
+}
+
 }  // namespace orin::linalg
 
 #endif  // ORIN_LINALG_DETAIL_H

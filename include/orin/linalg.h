@@ -160,7 +160,8 @@ ORIN_API int32_t CxTranspose_head(ComplexMatrixHdl a, ComplexMatrixHdl out, int3
    (the product is then formed in scratch first; -20001 when refused). */
 ORIN_API int32_t AxBCxCIN(ComplexMatrixHdl a, ComplexMatrixHdl b, ComplexMatrixHdl c, int32_t *error);
 /* y = a * x, resized to a's rows; -20003 when a or x is empty, -20039 when
-   a's columns differ from len(x). */
+   a's columns differ from len(x). y may be the handle x (the product is then
+   formed in scratch first; -20001 when refused). */
 ORIN_API int32_t AxVectorCx(ComplexMatrixHdl a, ComplexArrayHdl x, ComplexArrayHdl y, int32_t *error);
 /* out = sum x[i] * y[i] (no conjugation); -20002 lengths differ, -20003
    empty; out = iDNaN in both parts on error. */
