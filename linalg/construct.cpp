@@ -42,17 +42,7 @@ int32_t VanderMatrix(const double *x, int32_t n, double *out) {
     return kErrNone;
 }
 
-int32_t CompanMatrix(const double *c, int32_t m, double *out) {
-    if (m < 1) return kErrEmptyArray;
-    const int32_t k = m - 1;
-    if (k == 0) return kErrNone;  // a constant polynomial has no roots: 0 x 0
-    if (const int32_t shape = orin::checkShape(k, k)) return shape;
-    orin::Matrix o(out, k, k);
-    std::fill(out, out + k * k, 0.0);
-    for (ptrdiff_t i = 0; i + 1 < k; ++i) o(i + 1, i) = 1.0;
-    for (ptrdiff_t j = 0; j < k; ++j) o(0, j) = -c[j + 1] / c[0];
-    return kErrNone;
-}
+int32_t CompanMatrix(const double *c, int32_t m, double *out) { return orin::linalg::companion(c, m, out); }
 
 int32_t SpecialMatrix(int32_t code, int32_t n, const double *x, int32_t nx, const double *y, int32_t ny,
                       double *out) {

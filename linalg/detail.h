@@ -197,4 +197,65 @@ void normaliseEigenvectors(CxMatrix v);
 
 }  // namespace orin::linalg
 
+// ---- Shared by the real and complex special matrices ----------------------
+
+#include <type_traits>
+
+namespace orin::linalg {
+
+// The output shape SpecialMatrix_head and CxSpecialMatrix_head give each
+// code: n x n (0), nx x nx (1, 3), nx x ny (2), (nx-1) x (nx-1) (4); -20061
+// for any other code. The sides are the caller's to check.
+inline int32_t specialShape(int32_t code, int32_t n, int32_t nx, int32_t ny, int32_t *rows, int32_t *cols) {
+    switch (code) {
+        case 0: *rows = *cols = n; return kErrNone;
+        case 1:
+        case 3: *rows = *cols = nx; return kErrNone;
+        case 2: *rows = nx, *cols = ny; return kErrNone;
+        case 4: *rows = *cols = nx - 1; return kErrNone;
+        default: return kErrInvalidSelector;
+    }
+}
+
+// The companion matrix of c[0] z^(m-1) + ... + c[m-1] (c[0] leading) into
+// out, (m-1) x (m-1): zeros, ones on the sub-diagonal, then the first row
+// -c[j+1]/c[0]. m = 1 writes nothing. T is double or complexnum.
+template <class T>
+int32_t companion(const T *c, int32_t m, T *out) {
+    if (m < 1) return kErrEmptyArray;
+    const int32_t k = m - 1;
+    if (k == 0) return kErrNone;  // a constant polynomial has no roots: 0 x 0
+    if (const int32_t shape = checkShape(k, k, sizeof(T))) return shape;
+    std::fill_n(out, cells(k, k), T{});
+    const MatrixRef<T> o(out, k, k);
+    T one{};
+    if constexpr (std::is_same_v<T, complexnum>) one = {1, 0};
+    else one = 1;
+    for (int32_t i = 0; i + 1 < k; ++i) o(i + 1, i) = one;
+    for (int32_t j = 0; j < k; ++j) o(0, j) = -(c[j + 1] / c[0]);
+    return kErrNone;
+}
+
+
+// A product entry point whose output handle may be one of its operands:
+// resizing that output first would overwrite what the product still reads,
+// so an aliased product is formed in scratch of count elements (-20001 when
+// refused) and copied over after the resize. compute(dest) forms the
+// product, resize() sizes the output.
+template <class View, class Resize, class Compute>
+Outcome productInto(View &out, bool aliased, int64_t count, Resize resize, Compute compute) {
+    if (!aliased) {
+        ORIN_TRY(resize());
+        return compute(out.data());
+    }
+    Scratch<typename View::Element> product(count);
+    if (!product) return kErrOutOfMemory;
+    ORIN_TRY(compute(product.data()));
+    ORIN_TRY(resize());
+    std::copy(product.begin(), product.end(), out.data());
+    return kErrNone;
+}
+
+}  // namespace orin::linalg
+
 #endif  // ORIN_LINALG_DETAIL_H

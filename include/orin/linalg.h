@@ -84,6 +84,94 @@ ORIN_API int32_t AxVect_head(DoubleMatrixHdl a, DoubleArrayHdl x, DoubleArrayHdl
 ORIN_API int32_t OuterProd_head(DoubleArrayHdl x, DoubleArrayHdl y, DoubleMatrixHdl out, int32_t *error);
 ORIN_API int32_t Trace_head(DoubleMatrixHdl a, double *out, int32_t *error);
 
+/* ---- Complex construction and products ---- */
+
+/* The complex counterparts of the block above, on row-major arrays of
+   complexnum (real part first). Same shapes, argument orders and codes; the
+   transpose is the conjugate transpose, products do not conjugate. Products
+   accumulate each element (real and imaginary parts alike) in extended
+   precision from 0, in index order, and round it once. */
+
+/* z^n by repeated multiplication: z^0 = 1, z^1 = z, z^k = z^(k-1) * z.
+   n < 0 gives (1/z)^|n| (the reciprocal by Smith's division, then the same
+   repeated multiplication); z = 0 with n < 0 has no value and gives iDNaN in
+   both parts. The cost is |n| complex multiplications. */
+ORIN_API complexnum CxPow(complexnum z, int32_t n);
+/* Special matrices into out (row-major complex). -20003 when a size is below
+   1 (-20001 when the element count cannot be addressed).
+   CxIdentityMatrix: n x n identity.
+   CxDiagonalMatrix: n x n with x (n) on the diagonal.
+   CxToeplitzMatrix: nx x ny, out[i][j] = x[i-j] for i >= j, y[j-i] for
+     j > i (y[0] is never read; no conjugation).
+   CxVanderMatrix: n x n, out[i][j] = CxPow(x[i], n-1-j) (descending powers).
+   CxCompanMatrix: coefficients c[0..m-1] of c[0] z^(m-1) + ... + c[m-1]
+     (c[0] leading; c[0] = 0 makes the first row non-finite); (m-1) x (m-1)
+     with first row -c[j+1]/c[0] (Smith's division) and ones on the
+     sub-diagonal; m = 1 writes nothing and returns 0. */
+ORIN_API int32_t CxIdentityMatrix(int32_t n, complexnum *out);
+ORIN_API int32_t CxDiagonalMatrix(const complexnum *x, int32_t n, complexnum *out);
+ORIN_API int32_t CxToeplitzMatrix(const complexnum *x, int32_t nx, const complexnum *y, int32_t ny,
+                                  complexnum *out);
+ORIN_API int32_t CxVanderMatrix(const complexnum *x, int32_t n, complexnum *out);
+ORIN_API int32_t CxCompanMatrix(const complexnum *c, int32_t m, complexnum *out);
+/* code 0 identity (n), 1 diagonal (x, nx), 2 Toeplitz (x, nx, y, ny),
+   3 Vandermonde (x, nx), 4 companion (x, nx); other codes -20061. */
+ORIN_API int32_t CxSpecialMatrix(int32_t code, int32_t n, const complexnum *x, int32_t nx, const complexnum *y,
+                                 int32_t ny, complexnum *out);
+/* out (n x m) = a^H, out[j][i] = conj(a[i][j]), for a m x n; -20003 when a
+   side is below 1. Works in place (out == a); a rectangular matrix in place
+   takes a scratch copy (-20001 when refused, out untouched). */
+ORIN_API int32_t CxTranspose(const complexnum *a, int32_t m, int32_t n, complexnum *out);
+/* c (m x n) = a (m x k) * b (k x n); -20003 when a size is below 1; c must
+   not overlap a or b. Scratch: a row of 2n extended accumulators, without
+   which it sums element by element to the same result. */
+ORIN_API int32_t MatrixMulCx(const complexnum *a, const complexnum *b, int32_t m, int32_t k, int32_t n,
+                             complexnum *c);
+/* y (m) = a (m x n) * x (n); -20003 when m or n is below 1; y must not
+   overlap a or x. */
+ORIN_API int32_t AxVectCx(const complexnum *a, int32_t m, int32_t n, const complexnum *x, complexnum *y);
+/* out = sum x[i] * y[i] (no conjugation) over n >= 1 (-20003). */
+ORIN_API int32_t DotProductCx(const complexnum *x, const complexnum *y, int32_t n, complexnum *out);
+/* out (m x n): out[i][j] = x[i] * y[j] (no conjugation), each product formed
+   in extended precision and rounded once; -20003 when m or n is below 1. */
+ORIN_API int32_t OuterProductCx(const complexnum *x, int32_t m, const complexnum *y, int32_t n, complexnum *out);
+/* Sum of a[i][i] over i < min(m, n) (a m x n); -20003 when a side is below 1. */
+ORIN_API int32_t CxTrace(const complexnum *a, int32_t m, int32_t n, complexnum *out);
+/* out = sqrt(sum |x[i]|^2), real, over n >= 1 (-20003); scaled so that it
+   neither overflows nor underflows before the result does. */
+ORIN_API int32_t CxVnorm2(const complexnum *x, int32_t n, double *out);
+/* out (m) = column col of a (m x n). A column outside 0..n-1 (or n < 1)
+   fills out with iDNaN in both parts instead of reading outside a; m < 1
+   writes nothing. */
+ORIN_API void CxIndexMatrixCol(const complexnum *a, int32_t m, int32_t n, int32_t col, complexnum *out);
+
+/* Handle forms (complex arrays, type code 13). On failure every output array
+   is emptied and a complex scalar output gets iDNaN in both parts.
+   CxSpecialMatrix_head: out is n x n (code 0), len(x) x len(x) (1, 3),
+   len(x) x len(y) (2), (len(x)-1) x (len(x)-1) (4); other codes -20061,
+   then a side below 1 -20003. */
+ORIN_API int32_t CxSpecialMatrix_head(int32_t code, int32_t n, ComplexArrayHdl x, ComplexArrayHdl y,
+                                      ComplexMatrixHdl out, int32_t *error);
+/* out = a^H (resized to a's columns x rows); -20003 when a is empty. out may
+   be the handle a (in place). */
+ORIN_API int32_t CxTranspose_head(ComplexMatrixHdl a, ComplexMatrixHdl out, int32_t *error);
+/* c = a * b, resized to a's rows x b's columns; -20003 when a or b is empty,
+   -20039 when a's columns differ from b's rows. c may be the handle a or b
+   (the product is then formed in scratch first; -20001 when refused). */
+ORIN_API int32_t AxBCxCIN(ComplexMatrixHdl a, ComplexMatrixHdl b, ComplexMatrixHdl c, int32_t *error);
+/* y = a * x, resized to a's rows; -20003 when a or x is empty, -20039 when
+   a's columns differ from len(x). y may be the handle x (the product is then
+   formed in scratch first; -20001 when refused). */
+ORIN_API int32_t AxVectorCx(ComplexMatrixHdl a, ComplexArrayHdl x, ComplexArrayHdl y, int32_t *error);
+/* out = sum x[i] * y[i] (no conjugation); -20002 lengths differ, -20003
+   empty; out = iDNaN in both parts on error. */
+ORIN_API int32_t DotprodCx(ComplexArrayHdl x, ComplexArrayHdl y, complexnum *out, int32_t *error);
+/* out = x y^T (no conjugation), resized to len(x) x len(y); -20003 when
+   either is empty. */
+ORIN_API int32_t OuterProdCx_head(ComplexArrayHdl x, ComplexArrayHdl y, ComplexMatrixHdl out, int32_t *error);
+/* out = trace of a; -20003 when a is empty (out = iDNaN in both parts). */
+ORIN_API int32_t CxTrace_head(ComplexMatrixHdl a, complexnum *out, int32_t *error);
+
 /* ---- Linear systems: LU ------------------------------------------------- */
 
 /* LU factorisation with partial pivoting, in place: U on and above the

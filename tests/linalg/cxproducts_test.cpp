@@ -1,0 +1,467 @@
+// Complex products against long-double sums, the conjugation conventions,
+// special matrices against their definitions, the conjugate transpose, and
+// the entry points' failures and refused allocations.
+#include <orin/linalg.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <limits>
+#include <tuple>
+#include <vector>
+
+#include "cx_reference.h"
+#include "support/allocation_failure.h"
+#include "support/contract.h"
+#include "support/handles.h"
+
+using cxtest::CMat;
+using cxtest::LMat;
+using orintest::kEps;
+using orintest::LCx;
+
+namespace {
+
+LCx L(complexnum z) { return {z.re, z.im}; }
+
+bool same(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
+
+bool bothIDNaN(complexnum z) { return orintest::isIDNaN(z.re) && orintest::isIDNaN(z.im); }
+
+// A sum of `terms` complex products held in extended precision and rounded
+// once: each part is within half an ulp of the exact value, plus the
+// extended sums' own error (that of ours and of the reference alike), at most
+// (terms + 3) units of 2^-64 on twice the sum of |a||b| each.
+void expectOneRounding(complexnum got, LCx want, long double magnitude, int terms) {
+    const long double slack = (terms + 3) * std::ldexp(1.0L, -62) * magnitude;
+    EXPECT_LE(std::fabs(got.re - want.real()), kEps / 2 * std::fabs(want.real()) + slack) << "real part";
+    EXPECT_LE(std::fabs(got.im - want.imag()), kEps / 2 * std::fabs(want.imag()) + slack) << "imaginary part";
+}
+
+// Sum over l of |a[i][l]| |b[l][j]| for a m x k and b k x n.
+LMat magnitudes(const CMat &a, const CMat &b, int m, int k, int n) {
+    CMat absA(a.size()), absB(b.size());
+    for (size_t i = 0; i < a.size(); ++i) absA[i] = {std::hypot(a[i].re, a[i].im), 0};
+    for (size_t i = 0; i < b.size(); ++i) absB[i] = {std::hypot(b[i].re, b[i].im), 0};
+    return cxtest::productL(absA, absB, m, k, n);
+}
+
+// Checks c (m x n) against A B for a m x k and b k x n.
+void expectProduct(const CMat &c, const CMat &a, const CMat &b, int m, int k, int n) {
+    const LMat want = cxtest::productL(a, b, m, k, n), mag = magnitudes(a, b, m, k, n);
+    for (size_t i = 0; i < want.size(); ++i) {
+        SCOPED_TRACE(i);
+        expectOneRounding(c[i], want[i], mag[i].real(), k);
+    }
+}
+
+}  // namespace
+
+TEST(CxProducts, MatchLongDoubleSums) {
+    for (auto [m, k, n] : {std::tuple{1, 1, 1}, {3, 5, 2}, {17, 9, 23}, {4, 64, 3}}) {
+        SCOPED_TRACE(testing::Message() << m << "x" << k << "x" << n);
+        const CMat a = cxtest::randomCx(m, k, 21 + m), b = cxtest::randomCx(k, n, 22 + n);
+        const CMat x(b.begin(), b.begin() + k), col = cxtest::randomCx(m, 1, 23);
+        CMat c(size_t(m) * n), y(m), outer(size_t(m) * k);
+        ASSERT_EQ(MatrixMulCx(a.data(), b.data(), m, k, n, c.data()), 0);
+        expectProduct(c, a, b, m, k, n);
+        ASSERT_EQ(AxVectCx(a.data(), m, k, x.data(), y.data()), 0);
+        expectProduct(y, a, x, m, k, 1);
+        complexnum dot{7, 7};
+        ASSERT_EQ(DotProductCx(a.data(), x.data(), k, &dot), 0);  // the first row of a against x
+        expectProduct({dot}, CMat(a.begin(), a.begin() + k), x, 1, k, 1);
+        ASSERT_EQ(OuterProductCx(col.data(), m, x.data(), k, outer.data()), 0);
+        expectProduct(outer, col, x, m, 1, k);
+    }
+}
+
+TEST(CxProducts, NothingIsConjugated) {
+    // x = (i, 1 + i), y = (i, 1 - i): sum x y = -1 + 2 = 1, while conj(x) y
+    // would be 1 - 2i; every product takes its operands as they are.
+    const complexnum x[] = {{0, 1}, {1, 1}}, y[] = {{0, 1}, {1, -1}};
+    complexnum dot{0, 0}, c{0, 0}, v{0, 0}, outer[4];
+    ASSERT_EQ(DotProductCx(x, y, 2, &dot), 0);
+    EXPECT_TRUE(same(dot, {1, 0})) << dot.re << " " << dot.im;
+    ASSERT_EQ(MatrixMulCx(x, y, 1, 2, 1, &c), 0);
+    EXPECT_TRUE(same(c, {1, 0}));
+    ASSERT_EQ(AxVectCx(x, 1, 2, y, &v), 0);
+    EXPECT_TRUE(same(v, {1, 0}));
+    ASSERT_EQ(OuterProductCx(x, 2, y, 2, outer), 0);
+    // (i)(i) = -1, (i)(1 - i) = 1 + i, (1 + i)(i) = -1 + i, (1 + i)(1 - i) = 2.
+    const complexnum want[] = {{-1, 0}, {1, 1}, {-1, 1}, {2, 0}};
+    for (int e = 0; e < 4; ++e) EXPECT_TRUE(same(outer[e], want[e])) << e;
+}
+
+TEST(CxProducts, SumsCancelInExtendedPrecision) {
+    // (1e16 i)(i) + 1 + (1e16 i)(-i) = -1e16 + 1 + 1e16 = 1 exactly; summed in
+    // double, 1 would be lost against 1e16 (its ulp is 2) and the sum be 0.
+    const complexnum x[] = {{0, 1e16}, {1, 0}, {0, 1e16}}, y[] = {{0, 1}, {1, 0}, {0, -1}};
+    complexnum dot{0, 0}, c{0, 0}, v{0, 0};
+    ASSERT_EQ(DotProductCx(x, y, 3, &dot), 0);
+    EXPECT_TRUE(same(dot, {1, 0})) << dot.re;
+    ASSERT_EQ(MatrixMulCx(x, y, 1, 3, 1, &c), 0);
+    EXPECT_TRUE(same(c, {1, 0})) << c.re;
+    ASSERT_EQ(AxVectCx(x, 1, 3, y, &v), 0);
+    EXPECT_TRUE(same(v, {1, 0})) << v.re;
+    // One product whose parts cancel: (1 + t + i)(1 - t + i) has real part
+    // (1 + t)(1 - t) - 1 = -t^2, with t = 2^-30; were (1 + t)(1 - t) rounded
+    // to double on the way (to 1), the real part would be 0.
+    const double t = std::ldexp(1.0, -30);
+    const complexnum p[] = {{1 + t, 1}}, q[] = {{1 - t, 1}};
+    complexnum o{0, 0};
+    ASSERT_EQ(OuterProductCx(p, 1, q, 1, &o), 0);
+    EXPECT_TRUE(same(o, {-t * t, 2})) << o.re;
+}
+
+TEST(CxProducts, TraceNormAndColumn) {
+    for (auto [m, n] : {std::pair{1, 1}, {2, 3}, {5, 2}, {6, 6}}) {
+        SCOPED_TRACE(testing::Message() << m << "x" << n);
+        const CMat a = cxtest::randomCx(m, n, 5 + m * n);
+        complexnum tr{0, 0};
+        ASSERT_EQ(CxTrace(a.data(), m, n, &tr), 0);
+        LCx want = 0;
+        for (int i = 0; i < std::min(m, n); ++i) want += L(a[size_t(i) * n + i]);
+        expectOneRounding(tr, want, std::min(m, n), 0);
+        for (int col = 0; col < n; ++col) {
+            CMat out(m);
+            CxIndexMatrixCol(a.data(), m, n, col, out.data());
+            for (int i = 0; i < m; ++i) EXPECT_TRUE(same(out[i], a[size_t(i) * n + col])) << i << "," << col;
+        }
+        double norm = 0;
+        ASSERT_EQ(CxVnorm2(a.data(), m * n, &norm), 0);
+        long double sq = 0;
+        for (const complexnum &z : a) sq += std::norm(L(z));
+        EXPECT_NEAR(norm, std::sqrt(sq), 4 * kEps * std::sqrt(sq)) << "a few roundings of a scaled sum";
+    }
+    // A 2 x 3 matrix sums a[0][0] and a[1][1].
+    const complexnum a23[] = {{1, 1}, {9, 9}, {9, 9}, {9, 9}, {2, -3}, {9, 9}};
+    complexnum tr{0, 0};
+    ASSERT_EQ(CxTrace(a23, 2, 3, &tr), 0);
+    EXPECT_TRUE(same(tr, {3, -2}));
+    // Magnitudes whose squares leave the double range either way.
+    const double big = std::numeric_limits<double>::max() / 4, tiny = std::numeric_limits<double>::denorm_min();
+    const complexnum huge[] = {{3 * big / 5, 0}, {0, 4 * big / 5}}, small[] = {{3 * tiny, 4 * tiny}};
+    double norm = 0;
+    ASSERT_EQ(CxVnorm2(huge, 2, &norm), 0);
+    EXPECT_NEAR(norm, big, 2 * kEps * big);
+    ASSERT_EQ(CxVnorm2(small, 1, &norm), 0);
+    EXPECT_EQ(norm, 5 * tiny);
+    const complexnum inf[] = {{1, 0}, {0, -HUGE_VAL}}, nan[] = {{1, 0}, {NAN, 0}};
+    ASSERT_EQ(CxVnorm2(inf, 2, &norm), 0);
+    EXPECT_EQ(norm, HUGE_VAL);
+    ASSERT_EQ(CxVnorm2(nan, 2, &norm), 0);
+    EXPECT_TRUE(std::isnan(norm));
+    EXPECT_EQ(CxVnorm2(huge, 0, &norm), kErrEmptyArray);
+}
+
+TEST(CxProducts, ColumnOutsideTheMatrixReadsAsNaN) {
+    // Exactly m x n elements, so that any read outside them is caught by the
+    // sanitizer build.
+    const CMat a = cxtest::randomCx(3, 2, 9);
+    for (int col : {-1, 2, 1000000}) {
+        CMat out(3, complexnum{1, 1});
+        CxIndexMatrixCol(a.data(), 3, 2, col, out.data());
+        for (const complexnum &z : out) EXPECT_TRUE(bothIDNaN(z)) << col;
+    }
+    complexnum untouched{4, 4};
+    CxIndexMatrixCol(a.data(), 0, 2, 0, &untouched);
+    EXPECT_TRUE(same(untouched, {4, 4}));
+}
+
+TEST(CxProducts, NaNPropagatesAlongItsRow) {
+    CMat a = cxtest::randomCx(3, 3, 31), b = cxtest::randomCx(3, 3, 32), c(9);
+    a[4] = {NAN, 0};  // a[1][1]
+    ASSERT_EQ(MatrixMulCx(a.data(), b.data(), 3, 3, 3, c.data()), 0);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) EXPECT_EQ(std::isnan(c[i * 3 + j].re), i == 1) << i << "," << j;
+    complexnum dot{0, 0};
+    ASSERT_EQ(DotProductCx(a.data(), b.data(), 9, &dot), 0);
+    EXPECT_TRUE(std::isnan(dot.re) && std::isnan(dot.im));
+}
+
+TEST(CxTranspose, IsTheConjugateTransposeAndAnInvolution) {
+    for (auto [m, n] : {std::pair{1, 1}, {1, 4}, {3, 5}, {4, 4}, {6, 2}}) {
+        SCOPED_TRACE(testing::Message() << m << "x" << n);
+        const CMat a = cxtest::randomCx(m, n, 70 + m + n);
+        CMat t(a.size()), back(a.size()), inplace = a;
+        ASSERT_EQ(CxTranspose(a.data(), m, n, t.data()), 0);
+        for (int i = 0; i < m; ++i)
+            for (int j = 0; j < n; ++j) {
+                const complexnum z = a[size_t(i) * n + j];
+                EXPECT_TRUE(same(t[size_t(j) * m + i], {z.re, -z.im})) << i << "," << j;
+            }
+        ASSERT_EQ(CxTranspose(t.data(), n, m, back.data()), 0);
+        EXPECT_EQ(std::memcmp(back.data(), a.data(), a.size() * sizeof(complexnum)), 0);
+        ASSERT_EQ(CxTranspose(inplace.data(), m, n, inplace.data()), 0);
+        EXPECT_EQ(std::memcmp(inplace.data(), t.data(), t.size() * sizeof(complexnum)), 0);
+    }
+    complexnum none{0, 0};
+    EXPECT_EQ(CxTranspose(&none, 0, 3, &none), kErrEmptyArray);
+}
+
+TEST(CxPow, RepeatedMultiplication) {
+    const complexnum z{0.75, -0.5};
+    EXPECT_TRUE(same(CxPow(z, 0), {1, 0}));
+    EXPECT_TRUE(same(CxPow({NAN, 0}, 0), {1, 0}));
+    EXPECT_TRUE(same(CxPow(z, 1), z));
+    EXPECT_TRUE(same(CxPow({0, 1}, 4), {1, 0}));
+    EXPECT_TRUE(same(CxPow({0, 1}, -1), {0, -1}));
+    EXPECT_TRUE(same(CxPow({2, 0}, -3), {0.125, 0}));
+    // Against long-double powers: each of the n - 1 products adds at most
+    // sqrt(5) eps relative error (complex multiplication in double).
+    LCx want = 1;
+    for (int n = 1; n <= 40; ++n) {
+        want *= L(z);
+        const complexnum got = CxPow(z, n);
+        EXPECT_LE(std::abs(L(got) - want), 3 * n * kEps * std::abs(want)) << n;
+        // z^-n z^n = 1, each side within n products (and one reciprocal).
+        const LCx unit = L(CxPow(z, -n)) * L(got);
+        EXPECT_LE(std::abs(unit - LCx(1)), 7 * (n + 1) * kEps) << -n;
+    }
+    EXPECT_TRUE(bothIDNaN(CxPow({0, 0}, -2)));
+    EXPECT_TRUE(bothIDNaN(CxPow({-0.0, 0}, std::numeric_limits<int32_t>::min())));
+    // NaN stops the multiplication at once, whatever the count.
+    const complexnum nan = CxPow({NAN, NAN}, std::numeric_limits<int32_t>::min());
+    EXPECT_TRUE(std::isnan(nan.re) && std::isnan(nan.im));
+    const complexnum big = CxPow({NAN, 1}, std::numeric_limits<int32_t>::max());
+    EXPECT_TRUE(std::isnan(big.re) && std::isnan(big.im));
+}
+
+TEST(CxSpecialMatrix, MatchTheirDefinitions) {
+    const CMat x = cxtest::randomCx(4, 1, 41), y = cxtest::randomCx(3, 1, 42);
+    CMat out(16, complexnum{5, 5});
+    ASSERT_EQ(CxSpecialMatrix(0, 3, nullptr, 0, nullptr, 0, out.data()), 0);
+    EXPECT_EQ(std::memcmp(out.data(), cxtest::identityCx(3).data(), 9 * sizeof(complexnum)), 0);
+    ASSERT_EQ(CxSpecialMatrix(1, 0, x.data(), 4, nullptr, 0, out.data()), 0);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(out[i * 4 + j], i == j ? x[i] : complexnum{0, 0})) << i << j;
+    ASSERT_EQ(CxSpecialMatrix(2, 0, x.data(), 4, y.data(), 3, out.data()), 0);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 3; ++j) EXPECT_TRUE(same(out[i * 3 + j], i >= j ? x[i - j] : y[j - i])) << i << j;
+    // Vandermonde: descending powers, each exactly CxPow of its entry.
+    ASSERT_EQ(CxSpecialMatrix(3, 0, x.data(), 4, nullptr, 0, out.data()), 0);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(out[i * 4 + j], CxPow(x[i], 3 - j))) << i << j;
+    const complexnum v2[] = {{2, 0}, {0, 3}};
+    ASSERT_EQ(CxVanderMatrix(v2, 2, out.data()), 0);
+    const complexnum powers[] = {{2, 0}, {1, 0}, {0, 3}, {1, 0}};
+    for (int e = 0; e < 4; ++e) EXPECT_TRUE(same(out[e], powers[e])) << e;
+    EXPECT_EQ(CxSpecialMatrix(5, 3, x.data(), 4, y.data(), 3, out.data()), kErrInvalidSelector);
+    EXPECT_EQ(CxSpecialMatrix(-1, 3, x.data(), 4, y.data(), 3, out.data()), kErrInvalidSelector);
+    EXPECT_EQ(CxToeplitzMatrix(x.data(), 4, y.data(), 0, out.data()), kErrEmptyArray);
+    EXPECT_EQ(CxDiagonalMatrix(x.data(), 0, out.data()), kErrEmptyArray);
+    EXPECT_EQ(CxCompanMatrix(x.data(), 0, out.data()), kErrEmptyArray);
+    EXPECT_EQ(CxIdentityMatrix(65536, nullptr), kErrOutOfMemory) << "65536^2 elements cannot be addressed";
+    EXPECT_EQ(MatrixMulCx(nullptr, nullptr, 2, 65536, 65536, nullptr), kErrOutOfMemory);
+}
+
+TEST(CxSpecialMatrix, CompanionHasThePolynomialsRootsAsEigenvalues) {
+    // c = (1, -3, 2): (z - 1)(z - 2) gives [[3, -2], [1, 0]].
+    const complexnum c2[] = {{1, 0}, {-3, 0}, {2, 0}};
+    CMat out(9);
+    ASSERT_EQ(CxCompanMatrix(c2, 3, out.data()), 0);
+    const complexnum companion[] = {{3, 0}, {-2, 0}, {1, 0}, {0, 0}};
+    for (int e = 0; e < 4; ++e) EXPECT_TRUE(same(out[e], companion[e])) << e;
+    complexnum untouched{6, 6};
+    ASSERT_EQ(CxCompanMatrix(c2, 1, &untouched), 0);
+    EXPECT_TRUE(same(untouched, {6, 6}));
+    // c(z) = (2 + i)(z - r0)(z - r1)(z - r2): for each root r, v = (r^2, r, 1)
+    // satisfies C v = r v (the sub-diagonal shifts v, the first row is
+    // -c(r)/c0 + r^3). The first row's entries carry Smith's division error.
+    const LCx lead(2, 1), r[] = {{1, 2}, {-0.5, 0.25}, {3, -1}};
+    std::vector<LCx> poly = {lead};
+    for (const LCx &root : r) {
+        std::vector<LCx> next(poly.size() + 1, 0);
+        for (size_t i = 0; i < poly.size(); ++i) next[i] += poly[i], next[i + 1] -= poly[i] * root;
+        poly = next;
+    }
+    CMat c(4);
+    for (int i = 0; i < 4; ++i) c[i] = {double(poly[i].real()), double(poly[i].imag())};
+    ASSERT_EQ(CxSpecialMatrix(4, 0, c.data(), 4, nullptr, 0, out.data()), 0);
+    for (const LCx &root : r) {
+        SCOPED_TRACE(testing::Message() << root);
+        const LCx v[] = {root * root, root, 1};
+        long double scale = 0;
+        for (int i = 0; i < 3; ++i) scale += std::abs(L(out[i])) * std::abs(v[i]);
+        for (int i = 0; i < 3; ++i) {
+            LCx cv = 0;
+            for (int j = 0; j < 3; ++j) cv += L(out[i * 3 + j]) * v[j];
+            // The coefficients were rounded to double, then divided: a few eps
+            // on each term of the first row's sum.
+            EXPECT_LE(std::abs(cv - root * v[i]), 8 * kEps * scale) << "row " << i;
+        }
+    }
+}
+
+TEST(CxHandles, ComputeTheCoreResults) {
+    const CMat a = cxtest::randomCx(3, 4, 81), b = cxtest::randomCx(4, 2, 82), x = cxtest::randomCx(4, 1, 83);
+    orintest::ComplexMatrixHandle ha(3, 4, a), hb(4, 2, b), hc(0, 0, {});
+    orintest::ComplexHandle hx(x), hy, h3(CMat(a.begin(), a.begin() + 3));
+    int32_t err = 9;
+    ASSERT_EQ(AxBCxCIN(ha, hb, hc, &err), 0);
+    ASSERT_EQ(err, 0);
+    ASSERT_EQ(hc.rows() * 10 + hc.cols(), 32);
+    expectProduct(hc.values(), a, b, 3, 4, 2);
+    ASSERT_EQ(AxVectorCx(ha, hx, hy, &err), 0);
+    ASSERT_EQ(err, 0);
+    ASSERT_EQ(hy.size(), 3);
+    expectProduct(hy.values(), a, x, 3, 4, 1);
+    complexnum dot{0, 0}, tr{0, 0};
+    ASSERT_EQ(DotprodCx(hx, hx, &dot, &err), 0);
+    EXPECT_EQ(err, 0);
+    expectProduct({dot}, CMat(x.begin(), x.end()), x, 1, 4, 1);
+    ASSERT_EQ(CxTrace_head(ha, &tr, &err), 0);
+    EXPECT_EQ(err, 0);
+    EXPECT_TRUE(same(tr, {double(L(a[0]).real() + a[5].re + a[10].re), double(L(a[0]).imag() + a[5].im + a[10].im)}));
+    orintest::ComplexMatrixHandle outer(0, 0, {});
+    ASSERT_EQ(OuterProdCx_head(h3, hx, outer, &err), 0);
+    ASSERT_EQ(outer.rows() * 10 + outer.cols(), 34);
+    expectProduct(outer.values(), CMat(a.begin(), a.begin() + 3), x, 3, 1, 4);
+    // Transpose into another handle, and into a itself.
+    orintest::ComplexMatrixHandle t(0, 0, {});
+    ASSERT_EQ(CxTranspose_head(ha, t, &err), 0);
+    ASSERT_EQ(t.rows() * 10 + t.cols(), 43);
+    const CMat adj = cxtest::adjoint(a, 3, 4);
+    EXPECT_EQ(std::memcmp(t.values().data(), adj.data(), adj.size() * sizeof(complexnum)), 0);
+    ASSERT_EQ(CxTranspose_head(ha, ha, &err), 0);
+    ASSERT_EQ(ha.rows() * 10 + ha.cols(), 43);
+    EXPECT_EQ(std::memcmp(ha.values().data(), adj.data(), adj.size() * sizeof(complexnum)), 0);
+    // Special matrices: code 2 is len(x) x len(y).
+    orintest::ComplexMatrixHandle s(0, 0, {});
+    ASSERT_EQ(CxSpecialMatrix_head(2, 0, hx, h3, s, &err), 0);
+    ASSERT_EQ(s.rows() * 10 + s.cols(), 43);
+    EXPECT_TRUE(same(s.values()[1], a[1]));
+    EXPECT_TRUE(same(s.values()[3], x[1]));
+    ASSERT_EQ(CxSpecialMatrix_head(4, 0, h3, hx, s, &err), 0);
+    ASSERT_EQ(s.rows() * 10 + s.cols(), 22);
+}
+
+TEST(CxHandles, ProductIntoOneOfItsOperands) {
+    // c is the handle a (3 x 3 times 3 x 2) or b (2 x 3 times 3 x 3): the
+    // operand is read whole before it is resized over.
+    const CMat a = cxtest::randomCx(3, 3, 91), b = cxtest::randomCx(3, 2, 92), w = cxtest::randomCx(2, 3, 93);
+    orintest::ComplexMatrixHandle ha(3, 3, a), hb(3, 2, b), hw(2, 3, w), hsq(3, 3, a);
+    int32_t err = 9;
+    ASSERT_EQ(AxBCxCIN(ha, hb, ha, &err), 0);
+    ASSERT_EQ(err, 0);
+    ASSERT_EQ(ha.rows() * 10 + ha.cols(), 32);
+    expectProduct(ha.values(), a, b, 3, 3, 2);
+    ASSERT_EQ(AxBCxCIN(hw, hsq, hsq, &err), 0);
+    ASSERT_EQ(hsq.rows() * 10 + hsq.cols(), 23);
+    expectProduct(hsq.values(), w, a, 2, 3, 3);
+    orintest::ComplexMatrixHandle square(3, 3, a);
+    ASSERT_EQ(AxBCxCIN(square, square, square, &err), 0);
+    expectProduct(square.values(), a, a, 3, 3, 3);
+    // y = a x into x: 3 x 3 keeps the length, 2 x 3 shortens x to 2.
+    const CMat x(a.begin() + 3, a.begin() + 6);
+    orintest::ComplexHandle hx(x), hx2(x);
+    ASSERT_EQ(AxVectorCx(hsq, hx, hx, &err), 0);
+    ASSERT_EQ(err, 0);
+    expectProduct(hx.values(), hsq.values(), x, 2, 3, 1);
+    ASSERT_EQ(AxVectorCx(square, hx2, hx2, &err), 0);
+    expectProduct(hx2.values(), square.values(), x, 3, 3, 1);
+}
+
+ORIN_CONTRACT_TABLE(CxProducts) {
+    using orintest::Contract;
+    using orintest::errorRow;
+    const CMat six = cxtest::randomCx(2, 3, 1), two = cxtest::randomCx(2, 1, 2);
+    // A complex scalar output must come back iDNaN in both parts.
+    auto nanScalar = [](auto call) {
+        return [call](Contract &c, int32_t *e) {
+            complexnum out{1, 1};
+            const MgErr ret = call(c, &out, e);
+            EXPECT_TRUE(bothIDNaN(out));
+            return ret;
+        };
+    };
+    auto mat = [six](Contract &c) { return c.output<ComplexMatrix>(2, 3, six); };
+    return {
+        errorRow("CxSpecialMatrix_head code 5", kErrInvalidSelector, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(5, 2, c.input<ComplexArray>(two), c.input<ComplexArray>(two), mat(c), e); }),
+        errorRow("CxSpecialMatrix_head n 0", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(0, 0, c.input<ComplexArray>(two), c.input<ComplexArray>(two), mat(c), e); }),
+        errorRow("CxSpecialMatrix_head empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(3, 2, c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e); }),
+        errorRow("CxSpecialMatrix_head empty y", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(2, 2, c.input<ComplexArray>(two), c.input<ComplexArray>(), mat(c), e); }),
+        errorRow("CxSpecialMatrix_head companion of a constant", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(4, 2, c.input<ComplexArray>(CMat(1, complexnum{1, 0})), c.input<ComplexArray>(), mat(c), e); }),
+        errorRow("CxTranspose_head empty", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxTranspose_head(c.input<ComplexMatrix>(0, 3, {}), mat(c), e); }),
+        errorRow("AxBCxCIN empty a", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(3, 0, {}), c.input<ComplexMatrix>(2, 3, six), mat(c), e); }),
+        errorRow("AxBCxCIN empty b", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(0, 0, {}), mat(c), e); }),
+        errorRow("AxBCxCIN 2x3 by 2x3", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(2, 3, six), mat(c), e); }),
+        errorRow("AxBCxCIN into its operand", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { ComplexMatrixHdl a = mat(c); return AxBCxCIN(a, a, a, e); }),
+        errorRow("AxVectorCx empty a", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(0, 2, {}), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e); }),
+        errorRow("AxVectorCx empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(), c.output<ComplexArray>(two), e); }),
+        errorRow("AxVectorCx 2x3 by 2", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e); }),
+        errorRow("DotprodCx lengths differ", kErrArraySizeMismatch, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return DotprodCx(c.input<ComplexArray>(two), c.input<ComplexArray>(six), out, e); })),
+        errorRow("DotprodCx empty", kErrEmptyArray, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return DotprodCx(c.input<ComplexArray>(), c.input<ComplexArray>(), out, e); })),
+        errorRow("OuterProdCx_head empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return OuterProdCx_head(c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e); }),
+        errorRow("OuterProdCx_head empty y", kErrEmptyArray, [=](Contract &c, int32_t *e) { return OuterProdCx_head(c.input<ComplexArray>(two), c.input<ComplexArray>(), mat(c), e); }),
+        errorRow("CxTrace_head empty", kErrEmptyArray, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return CxTrace_head(c.input<ComplexMatrix>(2, 0, {}), out, e); })),
+    };
+}
+
+namespace {
+
+const CMat kSix = {{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}, {11, 12}};
+
+}  // namespace
+
+ORIN_ALLOCATION_CASE(CxCoreScratch, 2) {
+    // MatrixMulCx's row of accumulators falls back to element sums with the
+    // same result; a rectangle transposed in place needs its copy.
+    CMat c(4), t = kSix;
+    int32_t mul = 9, tr = 9;
+    inj.call([&] {
+        mul = MatrixMulCx(kSix.data(), kSix.data(), 2, 3, 2, c.data());
+        return tr = CxTranspose(t.data(), 2, 3, t.data());
+    });
+    EXPECT_EQ(mul, 0);
+    expectProduct(c, kSix, kSix, 2, 3, 2);  // the same six values read as 3 x 2
+    if (inj.site() == 2) {
+        EXPECT_EQ(tr, kErrOutOfMemory);
+        EXPECT_EQ(std::memcmp(t.data(), kSix.data(), t.size() * sizeof(complexnum)), 0) << "left as it was";
+    } else {
+        EXPECT_EQ(tr, 0);
+        const CMat adj = cxtest::adjoint(kSix, 2, 3);
+        EXPECT_EQ(std::memcmp(t.data(), adj.data(), t.size() * sizeof(complexnum)), 0);
+    }
+}
+
+ORIN_ALLOCATION_CASE(CxHandleResizes, 11) {
+    // Independent calls: a failure in one leaves the others' inputs alone.
+    // Sites: 1 s, 2 t, 3 c, 4 its accumulators (which fall back), 5 y, 6 o;
+    // the product into its own operand: 7 its scratch, 8 accumulators
+    // (fall back), 9 the resize; y = a x into x: 10 scratch, 11 resize.
+    const CMat adj = cxtest::adjoint(kSix, 2, 3);
+    orintest::ComplexHandle x(CMat(kSix.begin(), kSix.begin() + 3)), y, z(CMat(kSix.begin(), kSix.begin() + 2));
+    orintest::ComplexMatrixHandle a(2, 3, kSix), h(3, 2, adj), s(0, 0, {}), t(0, 0, {}), c(0, 0, {}), o(0, 0, {}),
+        self(2, 3, kSix);
+    orintest::ComplexHandle xs(CMat(kSix.begin(), kSix.begin() + 3));
+    int32_t e[7] = {9, 9, 9, 9, 9, 9, 9};
+    MgErr r[7] = {};
+    inj.call([&] {
+        r[0] = CxSpecialMatrix_head(1, 0, x, x, s, &e[0]);
+        r[1] = CxTranspose_head(a, t, &e[1]);
+        r[2] = AxBCxCIN(h, a, c, &e[2]);
+        r[3] = AxVectorCx(a, x, y, &e[3]);
+        r[4] = OuterProdCx_head(z, x, o, &e[4]);
+        r[5] = AxBCxCIN(h, self, self, &e[5]);
+        r[6] = AxVectorCx(a, xs, xs, &e[6]);
+        return 0;
+    });
+    const int64_t site = inj.site();
+    const int failedAt[] = {-1, 0, 1, 2, -1, 3, 4, 5, -1, 5, 6, 6};
+    const int failed = failedAt[site];
+    const bool emptied[] = {s.emptied(), t.emptied(), c.emptied(), y.emptied(), o.emptied(), self.emptied(), xs.emptied()};
+    for (int k = 0; k < 7; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(e[k], k == failed ? kErrOutOfMemory : 0);
+        EXPECT_EQ(r[k] != 0, k == failed && site != 7 && site != 10) << "the host's status after a refused resize";
+        EXPECT_TRUE(k != failed || emptied[k]);
+    }
+    if (failed != 2) expectProduct(c.values(), adj, kSix, 3, 2, 3);
+    if (failed != 5) expectProduct(self.values(), adj, kSix, 3, 2, 3);
+    if (failed != 6) expectProduct(xs.values(), kSix, CMat(kSix.begin(), kSix.begin() + 3), 2, 3, 1);
+    if (failed != 1) {
+        EXPECT_EQ(std::memcmp(t.values().data(), adj.data(), adj.size() * sizeof(complexnum)), 0);
+    }
+}
