@@ -10,19 +10,10 @@ using orin::extended;
 
 namespace {
 
-// A sum of complex products in extended precision. Each product's parts,
-// a.re b.re - a.im b.im and a.re b.im + a.im b.re, are formed in extended
-// precision before they join the sum, and the sum is rounded to double once
-// when it is stored; an outer-product element is such a sum of one term.
-struct CxSum {
-    extended re = 0, im = 0;
-
-    void add(complexnum a, complexnum b) {
-        re += static_cast<extended>(a.re) * b.re - static_cast<extended>(a.im) * b.im;
-        im += static_cast<extended>(a.re) * b.im + static_cast<extended>(a.im) * b.re;
-    }
-    complexnum value() const { return {static_cast<double>(re), static_cast<double>(im)}; }
-};
+// Each product element is a sum of complex products in extended precision
+// (parts formed from the extended factors) rounded to double once when it is
+// stored; an outer-product element is such a sum of one term.
+using CxSum = orin::linalg::ExtendedCx;
 
 int32_t checkCx(int32_t rows, int32_t cols) { return orin::checkShape(rows, cols, sizeof(complexnum)); }
 
@@ -42,8 +33,8 @@ int32_t MatrixMulCx(const complexnum *a, const complexnum *b, int32_t m, int32_t
         for (int32_t i = 0; i < m; ++i)
             for (int32_t j = 0; j < n; ++j) {
                 CxSum s;
-                for (int32_t l = 0; l < k; ++l) s.add(A(i, l), B(l, j));
-                C(i, j) = s.value();
+                for (int32_t l = 0; l < k; ++l) s.addProduct(A(i, l), B(l, j));
+                C(i, j) = s.rounded();
             }
         return kErrNone;
     }
@@ -52,9 +43,9 @@ int32_t MatrixMulCx(const complexnum *a, const complexnum *b, int32_t m, int32_t
         for (int32_t l = 0; l < k; ++l) {
             const complexnum f = A(i, l);
             const complexnum *brow = B.row(l).data();
-            for (int32_t j = 0; j < n; ++j) acc[j].add(f, brow[j]);
+            for (int32_t j = 0; j < n; ++j) acc[j].addProduct(f, brow[j]);
         }
-        for (int32_t j = 0; j < n; ++j) C(i, j) = acc[j].value();
+        for (int32_t j = 0; j < n; ++j) C(i, j) = acc[j].rounded();
     }
     return kErrNone;
 }
@@ -64,8 +55,8 @@ int32_t AxVectCx(const complexnum *a, int32_t m, int32_t n, const complexnum *x,
     const ConstCxMatrix A(a, m, n);
     for (int32_t i = 0; i < m; ++i) {
         CxSum s;
-        for (int32_t j = 0; j < n; ++j) s.add(A(i, j), x[j]);
-        y[i] = s.value();
+        for (int32_t j = 0; j < n; ++j) s.addProduct(A(i, j), x[j]);
+        y[i] = s.rounded();
     }
     return kErrNone;
 }
@@ -73,8 +64,8 @@ int32_t AxVectCx(const complexnum *a, int32_t m, int32_t n, const complexnum *x,
 int32_t DotProductCx(const complexnum *x, const complexnum *y, int32_t n, complexnum *out) {
     if (n < 1) return kErrEmptyArray;
     CxSum s;
-    for (int32_t i = 0; i < n; ++i) s.add(x[i], y[i]);
-    *out = s.value();
+    for (int32_t i = 0; i < n; ++i) s.addProduct(x[i], y[i]);
+    *out = s.rounded();
     return kErrNone;
 }
 
@@ -84,8 +75,8 @@ int32_t OuterProductCx(const complexnum *x, int32_t m, const complexnum *y, int3
     for (int32_t i = 0; i < m; ++i)
         for (int32_t j = 0; j < n; ++j) {
             CxSum s;
-            s.add(x[i], y[j]);
-            o(i, j) = s.value();
+            s.addProduct(x[i], y[j]);
+            o(i, j) = s.rounded();
         }
     return kErrNone;
 }

@@ -93,7 +93,12 @@ int32_t Vnorm2(const double *x, int32_t n, double *out) {
     return kErrNone;
 }
 
+// A column that does not exist reads as NaN rather than outside a.
 void IndexMatrixCol(const double *a, int32_t m, int32_t n, int32_t col, double *out) {
+    if (col < 0 || col >= n) {
+        for (int32_t i = 0; i < m; ++i) orin::writeNaN(&out[i]);
+        return;
+    }
     const orin::ConstMatrix A(a, m, n);
     for (ptrdiff_t i = 0; i < m; ++i) out[i] = A(i, col);
 }

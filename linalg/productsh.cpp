@@ -9,8 +9,12 @@ int32_t MatrixMul_head(DoubleMatrixHdl a, DoubleMatrixHdl b, DoubleMatrixHdl c, 
         ORIN_TRY(orin::checkShape(A.rows(), A.cols()));
         ORIN_TRY(orin::checkShape(B.rows(), B.cols()));
         ORIN_TRY(orin::requireConformable(A.cols(), B.rows()));
-        ORIN_TRY(out.resize(A.rows(), B.cols()));
-        return MatrixMul(A.data(), B.data(), A.rows(), A.cols(), B.cols(), out.data());
+        const int32_t m = A.rows(), k = A.cols(), n = B.cols();
+        ORIN_TRY(orin::checkShape(m, n));
+        // c may be a or b: then the product is formed before the resize.
+        return orin::linalg::productInto(out, c == a || c == b, orin::linalg::cells(m, n),
+                                         [&] { return out.resize(m, n); },
+                                         [&](double *dest) { return MatrixMul(A.data(), B.data(), m, k, n, dest); });
     });
 }
 
@@ -31,8 +35,8 @@ int32_t AxVect_head(DoubleMatrixHdl a, DoubleArrayHdl x, DoubleArrayHdl y, int32
         ORIN_TRY(orin::checkShape(A.rows(), A.cols()));
         if (X.size() < 1) return kErrEmptyArray;
         ORIN_TRY(orin::requireConformable(A.cols(), X.size()));
-        ORIN_TRY(out.resize(A.rows()));
-        return AxVect(A.data(), A.rows(), A.cols(), X.data(), out.data());
+        return orin::linalg::productInto(out, y == x, A.rows(), [&] { return out.resize(A.rows()); },
+                                         [&](double *dest) { return AxVect(A.data(), A.rows(), A.cols(), X.data(), dest); });
     });
 }
 

@@ -67,7 +67,8 @@ ORIN_API int32_t Trace(const double *a, int32_t m, int32_t n, double *out);
 /* Euclidean norm of x (n), scaled so that it neither overflows nor
    underflows before the result does. */
 ORIN_API int32_t Vnorm2(const double *x, int32_t n, double *out);
-/* out (m) = column col of a (m x n); no checks. */
+/* out (m) = column col of a (m x n); a col outside 0..n-1 gives m NaNs
+   (iDNaN) and reads nothing. */
 ORIN_API void IndexMatrixCol(const double *a, int32_t m, int32_t n, int32_t col, double *out);
 
 /* Handle forms. SpecialMatrix_head: out is n x n (code 0), len(x) x len(x)
