@@ -62,6 +62,14 @@ int32_t tSession::fetch(int32_t measId, tParamStruct params, const tWaveform &w,
     tHostLock lock(_mutex);
     if (const int32_t code = _checkSomeErrors(w)) return code;
     _updateCacheValidity(params);
+    // The edge and crossing lists hold sample indices of the record they
+    // were scanned on. A caller that passes a record of another length
+    // without clearing would have them index past its end, so the caches
+    // are forgotten instead.
+    if (w.count != _recordCount) {
+        _clearLocked();
+        _recordCount = w.count;
+    }
     const int32_t code = _mediary.fetchDependency(measId, params, w, result, cursor);
     _dirty = true;
     return code;
