@@ -69,10 +69,16 @@ bool answeredFromList(tRecordList<Record> &list, bool cacheValid, int32_t maxCro
     return false;
 }
 
-// The scan both lists share. From sample `resume` with the trend unknown, a
-// sample beyond the band [lower, upper] arms the scan; while armed, every
-// pair of finite samples (i, next) goes to `record`, which returns true when
-// it has completed the record in the slot it is given, and the scan disarms.
+// The scan both lists share. From sample `resume` (0, or the sample after
+// the last record), a sample beyond the band [lower, upper] arms the scan; while armed, every pair of finite samples (i, next)
+// goes to `record`, which returns true when it has completed the record in
+// the slot it is given, and the scan disarms.
+//
+// A continued list resumes with the trend its last record left, as the scan
+// would have gone on had it not stopped there: starting unknown, a sample
+// lying exactly on the middle level with no hysteresis would arm the
+// crossing scan at once and record a crossing that the uninterrupted scan
+// does not, so the list would depend on the order of the requests.
 template <class Record, class Step>
 void extendList(tRecordList<Record> &list, int32_t id, int32_t resume, int32_t maxCross, const tWaveform &w,
                 double lower, double upper, Step record) {
@@ -80,7 +86,7 @@ void extendList(tRecordList<Record> &list, int32_t id, int32_t resume, int32_t m
     const double *x = w.samples;
     const int32_t wanted = std::min(maxCross, list._capacity);
     int32_t j = list._count, i = resume;
-    Trend trend = Trend::kUnknown;
+    Trend trend = j == 0 ? Trend::kUnknown : list._records[j - 1].slope == 1 ? Trend::kRising : Trend::kFalling;
     bool armed = false;
     while (i < w.count - 1 && j < wanted) {
         const double xi = x[i];

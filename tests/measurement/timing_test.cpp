@@ -245,3 +245,29 @@ TEST(EngineTiming, NaNSamplesAreSkippedAndEdgesKeepTheirOrder) {
     ASSERT_EQ(second.code, 0);
     expectCursor(second, "second rise", {9.2, kSkip, 10.8}, ulp);
 }
+
+// A list continued for a later occurrence must be the list scanned at once.
+// With no hysteresis, every sample lying exactly on the middle level is where
+// a continued crossing scan resumes; resuming with the trend forgotten, it
+// recorded a crossing there that the uninterrupted scan does not.
+TEST(EngineTiming, ContinuedListsEqualListsScannedAtOnce) {
+    std::vector<double> x;
+    for (int p = 0; p < 6; ++p) x.insert(x.end(), {0.0, 5.0, 10.0, 5.0});
+    for (const Levels &l : {absolute(5, 5, 0), absolute(10, 5, 5), absolute(9, 5, 1)}) {
+        for (int32_t id : {kMeasPeriod, kMeasPositiveWidth, kMeasNegativeWidth, kMeasPositiveDutyCycle,
+                           kMeasRiseTime, kMeasFallTime}) {
+            Session s;  // asked for occurrences 1, 2, 3, 4 in turn
+            for (int32_t k = 1; k <= 4; ++k) {
+                const Result got = s.fetch(id, x, l, k);
+                const Result once = fetch(-1, id, x, l, k);
+                ASSERT_EQ(got.code, once.code) << "id " << id << " occurrence " << k << " mid band " << l.high;
+                EXPECT_EQ(got.value, once.value) << "id " << id << " occurrence " << k << " mid band " << l.high;
+                EXPECT_EQ(got.cursor.x1, once.cursor.x1) << "id " << id << " occurrence " << k;
+            }
+        }
+    }
+    // The square wave's period is its four samples whatever was asked before.
+    Session s;
+    EXPECT_EQ(s.fetch(kMeasPeriod, x, absolute(9, 5, 1), 1).value, 4.0);
+    EXPECT_EQ(s.fetch(kMeasPeriod, x, absolute(9, 5, 1), 3).value, 4.0);
+}
