@@ -29,9 +29,15 @@ inline int32_t nextFinite(const double *x, int32_t i, int32_t count) {
 }
 
 // True when the level lies between x (at i) and y (at next), with the
-// interpolated time of the crossing.
+// interpolated time of the crossing. The distances to the level are compared
+// by sign, not by the sign of their product: the product underflows to 0
+// when both are below about 1e-154 (a crossing reported where there is none,
+// interpolated to a time before the pair) and is NaN when one distance is 0
+// and the other infinite. A difference of doubles is 0 only when they are
+// equal, so its sign is exact.
 inline bool crosses(const tWaveform &w, int32_t i, int32_t next, double x, double y, double level, double *time) {
-    if (!((x - level) * (y - level) <= 0)) return false;
+    const double a = x - level, b = y - level;
+    if (!((a <= 0 && b >= 0) || (a >= 0 && b <= 0))) return false;
     double d = x - y;
     if (d == 0) d = 1.0;
     *time = w.t0 + w.dt * (i + (next - i) * ((x - level) / d));

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -270,4 +271,30 @@ TEST(EngineTiming, ContinuedListsEqualListsScannedAtOnce) {
     Session s;
     EXPECT_EQ(s.fetch(kMeasPeriod, x, absolute(9, 5, 1), 1).value, 4.0);
     EXPECT_EQ(s.fetch(kMeasPeriod, x, absolute(9, 5, 1), 3).value, 4.0);
+}
+
+// The scans find crossings by the signs of the samples' distances to a
+// level, so a record scaled by a power of two (exact in binary) gives the
+// same times down to the smallest normal numbers. Their product underflowed
+// below about 1e-154 and put crossings between two samples equal to 0.
+TEST(EngineTiming, TimesDoNotDependOnTheRecordsScale) {
+    const auto x = enginetest::trapezoid(3);
+    for (const int exponent : {-1000, -600, -300, 0, 300, 1000}) {
+        std::vector<double> scaled(x.size());
+        for (size_t i = 0; i < x.size(); ++i) scaled[i] = std::ldexp(x[i], exponent);
+        for (const int32_t id : {kMeasRiseTime, kMeasFallTime, kMeasPeriod, kMeasPositiveWidth, kMeasNegativeDutyCycle}) {
+            const Result want = fetch(-1, id, x, {}, 2);
+            const Result got = fetch(-1, id, scaled, {}, 2);
+            ASSERT_EQ(want.code, 0) << "id " << id;
+            EXPECT_EQ(got.code, 0) << "id " << id << " scaled by 2^" << exponent;
+            EXPECT_EQ(got.value, want.value) << "id " << id << " scaled by 2^" << exponent;
+            EXPECT_EQ(got.cursor.x1, want.cursor.x1) << "id " << id << " scaled by 2^" << exponent;
+        }
+    }
+    // Two samples of 0 under a tiny low level are no crossing of it.
+    const std::vector<double> tiny = {0, 0, 0, 2e-300, 2e-300, 2e-300};
+    const Result rise = fetch(-1, kMeasRiseTime, tiny, absolute(1.8e-300, 1e-300, 2e-301));
+    ASSERT_EQ(rise.code, 0);
+    EXPECT_NEAR(rise.value, 0.8, 4 * orintest::kEps);
+    EXPECT_NEAR(rise.cursor.x1, 2.1, 8 * orintest::kEps);
 }
