@@ -8,12 +8,12 @@
 // checks:
 //   - every call returns a code its contract lists, and the interface's
 //     checks come in their documented order;
-//   - a success carries a finite value with the sign or range the quantity
-//     must have (durations not negative, duty cycles within [0, 1], the
-//     minimum and maximum among the samples, means between them);
-//   - in a session whose caches hold for the record fetched, the answer is
-//     the one a fresh one-shot session gives, and repeating a request gives
-//     the same answer;
+//   - a success carries a finite value;
+//   - in a session whose caches hold for the record fetched, the value has
+//     the sign or range the quantity must have (durations not negative, duty
+//     cycles within [0, 1], the minimum and maximum among the samples, means
+//     between them), and the answer is the one a fresh one-shot session
+//     gives; repeating a request gives the same answer;
 //   - a refused allocation gives -20311 and leaves the session usable;
 //   - when the program ends and its sessions are destroyed, the host's live
 //     blocks and mutexes are back where they started.
@@ -639,6 +639,9 @@ private:
         ++report_.fetchesSucceeded;
         const double r = o.result;
         if (!std::isfinite(r)) return fail("success with a value that is not finite");
+        // Caches of another record (a caller that changed t0 or dt, or the
+        // samples, without clearing) may mix two time axes in one list.
+        if (!consistent) return;
         const auto atLeast = [&](double floor, const char *what) {
             if (!(r >= floor)) fail(std::string(what) + " below " + std::to_string(floor));
         };
@@ -664,7 +667,7 @@ private:
                 break;
             default: break;
         }
-        if (!ok() || !consistent) return;
+        if (!ok()) return;
         // The record's own extremes, for the values that must lie among its samples.
         const double *x = q.samples.data();
         const size_t n = q.samples.size();
