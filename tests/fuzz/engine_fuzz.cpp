@@ -258,8 +258,9 @@ std::string describe(const Request &q) {
 }
 
 std::string describe(const Outcome &o) {
-    char line[200];
-    std::snprintf(line, sizeof line, "code %d value %.17g", o.code, o.result);
+    char line[300];
+    std::snprintf(line, sizeof line, "code %d value %.17g cursor (%.17g, %.17g, %.17g)", o.code, o.result, o.cursor.x1,
+                  o.cursor.x2, o.cursor.x3);
     return line;
 }
 
