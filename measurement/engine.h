@@ -255,6 +255,8 @@ private:
     bool _dirty = false;
     tMeasBundle _bundle;
     tParamStruct _params{};
+    // Samples in the record the caches were computed from.
+    int32_t _recordCount = 0;
     tMediary _mediary;
     MutexRef _mutex = 0;
     // Registry bookkeeping, guarded by the registry's mutex: calls working

@@ -29,9 +29,15 @@ inline int32_t nextFinite(const double *x, int32_t i, int32_t count) {
 }
 
 // True when the level lies between x (at i) and y (at next), with the
-// interpolated time of the crossing.
+// interpolated time of the crossing. The distances to the level are compared
+// by sign, not by the sign of their product: the product underflows to 0
+// when both are below about 1e-154 (a crossing reported where there is none,
+// interpolated to a time before the pair) and is NaN when one distance is 0
+// and the other infinite. A difference of doubles is 0 only when they are
+// equal, so its sign is exact.
 inline bool crosses(const tWaveform &w, int32_t i, int32_t next, double x, double y, double level, double *time) {
-    if (!((x - level) * (y - level) <= 0)) return false;
+    const double a = x - level, b = y - level;
+    if (!((a <= 0 && b >= 0) || (a >= 0 && b <= 0))) return false;
     double d = x - y;
     if (d == 0) d = 1.0;
     *time = w.t0 + w.dt * (i + (next - i) * ((x - level) / d));
@@ -69,10 +75,16 @@ bool answeredFromList(tRecordList<Record> &list, bool cacheValid, int32_t maxCro
     return false;
 }
 
-// The scan both lists share. From sample `resume` with the trend unknown, a
-// sample beyond the band [lower, upper] arms the scan; while armed, every
-// pair of finite samples (i, next) goes to `record`, which returns true when
-// it has completed the record in the slot it is given, and the scan disarms.
+// The scan both lists share. From sample `resume` (0, or the sample after
+// the last record), a sample beyond the band [lower, upper] arms the scan; while armed, every pair of finite samples (i, next)
+// goes to `record`, which returns true when it has completed the record in
+// the slot it is given, and the scan disarms.
+//
+// A continued list resumes with the trend its last record left, as the scan
+// would have gone on had it not stopped there: starting unknown, a sample
+// lying exactly on the middle level with no hysteresis would arm the
+// crossing scan at once and record a crossing that the uninterrupted scan
+// does not, so the list would depend on the order of the requests.
 template <class Record, class Step>
 void extendList(tRecordList<Record> &list, int32_t id, int32_t resume, int32_t maxCross, const tWaveform &w,
                 double lower, double upper, Step record) {
@@ -80,7 +92,7 @@ void extendList(tRecordList<Record> &list, int32_t id, int32_t resume, int32_t m
     const double *x = w.samples;
     const int32_t wanted = std::min(maxCross, list._capacity);
     int32_t j = list._count, i = resume;
-    Trend trend = Trend::kUnknown;
+    Trend trend = j == 0 ? Trend::kUnknown : list._records[j - 1].slope == 1 ? Trend::kRising : Trend::kFalling;
     bool armed = false;
     while (i < w.count - 1 && j < wanted) {
         const double xi = x[i];

@@ -62,6 +62,14 @@ int32_t tSession::fetch(int32_t measId, tParamStruct params, const tWaveform &w,
     tHostLock lock(_mutex);
     if (const int32_t code = _checkSomeErrors(w)) return code;
     _updateCacheValidity(params);
+    // The edge and crossing lists hold sample indices of the record they
+    // were scanned on. A caller that passes a record of another length
+    // without clearing would have them index past its end, so the caches
+    // are forgotten instead.
+    if (w.count != _recordCount) {
+        _clearLocked();
+        _recordCount = w.count;
+    }
     // Ids 0..33 are the measurements (the library answers 34); 50..53 are
     // intermediates the engine fetches for itself, refused here as unknown
     // ids are refused, after the function map's status.

@@ -14,11 +14,12 @@
  * measurements_clear, then any number of measurements_fetch on it;
  * measurements_destroy at the end. The caches do not look at the samples: a
  * session assumes every fetch between two clears is given the same waveform,
- * t0, dt and count. A change of the reference levels or options clears the
- * session's caches by itself (a NaN level counts as a change every time);
- * results that depend on the occurrence are kept per occurrence. A fetch
- * with session id -1 uses a one-shot session and needs none of the other
- * calls.
+ * t0, dt and count (a record of another count is measured afresh, so that
+ * no cached position points past its end). A change of the reference levels
+ * or options clears the session's caches by itself (a NaN level counts as a
+ * change every time); results that depend on the occurrence are kept per
+ * occurrence. A fetch with session id -1 uses a one-shot session and needs
+ * none of the other calls.
  *
  * All entry points may be called from any thread. Fetches on one session run
  * one at a time; fetches on different sessions run in parallel. Clearing or

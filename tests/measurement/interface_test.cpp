@@ -116,6 +116,27 @@ TEST(EngineInterface, CachesKeepTheFirstWaveformUntilCleared) {
     EXPECT_EQ(s.fetch(kMeasMinimum, x).value, -4.0);
 }
 
+// A caller that passes a shorter record without clearing must not have the
+// cached edge list index past its end: the session measures the record it is
+// given, as a fresh session would (the sanitizer build sees any overread).
+TEST(EngineInterface, ARecordOfAnotherLengthIsMeasuredAfresh) {
+    const auto x = enginetest::trapezoid(4);
+    Session s;
+    ASSERT_EQ(s.fetch(kMeasRisingOvershoot, x, {}, 3).code, 0);  // lists of all four periods
+    for (const size_t n : {size_t{120}, size_t{51}, size_t{400}}) {
+        const std::vector<double> shorter(x.begin(), x.begin() + static_cast<long>(n));
+        for (int32_t occurrence : {1, 2}) {
+            const auto got = s.fetch(kMeasRisingOvershoot, shorter, {}, occurrence);
+            const auto want = fetch(-1, kMeasRisingOvershoot, shorter, {}, occurrence);
+            EXPECT_EQ(got.code, want.code) << n << " samples, occurrence " << occurrence;
+            EXPECT_EQ(got.value, want.value) << n << " samples, occurrence " << occurrence;
+        }
+    }
+    // 120 samples hold one rising edge: the second is not there.
+    EXPECT_EQ(fetch(-1, kMeasRisingOvershoot, std::vector<double>(x.begin(), x.begin() + 120), {}, 2).code,
+              kErrTooFewEdges);
+}
+
 TEST(EngineInterface, ChangedReferenceParametersStartAfresh) {
     Session s;
     std::vector<double> x = {0, 10};

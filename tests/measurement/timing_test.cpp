@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -244,4 +245,56 @@ TEST(EngineTiming, NaNSamplesAreSkippedAndEdgesKeepTheirOrder) {
     const Result second = g.fetch(kMeasRiseTime, gap, l, 2);
     ASSERT_EQ(second.code, 0);
     expectCursor(second, "second rise", {9.2, kSkip, 10.8}, ulp);
+}
+
+// A list continued for a later occurrence must be the list scanned at once.
+// With no hysteresis, every sample lying exactly on the middle level is where
+// a continued crossing scan resumes; resuming with the trend forgotten, it
+// recorded a crossing there that the uninterrupted scan does not.
+TEST(EngineTiming, ContinuedListsEqualListsScannedAtOnce) {
+    std::vector<double> x;
+    for (int p = 0; p < 6; ++p) x.insert(x.end(), {0.0, 5.0, 10.0, 5.0});
+    for (const Levels &l : {absolute(5, 5, 0), absolute(10, 5, 5), absolute(9, 5, 1)}) {
+        for (int32_t id : {kMeasPeriod, kMeasPositiveWidth, kMeasNegativeWidth, kMeasPositiveDutyCycle,
+                           kMeasRiseTime, kMeasFallTime}) {
+            Session s;  // asked for occurrences 1, 2, 3, 4 in turn
+            for (int32_t k = 1; k <= 4; ++k) {
+                const Result got = s.fetch(id, x, l, k);
+                const Result once = fetch(-1, id, x, l, k);
+                ASSERT_EQ(got.code, once.code) << "id " << id << " occurrence " << k << " mid band " << l.high;
+                EXPECT_EQ(got.value, once.value) << "id " << id << " occurrence " << k << " mid band " << l.high;
+                EXPECT_EQ(got.cursor.x1, once.cursor.x1) << "id " << id << " occurrence " << k;
+            }
+        }
+    }
+    // The square wave's period is its four samples whatever was asked before.
+    Session s;
+    EXPECT_EQ(s.fetch(kMeasPeriod, x, absolute(9, 5, 1), 1).value, 4.0);
+    EXPECT_EQ(s.fetch(kMeasPeriod, x, absolute(9, 5, 1), 3).value, 4.0);
+}
+
+// The scans find crossings by the signs of the samples' distances to a
+// level, so a record scaled by a power of two (exact in binary) gives the
+// same times down to the smallest normal numbers. Their product underflowed
+// below about 1e-154 and put crossings between two samples equal to 0.
+TEST(EngineTiming, TimesDoNotDependOnTheRecordsScale) {
+    const auto x = enginetest::trapezoid(3);
+    for (const int exponent : {-1000, -600, -300, 0, 300, 1000}) {
+        std::vector<double> scaled(x.size());
+        for (size_t i = 0; i < x.size(); ++i) scaled[i] = std::ldexp(x[i], exponent);
+        for (const int32_t id : {kMeasRiseTime, kMeasFallTime, kMeasPeriod, kMeasPositiveWidth, kMeasNegativeDutyCycle}) {
+            const Result want = fetch(-1, id, x, {}, 2);
+            const Result got = fetch(-1, id, scaled, {}, 2);
+            ASSERT_EQ(want.code, 0) << "id " << id;
+            EXPECT_EQ(got.code, 0) << "id " << id << " scaled by 2^" << exponent;
+            EXPECT_EQ(got.value, want.value) << "id " << id << " scaled by 2^" << exponent;
+            EXPECT_EQ(got.cursor.x1, want.cursor.x1) << "id " << id << " scaled by 2^" << exponent;
+        }
+    }
+    // Two samples of 0 under a tiny low level are no crossing of it.
+    const std::vector<double> tiny = {0, 0, 0, 2e-300, 2e-300, 2e-300};
+    const Result rise = fetch(-1, kMeasRiseTime, tiny, absolute(1.8e-300, 1e-300, 2e-301));
+    ASSERT_EQ(rise.code, 0);
+    EXPECT_NEAR(rise.value, 0.8, 4 * orintest::kEps);
+    EXPECT_NEAR(rise.cursor.x1, 2.1, 8 * orintest::kEps);
 }
