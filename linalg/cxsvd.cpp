@@ -137,8 +137,10 @@ int32_t cxSingularValues(const complexnum *a, int32_t p, int32_t q, bool adjoint
                 const complexnum e = {static_cast<double>(gr / size), static_cast<double>(-gi / size)};
                 rotate(column(i), column(j), m, c, sn, sn * e, c * e);
                 if (vectors) rotate(right(i), right(j), n, c, sn, sn * e, c * e);
-                d[i] = squaredNorm(column(i), m);
-                d[j] = squaredNorm(column(j), m);
+                // The rotation moves t |x^H y| of squared norm from one
+                // column to the other; the sweep's next start recomputes.
+                d[i] = std::max<extended>(d[i] - t * size, 0);
+                d[j] = std::max<extended>(d[j] + t * size, 0);
             }
         }
         converged = !rotated;

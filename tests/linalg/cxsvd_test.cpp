@@ -145,13 +145,17 @@ TEST(CxSVD, ReconstructsWithUnitaryFactors) {
     CMat phased(12, complexnum{0, 0});  // 4 x 3 with one exact zero column and a repeated value
     phased[0] = {0, 2};
     phased[4] = {-1.2, 1.6};
+    // U's column for the zero value must be made orthogonal to generic ones.
+    CMat withZeroColumn = randomCx(5, 3, 704);
+    for (int i = 0; i < 5; ++i) withZeroColumn[size_t(i) * 3 + 1] = {0, 0};
     const std::vector<Case> cases = {{"1x1", 1, 1, {{3, -4}}},
                                      {"square 12", 12, 12, randomCx(12, 12, 700)},
                                      {"tall 30x7", 30, 7, randomCx(30, 7, 701)},
                                      {"rank 3 of 15x9", 15, 9, lowRankCx(15, 9, 3, 702)},
                                      {"zero 4x3", 4, 3, CMat(12, complexnum{0, 0})},
                                      {"phased diagonal 4x3", 4, 3, phased},
-                                     {"column 6x1", 6, 1, randomCx(6, 1, 703)}};
+                                     {"column 6x1", 6, 1, randomCx(6, 1, 703)},
+                                     {"zero column of 5x3", 5, 3, withZeroColumn}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         CMat u = c.a, v(size_t(c.n) * c.n);
@@ -306,6 +310,15 @@ TEST(CxRank, CountsValuesAboveTheThreshold) {
     EXPECT_EQ(rank, 2);
     ASSERT_EQ(CxRank(g.data(), 4, 3, 0, &rank), 0);
     EXPECT_EQ(rank, 3);
+    // The default threshold is relative: the same rank at any scale.
+    for (double scale : {1e-200, 1e4, 1e200}) {
+        CMat scaled = lowRankCx(9, 6, 4, 961);
+        for (complexnum &z : scaled) z = {z.re * scale, z.im * scale};
+        ASSERT_EQ(CxRank(scaled.data(), 9, 6, -1, &rank), 0);
+        EXPECT_EQ(rank, 4) << scale;
+        ASSERT_EQ(CxRank(adjoint(scaled, 9, 6).data(), 6, 9, -1, &rank), 0);
+        EXPECT_EQ(rank, 4) << scale;
+    }
     const CMat zero(6, complexnum{0, 0});
     ASSERT_EQ(CxRank(zero.data(), 2, 3, -1, &rank), 0);
     EXPECT_EQ(rank, 0);
