@@ -26,11 +26,15 @@ int32_t checkComplexShape(int32_t m, int32_t n) { return orin::checkShape(m, n, 
 
 // The SVD of the tall form of an m x n matrix: the q = min(m, n) singular
 // values and, when asked, the factors expressed for A itself: A = left
-// diag(s) right^H with left m x q and right n x q.
+// diag(s) right^H with left m x q and right n x q. The values are kept
+// divided by 2^scale (the power of two that brings A's largest part below
+// 1), so that a matrix near the ends of the double range keeps its rank, its
+// pseudo-inverse and its least-squares solution.
 struct CxTallSvd {
     Scratch<double> s;
     Scratch<complexnum> u, v;
     int32_t m = 0, n = 0, q = 0;
+    int scale = 0;
 
     int32_t compute(const complexnum *a, int32_t rows, int32_t cols, bool wantVectors) {
         m = rows;
@@ -40,18 +44,24 @@ struct CxTallSvd {
         if (!s.allocate(q)) return kErrOutOfMemory;
         if (wantVectors && (!u.allocate(cells(p, q)) || !v.allocate(cells(q, q)))) return kErrOutOfMemory;
         return orin::linalg::cxSingularValues(a, p, q, m < n, s.data(), wantVectors ? u.data() : nullptr,
-                                              wantVectors ? v.data() : nullptr);
+                                              wantVectors ? v.data() : nullptr, &scale);
     }
     ConstCxMatrix left() const { return m >= n ? ConstCxMatrix(u.data(), m, q) : ConstCxMatrix(v.data(), q, q); }
     ConstCxMatrix right() const { return m >= n ? ConstCxMatrix(v.data(), q, q) : ConstCxMatrix(u.data(), n, q); }
-    // The count of singular values above tol; tol < 0 selects the relative
-    // default max(m, n) s[0] 2^-52.
+    double largest() const { return std::ldexp(s[0], scale); }
+    // The drop threshold in the units of s: tol < 0 selects the relative
+    // default max(m, n) s[0] 2^-52; an explicit tol is absolute.
+    double threshold(double tol) const { return tol < 0 ? std::max(m, n) * s[0] * kEpsilon : std::ldexp(tol, -scale); }
     int32_t rank(double tol) const {
-        if (tol < 0) tol = std::max(m, n) * s[0] * kEpsilon;
+        const double t = threshold(tol);
         int32_t r = 0;
         for (int32_t j = 0; j < q; ++j)
-            if (s[j] > tol) ++r;
+            if (s[j] > t) ++r;
         return r;
+    }
+    // A quantity formed with reciprocals of s, brought back to A's units.
+    complexnum unscaled(extended re, extended im) const {
+        return {std::ldexp(static_cast<double>(re), -scale), std::ldexp(static_cast<double>(im), -scale)};
     }
 };
 
@@ -124,7 +134,7 @@ int32_t CxGenLinEqs(const complexnum *a, int32_t m, int32_t n, const complexnum 
             re += static_cast<extended>(r.re) * c[j].re - static_cast<extended>(r.im) * c[j].im;
             im += static_cast<extended>(r.re) * c[j].im + static_cast<extended>(r.im) * c[j].re;
         }
-        x[k] = {static_cast<double>(re), static_cast<double>(im)};
+        x[k] = d.unscaled(re, im);
     }
     return kErrNone;
 }
@@ -134,9 +144,8 @@ int32_t CxPseudoInverse(const complexnum *a, int32_t m, int32_t n, double tol, c
     CxTallSvd d;
     if (const int32_t code = d.compute(a, m, n, true)) return code;
     // The default threshold is relative to the largest singular value, so
-    // that a scaled matrix has the scaled pseudo-inverse; an explicit one is
-    // absolute.
-    if (tol < 0) tol = std::max(m, n) * d.s[0] * kEpsilon;
+    // that a scaled matrix has the scaled pseudo-inverse.
+    const double t = d.threshold(tol);
     Scratch<complexnum> scaled(d.q);
     if (!scaled) return kErrOutOfMemory;
     const ConstCxMatrix L = d.left(), R = d.right();
@@ -144,7 +153,7 @@ int32_t CxPseudoInverse(const complexnum *a, int32_t m, int32_t n, double tol, c
     // out = right diag(1/s) left^H, the kept reciprocals folded into a
     // scaled copy of each row of right.
     for (int32_t i = 0; i < n; ++i) {
-        for (int32_t j = 0; j < d.q; ++j) scaled[j] = d.s[j] > tol ? R(i, j) / d.s[j] : complexnum{0, 0};
+        for (int32_t j = 0; j < d.q; ++j) scaled[j] = d.s[j] > t ? R(i, j) / d.s[j] : complexnum{0, 0};
         for (int32_t k = 0; k < m; ++k) {
             extended re = 0, im = 0;
             for (int32_t j = 0; j < d.q; ++j) {
@@ -152,7 +161,7 @@ int32_t CxPseudoInverse(const complexnum *a, int32_t m, int32_t n, double tol, c
                 re += static_cast<extended>(r.re) * l.re + static_cast<extended>(r.im) * l.im;
                 im += static_cast<extended>(r.im) * l.re - static_cast<extended>(r.re) * l.im;
             }
-            O(i, k) = {static_cast<double>(re), static_cast<double>(im)};
+            O(i, k) = d.unscaled(re, im);
         }
     }
     return kErrNone;
@@ -185,7 +194,7 @@ int32_t CxNorm(const complexnum *a, int32_t m, int32_t n, int32_t normCode, doub
     }
     CxTallSvd d;
     if (const int32_t code = d.compute(a, m, n, false)) return code;
-    *out = d.s[0];
+    *out = d.largest();
     return kErrNone;
 }
 

@@ -62,7 +62,7 @@ void rotate(complexnum *x, complexnum *y, ptrdiff_t n, double c, double s, compl
 }  // namespace
 
 int32_t cxSingularValues(const complexnum *a, int32_t p, int32_t q, bool adjoint, double *s, complexnum *u,
-                         complexnum *v) {
+                         complexnum *v, int *scale) {
     const ptrdiff_t m = p, n = q;
     const int64_t count = static_cast<int64_t>(p) * q;
     // Non-finite entries make every orthogonality test fail; the answer is
@@ -155,7 +155,11 @@ int32_t cxSingularValues(const complexnum *a, int32_t p, int32_t q, bool adjoint
             if (d[k] > d[best]) best = k;
         if (best != i) exchange(i, best);
     }
-    for (ptrdiff_t j = 0; j < n; ++j) s[j] = std::ldexp(static_cast<double>(std::sqrt(d[j])), exponent);
+    for (ptrdiff_t j = 0; j < n; ++j) {
+        const double value = static_cast<double>(std::sqrt(d[j]));
+        s[j] = scale ? value : std::ldexp(value, exponent);
+    }
+    if (scale) *scale = exponent;
     if (!vectors) return kErrNone;
 
     // U: the normalised columns. A zero (or underflowed) column is replaced
@@ -200,11 +204,11 @@ int32_t cxSingularValues(const complexnum *a, int32_t p, int32_t q, bool adjoint
 int32_t CxSVD(complexnum *a, int32_t m, int32_t n, double *s, complexnum *v) {
     if (const int32_t shape = orin::checkShape(m, n, sizeof(complexnum))) return shape;
     if (m < n) return kErrBadArraySize;
-    return orin::linalg::cxSingularValues(a, m, n, false, s, a, v);
+    return orin::linalg::cxSingularValues(a, m, n, false, s, a, v, nullptr);
 }
 
 int32_t CxSVDS(const complexnum *a, int32_t m, int32_t n, double *s) {
     if (const int32_t shape = orin::checkShape(m, n, sizeof(complexnum))) return shape;
     if (m < n) return kErrBadArraySize;
-    return orin::linalg::cxSingularValues(a, m, n, false, s, nullptr, nullptr);
+    return orin::linalg::cxSingularValues(a, m, n, false, s, nullptr, nullptr, nullptr);
 }

@@ -12,10 +12,13 @@ namespace orin::linalg {
 // singular values in descending order and, when u is not null, u (p x q) gets
 // U and v (q x q) gets V, with B = U diag(s) V^H. B is a itself (p x q,
 // row-major) or, when adjoint is true, the conjugate transpose of the wide
-// q x p matrix a. a is only read, and u may be a. Returns 0, -20001, or
-// -20062 for non-finite input or no convergence.
+// q x p matrix a. a is only read, and u may be a. When scale is not null,
+// s holds the values divided by 2^*scale (the power of two that brings B's
+// largest part below 1), so that values beyond the double range stay usable
+// in ratios and reciprocals. Returns 0, -20001, or -20062 for non-finite
+// input or no convergence.
 int32_t cxSingularValues(const complexnum *a, int32_t p, int32_t q, bool adjoint, double *s, complexnum *u,
-                         complexnum *v);
+                         complexnum *v, int *scale);
 
 }  // namespace orin::linalg
 

@@ -241,6 +241,43 @@ TEST(CxSVD, CodesAndNonFiniteInput) {
     EXPECT_NEAR(sb[1], 1e-300, 4 * kEps * 1e-300);
 }
 
+TEST(CxMeasures, KeepWorkingNearTheTopOfTheRange) {
+    // A = 1.5e308 [[1, i], [i, 1]] has orthogonal columns and both singular
+    // values sqrt(2) 1.5e308, beyond the double range: the 2-norm is
+    // infinite, but rank, condition, least squares and pseudo-inverse are
+    // ordinary numbers.
+    const double h = 1.5e308;
+    const CMat a = {{h, 0}, {0, h}, {0, h}, {h, 0}};
+    int32_t rank = 0;
+    double value = 0;
+    ASSERT_EQ(CxRank(a.data(), 2, 2, -1, &rank), 0);
+    EXPECT_EQ(rank, 2);
+    ASSERT_EQ(CxRank(a.data(), 2, 2, 1e308, &rank), 0);  // an absolute tolerance below the values
+    EXPECT_EQ(rank, 2);
+    ASSERT_EQ(CxNorm(a.data(), 2, 2, 0, &value), 0);
+    EXPECT_EQ(value, HUGE_VAL);
+    ASSERT_EQ(CxCondNumber(a.data(), 2, 2, 0, &value), 0);
+    EXPECT_NEAR(value, 1.0, 8 * kEps);
+    // A (0.25, 0.25 i) = (0, 0.75e308 i).
+    const complexnum b[] = {{0, 0}, {0, 0.5 * h}};
+    complexnum x[2];
+    ASSERT_EQ(CxGenLinEqs(a.data(), 2, 2, b, x), 0);
+    EXPECT_NEAR(x[0].re, 0.25, 8 * kEps);
+    EXPECT_NEAR(x[0].im, 0, 8 * kEps);
+    EXPECT_NEAR(x[1].re, 0, 8 * kEps);
+    EXPECT_NEAR(x[1].im, 0.25, 8 * kEps);
+    // A^+ = A^H / (2 h^2) = [[1, -i], [-i, 1]] / (2 h): near the bottom of
+    // the range (3.3e-309, a few bits into gradual underflow).
+    complexnum p[4];
+    ASSERT_EQ(CxPseudoInverse(a.data(), 2, 2, -1, p), 0);
+    const double w = 0.5 / h;
+    const complexnum want[] = {{w, 0}, {0, -w}, {0, -w}, {w, 0}};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_NEAR(p[k].re, want[k].re, 64 * kEps * w) << k;
+        EXPECT_NEAR(p[k].im, want[k].im, 64 * kEps * w) << k;
+    }
+}
+
 TEST(CxSVD, LargerMatrixConvergesAccurately) {
     const int n = orintest::kReducedSuite ? 40 : 120;
     const CMat a = randomCx(n + 5, n, 720);
