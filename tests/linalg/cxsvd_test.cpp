@@ -148,6 +148,11 @@ TEST(CxSVD, ReconstructsWithUnitaryFactors) {
     // U's column for the zero value must be made orthogonal to generic ones.
     CMat withZeroColumn = randomCx(5, 3, 704);
     for (int i = 0; i < 5; ++i) withZeroColumn[size_t(i) * 3 + 1] = {0, 0};
+    // Condition about 1.6e13: D H D^H with a unitary diagonal D.
+    CMat hilbert(100);
+    for (int i = 0; i < 10; ++i)
+        for (int j = 0; j < 10; ++j)
+            hilbert[size_t(i) * 10 + j] = {std::cos(0.3 * (i - j)) / (i + j + 1), std::sin(0.3 * (i - j)) / (i + j + 1)};
     const std::vector<Case> cases = {{"1x1", 1, 1, {{3, -4}}},
                                      {"square 12", 12, 12, randomCx(12, 12, 700)},
                                      {"tall 30x7", 30, 7, randomCx(30, 7, 701)},
@@ -155,7 +160,9 @@ TEST(CxSVD, ReconstructsWithUnitaryFactors) {
                                      {"zero 4x3", 4, 3, CMat(12, complexnum{0, 0})},
                                      {"phased diagonal 4x3", 4, 3, phased},
                                      {"column 6x1", 6, 1, randomCx(6, 1, 703)},
-                                     {"zero column of 5x3", 5, 3, withZeroColumn}};
+                                     {"zero column of 5x3", 5, 3, withZeroColumn},
+                                     {"phased hilbert 10", 10, 10, hilbert},
+                                     {"unitary 8 (all values 1)", 8, 8, orthonormalColumns(8, 8, 705)}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         CMat u = c.a, v(size_t(c.n) * c.n);
