@@ -253,8 +253,8 @@ ORIN_API int32_t CxPseudoInverse(const complexnum *a, int32_t m, int32_t n, doub
 /* *rank (-1 until computed) = singular values > tol of a (m x n, any shape);
    tol < 0 selects max(m, n) * s[0] * 2^-52, an explicit tol >= 0 is
    absolute. -20003, -20062 as CxSVD (rank -1). Pseudo-inverse, rank and
-   least squares stay exact in scale where the singular values themselves
-   overflow. */
+   least squares keep working where the singular values themselves overflow
+   the double range. */
 ORIN_API int32_t CxRank(const complexnum *a, int32_t m, int32_t n, double tol, int32_t *rank);
 /* *out (iDNaN until computed, real): normCode 0 the 2-norm (largest singular
    value), 1 largest column sum of magnitudes, 2 Frobenius, 3 largest row sum
