@@ -391,6 +391,58 @@ ORIN_API int32_t PseudoInverse_head(DoubleMatrixHdl a, double tol, int32_t *erro
 ORIN_API int32_t Rank_head(DoubleMatrixHdl a, double tol, int32_t *rank, int32_t *error);
 ORIN_API int32_t Norm_head(DoubleMatrixHdl a, int32_t normCode, double *out, int32_t *error);
 
+/* ---- Complex SVD and measures ---- */
+/* Complex matrices are row-major arrays of complexnum (real part first).
+   Thin SVD of a tall complex m x n matrix (m >= n) by one-sided Jacobi
+   rotations: U (m x n, orthonormal columns, completed where A is rank
+   deficient) overwrites a, s (n, real) the singular values in descending
+   order, v (n x n) the unitary V, A = U diag(s) V^H. CxSVDS: values only, a
+   is only read. -20003 for m or n below 1, -20008 for m < n, -20062 for
+   non-finite input or 60 sweeps without convergence. A singular value beyond
+   the double range comes back infinite. Scratch: the matrix and V once. */
+ORIN_API int32_t CxSVD(complexnum *a, int32_t m, int32_t n, double *s, complexnum *v);
+ORIN_API int32_t CxSVDS(const complexnum *a, int32_t m, int32_t n, double *s);
+/* out (n x m) = pseudo-inverse of a (m x n), a kept; a wide matrix is
+   decomposed through its conjugate transpose. Singular values <= tol are
+   dropped; tol < 0 selects max(m, n) * s[0] * 2^-52 (relative), an explicit
+   tol >= 0 is absolute. -20003, -20062 as CxSVD. */
+ORIN_API int32_t CxPseudoInverse(const complexnum *a, int32_t m, int32_t n, double tol, complexnum *out);
+/* *rank (-1 until computed) = singular values > tol of a (m x n, any shape);
+   tol < 0 selects max(m, n) * s[0] * 2^-52, an explicit tol >= 0 is
+   absolute. -20003, -20062 as CxSVD (rank -1). Pseudo-inverse, rank and
+   least squares keep working where the singular values themselves overflow
+   the double range. */
+ORIN_API int32_t CxRank(const complexnum *a, int32_t m, int32_t n, double tol, int32_t *rank);
+/* *out (iDNaN until computed, real): normCode 0 the 2-norm (largest singular
+   value), 1 largest column sum of magnitudes, 2 Frobenius, 3 largest row sum
+   of magnitudes; other codes -20061. A NaN part gives NaN; otherwise an
+   infinite part gives infinity. */
+ORIN_API int32_t CxNorm(const complexnum *a, int32_t m, int32_t n, int32_t normCode, double *out);
+/* Condition number (real, cond = iDNaN until computed) in the norm of
+   CxNorm: code 0 s_max / s_min of any m x n matrix (-20041 when s_min is 0
+   or below s_max * max(m, n) * 2^-63; -20062 for non-finite entries); codes
+   1-3 ||A|| ||A^-1|| of a square matrix (-20040 otherwise) with the inverse
+   from CxLU and CxLUInvMatrix (-20041 when CxLU finds it singular; NaN
+   entries give NaN). Other codes -20061. Both size checks come first. */
+ORIN_API int32_t CxCondNumber(const complexnum *a, int32_t m, int32_t n, int32_t normCode, double *cond);
+/* Least-squares, minimum-norm solution x (n) of the complex m x n system
+   a x = b (b has m entries), from the SVD; singular values up to
+   max(m, n) * s[0] * 2^-52 are dropped. -20003, -20062 as CxSVD. */
+ORIN_API int32_t CxGenLinEqs(const complexnum *a, int32_t m, int32_t n, const complexnum *b, complexnum *x);
+/* Handle forms (complex matrices and vectors use type code 13).
+   CxSVD_head: U replaces a, s resized to n, v to n x n; -20003, -20008.
+   CxSVDS_head: a is kept. CxPseudoInverse_head: in place, a becomes n x m.
+   CxRank_head: rank -1 on error. CxNorm_head, CxCondNumber_head: the real
+   result iDNaN on error. CxGenLinEqs_head: -20002 when len(b) differs from
+   a's rows; x resized to a's columns. Outputs emptied on error. */
+ORIN_API int32_t CxSVD_head(ComplexMatrixHdl a, DoubleArrayHdl s, ComplexMatrixHdl v, int32_t *error);
+ORIN_API int32_t CxSVDS_head(ComplexMatrixHdl a, DoubleArrayHdl s, int32_t *error);
+ORIN_API int32_t CxPseudoInverse_head(ComplexMatrixHdl a, double tol, int32_t *error);
+ORIN_API int32_t CxRank_head(ComplexMatrixHdl a, double tol, int32_t *rank, int32_t *error);
+ORIN_API int32_t CxNorm_head(ComplexMatrixHdl a, int32_t normCode, double *out, int32_t *error);
+ORIN_API int32_t CxCondNumber_head(ComplexMatrixHdl a, int32_t normCode, double *cond, int32_t *error);
+ORIN_API int32_t CxGenLinEqs_head(ComplexMatrixHdl a, ComplexArrayHdl b, ComplexArrayHdl x, int32_t *error);
+
 /* ---- QR kernels ---------------------------------------------------------- */
 
 /* A Householder reflection H = I + beta v v^T acting on length entries;
