@@ -484,3 +484,32 @@ TEST(Cores, FailuresInsideTheMethodReachTheCaller) {
     }
     EXPECT_GE(refused, 4);  // the factor's copy and permutation, the inverse's column and copy
 }
+
+// Without its panel accumulators (the work space refused) the factorisation
+// forms the same sums in the same order, one column at a time: the factor
+// is the same bit for bit, and an indefinite matrix is still singular.
+TEST(Cores, CholeskyWithoutWorkSpaceMatchesAndStillDetectsIndefinite) {
+    const int32_t n = 20;
+    std::vector<double> a = orintest::randomDoubles(n * n, 71);
+    Mat spd(n * n);
+    for (int32_t i = 0; i < n; ++i)
+        for (int32_t j = 0; j < n; ++j) {
+            long double s = i == j ? n : 0;
+            for (int32_t k = 0; k < n; ++k) s += static_cast<long double>(a[i * n + k]) * a[j * n + k];
+            spd[i * n + j] = static_cast<double>(s);
+        }
+    Mat packed(n * (n + 1) / 2), fallback(n * (n + 1) / 2);
+    ASSERT_EQ(Matrix_to_Compact(spd.data(), n, 2, packed.data()), kErrNone);
+    fallback = packed;
+    ASSERT_EQ(Cholesky(packed.data(), n), kErrNone);
+    OrinHostFailAllocation(1);
+    const int32_t code = Cholesky(fallback.data(), n);
+    OrinHostFailAllocation(0);
+    EXPECT_EQ(code, kErrNone);
+    EXPECT_EQ(fallback, packed);
+
+    Mat indefinite{1, 2, 1};  // [[1, 2], [2, 1]], eigenvalues 3 and -1
+    OrinHostFailAllocation(1);
+    EXPECT_EQ(Cholesky(indefinite.data(), 2), kErrSingularMatrix);
+    OrinHostFailAllocation(0);
+}
