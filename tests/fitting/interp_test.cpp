@@ -148,6 +148,15 @@ ORIN_CONTRACT_TABLE(InterpolationEntryPoints) {
         errorRow("PolyInterp_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return PolyInterp_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), &xval, c.scalar(), c.scalar(), e); }),
         errorRow("RatInterp_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return RatInterp_head(c.input<DoubleArray>(), c.input<DoubleArray>(), &xval, c.scalar(), c.scalar(), e); }),
         errorRow("Spline_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return Spline_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1, 2, 3}), &natural, &natural, c.output<DoubleArray>(std::vector<double>{1}), e); }),
+        errorRow("Spline_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return Spline_head(c.input<DoubleArray>(), c.input<DoubleArray>(), &natural, &natural, c.output<DoubleArray>(std::vector<double>{1}), e); }),
+        errorRow("SpInterp_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) {
+            DoubleArrayHdl y = c.input<DoubleArray>({1, 2}), x = c.input<DoubleArray>({0, 1, 2}), y2 = c.input<DoubleArray>({0, 0});
+            return SpInterp_head(&y, &x, &y2, &xval, c.scalar(), e);
+        }),
+        errorRow("SpInterp_head second derivatives length", kErrArraySizeMismatch, [](Contract &c, int32_t *e) {
+            DoubleArrayHdl y = c.input<DoubleArray>({1, 2}), x = c.input<DoubleArray>({0, 1}), y2 = c.input<DoubleArray>({0});
+            return SpInterp_head(&y, &x, &y2, &xval, c.scalar(), e);
+        }),
         errorRow("SpInterp_head null", kErrEmptyArray, [](Contract &c, int32_t *e) { return SpInterp_head(nullptr, nullptr, nullptr, &xval, c.scalar(), e); }),
     };
 }
@@ -168,4 +177,22 @@ ORIN_ALLOCATION_CASE(Spline_head, 2) {
     if (inj.failing()) EXPECT_TRUE(y2.emptied());
     else EXPECT_EQ(y2.size(), 3);
     EXPECT_EQ(ret != 0, inj.failing() && inj.site() == 1) << "a refused resize returns the host's status";
+}
+
+ORIN_ALLOCATION_CASE(PolyInterp, 2) {
+    const double x[] = {0, 1, 2}, y[] = {1, 2, 5};
+    double yout = 0, dy = 0;
+    const int32_t code = inj.call([&] { return PolyInterp(x, y, 3, 0.5, &yout, &dy); });
+    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
+    // The quadratic through (0, 1), (1, 2), (2, 5) is 1 + x^2; a few roundings.
+    if (!inj.failing()) {
+        EXPECT_NEAR(yout, 1.25, 8 * orintest::kEps);
+    }
+}
+
+// The cores refuse an empty table before they read it.
+TEST(Interpolation, CoresRefuseAnEmptyTable) {
+    double yout = 7, dy = 7;
+    EXPECT_EQ(PolyInterp(nullptr, nullptr, 0, 0.5, &yout, &dy), kErrEmptyArray);
+    EXPECT_EQ(Spline(nullptr, nullptr, 0, 1e30, 1e30, nullptr), kErrEmptyArray);
 }

@@ -67,5 +67,6 @@ ORIN_CONTRACT_TABLE(LineFitEntryPoints) {
         fit("LinFitCoef_head one point", kErrTooFewSamples, LinFitCoef_head, {1}, {1}),
         fit("ExpFitCoef_head lengths", kErrArraySizeMismatch, ExpFitCoef_head, {1}, {1, 2}),
         fit("ExpFitCoef_head signs", kErrMixedSigns, ExpFitCoef_head, {1, -1}, {1, 2}),
+        fit("ExpFitCoef_head one point", kErrTooFewSamples, ExpFitCoef_head, {1}, {1}),
     };
 }

@@ -131,6 +131,20 @@ DoubleArrayHdl vecOut(Contract &c, const Mat &v = {1}) { return c.output<Da>(v);
 // An int32 output of the row being run.
 int32_t i = 0;
 
+// A row whose call meets a refused allocation: arm(site) makes the site-th
+// allocation from there on fail. The entry point stores -20001, returns the
+// memory manager's status and empties its outputs.
+template <class Call>
+orintest::ContractRow refusedRow(std::string name, int64_t site, Call call) {
+    return {std::move(name), kErrOutOfMemory, [site, call](Contract &c) {
+                int32_t error = 0;
+                const MgErr status = call(c, &error, [site] { OrinHostFailAllocation(site); });
+                OrinHostFailAllocation(0);
+                EXPECT_EQ(status, kMgFullErr) << "return value";
+                return error;
+            }};
+}
+
 }  // namespace
 
 // Each row: the entry point with one failing argument, and its code.
@@ -245,5 +259,284 @@ ORIN_CONTRACT_TABLE(Linalg) {
                  [](Contract &c, int32_t *e) { return OuterProd_head(c.input<Da>({1}), c.input<Da>(), matOut(c), e); }),
         errorRow("Trace_head empty", kErrEmptyArray,
                  [](Contract &c, int32_t *e) { return Trace_head(c.input<Dm>(0, 0, Mat{}), c.scalar(), e); }),
+        // The later checks of each entry point, one failing at a time.
+        errorRow("CholeskyLinEqs_head not triangular", kErrNotSquare,
+                 [](Contract &c, int32_t *e) {
+                     return CholeskyLinEqs_head(c.input<Da>({1, 2, 3, 4}), vecOut(c, {1, 2}), e);
+                 }),
+        errorRow("TriLinEqs_head empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) { return TriLinEqs_head(c.input<Da>(), 0, vecOut(c), e); }),
+        errorRow("TriLinEqs_head b length", kErrArraySizeMismatch,
+                 [](Contract &c, int32_t *e) {
+                     return TriLinEqs_head(c.input<Da>({1, 0, 1}), 1, vecOut(c, {1, 2, 3}), e);
+                 }),
+        errorRow("Tri_InvMatrix_head triangle", kErrInvalidSelector,
+                 [](Contract &c, int32_t *e) { return Tri_InvMatrix_head(vecOut(c, {1, 0, 1}), 2, e); }),
+        errorRow("Tri_InvMatrix_head not triangular", kErrNotSquare,
+                 [](Contract &c, int32_t *e) { return Tri_InvMatrix_head(vecOut(c, {1, 2}), 1, e); }),
+        errorRow("Matrix_to_Compact_head not square", kErrNotSquare,
+                 [](Contract &c, int32_t *e) { return Matrix_to_Compact_head(wide(c), 0, vecOut(c), e); }),
+        errorRow("Compact_to_Matrix_head mode", kErrInvalidSelector,
+                 [](Contract &c, int32_t *e) {
+                     return Compact_to_Matrix_head(c.input<Da>({1, 0, 1}), 3, matOut(c), e);
+                 }),
+        errorRow("LULinEqs_head not square", kErrNotSquare,
+                 [](Contract &c, int32_t *e) {
+                     return LULinEqs_head(wide(c), c.input<Int32Array>({0, 1}), vecOut(c, {1, 2}), e);
+                 }),
+        errorRow("LUInvMatrix_head perm length", kErrArraySizeMismatch,
+                 [](Contract &c, int32_t *e) {
+                     return LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({0}), e);
+                 }),
+        errorRow("GenLinEqs_head empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) {
+                     return GenLinEqs_head(c.input<Dm>(0, 0, Mat{}), c.input<Da>(), vecOut(c), e);
+                 }),
+        errorRow("CondNumber_head no rows", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) { return CondNumber_head(c.input<Dm>(0, 2, Mat{}), 0, c.scalar(), e); }),
+        errorRow("MatrixMul_head left empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) {
+                     return MatrixMul_head(c.input<Dm>(0, 0, Mat{}), wide(c), matOut(c), e);
+                 }),
+        errorRow("MatrixMul_head right empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) {
+                     return MatrixMul_head(wide(c), c.input<Dm>(3, 0, Mat{}), matOut(c), e);
+                 }),
+        errorRow("DotProduct_head both empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) {
+                     return DotProduct_head(c.input<Da>(), c.input<Da>(), c.scalar(), e);
+                 }),
+        errorRow("AxVect_head matrix empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) {
+                     return AxVect_head(c.input<Dm>(0, 0, Mat{}), c.input<Da>({1}), vecOut(c), e);
+                 }),
+        errorRow("AxVect_head vector empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) { return AxVect_head(wide(c), c.input<Da>(), vecOut(c), e); }),
+        errorRow("EigenValueVector_head not square", kErrNotSquare,
+                 [](Contract &c, int32_t *e) {
+                     return EigenValueVector_head(wide(c), 1, c.output<ComplexArray>(Cx{{1, 1}}),
+                                                  c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e);
+                 }),
+        errorRow("qrd_head empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) {
+                     return qrd_head(c.input<Dm>(0, 0, Mat{}), 0, matOut(c), matOut(c), e);
+                 }),
+        errorRow("SVDS_head empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) { return SVDS_head(c.input<Dm>(0, 0, Mat{}), vecOut(c), e); }),
+        errorRow("PseudoInverse_head empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) { return PseudoInverse_head(c.output<Dm>(0, 3, Mat{}), -1, e); }),
+        errorRow("Norm_head empty", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) { return Norm_head(c.input<Dm>(2, 0, Mat{}), 0, c.scalar(), e); }),
+        // Output resizes the memory manager refuses.
+        refusedRow("MatrixMul_head product refused", 1,
+                   [](Contract &c, int32_t *e, auto arm) {
+                       DoubleMatrixHdl a = wide(c), b = c.input<Dm>(3, 2, Mat{1, 2, 3, 4, 5, 6}), out = matOut(c);
+                       arm();
+                       return MatrixMul_head(a, b, out, e);
+                   }),
+        refusedRow("AxVect_head product refused", 1,
+                   [](Contract &c, int32_t *e, auto arm) {
+                       DoubleMatrixHdl a = wide(c);
+                       DoubleArrayHdl x = c.input<Da>({1, 1, 1}), y = vecOut(c);
+                       arm();
+                       return AxVect_head(a, x, y, e);
+                   }),
+        refusedRow("OuterProd_head product refused", 1,
+                   [](Contract &c, int32_t *e, auto arm) {
+                       DoubleArrayHdl x = c.input<Da>({1, 2}), y = c.input<Da>({1, 2, 3});
+                       DoubleMatrixHdl out = matOut(c);
+                       arm();
+                       return OuterProd_head(x, y, out, e);
+                   }),
+        refusedRow("GenLinEqs_head solution refused", 1,
+                   [](Contract &c, int32_t *e, auto arm) {
+                       DoubleMatrixHdl a = wide(c);
+                       DoubleArrayHdl b = c.input<Da>({1, 2}), x = vecOut(c);
+                       arm();
+                       return GenLinEqs_head(a, b, x, e);
+                   }),
+        refusedRow("Matrix_to_Compact_head triangle refused", 1,
+                   [](Contract &c, int32_t *e, auto arm) {
+                       DoubleMatrixHdl a = c.input<Dm>(3, 3, identity(3));
+                       DoubleArrayHdl packed = vecOut(c);
+                       arm();
+                       return Matrix_to_Compact_head(a, 0, packed, e);
+                   }),
+        refusedRow("Compact_to_Matrix_head matrix refused", 1,
+                   [](Contract &c, int32_t *e, auto arm) {
+                       DoubleArrayHdl packed = c.input<Da>({1, 0, 1});
+                       DoubleMatrixHdl a = matOut(c);
+                       arm();
+                       return Compact_to_Matrix_head(packed, 0, a, e);
+                   }),
+        refusedRow("SpecialMatrix_head matrix refused", 1,
+                   [](Contract &c, int32_t *e, auto arm) {
+                       DoubleArrayHdl x = c.input<Da>(), y = c.input<Da>();
+                       DoubleMatrixHdl out = matOut(c);
+                       arm();
+                       return SpecialMatrix_head(0, 3, x, y, out, e);
+                   }),
+        refusedRow("SymEvectorEvalue_head values refused", 1,
+                   [](Contract &c, int32_t *e, auto arm) {
+                       DoubleMatrixHdl a = c.output<Dm>(2, 2, Mat{2, 1, 1, 2});
+                       DoubleArrayHdl w = vecOut(c);
+                       arm();
+                       return SymEvectorEvalue_head(a, 1, w, e);
+                   }),
+        refusedRow("qrd_head Q refused", 1,
+                   [](Contract &c, int32_t *e, auto arm) {
+                       DoubleMatrixHdl a = wide(c), q = matOut(c), r = matOut(c);
+                       arm();
+                       return qrd_head(a, 0, q, r, e);
+                   }),
+        refusedRow("qrd_head R refused", 2,
+                   [](Contract &c, int32_t *e, auto arm) {
+                       DoubleMatrixHdl a = wide(c), q = matOut(c), r = matOut(c);
+                       arm();
+                       return qrd_head(a, 0, q, r, e);
+                   }),
+        errorRow("SVDS_head copy refused", kErrOutOfMemory,
+                 [](Contract &c, int32_t *e) {
+                     DoubleMatrixHdl a = c.input<Dm>(2, 2, identity(2));
+                     DoubleArrayHdl s = vecOut(c);
+                     OrinHostFailAllocation(1);
+                     const MgErr r = SVDS_head(a, s, e);
+                     OrinHostFailAllocation(0);
+                     return r;
+                 }),
+        refusedRow("SVDS_head values refused", 2,
+                   [](Contract &c, int32_t *e, auto arm) {
+                       DoubleMatrixHdl a = c.input<Dm>(2, 2, identity(2));
+                       DoubleArrayHdl s = vecOut(c);
+                       arm();
+                       return SVDS_head(a, s, e);
+                   }),
+        errorRow("SpecialMatrix_head empty y", kErrEmptyArray,
+                 [](Contract &c, int32_t *e) {
+                     return SpecialMatrix_head(2, 0, c.input<Da>({1, 2}), c.input<Da>(), matOut(c), e);
+                 }),
     };
+}
+
+// The cores check their shapes and selectors before they touch a pointer:
+// an empty shape gives -20003 with every pointer null, a shape too large to
+// hold gives -20001, and an unknown selector -20061.
+TEST(Cores, ShapeAndSelectorChecksPrecedeAnyAccess) {
+    double out = 0;
+    int32_t rank = 0, result = 0;
+    HouseholderVector hh{};
+    struct Case {
+        const char *name;
+        int32_t code, expected;
+    };
+    const Case cases[] = {
+        {"Matrix_to_Compact n 0", Matrix_to_Compact(nullptr, 0, 0, nullptr), kErrEmptyArray},
+        {"Compact_to_Matrix n 0", Compact_to_Matrix(nullptr, 0, 0, nullptr), kErrEmptyArray},
+        {"CholeskyLinEqs n 0", CholeskyLinEqs(nullptr, nullptr, 0, nullptr), kErrEmptyArray},
+        {"Cholesky_InvMatrix n 0", Cholesky_InvMatrix(nullptr, 0, nullptr), kErrEmptyArray},
+        {"Tri_InvMatrix n 0", Tri_InvMatrix(nullptr, 0, 0, nullptr), kErrEmptyArray},
+        {"Tri_InvMatrix triangle 2", Tri_InvMatrix(nullptr, 1, 2, nullptr), kErrInvalidSelector},
+        {"DiagonalMatrix n 0", DiagonalMatrix(nullptr, 0, nullptr), kErrEmptyArray},
+        {"VanderMatrix n 0", VanderMatrix(nullptr, 0, nullptr), kErrEmptyArray},
+        {"CompanMatrix m 0", CompanMatrix(nullptr, 0, nullptr), kErrEmptyArray},
+        // 49999 x 49999 cells exceed an int32 count.
+        {"CompanMatrix m 50000", CompanMatrix(nullptr, 50000, nullptr), kErrOutOfMemory},
+        {"LULinEqs n 0", LULinEqs(nullptr, nullptr, nullptr, 0, nullptr), kErrEmptyArray},
+        {"LUInvMatrix n 0", LUInvMatrix(nullptr, nullptr, 0, nullptr), kErrEmptyArray},
+        {"Determinant n 0", Determinant(nullptr, 0, 0, &out), kErrEmptyArray},
+        {"GenLinEqs m 0", GenLinEqs(nullptr, 0, 2, nullptr, nullptr), kErrEmptyArray},
+        {"PseudoInverse n 0", PseudoInverse(nullptr, 2, 0, -1, nullptr), kErrEmptyArray},
+        {"Norm m 0", Norm(nullptr, 0, 2, 0, &out), kErrEmptyArray},
+        {"CondNumber n 0", CondNumber(nullptr, 2, 0, 0, &out), kErrEmptyArray},
+        {"AxVect m 0", AxVect(nullptr, 0, 2, nullptr, nullptr), kErrEmptyArray},
+        {"DotProduct n 0", DotProduct(nullptr, nullptr, 0, &out), kErrEmptyArray},
+        {"OuterProduct n 0", OuterProduct(nullptr, 2, nullptr, 0, nullptr), kErrEmptyArray},
+        {"Trace m 0", Trace(nullptr, 0, 2, &out), kErrEmptyArray},
+        {"Vnorm2 n 0", Vnorm2(nullptr, 0, &out), kErrEmptyArray},
+        {"Mhhld_step p 0", Mhhld_step(nullptr, 0, 2, &hh, nullptr), kErrEmptyArray},
+        {"Householder_Factor m 0", Householder_Factor(nullptr, 0, 2, nullptr, nullptr), kErrEmptyArray},
+        {"givens_qrd n 0", givens_qrd(nullptr, 2, 0, nullptr, nullptr, &rank), kErrEmptyArray},
+        {"fast_giv_qrd m 0", fast_giv_qrd(nullptr, 0, 2, nullptr, nullptr, &rank), kErrEmptyArray},
+        {"qrd algorithm 3", qrd(nullptr, 2, 2, 3, nullptr, nullptr, &rank), kErrInvalidSelector},
+        {"SymEvectorEvalue n 0", SymEvectorEvalue(nullptr, 0, 1, nullptr, nullptr), kErrEmptyArray},
+        {"CheckPosdef n 0", CheckPosdef(nullptr, 0, &result), kErrEmptyArray},
+        {"GenEigenValueVector n 0", GenEigenValueVector(nullptr, 0, 1, nullptr, nullptr), kErrEmptyArray},
+        {"SVD wide", SVD(nullptr, 2, 3, nullptr, nullptr), kErrBadArraySize},
+        {"SVDS wide", SVDS(nullptr, 2, 3, nullptr), kErrBadArraySize},
+        // 50000 x 1 fits an int32 count, but Q (50000 x 50000) does not.
+        {"Householder_Factor Q too large", Householder_Factor(nullptr, 50000, 1, nullptr, nullptr), kErrOutOfMemory},
+        {"fast_giv_qrd Q too large", fast_giv_qrd(nullptr, 50000, 1, nullptr, nullptr, &rank), kErrOutOfMemory},
+    };
+    for (const Case &c : cases) EXPECT_EQ(c.code, c.expected) << c.name;
+}
+
+// Failures met after the checks: a zero first column has no Householder
+// reflection, the SVD of a NaN matrix does not converge, and each scratch
+// allocation of the norm-based condition number refused gives -20001 with
+// the result iDNaN (unless the refused block was optional work space).
+TEST(Cores, FailuresInsideTheMethodReachTheCaller) {
+    HouseholderVector hh{};
+    const double zeros[2] = {0, 0};
+    double out[2] = {1, 1};
+    EXPECT_EQ(Mhhld_step(zeros, 2, 1, &hh, out), kErrZeroNormVector);
+    const double nan = std::nan("");
+    double cond = 0;
+    EXPECT_EQ(CondNumber(&nan, 1, 1, 0, &cond), kErrNoConvergence);
+    EXPECT_TRUE(orintest::isIDNaN(cond));
+
+    // A^-1 = [3 -1; -2 4] / 10: cond_1 = ||A||_1 ||A^-1||_1 = 6 * 0.5.
+    const Mat a{4, 1, 2, 3};
+    ASSERT_EQ(CondNumber(a.data(), 2, 2, 1, &cond), kErrNone);
+    EXPECT_NEAR(cond, 3.0, 16 * kEps * 3.0);
+    int64_t refused = 0;
+    for (int64_t site = 1;; ++site) {
+        const int64_t live = OrinHostLiveBlocks(), before = OrinHostAllocationCount();
+        OrinHostFailAllocation(site);
+        const int32_t code = CondNumber(a.data(), 2, 2, 1, &cond);
+        OrinHostFailAllocation(0);
+        EXPECT_EQ(OrinHostLiveBlocks(), live) << "site " << site;
+        if (OrinHostAllocationCount() - before < site) {
+            EXPECT_EQ(code, kErrNone) << "no allocation left to refuse at site " << site;
+            break;
+        }
+        // A refused optional work space (the factor's gathered column) only
+        // changes the access pattern, never the result.
+        if (code == kErrNone) {
+            EXPECT_NEAR(cond, 3.0, 16 * kEps * 3.0) << "site " << site;
+        } else {
+            EXPECT_EQ(code, kErrOutOfMemory) << "site " << site;
+            EXPECT_TRUE(orintest::isIDNaN(cond)) << "site " << site;
+            ++refused;
+        }
+    }
+    EXPECT_GE(refused, 4);  // the factor's copy and permutation, the inverse's column and copy
+}
+
+// Without its panel accumulators (the work space refused) the factorisation
+// forms the same sums in the same order, one column at a time: the factor
+// is the same bit for bit, and an indefinite matrix is still singular.
+TEST(Cores, CholeskyWithoutWorkSpaceMatchesAndStillDetectsIndefinite) {
+    const int32_t n = 20;
+    std::vector<double> a = orintest::randomDoubles(n * n, 71);
+    Mat spd(n * n);
+    for (int32_t i = 0; i < n; ++i)
+        for (int32_t j = 0; j < n; ++j) {
+            long double s = i == j ? n : 0;
+            for (int32_t k = 0; k < n; ++k) s += static_cast<long double>(a[i * n + k]) * a[j * n + k];
+            spd[i * n + j] = static_cast<double>(s);
+        }
+    Mat packed(n * (n + 1) / 2), fallback(n * (n + 1) / 2);
+    ASSERT_EQ(Matrix_to_Compact(spd.data(), n, 2, packed.data()), kErrNone);
+    fallback = packed;
+    ASSERT_EQ(Cholesky(packed.data(), n), kErrNone);
+    OrinHostFailAllocation(1);
+    const int32_t code = Cholesky(fallback.data(), n);
+    OrinHostFailAllocation(0);
+    EXPECT_EQ(code, kErrNone);
+    EXPECT_EQ(fallback, packed);
+
+    Mat indefinite{1, 2, 1};  // [[1, 2], [2, 1]], eigenvalues 3 and -1
+    OrinHostFailAllocation(1);
+    EXPECT_EQ(Cholesky(indefinite.data(), 2), kErrSingularMatrix);
+    OrinHostFailAllocation(0);
 }
