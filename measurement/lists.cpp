@@ -76,9 +76,10 @@ bool answeredFromList(tRecordList<Record> &list, bool cacheValid, int32_t maxCro
 }
 
 // The scan both lists share. From sample `resume` (0, or the sample after
-// the last record), a sample beyond the band [lower, upper] arms the scan; while armed, every pair of finite samples (i, next)
-// goes to `record`, which returns true when it has completed the record in
-// the slot it is given, and the scan disarms.
+// the last record), a sample beyond the band [lower, upper] arms the scan;
+// while armed, every pair of finite samples (i, next) goes to `record`,
+// which returns true when it has completed the record in the slot it is
+// given, and the scan disarms.
 //
 // A continued list resumes with the trend its last record left, as the scan
 // would have gone on had it not stopped there: starting unknown, a sample
