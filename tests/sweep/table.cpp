@@ -62,9 +62,9 @@ std::string Call::fingerprint() const {
     std::string f;
     for (const Watched &w : watched_) f += contents(w.handle, w.kind);
     for (const Slot &s : slots_) f.append(reinterpret_cast<const char *>(&s.value), sizeof s.value);
-    for (const auto &v : doubleBuffers_) f.append(reinterpret_cast<const char *>(v.data()), v.size() * sizeof(double));
-    for (const auto &v : intBuffers_) f.append(reinterpret_cast<const char *>(v.data()), v.size() * sizeof(int32_t));
-    for (const auto &v : complexBuffers_) f.append(reinterpret_cast<const char *>(v.data()), v.size() * sizeof(complexnum));
+    for (const auto &b : doubleBuffers_) f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(double));
+    for (const auto &b : intBuffers_) f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(int32_t));
+    for (const auto &b : complexBuffers_) f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(complexnum));
     for (double d : doubleOuts_) f.append(reinterpret_cast<const char *>(&d), sizeof d);
     for (int32_t i : intOuts_) f.append(reinterpret_cast<const char *>(&i), sizeof i);
     return f;
@@ -136,30 +136,31 @@ UHandle Call::rawHandle(size_t bytes) {
     return h;
 }
 
+template <class T>
+T *Call::buffer(std::deque<Buffer<T>> &list, int32_t count) {
+    const size_t n = static_cast<size_t>(count > 0 ? count : 0);
+    Buffer<T> &b = list.emplace_back(Buffer<T>{std::unique_ptr<T[]>(new T[n]()), n});
+    return b.data.get();
+}
+
 double *Call::doubles(int32_t count) {
-    auto &v = doubleBuffers_.emplace_back(static_cast<size_t>(count > 0 ? count : 0));
-    for (double &x : v) x = source_.element();
-    return v.data();
+    double *p = buffer(doubleBuffers_, count);
+    for (int32_t i = 0; i < count; ++i) p[i] = source_.element();
+    return p;
 }
-double *Call::zeros(int32_t count) {
-    return doubleBuffers_.emplace_back(static_cast<size_t>(count > 0 ? count : 0)).data();
-}
+double *Call::zeros(int32_t count) { return buffer(doubleBuffers_, count); }
 int32_t *Call::ints(int32_t count, int32_t bound) {
-    auto &v = intBuffers_.emplace_back(static_cast<size_t>(count > 0 ? count : 0));
-    for (int32_t &x : v) x = source_.intElement(bound);
-    return v.data();
+    int32_t *p = buffer(intBuffers_, count);
+    for (int32_t i = 0; i < count; ++i) p[i] = source_.intElement(bound);
+    return p;
 }
-int32_t *Call::intZeros(int32_t count) {
-    return intBuffers_.emplace_back(static_cast<size_t>(count > 0 ? count : 0)).data();
-}
+int32_t *Call::intZeros(int32_t count) { return buffer(intBuffers_, count); }
 complexnum *Call::complexes(int32_t count) {
-    auto &v = complexBuffers_.emplace_back(static_cast<size_t>(count > 0 ? count : 0));
-    for (complexnum &x : v) x = {source_.element(), source_.element()};
-    return v.data();
+    complexnum *p = buffer(complexBuffers_, count);
+    for (int32_t i = 0; i < count; ++i) p[i] = {source_.element(), source_.element()};
+    return p;
 }
-complexnum *Call::complexZeros(int32_t count) {
-    return complexBuffers_.emplace_back(static_cast<size_t>(count > 0 ? count : 0)).data();
-}
+complexnum *Call::complexZeros(int32_t count) { return buffer(complexBuffers_, count); }
 double *Call::outDouble() {
     double *p = &doubleOuts_.emplace_back(0.0);
     scalars_.push_back({p, *p});

@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -163,9 +164,19 @@ private:
     const char *routine_;
     std::deque<Slot> slots_;
     std::vector<void *> handles_;
-    std::deque<std::vector<double>> doubleBuffers_;
-    std::deque<std::vector<int32_t>> intBuffers_;
-    std::deque<std::vector<complexnum>> complexBuffers_;
+    // Plain buffers: new T[count] gives a distinct non-null pointer even for
+    // 0 elements (a caller never passes null), and AddressSanitizer flags
+    // any access past count.
+    template <class T>
+    struct Buffer {
+        std::unique_ptr<T[]> data;
+        size_t count;
+    };
+    template <class T>
+    T *buffer(std::deque<Buffer<T>> &list, int32_t count);
+    std::deque<Buffer<double>> doubleBuffers_;
+    std::deque<Buffer<int32_t>> intBuffers_;
+    std::deque<Buffer<complexnum>> complexBuffers_;
     std::deque<double> doubleOuts_;
     std::deque<int32_t> intOuts_;
     std::vector<Watched> watched_;
