@@ -25,17 +25,25 @@ namespace {
 
 std::atomic<int64_t> gAttempts{0};
 std::atomic<int64_t> gFailAt{0};
+std::atomic<int64_t> gFailFrom{0};
+std::atomic<size_t> gByteLimit{0};
+std::atomic<int32_t> gSuspended{0};
 std::atomic<int64_t> gLiveBlocks{0};
 
-// Counts one allocation attempt; false when this attempt is the one to fail.
-bool allocationAllowed() {
+// Counts one allocation attempt of the given size; false when this attempt
+// is the one to fail, lies in the failing run, or exceeds the size limit.
+bool allocationAllowed(size_t bytes) {
+    if (gSuspended.load() != 0) return true;
     const int64_t n = gAttempts.fetch_add(1) + 1;
     int64_t target = gFailAt.load();
     if (target != 0 && n == target) {
         gFailAt.compare_exchange_strong(target, 0);
         return false;
     }
-    return true;
+    const int64_t from = gFailFrom.load();
+    if (from != 0 && n >= from) return false;
+    const size_t limit = gByteLimit.load();
+    return limit == 0 || bytes <= limit;
 }
 
 // ---- blocks ---------------------------------------------------------------
@@ -141,7 +149,7 @@ MgErr NumericArrayResize(int32_t typeCode, int32_t numDims, UHandle *hdlp, size_
     if (count > (SIZE_MAX - header - kInfoRoom - kAlign) / elem) return kMgFullErr;
     const size_t bytes = header + count * elem;
     const size_t shift = shiftForDims(numDims);
-    if (count != 0 && !allocationAllowed()) return kMgFullErr;
+    if (count != 0 && !allocationAllowed(bytes)) return kMgFullErr;
 
     if (!*hdlp) {
         UHandle h = newHandle(bytes, shift, false);
@@ -158,8 +166,8 @@ MgErr NumericArrayResize(int32_t typeCode, int32_t numDims, UHandle *hdlp, size_
 
 MgErr DSHandToHand(UHandle *hdlp) {
     if (!hdlp || !*hdlp || !**hdlp) return kMgArgErr;
-    if (!allocationAllowed()) return kMgFullErr;
     const BlockInfo info = infoOf(**hdlp);
+    if (!allocationAllowed(info.size)) return kMgFullErr;
     UHandle copy = newHandle(info.size, info.shift, false);
     if (!copy) return kMgFullErr;
     std::memcpy(*copy, **hdlp, info.size);
@@ -168,16 +176,16 @@ MgErr DSHandToHand(UHandle *hdlp) {
 }
 
 UHandle DSNewHandle(size_t size) {
-    return allocationAllowed() ? newHandle(size, 0, false) : nullptr;
+    return allocationAllowed(size) ? newHandle(size, 0, false) : nullptr;
 }
 
 UHandle DSNewHClr(size_t size) {
-    return allocationAllowed() ? newHandle(size, 0, true) : nullptr;
+    return allocationAllowed(size) ? newHandle(size, 0, true) : nullptr;
 }
 
 MgErr DSSetHandleSize(UHandle h, size_t size) {
     if (!h || !*h) return kMgArgErr;
-    if (size != 0 && !allocationAllowed()) return kMgFullErr;
+    if (size != 0 && !allocationAllowed(size)) return kMgFullErr;
     UPtr block = moveBlock(*h, size, infoOf(*h).shift);
     if (!block) return kMgFullErr;
     *h = block;
@@ -193,14 +201,14 @@ MgErr DSDisposeHandle(UHandle h) {
 }
 
 UPtr DSNewPtr(size_t size) {
-    if (!allocationAllowed()) return nullptr;
+    if (!allocationAllowed(size)) return nullptr;
     UPtr p = newBlock(size, 0, false);
     if (p) ++gLiveBlocks;
     return p;
 }
 
 UPtr DSNewPClr(size_t size) {
-    if (!allocationAllowed()) return nullptr;
+    if (!allocationAllowed(size)) return nullptr;
     UPtr p = newBlock(size, 0, true);
     if (p) ++gLiveBlocks;
     return p;
@@ -374,9 +382,13 @@ MgErr ThMutexDestroy(MutexRef m) {
 
 void OrinHostFailAllocation(int64_t n) { gFailAt.store(n > 0 ? gAttempts.load() + n : 0); }
 int64_t OrinHostAllocationCount(void) { return gAttempts.load(); }
+void OrinHostFailAllocationsFrom(int64_t n) { gFailFrom.store(n > 0 ? gAttempts.load() + n : 0); }
+void OrinHostLimitAllocation(size_t bytes) { gByteLimit.store(bytes); }
+void OrinHostSuspendCounting(int32_t on) { gSuspended.store(on != 0 ? 1 : 0); }
 void OrinHostResetAllocationCount(void) {
     gAttempts.store(0);
     gFailAt.store(0);
+    gFailFrom.store(0);
 }
 int64_t OrinHostLiveBlocks(void) { return gLiveBlocks.load(); }
 int64_t OrinHostLiveMutexes(void) { return gLiveMutexes.load(); }
@@ -397,8 +409,8 @@ void OrinHostClearDebugText(void) {
     gDebugText.clear();
 }
 
-int32_t OrinHostScratchAcquire(size_t /*bytes*/) {
-    if (!allocationAllowed()) return 1;
+int32_t OrinHostScratchAcquire(size_t bytes) {
+    if (!allocationAllowed(bytes)) return 1;
     ++gLiveBlocks;
     return 0;
 }

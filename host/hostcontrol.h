@@ -12,7 +12,17 @@
    size, DSHandToHand, DSNewHandle, DSNewHClr, DSNewPtr, DSNewPClr, and the
    library's process-heap scratch. */
 ORIN_API void OrinHostFailAllocation(int64_t n);
-/* Allocations attempted (failed ones included) since the last reset. */
+/* Make the n-th allocation from now and every later one fail, as a host that
+   has run out of memory would (1 = all of them); 0 disarms. */
+ORIN_API void OrinHostFailAllocationsFrom(int64_t n);
+/* Refuse every counted allocation larger than bytes, as a host with that much
+   memory left would; 0 lifts the limit. */
+ORIN_API void OrinHostLimitAllocation(size_t bytes);
+/* While on, allocations are neither counted nor failed (a test builds its
+   own inputs so, without moving the failure it has armed). */
+ORIN_API void OrinHostSuspendCounting(int32_t on);
+/* Allocations attempted (failed ones included) since the last reset, which
+   also disarms both kinds of failure. */
 ORIN_API int64_t OrinHostAllocationCount(void);
 ORIN_API void OrinHostResetAllocationCount(void);
 

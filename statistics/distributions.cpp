@@ -3,6 +3,7 @@
 // intermediates are extended precision; results are rounded when stored.
 #include <orin/statistics.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -29,6 +30,15 @@ constexpr extended kRescaleLog = kRescaleExponent * std::numbers::ln2_v<extended
 
 // prefactor * e^(-halfX) * sum * e^(logScale), without letting e^(-halfX)
 // underflow while sum would overflow.
+// True when no later term of a series can change its extended sum: the terms
+// shrink from here on (the next ratio is at most 1/2, so the whole rest is
+// below twice this term) and this term lies below a quarter of the sum's
+// last place. Stopping there gives the full sum bit for bit, in time
+// bounded by x rather than by the degrees of freedom.
+bool restIsNegligible(extended term, extended sum, extended nextRatio) {
+    return nextRatio <= 0.5L && term < sum * 0x1p-66L;
+}
+
 extended scaledTail(extended prefactor, extended halfX, extended sum, extended logScale) {
     if (logScale == 0 && halfX < 11000) return prefactor * std::exp(-halfX) * sum;
     return prefactor * std::exp(std::log(sum) + logScale - halfX);
@@ -187,6 +197,14 @@ int32_t chiSquareCdf(double x, int32_t df, double *p) {
     }
     const extended xe = x;
     const extended halfX = xe / 2;
+    // Far beyond the mean the upper tail lies below 2^-60 by the Chernoff
+    // bound Q <= (x/df)^(df/2) e^(-(x-df)/2) (x > df), so P rounds to 1;
+    // the series would need df/2 growing terms to say the same.
+    const extended nu = df;
+    if (xe > nu && nu / 2 * std::log(xe / nu) - (xe - nu) / 2 < -60 * std::numbers::ln2_v<extended>) {
+        *p = 1;
+        return kErrNone;
+    }
     extended logScale = 0;
     if (df % 2 == 1) {
         // A&S 26.4.4: Q(x|df) = 2 Q(s) + 2 Z(s) sum_{k=1}^{(df-1)/2}
@@ -203,9 +221,11 @@ int32_t chiSquareCdf(double x, int32_t df, double *p) {
                 term *= kRescaleBy;
                 logScale += kRescaleLog;
             }
+            if (restIsNegligible(term, sum, xe / (2 * k + 1))) break;
         }
         const extended tail = sum > 0 ? scaledTail(0.3989422L, halfX, sum, logScale) : 0;
-        *p = static_cast<double>(1 - 2 * (q + tail));
+        // The normal tail's 1e-5 error may carry the difference below 0.
+        *p = static_cast<double>(std::max<extended>(0, 1 - 2 * (q + tail)));
     } else {
         // A&S 26.4.5: Q(x|df) = e^(-x/2) sum_{k=0}^{df/2-1} (x/2)^k / k!.
         extended term = 1, sum = 1;
@@ -217,6 +237,7 @@ int32_t chiSquareCdf(double x, int32_t df, double *p) {
                 term *= kRescaleBy;
                 logScale += kRescaleLog;
             }
+            if (restIsNegligible(term, sum, halfX / (k + 1))) break;
         }
         *p = static_cast<double>(1 - scaledTail(1, halfX, sum, logScale));
     }

@@ -166,6 +166,22 @@ ORIN_CONTRACT_TABLE(Linalg) {
                      return LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1}),
                                           vecOut(c, {1, 2, 3}), e);
                  }),
+        // Permutation entries from the host must name rows: one outside
+        // 0..n-1 would move data outside b or the inverse.
+        errorRow("LULinEqs_head perm entry above n", kErrIndexOutOfRange,
+                 [](Contract &c, int32_t *e) {
+                     return LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1000000}),
+                                          vecOut(c, {1, 2}), e);
+                 }),
+        errorRow("LULinEqs_head negative perm entry", kErrIndexOutOfRange,
+                 [](Contract &c, int32_t *e) {
+                     return LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({-1, 1}),
+                                          vecOut(c, {1, 2}), e);
+                 }),
+        errorRow("LUInvMatrix_head perm entry n", kErrIndexOutOfRange,
+                 [](Contract &c, int32_t *e) {
+                     return LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({2, 0}), e);
+                 }),
         errorRow("LUInvMatrix_head empty", kErrEmptyArray,
                  [](Contract &c, int32_t *e) {
                      return LUInvMatrix_head(c.output<Dm>(0, 0, Mat{}), c.input<Int32Array>(), e);

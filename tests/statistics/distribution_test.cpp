@@ -136,6 +136,32 @@ TEST(Distributions, ClosedFormsAndLimits) {
     }
 }
 
+// The closed forms sum df/2 terms; with the largest df the series must stop
+// where its terms no longer count, and far beyond the mean the tail is
+// below double resolution. Neither may cost seconds, and the odd form's
+// normal-tail error may not carry a probability below 0.
+TEST(Distributions, ChiSquareWithHugeDegreesOfFreedomIsQuickAndInRange) {
+    const int32_t kMaxDf = std::numeric_limits<int32_t>::max();
+    double p = -1;
+    for (int32_t df : {kMaxDf, kMaxDf - 1, 1000001, 1000000}) {
+        for (double x : {0.5, 30.0, 300.0}) {
+            ASSERT_EQ(XX_Dist(x, df, &p), 0) << x << " " << df;
+            // P(chi2 <= x) for x far below the mean df is below 1e-300; the
+            // odd form is good to the normal tail's 1e-5.
+            EXPECT_GE(p, 0.0) << x << " " << df;
+            EXPECT_LE(p, df % 2 ? 1e-5 : 1e-15) << x << " " << df;
+        }
+        // Far above the mean, Chernoff's bound puts the tail below 2^-60.
+        for (double x : {1e308, 3.0 * df + 1000})
+            EXPECT_EQ((XX_Dist(x, df, &p), p), 1.0) << x << " " << df;
+    }
+    // Where the stop applies with a result that is not 0 (x of the order of
+    // df), the even form still agrees with the direct long-double series.
+    for (int32_t df : {400, 2000, 20000})
+        for (double x : {0.5 * df, 0.9 * df, 1.1 * df})
+            EXPECT_NEAR((XX_Dist(x, df, &p), p), static_cast<double>(ref::chiSquareCdf(x, df)), 1e-13) << x << " " << df;
+}
+
 TEST(GammLn, LanczosWithinItsBoundAndUndefinedOutsideXPositive) {
     // Press et al. give |error| < 2e-10 for the six-term series; its 12-digit
     // constants add about 1e-11. Tiny arguments keep their digits.

@@ -1,0 +1,282 @@
+// Typical valid values of scalar parameters, and the exports left out of the
+// table.
+#include <cstring>
+#include <string>
+
+#include "table.h"
+
+namespace sweep {
+
+namespace {
+
+struct Typical {
+    const char *routine;  // nullptr: any routine
+    const char *param;
+    double value;
+};
+
+// Values under which the routines do their real work at the sizes the sweeps
+// use (a band of a 1 kHz sampling rate, a fourth-order design, five degrees
+// of freedom...). Routine-specific entries come first and win.
+const Typical kReals[] = {
+    {"SincWave", "delay", 2.0},
+    {"SquareWaveCIN", "duty", 50.0},
+    {"Square", "duty", 50.0},
+    {"ExpWindCIN", "final", 0.1},
+    {"ForceWindCIN", "duty", 50.0},
+    {nullptr, "fs", 1000.0},
+    {nullptr, "fl", 100.0},
+    {nullptr, "fh", 200.0},
+    {nullptr, "ripple", 1.0},
+    {nullptr, "attenuation", 40.0},
+    {nullptr, "Ap", 1.0},
+    {nullptr, "As", 40.0},
+    {nullptr, "dt", 0.001},
+    {nullptr, "amp", 1.0},
+    {nullptr, "f", 0.05},
+    {nullptr, "f1", 0.01},
+    {nullptr, "f2", 0.2},
+    {nullptr, "phase", 10.0},
+    {nullptr, "duty", 50.0},
+    {nullptr, "cycles", 2.0},
+    {nullptr, "p", 0.7},
+    {nullptr, "x", 0.5},
+    {nullptr, "t", 0.5},
+    {nullptr, "beta", 2.0},
+    {nullptr, "tol", 1e-10},
+    {nullptr, "lambda", 0.01},
+    {nullptr, "threshold", 0.0},
+    {nullptr, "first", 0.0},
+    {nullptr, "last", 1.0},
+    {nullptr, "initial", 0.0},
+    {nullptr, "final", 0.0},
+    {nullptr, "xval", 0.3},
+    {nullptr, "yp1", 0.0},
+    {nullptr, "ypn", 0.0},
+    {nullptr, "sd", 1.0},
+    {nullptr, "delay", 1.0},
+    {nullptr, "a", 2.0},
+    {nullptr, "b", 0.5},
+};
+
+struct TypicalInt {
+    const char *routine;
+    const char *param;
+    int32_t value;  // kSize: the call's n
+};
+constexpr int32_t kSize = -999;
+
+const TypicalInt kInts[] = {
+    {"Anova2Way_head", "m", 1},
+    {"ANOVA3Way_head", "m", 2},
+    {"FIRCoefs", "N", 15},
+    {"PeakDetector", "width", 3},
+    {"PulsePtrn", "width", 1},
+    {"SpecialMatrix_head", "code", 0},
+    {nullptr, "n", kSize},
+    {nullptr, "order", 4},
+    {nullptr, "type", 0},
+    {nullptr, "seed", 17},
+    {nullptr, "s1", 0},
+    {nullptr, "s2", 0},
+    {nullptr, "s3", 0},
+    {nullptr, "wantVectors", 1},
+    {nullptr, "triangle", 0},
+    {nullptr, "normCode", 0},
+    {nullptr, "mode", 0},
+    {nullptr, "width", 3},
+    {nullptr, "selector", 0},
+    {nullptr, "m", 2},
+    {nullptr, "kA", 2},
+    {nullptr, "kB", 2},
+    {nullptr, "kC", 2},
+    {nullptr, "k", 2},
+    {nullptr, "delay", 1},
+    {nullptr, "maxTriggers", 4},
+    {nullptr, "algorithm", 0},
+    {nullptr, "sectionKind", 0},
+    {nullptr, "r", 1},
+    {nullptr, "nbins", 5},
+    {nullptr, "method", 0},
+    {nullptr, "interp", 0},
+    {nullptr, "factor", 2},
+    {nullptr, "covarianceFlag", 1},
+    {nullptr, "control", 0},
+    {nullptr, "df", 5},
+    {nullptr, "df1", 5},
+    {nullptr, "df2", 7},
+};
+
+bool matches(const char *want, const char *have) { return !want || std::strcmp(want, have) == 0; }
+
+}  // namespace
+
+double typicalReal(const char *routine, const char *param) {
+    for (const Typical &t : kReals)
+        if (matches(t.routine, routine) && std::strcmp(t.param, param) == 0) return t.value;
+    return 1.0;
+}
+
+int32_t typicalInteger(const char *routine, const char *param, int32_t n) {
+    for (const TypicalInt &t : kInts)
+        if (matches(t.routine, routine) && std::strcmp(t.param, param) == 0) return t.value == kSize ? n : t.value;
+    return 0;  // outputs (counts, ranks, parities) and unknown selectors
+}
+
+bool mendedElsewhere(const char *routine) {
+    static const char *const kRoutines[] = {
+        // The cost of a huge moment order is being mended on another branch.
+        "Moment", "Moment_head",
+        // The complex LU handles pass the host's permutation entries to the
+        // substitutions unchecked (an entry outside 0..n-1 moves data outside
+        // b); reported to the complex linear-algebra work, which owns them.
+        "CxLULinEqs_head", "CLUInvMatrix_head"};
+    for (const char *name : kRoutines)
+        if (std::strcmp(routine, name) == 0) return true;
+    return false;
+}
+
+bool isBudget(const char *routine, const char *param) {
+    // The restart budget of the polynomial root finder: each restart costs
+    // up to 80 Laguerre steps over the whole polynomial.
+    return std::strcmp(param, "control") == 0 && std::strcmp(routine, "CxPolyRoots_head") == 0;
+}
+
+bool returnsHostStatus(const Row &row) {
+    static const char *const kStatus[] = {"ZeroPad", "Rxx", "Deconvolve"};
+    for (const char *name : kStatus)
+        if (std::strcmp(row.name, name) == 0) return true;
+    return false;
+}
+
+const std::vector<LeftOut> &leftOut() {
+    // Support routines: exported because other routines call them, each a
+    // step of a method that its callers drive with arguments they have
+    // already checked and sized; the sweeps reach them through those rows.
+    const char *const kHelper0 = "a step of the elliptic design, called by Elp_Coef with arguments it has checked (rows Elp_Coef, EllipticCoefs)";
+    const char *const kHelper1 = "a stage of the narrow-band FIR design and filter, called with the design block it made (rows FIRNarrowCoef, FIRNarrowCoef_head, FIRnarrowFilter_head)";
+    const char *const kHelper2 = "a step of the streaming peak detector, called with its control and state blocks (rows PeakDetector; PeakD itself is left out below)";
+    const char *const kHelper3 = "a step of the pulse parameters, called by PulseParam on the samples it has checked (rows PulseParam, PulseParameters)";
+    const char *const kHelper4 = "a step of the FFT-based convolution and correlation, called on buffers its caller sized (rows Convolution, Rxy, AutoCorrelation, Deconvolution)";
+    const char *const kHelper5 = "a kernel of the FFT family that trusts its caller's lengths and tables (rows of the FFT routines)";
+    const char *const kHelper6 = "a step of the Hilbert transform, spectra and cross power, called on handles its entry point checked (rows Hilbert, Spectrum, CrossPowerCIN)";
+    const char *const kHelper7 = "a kernel of the window family (rows of the windows)";
+    const char *const kHelper8 = "a kernel of the histograms and descriptive statistics, called with checked counts (rows Histogra, GeneralHistogram, histgran_head, Decimate)";
+    const char *const kHelper9 = "a kernel of the linear-algebra family that trusts its caller's dimensions (rows of the LU, QR and product routines)";
+    static const std::vector<LeftOut> list = {
+        // Exported data, not routines.
+        {"iDNaN", "exported data"},
+        {"AnlysRandGenMutex", "exported data"},
+        {"notice", "exported data"},
+        {"initStatus", "exported data"},
+        {"library", "exported data"},
+        // Load and unload run once per process; the lifecycle suite loads a
+        // private copy of the library to test them.
+        {"OrinAnalysisStart", "lifecycle: runs once at load (tests/frame/lifecycle)"},
+        {"OrinAnalysisFinish", "lifecycle: runs once at unload (tests/frame/lifecycle)"},
+        // The engine is stateful: its fuzz target drives sessions
+        // (create, fetch, clear, destroy) in sequence.
+        {"measurements_create", "engine session: the stateful engine fuzz target and suite"},
+        {"measurements_fetch", "engine session: the stateful engine fuzz target and suite"},
+        {"measurements_clear", "engine session: the stateful engine fuzz target and suite"},
+        {"measurements_destroy", "engine session: the stateful engine fuzz target and suite"},
+        // A streaming series whose later calls need the first call's control
+        // and state blocks; its own suite drives whole series.
+        {"PeakD", "streaming series with caller-held control and state blocks (tests/timedomain)"},
+        // a step of the elliptic design, called by Elp_Coef with arguments it has checked (rows Elp_Coef, EllipticCoefs)
+        {"cei", kHelper0},
+        {"elp", kHelper0},
+        {"arcsc", kHelper0},
+        {"fk", kHelper0},
+        {"Params", kHelper0},
+        // a stage of the narrow-band FIR design and filter, called with the design block it made (rows FIRNarrowCoef, FIRNarrowCoef_head, FIRnarrowFilter_head)
+        {"CaculateNFIRTaps", kHelper1},
+        {"AllocFIRNarrowMem", kHelper1},
+        {"FreeFIRNarrowMem", kHelper1},
+        {"modelFilter", kHelper1},
+        // a step of the streaming peak detector, called with its control and state blocks (rows PeakDetector; PeakD itself is left out below)
+        {"dPeakAnalysis", kHelper2},
+        {"_dPeakAnalysis", kHelper2},
+        {"dCheckPeak", kHelper2},
+        {"dSavePeak", kHelper2},
+        {"AddRoom", kHelper2},
+        {"PeakDataResize", kHelper2},
+        {"dResize1D", kHelper2},
+        {"GetDataBuffer", kHelper2},
+        {"IsHistoryBufferFilled", kHelper2},
+        {"SaveHistoryData", kHelper2},
+        {"dComputeLSQFitCoeff", kHelper2},
+        {"ddDot", kHelper2},
+        {"InternalPeakDataSize", kHelper2},
+        {"AllocPeakCINData", kHelper2},
+        {"DisposePeakCINData", kHelper2},
+        {"SetInternalPeakPointers", kHelper2},
+        {"dAllocMatrix", kHelper2},
+        {"FreeMatrix", kHelper2},
+        {"FreeNonNull", kHelper2},
+        {"_dQRFactorization", kHelper2},
+        {"dQRFactorization", kHelper2},
+        {"dLUPivot", kHelper2},
+        {"dLUBackSubPivot", kHelper2},
+        {"dMatrixInv", kHelper2},
+        {"dRinvQt", kHelper2},
+        {"dUnifPolyRinvQt", kHelper2},
+        // a step of the pulse parameters, called by PulseParam on the samples it has checked (rows PulseParam, PulseParameters)
+        {"Neg1D", kHelper3},
+        {"Interpolate", kHelper3},
+        {"FindModes", kHelper3},
+        {"AmpParameters", kHelper3},
+        {"TimeParameters", kHelper3},
+        // a step of the FFT-based convolution and correlation, called on buffers its caller sized (rows Convolution, Rxy, AutoCorrelation, Deconvolution)
+        {"ReFFTMultiply", kHelper4},
+        {"MagnitudeSquared", kHelper4},
+        {"Rotate", kHelper4},
+        {"Dxy", kHelper4},
+        {"Divide", kHelper4},
+        // a kernel of the FFT family that trusts its caller's lengths and tables (rows of the FFT routines)
+        {"BitReverse", kHelper5},
+        {"Log2", kHelper5},
+        {"CxMul1D", kHelper5},
+        {"SinglePrimeUsingChirpZ", kHelper5},
+        {"factorize", kHelper5},
+        {"transTableSetup", kHelper5},
+        {"Repermute", kHelper5},
+        {"initTrig", kHelper5},
+        {"initChirp", kHelper5},
+        {"shouldUpdateTrigTable", kHelper5},
+        {"shouldUpdateChirpTable", kHelper5},
+        // a step of the Hilbert transform, spectra and cross power, called on handles its entry point checked (rows Hilbert, Spectrum, CrossPowerCIN)
+        {"FastHilbert", kHelper6},
+        {"DisHilbert", kHelper6},
+        {"Sxx", kHelper6},
+        {"DSxx", kHelper6},
+        {"Cross_Power", kHelper6},
+        {"ReSize", kHelper6},
+        {"Sxy_FFT", kHelper6},
+        {"Sxy_DFT", kHelper6},
+        // a kernel of the window family (rows of the windows)
+        {"Io", kHelper7},
+        // a kernel of the histograms and descriptive statistics, called with checked counts (rows Histogra, GeneralHistogram, histgran_head, Decimate)
+        {"SetAxis", kHelper8},
+        {"CheckBin", kHelper8},
+        {"Mean", kHelper8},
+        // a kernel of the linear-algebra family that trusts its caller's dimensions (rows of the LU, QR and product routines)
+        {"BackSub", kHelper9},
+        {"ForwSub", kHelper9},
+        {"ConstrUnitMatrix", kHelper9},
+        {"IndexMatrixCol", kHelper9},
+        {"DMprod", kHelper9},
+        {"MDprod", kHelper9},
+        {"MMprod_fast_giv", kHelper9},
+        {"MMprod_givens", kHelper9},
+        {"MVprod_house", kHelper9},
+        {"Mhhld_step", kHelper9},
+        {"Vnorm2", kHelper9},
+        {"fast_givens", kHelper9},
+        {"givens", kHelper9},
+        {"house_calc", kHelper9},
+    };
+    return list;
+}
+
+}  // namespace sweep

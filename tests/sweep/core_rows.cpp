@@ -1,0 +1,413 @@
+// Hand-written rows: core routines (plain pointers and int32 counts) and the
+// few entry points whose declarations do not describe themselves. Each row
+// builds arguments that agree with each other for the call's size n, every
+// number taken from the call's source, and calls the routine once.
+#include "table.h"
+
+namespace sweep {
+
+namespace {
+
+// Matrices are square of side n up to 16 (larger sides only cost time: the
+// methods are cubic), a prime side beyond.
+int32_t side(const Call &c) { return c.n() <= 16 ? c.n() : 13; }
+// The largest power of two not above n (1 for n < 2), and its log2.
+int32_t pow2(int32_t n) {
+    int32_t p = 1;
+    while (p <= n / 2) p *= 2;
+    return p;
+}
+int32_t log2of(int32_t p) {
+    int32_t m = 0;
+    while ((1 << m) < p) ++m;
+    return m;
+}
+int32_t packedCount(int32_t s) { return s * (s + 1) / 2; }
+// A valid row permutation of s rows (the identity, or reversed), as LU
+// leaves one: the substitutions index rows by it.
+int32_t *permutation(Call &c, int32_t s, bool reversed) {
+    int32_t *perm = c.intZeros(s);
+    for (int32_t i = 0; i < s; ++i) perm[i] = reversed ? s - 1 - i : i;
+    return perm;
+}
+
+// An IIR design into buffers sized for its type and order, both from the
+// source (the buffers follow them, as a caller's would).
+template <class Design>
+int32_t iirDesign(Call &c, Design design) {
+    IIRFilterInfo f{};
+    f.type = c.integer(0);
+    f.order = c.count(4);
+    const int32_t sections = f.order > 0 ? (f.order + 1) / 2 : 0, m = (f.type == 2 || f.type == 3) ? 4 : 2;
+    f.aCount = m * sections;
+    f.bCount = (m + 1) * sections;
+    f.a = c.zeros(f.aCount);
+    f.b = c.zeros(f.bCount);
+    return design(c, &f);
+}
+
+#define ROW(name, dir) {#name, dir, {}, -1, [](Call &c) -> int32_t
+#define END }
+
+}  // namespace
+
+std::vector<Row> coreRows() {
+    return {
+        // ---- arrays ----
+        ROW(LinEv1D, "arrays") { const int32_t n = c.n(); return LinEv1D(c.doubles(n), n, c.real(2.0), c.real(0.5), c.zeros(n)); } END,
+        ROW(LinEv2D, "arrays") { const int32_t s = side(c); return LinEv2D(c.doubles(s * s), s, s, c.real(2.0), c.real(0.5), c.zeros(s * s)); } END,
+        ROW(PolyEv1D, "arrays") { const int32_t n = c.n(); return PolyEv1D(c.doubles(n), n, c.doubles(4), c.count(4), c.zeros(n)); } END,
+        ROW(PolyEv2D, "arrays") { const int32_t s = side(c); return PolyEv2D(c.doubles(s * s), s, s, c.doubles(4), c.count(4), c.zeros(s * s)); } END,
+        ROW(MaxMin1D, "arrays") { const int32_t n = c.n(); return MaxMin1D(c.doubles(n), n, c.outDouble(), c.outInt(), c.outDouble(), c.outInt()); } END,
+        ROW(MaxMin2D, "arrays") { const int32_t s = side(c); return MaxMin2D(c.doubles(s * s), s, s, c.outDouble(), c.outInt(), c.outInt(), c.outDouble(), c.outInt(), c.outInt()); } END,
+        ROW(Normal1D, "arrays") { const int32_t n = c.n(); return Normal1D(c.doubles(n), n, c.zeros(n), c.outDouble(), c.outDouble()); } END,
+        ROW(Normal2D, "arrays") { const int32_t s = side(c); return Normal2D(c.doubles(s * s), s, s, c.zeros(s * s), c.outDouble(), c.outDouble()); } END,
+        ROW(Scale1D, "arrays") { const int32_t n = c.n(); return Scale1D(c.doubles(n), n, c.zeros(n), c.outDouble(), c.outDouble()); } END,
+        ROW(Scale2D, "arrays") { const int32_t s = side(c); return Scale2D(c.doubles(s * s), s, s, c.zeros(s * s), c.outDouble(), c.outDouble()); } END,
+        ROW(QScale1D, "arrays") { const int32_t n = c.n(); return QScale1D(c.doubles(n), n, c.zeros(n), c.outDouble()); } END,
+        ROW(QScale2D, "arrays") { const int32_t s = side(c); return QScale2D(c.doubles(s * s), s, s, c.zeros(s * s), c.outDouble()); } END,
+        ROW(UnitVector, "arrays") { const int32_t n = c.n(); return UnitVector(c.doubles(n), n, c.outDouble()); } END,
+        ROW(ToPolar, "arrays") { return ToPolar(c.real(1.0), c.real(-2.0), c.outDouble(), c.outDouble()); } END,
+        ROW(ToRect, "arrays") { return ToRect(c.real(1.0), c.real(0.5), c.outDouble(), c.outDouble()); } END,
+        ROW(ToPolar1D, "arrays") { const int32_t n = c.n(); return ToPolar1D(c.doubles(n), c.doubles(n), n, c.zeros(n), c.zeros(n)); } END,
+        ROW(ToRect1D, "arrays") { const int32_t n = c.n(); return ToRect1D(c.doubles(n), c.doubles(n), n, c.zeros(n), c.zeros(n)); } END,
+
+        // ---- filters ----
+        ROW(FIR_Coef, "filters") { const int32_t taps = c.count(15); return FIR_Coef(c.integer(0), c.real(1000), c.real(100), c.real(200), taps, c.zeros(taps)); } END,
+        ROW(IIR_Filtering, "filters") {
+            const int32_t n = c.n(), na = c.count(3), nb = c.count(3);
+            double *a = c.doubles(na);
+            if (na > 0) a[0] = c.real(1.0);
+            return IIR_Filtering(c.doubles(n), n, a, c.zeros(na > 1 ? na - 1 : 0), na, c.doubles(nb), c.zeros(nb > 1 ? nb - 1 : 0), nb, c.zeros(n));
+        } END,
+        ROW(MedianFilter, "filters") { const int32_t n = c.n(); return MedianFilter(c.doubles(n), n, c.integer(n > 2 ? 1 : 0), c.zeros(n)); } END,
+        ROW(Equi_Ripple_Iter, "filters") {
+            double desired[2] = {c.real(1.0), c.real(0.0)}, weights[2] = {c.real(1.0), c.real(1.0)};
+            double edges[4] = {c.real(0.0), c.real(100.0), c.real(200.0), c.real(500.0)};
+            const int32_t taps = c.count(21);
+            return Equi_Ripple_Iter(2, desired, weights, c.real(1000.0), edges, c.integer(1), taps, c.zeros(taps), c.outDouble(), c.integer(25));
+        } END,
+        ROW(Equi_Ripple, "filters") {
+            double desired[2] = {c.real(1.0), c.real(0.0)}, weights[2] = {c.real(1.0), c.real(1.0)};
+            double edges[4] = {c.real(0.0), c.real(100.0), c.real(200.0), c.real(500.0)};
+            const int32_t taps = c.count(21);
+            return Equi_Ripple(2, desired, weights, c.real(1000.0), edges, c.integer(1), taps, c.zeros(taps), c.outDouble());
+        } END,
+        ROW(FIRNarrowBandFilter, "filters") {
+            // y holds n + (model - 1) M + image - 1 values.
+            const int32_t n = c.n(), kind = c.integer(0), M = c.count(2), model = c.count(5), image = c.count(3);
+            const int32_t out = n + (model > 0 ? model : 1) * (M > 0 ? M : 1) + (image > 0 ? image : 1);
+            return FIRNarrowBandFilter(c.doubles(n), n, kind, M, model, c.doubles(model), image, c.doubles(image), c.zeros(out));
+        } END,
+
+        // IIR designs write into caller buffers sized for the order.
+        ROW(Bw_Coef, "filters") { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Bw_Coef(k.real(1000), k.real(100), k.real(200), f); }); } END,
+        ROW(Bessel_Coef, "filters") { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Bessel_Coef(k.real(1000), k.real(100), k.real(200), f); }); } END,
+        ROW(Ch_Coef, "filters") { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Ch_Coef(k.real(1000), k.real(100), k.real(200), k.real(1.0), f); }); } END,
+        ROW(InvCh_Coef, "filters") { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return InvCh_Coef(k.real(1000), k.real(100), k.real(200), k.real(40.0), f); }); } END,
+        ROW(Elp_Coef, "filters") { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Elp_Coef(k.real(1000), k.real(100), k.real(200), k.real(1.0), k.real(40.0), f); }); } END,
+        ROW(IIR_Filtering2, "filters") {
+            const int32_t n = c.n();
+            IIRFilterInfo f{};
+            f.type = c.integer(2);
+            f.order = c.count(4);
+            const int32_t sections = f.order > 0 ? (f.order + 1) / 2 : 0, m = f.type >= 2 ? 4 : 2;
+            f.aCount = m * sections;
+            f.bCount = (m + 1) * sections;
+            f.stateCount = f.aCount;
+            f.a = c.doubles(f.aCount);
+            f.b = c.doubles(f.bCount);
+            f.state = c.doubles(f.stateCount);
+            f.init = c.integer(1);
+            return IIR_Filtering2(c.doubles(n), n, &f, c.zeros(n));
+        } END,
+        ROW(Parks, "filters") {
+            // Two bands of a lowpass in a host array of band records.
+            UHandle bands = c.rawHandle(4 + 2 * sizeof(FIRBand));
+            auto *block = reinterpret_cast<FIRBandArray *>(*bands);
+            block->dimSize = 2;
+            block->elt[0] = {c.real(1.0), c.real(0.0), c.real(100.0), c.real(1.0)};
+            block->elt[1] = {c.real(0.0), c.real(200.0), c.real(500.0), c.real(1.0)};
+            const int32_t taps = c.integer(21), kind = c.integer(0), maxIter = c.integer(25);
+            const double fs = c.real(1000.0);
+            auto *h = static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 0));
+            int32_t *error = c.outInt();
+            const int32_t status = Parks(&taps, &fs, reinterpret_cast<FIRBandArrayHdl>(bands), &kind, h, c.outDouble(), &maxIter, error);
+            return *error ? *error : status;
+        } END,
+        ROW(FIRNarrowCoef, "filters") {
+            FIRNarrowDesign *design = nullptr;
+            const int32_t code = FIRNarrowCoef(c.real(1000.0), c.real(100.0), c.real(150.0), c.real(0.0), c.real(0.01), c.real(40.0), c.integer(0), &design);
+            FreeFIRNarrowMem(&design, 0);
+            return code;
+        } END,
+        ROW(FIRNarrowCoef_head, "filters") {
+            const double fs = c.real(1000.0), f1 = c.real(100.0), f2 = c.real(150.0), fc = c.real(0.0), dp = c.real(0.01), as = c.real(40.0);
+            const int32_t type = c.integer(0);
+            FIRNarrowCluster cluster{0, 0, static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 0)), static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 0))};
+            int32_t *error = c.outInt();
+            const int32_t status = FIRNarrowCoef_head(&fs, &f1, &f2, &fc, &dp, &as, &type, &cluster, error);
+            return *error ? *error : status;
+        } END,
+        ROW(FIRnarrowFilter_head, "filters") {
+            const int32_t n = c.n();
+            auto *x = static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n));
+            const FIRNarrowCluster cluster{c.integer(0), c.integer(2), static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 5)),
+                                           static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 3))};
+            int32_t *error = c.outInt();
+            const int32_t status = FIRnarrowFilter_head(x, &cluster, static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 0)), error);
+            return *error ? *error : status;
+        } END,
+
+        // ---- fitting ----
+        ROW(LinFitCoef, "fitting") { const int32_t n = c.n(); return LinFitCoef(c.doubles(n), c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
+        ROW(ExpFitCoef, "fitting") { const int32_t n = c.n(); return ExpFitCoef(c.doubles(n), c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
+        ROW(GenLSFitCoef, "fitting") {
+            const int32_t n = c.n(), k = n < 3 ? n : 3;
+            return GenLSFitCoef(c.doubles(n * k), n, k, c.doubles(n), c.doubles(n), c.zeros(k), c.zeros(k * k), c.integer(0));
+        } END,
+        ROW(GetNewCoef, "fitting") { const int32_t k = side(c); return GetNewCoef(c.doubles(k * k), c.doubles(k), k, c.real(0.01), c.doubles(k)); } END,
+        ROW(CxPolyRoots, "fitting") {
+            const int32_t n = c.n() <= 64 ? c.n() : 61;
+            return CxPolyRoots(c.complexes(n), n, c.budget(0), c.complexZeros(n > 1 ? n - 1 : 0));
+        } END,
+        ROW(PolyInterp, "fitting") { const int32_t n = c.n(); return PolyInterp(c.doubles(n), c.doubles(n), n, c.real(0.3), c.outDouble(), c.outDouble()); } END,
+        ROW(RatInterp, "fitting") { const int32_t n = c.n(); return RatInterp(c.doubles(n), c.doubles(n), n, c.real(0.3), c.outDouble(), c.outDouble()); } END,
+        ROW(Spline, "fitting") { const int32_t n = c.n(); return Spline(c.doubles(n), c.doubles(n), n, c.real(0.0), c.real(0.0), c.zeros(n)); } END,
+        ROW(SpInterp_head, "fitting") {
+            const int32_t n = c.n();
+            auto y = static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n));
+            auto x = static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n));
+            auto y2 = static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n));
+            const double xval = c.real(0.3);
+            int32_t *error = c.outInt();
+            const int32_t status = SpInterp_head(&y, &x, &y2, &xval, c.outDouble(), error);
+            return *error ? *error : status;
+        } END,
+        ROW(SpInterp, "fitting") { const int32_t n = c.n(); return SpInterp(c.doubles(n), c.doubles(n), c.doubles(n), n, c.real(0.3), c.outDouble()); } END,
+
+        // ---- generation ----
+        ROW(srandnum, "generation") { srandnum(c.integer(17), c.outInt(), c.outInt(), c.outInt()); return 0; } END,
+        ROW(randnum, "generation") { int32_t *s = c.ints(3, 30000); randnum(s, s + 1, s + 2); return 0; } END,
+        ROW(frandnum, "generation") { int32_t *s = c.ints(3, 30000); frandnum(s, s + 1, s + 2); return 0; } END,
+        ROW(GaussNoise, "generation") {
+            const int32_t n = c.n();
+            int32_t *s = c.ints(4, 30000);
+            return GaussNoise(n, c.real(1.0), c.integer(17), c.zeros(n), s, s + 1, s + 2, s + 3, c.outDouble());
+        } END,
+        ROW(WhiteNoise, "generation") { const int32_t n = c.n(); return WhiteNoise(n, c.real(1.0), c.integer(17), c.zeros(n), c.outInt(), c.outInt(), c.outInt()); } END,
+        ROW(SineWave, "generation") { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return SineWave(n, c.real(1.0), c.real(0.05), phase, c.zeros(n)); } END,
+        ROW(SquareWave, "generation") { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return SquareWave(n, c.real(1.0), c.real(0.05), phase, c.real(50.0), c.zeros(n)); } END,
+        ROW(TriangleWave, "generation") { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return TriangleWave(n, c.real(1.0), c.real(0.05), phase, c.zeros(n)); } END,
+        ROW(SawtoothWave, "generation") { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return SawtoothWave(n, c.real(1.0), c.real(0.05), phase, c.zeros(n)); } END,
+        ROW(ArbitraryWave, "generation") {
+            const int32_t n = c.n(), m = c.count(8);
+            double *phase = c.outDouble();
+            *phase = c.real(10.0);
+            return ArbitraryWave(n, c.real(1.0), c.real(0.05), phase, c.doubles(m), m, c.integer(1), c.zeros(n));
+        } END,
+        ROW(Impulse, "generation") { const int32_t n = c.n(); return Impulse(n, c.real(1.0), c.integer(n / 2), c.zeros(n)); } END,
+        ROW(Pulse, "generation") { const int32_t n = c.n(); return Pulse(n, c.real(1.0), c.integer(n / 4), c.integer(n / 2), c.zeros(n)); } END,
+        ROW(Ramp, "generation") { const int32_t n = c.n(); return Ramp(n, c.real(0.0), c.real(1.0), c.zeros(n)); } END,
+        ROW(Sinc, "generation") { const int32_t n = c.n(); return Sinc(n, c.real(1.0), c.real(2.0), c.real(0.1), c.zeros(n)); } END,
+        ROW(SinePattern, "generation") { const int32_t n = c.n(); return SinePattern(n, c.real(1.0), c.real(0.0), c.real(2.0), c.zeros(n)); } END,
+        ROW(GenSquareWave, "generation") { const int32_t n = c.n(); return GenSquareWave(n, c.real(50.0), c.real(2.0), c.real(1.0), c.zeros(n), c.outInt()); } END,
+        ROW(Chirp, "generation") { const int32_t n = c.n(); return Chirp(n, c.real(1.0), c.real(0.01), c.real(0.2), c.zeros(n)); } END,
+        ROW(FreqMod, "generation") {
+            const int32_t n = c.n();
+            double *peak = c.outDouble(), *psi = c.outDouble();
+            return FreqMod(n, c.real(0.001), c.outDouble(), c.real(50.0), c.doubles(n), peak, psi);
+        } END,
+        ROW(PhasMod, "generation") {
+            const int32_t n = c.n();
+            double *peak = c.outDouble(), *psi = c.outDouble();
+            return PhasMod(n, c.real(0.001), c.outDouble(), c.real(50.0), c.doubles(n), peak, psi);
+        } END,
+
+        // ---- linear algebra ----
+        ROW(IdentityMatrix, "linalg") { const int32_t s = side(c); return IdentityMatrix(s, c.zeros(s * s)); } END,
+        ROW(DiagonalMatrix, "linalg") { const int32_t s = side(c); return DiagonalMatrix(c.doubles(s), s, c.zeros(s * s)); } END,
+        ROW(ToeplitzMatrix, "linalg") { const int32_t s = side(c); return ToeplitzMatrix(c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
+        ROW(VanderMatrix, "linalg") { const int32_t s = side(c); return VanderMatrix(c.doubles(s), s, c.zeros(s * s)); } END,
+        ROW(CompanMatrix, "linalg") { const int32_t s = side(c); const int32_t d = s > 1 ? s - 1 : 0; return CompanMatrix(c.doubles(s), s, c.zeros(d * d)); } END,
+        ROW(SpecialMatrix, "linalg") { const int32_t s = side(c); return SpecialMatrix(c.integer(2), s, c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
+        ROW(Transpose, "linalg") { const int32_t s = side(c); return Transpose(c.doubles(s * (s + 1)), s, s + 1, c.zeros(s * (s + 1))); } END,
+        ROW(MatrixMul, "linalg") { const int32_t s = side(c); return MatrixMul(c.doubles(s * s), c.doubles(s * s), s, s, s, c.zeros(s * s)); } END,
+        ROW(AxVect, "linalg") { const int32_t s = side(c); return AxVect(c.doubles(s * s), s, s, c.doubles(s), c.zeros(s)); } END,
+        ROW(DotProduct, "linalg") { const int32_t n = c.n(); return DotProduct(c.doubles(n), c.doubles(n), n, c.outDouble()); } END,
+        ROW(OuterProduct, "linalg") { const int32_t s = side(c); return OuterProduct(c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
+        ROW(Trace, "linalg") { const int32_t s = side(c); return Trace(c.doubles(s * s), s, s, c.outDouble()); } END,
+        ROW(LUFactor, "linalg") { const int32_t s = side(c); return LUFactor(c.doubles(s * s), s, c.intZeros(s), c.outInt()); } END,
+        ROW(LU, "linalg") { const int32_t s = side(c); LU(c.doubles(s * s), c.intZeros(s), s, c.outInt(), c.outInt()); return 0; } END,
+        ROW(LULinEqs, "linalg") {
+            const int32_t s = side(c);
+            return LULinEqs(c.doubles(s * s), permutation(c, s, false), c.doubles(s), s, c.zeros(s));
+        } END,
+        ROW(LUInvMatrix, "linalg") {
+            const int32_t s = side(c);
+            return LUInvMatrix(c.doubles(s * s), permutation(c, s, true), s, c.zeros(s * s));
+        } END,
+        ROW(InvMatrix, "linalg") { const int32_t s = side(c); return InvMatrix(c.doubles(s * s), s, c.zeros(s * s)); } END,
+        ROW(GenLinEqs, "linalg") { const int32_t s = side(c); return GenLinEqs(c.doubles((s + 1) * s), s + 1, s, c.doubles(s + 1), c.zeros(s)); } END,
+        ROW(Determinant, "linalg") { const int32_t s = side(c); return Determinant(c.doubles(s * s), s, c.integer(0), c.outDouble()); } END,
+        ROW(Matrix_to_Compact, "linalg") { const int32_t s = side(c); return Matrix_to_Compact(c.doubles(s * s), s, c.integer(0), c.zeros(packedCount(s))); } END,
+        ROW(Compact_to_Matrix, "linalg") { const int32_t s = side(c); return Compact_to_Matrix(c.doubles(packedCount(s)), s, c.integer(2), c.zeros(s * s)); } END,
+        ROW(Cholesky, "linalg") { const int32_t s = side(c); return Cholesky(c.doubles(packedCount(s)), s); } END,
+        ROW(CholeskyLinEqs, "linalg") { const int32_t s = side(c); return CholeskyLinEqs(c.doubles(packedCount(s)), c.doubles(s), s, c.zeros(s)); } END,
+        ROW(Cholesky_InvMatrix, "linalg") { const int32_t s = side(c); return Cholesky_InvMatrix(c.doubles(packedCount(s)), s, c.zeros(s * s)); } END,
+        ROW(TriLinEqs, "linalg") { const int32_t s = side(c); return TriLinEqs(c.doubles(packedCount(s)), c.doubles(s), s, c.integer(0), c.zeros(s)); } END,
+        ROW(Tri_InvMatrix, "linalg") { const int32_t s = side(c); return Tri_InvMatrix(c.doubles(packedCount(s)), s, c.integer(1), c.zeros(packedCount(s))); } END,
+        ROW(CheckPosdef, "linalg") { const int32_t s = side(c); return CheckPosdef(c.doubles(s * s), s, c.outInt()); } END,
+        ROW(CondNumber, "linalg") { const int32_t s = side(c); return CondNumber(c.doubles(s * s), s, s, c.integer(0), c.outDouble()); } END,
+        ROW(SVD, "linalg") { const int32_t s = side(c); return SVD(c.doubles((s + 1) * s), s + 1, s, c.zeros(s), c.zeros(s * s)); } END,
+        ROW(SVDS, "linalg") { const int32_t s = side(c); return SVDS(c.doubles((s + 1) * s), s + 1, s, c.zeros(s)); } END,
+        ROW(SymEvectorEvalue, "linalg") { const int32_t s = side(c); return SymEvectorEvalue(c.doubles(s * s), s, c.integer(1), c.zeros(s * s), c.zeros(s)); } END,
+        ROW(GenEigenValueVector, "linalg") { const int32_t s = side(c); return GenEigenValueVector(c.doubles(s * s), s, c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
+        ROW(qrd, "linalg") { const int32_t s = side(c), m = s + 1; return qrd(c.doubles(m * s), m, s, c.integer(0), c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
+        ROW(Householder_Factor, "linalg") { const int32_t s = side(c), m = s + 1; return Householder_Factor(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s)); } END,
+        ROW(givens_qrd, "linalg") { const int32_t s = side(c), m = s + 1; return givens_qrd(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
+        ROW(fast_giv_qrd, "linalg") { const int32_t s = side(c), m = s + 1; return fast_giv_qrd(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
+        ROW(PseudoInverse, "linalg") { const int32_t s = side(c), m = s + 1; return PseudoInverse(c.doubles(m * s), m, s, c.real(-1.0), c.zeros(s * m)); } END,
+        ROW(Rank, "linalg") { const int32_t s = side(c), m = s + 1; return Rank(c.doubles(m * s), m, s, c.real(-1.0), c.outInt()); } END,
+        ROW(Norm, "linalg") { const int32_t s = side(c); return Norm(c.doubles(s * s), s, s, c.integer(0), c.outDouble()); } END,
+        ROW(CxLU, "linalg") { const int32_t s = side(c); return CxLU(c.complexes(s * s), s, c.intZeros(s), c.outInt()); } END,
+        ROW(CxLULinEqs, "linalg") {
+            const int32_t s = side(c);
+            return CxLULinEqs(c.complexes(s * s), permutation(c, s, false), c.complexes(s), s, c.complexZeros(s));
+        } END,
+        ROW(CxLUInvMatrix, "linalg") {
+            const int32_t s = side(c);
+            return CxLUInvMatrix(c.complexes(s * s), permutation(c, s, true), s, c.complexZeros(s * s));
+        } END,
+
+        // ---- statistics ----
+        ROW(Ave, "statistics") { const int32_t n = c.n(); if (n < 1) return 0; Ave(c.doubles(n), n, c.outDouble()); return 0; } END,
+        ROW(Median, "statistics") { const int32_t n = c.n(); return Median(c.doubles(n), n, c.outDouble()); } END,
+        ROW(Moment, "statistics") { const int32_t n = c.n(); return Moment(c.doubles(n), n, c.integer(3), c.outDouble()); } END,
+        ROW(StdDev, "statistics") { const int32_t n = c.n(); return StdDev(c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
+        ROW(RMS, "statistics") { const int32_t n = c.n(); return RMS(c.doubles(n), n, c.outDouble()); } END,
+        ROW(MSE, "statistics") { const int32_t n = c.n(); return MSE(c.doubles(n), n, c.doubles(n), c.real(n), c.outDouble()); } END,
+        ROW(Sort, "statistics") { const int32_t n = c.n(); return Sort(c.doubles(n), n, c.integer(0), c.zeros(n)); } END,
+        ROW(Rev, "statistics") { const int32_t n = c.n(); Rev(c.doubles(n), n); return 0; } END,
+        ROW(MaxMin, "statistics") { const int32_t n = c.n(); if (n < 1) return 0; MaxMin(c.doubles(n), n, c.outDouble(), c.outDouble()); return 0; } END,
+        ROW(N_Dist, "statistics") { return N_Dist(c.real(0.5), c.outDouble()); } END,
+        ROW(T_Dist, "statistics") { return T_Dist(c.real(0.5), c.integer(5), c.outDouble()); } END,
+        ROW(XX_Dist, "statistics") { return XX_Dist(c.real(0.5), c.integer(5), c.outDouble()); } END,
+        ROW(F_Dist, "statistics") { return F_Dist(c.real(0.5), c.integer(5), c.integer(7), c.outDouble()); } END,
+        ROW(BetaI, "statistics") { return BetaI(c.real(2.0), c.real(3.0), c.real(0.4), c.outDouble()); } END,
+        ROW(GammLn, "statistics") { GammLn(c.real(3.5)); return 0; } END,
+        ROW(BetaCF, "statistics") { BetaCF(c.real(2.0), c.real(3.0), c.real(0.4)); return 0; } END,
+        ROW(erf, "statistics") { erf(c.real(0.5)); return 0; } END,
+        ROW(InvN_Dist, "statistics") { return InvN_Dist(c.real(0.7), c.outDouble()); } END,
+        ROW(InvT_Dist, "statistics") { return InvT_Dist(c.real(0.7), c.integer(5), c.outDouble()); } END,
+        ROW(InvXX_Dist, "statistics") { return InvXX_Dist(c.real(0.7), c.integer(5), c.outDouble()); } END,
+        ROW(InvF_Dist, "statistics") { return InvF_Dist(c.real(0.7), c.integer(5), c.integer(7), c.outDouble()); } END,
+        ROW(Erf_h, "statistics") { double x = c.real(0.5); return Erf_h(&x, c.outDouble()); } END,
+        ROW(NormDist_head, "statistics") { double x = c.real(0.5); return NormDist_head(&x, c.outDouble()); } END,
+        ROW(ANOVA1Way, "statistics") {
+            const int32_t n = c.n(), k = c.integer(2);
+            return ANOVA1Way(c.doubles(n), c.ints(n, 2), n, k, c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble());
+        } END,
+        ROW(ANOVA2Way, "statistics") {
+            // A balanced 2 x 2 design, m observations per cell, levels from the source.
+            const int32_t m = c.n() / 4 > 0 ? c.n() / 4 : 1, n = 4 * m;
+            return ANOVA2Way(c.doubles(n), c.ints(n, 2), c.ints(n, 2), n, c.integer(m), c.integer(2), c.integer(2), c.zeros(15), c.outDouble(), c.outDouble(), c.outDouble());
+        } END,
+        ROW(ANOVA3Way, "statistics") {
+            const int32_t m = c.n() / 8 > 1 ? c.n() / 8 : 2, n = 8 * m;
+            return ANOVA3Way(c.doubles(n), c.ints(n, 2), c.ints(n, 2), c.ints(n, 2), n, c.integer(m), c.integer(2), c.integer(2), c.integer(2), c.zeros(32),
+                             c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble());
+        } END,
+        ROW(Contingency_Table, "statistics") { const int32_t s = side(c); return Contingency_Table(s, s, c.ints(s * s, 9), c.outDouble(), c.outDouble()); } END,
+        ROW(Histogra, "statistics") {
+            const int32_t n = c.n(), bins = c.count(5);
+            if (bins < 1) return 0;
+            Histogra(c.doubles(n), n, c.real(1.0), c.real(-1.0), c.intZeros(bins), c.zeros(bins), bins);
+            return 0;
+        } END,
+        ROW(cacula_Histogra, "statistics") {
+            const int32_t n = c.n(), bins = c.count(5);
+            if (n < 1 || bins < 1) return 0;
+            cacula_Histogra(c.doubles(n), n, c.zeros(bins), c.intZeros(bins), bins);
+            return 0;
+        } END,
+        ROW(GeneralHistogram, "statistics") {
+            const int32_t n = c.n();
+            HistogramBin bins[3];
+            for (int32_t b = 0; b < 3; ++b) bins[b] = {c.real(-1.0 + b * 0.5), c.real(-0.5 + b * 0.5), c.integer(b)};
+            return GeneralHistogram(c.doubles(n), n, bins, 3, c.intZeros(3), c.intZeros(3));
+        } END,
+
+        ROW(GenHistH, "statistics") {
+            const int32_t n = c.n(), bins = 3;
+            auto *x = static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n));
+            UHandle b = c.rawHandle(4 + bins * sizeof(HistogramBin));
+            auto *block = reinterpret_cast<HistogramBinArray *>(*b);
+            block->dimSize = bins;
+            for (int32_t i = 0; i < bins; ++i) block->elt[i] = {c.real(-1.0 + i * 0.5), c.real(-0.5 + i * 0.5), c.integer(i)};
+            int32_t *error = c.outInt();
+            const int32_t status = GenHistH(x, reinterpret_cast<HistogramBinArrayHdl>(b), static_cast<Int32ArrayHdl>(c.handle(Kind::kI1, 0)),
+                                            c.intZeros(3), error);
+            return *error ? *error : status;
+        } END,
+
+        ROW(isCycleMeasurement, "measurement") { isCycleMeasurement(c.integer(1)); return 0; } END,
+
+        // ---- time domain ----
+        ROW(Integrate, "timedomain") { const int32_t n = c.n(); Integrate(c.doubles(n), n, c.real(0.001), c.real(0.0), c.real(0.0), c.zeros(n)); return 0; } END,
+        ROW(Difference, "timedomain") { const int32_t n = c.n(); int32_t *e = c.outInt(); Difference(c.doubles(n), n, c.real(0.001), c.real(0.0), c.real(0.0), c.zeros(n), e); return *e; } END,
+        ROW(NumerIntegration, "timedomain") { const int32_t n = c.n(); return NumerIntegration(c.doubles(n), n, c.real(0.001), c.outDouble(), c.integer(1)); } END,
+        ROW(Decimate, "timedomain") { const int32_t n = c.n(); return Decimate(c.doubles(n), n, c.integer(2), c.integer(1), c.zeros(n)); } END,
+        ROW(UnWrap1D, "timedomain") { const int32_t n = c.n(); return UnWrap1D(c.doubles(n), n); } END,
+        ROW(Convolve, "timedomain") { const int32_t n = c.n(), m = c.n() / 2 + 1; return Convolve(c.doubles(n), n, c.doubles(m), m, c.zeros(n + m > 1 ? n + m - 1 : 1)); } END,
+        ROW(PulseParam, "timedomain") {
+            const int32_t n = c.n();
+            int32_t *e = c.outInt();
+            PulseParam(c.doubles(n), n, c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(),
+                       c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), e);
+            return *e;
+        } END,
+        ROW(qaTriggerDetection, "timedomain") {
+            const int32_t n = c.n(), ch = 2;
+            return qaTriggerDetection(c.doubles(n * ch), n, ch, c.doubles(ch), c.doubles(ch), c.zeros(ch), c.ints(ch, 2), c.integer(4), c.intZeros(50),
+                                      c.intZeros(ch), c.intZeros(ch), c.zeros(ch));
+        } END,
+
+        // ---- transforms ----
+        ROW(SplitRadixCxFFT, "transforms") { const int32_t p = pow2(c.n()); return SplitRadixCxFFT(c.doubles(p), c.doubles(p), p, 1); } END,
+        ROW(SplitRadixCxInvFFT, "transforms") { const int32_t p = pow2(c.n()); return SplitRadixCxInvFFT(c.doubles(p), c.doubles(p), p); } END,
+        ROW(SplitRadixReFFT, "transforms") { const int32_t p = pow2(c.n()); return SplitRadixReFFT(c.doubles(p), c.zeros(p), p); } END,
+        ROW(SplitRadixReInvFFT, "transforms") { const int32_t p = pow2(c.n()); return SplitRadixReInvFFT(c.doubles(p), c.doubles(p), p); } END,
+        ROW(SpReFFT, "transforms") { const int32_t p = pow2(c.n()); return SpReFFT(c.doubles(p), p, log2of(p)); } END,
+        ROW(SpReInvFFT, "transforms") { const int32_t p = pow2(c.n()); return SpReInvFFT(c.doubles(p), p, log2of(p)); } END,
+        ROW(FHT, "transforms") { const int32_t n = c.n(); return FHT(c.doubles(n), n); } END,
+        ROW(InvFHT, "transforms") { const int32_t n = c.n(); return InvFHT(c.doubles(n), n); } END,
+        ROW(MixFFT, "transforms") { const int32_t n = c.n(); return MixFFT(c.doubles(n), c.doubles(n), n, c.integer(0), 1); } END,
+        ROW(FFT, "transforms") { const int32_t n = c.n(); return FFT(c.doubles(n), c.doubles(n), n); } END,
+        ROW(CxMixFFTRe, "transforms") { const int32_t n = c.n(); return CxMixFFTRe(c.doubles(n), c.doubles(n), n); } END,
+        ROW(FFTCx, "transforms") { const int32_t n = c.n(); return FFTCx(c.complexes(n), n); } END,
+        ROW(CxMixFFTCx, "transforms") { const int32_t n = c.n(); return CxMixFFTCx(c.complexes(n), n); } END,
+        ROW(ReFFT, "transforms") { const int32_t n = c.n(); return ReFFT(c.doubles(n), c.zeros(n), n); } END,
+        ROW(ReMixFFTRe, "transforms") { const int32_t n = c.n(); return ReMixFFTRe(c.doubles(n), c.zeros(n), n); } END,
+        ROW(ReFFTCx, "transforms") { const int32_t n = c.n(); return ReFFTCx(c.complexes(n), n); } END,
+        ROW(ReMixFFTCx, "transforms") { const int32_t n = c.n(); return ReMixFFTCx(c.complexes(n), n); } END,
+        ROW(InvFFT, "transforms") { const int32_t n = c.n(); return InvFFT(c.doubles(n), c.doubles(n), n); } END,
+        ROW(InvFFTCx, "transforms") { const int32_t n = c.n(); return InvFFTCx(c.complexes(n), n); } END,
+        ROW(ReInvFFT, "transforms") { const int32_t n = c.n(); return ReInvFFT(c.doubles(n), c.doubles(n), n); } END,
+        ROW(ReInvFFTCx, "transforms") { const int32_t n = c.n(); return ReInvFFTCx(c.complexes(n), n); } END,
+
+        // ---- windows ----
+        ROW(GenCosWin, "windows") { const int32_t n = c.n(); return GenCosWin(c.doubles(n), n, c.doubles(3), c.count(3), c.integer(1)); } END,
+        ROW(CxGenCosWin, "windows") { const int32_t n = c.n(); return CxGenCosWin(c.complexes(n), n, c.doubles(3), c.count(3), c.integer(0)); } END,
+        ROW(CosTaperedWin, "windows") { const int32_t n = c.n(); return CosTaperedWin(c.doubles(n), n); } END,
+        ROW(ExpWin, "windows") { const int32_t n = c.n(); return ExpWin(c.doubles(n), n, c.real(0.1)); } END,
+        ROW(ForceWin, "windows") { const int32_t n = c.n(); return ForceWin(c.doubles(n), n, c.real(50.0)); } END,
+        ROW(KsrWin, "windows") { const int32_t n = c.n(); return KsrWin(c.doubles(n), n, c.real(2.0)); } END,
+        ROW(TriWin, "windows") { const int32_t n = c.n(); return TriWin(c.doubles(n), n); } END,
+    };
+}
+
+#undef ROW
+#undef END
+
+}  // namespace sweep

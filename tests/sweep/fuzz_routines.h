@@ -1,0 +1,15 @@
+// Entry of the routine fuzz target (gtest-free; a libFuzzer build wraps it).
+#ifndef ORIN_TESTS_SWEEP_FUZZ_ROUTINES_H
+#define ORIN_TESTS_SWEEP_FUZZ_ROUTINES_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace sweep {
+// Largest single allocation the fuzzed host grants.
+constexpr size_t kFuzzByteLimit = size_t{64} << 20;
+}  // namespace sweep
+
+int orinFuzzRoutines(const uint8_t *data, size_t size);
+
+#endif  // ORIN_TESTS_SWEEP_FUZZ_ROUTINES_H

@@ -1,0 +1,316 @@
+// The reliability sweeps over the table of every export: allocation failures
+// at every site (once and from there on), special values at chosen sizes,
+// and the replay of the routine fuzz corpus. Each call is held to the
+// library's contract: a documented code, no host block left alive, and after
+// a failure every array it wrote emptied and every double scalar it wrote
+// iDNaN (handle entry points).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "fuzz_routines.h"
+#include "support/handles.h"
+#include "hostcontrol.h"
+#include "support/reference.h"
+#include "sources.h"
+
+namespace {
+
+using sweep::Call;
+using sweep::Row;
+
+// Limits for one call: slow builds (emulated i386, sanitizers) get more.
+constexpr double kCallSeconds = orintest::kReducedSuite ? 60.0 : 10.0;
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// After a failing call of an entry point: each array either untouched (an
+// input) or emptied, each double scalar either untouched or iDNaN. An output
+// left half-written is what the failure path exists to prevent.
+std::string failureContractBreach(const Call &call) {
+    std::ostringstream out;
+    int index = 0;
+    for (const Call::Watched &w : call.watchedHandles()) {
+        if (!Call::emptied(w.handle, w.kind) && Call::contents(w.handle, w.kind) != w.before)
+            out << " array " << index << " written but not emptied;";
+        ++index;
+    }
+    index = 0;
+    for (const Call::WatchedScalar &s : call.watchedScalars()) {
+        if (!sameBits(*s.where, s.before) && !orintest::isIDNaN(*s.where))
+            out << " scalar " << index << " written (" << *s.where << ") but not iDNaN;";
+        ++index;
+    }
+    return out.str();
+}
+
+// Rows whose failure path keeps a written output on purpose (documented in
+// their headers), so the breach check does not apply to them.
+bool keepsOutputsOnFailure(const Row &row) {
+    static const std::set<std::string> kept = {
+        // A refused state resize leaves that state empty; the other state
+        // array has already been resized and cleared, as its count differed,
+        // and stays so (caller-held state, documented in the header).
+        "IIR_Filter",
+        // Likewise its state: resized and cleared when its count differs,
+        // before the core rejects counts that do not fit the sections.
+        "IIR_Filter2",
+        // Reports a failed analysis as ten zeros rather than iDNaN, as its
+        // header documents.
+        "PulseParameters",
+    };
+    return !row.generated() || kept.count(row.name) != 0;
+}
+
+// ---- the table covers every export ----------------------------------------
+
+TEST(SweepTable, EveryExportIsARowOrLeftOutWithAReason) {
+    std::map<std::string, std::string> exported;  // name -> directory
+    for (const auto &entry : std::filesystem::directory_iterator(ORIN_SOURCE_DIR)) {
+        const auto list = entry.path() / "exports.txt";
+        if (!std::filesystem::exists(list)) continue;
+        std::ifstream in(list);
+        for (std::string line; std::getline(in, line);) {
+            line = line.substr(0, line.find('#'));
+            line.erase(std::remove_if(line.begin(), line.end(), [](unsigned char ch) { return std::isspace(ch); }), line.end());
+            if (!line.empty()) exported[line] = entry.path().filename().string();
+        }
+    }
+    ASSERT_GT(exported.size(), 300u) << "the export lists were not found under " << ORIN_SOURCE_DIR;
+
+    std::set<std::string> rows, left;
+    for (const Row &r : sweep::table()) {
+        EXPECT_TRUE(rows.insert(r.name).second) << r.name << " has two rows";
+        auto it = exported.find(r.name);
+        if (it == exported.end()) {
+            ADD_FAILURE() << r.name << " has a row but is not exported";
+        } else {
+            EXPECT_EQ(it->second, r.directory) << r.name << ": directory";
+        }
+    }
+    for (const sweep::LeftOut &l : sweep::leftOut()) {
+        EXPECT_TRUE(left.insert(l.name).second) << l.name << " is left out twice";
+        EXPECT_FALSE(rows.count(l.name)) << l.name << " is both a row and left out";
+        EXPECT_TRUE(exported.count(l.name)) << l.name << " is left out but not exported";
+        EXPECT_GT(std::strlen(l.reason), 10u) << l.name << " is left out without a reason";
+    }
+    for (const auto &[name, directory] : exported)
+        EXPECT_TRUE(rows.count(name) || left.count(name))
+            << name << " (" << directory << ") is neither a row of the sweep table nor left out with a reason";
+    std::printf("[ sweep    ] table: %zu rows (%zu generated), %zu exports, %zu left out\n", rows.size(),
+                static_cast<size_t>(std::count_if(sweep::table().begin(), sweep::table().end(),
+                                                  [](const Row &r) { return r.generated(); })),
+                exported.size(), left.size());
+}
+
+// ---- allocation failures ------------------------------------------------------
+
+struct AllocationRun {
+    sweep::Outcome outcome;
+    int64_t attempts = 0;
+    std::string breach;
+    std::string fingerprint;
+    int64_t leaked = 0;
+};
+
+// One call with valid arguments of size n; failFrom > 0 arms the failure of
+// that allocation (persistent: it and every later one).
+AllocationRun callUnderFailure(const Row &row, int32_t n, uint64_t seed, int64_t failAt, bool persistent,
+                               sweep::Watchdog &watchdog) {
+    AllocationRun r;
+    const int64_t live = OrinHostLiveBlocks();
+    {
+        sweep::ValidSource source(seed);
+        Call call(source, n, row.name);
+        if (row.generated()) call.build(row.params);
+        const int64_t before = OrinHostAllocationCount();
+        if (failAt > 0) {
+            if (persistent) OrinHostFailAllocationsFrom(failAt);
+            else OrinHostFailAllocation(failAt);
+        }
+        watchdog.arm(row.name, n);
+        r.outcome.returned = row.call(call);
+        watchdog.disarm();
+        OrinHostFailAllocation(0);
+        OrinHostFailAllocationsFrom(0);
+        r.attempts = OrinHostAllocationCount() - before;
+        r.outcome.code = call.errorOutput ? *call.errorOutput : sweep::returnsHostStatus(row) ? 0 : r.outcome.returned;
+        if (r.outcome.code != 0 && !keepsOutputsOnFailure(row)) r.breach = failureContractBreach(call);
+        r.fingerprint = call.fingerprint();
+    }
+    r.leaked = OrinHostLiveBlocks() - live;
+    return r;
+}
+
+// The design traces of two routines go to DBPrintf; the sweeps keep them
+// out of the test log.
+struct QuietDebugText {
+    QuietDebugText() { OrinHostCaptureDebug(1); }
+    ~QuietDebugText() {
+        OrinHostCaptureDebug(0);
+        OrinHostClearDebugText();
+    }
+};
+
+TEST(AllocationSweep, EverySiteFailsCleanlyOnceAndFromThereOn) {
+    sweep::Watchdog watchdog(kCallSeconds);
+    QuietDebugText quiet;
+    int64_t routines = 0, sites = 0, runs = 0, fallbacks = 0;
+    const int32_t sizes[] = {9, 16};
+    for (const Row &row : sweep::table()) {
+        bool allocates = false;
+        for (int32_t n : sizes) {
+            const uint64_t seed = 1000 + static_cast<uint64_t>(n);
+            const AllocationRun ok = callUnderFailure(row, n, seed, 0, false, watchdog);
+            SCOPED_TRACE(testing::Message() << row.name << " n = " << n);
+            EXPECT_TRUE(sweep::documentedCode(ok.outcome.code)) << "code " << ok.outcome.code;
+            EXPECT_EQ(ok.leaked, 0) << "blocks leaked by the call without failures";
+            if (ok.attempts == 0) continue;
+            allocates = true;
+            sites += ok.attempts;
+            for (int64_t site = 1; site <= ok.attempts; ++site) {
+                for (bool persistent : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << "allocation " << site << " of " << ok.attempts
+                                                    << (persistent ? " and every later one" : " alone") << " failing");
+                    const AllocationRun r = callUnderFailure(row, n, seed, site, persistent, watchdog);
+                    ++runs;
+                    const int32_t code = r.outcome.code;
+                    // The documented answer to a refused allocation is -20001
+                    // (the engine's -20311); a call whose valid run already
+                    // failed may report its own code instead, and an entry
+                    // point may hand back the memory manager's status alone.
+                    const bool reported = code == kErrOutOfMemory || code == kErrEngineOutOfMemory ||
+                                          (ok.outcome.code != 0 && code == ok.outcome.code) ||
+                                          (code == 0 && r.outcome.returned != 0 && (row.error >= 0 || sweep::returnsHostStatus(row)));
+                    // A routine may also do without the allocation (a slower
+                    // path without a scratch row): then it must produce
+                    // exactly what the call without failures produced.
+                    const bool fellBack = code == 0 && r.outcome.returned == ok.outcome.returned && ok.outcome.code == 0;
+                    if (fellBack) {
+                        ++fallbacks;
+                        EXPECT_TRUE(r.fingerprint == ok.fingerprint)
+                            << "reported success without the allocation, but its results differ from the call without failures";
+                    } else {
+                        EXPECT_TRUE(reported) << "code " << code << ", returned " << r.outcome.returned
+                                              << " (the call without failures gave " << ok.outcome.code << ")";
+                    }
+                    EXPECT_TRUE(r.breach.empty()) << r.breach;
+                    EXPECT_EQ(r.leaked, 0) << "blocks leaked";
+                }
+            }
+        }
+        routines += allocates;
+    }
+    std::printf("[ sweep    ] allocation failures: %lld allocating rows, %lld sites, %lld sites x modes "
+                "(%lld runs did without the allocation, with identical results)\n",
+                static_cast<long long>(routines), static_cast<long long>(sites), static_cast<long long>(runs),
+                static_cast<long long>(fallbacks));
+    EXPECT_GT(routines, 50);
+}
+
+// ---- special values -------------------------------------------------------------
+
+struct SpecialCase {
+    const char *name;
+    sweep::SpecialSource::Target target;
+    double value;
+    int32_t integer;
+};
+
+std::vector<SpecialCase> specialCases() {
+    using T = sweep::SpecialSource::Target;
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char *name;
+        double value;
+    } values[] = {{"NaN", nan}, {"+Inf", inf}, {"-Inf", -inf}, {"subnormal", 4.9406564584124654e-324},
+                  {"huge", 1e308}, {"-huge", -1e308}, {"zero", 0.0}};
+    std::vector<SpecialCase> cases;
+    for (const auto &v : values) {
+        cases.push_back({v.name, T::kElements, v.value, 0});
+        cases.push_back({v.name, T::kFirstElement, v.value, 0});
+        cases.push_back({v.name, T::kScalars, v.value, 0});
+    }
+    for (int32_t i : {0, -1, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), 1 << 20})
+        cases.push_back({"integer", T::kIntegers, 0.0, i});
+    return cases;
+}
+
+const char *targetName(sweep::SpecialSource::Target t) {
+    switch (t) {
+        case sweep::SpecialSource::Target::kElements: return "in every element";
+        case sweep::SpecialSource::Target::kFirstElement: return "in the first element";
+        case sweep::SpecialSource::Target::kScalars: return "in every double parameter";
+        default: return "in every int32 parameter";
+    }
+}
+
+TEST(SpecialValues, EveryRowReturnsADocumentedCodeWithinItsTimeLimit) {
+    sweep::Watchdog watchdog(kCallSeconds);
+    QuietDebugText quiet;
+    std::vector<int32_t> sizes = {0, 1, 2, 7};
+    if (!orintest::kReducedSuite) sizes.push_back(1009);
+    const std::vector<SpecialCase> cases = specialCases();
+    OrinHostLimitAllocation(sweep::kFuzzByteLimit);
+    int64_t count = 0;
+    for (const Row &row : sweep::table()) {
+        for (int32_t n : sizes) {
+            for (const SpecialCase &sc : cases) {
+                if (sc.target == sweep::SpecialSource::Target::kIntegers && sweep::mendedElsewhere(row.name)) continue;
+                SCOPED_TRACE(testing::Message() << row.name << " n = " << n << ", " << sc.name << " " << targetName(sc.target)
+                                                << (sc.target == sweep::SpecialSource::Target::kIntegers ? " = " : "")
+                                                << (sc.target == sweep::SpecialSource::Target::kIntegers ? std::to_string(sc.integer) : ""));
+                const int64_t live = OrinHostLiveBlocks();
+                std::string breach;
+                sweep::Outcome out;
+                {
+                    sweep::SpecialSource source(77 + static_cast<uint64_t>(n), sc.target, sc.value, sc.integer);
+                    Call call(source, n, row.name);
+                    watchdog.arm(row.name, n);
+                    out = sweep::run(row, call);
+                    watchdog.disarm();
+                    if (out.code != 0 && !keepsOutputsOnFailure(row)) breach = failureContractBreach(call);
+                }
+                ++count;
+                EXPECT_TRUE(sweep::documentedCode(out.code)) << "code " << out.code;
+                EXPECT_TRUE(breach.empty()) << breach;
+                EXPECT_EQ(OrinHostLiveBlocks(), live) << "blocks leaked";
+            }
+        }
+    }
+    OrinHostLimitAllocation(0);
+    std::printf("[ sweep    ] special values: %lld cases (%zu rows x %zu sizes x %zu values)\n",
+                static_cast<long long>(count), sweep::table().size(), sizes.size(), cases.size());
+}
+
+// ---- the fuzz corpus ----------------------------------------------------------------
+
+TEST(FuzzRoutines, SeedCorpusReplays) {
+    const std::filesystem::path dir = std::filesystem::path(ORIN_SOURCE_DIR) / "tests/fuzz/corpus/routines";
+    ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
+    sweep::Watchdog watchdog(kCallSeconds);
+    QuietDebugText quiet;
+    size_t files = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(dir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        watchdog.arm(entry.path().filename().c_str(), static_cast<int32_t>(bytes.size()));
+        orinFuzzRoutines(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
+        watchdog.disarm();
+        ++files;
+    }
+    EXPECT_GE(files, 24u) << "seed corpus";
+    std::printf("[ sweep    ] fuzz corpus: %zu inputs replayed\n", files);
+}
+
+}  // namespace

@@ -1,0 +1,313 @@
+#include "table.h"
+
+#include "hostcontrol.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace sweep {
+
+// ---- Call ----------------------------------------------------------------------
+
+namespace {
+
+bool isHandle(Kind k) { return k <= Kind::kC2; }
+int32_t dimsOf(Kind k) { return (k == Kind::kD2 || k == Kind::kI2 || k == Kind::kC2) ? 2 : 1; }
+size_t elementBytes(Kind k) {
+    switch (k) {
+        case Kind::kI1: case Kind::kI2: return 4;
+        case Kind::kC1: case Kind::kC2: return 16;
+        default: return 8;
+    }
+}
+int32_t typeCode(Kind k) {
+    switch (k) {
+        case Kind::kI1: case Kind::kI2: return kTypeInt32;
+        case Kind::kC1: case Kind::kC2: return kTypeComplexDouble;
+        default: return kTypeDouble;
+    }
+}
+
+// Elements the dimension words claim, or -1 when they claim a negative count
+// or more than int32 can hold.
+int64_t claimed(void *handle, Kind kind) {
+    const int32_t *words = reinterpret_cast<const int32_t *>(*static_cast<UHandle>(handle));
+    int64_t count = 1;
+    for (int32_t d = 0; d < dimsOf(kind); ++d) {
+        if (words[d] < 0) return -1;
+        count *= words[d];
+    }
+    return count;
+}
+
+}  // namespace
+
+Call::~Call() {
+    for (void *h : handles_) DSDisposeHandle(static_cast<UHandle>(h));
+}
+
+std::string Call::contents(void *handle, Kind kind) {
+    const int64_t count = claimed(handle, kind);
+    const size_t header = 4 * static_cast<size_t>(dimsOf(kind));
+    const size_t bytes = header + (count > 0 ? static_cast<size_t>(count) * elementBytes(kind) : 0);
+    return std::string(reinterpret_cast<const char *>(*static_cast<UHandle>(handle)), bytes);
+}
+
+std::string Call::fingerprint() const {
+    std::string f;
+    for (const Watched &w : watched_) f += contents(w.handle, w.kind);
+    for (const Slot &s : slots_) f.append(reinterpret_cast<const char *>(&s.value), sizeof s.value);
+    for (const auto &b : doubleBuffers_) f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(double));
+    for (const auto &b : intBuffers_) f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(int32_t));
+    for (const auto &b : complexBuffers_) f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(complexnum));
+    for (double d : doubleOuts_) f.append(reinterpret_cast<const char *>(&d), sizeof d);
+    for (int32_t i : intOuts_) f.append(reinterpret_cast<const char *>(&i), sizeof i);
+    return f;
+}
+
+bool Call::emptied(void *handle, Kind kind) {
+    const int32_t *words = reinterpret_cast<const int32_t *>(*static_cast<UHandle>(handle));
+    for (int32_t d = 0; d < dimsOf(kind); ++d)
+        if (words[d] != 0) return false;
+    return true;
+}
+
+void *Call::handle(Kind kind, int32_t count, int32_t rows) {
+    const int32_t dims = dimsOf(kind);
+    UHandle h = nullptr;
+    if (count < 0) count = 0;
+    OrinHostSuspendCounting(1);
+    const MgErr made = NumericArrayResize(typeCode(kind), dims, &h, static_cast<size_t>(count));
+    OrinHostSuspendCounting(0);
+    if (made != 0 || !h) {
+        std::fprintf(stderr, "sweep: the host refused a test handle of %d elements\n", count);
+        std::abort();
+    }
+    handles_.push_back(h);
+    // The true shape first; a fuzzing source may claim another.
+    int32_t *words = reinterpret_cast<int32_t *>(*h);
+    words[0] = count;
+    if (dims == 2) {
+        words[0] = rows > 0 ? rows : (count > 0 ? 1 : 0);
+        words[1] = words[0] > 0 ? count / words[0] : 0;
+    }
+    source_.shape(count, dims, words);
+    uint8_t *elements = reinterpret_cast<uint8_t *>(*h) + 4 * dims;
+    for (int32_t i = 0; i < count; ++i) {
+        switch (kind) {
+            case Kind::kI1: case Kind::kI2: {
+                const int32_t v = source_.intElement(count);
+                std::memcpy(elements + 4 * static_cast<size_t>(i), &v, 4);
+                break;
+            }
+            case Kind::kC1: case Kind::kC2: {
+                const complexnum v{source_.element(), source_.element()};
+                std::memcpy(elements + 16 * static_cast<size_t>(i), &v, 16);
+                break;
+            }
+            default: {
+                const double v = source_.element();
+                std::memcpy(elements + 8 * static_cast<size_t>(i), &v, 8);
+                break;
+            }
+        }
+    }
+    // The caller's handle variable lives in a slot so that &handle is stable.
+    Slot &slot = slots_.emplace_back();
+    slot.pointer = h;
+    watched_.push_back({h, kind, contents(h, kind)});
+    return h;
+}
+
+UHandle Call::rawHandle(size_t bytes) {
+    OrinHostSuspendCounting(1);
+    UHandle h = DSNewHClr(bytes);
+    OrinHostSuspendCounting(0);
+    if (!h) {
+        std::fprintf(stderr, "sweep: the host refused a test handle of %zu bytes\n", bytes);
+        std::abort();
+    }
+    handles_.push_back(h);
+    return h;
+}
+
+template <class T>
+T *Call::buffer(std::deque<Buffer<T>> &list, int32_t count) {
+    const size_t n = static_cast<size_t>(count > 0 ? count : 0);
+    Buffer<T> &b = list.emplace_back(Buffer<T>{std::unique_ptr<T[]>(new T[n]()), n});
+    return b.data.get();
+}
+
+double *Call::doubles(int32_t count) {
+    double *p = buffer(doubleBuffers_, count);
+    for (int32_t i = 0; i < count; ++i) p[i] = source_.element();
+    return p;
+}
+double *Call::zeros(int32_t count) { return buffer(doubleBuffers_, count); }
+int32_t *Call::ints(int32_t count, int32_t bound) {
+    int32_t *p = buffer(intBuffers_, count);
+    for (int32_t i = 0; i < count; ++i) p[i] = source_.intElement(bound);
+    return p;
+}
+int32_t *Call::intZeros(int32_t count) { return buffer(intBuffers_, count); }
+complexnum *Call::complexes(int32_t count) {
+    complexnum *p = buffer(complexBuffers_, count);
+    for (int32_t i = 0; i < count; ++i) p[i] = {source_.element(), source_.element()};
+    return p;
+}
+complexnum *Call::complexZeros(int32_t count) { return buffer(complexBuffers_, count); }
+double *Call::outDouble() {
+    double *p = &doubleOuts_.emplace_back(0.0);
+    scalars_.push_back({p, *p});
+    return p;
+}
+int32_t *Call::outInt() { return &intOuts_.emplace_back(0); }
+
+void Call::build(const std::vector<Param> &params) {
+    for (const Param &p : params) {
+        if (isHandle(p.kind)) {
+            // 1D arrays hold n elements, matrices n x n (a side of 13 for
+            // n above 16: the matrix methods are cubic); int32 arrays hold
+            // indices below their count (permutations, levels, counts).
+            const int32_t len = source_.length(n_);
+            if (dimsOf(p.kind) == 2) {
+                const int32_t side = len <= 16 ? len : 13;
+                handle(p.kind, side * side, side);
+            } else {
+                handle(p.kind, len);
+            }
+            // handle() pushed a slot holding the handle; the parameter is the
+            // handle itself, which arg<> reads from slot.pointer.
+            continue;
+        }
+        Slot &s = slots_.emplace_back();
+        switch (p.kind) {
+            case Kind::kPD:
+            case Kind::kVD:
+                s.value.d = source_.real(typicalReal(routine_, p.name));
+                if (p.kind == Kind::kPD && p.writable) scalars_.push_back({&s.value.d, s.value.d});
+                break;
+            case Kind::kPI:
+            case Kind::kVI:
+                s.value.i = isBudget(routine_, p.name) ? source_.budget(typicalInteger(routine_, p.name, n_))
+                                                       : source_.integer(typicalInteger(routine_, p.name, n_));
+                if (p.kind == Kind::kPI && std::strcmp(p.name, "error") == 0) {
+                    s.value.i = -1;  // must come back 0 on success
+                    errorOutput = &s.value.i;
+                }
+                break;
+            case Kind::kPB: s.value.b = source_.flag(0); break;
+            case Kind::kPC: s.value.c = {source_.real(1.0), source_.real(0.0)}; break;
+            default: break;
+        }
+        s.pointer = &s.value;
+    }
+}
+
+// ---- running a row ---------------------------------------------------------
+
+Outcome run(const Row &row, Call &call) {
+    if (row.generated()) call.build(row.params);
+    Outcome out;
+    out.returned = row.call(call);
+    out.code = call.errorOutput ? *call.errorOutput : returnsHostStatus(row) ? 0 : out.returned;
+    return out;
+}
+
+bool documentedCode(int32_t code) {
+    static const int32_t codes[] = {
+        0, -20001, -20002, -20003, -20005, -20006, -20008, -20009, -20010, -20011, -20012, -20013, -20014,
+        -20016, -20017, -20020, -20021, -20022, -20023, -20024, -20025, -20027, -20028, -20031, -20032,
+        -20033, -20036, -20037, -20039, -20040, -20041, -20042, -20043, -20044, -20045, -20047, -20048,
+        -20049, -20050, -20052, -20053, -20054, -20055, -20056, -20057, -20061, -20062, -20063, -20064,
+        -20065, -20308, -20309, -20310, -20311, -20312, -20313, -20314, -20315, -20316, -20317, -20318,
+        -20319, -20321, -20323, -20324, -20325, -20326, -20327, -20328, -20329, -20330, -20331, -20999};
+    for (int32_t c : codes)
+        if (c == code) return true;
+    return false;
+}
+
+// ---- the table -------------------------------------------------------------
+
+const std::vector<Row> &table() {
+    static const std::vector<Row> rows = [] {
+        std::vector<Row> all = {
+#include "sweep_generated.inc"
+        };
+        for (Row &r : coreRows()) all.push_back(std::move(r));
+        return all;
+    }();
+    return rows;
+}
+
+// ---- watchdog ----------------------------------------------------------------
+
+struct Watchdog::State {
+    std::mutex lock;
+    std::condition_variable wake;
+    const char *routine = nullptr;
+    int32_t n = 0;
+    uint64_t generation = 0;
+    bool stop = false;
+    double seconds;
+    std::thread thread;
+};
+
+Watchdog::Watchdog(double seconds) : state_(new State) {
+    state_->seconds = seconds;
+    state_->thread = std::thread([s = state_] {
+        std::unique_lock<std::mutex> lock(s->lock);
+        while (!s->stop) {
+            if (!s->routine) {
+                s->wake.wait(lock);
+                continue;
+            }
+            const uint64_t armed = s->generation;
+            const auto limit = std::chrono::duration<double>(s->seconds);
+            if (!s->wake.wait_for(lock, limit, [&] { return s->stop || s->generation != armed; })) {
+                std::fprintf(stderr, "sweep: %s (n = %d) ran longer than %.0f s\n", s->routine, s->n, s->seconds);
+                std::abort();
+            }
+        }
+    });
+}
+
+Watchdog::~Watchdog() {
+    {
+        std::lock_guard<std::mutex> lock(state_->lock);
+        state_->stop = true;
+    }
+    state_->wake.notify_all();
+    state_->thread.join();
+    delete state_;
+}
+
+void Watchdog::arm(const char *routine, int32_t n) {
+    // ORIN_SWEEP_TRACE=1 names each call before it runs, to find the one
+    // behind a crash that no check reports.
+    static const bool trace = std::getenv("ORIN_SWEEP_TRACE") != nullptr;
+    if (trace) std::fprintf(stderr, "sweep: %s n = %d\n", routine, n);
+    {
+        std::lock_guard<std::mutex> lock(state_->lock);
+        state_->routine = routine;
+        state_->n = n;
+        ++state_->generation;
+    }
+    state_->wake.notify_all();
+}
+
+void Watchdog::disarm() {
+    {
+        std::lock_guard<std::mutex> lock(state_->lock);
+        state_->routine = nullptr;
+        ++state_->generation;
+    }
+    state_->wake.notify_all();
+}
+
+}  // namespace sweep
