@@ -10,7 +10,8 @@ namespace {
 // The factors of an n x n matrix with their n-entry permutation.
 int32_t checkFactors(const ComplexMatrixView &lu, const Int32ArrayView &perm) {
     if (const int32_t code = linalg::checkSquare(lu)) return code;
-    return perm.size() == lu.rows() ? kErrNone : kErrArraySizeMismatch;
+    if (perm.size() != lu.rows()) return kErrArraySizeMismatch;
+    return linalg::checkPermutation(perm, lu.rows());
 }
 
 }  // namespace

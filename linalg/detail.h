@@ -256,6 +256,16 @@ Outcome productInto(View &out, bool aliased, int64_t count, Resize resize, Compu
     return kErrNone;
 }
 
+// The substitutions swap rows by a permutation's entries, so one that comes
+// from the host must name rows of the matrix: an entry outside 0..n-1 would
+// read and write outside b (or the inverse's columns). -20017 otherwise.
+inline int32_t checkPermutation(const Int32ArrayView &perm, int32_t n) {
+    const int32_t *p = perm.data();
+    for (int32_t i = 0; i < perm.size(); ++i)
+        if (p[i] < 0 || p[i] >= n) return kErrIndexOutOfRange;
+    return kErrNone;
+}
+
 }  // namespace orin::linalg
 
 #endif  // ORIN_LINALG_DETAIL_H

@@ -2,20 +2,6 @@
 
 #include "detail.h"
 
-namespace {
-
-// The substitutions swap rows by the permutation's entries, so one that
-// comes from the host must name rows of the matrix: an entry outside
-// 0..n-1 would read and write outside b (or the inverse's columns).
-int32_t checkPermutation(const orin::Int32ArrayView &perm, int32_t n) {
-    const int32_t *p = perm.data();
-    for (int32_t i = 0; i < perm.size(); ++i)
-        if (p[i] < 0 || p[i] >= n) return kErrIndexOutOfRange;
-    return kErrNone;
-}
-
-}  // namespace
-
 int32_t LU_head(DoubleMatrixHdl a, Int32ArrayHdl perm, int32_t *parity, int32_t *error) {
     orin::DoubleMatrixView A(a);
     orin::Int32ArrayView P(perm);
@@ -35,7 +21,7 @@ int32_t LULinEqs_head(DoubleMatrixHdl lu, Int32ArrayHdl perm, DoubleArrayHdl b, 
         const orin::Int32ArrayView P(perm);
         ORIN_TRY(orin::linalg::checkSquare(L));
         if (P.size() != L.rows() || B.size() != L.rows()) return kErrArraySizeMismatch;
-        ORIN_TRY(checkPermutation(P, L.rows()));
+        ORIN_TRY(orin::linalg::checkPermutation(P, L.rows()));
         return LULinEqs(L.data(), P.data(), B.data(), L.rows(), B.data());
     });
 }
@@ -46,7 +32,7 @@ int32_t LUInvMatrix_head(DoubleMatrixHdl lu, Int32ArrayHdl perm, int32_t *error)
         const orin::Int32ArrayView P(perm);
         ORIN_TRY(orin::linalg::checkSquare(L));
         if (P.size() != L.rows()) return kErrArraySizeMismatch;
-        ORIN_TRY(checkPermutation(P, L.rows()));
+        ORIN_TRY(orin::linalg::checkPermutation(P, L.rows()));
         return LUInvMatrix(L.data(), P.data(), L.rows(), L.data());
     });
 }

@@ -7,20 +7,23 @@
 namespace {
 
 // d^order by repeated multiplication in extended precision, one rounding per
-// factor. Once the power is 0 or infinite, or when |d| is exactly 1, every
-// further factor can only change its sign, so the remaining factors are
-// counted rather than multiplied: the result is bit for bit that of the full
-// loop, and an order of 2^31 - 1 no longer costs that many multiplications
-// per sample. A NaN power stays as it is.
+// factor. Once a factor leaves the power's magnitude as it was (0, an
+// infinity, |d| = 1, or a subnormal that rounds back to itself: with
+// 1/2 < |d| < 1 the power never reaches 0), every further factor does the
+// same and can only change the sign, so the remaining factors are counted
+// rather than multiplied: the result is bit for bit that of the full loop,
+// and an order of 2^31 - 1 no longer costs that many multiplications per
+// sample (unless |d| lies within about 1e-9 of 1). A NaN stays as it is.
 orin::extended power(orin::extended d, int32_t order) {
     orin::extended p = d;
     for (int32_t k = 1; k < order; ++k) {
-        if (std::isnan(p)) return p;
-        if (p == 0 || std::isinf(p) || std::fabs(d) == 1) {
+        const orin::extended next = p * d;
+        if (std::isnan(next)) return p;
+        if (std::fabs(next) == std::fabs(p)) {
             const bool flips = d < 0 && (order - k) % 2 == 1;
             return flips ? -p : p;
         }
-        p *= d;
+        p = next;
     }
     return p;
 }

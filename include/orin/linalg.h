@@ -241,7 +241,8 @@ ORIN_API int32_t CondNumber(const double *a, int32_t m, int32_t n, int32_t normC
 /* Handle forms of the systems. n x n means rows == columns (-20040 if not,
    after -20003 for an empty matrix); vectors must have n entries (-20002).
    LU_head: factorises a in place, perm resized to n, parity out.
-   LULinEqs_head: b becomes x. LUInvMatrix_head: lu becomes A^-1.
+   LULinEqs_head: b becomes x. LUInvMatrix_head: lu becomes A^-1. Both
+   refuse a perm entry outside 0..n-1 with -20017.
    GenLinEqs_head: len(b) must equal a's rows; x resized to a's columns.
    Determinant_head: det = iDNaN on error.
    Packed handles: length L >= 1 (-20003) must be n(n+1)/2 (-20040).
@@ -510,7 +511,8 @@ ORIN_API int32_t CxLUInvMatrix(const complexnum *lu, const int32_t *perm, int32_
 /* CxLU_head: a (square, complex) factorised in place, perm resized to n;
    on failure a and perm come back empty. CxLULinEqs_head: b (n) solved in
    place (-20002 when perm or b is not of n entries; b emptied on failure).
-   CLUInvMatrix_head: lu becomes the inverse (emptied on failure). */
+   CLUInvMatrix_head: lu becomes the inverse (emptied on failure). Both
+   refuse a perm entry outside 0..n-1 with -20017. */
 ORIN_API int32_t CxLU_head(ComplexMatrixHdl a, Int32ArrayHdl perm, int32_t *parity, int32_t *error);
 ORIN_API int32_t CxLULinEqs_head(ComplexMatrixHdl lu, Int32ArrayHdl perm, ComplexArrayHdl b, int32_t *error);
 ORIN_API int32_t CLUInvMatrix_head(ComplexMatrixHdl lu, Int32ArrayHdl perm, int32_t *error);

@@ -182,6 +182,16 @@ ORIN_CONTRACT_TABLE(Linalg) {
                  [](Contract &c, int32_t *e) {
                      return LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({2, 0}), e);
                  }),
+        errorRow("CxLULinEqs_head perm entry above n", kErrIndexOutOfRange,
+                 [](Contract &c, int32_t *e) {
+                     return CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({7}),
+                                            c.output<ComplexArray>(std::vector<complexnum>{{1, 0}}), e);
+                 }),
+        errorRow("CLUInvMatrix_head negative perm entry", kErrIndexOutOfRange,
+                 [](Contract &c, int32_t *e) {
+                     return CLUInvMatrix_head(c.output<ComplexMatrix>(1, 1, std::vector<complexnum>{{2, 0}}),
+                                              c.input<Int32Array>({-1}), e);
+                 }),
         errorRow("LUInvMatrix_head empty", kErrEmptyArray,
                  [](Contract &c, int32_t *e) {
                      return LUInvMatrix_head(c.output<Dm>(0, 0, Mat{}), c.input<Int32Array>(), e);

@@ -106,10 +106,11 @@ TEST(Moment, ClosedFormsAndCheckOrder) {
 // of one rounding per factor: deviations of magnitude 1, and powers that
 // underflow to 0 or overflow to infinity partway.
 TEST(Moment, HugeOrdersAreCheapAndExact) {
-    const double unit[] = {0, 2}, small[] = {0, 0.5}, large[] = {0, 4};
+    const double unit[] = {0, 2}, small[] = {0, 0.5}, large[] = {0, 4}, sticky[] = {0, 1.5};
     const int32_t odd = INT32_MAX, even = INT32_MAX - 1;
     struct Case { const double *x; int32_t order; double want; } cases[] = {
         {unit, odd, 0}, {unit, even, 1}, {small, odd, 0}, {small, even, 0}, {large, even, INFINITY},
+        {sticky, odd, 0}, {sticky, even, 0},
     };
     for (const Case &c : cases) {
         double m = -1;
@@ -120,12 +121,13 @@ TEST(Moment, HugeOrdersAreCheapAndExact) {
     ASSERT_EQ(Moment(large, 2, odd, &m), 0);
     EXPECT_TRUE(std::isnan(m)) << "+inf and -inf";
 
-    // Deviations near 1.03, -1, -0.5 and 0.47: two powers underflow to 0
-    // partway, the largest stays within double range.
-    const double x[] = {2.03, 0, 0.5, 1.47};
+    // Deviations near 1.03, -1, -0.5, 0.47 and +-0.75: two powers underflow
+    // to 0 partway, two stick at the smallest subnormal (it rounds back to
+    // itself), the largest stays within double range.
+    const double x[] = {2.03, 0, 0.5, 1.47, 1.75, 0.25};
     for (int32_t order : {20001, 20002}) {
         double mean = 0;
-        Ave(x, 4, &mean);
+        Ave(x, 6, &mean);
         long double sum = 0;
         for (double v : x) {
             const long double d = static_cast<long double>(v) - mean;
@@ -133,9 +135,9 @@ TEST(Moment, HugeOrdersAreCheapAndExact) {
             for (int32_t k = 1; k < order; ++k) p *= d;
             sum += p;
         }
-        ASSERT_EQ(Moment(x, 4, order, &m), 0);
+        ASSERT_EQ(Moment(x, 6, order, &m), 0);
         EXPECT_TRUE(std::isfinite(m) && m > 1e250) << m;
-        EXPECT_EQ(m, static_cast<double>(sum / 4)) << order;
+        EXPECT_EQ(m, static_cast<double>(sum / 6)) << order;
     }
 }
 

@@ -123,19 +123,6 @@ int32_t typicalInteger(const char *routine, const char *param, int32_t n) {
     return 0;  // outputs (counts, ranks, parities) and unknown selectors
 }
 
-bool mendedElsewhere(const char *routine) {
-    static const char *const kRoutines[] = {
-        // The cost of a huge moment order is being mended on another branch.
-        "Moment", "Moment_head",
-        // The complex LU handles pass the host's permutation entries to the
-        // substitutions unchecked (an entry outside 0..n-1 moves data outside
-        // b); reported to the complex linear-algebra work, which owns them.
-        "CxLULinEqs_head", "CLUInvMatrix_head"};
-    for (const char *name : kRoutines)
-        if (std::strcmp(routine, name) == 0) return true;
-    return false;
-}
-
 bool isBudget(const char *routine, const char *param) {
     // The restart budget of the polynomial root finder: each restart costs
     // up to 80 Laguerre steps over the whole polynomial.

@@ -235,10 +235,6 @@ private:
     State *state_;
 };
 
-// Rows with a known fault owned by other work (see catalogue.cpp): the
-// special-value sweep keeps extreme integers from them and the fuzz target
-// skips them, until that work lands.
-bool mendedElsewhere(const char *routine);
 // True for parameters that are a work budget (see ValueSource::budget).
 bool isBudget(const char *routine, const char *param);
 // Typical valid values of scalar parameters, by routine and parameter name.
