@@ -481,55 +481,41 @@ ORIN_CONTRACT_TABLE(CxSvdEntryPoints) {
     const CMat six = randomCx(2, 3, 1400), four = {{1, 0}, {0, 0}, {0, 0}, {0, 0}};
     CMat nan = six;
     nan[4].re = std::nan("");
+    // One row of CxSVD_head, CxRank_head, or a real measure, on r x c values v.
+    auto svd = [](const char *name, int32_t code, int r, int c, CMat v) {
+        return errorRow(name, code, [=](Contract &k, int32_t *e) {
+            return CxSVD_head(k.output<ComplexMatrix>(r, c, v), k.output<DoubleArray>(std::vector<double>{1}),
+                              k.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), e);
+        });
+    };
+    auto rankRow = [](const char *name, int32_t code, int r, int c, CMat v) {
+        return errorRow(name, code, [=](Contract &k, int32_t *e) {
+            int32_t rank = 5;
+            const MgErr ret = CxRank_head(k.input<ComplexMatrix>(r, c, v), -1, &rank, e);
+            EXPECT_EQ(rank, -1);
+            return ret;
+        });
+    };
+    using Measure = int32_t (*)(ComplexMatrixHdl, int32_t, double *, int32_t *);
+    auto measure = [](const char *name, int32_t code, Measure f, int r, int c, CMat v, int32_t which) {
+        return errorRow(name, code, [=](Contract &k, int32_t *e) { return f(k.input<ComplexMatrix>(r, c, v), which, k.scalar(), e); });
+    };
     return {
-        errorRow("CxSVD_head wide", kErrBadArraySize, [six](Contract &c, int32_t *e) {
-            return CxSVD_head(c.output<ComplexMatrix>(2, 3, six), c.output<DoubleArray>(std::vector<double>{1}),
-                              c.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), e);
-        }),
-        errorRow("CxSVD_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) {
-            return CxSVD_head(c.output<ComplexMatrix>(0, 3, CMat{}), c.output<DoubleArray>(),
-                              c.output<ComplexMatrix>(0, 0, CMat{}), e);
-        }),
-        errorRow("CxSVD_head NaN", kErrNoConvergence, [nan](Contract &c, int32_t *e) {
-            return CxSVD_head(c.output<ComplexMatrix>(3, 2, nan), c.output<DoubleArray>(),
-                              c.output<ComplexMatrix>(0, 0, CMat{}), e);
-        }),
+        svd("CxSVD_head wide", kErrBadArraySize, 2, 3, six),
+        svd("CxSVD_head empty", kErrEmptyArray, 0, 3, {}),
+        svd("CxSVD_head NaN", kErrNoConvergence, 3, 2, nan),
         errorRow("CxSVDS_head wide", kErrBadArraySize, [six](Contract &c, int32_t *e) {
             return CxSVDS_head(c.input<ComplexMatrix>(2, 3, six), c.output<DoubleArray>(std::vector<double>{1, 2}), e);
         }),
-        errorRow("CxPseudoInverse_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) {
-            return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 0, CMat{}), -1, e);
-        }),
-        errorRow("CxPseudoInverse_head NaN", kErrNoConvergence, [nan](Contract &c, int32_t *e) {
-            return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 3, nan), -1, e);
-        }),
-        errorRow("CxRank_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) {
-            int32_t rank = 5;
-            const MgErr ret = CxRank_head(c.input<ComplexMatrix>(0, 0, CMat{}), -1, &rank, e);
-            EXPECT_EQ(rank, -1);
-            return ret;
-        }),
-        errorRow("CxRank_head NaN", kErrNoConvergence, [nan](Contract &c, int32_t *e) {
-            int32_t rank = 5;
-            const MgErr ret = CxRank_head(c.input<ComplexMatrix>(2, 3, nan), -1, &rank, e);
-            EXPECT_EQ(rank, -1);
-            return ret;
-        }),
-        errorRow("CxNorm_head code", kErrInvalidSelector, [six](Contract &c, int32_t *e) {
-            return CxNorm_head(c.input<ComplexMatrix>(2, 3, six), 5, c.scalar(), e);
-        }),
-        errorRow("CxNorm_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) {
-            return CxNorm_head(c.input<ComplexMatrix>(1, 0, CMat{}), 0, c.scalar(), e);
-        }),
-        errorRow("CxCondNumber_head not square", kErrNotSquare, [six](Contract &c, int32_t *e) {
-            return CxCondNumber_head(c.input<ComplexMatrix>(2, 3, six), 1, c.scalar(), e);
-        }),
-        errorRow("CxCondNumber_head singular", kErrSingularMatrix, [four](Contract &c, int32_t *e) {
-            return CxCondNumber_head(c.input<ComplexMatrix>(2, 2, four), 3, c.scalar(), e);
-        }),
-        errorRow("CxCondNumber_head code", kErrInvalidSelector, [four](Contract &c, int32_t *e) {
-            return CxCondNumber_head(c.input<ComplexMatrix>(2, 2, four), -1, c.scalar(), e);
-        }),
+        errorRow("CxPseudoInverse_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 0, CMat{}), -1, e); }),
+        errorRow("CxPseudoInverse_head NaN", kErrNoConvergence, [nan](Contract &c, int32_t *e) { return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 3, nan), -1, e); }),
+        rankRow("CxRank_head empty", kErrEmptyArray, 0, 0, {}),
+        rankRow("CxRank_head NaN", kErrNoConvergence, 2, 3, nan),
+        measure("CxNorm_head code", kErrInvalidSelector, CxNorm_head, 2, 3, six, 5),
+        measure("CxNorm_head empty", kErrEmptyArray, CxNorm_head, 1, 0, {}, 0),
+        measure("CxCondNumber_head not square", kErrNotSquare, CxCondNumber_head, 2, 3, six, 1),
+        measure("CxCondNumber_head singular", kErrSingularMatrix, CxCondNumber_head, 2, 2, four, 3),
+        measure("CxCondNumber_head code", kErrInvalidSelector, CxCondNumber_head, 2, 2, four, -1),
         errorRow("CxGenLinEqs_head length", kErrArraySizeMismatch, [six](Contract &c, int32_t *e) {
             return CxGenLinEqs_head(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(CMat(3, complexnum{1, 0})),
                                     c.output<ComplexArray>(CMat(3, complexnum{1, 0})), e);
