@@ -31,6 +31,9 @@ inline std::vector<LCx> toL(const CMat &w) {
 }
 
 inline bool same(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
+inline bool same(const CMat &a, const CMat &b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](complexnum x, complexnum y) { return same(x, y); });
+}
 inline bool bothIDNaN(complexnum z) { return orintest::isIDNaN(z.re) && orintest::isIDNaN(z.im); }
 
 inline CMat randomCx(int m, int n, uint64_t seed) {
