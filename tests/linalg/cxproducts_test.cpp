@@ -1,4 +1,4 @@
-// Complex products against long-double sums, the conjugation conventions,
+// Complex products against long-double sums (operands taken unconjugated),
 // special matrices against their definitions, the conjugate transpose, and
 // the entry points' failures and refused allocations.
 #include <orin/linalg.h>
