@@ -12,6 +12,7 @@
 #include <complex>
 #include <vector>
 
+#include "support/handles.h"
 #include "support/reference.h"
 
 namespace cxtest {
@@ -22,6 +23,18 @@ using CMat = std::vector<complexnum>;
 using LMat = std::vector<LCx>;
 
 inline LCx at(const CMat &v, size_t i) { return {v[i].re, v[i].im}; }
+inline LCx lc(complexnum z) { return {z.re, z.im}; }
+inline std::vector<LCx> toL(const CMat &w) {
+    std::vector<LCx> out;
+    for (const complexnum &z : w) out.push_back(lc(z));
+    return out;
+}
+
+inline bool same(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
+inline bool same(const CMat &a, const CMat &b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](complexnum x, complexnum y) { return same(x, y); });
+}
+inline bool bothIDNaN(complexnum z) { return orintest::isIDNaN(z.re) && orintest::isIDNaN(z.im); }
 
 inline CMat randomCx(int m, int n, uint64_t seed) {
     const std::vector<double> v = orintest::randomDoubles(2 * size_t(m) * n, seed);
@@ -63,6 +76,21 @@ inline CMat toCx(const LMat &v) {
 }
 
 inline CMat product(const CMat &a, const CMat &b, int m, int k, int n) { return toCx(productL(a, b, m, k, n)); }
+
+// A random m x n matrix of rank r (the product of m x r and r x n).
+inline CMat lowRankCx(int m, int n, int r, uint64_t seed) {
+    return product(randomCx(m, r, seed), randomCx(r, n, seed + 1), m, r, n);
+}
+
+// A random Hermitian matrix (not definite).
+inline CMat hermitian(int n, uint64_t seed) {
+    CMat a = randomCx(n, n, seed);
+    for (int i = 0; i < n; ++i) {
+        a[size_t(i) * n + i].im = 0;
+        for (int j = 0; j < i; ++j) a[size_t(j) * n + i] = {a[size_t(i) * n + j].re, -a[size_t(i) * n + j].im};
+    }
+    return a;
+}
 
 // A random Hermitian positive definite matrix B^H B + n I.
 inline CMat hermitianPositive(int n, uint64_t seed) {
@@ -132,13 +160,13 @@ inline std::vector<double> realEmbedding(const CMat &a, int m, int n) {
     return e;
 }
 
-// ---- eigenvalue references -------------------------------------------------
-
 // The inverse of an n x n matrix by Gauss-Jordan elimination with partial
-// pivoting in long double (empty when a pivot vanishes).
-inline LMat inverseL(const CMat &a, int n) {
+// pivoting in long double (empty when a pivot vanishes), and on request the
+// determinant as the signed product of the pivots.
+inline LMat inverseL(const CMat &a, int n, LCx *det = nullptr) {
     LMat w(size_t(n) * 2 * n);
     const size_t ld = 2 * size_t(n);
+    if (det) *det = 1;
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < n; ++j) w[i * ld + j] = at(a, size_t(i) * n + j);
         w[i * ld + n + i] = 1;
@@ -147,9 +175,14 @@ inline LMat inverseL(const CMat &a, int n) {
         int p = c;
         for (int i = c + 1; i < n; ++i)
             if (std::abs(w[i * ld + c]) > std::abs(w[p * ld + c])) p = i;
-        if (std::abs(w[p * ld + c]) == 0) return {};
+        if (std::abs(w[p * ld + c]) == 0) {
+            if (det) *det = 0;
+            return {};
+        }
+        if (p != c && det) *det = -*det;
         for (size_t j = 0; j < ld; ++j) std::swap(w[c * ld + j], w[p * ld + j]);
         const LCx piv = w[c * ld + c];
+        if (det) *det *= piv;
         for (size_t j = 0; j < ld; ++j) w[c * ld + j] /= piv;
         for (int i = 0; i < n; ++i) {
             if (i == c) continue;
@@ -163,6 +196,8 @@ inline LMat inverseL(const CMat &a, int n) {
         for (int j = 0; j < n; ++j) inv[size_t(i) * n + j] = w[i * ld + n + j];
     return inv;
 }
+
+// ---- eigenvalue references -------------------------------------------------
 
 // All eigenvalues of a real symmetric n x n matrix by the cyclic Jacobi
 // method in long double, sorted ascending.

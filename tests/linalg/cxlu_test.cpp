@@ -12,40 +12,23 @@
 #include "cx_reference.h"
 #include "support/reference.h"
 
-namespace {
-
-using cxtest::at;
 using orintest::LCx;
-
-std::vector<complexnum> randomComplex(size_t n, uint64_t seed) { return cxtest::randomCx(1, int(n), seed); }
-
-}  // namespace
 
 // ||A x - b|| / (||A|| ||x|| n eps) in the infinity norms, formed in long double.
 TEST(CxLU, SolvesAndInvertsWithSmallResiduals) {
-    for (int n : {1, 2, 7, 30}) {
+    for (int n : {1, 7, 30}) {
         SCOPED_TRACE(n);
-        const std::vector<complexnum> a = randomComplex(n * n, 40 + n), b = randomComplex(n, 50 + n);
+        const std::vector<complexnum> a = cxtest::randomCx(1, n * n, 40 + n), b = cxtest::randomCx(1, n, 50 + n);
         std::vector<complexnum> lu = a, x(n), inv(n * n);
         std::vector<int32_t> perm(n);
         int32_t parity = -1;
         ASSERT_EQ(CxLU(lu.data(), n, perm.data(), &parity), 0);
         ASSERT_EQ(CxLULinEqs(lu.data(), perm.data(), b.data(), n, x.data()), 0);
         ASSERT_EQ(CxLUInvMatrix(lu.data(), perm.data(), n, inv.data()), 0);
-        long double normA = 0, normX = 0, res = 0, invRes = 0;
-        for (int i = 0; i < n; ++i) {
-            LCx r = -at(b, i);
-            long double row = 0;
-            for (int j = 0; j < n; ++j) {
-                r += at(a, i * n + j) * at(x, j);
-                row += std::abs(at(a, i * n + j));
-                LCx e = i == j ? -1.0L : 0.0L;
-                for (int k = 0; k < n; ++k) e += at(a, i * n + k) * at(inv, k * n + j);
-                invRes = std::max(invRes, std::abs(e));
-            }
-            normA = std::max(normA, row), normX = std::max(normX, std::abs(at(x, i))), res = std::max(res, std::abs(r));
-        }
-        EXPECT_LT(res / (normA * normX * n * orintest::kEps), 10);
+        EXPECT_LT(cxtest::residualRatio(a, x, b, n, n), 10);
+        const cxtest::LMat ai = cxtest::productL(a, inv, n, n, n);
+        long double invRes = 0;
+        for (int i = 0; i < n * n; ++i) invRes = std::max(invRes, std::abs(ai[i] - LCx(i % (n + 1) == 0)));
         EXPECT_LT(invRes, 1e3 * n * orintest::kEps) << "random matrices of condition below about 1e3";
     }
 }

