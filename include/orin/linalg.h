@@ -529,8 +529,9 @@ typedef struct {
 } CxHouseholderVector;
 
 /* A = Q R of a complex m x n matrix a (kept unless r is a, which works in
-   place): Q (m x m) unitary, R (m x n) upper staircase. A column is reflected when its norm below the pivot row
-   is at least 2^-62 of its whole norm, else it is zeroed below the pivot row
+   place): Q (m x m) unitary, R (m x n) upper staircase. A column is
+   reflected when its norm below the pivot row is at least 2^-62 of its
+   whole norm, else it is zeroed below the pivot row
    and skipped (a rank-deficient matrix gives a staircase). Each reflection
    maps the pivot x_p to -e^(i arg x_p) ||x||, so the identity gives
    Q = R = -I. A non-finite column gives NaN in R from the pivot row on and in

@@ -262,6 +262,12 @@ const std::vector<LeftOut> &leftOut() {
         {"fast_givens", kHelper9},
         {"givens", kHelper9},
         {"house_calc", kHelper9},
+        {"CxIndexMatrixCol", kHelper9},
+        {"CxMVprod_house", kHelper9},
+        {"CxMhhld_step", kHelper9},
+        {"CxVnorm2", kHelper9},
+        {"Cxhouse_calc", kHelper9},
+        {"CxPow", "the power helper of the complex Vandermonde matrix: repeated multiplication, so its cost is its exponent by definition (rows CxVanderMatrix, CxSpecialMatrix)"},
     };
     return list;
 }
