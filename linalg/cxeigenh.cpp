@@ -11,8 +11,7 @@ int32_t CxEigenValueVector_head(ComplexMatrixHdl a, int32_t matrixType, int32_t 
     Z.empty();
     return orin::runEntry(error, {W, Z}, [&]() -> orin::Outcome {
         const orin::ComplexMatrixView A(a);
-        ORIN_TRY(orin::checkShape(A.rows(), A.cols(), sizeof(complexnum)));
-        ORIN_TRY(orin::requireSquare(A.rows(), A.cols()));
+        ORIN_TRY(orin::linalg::checkSquare(A));
         if (matrixType != 0 && matrixType != 1) return kErrInvalidSelector;
         const bool want = wantVectors == 1;
         ORIN_TRY(W.resize(A.rows()));
