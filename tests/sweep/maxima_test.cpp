@@ -1,0 +1,161 @@
+// The stated maximum lengths: each routine with one accepts its largest
+// lengths with a correct result and refuses the next ones with its code,
+// emptying its outputs. The limits are where index arithmetic and scratch
+// sizes are at their largest, so an off-by-one or an overflow there shows.
+#include <orin/generation.h>
+#include <orin/timedomain.h>
+#include <orin/transforms.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "../support/handles.h"
+#include "../support/reference.h"
+
+namespace {
+
+using orintest::DoubleHandle;
+
+// Millions of samples take minutes under emulation; the refusals still run
+// there, the accepted maxima run natively and under the sanitizers.
+#if defined(__i386__)
+constexpr bool kRunAccepted = false;
+#else
+constexpr bool kRunAccepted = true;
+#endif
+
+std::vector<double> cosine(int32_t n, int32_t bin) {
+    std::vector<double> x(static_cast<size_t>(n));
+    for (int32_t t = 0; t < n; ++t)
+        x[t] = static_cast<double>(std::cos(2 * orintest::kPiL * static_cast<long double>(static_cast<int64_t>(bin) * t % n) / n));
+    return x;
+}
+
+// |X[k]|^2/n^2 of a unit cosine at `bin`: 1/4 at bin and n-bin, else 0 (the
+// leakage of rounding is ~(n eps)^2/n^2, far below the bound).
+void expectCosinePower(const std::vector<double> &s, int32_t bin, const char *what) {
+    const int32_t n = static_cast<int32_t>(s.size());
+    double worstPeak = 0, worstRest = 0;
+    for (int32_t k = 0; k < n; ++k) {
+        if (k == bin || k == n - bin) worstPeak = std::max(worstPeak, std::abs(s[k] - 0.25));
+        else worstRest = std::max(worstRest, std::abs(s[k]));
+    }
+    EXPECT_LT(worstPeak, 1e-12) << what;
+    EXPECT_LT(worstRest, 1e-20) << what;
+}
+
+struct Limit {
+    const char *name;
+    std::vector<int32_t> accepted, refused;
+    int32_t code;
+    // Calls the routine at length n and writes *error; checks that a refusal
+    // empties the outputs and, with `check`, that an accepted call's result
+    // is right.
+    std::function<void(int32_t n, int32_t *error, bool check)> run;
+};
+
+void spectrum(int32_t n, int32_t *error, bool check) {
+    DoubleHandle x(check ? cosine(n, 3) : std::vector<double>(static_cast<size_t>(n)));
+    EXPECT_EQ(Spectrum(x, error), 0);
+    if (*error) EXPECT_TRUE(x.emptied());
+    else if (check) expectCosinePower(x.values(), 3, "Spectrum");
+}
+
+void crossPower(int32_t n, int32_t *error, bool check) {
+    const std::vector<double> v = check ? cosine(n, 3) : std::vector<double>(static_cast<size_t>(n));
+    DoubleHandle x(v), y(v);
+    EXPECT_EQ(CrossPowerCIN(x, y, error), 0);
+    if (*error) {
+        EXPECT_TRUE(x.emptied() && y.emptied());
+    } else if (check) {
+        // conj(X) X / n^2 is real: the imaginary parts are rounding only.
+        expectCosinePower(x.values(), 3, "CrossPowerCIN real");
+        const std::vector<double> im = y.values();
+        EXPECT_LT(*std::max_element(im.begin(), im.end(), [](double a, double b) { return std::abs(a) < std::abs(b); }),
+                  1e-20);
+    }
+}
+
+void autoCorrelation(int32_t n, int32_t *error, bool check) {
+    DoubleHandle h(std::vector<double>(static_cast<size_t>(n), 1.0));
+    EXPECT_EQ(AutoCorrelation(h, error), 0);
+    if (*error) {
+        EXPECT_TRUE(h.emptied());
+    } else if (check) {
+        // Ones correlate to the triangle n - |lag|; the FFT's error is about
+        // eps log2(N) n^2 / n per value, below 1e-12 n.
+        const std::vector<double> r = h.values();
+        ASSERT_EQ(r.size(), 2 * static_cast<size_t>(n) - 1);
+        double worst = 0;
+        for (size_t i = 0; i < r.size(); i += 4093)
+            worst = std::max(worst, std::abs(r[i] - (n - std::abs(static_cast<double>(i) - (n - 1)))));
+        worst = std::max(worst, std::abs(r.back() - 1));
+        EXPECT_LT(worst, 1e-12 * n);
+    }
+}
+
+void deconvolution(int32_t n, int32_t *error, bool check) {
+    const std::vector<double> v = orintest::randomDoubles(static_cast<size_t>(n), 41);
+    DoubleHandle y(v), h(std::vector<double>{2.0});
+    EXPECT_EQ(Deconvolution(y, h, error), 0);
+    EXPECT_EQ(h.values(), std::vector<double>{2.0});
+    if (*error) {
+        EXPECT_TRUE(y.emptied());
+    } else if (check) {
+        const std::vector<double> x = y.values();
+        ASSERT_EQ(x.size(), v.size());
+        double worst = 0;
+        for (size_t i = 0; i < x.size(); ++i) worst = std::max(worst, std::abs(x[i] - v[i] / 2));
+        EXPECT_LT(worst, 1e-12);
+    }
+}
+
+void periodNoise(int32_t n, int32_t *error, bool check) {
+    const double amp = 1.0;
+    const int32_t seed = 7;
+    int32_t s1 = 0, s2 = 0, s3 = 0;
+    DoubleHandle out;
+    EXPECT_EQ(PeriodNoise(&n, &amp, &seed, out, error, &s1, &s2, &s3), 0);
+    if (*error) {
+        EXPECT_TRUE(out.emptied());
+    } else if (check) {
+        // K harmonics of amplitude amp: the mean square is K amp^2 / 2.
+        const std::vector<double> x = out.values();
+        ASSERT_EQ(x.size(), static_cast<size_t>(n));
+        long double sumSquares = 0;
+        for (double v : x) sumSquares += static_cast<long double>(v) * v;
+        const int32_t K = n % 2 ? (n - 1) / 2 : n / 2 - 1;
+        EXPECT_NEAR(static_cast<double>(sumSquares / n), K * amp * amp / 2, 1e-9 * K);
+    }
+}
+
+TEST(StatedMaxima, LargestLengthsWorkAndTheNextAreRefused) {
+    const std::vector<Limit> limits = {
+        {"Spectrum", {8388608, 4194303}, {4194305, 8388609, 16777216}, kErrTooManySamples, spectrum},
+        {"CrossPowerCIN", {8388607}, {8388608}, kErrTooManySamples, crossPower},
+        {"AutoCorrelation", {4194303}, {4194304}, kErrTooManySamples, autoCorrelation},
+        {"Deconvolution", {8388607}, {8388608}, kErrTooManySamples, deconvolution},
+        {"PeriodNoise", {8388608, 4194303}, {4194305, 16777216}, kErrNotPowerOfTwo, periodNoise},
+    };
+    for (const Limit &limit : limits) {
+        for (int32_t n : limit.refused) {
+            SCOPED_TRACE(testing::Message() << limit.name << " refuses " << n);
+            int32_t error = 0;
+            limit.run(n, &error, false);
+            EXPECT_EQ(error, limit.code);
+        }
+        if (!kRunAccepted) continue;
+        for (int32_t n : limit.accepted) {
+            SCOPED_TRACE(testing::Message() << limit.name << " accepts " << n);
+            int32_t error = -1;
+            limit.run(n, &error, true);
+            EXPECT_EQ(error, 0);
+        }
+    }
+}
+
+}  // namespace
