@@ -5,20 +5,62 @@
 // UndefinedBehaviorSanitizer watch the rest. Any violation aborts, naming
 // the routine.
 //
-// Input layout: two bytes row index (big-endian, modulo the table size),
-// one byte size n (0..63), then the values as the row asks for them.
+// Input layout: three bytes row key (big-endian), one byte size n (0..63),
+// then the values as the row asks for them.
+//
+// A row owns the keys from its own key up to the next row's (see rowKey), so
+// the corpus keeps its routines when rows are added: only the keys just below
+// a new row's move to it.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
+#include <utility>
 
 #include "fuzz_routines.h"
 #include "hostcontrol.h"
 #include "sources.h"
 
+namespace sweep {
+
+uint32_t rowKey(const char *name) {
+    // FNV-1a, folded to 24 bits.
+    uint32_t h = 2166136261u;
+    for (const char c : std::string_view(name)) h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
+    return (h ^ (h >> 24)) & 0xFFFFFFu;
+}
+
+namespace {
+
+// The rows by key; a key equal to an earlier row's moves up by one, so that
+// every row owns at least its own key.
+std::vector<std::pair<uint32_t, const Row *>> rowsByKey() {
+    std::vector<std::pair<uint32_t, const Row *>> keyed;
+    for (const Row &row : table()) keyed.emplace_back(rowKey(row.name), &row);
+    std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first < b.first : std::string_view(a.second->name) < b.second->name;
+    });
+    for (size_t i = 1; i < keyed.size(); ++i) keyed[i].first = std::max(keyed[i].first, keyed[i - 1].first + 1);
+    return keyed;
+}
+
+}  // namespace
+
+const Row &rowOfKey(uint32_t key) {
+    static const std::vector<std::pair<uint32_t, const Row *>> keyed = rowsByKey();
+    auto next = std::upper_bound(keyed.begin(), keyed.end(), key,
+                                 [](uint32_t k, const std::pair<uint32_t, const Row *> &e) { return k < e.first; });
+    // Keys below the first row's wrap round to the last row.
+    return *(next == keyed.begin() ? keyed.back() : *(next - 1)).second;
+}
+
+}  // namespace sweep
+
 int orinFuzzRoutines(const uint8_t *data, size_t size) {
-    const std::vector<sweep::Row> &rows = sweep::table();
     sweep::ByteSource source(data, size);
-    const uint32_t index = (static_cast<uint32_t>(source.byte()) << 8) | source.byte();
-    const sweep::Row &row = rows[index % rows.size()];
+    uint32_t key = 0;
+    for (int i = 0; i < 3; ++i) key = (key << 8) | source.byte();
+    const sweep::Row &row = sweep::rowOfKey(key);
     const int32_t n = source.byte() % 64;
 
     // A host with 64 MiB to spare: counts from the input may ask for more.

@@ -6,8 +6,12 @@
 #include <cstdint>
 
 namespace sweep {
+struct Row;
 // Largest single allocation the fuzzed host grants.
 constexpr size_t kFuzzByteLimit = size_t{64} << 20;
+// The 24-bit key an input names a row by, and the row owning a key.
+uint32_t rowKey(const char *name);
+const Row &rowOfKey(uint32_t key);
 }  // namespace sweep
 
 int orinFuzzRoutines(const uint8_t *data, size_t size);

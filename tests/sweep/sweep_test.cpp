@@ -294,6 +294,16 @@ TEST(SpecialValues, EveryRowReturnsADocumentedCodeWithinItsTimeLimit) {
 
 // ---- the fuzz corpus ----------------------------------------------------------------
 
+// Inputs name rows by key; every row must own at least the key it is named by
+// (or the next few, where keys of two names collide).
+TEST(FuzzRoutines, EveryRowOwnsItsKey) {
+    for (const sweep::Row &row : sweep::table()) {
+        bool owned = false;
+        for (uint32_t j = 0; j < 4 && !owned; ++j) owned = &sweep::rowOfKey(sweep::rowKey(row.name) + j) == &row;
+        EXPECT_TRUE(owned) << row.name;
+    }
+}
+
 TEST(FuzzRoutines, SeedCorpusReplays) {
     const std::filesystem::path dir = std::filesystem::path(ORIN_SOURCE_DIR) / "tests/fuzz/corpus/routines";
     ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
