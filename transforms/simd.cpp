@@ -9,6 +9,7 @@
 // the linker could pick an AVX copy for a processor without it.
 #include <immintrin.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -36,19 +37,20 @@ bool simdAvx() {
     return avx;
 }
 
-#pragma GCC push_options
-#pragma GCC target("avx")
+// The target attribute (gcc and clang alike) compiles just the function it
+// marks for AVX.
+#define ORIN_AVX __attribute__((target("avx")))
 
 // Interleaved elements: two complex values (j, j+1) per register. With
 // d = z0 - z2 and e = z1 - z3, (a2, b2) = d + (e.im, -e.re),
 // (a3, b3) = d - (e.im, -e.re), and the twiddle product
 // (a c + b s, b c - a s) = (a, b) c + (b, a) (s, -s).
-int64_t avxLBlockInterleaved(double *x0, double *x1, double *x2, double *x3, int64_t count, const double *c1,
+ORIN_AVX int64_t avxLBlockInterleaved(double *x0, double *x1, double *x2, double *x3, int64_t count, const double *c1,
                              const double *s1, const double *c3, const double *s3) {
     const __m256d flip = _mm256_set_pd(-0.0, 0.0, -0.0, 0.0);
     int64_t j = 0;
     for (; j + 1 < count; j += 2) {
-        const ptrdiff_t o = 2 * static_cast<ptrdiff_t>(j);
+        const std::ptrdiff_t o = 2 * static_cast<std::ptrdiff_t>(j);
         const __m256d Z0 = _mm256_loadu_pd(x0 + o), Z1 = _mm256_loadu_pd(x1 + o);
         const __m256d Z2 = _mm256_loadu_pd(x2 + o), Z3 = _mm256_loadu_pd(x3 + o);
         const __m256d dz = _mm256_sub_pd(Z0, Z2), e = _mm256_sub_pd(Z1, Z3);
@@ -68,7 +70,7 @@ int64_t avxLBlockInterleaved(double *x0, double *x1, double *x2, double *x3, int
 }
 
 // Separate real and imaginary arrays: four consecutive j per register.
-int64_t avxLBlockSplit(double *x0, double *x1, double *x2, double *x3, double *y0, double *y1, double *y2,
+ORIN_AVX int64_t avxLBlockSplit(double *x0, double *x1, double *x2, double *x3, double *y0, double *y1, double *y2,
                        double *y3, int64_t count, const double *c1, const double *s1, const double *c3,
                        const double *s3) {
     int64_t j = 0;
@@ -95,6 +97,6 @@ int64_t avxLBlockSplit(double *x0, double *x1, double *x2, double *x3, double *y
     return j;
 }
 
-#pragma GCC pop_options
+#undef ORIN_AVX
 
 }  // namespace orin::tf
