@@ -57,16 +57,6 @@ constexpr tCreateFunction kClasses[] = {
     &tHystVolts::staticCreate,
 };
 
-constexpr bool registered(tCreateFunction create) {
-    for (const tCreateFunction c : kClasses)
-        if (c == create) return true;
-    return false;
-}
-// The mediary reaches the intermediates by their classes' ids.
-static_assert(registered(&tCrossPoints::staticCreate) && registered(&tEdgeTimes::staticCreate) &&
-                  registered(&tHistogram::staticCreate),
-              "every intermediate class is in the id table");
-
 }  // namespace
 
 tFuncMap::tFuncMap() {

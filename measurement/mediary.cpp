@@ -11,9 +11,9 @@
 namespace orin::meas {
 
 // The object filed under T's id was made by the class the function map
-// registered for that id, which is T: the map holds every intermediate class
-// (checked where the class list is written), and a second class with the
-// same id leaves the map refusing to make any object.
+// registered for that id, which is T: no other class carries an
+// intermediate's id, and a second class with one id leaves the map refusing
+// to make any object. (Were T missing from the map, find would refuse.)
 template <class T>
 int32_t tMediary::_findAs(T **object) {
     tBaseMeas *measure = nullptr;
