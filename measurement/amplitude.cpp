@@ -42,7 +42,7 @@ int32_t store(tMediary &mediary, int32_t id, const tWaveform &w, double value, d
 template <class Derived, int32_t kId>
 int32_t tRecordStatistic<Derived, kId>::_algorithm(const tParamStruct &, const tWaveform &w, double *result,
                                                    tCursorStruct *cursor) {
-    if (w.count < 1) return kErrNoSamples;
+    // count >= 1: the session refuses an empty record before any measurement.
     // The two sums are independent chains, so one loop costs about as much
     // as either alone.
     extended sum = 0, squares = 0;

@@ -164,11 +164,24 @@ private:
 template <class Derived, int32_t kId, bool kPerOccurrence = false>
 class tMeasure : public tBaseMeas {
 public:
+    static constexpr int32_t kMeasId = kId;
     static tBaseMeas *staticCreate() { return new (std::nothrow) Derived(); }
     tCreateFunction getCreateFunction() const override { return &staticCreate; }
 
 protected:
     tMeasure() : tBaseMeas(kId, kPerOccurrence) {}
+};
+
+// An intermediate (ids 51 to 53): storage that the mediary fills for the
+// session's measurements, never a result itself.
+template <class Derived, int32_t kId>
+class tIntermediate : public tMeasure<Derived, kId> {
+protected:
+    // Kept against a caller that fetches the object as a measurement: the
+    // session refuses these ids before they reach the bundle.
+    int32_t _algorithm(const tParamStruct &, const tWaveform &, double *, tCursorStruct *) override {
+        return kErrUnknownMeasurement;
+    }
 };
 
 // Maps every measurement id to the function that creates its object.
@@ -196,12 +209,12 @@ public:
 
     int32_t find(int32_t id, tBaseMeas **measure);
     // What find returns for an id the map does not know.
-    static int32_t unknownId() { return _funcMap.status() ? _funcMap.status() : kErrUnknownMeasurement; }
-    int32_t invalidateAllCaches();
-    int32_t initialize(tMediary *mediary) {
-        _mediary = mediary;
-        return 0;
+    static int32_t unknownId() {
+        if (const int32_t status = _funcMap.status()) return status;
+        return kErrUnknownMeasurement;
     }
+    int32_t invalidateAllCaches();
+    void initialize(tMediary *mediary) { _mediary = mediary; }
 
     static tFuncMap _funcMap;
 
@@ -214,23 +227,22 @@ private:
 // stored on behalf of others, and the shared intermediates.
 class tMediary {
 public:
-    int32_t initialize(tMeasBundle *bundle) {
-        _bundle = bundle;
-        return 0;
-    }
+    void initialize(tMeasBundle *bundle) { _bundle = bundle; }
     int32_t setResult(int32_t id, double value, const tCursorStruct &cursor);
     int32_t fetchDependency(int32_t id, const tParamStruct &params, const tWaveform &w, double *result,
                             tCursorStruct *cursor);
-    int32_t fetchCrossPoints(int32_t maxCross, const tParamStruct &params, const tWaveform &w,
-                             const tCrossPoint **points, int32_t &found);
+    // The crossings of mid with hysteresis h, the band the caller has fetched.
+    int32_t fetchCrossPoints(int32_t maxCross, double mid, double h, const tWaveform &w, const tCrossPoint **points,
+                             int32_t &found);
     int32_t fetchEdgeTimes(int32_t maxCross, const tParamStruct &params, const tWaveform &w, const tEdge **edges,
                            int32_t &found);
     int32_t fetchHistogram(const tParamStruct &params, const tWaveform &w, const int32_t **bins,
                            double &firstBinCenter, double &binWidth);
 
 private:
+    // The object of an intermediate class, found under the class's id.
     template <class T>
-    int32_t _findAs(int32_t id, T **object);
+    int32_t _findAs(T **object);
     tMeasBundle *_bundle = nullptr;
 };
 
@@ -242,7 +254,7 @@ public:
     tSession(const tSession &) = delete;
     tSession &operator=(const tSession &) = delete;
 
-    int32_t initialize();
+    void initialize();
     int32_t clear();
     int32_t fetch(int32_t measId, tParamStruct params, const tWaveform &w, double *result, tCursorStruct *cursor);
 

@@ -48,12 +48,7 @@ protected:
 };
 
 // Storage of the value histogram, filled by tMediary::fetchHistogram.
-class tHistogram : public tMeasure<tHistogram, 53> {
-protected:
-    int32_t _algorithm(const tParamStruct &, const tWaveform &, double *, tCursorStruct *) override {
-        return kErrUnknownMeasurement;
-    }
-
+class tHistogram : public tIntermediate<tHistogram, kMeasHistogram> {
 private:
     friend class tMediary;
     Scratch<int32_t> _bins;   // the counts, then room for three more sets while counting
@@ -103,16 +98,15 @@ int32_t referenceRange(tMediary &mediary, const tParamStruct &params, const tWav
 // The low (9), middle (10) or high (11) reference level in signal units.
 template <int32_t kId>
 class tRefVolts : public tMeasure<tRefVolts<kId>, kId> {
+    static_assert(kId == kMeasLowReference || kId == kMeasMidReference || kId == kMeasHighReference,
+                  "a reference level is the low, middle or high one");
+
 protected:
     int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
                        tCursorStruct *cursor) override {
-        double level = 0;
-        switch (this->getId()) {
-            case kMeasLowReference: level = params.lowRef; break;
-            case kMeasMidReference: level = params.midRef; break;
-            case kMeasHighReference: level = params.highRef; break;
-            default: return kErrUnknownMeasurement;
-        }
+        const double level = kId == kMeasLowReference   ? params.lowRef
+                             : kId == kMeasMidReference ? params.midRef
+                                                        : params.highRef;
         double base = level, range = 0;
         if (params.refUnits == 0) {
             *result = level;

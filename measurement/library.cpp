@@ -49,11 +49,11 @@ int32_t tLibrary::create(int32_t *sessionId) {
     int32_t status = 0;
     tSession *session = new (std::nothrow) tSession(status);
     if (!session) return kErrEngineOutOfMemory;
-    if (status == 0) status = session->initialize();
     if (status != 0) {
         delete session;
         return status;
     }
+    session->initialize();
     tHostLock lock(_mutex);
     // After 2^32 creations the ids wrap; skip those still in use rather than
     // lose the new session behind an old one.

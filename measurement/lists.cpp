@@ -181,14 +181,12 @@ int32_t tEdgeTimes::_edgeTimes(int32_t maxCross, const tParamStruct &params, con
     return 0;
 }
 
-int32_t tCrossPoints::fetchCrossPoints(int32_t maxCross, const tParamStruct &params, const tWaveform &w,
+// Every caller has refused occurrences below 1, so at least three records
+// are asked for (a request for none would find none).
+int32_t tCrossPoints::fetchCrossPoints(int32_t maxCross, double mid, double h, const tWaveform &w,
                                        const tCrossPoint **points, int32_t &found) {
     if (answeredFromList(*this, _cacheValid, maxCross, points, found)) return 0;
-    if (maxCross <= 0) return kErrEdgeCount;
     if (const int32_t code = grow(maxCross, w.count)) return code;
-    double mid = 0, h = 0;
-    if (const int32_t code = _value(kMeasMidReference, params, w, &mid)) return code;
-    if (const int32_t code = _value(kMeasHysteresis, params, w, &h)) return code;
 
     // One crossing per excursion beyond the band: leaving it arms the scan,
     // the first crossing of the middle level disarms it.

@@ -22,12 +22,7 @@ struct tRecordList {
 };
 
 // Edges between the low and high references (id 52).
-class tEdgeTimes : public tMeasure<tEdgeTimes, 52>, private tRecordList<tEdge> {
-protected:
-    int32_t _algorithm(const tParamStruct &, const tWaveform &, double *, tCursorStruct *) override {
-        return kErrUnknownMeasurement;
-    }
-
+class tEdgeTimes : public tIntermediate<tEdgeTimes, kMeasEdgeTimes>, private tRecordList<tEdge> {
 private:
     friend class tMediary;
     int32_t _edgeTimes(int32_t maxCross, const tParamStruct &params, const tWaveform &w, const tEdge **edges,
@@ -35,15 +30,12 @@ private:
 };
 
 // Crossings of the middle reference with hysteresis (id 51).
-class tCrossPoints : public tMeasure<tCrossPoints, 51>, private tRecordList<tCrossPoint> {
+class tCrossPoints : public tIntermediate<tCrossPoints, kMeasCrossPoints>, private tRecordList<tCrossPoint> {
 public:
-    virtual int32_t fetchCrossPoints(int32_t maxCross, const tParamStruct &params, const tWaveform &w,
+    // The band is the middle reference mid and hysteresis h, which every
+    // caller has fetched for its cursor before asking for the list.
+    virtual int32_t fetchCrossPoints(int32_t maxCross, double mid, double h, const tWaveform &w,
                                      const tCrossPoint **points, int32_t &found);
-
-protected:
-    int32_t _algorithm(const tParamStruct &, const tWaveform &, double *, tCursorStruct *) override {
-        return kErrUnknownMeasurement;
-    }
 };
 
 }  // namespace orin::meas

@@ -10,12 +10,16 @@
 
 namespace orin::meas {
 
+// The object filed under T's id was made by the class the function map
+// registered for that id, which is T: no other class carries an
+// intermediate's id, and a second class with one id leaves the map refusing
+// to make any object. (Were T missing from the map, find would refuse.)
 template <class T>
-int32_t tMediary::_findAs(int32_t id, T **object) {
+int32_t tMediary::_findAs(T **object) {
     tBaseMeas *measure = nullptr;
-    if (const int32_t code = _bundle->find(id, &measure)) return code;
-    *object = dynamic_cast<T *>(measure);
-    return *object ? 0 : kErrUnknownMeasurement;
+    if (const int32_t code = _bundle->find(T::kMeasId, &measure)) return code;
+    *object = static_cast<T *>(measure);
+    return 0;
 }
 
 int32_t tMediary::fetchDependency(int32_t id, const tParamStruct &params, const tWaveform &w, double *result,
@@ -35,17 +39,17 @@ int32_t tMediary::setResult(int32_t id, double value, const tCursorStruct &curso
     return 0;
 }
 
-int32_t tMediary::fetchCrossPoints(int32_t maxCross, const tParamStruct &params, const tWaveform &w,
+int32_t tMediary::fetchCrossPoints(int32_t maxCross, double mid, double h, const tWaveform &w,
                                    const tCrossPoint **points, int32_t &found) {
     tCrossPoints *list = nullptr;
-    if (const int32_t code = _findAs(kMeasCrossPoints, &list)) return code;
-    return list->fetchCrossPoints(maxCross, params, w, points, found);
+    if (const int32_t code = _findAs(&list)) return code;
+    return list->fetchCrossPoints(maxCross, mid, h, w, points, found);
 }
 
 int32_t tMediary::fetchEdgeTimes(int32_t maxCross, const tParamStruct &params, const tWaveform &w,
                                  const tEdge **edges, int32_t &found) {
     tEdgeTimes *list = nullptr;
-    if (const int32_t code = _findAs(kMeasEdgeTimes, &list)) return code;
+    if (const int32_t code = _findAs(&list)) return code;
     return list->_edgeTimes(maxCross, params, w, edges, found);
 }
 
@@ -55,7 +59,7 @@ int32_t tMediary::fetchEdgeTimes(int32_t maxCross, const tParamStruct &params, c
 int32_t tMediary::fetchHistogram(const tParamStruct &params, const tWaveform &w, const int32_t **bins,
                                  double &firstBinCenter, double &binWidth) {
     tHistogram *h = nullptr;
-    if (const int32_t code = _findAs(kMeasHistogram, &h)) return code;
+    if (const int32_t code = _findAs(&h)) return code;
     if (!h->_cacheValid) {
         double minimum = 0, peakToPeak = 0;
         if (const int32_t code = fetchDependency(kMeasMinimum, params, w, &minimum, nullptr)) return code;

@@ -1,31 +1,36 @@
 // A session: one waveform's measurement objects and caches, and the checks
 // and cache validity of every fetch on it.
+#include <type_traits>
+
 #include "engine.h"
 
 namespace orin::meas {
 
+// Nothing here throws: the members are built without allocating (the
+// bundle's map makes its nodes on first use) and the host's mutex call is a
+// C function. A host with no mutex left refuses the session as it would
+// refuse its memory.
+static_assert(std::is_nothrow_default_constructible_v<tMeasBundle> &&
+              std::is_nothrow_default_constructible_v<tMediary>);
+
 tSession::tSession(int32_t &status) {
-    try {
-        status = 0;
-        if (ThMutexCreate(&_mutex, 0) != kMgNoErr) status = kErrEngineOutOfMemory;
-    } catch (...) {
-        status = kErrEngineConstruction;
-    }
+    status = 0;
+    if (ThMutexCreate(&_mutex, 0) != kMgNoErr) status = kErrEngineOutOfMemory;
 }
 
 tSession::~tSession() {
     if (_mutex) ThMutexDestroy(_mutex);
 }
 
-int32_t tSession::initialize() {
-    if (const int32_t code = _bundle.initialize(&_mediary)) return code;
-    return _mediary.initialize(&_bundle);
+void tSession::initialize() {
+    _bundle.initialize(&_mediary);
+    _mediary.initialize(&_bundle);
 }
 
+// The registry has refused a null waveform already.
 int32_t tSession::_checkSomeErrors(const tWaveform &w) const {
     if (w.count < 1) return kErrNoSamples;
     if (w.dt <= 0) return kErrEngineSamplingInterval;  // a NaN dt passes
-    if (!w.samples) return kErrNoSamples;
     return 0;
 }
 
@@ -70,12 +75,12 @@ int32_t tSession::fetch(int32_t measId, tParamStruct params, const tWaveform &w,
         _clearLocked();
         _recordCount = w.count;
     }
-    // Ids 0..33 are the measurements (the library answers 34); 50..53 are
-    // intermediates the engine fetches for itself, refused here as unknown
-    // ids are refused, after the function map's status.
-    const bool published = measId >= 0 && measId < kMeasNone;
-    const int32_t code = published ? _mediary.fetchDependency(measId, params, w, result, cursor)
-                                   : tMeasBundle::unknownId();
+    // Ids 50..53 are intermediates the engine fetches for itself: their
+    // objects hold no result (a valid list would answer as a cached value),
+    // so they are refused here as the map refuses an id it does not know.
+    const bool intermediate = measId >= kMeasMinAndMax && measId <= kMeasHistogram;
+    const int32_t code = intermediate ? tMeasBundle::unknownId()
+                                      : _mediary.fetchDependency(measId, params, w, result, cursor);
     _dirty = true;
     return code;
 }

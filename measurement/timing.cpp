@@ -6,7 +6,7 @@ int32_t fetchCrossings(tMediary &mediary, const tParamStruct &params, const tWav
                        tCrossings *c) {
     if (const int32_t code = mediary.fetchDependency(kMeasMidReference, params, w, &c->mid, nullptr)) return code;
     if (const int32_t code = mediary.fetchDependency(kMeasHysteresis, params, w, &c->h, nullptr)) return code;
-    return mediary.fetchCrossPoints(recordsWanted(wanted), params, w, &c->points, c->found);
+    return mediary.fetchCrossPoints(recordsWanted(wanted), c->mid, c->h, w, &c->points, c->found);
 }
 
 int32_t tPeriod::_algorithm(const tParamStruct &params, const tWaveform &w, double *result,

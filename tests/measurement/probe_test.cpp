@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "engine_support.h"
@@ -184,4 +185,56 @@ TEST(EngineStartup, DuplicateIdLeavesEveryUncreatedMeasurementFailing) {
     for (int32_t id : {0, 13, 14, 15, 99, 50})
         EXPECT_EQ(p.fetch(-1, id, x).code, kErrDuplicateMeasurement) << "id " << id;
     EXPECT_EQ(p.fetch(-1, kMeasNone, x).code, 0);
+}
+
+TEST(EngineStartup, RefusedAllocationWhileLoadingLeavesEveryMeasurementFailing) {
+    // Loading builds the id table: a prototype of each class, then its map
+    // node. The duplicate build registers a third class after the first two,
+    // so its sites 1 to 6 are two prototypes and nodes, then the duplicate's.
+    // Whichever is refused, the table reports -20311 (not the duplicate's
+    // -20324), every fetch returns it, and unloading frees what was made.
+    const std::vector<double> x = {0, 1, 2};
+    const int64_t blocks = OrinHostLiveBlocks();
+    for (int64_t site = 1; site <= 6; ++site) {
+        OrinHostFailAllocation(site);
+        {
+            Probe p(ORIN_ENGINE_PROBE_DUPLICATE);
+            OrinHostFailAllocation(0);
+            ASSERT_TRUE(p);
+            EXPECT_EQ(*p.symbol<int32_t>("initStatus"), 0) << "site " << site;
+            for (int32_t id : {int32_t{kMeasMinimum}, int32_t{kMeasRms}, 99, 50})
+                EXPECT_EQ(p.fetch(-1, id, x).code, kErrEngineOutOfMemory) << "site " << site << ", id " << id;
+        }
+        EXPECT_EQ(OrinHostLiveBlocks(), blocks) << "site " << site;
+    }
+}
+
+TEST(EngineStartup, RefusedHostMutexesRefuseSessionsAndTheRegistry) {
+    const std::vector<double> x = {0, 1, 2};
+    const int64_t blocks = OrinHostLiveBlocks(), mutexes = OrinHostLiveMutexes();
+    {
+        // Every free host mutex taken, until the end of the scope.
+        struct Taken {
+            std::vector<MutexRef> refs;
+            ~Taken() {
+                for (MutexRef m : refs) ThMutexDestroy(m);
+            }
+        } taken;
+        for (MutexRef m = 0; ThMutexCreate(&m, 0) == kMgNoErr; m = 0) taken.refs.push_back(m);
+        ASSERT_FALSE(taken.refs.empty());
+        // A session cannot be guarded, so it is not made, nor a one-shot one.
+        int32_t id = 77;
+        EXPECT_EQ(measurements_create(&id), kErrEngineOutOfMemory);
+        EXPECT_EQ(id, 77);
+        EXPECT_EQ(enginetest::fetch(-1, kMeasMaximum, x).code, kErrEngineOutOfMemory);
+        // A registry loaded now cannot guard its sessions: its construction
+        // fails, and every entry point reports so.
+        Probe p(ORIN_ENGINE_PROBE_COUNTING);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(*p.symbol<int32_t>("initStatus"), kErrEngineConstruction);
+        EXPECT_EQ(p.fetch(-1, kMeasMaximum, x).code, kErrEngineConstruction);
+    }
+    EXPECT_EQ(OrinHostLiveMutexes(), mutexes);
+    EXPECT_EQ(OrinHostLiveBlocks(), blocks);
+    EXPECT_EQ(enginetest::fetch(-1, kMeasMaximum, x).value, 2.0) << "sessions are made again";
 }
