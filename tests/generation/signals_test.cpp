@@ -155,8 +155,8 @@ TEST(Patterns, ClosedFormsAndRefusals) {
     EXPECT_EQ(std::count(y.begin(), y.begin() + 200, 1.0), 58);
     EXPECT_EQ(y[28] - y[29] + y[128] - y[129], 2.0);
     // Duty 100 needs no period.
-    ASSERT_EQ(GenSquareWave(10, 100, 0, -2, x.data(), &err), 0);
-    EXPECT_EQ(x, Values(6, -2.0));
+    ASSERT_EQ(GenSquareWave(10, 100, 0, -2, y.data(), &err), 0);
+    EXPECT_EQ(Values(y.begin(), y.begin() + 10), Values(10, -2.0));
     // delay + width is formed in 64 bits: beyond INT32_MAX it must not wrap
     // into an accepted range. Cycles leaving no whole sample per period are
     // refused, not divided by.
