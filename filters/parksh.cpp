@@ -19,7 +19,10 @@ int32_t Parks_McClellan(int32_t nTaps, double fs, const FIRBand *bands, int32_t 
         edges[2 * b] = bands[b].lower;
         edges[2 * b + 1] = bands[b].upper;
     }
-    return Equi_Ripple_Iter(nBands, desired, weights, fs, edges, kind + 1, nTaps, h, deviation, maxIter);
+    // The handle's kinds 0..2 are the core's 1..3; any other is passed as 0,
+    // which the core refuses as an unknown kind in its own order of checks.
+    const int32_t coreKind = kind >= 0 && kind <= 2 ? kind + 1 : 0;
+    return Equi_Ripple_Iter(nBands, desired, weights, fs, edges, coreKind, nTaps, h, deviation, maxIter);
 }
 
 }  // namespace
