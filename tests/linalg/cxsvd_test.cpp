@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <numbers>
 #include <tuple>
 
 #include "cx_reference.h"
@@ -18,14 +17,6 @@ namespace {
 
 // Backward-stable methods keep the ratios of cx_reference.h at O(1).
 constexpr double kBound = 30.0;
-
-// The first n columns of the m x m unitary DFT matrix, in long double.
-CMat dftColumns(int m, int n) {
-    LMat f(size_t(m) * n);
-    for (int i = 0; i < m; ++i)
-        for (int j = 0; j < n; ++j) f[size_t(i) * n + j] = std::polar(1 / std::sqrt((long double)m), -2 * std::numbers::pi_v<long double> * i * j / m);
-    return toCx(f);
-}
 
 // Q1 diag(sigma) Q2^H with Q1 (m x n) and Q2 (n x n) unitary columns: the
 // singular values are sigma, up to the rounding of the product to double.
