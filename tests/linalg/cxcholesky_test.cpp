@@ -101,6 +101,7 @@ TEST(CxPacked, LayoutsRoundTripsAndConjugateMirror) {
     EXPECT_EQ(CxMatrix_to_Compact(a.data(), 3, 3, untouched.data()), kErrInvalidSelector);
     EXPECT_EQ(CxCompact_to_Matrix(a.data(), 3, -1, untouched.data()), kErrInvalidSelector);
     EXPECT_EQ(CxCompact_to_Matrix(a.data(), 0, 0, untouched.data()), kErrEmptyArray);
+    EXPECT_EQ(CxMatrix_to_Compact(a.data(), 0, 0, untouched.data()), kErrEmptyArray);
     EXPECT_EQ(untouched, CMat(9, complexnum{5, 5}));
 }
 
@@ -157,6 +158,8 @@ TEST(CxCholesky, RejectsIndefiniteNaNAndTinyDiagonals) {
     ASSERT_EQ(CxCholesky(complexDiag.data(), 2), 0);
     EXPECT_EQ(complexDiag, (CMat{{1, 0}, {0.5, 0.5}, {1.5, 0}}));
     EXPECT_EQ(CxCholesky(complexDiag.data(), 0), kErrEmptyArray);
+    EXPECT_EQ(CxCholeskyLinEqs(complexDiag.data(), ok.data(), 0, ok.data()), kErrEmptyArray);
+    EXPECT_EQ(CxCholesky_InvMatrix(complexDiag.data(), 0, ok.data()), kErrEmptyArray);
 }
 
 TEST(CxTriangular, SolvesAndInversesInBothLayouts) {
@@ -181,6 +184,7 @@ TEST(CxTriangular, SolvesAndInversesInBothLayouts) {
     EXPECT_EQ(CxTriLinEqs(p.data(), x, 0, 2, x), kErrInvalidSelector);
     EXPECT_EQ(CxTri_InvMatrix(p.data(), 0, -1, p.data()), kErrInvalidSelector);
     EXPECT_EQ(CxTriLinEqs(p.data(), x, 0, 0, x), kErrEmptyArray);
+    EXPECT_EQ(CxTri_InvMatrix(p.data(), 0, 1, p.data()), kErrEmptyArray);
     EXPECT_EQ(CxTriLinEqs(p.data(), x, 2, 0, x), kErrSingularMatrix);  // 1e-19 <= 5 * 2^-63
     p[2] = {0, std::ldexp(1.0, -56)};  // purely imaginary, its modulus above the floor
     EXPECT_EQ(CxTriLinEqs(p.data(), x, 2, 0, x), 0);
@@ -342,6 +346,8 @@ ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
         errorRow("CxTriLinEqs_head triangle", kErrInvalidSelector, [two, three](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(three), 2, c.output<ComplexArray>(two), e); }),
         errorRow("CxTriLinEqs_head b", kErrArraySizeMismatch, [three](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(three), 0, c.output<ComplexArray>(three), e); }),
         errorRow("CxTriLinEqs_head singular", kErrSingularMatrix, [two, singularTri](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(singularTri), 1, c.output<ComplexArray>(two), e); }),
+        errorRow("CxTriLinEqs_head length 4", kErrNotSquare, [two, four](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(four), 0, c.output<ComplexArray>(two), e); }),
+        errorRow("CxTri_InvMatrix_head length 4", kErrNotSquare, [four](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(four), 1, e); }),
         errorRow("CxTri_InvMatrix_head triangle", kErrInvalidSelector, [three](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(three), -1, e); }),
         errorRow("CxTri_InvMatrix_head singular", kErrSingularMatrix, [singularTri](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(singularTri), 0, e); }),
         errorRow("CxMatrix_to_Compact_head not square", kErrNotSquare, [three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(1, 3, three), 0, c.output<ComplexArray>(three), e); }),

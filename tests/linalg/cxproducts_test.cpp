@@ -198,6 +198,9 @@ TEST(CxSpecialMatrix, MatchTheirDefinitions) {
     EXPECT_EQ(CxToeplitzMatrix(x.data(), 4, y.data(), 0, out.data()), kErrEmptyArray);
     EXPECT_EQ(CxDiagonalMatrix(x.data(), 0, out.data()), kErrEmptyArray);
     EXPECT_EQ(CxCompanMatrix(x.data(), 0, out.data()), kErrEmptyArray);
+    const int32_t empty[] = {AxVectCx(nullptr, 0, 2, nullptr, nullptr), DotProductCx(nullptr, nullptr, 0, nullptr),
+                             OuterProductCx(nullptr, 0, nullptr, 2, nullptr), CxTrace(nullptr, 2, 0, nullptr), CxVanderMatrix(nullptr, 0, nullptr)};
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(empty[k], kErrEmptyArray) << "product, dot, outer, trace, Vandermonde: " << k;
     EXPECT_EQ(CxIdentityMatrix(65536, nullptr), kErrOutOfMemory) << "65536^2 elements cannot be addressed";
     EXPECT_EQ(MatrixMulCx(nullptr, nullptr, 2, 65536, 65536, nullptr), kErrOutOfMemory);
 }
@@ -278,9 +281,12 @@ ORIN_CONTRACT_TABLE(CxProducts) {
         errorRow("CxSpecialMatrix_head empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(3, 2, c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e); }),
         errorRow("CxTranspose_head empty", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxTranspose_head(c.input<ComplexMatrix>(0, 3, {}), mat(c), e); }),
         errorRow("AxBCxCIN empty a", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(3, 0, {}), c.input<ComplexMatrix>(2, 3, six), mat(c), e); }),
+        errorRow("AxBCxCIN empty b", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(0, 2, {}), mat(c), e); }),
+        errorRow("AxBCxCIN 65536x1 by 1x65536", kErrOutOfMemory, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(65536, 1, CMat(65536)), c.input<ComplexMatrix>(1, 65536, CMat(65536)), mat(c), e); }),
         errorRow("AxBCxCIN 2x3 by 2x3", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(2, 3, six), mat(c), e); }),
         errorRow("AxBCxCIN into its operand", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { ComplexMatrixHdl a = mat(c); return AxBCxCIN(a, a, a, e); }),
         errorRow("AxVectorCx empty a", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(0, 2, {}), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e); }),
+        errorRow("AxVectorCx empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(), c.output<ComplexArray>(two), e); }),
         errorRow("AxVectorCx 2x3 by 2", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e); }),
         errorRow("DotprodCx lengths differ", kErrArraySizeMismatch, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return DotprodCx(c.input<ComplexArray>(two), c.input<ComplexArray>(six), out, e); })),
         errorRow("DotprodCx empty", kErrEmptyArray, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return DotprodCx(c.input<ComplexArray>(), c.input<ComplexArray>(), out, e); })),

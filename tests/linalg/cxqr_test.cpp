@@ -137,6 +137,7 @@ TEST(CxQR, ReflectionKernels) {
     int32_t rank = 0;
     EXPECT_EQ(Cxqrd(zs.data(), 0, 1, 0, q1.data(), r1.data(), &rank), kErrEmptyArray);
     EXPECT_EQ(CxHouseholder_Factor(zs.data(), 1, 0, q1.data(), r1.data()), kErrEmptyArray);
+    EXPECT_EQ(CxHouseholder_Factor(nullptr, 65536, 1, nullptr, nullptr), kErrOutOfMemory) << "Q would have 2^32 elements";
     for (int algorithm : {1, 2, -1})
         EXPECT_EQ(Cxqrd(zs.data(), 1, 1, algorithm, q1.data(), r1.data(), &rank), kErrInvalidSelector) << algorithm;
 }
@@ -150,7 +151,7 @@ ORIN_CONTRACT_TABLE(CxQrEntryPoint) {
         });
     };
     return {row("Cxqrd_head empty", kErrEmptyArray, 0, 3, 0), row("Cxqrd_head Givens", kErrInvalidSelector, 2, 3, 1),
-            row("Cxqrd_head fast Givens", kErrInvalidSelector, 3, 2, 2)};
+            row("Cxqrd_head fast Givens", kErrInvalidSelector, 3, 2, 2), row("Cxqrd_head 65536 x 1", kErrOutOfMemory, 65536, 1, 0)};
 }
 
 ORIN_ALLOCATION_CASE(CxQrCores, 2) {

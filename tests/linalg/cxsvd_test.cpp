@@ -351,12 +351,14 @@ ORIN_CONTRACT_TABLE(CxSvdEntryPoints) {
         svd("CxSVD_head empty", kErrEmptyArray, 0, 3, {}),
         svd("CxSVD_head NaN", kErrNoConvergence, 3, 2, nan),
         errorRow("CxSVDS_head wide", kErrBadArraySize, [six](Contract &c, int32_t *e) { return CxSVDS_head(c.input<ComplexMatrix>(2, 3, six), c.output<DoubleArray>(std::vector<double>{1, 2}), e); }),
+        errorRow("CxSVDS_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CxSVDS_head(c.input<ComplexMatrix>(0, 2, CMat{}), c.output<DoubleArray>(std::vector<double>{1}), e); }),
         errorRow("CxPseudoInverse_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 0, CMat{}), -1, e); }),
         errorRow("CxPseudoInverse_head NaN", kErrNoConvergence, [nan](Contract &c, int32_t *e) { return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 3, nan), -1, e); }),
         rankRow("CxRank_head empty", kErrEmptyArray, 0, 0, {}),
         rankRow("CxRank_head NaN", kErrNoConvergence, 2, 3, nan),
         measure("CxNorm_head code", kErrInvalidSelector, CxNorm_head, 2, 3, six, 5),
         measure("CxNorm_head empty", kErrEmptyArray, CxNorm_head, 1, 0, {}, 0),
+        measure("CxCondNumber_head empty", kErrEmptyArray, CxCondNumber_head, 0, 2, {}, 0),
         measure("CxCondNumber_head not square", kErrNotSquare, CxCondNumber_head, 2, 3, six, 1),
         measure("CxCondNumber_head singular", kErrSingularMatrix, CxCondNumber_head, 2, 2, four, 3),
         measure("CxCondNumber_head code", kErrInvalidSelector, CxCondNumber_head, 2, 2, four, -1),
@@ -392,23 +394,25 @@ ORIN_ALLOCATION_CASE(ComplexSvdAndMeasures, 23) {
     }
 }
 
-ORIN_ALLOCATION_CASE(ComplexSvdHandleForms, 16) {
-    // CxSVD_head: v, s, the block; CxPseudoInverse_head: the result, the
-    // core's 5, the resize to n x m; CxGenLinEqs_head: x, the core's 5.
+ORIN_ALLOCATION_CASE(ComplexSvdHandleForms, 18) {
+    // CxSVD_head: v, s, the block; CxSVDS_head: s, the block;
+    // CxPseudoInverse_head: the result, the core's 5, the resize to n x m;
+    // CxGenLinEqs_head: x, the core's 5.
     orintest::ComplexMatrixHandle a(3, 3, kCx), v(0, 0, {}), p(3, 2, CMat(kCx.begin(), kCx.begin() + 6));
     orintest::ComplexMatrixHandle g(3, 3, kCx);
-    orintest::DoubleHandle s;
+    orintest::DoubleHandle s, s2;
     orintest::ComplexHandle b(CMat{{1, 0}, {0, 1}, {2, -1}}), x;
-    int32_t e[3] = {0, 0, 0};
+    int32_t e[4] = {0, 0, 0, 0};
     inj.call([&] {
         CxSVD_head(a, s, v, &e[0]);
-        CxPseudoInverse_head(p, -1, &e[1]);
-        return CxGenLinEqs_head(g, b, x, &e[2]);
+        CxSVDS_head(g, s2, &e[1]);
+        CxPseudoInverse_head(p, -1, &e[2]);
+        return CxGenLinEqs_head(g, b, x, &e[3]);
     });
     const int64_t site = inj.site();
-    const int failed = !inj.failing() ? -1 : site <= 3 ? 0 : site <= 10 ? 1 : 2;
-    const bool emptied[] = {a.emptied() && s.emptied() && v.emptied(), p.emptied(), x.emptied()};
-    for (int k = 0; k < 3; ++k) {
+    const int failed = !inj.failing() ? -1 : site <= 3 ? 0 : site <= 5 ? 1 : site <= 12 ? 2 : 3;
+    const bool emptied[] = {a.emptied() && s.emptied() && v.emptied(), s2.emptied(), p.emptied(), x.emptied()};
+    for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(e[k], k == failed ? kErrOutOfMemory : 0) << k;
         EXPECT_EQ(emptied[k], k == failed) << k;
     }
