@@ -64,9 +64,8 @@ int32_t CxMatrix_to_Compact_head(ComplexMatrixHdl a, int32_t mode, ComplexArrayH
         const ComplexMatrixView A(a);
         ORIN_TRY(linalg::checkSquare(A));
         if (mode < 0 || mode > 2) return kErrInvalidSelector;
-        const int64_t len = linalg::packedCount(A.rows());
-        if (len > INT32_MAX) return kErrOutOfMemory;
-        ORIN_TRY(P.resize(static_cast<int32_t>(len)));
+        // checkSquare keeps rows^2 within INT32_MAX, so the packed count fits.
+        ORIN_TRY(P.resize(static_cast<int32_t>(linalg::packedCount(A.rows()))));
         return CxMatrix_to_Compact(A.data(), A.rows(), mode, P.data());
     });
 }

@@ -65,7 +65,7 @@ int32_t CxDeterminant(const complexnum *a, int32_t n, int32_t type, complexnum *
         *det = {0, 0};
         return kErrNone;
     }
-    if (code != kErrNone) return code;
+    if (code != kErrNone) return code;  // defensive: CxCholesky's other codes are the shape codes excluded above
     orin::extended p = 1;
     for (int32_t j = 0; j < n; ++j) p *= packed[orin::linalg::lowerColumn(n, j)].re;
     *det = {static_cast<double>(p * p), 0};
@@ -78,8 +78,8 @@ int32_t CxCheckPosdef(const complexnum *a, int32_t n, int32_t *result) {
     // The eigenvalues of the real symmetric embedding [[Re A, -Im A],
     // [Im A, Re A]] of order 2n are those of the Hermitian A, each twice
     // (A x = lambda x gives the two real eigenvectors (Re x, Im x) and
-    // (-Im x, Re x)), so the real symmetric eigen-solver decides.
-    if (n > INT32_MAX / 2) return kErrOutOfMemory;
+    // (-Im x, Re x)), so the real symmetric eigen-solver decides. The shape
+    // check keeps n n within INT32_MAX, so 2 n cannot overflow.
     const int32_t m = 2 * n;
     Scratch<double> values(m);
     if (!values) return kErrOutOfMemory;

@@ -1,61 +1,70 @@
 // The complex LU family: residuals of solves and inverses on random
-// matrices, the pivoting conventions, and the entry points' failures.
+// matrices, the pivoting conventions, singularity, and the entry points'
+// failures and refused allocations.
 #include <orin/linalg.h>
 
 #include <gtest/gtest.h>
 
-#include <complex>
-#include <vector>
-
-#include "support/contract.h"
-#include "support/handles.h"
 #include "cx_reference.h"
-#include "support/reference.h"
+#include "support/allocation_failure.h"
+#include "support/contract.h"
 
-using orintest::LCx;
+using namespace cxtest;
 
 // ||A x - b|| / (||A|| ||x|| n eps) in the infinity norms, formed in long double.
 TEST(CxLU, SolvesAndInvertsWithSmallResiduals) {
     for (int n : {1, 7, 30}) {
         SCOPED_TRACE(n);
-        const std::vector<complexnum> a = cxtest::randomCx(1, n * n, 40 + n), b = cxtest::randomCx(1, n, 50 + n);
-        std::vector<complexnum> lu = a, x(n), inv(n * n);
+        const CMat a = randomCx(1, n * n, 40 + n), b = randomCx(1, n, 50 + n);
+        CMat lu = a, x(n), inv(n * n);
         std::vector<int32_t> perm(n);
         int32_t parity = -1;
         ASSERT_EQ(CxLU(lu.data(), n, perm.data(), &parity), 0);
         ASSERT_EQ(CxLULinEqs(lu.data(), perm.data(), b.data(), n, x.data()), 0);
         ASSERT_EQ(CxLUInvMatrix(lu.data(), perm.data(), n, inv.data()), 0);
-        EXPECT_LT(cxtest::residualRatio(a, x, b, n, n), 10);
-        const cxtest::LMat ai = cxtest::productL(a, inv, n, n, n);
-        long double invRes = 0;
-        for (int i = 0; i < n * n; ++i) invRes = std::max(invRes, std::abs(ai[i] - LCx(i % (n + 1) == 0)));
-        EXPECT_LT(invRes, 1e3 * n * orintest::kEps) << "random matrices of condition below about 1e3";
+        EXPECT_LT(residualRatio(a, x, b, n, n), 10);
+        EXPECT_LT(residualRatio(a, inv, identityCx(n), n, n, n), 10);
+        ASSERT_EQ(CxLUInvMatrix(lu.data(), perm.data(), n, lu.data()), 0);  // in place
+        EXPECT_TRUE(same(lu, inv));
     }
 }
 
 TEST(CxLU, PivotingConventionsAndSingularity) {
-    std::vector<complexnum> swap = {{0, 0}, {1, 0}, {1, 0}, {0, 0}};
+    CMat swap = {{0, 0}, {1, 0}, {1, 0}, {0, 0}};
     std::vector<int32_t> perm(3);
     int32_t parity = 0;
     ASSERT_EQ(CxLU(swap.data(), 2, perm.data(), &parity), 0);
-    EXPECT_EQ(parity, 1);
-    EXPECT_EQ(perm[0], 1);
-    EXPECT_EQ(perm[1], 1);
-    std::vector<complexnum> zeroRow = {{1, 1}, {2, 0}, {0, 0}, {0, 0}};
-    EXPECT_EQ(CxLU(zeroRow.data(), 2, perm.data(), &parity), kErrSingularMatrix);
-    std::vector<complexnum> identity = {{1, 0}, {0, 0}, {0, 0}, {0, 0}, {1, 0}, {0, 0}, {0, 0}, {0, 0}, {1, 0}};
-    const std::vector<int32_t> same = {0, 1, 2};
-    const complexnum b[] = {{0, 0}, {0, 0}, {1, 0}};
-    complexnum x[3];
-    ASSERT_EQ(CxLULinEqs(identity.data(), same.data(), b, 3, x), 0);
-    EXPECT_EQ(x[2].re, 1.0);
-    EXPECT_EQ(x[0].re, 0.0);
+    EXPECT_TRUE(parity == 1 && perm[0] == 1 && perm[1] == 1);
+    // A zero row; a zero column (no pivot at all); and a pivot 2^-52 below a
+    // row whose multiplier 1e10 / 2^-52 makes the elimination grow by about
+    // 1e51 in squared magnitude: below the smallest normal float times that
+    // growth, it is taken as zero.
+    const CMat zeroRow = {{1, 1}, {2, 0}, {0, 0}, {0, 0}}, zeroColumn = {{0, 0}, {1, 0}, {0, 0}, {2, 1}};
+    const CMat grown = {{1, 0}, {1, 0}, {0, 0}, {1, 0}, {1 + 0x1p-52, 0}, {0, 0}, {0, 0}, {1e10, 0}, {1e40, 0}};
+    for (auto [a, n] : {std::pair{zeroRow, 2}, {zeroColumn, 2}, {grown, 3}}) {
+        CMat m = a;
+        EXPECT_EQ(CxLU(m.data(), n, perm.data(), &parity), kErrSingularMatrix) << n;
+    }
+    // The forward substitution skips the leading zeros of a sparse b.
+    const std::vector<int32_t> same3 = {0, 1, 2};
+    const CMat b = {{0, 0}, {0, 0}, {1, 0}}, upper = {{1, 0}, {1, 0}, {1, 0}, {0, 0}, {1, 0}, {1, 0}, {0, 0}, {0, 0}, {2, 0}};
+    CMat x(3);
+    ASSERT_EQ(CxLULinEqs(upper.data(), same3.data(), b.data(), 3, x.data()), 0);
+    EXPECT_TRUE(same(x, CMat{{0, 0}, {-0.5, 0}, {0.5, 0}}));
+    // A zero diagonal in the factors, and empty sizes.
+    CMat singular = upper;
+    singular[4] = {0, 0};
+    EXPECT_EQ(CxLULinEqs(singular.data(), same3.data(), b.data(), 3, x.data()), kErrSingularMatrix);
+    EXPECT_EQ(CxLUInvMatrix(singular.data(), same3.data(), 3, singular.data()), kErrSingularMatrix);
+    EXPECT_EQ(CxLU(x.data(), 0, perm.data(), &parity), kErrEmptyArray);
+    EXPECT_EQ(CxLULinEqs(upper.data(), same3.data(), b.data(), 0, x.data()), kErrEmptyArray);
+    EXPECT_EQ(CxLUInvMatrix(upper.data(), same3.data(), 0, x.data()), kErrEmptyArray);
 }
 
 ORIN_CONTRACT_TABLE(CxLUEntryPoints) {
     using orintest::Contract;
     using orintest::errorRow;
-    const std::vector<complexnum> two(2, complexnum{1, 0});
+    const CMat two(2, complexnum{1, 0}), singular = {{1, 0}, {0, 0}, {0, 0}, {0, 0}};
     return {
         errorRow("CxLU_head not square", kErrNotSquare, [two](Contract &c, int32_t *e) {
             int32_t parity = 1;
@@ -63,7 +72,32 @@ ORIN_CONTRACT_TABLE(CxLUEntryPoints) {
             EXPECT_EQ(parity, 0);
             return ret;
         }),
-        errorRow("CxLULinEqs_head perm", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({0, 0}), c.output<ComplexArray>(std::vector<complexnum>{{1, 0}}), e); }),
-        errorRow("CLUInvMatrix_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CLUInvMatrix_head(c.output<ComplexMatrix>(0, 0, std::vector<complexnum>{}), c.input<Int32Array>(), e); }),
+        errorRow("CxLULinEqs_head perm", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({0, 0}), c.output<ComplexArray>(CMat{{1, 0}}), e); }),
+        errorRow("CxLULinEqs_head b", kErrArraySizeMismatch, [two](Contract &c, int32_t *e) { return CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({0}), c.output<ComplexArray>(two), e); }),
+        errorRow("CxLULinEqs_head singular", kErrSingularMatrix, [two, singular](Contract &c, int32_t *e) { return CxLULinEqs_head(c.input<ComplexMatrix>(2, 2, singular), c.input<Int32Array>({0, 1}), c.output<ComplexArray>(two), e); }),
+        errorRow("CLUInvMatrix_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CLUInvMatrix_head(c.output<ComplexMatrix>(0, 0, CMat{}), c.input<Int32Array>(), e); }),
+        errorRow("CLUInvMatrix_head singular", kErrSingularMatrix, [singular](Contract &c, int32_t *e) { return CLUInvMatrix_head(c.output<ComplexMatrix>(2, 2, singular), c.input<Int32Array>({0, 1}), e); }),
     };
+}
+
+ORIN_ALLOCATION_CASE(CxLUFamily, 5) {
+    // CxLU_head: the permutation's resize, then CxLU's scales; CxLU: its
+    // scales; CxLUInvMatrix in place: the column, the copy of the factors.
+    const CMat a = randomCx(3, 3, 60);
+    orintest::ComplexMatrixHandle A(3, 3, a);
+    orintest::Int32Handle P;
+    CMat lu = a;
+    std::vector<int32_t> perm(3);
+    int32_t error = -1, parity = -1, factor = -1, inv = -1;
+    inj.call([&] {
+        CxLU_head(A, P, &parity, &error);
+        if ((factor = CxLU(lu.data(), 3, perm.data(), &parity)) == 0) inv = CxLUInvMatrix(lu.data(), perm.data(), 3, lu.data());
+        return 0;
+    });
+    const int64_t s = inj.site();
+    EXPECT_EQ(error, s == 1 || s == 2 ? kErrOutOfMemory : 0);
+    EXPECT_EQ(P.emptied() && A.emptied(), s == 1 || s == 2);
+    EXPECT_EQ(factor, s == 3 ? kErrOutOfMemory : 0);
+    EXPECT_EQ(inv, s == 4 || s == 5 ? kErrOutOfMemory : s == 3 ? -1 : 0);
+    if (!inj.failing()) { EXPECT_LT(residualRatio(a, lu, identityCx(3), 3, 3, 3), 10); }
 }

@@ -5,27 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <complex>
+#include <cstring>
 #include <limits>
 #include <tuple>
-#include <vector>
 
 #include "cx_reference.h"
 #include "support/allocation_failure.h"
 #include "support/contract.h"
-#include "support/handles.h"
 
-using cxtest::bothIDNaN;
-using cxtest::CMat;
-using cxtest::LMat;
-using cxtest::same;
-using orintest::kEps;
-using orintest::LCx;
+using namespace cxtest;
 
 namespace {
-
-LCx L(complexnum z) { return cxtest::lc(z); }
 
 // A sum of `terms` complex products held in extended precision and rounded
 // once: each part is within half an ulp of the exact value, plus the
@@ -42,12 +32,12 @@ LMat magnitudes(const CMat &a, const CMat &b, int m, int k, int n) {
     CMat absA(a.size()), absB(b.size());
     for (size_t i = 0; i < a.size(); ++i) absA[i] = {std::hypot(a[i].re, a[i].im), 0};
     for (size_t i = 0; i < b.size(); ++i) absB[i] = {std::hypot(b[i].re, b[i].im), 0};
-    return cxtest::productL(absA, absB, m, k, n);
+    return productL(absA, absB, m, k, n);
 }
 
 // Checks c (m x n) against A B for a m x k and b k x n.
 void expectProduct(const CMat &c, const CMat &a, const CMat &b, int m, int k, int n) {
-    const LMat want = cxtest::productL(a, b, m, k, n), mag = magnitudes(a, b, m, k, n);
+    const LMat want = productL(a, b, m, k, n), mag = magnitudes(a, b, m, k, n);
     for (size_t i = 0; i < want.size(); ++i) {
         SCOPED_TRACE(i);
         expectOneRounding(c[i], want[i], mag[i].real(), k);
@@ -57,10 +47,10 @@ void expectProduct(const CMat &c, const CMat &a, const CMat &b, int m, int k, in
 }  // namespace
 
 TEST(CxProducts, MatchLongDoubleSums) {
-    for (auto [m, k, n] : {std::tuple{1, 1, 1}, {17, 9, 23}, {4, 64, 3}}) {
+    for (auto [m, k, n] : {std::tuple{1, 1, 1}, {9, 40, 7}}) {
         SCOPED_TRACE(testing::Message() << m << "x" << k << "x" << n);
-        const CMat a = cxtest::randomCx(m, k, 21 + m), b = cxtest::randomCx(k, n, 22 + n);
-        const CMat x(b.begin(), b.begin() + k), col = cxtest::randomCx(m, 1, 23);
+        const CMat a = randomCx(m, k, 21 + m), b = randomCx(k, n, 22 + n);
+        const CMat x(b.begin(), b.begin() + k), col = randomCx(m, 1, 23);
         CMat c(size_t(m) * n), y(m), outer(size_t(m) * k);
         ASSERT_EQ(MatrixMulCx(a.data(), b.data(), m, k, n, c.data()), 0);
         expectProduct(c, a, b, m, k, n);
@@ -94,23 +84,21 @@ TEST(CxProducts, SumsCancelInExtendedPrecision) {
 }
 
 TEST(CxProducts, TraceNormAndColumn) {
-    for (auto [m, n] : {std::pair{1, 1}, {2, 3}, {5, 2}}) {
+    for (auto [m, n] : {std::pair{2, 3}, {5, 2}}) {
         SCOPED_TRACE(testing::Message() << m << "x" << n);
-        const CMat a = cxtest::randomCx(m, n, 5 + m * n);
+        const CMat a = randomCx(m, n, 5 + m * n);
         complexnum tr{0, 0};
         ASSERT_EQ(CxTrace(a.data(), m, n, &tr), 0);
         LCx want = 0;
-        for (int i = 0; i < std::min(m, n); ++i) want += L(a[size_t(i) * n + i]);
+        for (int i = 0; i < std::min(m, n); ++i) want += lc(a[size_t(i) * n + i]);
         expectOneRounding(tr, want, std::min(m, n), 0);
-        for (int col = 0; col < n; ++col) {
-            CMat out(m);
-            CxIndexMatrixCol(a.data(), m, n, col, out.data());
-            for (int i = 0; i < m; ++i) EXPECT_TRUE(same(out[i], a[size_t(i) * n + col])) << i << "," << col;
-        }
+        CMat col(m);
+        CxIndexMatrixCol(a.data(), m, n, n - 1, col.data());
+        for (int i = 0; i < m; ++i) EXPECT_TRUE(same(col[i], a[size_t(i) * n + n - 1])) << i;
         double norm = 0;
         ASSERT_EQ(CxVnorm2(a.data(), m * n, &norm), 0);
         long double sq = 0;
-        for (const complexnum &z : a) sq += std::norm(L(z));
+        for (const complexnum &z : a) sq += std::norm(lc(z));
         EXPECT_NEAR(norm, std::sqrt(sq), 4 * kEps * std::sqrt(sq)) << "a few roundings of a scaled sum";
     }
     // Magnitudes whose squares leave the double range either way.
@@ -132,7 +120,7 @@ TEST(CxProducts, TraceNormAndColumn) {
 TEST(CxProducts, ColumnOutsideTheMatrixReadsAsNaN) {
     // Exactly m x n elements, so that any read outside them is caught by the
     // sanitizer build.
-    const CMat a = cxtest::randomCx(3, 2, 9);
+    const CMat a = randomCx(3, 2, 9);
     for (int col : {-1, 2, 1000000}) {
         CMat out(3, complexnum{1, 1});
         CxIndexMatrixCol(a.data(), 3, 2, col, out.data());
@@ -144,7 +132,7 @@ TEST(CxProducts, ColumnOutsideTheMatrixReadsAsNaN) {
 }
 
 TEST(CxProducts, NaNPropagatesAlongItsRow) {
-    CMat a = cxtest::randomCx(3, 3, 31), b = cxtest::randomCx(3, 3, 32), c(9);
+    CMat a = randomCx(3, 3, 31), b = randomCx(3, 3, 32), c(9);
     a[4] = {NAN, 0};  // a[1][1]
     ASSERT_EQ(MatrixMulCx(a.data(), b.data(), 3, 3, 3, c.data()), 0);
     for (int i = 0; i < 3; ++i)
@@ -155,18 +143,13 @@ TEST(CxProducts, NaNPropagatesAlongItsRow) {
 }
 
 TEST(CxTranspose, IsTheConjugateTransposeAlsoInPlace) {
-    for (auto [m, n] : {std::pair{1, 1}, {3, 5}, {4, 4}, {6, 2}}) {
+    for (auto [m, n] : {std::pair{3, 5}, {4, 4}}) {
         SCOPED_TRACE(testing::Message() << m << "x" << n);
-        const CMat a = cxtest::randomCx(m, n, 70 + m + n);
+        const CMat a = randomCx(m, n, 70 + m + n);
         CMat t(a.size()), inplace = a;
         ASSERT_EQ(CxTranspose(a.data(), m, n, t.data()), 0);
-        for (int i = 0; i < m; ++i)
-            for (int j = 0; j < n; ++j) {
-                const complexnum z = a[size_t(i) * n + j];
-                EXPECT_TRUE(same(t[size_t(j) * m + i], {z.re, -z.im})) << i << "," << j;
-            }
         ASSERT_EQ(CxTranspose(inplace.data(), m, n, inplace.data()), 0);
-        EXPECT_EQ(std::memcmp(inplace.data(), t.data(), t.size() * sizeof(complexnum)), 0);
+        EXPECT_TRUE(same(t, adjoint(a, m, n)) && same(inplace, t));
     }
     complexnum none{0, 0};
     EXPECT_EQ(CxTranspose(&none, 0, 3, &none), kErrEmptyArray);
@@ -180,11 +163,11 @@ TEST(CxPow, RepeatedMultiplication) {
     // sqrt(5) eps relative error (complex multiplication in double).
     LCx want = 1;
     for (int n = 1; n <= 40; ++n) {
-        want *= L(z);
+        want *= lc(z);
         const complexnum got = CxPow(z, n);
-        EXPECT_LE(std::abs(L(got) - want), 3 * n * kEps * std::abs(want)) << n;
+        EXPECT_LE(std::abs(lc(got) - want), 3 * n * kEps * std::abs(want)) << n;
         // z^-n z^n = 1, each side within n products (and one reciprocal).
-        const LCx unit = L(CxPow(z, -n)) * L(got);
+        const LCx unit = lc(CxPow(z, -n)) * lc(got);
         EXPECT_LE(std::abs(unit - LCx(1)), 7 * (n + 1) * kEps) << -n;
     }
     EXPECT_TRUE(bothIDNaN(CxPow({0, 0}, -2)));
@@ -196,127 +179,93 @@ TEST(CxPow, RepeatedMultiplication) {
 }
 
 TEST(CxSpecialMatrix, MatchTheirDefinitions) {
-    const CMat x = cxtest::randomCx(4, 1, 41), y = cxtest::randomCx(3, 1, 42);
+    const CMat x = randomCx(4, 1, 41), y = randomCx(3, 1, 42);
     CMat out(16, complexnum{5, 5});
     ASSERT_EQ(CxSpecialMatrix(0, 3, nullptr, 0, nullptr, 0, out.data()), 0);
-    EXPECT_EQ(std::memcmp(out.data(), cxtest::identityCx(3).data(), 9 * sizeof(complexnum)), 0);
+    EXPECT_TRUE(same(CMat(out.begin(), out.begin() + 9), identityCx(3)));
     ASSERT_EQ(CxSpecialMatrix(1, 0, x.data(), 4, nullptr, 0, out.data()), 0);
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(out[i * 4 + j], i == j ? x[i] : complexnum{0, 0})) << i << j;
     ASSERT_EQ(CxSpecialMatrix(2, 0, x.data(), 4, y.data(), 3, out.data()), 0);
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 3; ++j) EXPECT_TRUE(same(out[i * 3 + j], i >= j ? x[i - j] : y[j - i])) << i << j;
-    // Vandermonde: descending powers, each exactly CxPow of its entry.
-    ASSERT_EQ(CxSpecialMatrix(3, 0, x.data(), 4, nullptr, 0, out.data()), 0);
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(out[i * 4 + j], CxPow(x[i], 3 - j))) << i << j;
-    const complexnum v2[] = {{2, 0}, {0, 3}};
-    ASSERT_EQ(CxVanderMatrix(v2, 2, out.data()), 0);
-    const complexnum powers[] = {{2, 0}, {1, 0}, {0, 3}, {1, 0}};
-    for (int e = 0; e < 4; ++e) EXPECT_TRUE(same(out[e], powers[e])) << e;
+    // Vandermonde: descending powers.
+    const CMat v3 = {{2, 0}, {0, 3}, {1, 1}};
+    ASSERT_EQ(CxSpecialMatrix(3, 0, v3.data(), 3, nullptr, 0, out.data()), 0);
+    EXPECT_TRUE(same(CMat(out.begin(), out.begin() + 9), CMat{{4, 0}, {2, 0}, {1, 0}, {-9, 0}, {0, 3}, {1, 0}, {0, 2}, {1, 1}, {1, 0}}));
     EXPECT_EQ(CxSpecialMatrix(5, 3, x.data(), 4, y.data(), 3, out.data()), kErrInvalidSelector);
     EXPECT_EQ(CxSpecialMatrix(-1, 3, x.data(), 4, y.data(), 3, out.data()), kErrInvalidSelector);
     EXPECT_EQ(CxToeplitzMatrix(x.data(), 4, y.data(), 0, out.data()), kErrEmptyArray);
     EXPECT_EQ(CxDiagonalMatrix(x.data(), 0, out.data()), kErrEmptyArray);
     EXPECT_EQ(CxCompanMatrix(x.data(), 0, out.data()), kErrEmptyArray);
+    const int32_t empty[] = {AxVectCx(nullptr, 0, 2, nullptr, nullptr), DotProductCx(nullptr, nullptr, 0, nullptr),
+                             OuterProductCx(nullptr, 0, nullptr, 2, nullptr), CxTrace(nullptr, 2, 0, nullptr), CxVanderMatrix(nullptr, 0, nullptr)};
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(empty[k], kErrEmptyArray) << "product, dot, outer, trace, Vandermonde: " << k;
     EXPECT_EQ(CxIdentityMatrix(65536, nullptr), kErrOutOfMemory) << "65536^2 elements cannot be addressed";
     EXPECT_EQ(MatrixMulCx(nullptr, nullptr, 2, 65536, 65536, nullptr), kErrOutOfMemory);
 }
 
 TEST(CxSpecialMatrix, CompanionHasThePolynomialsRootsAsEigenvalues) {
-    // A constant has no companion: nothing is written.
-    const complexnum c2[] = {{1, 0}};
+    // c(z) = 2 (z - 1)(z - i)(z + 2): each root r has the eigenvector
+    // (r^2, r, 1), the sub-diagonal shifting it and the first row -c[k]/c[0]
+    // (exact here) giving -c(r)/c0 + r^3. A constant has no companion.
+    const CMat c = {{2, 0}, {2, -2}, {-4, -2}, {0, 4}};
     CMat out(9);
-    complexnum untouched{6, 6};
-    ASSERT_EQ(CxCompanMatrix(c2, 1, &untouched), 0);
-    EXPECT_TRUE(same(untouched, {6, 6}));
-    // c(z) = (2 + i)(z - r0)(z - r1)(z - r2): for each root r, v = (r^2, r, 1)
-    // satisfies C v = r v (the sub-diagonal shifts v, the first row is
-    // -c(r)/c0 + r^3). The first row's entries carry Smith's division error.
-    const LCx lead(2, 1), r[] = {{1, 2}, {-0.5, 0.25}, {3, -1}};
-    std::vector<LCx> poly = {lead};
-    for (const LCx &root : r) {
-        std::vector<LCx> next(poly.size() + 1, 0);
-        for (size_t i = 0; i < poly.size(); ++i) next[i] += poly[i], next[i + 1] -= poly[i] * root;
-        poly = next;
-    }
-    CMat c(4);
-    for (int i = 0; i < 4; ++i) c[i] = {double(poly[i].real()), double(poly[i].imag())};
     ASSERT_EQ(CxSpecialMatrix(4, 0, c.data(), 4, nullptr, 0, out.data()), 0);
-    for (const LCx &root : r) {
-        SCOPED_TRACE(testing::Message() << root);
-        const LCx v[] = {root * root, root, 1};
-        long double scale = 0;
-        for (int i = 0; i < 3; ++i) scale += std::abs(L(out[i])) * std::abs(v[i]);
-        for (int i = 0; i < 3; ++i) {
-            LCx cv = 0;
-            for (int j = 0; j < 3; ++j) cv += L(out[i * 3 + j]) * v[j];
-            // The coefficients were rounded to double, then divided: a few eps
-            // on each term of the first row's sum.
-            EXPECT_LE(std::abs(cv - root * v[i]), 8 * kEps * scale) << "row " << i;
-        }
+    for (const LCx r : {LCx(1), LCx(0, 1), LCx(-2)}) {
+        const LCx v[] = {r * r, r, 1};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(lc(out[i * 3]) * v[0] + lc(out[i * 3 + 1]) * v[1] + lc(out[i * 3 + 2]) * v[2], r * v[i]) << r << " row " << i;
     }
+    complexnum untouched{6, 6};
+    ASSERT_EQ(CxCompanMatrix(c.data(), 1, &untouched), 0);
+    EXPECT_TRUE(same(untouched, {6, 6}));
 }
 
 TEST(CxHandles, ComputeTheCoreResults) {
-    const CMat a = cxtest::randomCx(3, 4, 81), x = cxtest::randomCx(4, 1, 83);
-    orintest::ComplexMatrixHandle ha(3, 4, a);
+    // The products into fresh handles are checked by the resize cases below.
+    const CMat a = randomCx(3, 4, 81), x = randomCx(4, 1, 83);
+    orintest::ComplexMatrixHandle ha(3, 4, a), s(0, 0, {});
     orintest::ComplexHandle hx(x), h3(CMat(a.begin(), a.begin() + 3));
     int32_t err = 9;
-    // The products into fresh handles are checked by the resize cases below.
     complexnum dot{0, 0};
     ASSERT_EQ(DotprodCx(hx, hx, &dot, &err), 0);
-    EXPECT_EQ(err, 0);
-    expectProduct({dot}, CMat(x.begin(), x.end()), x, 1, 4, 1);
-    orintest::ComplexMatrixHandle outer(0, 0, {});
-    ASSERT_EQ(OuterProdCx_head(h3, hx, outer, &err), 0);
-    ASSERT_EQ(outer.rows() * 10 + outer.cols(), 34);
-    expectProduct(outer.values(), CMat(a.begin(), a.begin() + 3), x, 3, 1, 4);
-    // Transpose into a itself.
-    const CMat adj = cxtest::adjoint(a, 3, 4);
-    ASSERT_EQ(CxTranspose_head(ha, ha, &err), 0);
-    ASSERT_EQ(ha.rows() * 10 + ha.cols(), 43);
-    EXPECT_EQ(std::memcmp(ha.values().data(), adj.data(), adj.size() * sizeof(complexnum)), 0);
-    // Special matrices: code 2 is len(x) x len(y).
-    orintest::ComplexMatrixHandle s(0, 0, {});
-    ASSERT_EQ(CxSpecialMatrix_head(2, 0, hx, h3, s, &err), 0);
-    ASSERT_EQ(s.rows() * 10 + s.cols(), 43);
-    EXPECT_TRUE(same(s.values()[1], a[1]));
-    EXPECT_TRUE(same(s.values()[3], x[1]));
+    expectProduct({dot}, x, x, 1, 4, 1);
+    ASSERT_EQ(CxTranspose_head(ha, ha, &err), 0);  // into a itself
+    EXPECT_TRUE(ha.rows() == 4 && ha.cols() == 3 && same(ha.values(), adjoint(a, 3, 4)));
+    ASSERT_EQ(CxSpecialMatrix_head(2, 0, hx, h3, s, &err), 0);  // Toeplitz: len(x) x len(y)
+    EXPECT_TRUE(s.rows() == 4 && s.cols() == 3 && same(s.values()[1], a[1]) && same(s.values()[3], x[1]));
     ASSERT_EQ(CxSpecialMatrix_head(4, 0, h3, hx, s, &err), 0);
-    ASSERT_EQ(s.rows() * 10 + s.cols(), 22);
+    EXPECT_TRUE(s.rows() == 2 && s.cols() == 2);
 }
 
 TEST(CxHandles, ProductIntoOneOfItsOperands) {
     // c is the handle a (3 x 3 times 3 x 2) or b (2 x 3 times 3 x 3): the
     // operand is read whole before it is resized over.
-    const CMat a = cxtest::randomCx(3, 3, 91), b = cxtest::randomCx(3, 2, 92), w = cxtest::randomCx(2, 3, 93);
+    const CMat a = randomCx(3, 3, 91), b = randomCx(3, 2, 92), w = randomCx(2, 3, 93);
     orintest::ComplexMatrixHandle ha(3, 3, a), hb(3, 2, b), hw(2, 3, w), hsq(3, 3, a);
     int32_t err = 9;
-    ASSERT_EQ(AxBCxCIN(ha, hb, ha, &err), 0);
-    ASSERT_EQ(err, 0);
-    ASSERT_EQ(ha.rows() * 10 + ha.cols(), 32);
-    expectProduct(ha.values(), a, b, 3, 3, 2);
-    ASSERT_EQ(AxBCxCIN(hw, hsq, hsq, &err), 0);
-    ASSERT_EQ(hsq.rows() * 10 + hsq.cols(), 23);
-    expectProduct(hsq.values(), w, a, 2, 3, 3);
     orintest::ComplexMatrixHandle square(3, 3, a);
+    ASSERT_EQ(AxBCxCIN(ha, hb, ha, &err), 0);
+    ASSERT_EQ(AxBCxCIN(hw, hsq, hsq, &err), 0);
     ASSERT_EQ(AxBCxCIN(square, square, square, &err), 0);
+    ASSERT_TRUE(ha.rows() == 3 && ha.cols() == 2 && hsq.rows() == 2 && hsq.cols() == 3);
+    expectProduct(ha.values(), a, b, 3, 3, 2);
+    expectProduct(hsq.values(), w, a, 2, 3, 3);
     expectProduct(square.values(), a, a, 3, 3, 3);
     // y = a x into x: 3 x 3 keeps the length, 2 x 3 shortens x to 2.
     const CMat x(a.begin() + 3, a.begin() + 6);
     orintest::ComplexHandle hx(x), hx2(x);
     ASSERT_EQ(AxVectorCx(hsq, hx, hx, &err), 0);
-    ASSERT_EQ(err, 0);
-    expectProduct(hx.values(), hsq.values(), x, 2, 3, 1);
     ASSERT_EQ(AxVectorCx(square, hx2, hx2, &err), 0);
+    expectProduct(hx.values(), hsq.values(), x, 2, 3, 1);
     expectProduct(hx2.values(), square.values(), x, 3, 3, 1);
 }
 
 ORIN_CONTRACT_TABLE(CxProducts) {
     using orintest::Contract;
     using orintest::errorRow;
-    const CMat six = cxtest::randomCx(2, 3, 1), two = cxtest::randomCx(2, 1, 2);
+    const CMat six = randomCx(2, 3, 1), two = randomCx(2, 1, 2);
     // A complex scalar output must come back iDNaN in both parts.
     auto nanScalar = [](auto call) {
         return [call](Contract &c, int32_t *e) {
@@ -332,9 +281,12 @@ ORIN_CONTRACT_TABLE(CxProducts) {
         errorRow("CxSpecialMatrix_head empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(3, 2, c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e); }),
         errorRow("CxTranspose_head empty", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxTranspose_head(c.input<ComplexMatrix>(0, 3, {}), mat(c), e); }),
         errorRow("AxBCxCIN empty a", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(3, 0, {}), c.input<ComplexMatrix>(2, 3, six), mat(c), e); }),
+        errorRow("AxBCxCIN empty b", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(0, 2, {}), mat(c), e); }),
+        errorRow("AxBCxCIN 65536x1 by 1x65536", kErrOutOfMemory, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(65536, 1, CMat(65536)), c.input<ComplexMatrix>(1, 65536, CMat(65536)), mat(c), e); }),
         errorRow("AxBCxCIN 2x3 by 2x3", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(2, 3, six), mat(c), e); }),
         errorRow("AxBCxCIN into its operand", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { ComplexMatrixHdl a = mat(c); return AxBCxCIN(a, a, a, e); }),
         errorRow("AxVectorCx empty a", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(0, 2, {}), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e); }),
+        errorRow("AxVectorCx empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(), c.output<ComplexArray>(two), e); }),
         errorRow("AxVectorCx 2x3 by 2", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e); }),
         errorRow("DotprodCx lengths differ", kErrArraySizeMismatch, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return DotprodCx(c.input<ComplexArray>(two), c.input<ComplexArray>(six), out, e); })),
         errorRow("DotprodCx empty", kErrEmptyArray, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return DotprodCx(c.input<ComplexArray>(), c.input<ComplexArray>(), out, e); })),
@@ -362,11 +314,10 @@ ORIN_ALLOCATION_CASE(CxCoreScratch, 2) {
     expectProduct(c, kSix, kSix, 2, 3, 2);  // the same six values read as 3 x 2
     if (inj.site() == 2) {
         EXPECT_EQ(tr, kErrOutOfMemory);
-        EXPECT_EQ(std::memcmp(t.data(), kSix.data(), t.size() * sizeof(complexnum)), 0) << "left as it was";
+        EXPECT_TRUE(same(t, kSix)) << "left as it was";
     } else {
         EXPECT_EQ(tr, 0);
-        const CMat adj = cxtest::adjoint(kSix, 2, 3);
-        EXPECT_EQ(std::memcmp(t.data(), adj.data(), t.size() * sizeof(complexnum)), 0);
+        EXPECT_TRUE(same(t, adjoint(kSix, 2, 3)));
     }
 }
 
@@ -375,7 +326,7 @@ ORIN_ALLOCATION_CASE(CxHandleResizes, 11) {
     // Sites: 1 s, 2 t, 3 c, 4 its accumulators (which fall back), 5 y, 6 o;
     // the product into its own operand: 7 its scratch, 8 accumulators
     // (fall back), 9 the resize; y = a x into x: 10 scratch, 11 resize.
-    const CMat adj = cxtest::adjoint(kSix, 2, 3);
+    const CMat adj = adjoint(kSix, 2, 3);
     orintest::ComplexHandle x(CMat(kSix.begin(), kSix.begin() + 3)), y, z(CMat(kSix.begin(), kSix.begin() + 2));
     orintest::ComplexMatrixHandle a(2, 3, kSix), h(3, 2, adj), s(0, 0, {}), t(0, 0, {}), c(0, 0, {}), o(0, 0, {}),
         self(2, 3, kSix);
@@ -405,7 +356,5 @@ ORIN_ALLOCATION_CASE(CxHandleResizes, 11) {
     if (failed != 2) expectProduct(c.values(), adj, kSix, 3, 2, 3);
     if (failed != 5) expectProduct(self.values(), adj, kSix, 3, 2, 3);
     if (failed != 6) expectProduct(xs.values(), kSix, CMat(kSix.begin(), kSix.begin() + 3), 2, 3, 1);
-    if (failed != 1) {
-        EXPECT_EQ(std::memcmp(t.values().data(), adj.data(), adj.size() * sizeof(complexnum)), 0);
-    }
+    if (failed != 1) { EXPECT_TRUE(same(t.values(), adj)); }
 }
