@@ -151,7 +151,13 @@ int32_t CaculateNFIRTaps(double fs, double fp, double fst, double dp, double ds,
         !positiveFinite(dp) || !positiveFinite(ds))
         return kErrEquirippleSpec;
     // The factor that minimises the total length for a lowpass (Neuvo et al.).
-    int64_t m = static_cast<int64_t>(std::floor(fs / (fp + fst + std::sqrt(fs * (fst - fp))) + 0.5));
+    const double estimate = std::floor(fs / (fp + fst + std::sqrt(fs * (fst - fp))) + 0.5);
+    // The model's stop band must stay below fs/2: m fst < fs/2. Starting at
+    // most one above that bound (and within int32, where the factor is
+    // reported) leaves the loop a step or two; from a raw estimate of a
+    // narrow band at a huge fs it would not end, nor would the estimate fit
+    // an integer.
+    int64_t m = static_cast<int64_t>(std::min({estimate, std::floor(fs / 2 / fst) + 1, double{INT32_MAX}}));
     while (m > 1 && m * fst >= fs / 2) --m;
     m = std::max<int64_t>(m, 1);
     int64_t image = m == 1 ? 0 : kaiserTaps(fs, dp / 2, ds, fs / m - fst - fp);
