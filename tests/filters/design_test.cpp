@@ -170,6 +170,7 @@ TEST(IIRDesign, ChecksInDocumentedOrderAndNothingWrittenOnFailure) {
         {"parameters before capacity", 2, 1, 1000, 100, 200, 0, -1, kCap, kErrRipple, kErrAttenuation, kErrRipple, 4, 4},
         {"band edge at fs/2 accepted", 2, 2, 1000, 100, 500, 1, 40, 0, 0, 0, 0},
         {"type outside 0..3", 4, 2, 1000, 100, 400, 1, 40, kSel, kSel, kSel, kSel},
+        {"negative type", -1, 2, 1000, 100, 400, 1, 40, kSel, kSel, kSel, kSel},
     };
     for (const Case &c : cases) {
         const auto run = [&](const char *routine, int32_t expected, auto call) {
