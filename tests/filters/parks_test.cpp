@@ -10,13 +10,21 @@
 #include <string>
 #include <vector>
 
-#include "fir_reference.h"
 #include "support/allocation_failure.h"
 #include "support/contract.h"
-
-using firtest::amplitude;
+#include "support/reference.h"
 
 namespace {
+
+// Real amplitude A(f) of taps h at f (cycles per sample) about the centre
+// c = (N-1)/2: sum h[k] cos(w (k - c)) for symmetric taps, sum h[k]
+// sin(w (c - k)) for antisymmetric ones.
+long double amplitude(const std::vector<double> &h, long double f, bool symmetric) {
+    const long double w = 2 * orintest::kPiL * f, c = (h.size() - 1) / 2.0L;
+    long double a = 0;
+    for (size_t k = 0; k < h.size(); ++k) a += h[k] * (symmetric ? std::cos(w * (k - c)) : std::sin(w * (c - k)));
+    return a;
+}
 
 struct Spec {
     std::string name;
@@ -26,20 +34,15 @@ struct Spec {
     double fs = 1.0;
 };
 
-struct Measured {
-    double maxError = 0;
-    int alternations = 0;
-};
-
 // Weighted error on a grid 8 times denser than the design's (16 points per
 // extremal). Sampling an extremum at an eighth of a grid step misses its peak
 // by at most (pi/256)^2/2 (under 1e-4 of it), in the design's own final
-// measurement as here: the deviation must agree within 0.2 %.
-Measured measure(const Spec &s, const std::vector<double> &h) {
+// measurement as here: the deviation must agree within 0.2 %. Returns the
+// largest error and the count of alternating extrema within 3 % of it.
+std::pair<double, int> measure(const Spec &s, const std::vector<double> &h) {
     const bool symmetric = s.kind == 1;
     const int nf = s.kind == 1 && s.taps % 2 ? s.taps / 2 + 1 : s.taps / 2;
     const long double step = 0.5L / (16 * 8 * nf);
-    Measured m;
     std::vector<long double> errors;
     for (size_t b = 0; b < s.desired.size(); ++b) {
         // Antisymmetric designs start at the design grid's first step: the
@@ -55,36 +58,32 @@ Measured measure(const Spec &s, const std::vector<double> &h) {
             errors.push_back(w * (amplitude(h, g, symmetric) - d));
         }
     }
-    for (long double e : errors) m.maxError = std::max(m.maxError, static_cast<double>(std::fabs(e)));
-    // Extrema of alternating sign whose size is within 3 % of the largest.
-    int sign = 0;
+    double maxError = 0;
+    for (long double e : errors) maxError = std::max(maxError, static_cast<double>(std::fabs(e)));
+    int sign = 0, alternations = 0;
     for (long double e : errors) {
-        if (std::fabs(e) < 0.97 * m.maxError) continue;
+        if (std::fabs(e) < 0.97 * maxError) continue;
         const int s2 = e > 0 ? 1 : -1;
-        if (s2 != sign) ++m.alternations, sign = s2;
+        if (s2 != sign) ++alternations, sign = s2;
     }
-    return m;
+    return {maxError, alternations};
 }
 
-std::vector<double> design(const Spec &s, int32_t *code, double *deviation) {
-    std::vector<double> h(s.taps, 0.0);
-    *code = Equi_Ripple(static_cast<int32_t>(s.desired.size()), s.desired.data(), s.weights.data(), s.fs,
-                        s.edges.data(), s.kind, s.taps, h.data(), deviation);
-    return h;
+int32_t design(const Spec &s, std::vector<double> &h, double *deviation) {
+    h.assign(s.taps, 0.0);
+    return Equi_Ripple(static_cast<int32_t>(s.desired.size()), s.desired.data(), s.weights.data(), s.fs,
+                       s.edges.data(), s.kind, s.taps, h.data(), deviation);
 }
 
 void checkOptimal(const Spec &s) {
     SCOPED_TRACE(s.name);
-    int32_t code = -1;
+    std::vector<double> h;
     double deviation = 0;
-    const std::vector<double> h = design(s, &code, &deviation);
-    ASSERT_EQ(code, 0);
-    const bool symmetric = s.kind == 1;
-    for (int32_t k = 0; k < s.taps; ++k) EXPECT_EQ(h[k], symmetric ? h[s.taps - 1 - k] : -h[s.taps - 1 - k]) << k;
-    const Measured m = measure(s, h);
-    const int nf = s.kind == 1 && s.taps % 2 ? s.taps / 2 + 1 : s.taps / 2;
-    EXPECT_GE(m.alternations, nf + 1);
-    EXPECT_NEAR(deviation, m.maxError, 0.002 * m.maxError);
+    ASSERT_EQ(design(s, h, &deviation), 0);
+    for (int32_t k = 0; k < s.taps; ++k) EXPECT_EQ(h[k], s.kind == 1 ? h[s.taps - 1 - k] : -h[s.taps - 1 - k]) << k;
+    const auto [maxError, alternations] = measure(s, h);
+    EXPECT_GE(alternations, (s.kind == 1 && s.taps % 2 ? s.taps / 2 + 1 : s.taps / 2) + 1);
+    EXPECT_NEAR(deviation, maxError, 0.002 * maxError);
 }
 
 TEST(Equiripple, DesignsAlternateAndReportTheirError) {
@@ -93,140 +92,107 @@ TEST(Equiripple, DesignsAlternateAndReportTheirError) {
         {"lowpass 20", 1, 20, {0, 0.2, 0.25, 0.5}, {1, 0}, {1, 10}},
         {"lowpass 3", 1, 3, {0, 0.1, 0.3, 0.5}, {1, 0}, {1, 1}},
         {"highpass 31", 1, 31, {0, 0.2, 0.26, 0.5}, {0, 1}, {5, 1}},
-        {"bandpass 41", 1, 41, {0, 0.1, 0.15, 0.3, 0.35, 0.5}, {0, 1, 0}, {1, 1, 1}},
         {"bandpass 40", 1, 40, {0, 0.1, 0.15, 0.3, 0.35, 0.5}, {0, 1, 0}, {2, 1, 2}},
-        {"two-level 33", 1, 33, {0, 0.15, 0.2, 0.3, 0.35, 0.5}, {1, 0.5, 0}, {1, 1, 1}},
         {"differentiator 32", 2, 32, {0, 0.5}, {1}, {1}},
         {"differentiator 33", 2, 33, {0, 0.45}, {1}, {1}},
         {"differentiator 20 two bands", 2, 20, {0, 0.2, 0.3, 0.5}, {1, 0}, {1, 1}},
         {"Hilbert 3", 3, 3, {0.1, 0.4}, {1}, {1}},
         {"Hilbert 4", 3, 4, {0.1, 0.5}, {1}, {1}},
-        {"Hilbert 5", 3, 5, {0.1, 0.4}, {1}, {1}},
-        {"Hilbert 6", 3, 6, {0.1, 0.5}, {1}, {1}},
         {"Hilbert 31", 3, 31, {0.05, 0.45}, {1}, {1}},
-        {"Hilbert 30", 3, 30, {0.05, 0.5}, {1}, {1}},
+        // An even length converges to the optimum only when the search for an
+        // extremum above the last one scans down the grid; testing one point
+        // gives up early and under-reports (0.0518 against a real 0.0656).
+        {"lowpass 20 of fs 1000", 1, 20, {0, 360, 410, 500}, {1, 0}, {1, 1}, 1000},
     };
     for (const Spec &s : specs) checkOptimal(s);
-}
-
-// An even length converges to the optimum only when the search for an
-// extremum above the last one scans down the grid; testing one point gives
-// up early and under-reports (0.0518 against a real 0.162).
-TEST(Equiripple, EvenLengthReachesTheOptimum) {
-    const Spec s{"lowpass 20 of fs 1000", 1, 20, {0, 360, 410, 500}, {1, 0}, {1, 1}, 1000};
-    int32_t code = -1;
+    std::vector<double> h;
     double deviation = 0;
-    const std::vector<double> h = design(s, &code, &deviation);
-    ASSERT_EQ(code, 0);
+    ASSERT_EQ(design(specs.back(), h, &deviation), 0);
     EXPECT_NEAR(deviation, 0.0656, 0.0005);
-    checkOptimal(s);
 }
 
 // Barycentric weights of 1000 and more extremals underflow unless scaled.
 TEST(Equiripple, LongDesignsGiveFiniteOptimalTaps) {
-    const std::vector<int32_t> lengths = orintest::kReducedSuite ? std::vector<int32_t>{301}
-                                                                 : std::vector<int32_t>{2061, 2100, 2101};
-    for (int32_t n : lengths) {
+    for (int32_t n : orintest::kReducedSuite ? std::vector<int32_t>{301} : std::vector<int32_t>{2061, 2100}) {
         const double width = n > 1000 ? 0.002 : 0.01;
         const Spec s{"lowpass " + std::to_string(n), 1, n, {0, 0.1, 0.1 + width, 0.5}, {1, 0}, {1, 1}};
         SCOPED_TRACE(s.name);
-        int32_t code = -1;
+        std::vector<double> h;
         double deviation = 0;
-        const std::vector<double> h = design(s, &code, &deviation);
-        ASSERT_EQ(code, 0);
+        ASSERT_EQ(design(s, h, &deviation), 0);
         EXPECT_TRUE(std::all_of(h.begin(), h.end(), [](double v) { return std::isfinite(v); }));
         EXPECT_GT(deviation, 0);
-        // Spot check of the error at the pass and stop edges (a full dense
-        // measurement of 2000 taps is left to the shorter designs).
+        // The error at the pass and stop edges (a dense measurement of 2000
+        // taps is left to the shorter designs).
         EXPECT_LE(std::fabs(static_cast<double>(amplitude(h, 0.1L, true)) - 1), 1.01 * deviation);
         EXPECT_LE(std::fabs(static_cast<double>(amplitude(h, 0.1L + width, true))), 1.01 * deviation);
     }
 }
 
 TEST(Equiripple, ChecksInOrder) {
-    const double e2[] = {0, 0.2, 0.25, 0.5}, d2[] = {1, 0}, w2[] = {1, 1};
-    double h[64], dev = 0;
-    auto run = [&](int32_t nb, const double *d, const double *w, double fs, const double *e, int32_t kind, int32_t n,
-                   int32_t iter = 100) { return Equi_Ripple_Iter(nb, d, w, fs, e, kind, n, h, &dev, iter); };
+    using V = std::vector<double>;
     const double nan = std::nan(""), inf = INFINITY;
-    EXPECT_EQ(run(2, d2, w2, 1, e2, 1, 2), kErrEquirippleSpec);
-    EXPECT_EQ(run(0, d2, w2, 1, e2, 1, 21), kErrEmptyArray);
-    EXPECT_EQ(run(2, d2, w2, nan, e2, 1, 21), kErrEquirippleSpec);
-    const double eInf[] = {0, 0.2, inf, 0.5}, dNan[] = {nan, 0}, wInf[] = {1, inf};
-    EXPECT_EQ(run(2, d2, w2, 1, eInf, 1, 21), kErrEquirippleSpec);
-    EXPECT_EQ(run(2, dNan, w2, 1, e2, 1, 21), kErrEquirippleSpec);
-    EXPECT_EQ(run(2, d2, wInf, 1, e2, 1, 21), kErrEquirippleSpec);
-    EXPECT_EQ(run(2, d2, w2, 0, e2, 1, 21), kErrCutoffFrequency);
-    const double eNeg[] = {-0.1, 0.2, 0.25, 0.5}, wZero[] = {1, 0}, dNeg[] = {1, -1};
-    EXPECT_EQ(run(2, d2, w2, 1, eNeg, 1, 21), kErrCutoffFrequency);
-    EXPECT_EQ(run(2, d2, wZero, 1, e2, 1, 21), kErrCutoffFrequency);
-    EXPECT_EQ(run(2, dNeg, w2, 1, e2, 1, 21), kErrCutoffFrequency);
-    const double eHigh[] = {0, 0.2, 0.25, 0.6}, eOrder[] = {0, 0.3, 0.25, 0.5};
-    EXPECT_EQ(run(2, d2, w2, 1, eHigh, 1, 21), kErrNyquist);
-    EXPECT_EQ(run(2, d2, w2, 1, eOrder, 1, 21), kErrCutoffFrequency);
-    const double eShort[] = {0, 0.2, 0.25, 0.49}, eStart[] = {0.01, 0.2, 0.25, 0.5}, dHigh[] = {0, 1};
-    EXPECT_EQ(run(2, d2, w2, 1, eShort, 1, 21), kErrEquirippleSpec);
-    EXPECT_EQ(run(2, d2, w2, 1, eStart, 1, 21), kErrEquirippleSpec);
-    EXPECT_EQ(run(2, dHigh, w2, 1, e2, 1, 20), kErrEvenTaps);
-    const double eDiffOdd[] = {0, 0.495}, eHilb0[] = {0, 0.4}, one[] = {1};
-    EXPECT_EQ(run(1, one, one, 1, eDiffOdd, 2, 21), kErrEquirippleSpec);
-    EXPECT_EQ(run(1, one, one, 1, eHilb0, 3, 21), kErrEquirippleSpec);
-    EXPECT_EQ(run(2, d2, w2, 1, e2, 4, 21), kErrInvalidSelector);
-    EXPECT_EQ(run(2, d2, w2, 1, e2, 1, 4095), kErrOutOfMemory);
+    const V e = {0, 0.2, 0.25, 0.5}, d = {1, 0}, w = {1, 1}, one = {1};
+    const auto run = [](const V &edges, const V &desired, const V &weights, double fs, int32_t kind, int32_t taps,
+                        int32_t iter = 100) {
+        double h[64], dev = 0;
+        return Equi_Ripple_Iter(static_cast<int32_t>(desired.size()), desired.data(), weights.data(), fs, edges.data(),
+                                kind, taps, h, &dev, iter);
+    };
+    EXPECT_EQ(run(e, d, w, 1, 1, 2), kErrEquirippleSpec);
+    EXPECT_EQ(run({}, {}, {}, 1, 1, 21), kErrEmptyArray);
+    EXPECT_EQ(run(e, d, w, nan, 1, 21), kErrEquirippleSpec);
+    EXPECT_EQ(run({0, 0.2, inf, 0.5}, d, w, 1, 1, 21), kErrEquirippleSpec);
+    EXPECT_EQ(run(e, {nan, 0}, w, 1, 1, 21), kErrEquirippleSpec);
+    EXPECT_EQ(run(e, d, {1, inf}, 1, 1, 21), kErrEquirippleSpec);
+    EXPECT_EQ(run(e, d, w, 0, 1, 21), kErrCutoffFrequency);
+    EXPECT_EQ(run({-0.1, 0.2, 0.25, 0.5}, d, w, 1, 1, 21), kErrCutoffFrequency);
+    EXPECT_EQ(run(e, d, {1, 0}, 1, 1, 21), kErrCutoffFrequency);
+    EXPECT_EQ(run(e, {1, -1}, w, 1, 1, 21), kErrCutoffFrequency);
+    EXPECT_EQ(run({0, 0.2, 0.25, 0.6}, d, w, 1, 1, 21), kErrNyquist);
+    EXPECT_EQ(run({0, 0.3, 0.25, 0.5}, d, w, 1, 1, 21), kErrCutoffFrequency);
+    EXPECT_EQ(run({0, 0.2, 0.25, 0.49}, d, w, 1, 1, 21), kErrEquirippleSpec);
+    EXPECT_EQ(run({0.01, 0.2, 0.25, 0.5}, d, w, 1, 1, 21), kErrEquirippleSpec);
+    EXPECT_EQ(run(e, {0, 1}, w, 1, 1, 20), kErrEvenTaps);
+    EXPECT_EQ(run({0, 0.495}, one, one, 1, 2, 21), kErrEquirippleSpec);
+    EXPECT_EQ(run({0, 0.4}, one, one, 1, 3, 21), kErrEquirippleSpec);
+    EXPECT_EQ(run(e, d, w, 1, 4, 21), kErrInvalidSelector);
+    EXPECT_EQ(run(e, d, w, 1, 1, 4095), kErrOutOfMemory);
+    // Bands narrower than a grid step keep one point each: three points
+    // cannot hold the four extremals of 5 taps, and two extremals at one
+    // abscissa cos(2 pi f) (f = 1e-10 and the next double) leave no
+    // levelled error.
+    const V three = {1, 1, 0}, ones = {1, 1, 1};
+    EXPECT_EQ(run({0, 1e-10, 0.2, 0.2001, 0.4995, 0.5}, three, ones, 1, 1, 5), kErrEquirippleSpec);
+    EXPECT_EQ(run({0, 1e-10, std::nextafter(1e-10, 1), 1.1e-10, 0.4995, 0.5}, three, ones, 1, 1, 3),
+              kErrEquirippleSpec);
     // maxIter 1 and 2 leave no exchange that can settle; 0 means 100.
-    EXPECT_EQ(run(2, d2, w2, 1, e2, 1, 21, 1), kErrEquirippleSpec);
-    EXPECT_EQ(run(2, d2, w2, 1, e2, 1, 21, 2), kErrEquirippleSpec);
-    EXPECT_EQ(run(2, d2, w2, 1, e2, 1, 21, 0), 0);
+    EXPECT_EQ(run(e, d, w, 1, 1, 21, 1), kErrEquirippleSpec);
+    EXPECT_EQ(run(e, d, w, 1, 1, 21, 2), kErrEquirippleSpec);
+    EXPECT_EQ(run(e, d, w, 1, 1, 21, 0), 0);
 }
 
 // More bands than the grid's 16 points per extremal leave room for: the grid
 // is sized by the bands as well, so nothing is written past it.
 TEST(Equiripple, ManyNarrowBandsStayInsideTheGrid) {
-    std::vector<double> edges, desired, weights;
+    std::vector<double> edges, desired, weights(40, 1.0), h(9);
     for (int b = 0; b < 40; ++b) {
-        edges.push_back(b * 0.5 / 40);
-        edges.push_back(b == 39 ? 0.5 : (b + 0.6) * 0.5 / 40);
-        desired.push_back(b % 2), weights.push_back(1);
+        edges.insert(edges.end(), {b * 0.5 / 40, b == 39 ? 0.5 : (b + 0.6) * 0.5 / 40});
+        desired.push_back(b % 2);
     }
-    std::vector<double> h(9);
     double dev = 0;
     const int32_t code = Equi_Ripple(40, desired.data(), weights.data(), 1, edges.data(), 1, 9, h.data(), &dev);
     EXPECT_TRUE(code == 0 || code == kErrEquirippleSpec) << code;
-    if (code == 0) {
-        EXPECT_TRUE(std::all_of(h.begin(), h.end(), [](double v) { return std::isfinite(v); }));
-    }
+    EXPECT_TRUE(code != 0 || std::all_of(h.begin(), h.end(), [](double v) { return std::isfinite(v); }));
 }
 
 std::vector<FIRBand> lowpassBands() { return {{1, 0, 0.2, 1}, {0, 0.25, 0.5, 1}}; }
 
-std::vector<double> flatten(const std::vector<FIRBand> &bands) {
+// The records as the host lays them out: 4 doubles each, counted in records.
+FIRBandArrayHdl records(orintest::Contract &c, const std::vector<FIRBand> &bands) {
     std::vector<double> flat;
     for (const FIRBand &b : bands) flat.insert(flat.end(), {b.desired, b.lower, b.upper, b.weight});
-    return flat;
-}
-
-TEST(Equiripple, ParksMatchesTheCoreRoutine) {
-    // A block of 4 doubles per record, counted in records.
-    orintest::DoubleHandle block(flatten(lowpassBands()));
-    (*block.get())->dimSize = 2;
-    auto records = reinterpret_cast<FIRBandArrayHdl>(block.get());
-    orintest::DoubleHandle h;
-    const int32_t taps = 25, kind = 0, iter = 0;
-    const double fs = 1;
-    double deviation = 0;
-    int32_t error = -1;
-    EXPECT_EQ(Parks(&taps, &fs, records, &kind, h, &deviation, &iter, &error), 0);
-    EXPECT_EQ(error, 0);
-    const double edges[] = {0, 0.2, 0.25, 0.5}, desired[] = {1, 0}, weights[] = {1, 1};
-    std::vector<double> want(25);
-    double wantDev = 0;
-    ASSERT_EQ(Equi_Ripple(2, desired, weights, 1, edges, 1, 25, want.data(), &wantDev), 0);
-    EXPECT_EQ(h.values(), want);
-    EXPECT_EQ(deviation, wantDev);
-}
-
-FIRBandArrayHdl records(orintest::Contract &c, const std::vector<FIRBand> &bands) {
-    DoubleArrayHdl h = c.input<DoubleArray>(flatten(bands));
+    DoubleArrayHdl h = c.input<DoubleArray>(flat);
     (*h)->dimSize = static_cast<int32_t>(bands.size());
     return reinterpret_cast<FIRBandArrayHdl>(h);
 }
@@ -240,23 +206,43 @@ int32_t callParks(orintest::Contract &c, int32_t taps, double fs, const std::vec
 }
 
 ORIN_CONTRACT_TABLE(Parks) {
+    using orintest::Contract;
     return {
-        {"infinite fs", kErrEquirippleSpec, [](orintest::Contract &c) { return callParks(c, 21, INFINITY, lowpassBands()); }},
+        {"infinite fs", kErrEquirippleSpec, [](Contract &c) { return callParks(c, 21, INFINITY, lowpassBands()); }},
         {"NaN edge", kErrEquirippleSpec,
-         [](orintest::Contract &c) { return callParks(c, 21, 1, {{1, 0, NAN, 1}, {0, 0.25, 0.5, 1}}); }},
-        {"no taps", kErrOrderNotPositive, [](orintest::Contract &c) { return callParks(c, 0, 1, lowpassBands()); }},
-        {"no bands", kErrCutoffFrequency, [](orintest::Contract &c) { return callParks(c, 21, 1, {}); }},
-        {"two taps", kErrEquirippleSpec, [](orintest::Contract &c) { return callParks(c, 2, 1, lowpassBands()); }},
+         [](Contract &c) { return callParks(c, 21, 1, {{1, 0, NAN, 1}, {0, 0.25, 0.5, 1}}); }},
+        {"no taps", kErrOrderNotPositive, [](Contract &c) { return callParks(c, 0, 1, lowpassBands()); }},
+        {"no bands", kErrCutoffFrequency, [](Contract &c) { return callParks(c, 21, 1, {}); }},
+        {"two taps", kErrEquirippleSpec, [](Contract &c) { return callParks(c, 2, 1, lowpassBands()); }},
         {"band above fs/2", kErrNyquist,
-         [](orintest::Contract &c) { return callParks(c, 21, 1, {{1, 0, 0.2, 1}, {0, 0.25, 0.7, 1}}); }},
+         [](Contract &c) { return callParks(c, 21, 1, {{1, 0, 0.2, 1}, {0, 0.25, 0.7, 1}}); }},
     };
 }
 
-ORIN_ALLOCATION_CASE(EquiRipple, 3) {
+// The taps resize, the unpacked records, then the core routine's 3; unharmed,
+// Parks gives the core routine's design bit for bit.
+ORIN_ALLOCATION_CASE(Parks, 5) {
+    orintest::Contract c;
+    FIRBandArrayHdl bands = records(c, lowpassBands());
+    orintest::DoubleHandle h;
+    const int32_t taps = 25, kind = 0, iter = 0;
+    const double fs = 1;
+    double deviation = 0;
+    int32_t error = -1;
+    EXPECT_EQ(inj.call([&] { return Parks(&taps, &fs, bands, &kind, h, &deviation, &iter, &error); }),
+              inj.site() == 1 ? kMgFullErr : 0);
+    if (inj.failing()) {
+        EXPECT_EQ(error, kErrOutOfMemory);
+        EXPECT_TRUE(h.emptied() && orintest::isIDNaN(deviation));
+        return;
+    }
     const double edges[] = {0, 0.2, 0.25, 0.5}, desired[] = {1, 0}, weights[] = {1, 1};
-    double h[21], dev = 0;
-    const int32_t code = inj.call([&] { return Equi_Ripple(2, desired, weights, 1, edges, 1, 21, h, &dev); });
-    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
+    std::vector<double> want(25);
+    double wantDev = 0;
+    ASSERT_EQ(Equi_Ripple(2, desired, weights, 1, edges, 1, 25, want.data(), &wantDev), 0);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(h.values(), want);
+    EXPECT_EQ(deviation, wantDev);
 }
 
 }  // namespace

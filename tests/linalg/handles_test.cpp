@@ -131,19 +131,25 @@ DoubleArrayHdl vecOut(Contract &c, const Mat &v = {1}) { return c.output<Da>(v);
 // An int32 output of the row being run.
 int32_t i = 0;
 
-// A row whose call meets a refused allocation: arm(site) makes the site-th
-// allocation from there on fail. The entry point stores -20001, returns the
-// memory manager's status and empties its outputs.
-template <class Call>
-orintest::ContractRow refusedRow(std::string name, int64_t site, Call call) {
-    return {std::move(name), kErrOutOfMemory, [site, call](Contract &c) {
+// A row whose call meets a refused allocation: setup builds the inputs and
+// returns the call, which runs with the site-th allocation from there on
+// refused. The entry point stores -20001, returns the memory manager's
+// status and empties its outputs.
+template <class Setup>
+orintest::ContractRow refusedRow(std::string name, int64_t site, Setup setup) {
+    return {std::move(name), kErrOutOfMemory, [site, setup](Contract &c) {
                 int32_t error = 0;
-                const MgErr status = call(c, &error, [site] { OrinHostFailAllocation(site); });
+                const auto call = setup(c);
+                OrinHostFailAllocation(site);
+                const MgErr status = call(&error);
                 OrinHostFailAllocation(0);
                 EXPECT_EQ(status, kMgFullErr) << "return value";
                 return error;
             }};
 }
+
+// A row whose call is one expression of the contract c and the error output e.
+#define ROW(name, code, call) errorRow(name, code, [](Contract &c, int32_t *e) { return call; })
 
 }  // namespace
 
@@ -157,31 +163,18 @@ ORIN_CONTRACT_TABLE(Linalg) {
                      EXPECT_EQ(i, 0);  // parity
                      return r;
                  }),
-        errorRow("LU_head singular", kErrSingularMatrix,
-                 [](Contract &c, int32_t *e) {
-                     return LU_head(c.output<Dm>(2, 2, Mat{0, 0, 0, 1}), c.output<Int32Array>(), &i, e);
-                 }),
-        errorRow("LULinEqs_head b length", kErrArraySizeMismatch,
-                 [](Contract &c, int32_t *e) {
-                     return LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1}),
-                                          vecOut(c, {1, 2, 3}), e);
-                 }),
+        ROW("LU_head singular", kErrSingularMatrix,
+            LU_head(c.output<Dm>(2, 2, Mat{0, 0, 0, 1}), c.output<Int32Array>(), &i, e)),
+        ROW("LULinEqs_head b length", kErrArraySizeMismatch,
+            LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1}), vecOut(c, {1, 2, 3}), e)),
         // Permutation entries from the host must name rows: one outside
         // 0..n-1 would move data outside b or the inverse.
-        errorRow("LULinEqs_head perm entry above n", kErrIndexOutOfRange,
-                 [](Contract &c, int32_t *e) {
-                     return LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1000000}),
-                                          vecOut(c, {1, 2}), e);
-                 }),
-        errorRow("LULinEqs_head negative perm entry", kErrIndexOutOfRange,
-                 [](Contract &c, int32_t *e) {
-                     return LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({-1, 1}),
-                                          vecOut(c, {1, 2}), e);
-                 }),
-        errorRow("LUInvMatrix_head perm entry n", kErrIndexOutOfRange,
-                 [](Contract &c, int32_t *e) {
-                     return LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({2, 0}), e);
-                 }),
+        ROW("LULinEqs_head perm entry above n", kErrIndexOutOfRange,
+            LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1000000}), vecOut(c, {1, 2}), e)),
+        ROW("LULinEqs_head negative perm entry", kErrIndexOutOfRange,
+            LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({-1, 1}), vecOut(c, {1, 2}), e)),
+        ROW("LUInvMatrix_head perm entry n", kErrIndexOutOfRange,
+            LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({2, 0}), e)),
         errorRow("CxLULinEqs_head perm entry above n", kErrIndexOutOfRange,
                  [](Contract &c, int32_t *e) {
                      return CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({7}),
@@ -192,46 +185,23 @@ ORIN_CONTRACT_TABLE(Linalg) {
                      return CLUInvMatrix_head(c.output<ComplexMatrix>(1, 1, std::vector<complexnum>{{2, 0}}),
                                               c.input<Int32Array>({-1}), e);
                  }),
-        errorRow("LUInvMatrix_head empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) {
-                     return LUInvMatrix_head(c.output<Dm>(0, 0, Mat{}), c.input<Int32Array>(), e);
-                 }),
-        errorRow("GenLinEqs_head b length", kErrArraySizeMismatch,
-                 [](Contract &c, int32_t *e) { return GenLinEqs_head(wide(c), c.input<Da>({1}), vecOut(c), e); }),
-        errorRow("Determinant_head not square", kErrNotSquare,
-                 [](Contract &c, int32_t *e) { return Determinant_head(wide(c), 0, c.scalar(), e); }),
-        errorRow("CondNumber_head selector", kErrInvalidSelector,
-                 [](Contract &c, int32_t *e) { return CondNumber_head(wide(c), 4, c.scalar(), e); }),
-        errorRow("Cholesky_head not triangular", kErrNotSquare,
-                 [](Contract &c, int32_t *e) {
-                     return Cholesky_head(vecOut(c, {1, 2, 3, 4}), e);
-                 }),
-        errorRow("Cholesky_head indefinite", kErrSingularMatrix,
-                 [](Contract &c, int32_t *e) {
-                     return Cholesky_head(vecOut(c, {1, 2, 1}), e);
-                 }),
-        errorRow("CholeskyLinEqs_head b length", kErrArraySizeMismatch,
-                 [](Contract &c, int32_t *e) {
-                     return CholeskyLinEqs_head(c.input<Da>({2, 1, 2}), vecOut(c, {1, 2, 3}), e);
-                 }),
-        errorRow("Cholesky_InvMatrix_head empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) { return Cholesky_InvMatrix_head(c.output<Da>(), e); }),
-        errorRow("TriLinEqs_head triangle", kErrInvalidSelector,
-                 [](Contract &c, int32_t *e) {
-                     return TriLinEqs_head(c.input<Da>({1, 0, 1}), 2, vecOut(c, {1, 2}), e);
-                 }),
-        errorRow("Tri_InvMatrix_head singular", kErrSingularMatrix,
-                 [](Contract &c, int32_t *e) {
-                     return Tri_InvMatrix_head(vecOut(c, {1, 0, 0}), 0, e);
-                 }),
-        errorRow("Matrix_to_Compact_head mode", kErrInvalidSelector,
-                 [](Contract &c, int32_t *e) {
-                     return Matrix_to_Compact_head(c.input<Dm>(2, 2, identity(2)), 3, vecOut(c), e);
-                 }),
-        errorRow("Compact_to_Matrix_head not triangular", kErrNotSquare,
-                 [](Contract &c, int32_t *e) {
-                     return Compact_to_Matrix_head(c.input<Da>({1, 2, 3, 4}), 0, matOut(c), e);
-                 }),
+        ROW("LUInvMatrix_head empty", kErrEmptyArray,
+            LUInvMatrix_head(c.output<Dm>(0, 0, Mat{}), c.input<Int32Array>(), e)),
+        ROW("GenLinEqs_head b length", kErrArraySizeMismatch, GenLinEqs_head(wide(c), c.input<Da>({1}), vecOut(c), e)),
+        ROW("Determinant_head not square", kErrNotSquare, Determinant_head(wide(c), 0, c.scalar(), e)),
+        ROW("CondNumber_head selector", kErrInvalidSelector, CondNumber_head(wide(c), 4, c.scalar(), e)),
+        ROW("Cholesky_head not triangular", kErrNotSquare, Cholesky_head(vecOut(c, {1, 2, 3, 4}), e)),
+        ROW("Cholesky_head indefinite", kErrSingularMatrix, Cholesky_head(vecOut(c, {1, 2, 1}), e)),
+        ROW("CholeskyLinEqs_head b length", kErrArraySizeMismatch,
+            CholeskyLinEqs_head(c.input<Da>({2, 1, 2}), vecOut(c, {1, 2, 3}), e)),
+        ROW("Cholesky_InvMatrix_head empty", kErrEmptyArray, Cholesky_InvMatrix_head(c.output<Da>(), e)),
+        ROW("TriLinEqs_head triangle", kErrInvalidSelector,
+            TriLinEqs_head(c.input<Da>({1, 0, 1}), 2, vecOut(c, {1, 2}), e)),
+        ROW("Tri_InvMatrix_head singular", kErrSingularMatrix, Tri_InvMatrix_head(vecOut(c, {1, 0, 0}), 0, e)),
+        ROW("Matrix_to_Compact_head mode", kErrInvalidSelector,
+            Matrix_to_Compact_head(c.input<Dm>(2, 2, identity(2)), 3, vecOut(c), e)),
+        ROW("Compact_to_Matrix_head not triangular", kErrNotSquare,
+            Compact_to_Matrix_head(c.input<Da>({1, 2, 3, 4}), 0, matOut(c), e)),
         errorRow("CheckPosdef_head not square", kErrNotSquare,
                  [](Contract &c, int32_t *e) {
                      i = 7;
@@ -239,15 +209,11 @@ ORIN_CONTRACT_TABLE(Linalg) {
                      EXPECT_EQ(i, 0);  // result
                      return r;
                  }),
-        errorRow("SVD_head wide", kErrBadArraySize,
-                 [](Contract &c, int32_t *e) { return SVD_head(wideOut(c), vecOut(c), matOut(c), e); }),
-        errorRow("SVD_head no columns", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) { return SVD_head(c.output<Dm>(2, 0, Mat{}), vecOut(c), matOut(c), e); }),
-        errorRow("SVDS_head wide", kErrBadArraySize,
-                 [](Contract &c, int32_t *e) { return SVDS_head(wide(c), vecOut(c), e); }),
-        errorRow(
-            "PseudoInverse_head NaN", kErrNoConvergence,
-            [](Contract &c, int32_t *e) { return PseudoInverse_head(c.output<Dm>(1, 1, Mat{std::nan("")}), -1, e); }),
+        ROW("SVD_head wide", kErrBadArraySize, SVD_head(wideOut(c), vecOut(c), matOut(c), e)),
+        ROW("SVD_head no columns", kErrEmptyArray, SVD_head(c.output<Dm>(2, 0, Mat{}), vecOut(c), matOut(c), e)),
+        ROW("SVDS_head wide", kErrBadArraySize, SVDS_head(wide(c), vecOut(c), e)),
+        ROW("PseudoInverse_head NaN", kErrNoConvergence,
+            PseudoInverse_head(c.output<Dm>(1, 1, Mat{std::nan("")}), -1, e)),
         errorRow("Rank_head empty", kErrEmptyArray,
                  [](Contract &c, int32_t *e) {
                      i = 5;
@@ -255,172 +221,105 @@ ORIN_CONTRACT_TABLE(Linalg) {
                      EXPECT_EQ(i, -1);  // rank
                      return r;
                  }),
-        errorRow("Norm_head selector", kErrInvalidSelector,
-                 [](Contract &c, int32_t *e) { return Norm_head(wide(c), 4, c.scalar(), e); }),
-        errorRow("SymEvectorEvalue_head not square", kErrNotSquare,
-                 [](Contract &c, int32_t *e) { return SymEvectorEvalue_head(wideOut(c), 1, vecOut(c), e); }),
+        ROW("Norm_head selector", kErrInvalidSelector, Norm_head(wide(c), 4, c.scalar(), e)),
+        ROW("SymEvectorEvalue_head not square", kErrNotSquare, SymEvectorEvalue_head(wideOut(c), 1, vecOut(c), e)),
         errorRow("EigenValueVector_head NaN", kErrNoConvergence,
                  [](Contract &c, int32_t *e) {
                      return EigenValueVector_head(c.input<Dm>(1, 1, Mat{std::nan("")}), 1,
                                                   c.output<ComplexArray>(Cx{{1, 1}}),
                                                   c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e);
                  }),
-        errorRow("qrd_head algorithm", kErrInvalidSelector,
-                 [](Contract &c, int32_t *e) { return qrd_head(wide(c), 3, matOut(c), matOut(c), e); }),
-        errorRow("SpecialMatrix_head selector", kErrInvalidSelector,
-                 [](Contract &c, int32_t *e) {
-                     return SpecialMatrix_head(5, 2, c.input<Da>({1}), c.input<Da>(), matOut(c), e);
-                 }),
-        errorRow("MatrixMul_head inner dimensions", kErrDimensionMismatch,
-                 [](Contract &c, int32_t *e) { return MatrixMul_head(wide(c), wide(c), matOut(c), e); }),
-        errorRow("AxVect_head length", kErrDimensionMismatch,
-                 [](Contract &c, int32_t *e) {
-                     return AxVect_head(wide(c), c.input<Da>({1, 1}), vecOut(c), e);
-                 }),
-        errorRow("DotProduct_head lengths", kErrArraySizeMismatch,
-                 [](Contract &c, int32_t *e) {
-                     return DotProduct_head(c.input<Da>({1, 2}), c.input<Da>({1}), c.scalar(), e);
-                 }),
-        errorRow("OuterProd_head empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) { return OuterProd_head(c.input<Da>({1}), c.input<Da>(), matOut(c), e); }),
-        errorRow("Trace_head empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) { return Trace_head(c.input<Dm>(0, 0, Mat{}), c.scalar(), e); }),
+        ROW("qrd_head algorithm", kErrInvalidSelector, qrd_head(wide(c), 3, matOut(c), matOut(c), e)),
+        ROW("SpecialMatrix_head selector", kErrInvalidSelector,
+            SpecialMatrix_head(5, 2, c.input<Da>({1}), c.input<Da>(), matOut(c), e)),
+        ROW("MatrixMul_head inner dimensions", kErrDimensionMismatch, MatrixMul_head(wide(c), wide(c), matOut(c), e)),
+        ROW("AxVect_head length", kErrDimensionMismatch, AxVect_head(wide(c), c.input<Da>({1, 1}), vecOut(c), e)),
+        ROW("DotProduct_head lengths", kErrArraySizeMismatch,
+            DotProduct_head(c.input<Da>({1, 2}), c.input<Da>({1}), c.scalar(), e)),
+        ROW("OuterProd_head empty", kErrEmptyArray, OuterProd_head(c.input<Da>({1}), c.input<Da>(), matOut(c), e)),
+        ROW("Trace_head empty", kErrEmptyArray, Trace_head(c.input<Dm>(0, 0, Mat{}), c.scalar(), e)),
         // The later checks of each entry point, one failing at a time.
-        errorRow("CholeskyLinEqs_head not triangular", kErrNotSquare,
-                 [](Contract &c, int32_t *e) {
-                     return CholeskyLinEqs_head(c.input<Da>({1, 2, 3, 4}), vecOut(c, {1, 2}), e);
-                 }),
-        errorRow("TriLinEqs_head empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) { return TriLinEqs_head(c.input<Da>(), 0, vecOut(c), e); }),
-        errorRow("TriLinEqs_head b length", kErrArraySizeMismatch,
-                 [](Contract &c, int32_t *e) {
-                     return TriLinEqs_head(c.input<Da>({1, 0, 1}), 1, vecOut(c, {1, 2, 3}), e);
-                 }),
-        errorRow("Tri_InvMatrix_head triangle", kErrInvalidSelector,
-                 [](Contract &c, int32_t *e) { return Tri_InvMatrix_head(vecOut(c, {1, 0, 1}), 2, e); }),
-        errorRow("Tri_InvMatrix_head not triangular", kErrNotSquare,
-                 [](Contract &c, int32_t *e) { return Tri_InvMatrix_head(vecOut(c, {1, 2}), 1, e); }),
-        errorRow("Matrix_to_Compact_head not square", kErrNotSquare,
-                 [](Contract &c, int32_t *e) { return Matrix_to_Compact_head(wide(c), 0, vecOut(c), e); }),
-        errorRow("Compact_to_Matrix_head mode", kErrInvalidSelector,
-                 [](Contract &c, int32_t *e) {
-                     return Compact_to_Matrix_head(c.input<Da>({1, 0, 1}), 3, matOut(c), e);
-                 }),
-        errorRow("LULinEqs_head not square", kErrNotSquare,
-                 [](Contract &c, int32_t *e) {
-                     return LULinEqs_head(wide(c), c.input<Int32Array>({0, 1}), vecOut(c, {1, 2}), e);
-                 }),
-        errorRow("LUInvMatrix_head perm length", kErrArraySizeMismatch,
-                 [](Contract &c, int32_t *e) {
-                     return LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({0}), e);
-                 }),
-        errorRow("GenLinEqs_head empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) {
-                     return GenLinEqs_head(c.input<Dm>(0, 0, Mat{}), c.input<Da>(), vecOut(c), e);
-                 }),
-        errorRow("CondNumber_head no rows", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) { return CondNumber_head(c.input<Dm>(0, 2, Mat{}), 0, c.scalar(), e); }),
-        errorRow("MatrixMul_head left empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) {
-                     return MatrixMul_head(c.input<Dm>(0, 0, Mat{}), wide(c), matOut(c), e);
-                 }),
-        errorRow("MatrixMul_head right empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) {
-                     return MatrixMul_head(wide(c), c.input<Dm>(3, 0, Mat{}), matOut(c), e);
-                 }),
-        errorRow("DotProduct_head both empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) {
-                     return DotProduct_head(c.input<Da>(), c.input<Da>(), c.scalar(), e);
-                 }),
-        errorRow("AxVect_head matrix empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) {
-                     return AxVect_head(c.input<Dm>(0, 0, Mat{}), c.input<Da>({1}), vecOut(c), e);
-                 }),
-        errorRow("AxVect_head vector empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) { return AxVect_head(wide(c), c.input<Da>(), vecOut(c), e); }),
+        ROW("CholeskyLinEqs_head not triangular", kErrNotSquare,
+            CholeskyLinEqs_head(c.input<Da>({1, 2, 3, 4}), vecOut(c, {1, 2}), e)),
+        ROW("TriLinEqs_head empty", kErrEmptyArray, TriLinEqs_head(c.input<Da>(), 0, vecOut(c), e)),
+        ROW("TriLinEqs_head b length", kErrArraySizeMismatch,
+            TriLinEqs_head(c.input<Da>({1, 0, 1}), 1, vecOut(c, {1, 2, 3}), e)),
+        ROW("Tri_InvMatrix_head triangle", kErrInvalidSelector, Tri_InvMatrix_head(vecOut(c, {1, 0, 1}), 2, e)),
+        ROW("Tri_InvMatrix_head not triangular", kErrNotSquare, Tri_InvMatrix_head(vecOut(c, {1, 2}), 1, e)),
+        ROW("Matrix_to_Compact_head not square", kErrNotSquare, Matrix_to_Compact_head(wide(c), 0, vecOut(c), e)),
+        ROW("Compact_to_Matrix_head mode", kErrInvalidSelector,
+            Compact_to_Matrix_head(c.input<Da>({1, 0, 1}), 3, matOut(c), e)),
+        ROW("LULinEqs_head not square", kErrNotSquare,
+            LULinEqs_head(wide(c), c.input<Int32Array>({0, 1}), vecOut(c, {1, 2}), e)),
+        ROW("LUInvMatrix_head perm length", kErrArraySizeMismatch,
+            LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({0}), e)),
+        ROW("GenLinEqs_head empty", kErrEmptyArray,
+            GenLinEqs_head(c.input<Dm>(0, 0, Mat{}), c.input<Da>(), vecOut(c), e)),
+        ROW("CondNumber_head no rows", kErrEmptyArray, CondNumber_head(c.input<Dm>(0, 2, Mat{}), 0, c.scalar(), e)),
+        ROW("MatrixMul_head left empty", kErrEmptyArray,
+            MatrixMul_head(c.input<Dm>(0, 0, Mat{}), wide(c), matOut(c), e)),
+        ROW("MatrixMul_head right empty", kErrEmptyArray,
+            MatrixMul_head(wide(c), c.input<Dm>(3, 0, Mat{}), matOut(c), e)),
+        ROW("DotProduct_head both empty", kErrEmptyArray, DotProduct_head(c.input<Da>(), c.input<Da>(), c.scalar(), e)),
+        ROW("AxVect_head matrix empty", kErrEmptyArray,
+            AxVect_head(c.input<Dm>(0, 0, Mat{}), c.input<Da>({1}), vecOut(c), e)),
+        ROW("AxVect_head vector empty", kErrEmptyArray, AxVect_head(wide(c), c.input<Da>(), vecOut(c), e)),
         errorRow("EigenValueVector_head not square", kErrNotSquare,
                  [](Contract &c, int32_t *e) {
                      return EigenValueVector_head(wide(c), 1, c.output<ComplexArray>(Cx{{1, 1}}),
                                                   c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e);
                  }),
-        errorRow("qrd_head empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) {
-                     return qrd_head(c.input<Dm>(0, 0, Mat{}), 0, matOut(c), matOut(c), e);
-                 }),
-        errorRow("SVDS_head empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) { return SVDS_head(c.input<Dm>(0, 0, Mat{}), vecOut(c), e); }),
-        errorRow("PseudoInverse_head empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) { return PseudoInverse_head(c.output<Dm>(0, 3, Mat{}), -1, e); }),
-        errorRow("Norm_head empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) { return Norm_head(c.input<Dm>(2, 0, Mat{}), 0, c.scalar(), e); }),
+        ROW("qrd_head empty", kErrEmptyArray, qrd_head(c.input<Dm>(0, 0, Mat{}), 0, matOut(c), matOut(c), e)),
+        ROW("SVDS_head empty", kErrEmptyArray, SVDS_head(c.input<Dm>(0, 0, Mat{}), vecOut(c), e)),
+        ROW("PseudoInverse_head empty", kErrEmptyArray, PseudoInverse_head(c.output<Dm>(0, 3, Mat{}), -1, e)),
+        ROW("Norm_head empty", kErrEmptyArray, Norm_head(c.input<Dm>(2, 0, Mat{}), 0, c.scalar(), e)),
         // Output resizes the memory manager refuses.
-        refusedRow("MatrixMul_head product refused", 1,
-                   [](Contract &c, int32_t *e, auto arm) {
-                       DoubleMatrixHdl a = wide(c), b = c.input<Dm>(3, 2, Mat{1, 2, 3, 4, 5, 6}), out = matOut(c);
-                       arm();
-                       return MatrixMul_head(a, b, out, e);
-                   }),
-        refusedRow("AxVect_head product refused", 1,
-                   [](Contract &c, int32_t *e, auto arm) {
-                       DoubleMatrixHdl a = wide(c);
-                       DoubleArrayHdl x = c.input<Da>({1, 1, 1}), y = vecOut(c);
-                       arm();
-                       return AxVect_head(a, x, y, e);
-                   }),
-        refusedRow("OuterProd_head product refused", 1,
-                   [](Contract &c, int32_t *e, auto arm) {
-                       DoubleArrayHdl x = c.input<Da>({1, 2}), y = c.input<Da>({1, 2, 3});
-                       DoubleMatrixHdl out = matOut(c);
-                       arm();
-                       return OuterProd_head(x, y, out, e);
-                   }),
-        refusedRow("GenLinEqs_head solution refused", 1,
-                   [](Contract &c, int32_t *e, auto arm) {
-                       DoubleMatrixHdl a = wide(c);
-                       DoubleArrayHdl b = c.input<Da>({1, 2}), x = vecOut(c);
-                       arm();
-                       return GenLinEqs_head(a, b, x, e);
-                   }),
-        refusedRow("Matrix_to_Compact_head triangle refused", 1,
-                   [](Contract &c, int32_t *e, auto arm) {
-                       DoubleMatrixHdl a = c.input<Dm>(3, 3, identity(3));
-                       DoubleArrayHdl packed = vecOut(c);
-                       arm();
-                       return Matrix_to_Compact_head(a, 0, packed, e);
-                   }),
-        refusedRow("Compact_to_Matrix_head matrix refused", 1,
-                   [](Contract &c, int32_t *e, auto arm) {
-                       DoubleArrayHdl packed = c.input<Da>({1, 0, 1});
-                       DoubleMatrixHdl a = matOut(c);
-                       arm();
-                       return Compact_to_Matrix_head(packed, 0, a, e);
-                   }),
-        refusedRow("SpecialMatrix_head matrix refused", 1,
-                   [](Contract &c, int32_t *e, auto arm) {
-                       DoubleArrayHdl x = c.input<Da>(), y = c.input<Da>();
-                       DoubleMatrixHdl out = matOut(c);
-                       arm();
-                       return SpecialMatrix_head(0, 3, x, y, out, e);
-                   }),
-        refusedRow("SymEvectorEvalue_head values refused", 1,
-                   [](Contract &c, int32_t *e, auto arm) {
-                       DoubleMatrixHdl a = c.output<Dm>(2, 2, Mat{2, 1, 1, 2});
-                       DoubleArrayHdl w = vecOut(c);
-                       arm();
-                       return SymEvectorEvalue_head(a, 1, w, e);
-                   }),
-        refusedRow("qrd_head Q refused", 1,
-                   [](Contract &c, int32_t *e, auto arm) {
-                       DoubleMatrixHdl a = wide(c), q = matOut(c), r = matOut(c);
-                       arm();
-                       return qrd_head(a, 0, q, r, e);
-                   }),
-        refusedRow("qrd_head R refused", 2,
-                   [](Contract &c, int32_t *e, auto arm) {
-                       DoubleMatrixHdl a = wide(c), q = matOut(c), r = matOut(c);
-                       arm();
-                       return qrd_head(a, 0, q, r, e);
-                   }),
+        refusedRow("MatrixMul_head product refused", 1, [](Contract &c) {
+            return [a = wide(c), b = c.input<Dm>(3, 2, Mat{1, 2, 3, 4, 5, 6}), o = matOut(c)](int32_t *e) {
+                return MatrixMul_head(a, b, o, e);
+            };
+        }),
+        refusedRow("AxVect_head product refused", 1, [](Contract &c) {
+            return [a = wide(c), x = c.input<Da>({1, 1, 1}), y = vecOut(c)](int32_t *e) {
+                return AxVect_head(a, x, y, e);
+            };
+        }),
+        refusedRow("OuterProd_head product refused", 1, [](Contract &c) {
+            return [x = c.input<Da>({1, 2}), y = c.input<Da>({1, 2, 3}), o = matOut(c)](int32_t *e) {
+                return OuterProd_head(x, y, o, e);
+            };
+        }),
+        refusedRow("GenLinEqs_head solution refused", 1, [](Contract &c) {
+            return [a = wide(c), b = c.input<Da>({1, 2}), x = vecOut(c)](int32_t *e) {
+                return GenLinEqs_head(a, b, x, e);
+            };
+        }),
+        refusedRow("Matrix_to_Compact_head triangle refused", 1, [](Contract &c) {
+            return [a = c.input<Dm>(3, 3, identity(3)), p = vecOut(c)](int32_t *e) {
+                return Matrix_to_Compact_head(a, 0, p, e);
+            };
+        }),
+        refusedRow("Compact_to_Matrix_head matrix refused", 1, [](Contract &c) {
+            return [p = c.input<Da>({1, 0, 1}), a = matOut(c)](int32_t *e) {
+                return Compact_to_Matrix_head(p, 0, a, e);
+            };
+        }),
+        refusedRow("SpecialMatrix_head matrix refused", 1, [](Contract &c) {
+            return [x = c.input<Da>(), y = c.input<Da>(), o = matOut(c)](int32_t *e) {
+                return SpecialMatrix_head(0, 3, x, y, o, e);
+            };
+        }),
+        refusedRow("SymEvectorEvalue_head values refused", 1, [](Contract &c) {
+            return [a = c.output<Dm>(2, 2, Mat{2, 1, 1, 2}), w = vecOut(c)](int32_t *e) {
+                return SymEvectorEvalue_head(a, 1, w, e);
+            };
+        }),
+        refusedRow("qrd_head Q refused", 1, [](Contract &c) {
+            return [a = wide(c), q = matOut(c), r = matOut(c)](int32_t *e) { return qrd_head(a, 0, q, r, e); };
+        }),
+        refusedRow("qrd_head R refused", 2, [](Contract &c) {
+            return [a = wide(c), q = matOut(c), r = matOut(c)](int32_t *e) { return qrd_head(a, 0, q, r, e); };
+        }),
         errorRow("SVDS_head copy refused", kErrOutOfMemory,
                  [](Contract &c, int32_t *e) {
                      DoubleMatrixHdl a = c.input<Dm>(2, 2, identity(2));
@@ -430,17 +329,11 @@ ORIN_CONTRACT_TABLE(Linalg) {
                      OrinHostFailAllocation(0);
                      return r;
                  }),
-        refusedRow("SVDS_head values refused", 2,
-                   [](Contract &c, int32_t *e, auto arm) {
-                       DoubleMatrixHdl a = c.input<Dm>(2, 2, identity(2));
-                       DoubleArrayHdl s = vecOut(c);
-                       arm();
-                       return SVDS_head(a, s, e);
-                   }),
-        errorRow("SpecialMatrix_head empty y", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) {
-                     return SpecialMatrix_head(2, 0, c.input<Da>({1, 2}), c.input<Da>(), matOut(c), e);
-                 }),
+        refusedRow("SVDS_head values refused", 2, [](Contract &c) {
+            return [a = c.input<Dm>(2, 2, identity(2)), s = vecOut(c)](int32_t *e) { return SVDS_head(a, s, e); };
+        }),
+        ROW("SpecialMatrix_head empty y", kErrEmptyArray,
+            SpecialMatrix_head(2, 0, c.input<Da>({1, 2}), c.input<Da>(), matOut(c), e)),
     };
 }
 

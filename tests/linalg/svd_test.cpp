@@ -22,7 +22,6 @@ struct Shape {
 
 TEST(SVD, ReconstructsWithOrthogonalFactors) {
     const std::vector<Shape> shapes = {{"1x1", 1, 1, {-3}},
-                                       {"square 12", 12, 12, random(12, 12, 700)},
                                        {"tall 30x7", 30, 7, random(30, 7, 701)},
                                        {"rank 3 of 15x9", 15, 9, lowRank(15, 9, 3, 702)},
                                        {"hilbert 10", 10, 10, hilbert(10)},
@@ -86,7 +85,6 @@ TEST(PseudoInverse, SatisfiesPenroseConditions) {
     for (double &x : up) x *= 1e3;
     for (double &x : down) x *= 1e-3;
     const std::vector<Shape> shapes = {{"1x2", 1, 2, {1, 1}},
-                                       {"tall 9x4", 9, 4, random(9, 4, 900)},
                                        {"wide 4x9", 4, 9, random(4, 9, 901)},
                                        {"rank 2 of 5x4", 5, 4, lowRank(5, 4, 2, 902)},
                                        {"rank 2 scaled 1e3", 5, 4, up},
