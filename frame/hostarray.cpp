@@ -29,6 +29,11 @@ Outcome resizeHandle(UHandle h, int32_t typeCode, int32_t numDims, int64_t count
     return status == kMgNoErr ? Outcome() : Outcome::refused(HostStatus(status));
 }
 
+Outcome resizeHandle2D(UHandle h, int32_t typeCode, int32_t rows, int32_t cols) {
+    if (rows < 0 || cols < 0) return Outcome::refused(HostStatus(kMgArgErr));
+    return resizeHandle(h, typeCode, 2, static_cast<int64_t>(rows) * cols);
+}
+
 Outcome resizeRecords(UHandle h, size_t recordSize, int64_t count) {
     if (!h) return Outcome::refused(HostStatus(kMgArgErr));
     size_t bytes = 0;

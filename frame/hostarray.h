@@ -62,6 +62,9 @@ struct ArrayTraits<ComplexMatrix> {
 // words; refuses counts whose size cannot be represented. Does not write the
 // dimension words.
 Outcome resizeHandle(UHandle h, int32_t typeCode, int32_t numDims, int64_t count);
+// The same for a 2D block of rows x cols; negative dimensions are refused,
+// since their product could pass for a count.
+Outcome resizeHandle2D(UHandle h, int32_t typeCode, int32_t rows, int32_t cols);
 // Resizes to 0 elements and writes every dimension word 0 (the failure path).
 void emptyHandle(UHandle h, int32_t typeCode, int32_t numDims);
 // The same for a 1D block of fixed-size records, sized in bytes through the
@@ -114,11 +117,9 @@ public:
         if (r.ok()) block()->dimSize = count;
         return r;
     }
-    // Negative dimensions are refused: their product could pass for a count.
     Outcome resize(int32_t rowCount, int32_t colCount) {
         static_assert(kDims == 2);
-        if (rowCount < 0 || colCount < 0) return Outcome::refused(HostStatus(kMgArgErr));
-        Outcome r = resizeHandle(raw(), Traits::kType, 2, static_cast<int64_t>(rowCount) * colCount);
+        Outcome r = resizeHandle2D(raw(), Traits::kType, rowCount, colCount);
         if (r.ok()) {
             block()->dimSizes[0] = rowCount;
             block()->dimSizes[1] = colCount;

@@ -21,6 +21,11 @@ enum class Path { kAuto, kDirect, kFFT };
 // refused, or a length the FFT cannot reach).
 int32_t linear(const double *x, int32_t nx, const double *y, int32_t ny, bool reverseX, double *out, Path path);
 
+// The code linear() would give for these lengths before doing any work: 0,
+// -20003 (nx or ny below 1) or -20001 (an FFT length beyond 2^30). Entry
+// points ask first, so that no output is sized for a call bound to fail.
+int32_t checkLengths(int64_t nx, int64_t ny, Path path);
+
 // Whether kAuto takes the FFT for these lengths.
 bool prefersFFT(int64_t nx, int64_t ny);
 

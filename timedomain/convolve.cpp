@@ -35,10 +35,10 @@ void direct(const double *x, int32_t nx, const double *y, int32_t ny, bool rever
 
 // Linear convolution as a circular one of length N >= nx + ny - 1 (no
 // wrap-around), by the real split-radix FFT: two forward transforms, the
-// bin-by-bin product and one inverse.
+// bin-by-bin product and one inverse. N is at most 2^30: checkLengths() turned
+// longer lengths away.
 int32_t viaFFT(const double *x, int32_t nx, const double *y, int32_t ny, bool reverseX, double *out) {
     const int64_t L = int64_t{nx} + ny - 1, N = fftLength(L);
-    if (N == 0) return kErrOutOfMemory;
     Scratch<double> work(2 * N, Fill::kZeroed);
     if (!work) return kErrOutOfMemory;
     double *a = work.data(), *b = work.data() + N;
@@ -68,8 +68,14 @@ bool prefersFFT(int64_t nx, int64_t ny) {
     return static_cast<double>(nx) * static_cast<double>(ny) > 4.0 * static_cast<double>(N) * (logN + 1);
 }
 
-int32_t linear(const double *x, int32_t nx, const double *y, int32_t ny, bool reverseX, double *out, Path path) {
+int32_t checkLengths(int64_t nx, int64_t ny, Path path) {
     if (nx < 1 || ny < 1) return kErrEmptyArray;
+    if (path == Path::kFFT && fftLength(nx + ny - 1) == 0) return kErrOutOfMemory;
+    return kErrNone;
+}
+
+int32_t linear(const double *x, int32_t nx, const double *y, int32_t ny, bool reverseX, double *out, Path path) {
+    if (const int32_t code = checkLengths(nx, ny, path)) return code;
     const bool fft = path == Path::kFFT || (path == Path::kAuto && prefersFFT(nx, ny));
     if (fft) return viaFFT(x, nx, y, ny, reverseX, out);
     direct(x, nx, y, ny, reverseX, out);

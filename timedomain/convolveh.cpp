@@ -17,6 +17,9 @@ Outcome linearEntry(DoubleArrayHdl xHandle, DoubleArrayHdl yHandle, DoubleArrayH
     const int32_t nx = x.size(), ny = y.size();
     if (nx < 1 || ny < 1) return kErrEmptyArray;
     if (selector != 0 && selector != 1) return kErrInvalidSelector;
+    const auto path = selector == 1 ? orin::conv::Path::kFFT : orin::conv::Path::kAuto;
+    if (const int32_t code = orin::conv::checkLengths(nx, ny, path)) return code;
+    // Dimension words near 2^31 give a length no dimension word can hold.
     const int64_t L = int64_t{nx} + ny - 1;
     if (L > INT32_MAX) return kErrOutOfMemory;
     orin::Scratch<double> xCopy, yCopy;
@@ -35,7 +38,6 @@ Outcome linearEntry(DoubleArrayHdl xHandle, DoubleArrayHdl yHandle, DoubleArrayH
     // Re-read the pointers: the resize may have moved an aliased block.
     if (outHandle != xHandle) xs = x.data();
     if (outHandle != yHandle) ys = y.data();
-    const auto path = selector == 1 ? orin::conv::Path::kFFT : orin::conv::Path::kAuto;
     return orin::conv::linear(xs, nx, ys, ny, reverseX, out.data(), path);
 }
 

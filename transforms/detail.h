@@ -232,8 +232,8 @@ bool stageTwiddles(int64_t L, StageTwiddles *out);
 void bitReverseReal(double *x, int32_t n);
 
 // SplitRadixReFFT on n complexnum whose re fields hold the signal: c[k] = X[k]
-// for every k. Codes as SplitRadixReFFT.
-int32_t splitRadixReFFT(complexnum *c, int32_t n);
+// for every k. n must be a power of two (ReMixFFTCx picks it only then).
+void splitRadixReFFT(complexnum *c, int32_t n);
 
 // One pair (k, h-k), h = n/2, of the separation of a real transform of
 // even length n from the complex transform Z of its n/2 sample pairs

@@ -126,7 +126,10 @@ int32_t ReMixFFTRe(double *x, double *im, int32_t n) {
 
 int32_t ReMixFFTCx(complexnum *c, int32_t n) {
     if (n < 1) return kErrEmptyArray;
-    if (isPowerOfTwo(n)) return splitRadixReFFT(c, n);
+    if (isPowerOfTwo(n)) {
+        splitRadixReFFT(c, n);
+        return kErrNone;
+    }
     if (halfIsSmooth(n)) return realEvenInterleaved(c, n);
     return MixFFT(&c[0].re, &c[0].im, n, 1, 2);
 }

@@ -701,11 +701,10 @@ void expandPacked(complexnum *c, int32_t n) {
     }
 }
 
-int32_t splitRadixReFFT(complexnum *c, int32_t n) {
-    if (const int32_t code = checkLength(n)) return code;
+void splitRadixReFFT(complexnum *c, int32_t n) {
     if (n == 1) {
         c[0].im = 0;
-        return kErrNone;
+        return;
     }
     // Gather the real parts to the front as n contiguous doubles. Reading
     // c[i].re (double index 2i) before writing double index i never
@@ -716,7 +715,6 @@ int32_t splitRadixReFFT(complexnum *c, int32_t n) {
     std::memcpy(x + n, x, sizeof(double) * n);
     packedViaHalf(x + n, x, n);
     expandPacked(c, n);
-    return kErrNone;
 }
 
 int32_t splitRadixReInv(double *re, double *im, int32_t n) {

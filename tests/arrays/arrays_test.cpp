@@ -142,6 +142,12 @@ ORIN_CONTRACT_TABLE(ArrayEntryPoints) {
         errorRow("UnitVector_head", kErrEmptyArray, [](Contract &c, int32_t *e) { return UnitVector_head(c.output<DoubleArray>(), c.scalar(), e); }),
         errorRow("RectToPolar1D_head", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return RectToPolar1D_head(c.output<DoubleArray>(std::vector<double>{1, 2, 3}), c.output<DoubleArray>(std::vector<double>{1, 2, 3, 4}), e); }),
         errorRow("PolarToRect1D_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return PolarToRect1D_head(c.output<DoubleArray>(), c.output<DoubleArray>(), e); }),
+        // The core routines called directly with no elements.
+        {"LinEv1D n 0", kErrEmptyArray, [](Contract &) { double x = 1; return LinEv1D(&x, 0, 1, 1, &x); }},
+        {"LinEv2D 0 rows", kErrEmptyArray, [](Contract &) { double x = 1; return LinEv2D(&x, 0, 3, 1, 1, &x); }},
+        {"MaxMin2D 2 x -1", kErrEmptyArray, [](Contract &) { double x = 1, v; int32_t i; return MaxMin2D(&x, 2, -1, &v, &i, &i, &v, &i, &i); }},
+        {"Normal1D n 0", kErrEmptyArray, [](Contract &) { double x = 1, v; return Normal1D(&x, 0, &x, &v, &v); }},
+        {"UnitVector n 0", kErrEmptyArray, [](Contract &) { double x = 1, v; return UnitVector(&x, 0, &v); }},
     };
 }
 

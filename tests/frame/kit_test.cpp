@@ -185,6 +185,9 @@ TEST(RecordArrayView, ResizesByRecordsAndEmptiesOnFailure) {
     if (sizeof(size_t) == 4) {
         EXPECT_EQ(bins.resize(INT32_MAX).code, kErrOutOfMemory) << "40 GB of records";
     }
+    EXPECT_EQ(bins.resize(-1).code, kErrOutOfMemory);
+    EXPECT_EQ(bins.size(), 5);
+    EXPECT_EQ(orin::RecordArrayView<HistogramBinArray>(nullptr).resize(1).code, kErrOutOfMemory);
 
     int32_t error = 0;
     orin::runEntry(&error, {bins}, [] { return orin::Outcome(kErrBadArraySize); });

@@ -38,17 +38,38 @@ int32_t peakRuns(Contract &c, std::vector<double> x, int32_t width) {
     return count == 0 ? error : 1;
 }
 
-// A trigger call with one of the four per-channel inputs one entry short.
-int32_t shortChannelInput(Contract &c, int which) {
-    std::vector<double> lv{0, 0}, pv{0, 0}, hv{1, 1};
+// A trigger call on two channels, with one of the four per-channel inputs
+// (0 levels, 1 previous values, 2 hysteresis, 3 slopes; -1 none) one entry
+// short, and the status the call must return.
+int32_t trigger(Contract &c, int shortInput, int32_t maxTriggers = 3, MgErr status = kMgNoErr) {
+    std::vector<double> channel[3] = {{0, 0}, {0, 0}, {1, 1}};
     std::vector<int32_t> sv{1, 1};
-    (which == 0 ? lv : which == 1 ? pv : hv).resize(which < 3 ? 1 : 2);
-    if (which == 3) sv.pop_back();
+    if (shortInput == 3) sv.pop_back();
+    else if (shortInput >= 0) channel[shortInput].pop_back();
     int32_t error = 0;
-    Triggerh(c.input<DoubleMatrix>(2, 3, std::vector<double>(6, 0.0)), c.input<DoubleArray>(lv),
-             c.input<DoubleArray>(pv), c.input<DoubleArray>(hv), c.input<Int32Array>(sv), 3,
-             c.output<Int32Array>(std::vector<int32_t>{1}), c.output<Int32Array>(std::vector<int32_t>{1}),
-             c.output<Int32Array>(std::vector<int32_t>{1}), c.output<DoubleArray>(std::vector<double>{1}), &error);
+    EXPECT_EQ(Triggerh(c.input<DoubleMatrix>(2, 3, std::vector<double>(6, 0.0)), c.input<DoubleArray>(channel[0]),
+                       c.input<DoubleArray>(channel[1]), c.input<DoubleArray>(channel[2]), c.input<Int32Array>(sv),
+                       maxTriggers, c.output<Int32Array>(std::vector<int32_t>{1}),
+                       c.output<Int32Array>(std::vector<int32_t>{1}), c.output<Int32Array>(std::vector<int32_t>{1}),
+                       c.output<DoubleArray>(std::vector<double>{1}), &error),
+              status);
+    return error;
+}
+
+// A host handle whose dimension word claims more elements than its block
+// holds: the routines must refuse the length before reading an element.
+DoubleArrayHdl claiming(Contract &c, int32_t count) {
+    DoubleArrayHdl h = c.input<DoubleArray>({0});
+    (*h)->dimSize = count;
+    return h;
+}
+
+// Convolution or correlation of a claimed nx samples with two.
+int32_t longLinear(Contract &c, bool corr, int32_t nx, int32_t selector) {
+    int32_t error = 0;
+    EXPECT_EQ((corr ? Rxy : Convolution)(claiming(c, nx), c.input<DoubleArray>({1, 2}),
+                                         c.output<DoubleArray>(std::vector<double>{7}), &selector, &error),
+              kMgNoErr);
     return error;
 }
 
@@ -77,9 +98,28 @@ ORIN_CONTRACT_TABLE(TimeDomain) {
         {"PeakDetector empty", kErrEmptyArray, [](Contract &c) { return peakRuns(c, {}, 0); }},
         {"PeakDetector width n", kErrPeakWidth, [](Contract &c) { return peakRuns(c, {1, 2}, 2); }},
         {"PeakDetector width 0", kErrPeakWidth, [](Contract &c) { return peakRuns(c, {1, 2}, 0); }},
-        {"Triggerh short levels", kErrArraySizeMismatch, [](Contract &c) { return shortChannelInput(c, 0); }},
-        {"Triggerh short previous", kErrArraySizeMismatch, [](Contract &c) { return shortChannelInput(c, 1); }},
-        {"Triggerh short hysteresis", kErrArraySizeMismatch, [](Contract &c) { return shortChannelInput(c, 2); }},
-        {"Triggerh short slopes", kErrArraySizeMismatch, [](Contract &c) { return shortChannelInput(c, 3); }},
+        {"Triggerh short levels", kErrArraySizeMismatch, [](Contract &c) { return trigger(c, 0); }},
+        {"Triggerh short previous", kErrArraySizeMismatch, [](Contract &c) { return trigger(c, 1); }},
+        {"Triggerh short hysteresis", kErrArraySizeMismatch, [](Contract &c) { return trigger(c, 2); }},
+        {"Triggerh short slopes", kErrArraySizeMismatch, [](Contract &c) { return trigger(c, 3); }},
+        // 2 channels of 2^31 - 1 list places each: the list cannot be counted.
+        {"Triggerh list beyond int32", kErrOutOfMemory, [](Contract &c) { return trigger(c, -1, INT32_MAX, kMgFullErr); }},
+        {"Convolution length beyond int32", kErrOutOfMemory, [](Contract &c) { return longLinear(c, false, INT32_MAX, 0); }},
+        {"Rxy FFT length beyond 2^30", kErrOutOfMemory, [](Contract &c) { return longLinear(c, true, 1 << 30, 1); }},
+        {"Decimate n 0", kErrEmptyArray, [](Contract &) { double x = 1; return Decimate(&x, 0, 1, 0, &x); }},
+        {"Deconvolve empty", kMgArgErr, [](Contract &c) { return Deconvolve(c.input<DoubleArray>(), c.input<DoubleArray>({1})); }},
+        {"dPeakAnalysis first call width 2", kErrInvalidSelector, [](Contract &c) {
+             PeakCINControl control{c.input<DoubleArray>({1, 2}), 0, 2, 0, nullptr, nullptr, nullptr, 0, kPeakFirstCall};
+             PeakCINState state{};
+             state.width = 2;
+             return dPeakAnalysis(&control, &state);
+         }},
+        // Growing by 500 would pass 2^31 - 1 elements; nothing is resized.
+        {"AddRoom beyond int32", kMgFullErr, [](Contract &c) {
+             DoubleArrayHdl amp = c.input<DoubleArray>({4}), d2 = c.input<DoubleArray>({5});
+             PeakCINControl control{nullptr, 0, 3, 0, claiming(c, INT32_MAX - 10), amp, d2, 0, 0};
+             const MgErr status = AddRoom(&control);
+             return (*amp)->dimSize == 1 && (*d2)->dimSize == 1 ? status : kMgNoErr;
+         }},
     };
 }

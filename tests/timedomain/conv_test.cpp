@@ -189,6 +189,17 @@ ORIN_ALLOCATION_CASE(ConvolutionFFT, 2) {
     else expectClose(out.values(), directConvolution(x, y), bound(x, y));
 }
 
+// One handle as x, y and output: both inputs are copied before the resize.
+ORIN_ALLOCATION_CASE(ConvolutionInPlace, 3) {
+    DoubleHandle h(std::vector<double>{1, 2});
+    const int32_t selector = 0;
+    int32_t error = 0;
+    inj.call([&] { return Convolution(h, h, h, &selector, &error); });
+    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
+    if (inj.failing()) EXPECT_TRUE(h.emptied());
+    else EXPECT_EQ(h.values(), (std::vector<double>{1, 4, 4}));
+}
+
 ORIN_ALLOCATION_CASE(AutoCorrelation, 3) {
     DoubleHandle h(std::vector<double>{1, 2, 3});
     int32_t error = 0;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -179,9 +180,28 @@ TEST(PeakD, FailuresEmptyTheOutputsAndEndTheSeries) {
     PeakD(&c, &state, &internal, &error);
     ASSERT_TRUE(error == 0 && internal != nullptr);
     c.control = 0;
+    // Nor be continued on another series' block.
+    UHandle other = nullptr;
+    ASSERT_EQ(AllocPeakCINData(5, &other), 0);
+    PeakD(&c, &state, &other, &error);
+    EXPECT_TRUE(error == kErrNoState && other == nullptr);
     c.width = 5;  // a series may not change its width
     PeakD(&c, &state, &internal, &error);
     EXPECT_TRUE(error == kErrNoState && internal == nullptr);
+    // A block whose size cannot be counted; a refused resize keeps the old block.
+    c.width = INT32_MAX;
+    c.control = kPeakFirstCall;
+    EXPECT_EQ(PeakD(&c, &state, &internal, &error), kMgFullErr);
+    EXPECT_TRUE(error == kErrOutOfMemory && internal == nullptr);
+    UHandle kept = DSNewHandle(4);
+    int32_t word = 77;
+    std::memcpy(*kept, &word, 4);
+    OrinHostFailAllocation(1);
+    EXPECT_EQ(AllocPeakCINData(3, &kept), kErrOutOfMemory);
+    OrinHostFailAllocation(0);
+    std::memcpy(&word, *kept, 4);
+    EXPECT_EQ(word, 77) << "the old block, untouched";
+    DSDisposeHandle(kept);
     // The internal block holds the real pointer size.
     EXPECT_EQ(InternalPeakDataSize(5), static_cast<int32_t>((40 * 5 + 24 + 3 * sizeof(double *) + 7) / 8 * 8));
 }
@@ -207,6 +227,11 @@ TEST(PeakFitKit, FactorsAndInversesByResiduals) {
             EXPECT_TRUE(i <= j || r[i][j] == 0.0);
         }
     EXPECT_EQ(dQRFactorization(a, 2, 3, q, r), kErrSingularMatrix);  // more columns than rows
+    EXPECT_EQ(_dQRFactorization(a, 2, 3, inv[0]), kErrSingularMatrix);
+    EXPECT_EQ(dMatrixInv(r, 0, inv), kErrSingularMatrix);
+    EXPECT_EQ(dUnifPolyRinvQt(q, 3, 2), kErrSingularMatrix);  // order above width
+    for (int32_t i = 0; i < m; ++i) a[i][1] = 0;  // a zero column has no reflection
+    EXPECT_EQ(dQRFactorization(a, m, n, q, r), kErrSingularMatrix);
     for (int32_t i = 0; i < n; ++i) r[i][1] = 2 * r[i][0];
     EXPECT_EQ(dMatrixInv(r, n, inv), kErrSingularMatrix);
     for (double **p : {a, q, r, inv}) FreeMatrix(p);

@@ -5,6 +5,7 @@
 #include <orin/transforms.h>
 
 #include "dft_reference.h"
+#include "hostcontrol.h"
 #include "support/handles.h"
 #include "support/reference.h"
 
@@ -89,6 +90,14 @@ TEST(FFTHandles, FFTHMatchesFFTCxOnAlignedAndShiftedBlocks) {
             }
         }
     }
+    // A prime length above 2^29 needs a chirp longer than 2^30: refused
+    // before any element is read or any memory asked for. The block holds
+    // one element; its dimension word claims the prime 2^31 - 1.
+    ComplexHandle prime(std::vector<complexnum>{{1, 2}});
+    (*prime.get())->dimSize = INT32_MAX;
+    const int64_t asked = OrinHostAllocationCount();
+    EXPECT_EQ(FFTH(prime), kErrOutOfMemory);
+    EXPECT_EQ(OrinHostAllocationCount(), asked);
     ComplexHandle empty;
     EXPECT_EQ(FFTH(empty), kErrEmptyArray);
     EXPECT_EQ(InvFFTH(empty), kErrBadArraySize);

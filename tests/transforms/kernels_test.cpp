@@ -123,6 +123,11 @@ TEST(FFTHelpers, ZeroPadToTheNextPowerAbove) {
     DoubleHandle empty;
     EXPECT_EQ(ZeroPad(empty), 0);
     EXPECT_EQ(empty.size(), 0);
+    // 2^30 claimed by the dimension word: 2^31 cannot be counted in it.
+    DoubleHandle huge({1});
+    (*huge.get())->dimSize = 1 << 30;
+    EXPECT_EQ(ZeroPad(huge), kMgFullErr);
+    EXPECT_EQ(huge.size(), 1 << 30);
 
 }
 
