@@ -197,8 +197,9 @@ FIRBandArrayHdl records(orintest::Contract &c, const std::vector<FIRBand> &bands
     return reinterpret_cast<FIRBandArrayHdl>(h);
 }
 
-int32_t callParks(orintest::Contract &c, int32_t taps, double fs, const std::vector<FIRBand> &bands) {
-    const int32_t kind = 0, iter = 0;
+int32_t callParks(orintest::Contract &c, int32_t taps, double fs, const std::vector<FIRBand> &bands,
+                  int32_t kind = 0) {
+    const int32_t iter = 0;
     int32_t error = 0;
     Parks(&taps, &fs, records(c, bands), &kind, c.output<DoubleArray>(std::vector<double>{1, 2}), c.scalar(),
           &iter, &error);
@@ -216,6 +217,9 @@ ORIN_CONTRACT_TABLE(Parks) {
         {"two taps", kErrEquirippleSpec, [](Contract &c) { return callParks(c, 2, 1, lowpassBands()); }},
         {"band above fs/2", kErrNyquist,
          [](Contract &c) { return callParks(c, 21, 1, {{1, 0, 0.2, 1}, {0, 0.25, 0.7, 1}}); }},
+        // The handle's kinds are the core's less one: no overflow at the top.
+        {"kind INT32_MAX", kErrInvalidSelector,
+         [](Contract &c) { return callParks(c, 21, 1, lowpassBands(), INT32_MAX); }},
     };
 }
 

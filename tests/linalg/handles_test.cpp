@@ -233,6 +233,8 @@ ORIN_CONTRACT_TABLE(Linalg) {
         ROW("SpecialMatrix_head selector", kErrInvalidSelector,
             SpecialMatrix_head(5, 2, c.input<Da>({1}), c.input<Da>(), matOut(c), e)),
         ROW("MatrixMul_head inner dimensions", kErrDimensionMismatch, MatrixMul_head(wide(c), wide(c), matOut(c), e)),
+        ROW("MatrixMul_head product beyond int32 cells", kErrOutOfMemory,
+            MatrixMul_head(c.input<Dm>(65536, 1, Mat(65536, 1.0)), c.input<Dm>(1, 65536, Mat(65536, 1.0)), matOut(c), e)),
         ROW("AxVect_head length", kErrDimensionMismatch, AxVect_head(wide(c), c.input<Da>({1, 1}), vecOut(c), e)),
         ROW("DotProduct_head lengths", kErrArraySizeMismatch,
             DotProduct_head(c.input<Da>({1, 2}), c.input<Da>({1}), c.scalar(), e)),
