@@ -1,5 +1,6 @@
 #include <orin/generation.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "detail.h"
@@ -67,11 +68,16 @@ int32_t GenSquareWave(int32_t n, double duty, double cycles, double amp, double 
         return fail(kErrNone);
     }
     if (!(cycles > 0 && cycles <= n)) return fail(kErrCyclesOutOfRange);
-    const int32_t P = static_cast<int32_t>(n / cycles);
+    // A tiny cycles makes the period longer than the block, beyond any
+    // integer: only k < n is ever compared, so P and H are capped at n
+    // (k % n is k) once they have been formed from the true period.
+    const double period = std::trunc(n / cycles);
     // Formed in extended precision like every product, so duty 29 of a
     // 100-sample period keeps 29 samples high.
-    const extended high = static_cast<extended>(duty) * 0.01 * P;
-    const int32_t H = high >= P ? P : (high > 0 ? static_cast<int32_t>(high) : 0);
+    const extended high = static_cast<extended>(duty) * 0.01 * period;
+    const extended highSamples = high >= period ? period : (high > 0 ? std::trunc(high) : 0);
+    const int32_t P = static_cast<int32_t>(std::min<double>(period, n));
+    const int32_t H = static_cast<int32_t>(std::min<extended>(highSamples, n));
     for (int32_t k = 0; k < n; ++k) out[k] = (k % P) < H ? amp : 0.0;
     return fail(kErrNone);
 }
