@@ -63,7 +63,7 @@ int orinFuzzRoutines(const uint8_t *data, size_t size) {
     const sweep::Row &row = sweep::rowOfKey(key);
     const int32_t n = source.byte() % 64;
 
-    // A host with 64 MiB to spare: counts from the input may ask for more.
+    // A host with little to spare: counts from the input may ask for more.
     OrinHostLimitAllocation(sweep::kFuzzByteLimit);
     OrinHostCaptureDebug(1);
     const int64_t live = OrinHostLiveBlocks();
