@@ -51,8 +51,8 @@ protected:
 class tHistogram : public tIntermediate<tHistogram, kMeasHistogram> {
 private:
     friend class tMediary;
-    Scratch<int32_t> _bins;   // the counts, then room for three more sets while counting
-    int32_t _capacity = 0;    // bins the array can count
+    Scratch<int32_t> _bins;   // the counts, then (up to 2^16 bins) room for three more sets while counting
+    int64_t _capacity = 0;    // int32 cells allocated
     double _firstBinCenter = 0;
     double _binWidth = 0;
 };

@@ -69,11 +69,13 @@ int32_t tMediary::fetchHistogram(const tParamStruct &params, const tWaveform &w,
         // Four interleaved sets of counts, summed at the end: on a plateau
         // consecutive samples fall into one bin, and incrementing a single
         // counter would make each sample wait for the previous increment.
-        constexpr int64_t kLanes = 4;
-        if (h->_capacity < n) {
+        // Past 2^16 bins the sets would only multiply the memory (up to
+        // 32 GiB) and the zeroing by four, so one set is kept.
+        const int64_t lanes = n <= 65536 ? 4 : 1;
+        if (h->_capacity < lanes * n) {
             h->_capacity = 0;
-            if (!h->_bins.allocate(kLanes * n)) return kErrEngineOutOfMemory;
-            h->_capacity = n;
+            if (!h->_bins.allocate(lanes * n)) return kErrEngineOutOfMemory;
+            h->_capacity = lanes * n;
         }
         const double width = peakToPeak / n;
         h->_firstBinCenter = minimum + 0.5 * width;
@@ -86,7 +88,7 @@ int32_t tMediary::fetchHistogram(const tParamStruct &params, const tWaveform &w,
         }
         probe::computed(kMeasHistogram);
         int32_t *counts = h->_bins.data();
-        std::fill(counts, counts + kLanes * n, 0);
+        std::fill(counts, counts + lanes * n, 0);
         const double scale = 1 / width;
         // Truncation toward zero; anything not inside [0, n), the maximum and
         // a NaN sample included, is counted in the last bin.
@@ -97,14 +99,17 @@ int32_t tMediary::fetchHistogram(const tParamStruct &params, const tWaveform &w,
         const double *x = w.samples;
         const size_t lane = static_cast<size_t>(n);
         int64_t i = 0;
-        for (; i + kLanes <= w.count; i += kLanes) {
-            ++counts[bin(x[i])];
-            ++counts[lane + bin(x[i + 1])];
-            ++counts[2 * lane + bin(x[i + 2])];
-            ++counts[3 * lane + bin(x[i + 3])];
+        if (lanes == 4) {
+            for (; i + 4 <= w.count; i += 4) {
+                ++counts[bin(x[i])];
+                ++counts[lane + bin(x[i + 1])];
+                ++counts[2 * lane + bin(x[i + 2])];
+                ++counts[3 * lane + bin(x[i + 3])];
+            }
         }
         for (; i < w.count; ++i) ++counts[bin(x[i])];
-        for (size_t k = 0; k < lane; ++k) counts[k] += counts[lane + k] + counts[2 * lane + k] + counts[3 * lane + k];
+        if (lanes == 4)
+            for (size_t k = 0; k < lane; ++k) counts[k] += counts[lane + k] + counts[2 * lane + k] + counts[3 * lane + k];
         h->_cacheValid = true;
     }
     *bins = h->_bins.data();
