@@ -59,9 +59,8 @@ int32_t Matrix_to_Compact_head(DoubleMatrixHdl a, int32_t mode, DoubleArrayHdl p
         const orin::DoubleMatrixView A(a);
         ORIN_TRY(orin::linalg::checkSquare(A));
         if (mode < 0 || mode > 2) return kErrInvalidSelector;
-        const int64_t len = orin::linalg::packedCount(A.rows());
-        if (len > INT32_MAX) return kErrOutOfMemory;
-        ORIN_TRY(P.resize(static_cast<int32_t>(len)));
+        // checkSquare keeps rows^2 within INT32_MAX, so the packed count fits.
+        ORIN_TRY(P.resize(static_cast<int32_t>(orin::linalg::packedCount(A.rows()))));
         return Matrix_to_Compact(A.data(), A.rows(), mode, P.data());
     });
 }
