@@ -1,6 +1,7 @@
 """Finding and loading the shared library (once per process)."""
 from __future__ import annotations
 
+import contextlib
 import ctypes
 import ctypes.util
 import os
@@ -54,3 +55,35 @@ def load() -> ctypes.CDLL:
                     + f"); build it and set {ENV_VARIABLE} to the path of liborinanalysis.so"
                 )
     return _library
+
+
+_trace_lock = threading.Lock()
+_trace_depth = 0
+
+
+@contextlib.contextmanager
+def quiet_trace():
+    """Keeps the design and interpolation traces that some routines write
+    through the host's debug print off stderr: the stand-alone host buffers
+    them while any such call runs, and the buffer is dropped afterwards. A
+    host without the buffering hooks prints as before."""
+    global _trace_depth
+    lib = load()
+    try:
+        capture, clear = lib.OrinHostCaptureDebug, lib.OrinHostClearDebugText
+    except AttributeError:
+        yield
+        return
+    capture.argtypes, capture.restype, clear.restype = [ctypes.c_int32], None, None
+    with _trace_lock:
+        if _trace_depth == 0:
+            capture(1)
+        _trace_depth += 1
+    try:
+        yield
+    finally:
+        with _trace_lock:
+            _trace_depth -= 1
+            if _trace_depth == 0:
+                clear()
+                capture(0)
