@@ -1,6 +1,8 @@
 """Descriptive statistics against numpy and direct formulas."""
 import numpy as np
 import pytest
+import scipy.special as sp
+import scipy.stats as st
 
 import orinanalysis as oa
 from conftest import EPS
@@ -56,3 +58,90 @@ def test_fits_agree_with_numpy_polyfit(rng):
     assert info.value.code == -20036
     with pytest.raises(ValueError, match="differ in length"):
         oa.linear_fit(x, y[:-1])
+
+
+def _two_way_reference(y, a, b):
+    """Balanced fixed-effects two-way ANOVA from its sums of squares."""
+    ka, kb = a.max() + 1, b.max() + 1
+    m = len(y) // (ka * kb)
+    cell = np.array([[y[(a == i) & (b == j)].mean() for j in range(kb)] for i in range(ka)])
+    ma, mb, g = cell.mean(1), cell.mean(0), y.mean()
+    ss = [kb * m * np.sum((ma - g) ** 2), ka * m * np.sum((mb - g) ** 2),
+          m * np.sum((cell - ma[:, None] - mb[None, :] + g) ** 2)]
+    sse = np.sum((y - cell[a, b]) ** 2)
+    dfs = [ka - 1, kb - 1, (ka - 1) * (kb - 1)]
+    dfe = ka * kb * (m - 1)
+    fs = [s / d / (sse / dfe) for s, d in zip(ss, dfs)]
+    return np.array(ss + [sse]), np.array(fs), np.array([st.f.sf(f_, d, dfe) for f_, d in zip(fs, dfs)])
+
+
+def test_histograms_distributions_and_tests_agree_with_scipy(rng):
+    x = rng.standard_normal(1000)
+    v = np.linspace(-3, 3, 13)
+    q = np.array([0.01, 0.3, 0.5, 0.9, 0.999])
+    groups = [rng.standard_normal(n) + 0.3 * i for i, n in enumerate((5, 8, 11))]
+    a, b = np.repeat(np.arange(3), 8), np.tile(np.repeat(np.arange(2), 4), 3)
+    y = rng.standard_normal(24) + 0.5 * a
+    table = np.array([[10, 20, 30], [6, 9, 17]])
+    two = oa.anova2(y, a, b).table
+    ss, fs, ps = _two_way_reference(y, a, b)
+    cases = [
+        ("histogram counts", oa.histogram(x, 17)[0], np.histogram(x, 17)[0], 0),
+        ("histogram edges", oa.histogram(x, 17)[1], np.histogram(x, 17)[1], 0),
+        ("histogram density", oa.histogram(x, 5, (-1, 1), density=True)[0],
+         np.histogram(x, 5, (-1, 1), density=True)[0], 4 * EPS),
+        ("histogram constant", oa.histogram([2.0, 2.0], 3)[0], np.histogram([2.0, 2.0], 3)[0], 0),
+        ("general histogram", oa.general_histogram([0, 1, 2, 3, 4], [(0, 1), (1, 3)], "[]")[0], [2, 3], 0),
+        # Accuracies the routines state: erf to 1e-15 relative, the incomplete
+        # beta to 1e-7, the Lanczos series to 2e-10, the normal function
+        # (A&S 26.2.16) to about 1e-5 and its inverse (26.2.23) to 4.5e-4,
+        # t and F through the incomplete beta (2e-7), chi-square odd degrees
+        # twice the normal's error, bisected inverses to a 1e-4 bracket.
+        ("erf", oa.erf(v), sp.erf(v), 4 * EPS),
+        ("betainc", oa.betainc(2.5, 3.0, np.linspace(0, 1, 11)), sp.betainc(2.5, 3.0, np.linspace(0, 1, 11)), 1e-7),
+        ("gammaln", oa.gammaln([0.5, 3.0, 10.5, 100.0]), sp.gammaln([0.5, 3.0, 10.5, 100.0]), 2e-10 * 400),
+        ("norm cdf", oa.stats.norm.cdf(v, 1.0, 2.0), st.norm.cdf(v, 1.0, 2.0), 1.2e-5),
+        ("norm ppf", oa.stats.norm.ppf(q[:-1]), st.norm.ppf(q[:-1]), 4.5e-4),
+        ("t cdf", oa.stats.t.cdf(v, 5), st.t.cdf(v, 5), 2e-7),
+        ("t ppf", oa.stats.t.ppf(q, 5), st.t.ppf(q, 5), 1e-4),
+        ("chi2 cdf odd", oa.stats.chi2.cdf(v + 3, 3), st.chi2.cdf(v + 3, 3), 2.4e-5),
+        ("chi2 cdf even", oa.stats.chi2.cdf(v + 3, 4), st.chi2.cdf(v + 3, 4), 1e-14),
+        ("chi2 ppf", oa.stats.chi2.ppf(q[:-1], 4), st.chi2.ppf(q[:-1], 4), 1e-4),
+        ("f cdf", oa.stats.f.cdf(v + 3, 3, 7), st.f.cdf(v + 3, 3, 7), 2e-7),
+        ("f ppf", oa.stats.f.ppf(q[:-1], 3, 7), st.f.ppf(q[:-1], 3, 7), 1e-4),
+        ("f_oneway", list(oa.f_oneway(*groups)), list(st.f_oneway(*groups)), 2e-7),
+        ("anova2 SS", two["SS"], ss, 64 * EPS * np.sum(y**2)),
+        ("anova2 F", two["F"][:3], fs, 1e-12),
+        ("anova2 p", two["p"][:3], ps, 2e-7),
+        ("chi2_contingency", np.hstack(oa.chi2_contingency(table)[:3] + (oa.chi2_contingency(table)[3].ravel(),)),
+         np.hstack(st.chi2_contingency(table, correction=False)[:3] + (
+             st.chi2_contingency(table, correction=False)[3].ravel(),)), 1e-7),
+    ]
+    for name, got, want, tol in cases:
+        got, want = np.asarray(got, dtype=float), np.asarray(want, dtype=float)
+        assert got.shape == want.shape, name
+        assert np.max(np.abs(got - want), initial=0) <= tol, name
+    # Three-way: a balanced 2 x 2 x 2 design, 3 per cell; its error sum of
+    # squares is the spread within the cells, and the SS add up to the total.
+    idx = np.array(np.meshgrid(range(2), range(2), range(2), range(3), indexing="ij")).reshape(4, -1)
+    z = rng.standard_normal(24) + idx[0]
+    three = oa.anova3(z, idx[0], idx[1], idx[2]).table
+    cells = z.reshape(2, 2, 2, 3)
+    assert abs(three["SS"][-1] - np.sum((cells - cells.mean(-1, keepdims=True)) ** 2)) <= 64 * EPS * np.sum(z**2)
+    assert abs(three["SS"].sum() - np.sum((z - z.mean()) ** 2)) <= 64 * EPS * np.sum(z**2)
+
+
+@pytest.mark.parametrize("call, routine, code", [
+    (lambda: oa.general_histogram([], [(0, 1)]), "GeneralHistogram", -20003),
+    (lambda: oa.betainc(1.0, 1.0, 1.5), "BetaI", -20057),
+    (lambda: oa.stats.t.cdf(1.0, 0), "T_Dist", -20052),
+    (lambda: oa.stats.norm.ppf(1.0), "InvN_Dist", -20053),
+    (lambda: oa.f_oneway([1.0, 2.0]), "ANOVA1Way", -20042),
+    (lambda: oa.anova2(np.arange(5.0), np.array([0, 0, 1, 1, 1]), np.array([0, 1, 0, 1, 1])), "ANOVA2Way", -20045),
+    (lambda: oa.chi2_contingency([[1, 2]]), "Contingency_Table", -20055),
+    (lambda: oa.chi2_contingency([[1, -2], [3, 4]]), "Contingency_Table", -20056),
+])
+def test_statistics_errors_carry_the_library_codes(call, routine, code):
+    with pytest.raises(oa.OrinError) as info:
+        call()
+    assert (info.value.routine, info.value.code) == (routine, code)
