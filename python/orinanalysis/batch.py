@@ -36,6 +36,7 @@ import argparse
 import concurrent.futures
 import json
 import math
+import multiprocessing
 import os
 import re
 import sys
@@ -300,7 +301,11 @@ def _run(chunk_fn: Callable, blank: Dict[str, Any], paths: Iterable[str], option
         else:
             n = workers or os.cpu_count() or 1
             chunks = _chunks(paths, n)
-            with concurrent.futures.ProcessPoolExecutor(max_workers=n) as pool:
+            # Workers forked from a clean server process, not from this one,
+            # whose other threads may hold the library's locks.
+            method = "forkserver" if "forkserver" in multiprocessing.get_all_start_methods() else "spawn"
+            with concurrent.futures.ProcessPoolExecutor(max_workers=n,
+                                                        mp_context=multiprocessing.get_context(method)) as pool:
                 futures = [pool.submit(chunk_fn, c, options) for c in chunks]
                 results = []
                 for chunk, fut in zip(chunks, futures):
