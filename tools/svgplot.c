@@ -2,6 +2,7 @@
 #include "svgplot.h"
 
 #include <errno.h>
+#include <float.h>
 #include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
@@ -116,10 +117,11 @@ int svg_plot_panel(SvgPlot *p, double left, double top, double width, double hei
     Panel *a = &p->panel[p->panels];
     fix_range(&xmin, &xmax);
     fix_range(&ymin, &ymax);
-    /* A margin of 5 % above and below keeps lines off the frame. */
-    const double pad = 0.05 * (ymax - ymin);
+    /* A margin of 5 % above and below keeps lines off the frame (formed so
+       that a range wider than the largest double does not overflow). */
+    const double pad = 0.05 * ymax - 0.05 * ymin;
     a->left = left, a->top = top, a->w = width, a->h = height;
-    a->xmin = xmin, a->xmax = xmax, a->ymin = ymin - pad, a->ymax = ymax + pad;
+    a->xmin = xmin, a->xmax = xmax, a->ymin = fmax(ymin - pad, -DBL_MAX), a->ymax = fmin(ymax + pad, DBL_MAX);
     a->title = copy(title), a->xlabel = copy(xlabel), a->ylabel = copy(ylabel);
     ++p->panels;
     if (!a->title || !a->xlabel || !a->ylabel) {
@@ -152,14 +154,18 @@ void svg_plot_free(SvgPlot *p) {
     free(p);
 }
 
+/* Where v falls between lo and hi, 0 to 1; halved first, so that data
+   spanning more than the largest double still map. */
+static double fraction(double v, double lo, double hi) { return (v / 2 - lo / 2) / (hi / 2 - lo / 2); }
+
 static const Panel *cur(const SvgPlot *p) { return &p->panel[p->panels - 1]; }
 static double px(const SvgPlot *p, double x) {
     const Panel *a = cur(p);
-    return a->left + (x - a->xmin) / (a->xmax - a->xmin) * a->w;
+    return a->left + fraction(x, a->xmin, a->xmax) * a->w;
 }
 static double py(const SvgPlot *p, double y) {
     const Panel *a = cur(p);
-    return a->top + (a->ymax - y) / (a->ymax - a->ymin) * a->h;
+    return a->top + (1 - fraction(y, a->ymin, a->ymax)) * a->h;
 }
 
 static void add_legend(SvgPlot *p, const char *color, const char *text) {
@@ -282,8 +288,9 @@ double svg_engineering_scale(double magnitude, const char **prefix) {
 }
 
 /* Tick step: 1, 2 or 5 times a power of ten, giving 4 to 10 ticks. */
-static double tick_step(double range) {
-    const double raw = range / 6;
+static double tick_step(double lo, double hi) {
+    const double range = hi - lo;
+    const double raw = isfinite(range) ? range / 6 : hi / 6 - lo / 6;
     const double mag = pow(10, floor(log10(raw)));
     const double r = raw / mag;
     return (r < 1.5 ? 1 : r < 3.5 ? 2 : r < 7.5 ? 5 : 10) * mag;
@@ -294,25 +301,26 @@ static void tick_label(char *buf, size_t size, double v, double step) {
     int decimals = step >= 1 ? 0 : (int)ceil(-log10(step) - 1e-9);
     if (decimals > 9) decimals = 9;
     if (fabs(v) < step * 1e-9) v = 0;
-    snprintf(buf, size, "%.*f", decimals, v);
+    if (fabs(v) >= 1e12) snprintf(buf, size, "%.6g", v); /* no wall of digits */
+    else snprintf(buf, size, "%.*f", decimals, v);
 }
 
 static void emit_panel(SvgPlot *f, const SvgPlot *p, const Panel *a) {
     emit(f, "<rect class=\"panel\" x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"#fcfcfc\" "
             "stroke=\"#444\"/>\n", a->left, a->top, a->w, a->h);
     char buf[48];
-    const double xs = tick_step(a->xmax - a->xmin);
+    const double xs = tick_step(a->xmin, a->xmax);
     for (double v = ceil(a->xmin / xs - 1e-9) * xs; v <= a->xmax + xs * 1e-9; v += xs) {
-        const double x = a->left + (v - a->xmin) / (a->xmax - a->xmin) * a->w;
+        const double x = a->left + fraction(v, a->xmin, a->xmax) * a->w;
         emit(f, "<line class=\"grid\" x1=\"%.2f\" x2=\"%.2f\" y1=\"%.1f\" y2=\"%.1f\" stroke=\"#ddd\"/>\n", x, x,
              a->top, a->top + a->h);
         tick_label(buf, sizeof buf, v, xs);
         emit(f, "<text class=\"tick\" x=\"%.2f\" y=\"%.1f\" font-size=\"12\" text-anchor=\"middle\">%s</text>\n", x,
              a->top + a->h + 18, buf);
     }
-    const double ys = tick_step(a->ymax - a->ymin);
+    const double ys = tick_step(a->ymin, a->ymax);
     for (double v = ceil(a->ymin / ys - 1e-9) * ys; v <= a->ymax + ys * 1e-9; v += ys) {
-        const double y = a->top + (a->ymax - v) / (a->ymax - a->ymin) * a->h;
+        const double y = a->top + (1 - fraction(v, a->ymin, a->ymax)) * a->h;
         emit(f, "<line class=\"grid\" x1=\"%.1f\" x2=\"%.1f\" y1=\"%.2f\" y2=\"%.2f\" stroke=\"#ddd\"/>\n", a->left,
              a->left + a->w, y, y);
         tick_label(buf, sizeof buf, v, ys);
