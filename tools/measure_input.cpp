@@ -436,10 +436,13 @@ bool readRaw(const std::string &path, const std::string &bytes, const InputOptio
         message = path + ": more than " + std::to_string(kMaxSamples) + " samples";
         return false;
     }
-    t.columns = 1;
-    t.picked = {0};
-    t.values.assign(1, std::vector<double>(n));
-    t.bad.assign(1, {});
+    const std::string pick = pickColumns(1, options, t);
+    if (!pick.empty()) {
+        message = path + ": " + pick;
+        return false;
+    }
+    t.picked = {0}; // raw samples have no columns to name
+    t.values[0].resize(n);
     for (size_t i = 0; i < n; ++i) {
         uint64_t bits = 0;
         for (int k = 7; k >= 0; --k) bits = bits << 8 | static_cast<unsigned char>(bytes[8 * i + k]);

@@ -632,6 +632,12 @@ TEST_F(MeasureCommand, SvgShowsTheMeasuredEdgesLegibly) {
             EXPECT_EQ(markers[k].at("cx"), cursors[k].at("x1"));
         }
     }
+    // Levels spanning more than the largest double still map to pixels.
+    const std::string out = dir + "/huge.svg";
+    ASSERT_EQ(run({file("huge.csv", "0,1e308\n1,-1.7e308\n2,1e308\n"), "--svg", out}).status, 0);
+    const std::string svg = slurp(out);
+    EXPECT_EQ(svg.find("nan"), std::string::npos) << svg;
+    EXPECT_NE(svg.find("84.00,"), std::string::npos) << svg; // the first point, at the left edge
 }
 
 TEST_F(MeasureCommand, LongRecordsDrawTheirEnvelopeInBoundedSize) {
