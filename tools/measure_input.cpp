@@ -17,8 +17,8 @@ namespace {
 constexpr size_t kMaxSamples = static_cast<size_t>(std::numeric_limits<int32_t>::max());
 
 // The columns of a recording that are kept: the time column (column 1 of a
-// table of two or more) and the value columns picked, with the first
-// non-finite value of each, described for the message.
+// table of two or more) and the value columns picked, with where the first
+// non-finite value of each is (":12: column 2: ...", to follow the path).
 struct Table {
     size_t columns = 0;
     std::vector<int> picked;
@@ -88,7 +88,7 @@ bool finish(const std::string &path, Table &t, const InputOptions &options, Reco
         ch.samples = std::move(t.values[k]);
         ch.column = t.picked[k];
         if (ch.column >= 1 && static_cast<size_t>(ch.column) <= t.names.size()) ch.name = t.names[ch.column - 1];
-        if (!t.bad[k].empty()) ch.error = path + ": " + t.bad[k];
+        if (!t.bad[k].empty()) ch.error = path + t.bad[k];
         rec.channels.push_back(std::move(ch));
     }
     return true;
@@ -240,7 +240,7 @@ bool readCsv(const std::string &path, const std::string &text, const InputOption
         for (size_t k = 0; k < t.picked.size(); ++k) {
             const double v = row[t.picked[k] - 1];
             if (!std::isfinite(v) && t.bad[k].empty())
-                t.bad[k] = std::to_string(lineNo) + ": column " + std::to_string(t.picked[k]) + ": sample '" +
+                t.bad[k] = ":" + std::to_string(lineNo) + ": column " + std::to_string(t.picked[k]) + ": sample '" +
                            fields[t.picked[k] - 1].text() + "' is not finite";
             t.values[k].push_back(v);
         }
@@ -410,7 +410,7 @@ bool readNpy(const std::string &path, const std::string &bytes, const InputOptio
         for (size_t k = 0; k < t.picked.size(); ++k) {
             const double v = at(r, static_cast<size_t>(t.picked[k] - 1));
             if (!std::isfinite(v) && t.bad[k].empty())
-                t.bad[k] = "row " + std::to_string(r + 1) + ", column " + std::to_string(t.picked[k]) +
+                t.bad[k] = ": row " + std::to_string(r + 1) + ", column " + std::to_string(t.picked[k]) +
                            ": a sample is not finite";
             t.values[k].push_back(v);
         }
@@ -448,7 +448,7 @@ bool readRaw(const std::string &path, const std::string &bytes, const InputOptio
         for (int k = 7; k >= 0; --k) bits = bits << 8 | static_cast<unsigned char>(bytes[8 * i + k]);
         std::memcpy(&t.values[0][i], &bits, 8);
         if (!std::isfinite(t.values[0][i]) && t.bad[0].empty())
-            t.bad[0] = "sample " + std::to_string(i + 1) + " is not finite";
+            t.bad[0] = ": sample " + std::to_string(i + 1) + " is not finite";
     }
     return true;
 }

@@ -600,7 +600,6 @@ int main(int argc, char **argv) {
                 continue;
             }
             table = table || rec.channels.size() > 1;
-            const bool numbered = table;
             for (const Channel &ch : rec.channels) {
                 Report r = base;
                 r.column = ch.column;
@@ -615,7 +614,7 @@ int main(int argc, char **argv) {
                 } else if (!measure(o, ch, rec, r)) {
                     r.status = 1;
                 } else if (!o.svg.empty()) {
-                    r.svg = numbered ? svgName(o.svg, rows) : o.svg;
+                    r.svg = table ? svgName(o.svg, rows) : o.svg;
                     std::string error;
                     if (!drawSvg(r, ch, rec, o.levels, error)) {
                         std::fprintf(stderr, "orin-measure: %s\n", error.c_str());

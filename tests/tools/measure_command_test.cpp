@@ -437,7 +437,7 @@ TEST_F(MeasureCommand, ManyFilesGiveOneLineEachAndBadOnesTheirOwn) {
         ASSERT_EQ(out.size(), files.size() + head) << r.out;
         ASSERT_EQ(err.size(), 3u) << r.err;
         const char *expect[] = {nullptr, "ragged.csv:2: 3 columns", "absent.csv: cannot open",
-                                "nan.csv: 2: column 2: sample 'NaN' is not finite", nullptr};
+                                "nan.csv:2: column 2: sample 'NaN' is not finite", nullptr};
         for (size_t k = 0; k < files.size(); ++k) {
             const std::string &row = out[k + head];
             EXPECT_EQ(row.find(files[k]), *mode ? 10u : 0u) << row;
@@ -520,7 +520,7 @@ TEST_F(MeasureCommand, BadFilesGiveOneLineNamingFileAndLine) {
         {"huge.csv", "0,1\n1e999,2\n", "huge.csv:2: '1e999' is beyond the range of a double", {}},
         {"huge2.csv", "0;1\n1;-2,5e400\n", "huge2.csv:2: '-2,5e400' is beyond the range of a double", {}},
         {"inftime.csv", "0,1\ninf,2\n", "inftime.csv:2: time 'inf' is not finite", {}},
-        {"nan.csv", "t,v\n0,1\n1,nan\n2,-inf\n", "nan.csv: 3: column 2: sample 'nan' is not finite", {}},
+        {"nan.csv", "t,v\n0,1\n1,nan\n2,-inf\n", "nan.csv:3: column 2: sample 'nan' is not finite", {}},
         {"short.bin", truncated, "short.bin: truncated: 23 bytes", {"--dt", "1"}},
         {"nodt.bin", raw({1, 2, 3}), "give --dt", {}},
         {"nan.bin", raw({1, NAN, 3}), "nan.bin: sample 2 is not finite", {"--dt", "1"}},
