@@ -1,6 +1,7 @@
 /*
- * A small SVG line-plot writer: one plot per file, linear axes with 1-2-5
- * ticks, polylines, reference lines, cursors and a legend. Written for the
+ * A small SVG line-plot writer: one picture per file holding one or a few
+ * panels, linear axes with 1-2-5 ticks, polylines, reference lines, cursors,
+ * shaded windows and a legend. Written for the
  * measurement command and the demo; it depends on nothing but the C library.
  */
 #ifndef ORIN_SVGPLOT_H
@@ -12,11 +13,24 @@ extern "C" {
 
 typedef struct SvgPlot SvgPlot;
 
-/* Starts a plot of the data range [xmin, xmax] x [ymin, ymax] (widened a
-   little when a range is empty or not finite). Labels name the axes with
-   their units. Returns NULL when memory is short. */
+/* Starts a picture of one panel showing the data range [xmin, xmax] x
+   [ymin, ymax] (widened a little when a range is empty or not finite). Labels
+   name the axes with their units. Returns NULL when memory is short. */
 SvgPlot *svg_plot_new(const char *title, const char *xlabel, const char *ylabel, double xmin, double xmax,
                       double ymin, double ymax);
+
+/* Starts a picture of width x height pixels with a title and no panel yet;
+   svg_plot_panel adds them. Returns NULL when memory is short. */
+SvgPlot *svg_figure_new(const char *title, int width, int height);
+
+/* Adds a panel whose plot area is the rectangle (left, top, width, height) in
+   pixels (leave about 84 px to its left and 60 below for the tick labels and
+   axis names, 20 above for its title, which may be NULL). Ranges as for
+   svg_plot_new. Every drawing call after it goes to this panel; the legend
+   stands to the right of the first panel. Returns 0, or -1 when memory is
+   short or the picture already has 4 panels. */
+int svg_plot_panel(SvgPlot *plot, double left, double top, double width, double height, const char *title,
+                   const char *xlabel, const char *ylabel, double xmin, double xmax, double ymin, double ymax);
 
 /* Draws y[i] against x[i] (x ascending); a non-finite point breaks the line.
    Long series are reduced to the minimum and maximum of every pixel column,
@@ -28,6 +42,10 @@ void svg_plot_hline(SvgPlot *plot, double y, const char *color, const char *labe
 
 /* A vertical cursor at x, labelled at the top of the plot area. */
 void svg_plot_vline(SvgPlot *plot, double x, const char *color, const char *label);
+
+/* Tints the band between x0 and x1 over the panel's height (at least two
+   pixels wide, so a short window on a long record stays visible). */
+void svg_plot_span(SvgPlot *plot, double x0, double x1, const char *color);
 
 /* A circle at (x, y) with an optional label beside it. */
 void svg_plot_marker(SvgPlot *plot, double x, double y, const char *color, const char *label);
