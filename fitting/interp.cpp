@@ -75,13 +75,6 @@ int32_t RatInterp(const double *x, const double *y, int32_t n, double xval, doub
     if (n < 1) return kErrEmptyArray;
     Tableau t(n);
     if (!t) return kErrOutOfMemory;
-    // The seed that keeps the first column from 0/0 is taken relative to the
-    // data (1e-10 of the largest |y|), so the result scales with y: an
-    // absolute seed swamps data of scale 1e-12.
-    double scale = 0;
-    for (int32_t i = 0; i < n; ++i)
-        if (std::fabs(y[i]) > scale) scale = std::fabs(y[i]);
-    const double seed = 1e-10 * (scale > 0 && std::isfinite(scale) ? scale : 1.0);
     int32_t ns = 0;
     double closest = std::fabs(xval - x[0]);
     for (int32_t i = 0; i < n; ++i) {
@@ -95,15 +88,26 @@ int32_t RatInterp(const double *x, const double *y, int32_t n, double xval, doub
             ns = i;
             closest = dist;
         }
-        t.c[i] = y[i];
-        t.d[i] = y[i] + seed;
+        t.c[i] = t.d[i] = y[i];
     }
     double estimate = y[ns--], correction = 0;
     for (int32_t m = 1; m < n; ++m) {
         for (int32_t i = 0; i < n - m; ++i) {
+            // Where the two entries combined already agree (c = d = 0: a run
+            // of equal values, zeros of the data), the recurrence is 0/0.
+            // Its limit under a vanishing perturbation keeps the tableau's
+            // value: both new differences are 0. Seeding d with a small
+            // constant instead (as Press et al., "Numerical Recipes", 3.2,
+            // do) moves every result by about that constant, or by nothing
+            // where rounding absorbs it, and turns a pole into a huge value.
+            if (t.c[i + 1] == 0 && t.d[i] == 0) {
+                t.c[i] = 0;
+                continue;
+            }
             const double w = t.c[i + 1] - t.d[i];
-            const double h = x[i + m] - xval;
-            const double r = (x[i] - xval) * t.d[i] / h;
+            // The abscissa ratio first: a product with the data could
+            // overflow or underflow at the extremes of scale.
+            const double r = (x[i] - xval) / (x[i + m] - xval) * t.d[i];
             double dd = r - t.c[i + 1];
             if (dd == 0) return kErrInterpolationPole;
             dd = w / dd;

@@ -269,7 +269,9 @@ ORIN_API int32_t FIRCoefs(const double *fs, const double *fl, const double *fh, 
    a singular extremal set, a falling levelled error, or when maxIter
    exchanges (maxIter < 1 means 100; 1 and 2 always fail) do not settle.
    On success h holds nTaps taps and *deviation the largest weighted error
-   on the grid; on failure *deviation is not written. */
+   on the design grid (16 points per extremal; the levelled error of the
+   last exchange to rounding; between grid points the error peaks up to a
+   few per cent higher); on failure *deviation is not written. */
 ORIN_API int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *weights, double fs,
                                   const double *edges, int32_t kind, int32_t nTaps, double *h, double *deviation,
                                   int32_t maxIter);
@@ -328,7 +330,7 @@ typedef struct {
    stop edge), 2 bandpass, 3 bandstop (centred on fc; f1 the pass-band width,
    f2 the stop-band width); dp the pass-band deviation (linear), As the
    stop-band attenuation in dB. Each stage is lengthened by 5 % until its
-   deviation is at most dp/2. Writes a new design block to *design (release
+   equiripple deviation (on the design grid) is at most dp/2. Writes a new design block to *design (release
    it with FreeFIRNarrowMem(design, 0)); on failure *design is null. Codes:
    -20031 (type outside 0..3, NaN or non-positive fs, dp or As, edges out of
    order or beyond fs/2, a stage longer than 500 taps), -20001, and the

@@ -107,9 +107,11 @@ ORIN_API int32_t CxPolyRoots_head(ComplexArrayHdl coefficients, const int32_t *c
    "y=%le, step_obj=%le", then "y=%le"). Scratch: 2n doubles. */
 ORIN_API int32_t PolyInterp(const double *x, const double *y, int32_t n, double xval, double *yout, double *dyout);
 /* Diagonal rational function through the n points at xval (Bulirsch–Stoer);
-   at a tabulated abscissa its y with dyout 0. The first column is seeded
-   with 1e-10 of the largest |y| against 0/0, so results scale with the data.
-   Scratch: 2n doubles. */
+   at a tabulated abscissa its y with dyout 0. The tableau is unseeded, so
+   the result is the exact tableau's to rounding at every scale of y; where
+   two neighbouring entries already agree (0/0), the next entry keeps their
+   value. -20050 when xval is a pole (a zero denominator against a non-zero
+   numerator). Scratch: 2n doubles. */
 ORIN_API int32_t RatInterp(const double *x, const double *y, int32_t n, double xval, double *yout, double *dyout);
 /* Second derivatives of the cubic spline through the n points.
    x, y      in   n doubles, consecutive abscissae distinct

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hostcontrol.h"
@@ -49,22 +50,88 @@ TEST(PolyInterp, TracesEachStep) {
                      "d[0]=2.000000e+00y=7.000000e+00, step_obj=2.000000e+00y=9.000000e+00");
 }
 
-TEST(RatInterp, ReproducesDiagonalRationalsAtEveryScale) {
-    // (1 + x + 2x^2) / (2 + x^2): degrees 2 over 2, five points determine it.
-    const auto f = [](double t) { return (1 + t + 2 * t * t) / (2 + t * t); };
-    const std::vector<double> x = {-2, -0.5, 0.4, 1.1, 3};
-    std::vector<double> y, tiny;
-    for (double t : x) y.push_back(f(t)), tiny.push_back(f(t) * 1e-12);
-    double yout = 0, dy = 0, small = 0;
-    ASSERT_EQ(RatInterp(x.data(), y.data(), 5, 0.7, &yout, &dy), 0);
-    // The 1e-10 relative seed perturbs the tableau at that level.
-    EXPECT_NEAR(yout, f(0.7), 1e-8);
-    // The seed follows the data: scaled data give the scaled result.
-    ASSERT_EQ(RatInterp(x.data(), tiny.data(), 5, 0.7, &small, &dy), 0);
-    EXPECT_NEAR(small * 1e12, yout, 1e-12);
-    ASSERT_EQ(RatInterp(x.data(), y.data(), 5, 1.1, &yout, &dy), 0);
-    EXPECT_EQ(yout, y[3]);
+namespace {
+
+// The Bulirsch–Stoer tableau entry by entry in long double (Stoer and
+// Bulirsch 2.2.3): R(i..k) = R(i+1..k) + (R(i+1..k) - R(i..k-1)) /
+// [u (1 - (R(i+1..k) - R(i..k-1)) / (R(i+1..k) - R(i+1..k-1))) - 1],
+// u = (xval - x_i)/(xval - x_k), R of an empty run 0. Where the inner
+// difference is 0 the bracket is infinite and the entry keeps R(i+1..k).
+// Returns R(0..n-1) and the largest |R| met (the tableau's growth); a zero
+// bracket under a non-zero difference is a pole (NaN).
+std::pair<long double, long double> ratTableau(const std::vector<double> &x, const std::vector<double> &y,
+                                               double xval) {
+    const size_t n = x.size();
+    std::vector<long double> before(n + 1, 0.0L), last(y.begin(), y.end());
+    long double growth = 0;
+    for (double v : y) growth = std::max(growth, std::fabs(static_cast<long double>(v)));
+    for (size_t m = 1; m < n; ++m) {
+        std::vector<long double> next(n - m);
+        for (size_t i = 0; i + m < n; ++i) {
+            const long double diff = last[i + 1] - last[i], inner = last[i + 1] - before[i + 1];
+            next[i] = last[i + 1];
+            if (inner == 0) continue;
+            const long double u = (static_cast<long double>(xval) - x[i]) / (static_cast<long double>(xval) - x[i + m]);
+            const long double bracket = u * (1 - diff / inner) - 1;
+            if (bracket == 0) return {NAN, growth};
+            next[i] += diff / bracket;
+            growth = std::max(growth, std::fabs(next[i]));
+        }
+        before = std::move(last);
+        last = std::move(next);
+    }
+    return {last[0], growth};
+}
+
+}  // namespace
+
+// Unseeded, the scheme is the exact tableau to rounding at every scale of the
+// data, runs of equal values and zeros included (a relative seed of 1e-10
+// missed it by 1e-10; an absolute one gave a false pole on constant data of
+// 5e7, where rounding absorbs it).
+TEST(RatInterp, IsTheExactTableauAtEveryScale) {
+    const std::vector<double> x = {-1.5, -0.7, 0.2, 0.9, 1.6, 2.4};
+    const std::vector<std::vector<double>> tables = {
+        {0.3, 1.7, -0.4, 2.2, 0.9, 1.1},  // no rational structure
+        {0.2, 0.5, 1.0, 0.8, 0.4, 0.25},  // smooth bump
+        {0, 0, 1, 2, 2, 2},               // zeros and a run
+        {5, 5, 5, 5, 5, 5},               // constant
+    };
+    for (size_t t = 0; t < tables.size(); ++t)
+        for (double scale : {1e-300, 1e-12, 1.0, 1e7, 1e12, 1e300})
+            for (double xval : {-1.1, 0.5, 2.9}) {
+                std::vector<double> y;
+                for (double v : tables[t]) y.push_back(v * scale);
+                const auto [want, growth] = ratTableau(x, y, xval);
+                ASSERT_FALSE(std::isnan(want)) << t << " " << xval;
+                double yout = 0, dy = 0;
+                ASSERT_EQ(RatInterp(x.data(), y.data(), 6, xval, &yout, &dy), 0) << t << " " << scale << " " << xval;
+                // The path adds 5 corrections, each a few roundings of
+                // entries the growth bounds (measured: at most 4 eps).
+                EXPECT_LE(std::fabs(yout - want), 16 * kEps * growth) << t << " " << scale << " " << xval;
+            }
+    // Five points of (1 + t + 2t^2)/(2 + t^2) fix it (degrees 2 over 2).
+    const auto f = [](long double t) { return (1 + t + 2 * t * t) / (2 + t * t); };
+    std::vector<double> fx = {-2, -0.5, 0.4, 1.1, 3}, fy;
+    for (double t : fx) fy.push_back(static_cast<double>(f(t)));
+    double yout = 0, dy = 0;
+    ASSERT_EQ(RatInterp(fx.data(), fy.data(), 5, 0.7, &yout, &dy), 0);
+    EXPECT_NEAR(yout, static_cast<double>(f(0.7)), 16 * kEps * ratTableau(fx, fy, 0.7).second);
+    const double y[] = {1, 2, 3, 4, 5, 6};
+    ASSERT_EQ(RatInterp(x.data(), y, 6, 0.9, &yout, &dy), 0);
+    EXPECT_EQ(yout, 4.0);
     EXPECT_EQ(dy, 0.0);
+}
+
+// c/(1 - x) at x = 1: the first column's denominator is exactly 0 (the
+// abscissae make every ratio a power of two), at every scale of c.
+TEST(RatInterp, ReportsAPoleAtXval) {
+    const double x[] = {0, 0.5, 2, 3};
+    for (double c : {3e-300, 3.0, 3e7, 3e300}) {
+        const double y[] = {c, 2 * c, -c, -c / 2};
+        double yout = 0, dy = 0;
+        EXPECT_EQ(RatInterp(x, y, 4, 1, &yout, &dy), kErrInterpolationPole) << c;
+    }
 }
 
 namespace {
@@ -146,6 +213,7 @@ ORIN_CONTRACT_TABLE(InterpolationEntryPoints) {
     using orintest::errorRow;
     return {
         errorRow("PolyInterp_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return PolyInterp_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), &xval, c.scalar(), c.scalar(), e); }),
+        errorRow("RatInterp_head pole", kErrInterpolationPole, [](Contract &c, int32_t *e) { static const double one = 1; return RatInterp_head(c.input<DoubleArray>({3, 6, -3, -1.5}), c.input<DoubleArray>({0, 0.5, 2, 3}), &one, c.scalar(), c.scalar(), e); }),
         errorRow("RatInterp_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return RatInterp_head(c.input<DoubleArray>(), c.input<DoubleArray>(), &xval, c.scalar(), c.scalar(), e); }),
         errorRow("Spline_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return Spline_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1, 2, 3}), &natural, &natural, c.output<DoubleArray>(std::vector<double>{1}), e); }),
         errorRow("Spline_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return Spline_head(c.input<DoubleArray>(), c.input<DoubleArray>(), &natural, &natural, c.output<DoubleArray>(std::vector<double>{1}), e); }),
