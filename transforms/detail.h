@@ -254,13 +254,33 @@ inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, 
     }
 }
 
+// One pair (k, h-k), 1 <= k <= h/2, of the inverse of separatePair: from
+// X[k] = (xr, xi) and X[h-k] = (yr, yi), already scaled by 1/n, the values
+// Z[k] = A + i w^-k B and Z[h-k] = conj A + i conj(w^-k B) whose inverse
+// DFT of length h is x[2t] + i x[2t+1], where A = X[k] + conj X[h-k],
+// B = X[k] - conj X[h-k] and w^-k = c + i s. Written split: Re Z[j] at z[j],
+// Im Z[j] at z[h+j].
+inline void joinPair(double *z, int64_t n, int64_t k, double xr, double xi, double yr, double yi, double c,
+                     double s) {
+    const int64_t h = n / 2;
+    const double ar = xr + yr, ai = xi - yi, br = xr - yr, bi = xi + yi;
+    const double pr = c * br - s * bi, pi = c * bi + s * br;
+    z[k] = ar - pi;
+    z[h + k] = ai + pr;
+    if (k != h - k) {
+        z[h - k] = ar + pi;
+        z[n - k] = pr - ai;
+    }
+}
+
 // The packed spectrum of n real values at the front of c (as n doubles)
 // expanded in place to the n bins of c.
 void expandPacked(complexnum *c, int32_t n);
 
-// Plain inverse of the packed real transform for re[0..n/2], im[n/2+1..n-1]
-// (SplitRadixReInvFFT without the checks), used by ReInvFFTCx.
-int32_t splitRadixReInv(double *re, double *im, int32_t n);
+// Real inverse of the spectrum re[0..n/2], im[n/2+1..n-1] (n a power of
+// two, >= 2; im is only read): SplitRadixReInvFFT without the checks, used
+// by ReInvFFTCx.
+int32_t splitRadixReInv(double *re, const double *im, int32_t n);
 
 // The parts of the mixed-radix transform's table block (mixfft.cpp).
 struct StageTableParts {
