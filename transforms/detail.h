@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <type_traits>
@@ -15,6 +16,17 @@
 #include "../frame/kit.h"
 
 namespace orin::tf {
+
+// Two doubles in one SSE2 register (GCC/Clang vector extension). Every
+// operation on it is the IEEE operation of the scalar code, lane by lane, so
+// the results are bit for bit those of the scalar loop.
+using v2d = double __attribute__((vector_size(16)));
+inline v2d load2(const double *p) {
+    v2d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store2(double *p, v2d v) { std::memcpy(p, &v, sizeof v); }
 
 // kPi, kTwoPi, kHalfPi and kSqrtHalf come from the kit (the doubles
 // 3.141592653589793, 6.283185307179586, 1.5707963267948966,
@@ -282,6 +294,36 @@ void expandPacked(complexnum *c, int32_t n);
 // by ReInvFFTCx.
 int32_t splitRadixReInv(double *re, const double *im, int32_t n);
 
+// Lengths above 1 whose prime factors are all 2, 3 or 5 (stockham.cpp);
+// MixedRadix takes them by the self-sorting passes up to kMaxSmooth.
+constexpr int32_t kMaxSmooth = 1 << 18;
+bool smoothLength(int32_t n);
+
+// The passes of such a length and their rotations (stockham.cpp).
+struct SmoothPlan {
+    explicit SmoothPlan(int32_t length);
+    int32_t n = 0, count = 0;
+    int32_t factors[32] = {};
+    const double *twiddles[32] = {};  // per pass: (p-1)(ido-1) complex values
+};
+
+// The forward DFT of a smooth length in self-sorting passes, with its plan
+// from the shared cache or, failing that, made in the caller's scratch.
+class SmoothTransform {
+public:
+    // Looks up the plan of n; returns the doubles of scratch that makeLocal
+    // then needs (0: the cached plan is in hand).
+    int64_t find(int32_t n);
+    void makeLocal(double *scratch);
+    // Transforms the n interleaved values of a, using b (as long) for the
+    // passes; returns a or b, whichever holds the result.
+    double *run(double *a, double *b) const;
+
+private:
+    const SmoothPlan *plan_ = nullptr;
+    std::optional<SmoothPlan> local_;
+};
+
 // The parts of the mixed-radix transform's table block (mixfft.cpp).
 struct StageTableParts {
     StageTableParts(int64_t maxF, int64_t M);
@@ -294,15 +336,19 @@ struct StageTableParts {
 // only after prepare succeeded).
 class MixedRadix {
 public:
-    // Factorizes n and takes all scratch. Returns 0 or -20001. external:
-    // 2n doubles the caller lends for the work array (not touched before
-    // run), or null to allocate it when it is needed.
-    int32_t prepare(int32_t n, int32_t isReal, int32_t stride, double *external = nullptr);
-    // Transforms in place; prepare must have succeeded for the same shape.
+    // Factorizes n and takes all scratch. Returns 0 or -20001. re, im: the
+    // arrays run will be given (only their places are looked at here);
+    // external: 2n doubles the caller lends for the work array (not touched
+    // before run), or null to allocate it when it is needed.
+    int32_t prepare(int32_t n, int32_t isReal, int32_t stride, const double *re, const double *im,
+                    double *external = nullptr);
+    // Transforms in place; prepare must have succeeded for the same arrays.
     void run(double *re, double *im);
 
 private:
     void stage(int32_t i, double *yr, double *yi);
+    int32_t prepareSmooth(const double *re, const double *im, double *external);
+    void runSmooth(double *re, double *im);
 
     int32_t n_ = 0, isReal_ = 0, stride_ = 1;
     int32_t count_ = 0, maxF_ = 0, M_ = 0;
@@ -315,6 +361,8 @@ private:
     int32_t splitP_ = 0;  // n = P 2^k run as P power-of-two transforms (0: not)
     Scratch<double> work_;    // 2n: the contiguous copy, or the chirp-z input copy
     double *external_ = nullptr;  // the caller's array in place of work_
+    std::optional<SmoothTransform> smooth_;  // 2, 3, 5-smooth lengths
+    bool interleaved_ = false;              // im == re + 1: the passes start in place
     std::optional<StageTableParts> parts_;
     std::optional<CarvedScratch> tables_;  // the stage tables
     Scratch<double> chirpWork_;            // or the chirp-z work block of a whole prime

@@ -30,7 +30,7 @@ int32_t inverseComplex(double *re, double *im, int32_t n, int32_t stride, bool c
     MixedRadix mix;
     const bool pow2 = splitRadixCx(n);
     if (!pow2) {
-        if (const int32_t code = mix.prepare(n, 0, stride)) return code;
+        if (const int32_t code = mix.prepare(n, 0, stride, re, im)) return code;
     }
     const double f = 1.0 / n;
     scale(re, im, n, stride, f, -f);
@@ -76,7 +76,7 @@ bool halfIsSmooth(int32_t n) {
 int32_t realEvenSplit(double *x, double *im, int32_t n) {
     MixedRadix mix;
     // x is free once copied into im, and lends itself as the work array.
-    if (const int32_t code = mix.prepare(n / 2, 0, 2, x)) return code;
+    if (const int32_t code = mix.prepare(n / 2, 0, 2, im, im + 1, x)) return code;
     std::memcpy(im, x, sizeof(double) * n);
     mix.run(im, im + 1);
     separateEven(im, x, n);
@@ -93,8 +93,8 @@ int32_t realEvenSplit(double *x, double *im, int32_t n) {
 
 int32_t realEvenInterleaved(complexnum *c, int32_t n) {
     MixedRadix mix;
-    if (const int32_t code = mix.prepare(n / 2, 0, 2)) return code;
     double *x = &c[0].re;
+    if (const int32_t code = mix.prepare(n / 2, 0, 2, x, x + 1)) return code;
     for (int32_t i = 1; i < n; ++i) x[i] = c[i].re;  // reads stay ahead of writes
     mix.run(x, x + 1);
     separateEven(x, x + n, n);

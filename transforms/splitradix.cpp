@@ -57,16 +57,6 @@ int32_t checkLength(int32_t n) {
 // order while touching each cache line once per tile.
 constexpr int64_t kTile = 256;
 
-// Two doubles in one SSE2 register (GCC/Clang vector extension). Every
-// operation on it is the IEEE operation of the scalar code, lane by lane, so
-// the results are bit for bit those of the scalar loop.
-using v2d = double __attribute__((vector_size(16)));
-inline v2d load2(const double *p) {
-    v2d v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline void store2(double *p, v2d v) { std::memcpy(p, &v, sizeof v); }
 
 // One L-shaped butterfly on scalars: quarters 0..3 of the real and
 // imaginary parts, twiddles (c1, s1) and (c3, s3).

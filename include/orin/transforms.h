@@ -112,7 +112,11 @@ ORIN_API int32_t CxMul1D(const double *xRe, const double *xIm, const double *yRe
                    written
    stride  in      1 (split arrays) or 2 (interleaved complexnum)
    Returns 0 or -20001 (scratch refused; data untouched). Scratch from the
-   process heap: a 2n-double copy (complex input or stride 2) and the stage
+   process heap: for lengths up to 2^18 whose prime factors are 2, 3 and 5
+   (not powers of two), self-sorting radix-2, 3, 4, 5 passes in one block
+   of 2n doubles (4n for split arrays), plus the plan's rotations (4n
+   doubles) when the library's plan cache has none for n; for other
+   lengths a 2n-double copy (complex input or stride 2) and the stage
    tables. */
 ORIN_API int32_t MixFFT(double *re, double *im, int32_t n, int32_t isReal, int32_t stride);
 
