@@ -344,11 +344,16 @@ public:
                     double *external = nullptr);
     // Transforms in place; prepare must have succeeded for the same arrays.
     void run(double *re, double *im);
+    // The same with the spectrum written to outRe[i*outStride],
+    // outIm[i*outStride] (which may overlap the input): only for the
+    // lengths of the self-sorting passes (smoothPasses).
+    void runInto(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride);
+    static bool smoothPasses(int32_t n) { return !isPowerOfTwo(n) && n <= kMaxSmooth && smoothLength(n); }
 
 private:
     void stage(int32_t i, double *yr, double *yi);
     int32_t prepareSmooth(const double *re, const double *im, double *external);
-    void runSmooth(double *re, double *im);
+    void runSmooth(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride);
 
     int32_t n_ = 0, isReal_ = 0, stride_ = 1;
     int32_t count_ = 0, maxF_ = 0, M_ = 0;

@@ -45,19 +45,52 @@ int32_t inverseComplex(double *re, double *im, int32_t n, int32_t stride, bool c
 // The packed spectrum of n real values (n even, not a power of two) from
 // the complex transform z of their n/2 sample pairs, by separatePair with
 // twiddles from the two-level run (about 1.5 ulp).
-void separateEven(const double *z, double *packed, int32_t n) {
-    const int64_t h = n / 2;
-    packed[0] = z[0] + z[1];
-    packed[h] = z[0] - z[1];
-    const int64_t top = h / 2;  // pairs k = 1 .. top; k = h/2 pairs with itself
+// pair(k, cos 2 pi k/n, sin 2 pi k/n) for k = 1 .. h/2, h = n/2 (k = h/2
+// pairs with itself).
+template <class Pair>
+void evenPairs(int32_t n, Pair &&pair) {
+    const int64_t top = n / 4;
     TwiddleRun run(static_cast<extended>(kTwoPi) / n, top + 1);
     constexpr int64_t kRun = 256;
     double c[kRun], sn[kRun];
     for (int64_t k0 = 1; k0 <= top; k0 += kRun) {
         const int64_t k1 = std::min(top + 1, k0 + kRun);
         run.fill(k0, k1 - k0, c, sn);
-        for (int64_t k = k0; k < k1; ++k) separatePair(z, packed, n, k, c[k - k0], sn[k - k0]);
+        for (int64_t k = k0; k < k1; ++k) pair(k, c[k - k0], sn[k - k0]);
     }
+}
+
+void separateEven(const double *z, double *packed, int32_t n) {
+    const int64_t h = n / 2;
+    packed[0] = z[0] + z[1];
+    packed[h] = z[0] - z[1];
+    evenPairs(n, [&](int64_t k, double c, double s) { separatePair(z, packed, n, k, c, s); });
+}
+
+// The real inverse of an even length whose half goes by the self-sorting
+// passes, as splitRadixReInv does for the powers of two: the spectrum joined
+// in place into Z, the DFT of the sample pairs x[2t] + i x[2t+1], split in
+// re; IDFT(Z) = swap(DFT(swap Z)), so the passes read (re + h, re) and write
+// the samples with their parts swapped back. The real part of the inverse
+// of any spectrum is the inverse of its conjugate-symmetric part,
+// ((re[k] + re[n-k])/2, (im[k] - im[n-k])/2), which is what is joined: the
+// result is that of the full complex inverse, and for a symmetric spectrum
+// the halving is exact. The imaginary part of that inverse is zero.
+int32_t realInverseEven(double *re, double *im, int32_t n) {
+    const int64_t h = n / 2;
+    MixedRadix mix;
+    if (const int32_t code = mix.prepare(static_cast<int32_t>(h), 0, 1, re + h, re)) return code;
+    const double f = 1.0 / n, f2 = 0.5 / n;
+    const double x0 = f * re[0], xh = f * re[h];
+    re[0] = x0 + xh;
+    re[h] = x0 - xh;
+    evenPairs(n, [&](int64_t k, double c, double s) {
+        joinPair(re, n, k, f2 * re[k] + f2 * re[n - k], f2 * im[k] - f2 * im[n - k], f2 * re[h - k] + f2 * re[h + k],
+                 f2 * im[h - k] - f2 * im[h + k], c, s);
+    });
+    mix.runInto(re + h, re, re + 1, re, 2);
+    std::memset(im, 0, sizeof(double) * n);
+    return kErrNone;
 }
 
 // Even real lengths through the complex transform of half the length, as
@@ -146,6 +179,7 @@ int32_t InvFFTCx(complexnum *c, int32_t n) { return inverseComplex(&c[0].re, &c[
 int32_t ReInvFFT(double *re, double *im, int32_t n) {
     if (n < 1) return kErrBadArraySize;
     if (isPowerOfTwo(n)) return SplitRadixReInvFFT(re, im, n);
+    if (n % 2 == 0 && MixedRadix::smoothPasses(n / 2)) return realInverseEven(re, im, n);
     // The real part of the inverse needs no final conjugation; im keeps the
     // negated imaginary part, zero up to rounding for a symmetric spectrum.
     return inverseComplex(re, im, n, 1, false);

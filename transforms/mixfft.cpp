@@ -390,7 +390,7 @@ int32_t MixedRadix::prepareSmooth(const double *re, const double *im, double *ex
     return kErrNone;
 }
 
-void MixedRadix::runSmooth(double *re, double *im) {
+void MixedRadix::runSmooth(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride) {
     const int64_t n = n_;
     const ptrdiff_t st = stride_;
     double *b = work(), *a = re;
@@ -408,13 +408,17 @@ void MixedRadix::runSmooth(double *re, double *im) {
         }
     }
     const double *y = smooth_->run(a, b);
-    if (interleaved_) {
+    if (outRe == re && interleaved_) {
         if (y != re) std::memcpy(re, y, sizeof(double) * 2 * n);
-    } else if (st == 1) {
-        for (int64_t i = 0; i < n; ++i) re[i] = y[2 * i], im[i] = y[2 * i + 1];
+    } else if (outStride == 1) {
+        for (int64_t i = 0; i < n; ++i) outRe[i] = y[2 * i], outIm[i] = y[2 * i + 1];
     } else {
-        for (int64_t i = 0; i < n; ++i) re[i * st] = y[2 * i], im[i * st] = y[2 * i + 1];
+        for (int64_t i = 0; i < n; ++i) outRe[i * outStride] = y[2 * i], outIm[i * outStride] = y[2 * i + 1];
     }
+}
+
+void MixedRadix::runInto(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride) {
+    runSmooth(re, im, outRe, outIm, outStride);
 }
 
 int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const double *re, const double *im,
@@ -422,7 +426,7 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const dou
     n_ = n;
     isReal_ = isReal;
     stride_ = stride;
-    if (!isPowerOfTwo(n) && n <= kMaxSmooth && smoothLength(n)) return prepareSmooth(re, im, external);
+    if (smoothPasses(n)) return prepareSmooth(re, im, external);
     factorize(n, &count_, factors_);
     int64_t maxF = factors_[1] + int64_t{1};
     if (maxF <= 10) maxF = 12;
@@ -459,7 +463,7 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const dou
 
 void MixedRadix::run(double *re, double *im) {
     if (smooth_) {
-        runSmooth(re, im);
+        runSmooth(re, im, re, im, stride_);
         return;
     }
     if (singlePrime_) {

@@ -229,10 +229,16 @@ ORIN_API int32_t InvFFTCx(complexnum *c, int32_t n);
 ORIN_API int32_t InvFFTH(ComplexArrayHdl x);
 
 /* Real signal from a conjugate-symmetric full spectrum, scaled by 1/n.
-   re  in/out  the real parts; the signal on return
+   re  in/out  the real parts; the signal on return (other lengths than
+               powers of two: the real part of the inverse of whatever
+               spectrum is given)
    im  in/out  power of two: reads im[n/2+1..n-1] and leaves im unchanged;
-               other lengths: receives the negated imaginary part of the
-               inverse (zero up to rounding for a symmetric spectrum) */
+               even lengths whose half has no prime factor above 5 (up to
+               2^19): set to zero; other lengths: receives the negated
+               imaginary part of the inverse (zero up to rounding for a
+               symmetric spectrum)
+   Scratch: power of two none; other lengths as MixFFT (half the length for
+   the even ones). Returns 0, -20008 (n < 1), -20001. */
 ORIN_API int32_t ReInvFFT(double *re, double *im, int32_t n);
 /* The same for an interleaved spectrum (and on the elements of a handle).
    c  in/out  n complexnum; the signal goes to the re fields. Power of two:

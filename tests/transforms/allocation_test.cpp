@@ -65,6 +65,14 @@ ORIN_ALLOCATION_CASE(InvFFT, 1) {
     }
 }
 
+// The even real inverse takes its work block before it joins the spectrum.
+ORIN_ALLOCATION_CASE(ReInvFFTEvenLength, 1) {
+    auto re = kRe, im = kIm;
+    const int32_t code = inj.call([&] { return ReInvFFT(re.data(), im.data(), 12); });
+    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
+    if (inj.failing()) { EXPECT_TRUE(re == kRe && im == kIm); }
+}
+
 ORIN_ALLOCATION_CASE(ReInvFFTCx, 1) {
     std::vector<complexnum> c = {{4, 0}, {1, -1}, {0, 0}, {1, 1}};  // spectrum of (1.5, 1.5, 0.5, 0.5)
     const int32_t code = inj.call([&] { return ReInvFFTCx(c.data(), 4); });
