@@ -5,6 +5,7 @@
 
 #include <orin/transforms.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -138,6 +139,22 @@ private:
     int64_t m_ = 0;
     double cr_[kMaxBase], sr_[kMaxBase];
 };
+
+// f(k, cos 2 pi k/n, sin 2 pi k/n) for k = 1 .. n/4 (n even), from one
+// two-level run: the twiddles that join or separate a real transform of
+// length n and the complex transform of its n/2 sample pairs.
+template <class F>
+void forEvenTwiddles(int32_t n, F &&f) {
+    const int64_t top = n / 4;
+    TwiddleRun run(static_cast<extended>(kTwoPi) / n, top + 1);
+    constexpr int64_t kRun = 256;
+    double c[kRun], sn[kRun];
+    for (int64_t k0 = 1; k0 <= top; k0 += kRun) {
+        const int64_t k1 = std::min(top + 1, k0 + kRun);
+        run.fill(k0, k1 - k0, c, sn);
+        for (int64_t k = k0; k < k1; ++k) f(k, c[k - k0], sn[k - k0]);
+    }
+}
 
 // Storage for a twiddle generator that a path may or may not need, built
 // only on demand: std::optional may clear its whole storage on
@@ -305,6 +322,7 @@ struct SmoothPlan {
     int32_t n = 0, count = 0;
     int32_t factors[32] = {};
     const double *twiddles[32] = {};  // per pass: (p-1)(ido-1) complex values
+    const double *even = nullptr;     // forEvenTwiddles(2n) as (c, s) pairs
 };
 
 // The forward DFT of a smooth length in self-sorting passes, with its plan
@@ -318,6 +336,9 @@ public:
     // Transforms the n interleaved values of a, using b (as long) for the
     // passes; returns a or b, whichever holds the result.
     double *run(double *a, double *b) const;
+    // The twiddles of the real transforms of length 2n: (c, s) of k at
+    // 2(k-1), as forEvenTwiddles(2n) makes them.
+    const double *evenTwiddles() const { return plan_->even; }
 
 private:
     const SmoothPlan *plan_ = nullptr;
@@ -349,6 +370,8 @@ public:
     // lengths of the self-sorting passes (smoothPasses).
     void runInto(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride);
     static bool smoothPasses(int32_t n) { return !isPowerOfTwo(n) && n <= kMaxSmooth && smoothLength(n); }
+    // SmoothTransform::evenTwiddles for those lengths, null for others.
+    const double *evenTwiddles() const { return smooth_ ? smooth_->evenTwiddles() : nullptr; }
 
 private:
     void stage(int32_t i, double *yr, double *yi);

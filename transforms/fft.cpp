@@ -46,25 +46,22 @@ int32_t inverseComplex(double *re, double *im, int32_t n, int32_t stride, bool c
 // the complex transform z of their n/2 sample pairs, by separatePair with
 // twiddles from the two-level run (about 1.5 ulp).
 // pair(k, cos 2 pi k/n, sin 2 pi k/n) for k = 1 .. h/2, h = n/2 (k = h/2
-// pairs with itself).
+// pairs with itself): from the plan of h where it has them (cs), else made
+// by the same run.
 template <class Pair>
-void evenPairs(int32_t n, Pair &&pair) {
-    const int64_t top = n / 4;
-    TwiddleRun run(static_cast<extended>(kTwoPi) / n, top + 1);
-    constexpr int64_t kRun = 256;
-    double c[kRun], sn[kRun];
-    for (int64_t k0 = 1; k0 <= top; k0 += kRun) {
-        const int64_t k1 = std::min(top + 1, k0 + kRun);
-        run.fill(k0, k1 - k0, c, sn);
-        for (int64_t k = k0; k < k1; ++k) pair(k, c[k - k0], sn[k - k0]);
+void evenPairs(int32_t n, const double *cs, Pair &&pair) {
+    if (!cs) {
+        forEvenTwiddles(n, pair);
+        return;
     }
+    for (int64_t k = 1; k <= n / 4; ++k) pair(k, cs[2 * k - 2], cs[2 * k - 1]);
 }
 
-void separateEven(const double *z, double *packed, int32_t n) {
+void separateEven(const double *z, double *packed, int32_t n, const double *cs) {
     const int64_t h = n / 2;
     packed[0] = z[0] + z[1];
     packed[h] = z[0] - z[1];
-    evenPairs(n, [&](int64_t k, double c, double s) { separatePair(z, packed, n, k, c, s); });
+    evenPairs(n, cs, [&](int64_t k, double c, double s) { separatePair(z, packed, n, k, c, s); });
 }
 
 // The real inverse of an even length whose half goes by the self-sorting
@@ -84,7 +81,7 @@ int32_t realInverseEven(double *re, double *im, int32_t n) {
     const double x0 = f * re[0], xh = f * re[h];
     re[0] = x0 + xh;
     re[h] = x0 - xh;
-    evenPairs(n, [&](int64_t k, double c, double s) {
+    evenPairs(n, mix.evenTwiddles(), [&](int64_t k, double c, double s) {
         joinPair(re, n, k, f2 * re[k] + f2 * re[n - k], f2 * im[k] - f2 * im[n - k], f2 * re[h - k] + f2 * re[h + k],
                  f2 * im[h - k] - f2 * im[h + k], c, s);
     });
@@ -112,7 +109,7 @@ int32_t realEvenSplit(double *x, double *im, int32_t n) {
     if (const int32_t code = mix.prepare(n / 2, 0, 2, im, im + 1, x)) return code;
     std::memcpy(im, x, sizeof(double) * n);
     mix.run(im, im + 1);
-    separateEven(im, x, n);
+    separateEven(im, x, n, mix.evenTwiddles());
     const int32_t h = n / 2;
     im[0] = 0;
     for (int32_t k = 1; k < h; ++k) {
@@ -130,7 +127,7 @@ int32_t realEvenInterleaved(complexnum *c, int32_t n) {
     if (const int32_t code = mix.prepare(n / 2, 0, 2, x, x + 1)) return code;
     for (int32_t i = 1; i < n; ++i) x[i] = c[i].re;  // reads stay ahead of writes
     mix.run(x, x + 1);
-    separateEven(x, x + n, n);
+    separateEven(x, x + n, n, mix.evenTwiddles());
     std::memcpy(x, x + n, sizeof(double) * n);
     expandPacked(c, n);
     return kErrNone;

@@ -108,11 +108,12 @@ int64_t twiddleDoubles(int32_t n, const int32_t *f, int32_t count) {
         total += 4 * (f[i] - 1) * (ido - 1);
         l1 *= f[i];
     }
-    return total;
+    return total + 2 * (n / 2);  // and the real transforms' twiddles
 }
 
 // Rotations w^(m l1 i), m < p, 1 <= i < ido, of every pass, each run of i
-// from the two-level twiddle run of its step (about 1.5 ulp).
+// from the two-level twiddle run of its step (about 1.5 ulp); then the
+// twiddles of the real transforms of length 2n.
 void fillTwiddles(SmoothPlan &plan, double *tw) {
     int64_t l1 = 1, at = 0;
     for (int32_t s = 0; s < plan.count; ++s) {
@@ -135,6 +136,12 @@ void fillTwiddles(SmoothPlan &plan, double *tw) {
         }
         l1 *= p;
     }
+    double *even = tw + at;
+    plan.even = even;
+    forEvenTwiddles(2 * plan.n, [&](int64_t k, double c, double sn) {
+        even[2 * k - 2] = c;
+        even[2 * k - 1] = sn;
+    });
 }
 
 constexpr size_t kArenaBytes = size_t{8} << 20;
