@@ -325,6 +325,14 @@ struct SmoothPlan {
     const double *even = nullptr;     // forEvenTwiddles(2n) as (c, s) pairs
 };
 
+// The passes of plan over the n interleaved values of a, with b (as long)
+// as the other array; returns a or b, whichever holds the DFT.
+double *runPasses(const SmoothPlan &plan, double *a, double *b);
+
+// The cached plan of n, waiting for one that another thread is filling;
+// null when the cache has none for n, which then stays so.
+const SmoothPlan *sharedPlan(int32_t n);
+
 // The forward DFT of a smooth length in self-sorting passes, with its plan
 // from the shared cache or, failing that, made in the caller's scratch.
 class SmoothTransform {

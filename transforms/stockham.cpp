@@ -18,7 +18,12 @@
 // release store, after which it is only read and never freed before the
 // library is unloaded. A length that finds no room (or its slot still being
 // filled) makes its plan in the caller's scratch by the same code, so a
-// length gives the same bits whether its plan was cached or not.
+// length gives the same bits whether its plan was cached or not. The real
+// power-of-two kernels, which allocate nothing, take the passes only from a
+// cached plan (waiting for one being filled) and otherwise keep to the
+// split-radix kernel, for good: a length's path is decided once.
+#include <sched.h>
+
 #include <atomic>
 #include <cstring>
 
@@ -147,9 +152,12 @@ void fillTwiddles(SmoothPlan &plan, double *tw) {
 constexpr size_t kArenaBytes = size_t{8} << 20;
 constexpr int32_t kSlots = 64;
 
+enum : int32_t { kBuilding = 0, kReady = 1, kRefused = 2 };
+
 struct Slot {
     std::atomic<int32_t> n{0};
-    std::atomic<const SmoothPlan *> plan{nullptr};
+    std::atomic<int32_t> state{kBuilding};  // settled once by the thread that claimed n
+    const SmoothPlan *plan = nullptr;       // written before state's release store
 };
 
 class PlanCache {
@@ -162,30 +170,53 @@ public:
     PlanCache(const PlanCache &) = delete;
     PlanCache &operator=(const PlanCache &) = delete;
 
-    // The cached plan of the length plan.n (factors set), made if this
-    // thread claims its slot and the arena has room; null otherwise.
-    const SmoothPlan *find(const SmoothPlan &shape, int64_t doubles) {
+    // The cached plan of the length shape.n, made if this thread claims its
+    // slot and the arena has room; null otherwise. With wait, a slot still
+    // being filled by another thread is waited for (the fill is a bounded
+    // loop of arithmetic), so that null means no plan for good.
+    const SmoothPlan *find(const SmoothPlan &shape, int64_t doubles, bool wait) {
         if (!arena_) return nullptr;
         for (Slot &slot : slots_) {
             int32_t key = slot.n.load(std::memory_order_acquire);
             if (key == 0 && slot.n.compare_exchange_strong(key, shape.n, std::memory_order_acq_rel)) {
-                return make(slot, shape, doubles);
+                slot.plan = make(shape, doubles);
+                slot.state.store(slot.plan ? kReady : kRefused, std::memory_order_release);
+                return slot.plan;
             }
-            if (key == shape.n) return slot.plan.load(std::memory_order_acquire);
+            if (key == shape.n) return settled(slot, wait);
         }
         return nullptr;
     }
 
+    // The slot already claimed for n, if any: found without factorizing n.
+    Slot *slotOf(int32_t n) {
+        if (!arena_) return nullptr;
+        for (Slot &slot : slots_) {
+            const int32_t key = slot.n.load(std::memory_order_acquire);
+            if (key == n) return &slot;
+            if (key == 0) break;  // slots are claimed in order
+        }
+        return nullptr;
+    }
+
+    static const SmoothPlan *settled(Slot &slot, bool wait) {
+        int32_t state = slot.state.load(std::memory_order_acquire);
+        while (wait && state == kBuilding) {
+            sched_yield();
+            state = slot.state.load(std::memory_order_acquire);
+        }
+        return state == kReady ? slot.plan : nullptr;
+    }
+
 private:
-    const SmoothPlan *make(Slot &slot, const SmoothPlan &shape, int64_t doubles) {
+    const SmoothPlan *make(const SmoothPlan &shape, int64_t doubles) {
         const size_t bytes = (sizeof(SmoothPlan) + sizeof(double) * static_cast<size_t>(doubles) + 15) & ~size_t{15};
         size_t used = used_.load(std::memory_order_relaxed);
         do {
-            if (bytes > kArenaBytes - used) return nullptr;  // the slot stays without a plan
+            if (bytes > kArenaBytes - used) return nullptr;
         } while (!used_.compare_exchange_weak(used, used + bytes, std::memory_order_relaxed));
         auto *plan = ::new (static_cast<void *>(arena_ + used)) SmoothPlan(shape);
         fillTwiddles(*plan, reinterpret_cast<double *>(plan + 1));
-        slot.plan.store(plan, std::memory_order_release);
         return plan;
     }
 
@@ -217,10 +248,20 @@ SmoothPlan::SmoothPlan(int32_t length) : n(length) {
 }
 
 int64_t SmoothTransform::find(int32_t n) {
+    if (Slot *slot = gPlans.slotOf(n)) {
+        plan_ = PlanCache::settled(*slot, false);
+        if (plan_) return 0;
+    }
     local_.emplace(n);
     const int64_t doubles = twiddleDoubles(n, local_->factors, local_->count);
-    plan_ = gPlans.find(*local_, doubles);
+    plan_ = gPlans.find(*local_, doubles, false);
     return plan_ ? 0 : doubles;
+}
+
+const SmoothPlan *sharedPlan(int32_t n) {
+    if (Slot *slot = gPlans.slotOf(n)) return PlanCache::settled(*slot, true);
+    const SmoothPlan shape(n);
+    return gPlans.find(shape, twiddleDoubles(n, shape.factors, shape.count), true);
 }
 
 void SmoothTransform::makeLocal(double *scratch) {
@@ -228,12 +269,14 @@ void SmoothTransform::makeLocal(double *scratch) {
     plan_ = &*local_;
 }
 
-double *SmoothTransform::run(double *a, double *b) const {
+double *SmoothTransform::run(double *a, double *b) const { return runPasses(*plan_, a, b); }
+
+double *runPasses(const SmoothPlan &plan, double *a, double *b) {
     int64_t l1 = 1;
-    for (int32_t s = 0; s < plan_->count; ++s) {
-        const int32_t p = plan_->factors[s];
-        const int64_t ido = plan_->n / (l1 * p);
-        const double *w = plan_->twiddles[s];
+    for (int32_t s = 0; s < plan.count; ++s) {
+        const int32_t p = plan.factors[s];
+        const int64_t ido = plan.n / (l1 * p);
+        const double *w = plan.twiddles[s];
         switch (p) {
             case 2: pass<2>(ido, l1, a, b, w); break;
             case 3: pass<3>(ido, l1, a, b, w); break;
