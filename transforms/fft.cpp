@@ -15,6 +15,25 @@ namespace {
 
 bool splitRadixCx(int32_t n) { return isPowerOfTwo(n) && n <= kMaxSplitRadixCx; }
 
+// Powers of two from 16 to 512 go by the self-sorting passes where the
+// shared plan cache holds their plan (otherwise, for good, by the split-
+// radix kernel): faster there than the tree and its bit reversal. Their two
+// arrays (8 KB each at most) are on the stack, so these lengths, like the
+// kernel, need no scratch and cannot fail.
+constexpr int32_t kMinPassesCx = 16, kMaxPassesCx = 512;
+
+void powerOfTwoCx(double *re, double *im, int32_t n, int32_t stride) {
+    const SmoothPlan *plan = n >= kMinPassesCx && n <= kMaxPassesCx ? sharedPlan(n) : nullptr;
+    if (!plan) {
+        SplitRadixCxFFT(re, im, n, stride);
+        return;
+    }
+    double a[2 * kMaxPassesCx], b[2 * kMaxPassesCx];
+    for (int32_t i = 0; i < n; ++i) a[2 * i] = re[i * stride], a[2 * i + 1] = im[i * stride];
+    const double *y = runPasses(*plan, a, b);
+    for (int32_t i = 0; i < n; ++i) re[i * stride] = y[2 * i], im[i * stride] = y[2 * i + 1];
+}
+
 // In place over n elements re[i*stride], im[i*stride]: re *= f, im *= g.
 void scale(double *re, double *im, int32_t n, ptrdiff_t stride, double f, double g) {
     for (int32_t i = 0; i < n; ++i) {
@@ -34,7 +53,7 @@ int32_t inverseComplex(double *re, double *im, int32_t n, int32_t stride, bool c
     }
     const double f = 1.0 / n;
     scale(re, im, n, stride, f, -f);
-    if (pow2) SplitRadixCxFFT(re, im, n, stride);
+    if (pow2) powerOfTwoCx(re, im, n, stride);
     else mix.run(re, im);
     if (conjugateResult) {
         for (int32_t i = 0; i < n; ++i) im[i * static_cast<ptrdiff_t>(stride)] = -im[i * static_cast<ptrdiff_t>(stride)];
@@ -42,9 +61,6 @@ int32_t inverseComplex(double *re, double *im, int32_t n, int32_t stride, bool c
     return kErrNone;
 }
 
-// The packed spectrum of n real values (n even, not a power of two) from
-// the complex transform z of their n/2 sample pairs, by separatePair with
-// twiddles from the two-level run (about 1.5 ulp).
 // pair(k, cos 2 pi k/n, sin 2 pi k/n) for k = 1 .. h/2, h = n/2 (k = h/2
 // pairs with itself): from the plan of h where it has them (cs), else made
 // by the same run.
@@ -57,6 +73,9 @@ void evenPairs(int32_t n, const double *cs, Pair &&pair) {
     for (int64_t k = 1; k <= n / 4; ++k) pair(k, cs[2 * k - 2], cs[2 * k - 1]);
 }
 
+// The packed spectrum of n real values (n even, not a power of two) from
+// the complex transform z of their n/2 sample pairs, by separatePair with
+// twiddles from the two-level run (about 1.5 ulp).
 void separateEven(const double *z, double *packed, int32_t n, const double *cs) {
     const int64_t h = n / 2;
     packed[0] = z[0] + z[1];
@@ -137,13 +156,19 @@ int32_t realEvenInterleaved(complexnum *c, int32_t n) {
 
 int32_t CxMixFFTRe(double *re, double *im, int32_t n) {
     if (n < 1) return kErrEmptyArray;
-    if (splitRadixCx(n)) return SplitRadixCxFFT(re, im, n, 1);
+    if (splitRadixCx(n)) {
+        powerOfTwoCx(re, im, n, 1);
+        return kErrNone;
+    }
     return MixFFT(re, im, n, 0, 1);
 }
 
 int32_t CxMixFFTCx(complexnum *c, int32_t n) {
     if (n < 1) return kErrEmptyArray;
-    if (splitRadixCx(n)) return SplitRadixCxFFT(&c[0].re, &c[0].im, n, 2);
+    if (splitRadixCx(n)) {
+        powerOfTwoCx(&c[0].re, &c[0].im, n, 2);
+        return kErrNone;
+    }
     return MixFFT(&c[0].re, &c[0].im, n, 0, 2);
 }
 

@@ -375,7 +375,8 @@ bool MixedRadix::takeWork(int32_t n, double *external) {
 // (stockham.cpp) up to kMaxSmooth. Beyond it every pass streams the whole
 // array through memory and the rotations alone would take 32n bytes, more
 // than the plan cache holds: the in-place stages above keep their tiles in
-// cache there and make their rotations as they go. One block: the second array of the passes (unless lent),
+// cache there and make their rotations as they go.
+// The scratch is one block: the second array of the passes (unless lent),
 // the first (unless the data are interleaved already), and the plan's
 // rotations when the cache has none for n.
 int32_t MixedRadix::prepareSmooth(const double *re, const double *im, double *external) {

@@ -183,6 +183,11 @@ ORIN_API int32_t shouldUpdateChirpTable(int32_t *factors, int32_t i);
 /* ---- FFT entry points ----------------------------------------------------
    A power-of-two length goes to a split-radix kernel (the complex one up to
    10,000,000 elements), any other length to MixFFT. All work in place.
+   Complex powers of two from 16 to 512 (and the half-length transforms of
+   the real ones from 32 to 8192) run instead as self-sorting radix-4 and
+   radix-2 passes when the library's plan cache (8 MB, filled on first use
+   of a length, never emptied) holds their plan; which path a length takes
+   is decided once per process, and neither allocates.
    re, im  in/out  n doubles each (split form)
    c       in/out  n complexnum (interleaved form)
    x       in/out  handle of n elements (handle forms)
