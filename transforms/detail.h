@@ -374,8 +374,8 @@ public:
     // Transforms in place; prepare must have succeeded for the same arrays.
     void run(double *re, double *im);
     // The same with the spectrum written to outRe[i*outStride],
-    // outIm[i*outStride] (which may overlap the input): only for the
-    // lengths of the self-sorting passes (smoothPasses).
+    // outIm[i*outStride], which may overlap the input: for complex input of
+    // any length but a single prime of the chirp-z path.
     void runInto(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride);
     static bool smoothPasses(int32_t n) { return !isPowerOfTwo(n) && n <= kMaxSmooth && smoothLength(n); }
     // SmoothTransform::evenTwiddles for those lengths, null for others.
@@ -389,7 +389,7 @@ private:
     int32_t n_ = 0, isReal_ = 0, stride_ = 1;
     int32_t count_ = 0, maxF_ = 0, M_ = 0;
     int32_t factors_[33] = {}, span_[33] = {}, groups_[34] = {};
-    void runSplit(double *re, double *im);
+    void runSplit(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride);
     bool takeWork(int32_t n, double *external);
     double *work() const { return external_ ? external_ : work_.data(); }
 

@@ -83,12 +83,25 @@ void separateEven(const double *z, double *packed, int32_t n, const double *cs) 
     evenPairs(n, cs, [&](int64_t k, double c, double s) { separatePair(z, packed, n, k, c, s); });
 }
 
-// The real inverse of an even length whose half goes by the self-sorting
-// passes, as splitRadixReInv does for the powers of two: the spectrum joined
-// in place into Z, the DFT of the sample pairs x[2t] + i x[2t+1], split in
-// re; IDFT(Z) = swap(DFT(swap Z)), so the passes read (re + h, re) and write
-// the samples with their parts swapped back. The real part of the inverse
-// of any spectrum is the inverse of its conjugate-symmetric part,
+// Even real lengths through the complex transform of half the length, as
+// for the powers of two, when that half has no prime factor above 5: the
+// general odd butterflies and the chirp-z convolution already spend most
+// of the rounding budget of a transform, and the separation would add to
+// it. The scratch is taken before anything is touched.
+bool halfIsSmooth(int32_t n) {
+    if (n % 2 != 0) return false;
+    int32_t m = n / 2;
+    for (int32_t p : {2, 3, 5})
+        while (m % p == 0) m /= p;
+    return m == 1;
+}
+
+// The real inverse of an even length whose half is smooth (see halfIsSmooth),
+// as splitRadixReInv does for the powers of two: the spectrum joined in
+// place into Z, the DFT of the sample pairs x[2t] + i x[2t+1], split in re;
+// IDFT(Z) = swap(DFT(swap Z)), so the transform reads (re + h, re) and
+// writes the samples with their parts swapped back. The real part of the
+// inverse of any spectrum is the inverse of its conjugate-symmetric part,
 // ((re[k] + re[n-k])/2, (im[k] - im[n-k])/2), which is what is joined: the
 // result is that of the full complex inverse, and for a symmetric spectrum
 // the halving is exact. The imaginary part of that inverse is zero.
@@ -107,19 +120,6 @@ int32_t realInverseEven(double *re, double *im, int32_t n) {
     mix.runInto(re + h, re, re + 1, re, 2);
     std::memset(im, 0, sizeof(double) * n);
     return kErrNone;
-}
-
-// Even real lengths through the complex transform of half the length, as
-// for the powers of two, when that half has no prime factor above 5: the
-// general odd butterflies and the chirp-z convolution already spend most
-// of the rounding budget of a transform, and the separation would add to
-// it. The scratch is taken before anything is touched.
-bool halfIsSmooth(int32_t n) {
-    if (n % 2 != 0) return false;
-    int32_t m = n / 2;
-    for (int32_t p : {2, 3, 5})
-        while (m % p == 0) m /= p;
-    return m == 1;
 }
 
 int32_t realEvenSplit(double *x, double *im, int32_t n) {
@@ -201,7 +201,7 @@ int32_t InvFFTCx(complexnum *c, int32_t n) { return inverseComplex(&c[0].re, &c[
 int32_t ReInvFFT(double *re, double *im, int32_t n) {
     if (n < 1) return kErrBadArraySize;
     if (isPowerOfTwo(n)) return SplitRadixReInvFFT(re, im, n);
-    if (n % 2 == 0 && MixedRadix::smoothPasses(n / 2)) return realInverseEven(re, im, n);
+    if (halfIsSmooth(n)) return realInverseEven(re, im, n);
     // The real part of the inverse needs no final conjugation; im keeps the
     // negated imaginary part, zero up to rounding for a symmetric spectrum.
     return inverseComplex(re, im, n, 1, false);

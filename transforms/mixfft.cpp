@@ -418,9 +418,6 @@ void MixedRadix::runSmooth(double *re, double *im, double *outRe, double *outIm,
     }
 }
 
-void MixedRadix::runInto(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride) {
-    runSmooth(re, im, outRe, outIm, outStride);
-}
 
 int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const double *re, const double *im,
                             double *external) {
@@ -462,9 +459,11 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const dou
     return kErrNone;
 }
 
-void MixedRadix::run(double *re, double *im) {
+void MixedRadix::run(double *re, double *im) { runInto(re, im, re, im, stride_); }
+
+void MixedRadix::runInto(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride) {
     if (smooth_) {
-        runSmooth(re, im, re, im, stride_);
+        runSmooth(re, im, outRe, outIm, outStride);
         return;
     }
     if (singlePrime_) {
@@ -472,7 +471,7 @@ void MixedRadix::run(double *re, double *im) {
         return;
     }
     if (splitP_) {
-        runSplit(re, im);
+        runSplit(re, im, outRe, outIm, outStride);
         return;
     }
     const int32_t n = n_;
@@ -499,8 +498,8 @@ void MixedRadix::run(double *re, double *im) {
 
     if (work()) {
         for (int32_t i = 0; i < n; ++i) {
-            re[i * st] = yr[i];
-            im[i * st] = yi[i];
+            outRe[i * outStride] = yr[i];
+            outIm[i * outStride] = yi[i];
         }
     }
 }
@@ -548,7 +547,7 @@ inline void exact5(Cx *z) {
 // Each row t1 is gathered into the work array and transformed by the
 // power-of-two kernel, rotated by W_n^(t1 k2), and the P-point butterflies
 // over the rows write X in place.
-void MixedRadix::runSplit(double *re, double *im) {
+void MixedRadix::runSplit(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride) {
     const int32_t n = n_, P = splitP_, Q = n / P;
     const ptrdiff_t st = stride_;
     double *rows = work();  // P rows of Q interleaved values
@@ -583,9 +582,9 @@ void MixedRadix::runSplit(double *re, double *im) {
         if (P == 3) exact3(z);
         else exact5(z);
         for (int32_t k1 = 0; k1 < P; ++k1) {
-            const ptrdiff_t i = (static_cast<ptrdiff_t>(Q) * k1 + k2) * st;
-            re[i] = z[k1].re;
-            im[i] = z[k1].im;
+            const ptrdiff_t i = (static_cast<ptrdiff_t>(Q) * k1 + k2) * outStride;
+            outRe[i] = z[k1].re;
+            outIm[i] = z[k1].im;
         }
     }
 }

@@ -238,8 +238,8 @@ ORIN_API int32_t InvFFTH(ComplexArrayHdl x);
                powers of two: the real part of the inverse of whatever
                spectrum is given)
    im  in/out  power of two: reads im[n/2+1..n-1] and leaves im unchanged;
-               even lengths whose half has no prime factor above 5 (up to
-               2^19): set to zero; other lengths: receives the negated
+               even lengths whose half has no prime factor above 5: set
+               to zero; other lengths: receives the negated
                imaginary part of the inverse (zero up to rounding for a
                symmetric spectrum)
    Scratch: power of two none; other lengths as MixFFT (half the length for
