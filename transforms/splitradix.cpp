@@ -753,6 +753,17 @@ int32_t splitRadixReInv(double *re, const double *im, int32_t n) {
     separationPairs(n, [&](int64_t k, double c, double s) {
         joinPair(re, n, k, f * re[k], -f * im[n - k], f * re[h - k], -f * im[h + k], c, s);
     });
+    // Short halves by the self-sorting passes when their plan is cached (as
+    // in packedViaHalf), on two stack arrays: swap Z in, swap the DFT out.
+    constexpr int64_t kMaxStack = 512;
+    const SmoothPlan *plan = h >= kMinPassesHalf && h <= kMaxStack ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
+    if (plan) {
+        double a[2 * kMaxStack], b[2 * kMaxStack];
+        for (int64_t j = 0; j < h; ++j) a[2 * j] = re[h + j], a[2 * j + 1] = re[j];
+        const double *y = runPasses(*plan, a, b);
+        for (int64_t j = 0; j < h; ++j) re[2 * j] = y[2 * j + 1], re[2 * j + 1] = y[2 * j];
+        return kErrNone;
+    }
     if (h >= 2) cxReversed<1>(re + h, re, h, 1);
     bitReverseReal(re, n);
     return kErrNone;
