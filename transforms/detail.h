@@ -316,8 +316,10 @@ int32_t splitRadixReInv(double *re, const double *im, int32_t n);
 constexpr int32_t kMaxSmooth = 1 << 18;
 bool smoothLength(int32_t n);
 
-// The passes of such a length and their rotations (stockham.cpp).
-struct SmoothPlan {
+// The passes of such a length and their rotations (stockham.cpp). A cached
+// plan's doubles follow it in the block: the alignment keeps them aligned
+// in both builds.
+struct alignas(16) SmoothPlan {
     explicit SmoothPlan(int32_t length);
     int32_t n = 0, count = 0;
     int32_t factors[32] = {};
