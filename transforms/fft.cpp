@@ -122,6 +122,16 @@ int32_t realInverseEven(double *re, double *im, int32_t n) {
     return kErrNone;
 }
 
+// X[k] = conj X[n-k] for every k, exactly (a NaN anywhere answers false):
+// the spectrum of a real signal, whose inverse has no imaginary part.
+bool conjugateSymmetric(const double *re, const double *im, int32_t n) {
+    if (im[0] != 0) return false;
+    for (int64_t k = 1; k <= n / 2; ++k) {
+        if (re[k] != re[n - k] || im[k] != -im[n - k]) return false;
+    }
+    return true;
+}
+
 int32_t realEvenSplit(double *x, double *im, int32_t n) {
     MixedRadix mix;
     // x is free once copied into im, and lends itself as the work array.
@@ -201,7 +211,9 @@ int32_t InvFFTCx(complexnum *c, int32_t n) { return inverseComplex(&c[0].re, &c[
 int32_t ReInvFFT(double *re, double *im, int32_t n) {
     if (n < 1) return kErrBadArraySize;
     if (isPowerOfTwo(n)) return SplitRadixReInvFFT(re, im, n);
-    if (halfIsSmooth(n)) return realInverseEven(re, im, n);
+    // Half the work for the symmetric spectra real signals have; any other
+    // spectrum keeps the full inverse, whose imaginary part im must receive.
+    if (halfIsSmooth(n) && conjugateSymmetric(re, im, n)) return realInverseEven(re, im, n);
     // The real part of the inverse needs no final conjugation; im keeps the
     // negated imaginary part, zero up to rounding for a symmetric spectrum.
     return inverseComplex(re, im, n, 1, false);

@@ -238,12 +238,13 @@ ORIN_API int32_t InvFFTH(ComplexArrayHdl x);
                powers of two: the real part of the inverse of whatever
                spectrum is given)
    im  in/out  power of two: reads im[n/2+1..n-1] and leaves im unchanged;
-               even lengths whose half has no prime factor above 5: set
-               to zero; other lengths: receives the negated
-               imaginary part of the inverse (zero up to rounding for a
-               symmetric spectrum)
+               other lengths: receives the negated imaginary part of the
+               inverse (exactly zero for an exactly conjugate-symmetric
+               spectrum of even length whose half has no prime factor
+               above 5, which is inverted through half the length; zero
+               up to rounding for other symmetric spectra)
    Scratch: power of two none; other lengths as MixFFT (half the length for
-   the even ones). Returns 0, -20008 (n < 1), -20001. */
+   the symmetric even ones). Returns 0, -20008 (n < 1), -20001. */
 ORIN_API int32_t ReInvFFT(double *re, double *im, int32_t n);
 /* The same for an interleaved spectrum (and on the elements of a handle).
    c  in/out  n complexnum; the signal goes to the re fields. Power of two:
