@@ -5,8 +5,10 @@
 
 #include <orin/transforms.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <type_traits>
@@ -15,6 +17,17 @@
 #include "../frame/kit.h"
 
 namespace orin::tf {
+
+// Two doubles in one SSE2 register (GCC/Clang vector extension). Every
+// operation on it is the IEEE operation of the scalar code, lane by lane, so
+// the results are bit for bit those of the scalar loop.
+using v2d = double __attribute__((vector_size(16)));
+inline v2d load2(const double *p) {
+    v2d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store2(double *p, v2d v) { std::memcpy(p, &v, sizeof v); }
 
 // kPi, kTwoPi, kHalfPi and kSqrtHalf come from the kit (the doubles
 // 3.141592653589793, 6.283185307179586, 1.5707963267948966,
@@ -126,6 +139,22 @@ private:
     int64_t m_ = 0;
     double cr_[kMaxBase], sr_[kMaxBase];
 };
+
+// f(k, cos 2 pi k/n, sin 2 pi k/n) for k = 1 .. n/4 (n even), from one
+// two-level run: the twiddles that join or separate a real transform of
+// length n and the complex transform of its n/2 sample pairs.
+template <class F>
+void forEvenTwiddles(int32_t n, F &&f) {
+    const int64_t top = n / 4;
+    TwiddleRun run(static_cast<extended>(kTwoPi) / n, top + 1);
+    constexpr int64_t kRun = 256;
+    double c[kRun], sn[kRun];
+    for (int64_t k0 = 1; k0 <= top; k0 += kRun) {
+        const int64_t k1 = std::min(top + 1, k0 + kRun);
+        run.fill(k0, k1 - k0, c, sn);
+        for (int64_t k = k0; k < k1; ++k) f(k, c[k - k0], sn[k - k0]);
+    }
+}
 
 // Storage for a twiddle generator that a path may or may not need, built
 // only on demand: std::optional may clear its whole storage on
@@ -254,13 +283,77 @@ inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, 
     }
 }
 
+// One pair (k, h-k), 1 <= k <= h/2, of the inverse of separatePair: from
+// X[k] = (xr, xi) and X[h-k] = (yr, yi), already scaled by 1/n, the values
+// Z[k] = A + i w^-k B and Z[h-k] = conj A + i conj(w^-k B) whose inverse
+// DFT of length h is x[2t] + i x[2t+1], where A = X[k] + conj X[h-k],
+// B = X[k] - conj X[h-k] and w^-k = c + i s. Written split: Re Z[j] at z[j],
+// Im Z[j] at z[h+j].
+inline void joinPair(double *z, int64_t n, int64_t k, double xr, double xi, double yr, double yi, double c,
+                     double s) {
+    const int64_t h = n / 2;
+    const double ar = xr + yr, ai = xi - yi, br = xr - yr, bi = xi + yi;
+    const double pr = c * br - s * bi, pi = c * bi + s * br;
+    z[k] = ar - pi;
+    z[h + k] = ai + pr;
+    if (k != h - k) {
+        z[h - k] = ar + pi;
+        z[n - k] = pr - ai;
+    }
+}
+
 // The packed spectrum of n real values at the front of c (as n doubles)
 // expanded in place to the n bins of c.
 void expandPacked(complexnum *c, int32_t n);
 
-// Plain inverse of the packed real transform for re[0..n/2], im[n/2+1..n-1]
-// (SplitRadixReInvFFT without the checks), used by ReInvFFTCx.
-int32_t splitRadixReInv(double *re, double *im, int32_t n);
+// Real inverse of the spectrum re[0..n/2], im[n/2+1..n-1] (n a power of
+// two, >= 2; im is only read): SplitRadixReInvFFT without the checks, used
+// by ReInvFFTCx.
+int32_t splitRadixReInv(double *re, const double *im, int32_t n);
+
+// Lengths above 1 whose prime factors are all 2, 3 or 5 (stockham.cpp);
+// MixedRadix takes them by the self-sorting passes up to kMaxSmooth.
+constexpr int32_t kMaxSmooth = 1 << 18;
+bool smoothLength(int32_t n);
+
+// The passes of such a length and their rotations (stockham.cpp). A cached
+// plan's doubles follow it in the block: the alignment keeps them aligned
+// in both builds.
+struct alignas(16) SmoothPlan {
+    explicit SmoothPlan(int32_t length);
+    int32_t n = 0, count = 0;
+    int32_t factors[32] = {};
+    const double *twiddles[32] = {};  // per pass: (p-1)(ido-1) complex values
+    const double *even = nullptr;     // forEvenTwiddles(2n) as (c, s) pairs
+};
+
+// The passes of plan over the n interleaved values of a, with b (as long)
+// as the other array; returns a or b, whichever holds the DFT.
+double *runPasses(const SmoothPlan &plan, double *a, double *b);
+
+// The cached plan of n, waiting for one that another thread is filling;
+// null when the cache has none for n, which then stays so.
+const SmoothPlan *sharedPlan(int32_t n);
+
+// The forward DFT of a smooth length in self-sorting passes, with its plan
+// from the shared cache or, failing that, made in the caller's scratch.
+class SmoothTransform {
+public:
+    // Looks up the plan of n; returns the doubles of scratch that makeLocal
+    // then needs (0: the cached plan is in hand).
+    int64_t find(int32_t n);
+    void makeLocal(double *scratch);
+    // Transforms the n interleaved values of a, using b (as long) for the
+    // passes; returns a or b, whichever holds the result.
+    double *run(double *a, double *b) const;
+    // The twiddles of the real transforms of length 2n: (c, s) of k at
+    // 2(k-1), as forEvenTwiddles(2n) makes them.
+    const double *evenTwiddles() const { return plan_->even; }
+
+private:
+    const SmoothPlan *plan_ = nullptr;
+    std::optional<SmoothPlan> local_;
+};
 
 // The parts of the mixed-radix transform's table block (mixfft.cpp).
 struct StageTableParts {
@@ -274,20 +367,31 @@ struct StageTableParts {
 // only after prepare succeeded).
 class MixedRadix {
 public:
-    // Factorizes n and takes all scratch. Returns 0 or -20001. external:
-    // 2n doubles the caller lends for the work array (not touched before
-    // run), or null to allocate it when it is needed.
-    int32_t prepare(int32_t n, int32_t isReal, int32_t stride, double *external = nullptr);
-    // Transforms in place; prepare must have succeeded for the same shape.
+    // Factorizes n and takes all scratch. Returns 0 or -20001. re, im: the
+    // arrays run will be given (only their places are looked at here);
+    // external: 2n doubles the caller lends for the work array (not touched
+    // before run), or null to allocate it when it is needed.
+    int32_t prepare(int32_t n, int32_t isReal, int32_t stride, const double *re, const double *im,
+                    double *external = nullptr);
+    // Transforms in place; prepare must have succeeded for the same arrays.
     void run(double *re, double *im);
+    // The same with the spectrum written to outRe[i*outStride],
+    // outIm[i*outStride], which may overlap the input: for complex input of
+    // any length but a single prime of the chirp-z path.
+    void runInto(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride);
+    static bool smoothPasses(int32_t n) { return !isPowerOfTwo(n) && n <= kMaxSmooth && smoothLength(n); }
+    // SmoothTransform::evenTwiddles for those lengths, null for others.
+    const double *evenTwiddles() const { return smooth_ ? smooth_->evenTwiddles() : nullptr; }
 
 private:
     void stage(int32_t i, double *yr, double *yi);
+    int32_t prepareSmooth(const double *re, const double *im, double *external);
+    void runSmooth(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride);
 
     int32_t n_ = 0, isReal_ = 0, stride_ = 1;
     int32_t count_ = 0, maxF_ = 0, M_ = 0;
     int32_t factors_[33] = {}, span_[33] = {}, groups_[34] = {};
-    void runSplit(double *re, double *im);
+    void runSplit(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride);
     bool takeWork(int32_t n, double *external);
     double *work() const { return external_ ? external_ : work_.data(); }
 
@@ -295,6 +399,8 @@ private:
     int32_t splitP_ = 0;  // n = P 2^k run as P power-of-two transforms (0: not)
     Scratch<double> work_;    // 2n: the contiguous copy, or the chirp-z input copy
     double *external_ = nullptr;  // the caller's array in place of work_
+    std::optional<SmoothTransform> smooth_;  // 2, 3, 5-smooth lengths
+    bool interleaved_ = false;              // im == re + 1: the passes start in place
     std::optional<StageTableParts> parts_;
     std::optional<CarvedScratch> tables_;  // the stage tables
     Scratch<double> chirpWork_;            // or the chirp-z work block of a whole prime

@@ -15,6 +15,25 @@ namespace {
 
 bool splitRadixCx(int32_t n) { return isPowerOfTwo(n) && n <= kMaxSplitRadixCx; }
 
+// Powers of two from 16 to 512 go by the self-sorting passes where the
+// shared plan cache holds their plan (otherwise, for good, by the split-
+// radix kernel): faster there than the tree and its bit reversal. Their two
+// arrays (8 KB each at most) are on the stack, so these lengths, like the
+// kernel, need no scratch and cannot fail.
+constexpr int32_t kMinPassesCx = 16, kMaxPassesCx = 512;
+
+void powerOfTwoCx(double *re, double *im, int32_t n, int32_t stride) {
+    const SmoothPlan *plan = n >= kMinPassesCx && n <= kMaxPassesCx ? sharedPlan(n) : nullptr;
+    if (!plan) {
+        SplitRadixCxFFT(re, im, n, stride);
+        return;
+    }
+    double a[2 * kMaxPassesCx], b[2 * kMaxPassesCx];
+    for (int32_t i = 0; i < n; ++i) a[2 * i] = re[i * stride], a[2 * i + 1] = im[i * stride];
+    const double *y = runPasses(*plan, a, b);
+    for (int32_t i = 0; i < n; ++i) re[i * stride] = y[2 * i], im[i * stride] = y[2 * i + 1];
+}
+
 // In place over n elements re[i*stride], im[i*stride]: re *= f, im *= g.
 void scale(double *re, double *im, int32_t n, ptrdiff_t stride, double f, double g) {
     for (int32_t i = 0; i < n; ++i) {
@@ -30,11 +49,11 @@ int32_t inverseComplex(double *re, double *im, int32_t n, int32_t stride, bool c
     MixedRadix mix;
     const bool pow2 = splitRadixCx(n);
     if (!pow2) {
-        if (const int32_t code = mix.prepare(n, 0, stride)) return code;
+        if (const int32_t code = mix.prepare(n, 0, stride, re, im)) return code;
     }
     const double f = 1.0 / n;
     scale(re, im, n, stride, f, -f);
-    if (pow2) SplitRadixCxFFT(re, im, n, stride);
+    if (pow2) powerOfTwoCx(re, im, n, stride);
     else mix.run(re, im);
     if (conjugateResult) {
         for (int32_t i = 0; i < n; ++i) im[i * static_cast<ptrdiff_t>(stride)] = -im[i * static_cast<ptrdiff_t>(stride)];
@@ -42,22 +61,26 @@ int32_t inverseComplex(double *re, double *im, int32_t n, int32_t stride, bool c
     return kErrNone;
 }
 
+// pair(k, cos 2 pi k/n, sin 2 pi k/n) for k = 1 .. h/2, h = n/2 (k = h/2
+// pairs with itself): from the plan of h where it has them (cs), else made
+// by the same run.
+template <class Pair>
+void evenPairs(int32_t n, const double *cs, Pair &&pair) {
+    if (!cs) {
+        forEvenTwiddles(n, pair);
+        return;
+    }
+    for (int64_t k = 1; k <= n / 4; ++k) pair(k, cs[2 * k - 2], cs[2 * k - 1]);
+}
+
 // The packed spectrum of n real values (n even, not a power of two) from
 // the complex transform z of their n/2 sample pairs, by separatePair with
 // twiddles from the two-level run (about 1.5 ulp).
-void separateEven(const double *z, double *packed, int32_t n) {
+void separateEven(const double *z, double *packed, int32_t n, const double *cs) {
     const int64_t h = n / 2;
     packed[0] = z[0] + z[1];
     packed[h] = z[0] - z[1];
-    const int64_t top = h / 2;  // pairs k = 1 .. top; k = h/2 pairs with itself
-    TwiddleRun run(static_cast<extended>(kTwoPi) / n, top + 1);
-    constexpr int64_t kRun = 256;
-    double c[kRun], sn[kRun];
-    for (int64_t k0 = 1; k0 <= top; k0 += kRun) {
-        const int64_t k1 = std::min(top + 1, k0 + kRun);
-        run.fill(k0, k1 - k0, c, sn);
-        for (int64_t k = k0; k < k1; ++k) separatePair(z, packed, n, k, c[k - k0], sn[k - k0]);
-    }
+    evenPairs(n, cs, [&](int64_t k, double c, double s) { separatePair(z, packed, n, k, c, s); });
 }
 
 // Even real lengths through the complex transform of half the length, as
@@ -73,13 +96,49 @@ bool halfIsSmooth(int32_t n) {
     return m == 1;
 }
 
+// The real inverse of an even length whose half is smooth (see halfIsSmooth),
+// as splitRadixReInv does for the powers of two: the spectrum joined in
+// place into Z, the DFT of the sample pairs x[2t] + i x[2t+1], split in re;
+// IDFT(Z) = swap(DFT(swap Z)), so the transform reads (re + h, re) and
+// writes the samples with their parts swapped back. The real part of the
+// inverse of any spectrum is the inverse of its conjugate-symmetric part,
+// ((re[k] + re[n-k])/2, (im[k] - im[n-k])/2), which is what is joined: the
+// result is that of the full complex inverse, and for a symmetric spectrum
+// the halving is exact. The imaginary part of that inverse is zero.
+int32_t realInverseEven(double *re, double *im, int32_t n) {
+    const int64_t h = n / 2;
+    MixedRadix mix;
+    if (const int32_t code = mix.prepare(static_cast<int32_t>(h), 0, 1, re + h, re)) return code;
+    const double f = 1.0 / n, f2 = 0.5 / n;
+    const double x0 = f * re[0], xh = f * re[h];
+    re[0] = x0 + xh;
+    re[h] = x0 - xh;
+    evenPairs(n, mix.evenTwiddles(), [&](int64_t k, double c, double s) {
+        joinPair(re, n, k, f2 * re[k] + f2 * re[n - k], f2 * im[k] - f2 * im[n - k], f2 * re[h - k] + f2 * re[h + k],
+                 f2 * im[h - k] - f2 * im[h + k], c, s);
+    });
+    mix.runInto(re + h, re, re + 1, re, 2);
+    std::memset(im, 0, sizeof(double) * n);
+    return kErrNone;
+}
+
+// X[k] = conj X[n-k] for every k, exactly (a NaN anywhere answers false):
+// the spectrum of a real signal, whose inverse has no imaginary part.
+bool conjugateSymmetric(const double *re, const double *im, int32_t n) {
+    if (im[0] != 0) return false;
+    for (int64_t k = 1; k <= n / 2; ++k) {
+        if (re[k] != re[n - k] || im[k] != -im[n - k]) return false;
+    }
+    return true;
+}
+
 int32_t realEvenSplit(double *x, double *im, int32_t n) {
     MixedRadix mix;
     // x is free once copied into im, and lends itself as the work array.
-    if (const int32_t code = mix.prepare(n / 2, 0, 2, x)) return code;
+    if (const int32_t code = mix.prepare(n / 2, 0, 2, im, im + 1, x)) return code;
     std::memcpy(im, x, sizeof(double) * n);
     mix.run(im, im + 1);
-    separateEven(im, x, n);
+    separateEven(im, x, n, mix.evenTwiddles());
     const int32_t h = n / 2;
     im[0] = 0;
     for (int32_t k = 1; k < h; ++k) {
@@ -93,11 +152,11 @@ int32_t realEvenSplit(double *x, double *im, int32_t n) {
 
 int32_t realEvenInterleaved(complexnum *c, int32_t n) {
     MixedRadix mix;
-    if (const int32_t code = mix.prepare(n / 2, 0, 2)) return code;
     double *x = &c[0].re;
+    if (const int32_t code = mix.prepare(n / 2, 0, 2, x, x + 1)) return code;
     for (int32_t i = 1; i < n; ++i) x[i] = c[i].re;  // reads stay ahead of writes
     mix.run(x, x + 1);
-    separateEven(x, x + n, n);
+    separateEven(x, x + n, n, mix.evenTwiddles());
     std::memcpy(x, x + n, sizeof(double) * n);
     expandPacked(c, n);
     return kErrNone;
@@ -107,13 +166,19 @@ int32_t realEvenInterleaved(complexnum *c, int32_t n) {
 
 int32_t CxMixFFTRe(double *re, double *im, int32_t n) {
     if (n < 1) return kErrEmptyArray;
-    if (splitRadixCx(n)) return SplitRadixCxFFT(re, im, n, 1);
+    if (splitRadixCx(n)) {
+        powerOfTwoCx(re, im, n, 1);
+        return kErrNone;
+    }
     return MixFFT(re, im, n, 0, 1);
 }
 
 int32_t CxMixFFTCx(complexnum *c, int32_t n) {
     if (n < 1) return kErrEmptyArray;
-    if (splitRadixCx(n)) return SplitRadixCxFFT(&c[0].re, &c[0].im, n, 2);
+    if (splitRadixCx(n)) {
+        powerOfTwoCx(&c[0].re, &c[0].im, n, 2);
+        return kErrNone;
+    }
     return MixFFT(&c[0].re, &c[0].im, n, 0, 2);
 }
 
@@ -146,6 +211,9 @@ int32_t InvFFTCx(complexnum *c, int32_t n) { return inverseComplex(&c[0].re, &c[
 int32_t ReInvFFT(double *re, double *im, int32_t n) {
     if (n < 1) return kErrBadArraySize;
     if (isPowerOfTwo(n)) return SplitRadixReInvFFT(re, im, n);
+    // Half the work for the symmetric spectra real signals have; any other
+    // spectrum keeps the full inverse, whose imaginary part im must receive.
+    if (halfIsSmooth(n) && conjugateSymmetric(re, im, n)) return realInverseEven(re, im, n);
     // The real part of the inverse needs no final conjugation; im keeps the
     // negated imaginary part, zero up to rounding for a symmetric spectrum.
     return inverseComplex(re, im, n, 1, false);

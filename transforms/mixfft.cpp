@@ -40,19 +40,13 @@ struct CxT {
     T re, im;
 };
 using Cx = CxT<double>;
-using v2d = double __attribute__((vector_size(16)));
+using orin::tf::v2d, orin::tf::load2, orin::tf::store2;
 template <class T>
 inline CxT<T> operator+(CxT<T> a, CxT<T> b) { return {a.re + b.re, a.im + b.im}; }
 template <class T>
 inline CxT<T> operator-(CxT<T> a, CxT<T> b) { return {a.re - b.re, a.im - b.im}; }
 template <class T>
 inline CxT<T> scale(double f, CxT<T> a) { return {f * a.re, f * a.im}; }
-inline v2d load2(const double *p) {
-    v2d v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline void store2(double *p, v2d v) { std::memcpy(p, &v, sizeof v); }
 
 template <class T>
 inline void butterfly4(CxT<T> &z0, CxT<T> &z1, CxT<T> &z2, CxT<T> &z3) {
@@ -377,10 +371,60 @@ bool MixedRadix::takeWork(int32_t n, double *external) {
     return work_.allocate(2 * static_cast<int64_t>(n));
 }
 
-int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, double *external) {
+// Smooth lengths other than powers of two go by the self-sorting passes
+// (stockham.cpp) up to kMaxSmooth. Beyond it every pass streams the whole
+// array through memory and the rotations alone would take 32n bytes, more
+// than the plan cache holds: the in-place stages above keep their tiles in
+// cache there and make their rotations as they go.
+// The scratch is one block: the second array of the passes (unless lent),
+// the first (unless the data are interleaved already), and the plan's
+// rotations when the cache has none for n.
+int32_t MixedRadix::prepareSmooth(const double *re, const double *im, double *external) {
+    smooth_.emplace();
+    const int64_t planDoubles = smooth_->find(n_);
+    interleaved_ = stride_ == 2 && im == re + 1;
+    const int64_t two = 2 * static_cast<int64_t>(n_);
+    const int64_t b = external ? 0 : two, a = interleaved_ ? 0 : two;
+    if (b + a + planDoubles > 0 && !work_.allocate(b + a + planDoubles)) return kErrOutOfMemory;
+    external_ = external;
+    if (planDoubles > 0) smooth_->makeLocal(work_.data() + b + a);
+    return kErrNone;
+}
+
+void MixedRadix::runSmooth(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride) {
+    const int64_t n = n_;
+    const ptrdiff_t st = stride_;
+    double *b = work(), *a = re;
+    if (interleaved_) {
+        if (isReal_)
+            for (int64_t i = 0; i < n; ++i) re[2 * i + 1] = 0;
+    } else {
+        a = work_.data() + (external_ ? 0 : 2 * n);
+        if (isReal_) {
+            for (int64_t i = 0; i < n; ++i) a[2 * i] = re[i * st], a[2 * i + 1] = 0;
+        } else if (st == 1) {
+            for (int64_t i = 0; i < n; ++i) a[2 * i] = re[i], a[2 * i + 1] = im[i];
+        } else {
+            for (int64_t i = 0; i < n; ++i) a[2 * i] = re[i * st], a[2 * i + 1] = im[i * st];
+        }
+    }
+    const double *y = smooth_->run(a, b);
+    if (outRe == re && interleaved_) {
+        if (y != re) std::memcpy(re, y, sizeof(double) * 2 * n);
+    } else if (outStride == 1) {
+        for (int64_t i = 0; i < n; ++i) outRe[i] = y[2 * i], outIm[i] = y[2 * i + 1];
+    } else {
+        for (int64_t i = 0; i < n; ++i) outRe[i * outStride] = y[2 * i], outIm[i * outStride] = y[2 * i + 1];
+    }
+}
+
+
+int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const double *re, const double *im,
+                            double *external) {
     n_ = n;
     isReal_ = isReal;
     stride_ = stride;
+    if (smoothPasses(n)) return prepareSmooth(re, im, external);
     factorize(n, &count_, factors_);
     int64_t maxF = factors_[1] + int64_t{1};
     if (maxF <= 10) maxF = 12;
@@ -415,13 +459,19 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, double *e
     return kErrNone;
 }
 
-void MixedRadix::run(double *re, double *im) {
+void MixedRadix::run(double *re, double *im) { runInto(re, im, re, im, stride_); }
+
+void MixedRadix::runInto(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride) {
+    if (smooth_) {
+        runSmooth(re, im, outRe, outIm, outStride);
+        return;
+    }
     if (singlePrime_) {
         chirpZ(re, im, n_, M_, halfChirp_, isReal_, stride_, chirpWork_.data(), work());
         return;
     }
     if (splitP_) {
-        runSplit(re, im);
+        runSplit(re, im, outRe, outIm, outStride);
         return;
     }
     const int32_t n = n_;
@@ -448,8 +498,8 @@ void MixedRadix::run(double *re, double *im) {
 
     if (work()) {
         for (int32_t i = 0; i < n; ++i) {
-            re[i * st] = yr[i];
-            im[i * st] = yi[i];
+            outRe[i * outStride] = yr[i];
+            outIm[i * outStride] = yi[i];
         }
     }
 }
@@ -497,7 +547,7 @@ inline void exact5(Cx *z) {
 // Each row t1 is gathered into the work array and transformed by the
 // power-of-two kernel, rotated by W_n^(t1 k2), and the P-point butterflies
 // over the rows write X in place.
-void MixedRadix::runSplit(double *re, double *im) {
+void MixedRadix::runSplit(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride) {
     const int32_t n = n_, P = splitP_, Q = n / P;
     const ptrdiff_t st = stride_;
     double *rows = work();  // P rows of Q interleaved values
@@ -532,9 +582,9 @@ void MixedRadix::runSplit(double *re, double *im) {
         if (P == 3) exact3(z);
         else exact5(z);
         for (int32_t k1 = 0; k1 < P; ++k1) {
-            const ptrdiff_t i = (static_cast<ptrdiff_t>(Q) * k1 + k2) * st;
-            re[i] = z[k1].re;
-            im[i] = z[k1].im;
+            const ptrdiff_t i = (static_cast<ptrdiff_t>(Q) * k1 + k2) * outStride;
+            outRe[i] = z[k1].re;
+            outIm[i] = z[k1].im;
         }
     }
 }
@@ -706,7 +756,7 @@ void MixedRadix::stage(int32_t i, double *yr, double *yi) {
 int32_t MixFFT(double *re, double *im, int32_t n, int32_t isReal, int32_t stride) {
     if (n < 1) return kErrNone;
     MixedRadix mix;
-    if (const int32_t code = mix.prepare(n, isReal, stride)) return code;
+    if (const int32_t code = mix.prepare(n, isReal, stride, re, im)) return code;
     mix.run(re, im);
     return kErrNone;
 }

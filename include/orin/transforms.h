@@ -112,7 +112,11 @@ ORIN_API int32_t CxMul1D(const double *xRe, const double *xIm, const double *yRe
                    written
    stride  in      1 (split arrays) or 2 (interleaved complexnum)
    Returns 0 or -20001 (scratch refused; data untouched). Scratch from the
-   process heap: a 2n-double copy (complex input or stride 2) and the stage
+   process heap: for lengths up to 2^18 whose prime factors are 2, 3 and 5
+   (not powers of two), self-sorting radix-2, 3, 4, 5 passes in one block
+   of 2n doubles (4n for split arrays), plus the plan's rotations (4n
+   doubles) when the library's plan cache has none for n; for other
+   lengths a 2n-double copy (complex input or stride 2) and the stage
    tables. */
 ORIN_API int32_t MixFFT(double *re, double *im, int32_t n, int32_t isReal, int32_t stride);
 
@@ -179,6 +183,11 @@ ORIN_API int32_t shouldUpdateChirpTable(int32_t *factors, int32_t i);
 /* ---- FFT entry points ----------------------------------------------------
    A power-of-two length goes to a split-radix kernel (the complex one up to
    10,000,000 elements), any other length to MixFFT. All work in place.
+   Complex powers of two from 16 to 512 (and the half-length transforms of
+   the real ones from 32 to 8192) run instead as self-sorting radix-4 and
+   radix-2 passes when the library's plan cache (8 MB, filled on first use
+   of a length, never emptied) holds their plan; which path a length takes
+   is decided once per process, and neither allocates.
    re, im  in/out  n doubles each (split form)
    c       in/out  n complexnum (interleaved form)
    x       in/out  handle of n elements (handle forms)
@@ -225,10 +234,17 @@ ORIN_API int32_t InvFFTCx(complexnum *c, int32_t n);
 ORIN_API int32_t InvFFTH(ComplexArrayHdl x);
 
 /* Real signal from a conjugate-symmetric full spectrum, scaled by 1/n.
-   re  in/out  the real parts; the signal on return
+   re  in/out  the real parts; the signal on return (other lengths than
+               powers of two: the real part of the inverse of whatever
+               spectrum is given)
    im  in/out  power of two: reads im[n/2+1..n-1] and leaves im unchanged;
                other lengths: receives the negated imaginary part of the
-               inverse (zero up to rounding for a symmetric spectrum) */
+               inverse (exactly zero for an exactly conjugate-symmetric
+               spectrum of even length whose half has no prime factor
+               above 5, which is inverted through half the length; zero
+               up to rounding for other symmetric spectra)
+   Scratch: power of two none; other lengths as MixFFT (half the length for
+   the symmetric even ones). Returns 0, -20008 (n < 1), -20001. */
 ORIN_API int32_t ReInvFFT(double *re, double *im, int32_t n);
 /* The same for an interleaved spectrum (and on the elements of a handle).
    c  in/out  n complexnum; the signal goes to the re fields. Power of two:

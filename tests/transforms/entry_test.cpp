@@ -47,7 +47,8 @@ TEST(FFTEntry, LengthCodesTouchNothing) {
 TEST(FFTEntry, RealInversesLeaveTheImaginaryInputAsDocumented) {
     // Power of two: im untouched (ReInvFFT) and the im fields kept
     // (ReInvFFTCx). Other lengths: ReInvFFT leaves the negated imaginary
-    // part of the inverse, zero up to rounding for a symmetric spectrum.
+    // part of the inverse, zero up to rounding for a symmetric spectrum
+    // (exactly zero for the even ones).
     for (int32_t n : {8, 6, 15}) {
         const bool pow2 = (n & (n - 1)) == 0;
         const double tol = roundTripBound(n);
@@ -67,6 +68,28 @@ TEST(FFTEntry, RealInversesLeaveTheImaginaryInputAsDocumented) {
             EXPECT_NEAR(c[k].re, x[k], tol) << n << " " << k;
             if (pow2) { EXPECT_EQ(c[k].im, cBefore[k].im) << n << " " << k; }
         }
+    }
+}
+
+TEST(FFTEntry, RealInverseOfEvenLengthsGoesByHalfOnlyForSymmetricSpectra) {
+    // Even lengths other than powers of two invert a conjugate-symmetric
+    // spectrum through half the length (im then exactly zero); any other
+    // spectrum gets the full inverse: re = Re IDFT(X), im = -Im IDFT(X),
+    // both summed directly. The bound is that of a transform pair (the join
+    // adds a few roundings per bin).
+    for (int32_t n : {6, 12, 1000, 3 << 7}) {
+        const auto xr = randomDoubles(n, 80 + n), xi = randomDoubles(n, 90 + n);
+        auto want = directDFT(xr, xi, +1);
+        for (auto &w : want) w = LCx(w.real() / n, -w.imag() / n);
+        auto re = xr, im = xi;
+        ASSERT_EQ(ReInvFFT(re.data(), im.data(), n), 0);
+        EXPECT_LT(relativeRms(re, im, want), roundTripBound(n)) << n;
+
+        auto sr = xr, si = std::vector<double>(n, 0.0);
+        ASSERT_EQ(ReFFT(sr.data(), si.data(), n), 0);
+        ASSERT_EQ(ReInvFFT(sr.data(), si.data(), n), 0);
+        EXPECT_LT(relativeRms(sr, xr), roundTripBound(n)) << n;
+        EXPECT_EQ(si, std::vector<double>(n, 0.0)) << n;
     }
 }
 

@@ -1,5 +1,6 @@
-// The power-of-two kernels on their shared twiddle tables: stages filled on
-// first use while other threads transform, and long transforms whose top
+// The power-of-two kernels on their shared twiddle tables and the smooth
+// lengths on their shared plans: filled on first use while other threads
+// transform, and long transforms whose top
 // stages run on recurrences beyond the tables. References: bins summed
 // directly in long double, and the round trip (no reference needed).
 //
@@ -77,10 +78,13 @@ std::string checkLength(int32_t n, uint64_t seed) {
 
 }  // namespace
 
-TEST(FFTTables, ConcurrentTransformsWhileStagesArePublished) {
-    // Each thread walks the lengths in its own order, so that stages are
-    // claimed, filled and read by different threads at the same time.
-    const std::vector<int32_t> lengths = {1 << 14, 1 << 5, 1 << 11, 1 << 8, 1 << 13, 1 << 3, 1 << 12, 1 << 10};
+TEST(FFTTables, ConcurrentTransformsWhileStagesAndPlansArePublished) {
+    // Each thread walks the lengths in its own order, so that stages and the
+    // plans of the 2, 3, 5-smooth lengths (and of their halves, for the real
+    // transforms) are claimed, filled and read by different threads at the
+    // same time.
+    const std::vector<int32_t> lengths = {1 << 14, 1000, 1 << 5, 360, 1 << 11, 1 << 8, 6000, 1 << 13,
+                                          1 << 3,  12,   1 << 12, 3000, 1 << 10};
     constexpr int kThreads = 4;
     std::vector<std::string> failures(kThreads);
     std::vector<std::thread> pool;
@@ -107,10 +111,15 @@ TEST(FFTTables, LongTransformsMatchDirectBinsOnTablesAndRecurrences) {
 }
 
 TEST(FFTSplitLengths, ThreeAndFiveTimesPowersOfTwoMatchDirectDft) {
-    // n = 3 2^k and 5 2^k run as power-of-two transforms joined by one
-    // 3- or 5-point step with full-precision constants, so they keep the
-    // power-of-two bound log2(n) eps; complex (split and interleaved), the
-    // inverse, and real input through the interleaved entry point.
+    // n = 3 2^k and 5 2^k, by radix-2, 3, 4, 5 passes with full-precision
+    // constants and, beyond 2^18, as power-of-two transforms joined by one
+    // 3- or 5-point step; either way they keep the power-of-two bound
+    // log2(n) eps: complex (split and interleaved), the inverse, and real
+    // input through the interleaved entry point. The long ones on some bins.
+    for (int32_t n : {3 << 17, 5 << 16}) {
+        if (kReducedSuite) continue;
+        EXPECT_EQ(checkLength(n, n), "") << "n=" << n;
+    }
     for (int32_t n : {192, 320, 640, 3 * 1024, 5 * 512}) {
         if (kReducedSuite && n > 640) continue;
         const auto xr = randomDoubles(n, 31 + n), xi = randomDoubles(n, 32 + n);
@@ -134,10 +143,10 @@ TEST(FFTSplitLengths, ThreeAndFiveTimesPowersOfTwoMatchDirectDft) {
     }
 }
 
-// The half-length real path lends the input array as the work array (one
-// allocation: the stage tables); the 3 2^k path takes the work array and
-// the tables. Either way a refusal comes before the data are touched.
-ORIN_ALLOCATION_CASE(ReFFTEvenLength, 1) {
+// The half-length real path of a smooth length works in the caller's two
+// arrays with the cached plan: no allocation at all. The 3 2^k path takes
+// its work block, and a refusal comes before the data are touched.
+ORIN_ALLOCATION_CASE(ReFFTEvenLength, 0) {
     const auto x0 = randomDoubles(12, 41);
     auto x = x0;
     std::vector<double> im(12, 5.0);
@@ -152,7 +161,7 @@ ORIN_ALLOCATION_CASE(ReFFTEvenLength, 1) {
     }
 }
 
-ORIN_ALLOCATION_CASE(FFTThreeTimesPowerOfTwo, 2) {
+ORIN_ALLOCATION_CASE(FFTThreeTimesPowerOfTwo, 1) {
     const auto r0 = randomDoubles(192, 42), i0 = randomDoubles(192, 43);
     auto re = r0, im = i0;
     const int32_t code = inj.call([&] { return FFT(re.data(), im.data(), 192); });

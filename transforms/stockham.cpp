@@ -1,0 +1,292 @@
+// Lengths whose only prime factors are 2, 3 and 5, in radix-2, 3, 4 and 5
+// passes of Stockham's self-sorting scheme (T. G. Stockham, 1966, as set
+// out by Cochran et al., "What is the fast Fourier transform?", Proc. IEEE
+// 55, 1967; the pass layout is that of Swarztrauber's FFTPACK, "Vectorizing
+// the FFTs", Parallel Computations, 1982): each pass reads one array and
+// writes the other in order, so no permutation pass is needed, and every
+// inner loop runs over consecutive elements.
+//
+// Pass with factor p after the factors whose product is l1, ido = n/(l1 p):
+//   CC(i, m, k) = in[i + ido (m + p k)],  CH(i, k, m) = out[i + ido (k + l1 m)],
+//   CH(i, k, .) = the p-point DFT of CC(i, ., k), output m rotated by
+//   w^(m l1 i), w = e^(-2 pi i/n).
+//
+// The rotations of a length are its plan. Plans are kept in a block taken
+// when the library is loaded (kArenaBytes: 8 MB of address space, touched
+// only as plans are made), one plan per length for the first kSlots lengths
+// that fit; a slot is claimed by one thread, filled, and published with a
+// release store, after which it is only read and never freed before the
+// library is unloaded. A length that finds no room (or its slot still being
+// filled) makes its plan in the caller's scratch by the same code, so a
+// length gives the same bits whether its plan was cached or not. The real
+// power-of-two kernels, which allocate nothing, take the passes only from a
+// cached plan (waiting for one being filled) and otherwise keep to the
+// split-radix kernel, for good: a length's path is decided once.
+#include <sched.h>
+
+#include <atomic>
+#include <cstring>
+
+#include "detail.h"
+
+namespace orin::tf {
+
+namespace {
+
+// -i z
+inline v2d minusI(v2d z) { return v2d{z[1], -z[0]}; }
+// z e^(-i t) = (a c + b s, b c - a s) = z (c, c) + (b, a) (s, -s), the
+// rotation stored as the four doubles (c, c, s, -s) at wp.
+inline v2d rotate(v2d z, const double *wp) {
+    const v2d sw = {z[1], z[0]};
+    return z * load2(wp) + sw * load2(wp + 2);
+}
+
+// cos and sin of 2 pi/3, 2 pi/5 and 4 pi/5, correctly rounded.
+constexpr double kS3 = 0.86602540378443865;
+constexpr double kC51 = 0.30901699437494742, kS51 = 0.95105651629515357;
+constexpr double kC52 = -0.80901699437494742, kS52 = 0.58778525229247313;
+
+template <int P>
+inline void dft(v2d *z) {
+    if constexpr (P == 2) {
+        const v2d a = z[0];
+        z[0] = a + z[1];
+        z[1] = a - z[1];
+    } else if constexpr (P == 3) {
+        const v2d t1 = z[1] + z[2], t2 = z[1] - z[2];
+        const v2d ca = z[0] - 0.5 * t1, cb = kS3 * minusI(t2);
+        z[0] = z[0] + t1;
+        z[1] = ca + cb;
+        z[2] = ca - cb;
+    } else if constexpr (P == 4) {
+        const v2d a = z[0] + z[2], b = z[0] - z[2], c = z[1] + z[3], d = minusI(z[1] - z[3]);
+        z[0] = a + c;
+        z[2] = a - c;
+        z[1] = b + d;
+        z[3] = b - d;
+    } else {
+        static_assert(P == 5);
+        const v2d t1 = z[1] + z[4], t4 = z[1] - z[4], t2 = z[2] + z[3], t3 = z[2] - z[3];
+        const v2d x0 = z[0];
+        z[0] = x0 + t1 + t2;
+        const v2d ca1 = x0 + kC51 * t1 + kC52 * t2, cb1 = minusI(kS51 * t4 + kS52 * t3);
+        const v2d ca2 = x0 + kC52 * t1 + kC51 * t2, cb2 = minusI(kS52 * t4 - kS51 * t3);
+        z[1] = ca1 + cb1;
+        z[4] = ca1 - cb1;
+        z[2] = ca2 + cb2;
+        z[3] = ca2 - cb2;
+    }
+}
+
+// One pass; cc and ch hold interleaved complex values. The rotation of
+// output m at i >= 1 is entry (m-1)(ido-1) + i-1 of wa (four doubles each).
+template <int P>
+void pass(int64_t ido, int64_t l1, const double *cc, double *ch, const double *wa) {
+    const int64_t in = 2 * ido, out = 2 * ido * l1;  // strides of m in cc and ch
+    for (int64_t k = 0; k < l1; ++k) {
+        const double *c = cc + 2 * ido * P * k;
+        double *h = ch + 2 * ido * k;
+        // The loops over m unrolled, so that z lives in registers.
+        v2d z[P];
+#pragma GCC unroll 5
+        for (int m = 0; m < P; ++m) z[m] = load2(c + m * in);
+        dft<P>(z);
+#pragma GCC unroll 5
+        for (int m = 0; m < P; ++m) store2(h + m * out, z[m]);
+        for (int64_t i = 1; i < ido; ++i) {
+#pragma GCC unroll 5
+            for (int m = 0; m < P; ++m) z[m] = load2(c + 2 * i + m * in);
+            dft<P>(z);
+            store2(h + 2 * i, z[0]);
+#pragma GCC unroll 5
+            for (int m = 1; m < P; ++m) store2(h + 2 * i + m * out, rotate(z[m], wa + 4 * ((m - 1) * (ido - 1) + i - 1)));
+        }
+    }
+}
+
+// The twiddle doubles of a plan with these factors.
+int64_t twiddleDoubles(int32_t n, const int32_t *f, int32_t count) {
+    int64_t total = 0, l1 = 1;
+    for (int32_t i = 0; i < count; ++i) {
+        const int64_t ido = n / (l1 * f[i]);
+        total += 4 * (f[i] - 1) * (ido - 1);
+        l1 *= f[i];
+    }
+    return total + 2 * (n / 2);  // and the real transforms' twiddles
+}
+
+// Rotations w^(m l1 i), m < p, 1 <= i < ido, of every pass, each run of i
+// from the two-level twiddle run of its step (about 1.5 ulp); then the
+// twiddles of the real transforms of length 2n.
+void fillTwiddles(SmoothPlan &plan, double *tw) {
+    int64_t l1 = 1, at = 0;
+    for (int32_t s = 0; s < plan.count; ++s) {
+        const int32_t p = plan.factors[s];
+        const int64_t ido = plan.n / (l1 * p);
+        plan.twiddles[s] = tw + at;
+        for (int32_t m = 1; m < p && ido > 1; ++m) {
+            TwiddleRun run(static_cast<extended>(kTwoPi) * (m * l1) / plan.n, ido);
+            constexpr int64_t kRun = 256;
+            double c[kRun], sn[kRun];
+            for (int64_t i0 = 1; i0 < ido; i0 += kRun) {
+                const int64_t i1 = std::min(ido, i0 + kRun);
+                run.fill(i0, i1 - i0, c, sn);
+                for (int64_t i = i0; i < i1; ++i, at += 4) {
+                    tw[at] = tw[at + 1] = c[i - i0];
+                    tw[at + 2] = sn[i - i0];
+                    tw[at + 3] = -sn[i - i0];
+                }
+            }
+        }
+        l1 *= p;
+    }
+    double *even = tw + at;
+    plan.even = even;
+    forEvenTwiddles(2 * plan.n, [&](int64_t k, double c, double sn) {
+        even[2 * k - 2] = c;
+        even[2 * k - 1] = sn;
+    });
+}
+
+constexpr size_t kArenaBytes = size_t{8} << 20;
+constexpr int32_t kSlots = 64;
+
+enum : int32_t { kBuilding = 0, kReady = 1, kRefused = 2 };
+
+struct Slot {
+    std::atomic<int32_t> n{0};
+    std::atomic<int32_t> state{kBuilding};  // settled once by the thread that claimed n
+    const SmoothPlan *plan = nullptr;       // written before state's release store
+};
+
+class PlanCache {
+public:
+    PlanCache() { arena_ = static_cast<unsigned char *>(heapAllocate(kArenaBytes)); }
+    ~PlanCache() {
+        heapRelease(arena_);
+        arena_ = nullptr;
+    }
+    PlanCache(const PlanCache &) = delete;
+    PlanCache &operator=(const PlanCache &) = delete;
+
+    // The cached plan of the length shape.n, made if this thread claims its
+    // slot and the arena has room; null otherwise. With wait, a slot still
+    // being filled by another thread is waited for (the fill is a bounded
+    // loop of arithmetic), so that null means no plan for good.
+    const SmoothPlan *find(const SmoothPlan &shape, int64_t doubles, bool wait) {
+        if (!arena_) return nullptr;
+        for (Slot &slot : slots_) {
+            int32_t key = slot.n.load(std::memory_order_acquire);
+            if (key == 0 && slot.n.compare_exchange_strong(key, shape.n, std::memory_order_acq_rel)) {
+                slot.plan = make(shape, doubles);
+                slot.state.store(slot.plan ? kReady : kRefused, std::memory_order_release);
+                return slot.plan;
+            }
+            if (key == shape.n) return settled(slot, wait);
+        }
+        return nullptr;
+    }
+
+    // The slot already claimed for n, if any: found without factorizing n.
+    Slot *slotOf(int32_t n) {
+        if (!arena_) return nullptr;
+        for (Slot &slot : slots_) {
+            const int32_t key = slot.n.load(std::memory_order_acquire);
+            if (key == n) return &slot;
+            if (key == 0) break;  // slots are claimed in order
+        }
+        return nullptr;
+    }
+
+    static const SmoothPlan *settled(Slot &slot, bool wait) {
+        int32_t state = slot.state.load(std::memory_order_acquire);
+        while (wait && state == kBuilding) {
+            sched_yield();
+            state = slot.state.load(std::memory_order_acquire);
+        }
+        return state == kReady ? slot.plan : nullptr;
+    }
+
+private:
+    const SmoothPlan *make(const SmoothPlan &shape, int64_t doubles) {
+        const size_t bytes = (sizeof(SmoothPlan) + sizeof(double) * static_cast<size_t>(doubles) + 15) & ~size_t{15};
+        size_t used = used_.load(std::memory_order_relaxed);
+        do {
+            if (bytes > kArenaBytes - used) return nullptr;
+        } while (!used_.compare_exchange_weak(used, used + bytes, std::memory_order_relaxed));
+        auto *plan = ::new (static_cast<void *>(arena_ + used)) SmoothPlan(shape);
+        fillTwiddles(*plan, reinterpret_cast<double *>(plan + 1));
+        return plan;
+    }
+
+    unsigned char *arena_ = nullptr;
+    std::atomic<size_t> used_{0};
+    Slot slots_[kSlots];
+};
+
+PlanCache gPlans;
+
+}  // namespace
+
+bool smoothLength(int32_t n) {
+    if (n < 2) return false;
+    for (int32_t p : {2, 3, 5})
+        while (n % p == 0) n /= p;
+    return n == 1;
+}
+
+SmoothPlan::SmoothPlan(int32_t length) : n(length) {
+    // Fours first, then a two, threes and fives: the longest passes go
+    // first, over the longest runs of consecutive elements.
+    int32_t rest = n;
+    for (int32_t p : {4, 2, 3, 5})
+        while (rest % p == 0) {
+            factors[count++] = p;
+            rest /= p;
+        }
+}
+
+int64_t SmoothTransform::find(int32_t n) {
+    if (Slot *slot = gPlans.slotOf(n)) {
+        plan_ = PlanCache::settled(*slot, false);
+        if (plan_) return 0;
+    }
+    local_.emplace(n);
+    const int64_t doubles = twiddleDoubles(n, local_->factors, local_->count);
+    plan_ = gPlans.find(*local_, doubles, false);
+    return plan_ ? 0 : doubles;
+}
+
+const SmoothPlan *sharedPlan(int32_t n) {
+    if (Slot *slot = gPlans.slotOf(n)) return PlanCache::settled(*slot, true);
+    const SmoothPlan shape(n);
+    return gPlans.find(shape, twiddleDoubles(n, shape.factors, shape.count), true);
+}
+
+void SmoothTransform::makeLocal(double *scratch) {
+    fillTwiddles(*local_, scratch);
+    plan_ = &*local_;
+}
+
+double *SmoothTransform::run(double *a, double *b) const { return runPasses(*plan_, a, b); }
+
+double *runPasses(const SmoothPlan &plan, double *a, double *b) {
+    int64_t l1 = 1;
+    for (int32_t s = 0; s < plan.count; ++s) {
+        const int32_t p = plan.factors[s];
+        const int64_t ido = plan.n / (l1 * p);
+        const double *w = plan.twiddles[s];
+        switch (p) {
+            case 2: pass<2>(ido, l1, a, b, w); break;
+            case 3: pass<3>(ido, l1, a, b, w); break;
+            case 4: pass<4>(ido, l1, a, b, w); break;
+            default: pass<5>(ido, l1, a, b, w); break;
+        }
+        std::swap(a, b);
+        l1 *= p;
+    }
+    return a;
+}
+
+}  // namespace orin::tf
