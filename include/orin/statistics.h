@@ -258,8 +258,11 @@ ORIN_API int32_t ANOVA3Way(const double *x, const int32_t *levelsA, const int32_
    count). */
 ORIN_API int32_t Contingency_Table(int32_t rows, int32_t cols, const int32_t *counts, double *chi2, double *p);
 
-/* Handle entry points. Every array must have the observations' length
-   (-20003 when empty, -20002 when the lengths differ). On failure the table
+/* Handle entry points. Every array must have the observations' length, else
+   -20002; then the table is resized (-20001) and the analysis runs its checks
+   in its order, so empty arrays give the code of the first check that fails
+   there (-20003 one-way; for the balanced designs the checks on m and the
+   level counts). On failure the table
    is emptied and every scalar output is iDNaN. They return 0, or the memory
    manager's status when the table cannot be resized (error -20001). The
    two-way table is 4 x 4, its error-row F cell 0; the three-way table 8 x 4. */
