@@ -355,13 +355,16 @@ int32_t fCdf(double x, int32_t df1, int32_t df2, double *p) {
         *p = 0;
         return kErrNone;
     }
-    // P(F <= x) = 1 - I_z(df2/2, df1/2) with z = df2 / (df2 + df1 x)
-    // (A&S 26.6.2).
-    const extended z = df2 / (static_cast<extended>(x) * df1 + df2);
-    extended upper = 0;
-    // Both parameters positive and z in [0, 1) (x > 0 here): betaI cannot refuse.
-    betaI(df2 / 2.0L, df1 / 2.0L, z, &upper);
-    *p = static_cast<double>(1 - upper);
+    // P(F <= x) = 1 - I_z(df2/2, df1/2), z = df2 / (df2 + df1 x) (A&S
+    // 26.6.2), taken as I_w(df1/2, df2/2) with w = 1 - z = df1 x / (df1 x +
+    // df2): the same number, but a small lower tail keeps its digits instead
+    // of being the difference of two numbers near 1. Written 1/(1 + df2/(df1
+    // x)) so that x = inf gives w = 1.
+    const extended w = 1 / (1 + df2 / (static_cast<extended>(x) * df1));
+    extended lower = 0;
+    // Both parameters positive and w in (0, 1] (x > 0 here): betaI cannot refuse.
+    betaI(df1 / 2.0L, df2 / 2.0L, w, &lower);
+    *p = static_cast<double>(lower);
     return kErrNone;
 }
 

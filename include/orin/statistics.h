@@ -141,7 +141,7 @@ ORIN_API int32_t MSE_head(DoubleArrayHdl x, DoubleArrayHdl y, double *mse, int32
    the normal distribution function is A&S 26.2.16 (absolute error about
    1e-5; N_Dist(0) = 0.5000001555), so the chi-square function of odd degrees
    carries twice that; the t and F functions rest on BetaI (below) and keep
-   its accuracy;
+   its accuracy, relative also in a small lower tail;
    the chi-square function of even degrees is the exact finite sum
    (A&S 26.4.5). Chi-square costs time linear in df. A NaN argument gives a
    NaN result with code 0.
@@ -165,7 +165,9 @@ ORIN_API int32_t T_Dist(double t, int32_t df, double *p);
    Returns 0 or -20052 (df < 1). */
 ORIN_API int32_t XX_Dist(double x, int32_t df, double *p);
 /* F with df1, df2 degrees of freedom, 1 - I_z(df2/2, df1/2) with
-   z = df2/(df2 + df1 x); 0 for x <= 0. Returns 0 or -20052 (df1 or df2 < 1). */
+   z = df2/(df2 + df1 x), evaluated as I_(1-z)(df1/2, df2/2) so that a small
+   lower tail keeps its digits; 0 for x <= 0. Returns 0 or -20052 (df1 or
+   df2 < 1). */
 ORIN_API int32_t F_Dist(double x, int32_t df1, int32_t df2, double *p);
 /* Regularised incomplete beta I_x(a, b) for any positive a, b (1e-300 to
    1e308). The prefactor x^a (1-x)^b / B(a, b) comes from Stirling's formula

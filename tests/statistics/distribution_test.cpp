@@ -192,6 +192,23 @@ TEST(BetaI, ClosedFormsAndNoNaNAtAnyScale) {
     EXPECT_EQ((BetaI(2, kInf, 0.3, &v), v), 1.0);
 }
 
+// The far lower tails of t and F keep their digits: t with one degree is
+// Cauchy, P = atan(-1/t)/pi for t < 0; F(2, n) has P = 1 - (1 + 2x/n)^(-n/2).
+// The F tail was formed as 1 - I_z with z near 1, so it lost them. One final
+// rounding (2^-53) and at most 8 units of 2^-64 times a |ln w| < 700.
+TEST(Distributions, FarLowerTailsOfTAndF) {
+    double p = kNaN;
+    for (double t : {-1e3, -1e10, -1e100, -1e300}) {
+        const long double expected = std::atan(-1 / static_cast<long double>(t)) / std::numbers::pi_v<long double>;
+        EXPECT_NEAR((T_Dist(t, 1, &p), p), static_cast<double>(expected), 1e-15 * static_cast<double>(expected)) << t;
+    }
+    for (int32_t n : {2, 7, 1000000000})
+        for (double x : {1e-3, 1e-10, 1e-20, 1e-100, 1e-300}) {
+            const long double expected = -std::expm1(-n / 2.0L * std::log1p(2 * static_cast<long double>(x) / n));
+            EXPECT_NEAR((F_Dist(x, 2, n, &p), p), static_cast<double>(expected), 1e-15 * static_cast<double>(expected)) << n << " " << x;
+        }
+}
+
 TEST(GammLn, LanczosWithinItsBoundAndUndefinedOutsideXPositive) {
     // Press et al.: |error| < 2e-10, the 12-digit constants add about 1e-11.
     // Up to the largest double: past x = 2.6e305 ln Gamma exceeds it.
