@@ -6,10 +6,11 @@
 
 namespace {
 
-// Every index array must match the observations: -20003 when there are
-// none, -20002 when a length differs.
+// Every index array must match the observations, else -20002. This is the
+// entry points' only check of their own: an empty set of observations is
+// judged by the analysis, in its order (for the balanced designs the
+// observations per cell and the level counts come before any count of data).
 orin::Outcome checkLengths(const orin::DoubleArrayView &x, std::initializer_list<orin::Int32ArrayView> indices) {
-    if (x.size() < 1) return kErrEmptyArray;
     for (const auto &levels : indices)
         if (levels.size() != x.size()) return kErrArraySizeMismatch;
     return kErrNone;

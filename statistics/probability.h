@@ -16,9 +16,11 @@ double errorFunction(double x);
 extended normalCdf(double x);
 // ln Gamma(x) by the six-term Lanczos series; NaN for x <= 0.
 extended gammaLn(extended x);
-// Continued fraction of the incomplete beta function (relative tolerance
-// 1e-7, at most the given number of rounds).
-extended betaContinuedFraction(extended a, extended b, extended x, int32_t rounds);
+// Continued fraction of the incomplete beta function: stops once an
+// approximant changes by less than the relative tolerance (then *settled,
+// when given, is set), or after rounds.
+extended betaContinuedFraction(extended a, extended b, extended x, int32_t rounds, extended tolerance,
+                               bool *settled);
 // Regularised incomplete beta I_x(a, b).
 int32_t betaI(extended a, extended b, extended x, extended *value);
 // Lower-tail probabilities; each returns the library code.

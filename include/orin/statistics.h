@@ -140,11 +140,9 @@ ORIN_API int32_t MSE_head(DoubleArrayHdl x, DoubleArrayHdl y, double *mse, int32
    Lower-tail probabilities P(X <= x). The methods fix the accuracy:
    the normal distribution function is A&S 26.2.16 (absolute error about
    1e-5; N_Dist(0) = 0.5000001555), so the chi-square function of odd degrees
-   carries twice that; the t and F functions rest on the incomplete beta
-   function's continued fraction (relative tolerance 1e-7, absolute error
-   about 2e-7), which BetaI runs until it settles: 100 rounds suffice for
-   parameters up to about 10^4, larger ones (F with both df large) need
-   more; the chi-square function of even degrees is the exact finite sum
+   carries twice that; the t and F functions rest on BetaI (below) and keep
+   its accuracy, relative also in a small lower tail;
+   the chi-square function of even degrees is the exact finite sum
    (A&S 26.4.5). Chi-square costs time linear in df. A NaN argument gives a
    NaN result with code 0.
    Codes: -20052 kErrDegreesOfFreedom (a df below 1), -20053 kErrProbability,
@@ -167,12 +165,24 @@ ORIN_API int32_t T_Dist(double t, int32_t df, double *p);
    Returns 0 or -20052 (df < 1). */
 ORIN_API int32_t XX_Dist(double x, int32_t df, double *p);
 /* F with df1, df2 degrees of freedom, 1 - I_z(df2/2, df1/2) with
-   z = df2/(df2 + df1 x); 0 for x <= 0. Returns 0 or -20052 (df1 or df2 < 1). */
+   z = df2/(df2 + df1 x), evaluated as I_(1-z)(df1/2, df2/2) so that a small
+   lower tail keeps its digits; 0 for x <= 0. Returns 0 or -20052 (df1 or
+   df2 < 1). */
 ORIN_API int32_t F_Dist(double x, int32_t df1, int32_t df2, double *p);
-/* Regularised incomplete beta I_x(a, b), by the continued fraction of
-   BetaCF (on I_(1-x)(b, a) above the mean), run to its tolerance however
-   many rounds that takes. Returns 0, or -20057 for x outside [0, 1]
-   (checked first) and for a or b not positive. */
+/* Regularised incomplete beta I_x(a, b) for any positive a, b (1e-300 to
+   1e308). The prefactor x^a (1-x)^b / B(a, b) comes from Stirling's formula
+   with its correction series and logarithms taken relative to the mean
+   a/(a+b), so no large terms cancel; then BetaCF's continued fraction (on
+   I_(1-x)(b, a) above the mean) run until it changes by less than 1e-16;
+   with a and b both above 1e7 near the mean, Temme's uniform asymptotic
+   expansion; with one parameter over 1e9 times the other (or 1), the
+   incomplete gamma function it tends to. Relative error within 1e-9 + 8 kappa 2^-64, kappa the
+   condition number of I in a, b and x (about sqrt(min(a, b)) near the mean,
+   a |ln x| far below it); only a value below 1e-16 formed as the
+   complement of one near 1 (b below about 1e-15, x near 1) is exact
+   absolutely instead. An infinite a (b) gives the limit 0 (1) for x
+   inside (0, 1). Returns 0, or -20057 for x outside [0, 1] (checked first),
+   for a or b not positive and for both infinite. */
 ORIN_API int32_t BetaI(double a, double b, double x, double *value);
 /* ln Gamma(x) by the six-term Lanczos series (error below 2e-10) for x > 0;
    NaN for x <= 0 or NaN. */
@@ -258,8 +268,11 @@ ORIN_API int32_t ANOVA3Way(const double *x, const int32_t *levelsA, const int32_
    count). */
 ORIN_API int32_t Contingency_Table(int32_t rows, int32_t cols, const int32_t *counts, double *chi2, double *p);
 
-/* Handle entry points. Every array must have the observations' length
-   (-20003 when empty, -20002 when the lengths differ). On failure the table
+/* Handle entry points. Every array must have the observations' length, else
+   -20002; then the table is resized (-20001) and the analysis runs its checks
+   in its order, so empty arrays give the code of the first check that fails
+   there (-20003 one-way; for the balanced designs the checks on m and the
+   level counts). On failure the table
    is emptied and every scalar output is iDNaN. They return 0, or the memory
    manager's status when the table cannot be resized (error -20001). The
    two-way table is 4 x 4, its error-row F cell 0; the three-way table 8 x 4. */

@@ -229,48 +229,56 @@ TEST(ANOVA, ChecksInTheirOrder) {
 
 // ---- handle entry points ----------------------------------------------------
 
+// The entry points' own check is the lengths (-20002); past it the analysis
+// judges, in its order, also empty arrays: a balanced design checks its size,
+// m and the level counts before it ever counts data. Scalars by pointer.
 ORIN_CONTRACT_TABLE(Anova) {
     using orintest::Contract;
-    static const int32_t one = 1, two = 2, three = 3, minusTwo = -2;
     using V = std::vector<double>;
     using I = std::vector<int32_t>;
     const V y{1, 2, 4, 3, 6, 5, 8, 9};
     const I ia{0, 0, 0, 0, 1, 1, 1, 1}, ib{0, 0, 1, 1, 0, 0, 1, 1}, shortI{0, 1, 1};
-    const auto oneWay = [](V x, I g, const int32_t *k) {
+    const auto oneWay = [](V x, I g, int32_t k) {
         return [=](Contract &c) {
             int32_t err = 0;
-            Anova1Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(g), k, c.scalar(), c.scalar(), c.scalar(), c.scalar(),
+            Anova1Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(g), &k, c.scalar(), c.scalar(), c.scalar(), c.scalar(),
                            c.scalar(), c.scalar(), c.scalar(), &err);
             return err;
         };
     };
-    const auto twoWay = [](V x, I a, I b, const int32_t *m, const int32_t *kB) {
+    const auto twoWay = [](V x, I a, I b, int32_t m, int32_t kA, int32_t kB) {
         return [=](Contract &c) {
             int32_t err = 0;
-            Anova2Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(a), c.input<Int32Array>(b), m, &two, kB,
+            Anova2Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(a), c.input<Int32Array>(b), &m, &kA, &kB,
                            c.output<DoubleMatrix>(2, 2, V{1, 2, 3, 4}), c.scalar(), c.scalar(), c.scalar(), &err);
             return err;
         };
     };
-    const auto threeWay = [](V x, I a, I cl, const int32_t *m) {
+    const auto threeWay = [](V x, I a, I cl, int32_t m, int32_t kA, int32_t kC) {
         return [=](Contract &c) {
             int32_t err = 0;
-            ANOVA3Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(a), c.input<Int32Array>(a), c.input<Int32Array>(cl), m, &two,
-                           &two, &two, c.output<DoubleMatrix>(1, 2, V{1, 2}), c.scalar(), c.scalar(), c.scalar(), c.scalar(),
+            const int32_t kB = 2;
+            ANOVA3Way_head(c.input<DoubleArray>(x), c.input<Int32Array>(a), c.input<Int32Array>(a), c.input<Int32Array>(cl), &m, &kA,
+                           &kB, &kC, c.output<DoubleMatrix>(1, 2, V{1, 2}), c.scalar(), c.scalar(), c.scalar(), c.scalar(),
                            c.scalar(), c.scalar(), c.scalar(), &err);
             return err;
         };
     };
     return {
-        {"Anova1Way_head empty", kErrEmptyArray, oneWay({}, {}, &two)},
-        {"Anova1Way_head lengths", kErrArraySizeMismatch, oneWay({1, 3, 5, 7}, shortI, &two)},
-        {"Anova1Way_head core", kErrAnovaLevels, oneWay({1, 3, 5}, shortI, &three)},
-        {"Anova2Way_head empty", kErrEmptyArray, twoWay({}, {}, {}, &two, &two)},
-        {"Anova2Way_head lengths", kErrArraySizeMismatch, twoWay(y, ia, {0, 1}, &two, &two)},
-        {"Anova2Way_head core", kErrAnovaRandomSingle, twoWay({1, 2, 3, 4}, {0, 0, 1, 1}, {0, 1, 0, 1}, &one, &minusTwo)},
-        {"ANOVA3Way_head empty", kErrEmptyArray, threeWay({}, {}, {}, &two)},
-        {"ANOVA3Way_head lengths", kErrArraySizeMismatch, threeWay(y, ia, shortI, &two)},
-        {"ANOVA3Way_head core", kErrAnovaNoObservations, threeWay(y, ia, ib, &one)},
+        {"Anova1Way_head lengths before empty", kErrArraySizeMismatch, oneWay({}, {0}, 2)},
+        {"Anova1Way_head empty", kErrEmptyArray, oneWay({}, {}, 2)},
+        {"Anova1Way_head lengths", kErrArraySizeMismatch, oneWay({1, 3, 5, 7}, shortI, 2)},
+        {"Anova1Way_head k = n", kErrAnovaLevels, oneWay({1, 3, 5}, shortI, 3)},
+        {"Anova2Way_head lengths", kErrArraySizeMismatch, twoWay(y, ia, {0, 1}, 0, 1, 2)},
+        {"Anova2Way_head empty: size", kErrAnovaSize, twoWay({}, {}, {}, 1, 2, 2)},
+        {"Anova2Way_head empty: levels before m", kErrAnovaLevels, twoWay({}, {}, {}, 0, 1, 2)},
+        {"Anova2Way_head empty: m 0", kErrAnovaNoObservations, twoWay({}, {}, {}, 0, 2, -2)},
+        {"Anova2Way_head random, one per cell", kErrAnovaRandomSingle, twoWay({1, 2, 3, 4}, {0, 0, 1, 1}, {0, 1, 0, 1}, 1, 2, -2)},
+        {"ANOVA3Way_head lengths", kErrArraySizeMismatch, threeWay(y, ia, shortI, 0, 1, 2)},
+        {"ANOVA3Way_head empty: size", kErrAnovaSize, threeWay({}, {}, {}, 2, 2, 2)},
+        {"ANOVA3Way_head empty: m before levels", kErrAnovaNoObservations, threeWay({}, {}, {}, 0, 1, 2)},
+        {"ANOVA3Way_head empty: no levels", kErrAnovaLevels, threeWay({}, {}, {}, 2, 0, -2)},
+        {"ANOVA3Way_head m 1", kErrAnovaNoObservations, threeWay(y, ia, ib, 1, 2, 2)},
     };
 }
 
