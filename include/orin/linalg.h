@@ -20,10 +20,12 @@
  * -20039 kErrDimensionMismatch, -20040 kErrNotSquare, -20041
  * kErrSingularMatrix, -20061 kErrInvalidSelector, -20062 kErrNoConvergence.
  *
- * Handle entry points take host handles and put the code into their last
- * parameter; they return 0, or the memory manager's status after a refused
- * resize. On any failure every output array is emptied (dimension words 0)
- * and every double scalar output is iDNaN.
+ * Handle entry points take host handles for arrays, every scalar input by
+ * pointer (an int32 selector, order or flag as const int32_t *, a tolerance
+ * as const double *), and put the code into their last parameter; they
+ * return 0, or the memory manager's status after a refused resize. On any
+ * failure every output array is emptied (dimension words 0) and every double
+ * scalar output is iDNaN.
  */
 #ifndef ORIN_LINALG_H
 #define ORIN_LINALG_H
@@ -74,8 +76,8 @@ ORIN_API void IndexMatrixCol(const double *a, int32_t m, int32_t n, int32_t col,
 /* Handle forms. SpecialMatrix_head: out is n x n (code 0), len(x) x len(x)
    (1, 3), len(x) x len(y) (2), (len(x)-1) x (len(x)-1) (4); other codes
    -20061, then a side below 1 -20003. */
-ORIN_API int32_t SpecialMatrix_head(int32_t code, int32_t n, DoubleArrayHdl x, DoubleArrayHdl y, DoubleMatrixHdl out,
-                                    int32_t *error);
+ORIN_API int32_t SpecialMatrix_head(const int32_t *code, const int32_t *n, DoubleArrayHdl x, DoubleArrayHdl y,
+                                    DoubleMatrixHdl out, int32_t *error);
 /* c = a * b; -20003 empty, -20039 when a's columns differ from b's rows. */
 ORIN_API int32_t MatrixMul_head(DoubleMatrixHdl a, DoubleMatrixHdl b, DoubleMatrixHdl c, int32_t *error);
 /* -20002 lengths differ, -20003 empty; out = iDNaN on error. */
@@ -151,8 +153,8 @@ ORIN_API void CxIndexMatrixCol(const complexnum *a, int32_t m, int32_t n, int32_
    CxSpecialMatrix_head: out is n x n (code 0), len(x) x len(x) (1, 3),
    len(x) x len(y) (2), (len(x)-1) x (len(x)-1) (4); other codes -20061,
    then a side below 1 -20003. */
-ORIN_API int32_t CxSpecialMatrix_head(int32_t code, int32_t n, ComplexArrayHdl x, ComplexArrayHdl y,
-                                      ComplexMatrixHdl out, int32_t *error);
+ORIN_API int32_t CxSpecialMatrix_head(const int32_t *code, const int32_t *n, ComplexArrayHdl x,
+                                      ComplexArrayHdl y, ComplexMatrixHdl out, int32_t *error);
 /* out = a^H (resized to a's columns x rows); -20003 when a is empty. out may
    be the handle a (in place). */
 ORIN_API int32_t CxTranspose_head(ComplexMatrixHdl a, ComplexMatrixHdl out, int32_t *error);
@@ -256,16 +258,16 @@ ORIN_API int32_t LU_head(DoubleMatrixHdl a, Int32ArrayHdl perm, int32_t *parity,
 ORIN_API int32_t LULinEqs_head(DoubleMatrixHdl lu, Int32ArrayHdl perm, DoubleArrayHdl b, int32_t *error);
 ORIN_API int32_t LUInvMatrix_head(DoubleMatrixHdl lu, Int32ArrayHdl perm, int32_t *error);
 ORIN_API int32_t GenLinEqs_head(DoubleMatrixHdl a, DoubleArrayHdl b, DoubleArrayHdl x, int32_t *error);
-ORIN_API int32_t Determinant_head(DoubleMatrixHdl a, int32_t type, double *det, int32_t *error);
+ORIN_API int32_t Determinant_head(DoubleMatrixHdl a, const int32_t *type, double *det, int32_t *error);
 ORIN_API int32_t Cholesky_head(DoubleArrayHdl packed, int32_t *error);
 ORIN_API int32_t CholeskyLinEqs_head(DoubleArrayHdl packed, DoubleArrayHdl b, int32_t *error);
 ORIN_API int32_t Cholesky_InvMatrix_head(DoubleArrayHdl packed, int32_t *error);
-ORIN_API int32_t TriLinEqs_head(DoubleArrayHdl packed, int32_t triangle, DoubleArrayHdl b, int32_t *error);
-ORIN_API int32_t Tri_InvMatrix_head(DoubleArrayHdl packed, int32_t triangle, int32_t *error);
-ORIN_API int32_t Matrix_to_Compact_head(DoubleMatrixHdl a, int32_t mode, DoubleArrayHdl packed, int32_t *error);
-ORIN_API int32_t Compact_to_Matrix_head(DoubleArrayHdl packed, int32_t mode, DoubleMatrixHdl a, int32_t *error);
+ORIN_API int32_t TriLinEqs_head(DoubleArrayHdl packed, const int32_t *triangle, DoubleArrayHdl b, int32_t *error);
+ORIN_API int32_t Tri_InvMatrix_head(DoubleArrayHdl packed, const int32_t *triangle, int32_t *error);
+ORIN_API int32_t Matrix_to_Compact_head(DoubleMatrixHdl a, const int32_t *mode, DoubleArrayHdl packed, int32_t *error);
+ORIN_API int32_t Compact_to_Matrix_head(DoubleArrayHdl packed, const int32_t *mode, DoubleMatrixHdl a, int32_t *error);
 ORIN_API int32_t CheckPosdef_head(DoubleMatrixHdl a, int32_t *result, int32_t *error);
-ORIN_API int32_t CondNumber_head(DoubleMatrixHdl a, int32_t normCode, double *cond, int32_t *error);
+ORIN_API int32_t CondNumber_head(DoubleMatrixHdl a, const int32_t *normCode, double *cond, int32_t *error);
 
 /* ---- Complex packed storage, Cholesky, triangular, determinant ---- */
 
@@ -328,12 +330,14 @@ ORIN_API int32_t CxDeterminant(const complexnum *a, int32_t n, int32_t type, com
 ORIN_API int32_t CxCholesky_head(ComplexArrayHdl packed, int32_t *error);
 ORIN_API int32_t CxCholeskyLinEqs_head(ComplexArrayHdl packed, ComplexArrayHdl b, int32_t *error);
 ORIN_API int32_t CxCholesky_InvMatrix_head(ComplexArrayHdl packed, int32_t *error);
-ORIN_API int32_t CxTriLinEqs_head(ComplexArrayHdl packed, int32_t triangle, ComplexArrayHdl b, int32_t *error);
-ORIN_API int32_t CxTri_InvMatrix_head(ComplexArrayHdl packed, int32_t triangle, int32_t *error);
-ORIN_API int32_t CxMatrix_to_Compact_head(ComplexMatrixHdl a, int32_t mode, ComplexArrayHdl packed, int32_t *error);
-ORIN_API int32_t CxCompact_to_Matrix_head(ComplexArrayHdl packed, int32_t mode, ComplexMatrixHdl a, int32_t *error);
+ORIN_API int32_t CxTriLinEqs_head(ComplexArrayHdl packed, const int32_t *triangle, ComplexArrayHdl b, int32_t *error);
+ORIN_API int32_t CxTri_InvMatrix_head(ComplexArrayHdl packed, const int32_t *triangle, int32_t *error);
+ORIN_API int32_t CxMatrix_to_Compact_head(ComplexMatrixHdl a, const int32_t *mode, ComplexArrayHdl packed,
+                                          int32_t *error);
+ORIN_API int32_t CxCompact_to_Matrix_head(ComplexArrayHdl packed, const int32_t *mode, ComplexMatrixHdl a,
+                                          int32_t *error);
 ORIN_API int32_t CxCheckPosdef_head(ComplexMatrixHdl a, int32_t *result, int32_t *error);
-ORIN_API int32_t CxDeterminant_head(ComplexMatrixHdl a, int32_t type, complexnum *det, int32_t *error);
+ORIN_API int32_t CxDeterminant_head(ComplexMatrixHdl a, const int32_t *type, complexnum *det, int32_t *error);
 
 /* ---- Decompositions and measures ----------------------------------------- */
 
@@ -384,13 +388,15 @@ ORIN_API int32_t Norm(const double *a, int32_t m, int32_t n, int32_t normCode, d
    on error. Norm_head: out iDNaN on error. */
 ORIN_API int32_t SVD_head(DoubleMatrixHdl a, DoubleArrayHdl s, DoubleMatrixHdl v, int32_t *error);
 ORIN_API int32_t SVDS_head(DoubleMatrixHdl a, DoubleArrayHdl s, int32_t *error);
-ORIN_API int32_t SymEvectorEvalue_head(DoubleMatrixHdl a, int32_t wantVectors, DoubleArrayHdl values, int32_t *error);
-ORIN_API int32_t EigenValueVector_head(DoubleMatrixHdl a, int32_t wantVectors, ComplexArrayHdl values,
+ORIN_API int32_t SymEvectorEvalue_head(DoubleMatrixHdl a, const int32_t *wantVectors, DoubleArrayHdl values,
+                                       int32_t *error);
+ORIN_API int32_t EigenValueVector_head(DoubleMatrixHdl a, const int32_t *wantVectors, ComplexArrayHdl values,
                                        ComplexMatrixHdl vectors, int32_t *error);
-ORIN_API int32_t qrd_head(DoubleMatrixHdl a, int32_t algorithm, DoubleMatrixHdl q, DoubleMatrixHdl r, int32_t *error);
-ORIN_API int32_t PseudoInverse_head(DoubleMatrixHdl a, double tol, int32_t *error);
-ORIN_API int32_t Rank_head(DoubleMatrixHdl a, double tol, int32_t *rank, int32_t *error);
-ORIN_API int32_t Norm_head(DoubleMatrixHdl a, int32_t normCode, double *out, int32_t *error);
+ORIN_API int32_t qrd_head(DoubleMatrixHdl a, const int32_t *algorithm, DoubleMatrixHdl q, DoubleMatrixHdl r,
+                          int32_t *error);
+ORIN_API int32_t PseudoInverse_head(DoubleMatrixHdl a, const double *tol, int32_t *error);
+ORIN_API int32_t Rank_head(DoubleMatrixHdl a, const double *tol, int32_t *rank, int32_t *error);
+ORIN_API int32_t Norm_head(DoubleMatrixHdl a, const int32_t *normCode, double *out, int32_t *error);
 
 /* ---- Complex SVD and measures ---- */
 /* Complex matrices are row-major arrays of complexnum (real part first).
@@ -438,10 +444,10 @@ ORIN_API int32_t CxGenLinEqs(const complexnum *a, int32_t m, int32_t n, const co
    a's rows; x resized to a's columns. Outputs emptied on error. */
 ORIN_API int32_t CxSVD_head(ComplexMatrixHdl a, DoubleArrayHdl s, ComplexMatrixHdl v, int32_t *error);
 ORIN_API int32_t CxSVDS_head(ComplexMatrixHdl a, DoubleArrayHdl s, int32_t *error);
-ORIN_API int32_t CxPseudoInverse_head(ComplexMatrixHdl a, double tol, int32_t *error);
-ORIN_API int32_t CxRank_head(ComplexMatrixHdl a, double tol, int32_t *rank, int32_t *error);
-ORIN_API int32_t CxNorm_head(ComplexMatrixHdl a, int32_t normCode, double *out, int32_t *error);
-ORIN_API int32_t CxCondNumber_head(ComplexMatrixHdl a, int32_t normCode, double *cond, int32_t *error);
+ORIN_API int32_t CxPseudoInverse_head(ComplexMatrixHdl a, const double *tol, int32_t *error);
+ORIN_API int32_t CxRank_head(ComplexMatrixHdl a, const double *tol, int32_t *rank, int32_t *error);
+ORIN_API int32_t CxNorm_head(ComplexMatrixHdl a, const int32_t *normCode, double *out, int32_t *error);
+ORIN_API int32_t CxCondNumber_head(ComplexMatrixHdl a, const int32_t *normCode, double *cond, int32_t *error);
 ORIN_API int32_t CxGenLinEqs_head(ComplexMatrixHdl a, ComplexArrayHdl b, ComplexArrayHdl x, int32_t *error);
 
 /* ---- QR kernels ---------------------------------------------------------- */
@@ -559,8 +565,8 @@ ORIN_API int32_t CxMhhld_step(const complexnum *s, int32_t p, int32_t q, CxHouse
                               complexnum *out);
 /* Handle form: q resized to m x m, r to m x n (complex); -20003 empty,
    -20061 for an algorithm other than 0 (before any resize). */
-ORIN_API int32_t Cxqrd_head(ComplexMatrixHdl a, int32_t algorithm, ComplexMatrixHdl q, ComplexMatrixHdl r,
-                            int32_t *error);
+ORIN_API int32_t Cxqrd_head(ComplexMatrixHdl a, const int32_t *algorithm, ComplexMatrixHdl q,
+                            ComplexMatrixHdl r, int32_t *error);
 
 /* Eigenvalues (values, n) and, when wantVectors is 1, eigenvectors (the
    columns of vectors, n x n) of a general complex matrix: Householder
@@ -593,7 +599,8 @@ ORIN_API int32_t CxEigenValueVector(const complexnum *a, int32_t n, int32_t matr
 /* Handle form: both outputs emptied first; -20003 empty, -20040 not square,
    -20061 for another matrixType (before any resize); values resized to n
    and, only when wantVectors is 1, vectors to n x n (complex). */
-ORIN_API int32_t CxEigenValueVector_head(ComplexMatrixHdl a, int32_t matrixType, int32_t wantVectors,
-                                         ComplexArrayHdl values, ComplexMatrixHdl vectors, int32_t *error);
+ORIN_API int32_t CxEigenValueVector_head(ComplexMatrixHdl a, const int32_t *matrixType,
+                                         const int32_t *wantVectors, ComplexArrayHdl values,
+                                         ComplexMatrixHdl vectors, int32_t *error);
 
 #endif /* ORIN_LINALG_H */

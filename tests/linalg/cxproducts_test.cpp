@@ -233,9 +233,9 @@ TEST(CxHandles, ComputeTheCoreResults) {
     expectProduct({dot}, x, x, 1, 4, 1);
     ASSERT_EQ(CxTranspose_head(ha, ha, &err), 0);  // into a itself
     EXPECT_TRUE(ha.rows() == 4 && ha.cols() == 3 && same(ha.values(), adjoint(a, 3, 4)));
-    ASSERT_EQ(CxSpecialMatrix_head(2, 0, hx, h3, s, &err), 0);  // Toeplitz: len(x) x len(y)
+    ASSERT_EQ(CxSpecialMatrix_head(byRef(2), byRef(0), hx, h3, s, &err), 0);  // Toeplitz: len(x) x len(y)
     EXPECT_TRUE(s.rows() == 4 && s.cols() == 3 && same(s.values()[1], a[1]) && same(s.values()[3], x[1]));
-    ASSERT_EQ(CxSpecialMatrix_head(4, 0, h3, hx, s, &err), 0);
+    ASSERT_EQ(CxSpecialMatrix_head(byRef(4), byRef(0), h3, hx, s, &err), 0);
     EXPECT_TRUE(s.rows() == 2 && s.cols() == 2);
 }
 
@@ -277,8 +277,8 @@ ORIN_CONTRACT_TABLE(CxProducts) {
     };
     auto mat = [six](Contract &c) { return c.output<ComplexMatrix>(2, 3, six); };
     return {
-        errorRow("CxSpecialMatrix_head code 5", kErrInvalidSelector, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(5, 2, c.input<ComplexArray>(two), c.input<ComplexArray>(two), mat(c), e); }),
-        errorRow("CxSpecialMatrix_head empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(3, 2, c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e); }),
+        errorRow("CxSpecialMatrix_head code 5", kErrInvalidSelector, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(byRef(5), byRef(2), c.input<ComplexArray>(two), c.input<ComplexArray>(two), mat(c), e); }),
+        errorRow("CxSpecialMatrix_head empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(byRef(3), byRef(2), c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e); }),
         errorRow("CxTranspose_head empty", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxTranspose_head(c.input<ComplexMatrix>(0, 3, {}), mat(c), e); }),
         errorRow("AxBCxCIN empty a", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(3, 0, {}), c.input<ComplexMatrix>(2, 3, six), mat(c), e); }),
         errorRow("AxBCxCIN empty b", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(0, 2, {}), mat(c), e); }),
@@ -334,7 +334,7 @@ ORIN_ALLOCATION_CASE(CxHandleResizes, 11) {
     int32_t e[7] = {9, 9, 9, 9, 9, 9, 9};
     MgErr r[7] = {};
     inj.call([&] {
-        r[0] = CxSpecialMatrix_head(1, 0, x, x, s, &e[0]);
+        r[0] = CxSpecialMatrix_head(byRef(1), byRef(0), x, x, s, &e[0]);
         r[1] = CxTranspose_head(a, t, &e[1]);
         r[2] = AxBCxCIN(h, a, c, &e[2]);
         r[3] = AxVectorCx(a, x, y, &e[3]);
