@@ -188,12 +188,6 @@ void schurVectors(ConstCxMatrix t, ConstCxMatrix z, complexnum *x, double norm, 
     }
 }
 
-bool allFinite(const complexnum *a, int64_t count) {
-    for (int64_t i = 0; i < count; ++i)
-        if (!orin::isFinite(a[i])) return false;
-    return true;
-}
-
 }  // namespace
 
 namespace orin::linalg {
@@ -240,7 +234,7 @@ int32_t CxGenEigenVectorValue(const complexnum *a, int32_t n, int32_t wantVector
     orin::CarvedScratch scratch(layout);
     if (!scratch) return kErrOutOfMemory;
     // Non-finite entries leave no shift that can converge.
-    if (!allFinite(a, cells(n, n))) return kErrNoConvergence;
+    if (!orin::linalg::allFinite(a, cells(n, n))) return kErrNoConvergence;
     const CxMatrix H(scratch.get(hPart), n, n);
     const CxMatrix Z(want ? scratch.get(zPart) : nullptr, n, n);
     std::copy_n(a, cells(n, n), H.data());

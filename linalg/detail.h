@@ -157,10 +157,10 @@ struct ExtendedCx {
     complexnum rounded() const { return {static_cast<double>(re), static_cast<double>(im)}; }
 };
 
-inline bool anyNaN(const complexnum *x, int64_t count) {
+inline bool allFinite(const complexnum *x, int64_t count) {
     for (int64_t i = 0; i < count; ++i)
-        if (std::isnan(x[i].re) || std::isnan(x[i].im)) return true;
-    return false;
+        if (!isFinite(x[i])) return false;
+    return true;
 }
 
 }  // namespace orin::linalg

@@ -144,6 +144,14 @@ int32_t Determinant(const double *a, int32_t n, int32_t type, double *det) {
     orin::writeNaN(det);
     if (const int32_t shape = orin::checkShape(n, n)) return shape;
     if (type < 0 || type > 3) return kErrInvalidSelector;
+    // A non-finite entry leaves no finite determinant to report, for any
+    // type: the factorisations would take a NaN column (or inf - inf) for a
+    // singular one and report 0, and a product of the diagonal alone would
+    // ignore an infinity beside it.
+    if (!orin::linalg::allFinite(a, cells(n, n))) {
+        *det = std::nan("");
+        return kErrNone;
+    }
     const orin::ConstMatrix A(a, n, n);
     if (type >= 2) {
         extended p = 1;
@@ -151,25 +159,29 @@ int32_t Determinant(const double *a, int32_t n, int32_t type, double *det) {
         *det = static_cast<double>(p);
         return kErrNone;
     }
-    // A NaN anywhere makes the determinant NaN; the factorisations would
-    // otherwise take the NaN column for a singular one and report 0.
-    if (orin::linalg::anyNaN(a, cells(n, n))) {
-        *det = std::nan("");
-        return kErrNone;
-    }
     if (type == 0) {
         orin::linalg::LUCopy lu;
         const int32_t code = lu.factor(a, n);
+        if (code != kErrNone && code != kErrSingularMatrix) return code;
+        // Finite entries near the largest double can overflow inside the
+        // elimination; a factor holding an infinity or NaN has lost the
+        // determinant, its "singular" verdict included.
+        if (!orin::linalg::allFinite(lu.work.data(), cells(n, n))) {
+            *det = std::nan("");
+            return kErrNone;
+        }
         if (code == kErrSingularMatrix) {
             *det = 0.0;
             return kErrNone;
         }
-        if (code != kErrNone) return code;
         extended p = 1;
         for (ptrdiff_t i = 0; i < n; ++i) p *= lu.work[i * n + i];
         *det = static_cast<double>(lu.parity ? -p : p);
         return kErrNone;
     }
+    // Cholesky of a positive definite matrix cannot overflow (|L(i, k)|^2 <=
+    // a(i, i)): an overflow only ever shows as a failed diagonal, and a
+    // matrix that is not positive definite has the determinant 0 here.
     orin::Scratch<double> packed(orin::linalg::packedCount(n));
     if (!packed) return kErrOutOfMemory;
     Matrix_to_Compact(a, n, 2, packed.data());

@@ -204,8 +204,11 @@ ORIN_API int32_t InvMatrix(const double *a, int32_t n, double *inv);
 ORIN_API int32_t GenLinEqs(const double *a, int32_t m, int32_t n, const double *b, double *x);
 /* det (iDNaN until computed): type 0 general (LU), 1 symmetric positive
    definite (Cholesky of the lower triangle), 2 and 3 triangular (product of
-   the diagonal). A singular factorisation gives det = 0 with code 0; a NaN
-   entry gives a NaN determinant with code 0. Other types -20061. */
+   the diagonal). A singular factorisation gives det = 0 with code 0 (for
+   type 1, any matrix that is not positive definite). A NaN or infinite
+   entry anywhere gives det = NaN with code 0, for every type, as does an
+   LU elimination that overflows (entries near the largest double). Other
+   types -20061. */
 ORIN_API int32_t Determinant(const double *a, int32_t n, int32_t type, double *det);
 
 /* ---- Packed storage, Cholesky, triangular -------------------------------- */
@@ -311,9 +314,10 @@ ORIN_API int32_t CxCheckPosdef(const complexnum *a, int32_t n, int32_t *result);
    (CxLU of a copy, negated for an odd number of exchanges), 1 Hermitian
    positive definite (CxCholesky of the lower triangle; the result is real),
    2 and 3 triangular (product of the diagonal). A singular factorisation
-   gives det = 0 with code 0; a NaN entry (types 0, 1) gives NaN in both
-   parts with code 0. -20003 for n < 1, -20061 for another type, -20001 when
-   scratch is refused. */
+   gives det = 0 with code 0; a NaN or infinite entry anywhere (any type), or
+   an elimination that overflows, gives NaN in both parts with code 0.
+   -20003 for n < 1, -20061 for another type, -20001 when scratch is
+   refused. */
 ORIN_API int32_t CxDeterminant(const complexnum *a, int32_t n, int32_t type, complexnum *det);
 /* Handle forms, with the checks of the real ones. Packed handles: length
    L >= 1 (-20003) must be n(n+1)/2 (-20040); vectors must have n entries

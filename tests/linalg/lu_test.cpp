@@ -135,6 +135,52 @@ TEST(Determinant, ExactValuesForEveryType) {
     EXPECT_NEAR(det, (double)ref, (double)mag * kBound * n * kEps);
 }
 
+TEST(Determinant, NonFiniteDataNeverGiveAFiniteDeterminant) {
+    // For every type, real and complex: a NaN or an infinity anywhere gives
+    // NaN with code 0 (an infinity used to make the elimination's column
+    // singular, so the determinant came back 0 with success, and the
+    // triangular types ignored what lay off the diagonal). So does finite
+    // data whose elimination overflows: the third pivot column of this one
+    // is inf - inf, and its determinant is 1e924, not 0.
+    const double inf = HUGE_VAL, nan = std::nan("");
+    const std::vector<std::pair<int, Mat>> bad = {
+        {2, {inf, inf, 1, 1}}, {2, {1, inf, 0, 1}}, {2, {-inf, 0, 0, 1}}, {2, {1, nan, 0, 1}}, {2, {1, 0, 0, nan}}};
+    const Mat overflowing = {1e308, 1e308, 1e308, 1e308, -1e308, -1e308, 1e308, 1e308, 5e307};
+    for (int type = 0; type < 4; ++type)
+        for (const auto &[n, a] : bad) {
+            SCOPED_TRACE(testing::Message() << "type " << type << ", a[1] " << a[1] << ", a[3] " << a[3]);
+            double det = 0;
+            complexnum cdet{0, 0};
+            std::vector<complexnum> ca;
+            for (double x : a) ca.push_back({x, 0});
+            ASSERT_EQ(Determinant(a.data(), n, type, &det), 0);
+            EXPECT_TRUE(std::isnan(det)) << det;
+            ASSERT_EQ(CxDeterminant(ca.data(), n, type, &cdet), 0);
+            EXPECT_TRUE(std::isnan(cdet.re) && std::isnan(cdet.im)) << cdet.re;
+            ca[1] = {0, a[0] == inf ? nan : inf};  // a non-finite imaginary part alone
+            ASSERT_EQ(CxDeterminant(ca.data(), n, type, &cdet), 0);
+            EXPECT_TRUE(std::isnan(cdet.re) && std::isnan(cdet.im)) << cdet.re;
+        }
+    double det = 0;
+    complexnum cdet{0, 0};
+    std::vector<complexnum> coverflowing;
+    for (double x : overflowing) coverflowing.push_back({x, 0});
+    ASSERT_EQ(Determinant(overflowing.data(), 3, 0, &det), 0);
+    ASSERT_EQ(CxDeterminant(coverflowing.data(), 3, 0, &cdet), 0);
+    EXPECT_TRUE(std::isnan(det) && std::isnan(cdet.re) && std::isnan(cdet.im)) << det << " " << cdet.re;
+    // Where the determinant itself is beyond the double range, it is an
+    // infinity of the right sign; where every entry is 0, it is 0.
+    const Mat huge = {0, 1e200, 1e200, 0}, zero(9, 0.0);
+    for (int type : {0, 2, 3}) {
+        ASSERT_EQ(Determinant(huge.data(), 2, type, &det), 0);
+        EXPECT_EQ(det, type == 0 ? -HUGE_VAL : 0.0) << type;
+    }
+    for (int type = 0; type < 4; ++type) {
+        ASSERT_EQ(Determinant(zero.data(), 3, type, &det), 0);
+        EXPECT_EQ(det, 0.0) << type;
+    }
+}
+
 TEST(GenLinEqs, LeastSquaresMinimumNorm) {
     const double a12[] = {1, 1}, b1[] = {2};
     double x[2] = {0, 0};
