@@ -67,6 +67,9 @@ void LU(double *a, int32_t *perm, int32_t n, int32_t *parity, int32_t *singular)
     *singular = factor(a, n, perm, parity) ? 0 : 1;
 }
 
+// Both kernels trust their caller for the sizes, but a count below 1 is an
+// empty system: nothing to do, and n - 1 must not be formed in int32 (it
+// overflows for INT32_MIN).
 void ForwSub(const double *lu, const int32_t *perm, int32_t n, double *b) {
     if (n <= 1) return;
     const orin::ConstMatrix L(lu, n, n);
@@ -81,8 +84,9 @@ void ForwSub(const double *lu, const int32_t *perm, int32_t n, double *b) {
 }
 
 void BackSub(const double *lu, int32_t n, double *b) {
+    if (n <= 0) return;
     const orin::ConstMatrix U(lu, n, n);
-    for (ptrdiff_t i = n - 1; i >= 0; --i) {
+    for (ptrdiff_t i = static_cast<ptrdiff_t>(n) - 1; i >= 0; --i) {
         const double *row = U.row(i).data();
         extended s = b[i];
         for (ptrdiff_t k = i + 1; k < n; ++k) s -= static_cast<extended>(row[k]) * b[k];

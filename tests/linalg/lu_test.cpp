@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "linalg_reference.h"
 #include "support/handles.h"
 
@@ -91,6 +93,23 @@ TEST(LU, SolvesAndInversesHaveSmallResiduals) {
     }
     Mat singular = {1, 2, 2, 4}, inv(4);
     EXPECT_EQ(InvMatrix(singular.data(), 2, inv.data()), kErrSingularMatrix);
+}
+
+TEST(LU, SubstitutionsOfNoRowsTouchNothing) {
+    // The kernels trust their caller, but a count below 1 is an empty system:
+    // nothing read or written, for any such count (INT32_MIN - 1 used to wrap
+    // to INT32_MAX and read far outside b).
+    const Mat lu = {2};
+    const std::vector<int32_t> perm = {0};
+    for (int32_t n : {0, -1, -2147483647, std::numeric_limits<int32_t>::min()}) {
+        Mat b = {7, 8};
+        BackSub(lu.data(), n, b.data());
+        ForwSub(lu.data(), perm.data(), n, b.data());
+        EXPECT_EQ(b, (Mat{7, 8})) << n;
+    }
+    Mat b = {7};
+    BackSub(lu.data(), 1, b.data());  // one row still runs
+    EXPECT_EQ(b, (Mat{3.5}));
 }
 
 TEST(Determinant, ExactValuesForEveryType) {
