@@ -238,6 +238,11 @@ int32_t CxGenEigenVectorValue(const complexnum *a, int32_t n, int32_t wantVector
     const CxMatrix H(scratch.get(hPart), n, n);
     const CxMatrix Z(want ? scratch.get(zPart) : nullptr, n, n);
     std::copy_n(a, cells(n, n), H.data());
+    // Far from 1 the squares of the shifts and the floor of the
+    // back-substitution's divisors (at least the smallest normal number)
+    // would no longer scale with the matrix: a power of two brings it near 1,
+    // exactly, and the eigenvalues scale back by it.
+    const int exponent = orin::linalg::powerOfTwoScale(&H.data()->re, 2 * cells(n, n));
     if (want)
         for (int32_t i = 0; i < n; ++i)
             for (int32_t j = 0; j < n; ++j) Z(i, j) = {i == j ? 1.0 : 0.0, 0.0};
@@ -246,6 +251,8 @@ int32_t CxGenEigenVectorValue(const complexnum *a, int32_t n, int32_t wantVector
     for (int32_t i = 0; i < n; ++i)
         for (int32_t j = std::max(i - 1, 0); j < n; ++j) norm += abs1(H(i, j));
     if (!schur(H, Z, values, norm)) return kErrNoConvergence;
+    for (int32_t i = 0; i < n; ++i)
+        values[i] = {std::ldexp(values[i].re, exponent), std::ldexp(values[i].im, exponent)};
     if (!want) return kErrNone;
     const CxMatrix out(vectors, n, n);
     schurVectors(H, Z, scratch.get(vPart), norm, out);

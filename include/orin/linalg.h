@@ -363,8 +363,11 @@ ORIN_API int32_t SymEvectorEvalue(const double *a, int32_t n, int32_t wantVector
    1, its eigenvectors as the complex columns of vectors (n x n), each of
    unit 2-norm with its component of largest magnitude real and positive;
    complex eigenvalues come in conjugate pairs, the one with positive
-   imaginary part first. Hessenberg reduction and Francis double-shift QR;
-   -20062 when 30 n steps do not converge or for non-finite input. */
+   imaginary part first. Hessenberg reduction and Francis double-shift QR
+   (a matrix whose largest magnitude lies outside 2^+-256 is first scaled by
+   a power of two); an exactly zero sub-diagonal entry splits the matrix, so
+   the zero, diagonal and triangular matrices converge at once. -20062 when
+   30 n steps do not converge or for non-finite input. */
 ORIN_API int32_t GenEigenValueVector(const double *a, int32_t n, int32_t wantVectors, complexnum *values,
                                      complexnum *vectors);
 /* A = Q R with Q (m x m) orthogonal and R (m x n) upper staircase:
@@ -578,8 +581,10 @@ ORIN_API int32_t Cxqrd_head(ComplexMatrixHdl a, const int32_t *algorithm, Comple
    form, eigenvectors by back-substitution in the triangular factor carried
    back through the Schur vectors. Each eigenvector has unit 2-norm and its
    component of largest magnitude real and positive. vectors may be NULL
-   when wantVectors is not 1. -20003 for n below 1, -20001 when scratch is
-   refused, -20062 when 30 n steps do not converge or for non-finite input. */
+   when wantVectors is not 1. A matrix whose largest part lies outside
+   2^+-256 is first scaled by a power of two, so results do not depend on the
+   scale. -20003 for n below 1, -20001 when scratch is refused, -20062 when
+   30 n steps do not converge or for non-finite input. */
 ORIN_API int32_t CxGenEigenVectorValue(const complexnum *a, int32_t n, int32_t wantVectors, complexnum *values,
                                        complexnum *vectors);
 /* Eigenvalues (values, n real, in the order the QL iteration leaves them)
