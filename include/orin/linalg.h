@@ -98,7 +98,12 @@ ORIN_API int32_t Trace_head(DoubleMatrixHdl a, double *out, int32_t *error);
 /* z^n by repeated multiplication: z^0 = 1, z^1 = z, z^k = z^(k-1) * z.
    n < 0 gives (1/z)^|n| (the reciprocal by Smith's division, then the same
    repeated multiplication); z = 0 with n < 0 has no value and gives iDNaN in
-   both parts. The cost is |n| complex multiplications. */
+   both parts. The multiplication stops once the power repeats a value it
+   had before, bit for bit: it is then exactly 0, a fixed point (r z = r) or
+   a short cycle (of subnormals or NaNs), and the result is the one the full
+   recurrence gives, to the bit. So |n| complex multiplications are spent
+   only where the power keeps moving (|z| at or near 1); otherwise the cost
+   is about the number of steps to underflow or overflow. */
 ORIN_API complexnum CxPow(complexnum z, int32_t n);
 /* Special matrices into out (row-major complex). -20003 when a size is below
    1 (-20001 when the element count cannot be addressed).
