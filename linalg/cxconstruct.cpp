@@ -23,6 +23,9 @@ void adjointInto(const complexnum *a, int32_t m, int32_t n, complexnum *out) {
         for (int32_t j = 0; j < n; ++j) O(j, i) = orin::conj(A(i, j));
 }
 
+// The same bits in both parts: a NaN matches itself, +0 does not match -0.
+bool sameBits(complexnum a, complexnum b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
 }  // namespace
 
 // Left to right, r_k = r_(k-1) * z, so that the k-th power is exactly the
@@ -42,9 +45,31 @@ complexnum CxPow(complexnum z, int32_t n) {
     }
     // |n| without overflow for n = INT32_MIN.
     const uint32_t count = n < 0 ? 0u - static_cast<uint32_t>(n) : static_cast<uint32_t>(n);
-    complexnum r = z;
-    // Once both parts are NaN every further product is too: stop there.
-    for (uint32_t k = 1; k < count && !(std::isnan(r.re) && std::isnan(r.im)); ++k) r *= z;
+    // r_(k+1) = r_k z depends on the bits of r_k alone, so once a value
+    // recurs the powers repeat with that period and the remaining steps
+    // reduce modulo it (Brent's cycle detection: each power is compared with
+    // one saved power, saved anew at doubling distances). A power that
+    // underflows to 0, settles on a fixed point or circles among a few
+    // subnormals (or NaNs) thus stops early with exactly the bits the whole
+    // recurrence would give; only a power that keeps moving costs |n| - 1
+    // multiplications.
+    complexnum r = z, saved = z;
+    uint32_t savedAt = 1;
+    uint64_t window = 1;
+    for (uint32_t k = 1; k < count;) {
+        r *= z;
+        ++k;
+        if (sameBits(r, saved)) {
+            const uint32_t rest = (count - k) % (k - savedAt);
+            for (uint32_t j = 0; j < rest; ++j) r *= z;
+            return r;
+        }
+        if (k - savedAt == window) {
+            saved = r;
+            savedAt = k;
+            window *= 2;
+        }
+    }
     return r;
 }
 

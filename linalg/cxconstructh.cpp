@@ -6,16 +6,16 @@
 
 using namespace orin;
 
-int32_t CxSpecialMatrix_head(int32_t code, int32_t n, ComplexArrayHdl x, ComplexArrayHdl y, ComplexMatrixHdl out,
-                             int32_t *error) {
+int32_t CxSpecialMatrix_head(const int32_t *code, const int32_t *n, ComplexArrayHdl x, ComplexArrayHdl y,
+                             ComplexMatrixHdl out, int32_t *error) {
     ComplexMatrixView o(out);
     return runEntry(error, {o}, [&]() -> Outcome {
         const ComplexArrayView xv(x), yv(y);
         int32_t rows = 0, cols = 0;
-        ORIN_TRY(linalg::specialShape(code, n, xv.size(), yv.size(), &rows, &cols));
+        ORIN_TRY(linalg::specialShape(*code, *n, xv.size(), yv.size(), &rows, &cols));
         ORIN_TRY(checkShape(rows, cols, sizeof(complexnum)));
         ORIN_TRY(o.resize(rows, cols));
-        return CxSpecialMatrix(code, n, xv.data(), xv.size(), yv.data(), yv.size(), o.data());
+        return CxSpecialMatrix(*code, *n, xv.data(), xv.size(), yv.data(), yv.size(), o.data());
     });
 }
 

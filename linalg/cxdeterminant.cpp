@@ -26,14 +26,15 @@ int32_t CxDeterminant(const complexnum *a, int32_t n, int32_t type, complexnum *
     orin::writeNaN(&det->im);
     if (const int32_t shape = orin::checkShape(n, n, sizeof(complexnum))) return shape;
     if (type < 0 || type > 3) return kErrInvalidSelector;
-    if (type >= 2) {
-        *det = diagonalProduct(a, n).rounded();
+    // A non-finite entry leaves no finite determinant, for any type (see
+    // Determinant): NaN in both parts.
+    const complexnum none{std::nan(""), std::nan("")};
+    if (!orin::linalg::allFinite(a, cells(n, n))) {
+        *det = none;
         return kErrNone;
     }
-    // A NaN anywhere makes the determinant NaN; the factorisations would
-    // otherwise take the NaN column for a singular one and report 0.
-    if (orin::linalg::anyNaN(a, cells(n, n))) {
-        *det = {std::nan(""), std::nan("")};
+    if (type >= 2) {
+        *det = diagonalProduct(a, n).rounded();
         return kErrNone;
     }
     if (type == 0) {
@@ -45,18 +46,26 @@ int32_t CxDeterminant(const complexnum *a, int32_t n, int32_t type, complexnum *
         std::copy_n(a, static_cast<size_t>(cells(n, n)), work.data());
         int32_t parity = 0;
         const int32_t code = CxLU(work.data(), n, perm.data(), &parity);
+        if (code != kErrNone && code != kErrSingularMatrix) return code;
+        // An elimination that overflowed has lost the determinant, its
+        // "singular" verdict included.
+        if (!orin::linalg::allFinite(work.data(), cells(n, n))) {
+            *det = none;
+            return kErrNone;
+        }
         if (code == kErrSingularMatrix) {
             *det = {0, 0};
             return kErrNone;
         }
-        if (code != kErrNone) return code;
         ExtendedCx p = diagonalProduct(work.data(), n);
         if (parity) p.multiply({-1, 0});
         *det = p.rounded();
         return kErrNone;
     }
     // Hermitian positive definite: det A = (prod L(i, i))^2 with A = L L^H
-    // (the diagonal of L is real and positive), from the lower triangle.
+    // (the diagonal of L is real and positive), from the lower triangle. As
+    // in the real case, the factorisation of a positive definite matrix
+    // cannot overflow, so a failure means the determinant 0 here.
     Scratch<complexnum> packed(orin::linalg::packedCount(n));
     if (!packed) return kErrOutOfMemory;
     CxMatrix_to_Compact(a, n, 2, packed.data());

@@ -188,12 +188,6 @@ void schurVectors(ConstCxMatrix t, ConstCxMatrix z, complexnum *x, double norm, 
     }
 }
 
-bool allFinite(const complexnum *a, int64_t count) {
-    for (int64_t i = 0; i < count; ++i)
-        if (!orin::isFinite(a[i])) return false;
-    return true;
-}
-
 }  // namespace
 
 namespace orin::linalg {
@@ -240,10 +234,15 @@ int32_t CxGenEigenVectorValue(const complexnum *a, int32_t n, int32_t wantVector
     orin::CarvedScratch scratch(layout);
     if (!scratch) return kErrOutOfMemory;
     // Non-finite entries leave no shift that can converge.
-    if (!allFinite(a, cells(n, n))) return kErrNoConvergence;
+    if (!orin::linalg::allFinite(a, cells(n, n))) return kErrNoConvergence;
     const CxMatrix H(scratch.get(hPart), n, n);
     const CxMatrix Z(want ? scratch.get(zPart) : nullptr, n, n);
     std::copy_n(a, cells(n, n), H.data());
+    // Far from 1 the squares of the shifts and the floor of the
+    // back-substitution's divisors (at least the smallest normal number)
+    // would no longer scale with the matrix: a power of two brings it near 1,
+    // exactly, and the eigenvalues scale back by it.
+    const int exponent = orin::linalg::powerOfTwoScale(&H.data()->re, 2 * cells(n, n));
     if (want)
         for (int32_t i = 0; i < n; ++i)
             for (int32_t j = 0; j < n; ++j) Z(i, j) = {i == j ? 1.0 : 0.0, 0.0};
@@ -252,6 +251,8 @@ int32_t CxGenEigenVectorValue(const complexnum *a, int32_t n, int32_t wantVector
     for (int32_t i = 0; i < n; ++i)
         for (int32_t j = std::max(i - 1, 0); j < n; ++j) norm += abs1(H(i, j));
     if (!schur(H, Z, values, norm)) return kErrNoConvergence;
+    for (int32_t i = 0; i < n; ++i)
+        values[i] = {std::ldexp(values[i].re, exponent), std::ldexp(values[i].im, exponent)};
     if (!want) return kErrNone;
     const CxMatrix out(vectors, n, n);
     schurVectors(H, Z, scratch.get(vPart), norm, out);

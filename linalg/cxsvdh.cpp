@@ -38,44 +38,44 @@ int32_t CxSVDS_head(ComplexMatrixHdl a, DoubleArrayHdl s, int32_t *error) {
     });
 }
 
-int32_t CxPseudoInverse_head(ComplexMatrixHdl a, double tol, int32_t *error) {
+int32_t CxPseudoInverse_head(ComplexMatrixHdl a, const double *tol, int32_t *error) {
     ComplexMatrixView A(a);
     return runEntry(error, {A}, [&]() -> Outcome {
         const int32_t m = A.rows(), n = A.cols();
         ORIN_TRY(checkComplex(A));
         Scratch<complexnum> out(static_cast<int64_t>(m) * n);
         if (!out) return kErrOutOfMemory;
-        ORIN_TRY(CxPseudoInverse(A.data(), m, n, tol, out.data()));
+        ORIN_TRY(CxPseudoInverse(A.data(), m, n, *tol, out.data()));
         ORIN_TRY(A.resize(n, m));
         std::copy_n(out.data(), static_cast<size_t>(m) * n, A.data());
         return kErrNone;
     });
 }
 
-int32_t CxRank_head(ComplexMatrixHdl a, double tol, int32_t *rank, int32_t *error) {
+int32_t CxRank_head(ComplexMatrixHdl a, const double *tol, int32_t *rank, int32_t *error) {
     *rank = -1;
     return runEntry(error, {}, [&]() -> Outcome {
         const ComplexMatrixView A(a);
         ORIN_TRY(checkComplex(A));
-        const int32_t code = CxRank(A.data(), A.rows(), A.cols(), tol, rank);
+        const int32_t code = CxRank(A.data(), A.rows(), A.cols(), *tol, rank);
         if (code != kErrNone) *rank = -1;
         return code;
     });
 }
 
-int32_t CxNorm_head(ComplexMatrixHdl a, int32_t normCode, double *out, int32_t *error) {
+int32_t CxNorm_head(ComplexMatrixHdl a, const int32_t *normCode, double *out, int32_t *error) {
     return runEntry(error, {out}, [&]() -> Outcome {
         const ComplexMatrixView A(a);
         ORIN_TRY(checkComplex(A));
-        return CxNorm(A.data(), A.rows(), A.cols(), normCode, out);
+        return CxNorm(A.data(), A.rows(), A.cols(), *normCode, out);
     });
 }
 
-int32_t CxCondNumber_head(ComplexMatrixHdl a, int32_t normCode, double *cond, int32_t *error) {
+int32_t CxCondNumber_head(ComplexMatrixHdl a, const int32_t *normCode, double *cond, int32_t *error) {
     return runEntry(error, {cond}, [&]() -> Outcome {
         const ComplexMatrixView A(a);
         ORIN_TRY(checkComplex(A));
-        return CxCondNumber(A.data(), A.rows(), A.cols(), normCode, cond);
+        return CxCondNumber(A.data(), A.rows(), A.cols(), *normCode, cond);
     });
 }
 

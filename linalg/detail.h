@@ -50,6 +50,20 @@ inline bool allFinite(const double *x, int64_t count) {
     return true;
 }
 
+// Scales x (count finite values) by 2^-e, exactly, so that its largest
+// magnitude lies in [1, 2), when that magnitude lies outside [2^-256, 2^256]
+// (inside, products of two entries stay far from overflow and underflow and
+// x is left as it is). Returns e (0 when nothing was scaled). The
+// eigen-decompositions use it to be the same at every scale.
+inline int powerOfTwoScale(double *x, int64_t count) {
+    double largest = 0;
+    for (int64_t i = 0; i < count; ++i) largest = std::max(largest, std::fabs(x[i]));
+    if (largest == 0 || (largest >= 0x1p-256 && largest <= 0x1p256)) return 0;
+    const int e = std::ilogb(largest);
+    for (int64_t i = 0; i < count; ++i) x[i] = std::ldexp(x[i], -e);
+    return e;
+}
+
 inline bool anyNaN(const double *x, int64_t count) {
     for (int64_t i = 0; i < count; ++i)
         if (std::isnan(x[i])) return true;
@@ -157,10 +171,10 @@ struct ExtendedCx {
     complexnum rounded() const { return {static_cast<double>(re), static_cast<double>(im)}; }
 };
 
-inline bool anyNaN(const complexnum *x, int64_t count) {
+inline bool allFinite(const complexnum *x, int64_t count) {
     for (int64_t i = 0; i < count; ++i)
-        if (std::isnan(x[i].re) || std::isnan(x[i].im)) return true;
-    return false;
+        if (!isFinite(x[i])) return false;
+    return true;
 }
 
 }  // namespace orin::linalg

@@ -95,6 +95,9 @@ bool schur(orin::Matrix H, double *V, double *d, double *e) {
     while (n >= low) {
         ptrdiff_t l = n;
         while (l > low) {
+            // An exactly zero sub-diagonal entry splits the matrix whatever
+            // its neighbours (the zero matrix has s = norm = 0).
+            if (H(l, l - 1) == 0) break;
             s = std::fabs(H(l - 1, l - 1)) + std::fabs(H(l, l));
             if (s == 0) s = norm;
             if (std::fabs(H(l, l - 1)) < kEps * s) break;
@@ -258,7 +261,12 @@ bool schur(orin::Matrix H, double *V, double *d, double *e) {
             }
         }
     }
-    if (!vectors || norm == 0) return true;
+    if (!vectors) return true;
+    if (norm == 0) {
+        // T = 0: every unit vector is an eigenvector, and V is the identity.
+        IdentityMatrix(static_cast<int32_t>(nn), H.data());
+        return true;
+    }
 
     // Back-substitution: the eigenvectors of the quasi-triangular T, into T's
     // columns (real pair (n-1, n) holds real and imaginary parts).
@@ -361,9 +369,14 @@ int32_t GenEigenValueVector(const double *a, int32_t n, int32_t wantVectors, com
     if (!orin::linalg::allFinite(a, cells(n, n))) return kErrNoConvergence;
     orin::linalg::copyCells(a, cells(n, n), h.data());
     orin::Matrix H(h.data(), n, n);
+    // The iteration forms products of two entries (the 2 x 2 blocks' w = h21
+    // h12, the shifts' p^2 + w): far from 1 these overflow or underflow and
+    // wreck the eigenvalues. The eigenvalues scale back by the power of two
+    // taken out; the eigenvectors do not change.
+    const int exponent = orin::linalg::powerOfTwoScale(h.data(), cells(n, n));
     hessenberg(H, want ? v.data() : nullptr, ort, sum);
     if (!schur(H, want ? v.data() : nullptr, d, e)) return kErrNoConvergence;
-    for (ptrdiff_t i = 0; i < n; ++i) values[i] = complexnum{d[i], e[i]};
+    for (ptrdiff_t i = 0; i < n; ++i) values[i] = complexnum{std::ldexp(d[i], exponent), std::ldexp(e[i], exponent)};
     if (!want) return kErrNone;
 
     // Back to the original basis: V <- V T, each row of V times the upper

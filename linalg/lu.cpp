@@ -67,6 +67,9 @@ void LU(double *a, int32_t *perm, int32_t n, int32_t *parity, int32_t *singular)
     *singular = factor(a, n, perm, parity) ? 0 : 1;
 }
 
+// Both kernels trust their caller for the sizes, but a count below 1 is an
+// empty system: nothing to do, and n - 1 must not be formed in int32 (it
+// overflows for INT32_MIN).
 void ForwSub(const double *lu, const int32_t *perm, int32_t n, double *b) {
     if (n <= 1) return;
     const orin::ConstMatrix L(lu, n, n);
@@ -81,8 +84,9 @@ void ForwSub(const double *lu, const int32_t *perm, int32_t n, double *b) {
 }
 
 void BackSub(const double *lu, int32_t n, double *b) {
+    if (n <= 0) return;
     const orin::ConstMatrix U(lu, n, n);
-    for (ptrdiff_t i = n - 1; i >= 0; --i) {
+    for (ptrdiff_t i = static_cast<ptrdiff_t>(n) - 1; i >= 0; --i) {
         const double *row = U.row(i).data();
         extended s = b[i];
         for (ptrdiff_t k = i + 1; k < n; ++k) s -= static_cast<extended>(row[k]) * b[k];
@@ -144,6 +148,14 @@ int32_t Determinant(const double *a, int32_t n, int32_t type, double *det) {
     orin::writeNaN(det);
     if (const int32_t shape = orin::checkShape(n, n)) return shape;
     if (type < 0 || type > 3) return kErrInvalidSelector;
+    // A non-finite entry leaves no finite determinant to report, for any
+    // type: the factorisations would take a NaN column (or inf - inf) for a
+    // singular one and report 0, and a product of the diagonal alone would
+    // ignore an infinity beside it.
+    if (!orin::linalg::allFinite(a, cells(n, n))) {
+        *det = std::nan("");
+        return kErrNone;
+    }
     const orin::ConstMatrix A(a, n, n);
     if (type >= 2) {
         extended p = 1;
@@ -151,25 +163,29 @@ int32_t Determinant(const double *a, int32_t n, int32_t type, double *det) {
         *det = static_cast<double>(p);
         return kErrNone;
     }
-    // A NaN anywhere makes the determinant NaN; the factorisations would
-    // otherwise take the NaN column for a singular one and report 0.
-    if (orin::linalg::anyNaN(a, cells(n, n))) {
-        *det = std::nan("");
-        return kErrNone;
-    }
     if (type == 0) {
         orin::linalg::LUCopy lu;
         const int32_t code = lu.factor(a, n);
+        if (code != kErrNone && code != kErrSingularMatrix) return code;
+        // Finite entries near the largest double can overflow inside the
+        // elimination; a factor holding an infinity or NaN has lost the
+        // determinant, its "singular" verdict included.
+        if (!orin::linalg::allFinite(lu.work.data(), cells(n, n))) {
+            *det = std::nan("");
+            return kErrNone;
+        }
         if (code == kErrSingularMatrix) {
             *det = 0.0;
             return kErrNone;
         }
-        if (code != kErrNone) return code;
         extended p = 1;
         for (ptrdiff_t i = 0; i < n; ++i) p *= lu.work[i * n + i];
         *det = static_cast<double>(lu.parity ? -p : p);
         return kErrNone;
     }
+    // Cholesky of a positive definite matrix cannot overflow (|L(i, k)|^2 <=
+    // a(i, i)): an overflow only ever shows as a failed diagonal, and a
+    // matrix that is not positive definite has the determinant 0 here.
     orin::Scratch<double> packed(orin::linalg::packedCount(n));
     if (!packed) return kErrOutOfMemory;
     Matrix_to_Compact(a, n, 2, packed.data());

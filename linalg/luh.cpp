@@ -49,19 +49,19 @@ int32_t GenLinEqs_head(DoubleMatrixHdl a, DoubleArrayHdl b, DoubleArrayHdl x, in
     });
 }
 
-int32_t Determinant_head(DoubleMatrixHdl a, int32_t type, double *det, int32_t *error) {
+int32_t Determinant_head(DoubleMatrixHdl a, const int32_t *type, double *det, int32_t *error) {
     return orin::runEntry(error, {det}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a);
         ORIN_TRY(orin::linalg::checkSquare(A));
-        return Determinant(A.data(), A.rows(), type, det);
+        return Determinant(A.data(), A.rows(), *type, det);
     });
 }
 
-int32_t CondNumber_head(DoubleMatrixHdl a, int32_t normCode, double *cond, int32_t *error) {
+int32_t CondNumber_head(DoubleMatrixHdl a, const int32_t *normCode, double *cond, int32_t *error) {
     return orin::runEntry(error, {cond}, [&]() -> orin::Outcome {
         const orin::DoubleMatrixView A(a);
         ORIN_TRY(orin::checkShape(A.rows(), A.cols()));
-        return CondNumber(A.data(), A.rows(), A.cols(), normCode, cond);
+        return CondNumber(A.data(), A.rows(), A.cols(), *normCode, cond);
     });
 }
 

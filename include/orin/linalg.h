@@ -20,10 +20,12 @@
  * -20039 kErrDimensionMismatch, -20040 kErrNotSquare, -20041
  * kErrSingularMatrix, -20061 kErrInvalidSelector, -20062 kErrNoConvergence.
  *
- * Handle entry points take host handles and put the code into their last
- * parameter; they return 0, or the memory manager's status after a refused
- * resize. On any failure every output array is emptied (dimension words 0)
- * and every double scalar output is iDNaN.
+ * Handle entry points take host handles for arrays, every scalar input by
+ * pointer (an int32 selector, order or flag as const int32_t *, a tolerance
+ * as const double *), and put the code into their last parameter; they
+ * return 0, or the memory manager's status after a refused resize. On any
+ * failure every output array is emptied (dimension words 0) and every double
+ * scalar output is iDNaN.
  */
 #ifndef ORIN_LINALG_H
 #define ORIN_LINALG_H
@@ -74,8 +76,8 @@ ORIN_API void IndexMatrixCol(const double *a, int32_t m, int32_t n, int32_t col,
 /* Handle forms. SpecialMatrix_head: out is n x n (code 0), len(x) x len(x)
    (1, 3), len(x) x len(y) (2), (len(x)-1) x (len(x)-1) (4); other codes
    -20061, then a side below 1 -20003. */
-ORIN_API int32_t SpecialMatrix_head(int32_t code, int32_t n, DoubleArrayHdl x, DoubleArrayHdl y, DoubleMatrixHdl out,
-                                    int32_t *error);
+ORIN_API int32_t SpecialMatrix_head(const int32_t *code, const int32_t *n, DoubleArrayHdl x, DoubleArrayHdl y,
+                                    DoubleMatrixHdl out, int32_t *error);
 /* c = a * b; -20003 empty, -20039 when a's columns differ from b's rows. */
 ORIN_API int32_t MatrixMul_head(DoubleMatrixHdl a, DoubleMatrixHdl b, DoubleMatrixHdl c, int32_t *error);
 /* -20002 lengths differ, -20003 empty; out = iDNaN on error. */
@@ -96,7 +98,12 @@ ORIN_API int32_t Trace_head(DoubleMatrixHdl a, double *out, int32_t *error);
 /* z^n by repeated multiplication: z^0 = 1, z^1 = z, z^k = z^(k-1) * z.
    n < 0 gives (1/z)^|n| (the reciprocal by Smith's division, then the same
    repeated multiplication); z = 0 with n < 0 has no value and gives iDNaN in
-   both parts. The cost is |n| complex multiplications. */
+   both parts. The multiplication stops once the power repeats a value it
+   had before, bit for bit: it is then exactly 0, a fixed point (r z = r) or
+   a short cycle (of subnormals or NaNs), and the result is the one the full
+   recurrence gives, to the bit. So |n| complex multiplications are spent
+   only where the power keeps moving (|z| at or near 1); otherwise the cost
+   is about the number of steps to underflow or overflow. */
 ORIN_API complexnum CxPow(complexnum z, int32_t n);
 /* Special matrices into out (row-major complex). -20003 when a size is below
    1 (-20001 when the element count cannot be addressed).
@@ -151,8 +158,8 @@ ORIN_API void CxIndexMatrixCol(const complexnum *a, int32_t m, int32_t n, int32_
    CxSpecialMatrix_head: out is n x n (code 0), len(x) x len(x) (1, 3),
    len(x) x len(y) (2), (len(x)-1) x (len(x)-1) (4); other codes -20061,
    then a side below 1 -20003. */
-ORIN_API int32_t CxSpecialMatrix_head(int32_t code, int32_t n, ComplexArrayHdl x, ComplexArrayHdl y,
-                                      ComplexMatrixHdl out, int32_t *error);
+ORIN_API int32_t CxSpecialMatrix_head(const int32_t *code, const int32_t *n, ComplexArrayHdl x,
+                                      ComplexArrayHdl y, ComplexMatrixHdl out, int32_t *error);
 /* out = a^H (resized to a's columns x rows); -20003 when a is empty. out may
    be the handle a (in place). */
 ORIN_API int32_t CxTranspose_head(ComplexMatrixHdl a, ComplexMatrixHdl out, int32_t *error);
@@ -202,8 +209,11 @@ ORIN_API int32_t InvMatrix(const double *a, int32_t n, double *inv);
 ORIN_API int32_t GenLinEqs(const double *a, int32_t m, int32_t n, const double *b, double *x);
 /* det (iDNaN until computed): type 0 general (LU), 1 symmetric positive
    definite (Cholesky of the lower triangle), 2 and 3 triangular (product of
-   the diagonal). A singular factorisation gives det = 0 with code 0; a NaN
-   entry gives a NaN determinant with code 0. Other types -20061. */
+   the diagonal). A singular factorisation gives det = 0 with code 0 (for
+   type 1, any matrix that is not positive definite). A NaN or infinite
+   entry anywhere gives det = NaN with code 0, for every type, as does an
+   LU elimination that overflows (entries near the largest double). Other
+   types -20061. */
 ORIN_API int32_t Determinant(const double *a, int32_t n, int32_t type, double *det);
 
 /* ---- Packed storage, Cholesky, triangular -------------------------------- */
@@ -256,16 +266,16 @@ ORIN_API int32_t LU_head(DoubleMatrixHdl a, Int32ArrayHdl perm, int32_t *parity,
 ORIN_API int32_t LULinEqs_head(DoubleMatrixHdl lu, Int32ArrayHdl perm, DoubleArrayHdl b, int32_t *error);
 ORIN_API int32_t LUInvMatrix_head(DoubleMatrixHdl lu, Int32ArrayHdl perm, int32_t *error);
 ORIN_API int32_t GenLinEqs_head(DoubleMatrixHdl a, DoubleArrayHdl b, DoubleArrayHdl x, int32_t *error);
-ORIN_API int32_t Determinant_head(DoubleMatrixHdl a, int32_t type, double *det, int32_t *error);
+ORIN_API int32_t Determinant_head(DoubleMatrixHdl a, const int32_t *type, double *det, int32_t *error);
 ORIN_API int32_t Cholesky_head(DoubleArrayHdl packed, int32_t *error);
 ORIN_API int32_t CholeskyLinEqs_head(DoubleArrayHdl packed, DoubleArrayHdl b, int32_t *error);
 ORIN_API int32_t Cholesky_InvMatrix_head(DoubleArrayHdl packed, int32_t *error);
-ORIN_API int32_t TriLinEqs_head(DoubleArrayHdl packed, int32_t triangle, DoubleArrayHdl b, int32_t *error);
-ORIN_API int32_t Tri_InvMatrix_head(DoubleArrayHdl packed, int32_t triangle, int32_t *error);
-ORIN_API int32_t Matrix_to_Compact_head(DoubleMatrixHdl a, int32_t mode, DoubleArrayHdl packed, int32_t *error);
-ORIN_API int32_t Compact_to_Matrix_head(DoubleArrayHdl packed, int32_t mode, DoubleMatrixHdl a, int32_t *error);
+ORIN_API int32_t TriLinEqs_head(DoubleArrayHdl packed, const int32_t *triangle, DoubleArrayHdl b, int32_t *error);
+ORIN_API int32_t Tri_InvMatrix_head(DoubleArrayHdl packed, const int32_t *triangle, int32_t *error);
+ORIN_API int32_t Matrix_to_Compact_head(DoubleMatrixHdl a, const int32_t *mode, DoubleArrayHdl packed, int32_t *error);
+ORIN_API int32_t Compact_to_Matrix_head(DoubleArrayHdl packed, const int32_t *mode, DoubleMatrixHdl a, int32_t *error);
 ORIN_API int32_t CheckPosdef_head(DoubleMatrixHdl a, int32_t *result, int32_t *error);
-ORIN_API int32_t CondNumber_head(DoubleMatrixHdl a, int32_t normCode, double *cond, int32_t *error);
+ORIN_API int32_t CondNumber_head(DoubleMatrixHdl a, const int32_t *normCode, double *cond, int32_t *error);
 
 /* ---- Complex packed storage, Cholesky, triangular, determinant ---- */
 
@@ -309,9 +319,10 @@ ORIN_API int32_t CxCheckPosdef(const complexnum *a, int32_t n, int32_t *result);
    (CxLU of a copy, negated for an odd number of exchanges), 1 Hermitian
    positive definite (CxCholesky of the lower triangle; the result is real),
    2 and 3 triangular (product of the diagonal). A singular factorisation
-   gives det = 0 with code 0; a NaN entry (types 0, 1) gives NaN in both
-   parts with code 0. -20003 for n < 1, -20061 for another type, -20001 when
-   scratch is refused. */
+   gives det = 0 with code 0; a NaN or infinite entry anywhere (any type), or
+   an elimination that overflows, gives NaN in both parts with code 0.
+   -20003 for n < 1, -20061 for another type, -20001 when scratch is
+   refused. */
 ORIN_API int32_t CxDeterminant(const complexnum *a, int32_t n, int32_t type, complexnum *det);
 /* Handle forms, with the checks of the real ones. Packed handles: length
    L >= 1 (-20003) must be n(n+1)/2 (-20040); vectors must have n entries
@@ -328,12 +339,14 @@ ORIN_API int32_t CxDeterminant(const complexnum *a, int32_t n, int32_t type, com
 ORIN_API int32_t CxCholesky_head(ComplexArrayHdl packed, int32_t *error);
 ORIN_API int32_t CxCholeskyLinEqs_head(ComplexArrayHdl packed, ComplexArrayHdl b, int32_t *error);
 ORIN_API int32_t CxCholesky_InvMatrix_head(ComplexArrayHdl packed, int32_t *error);
-ORIN_API int32_t CxTriLinEqs_head(ComplexArrayHdl packed, int32_t triangle, ComplexArrayHdl b, int32_t *error);
-ORIN_API int32_t CxTri_InvMatrix_head(ComplexArrayHdl packed, int32_t triangle, int32_t *error);
-ORIN_API int32_t CxMatrix_to_Compact_head(ComplexMatrixHdl a, int32_t mode, ComplexArrayHdl packed, int32_t *error);
-ORIN_API int32_t CxCompact_to_Matrix_head(ComplexArrayHdl packed, int32_t mode, ComplexMatrixHdl a, int32_t *error);
+ORIN_API int32_t CxTriLinEqs_head(ComplexArrayHdl packed, const int32_t *triangle, ComplexArrayHdl b, int32_t *error);
+ORIN_API int32_t CxTri_InvMatrix_head(ComplexArrayHdl packed, const int32_t *triangle, int32_t *error);
+ORIN_API int32_t CxMatrix_to_Compact_head(ComplexMatrixHdl a, const int32_t *mode, ComplexArrayHdl packed,
+                                          int32_t *error);
+ORIN_API int32_t CxCompact_to_Matrix_head(ComplexArrayHdl packed, const int32_t *mode, ComplexMatrixHdl a,
+                                          int32_t *error);
 ORIN_API int32_t CxCheckPosdef_head(ComplexMatrixHdl a, int32_t *result, int32_t *error);
-ORIN_API int32_t CxDeterminant_head(ComplexMatrixHdl a, int32_t type, complexnum *det, int32_t *error);
+ORIN_API int32_t CxDeterminant_head(ComplexMatrixHdl a, const int32_t *type, complexnum *det, int32_t *error);
 
 /* ---- Decompositions and measures ----------------------------------------- */
 
@@ -355,8 +368,11 @@ ORIN_API int32_t SymEvectorEvalue(const double *a, int32_t n, int32_t wantVector
    1, its eigenvectors as the complex columns of vectors (n x n), each of
    unit 2-norm with its component of largest magnitude real and positive;
    complex eigenvalues come in conjugate pairs, the one with positive
-   imaginary part first. Hessenberg reduction and Francis double-shift QR;
-   -20062 when 30 n steps do not converge or for non-finite input. */
+   imaginary part first. Hessenberg reduction and Francis double-shift QR
+   (a matrix whose largest magnitude lies outside 2^+-256 is first scaled by
+   a power of two); an exactly zero sub-diagonal entry splits the matrix, so
+   the zero, diagonal and triangular matrices converge at once. -20062 when
+   30 n steps do not converge or for non-finite input. */
 ORIN_API int32_t GenEigenValueVector(const double *a, int32_t n, int32_t wantVectors, complexnum *values,
                                      complexnum *vectors);
 /* A = Q R with Q (m x m) orthogonal and R (m x n) upper staircase:
@@ -384,13 +400,15 @@ ORIN_API int32_t Norm(const double *a, int32_t m, int32_t n, int32_t normCode, d
    on error. Norm_head: out iDNaN on error. */
 ORIN_API int32_t SVD_head(DoubleMatrixHdl a, DoubleArrayHdl s, DoubleMatrixHdl v, int32_t *error);
 ORIN_API int32_t SVDS_head(DoubleMatrixHdl a, DoubleArrayHdl s, int32_t *error);
-ORIN_API int32_t SymEvectorEvalue_head(DoubleMatrixHdl a, int32_t wantVectors, DoubleArrayHdl values, int32_t *error);
-ORIN_API int32_t EigenValueVector_head(DoubleMatrixHdl a, int32_t wantVectors, ComplexArrayHdl values,
+ORIN_API int32_t SymEvectorEvalue_head(DoubleMatrixHdl a, const int32_t *wantVectors, DoubleArrayHdl values,
+                                       int32_t *error);
+ORIN_API int32_t EigenValueVector_head(DoubleMatrixHdl a, const int32_t *wantVectors, ComplexArrayHdl values,
                                        ComplexMatrixHdl vectors, int32_t *error);
-ORIN_API int32_t qrd_head(DoubleMatrixHdl a, int32_t algorithm, DoubleMatrixHdl q, DoubleMatrixHdl r, int32_t *error);
-ORIN_API int32_t PseudoInverse_head(DoubleMatrixHdl a, double tol, int32_t *error);
-ORIN_API int32_t Rank_head(DoubleMatrixHdl a, double tol, int32_t *rank, int32_t *error);
-ORIN_API int32_t Norm_head(DoubleMatrixHdl a, int32_t normCode, double *out, int32_t *error);
+ORIN_API int32_t qrd_head(DoubleMatrixHdl a, const int32_t *algorithm, DoubleMatrixHdl q, DoubleMatrixHdl r,
+                          int32_t *error);
+ORIN_API int32_t PseudoInverse_head(DoubleMatrixHdl a, const double *tol, int32_t *error);
+ORIN_API int32_t Rank_head(DoubleMatrixHdl a, const double *tol, int32_t *rank, int32_t *error);
+ORIN_API int32_t Norm_head(DoubleMatrixHdl a, const int32_t *normCode, double *out, int32_t *error);
 
 /* ---- Complex SVD and measures ---- */
 /* Complex matrices are row-major arrays of complexnum (real part first).
@@ -438,10 +456,10 @@ ORIN_API int32_t CxGenLinEqs(const complexnum *a, int32_t m, int32_t n, const co
    a's rows; x resized to a's columns. Outputs emptied on error. */
 ORIN_API int32_t CxSVD_head(ComplexMatrixHdl a, DoubleArrayHdl s, ComplexMatrixHdl v, int32_t *error);
 ORIN_API int32_t CxSVDS_head(ComplexMatrixHdl a, DoubleArrayHdl s, int32_t *error);
-ORIN_API int32_t CxPseudoInverse_head(ComplexMatrixHdl a, double tol, int32_t *error);
-ORIN_API int32_t CxRank_head(ComplexMatrixHdl a, double tol, int32_t *rank, int32_t *error);
-ORIN_API int32_t CxNorm_head(ComplexMatrixHdl a, int32_t normCode, double *out, int32_t *error);
-ORIN_API int32_t CxCondNumber_head(ComplexMatrixHdl a, int32_t normCode, double *cond, int32_t *error);
+ORIN_API int32_t CxPseudoInverse_head(ComplexMatrixHdl a, const double *tol, int32_t *error);
+ORIN_API int32_t CxRank_head(ComplexMatrixHdl a, const double *tol, int32_t *rank, int32_t *error);
+ORIN_API int32_t CxNorm_head(ComplexMatrixHdl a, const int32_t *normCode, double *out, int32_t *error);
+ORIN_API int32_t CxCondNumber_head(ComplexMatrixHdl a, const int32_t *normCode, double *cond, int32_t *error);
 ORIN_API int32_t CxGenLinEqs_head(ComplexMatrixHdl a, ComplexArrayHdl b, ComplexArrayHdl x, int32_t *error);
 
 /* ---- QR kernels ---------------------------------------------------------- */
@@ -559,8 +577,8 @@ ORIN_API int32_t CxMhhld_step(const complexnum *s, int32_t p, int32_t q, CxHouse
                               complexnum *out);
 /* Handle form: q resized to m x m, r to m x n (complex); -20003 empty,
    -20061 for an algorithm other than 0 (before any resize). */
-ORIN_API int32_t Cxqrd_head(ComplexMatrixHdl a, int32_t algorithm, ComplexMatrixHdl q, ComplexMatrixHdl r,
-                            int32_t *error);
+ORIN_API int32_t Cxqrd_head(ComplexMatrixHdl a, const int32_t *algorithm, ComplexMatrixHdl q,
+                            ComplexMatrixHdl r, int32_t *error);
 
 /* Eigenvalues (values, n) and, when wantVectors is 1, eigenvectors (the
    columns of vectors, n x n) of a general complex matrix: Householder
@@ -568,8 +586,10 @@ ORIN_API int32_t Cxqrd_head(ComplexMatrixHdl a, int32_t algorithm, ComplexMatrix
    form, eigenvectors by back-substitution in the triangular factor carried
    back through the Schur vectors. Each eigenvector has unit 2-norm and its
    component of largest magnitude real and positive. vectors may be NULL
-   when wantVectors is not 1. -20003 for n below 1, -20001 when scratch is
-   refused, -20062 when 30 n steps do not converge or for non-finite input. */
+   when wantVectors is not 1. A matrix whose largest part lies outside
+   2^+-256 is first scaled by a power of two, so results do not depend on the
+   scale. -20003 for n below 1, -20001 when scratch is refused, -20062 when
+   30 n steps do not converge or for non-finite input. */
 ORIN_API int32_t CxGenEigenVectorValue(const complexnum *a, int32_t n, int32_t wantVectors, complexnum *values,
                                        complexnum *vectors);
 /* Eigenvalues (values, n real, in the order the QL iteration leaves them)
@@ -593,7 +613,8 @@ ORIN_API int32_t CxEigenValueVector(const complexnum *a, int32_t n, int32_t matr
 /* Handle form: both outputs emptied first; -20003 empty, -20040 not square,
    -20061 for another matrixType (before any resize); values resized to n
    and, only when wantVectors is 1, vectors to n x n (complex). */
-ORIN_API int32_t CxEigenValueVector_head(ComplexMatrixHdl a, int32_t matrixType, int32_t wantVectors,
-                                         ComplexArrayHdl values, ComplexMatrixHdl vectors, int32_t *error);
+ORIN_API int32_t CxEigenValueVector_head(ComplexMatrixHdl a, const int32_t *matrixType,
+                                         const int32_t *wantVectors, ComplexArrayHdl values,
+                                         ComplexMatrixHdl vectors, int32_t *error);
 
 #endif /* ORIN_LINALG_H */

@@ -126,8 +126,8 @@ ORIN_ALLOCATION_CASE(HandleForms, 17) {
     inj.call([&] {
         LU_head(a, perm, &parity, &e[0]);
         SVD_head(sv, s, v, &e[1]);
-        PseudoInverse_head(pi, -1, &e[2]);
-        return EigenValueVector_head(rot, 1, values, vectors, &e[3]);
+        PseudoInverse_head(pi, byRef(-1.0), &e[2]);
+        return EigenValueVector_head(rot, byRef(1), values, vectors, &e[3]);
     });
     // The call that met the failing allocation, and whether its outputs
     // came back emptied.

@@ -29,11 +29,11 @@ TEST(SpecialMatrix, ClosedForms) {
     orintest::DoubleHandle hx({1, -3, 2}), hy({7, 8});
     orintest::DoubleMatrixHandle h(0, 0, {});
     int32_t err = 1;
-    SpecialMatrix_head(2, 0, hx, hy, h, &err);
+    SpecialMatrix_head(byRef(2), byRef(0), hx, hy, h, &err);
     ASSERT_EQ(err, 0);
     EXPECT_EQ(h.rows() * 10 + h.cols(), 32);
     EXPECT_EQ(h.values(), (Mat{1, 8, -3, 1, 2, -3}));
-    SpecialMatrix_head(4, 0, hx, hy, h, &err);
+    SpecialMatrix_head(byRef(4), byRef(0), hx, hy, h, &err);
     EXPECT_EQ(h.values(), (Mat{3, -2, 1, 0}));
 }
 

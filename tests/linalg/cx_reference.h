@@ -10,11 +10,13 @@
 #include <numbers>
 #include <vector>
 
+#include "linalg_reference.h"
 #include "support/handles.h"
 #include "support/reference.h"
 
 namespace cxtest {
 
+using linalgtest::byRef;
 using orintest::kEps;
 using orintest::LCx;
 using CMat = std::vector<complexnum>;

@@ -291,9 +291,9 @@ TEST(CxCholeskyHandles, PackFactorSolveInvertAndDecide) {
     orintest::ComplexMatrixHandle A(n, n, a), back(0, 0, {});
     orintest::ComplexHandle P, X(b);
     int32_t error = -1, result = -1;
-    ASSERT_EQ(CxMatrix_to_Compact_head(A, 2, P, &error), 0);
+    ASSERT_EQ(CxMatrix_to_Compact_head(A, byRef(2), P, &error), 0);
     ASSERT_TRUE(error == 0 && P.size() == n * (n + 1) / 2);
-    ASSERT_EQ(CxCompact_to_Matrix_head(P, 2, back, &error), 0);
+    ASSERT_EQ(CxCompact_to_Matrix_head(P, byRef(2), back, &error), 0);
     EXPECT_TRUE(error == 0 && back.rows() == n && back.cols() == n && back.values() == a);
     ASSERT_EQ(CxCholesky_head(P, &error), 0);
     ASSERT_EQ(CxCholeskyLinEqs_head(P, X, &error), 0);
@@ -303,14 +303,14 @@ TEST(CxCholeskyHandles, PackFactorSolveInvertAndDecide) {
     orintest::ComplexHandle L(P.values()), y(b);
     ASSERT_EQ(CxCholesky_InvMatrix_head(P, &error), 0);
     EXPECT_LT(inverseRatio(a, P.values(), n, 2), kBound);
-    ASSERT_EQ(CxTriLinEqs_head(L, 0, y, &error), 0);  // y = L^-1 b
+    ASSERT_EQ(CxTriLinEqs_head(L, byRef(0), y, &error), 0);  // y = L^-1 b
     EXPECT_LT(residualRatio(l, y.values(), b, n, n), kBound);
-    ASSERT_EQ(CxTri_InvMatrix_head(L, 0, &error), 0);
+    ASSERT_EQ(CxTri_InvMatrix_head(L, byRef(0), &error), 0);
     EXPECT_LT(inverseRatio(l, L.values(), n, 0), kBound);
     ASSERT_EQ(CxCheckPosdef_head(A, &result, &error), 0);
     EXPECT_EQ(result, 1);
     complexnum det{0, 0};
-    ASSERT_EQ(CxDeterminant_head(A, 1, &det, &error), 0);
+    ASSERT_EQ(CxDeterminant_head(A, byRef(1), &det, &error), 0);
     EXPECT_EQ(error, 0);
     expectDeterminant(det, a, n, "handle");
 }
@@ -323,7 +323,7 @@ ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
     auto detRow = [](const char *name, int32_t code, int32_t rows, int32_t cols, CMat v, int32_t type) {
         return errorRow(name, code, [=](Contract &c, int32_t *e) {
             complexnum det{1, 1};
-            const MgErr ret = CxDeterminant_head(c.input<ComplexMatrix>(rows, cols, v), type, &det, e);
+            const MgErr ret = CxDeterminant_head(c.input<ComplexMatrix>(rows, cols, v), byRef(type), &det, e);
             EXPECT_TRUE(bothIDNaN(det));
             return ret;
         });
@@ -343,18 +343,18 @@ ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
         errorRow("CxCholeskyLinEqs_head b", kErrArraySizeMismatch, [three](Contract &c, int32_t *e) { return CxCholeskyLinEqs_head(c.input<ComplexArray>(three), c.output<ComplexArray>(three), e); }),
         errorRow("CxCholeskyLinEqs_head length 2", kErrNotSquare, [two, three](Contract &c, int32_t *e) { return CxCholeskyLinEqs_head(c.input<ComplexArray>(two), c.output<ComplexArray>(three), e); }),
         errorRow("CxCholesky_InvMatrix_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CxCholesky_InvMatrix_head(c.output<ComplexArray>(CMat{}), e); }),
-        errorRow("CxTriLinEqs_head triangle", kErrInvalidSelector, [two, three](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(three), 2, c.output<ComplexArray>(two), e); }),
-        errorRow("CxTriLinEqs_head b", kErrArraySizeMismatch, [three](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(three), 0, c.output<ComplexArray>(three), e); }),
-        errorRow("CxTriLinEqs_head singular", kErrSingularMatrix, [two, singularTri](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(singularTri), 1, c.output<ComplexArray>(two), e); }),
-        errorRow("CxTriLinEqs_head length 4", kErrNotSquare, [two, four](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(four), 0, c.output<ComplexArray>(two), e); }),
-        errorRow("CxTri_InvMatrix_head length 4", kErrNotSquare, [four](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(four), 1, e); }),
-        errorRow("CxTri_InvMatrix_head triangle", kErrInvalidSelector, [three](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(three), -1, e); }),
-        errorRow("CxTri_InvMatrix_head singular", kErrSingularMatrix, [singularTri](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(singularTri), 0, e); }),
-        errorRow("CxMatrix_to_Compact_head not square", kErrNotSquare, [three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(1, 3, three), 0, c.output<ComplexArray>(three), e); }),
-        errorRow("CxMatrix_to_Compact_head empty", kErrEmptyArray, [three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(0, 0, {}), 0, c.output<ComplexArray>(three), e); }),
-        errorRow("CxMatrix_to_Compact_head mode", kErrInvalidSelector, [four, three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(2, 2, four), 3, c.output<ComplexArray>(three), e); }),
-        errorRow("CxCompact_to_Matrix_head length 5", kErrNotSquare, [four](Contract &c, int32_t *e) { return CxCompact_to_Matrix_head(c.input<ComplexArray>(CMat(5, complexnum{1, 0})), 0, c.output<ComplexMatrix>(2, 2, four), e); }),
-        errorRow("CxCompact_to_Matrix_head mode", kErrInvalidSelector, [three, four](Contract &c, int32_t *e) { return CxCompact_to_Matrix_head(c.input<ComplexArray>(three), -1, c.output<ComplexMatrix>(2, 2, four), e); }),
+        errorRow("CxTriLinEqs_head triangle", kErrInvalidSelector, [two, three](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(three), byRef(2), c.output<ComplexArray>(two), e); }),
+        errorRow("CxTriLinEqs_head b", kErrArraySizeMismatch, [three](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(three), byRef(0), c.output<ComplexArray>(three), e); }),
+        errorRow("CxTriLinEqs_head singular", kErrSingularMatrix, [two, singularTri](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(singularTri), byRef(1), c.output<ComplexArray>(two), e); }),
+        errorRow("CxTriLinEqs_head length 4", kErrNotSquare, [two, four](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(four), byRef(0), c.output<ComplexArray>(two), e); }),
+        errorRow("CxTri_InvMatrix_head length 4", kErrNotSquare, [four](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(four), byRef(1), e); }),
+        errorRow("CxTri_InvMatrix_head triangle", kErrInvalidSelector, [three](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(three), byRef(-1), e); }),
+        errorRow("CxTri_InvMatrix_head singular", kErrSingularMatrix, [singularTri](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(singularTri), byRef(0), e); }),
+        errorRow("CxMatrix_to_Compact_head not square", kErrNotSquare, [three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(1, 3, three), byRef(0), c.output<ComplexArray>(three), e); }),
+        errorRow("CxMatrix_to_Compact_head empty", kErrEmptyArray, [three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(0, 0, {}), byRef(0), c.output<ComplexArray>(three), e); }),
+        errorRow("CxMatrix_to_Compact_head mode", kErrInvalidSelector, [four, three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(2, 2, four), byRef(3), c.output<ComplexArray>(three), e); }),
+        errorRow("CxCompact_to_Matrix_head length 5", kErrNotSquare, [four](Contract &c, int32_t *e) { return CxCompact_to_Matrix_head(c.input<ComplexArray>(CMat(5, complexnum{1, 0})), byRef(0), c.output<ComplexMatrix>(2, 2, four), e); }),
+        errorRow("CxCompact_to_Matrix_head mode", kErrInvalidSelector, [three, four](Contract &c, int32_t *e) { return CxCompact_to_Matrix_head(c.input<ComplexArray>(three), byRef(-1), c.output<ComplexMatrix>(2, 2, four), e); }),
         posdefRow("CxCheckPosdef_head not square", kErrNotSquare, 1, 3, three),
         posdefRow("CxCheckPosdef_head empty", kErrEmptyArray, 0, 3, {}),
         detRow("CxDeterminant_head not square", kErrNotSquare, 3, 1, three, 0),
@@ -407,8 +407,8 @@ ORIN_ALLOCATION_CASE(CxPackingHandleResizes, 2) {
     int32_t e[2] = {-1, -1};
     MgErr ret[2] = {0, 0};
     inj.call([&] {
-        ret[0] = CxMatrix_to_Compact_head(A, 2, P, &e[0]);
-        ret[1] = CxCompact_to_Matrix_head(P, 2, back, &e[1]);
+        ret[0] = CxMatrix_to_Compact_head(A, byRef(2), P, &e[0]);
+        ret[1] = CxCompact_to_Matrix_head(P, byRef(2), back, &e[1]);
         return 0;
     });
     const int64_t s = inj.site();

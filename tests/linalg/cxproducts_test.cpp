@@ -172,10 +172,46 @@ TEST(CxPow, RepeatedMultiplication) {
     }
     EXPECT_TRUE(bothIDNaN(CxPow({0, 0}, -2)));
     EXPECT_TRUE(bothIDNaN(CxPow({-0.0, 0}, std::numeric_limits<int32_t>::min())));
-    // NaN stops the multiplication at once, whatever the count.
+    // A NaN power repeats at once, whatever the count.
     for (const complexnum nan : {CxPow({NAN, NAN}, std::numeric_limits<int32_t>::min()),
                                  CxPow({NAN, 1}, std::numeric_limits<int32_t>::max())})
         EXPECT_TRUE(std::isnan(nan.re) && std::isnan(nan.im));
+}
+
+TEST(CxPow, StopsOnceThePowerRepeatsWithTheFullRecurrencesBits) {
+    // The reference is the plain recurrence r_k = r_(k-1) z, run here to
+    // K + 4 steps. Powers that underflow to 0 (0.5, and 2 to negative
+    // exponents), settle on the smallest subnormal (0.9), stay (1), alternate
+    // (-1), circle among subnormals (0.99 i turns the smallest subnormal by a
+    // quarter turn, rounding 0.99 of it back up) or overflow into NaN (3 + i)
+    // all repeat within 4 steps by K. Each step depends on the previous
+    // power's bits alone, so r_K = r_(K+4) to the bit proves r_k = r_(k+4)
+    // for every k >= K, and an exponent near 2^31 then has the bits of
+    // r_(K + (count - K) mod 4), which CxPow must give without 2^31 steps.
+    // (0.6, 0.8) keeps moving and is checked at small exponents only.
+    constexpr uint32_t K = 150000;
+    auto sameBits = [](complexnum a, complexnum b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (const auto &[z, negative] : std::vector<std::pair<complexnum, bool>>{
+             {{0.5, 0}, false}, {{2, 0}, true}, {{0.9, 0}, false}, {{1, 0}, false}, {{-1, 0}, false},
+             {{0, 0.99}, false}, {{-0.5, 0.5}, true}, {{3, 1}, false}, {{0.6, 0.8}, false}}) {
+        SCOPED_TRACE(testing::Message() << "z = (" << z.re << ", " << z.im << ")" << (negative ? " to -k" : ""));
+        // z^-k is (1/z)^k, with 1/z as CxPow forms it.
+        const complexnum base = negative ? CxPow(z, -1) : z;
+        std::vector<complexnum> r(K + 5);
+        r[1] = base;
+        for (uint32_t k = 2; k <= K + 4; ++k)
+            r[k] = {r[k - 1].re * base.re - r[k - 1].im * base.im, r[k - 1].re * base.im + r[k - 1].im * base.re};
+        const auto power = [&](uint32_t k) { return CxPow(z, negative ? -int32_t(k) : int32_t(k)); };
+        for (uint32_t k : {1u, 2u, 3u, 17u, 1000u, 1074u, 1075u, 1076u, 1200u, 70000u, 74000u, 80000u, K - 1, K})
+            EXPECT_TRUE(sameBits(power(k), r[k])) << k;
+        if (z.re == 0.6) continue;
+        ASSERT_TRUE(sameBits(r[K], r[K + 4]));
+        const uint32_t largest = negative ? 0x80000000u : 0x7fffffffu;
+        for (uint32_t count : {largest, largest - 1, largest - 2, largest - 3}) {
+            const complexnum got = negative ? CxPow(z, int32_t(0u - count)) : CxPow(z, int32_t(count));
+            EXPECT_TRUE(sameBits(got, r[K + (count - K) % 4])) << count;
+        }
+    }
 }
 
 TEST(CxSpecialMatrix, MatchTheirDefinitions) {
@@ -233,9 +269,9 @@ TEST(CxHandles, ComputeTheCoreResults) {
     expectProduct({dot}, x, x, 1, 4, 1);
     ASSERT_EQ(CxTranspose_head(ha, ha, &err), 0);  // into a itself
     EXPECT_TRUE(ha.rows() == 4 && ha.cols() == 3 && same(ha.values(), adjoint(a, 3, 4)));
-    ASSERT_EQ(CxSpecialMatrix_head(2, 0, hx, h3, s, &err), 0);  // Toeplitz: len(x) x len(y)
+    ASSERT_EQ(CxSpecialMatrix_head(byRef(2), byRef(0), hx, h3, s, &err), 0);  // Toeplitz: len(x) x len(y)
     EXPECT_TRUE(s.rows() == 4 && s.cols() == 3 && same(s.values()[1], a[1]) && same(s.values()[3], x[1]));
-    ASSERT_EQ(CxSpecialMatrix_head(4, 0, h3, hx, s, &err), 0);
+    ASSERT_EQ(CxSpecialMatrix_head(byRef(4), byRef(0), h3, hx, s, &err), 0);
     EXPECT_TRUE(s.rows() == 2 && s.cols() == 2);
 }
 
@@ -277,8 +313,8 @@ ORIN_CONTRACT_TABLE(CxProducts) {
     };
     auto mat = [six](Contract &c) { return c.output<ComplexMatrix>(2, 3, six); };
     return {
-        errorRow("CxSpecialMatrix_head code 5", kErrInvalidSelector, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(5, 2, c.input<ComplexArray>(two), c.input<ComplexArray>(two), mat(c), e); }),
-        errorRow("CxSpecialMatrix_head empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(3, 2, c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e); }),
+        errorRow("CxSpecialMatrix_head code 5", kErrInvalidSelector, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(byRef(5), byRef(2), c.input<ComplexArray>(two), c.input<ComplexArray>(two), mat(c), e); }),
+        errorRow("CxSpecialMatrix_head empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(byRef(3), byRef(2), c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e); }),
         errorRow("CxTranspose_head empty", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxTranspose_head(c.input<ComplexMatrix>(0, 3, {}), mat(c), e); }),
         errorRow("AxBCxCIN empty a", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(3, 0, {}), c.input<ComplexMatrix>(2, 3, six), mat(c), e); }),
         errorRow("AxBCxCIN empty b", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(0, 2, {}), mat(c), e); }),
@@ -334,7 +370,7 @@ ORIN_ALLOCATION_CASE(CxHandleResizes, 11) {
     int32_t e[7] = {9, 9, 9, 9, 9, 9, 9};
     MgErr r[7] = {};
     inj.call([&] {
-        r[0] = CxSpecialMatrix_head(1, 0, x, x, s, &e[0]);
+        r[0] = CxSpecialMatrix_head(byRef(1), byRef(0), x, x, s, &e[0]);
         r[1] = CxTranspose_head(a, t, &e[1]);
         r[2] = AxBCxCIN(h, a, c, &e[2]);
         r[3] = AxVectorCx(a, x, y, &e[3]);

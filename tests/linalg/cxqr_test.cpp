@@ -14,6 +14,7 @@
 #include "support/handles.h"
 
 using cxtest::at;
+using cxtest::byRef;
 using cxtest::CMat;
 using cxtest::same;
 using orintest::kEps;
@@ -146,7 +147,7 @@ ORIN_CONTRACT_TABLE(CxQrEntryPoint) {
     using orintest::Contract;
     auto row = [](const char *name, int32_t code, int r, int c, int algorithm) {
         return orintest::errorRow(name, code, [=](Contract &k, int32_t *e) {
-            return Cxqrd_head(k.input<ComplexMatrix>(r, c, CMat(size_t(r) * c, complexnum{1, 2})), algorithm,
+            return Cxqrd_head(k.input<ComplexMatrix>(r, c, CMat(size_t(r) * c, complexnum{1, 2})), byRef(algorithm),
                               k.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), k.output<ComplexMatrix>(0, 0, CMat{}), e);
         });
     };
@@ -175,7 +176,7 @@ ORIN_ALLOCATION_CASE(CxQrHandle, 3) {
     const CMat a = cxtest::randomCx(3, 2, 3501);
     orintest::ComplexMatrixHandle A(3, 2, a), Q(1, 1, {{1, 0}}), R(1, 1, {{1, 0}});
     int32_t error = -1;
-    const MgErr status = inj.call([&] { return Cxqrd_head(A, 0, Q, R, &error); });
+    const MgErr status = inj.call([&] { return Cxqrd_head(A, byRef(0), Q, R, &error); });
     EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
     EXPECT_EQ(status != 0, inj.site() == 1 || inj.site() == 2);
     EXPECT_EQ(Q.emptied() && R.emptied(), inj.failing());

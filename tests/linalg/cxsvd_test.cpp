@@ -314,13 +314,13 @@ TEST(CxSVDHandles, ResultsInTheHandles) {
     double norm = 0, cond = 0;
     ASSERT_EQ(CxPseudoInverse(a.data(), 5, 3, -1, want.data()), 0);
     ASSERT_EQ(CxGenLinEqs(a.data(), 5, 3, b.values().data(), xc.data()), 0);
-    ASSERT_EQ(CxPseudoInverse_head(p, -1, &error), 0);
+    ASSERT_EQ(CxPseudoInverse_head(p, byRef(-1.0), &error), 0);
     EXPECT_TRUE(error == 0 && p.rows() == 3 && p.cols() == 5 && same(p.values(), want));
     ASSERT_EQ(CxGenLinEqs_head(kept, b, x, &error), 0);
     EXPECT_TRUE(error == 0 && same(x.values(), xc));
-    ASSERT_EQ(CxRank_head(kept, -1, &rank, &error), 0);
-    ASSERT_EQ(CxNorm_head(kept, 0, &norm, &error), 0);
-    ASSERT_EQ(CxCondNumber_head(kept, 0, &cond, &error), 0);
+    ASSERT_EQ(CxRank_head(kept, byRef(-1.0), &rank, &error), 0);
+    ASSERT_EQ(CxNorm_head(kept, byRef(0), &norm, &error), 0);
+    ASSERT_EQ(CxCondNumber_head(kept, byRef(0), &cond, &error), 0);
     EXPECT_TRUE(rank == 3 && norm == sv[0] && cond == sv[0] / sv[2]) << rank << " " << norm << " " << cond;
 }
 
@@ -337,14 +337,14 @@ ORIN_CONTRACT_TABLE(CxSvdEntryPoints) {
     auto rankRow = [](const char *name, int32_t code, int r, int c, CMat v) {
         return errorRow(name, code, [=](Contract &k, int32_t *e) {
             int32_t rank = 5;
-            const MgErr ret = CxRank_head(k.input<ComplexMatrix>(r, c, v), -1, &rank, e);
+            const MgErr ret = CxRank_head(k.input<ComplexMatrix>(r, c, v), byRef(-1.0), &rank, e);
             EXPECT_EQ(rank, -1);
             return ret;
         });
     };
-    using Measure = int32_t (*)(ComplexMatrixHdl, int32_t, double *, int32_t *);
+    using Measure = int32_t (*)(ComplexMatrixHdl, const int32_t *, double *, int32_t *);
     auto measure = [](const char *name, int32_t code, Measure f, int r, int c, CMat v, int32_t which) {
-        return errorRow(name, code, [=](Contract &k, int32_t *e) { return f(k.input<ComplexMatrix>(r, c, v), which, k.scalar(), e); });
+        return errorRow(name, code, [=](Contract &k, int32_t *e) { return f(k.input<ComplexMatrix>(r, c, v), &which, k.scalar(), e); });
     };
     return {
         svd("CxSVD_head wide", kErrBadArraySize, 2, 3, six),
@@ -352,8 +352,8 @@ ORIN_CONTRACT_TABLE(CxSvdEntryPoints) {
         svd("CxSVD_head NaN", kErrNoConvergence, 3, 2, nan),
         errorRow("CxSVDS_head wide", kErrBadArraySize, [six](Contract &c, int32_t *e) { return CxSVDS_head(c.input<ComplexMatrix>(2, 3, six), c.output<DoubleArray>(std::vector<double>{1, 2}), e); }),
         errorRow("CxSVDS_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CxSVDS_head(c.input<ComplexMatrix>(0, 2, CMat{}), c.output<DoubleArray>(std::vector<double>{1}), e); }),
-        errorRow("CxPseudoInverse_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 0, CMat{}), -1, e); }),
-        errorRow("CxPseudoInverse_head NaN", kErrNoConvergence, [nan](Contract &c, int32_t *e) { return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 3, nan), -1, e); }),
+        errorRow("CxPseudoInverse_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 0, CMat{}), byRef(-1.0), e); }),
+        errorRow("CxPseudoInverse_head NaN", kErrNoConvergence, [nan](Contract &c, int32_t *e) { return CxPseudoInverse_head(c.output<ComplexMatrix>(2, 3, nan), byRef(-1.0), e); }),
         rankRow("CxRank_head empty", kErrEmptyArray, 0, 0, {}),
         rankRow("CxRank_head NaN", kErrNoConvergence, 2, 3, nan),
         measure("CxNorm_head code", kErrInvalidSelector, CxNorm_head, 2, 3, six, 5),
@@ -406,7 +406,7 @@ ORIN_ALLOCATION_CASE(ComplexSvdHandleForms, 18) {
     inj.call([&] {
         CxSVD_head(a, s, v, &e[0]);
         CxSVDS_head(g, s2, &e[1]);
-        CxPseudoInverse_head(p, -1, &e[2]);
+        CxPseudoInverse_head(p, byRef(-1.0), &e[2]);
         return CxGenLinEqs_head(g, b, x, &e[3]);
     });
     const int64_t site = inj.site();

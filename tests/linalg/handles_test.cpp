@@ -27,8 +27,8 @@ TEST(Handles, SystemsInPlace) {
     EXPECT_EQ(b.values(), (Mat{4, 3}));
     LUInvMatrix_head(a, perm, &err);  // the factorisation becomes A^-1
     EXPECT_EQ(a.values(), (Mat{0, 1, 1, 0}));
-    Determinant_head(d, 0, &det, &err);
-    CondNumber_head(d, 3, &cond, &err);  // ||A||inf = 7, ||A^-1||inf = 3
+    Determinant_head(d, byRef(0), &det, &err);
+    CondNumber_head(d, byRef(3), &cond, &err);  // ||A||inf = 7, ||A^-1||inf = 3
     CheckPosdef_head(d, &result, &err);
     EXPECT_TRUE(std::fabs(det + 2) < 8 * kEps && std::fabs(cond - 21) < 64 * kEps && result == 0);
     GenLinEqs_head(w, rhs, x, &err);  // x1 + x2 = 2: (1, 1)
@@ -36,16 +36,16 @@ TEST(Handles, SystemsInPlace) {
 
     DoubleMatrixHandle spd(2, 2, {4, 2, 2, 3}), back(0, 0, {});
     DoubleHandle packed, pb({2, 1}), upper({2, 1, 4}), tb({2, 5});  // upper: [[2, 1], [0, 4]]
-    Matrix_to_Compact_head(spd, 2, packed, &err);
-    Compact_to_Matrix_head(packed, 2, back, &err);
+    Matrix_to_Compact_head(spd, byRef(2), packed, &err);
+    Compact_to_Matrix_head(packed, byRef(2), back, &err);
     EXPECT_TRUE(packed.values() == (Mat{4, 2, 3}) && back.values() == (Mat{4, 2, 2, 3}));
     Cholesky_head(packed, &err);
     CholeskyLinEqs_head(packed, pb, &err);  // [[4, 2], [2, 3]] x = (2, 1): (0.5, 0)
     EXPECT_TRUE(std::fabs(pb.values()[0] - 0.5) < 4 * kEps && std::fabs(pb.values()[1]) < 4 * kEps);
     Cholesky_InvMatrix_head(packed, &err);  // [[3, -2], [-2, 4]] / 8
     EXPECT_NEAR(packed.values()[1], -0.25, 8 * kEps);
-    TriLinEqs_head(upper, 1, tb, &err);
-    Tri_InvMatrix_head(upper, 1, &err);
+    TriLinEqs_head(upper, byRef(1), tb, &err);
+    Tri_InvMatrix_head(upper, byRef(1), &err);
     EXPECT_TRUE(tb.values() == (Mat{0.375, 1.25}) && upper.values() == (Mat{0.5, -0.125, 0.25}));
 }
 
@@ -58,24 +58,24 @@ TEST(Handles, DecompositionsAndProducts) {
     EXPECT_TRUE(s.values() == (Mat{1, 1}) && v.values() == identity(2) && id.values() == identity(2));
     SVDS_head(keep, s, &err);  // the caller's matrix survives
     EXPECT_TRUE(s.values() == (Mat{4, 3}) && keep.values() == (Mat{3, 0, 0, 4, 0, 0}));
-    Rank_head(keep, -1, &rank, &err);
-    Norm_head(keep, 3, &norm, &err);
-    PseudoInverse_head(keep, -1, &err);  // in place, 3 x 2 becomes 2 x 3
+    Rank_head(keep, byRef(-1.0), &rank, &err);
+    Norm_head(keep, byRef(3), &norm, &err);
+    PseudoInverse_head(keep, byRef(-1.0), &err);  // in place, 3 x 2 becomes 2 x 3
     EXPECT_TRUE(rank == 2 && norm == 4 && keep.rows() == 2 && keep.cols() == 3);
     EXPECT_NEAR(keep.values()[4], 0.25, kEps);
 
     DoubleMatrixHandle sym(2, 2, {2, 1, 1, 2}), sym2(2, 2, {2, 1, 1, 2}), rot(2, 2, {0, 1, -2, 0});
-    SymEvectorEvalue_head(sym, 0, s, &err);  // no vectors asked: the matrix was only work space
-    SymEvectorEvalue_head(sym2, 1, s, &err);
+    SymEvectorEvalue_head(sym, byRef(0), s, &err);  // no vectors asked: the matrix was only work space
+    SymEvectorEvalue_head(sym2, byRef(1), s, &err);
     EXPECT_TRUE(s.size() == 2 && sym.emptied() && sym2.rows() == 2);
     orintest::ComplexHandle values;
     orintest::ComplexMatrixHandle vectors(1, 1, {{9, 9}});
-    EigenValueVector_head(rot, 0, values, vectors, &err);  // vectors only when asked
+    EigenValueVector_head(rot, byRef(0), values, vectors, &err);  // vectors only when asked
     EXPECT_TRUE(std::fabs(values.values()[0].im - std::sqrt(2.0)) < 4 * kEps && vectors.emptied());
-    EigenValueVector_head(rot, 1, values, vectors, &err);
+    EigenValueVector_head(rot, byRef(1), values, vectors, &err);
     EXPECT_TRUE(vectors.rows() == 2 && vectors.cols() == 2);
     DoubleMatrixHandle a(3, 2, {1, 2, 3, 4, 5, 6}), q(0, 0, {}), r(0, 0, {});
-    qrd_head(a, 1, q, r, &err);
+    qrd_head(a, byRef(1), q, r, &err);
     EXPECT_TRUE(q.rows() == 3 && q.cols() == 3 && r.rows() == 3 && r.cols() == 2);
 
     DoubleMatrixHandle b(2, 3, {1, 2, 3, 4, 5, 6}), bt(3, 2, {1, 4, 2, 5, 3, 6}), c(0, 0, {}), op(0, 0, {});
@@ -188,20 +188,20 @@ ORIN_CONTRACT_TABLE(Linalg) {
         ROW("LUInvMatrix_head empty", kErrEmptyArray,
             LUInvMatrix_head(c.output<Dm>(0, 0, Mat{}), c.input<Int32Array>(), e)),
         ROW("GenLinEqs_head b length", kErrArraySizeMismatch, GenLinEqs_head(wide(c), c.input<Da>({1}), vecOut(c), e)),
-        ROW("Determinant_head not square", kErrNotSquare, Determinant_head(wide(c), 0, c.scalar(), e)),
-        ROW("CondNumber_head selector", kErrInvalidSelector, CondNumber_head(wide(c), 4, c.scalar(), e)),
+        ROW("Determinant_head not square", kErrNotSquare, Determinant_head(wide(c), byRef(0), c.scalar(), e)),
+        ROW("CondNumber_head selector", kErrInvalidSelector, CondNumber_head(wide(c), byRef(4), c.scalar(), e)),
         ROW("Cholesky_head not triangular", kErrNotSquare, Cholesky_head(vecOut(c, {1, 2, 3, 4}), e)),
         ROW("Cholesky_head indefinite", kErrSingularMatrix, Cholesky_head(vecOut(c, {1, 2, 1}), e)),
         ROW("CholeskyLinEqs_head b length", kErrArraySizeMismatch,
             CholeskyLinEqs_head(c.input<Da>({2, 1, 2}), vecOut(c, {1, 2, 3}), e)),
         ROW("Cholesky_InvMatrix_head empty", kErrEmptyArray, Cholesky_InvMatrix_head(c.output<Da>(), e)),
         ROW("TriLinEqs_head triangle", kErrInvalidSelector,
-            TriLinEqs_head(c.input<Da>({1, 0, 1}), 2, vecOut(c, {1, 2}), e)),
-        ROW("Tri_InvMatrix_head singular", kErrSingularMatrix, Tri_InvMatrix_head(vecOut(c, {1, 0, 0}), 0, e)),
+            TriLinEqs_head(c.input<Da>({1, 0, 1}), byRef(2), vecOut(c, {1, 2}), e)),
+        ROW("Tri_InvMatrix_head singular", kErrSingularMatrix, Tri_InvMatrix_head(vecOut(c, {1, 0, 0}), byRef(0), e)),
         ROW("Matrix_to_Compact_head mode", kErrInvalidSelector,
-            Matrix_to_Compact_head(c.input<Dm>(2, 2, identity(2)), 3, vecOut(c), e)),
+            Matrix_to_Compact_head(c.input<Dm>(2, 2, identity(2)), byRef(3), vecOut(c), e)),
         ROW("Compact_to_Matrix_head not triangular", kErrNotSquare,
-            Compact_to_Matrix_head(c.input<Da>({1, 2, 3, 4}), 0, matOut(c), e)),
+            Compact_to_Matrix_head(c.input<Da>({1, 2, 3, 4}), byRef(0), matOut(c), e)),
         errorRow("CheckPosdef_head not square", kErrNotSquare,
                  [](Contract &c, int32_t *e) {
                      i = 7;
@@ -213,25 +213,25 @@ ORIN_CONTRACT_TABLE(Linalg) {
         ROW("SVD_head no columns", kErrEmptyArray, SVD_head(c.output<Dm>(2, 0, Mat{}), vecOut(c), matOut(c), e)),
         ROW("SVDS_head wide", kErrBadArraySize, SVDS_head(wide(c), vecOut(c), e)),
         ROW("PseudoInverse_head NaN", kErrNoConvergence,
-            PseudoInverse_head(c.output<Dm>(1, 1, Mat{std::nan("")}), -1, e)),
+            PseudoInverse_head(c.output<Dm>(1, 1, Mat{std::nan("")}), byRef(-1.0), e)),
         errorRow("Rank_head empty", kErrEmptyArray,
                  [](Contract &c, int32_t *e) {
                      i = 5;
-                     const MgErr r = Rank_head(c.input<Dm>(0, 0, Mat{}), -1, &i, e);
+                     const MgErr r = Rank_head(c.input<Dm>(0, 0, Mat{}), byRef(-1.0), &i, e);
                      EXPECT_EQ(i, -1);  // rank
                      return r;
                  }),
-        ROW("Norm_head selector", kErrInvalidSelector, Norm_head(wide(c), 4, c.scalar(), e)),
-        ROW("SymEvectorEvalue_head not square", kErrNotSquare, SymEvectorEvalue_head(wideOut(c), 1, vecOut(c), e)),
+        ROW("Norm_head selector", kErrInvalidSelector, Norm_head(wide(c), byRef(4), c.scalar(), e)),
+        ROW("SymEvectorEvalue_head not square", kErrNotSquare, SymEvectorEvalue_head(wideOut(c), byRef(1), vecOut(c), e)),
         errorRow("EigenValueVector_head NaN", kErrNoConvergence,
                  [](Contract &c, int32_t *e) {
-                     return EigenValueVector_head(c.input<Dm>(1, 1, Mat{std::nan("")}), 1,
+                     return EigenValueVector_head(c.input<Dm>(1, 1, Mat{std::nan("")}), byRef(1),
                                                   c.output<ComplexArray>(Cx{{1, 1}}),
                                                   c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e);
                  }),
-        ROW("qrd_head algorithm", kErrInvalidSelector, qrd_head(wide(c), 3, matOut(c), matOut(c), e)),
+        ROW("qrd_head algorithm", kErrInvalidSelector, qrd_head(wide(c), byRef(3), matOut(c), matOut(c), e)),
         ROW("SpecialMatrix_head selector", kErrInvalidSelector,
-            SpecialMatrix_head(5, 2, c.input<Da>({1}), c.input<Da>(), matOut(c), e)),
+            SpecialMatrix_head(byRef(5), byRef(2), c.input<Da>({1}), c.input<Da>(), matOut(c), e)),
         ROW("MatrixMul_head inner dimensions", kErrDimensionMismatch, MatrixMul_head(wide(c), wide(c), matOut(c), e)),
         ROW("MatrixMul_head product beyond int32 cells", kErrOutOfMemory,
             MatrixMul_head(c.input<Dm>(65536, 1, Mat(65536, 1.0)), c.input<Dm>(1, 65536, Mat(65536, 1.0)), matOut(c), e)),
@@ -243,21 +243,21 @@ ORIN_CONTRACT_TABLE(Linalg) {
         // The later checks of each entry point, one failing at a time.
         ROW("CholeskyLinEqs_head not triangular", kErrNotSquare,
             CholeskyLinEqs_head(c.input<Da>({1, 2, 3, 4}), vecOut(c, {1, 2}), e)),
-        ROW("TriLinEqs_head empty", kErrEmptyArray, TriLinEqs_head(c.input<Da>(), 0, vecOut(c), e)),
+        ROW("TriLinEqs_head empty", kErrEmptyArray, TriLinEqs_head(c.input<Da>(), byRef(0), vecOut(c), e)),
         ROW("TriLinEqs_head b length", kErrArraySizeMismatch,
-            TriLinEqs_head(c.input<Da>({1, 0, 1}), 1, vecOut(c, {1, 2, 3}), e)),
-        ROW("Tri_InvMatrix_head triangle", kErrInvalidSelector, Tri_InvMatrix_head(vecOut(c, {1, 0, 1}), 2, e)),
-        ROW("Tri_InvMatrix_head not triangular", kErrNotSquare, Tri_InvMatrix_head(vecOut(c, {1, 2}), 1, e)),
-        ROW("Matrix_to_Compact_head not square", kErrNotSquare, Matrix_to_Compact_head(wide(c), 0, vecOut(c), e)),
+            TriLinEqs_head(c.input<Da>({1, 0, 1}), byRef(1), vecOut(c, {1, 2, 3}), e)),
+        ROW("Tri_InvMatrix_head triangle", kErrInvalidSelector, Tri_InvMatrix_head(vecOut(c, {1, 0, 1}), byRef(2), e)),
+        ROW("Tri_InvMatrix_head not triangular", kErrNotSquare, Tri_InvMatrix_head(vecOut(c, {1, 2}), byRef(1), e)),
+        ROW("Matrix_to_Compact_head not square", kErrNotSquare, Matrix_to_Compact_head(wide(c), byRef(0), vecOut(c), e)),
         ROW("Compact_to_Matrix_head mode", kErrInvalidSelector,
-            Compact_to_Matrix_head(c.input<Da>({1, 0, 1}), 3, matOut(c), e)),
+            Compact_to_Matrix_head(c.input<Da>({1, 0, 1}), byRef(3), matOut(c), e)),
         ROW("LULinEqs_head not square", kErrNotSquare,
             LULinEqs_head(wide(c), c.input<Int32Array>({0, 1}), vecOut(c, {1, 2}), e)),
         ROW("LUInvMatrix_head perm length", kErrArraySizeMismatch,
             LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({0}), e)),
         ROW("GenLinEqs_head empty", kErrEmptyArray,
             GenLinEqs_head(c.input<Dm>(0, 0, Mat{}), c.input<Da>(), vecOut(c), e)),
-        ROW("CondNumber_head no rows", kErrEmptyArray, CondNumber_head(c.input<Dm>(0, 2, Mat{}), 0, c.scalar(), e)),
+        ROW("CondNumber_head no rows", kErrEmptyArray, CondNumber_head(c.input<Dm>(0, 2, Mat{}), byRef(0), c.scalar(), e)),
         ROW("MatrixMul_head left empty", kErrEmptyArray,
             MatrixMul_head(c.input<Dm>(0, 0, Mat{}), wide(c), matOut(c), e)),
         ROW("MatrixMul_head right empty", kErrEmptyArray,
@@ -268,13 +268,13 @@ ORIN_CONTRACT_TABLE(Linalg) {
         ROW("AxVect_head vector empty", kErrEmptyArray, AxVect_head(wide(c), c.input<Da>(), vecOut(c), e)),
         errorRow("EigenValueVector_head not square", kErrNotSquare,
                  [](Contract &c, int32_t *e) {
-                     return EigenValueVector_head(wide(c), 1, c.output<ComplexArray>(Cx{{1, 1}}),
+                     return EigenValueVector_head(wide(c), byRef(1), c.output<ComplexArray>(Cx{{1, 1}}),
                                                   c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e);
                  }),
-        ROW("qrd_head empty", kErrEmptyArray, qrd_head(c.input<Dm>(0, 0, Mat{}), 0, matOut(c), matOut(c), e)),
+        ROW("qrd_head empty", kErrEmptyArray, qrd_head(c.input<Dm>(0, 0, Mat{}), byRef(0), matOut(c), matOut(c), e)),
         ROW("SVDS_head empty", kErrEmptyArray, SVDS_head(c.input<Dm>(0, 0, Mat{}), vecOut(c), e)),
-        ROW("PseudoInverse_head empty", kErrEmptyArray, PseudoInverse_head(c.output<Dm>(0, 3, Mat{}), -1, e)),
-        ROW("Norm_head empty", kErrEmptyArray, Norm_head(c.input<Dm>(2, 0, Mat{}), 0, c.scalar(), e)),
+        ROW("PseudoInverse_head empty", kErrEmptyArray, PseudoInverse_head(c.output<Dm>(0, 3, Mat{}), byRef(-1.0), e)),
+        ROW("Norm_head empty", kErrEmptyArray, Norm_head(c.input<Dm>(2, 0, Mat{}), byRef(0), c.scalar(), e)),
         // Output resizes the memory manager refuses.
         refusedRow("MatrixMul_head product refused", 1, [](Contract &c) {
             return [a = wide(c), b = c.input<Dm>(3, 2, Mat{1, 2, 3, 4, 5, 6}), o = matOut(c)](int32_t *e) {
@@ -298,29 +298,29 @@ ORIN_CONTRACT_TABLE(Linalg) {
         }),
         refusedRow("Matrix_to_Compact_head triangle refused", 1, [](Contract &c) {
             return [a = c.input<Dm>(3, 3, identity(3)), p = vecOut(c)](int32_t *e) {
-                return Matrix_to_Compact_head(a, 0, p, e);
+                return Matrix_to_Compact_head(a, byRef(0), p, e);
             };
         }),
         refusedRow("Compact_to_Matrix_head matrix refused", 1, [](Contract &c) {
             return [p = c.input<Da>({1, 0, 1}), a = matOut(c)](int32_t *e) {
-                return Compact_to_Matrix_head(p, 0, a, e);
+                return Compact_to_Matrix_head(p, byRef(0), a, e);
             };
         }),
         refusedRow("SpecialMatrix_head matrix refused", 1, [](Contract &c) {
             return [x = c.input<Da>(), y = c.input<Da>(), o = matOut(c)](int32_t *e) {
-                return SpecialMatrix_head(0, 3, x, y, o, e);
+                return SpecialMatrix_head(byRef(0), byRef(3), x, y, o, e);
             };
         }),
         refusedRow("SymEvectorEvalue_head values refused", 1, [](Contract &c) {
             return [a = c.output<Dm>(2, 2, Mat{2, 1, 1, 2}), w = vecOut(c)](int32_t *e) {
-                return SymEvectorEvalue_head(a, 1, w, e);
+                return SymEvectorEvalue_head(a, byRef(1), w, e);
             };
         }),
         refusedRow("qrd_head Q refused", 1, [](Contract &c) {
-            return [a = wide(c), q = matOut(c), r = matOut(c)](int32_t *e) { return qrd_head(a, 0, q, r, e); };
+            return [a = wide(c), q = matOut(c), r = matOut(c)](int32_t *e) { return qrd_head(a, byRef(0), q, r, e); };
         }),
         refusedRow("qrd_head R refused", 2, [](Contract &c) {
-            return [a = wide(c), q = matOut(c), r = matOut(c)](int32_t *e) { return qrd_head(a, 0, q, r, e); };
+            return [a = wide(c), q = matOut(c), r = matOut(c)](int32_t *e) { return qrd_head(a, byRef(0), q, r, e); };
         }),
         errorRow("SVDS_head copy refused", kErrOutOfMemory,
                  [](Contract &c, int32_t *e) {
@@ -335,7 +335,7 @@ ORIN_CONTRACT_TABLE(Linalg) {
             return [a = c.input<Dm>(2, 2, identity(2)), s = vecOut(c)](int32_t *e) { return SVDS_head(a, s, e); };
         }),
         ROW("SpecialMatrix_head empty y", kErrEmptyArray,
-            SpecialMatrix_head(2, 0, c.input<Da>({1, 2}), c.input<Da>(), matOut(c), e)),
+            SpecialMatrix_head(byRef(2), byRef(0), c.input<Da>({1, 2}), c.input<Da>(), matOut(c), e)),
     };
 }
 

@@ -21,6 +21,13 @@ using orintest::residualRatio;
 
 constexpr double kBound = 30.0;
 
+// A scalar handed to a handle entry point by address, as the host passes
+// every scalar; the temporary lives to the end of the call's full expression.
+template <class T>
+const T *byRef(const T &value) {
+    return &value;
+}
+
 inline Mat random(int m, int n, uint64_t seed) { return orintest::randomDoubles(size_t(m) * n, seed); }
 inline Mat toDouble(const std::vector<long double> &v) { return Mat(v.begin(), v.end()); }
 inline Mat product(const Mat &a, const Mat &b, int m, int k, int n) { return toDouble(productL(a, b, m, k, n)); }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "linalg_reference.h"
 #include "support/handles.h"
 
@@ -93,6 +95,23 @@ TEST(LU, SolvesAndInversesHaveSmallResiduals) {
     EXPECT_EQ(InvMatrix(singular.data(), 2, inv.data()), kErrSingularMatrix);
 }
 
+TEST(LU, SubstitutionsOfNoRowsTouchNothing) {
+    // The kernels trust their caller, but a count below 1 is an empty system:
+    // nothing read or written, for any such count (INT32_MIN - 1 used to wrap
+    // to INT32_MAX and read far outside b).
+    const Mat lu = {2};
+    const std::vector<int32_t> perm = {0};
+    for (int32_t n : {0, -1, -2147483647, std::numeric_limits<int32_t>::min()}) {
+        Mat b = {7, 8};
+        BackSub(lu.data(), n, b.data());
+        ForwSub(lu.data(), perm.data(), n, b.data());
+        EXPECT_EQ(b, (Mat{7, 8})) << n;
+    }
+    Mat b = {7};
+    BackSub(lu.data(), 1, b.data());  // one row still runs
+    EXPECT_EQ(b, (Mat{3.5}));
+}
+
 TEST(Determinant, ExactValuesForEveryType) {
     double det = 0;
     const Mat swap = {0, 1, 1, 0}, spd = {4, 2, 2, 3}, sing = {1, 2, 2, 4}, nan = {std::nan(""), 1, 1, 1};
@@ -133,6 +152,52 @@ TEST(Determinant, ExactValuesForEveryType) {
     } while (std::next_permutation(p.begin(), p.end()));
     ASSERT_EQ(Determinant(a.data(), n, 0, &det), 0);
     EXPECT_NEAR(det, (double)ref, (double)mag * kBound * n * kEps);
+}
+
+TEST(Determinant, NonFiniteDataNeverGiveAFiniteDeterminant) {
+    // For every type, real and complex: a NaN or an infinity anywhere gives
+    // NaN with code 0 (an infinity used to make the elimination's column
+    // singular, so the determinant came back 0 with success, and the
+    // triangular types ignored what lay off the diagonal). So does finite
+    // data whose elimination overflows: the third pivot column of this one
+    // is inf - inf, and its determinant is 1e924, not 0.
+    const double inf = HUGE_VAL, nan = std::nan("");
+    const std::vector<std::pair<int, Mat>> bad = {
+        {2, {inf, inf, 1, 1}}, {2, {1, inf, 0, 1}}, {2, {-inf, 0, 0, 1}}, {2, {1, nan, 0, 1}}, {2, {1, 0, 0, nan}}};
+    const Mat overflowing = {1e308, 1e308, 1e308, 1e308, -1e308, -1e308, 1e308, 1e308, 5e307};
+    for (int type = 0; type < 4; ++type)
+        for (const auto &[n, a] : bad) {
+            SCOPED_TRACE(testing::Message() << "type " << type << ", a[1] " << a[1] << ", a[3] " << a[3]);
+            double det = 0;
+            complexnum cdet{0, 0};
+            std::vector<complexnum> ca;
+            for (double x : a) ca.push_back({x, 0});
+            ASSERT_EQ(Determinant(a.data(), n, type, &det), 0);
+            EXPECT_TRUE(std::isnan(det)) << det;
+            ASSERT_EQ(CxDeterminant(ca.data(), n, type, &cdet), 0);
+            EXPECT_TRUE(std::isnan(cdet.re) && std::isnan(cdet.im)) << cdet.re;
+            ca[1] = {0, a[0] == inf ? nan : inf};  // a non-finite imaginary part alone
+            ASSERT_EQ(CxDeterminant(ca.data(), n, type, &cdet), 0);
+            EXPECT_TRUE(std::isnan(cdet.re) && std::isnan(cdet.im)) << cdet.re;
+        }
+    double det = 0;
+    complexnum cdet{0, 0};
+    std::vector<complexnum> coverflowing;
+    for (double x : overflowing) coverflowing.push_back({x, 0});
+    ASSERT_EQ(Determinant(overflowing.data(), 3, 0, &det), 0);
+    ASSERT_EQ(CxDeterminant(coverflowing.data(), 3, 0, &cdet), 0);
+    EXPECT_TRUE(std::isnan(det) && std::isnan(cdet.re) && std::isnan(cdet.im)) << det << " " << cdet.re;
+    // Where the determinant itself is beyond the double range, it is an
+    // infinity of the right sign; where every entry is 0, it is 0.
+    const Mat huge = {0, 1e200, 1e200, 0}, zero(9, 0.0);
+    for (int type : {0, 2, 3}) {
+        ASSERT_EQ(Determinant(huge.data(), 2, type, &det), 0);
+        EXPECT_EQ(det, type == 0 ? -HUGE_VAL : 0.0) << type;
+    }
+    for (int type = 0; type < 4; ++type) {
+        ASSERT_EQ(Determinant(zero.data(), 3, type, &det), 0);
+        EXPECT_EQ(det, 0.0) << type;
+    }
 }
 
 TEST(GenLinEqs, LeastSquaresMinimumNorm) {
