@@ -77,9 +77,10 @@ ORIN_API int32_t UnWrap(DoubleArrayHdl p, int32_t *error);
    as if it had come from above. NaN samples change nothing.
 
    data: nChannels rows of nSamples. Per channel: a trigger count and a
-   triggered flag that are only incremented or set (the caller clears them),
-   and the last sample (the previous value when nSamples <= 0), to be passed
-   back as previous with the next block. triggerIndices: one list in channel
+   triggered flag that are only incremented or set (the caller clears them;
+   a count stops at INT32_MAX instead of wrapping), and the last sample (the
+   previous value when nSamples <= 0), to be passed back as previous with
+   the next block. triggerIndices: one list in channel
    order of the first 50 trigger indices of the block (within the block). At
    most maxTriggers triggers per channel. Returns 0. */
 ORIN_API int32_t qaTriggerDetection(const double *data, int32_t nSamples, int32_t nChannels, const double *levels,
