@@ -159,17 +159,20 @@ enum { kPeakFirstCall = 1, kPeakLastCall = 4 };
 /* One block. stateHandle: address of the internal data block's handle (null
    before the first call; made on the first call, released after the last
    call or any failure, when it is set to null). Returns in *error -20061
-   (width below 3), -20064 (a later call without the block, or with a block
-   or width that is not the series'), -20013 (block shorter than width),
+   (width below 3), -20064 (a later call without the block, or with a block,
+   width or state counters that are not the series'), -20013 (block shorter
+   than width), -20010 (the series would pass INT32_MAX windows),
    -20041 (fit matrix), -20001 (memory); on failure the three outputs are
    emptied and count is 0. Returns 2 after -20001, else the status of the
    output resizes. */
 ORIN_API int32_t PeakD(PeakCINControl *control, PeakCINState *state, UHandle *stateHandle, int32_t *error);
 
 /* The analysis of one block (history fill, windows, new history); the
-   state's pointers must be set. Returns 0, -20013, -20061, -20041, -20001. */
+   state's pointers must be set. Returns 0, -20013, -20061, -20041, -20001,
+   -20010. */
 ORIN_API int32_t dPeakAnalysis(PeakCINControl *control, PeakCINState *state);
-/* The windows of one block after the history fill. Returns 0 or -20001. */
+/* The windows of one block after the history fill. Returns 0, -20001 or
+   -20010 (fitsDone would pass INT32_MAX). */
 ORIN_API int32_t _dPeakAnalysis(PeakCINControl *control, PeakCINState *state);
 /* Tests one window's coefficients (c0, c1, c2) against the previous window
    (state->prevCoeffs, state->fitsDone). peak[0..2] receives location,
