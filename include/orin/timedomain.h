@@ -238,7 +238,8 @@ ORIN_API int32_t dQRFactorization(double *const *a, int32_t m, int32_t n, double
    3.4.1); perm receives the row order. Returns 0 or -20041 (zero or
    non-finite pivot). */
 ORIN_API int32_t dLUPivot(double **a, int32_t n, int32_t *perm);
-/* Solves (LU) x = P b in place in b with the factors of dLUPivot. */
+/* Solves (LU) x = P b in place in b with the factors of dLUPivot; nothing
+   for n < 1. */
 ORIN_API void dLUBackSubPivot(double *const *lu, int32_t n, const int32_t *perm, double *b);
 /* inv = a^-1 (n x n) by LU with partial pivoting; a is left unchanged.
    Returns 0, -20041, -20001. */
@@ -267,7 +268,7 @@ ORIN_API double Interpolate(int32_t i, const double *x, double level);
 /* Modes of a histogram: base from the lower half, top from the upper half
    (nothing written for nBins < 1). */
 ORIN_API void FindModes(const int32_t *counts, const double *centres, int32_t nBins, double *top, double *base);
-/* n >= 1. */
+/* n >= 1; nothing is read or written for n < 1. */
 ORIN_API void AmpParameters(const double *x, int32_t n, double *amplitude, double *top, double *base,
                             double *overshoot, double *preshoot);
 /* The crossing times of the levels; x is negated and restored for a record
