@@ -205,6 +205,9 @@ int32_t _dPeakAnalysis(PeakCINControl *control, PeakCINState *state) {
     // The last window of a block starts the next block (as its position 0),
     // except on the last call, which takes it here.
     const int32_t positions = state->available + ((control->control & kPeakLastCall) ? 1 : 0);
+    // fitsDone numbers the windows of the whole series: a series longer than
+    // an int32 can number is refused, not numbered wrongly.
+    if (static_cast<int64_t>(state->fitsDone) + positions > INT32_MAX) return kErrTooManySamples;
     double coeffs[kOrder];
     double peak[kOrder];
     for (int32_t p = 0; p < positions; ++p) {

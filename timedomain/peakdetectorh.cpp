@@ -1,5 +1,7 @@
 #include <orin/timedomain.h>
 
+#include <algorithm>
+
 #include "../frame/kit.h"
 
 int32_t PeakDetector(DoubleArrayHdl xHandle, const double *threshold, const int32_t *width,
@@ -13,8 +15,9 @@ int32_t PeakDetector(DoubleArrayHdl xHandle, const double *threshold, const int3
         if (n < 1) return kErrEmptyArray;
         if (w < 1 || w >= n) return kErrPeakWidth;
         // Each reported run holds w samples and is followed by one below the
-        // threshold, so n / w + 1 slots always suffice.
-        ORIN_TRY(locations.resize(n / w + 1));
+        // threshold, so n / w + 1 slots always suffice (and never more than
+        // n: formed so that n = INT32_MAX, w = 1 does not wrap).
+        ORIN_TRY(locations.resize(std::min(n / w, n - 1) + 1));
         const double *x = xv.data();
         const double level = *threshold;
         int32_t found = 0;

@@ -7,9 +7,12 @@
 namespace {
 
 // The internal block belongs to this series when it is there and was made
-// for the state's width, which is the width the caller still asks for.
+// for the state's width, which is the width the caller still asks for; the
+// caller-held counters must be ones a series can have reached (the history
+// fill indexes the block by them).
 int32_t checkSeries(const PeakCINControl *control, const PeakCINState *state, UHandle block) {
     if (!block || !*block || state->width != control->width) return kErrNoState;
+    if (state->historyCount < 0 || state->historyCount > state->width || state->fitsDone < 0) return kErrNoState;
     int32_t doubles = 0;
     std::memcpy(&doubles, *block, sizeof doubles);
     if (static_cast<int64_t>(doubles) * 8 != InternalPeakDataSize(state->width)) return kErrNoState;

@@ -141,6 +141,7 @@ int32_t dLUPivot(double **a, int32_t n, int32_t *perm) {
 }
 
 void dLUBackSubPivot(double *const *lu, int32_t n, const int32_t *perm, double *b) {
+    if (n < 1) return;  // and n - 1 below cannot wrap
     for (int32_t k = 0; k < n; ++k) {
         const double t = b[perm[k]];
         b[perm[k]] = b[k];

@@ -89,6 +89,7 @@ void FindModes(const int32_t *counts, const double *centres, int32_t nBins, doub
 
 void AmpParameters(const double *x, int32_t n, double *amplitude, double *top, double *base, double *overshoot,
                    double *preshoot) {
+    if (n < 1) return;
     double max = 0, min = 0;
     MaxMin(x, n, &max, &min);
     if (max == min) {

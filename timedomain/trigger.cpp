@@ -1,5 +1,7 @@
 #include <orin/timedomain.h>
 
+#include <cstdint>
+
 #include "../frame/kit.h"
 
 namespace {
@@ -53,7 +55,9 @@ int32_t qaTriggerDetection(const double *data, int32_t nSamples, int32_t nChanne
             if (fire) {
                 ++taken;
                 triggered[k] = 1;
-                ++triggerCounts[k];
+                // The counts run on across calls: they stop at INT32_MAX
+                // rather than wrap to a negative count.
+                if (triggerCounts[k] < INT32_MAX) ++triggerCounts[k];
                 if (listed < kMaxListedTriggers) triggerIndices[listed++] = j;
             }
         }

@@ -77,9 +77,10 @@ ORIN_API int32_t UnWrap(DoubleArrayHdl p, int32_t *error);
    as if it had come from above. NaN samples change nothing.
 
    data: nChannels rows of nSamples. Per channel: a trigger count and a
-   triggered flag that are only incremented or set (the caller clears them),
-   and the last sample (the previous value when nSamples <= 0), to be passed
-   back as previous with the next block. triggerIndices: one list in channel
+   triggered flag that are only incremented or set (the caller clears them;
+   a count stops at INT32_MAX instead of wrapping), and the last sample (the
+   previous value when nSamples <= 0), to be passed back as previous with
+   the next block. triggerIndices: one list in channel
    order of the first 50 trigger indices of the block (within the block). At
    most maxTriggers triggers per channel. Returns 0. */
 ORIN_API int32_t qaTriggerDetection(const double *data, int32_t nSamples, int32_t nChannels, const double *levels,
@@ -158,17 +159,20 @@ enum { kPeakFirstCall = 1, kPeakLastCall = 4 };
 /* One block. stateHandle: address of the internal data block's handle (null
    before the first call; made on the first call, released after the last
    call or any failure, when it is set to null). Returns in *error -20061
-   (width below 3), -20064 (a later call without the block, or with a block
-   or width that is not the series'), -20013 (block shorter than width),
+   (width below 3), -20064 (a later call without the block, or with a block,
+   width or state counters that are not the series'), -20013 (block shorter
+   than width), -20010 (the series would pass INT32_MAX windows),
    -20041 (fit matrix), -20001 (memory); on failure the three outputs are
    emptied and count is 0. Returns 2 after -20001, else the status of the
    output resizes. */
 ORIN_API int32_t PeakD(PeakCINControl *control, PeakCINState *state, UHandle *stateHandle, int32_t *error);
 
 /* The analysis of one block (history fill, windows, new history); the
-   state's pointers must be set. Returns 0, -20013, -20061, -20041, -20001. */
+   state's pointers must be set. Returns 0, -20013, -20061, -20041, -20001,
+   -20010. */
 ORIN_API int32_t dPeakAnalysis(PeakCINControl *control, PeakCINState *state);
-/* The windows of one block after the history fill. Returns 0 or -20001. */
+/* The windows of one block after the history fill. Returns 0, -20001 or
+   -20010 (fitsDone would pass INT32_MAX). */
 ORIN_API int32_t _dPeakAnalysis(PeakCINControl *control, PeakCINState *state);
 /* Tests one window's coefficients (c0, c1, c2) against the previous window
    (state->prevCoeffs, state->fitsDone). peak[0..2] receives location,
@@ -234,7 +238,8 @@ ORIN_API int32_t dQRFactorization(double *const *a, int32_t m, int32_t n, double
    3.4.1); perm receives the row order. Returns 0 or -20041 (zero or
    non-finite pivot). */
 ORIN_API int32_t dLUPivot(double **a, int32_t n, int32_t *perm);
-/* Solves (LU) x = P b in place in b with the factors of dLUPivot. */
+/* Solves (LU) x = P b in place in b with the factors of dLUPivot; nothing
+   for n < 1. */
 ORIN_API void dLUBackSubPivot(double *const *lu, int32_t n, const int32_t *perm, double *b);
 /* inv = a^-1 (n x n) by LU with partial pivoting; a is left unchanged.
    Returns 0, -20041, -20001. */
@@ -263,7 +268,7 @@ ORIN_API double Interpolate(int32_t i, const double *x, double level);
 /* Modes of a histogram: base from the lower half, top from the upper half
    (nothing written for nBins < 1). */
 ORIN_API void FindModes(const int32_t *counts, const double *centres, int32_t nBins, double *top, double *base);
-/* n >= 1. */
+/* n >= 1; nothing is read or written for n < 1. */
 ORIN_API void AmpParameters(const double *x, int32_t n, double *amplitude, double *top, double *base,
                             double *overshoot, double *preshoot);
 /* The crossing times of the levels; x is negated and restored for a record

@@ -54,23 +54,23 @@ int32_t iirDesign(Call &c, Design design) {
 std::vector<Row> coreRows() {
     return {
         // ---- arrays ----
-        ROW(LinEv1D, "arrays") { const int32_t n = c.n(); return LinEv1D(c.doubles(n), n, c.real(2.0), c.real(0.5), c.zeros(n)); } END,
-        ROW(LinEv2D, "arrays") { const int32_t s = side(c); return LinEv2D(c.doubles(s * s), s, s, c.real(2.0), c.real(0.5), c.zeros(s * s)); } END,
-        ROW(PolyEv1D, "arrays") { const int32_t n = c.n(); return PolyEv1D(c.doubles(n), n, c.doubles(4), c.count(4), c.zeros(n)); } END,
-        ROW(PolyEv2D, "arrays") { const int32_t s = side(c); return PolyEv2D(c.doubles(s * s), s, s, c.doubles(4), c.count(4), c.zeros(s * s)); } END,
+        ROW(LinEv1D, "arrays") { const int32_t n = c.n(); double *x = c.doubles(n); return LinEv1D(x, n, c.real(2.0), c.real(0.5), c.outFor(x, n)); } END,
+        ROW(LinEv2D, "arrays") { const int32_t s = side(c); double *x = c.doubles(s * s); return LinEv2D(x, s, s, c.real(2.0), c.real(0.5), c.outFor(x, s * s)); } END,
+        ROW(PolyEv1D, "arrays") { const int32_t n = c.n(); double *x = c.doubles(n); return PolyEv1D(x, n, c.doubles(4), c.count(4), c.outFor(x, n)); } END,
+        ROW(PolyEv2D, "arrays") { const int32_t s = side(c); double *x = c.doubles(s * s); return PolyEv2D(x, s, s, c.doubles(4), c.count(4), c.outFor(x, s * s)); } END,
         ROW(MaxMin1D, "arrays") { const int32_t n = c.n(); return MaxMin1D(c.doubles(n), n, c.outDouble(), c.outInt(), c.outDouble(), c.outInt()); } END,
         ROW(MaxMin2D, "arrays") { const int32_t s = side(c); return MaxMin2D(c.doubles(s * s), s, s, c.outDouble(), c.outInt(), c.outInt(), c.outDouble(), c.outInt(), c.outInt()); } END,
-        ROW(Normal1D, "arrays") { const int32_t n = c.n(); return Normal1D(c.doubles(n), n, c.zeros(n), c.outDouble(), c.outDouble()); } END,
-        ROW(Normal2D, "arrays") { const int32_t s = side(c); return Normal2D(c.doubles(s * s), s, s, c.zeros(s * s), c.outDouble(), c.outDouble()); } END,
-        ROW(Scale1D, "arrays") { const int32_t n = c.n(); return Scale1D(c.doubles(n), n, c.zeros(n), c.outDouble(), c.outDouble()); } END,
-        ROW(Scale2D, "arrays") { const int32_t s = side(c); return Scale2D(c.doubles(s * s), s, s, c.zeros(s * s), c.outDouble(), c.outDouble()); } END,
-        ROW(QScale1D, "arrays") { const int32_t n = c.n(); return QScale1D(c.doubles(n), n, c.zeros(n), c.outDouble()); } END,
-        ROW(QScale2D, "arrays") { const int32_t s = side(c); return QScale2D(c.doubles(s * s), s, s, c.zeros(s * s), c.outDouble()); } END,
+        ROW(Normal1D, "arrays") { const int32_t n = c.n(); double *x = c.doubles(n); return Normal1D(x, n, c.outFor(x, n), c.outDouble(), c.outDouble()); } END,
+        ROW(Normal2D, "arrays") { const int32_t s = side(c); double *x = c.doubles(s * s); return Normal2D(x, s, s, c.outFor(x, s * s), c.outDouble(), c.outDouble()); } END,
+        ROW(Scale1D, "arrays") { const int32_t n = c.n(); double *x = c.doubles(n); return Scale1D(x, n, c.outFor(x, n), c.outDouble(), c.outDouble()); } END,
+        ROW(Scale2D, "arrays") { const int32_t s = side(c); double *x = c.doubles(s * s); return Scale2D(x, s, s, c.outFor(x, s * s), c.outDouble(), c.outDouble()); } END,
+        ROW(QScale1D, "arrays") { const int32_t n = c.n(); double *x = c.doubles(n); return QScale1D(x, n, c.outFor(x, n), c.outDouble()); } END,
+        ROW(QScale2D, "arrays") { const int32_t s = side(c); double *x = c.doubles(s * s); return QScale2D(x, s, s, c.outFor(x, s * s), c.outDouble()); } END,
         ROW(UnitVector, "arrays") { const int32_t n = c.n(); return UnitVector(c.doubles(n), n, c.outDouble()); } END,
         ROW(ToPolar, "arrays") { return ToPolar(c.real(1.0), c.real(-2.0), c.outDouble(), c.outDouble()); } END,
         ROW(ToRect, "arrays") { return ToRect(c.real(1.0), c.real(0.5), c.outDouble(), c.outDouble()); } END,
-        ROW(ToPolar1D, "arrays") { const int32_t n = c.n(); return ToPolar1D(c.doubles(n), c.doubles(n), n, c.zeros(n), c.zeros(n)); } END,
-        ROW(ToRect1D, "arrays") { const int32_t n = c.n(); return ToRect1D(c.doubles(n), c.doubles(n), n, c.zeros(n), c.zeros(n)); } END,
+        ROW(ToPolar1D, "arrays") { const int32_t n = c.n(); double *re = c.doubles(n), *im = c.doubles(n); return ToPolar1D(re, im, n, c.outFor(re, n), c.outFor(im, n)); } END,
+        ROW(ToRect1D, "arrays") { const int32_t n = c.n(); double *m = c.doubles(n), *p = c.doubles(n); return ToRect1D(m, p, n, c.outFor(m, n), c.outFor(p, n)); } END,
 
         // ---- filters ----
         ROW(FIR_Coef, "filters") { const int32_t taps = c.count(15); return FIR_Coef(c.integer(0), c.real(1000), c.real(100), c.real(200), taps, c.zeros(taps)); } END,
@@ -78,9 +78,10 @@ std::vector<Row> coreRows() {
             const int32_t n = c.n(), na = c.count(3), nb = c.count(3);
             double *a = c.doubles(na);
             if (na > 0) a[0] = c.real(1.0);
-            return IIR_Filtering(c.doubles(n), n, a, c.zeros(na > 1 ? na - 1 : 0), na, c.doubles(nb), c.zeros(nb > 1 ? nb - 1 : 0), nb, c.zeros(n));
+            double *x = c.doubles(n), *b = c.doubles(nb);
+            return IIR_Filtering(x, n, a, c.zeros(na > 1 ? na - 1 : 0), na, b, c.zeros(nb > 1 ? nb - 1 : 0), nb, c.outFor(x, n));
         } END,
-        ROW(MedianFilter, "filters") { const int32_t n = c.n(); return MedianFilter(c.doubles(n), n, c.integer(n > 2 ? 1 : 0), c.zeros(n)); } END,
+        ROW(MedianFilter, "filters") { const int32_t n = c.n(); double *x = c.doubles(n); return MedianFilter(x, n, c.integer(n > 2 ? 1 : 0), c.outFor(x, n)); } END,
         ROW(Equi_Ripple_Iter, "filters") {
             double desired[2] = {c.real(1.0), c.real(0.0)}, weights[2] = {c.real(1.0), c.real(1.0)};
             double edges[4] = {c.real(0.0), c.real(100.0), c.real(200.0), c.real(500.0)};
@@ -119,7 +120,8 @@ std::vector<Row> coreRows() {
             f.b = c.doubles(f.bCount);
             f.state = c.doubles(f.stateCount);
             f.init = c.integer(1);
-            return IIR_Filtering2(c.doubles(n), n, &f, c.zeros(n));
+            double *x = c.doubles(n);
+            return IIR_Filtering2(x, n, &f, c.outFor(x, n));
         } END,
         ROW(Parks, "filters") {
             // Two bands of a lowpass in a host array of band records.
@@ -241,7 +243,8 @@ std::vector<Row> coreRows() {
         ROW(LU, "linalg") { const int32_t s = side(c); LU(c.doubles(s * s), c.intZeros(s), s, c.outInt(), c.outInt()); return 0; } END,
         ROW(LULinEqs, "linalg") {
             const int32_t s = side(c);
-            return LULinEqs(c.doubles(s * s), permutation(c, s, false), c.doubles(s), s, c.zeros(s));
+            double *lu = c.doubles(s * s), *b = c.doubles(s);
+            return LULinEqs(lu, permutation(c, s, false), b, s, c.outFor(b, s));
         } END,
         ROW(LUInvMatrix, "linalg") {
             const int32_t s = side(c);
@@ -253,7 +256,7 @@ std::vector<Row> coreRows() {
         ROW(Matrix_to_Compact, "linalg") { const int32_t s = side(c); return Matrix_to_Compact(c.doubles(s * s), s, c.integer(0), c.zeros(packedCount(s))); } END,
         ROW(Compact_to_Matrix, "linalg") { const int32_t s = side(c); return Compact_to_Matrix(c.doubles(packedCount(s)), s, c.integer(2), c.zeros(s * s)); } END,
         ROW(Cholesky, "linalg") { const int32_t s = side(c); return Cholesky(c.doubles(packedCount(s)), s); } END,
-        ROW(CholeskyLinEqs, "linalg") { const int32_t s = side(c); return CholeskyLinEqs(c.doubles(packedCount(s)), c.doubles(s), s, c.zeros(s)); } END,
+        ROW(CholeskyLinEqs, "linalg") { const int32_t s = side(c); double *l = c.doubles(packedCount(s)), *b = c.doubles(s); return CholeskyLinEqs(l, b, s, c.outFor(b, s)); } END,
         ROW(Cholesky_InvMatrix, "linalg") { const int32_t s = side(c); return Cholesky_InvMatrix(c.doubles(packedCount(s)), s, c.zeros(s * s)); } END,
         ROW(TriLinEqs, "linalg") { const int32_t s = side(c); return TriLinEqs(c.doubles(packedCount(s)), c.doubles(s), s, c.integer(0), c.zeros(s)); } END,
         ROW(Tri_InvMatrix, "linalg") { const int32_t s = side(c); return Tri_InvMatrix(c.doubles(packedCount(s)), s, c.integer(1), c.zeros(packedCount(s))); } END,
@@ -273,7 +276,8 @@ std::vector<Row> coreRows() {
         ROW(CxLU, "linalg") { const int32_t s = side(c); return CxLU(c.complexes(s * s), s, c.intZeros(s), c.outInt()); } END,
         ROW(CxLULinEqs, "linalg") {
             const int32_t s = side(c);
-            return CxLULinEqs(c.complexes(s * s), permutation(c, s, false), c.complexes(s), s, c.complexZeros(s));
+            complexnum *lu = c.complexes(s * s), *b = c.complexes(s);
+            return CxLULinEqs(lu, permutation(c, s, false), b, s, c.outFor(b, s));
         } END,
         ROW(CxLUInvMatrix, "linalg") {
             const int32_t s = side(c);
@@ -296,7 +300,7 @@ std::vector<Row> coreRows() {
         ROW(CxMatrix_to_Compact, "linalg") { const int32_t s = side(c); return CxMatrix_to_Compact(c.complexes(s * s), s, c.integer(0), c.complexZeros(packedCount(s))); } END,
         ROW(CxCompact_to_Matrix, "linalg") { const int32_t s = side(c); return CxCompact_to_Matrix(c.complexes(packedCount(s)), s, c.integer(2), c.complexZeros(s * s)); } END,
         ROW(CxCholesky, "linalg") { const int32_t s = side(c); return CxCholesky(c.complexes(packedCount(s)), s); } END,
-        ROW(CxCholeskyLinEqs, "linalg") { const int32_t s = side(c); return CxCholeskyLinEqs(c.complexes(packedCount(s)), c.complexes(s), s, c.complexZeros(s)); } END,
+        ROW(CxCholeskyLinEqs, "linalg") { const int32_t s = side(c); complexnum *l = c.complexes(packedCount(s)), *b = c.complexes(s); return CxCholeskyLinEqs(l, b, s, c.outFor(b, s)); } END,
         ROW(CxCholesky_InvMatrix, "linalg") { const int32_t s = side(c); return CxCholesky_InvMatrix(c.complexes(packedCount(s)), s, c.complexZeros(s * s)); } END,
         ROW(CxTriLinEqs, "linalg") { const int32_t s = side(c); return CxTriLinEqs(c.complexes(packedCount(s)), c.complexes(s), s, c.integer(0), c.complexZeros(s)); } END,
         ROW(CxTri_InvMatrix, "linalg") { const int32_t s = side(c); return CxTri_InvMatrix(c.complexes(packedCount(s)), s, c.integer(1), c.complexZeros(s * s)); } END,
@@ -310,7 +314,11 @@ std::vector<Row> coreRows() {
         ROW(Cxqrd, "linalg") { const int32_t s = side(c), m = s + 1; return Cxqrd(c.complexes(m * s), m, s, c.integer(0), c.complexZeros(m * m), c.complexZeros(m * s), c.outInt()); } END,
         ROW(CxHouseholder_Factor, "linalg") { const int32_t s = side(c), m = s + 1; return CxHouseholder_Factor(c.complexes(m * s), m, s, c.complexZeros(m * m), c.complexZeros(m * s)); } END,
         ROW(CxGenEigenVectorValue, "linalg") { const int32_t s = side(c); return CxGenEigenVectorValue(c.complexes(s * s), s, c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
-        ROW(HermEvectorEvalue, "linalg") { const int32_t s = side(c); return HermEvectorEvalue(c.complexes(s * s), s, c.integer(1), c.complexZeros(s * s), c.zeros(s)); } END,
+        ROW(HermEvectorEvalue, "linalg") {
+            const int32_t s = side(c), want = c.integer(1);
+            complexnum *a = c.complexes(s * s);
+            return HermEvectorEvalue(a, s, want, c.outFor(a, s * s, want == 1 ? s * s : 0), c.zeros(s));
+        } END,
         ROW(CxEigenValueVector, "linalg") { const int32_t s = side(c); return CxEigenValueVector(c.complexes(s * s), s, c.integer(1), c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
 
         // ---- statistics ----
@@ -320,7 +328,7 @@ std::vector<Row> coreRows() {
         ROW(StdDev, "statistics") { const int32_t n = c.n(); return StdDev(c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
         ROW(RMS, "statistics") { const int32_t n = c.n(); return RMS(c.doubles(n), n, c.outDouble()); } END,
         ROW(MSE, "statistics") { const int32_t n = c.n(); return MSE(c.doubles(n), n, c.doubles(n), c.real(n), c.outDouble()); } END,
-        ROW(Sort, "statistics") { const int32_t n = c.n(); return Sort(c.doubles(n), n, c.integer(0), c.zeros(n)); } END,
+        ROW(Sort, "statistics") { const int32_t n = c.n(); double *x = c.doubles(n); return Sort(x, n, c.integer(0), c.outFor(x, n)); } END,
         ROW(Rev, "statistics") { const int32_t n = c.n(); Rev(c.doubles(n), n); return 0; } END,
         ROW(MaxMin, "statistics") { const int32_t n = c.n(); if (n < 1) return 0; MaxMin(c.doubles(n), n, c.outDouble(), c.outDouble()); return 0; } END,
         ROW(N_Dist, "statistics") { return N_Dist(c.real(0.5), c.outDouble()); } END,
@@ -387,10 +395,14 @@ std::vector<Row> coreRows() {
         ROW(isCycleMeasurement, "measurement") { isCycleMeasurement(c.integer(1)); return 0; } END,
 
         // ---- time domain ----
-        ROW(Integrate, "timedomain") { const int32_t n = c.n(); Integrate(c.doubles(n), n, c.real(0.001), c.real(0.0), c.real(0.0), c.zeros(n)); return 0; } END,
-        ROW(Difference, "timedomain") { const int32_t n = c.n(); int32_t *e = c.outInt(); Difference(c.doubles(n), n, c.real(0.001), c.real(0.0), c.real(0.0), c.zeros(n), e); return *e; } END,
+        ROW(Integrate, "timedomain") { const int32_t n = c.n(); double *x = c.doubles(n); Integrate(x, n, c.real(0.001), c.real(0.0), c.real(0.0), c.outFor(x, n)); return 0; } END,
+        ROW(Difference, "timedomain") { const int32_t n = c.n(); int32_t *e = c.outInt(); double *x = c.doubles(n); Difference(x, n, c.real(0.001), c.real(0.0), c.real(0.0), c.outFor(x, n), e); return *e; } END,
         ROW(NumerIntegration, "timedomain") { const int32_t n = c.n(); return NumerIntegration(c.doubles(n), n, c.real(0.001), c.outDouble(), c.integer(1)); } END,
-        ROW(Decimate, "timedomain") { const int32_t n = c.n(); return Decimate(c.doubles(n), n, c.integer(2), c.integer(1), c.zeros(n)); } END,
+        ROW(Decimate, "timedomain") {
+            const int32_t n = c.n(), factor = c.integer(2);
+            double *x = c.doubles(n);
+            return Decimate(x, n, factor, c.integer(1), c.outFor(x, n, factor >= 1 ? n / factor : 0));
+        } END,
         ROW(UnWrap1D, "timedomain") { const int32_t n = c.n(); return UnWrap1D(c.doubles(n), n); } END,
         ROW(Convolve, "timedomain") { const int32_t n = c.n(), m = c.n() / 2 + 1; return Convolve(c.doubles(n), n, c.doubles(m), m, c.zeros(n + m > 1 ? n + m - 1 : 1)); } END,
         ROW(PulseParam, "timedomain") {
@@ -402,8 +414,9 @@ std::vector<Row> coreRows() {
         } END,
         ROW(qaTriggerDetection, "timedomain") {
             const int32_t n = c.n(), ch = 2;
+            // The counts and flags are caller-held state: from the source.
             return qaTriggerDetection(c.doubles(n * ch), n, ch, c.doubles(ch), c.doubles(ch), c.zeros(ch), c.ints(ch, 2), c.integer(4), c.intZeros(50),
-                                      c.intZeros(ch), c.intZeros(ch), c.zeros(ch));
+                                      c.ints(ch, 1), c.ints(ch, 1), c.zeros(ch));
         } END,
 
         // ---- transforms ----
@@ -437,6 +450,106 @@ std::vector<Row> coreRows() {
         ROW(ForceWin, "windows") { const int32_t n = c.n(); return ForceWin(c.doubles(n), n, c.real(50.0)); } END,
         ROW(KsrWin, "windows") { const int32_t n = c.n(); return KsrWin(c.doubles(n), n, c.real(2.0)); } END,
         ROW(TriWin, "windows") { const int32_t n = c.n(); return TriWin(c.doubles(n), n); } END,
+    };
+}
+
+// Lengths come from c.n() (the sweep makes it 0, -1 and INT32_MIN), the
+// arrays hold max(n, 0) elements, so that any access is one past an array;
+// the other int32 parameters come from the source, which makes them extreme
+// too. Pure indices that no length guards (Interpolate's i, the factor
+// tables' positions) are the caller's to keep valid and are not swept.
+std::vector<Row> kernelRows() {
+    return {
+        // ---- linear algebra ----
+        ROW(BackSub, "linalg") { const int32_t n = c.n(); BackSub(c.doubles(n), n, c.doubles(n)); return 0; } END,
+        ROW(ForwSub, "linalg") { const int32_t n = c.n(); ForwSub(c.doubles(n), c.intZeros(n), n, c.doubles(n)); return 0; } END,
+        ROW(ConstrUnitMatrix, "linalg") { const int32_t n = c.n(); return ConstrUnitMatrix(n, c.zeros(n)); } END,
+        ROW(IndexMatrixCol, "linalg") { const int32_t n = c.n(); IndexMatrixCol(c.doubles(n), n, n, c.integer(0), c.zeros(n)); return 0; } END,
+        ROW(CxIndexMatrixCol, "linalg") { const int32_t n = c.n(); CxIndexMatrixCol(c.complexes(n), n, n, c.integer(0), c.complexZeros(n)); return 0; } END,
+        ROW(DMprod, "linalg") { const int32_t n = c.n(); return DMprod(c.doubles(n), n, n, c.doubles(n), n, c.zeros(n)); } END,
+        ROW(MDprod, "linalg") { const int32_t n = c.n(); return MDprod(c.doubles(n), n, n, c.doubles(n), n, c.zeros(n)); } END,
+        ROW(MMprod_givens, "linalg") { const int32_t n = c.n(); return MMprod_givens(0.6, 0.8, c.integer(0), c.integer(1), c.doubles(n), n, n); } END,
+        ROW(MMprod_fast_giv, "linalg") { const int32_t n = c.n(); return MMprod_fast_giv(0.5, 0.5, c.integer(1), c.integer(0), c.integer(1), c.doubles(n), n, n); } END,
+        ROW(Vnorm2, "linalg") { const int32_t n = c.n(); return Vnorm2(c.doubles(n), n, c.outDouble()); } END,
+        ROW(CxVnorm2, "linalg") { const int32_t n = c.n(); return CxVnorm2(c.complexes(n), n, c.outDouble()); } END,
+        ROW(house_calc, "linalg") { const int32_t n = c.n(); HouseholderVector hh{0, 0.0, c.zeros(n)}; return house_calc(c.doubles(n), n, &hh); } END,
+        ROW(Cxhouse_calc, "linalg") { const int32_t n = c.n(); CxHouseholderVector hh{0, 0.0, c.complexZeros(n)}; return Cxhouse_calc(c.complexes(n), n, &hh); } END,
+        ROW(MVprod_house, "linalg") {
+            const int32_t n = c.n();
+            const HouseholderVector hh{c.integer(0), -1.0, c.doubles(n)};
+            return MVprod_house(&hh, c.integer(0), c.doubles(n), n, c.zeros(n));
+        } END,
+        ROW(CxMVprod_house, "linalg") {
+            const int32_t n = c.n();
+            const CxHouseholderVector hh{c.integer(0), 1.0, c.complexes(n)};
+            return CxMVprod_house(&hh, c.integer(0), c.complexes(n), n, c.complexZeros(n));
+        } END,
+        ROW(Mhhld_step, "linalg") { const int32_t n = c.n(); HouseholderVector hh{0, 0.0, c.zeros(n)}; return Mhhld_step(c.doubles(n), n, n, &hh, c.zeros(n)); } END,
+        ROW(CxMhhld_step, "linalg") { const int32_t n = c.n(); CxHouseholderVector hh{0, 0.0, c.complexZeros(n)}; return CxMhhld_step(c.complexes(n), n, n, &hh, c.complexZeros(n)); } END,
+        // The exponent is not a length: from the source.
+        ROW(CxPow, "linalg") { CxPow({c.real(0.5), c.real(0.5)}, c.integer(3)); return 0; } END,
+
+        // ---- transforms ----
+        ROW(BitReverse, "transforms") { const int32_t n = c.n(); BitReverse(c.doubles(n), c.doubles(n), n, 1); return 0; } END,
+        ROW(Log2, "transforms") { Log2(c.n()); Log2(c.integer(8)); return 0; } END,
+        ROW(CxMul1D, "transforms") { const int32_t n = c.n(); return CxMul1D(c.doubles(n), c.doubles(n), c.doubles(n), c.doubles(n), n, c.zeros(n), c.zeros(n)); } END,
+        ROW(SinglePrimeUsingChirpZ, "transforms") { const int32_t n = c.n(); return SinglePrimeUsingChirpZ(c.doubles(n), c.doubles(n), n, c.integer(8), c.integer(0), 1); } END,
+        ROW(factorize, "transforms") { return factorize(c.n(), c.outInt(), c.intZeros(32)); } END,
+        ROW(initTrig, "transforms") { const int32_t n = c.n(); initTrig(n, c.zeros(n), c.zeros(n)); return 0; } END,
+        ROW(initChirp, "transforms") { const int32_t n = c.n(); initChirp(n, n, c.zeros(n), c.zeros(n), c.zeros(n), c.zeros(n)); return 0; } END,
+        ROW(FastHilbert, "transforms") { const int32_t n = c.n(); return FastHilbert(c.doubles(n), n, c.integer(3), c.outInt()); } END,
+        ROW(DisHilbert, "transforms") { const int32_t n = c.n(); return DisHilbert(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), n, c.outInt()); } END,
+        ROW(Sxx, "transforms") { const int32_t n = c.n(); return Sxx(c.doubles(n), n, c.integer(3)); } END,
+        ROW(DSxx, "transforms") { const int32_t n = c.n(); return DSxx(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), n); } END,
+        ROW(ReSize, "transforms") { const int32_t n = c.n(); return ReSize(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), n, c.outInt()); } END,
+        ROW(Sxy_FFT, "transforms") { const int32_t n = c.n(); return Sxy_FFT(c.doubles(n), c.doubles(n), n, c.integer(3)); } END,
+        ROW(Sxy_DFT, "transforms") {
+            const int32_t n = c.n();
+            return Sxy_DFT(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), n, c.outInt());
+        } END,
+
+        // ---- time domain ----
+        ROW(ReFFTMultiply, "timedomain") { const int32_t n = c.n(); ReFFTMultiply(c.doubles(n), c.doubles(n), n); return 0; } END,
+        ROW(MagnitudeSquared, "timedomain") { const int32_t n = c.n(); MagnitudeSquared(c.doubles(n), n); return 0; } END,
+        ROW(Divide, "timedomain") { const int32_t n = c.n(); Divide(c.doubles(n), c.doubles(n), n); return 0; } END,
+        ROW(Dxy, "timedomain") { const int32_t n = c.n(); return Dxy(c.doubles(n), c.doubles(n), n, c.integer(3)); } END,
+        // The shift is not a length: from the source, over a handle of n.
+        ROW(Rotate, "timedomain") { return Rotate(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, c.n() > 0 ? c.n() : 3)), c.integer(1)); } END,
+        ROW(Mean, "timedomain") { const int32_t n = c.n(); Mean(c.doubles(n), n, c.outDouble()); return 0; } END,
+        ROW(Neg1D, "timedomain") { const int32_t n = c.n(); Neg1D(c.doubles(n), n); return 0; } END,
+        ROW(FindModes, "timedomain") { const int32_t n = c.n(); FindModes(c.ints(n, 9), c.doubles(n), n, c.outDouble(), c.outDouble()); return 0; } END,
+        ROW(AmpParameters, "timedomain") {
+            const int32_t n = c.n();
+            AmpParameters(c.doubles(n), n, c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble());
+            return 0;
+        } END,
+        ROW(TimeParameters, "timedomain") {
+            const int32_t n = c.n();
+            TimeParameters(c.doubles(n), n, 1.0, 1.0, 0.0, 0.1, 0.5, 0.9, c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble());
+            return 0;
+        } END,
+        ROW(ddDot, "timedomain") { const int32_t n = c.n(); ddDot(c.doubles(n), c.doubles(n), n); return 0; } END,
+        ROW(dLUBackSubPivot, "timedomain") { const int32_t n = c.n(); double *row = c.doubles(n); dLUBackSubPivot(&row, n, c.intZeros(n), c.doubles(n)); return 0; } END,
+        ROW(dLUPivot, "timedomain") { const int32_t n = c.n(); double *row = c.doubles(n); return dLUPivot(&row, n, c.intZeros(n)); } END,
+        ROW(dComputeLSQFitCoeff, "timedomain") {
+            const int32_t n = c.n();
+            double *rows[3] = {c.doubles(n), c.doubles(n), c.doubles(n)};
+            dComputeLSQFitCoeff(c.doubles(n), n, rows, c.zeros(3), c.count(3));
+            return 0;
+        } END,
+        ROW(InternalPeakDataSize, "timedomain") { return InternalPeakDataSize(c.n()) < 0 ? kErrPeakWidth : 0; } END,
+        ROW(AllocPeakCINData, "timedomain") { UHandle h = nullptr; const int32_t code = AllocPeakCINData(c.n(), &h); DisposePeakCINData(&h); return code; } END,
+        ROW(dAllocMatrix, "timedomain") { FreeMatrix(dAllocMatrix(c.n(), c.integer(3))); return 0; } END,
+
+        // ---- statistics, filters ----
+        ROW(SetAxis, "statistics") { const int32_t n = c.n(); SetAxis(c.zeros(n), n, 0.0, 1.0); return 0; } END,
+        ROW(modelFilter, "filters") { const int32_t n = c.n(); return modelFilter(c.doubles(n), n, c.doubles(n), n, c.integer(2), c.zeros(n)); } END,
+        ROW(AllocFIRNarrowMem, "filters") {
+            FIRNarrowDesign *design = nullptr;
+            const int32_t code = AllocFIRNarrowMem(c.n(), c.n(), c.integer(0), &design);
+            FreeFIRNarrowMem(&design, 0);
+            return code;
+        } END,
     };
 }
 

@@ -29,10 +29,11 @@ protected:
 
 // One special value put where the case says: every array element, the first
 // element only, or every double parameter; or one special integer in every
-// int32 parameter. Everything else is valid.
+// int32 parameter, or in every element of every int32 array (the caller-held
+// state words: seeds, counts, levels). Everything else is valid.
 class SpecialSource : public ValidSource {
 public:
-    enum class Target { kElements, kFirstElement, kScalars, kIntegers };
+    enum class Target { kElements, kFirstElement, kScalars, kIntegers, kIntElements };
     SpecialSource(uint64_t seed, Target target, double value, int32_t integer)
         : ValidSource(seed), target_(target), value_(value), integer_(integer) {}
     double element() override {
@@ -43,6 +44,10 @@ public:
             return value_;
         }
         return valid;
+    }
+    int32_t intElement(int32_t bound) override {
+        const int32_t valid = ValidSource::intElement(bound);
+        return target_ == Target::kIntElements ? integer_ : valid;
     }
     double real(double typical) override { return target_ == Target::kScalars ? value_ : typical; }
     int32_t integer(int32_t typical) override { return target_ == Target::kIntegers ? integer_ : typical; }

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -227,6 +228,17 @@ TEST(AllocationSweep, EverySiteFailsCleanlyOnceAndFromThereOn) {
 
 // ---- special values -------------------------------------------------------------
 
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min(), kMax = std::numeric_limits<int32_t>::max();
+
+// A call given an extreme int32 must return at once (a documented code, or
+// a loop that does not run): at most a second of the thread's CPU time, so
+// that a shared machine's load does not count (slow builds get more).
+const double kIntegerCpuSeconds = [] {
+    const char *given = std::getenv("ORIN_SWEEP_CALL_SECONDS");
+    const double seconds = given ? std::atof(given) : 0;
+    return seconds > 0 ? seconds : orintest::kReducedSuite ? 5.0 : 1.0;
+}();
+
 struct SpecialCase {
     const char *name;
     sweep::SpecialSource::Target target;
@@ -248,9 +260,35 @@ std::vector<SpecialCase> specialCases() {
         cases.push_back({v.name, T::kFirstElement, v.value, 0});
         cases.push_back({v.name, T::kScalars, v.value, 0});
     }
-    for (int32_t i : {0, -1, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), 1 << 20})
-        cases.push_back({"integer", T::kIntegers, 0.0, i});
+    for (int32_t i : {0, -1, kMin, kMax, kMax - 1, 1 << 20}) cases.push_back({"integer", T::kIntegers, 0.0, i});
+    for (int32_t i : {-1, kMin, kMax, kMax - 1}) cases.push_back({"integer", T::kIntElements, 0.0, i});
     return cases;
+}
+
+bool integerCase(const SpecialCase &sc) {
+    return sc.target == sweep::SpecialSource::Target::kIntegers || sc.target == sweep::SpecialSource::Target::kIntElements;
+}
+
+// Cases that fail through faults being mended elsewhere, each named; the
+// sweep skips and counts them until the mend lands, then the entry goes.
+const char *knownFinding(const Row &row, int32_t n, const SpecialCase &sc) {
+    const std::string name = row.name;
+    // BackSub forms n - 1 in int32: INT32_MIN overflows and wraps to an
+    // index of INT32_MAX (issue 27, item 1; linalg).
+    if (name == "BackSub" && n == kMin) return "BackSub n - 1 at INT32_MIN";
+    // CxPow multiplies |n| times even once the power is 0 or fixed: near
+    // 2^31 a call takes seconds (issue 27, item 3; linalg).
+    if (name == "CxPow" && sc.target == sweep::SpecialSource::Target::kIntegers &&
+        (sc.integer == kMin || sc.integer >= kMax - 1))
+        return "CxPow 2^31 multiplications";
+    // Transform kernels that touch element 0 (or loop) for lengths below 1
+    // (transforms): BitReverse reads re[0..] for n < 0 (its loop bound
+    // wraps); initTrig and initChirp write table[0], FastHilbert and Sxx
+    // write x[0], Sxy_FFT reads x[0] for n <= 0.
+    if (name == "BitReverse" && n < 0) return "BitReverse reads at n < 0";
+    for (const char *k : {"initTrig", "initChirp", "FastHilbert", "Sxx", "Sxy_FFT"})
+        if (name == k && n <= 0) return "transform kernel touches element 0 at n <= 0";
+    return nullptr;
 }
 
 const char *targetName(sweep::SpecialSource::Target t) {
@@ -258,45 +296,123 @@ const char *targetName(sweep::SpecialSource::Target t) {
         case sweep::SpecialSource::Target::kElements: return "in every element";
         case sweep::SpecialSource::Target::kFirstElement: return "in the first element";
         case sweep::SpecialSource::Target::kScalars: return "in every double parameter";
+        case sweep::SpecialSource::Target::kIntElements: return "in every int32 array element";
         default: return "in every int32 parameter";
     }
 }
 
+// Runs and counts the cases of the special-value sweep, skipping (and
+// counting) the known findings.
+struct SpecialRun {
+    int64_t count = 0, integers = 0, known = 0;
+    sweep::Watchdog &watchdog, &integerWatchdog;
+    void run(const Row &row, int32_t n, const SpecialCase &sc) {
+        SCOPED_TRACE(testing::Message() << row.name << " n = " << n << ", " << sc.name << " " << targetName(sc.target)
+                                        << (integerCase(sc) ? " = " + std::to_string(sc.integer) : std::string()));
+        // ORIN_SWEEP_ONLY=name runs that row alone (to look at one finding).
+        static const char *only = std::getenv("ORIN_SWEEP_ONLY");
+        if (only && std::strcmp(only, row.name) != 0) return;
+        if (knownFinding(row, n, sc)) {
+            ++known;
+            return;
+        }
+        const int64_t live = OrinHostLiveBlocks();
+        std::string breach;
+        sweep::Outcome out;
+        {
+            sweep::SpecialSource source(77 + static_cast<uint64_t>(n), sc.target, sc.value, sc.integer);
+            Call call(source, n, row.name);
+            sweep::Watchdog &dog = integerCase(sc) ? integerWatchdog : watchdog;
+            dog.arm(row.name, n);
+            out = sweep::run(row, call);
+            dog.disarm();
+            if (out.code != 0 && !keepsOutputsOnFailure(row)) breach = failureContractBreach(call);
+        }
+        ++count;
+        integers += integerCase(sc);
+        EXPECT_TRUE(sweep::documentedCode(out.code)) << "code " << out.code;
+        EXPECT_TRUE(breach.empty()) << breach;
+        EXPECT_EQ(OrinHostLiveBlocks(), live) << "blocks leaked";
+    }
+};
+
+// Every row at sizes 0 to 7 (and 1009) with every special value; at the
+// negative sizes a caller may pass for a length (-1, INT32_MIN) with the
+// int32 extremes; and the kernels that trust their lengths at lengths 0,
+// -1 and INT32_MIN, where they must touch nothing.
 TEST(SpecialValues, EveryRowReturnsADocumentedCodeWithinItsTimeLimit) {
-    sweep::Watchdog watchdog(kCallSeconds);
+    sweep::Watchdog watchdog(kCallSeconds), integerWatchdog(kCallSeconds, kIntegerCpuSeconds);
     QuietDebugText quiet;
     std::vector<int32_t> sizes = {0, 1, 2, 7};
     if (!orintest::kReducedSuite) sizes.push_back(1009);
     const std::vector<SpecialCase> cases = specialCases();
     OrinHostLimitAllocation(sweep::kFuzzByteLimit);
-    int64_t count = 0;
+    SpecialRun r{0, 0, 0, watchdog, integerWatchdog};
+    int64_t negative = 0, kernels = 0;
     for (const Row &row : sweep::table()) {
+        for (int32_t n : sizes)
+            for (const SpecialCase &sc : cases) r.run(row, n, sc);
+        for (int32_t n : {-1, kMin})
+            for (const SpecialCase &sc : cases)
+                if (integerCase(sc)) r.run(row, n, sc), ++negative;
+    }
+    for (const Row &row : sweep::kernelRows())
+        for (int32_t n : {0, -1, kMin})
+            for (const SpecialCase &sc : cases)
+                if (integerCase(sc)) r.run(row, n, sc), ++kernels;
+    OrinHostLimitAllocation(0);
+    std::printf("[ sweep    ] special values: %lld cases run, %lld of them int32 extremes (%zu rows x %zu sizes x %zu values, "
+                "%lld at negative sizes, %lld of %zu trusting kernels), %lld known findings skipped\n",
+                static_cast<long long>(r.count), static_cast<long long>(r.integers), sweep::table().size(), sizes.size(), cases.size(),
+                static_cast<long long>(negative), static_cast<long long>(kernels), sweep::kernelRows().size(),
+                static_cast<long long>(r.known));
+}
+
+// Where a header lets an output be an input, the call with them the same
+// array must give what the call with a separate output gives: the valid
+// values and every special case.
+TEST(SpecialValues, AliasedOutputsGiveTheSeparateOutputsResults) {
+    sweep::Watchdog watchdog(kCallSeconds);
+    QuietDebugText quiet;
+    std::vector<int32_t> sizes = {1, 2, 7};
+    if (!orintest::kReducedSuite) sizes.push_back(1009);
+    const std::vector<SpecialCase> cases = specialCases();
+    // Outputs and code of one call; k = 0 the valid values, else case k - 1.
+    auto call = [&](const Row &row, int32_t n, size_t k, bool aliased, sweep::Outcome *out) {
+        sweep::ValidSource valid(91 + static_cast<uint64_t>(n));
+        const SpecialCase &sc = cases[k > 0 ? k - 1 : 0];
+        sweep::SpecialSource special(91 + static_cast<uint64_t>(n), sc.target, sc.value, sc.integer);
+        Call c(k == 0 ? static_cast<sweep::ValueSource &>(valid) : special, n, row.name);
+        c.setAliased(aliased);
+        watchdog.arm(row.name, n);
+        *out = sweep::run(row, c);
+        watchdog.disarm();
+        return c.offersAlias() ? c.outputs() : std::string();
+    };
+    int64_t count = 0, rows = 0;
+    for (const Row &row : sweep::table()) {
+        sweep::Outcome first, second;
+        // Rows whose calls offer no aliasable output are not swept.
+        if (row.generated() || (call(row, 1, 0, true, &first).empty() && call(row, 2, 0, true, &first).empty())) continue;
+        ++rows;
         for (int32_t n : sizes) {
-            for (const SpecialCase &sc : cases) {
-                SCOPED_TRACE(testing::Message() << row.name << " n = " << n << ", " << sc.name << " " << targetName(sc.target)
-                                                << (sc.target == sweep::SpecialSource::Target::kIntegers ? " = " : "")
-                                                << (sc.target == sweep::SpecialSource::Target::kIntegers ? std::to_string(sc.integer) : ""));
-                const int64_t live = OrinHostLiveBlocks();
-                std::string breach;
-                sweep::Outcome out;
-                {
-                    sweep::SpecialSource source(77 + static_cast<uint64_t>(n), sc.target, sc.value, sc.integer);
-                    Call call(source, n, row.name);
-                    watchdog.arm(row.name, n);
-                    out = sweep::run(row, call);
-                    watchdog.disarm();
-                    if (out.code != 0 && !keepsOutputsOnFailure(row)) breach = failureContractBreach(call);
-                }
+            for (size_t k = 0; k <= cases.size(); ++k) {
+                SCOPED_TRACE(testing::Message() << row.name << " n = " << n << ", "
+                                                << (k == 0 ? "valid values" : std::string(cases[k - 1].name) + " " + targetName(cases[k - 1].target)));
+                const std::string separate = call(row, n, k, false, &first), aliased = call(row, n, k, true, &second);
                 ++count;
-                EXPECT_TRUE(sweep::documentedCode(out.code)) << "code " << out.code;
-                EXPECT_TRUE(breach.empty()) << breach;
-                EXPECT_EQ(OrinHostLiveBlocks(), live) << "blocks leaked";
+                EXPECT_EQ(second.code, first.code);
+                // A refused call leaves a separate output as it was (zeros),
+                // an aliased one as the input was.
+                if (first.code == 0) {
+                    EXPECT_TRUE(aliased == separate) << "the aliased call's outputs differ from the separate call's";
+                }
             }
         }
     }
-    OrinHostLimitAllocation(0);
-    std::printf("[ sweep    ] special values: %lld cases (%zu rows x %zu sizes x %zu values)\n",
-                static_cast<long long>(count), sweep::table().size(), sizes.size(), cases.size());
+    std::printf("[ sweep    ] aliased outputs: %lld cases over %lld rows\n", static_cast<long long>(count),
+                static_cast<long long>(rows));
+    EXPECT_GE(rows, 20);
 }
 
 // ---- the fuzz corpus ----------------------------------------------------------------

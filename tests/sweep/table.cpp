@@ -2,12 +2,15 @@
 
 #include "hostcontrol.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 
 namespace sweep {
@@ -136,31 +139,42 @@ UHandle Call::rawHandle(size_t bytes) {
     return h;
 }
 
+size_t Call::bufferCount(int32_t count) const {
+    if (count < 0) return 0;
+    return static_cast<size_t>(n_ < 0 && count > kSmallArray ? kSmallArray : count);
+}
+
 template <class T>
 T *Call::buffer(std::deque<Buffer<T>> &list, int32_t count) {
-    const size_t n = static_cast<size_t>(count > 0 ? count : 0);
+    const size_t n = bufferCount(count);
     Buffer<T> &b = list.emplace_back(Buffer<T>{std::unique_ptr<T[]>(new T[n]()), n});
     return b.data.get();
 }
 
 double *Call::doubles(int32_t count) {
     double *p = buffer(doubleBuffers_, count);
-    for (int32_t i = 0; i < count; ++i) p[i] = source_.element();
+    for (size_t i = 0; i < bufferCount(count); ++i) p[i] = source_.element();
     return p;
 }
 double *Call::zeros(int32_t count) { return buffer(doubleBuffers_, count); }
 int32_t *Call::ints(int32_t count, int32_t bound) {
     int32_t *p = buffer(intBuffers_, count);
-    for (int32_t i = 0; i < count; ++i) p[i] = source_.intElement(bound);
+    for (size_t i = 0; i < bufferCount(count); ++i) p[i] = source_.intElement(bound);
     return p;
 }
 int32_t *Call::intZeros(int32_t count) { return buffer(intBuffers_, count); }
 complexnum *Call::complexes(int32_t count) {
     complexnum *p = buffer(complexBuffers_, count);
-    for (int32_t i = 0; i < count; ++i) p[i] = {source_.element(), source_.element()};
+    for (size_t i = 0; i < bufferCount(count); ++i) p[i] = {source_.element(), source_.element()};
     return p;
 }
 complexnum *Call::complexZeros(int32_t count) { return buffer(complexBuffers_, count); }
+std::string Call::outputs() const {
+    std::string bytes;
+    for (const Output &o : outputs_) bytes.append(static_cast<const char *>(o.where), o.bytes);
+    return bytes;
+}
+
 double *Call::outDouble() {
     double *p = &doubleOuts_.emplace_back(0.0);
     scalars_.push_back({p, *p});
@@ -174,7 +188,7 @@ void Call::build(const std::vector<Param> &params) {
             // 1D arrays hold n elements, matrices n x n (a side of 13 for
             // n above 16: the matrix methods are cubic); int32 arrays hold
             // indices below their count (permutations, levels, counts).
-            const int32_t len = source_.length(n_);
+            const int32_t len = std::max(source_.length(n_), 0);
             if (dimsOf(p.kind) == 2) {
                 const int32_t side = len <= 16 ? len : 13;
                 handle(p.kind, side * side, side);
@@ -254,12 +268,25 @@ struct Watchdog::State {
     int32_t n = 0;
     uint64_t generation = 0;
     bool stop = false;
-    double seconds;
+    double seconds, cpuSeconds;
+    clockid_t cpuClock{};  // the armed thread's CPU clock
+    double cpuStart = 0;
     std::thread thread;
 };
 
-Watchdog::Watchdog(double seconds) : state_(new State) {
+namespace {
+
+double secondsOf(clockid_t clock) {
+    timespec t{};
+    clock_gettime(clock, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+}  // namespace
+
+Watchdog::Watchdog(double seconds, double cpuSeconds) : state_(new State) {
     state_->seconds = seconds;
+    state_->cpuSeconds = cpuSeconds;
     state_->thread = std::thread([s = state_] {
         std::unique_lock<std::mutex> lock(s->lock);
         while (!s->stop) {
@@ -268,10 +295,20 @@ Watchdog::Watchdog(double seconds) : state_(new State) {
                 continue;
             }
             const uint64_t armed = s->generation;
-            const auto limit = std::chrono::duration<double>(s->seconds);
-            if (!s->wake.wait_for(lock, limit, [&] { return s->stop || s->generation != armed; })) {
-                std::fprintf(stderr, "sweep: %s (n = %d) ran longer than %.0f s\n", s->routine, s->n, s->seconds);
-                std::abort();
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(s->seconds);
+            // The CPU limit is looked at every 50 ms.
+            const auto step = std::chrono::duration<double>(s->cpuSeconds > 0 ? 0.05 : s->seconds);
+            while (!s->stop && s->generation == armed) {
+                const bool ended = s->wake.wait_for(lock, step, [&] { return s->stop || s->generation != armed; });
+                if (ended) break;
+                if (s->cpuSeconds > 0 && secondsOf(s->cpuClock) - s->cpuStart > s->cpuSeconds) {
+                    std::fprintf(stderr, "sweep: %s (n = %d) used more than %.1f s of CPU\n", s->routine, s->n, s->cpuSeconds);
+                    std::abort();
+                }
+                if (std::chrono::steady_clock::now() >= deadline) {
+                    std::fprintf(stderr, "sweep: %s (n = %d) ran longer than %.0f s\n", s->routine, s->n, s->seconds);
+                    std::abort();
+                }
             }
         }
     });
@@ -292,10 +329,16 @@ void Watchdog::arm(const char *routine, int32_t n) {
     // behind a crash that no check reports.
     static const bool trace = std::getenv("ORIN_SWEEP_TRACE") != nullptr;
     if (trace) std::fprintf(stderr, "sweep: %s n = %d\n", routine, n);
+    clockid_t cpuClock{};
+    if (state_->cpuSeconds > 0) pthread_getcpuclockid(pthread_self(), &cpuClock);
     {
         std::lock_guard<std::mutex> lock(state_->lock);
         state_->routine = routine;
         state_->n = n;
+        if (state_->cpuSeconds > 0) {
+            state_->cpuClock = cpuClock;
+            state_->cpuStart = secondsOf(cpuClock);
+        }
         ++state_->generation;
     }
     state_->wake.notify_all();

@@ -116,6 +116,15 @@ public:
         const int32_t v = source_.integer(typical);
         return v > typical ? typical : v;
     }
+    // The output of count elements that the routine's header allows to be
+    // the input: the input itself in an aliased call, else a fresh buffer of
+    // zeros. Either way the first `written` elements (those the routine
+    // writes; all by default) after the call are in outputs().
+    template <class T>
+    T *outFor(T *input, int32_t count, int32_t written = -1);
+    void setAliased(bool aliased) { aliased_ = aliased; }
+    bool offersAlias() const { return !outputs_.empty(); }
+    std::string outputs() const;
     // A host handle of bytes bytes (records of layouts without a type code),
     // freed with the call; its contents are the row's to write.
     UHandle rawHandle(size_t bytes);
@@ -172,6 +181,7 @@ private:
         std::unique_ptr<T[]> data;
         size_t count;
     };
+    size_t bufferCount(int32_t count) const;
     template <class T>
     T *buffer(std::deque<Buffer<T>> &list, int32_t count);
     std::deque<Buffer<double>> doubleBuffers_;
@@ -181,7 +191,29 @@ private:
     std::deque<int32_t> intOuts_;
     std::vector<Watched> watched_;
     std::vector<WatchedScalar> scalars_;
+    bool aliased_ = false;
+    struct Output {
+        const void *where;
+        size_t bytes;
+    };
+    std::vector<Output> outputs_;
 };
+
+// Buffers of a call whose n is negative (a length the caller got wrong)
+// hold at most this many elements: the routine should read none of them,
+// and the row's size arithmetic on such an n means nothing.
+constexpr int32_t kSmallArray = 64;
+
+template <class T>
+T *Call::outFor(T *input, int32_t count, int32_t written) {
+    T *out = input;
+    if (!aliased_) {
+        if constexpr (std::is_same_v<T, complexnum>) out = complexZeros(count);
+        else out = zeros(count);
+    }
+    outputs_.push_back({out, bufferCount(written >= 0 && written < count ? written : count) * sizeof(T)});
+    return out;
+}
 
 // ---- the table ---------------------------------------------------------------
 
@@ -198,6 +230,10 @@ struct Row {
 const std::vector<Row> &table();
 // Hand-written rows (core_rows.cpp).
 std::vector<Row> coreRows();
+// Kernels that trust their caller's lengths (left out of the table), each
+// called with c.n() as its lengths and small arrays: the special-value sweep
+// gives them lengths below 1, for which they must read and write nothing.
+std::vector<Row> kernelRows();
 
 struct LeftOut {
     const char *name;
@@ -222,10 +258,12 @@ Outcome run(const Row &row, Call &call);
 bool documentedCode(int32_t code);
 
 // A watchdog that aborts the process, naming the routine, when a call runs
-// longer than its limit.
+// longer than its limit (wall-clock), or, with cpuSeconds, when the calling
+// thread spends more than that on it (which a loaded machine does not
+// change).
 class Watchdog {
 public:
-    explicit Watchdog(double seconds);
+    explicit Watchdog(double seconds, double cpuSeconds = 0);
     ~Watchdog();
     void arm(const char *routine, int32_t n);
     void disarm();

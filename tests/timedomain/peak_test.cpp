@@ -260,3 +260,44 @@ ORIN_ALLOCATION_CASE(PeakDetector, 2) {
     if (inj.failing()) EXPECT_TRUE(status != 0 && loc.emptied() && count == 0);
     else EXPECT_EQ(loc.values(), std::vector<int32_t>{1});
 }
+
+// The state header is the caller's: a later call whose counters no series
+// can have reached is refused before the history fill indexes by them, and
+// a series whose windows would pass INT32_MAX is refused rather than
+// numbered with a wrapped (negative) index.
+TEST(PeakD, StateCountersOutsideWhatASeriesReachesAreRefused) {
+    const auto x = arcs(21, 100, 10);  // one peak, at 10
+    // After a first call of 21 samples with width 3: 3 samples of history,
+    // 18 windows fitted. The second call (the last) fits 22 more.
+    struct Tamper {
+        int32_t history, fits, code;
+    };
+    const int32_t N = INT32_MAX - 22;
+    const Tamper cases[] = {{INT32_MIN, 18, kErrNoState}, {-1, 18, kErrNoState}, {4, 18, kErrNoState},
+                            {3, INT32_MIN, kErrNoState}, {3, N + 1, kErrTooManySamples}, {3, N, 0}};
+    for (const Tamper &t : cases) {
+        SCOPED_TRACE(testing::Message() << "history " << t.history << ", fits " << t.fits);
+        DoubleHandle block(x), loc, amp, d2;
+        PeakCINState state{};
+        UHandle internal = nullptr;
+        int32_t error = -1;
+        PeakCINControl c{block, 0, 3, 0, loc, amp, d2, 0, kPeakFirstCall};
+        PeakD(&c, &state, &internal, &error);
+        ASSERT_TRUE(error == 0 && state.historyCount == 3 && state.fitsDone == 18);
+        state.historyCount = t.history;
+        state.fitsDone = t.fits;
+        c.control = kPeakLastCall;
+        PeakD(&c, &state, &internal, &error);
+        EXPECT_EQ(error, t.code);
+        EXPECT_EQ(internal, nullptr);
+        if (t.code) {
+            EXPECT_TRUE(c.count == 0 && loc.emptied());
+        } else {
+            // Up to INT32_MAX the numbering holds: block sample 10 is window
+            // 12 of the call, global index fits + 12 + 1.
+            EXPECT_EQ(state.fitsDone, INT32_MAX);
+            ASSERT_EQ(c.count, 1);
+            EXPECT_NEAR(loc.values()[0], N + 13.0, 1e-6);
+        }
+    }
+}

@@ -120,3 +120,22 @@ ORIN_ALLOCATION_CASE(Triggerh, 4) {
     if (inj.failing()) EXPECT_TRUE(status != 0 && indices.emptied() && counts.emptied() && flags.emptied() && last.emptied());
     else EXPECT_EQ(indices.values(), (Ints{1, 0}));
 }
+
+// The caller-held counts run on across calls: at INT32_MAX they stop there
+// (a wrap would hand back a negative count), and the flags and indices are
+// reported as for any other count.
+TEST(Trigger, CountsCarriedAcrossCallsSaturateAtInt32Max) {
+    const std::vector<double> data = {-1, 0, 1, 0, -1, 0, 1, 0,   // channel 0: rising triggers at 1 and 5
+                                      -1, 0, 1, 0, -1, 0, 1, 0};  // channel 1 alike
+    const double levels[2] = {0, 0}, previous[2] = {-1, -1}, hysteresis[2] = {1, 1};
+    const int32_t slopes[2] = {1, 1};
+    int32_t indices[50] = {}, counts[2] = {INT32_MAX - 1, INT32_MIN}, triggered[2] = {0, 0};
+    double last[2] = {};
+    EXPECT_EQ(qaTriggerDetection(data.data(), 8, 2, levels, previous, hysteresis, slopes, 10, indices, counts, triggered, last), 0);
+    EXPECT_EQ(counts[0], INT32_MAX);
+    EXPECT_EQ(counts[1], INT32_MIN + 2);
+    EXPECT_TRUE(triggered[0] == 1 && triggered[1] == 1);
+    EXPECT_EQ(Ints(indices, indices + 5), (Ints{1, 5, 1, 5, 0}));
+    EXPECT_EQ(qaTriggerDetection(data.data(), 8, 1, levels, previous, hysteresis, slopes, 10, indices, counts, triggered, last), 0);
+    EXPECT_EQ(counts[0], INT32_MAX);
+}
