@@ -20,6 +20,7 @@ int32_t ReSize(DoubleArrayHdl h, int32_t n, int32_t *status) {
 }
 
 int32_t Sxy_FFT(double *x, double *y, int32_t n, int32_t m) {
+    if (n < 1) return kErrNone;
     SpReFFT(x, n, m);
     SpReFFT(y, n, m);
     const double s = 1.0 / (static_cast<double>(n) * n);

@@ -10,6 +10,7 @@ using namespace orin;
 
 int32_t FastHilbert(double *x, int32_t n, int32_t m, int32_t *status) {
     *status = kErrNone;
+    if (n < 1) return kErrNone;
     SpReFFT(x, n, m);
     // In the packed spectrum bin k is (x[k], x[n-k]); times -i it becomes
     // (x[n-k], -x[k]).

@@ -258,6 +258,7 @@ void Repermute(int32_t n, int32_t count, int32_t *factors, int32_t *groups, doub
 }
 
 void initTrig(int32_t p, double *trigRe, double *trigIm) {
+    if (p < 1) return;
     trigRe[0] = 1;
     trigIm[0] = 0;
     Rotor rot(static_cast<extended>(kTwoPi) / p);
@@ -300,6 +301,7 @@ void fillChirp(int32_t p, int32_t M, double *cRe, double *cIm, double *wRe, doub
 }  // namespace orin::tf
 
 void initChirp(int32_t p, int32_t M, double *cRe, double *cIm, double *wRe, double *wIm) {
+    if (p < 1) return;
     fillChirp(p, M, cRe, cIm, wRe, wIm, 1);
 }
 

@@ -6,6 +6,7 @@
 using namespace orin;
 
 int32_t Sxx(double *x, int32_t n, int32_t m) {
+    if (n < 1) return kErrNone;
     if (n == 1) {
         // One bin: the value squared, once.
         x[0] *= x[0];

@@ -34,6 +34,7 @@ using namespace orin;
 using namespace orin::tf;
 
 void BitReverse(double *re, double *im, int32_t n, int32_t stride) {
+    if (n < 1) return;
     if (stride == 2 && im == re + 1) {
         // Interleaved elements move as one.
         bitReverseArray(reinterpret_cast<complexnum *>(re), n, 1);

@@ -74,7 +74,7 @@ ORIN_API int32_t InvFHT(double *x, int32_t n);
 /* Bit-reversal permutation of n strided complex elements in place. No
    checks.
    re, im  in/out  n elements each at stride
-   n       in      a power of two
+   n       in      a power of two (below 1: nothing is touched)
    stride  in      1 or 2, as for SplitRadixCxFFT */
 ORIN_API void BitReverse(double *re, double *im, int32_t n, int32_t stride);
 
@@ -160,12 +160,12 @@ ORIN_API void Repermute(int32_t n, int32_t count, int32_t *factors, int32_t *gro
                         int32_t stride);
 
 /* Twiddle table of an odd butterfly.
-   p               in   the prime, >= 1
+   p               in   the prime, >= 1 (below 1: nothing is written)
    trigRe, trigIm  out  p doubles each: cos(2 pi k/p), -sin(2 pi k/p) */
 ORIN_API void initTrig(int32_t p, double *trigRe, double *trigIm);
 
 /* Chirp tables of the chirp-z transform.
-   p         in   the length, >= 1
+   p         in   the length, >= 1 (below 1: nothing is written)
    M         in   convolution length, a power of two >= 2p - 1
    cRe, cIm  out  p doubles each: the chirp c[k] = e^(-i pi k^2/p)
    wRe, wIm  out  M doubles each: W = FFT_M(w), w[k] = conj(c[k]) placed
@@ -273,7 +273,7 @@ ORIN_API int32_t Hilbert(DoubleArrayHdl x, int32_t *error);
 /* Hilbert transform of a power-of-two length in place, through the packed
    real spectrum. No checks, no scratch.
    x       in/out  n doubles
-   n       in      a power of two, >= 2
+   n       in      a power of two, >= 2 (below 1: x is not touched)
    m       in      log2 n
    status  out     0
    Returns 0. */
@@ -302,7 +302,7 @@ ORIN_API int32_t DisHilbert(DoubleArrayHdl x, int32_t n, int32_t *status);
 ORIN_API int32_t Spectrum(DoubleArrayHdl x, int32_t *error);
 /* Power spectrum of a power-of-two length in place. No checks, no scratch.
    x  in/out  n doubles
-   n  in      a power of two, >= 1
+   n  in      a power of two, >= 1 (below 1: x is not touched)
    m  in      log2 n
    Returns 0. */
 ORIN_API int32_t Sxx(double *x, int32_t n, int32_t m);
@@ -342,7 +342,7 @@ ORIN_API int32_t ReSize(DoubleArrayHdl h, int32_t n, int32_t *status);
 /* Cross power of a power-of-two length in place. No checks, no scratch.
    x  in/out  n doubles; the real parts on return
    y  in/out  n doubles; the imaginary parts on return
-   n  in      a power of two, >= 1
+   n  in      a power of two, >= 1 (below 1: x and y are not touched)
    m  in      log2 n
    Returns 0. */
 ORIN_API int32_t Sxy_FFT(double *x, double *y, int32_t n, int32_t m);

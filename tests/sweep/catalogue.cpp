@@ -267,7 +267,7 @@ const std::vector<LeftOut> &leftOut() {
         {"CxMhhld_step", kHelper9},
         {"CxVnorm2", kHelper9},
         {"Cxhouse_calc", kHelper9},
-        {"CxPow", "the power helper of the complex Vandermonde matrix: repeated multiplication, so its cost is its exponent by definition (rows CxVanderMatrix, CxSpecialMatrix)"},
+        {"CxPow", "the power helper of the complex Vandermonde matrix: its cost is its exponent where the power keeps moving (|z| = 1), so it is swept as a kernel row at fixed bases (rows CxVanderMatrix, CxSpecialMatrix)"},
     };
     return list;
 }

@@ -269,28 +269,6 @@ bool integerCase(const SpecialCase &sc) {
     return sc.target == sweep::SpecialSource::Target::kIntegers || sc.target == sweep::SpecialSource::Target::kIntElements;
 }
 
-// Cases that fail through faults being mended elsewhere, each named; the
-// sweep skips and counts them until the mend lands, then the entry goes.
-const char *knownFinding(const Row &row, int32_t n, const SpecialCase &sc) {
-    const std::string name = row.name;
-    // BackSub forms n - 1 in int32: INT32_MIN overflows and wraps to an
-    // index of INT32_MAX (issue 27, item 1; linalg).
-    if (name == "BackSub" && n == kMin) return "BackSub n - 1 at INT32_MIN";
-    // CxPow multiplies |n| times even once the power is 0 or fixed: near
-    // 2^31 a call takes seconds (issue 27, item 3; linalg).
-    if (name == "CxPow" && sc.target == sweep::SpecialSource::Target::kIntegers &&
-        (sc.integer == kMin || sc.integer >= kMax - 1))
-        return "CxPow 2^31 multiplications";
-    // Transform kernels that touch element 0 (or loop) for lengths below 1
-    // (transforms): BitReverse reads re[0..] for n < 0 (its loop bound
-    // wraps); initTrig and initChirp write table[0], FastHilbert and Sxx
-    // write x[0], Sxy_FFT reads x[0] for n <= 0.
-    if (name == "BitReverse" && n < 0) return "BitReverse reads at n < 0";
-    for (const char *k : {"initTrig", "initChirp", "FastHilbert", "Sxx", "Sxy_FFT"})
-        if (name == k && n <= 0) return "transform kernel touches element 0 at n <= 0";
-    return nullptr;
-}
-
 const char *targetName(sweep::SpecialSource::Target t) {
     switch (t) {
         case sweep::SpecialSource::Target::kElements: return "in every element";
@@ -301,10 +279,9 @@ const char *targetName(sweep::SpecialSource::Target t) {
     }
 }
 
-// Runs and counts the cases of the special-value sweep, skipping (and
-// counting) the known findings.
+// Runs and counts the cases of the special-value sweep.
 struct SpecialRun {
-    int64_t count = 0, integers = 0, known = 0;
+    int64_t count = 0, integers = 0;
     sweep::Watchdog &watchdog, &integerWatchdog;
     void run(const Row &row, int32_t n, const SpecialCase &sc) {
         SCOPED_TRACE(testing::Message() << row.name << " n = " << n << ", " << sc.name << " " << targetName(sc.target)
@@ -312,10 +289,6 @@ struct SpecialRun {
         // ORIN_SWEEP_ONLY=name runs that row alone (to look at one finding).
         static const char *only = std::getenv("ORIN_SWEEP_ONLY");
         if (only && std::strcmp(only, row.name) != 0) return;
-        if (knownFinding(row, n, sc)) {
-            ++known;
-            return;
-        }
         const int64_t live = OrinHostLiveBlocks();
         std::string breach;
         sweep::Outcome out;
@@ -347,7 +320,7 @@ TEST(SpecialValues, EveryRowReturnsADocumentedCodeWithinItsTimeLimit) {
     if (!orintest::kReducedSuite) sizes.push_back(1009);
     const std::vector<SpecialCase> cases = specialCases();
     OrinHostLimitAllocation(sweep::kFuzzByteLimit);
-    SpecialRun r{0, 0, 0, watchdog, integerWatchdog};
+    SpecialRun r{0, 0, watchdog, integerWatchdog};
     int64_t negative = 0, kernels = 0;
     for (const Row &row : sweep::table()) {
         for (int32_t n : sizes)
@@ -362,10 +335,9 @@ TEST(SpecialValues, EveryRowReturnsADocumentedCodeWithinItsTimeLimit) {
                 if (integerCase(sc)) r.run(row, n, sc), ++kernels;
     OrinHostLimitAllocation(0);
     std::printf("[ sweep    ] special values: %lld cases run, %lld of them int32 extremes (%zu rows x %zu sizes x %zu values, "
-                "%lld at negative sizes, %lld of %zu trusting kernels), %lld known findings skipped\n",
+                "%lld at negative sizes, %lld of %zu trusting kernels)\n",
                 static_cast<long long>(r.count), static_cast<long long>(r.integers), sweep::table().size(), sizes.size(), cases.size(),
-                static_cast<long long>(negative), static_cast<long long>(kernels), sweep::kernelRows().size(),
-                static_cast<long long>(r.known));
+                static_cast<long long>(negative), static_cast<long long>(kernels), sweep::kernelRows().size());
 }
 
 // Where a header lets an output be an input, the call with them the same
