@@ -283,11 +283,11 @@ namespace orin::linalg {
 // Four columns of width 4 interleaved: element (k, c) at p[4 k + c].
 constexpr ptrdiff_t kLanes = 4;
 
-// s[c] += x[k] p[4k + c] (or -=, with kSubtract) for k = 0 .. len-1.
+// s[c] += x[k] p[ld k + c] (or -=, with kSubtract) for k = 0 .. len-1.
 template <bool kSubtract = false>
-inline void rowTimesLanes(const double *x, const double *p, ptrdiff_t len, extended *s) {
+inline void rowTimesLanes(const double *x, const double *p, ptrdiff_t len, extended *s, ptrdiff_t ld = kLanes) {
     extended s0 = s[0], s1 = s[1], s2 = s[2], s3 = s[3];
-    for (ptrdiff_t k = 0; k < len; ++k, p += kLanes) {
+    for (ptrdiff_t k = 0; k < len; ++k, p += ld) {
         const extended xk = x[k];
         if constexpr (kSubtract) {
             s0 -= xk * p[0];

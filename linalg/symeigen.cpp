@@ -14,6 +14,35 @@ namespace {
 
 constexpr int kMaxIterations = 30;
 
+// y = B x for the symmetric leading len x len block B of A, read from its
+// lower triangle: y[j] sums row j up to the diagonal, then column j below
+// it, in extended precision from 0, rounded once. Four consecutive j run
+// together: the part k <= j of their rows, then each one's few terms up to
+// j + 3 alone, then the part below, where their columns lie side by side
+// in each row. Every sum keeps its order.
+void symmetricTimesVector(orin::Matrix A, ptrdiff_t len, const double *x, double *y) {
+    using orin::linalg::kLanes;
+    ptrdiff_t j = 0;
+    for (; j + kLanes <= len; j += kLanes) {
+        const double *rows[kLanes] = {A.row(j).data(), A.row(j + 1).data(), A.row(j + 2).data(), A.row(j + 3).data()};
+        extended t[kLanes] = {0, 0, 0, 0};
+        orin::linalg::rowsTimesVector(rows, x, j + 1, t);
+        for (ptrdiff_t r = 0; r < kLanes; ++r)
+            for (ptrdiff_t k = j + 1; k < j + kLanes; ++k)
+                t[r] += static_cast<extended>(k <= j + r ? A(j + r, k) : A(k, j + r)) * x[k];
+        if (j + kLanes < len)
+            orin::linalg::rowTimesLanes(x + j + kLanes, &A(j + kLanes, j), len - j - kLanes, t, A.ld());
+        for (ptrdiff_t r = 0; r < kLanes; ++r) y[j + r] = static_cast<double>(t[r]);
+    }
+    for (; j < len; ++j) {
+        extended t = 0;
+        const double *rowj = A.row(j).data();
+        for (ptrdiff_t k = 0; k <= j; ++k) t += static_cast<extended>(rowj[k]) * x[k];
+        for (ptrdiff_t k = j + 1; k < len; ++k) t += static_cast<extended>(A(k, j)) * x[k];
+        y[j] = static_cast<double>(t);
+    }
+}
+
 // Reduces the symmetric matrix in a (lower triangle read) to tridiagonal
 // form: diagonal into d, sub-diagonal into e[1..n-1] (e[0] = 0). With
 // wantVectors, a becomes the orthogonal Q with A = Q T Q^T.
@@ -43,13 +72,10 @@ void tridiagonalise(double *a, ptrdiff_t n, bool wantVectors, double *d, double 
                 f = 0;
                 // p = A u / h over the leading (l+1) block, read from its
                 // lower triangle.
+                symmetricTimesVector(A, l + 1, rowi, e);
                 for (ptrdiff_t j = 0; j <= l; ++j) {
                     if (wantVectors) A(j, i) = rowi[j] / h;
-                    extended t = 0;
-                    const double *rowj = A.row(j).data();
-                    for (ptrdiff_t k = 0; k <= j; ++k) t += static_cast<extended>(rowj[k]) * rowi[k];
-                    for (ptrdiff_t k = j + 1; k <= l; ++k) t += static_cast<extended>(A(k, j)) * rowi[k];
-                    e[j] = static_cast<double>(t) / h;
+                    e[j] /= h;
                     f += e[j] * rowi[j];
                 }
                 const double hh = f / (h + h);
