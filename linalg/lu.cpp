@@ -182,22 +182,26 @@ constexpr ptrdiff_t kRhs = 32;
 // vector e_j. Each column gets exactly the arithmetic of ForwSub and BackSub
 // on e_j (every entry a running extended difference over k in index order,
 // the back substitution's quotient taken in extended precision); kLanes
-// right-hand sides share each row of the factors. rhs holds kRhs * n
-// doubles; inv must not overlap lu.
-void invertFactored(const double *lu, const int32_t *perm, ptrdiff_t n, double *inv, double *rhs) {
+// right-hand sides share each row of the factors. The forward substitution
+// meets the 1 of e_j at the row the exchanges carry it to, and nothing but
+// zeros before it (skipped, see below), so the unit vectors are taken in
+// the order of those rows: the kLanes of a group then start together.
+// Scratch: rhs holds kRhs * n doubles, order n entries; inv must not
+// overlap lu.
+void invertFactored(const double *lu, const int32_t *perm, ptrdiff_t n, double *inv, double *rhs, int32_t *order) {
     const orin::ConstMatrix F(lu, n, n);
     bool finite = true;
     for (ptrdiff_t i = 1; i < n && finite; ++i) finite = orin::linalg::allFinite(F.row(i).data(), i);
-    for (ptrdiff_t j0 = 0; j0 < n; j0 += kRhs) {
-        const ptrdiff_t groups = (std::min(kRhs, n - j0) + kLanes - 1) / kLanes;
-        // Group g holds e_j for j = j0 + g kLanes + c as b[k kLanes + c];
-        // columns past the matrix's edge stay zero.
+    // order[i]: the unit vector whose 1 the exchanges bring to row i.
+    for (ptrdiff_t i = 0; i < n; ++i) order[i] = static_cast<int32_t>(i);
+    for (ptrdiff_t i = 0; i < n && n > 1; ++i) std::swap(order[i], order[perm[i]]);
+    for (ptrdiff_t t0 = 0; t0 < n; t0 += kRhs) {
+        const ptrdiff_t count = std::min(kRhs, n - t0), groups = (count + kLanes - 1) / kLanes;
+        // Group g holds e_j for j = order[t0 + g kLanes + c] as b[k kLanes + c];
+        // lanes past the last unit vector stay zero.
         auto group = [&](ptrdiff_t g) { return rhs + g * kLanes * n; };
         std::fill(rhs, rhs + groups * kLanes * n, 0.0);
-        for (ptrdiff_t j = j0; j < std::min(j0 + kRhs, n); ++j) {
-            const ptrdiff_t g = (j - j0) / kLanes, c = (j - j0) % kLanes;
-            group(g)[j * kLanes + c] = 1.0;
-        }
+        for (ptrdiff_t t = 0; t < count; ++t) group(t / kLanes)[order[t0 + t] * kLanes + t % kLanes] = 1.0;
         for (ptrdiff_t g = 0; g < groups; ++g) {
             double *b = group(g);
             extended s[kLanes];
@@ -228,8 +232,9 @@ void invertFactored(const double *lu, const int32_t *perm, ptrdiff_t n, double *
                 for (ptrdiff_t c = 0; c < kLanes; ++c) b[i * kLanes + c] = static_cast<double>(s[c] / F(i, i));
             }
         }
-        for (ptrdiff_t j = j0; j < std::min(j0 + kRhs, n); ++j) {
-            const double *b = group((j - j0) / kLanes) + (j - j0) % kLanes;
+        for (ptrdiff_t t = 0; t < count; ++t) {
+            const double *b = group(t / kLanes) + t % kLanes;
+            const ptrdiff_t j = order[t0 + t];
             for (ptrdiff_t k = 0; k < n; ++k) inv[k * n + j] = b[k * kLanes];
         }
     }
@@ -239,7 +244,10 @@ void invertFactored(const double *lu, const int32_t *perm, ptrdiff_t n, double *
 
 int32_t LUInvMatrix(const double *lu, const int32_t *perm, int32_t n, double *inv) {
     if (const int32_t shape = orin::checkShape(n, n)) return shape;
-    orin::Scratch<double> rhs(kRhs * static_cast<int64_t>(n));
+    orin::ScratchLayout layout;
+    const auto rhsPart = layout.add<double>(kRhs * static_cast<int64_t>(n));
+    const auto orderPart = layout.add<int32_t>(n);
+    orin::CarvedScratch rhs(layout);
     if (!rhs) return kErrOutOfMemory;
     orin::Scratch<double> copy;
     if (lu == inv) {
@@ -247,23 +255,28 @@ int32_t LUInvMatrix(const double *lu, const int32_t *perm, int32_t n, double *in
         orin::linalg::copyCells(lu, cells(n, n), copy.data());
         lu = copy.data();
     }
-    invertFactored(lu, perm, n, inv, rhs.data());
+    invertFactored(lu, perm, n, inv, rhs.get(rhsPart), rhs.get(orderPart));
     return kErrNone;
 }
 
 int32_t InvMatrix(const double *a, int32_t n, double *inv) {
     if (const int32_t shape = orin::checkShape(n, n)) return shape;
-    // The copy to factor and the right-hand sides of the solves, one block.
-    orin::Scratch<double> work(cells(n, n) + kRhs * static_cast<int64_t>(n));
+    // The copy to factor and the solves' scratch, one block.
+    orin::ScratchLayout layout;
+    const auto copyPart = layout.add<double>(cells(n, n));
+    const auto rhsPart = layout.add<double>(kRhs * static_cast<int64_t>(n));
+    const auto orderPart = layout.add<int32_t>(n);
+    orin::CarvedScratch work(layout);
     if (!work) return kErrOutOfMemory;
+    double *copy = work.get(copyPart);
     orin::Scratch<int32_t> perm(n);
     if (!perm) return kErrOutOfMemory;
-    orin::linalg::copyCells(a, cells(n, n), work.data());
+    orin::linalg::copyCells(a, cells(n, n), copy);
     IdentityMatrix(n, inv);
     int32_t parity = 0, singular = 0;
-    LU(work.data(), perm.data(), n, &parity, &singular);
+    LU(copy, perm.data(), n, &parity, &singular);
     if (singular) return kErrSingularMatrix;
-    invertFactored(work.data(), perm.data(), n, inv, work.data() + cells(n, n));
+    invertFactored(copy, perm.data(), n, inv, work.get(rhsPart), work.get(orderPart));
     return kErrNone;
 }
 
