@@ -116,13 +116,13 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
             for (ptrdiff_t k = i; k < m; ++k) {
                 const double aki = A(k, i);
                 const double *row = A.row(k).data();
-                for (ptrdiff_t j = l; j < n; ++j) sum[j] += aki * row[j];
+                addScaled(sum + l, row + l, aki, n - l);
             }
             for (ptrdiff_t j = l; j < n; ++j) sum[j] /= h;
             for (ptrdiff_t k = i; k < m; ++k) {
                 const double aki = A(k, i);
                 double *row = A.row(k).data();
-                for (ptrdiff_t j = l; j < n; ++j) row[j] += sum[j] * aki;
+                addScaled(row + l, sum + l, aki, n - l);
             }
             for (ptrdiff_t k = i; k < m; ++k) A(k, i) *= scale;
         }
@@ -162,13 +162,13 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                     for (ptrdiff_t r = 0; r < kLanes; ++r) {
                         double *row = A.row(j + r).data();
                         const double tt = static_cast<double>(t[r]);
-                        for (ptrdiff_t k = l; k < n; ++k) row[k] += tt * rv1[k];
+                        addScaled(row + l, rv1 + l, tt, n - l);
                     }
                 }
                 for (; j < m; ++j) {
                     double *row = A.row(j).data();
                     const double tt = static_cast<double>(dotExtended(row + l, rowi + l, n - l));
-                    for (ptrdiff_t k = l; k < n; ++k) row[k] += tt * rv1[k];
+                    addScaled(row + l, rv1 + l, tt, n - l);
                 }
                 for (ptrdiff_t k = l; k < n; ++k) rowi[k] *= scale;
             }
@@ -189,12 +189,12 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                     for (ptrdiff_t k = l; k < n; ++k) {
                         const double aik = rowi[k];
                         const double *vrow = V.row(k).data();
-                        for (ptrdiff_t j = l; j < n; ++j) sum[j] += aik * vrow[j];
+                        addScaled(sum + l, vrow + l, aik, n - l);
                     }
                     for (ptrdiff_t k = l; k < n; ++k) {
                         const double vki = V(k, i);
                         double *vrow = V.row(k).data();
-                        for (ptrdiff_t j = l; j < n; ++j) vrow[j] += sum[j] * vki;
+                        addScaled(vrow + l, sum + l, vki, n - l);
                     }
                 }
                 for (ptrdiff_t j = l; j < n; ++j) V(i, j) = V(j, i) = 0.0;
@@ -214,14 +214,14 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                 for (ptrdiff_t k = l1; k < m; ++k) {
                     const double aki = A(k, i);
                     const double *row = A.row(k).data();
-                    for (ptrdiff_t j = l1; j < n; ++j) sum[j] += aki * row[j];
+                    addScaled(sum + l1, row + l1, aki, n - l1);
                 }
                 const double aii = A(i, i);
                 for (ptrdiff_t j = l1; j < n; ++j) sum[j] = (sum[j] / aii) * g;
                 for (ptrdiff_t k = i; k < m; ++k) {
                     const double aki = A(k, i);
                     double *row = A.row(k).data();
-                    for (ptrdiff_t j = l1; j < n; ++j) row[j] += sum[j] * aki;
+                    addScaled(row + l1, sum + l1, aki, n - l1);
                 }
                 for (ptrdiff_t j = i; j < m; ++j) A(j, i) *= g;
             } else {

@@ -105,12 +105,12 @@ void tridiagonalise(double *a, ptrdiff_t n, bool wantVectors, double *d, double 
                 for (ptrdiff_t k = 0; k < l; ++k) {
                     const double aik = rowi[k];
                     const double *rowk = A.row(k).data();
-                    for (ptrdiff_t j = 0; j < l; ++j) sum[j] += aik * rowk[j];
+                    orin::linalg::addScaled(sum, rowk, aik, l);
                 }
                 for (ptrdiff_t k = 0; k < l; ++k) {
                     const double aki = A(k, i);
                     double *rowk = A.row(k).data();
-                    for (ptrdiff_t j = 0; j < l; ++j) rowk[j] -= sum[j] * aki;
+                    orin::linalg::addScaled<true>(rowk, sum, aki, l);
                 }
             }
             d[i] = A(i, i);
@@ -161,7 +161,15 @@ bool ql(double *d, double *e, ptrdiff_t n, double *zt) {
                 g = c * r - b;
                 if (zt) {
                     double *zi = zt + i * n, *zi1 = zt + (i + 1) * n;
-                    for (ptrdiff_t k = 0; k < n; ++k) {
+                    using orin::linalg::Pair;
+                    const Pair ss = {s, s}, cc = {c, c};
+                    ptrdiff_t k = 0;
+                    for (; k + 2 <= n; k += 2) {  // the loop below, two at a time
+                        const Pair t = orin::linalg::loadPair(zi1 + k), z = orin::linalg::loadPair(zi + k);
+                        orin::linalg::storePair(zi1 + k, ss * z + cc * t);
+                        orin::linalg::storePair(zi + k, cc * z - ss * t);
+                    }
+                    for (; k < n; ++k) {
                         const double t = zi1[k];
                         zi1[k] = s * zi[k] + c * t;
                         zi[k] = c * zi[k] - s * t;
