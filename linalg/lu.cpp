@@ -79,6 +79,7 @@ void reducePanel(orin::Matrix A, ptrdiff_t j0, double *u, extended *acc) {
             extended s[kLanes] = {0, 0, 0, 0};
             double *ui = group(g) + i * kLanes;
             orin::linalg::rowTimesLanes(A.row(i).data(), group(g), i, s);
+            #pragma GCC unroll 4  // the sums stay in registers
             for (ptrdiff_t c = 0; c < kLanes; ++c) ui[c] = static_cast<double>(ui[c] - s[c]);
         }
     for (ptrdiff_t i = j0; i < n; ++i)
@@ -213,6 +214,7 @@ void invertFactored(const double *lu, const int32_t *perm, ptrdiff_t n, double *
             if (n > 1)
                 for (ptrdiff_t i = 0; i < n; ++i) {
                     const ptrdiff_t p = perm[i];
+                    #pragma GCC unroll 4  // the sums stay in registers
                     for (ptrdiff_t c = 0; c < kLanes; ++c) {
                         s[c] = b[p * kLanes + c];
                         if (p != i) b[p * kLanes + c] = b[i * kLanes + c];
@@ -220,6 +222,7 @@ void invertFactored(const double *lu, const int32_t *perm, ptrdiff_t n, double *
                     const ptrdiff_t from = finite ? lead : 0;
                     orin::linalg::rowTimesLanes<true>(F.row(i).data() + from, b + from * kLanes, i - from, s);
                     bool zero = lead == i;
+                    #pragma GCC unroll 4  // the sums stay in registers
                     for (ptrdiff_t c = 0; c < kLanes; ++c) {
                         b[i * kLanes + c] = static_cast<double>(s[c]);
                         zero = zero && b[i * kLanes + c] == 0 && !std::signbit(b[i * kLanes + c]);
@@ -227,8 +230,10 @@ void invertFactored(const double *lu, const int32_t *perm, ptrdiff_t n, double *
                     if (zero) lead = i + 1;
                 }
             for (ptrdiff_t i = n - 1; i >= 0; --i) {
+                #pragma GCC unroll 4  // the sums stay in registers
                 for (ptrdiff_t c = 0; c < kLanes; ++c) s[c] = b[i * kLanes + c];
                 orin::linalg::rowTimesLanes<true>(F.row(i).data() + i + 1, b + (i + 1) * kLanes, n - 1 - i, s);
+                #pragma GCC unroll 4  // the sums stay in registers
                 for (ptrdiff_t c = 0; c < kLanes; ++c) b[i * kLanes + c] = static_cast<double>(s[c] / F(i, i));
             }
         }

@@ -159,6 +159,7 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                     for (ptrdiff_t r = 0; r < kLanes; ++r) rows[r] = A.row(j + r).data() + l;
                     extended t[kLanes] = {0, 0, 0, 0};
                     rowsTimesVector(rows, rowi + l, n - l, t);
+                    #pragma GCC unroll 4  // the sums stay in registers
                     for (ptrdiff_t r = 0; r < kLanes; ++r) {
                         double *row = A.row(j + r).data();
                         const double tt = static_cast<double>(t[r]);
