@@ -100,13 +100,30 @@ bool factorByPanels(orin::Matrix A, int32_t *perm, int32_t *parity, double *u, e
             const ptrdiff_t c = j - j0;
             const double *uc = u + (c / kLanes) * kLanes * j0 + c % kLanes;
             for (ptrdiff_t k = 0; k < j0; ++k) A(k, j) = uc[k * kLanes];
-            // Row 0 of the upper factor is the matrix's own.
-            for (ptrdiff_t i = j > 0 ? std::max<ptrdiff_t>(j0, 1) : 0; i < n; ++i) {
+            // The terms j0 <= k < min(i, j) of each sum: above the diagonal
+            // one row after another (each needs the rows before it), from
+            // the diagonal down kLanes rows at a time on the same c entries
+            // of column j. Row 0 of the upper factor is the matrix's own.
+            auto finishRow = [&](ptrdiff_t i) {
                 extended s = acc[i * kPanel + c];
                 const double *row = A.row(i).data();
                 for (ptrdiff_t k = j0; k < std::min(i, j); ++k) s += static_cast<extended>(row[k]) * A(k, j);
                 A(i, j) = static_cast<double>(A(i, j) - s);
+            };
+            ptrdiff_t i = j > 0 ? std::max<ptrdiff_t>(j0, 1) : 0;
+            for (; i < j; ++i) finishRow(i);
+            double above[kPanel];
+            for (ptrdiff_t k = j0; k < j; ++k) above[k - j0] = A(k, j);
+            for (; i + kLanes <= n; i += kLanes) {
+                const double *rows[kLanes] = {&A(i, j0), &A(i + 1, j0), &A(i + 2, j0), &A(i + 3, j0)};
+                extended s[kLanes];
+                #pragma GCC unroll 4  // the sums stay in registers
+                for (ptrdiff_t r = 0; r < kLanes; ++r) s[r] = acc[(i + r) * kPanel + c];
+                orin::linalg::rowsTimesVector(rows, above, c, s);
+                #pragma GCC unroll 4  // the sums stay in registers
+                for (ptrdiff_t r = 0; r < kLanes; ++r) A(i + r, j) = static_cast<double>(A(i + r, j) - s[r]);
             }
+            for (; i < n; ++i) finishRow(i);
             if (!pivot(A, j, perm, parity)) return false;
             if (const ptrdiff_t p = perm[j]; p != j)
                 std::swap_ranges(acc + p * kPanel, acc + (p + 1) * kPanel, acc + j * kPanel);
