@@ -20,9 +20,9 @@ constexpr double kPivotFloor = 1e-12;
 constexpr ptrdiff_t kPanel = 2 * orin::linalg::kLanes;
 
 // Chooses the pivot of column j among rows j..n-1 (already reduced): the
-// first row of largest magnitude above kPivotFloor, -1 when there is none.
-// Exchanges rows j and p in full, records the exchange and divides the
-// multipliers by the pivot.
+// first row of largest magnitude above kPivotFloor; false when there is
+// none. Exchanges rows j and p in full, records the exchange and divides
+// the multipliers by the pivot.
 bool pivot(orin::Matrix A, ptrdiff_t j, int32_t *perm, int32_t *parity) {
     const ptrdiff_t n = A.rows();
     double best = kPivotFloor;
