@@ -1,16 +1,23 @@
 // Dense linear algebra of this library against reference LAPACK (Debian's
 // netlib liblapack3, loaded at run time so that nothing else changes in the
 // build) on the same matrices in the same process: LU solve (dgesv),
-// Cholesky (dpotrf), inverse (dgetrf + dgetri), SVD with vectors (dgesvd),
-// symmetric eigen-decomposition with vectors (dsyev) and general eigenvalues
-// (dgeev), at n = 100, 200, 500.
+// Cholesky (dpotrf), inverse (dgetrf + dgetri), least squares by the SVD
+// (dgelss), the products MatrixMul and AxVect (reference BLAS dgemm and
+// dgemv, which liblapack3 loads), SVD with vectors (dgesvd), symmetric
+// eigen-decomposition with vectors (dsyev) and general eigenvalues (dgeev),
+// at n = 100, 200, 500, 1000 (or the orders given).
 //
 // Every timed call starts from a fresh copy of the input (one memcpy, the
 // same for both contenders). Row-major input read as column-major is the
-// transpose, which costs LAPACK the same. The table gives the median of the
-// repetitions and the ratio ours / LAPACK.
+// transpose, which costs LAPACK the same. A sample is a batch of calls long
+// enough to time (the same batch for both); the rounds are interleaved so
+// that the load of a shared machine hits both alike. The table gives the
+// median time per call, the ratio ours / LAPACK, and our rate in GFLOP/s
+// where the operation count is standard (LU 2n^3/3, Cholesky n^3/3, inverse
+// 2n^3, products 2n^3 and 2n^2), to set against the x87 limit of about
+// 3.6 GFLOP/s with four independent extended sums in flight.
 //
-//   orin_bench_linalg [reps]
+//   orin_bench_linalg [reps [n ...]]
 #include <orin/linalg.h>
 
 #include <dlfcn.h>
@@ -38,6 +45,12 @@ struct Lapack {
                   int *);
     void (*dgeev)(const char *, const char *, const int *, double *, const int *, double *, double *, double *,
                   const int *, double *, const int *, double *, const int *, int *);
+    void (*dgelss)(const int *, const int *, const int *, double *, const int *, double *, const int *, double *,
+                   const double *, int *, double *, const int *, int *);
+    void (*dgemm)(const char *, const char *, const int *, const int *, const int *, const double *, const double *,
+                  const int *, const double *, const int *, const double *, double *, const int *);
+    void (*dgemv)(const char *, const int *, const int *, const double *, const double *, const int *,
+                  const double *, const int *, const double *, double *, const int *);
 };
 
 bool loadLapack(Lapack &l) {
@@ -48,13 +61,15 @@ bool loadLapack(Lapack &l) {
         return f != nullptr;
     };
     return sym("dgesv_", l.dgesv) && sym("dpotrf_", l.dpotrf) && sym("dgetrf_", l.dgetrf) && sym("dgetri_", l.dgetri) &&
-           sym("dgesvd_", l.dgesvd) && sym("dsyev_", l.dsyev) && sym("dgeev_", l.dgeev);
+           sym("dgesvd_", l.dgesvd) && sym("dsyev_", l.dsyev) && sym("dgeev_", l.dgeev) &&
+           sym("dgelss_", l.dgelss) && sym("dgemm_", l.dgemm) && sym("dgemv_", l.dgemv);
 }
 
-double seconds(const std::function<void()> &f) {
+// Seconds per call of f over a batch of calls.
+double seconds(const std::function<void()> &f, int batch) {
     const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    for (int i = 0; i < batch; ++i) f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / batch;
 }
 
 double median(std::vector<double> v) {
@@ -65,14 +80,18 @@ double median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    const int reps = argc > 1 ? std::atoi(argv[1]) : 5;
+    const int reps = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    std::vector<int> orders;
+    for (int i = 2; i < argc; ++i) orders.push_back(std::atoi(argv[i]));
+    if (orders.empty()) orders = {100, 200, 500, 1000};
     Lapack L{};
     if (!loadLapack(L)) {
         std::fprintf(stderr, "liblapack.so.3 not found\n");
         return 1;
     }
-    std::printf("%-22s %5s %12s %12s %8s\n", "operation", "n", "ours [ms]", "LAPACK [ms]", "ratio");
-    for (int n : {100, 200, 500}) {
+    std::printf("%-22s %5s %12s %12s %8s %8s\n", "operation", "n", "ours [ms]", "LAPACK [ms]", "ratio", "GFLOP/s");
+    for (int n : orders) {
+        if (n < 1) continue;
         std::mt19937_64 gen(n);
         std::uniform_real_distribution<double> u(-1, 1);
         const size_t nn = size_t(n) * n;
@@ -89,7 +108,8 @@ int main(int argc, char **argv) {
         std::vector<int> ipiv(n);
         std::vector<complexnum> cw(n);
         std::vector<double> packed(size_t(n) * (n + 1) / 2), x(n);
-        int info = 0, one = 1, lwork = -1;
+        const double zero = 0, unit = 1, rcond = -1;
+        int info = 0, one = 1, lwork = -1, rank = 0;
         int32_t parity = 0;
         auto query = [&](auto call) {  // workspace size query
             double q = 0;
@@ -97,12 +117,14 @@ int main(int argc, char **argv) {
             call(&q);
             return std::max(1, int(q));
         };
+        const double n3 = double(n) * n * n;
         struct Row {
             const char *name;
+            double flops;  // 0: no standard count
             std::function<void()> ours, theirs;
         };
         const std::vector<Row> rows = {
-            {"LU solve",
+            {"LU solve", 2 * n3 / 3,
              [&] {
                  work = a;
                  x = b;
@@ -114,7 +136,7 @@ int main(int argc, char **argv) {
                  x = b;
                  L.dgesv(&n, &one, work.data(), &n, ipiv.data(), x.data(), &n, &info);
              }},
-            {"Cholesky",
+            {"Cholesky", n3 / 3,
              [&] {
                  Matrix_to_Compact(spd.data(), n, 2, packed.data());
                  Cholesky(packed.data(), n);
@@ -123,7 +145,7 @@ int main(int argc, char **argv) {
                  work = spd;
                  L.dpotrf("U", &n, work.data(), &n, &info);
              }},
-            {"inverse", [&] { InvMatrix(a.data(), n, work.data()); },
+            {"inverse", 2 * n3, [&] { InvMatrix(a.data(), n, work.data()); },
              [&] {
                  work = a;
                  L.dgetrf(&n, &n, work.data(), &n, ipiv.data(), &info);
@@ -131,7 +153,28 @@ int main(int argc, char **argv) {
                  std::vector<double> ws(lw);
                  L.dgetri(&n, work.data(), &n, ipiv.data(), ws.data(), &lw, &info);
              }},
-            {"SVD with vectors",
+            {"GenLinEqs (SVD)", 0,
+             [&] {
+                 x = b;  // the same copy as LAPACK's right-hand side
+                 GenLinEqs(a.data(), n, n, x.data(), w.data());
+             },
+             [&] {
+                 work = a;
+                 x = b;
+                 const int lw = query([&](double *q) {
+                     L.dgelss(&n, &n, &one, work.data(), &n, x.data(), &n, s.data(), &rcond, &rank, q, &lwork, &info);
+                 });
+                 std::vector<double> ws(lw);
+                 L.dgelss(&n, &n, &one, work.data(), &n, x.data(), &n, s.data(), &rcond, &rank, ws.data(), &lw,
+                          &info);
+             }},
+            {"MatrixMul", 2 * n3, [&] { MatrixMul(a.data(), spd.data(), n, n, n, work.data()); },
+             [&] {
+                 L.dgemm("N", "N", &n, &n, &n, &unit, spd.data(), &n, a.data(), &n, &zero, work.data(), &n);
+             }},
+            {"AxVect", 2.0 * n * n, [&] { AxVect(a.data(), n, n, b.data(), x.data()); },
+             [&] { L.dgemv("T", &n, &n, &unit, a.data(), &n, b.data(), &one, &zero, x.data(), &one); }},
+            {"SVD with vectors", 0,
              [&] {
                  work = a;
                  SVD(work.data(), n, n, s.data(), v.data());
@@ -146,7 +189,7 @@ int main(int argc, char **argv) {
                  L.dgesvd("S", "S", &n, &n, work.data(), &n, s.data(), work2.data(), &n, v.data(), &n, ws.data(), &lw,
                           &info);
              }},
-            {"symmetric eigen + vec", [&] { SymEvectorEvalue(spd.data(), n, 1, work.data(), w.data()); },
+            {"symmetric eigen + vec", 0, [&] { SymEvectorEvalue(spd.data(), n, 1, work.data(), w.data()); },
              [&] {
                  work = spd;
                  const int lw =
@@ -154,7 +197,7 @@ int main(int argc, char **argv) {
                  std::vector<double> ws(lw);
                  L.dsyev("V", "U", &n, work.data(), &n, w.data(), ws.data(), &lw, &info);
              }},
-            {"general eigenvalues", [&] { GenEigenValueVector(a.data(), n, 0, cw.data(), nullptr); },
+            {"general eigenvalues", 0, [&] { GenEigenValueVector(a.data(), n, 0, cw.data(), nullptr); },
              [&] {
                  work = a;
                  const int lw = query([&](double *q) {
@@ -167,13 +210,20 @@ int main(int argc, char **argv) {
              }},
         };
         for (const Row &r : rows) {
+            // A batch long enough (about 20 ms) that the clock's resolution
+            // and the scheduler's ticks do not dominate a sample.
+            const double once = std::min(seconds(r.ours, 1), seconds(r.theirs, 1));
+            const int batch = std::clamp(int(0.02 / std::max(once, 1e-9)), 1, 100000);
             std::vector<double> ours, theirs;
             for (int k = 0; k < reps; ++k) {  // interleaved, so drifts hit both alike
-                ours.push_back(seconds(r.ours));
-                theirs.push_back(seconds(r.theirs));
+                ours.push_back(seconds(r.ours, batch));
+                theirs.push_back(seconds(r.theirs, batch));
             }
-            const double o = median(ours) * 1e3, t = median(theirs) * 1e3;
-            std::printf("%-22s %5d %12.2f %12.2f %8.2f\n", r.name, n, o, t, o / t);
+            const double o = median(ours), t = median(theirs);
+            std::printf("%-22s %5d %12.3f %12.3f %8.2f", r.name, n, o * 1e3, t * 1e3, o / t);
+            if (r.flops > 0) std::printf(" %8.2f", r.flops / o * 1e-9);
+            std::printf("\n");
+            std::fflush(stdout);
         }
     }
     return 0;

@@ -50,16 +50,23 @@ int32_t Compact_to_Matrix(const double *packed, int32_t n, int32_t mode, double 
 
 int32_t Cholesky(double *packed, int32_t n) {
     if (const int32_t shape = orin::linalg::checkPacked(n)) return shape;
-    // Columns are reduced a panel of kPanel at a time: each earlier column k
-    // is read once per panel (its entries from the panel's first row down
-    // are contiguous in the packed layout) and subtracted from one extended
-    // accumulator per entry of the panel. Every entry still sums its
-    // products in the order k = 0, 1, ... and is rounded once, exactly as
-    // one dot product per entry would; the panel only keeps the reads in
-    // cache. Without the accumulators the same dot products are formed
-    // directly.
-    constexpr ptrdiff_t kPanel = 16;
-    orin::Scratch<extended> acc(kPanel * static_cast<int64_t>(n));
+    using orin::linalg::kLanes;
+    // Entry (i, j) is a[i][j] - L[i][0] L[j][0] - L[i][1] L[j][1] - ...,
+    // subtracted term by term in extended precision and rounded once.
+    // Columns are reduced a panel of kPanel at a time without reordering
+    // that: the terms k below the panel's first column j0 are taken for
+    // every entry of the panel with kLanes sums in flight, each row of L
+    // read from a row-major copy of the finished columns against the
+    // panel's rows of L (contiguous in the packed layout, copied into groups
+    // of kLanes interleaved rows); the partial sums wait in extended
+    // precision while the terms inside the panel are taken column by column.
+    // Without the scratch the same sums are formed one entry at a time.
+    constexpr ptrdiff_t kPanel = 2 * kLanes;
+    orin::ScratchLayout layout;
+    const auto accPart = layout.add<extended>(kPanel * static_cast<int64_t>(n));
+    const auto lanesPart = layout.add<double>(kPanel * static_cast<int64_t>(n));
+    const auto rowsPart = layout.add<double>(orin::linalg::packedCount(n));
+    orin::CarvedScratch scratch(layout);
     double largest = 0;
     // Finishes column j from its reduced entries: the square root of the
     // diagonal, the division below it, and the relative floor.
@@ -79,7 +86,7 @@ int32_t Cholesky(double *packed, int32_t n) {
             if (packed[lowerColumn(n, k)] < floor) return false;
         return true;
     };
-    if (!acc) {
+    if (!scratch) {
         for (ptrdiff_t j = 0; j < n; ++j) {
             double *cj = packed + lowerColumn(n, j);
             for (ptrdiff_t i = 0; i < n - j; ++i) {
@@ -92,32 +99,41 @@ int32_t Cholesky(double *packed, int32_t n) {
         }
         return kErrNone;
     }
+    extended *acc = scratch.get(accPart);  // acc[i kPanel + c]: entry (i, j0 + c)
+    double *lanes = scratch.get(lanesPart);
+    double *rows = scratch.get(rowsPart);  // row i of L at i(i+1)/2
+    auto row = [&](ptrdiff_t i) { return rows + i * (i + 1) / 2; };
     for (ptrdiff_t j0 = 0; j0 < n; j0 += kPanel) {
         const ptrdiff_t width = std::min<ptrdiff_t>(kPanel, n - j0);
-        // acc[c * n + i] holds entry (i, j0 + c), i >= j0 + c.
-        for (ptrdiff_t c = 0; c < width; ++c) {
-            const double *cj = packed + lowerColumn(n, j0 + c);
-            for (ptrdiff_t i = j0 + c; i < n; ++i) acc[c * n + i] = cj[i - j0 - c];
-        }
+        // Group g: L[j0 + g kLanes + c][k] at k kLanes + c, k < j0; rows
+        // past the matrix's edge are zeros.
+        auto group = [&](ptrdiff_t g) { return lanes + g * kLanes * j0; };
         for (ptrdiff_t k = 0; k < j0; ++k) {
             const double *ck = packed + lowerAt(n, j0, k);  // rows j0.. of column k
-            for (ptrdiff_t c = 0; c < width; ++c) {
-                const extended l = ck[c];
-                extended *a = acc.data() + c * n;
-                for (ptrdiff_t i = j0 + c; i < n; ++i) a[i] -= l * ck[i - j0];
-            }
+            for (ptrdiff_t c = 0; c < kPanel; ++c) group(c / kLanes)[k * kLanes + c % kLanes] = c < width ? ck[c] : 0.0;
         }
+        for (ptrdiff_t i = j0; i < n; ++i)
+            for (ptrdiff_t g = 0; g < kPanel / kLanes; ++g) {
+                extended *s = acc + i * kPanel + g * kLanes;
+                // Entries above the diagonal start (and stay) unused.
+                #pragma GCC unroll 4  // the sums stay in registers
+                for (ptrdiff_t c = 0; c < kLanes; ++c) {
+                    const ptrdiff_t j = j0 + g * kLanes + c;
+                    s[c] = j <= i ? packed[lowerAt(n, i, j)] : 0.0;
+                }
+                orin::linalg::rowTimesLanes<true>(row(i), group(g), j0, s);
+            }
         for (ptrdiff_t c = 0; c < width; ++c) {
             const ptrdiff_t j = j0 + c;
-            extended *a = acc.data() + c * n;
-            for (ptrdiff_t k = j0; k < j; ++k) {
-                const double *ck = packed + lowerAt(n, j, k);  // rows j.. of column k
-                const extended l = ck[0];
-                for (ptrdiff_t i = j; i < n; ++i) a[i] -= l * ck[i - j];
-            }
             double *cj = packed + lowerColumn(n, j);
-            for (ptrdiff_t i = j; i < n; ++i) cj[i - j] = static_cast<double>(a[i]);
+            for (ptrdiff_t i = j; i < n; ++i) {
+                extended s = acc[i * kPanel + c];
+                for (ptrdiff_t k = j0; k < j; ++k)
+                    s -= static_cast<extended>(packed[lowerAt(n, j, k)]) * packed[lowerAt(n, i, k)];
+                cj[i - j] = static_cast<double>(s);
+            }
             if (!finish(j)) return kErrSingularMatrix;
+            for (ptrdiff_t i = j; i < n; ++i) row(i)[j] = cj[i - j];
         }
     }
     return kErrNone;

@@ -282,4 +282,96 @@ inline int32_t checkPermutation(const Int32ArrayView &perm, int32_t n) {
 
 }  // namespace orin::linalg
 
+
+// ---- Four extended sums in flight ------------------------------------------
+//
+// An x87 addition takes several cycles before its result can be added to
+// again, so one running sum leaves the unit idle most of the time. These
+// kernels advance four independent sums over the same index k together: each
+// sum still takes its terms in index order and rounds exactly as it would
+// alone (every partial sum stays in extended precision, and an extended
+// value kept in memory between calls is stored whole), so the results are
+// bit for bit those of four separate loops.
+namespace orin::linalg {
+
+// Four columns of width 4 interleaved: element (k, c) at p[4 k + c].
+constexpr ptrdiff_t kLanes = 4;
+
+// s[c] += x[k] p[ld k + c] (or -=, with kSubtract) for k = 0 .. len-1.
+template <bool kSubtract = false>
+inline void rowTimesLanes(const double *x, const double *p, ptrdiff_t len, extended *s, ptrdiff_t ld = kLanes) {
+    extended s0 = s[0], s1 = s[1], s2 = s[2], s3 = s[3];
+    for (ptrdiff_t k = 0; k < len; ++k, p += ld) {
+        const extended xk = x[k];
+        if constexpr (kSubtract) {
+            s0 -= xk * p[0];
+            s1 -= xk * p[1];
+            s2 -= xk * p[2];
+            s3 -= xk * p[3];
+        } else {
+            s0 += xk * p[0];
+            s1 += xk * p[1];
+            s2 += xk * p[2];
+            s3 += xk * p[3];
+        }
+    }
+    s[0] = s0;
+    s[1] = s1;
+    s[2] = s2;
+    s[3] = s3;
+}
+
+// s[r] += rows[r][k] v[k] for the four rows r, k = 0 .. len-1.
+inline void rowsTimesVector(const double *const *rows, const double *v, ptrdiff_t len, extended *s) {
+    const double *r0 = rows[0], *r1 = rows[1], *r2 = rows[2], *r3 = rows[3];
+    extended s0 = s[0], s1 = s[1], s2 = s[2], s3 = s[3];
+    for (ptrdiff_t k = 0; k < len; ++k) {
+        const extended vk = v[k];
+        s0 += vk * r0[k];
+        s1 += vk * r1[k];
+        s2 += vk * r2[k];
+        s3 += vk * r3[k];
+    }
+    s[0] = s0;
+    s[1] = s1;
+    s[2] = s2;
+    s[3] = s3;
+}
+
+}  // namespace orin::linalg
+
+
+// ---- Double-precision row updates, two elements per SSE2 operation ---------
+//
+// Element for element the same one product and one sum (or difference) as
+// the plain loop, so the results are the same; the pairs only halve the
+// instructions, which the compiler's cheapest vectoriser leaves undone.
+namespace orin::linalg {
+
+using Pair = double __attribute__((vector_size(16)));
+
+inline Pair loadPair(const double *p) {
+    Pair v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void storePair(double *p, Pair v) { std::memcpy(p, &v, sizeof v); }
+
+// y[j] += a x[j] (or -=, with kSubtract) for j < len; y and x do not overlap.
+template <bool kSubtract = false>
+inline void addScaled(double *y, const double *x, double a, ptrdiff_t len) {
+    ptrdiff_t j = 0;
+    const Pair aa = {a, a};
+    for (; j + 2 <= len; j += 2) {
+        if constexpr (kSubtract) storePair(y + j, loadPair(y + j) - aa * loadPair(x + j));
+        else storePair(y + j, loadPair(y + j) + aa * loadPair(x + j));
+    }
+    for (; j < len; ++j) {
+        if constexpr (kSubtract) y[j] -= a * x[j];
+        else y[j] += a * x[j];
+    }
+}
+
+}  // namespace orin::linalg
+
 #endif  // ORIN_LINALG_DETAIL_H

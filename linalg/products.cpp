@@ -9,12 +9,15 @@ int32_t MatrixMul(const double *a, const double *b, int32_t m, int32_t k, int32_
         if (const int32_t shape = orin::checkShape(rows, cols)) return shape;
     const orin::ConstMatrix A(a, m, k), B(b, k, n);
     orin::Matrix C(c, m, n);
-    // Row i of C gathers the rows of B weighted by row i of A, so the inner
-    // loop runs along rows; each element still sums its k products in index
-    // order from 0, in extended precision.
-    orin::Scratch<extended> acc(n);
-    if (!acc) {
-        // Without a row of accumulators, one element at a time.
+    using orin::linalg::kLanes;
+    // C is formed kPanel columns at a time: those columns of B are copied
+    // into groups of kLanes interleaved columns, and each row of A meets a
+    // group with kLanes sums in flight. Each element still sums its k
+    // products in index order from 0, in extended precision.
+    constexpr ptrdiff_t kPanel = 2 * kLanes;
+    orin::Scratch<double> panel(kPanel * static_cast<int64_t>(k));
+    if (!panel) {
+        // Without the copy, one element at a time.
         for (ptrdiff_t i = 0; i < m; ++i)
             for (ptrdiff_t j = 0; j < n; ++j) {
                 extended s = 0;
@@ -23,14 +26,22 @@ int32_t MatrixMul(const double *a, const double *b, int32_t m, int32_t k, int32_
             }
         return kErrNone;
     }
-    for (ptrdiff_t i = 0; i < m; ++i) {
-        std::fill(acc.begin(), acc.end(), extended(0));
-        for (ptrdiff_t l = 0; l < k; ++l) {
-            const extended f = A(i, l);
-            const double *brow = B.row(l).data();
-            for (ptrdiff_t j = 0; j < n; ++j) acc[j] += f * brow[j];
-        }
-        for (ptrdiff_t j = 0; j < n; ++j) C(i, j) = static_cast<double>(acc[j]);
+    for (ptrdiff_t j0 = 0; j0 < n; j0 += kPanel) {
+        const ptrdiff_t w = std::min<ptrdiff_t>(kPanel, n - j0), groups = (w + kLanes - 1) / kLanes;
+        auto group = [&](ptrdiff_t g) { return panel.data() + g * kLanes * k; };
+        for (ptrdiff_t l = 0; l < k; ++l)
+            for (ptrdiff_t col = 0; col < groups * kLanes; ++col)
+                group(col / kLanes)[l * kLanes + col % kLanes] = col < w ? B(l, j0 + col) : 0.0;
+        for (ptrdiff_t i = 0; i < m; ++i)
+            for (ptrdiff_t g = 0; g < groups; ++g) {
+                extended s[kLanes] = {0, 0, 0, 0};
+                orin::linalg::rowTimesLanes(A.row(i).data(), group(g), k, s);
+                double rounded[kLanes];
+                #pragma GCC unroll 4  // the sums stay in registers
+                for (ptrdiff_t col = 0; col < kLanes; ++col) rounded[col] = static_cast<double>(s[col]);
+                for (ptrdiff_t col = g * kLanes; col < std::min((g + 1) * kLanes, w); ++col)
+                    C(i, j0 + col) = rounded[col - g * kLanes];
+            }
     }
     return kErrNone;
 }
@@ -38,12 +49,21 @@ int32_t MatrixMul(const double *a, const double *b, int32_t m, int32_t k, int32_
 int32_t AxVect(const double *a, int32_t m, int32_t n, const double *x, double *y) {
     if (const int32_t shape = orin::checkShape(m, n)) return shape;
     const orin::ConstMatrix A(a, m, n);
-    for (ptrdiff_t i = 0; i < m; ++i) {
-        extended s = 0;
-        const double *row = A.row(i).data();
-        for (ptrdiff_t j = 0; j < n; ++j) s += static_cast<extended>(row[j]) * x[j];
-        y[i] = static_cast<double>(s);
+    // kLanes rows at a time, their sums in flight together; one at a time
+    // when y overlaps x, so that each row reads x as the rows before it
+    // left it.
+    using orin::linalg::kLanes;
+    const auto at = [](const double *p) { return reinterpret_cast<uintptr_t>(p); };
+    const bool overlap = at(y) < at(x + n) && at(x) < at(y + m);
+    ptrdiff_t i = 0;
+    for (; !overlap && i + kLanes <= m; i += kLanes) {
+        const double *rows[kLanes] = {A.row(i).data(), A.row(i + 1).data(), A.row(i + 2).data(), A.row(i + 3).data()};
+        extended s[kLanes] = {0, 0, 0, 0};
+        orin::linalg::rowsTimesVector(rows, x, n, s);
+        #pragma GCC unroll 4  // the sums stay in registers
+        for (ptrdiff_t r = 0; r < kLanes; ++r) y[i + r] = static_cast<double>(s[r]);
     }
+    for (; i < m; ++i) y[i] = static_cast<double>(orin::dotExtended(A.row(i).data(), x, n));
     return kErrNone;
 }
 

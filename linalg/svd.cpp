@@ -17,19 +17,62 @@ constexpr int kMaxSweeps = 30;
 
 inline double withSign(double magnitude, double sign) { return sign >= 0 ? std::fabs(magnitude) : -std::fabs(magnitude); }
 
+// Applies one sweep's rotations j = l .. last, in that order, to the column
+// pairs (j, j + 1) of M: (x, z) becomes (x c + z s, z c - x s). The sweep
+// computes them first and they are applied here row by row, so that each
+// row is read once along its length; every element meets the same
+// rotations in the same order as when each was applied down the columns.
+// Along a row each rotation waits for the one before, so four rows are
+// rotated together.
+void rotateColumns(Matrix M, ptrdiff_t l, ptrdiff_t last, const double *cosines, const double *sines) {
+    constexpr ptrdiff_t kRows = 4;
+    const ptrdiff_t m = M.rows();
+    ptrdiff_t r = 0;
+    for (; r + kRows <= m; r += kRows) {
+        double *r0 = M.row(r).data(), *r1 = M.row(r + 1).data(), *r2 = M.row(r + 2).data(),
+               *r3 = M.row(r + 3).data();
+        double z0 = r0[l], z1 = r1[l], z2 = r2[l], z3 = r3[l];
+        for (ptrdiff_t j = l; j <= last; ++j) {
+            const double c = cosines[j], s = sines[j];
+            const double x0 = z0, x1 = z1, x2 = z2, x3 = z3;
+            z0 = r0[j + 1], z1 = r1[j + 1], z2 = r2[j + 1], z3 = r3[j + 1];
+            r0[j] = x0 * c + z0 * s;
+            r1[j] = x1 * c + z1 * s;
+            r2[j] = x2 * c + z2 * s;
+            r3[j] = x3 * c + z3 * s;
+            z0 = z0 * c - x0 * s;
+            z1 = z1 * c - x1 * s;
+            z2 = z2 * c - x2 * s;
+            z3 = z3 * c - x3 * s;
+        }
+        r0[last + 1] = z0, r1[last + 1] = z1, r2[last + 1] = z2, r3[last + 1] = z3;
+    }
+    for (; r < m; ++r) {
+        double *row = M.row(r).data();
+        for (ptrdiff_t j = l; j <= last; ++j) {
+            const double x = row[j], z = row[j + 1];
+            row[j] = x * cosines[j] + z * sines[j];
+            row[j + 1] = z * cosines[j] - x * sines[j];
+        }
+    }
+}
+
 }  // namespace
 
 int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bool wantVectors) {
     const ptrdiff_t m = p, n = q;
     orin::Matrix A(a, m, n);
     orin::Matrix V(v, n, n);
-    // Work: the superdiagonal, a row of column sums for the updates, and
-    // marks of the reflections that were skipped.
-    Scratch<double> work(3 * static_cast<int64_t>(n));
+    // Work: the superdiagonal, a row of column sums for the updates, marks
+    // of the reflections that were skipped, and the cosines and sines of one
+    // sweep's rotations of V and of U.
+    Scratch<double> work(7 * static_cast<int64_t>(n));
     if (!work) return kErrOutOfMemory;
     double *rv1 = work.data();
     double *sum = work.data() + n;
     double *skipped = work.data() + 2 * n;
+    double *cosV = work.data() + 3 * n, *sinV = work.data() + 4 * n;
+    double *cosU = work.data() + 5 * n, *sinU = work.data() + 6 * n;
     constexpr double kLeftSkipped = 1, kRightSkipped = 2;
 
     // Non-finite entries would leave every convergence test false; the
@@ -73,13 +116,13 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
             for (ptrdiff_t k = i; k < m; ++k) {
                 const double aki = A(k, i);
                 const double *row = A.row(k).data();
-                for (ptrdiff_t j = l; j < n; ++j) sum[j] += aki * row[j];
+                addScaled(sum + l, row + l, aki, n - l);
             }
             for (ptrdiff_t j = l; j < n; ++j) sum[j] /= h;
             for (ptrdiff_t k = i; k < m; ++k) {
                 const double aki = A(k, i);
                 double *row = A.row(k).data();
-                for (ptrdiff_t j = l; j < n; ++j) row[j] += sum[j] * aki;
+                addScaled(row + l, sum + l, aki, n - l);
             }
             for (ptrdiff_t k = i; k < m; ++k) A(k, i) *= scale;
         }
@@ -108,12 +151,25 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                 const double h = f * g - static_cast<double>(s);
                 rowi[l] = f - g;
                 for (ptrdiff_t k = l; k < n; ++k) rv1[k] = rowi[k] / h;
-                for (ptrdiff_t j = l; j < m; ++j) {
+                // Each row's product with row i reads only that row, so
+                // kLanes of them are formed together before their updates.
+                ptrdiff_t j = l;
+                for (; j + kLanes <= m; j += kLanes) {
+                    const double *rows[kLanes];
+                    for (ptrdiff_t r = 0; r < kLanes; ++r) rows[r] = A.row(j + r).data() + l;
+                    extended t[kLanes] = {0, 0, 0, 0};
+                    rowsTimesVector(rows, rowi + l, n - l, t);
+                    #pragma GCC unroll 4  // the sums stay in registers
+                    for (ptrdiff_t r = 0; r < kLanes; ++r) {
+                        double *row = A.row(j + r).data();
+                        const double tt = static_cast<double>(t[r]);
+                        addScaled(row + l, rv1 + l, tt, n - l);
+                    }
+                }
+                for (; j < m; ++j) {
                     double *row = A.row(j).data();
-                    extended t = 0;
-                    for (ptrdiff_t k = l; k < n; ++k) t += static_cast<extended>(row[k]) * rowi[k];
-                    const double tt = static_cast<double>(t);
-                    for (ptrdiff_t k = l; k < n; ++k) row[k] += tt * rv1[k];
+                    const double tt = static_cast<double>(dotExtended(row + l, rowi + l, n - l));
+                    addScaled(row + l, rv1 + l, tt, n - l);
                 }
                 for (ptrdiff_t k = l; k < n; ++k) rowi[k] *= scale;
             }
@@ -134,12 +190,12 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                     for (ptrdiff_t k = l; k < n; ++k) {
                         const double aik = rowi[k];
                         const double *vrow = V.row(k).data();
-                        for (ptrdiff_t j = l; j < n; ++j) sum[j] += aik * vrow[j];
+                        addScaled(sum + l, vrow + l, aik, n - l);
                     }
                     for (ptrdiff_t k = l; k < n; ++k) {
                         const double vki = V(k, i);
                         double *vrow = V.row(k).data();
-                        for (ptrdiff_t j = l; j < n; ++j) vrow[j] += sum[j] * vki;
+                        addScaled(vrow + l, sum + l, vki, n - l);
                     }
                 }
                 for (ptrdiff_t j = l; j < n; ++j) V(i, j) = V(j, i) = 0.0;
@@ -159,14 +215,14 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                 for (ptrdiff_t k = l1; k < m; ++k) {
                     const double aki = A(k, i);
                     const double *row = A.row(k).data();
-                    for (ptrdiff_t j = l1; j < n; ++j) sum[j] += aki * row[j];
+                    addScaled(sum + l1, row + l1, aki, n - l1);
                 }
                 const double aii = A(i, i);
                 for (ptrdiff_t j = l1; j < n; ++j) sum[j] = (sum[j] / aii) * g;
                 for (ptrdiff_t k = i; k < m; ++k) {
                     const double aki = A(k, i);
                     double *row = A.row(k).data();
-                    for (ptrdiff_t j = l1; j < n; ++j) row[j] += sum[j] * aki;
+                    addScaled(row + l1, sum + l1, aki, n - l1);
                 }
                 for (ptrdiff_t j = i; j < m; ++j) A(j, i) *= g;
             } else {
@@ -250,13 +306,8 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                 g = g * c - x * s;
                 h = y * s;
                 y *= c;
-                if (wantVectors)
-                    for (ptrdiff_t jj = 0; jj < n; ++jj) {
-                        double *row = V.row(jj).data();
-                        const double xv = row[j], zv = row[i];
-                        row[j] = xv * c + zv * s;
-                        row[i] = zv * c - xv * s;
-                    }
+                cosV[j] = c;
+                sinV[j] = s;
                 zz = radius(f, h);
                 w[j] = zz;
                 if (zz != 0) {
@@ -266,13 +317,12 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
                 }
                 f = c * g + s * y;
                 x = c * y - s * g;
-                if (wantVectors)
-                    for (ptrdiff_t jj = 0; jj < m; ++jj) {
-                        double *row = A.row(jj).data();
-                        const double yu = row[j], zu = row[i];
-                        row[j] = yu * c + zu * s;
-                        row[i] = zu * c - yu * s;
-                    }
+                cosU[j] = c;
+                sinU[j] = s;
+            }
+            if (wantVectors) {
+                rotateColumns(V, l, nm, cosV, sinV);
+                rotateColumns(A, l, nm, cosU, sinU);
             }
             rv1[l] = 0;
             rv1[k] = f;

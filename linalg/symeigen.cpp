@@ -14,6 +14,37 @@ namespace {
 
 constexpr int kMaxIterations = 30;
 
+// y = B x for the symmetric leading len x len block B of A, read from its
+// lower triangle: y[j] sums row j up to the diagonal, then column j below
+// it, in extended precision from 0, rounded once. Four consecutive j run
+// together: the part k <= j of their rows, then each one's few terms up to
+// j + 3 alone, then the part below, where their columns lie side by side
+// in each row. Every sum keeps its order.
+void symmetricTimesVector(orin::Matrix A, ptrdiff_t len, const double *x, double *y) {
+    using orin::linalg::kLanes;
+    ptrdiff_t j = 0;
+    for (; j + kLanes <= len; j += kLanes) {
+        const double *rows[kLanes] = {A.row(j).data(), A.row(j + 1).data(), A.row(j + 2).data(), A.row(j + 3).data()};
+        extended t[kLanes] = {0, 0, 0, 0};
+        orin::linalg::rowsTimesVector(rows, x, j + 1, t);
+        #pragma GCC unroll 4  // the sums stay in registers
+        for (ptrdiff_t r = 0; r < kLanes; ++r)
+            for (ptrdiff_t k = j + 1; k < j + kLanes; ++k)
+                t[r] += static_cast<extended>(k <= j + r ? A(j + r, k) : A(k, j + r)) * x[k];
+        if (j + kLanes < len)
+            orin::linalg::rowTimesLanes(x + j + kLanes, &A(j + kLanes, j), len - j - kLanes, t, A.ld());
+        #pragma GCC unroll 4  // the sums stay in registers
+        for (ptrdiff_t r = 0; r < kLanes; ++r) y[j + r] = static_cast<double>(t[r]);
+    }
+    for (; j < len; ++j) {
+        extended t = 0;
+        const double *rowj = A.row(j).data();
+        for (ptrdiff_t k = 0; k <= j; ++k) t += static_cast<extended>(rowj[k]) * x[k];
+        for (ptrdiff_t k = j + 1; k < len; ++k) t += static_cast<extended>(A(k, j)) * x[k];
+        y[j] = static_cast<double>(t);
+    }
+}
+
 // Reduces the symmetric matrix in a (lower triangle read) to tridiagonal
 // form: diagonal into d, sub-diagonal into e[1..n-1] (e[0] = 0). With
 // wantVectors, a becomes the orthogonal Q with A = Q T Q^T.
@@ -43,13 +74,10 @@ void tridiagonalise(double *a, ptrdiff_t n, bool wantVectors, double *d, double 
                 f = 0;
                 // p = A u / h over the leading (l+1) block, read from its
                 // lower triangle.
+                symmetricTimesVector(A, l + 1, rowi, e);
                 for (ptrdiff_t j = 0; j <= l; ++j) {
                     if (wantVectors) A(j, i) = rowi[j] / h;
-                    extended t = 0;
-                    const double *rowj = A.row(j).data();
-                    for (ptrdiff_t k = 0; k <= j; ++k) t += static_cast<extended>(rowj[k]) * rowi[k];
-                    for (ptrdiff_t k = j + 1; k <= l; ++k) t += static_cast<extended>(A(k, j)) * rowi[k];
-                    e[j] = static_cast<double>(t) / h;
+                    e[j] /= h;
                     f += e[j] * rowi[j];
                 }
                 const double hh = f / (h + h);
@@ -79,12 +107,12 @@ void tridiagonalise(double *a, ptrdiff_t n, bool wantVectors, double *d, double 
                 for (ptrdiff_t k = 0; k < l; ++k) {
                     const double aik = rowi[k];
                     const double *rowk = A.row(k).data();
-                    for (ptrdiff_t j = 0; j < l; ++j) sum[j] += aik * rowk[j];
+                    orin::linalg::addScaled(sum, rowk, aik, l);
                 }
                 for (ptrdiff_t k = 0; k < l; ++k) {
                     const double aki = A(k, i);
                     double *rowk = A.row(k).data();
-                    for (ptrdiff_t j = 0; j < l; ++j) rowk[j] -= sum[j] * aki;
+                    orin::linalg::addScaled<true>(rowk, sum, aki, l);
                 }
             }
             d[i] = A(i, i);
@@ -135,7 +163,15 @@ bool ql(double *d, double *e, ptrdiff_t n, double *zt) {
                 g = c * r - b;
                 if (zt) {
                     double *zi = zt + i * n, *zi1 = zt + (i + 1) * n;
-                    for (ptrdiff_t k = 0; k < n; ++k) {
+                    using orin::linalg::Pair;
+                    const Pair ss = {s, s}, cc = {c, c};
+                    ptrdiff_t k = 0;
+                    for (; k + 2 <= n; k += 2) {  // the loop below, two at a time
+                        const Pair t = orin::linalg::loadPair(zi1 + k), z = orin::linalg::loadPair(zi + k);
+                        orin::linalg::storePair(zi1 + k, ss * z + cc * t);
+                        orin::linalg::storePair(zi + k, cc * z - ss * t);
+                    }
+                    for (; k < n; ++k) {
                         const double t = zi1[k];
                         zi1[k] = s * zi[k] + c * t;
                         zi[k] = c * zi[k] - s * t;
