@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""What the Python wrapper adds to the library's routines, and how the
+wrapped calls compare with numpy and scipy, all measured in this process.
+
+    ORINANALYSIS_LIBRARY=build/liborinanalysis.so python3 python/bench_wrapper.py
+
+For each function and length: the wrapped call, the C routine it calls alone
+(bound with fixed types, on buffers prepared beforehand), their difference
+(the wrapper's own cost) and the peer's time with our/peer ratio. Times are
+the best of several runs of many calls each, in microseconds. Not a test.
+"""
+from __future__ import annotations
+
+import ctypes
+import sys
+import timeit
+
+import numpy as np
+import scipy.signal
+
+import orinanalysis as oa
+from orinanalysis._fast import address, bind
+
+SIZES = (64, 1024, 4096, 65536)
+
+
+def best(fn, seconds=0.05):
+    """Best time of one call in microseconds."""
+    number = max(1, int(seconds / max(timeit.timeit(fn, number=1), 1e-7)))
+    return min(timeit.repeat(fn, number=number, repeat=5)) / number * 1e6
+
+
+def in_place_routine(name, src, *extra):
+    """Time of the in-place routine name(buf, n, *extra) alone: a refill of
+    the buffer plus the call, less the refill."""
+    buf = src.copy()
+    fn, a, n = bind(name), address(buf), len(src)
+    refill = best(lambda: np.copyto(buf, src))
+    return max(best(lambda: (np.copyto(buf, src), fn(a, n, *extra))) - refill, 0.0)
+
+
+def rows(n, rng):
+    x = rng.standard_normal(n)
+    c = x + 1j * rng.standard_normal(n)
+    X = np.fft.rfft(x)
+    sos = oa.butter(4, 0.1, fs=1.0)
+    scipy_sos = sos.sos
+    out = np.zeros(2)
+    pa, pb = address(out), address(out[1:])
+    re, im = x.copy(), np.zeros(n)
+    full = np.concatenate([X, np.conj(X[-2:0:-1])])
+    yield ("fft", lambda: oa.fft(c), in_place_routine("FFTCx", c), lambda: np.fft.fft(c))
+    yield ("ifft", lambda: oa.ifft(c), in_place_routine("InvFFTCx", c), lambda: np.fft.ifft(c))
+    yield ("rfft", lambda: oa.rfft(x), in_place_routine("ReFFTCx", x.astype(np.complex128)), lambda: np.fft.rfft(x))
+    inv = bind("ReInvFFT")
+    fre, fim = full.real.copy(), full.imag.copy()
+    refill = best(lambda: np.copyto(re, fre))
+    c_irfft = max(best(lambda: (np.copyto(re, fre), inv(address(re), address(fim), n))) - refill, 0.0)
+    yield ("irfft", lambda: oa.irfft(X, n), c_irfft, lambda: np.fft.irfft(X, n))
+    info = oa.filters._cascade(sos, np.zeros(sos.a.size))
+    filt, y = bind("IIR_Filtering2"), np.empty(n)
+    c_sos = best(lambda: filt(address(x), n, ctypes.addressof(info), address(y)))
+    yield ("sosfilt", lambda: oa.sosfilt(sos, x), c_sos, lambda: scipy.signal.sosfilt(scipy_sos, x))
+    yield ("get_window hann", lambda: oa.get_window("hann", n),
+           in_place_routine("GenCosWin", np.ones(n), address(np.array([0.5, 0.5])), 2, 0),
+           lambda: scipy.signal.get_window("hann", n))
+    std = bind("StdDev")
+    yield ("std", lambda: oa.std(x), best(lambda: std(address(x), n, pa, pb)), lambda: np.std(x))
+    yield ("rms", lambda: oa.rms(x), best(lambda: bind("RMS")(address(x), n, pa)),
+           lambda: np.sqrt(np.mean(x * x)))
+
+
+def main():
+    rng = np.random.default_rng(0)
+    print(f"{'function':16} {'n':>6} {'ours':>9} {'C alone':>9} {'wrapper':>8} {'peer':>9} {'ours/peer':>9}")
+    for n in SIZES:
+        for name, ours, c_time, peer in rows(n, rng):
+            t, p = best(ours), best(peer)
+            print(f"{name:16} {n:6d} {t:9.2f} {c_time:9.2f} {t - c_time:8.2f} {p:9.2f} {t / p:9.2f}")
+    sys.stdout.flush()
+
+
+if __name__ == "__main__":
+    main()
