@@ -52,6 +52,12 @@ def complex_copy(x: Any, name: str = "x") -> np.ndarray:
     return np.array(_as_numeric(x, name, True), dtype=np.complex128, order="C", copy=True)
 
 
+def complex_from_real(x: Any, name: str = "x") -> np.ndarray:
+    """A fresh C-contiguous complex128 array whose real parts are x (real)
+    and imaginary parts zero."""
+    return (x if _vector_of(x, _FLOAT64) else real_view(x, name)).astype(_COMPLEX128)
+
+
 def complex_view(x: Any, name: str = "x") -> np.ndarray:
     """x as a one-dimensional complex128 array, any strides; no copy when it
     already is one. For wrappers that only read it through numpy."""

@@ -25,16 +25,17 @@ _addressof = ctypes.addressof
 
 def address(a: np.ndarray) -> Any:
     """The address of a's first element (None when a is empty). A
-    read-only array costs a slower look-up; a non-contiguous one is refused."""
-    if not a.size:
-        return None
-    if a.flags.writeable:
-        # Through the buffer protocol: far cheaper than a.ctypes.data, and
-        # it refuses a non-contiguous array.
+    non-contiguous array is refused."""
+    try:
+        # Through the buffer protocol, which insists on a writeable
+        # C-contiguous buffer: far cheaper than a.ctypes.data.
         return _addressof(_view(a))
-    if not a.flags.c_contiguous:
-        raise ValueError("a non-contiguous array reached the fast path")
-    return a.ctypes.data
+    except (TypeError, ValueError, BufferError):
+        if not a.size:
+            return None
+        if not a.flags.c_contiguous:
+            raise ValueError("a non-contiguous array reached the fast path") from None
+        return a.ctypes.data  # read-only
 
 
 def bind(name: str) -> Callable[..., int]:

@@ -15,7 +15,7 @@ from typing import Any, Optional, Sequence, Tuple, Union
 import numpy as np
 
 from . import lowlevel
-from ._arrays import real_copy
+from ._arrays import real_view
 from ._fast import address, bind
 from .errors import check
 
@@ -204,10 +204,11 @@ class IIRFilter:
         Raises:
             OrinError: -20003 (an empty block), -20999 (inconsistent sections).
         """
-        y = real_copy(x)
+        x = real_view(x)
+        y = np.empty(len(x))
         with self._lock:
-            a = address(y)
-            check("IIR_Filtering2", bind("IIR_Filtering2")(a, len(y), ctypes.addressof(self._info), a))
+            check("IIR_Filtering2", bind("IIR_Filtering2")(address(x), len(x), ctypes.addressof(self._info),
+                                                          address(y)))
         return y
 
     __call__ = filter
@@ -228,11 +229,10 @@ def sosfilt(sections: Sections, x: Any, zi: Optional[Any] = None) -> Union[np.nd
         f = IIRFilter(sections, zi)
         return f.filter(x), f.zi
     # One call, one state: no filter object, the coefficients read in place.
-    y = real_copy(x)
-    a = address(y)
-    state = np.zeros(sections.a.size)
-    info = _cascade(sections, state)
-    check("IIR_Filtering2", bind("IIR_Filtering2")(a, len(y), ctypes.addressof(info), a))
+    x = real_view(x)
+    y = np.empty(len(x))
+    info = _cascade(sections, np.zeros(sections.a.size))
+    check("IIR_Filtering2", bind("IIR_Filtering2")(address(x), len(x), ctypes.addressof(info), address(y)))
     return y
 
 

@@ -12,11 +12,16 @@ from typing import Any, Optional
 import numpy as np
 
 from . import lowlevel
-from ._arrays import complex_copy, complex_view, count, in_place, real_copy, real_view
+from ._arrays import complex_copy, complex_from_real, complex_view, count, in_place, real_copy
 from ._fast import address, bind
 from .errors import OrinError, check
 
 __all__ = ["fft", "ifft", "rfft", "irfft", "power_spectrum", "cross_spectrum", "hilbert_transform", "fht"]
+
+
+# rfft hands out a view of the transform's array up to this length (a slice
+# costs a tenth of a shrinking realloc); above it the memory is given back.
+_TRIM_ABOVE = 4096
 
 
 def _complex_work(x: Any, overwrite_x: bool) -> np.ndarray:
@@ -77,13 +82,13 @@ def rfft(x: Any) -> np.ndarray:
         OrinError: -20003 for an empty input, -20001 when memory is short.
         TypeError: x is complex.
     """
-    x = real_view(x)
-    n = len(x)
-    # The signal goes straight into the real parts of the output (the
-    # routine ignores the imaginary ones); the full spectrum comes back in
-    # place and the upper half is cut off.
-    c = x.astype(np.complex128)
+    # The signal goes straight into the real parts of the output; the full
+    # spectrum comes back in place and the upper half is cut off.
+    c = complex_from_real(x)
+    n = len(c)
     check("ReFFTCx", bind("ReFFTCx")(address(c), n))
+    if n <= _TRIM_ABOVE:
+        return c[: n // 2 + 1]
     c.resize(n // 2 + 1, refcheck=False)  # c is ours alone: no view of it exists
     return c
 
@@ -109,7 +114,8 @@ def irfft(X: Any, n: Optional[int] = None) -> np.ndarray:
         if len(bins) < 2:
             raise ValueError("irfft needs n when X has fewer than 2 bins")
         n = 2 * (len(bins) - 1)
-    n = count(n)
+    else:
+        n = count(n)
     if n < 1:
         raise OrinError("ReInvFFT", -20008, f"n = {n}")
     half = n // 2

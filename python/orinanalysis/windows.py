@@ -51,11 +51,12 @@ def _parse(window: WindowSpec) -> Tuple[str, Any]:
 
 def _apply(data: np.ndarray, window: WindowSpec) -> np.ndarray:
     name, param = _parse(window)
-    cx = data.dtype == np.complex128
+    cx = data.dtype.kind == "c"
     n = len(data)
-    if name in COSINE_WINDOWS or name == "general_cosine":
-        coeffs = (np.ascontiguousarray(param, dtype=np.float64) if name == "general_cosine"
-                  else _COEFFICIENTS[name])
+    coeffs = _COEFFICIENTS.get(name)
+    if coeffs is not None or name == "general_cosine":
+        if coeffs is None:
+            coeffs = np.ascontiguousarray(param, dtype=np.float64)
         if coeffs.ndim != 1:
             raise ValueError("general_cosine takes a sequence of coefficients")
         routine = "CxGenCosWin" if cx else "GenCosWin"
