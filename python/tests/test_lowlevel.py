@@ -24,6 +24,7 @@ def test_generated_table_matches_the_headers():
     gen = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(gen)
     generated = (REPO / "python" / "orinanalysis" / "_generated.py").read_text()
+    # Prototypes, error names and measurement ids alike.
     assert gen.render(include) == generated, "run python/tools/gen_prototypes.py"
 
 
