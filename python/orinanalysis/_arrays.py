@@ -21,20 +21,49 @@ def _as_numeric(x: Any, name: str, complex_ok: bool) -> np.ndarray:
     return arr
 
 
+def _vector_of(x: Any, dtype: np.dtype) -> bool:
+    """True for a one-dimensional ndarray of exactly dtype (any strides), the
+    common case, which needs no conversion and no further checks."""
+    return type(x) is np.ndarray and x.dtype is dtype and x.ndim == 1 and x.size <= INT32_MAX
+
+
+_FLOAT64, _COMPLEX128 = np.dtype(np.float64), np.dtype(np.complex128)
+
+
 def real_view(x: Any, name: str = "x") -> np.ndarray:
     """x as a C-contiguous float64 vector; no copy when it already is one.
     For routines that only read."""
+    if _vector_of(x, _FLOAT64) and x.flags.c_contiguous:
+        return x
     return np.ascontiguousarray(_as_numeric(x, name, False), dtype=np.float64)
 
 
 def real_copy(x: Any, name: str = "x") -> np.ndarray:
     """A fresh C-contiguous float64 copy of x, for routines that work in place."""
+    if _vector_of(x, _FLOAT64):
+        return x.copy()
     return np.array(_as_numeric(x, name, False), dtype=np.float64, order="C", copy=True)
 
 
 def complex_copy(x: Any, name: str = "x") -> np.ndarray:
     """A fresh C-contiguous complex128 copy of x."""
+    if _vector_of(x, _COMPLEX128):
+        return x.copy()
     return np.array(_as_numeric(x, name, True), dtype=np.complex128, order="C", copy=True)
+
+
+def complex_from_real(x: Any, name: str = "x") -> np.ndarray:
+    """A fresh C-contiguous complex128 array whose real parts are x (real)
+    and imaginary parts zero."""
+    return (x if _vector_of(x, _FLOAT64) else real_view(x, name)).astype(_COMPLEX128)
+
+
+def complex_view(x: Any, name: str = "x") -> np.ndarray:
+    """x as a one-dimensional complex128 array, any strides; no copy when it
+    already is one. For wrappers that only read it through numpy."""
+    if _vector_of(x, _COMPLEX128):
+        return x
+    return np.asarray(_as_numeric(x, name, True), dtype=np.complex128)
 
 
 def in_place(x: Any, dtype: Any) -> bool:

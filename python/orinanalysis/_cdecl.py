@@ -1,16 +1,20 @@
-"""A reader for the C declarations of the library's public headers.
+"""A reader for the C declarations of the library's public headers and for
+the subsystems' export lists.
 
 The headers are the one description of every export (name, return type,
 parameter types and constness), so the low-level layer is driven by them
 rather than by a second, hand-kept list: ``tools/gen_prototypes.py`` copies
 the declarations into ``_generated.py`` and this module turns each into a
-:class:`Prototype`.
+:class:`Prototype`. The sweep's table generator (tests/sweep) reads the
+headers through this module too. It needs nothing beyond the standard
+library, so tools can load it by path without the package.
 """
 from __future__ import annotations
 
+import pathlib
 import re
 from dataclasses import dataclass
-from typing import List, Optional, Tuple
+from typing import Dict, List, Optional, Tuple, Union
 
 _QUALIFIERS = {"const", "volatile", "struct", "enum"}
 
@@ -122,6 +126,19 @@ def scan_header(text: str) -> Tuple[List[str], List[str]]:
     return functions, data
 
 
-def scan_error_codes(text: str) -> List[Tuple[int, str]]:
-    """The ``kErr... = -N`` enumerators of the common header."""
-    return [(int(v), n) for n, v in re.findall(r"\b(kErr[A-Za-z0-9]+)\s*=\s*(-?\d+)", text)]
+def scan_enumerators(text: str, prefix: str) -> List[Tuple[int, str]]:
+    """The ``<prefix>... = N`` enumerators of a header, such as the error
+    codes (``kErr``) or the measurement identifiers (``kMeas``)."""
+    return [(int(v), n) for n, v in re.findall(rf"\b({prefix}[A-Za-z0-9]+)\s*=\s*(-?\d+)", text)]
+
+
+def read_export_lists(source_dir: Union[str, pathlib.Path]) -> Dict[str, str]:
+    """Every name in the subsystems' ``<dir>/exports.txt`` lists (one a
+    line, ``#`` starts a comment), mapped to its subsystem directory."""
+    where: Dict[str, str] = {}
+    for path in sorted(pathlib.Path(source_dir).glob("*/exports.txt")):
+        for line in path.read_text().splitlines():
+            name = line.split("#")[0].strip()
+            if name:
+                where[name] = path.parent.name
+    return where

@@ -15,6 +15,7 @@ class OrinError(Exception):
     Attributes:
         routine: name of the exported routine that failed.
         code: the int32 code it returned (negative).
+        detail: what the wrapper adds to the code (the offending value), or "".
         name: the code's symbolic name, such as ``"kErrEmptyArray"``, or
             ``"unknown"`` for a value outside the library's table (a memory
             manager status, for example).
@@ -24,13 +25,14 @@ class OrinError(Exception):
         self.routine = routine
         self.code = int(code)
         self.name = CODE_NAMES.get(self.code, "unknown")
+        self.detail = detail
         message = f"{routine} failed with code {self.code} ({self.name})"
         if detail:
             message += f": {detail}"
         super().__init__(message)
 
     def __reduce__(self):  # keeps the attributes through pickling
-        return (type(self), (self.routine, self.code))
+        return (type(self), (self.routine, self.code, self.detail))
 
 
 def check(routine: str, code: int) -> None:

@@ -15,7 +15,8 @@ from typing import Any, Optional, Sequence, Tuple, Union
 import numpy as np
 
 from . import lowlevel
-from ._arrays import real_copy, real_view
+from ._arrays import real_view
+from ._fast import address, bind
 from .errors import check
 
 __all__ = ["Sections", "butter", "bessel", "cheby1", "cheby2", "ellip", "IIRFilter", "sosfilt"]
@@ -167,6 +168,7 @@ class IIRFilter:
         self._a = np.ascontiguousarray(sections.a, dtype=np.float64).ravel().copy()
         self._b = np.ascontiguousarray(sections.b, dtype=np.float64).ravel().copy()
         self._state = np.zeros_like(self._a)
+        self._info = _cascade(sections, self._state, self._a, self._b)
         self._lock = threading.Lock()
         if zi is not None:
             self.zi = zi
@@ -202,15 +204,11 @@ class IIRFilter:
         Raises:
             OrinError: -20003 (an empty block), -20999 (inconsistent sections).
         """
-        y = real_copy(x)
-        dp = ctypes.POINTER(ctypes.c_double)
+        x = real_view(x)
+        y = np.empty(len(x))
         with self._lock:
-            info = lowlevel.IIRFilterInfo(
-                type=_BTYPES[self.sections.btype], order=self.sections.order, init=0,
-                aCount=self._a.size, a=self._a.ctypes.data_as(dp),
-                bCount=self._b.size, b=self._b.ctypes.data_as(dp),
-                stateCount=self._state.size, state=self._state.ctypes.data_as(dp))
-            check("IIR_Filtering2", lowlevel.IIR_Filtering2(y, len(y), ctypes.byref(info), y))
+            check("IIR_Filtering2", bind("IIR_Filtering2")(address(x), len(x), ctypes.addressof(self._info),
+                                                          address(y)))
         return y
 
     __call__ = filter
@@ -227,6 +225,32 @@ def sosfilt(sections: Sections, x: Any, zi: Optional[Any] = None) -> Union[np.nd
     Returns:
         y, or ``(y, zf)`` with the final state when zi is given.
     """
-    f = IIRFilter(sections, zi)
-    y = f.filter(real_view(x))
-    return (y, f.zi) if zi is not None else y
+    if zi is not None:
+        f = IIRFilter(sections, zi)
+        return f.filter(x), f.zi
+    # One call, one state: no filter object, the coefficients read in place.
+    x = real_view(x)
+    y = np.empty(len(x))
+    info = _cascade(sections, np.zeros(sections.a.size))
+    check("IIR_Filtering2", bind("IIR_Filtering2")(address(x), len(x), ctypes.addressof(info), address(y)))
+    return y
+
+
+class _Cascade(ctypes.Structure):
+    """IIRFilterInfo with its pointers as plain addresses (the same layout),
+    cheap to fill from arrays; it holds the arrays it points into."""
+    _fields_ = [(name, ctypes.c_void_p if isinstance(kind(), ctypes._Pointer) else kind)
+                for name, kind in lowlevel.IIRFilterInfo._fields_]
+
+
+def _cascade(sections: Sections, state: np.ndarray, a: Optional[np.ndarray] = None,
+             b: Optional[np.ndarray] = None) -> _Cascade:
+    """The coefficient and state block of the cascade filter for sections;
+    a and b default to the sections' own coefficients when they are already
+    contiguous float64 (they are only read)."""
+    a = np.ascontiguousarray(sections.a, dtype=np.float64) if a is None else a
+    b = np.ascontiguousarray(sections.b, dtype=np.float64) if b is None else b
+    info = _Cascade(_BTYPES[sections.btype], sections.order, 0, a.size, address(a), b.size, address(b),
+                    state.size, address(state))
+    info.keep = (a, b, state)
+    return info

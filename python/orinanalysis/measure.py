@@ -7,6 +7,7 @@ fractions between 0 and 1. Occurrences are 1-based.
 from __future__ import annotations
 
 import ctypes
+import re
 import threading
 import weakref
 from dataclasses import dataclass
@@ -16,19 +17,17 @@ import numpy as np
 
 from . import lowlevel
 from ._arrays import real_view
+from ._generated import MEASUREMENT_IDS
 from .errors import OrinError, check
 
 __all__ = ["MEASUREMENTS", "Cursor", "Measurement", "Session", "measure"]
 
-#: Measurement names and their engine identifiers.
+#: Measurement names and their engine identifiers: the header's ``kMeas...``
+#: names in snake case (``kMeasPeakToPeak`` is ``"peak_to_peak"``), without
+#: the placeholder ``kMeasNone``.
 MEASUREMENTS: Dict[str, int] = {
-    "minimum": 0, "maximum": 1, "peak_to_peak": 2, "low": 3, "high": 4, "amplitude": 5, "top": 6,
-    "base": 7, "top_minus_base": 8, "low_reference": 9, "mid_reference": 10, "high_reference": 11,
-    "hysteresis": 12, "rms": 13, "mean": 14, "period": 15, "frequency": 16, "cycle_rms": 17,
-    "cycle_mean": 18, "fall_time": 19, "rise_time": 20, "root_sum_squares": 21, "positive_width": 22,
-    "negative_width": 23, "positive_duty_cycle": 24, "negative_duty_cycle": 25, "rising_preshoot": 26,
-    "falling_preshoot": 27, "rising_overshoot": 28, "falling_overshoot": 29, "positive_pulse_center": 30,
-    "negative_pulse_center": 31, "rising_slew_rate": 32, "falling_slew_rate": 33,
+    re.sub(r"(?<!^)(?=[A-Z])", "_", name[len("kMeas"):]).lower(): value
+    for name, value in MEASUREMENT_IDS.items() if name != "kMeasNone"
 }
 
 _METHODS = {"histogram": 0, "minmax": 1, "base_top": 2}

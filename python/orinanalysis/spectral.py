@@ -12,10 +12,16 @@ from typing import Any, Optional
 import numpy as np
 
 from . import lowlevel
-from ._arrays import complex_copy, count, in_place, real_copy
+from ._arrays import complex_copy, complex_from_real, complex_view, count, in_place, real_copy
+from ._fast import address, bind
 from .errors import OrinError, check
 
 __all__ = ["fft", "ifft", "rfft", "irfft", "power_spectrum", "cross_spectrum", "hilbert_transform", "fht"]
+
+
+# rfft hands out a view of the transform's array up to this length (a slice
+# costs a tenth of a shrinking realloc); above it the memory is given back.
+_TRIM_ABOVE = 4096
 
 
 def _complex_work(x: Any, overwrite_x: bool) -> np.ndarray:
@@ -40,7 +46,7 @@ def fft(x: Any, overwrite_x: bool = False) -> np.ndarray:
         TypeError, ValueError: x is not a one-dimensional numeric sequence.
     """
     c = _complex_work(x, overwrite_x)
-    check("FFTCx", lowlevel.FFTCx(c, len(c)))
+    check("FFTCx", bind("FFTCx")(address(c), len(c)))
     return c
 
 
@@ -58,7 +64,7 @@ def ifft(X: Any, overwrite_x: bool = False) -> np.ndarray:
         OrinError: -20008 for an empty input, -20001 when memory is short.
     """
     c = _complex_work(X, overwrite_x)
-    check("InvFFTCx", lowlevel.InvFFTCx(c, len(c)))
+    check("InvFFTCx", bind("InvFFTCx")(address(c), len(c)))
     return c
 
 
@@ -76,11 +82,15 @@ def rfft(x: Any) -> np.ndarray:
         OrinError: -20003 for an empty input, -20001 when memory is short.
         TypeError: x is complex.
     """
-    re = real_copy(x)
-    im = np.zeros_like(re)
-    check("ReFFT", lowlevel.ReFFT(re, im, len(re)))
-    n = len(re)
-    return re[: n // 2 + 1] + 1j * im[: n // 2 + 1]
+    # The signal goes straight into the real parts of the output; the full
+    # spectrum comes back in place and the upper half is cut off.
+    c = complex_from_real(x)
+    n = len(c)
+    check("ReFFTCx", bind("ReFFTCx")(address(c), n))
+    if n <= _TRIM_ABOVE:
+        return c[: n // 2 + 1]
+    c.resize(n // 2 + 1, refcheck=False)  # c is ours alone: no view of it exists
+    return c
 
 
 def irfft(X: Any, n: Optional[int] = None) -> np.ndarray:
@@ -99,25 +109,37 @@ def irfft(X: Any, n: Optional[int] = None) -> np.ndarray:
         OrinError: -20008 when n < 1.
         ValueError: n is not given and X has fewer than 2 bins.
     """
-    bins = complex_copy(X, "X")
+    bins = complex_view(X, "X")
     if n is None:
         if len(bins) < 2:
             raise ValueError("irfft needs n when X has fewer than 2 bins")
         n = 2 * (len(bins) - 1)
-    n = count(n)
+    else:
+        n = count(n)
     if n < 1:
-        raise OrinError("ReInvFFTCx", -20008, f"n = {n}")
+        raise OrinError("ReInvFFT", -20008, f"n = {n}")
     half = n // 2
-    full = np.zeros(n, dtype=np.complex128)
     m = min(len(bins), half + 1)
-    full[:m] = bins[:m]
-    full[0] = full[0].real
-    if n % 2 == 0:
-        full[half] = full[half].real
-    # Conjugate mirror of the bins above the middle.
-    full[n - np.arange(1, (n + 1) // 2)] = np.conj(full[1 : (n + 1) // 2])
-    check("ReInvFFTCx", lowlevel.ReInvFFTCx(full, n))
-    return full.real.copy()
+    # The spectrum in split form; the signal comes back in re, which is the
+    # result. For a power of two the routine reads only re[0 .. n/2] and
+    # im[n/2+1 .. n-1] (so X[0] and X[n/2] count as real by themselves).
+    re, im = np.empty(n), np.empty(n)
+    re[:m] = bins.real[:m]
+    if n > 1 and n & (n - 1) == 0 and m == half + 1:
+        np.negative(bins.imag[half - 1 : 0 : -1], out=im[half + 1 :])
+    else:
+        im[:m] = bins.imag[:m]
+        if m <= half:  # missing bins count as zero
+            re[m : half + 1] = 0.0
+            im[m : half + 1] = 0.0
+        im[0] = 0.0
+        if n % 2 == 0:
+            im[half] = 0.0
+        # Bins above the middle: X[n - k] = conj(X[k]).
+        re[half + 1 :] = re[n - half - 1 : 0 : -1]
+        np.negative(im[n - half - 1 : 0 : -1], out=im[half + 1 :])
+    check("ReInvFFT", bind("ReInvFFT")(address(re), address(im), n))
+    return re
 
 
 def power_spectrum(x: Any) -> np.ndarray:

@@ -8,6 +8,7 @@ import numpy as np
 
 from . import lowlevel
 from ._arrays import count, real_view
+from ._fast import address, bind
 from .errors import OrinError, check
 
 __all__ = ["mean", "std", "mean_std", "median", "rms", "moment", "mse", "histogram", "general_histogram", "erf",
@@ -18,7 +19,7 @@ __all__ = ["mean", "std", "mean_std", "median", "rms", "moment", "mse", "histogr
 def _one(routine: str, x: Any, *extra: Any) -> float:
     data = real_view(x)
     out = np.zeros(1)
-    check(routine, lowlevel.call(routine, data, len(data), *extra, out))
+    check(routine, bind(routine)(address(data), len(data), *extra, address(out)))
     return float(out[0])
 
 
@@ -29,9 +30,9 @@ def mean_std(x: Any) -> Tuple[float, float]:
         OrinError: -20003 for an empty input.
     """
     data = real_view(x)
-    m, s = np.zeros(1), np.zeros(1)
-    check("StdDev", lowlevel.StdDev(data, len(data), m, s))
-    return float(m[0]), float(s[0])
+    out = np.zeros(2)
+    check("StdDev", bind("StdDev")(address(data), len(data), address(out), address(out[1:])))
+    return float(out[0]), float(out[1])
 
 
 def mean(x: Any) -> float:
@@ -67,7 +68,7 @@ def mse(x: Any, y: Any) -> float:
     Raises OrinError -20003 when either is empty."""
     a, b = real_view(x), real_view(y, "y")
     out = np.zeros(1)
-    check("MSE", lowlevel.MSE(a, len(a), b, float(len(b)), out))
+    check("MSE", bind("MSE")(address(a), len(a), address(b), float(len(b)), address(out)))
     return float(out[0])
 
 

@@ -12,6 +12,7 @@ import numpy as np
 
 from . import lowlevel
 from ._arrays import complex_copy, count, real_copy
+from ._fast import address, bind
 from .errors import check
 
 __all__ = ["get_window", "apply_window", "COSINE_WINDOWS"]
@@ -27,6 +28,9 @@ COSINE_WINDOWS: Dict[str, Tuple[float, ...]] = {
     # Flat top of scipy.signal.windows.flattop (D'Antona and Ferrero).
     "flattop": (0.21557895, 0.41663158, 0.277263158, 0.083578947, 0.006947368),
 }
+
+# The same as arrays, made once.
+_COEFFICIENTS = {name: np.array(a) for name, a in COSINE_WINDOWS.items()}
 
 _ALIASES = {"boxcar": "rectangular", "hanning": "hann", "blackman-harris": "blackmanharris",
             "triang": "triangle", "bartlett": "triangle"}
@@ -47,18 +51,20 @@ def _parse(window: WindowSpec) -> Tuple[str, Any]:
 
 def _apply(data: np.ndarray, window: WindowSpec) -> np.ndarray:
     name, param = _parse(window)
-    cx = data.dtype == np.complex128
+    cx = data.dtype.kind == "c"
     n = len(data)
-    if name in COSINE_WINDOWS or name == "general_cosine":
-        coeffs = np.ascontiguousarray(param if name == "general_cosine" else COSINE_WINDOWS[name], dtype=np.float64)
+    coeffs = _COEFFICIENTS.get(name)
+    if coeffs is not None or name == "general_cosine":
+        if coeffs is None:
+            coeffs = np.ascontiguousarray(param, dtype=np.float64)
         if coeffs.ndim != 1:
             raise ValueError("general_cosine takes a sequence of coefficients")
         routine = "CxGenCosWin" if cx else "GenCosWin"
-        check(routine, lowlevel.call(routine, data, n, coeffs, len(coeffs), 0))
+        check(routine, bind(routine)(address(data), n, address(coeffs), len(coeffs), 0))
         return data
     if cx:
         # The remaining windows are real-only routines: weight both parts.
-        weights = _apply(np.ones(n), window)
+        weights = _apply(_ones(n), window)
         data *= weights
         return data
     if name == "kaiser":
@@ -111,6 +117,13 @@ def apply_window(x: Any, window: WindowSpec) -> np.ndarray:
 
 def get_window(window: WindowSpec, n: int) -> np.ndarray:
     """The n weights of a window (see :func:`apply_window` for the names)."""
-    return _apply(np.ones(count(n)), window)
+    return _apply(_ones(count(n)), window)
+
+
+def _ones(n: int) -> np.ndarray:
+    """np.ones(n) at a sixth of its cost (np.ones is written in Python)."""
+    a = np.empty(n)
+    a.fill(1.0)
+    return a
 
 

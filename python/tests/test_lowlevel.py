@@ -24,6 +24,7 @@ def test_generated_table_matches_the_headers():
     gen = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(gen)
     generated = (REPO / "python" / "orinanalysis" / "_generated.py").read_text()
+    # Prototypes, error names and measurement ids alike.
     assert gen.render(include) == generated, "run python/tools/gen_prototypes.py"
 
 
@@ -110,6 +111,9 @@ def test_handle_failure_empties_the_output_and_raises_with_the_code():
     assert "Mean_head" in str(e) and "-20003" in str(e)
     again = pickle.loads(pickle.dumps(e))
     assert (again.routine, again.code, again.name) == (e.routine, e.code, e.name)
+    # The wrapper's detail (the offending value) survives pickling too.
+    e = pickle.loads(pickle.dumps(OrinError("ReInvFFTCx", -20008, "n = 0")))
+    assert (e.detail, str(e)) == ("n = 0", "ReInvFFTCx failed with code -20008 (kErrBadArraySize): n = 0")
 
 
 def test_data_exports_and_ctypes_arguments():

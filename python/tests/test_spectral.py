@@ -31,6 +31,11 @@ def test_transforms_agree_with_numpy(rng):
         close(oa.ifft(z), np.fft.ifft(z), n)
         close(oa.rfft(x), np.fft.rfft(x), n)
         close(oa.irfft(np.fft.rfft(x), n), x, n)
+        # Imaginary DC and Nyquist parts are ignored; bins beyond n/2 too,
+        # missing ones count as zero (as numpy).
+        X = np.fft.rfft(x) + 1j
+        for m in (1, n, n + 1, 2 * n):
+            close(oa.irfft(X, m), np.fft.irfft(X, m), m)
 
 
 def test_inputs_are_converted_never_misread(rng):
@@ -38,6 +43,12 @@ def test_inputs_are_converted_never_misread(rng):
     strided = np.repeat(x, 2)[::2]  # non-contiguous view of x
     assert not strided.flags.c_contiguous
     close(oa.fft(strided), np.fft.fft(x), 64)
+    z = x + 1j * x[::-1]
+    close(oa.fft(np.repeat(z, 2)[::2]), np.fft.fft(z), 64)
+    close(oa.rfft(x.astype(">f8")), np.fft.rfft(x), 64)
+    frozen = x.copy()
+    frozen.flags.writeable = False
+    assert oa.std(frozen) == oa.std(x) and oa.rms(x[::2]) == oa.rms(x[::2].copy())
     close(oa.fft(x.astype(np.float32)), np.fft.fft(x.astype(np.float32).astype(np.float64)), 64)
     np.testing.assert_array_equal(oa.rfft(np.arange(6)), oa.rfft(np.arange(6.0)))
     np.testing.assert_array_equal(strided, x.repeat(2)[::2])  # input untouched

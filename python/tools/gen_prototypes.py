@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes orinanalysis/_generated.py from the public headers.
 
-Run it after a header gains or changes a declaration:
+Run it after a header gains or changes a declaration, an error code or a
+measurement id:
     python3 python/tools/gen_prototypes.py [include-dir]
 The package's tests check that the generated file matches the headers.
 """
@@ -18,7 +19,7 @@ _spec = importlib.util.spec_from_file_location("_cdecl", HERE.parent / "orinanal
 _cdecl = importlib.util.module_from_spec(_spec)
 sys.modules["_cdecl"] = _cdecl  # dataclasses look their module up
 _spec.loader.exec_module(_cdecl)
-scan_error_codes, scan_header = _cdecl.scan_error_codes, _cdecl.scan_header
+scan_enumerators, scan_header = _cdecl.scan_enumerators, _cdecl.scan_header
 
 # host.h declares the platform functions the library imports, not exports;
 # common.h and the umbrella header declare no functions of their own.
@@ -33,7 +34,8 @@ def render(include_dir: pathlib.Path) -> str:
         f, d = scan_header(header.read_text())
         functions += [(header.stem, decl) for decl in f]
         data += [(header.stem, decl) for decl in d]
-    codes = scan_error_codes((include_dir / "orin" / "common.h").read_text())
+    codes = scan_enumerators((include_dir / "orin" / "common.h").read_text(), "kErr")
+    measurements = scan_enumerators((include_dir / "orin" / "measurement.h").read_text(), "kMeas")
     out = ['"""Declarations copied from the public headers by tools/gen_prototypes.py; do not edit."""', ""]
     out.append("FUNCTIONS = (")
     out += [f"    ({h!r}, {d!r})," for h, d in functions]
@@ -41,6 +43,8 @@ def render(include_dir: pathlib.Path) -> str:
     out += [f"    ({h!r}, {d!r})," for h, d in data]
     out += [")", "", "ERROR_NAMES = {"]
     out += [f"    {v}: {n!r}," for v, n in codes]
+    out += ["}", "", "MEASUREMENT_IDS = {"]
+    out += [f"    {n!r}: {v}," for v, n in measurements]
     out += ["}", ""]
     return "\n".join(out)
 

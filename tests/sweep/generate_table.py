@@ -11,8 +11,13 @@ usage: generate_table.py <source dir> <output file>
 """
 import glob
 import os
-import re
 import sys
+
+# The one reader of the headers and export lists, shared with the Python
+# package (it needs only the standard library).
+sys.path.append(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'python', 'orinanalysis'))
+sys.dont_write_bytecode = True  # leave no cache in the source tree
+import _cdecl  # noqa: E402
 
 HANDLES = {
     'DoubleArrayHdl': 'kD1', 'Int32ArrayHdl': 'kI1', 'ComplexArrayHdl': 'kC1',
@@ -22,33 +27,20 @@ POINTERS = {'double *': 'kPD', 'int32_t *': 'kPI', 'uint8_t *': 'kPB', 'complexn
 VALUES = {'double': 'kVD', 'int32_t': 'kVI'}
 
 
-def exported_names(src):
-    where = {}
-    for path in sorted(glob.glob(os.path.join(src, '*', 'exports.txt'))):
-        directory = os.path.basename(os.path.dirname(path))
-        for line in open(path):
-            name = line.split('#')[0].strip()
-            if name:
-                where[name] = directory
-    return where
-
-
 def declarations(path):
-    """(name, return type, [(type, name)]) for every ORIN_API function."""
-    text = re.sub(r'/\*.*?\*/', ' ', open(path).read(), flags=re.S)
+    """(name, return type, [(type, name)]) for every ORIN_API function; the
+    parameters are None when a declaration is beyond the reader (function
+    pointers) or leaves a parameter unnamed."""
     out = []
-    for m in re.finditer(r'ORIN_API\s+([^;{(]*?)\b(\w+)\s*\(([^;{]*?)\)\s*;', text, re.S):
-        ret, name, params = ' '.join(m.group(1).split()), m.group(2), ' '.join(m.group(3).split())
-        plist = []
-        ok = True
-        if params not in ('', 'void'):
-            for p in params.split(','):
-                pm = re.match(r'^(.*?)\s*\b(\w+)$', p.strip())
-                if not pm:
-                    ok = False
-                    break
-                plist.append((' '.join(pm.group(1).split()), pm.group(2)))
-        out.append((name, ret, plist if ok else None))
+    for decl in _cdecl.scan_header(open(path).read())[0]:
+        try:
+            proto = _cdecl.parse_prototype(decl)
+        except ValueError:
+            out.append((decl, None, None))
+            continue
+        unnamed = any(n == 'arg%d' % i for i, (n, _) in enumerate(proto.params))
+        plist = None if unnamed else [(str(t), n) for n, t in proto.params]
+        out.append((proto.name, str(proto.result), plist))
     return out
 
 
@@ -81,7 +73,7 @@ def classify(plist, ret):
 
 def main():
     src, target = sys.argv[1], sys.argv[2]
-    where = exported_names(src)
+    where = _cdecl.read_export_lists(src)
     rows = []
     for header in sorted(glob.glob(os.path.join(src, 'include', 'orin', '*.h'))):
         for name, ret, plist in declarations(header):
