@@ -9,7 +9,8 @@ add_custom_command(
   OUTPUT ${sweep_generated}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/sweep
   COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/sweep/generate_table.py ${PROJECT_SOURCE_DIR} ${sweep_generated}
-  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/sweep/generate_table.py ${sweep_headers} ${sweep_export_lists}
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/sweep/generate_table.py ${PROJECT_SOURCE_DIR}/python/orinanalysis/_cdecl.py
+          ${sweep_headers} ${sweep_export_lists}
   COMMENT "Generating the sweep table from the public headers")
 target_sources(${target} PRIVATE ${sweep_generated})
 target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/sweep)
