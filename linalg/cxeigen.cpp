@@ -20,11 +20,10 @@ using orin::abs1;
 using orin::ConstCxMatrix;
 using orin::CxMatrix;
 using orin::extended;
+using orin::kEpsilon;
 using orin::linalg::cells;
 
 namespace {
-
-constexpr double kEps = 2.220446049250313e-16;  // 2^-52
 
 // The unitary rotation G = [c s; -conj(s) c] (c real) with
 // G [f; g] = [r; 0] (Golub and Van Loan 5.1.13, complex Givens).
@@ -124,7 +123,7 @@ bool schur(CxMatrix h, CxMatrix z, complexnum *w, double norm) {
         for (; lo > 0; --lo) {
             double s = abs1(h(lo - 1, lo - 1)) + abs1(h(lo, lo));
             if (s == 0) s = norm;
-            if (abs1(h(lo, lo - 1)) <= kEps * s) break;
+            if (abs1(h(lo, lo - 1)) <= kEpsilon * s) break;
         }
         if (lo > 0) h(lo, lo - 1) = {0, 0};
         if (lo == hi) {
@@ -162,7 +161,7 @@ bool schur(CxMatrix h, CxMatrix z, complexnum *w, double norm) {
 // rounding already made), and a growing solution rescaled.
 void schurVectors(ConstCxMatrix t, ConstCxMatrix z, complexnum *x, double norm, CxMatrix out) {
     const int32_t n = t.rows();
-    const double smin = std::max(kEps * norm, DBL_MIN);
+    const double smin = std::max(kEpsilon * norm, DBL_MIN);
     for (int32_t k = n - 1; k >= 0; --k) {
         const complexnum lambda = t(k, k);
         for (int32_t i = 0; i < k; ++i) x[i] = -t(i, k);
@@ -172,7 +171,7 @@ void schurVectors(ConstCxMatrix t, ConstCxMatrix z, complexnum *x, double norm, 
             if (abs1(d) < smin) d = {smin, 0};
             x[i] = x[i] / d;
             const double size = abs1(x[i]);
-            if (size > 1 && (kEps * size) * size > 1)
+            if (size > 1 && (kEpsilon * size) * size > 1)
                 for (int32_t j = 0; j <= k; ++j) x[j] = x[j] / size;
             for (int32_t r = 0; r < i; ++r) x[r] -= t(r, i) * x[i];
         }

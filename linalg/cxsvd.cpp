@@ -21,7 +21,6 @@ namespace orin::linalg {
 
 namespace {
 
-constexpr double kEpsilon = 2.220446049250313e-16;  // 2^-52
 // Cyclic Jacobi converges quadratically once the off-diagonal part is small
 // (Wilkinson, Numer. Math. 4 (1962)); ten sweeps are typical, sixty mean the
 // rotations are chasing rounding and the iteration has failed.

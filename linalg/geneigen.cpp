@@ -7,11 +7,10 @@
 
 #include "detail.h"
 
+using orin::kEpsilon;
 using orin::linalg::cells;
 
 namespace {
-
-constexpr double kEps = 2.220446049250313e-16;  // 2^-52
 
 // (a + ib) / (c + id), by Smith's method.
 void cdiv(double a, double b, double c, double d, double *re, double *im) {
@@ -100,7 +99,7 @@ bool schur(orin::Matrix H, double *V, double *d, double *e) {
             if (H(l, l - 1) == 0) break;
             s = std::fabs(H(l - 1, l - 1)) + std::fabs(H(l, l));
             if (s == 0) s = norm;
-            if (std::fabs(H(l, l - 1)) < kEps * s) break;
+            if (std::fabs(H(l, l - 1)) < kEpsilon * s) break;
             --l;
         }
         if (l == n) {
@@ -201,7 +200,7 @@ bool schur(orin::Matrix H, double *V, double *d, double *e) {
                 r /= s;
                 if (m == l) break;
                 if (std::fabs(H(m, m - 1)) * (std::fabs(q) + std::fabs(r)) <
-                    kEps * (std::fabs(p) * (std::fabs(H(m - 1, m - 1)) + std::fabs(z) + std::fabs(H(m + 1, m + 1)))))
+                    kEpsilon * (std::fabs(p) * (std::fabs(H(m - 1, m - 1)) + std::fabs(z) + std::fabs(H(m + 1, m + 1)))))
                     break;
                 --m;
             }
@@ -287,7 +286,7 @@ bool schur(orin::Matrix H, double *V, double *d, double *e) {
                 }
                 l = i;
                 if (e[i] == 0) {
-                    H(i, n) = w != 0 ? -r / w : -r / (kEps * norm);
+                    H(i, n) = w != 0 ? -r / w : -r / (kEpsilon * norm);
                 } else {
                     x = H(i, i + 1);
                     y = H(i + 1, i);
@@ -297,7 +296,7 @@ bool schur(orin::Matrix H, double *V, double *d, double *e) {
                     H(i + 1, n) = std::fabs(x) > std::fabs(z) ? (-r - w * t) / x : (-s - y * t) / z;
                 }
                 const double t = std::fabs(H(i, n));
-                if ((kEps * t) * t > 1)
+                if ((kEpsilon * t) * t > 1)
                     for (ptrdiff_t j = i; j <= n; ++j) H(j, n) /= t;
             }
         } else if (q < 0) {
@@ -332,7 +331,7 @@ bool schur(orin::Matrix H, double *V, double *d, double *e) {
                     double vr = (d[i] - p) * (d[i] - p) + e[i] * e[i] - q * q;
                     const double vi = (d[i] - p) * 2.0 * q;
                     if (vr == 0 && vi == 0)
-                        vr = kEps * norm * (std::fabs(w) + std::fabs(q) + std::fabs(x) + std::fabs(y) + std::fabs(z));
+                        vr = kEpsilon * norm * (std::fabs(w) + std::fabs(q) + std::fabs(x) + std::fabs(y) + std::fabs(z));
                     cdiv(x * r - z * ra + q * sa, x * s - z * sa - q * ra, vr, vi, &H(i, n - 1), &H(i, n));
                     if (std::fabs(x) > std::fabs(z) + std::fabs(q)) {
                         H(i + 1, n - 1) = (-ra - w * H(i, n - 1) + q * H(i, n)) / x;
@@ -342,7 +341,7 @@ bool schur(orin::Matrix H, double *V, double *d, double *e) {
                     }
                 }
                 const double t = std::max(std::fabs(H(i, n - 1)), std::fabs(H(i, n)));
-                if ((kEps * t) * t > 1)
+                if ((kEpsilon * t) * t > 1)
                     for (ptrdiff_t j = i; j <= n; ++j) {
                         H(j, n - 1) /= t;
                         H(j, n) /= t;
