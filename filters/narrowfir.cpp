@@ -8,22 +8,31 @@
 #include <cmath>
 #include <utility>
 
-#include "detail.h"
+#include "equiripple.h"
 
 namespace {
 
+using orin::equiripple::kMultiband;
 using orin::iir::kBandpass;
+using orin::iir::kBandstop;
 using orin::iir::kHighpass;
 using orin::iir::kLowpass;
+using orin::iir::positiveFinite;
 
-// The design kinds beyond the four request types.
-constexpr int32_t kBandstopKind = 3, kWideLowpass = 4, kWideHighpass = 5;
+// The design kinds beyond the four request types (kLowpass..kBandstop): a
+// lowpass or highpass whose pass band is wider than fs/4, designed as the
+// complement of a narrow one.
+constexpr int32_t kWideLowpass = 4, kWideHighpass = 5;
 // Longest initial estimate accepted for either stage, and the longest a
 // stage may grow to while its deviation is brought down.
 constexpr int64_t kMaxEstimate = 500, kMaxStage = 1000;
-constexpr int32_t kMultiband = 1;
-
-bool positiveFinite(double v) { return v > 0 && v < INFINITY; }
+// Kaiser's estimate falls short for long equiripple filters (Herrmann,
+// Rabiner and Chan, Bell Syst. Tech. J. 52 (1973), refine it for that
+// reason): an estimate above kLongEstimate taps starts a tenth longer, which
+// saves rounds of the growth loop; each round then lengthens a stage by 5 %.
+constexpr int64_t kLongEstimate = 100;
+constexpr double kLongEstimateMargin = 1.1;
+constexpr double kStageGrowth = 1.05;
 
 // Kaiser's length estimate N = (-20 log10 sqrt(da db) - 13)/(14.6 df/fs),
 // truncated toward zero; clamped into int64 range (a huge value is then
@@ -139,7 +148,7 @@ int32_t designStage(FIRNarrowDesign **block, int32_t mode, int64_t length, bool 
                                              kMultiband, n, taps, &deviation))
             return code;
         if (deviation <= target) return kErrNone;
-        length = static_cast<int64_t>(std::ceil(1.05 * static_cast<double>(n)));
+        length = static_cast<int64_t>(std::ceil(kStageGrowth * static_cast<double>(n)));
     }
 }
 
@@ -232,7 +241,7 @@ int32_t FIRNarrowCoef(double fs, double f1, double f2, double fc, double dp, dou
         DBPrintf("interp=%ld,fcm=%f,deltaf=%f\n", static_cast<long>(plan.M), plan.fcm, plan.delta);
     }
     for (int64_t *n : {&plan.modelTaps, &plan.imageTaps})
-        if (*n > 100) *n = static_cast<int64_t>(static_cast<double>(*n) * 1.1);
+        if (*n > kLongEstimate) *n = static_cast<int64_t>(static_cast<double>(*n) * kLongEstimateMargin);
     if (plan.modelTaps < 0 || plan.modelTaps > kMaxEstimate || plan.imageTaps < 0 || plan.imageTaps > kMaxEstimate)
         return kErrEquirippleSpec;
 
@@ -288,7 +297,7 @@ int32_t FIRNarrowCoef(double fs, double f1, double f2, double fc, double dp, dou
         if (M > 1) mirror(d.image, d.imageCount);
         if (M % 2 == 1) mirror(d.model, d.modelCount);
     }
-    if (kind == kBandstopKind || kind == kWideLowpass || kind == kWideHighpass) negate(last, lastCount);
+    if (kind == kBandstop || kind == kWideLowpass || kind == kWideHighpass) negate(last, lastCount);
     *design = std::exchange(guard.block, nullptr);
     return kErrNone;
 }

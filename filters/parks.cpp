@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "../frame/carve.h"
 #include "equiripple.h"
 
 namespace {
@@ -20,8 +21,22 @@ using namespace orin::equiripple;
 constexpr int32_t kGridDensity = 16;
 // Extremal sets of 2048 and more are refused (the program's array bound).
 constexpr int32_t kMaxFunctions = 2048;
-
-bool finite(double v) { return std::isfinite(v); }
+// Exchanges allowed when the caller names no positive number of its own.
+constexpr int32_t kDefaultIterations = 100;
+// Constants of the 1973 program: a differentiator band whose slope is below
+// kFlatSlope is weighted plainly (its WATE function), and an end search
+// takes a point only when its error beats the level by kEndSearchMargin
+// (its COMP = YNZ*1.00001).
+constexpr double kFlatSlope = 0.0001;
+constexpr extended kEndSearchMargin = 1.00001L;
+// The levelled error never falls from one exchange to the next in exact
+// arithmetic; a relative fall beyond this (some 10^7 extended rounding
+// steps) means the exchange has broken down.
+constexpr extended kDeviationFall = 1e-12L;
+// The band rules: a last edge within kNyquistReach of fs/2 reaches the
+// Nyquist frequency; an odd-length differentiator, whose response is zero
+// there, must end at least kNyquistClearance below it.
+constexpr double kNyquistReach = 0.001, kNyquistClearance = 0.01;
 
 // The weighted Chebyshev problem on the grid, and the exchange's state.
 struct Design {
@@ -41,7 +56,7 @@ struct Design {
         return kind == kDifferentiator ? desired[b] * f : extended{desired[b]};
     }
     extended Weight(int32_t b, extended f) const {
-        return kind == kDifferentiator && desired[b] >= 0.0001 ? weights[b] / f : extended{weights[b]};
+        return kind == kDifferentiator && desired[b] >= kFlatSlope ? weights[b] / f : extended{weights[b]};
     }
 
     // The current approximation at abscissa v = cos(2 pi f): the barycentric
@@ -192,7 +207,7 @@ int32_t Design::exchange(bool &changed) {
     const int32_t nut1 = nut;
     int32_t low = -1, high = -1;
     nut = -nu;
-    comp = ynz * 1.00001L;
+    comp = ynz * kEndSearchMargin;
     for (int32_t l = 0; l < k1; ++l) {
         const extended e = nut * error(l);
         if (e > comp) {
@@ -203,7 +218,7 @@ int32_t Design::exchange(bool &changed) {
         }
     }
     nut = -nut1;
-    comp = y1 * 1.00001L;
+    comp = y1 * kEndSearchMargin;
     for (int32_t l = ngrid - 1; l > knz; --l) {
         const extended e = nut * error(l);
         if (e > comp) {
@@ -228,9 +243,7 @@ int32_t Design::Remes(int32_t maxIter) {
     for (int32_t remaining = maxIter - 1;;) {
         bool changed = false;
         if (const int32_t code = exchange(changed)) return code;
-        // The levelled error grows from one exchange to the next; a fall
-        // beyond rounding means the exchange has broken down.
-        if (dev < devl * (1 - 1e-12L)) return kErrEquirippleSpec;
+        if (dev < devl * (1 - kDeviationFall)) return kErrEquirippleSpec;
         devl = dev;
         if (--remaining <= 0) return kErrEquirippleSpec;
         if (!changed) return kErrNone;
@@ -335,9 +348,10 @@ int32_t validate(int32_t nBands, const double *desired, const double *weights, d
     if (nTaps < 3) return kErrEquirippleSpec;
     if (nBands < 1) return kErrEmptyArray;
     // Non-finite band values cannot be designed for.
-    if (!finite(fs)) return kErrEquirippleSpec;
+    if (!std::isfinite(fs)) return kErrEquirippleSpec;
     for (int32_t b = 0; b < nBands; ++b)
-        if (!finite(desired[b]) || !finite(weights[b]) || !finite(edges[2 * b]) || !finite(edges[2 * b + 1]))
+        if (!std::isfinite(desired[b]) || !std::isfinite(weights[b]) || !std::isfinite(edges[2 * b]) ||
+            !std::isfinite(edges[2 * b + 1]))
             return kErrEquirippleSpec;
     if (fs <= 0) return kErrCutoffFrequency;
     for (int32_t b = 0; b < nBands; ++b)
@@ -354,14 +368,14 @@ int32_t validate(int32_t nBands, const double *desired, const double *weights, d
     const bool even = nTaps % 2 == 0;
     switch (kind) {
     case kMultiband:
-        if (edges[0] != 0 || gap > 0.001) return kErrEquirippleSpec;
+        if (edges[0] != 0 || gap > kNyquistReach) return kErrEquirippleSpec;
         if (even && desired[nBands - 1] != 0) return kErrEvenTaps;
         break;
     case kDifferentiator:
-        if (edges[0] != 0 || (even ? gap > 0.001 : gap < 0.01)) return kErrEquirippleSpec;
+        if (edges[0] != 0 || (even ? gap > kNyquistReach : gap < kNyquistClearance)) return kErrEquirippleSpec;
         break;
     case kHilbert:
-        if (edges[0] == 0 || (even ? gap > 0.001 : gap < 0.001)) return kErrEquirippleSpec;
+        if (edges[0] == 0 || (even ? gap > kNyquistReach : gap < kNyquistReach)) return kErrEquirippleSpec;
         break;
     default:
         return kErrInvalidSelector;
@@ -373,7 +387,7 @@ int32_t validate(int32_t nBands, const double *desired, const double *weights, d
 
 int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *weights, double fs, const double *edges,
                          int32_t kind, int32_t nTaps, double *h, double *deviation, int32_t maxIter) {
-    if (maxIter < 1) maxIter = 100;
+    if (maxIter < 1) maxIter = kDefaultIterations;
     if (const int32_t code = validate(nBands, desired, weights, fs, edges, kind, nTaps)) return code;
     Design d;
     d.kind = kind;
@@ -389,21 +403,31 @@ int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *we
     const extended delf = 0.5L / (kGridDensity * static_cast<extended>(d.nfcns));
     const int64_t cap = int64_t{kGridDensity} * (d.nfcns + 2) + nBands + 1;
     const int64_t nf = d.nfcns, cn = 2 * nf - 1;
-    orin::Scratch<extended> gridBlock(4 * cap), work(3 * (nf + 2) + 5 * (nf + 2) + cn);
-    orin::Scratch<int32_t> extBlock(d.nz + 1);
-    if (!gridBlock || !work || !extBlock) return kErrOutOfMemory;
-    d.grid = gridBlock.data();
-    d.xg = d.grid + cap;
-    d.des = d.xg + cap;
-    d.wt = d.des + cap;
-    d.ext = extBlock.data();
+    orin::ScratchLayout layout;
+    const auto gridPart = layout.add<extended>(cap), xgPart = layout.add<extended>(cap),
+               desPart = layout.add<extended>(cap), wtPart = layout.add<extended>(cap);
+    const auto extPart = layout.add<int32_t>(d.nz + 1);
+    // The extremal abscissae and values, the barycentric weights, and the
+    // inverse DFT's work arrays (nfcns + 2 each) and cosine table.
+    const auto xPart = layout.add<extended>(nf + 2), yPart = layout.add<extended>(nf + 2),
+               adPart = layout.add<extended>(nf + 2), alphaPart = layout.add<extended>(nf + 2),
+               aPart = layout.add<extended>(nf + 2), pPart = layout.add<extended>(nf + 2),
+               qPart = layout.add<extended>(nf + 2), tPart = layout.add<extended>(nf + 2),
+               cosPart = layout.add<extended>(cn);
+    orin::CarvedScratch scratch(layout);
+    if (!scratch) return kErrOutOfMemory;
+    d.grid = scratch.get(gridPart);
+    d.xg = scratch.get(xgPart);
+    d.des = scratch.get(desPart);
+    d.wt = scratch.get(wtPart);
+    d.ext = scratch.get(extPart);
     d.desired = desired;
     d.weights = weights;
-    d.x = work.data();
-    d.y = d.x + (nf + 2);
-    d.ad = d.y + (nf + 2);
-    extended *alpha = d.ad + (nf + 2), *a = alpha + (nf + 2), *p = a + (nf + 2), *q = p + (nf + 2),
-             *t = q + (nf + 2), *cosTable = t + (nf + 2);
+    d.x = scratch.get(xPart);
+    d.y = scratch.get(yPart);
+    d.ad = scratch.get(adPart);
+    extended *alpha = scratch.get(alphaPart), *a = scratch.get(aPart), *p = scratch.get(pPart),
+             *q = scratch.get(qPart), *t = scratch.get(tPart), *cosTable = scratch.get(cosPart);
 
     // Dense grid, band by band; each band's last point is its upper edge.
     int32_t n = 0;
@@ -449,5 +473,5 @@ int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *we
 
 int32_t Equi_Ripple(int32_t nBands, const double *desired, const double *weights, double fs, const double *edges,
                     int32_t kind, int32_t nTaps, double *h, double *deviation) {
-    return Equi_Ripple_Iter(nBands, desired, weights, fs, edges, kind, nTaps, h, deviation, 100);
+    return Equi_Ripple_Iter(nBands, desired, weights, fs, edges, kind, nTaps, h, deviation, kDefaultIterations);
 }
