@@ -102,15 +102,28 @@ struct Design {
         return l;
     }
 
+    // What the interior search leaves for the end searches: how many
+    // extremals moved, the sign of the last one's error, and the levels
+    // reached at the first and the last extremal.
+    struct Interior {
+        int32_t count, lastSign;
+        extended firstLevel, lastLevel;
+    };
+
     int32_t Remes(int32_t maxIter);
     int32_t exchange(bool &changed);
+    int32_t levelError(int32_t *nu);
+    Interior moveExtremals(int32_t nu);
+    void endSearches(int32_t nu, const Interior &moved, int32_t k1, int32_t knz, int32_t *low, int32_t *high) const;
     void InvDFT(extended *alpha, extended *a, extended *p, extended *q, extended *t, extended *cosTable) const;
     extended gridError() const;
 };
 
-// One exchange: levelled error on the current extremals, then the search for
-// the local extrema of the weighted error (McClellan–Parks–Rabiner, REMEZ).
-int32_t Design::exchange(bool &changed) {
+// The levelled error on the current extremals (McClellan–Parks–Rabiner,
+// REMEZ): barycentric weights, the deviation dev (made positive; *nu gets
+// the sign of the first extremal's error, -1 or 1) and the values y of the
+// approximation at the extremals.
+int32_t Design::levelError(int32_t *nu) {
     ext[nz] = ngrid;
     for (int32_t j = 0; j < nz; ++j) x[j] = xg[ext[j]];
     // Barycentric weights 1/prod 2(x_j - x_k). The factor 2 keeps the
@@ -132,12 +145,16 @@ int32_t Design::exchange(bool &changed) {
     dev = num / den;
     // Defensive: den sums terms of one sign, so only a weight 1/prod beyond extended range could get here.
     if (!std::isfinite(dev)) return kErrEquirippleSpec;
-    const int32_t nu = dev > 0 ? -1 : 1;
-    dev = -nu * dev;
-    for (int32_t j = 0, s = nu; j < nz; ++j, s = -s) y[j] = des[ext[j]] + s * dev / wt[ext[j]];
+    *nu = dev > 0 ? -1 : 1;
+    dev = -*nu * dev;
+    for (int32_t j = 0, s = *nu; j < nz; ++j, s = -s) y[j] = des[ext[j]] + s * dev / wt[ext[j]];
+    return kErrNone;
+}
 
+// Each extremal in turn moved to the local extremum of the weighted error
+// near it (above first, then below, then above past its neighbour).
+Design::Interior Design::moveExtremals(int32_t nu) {
     int32_t jchnge = 0, klow = -1, nut = -nu;
-    int32_t k1 = ext[0], knz = ext[nz - 1];
     extended comp = 0, y1 = 0;
     for (int32_t j = 0; j < nz; ++j) {
         const int32_t kup = ext[j + 1];
@@ -195,38 +212,51 @@ int32_t Design::exchange(bool &changed) {
         }
         klow = ext[j];
     }
-    const extended ynz = comp;
+    return {jchnge, nut, y1, comp};
+}
 
-    // End searches: an extremum below the first extremal or above the last
-    // one replaces the extremal at the other end. Both ends scan for the
-    // first point above the level and then climb, so that even-length
-    // designs (whose last extremum lies inside the grid) converge to the
-    // optimum.
-    k1 = std::min(k1, ext[0]);
-    knz = std::max(knz, ext[nz - 1]);
-    const int32_t nut1 = nut;
-    int32_t low = -1, high = -1;
-    nut = -nu;
-    comp = ynz * kEndSearchMargin;
+// End searches: an extremum below the first extremal (before k1) or above
+// the last one (after knz) replaces the extremal at the other end. Both ends
+// scan for the first point above the level and then climb, so that
+// even-length designs (whose last extremum lies inside the grid) converge
+// to the optimum. *low and *high get the points found, -1 for none.
+void Design::endSearches(int32_t nu, const Interior &moved, int32_t k1, int32_t knz, int32_t *low,
+                         int32_t *high) const {
+    extended y1 = moved.firstLevel;
+    *low = -1;
+    *high = -1;
+    int32_t nut = -nu;
+    extended comp = moved.lastLevel * kEndSearchMargin;
     for (int32_t l = 0; l < k1; ++l) {
         const extended e = nut * error(l);
         if (e > comp) {
             comp = e;
-            low = ForwardSearch(l, k1, nut, comp);
+            *low = ForwardSearch(l, k1, nut, comp);
             y1 = std::max(y1, comp);
             break;
         }
     }
-    nut = -nut1;
+    nut = -moved.lastSign;
     comp = y1 * kEndSearchMargin;
     for (int32_t l = ngrid - 1; l > knz; --l) {
         const extended e = nut * error(l);
         if (e > comp) {
             comp = e;
-            high = BackwardSearch(l, knz, nut, comp);
+            *high = BackwardSearch(l, knz, nut, comp);
             break;
         }
     }
+}
+
+// One exchange: the levelled error on the current extremals, then the
+// search for the local extrema of the weighted error (REMEZ).
+int32_t Design::exchange(bool &changed) {
+    int32_t nu = 0;
+    if (const int32_t code = levelError(&nu)) return code;
+    const int32_t k1 = ext[0], knz = ext[nz - 1];
+    const Interior moved = moveExtremals(nu);
+    int32_t low = -1, high = -1;
+    endSearches(nu, moved, std::min(k1, ext[0]), std::max(knz, ext[nz - 1]), &low, &high);
     if (high >= 0) {
         std::copy(ext + 1, ext + nz, ext);
         ext[nz - 1] = high;
@@ -234,7 +264,7 @@ int32_t Design::exchange(bool &changed) {
         std::copy_backward(ext, ext + nz - 1, ext + nz);
         ext[0] = low;
     }
-    changed = jchnge > 0 || low >= 0 || high >= 0;
+    changed = moved.count > 0 || low >= 0 || high >= 0;
     return kErrNone;
 }
 
