@@ -336,7 +336,8 @@ void realEigenvector(orin::Matrix H, const double *d, const double *e, ptrdiff_t
             const double q = (d[i] - lambda) * (d[i] - lambda) + e[i] * e[i];
             const double t = (x * lowerResidual - lowerShift * r) / q;
             H(i, n) = t;
-            H(i + 1, n) = std::fabs(x) > std::fabs(lowerShift) ? (-r - w * t) / x : (-lowerResidual - y * t) / lowerShift;
+            H(i + 1, n) =
+                std::fabs(x) > std::fabs(lowerShift) ? (-r - w * t) / x : (-lowerResidual - y * t) / lowerShift;
         }
         const double t = std::fabs(H(i, n));
         if ((kEpsilon * t) * t > 1)
