@@ -6,9 +6,7 @@ namespace {
 
 using orin::extended;
 using orin::kPiL;
-
-// A strictly positive finite number (false for NaN as well).
-bool positiveFinite(double v) { return v > 0 && v < INFINITY; }
+using orin::iir::positiveFinite;
 
 // Taps of the ideal response sampled at t = k - (N-1)/2 and truncated to N
 // taps (a rectangular window): for a band [w1, w2] (radians per sample) the

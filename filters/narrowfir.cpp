@@ -8,22 +8,31 @@
 #include <cmath>
 #include <utility>
 
-#include "detail.h"
+#include "equiripple.h"
 
 namespace {
 
+using orin::equiripple::kMultiband;
 using orin::iir::kBandpass;
+using orin::iir::kBandstop;
 using orin::iir::kHighpass;
 using orin::iir::kLowpass;
+using orin::iir::positiveFinite;
 
-// The design kinds beyond the four request types.
-constexpr int32_t kBandstopKind = 3, kWideLowpass = 4, kWideHighpass = 5;
+// The design kinds beyond the four request types (kLowpass..kBandstop): a
+// lowpass or highpass whose pass band is wider than fs/4, designed as the
+// complement of a narrow one.
+constexpr int32_t kWideLowpass = 4, kWideHighpass = 5;
 // Longest initial estimate accepted for either stage, and the longest a
 // stage may grow to while its deviation is brought down.
 constexpr int64_t kMaxEstimate = 500, kMaxStage = 1000;
-constexpr int32_t kMultiband = 1;
-
-bool positiveFinite(double v) { return v > 0 && v < INFINITY; }
+// Kaiser's estimate falls short for long equiripple filters (Herrmann,
+// Rabiner and Chan, Bell Syst. Tech. J. 52 (1973), refine it for that
+// reason): an estimate above kLongEstimate taps starts a tenth longer, which
+// saves rounds of the growth loop; each round then lengthens a stage by 5 %.
+constexpr int64_t kLongEstimate = 100;
+constexpr double kLongEstimateMargin = 1.1;
+constexpr double kStageGrowth = 1.05;
 
 // Kaiser's length estimate N = (-20 log10 sqrt(da db) - 13)/(14.6 df/fs),
 // truncated toward zero; clamped into int64 range (a huge value is then
@@ -139,8 +148,121 @@ int32_t designStage(FIRNarrowDesign **block, int32_t mode, int64_t length, bool 
                                              kMultiband, n, taps, &deviation))
             return code;
         if (deviation <= target) return kErrNone;
-        length = static_cast<int64_t>(std::ceil(1.05 * static_cast<double>(n)));
+        length = static_cast<int64_t>(std::ceil(kStageGrowth * static_cast<double>(n)));
     }
+}
+
+
+// A request reduced to the lowpass (or band) prototype the stages design:
+// the half-widths of pass and stop band, the deviations in the prototype's
+// pass and stop bands, and the design kind that says how to undo the
+// reduction.
+struct Prototype {
+    int32_t kind = kLowpass;
+    double pass = 0, stop = 0, dp = 0, ds = 0;
+};
+
+// A highpass is the mirrored lowpass at fs/2 - f; a lowpass or highpass
+// whose pass band is wider than fs/4 is the complement of a narrow one (its
+// deviations swapped); bandpass and bandstop are designed on the
+// half-widths of their bands, a bandstop as the complement of a bandpass.
+Prototype prototypeOf(int32_t type, double fs, double f1, double f2, double dp, double ds) {
+    Prototype r{type, f1, f2, dp, ds};
+    switch (type) {
+    case kLowpass:
+        if (f1 > fs / 4) r = {kWideLowpass, fs / 2 - f2, fs / 2 - f1, ds, dp};
+        break;
+    case kHighpass:
+        r.pass = fs / 2 - f1;
+        r.stop = fs / 2 - f2;
+        if (r.pass > fs / 4) r = {kWideHighpass, f2, f1, ds, dp};
+        break;
+    case kBandpass:
+        r.pass = f1 / 2;
+        r.stop = f2 / 2;
+        break;
+    default:
+        r = {type, f2 / 2, f1 / 2, ds, dp};
+        break;
+    }
+    return r;
+}
+
+// The interpolation factor and both stages' starting lengths: the lowpass
+// optimum of CaculateNFIRTaps, or the best band factor; long estimates get
+// their margin, and an estimate beyond kMaxEstimate is refused.
+int32_t planStages(double fs, double fc, const Prototype &proto, bool bandType, BandPlan *plan) {
+    if (!bandType) {
+        int32_t M = 1, nm = 0, ni = 0;
+        if (const int32_t code = CaculateNFIRTaps(fs, proto.pass, proto.stop, proto.dp, proto.ds, &M, &nm, &ni))
+            return code;
+        plan->M = M;
+        plan->modelTaps = nm;
+        plan->imageTaps = ni;
+    } else {
+        *plan = FindOptimalBandPara(fs, fc, proto.pass, proto.stop, proto.dp, proto.ds);
+        DBPrintf("interp=%ld,fcm=%f,deltaf=%f\n", static_cast<long>(plan->M), plan->fcm, plan->delta);
+    }
+    for (int64_t *n : {&plan->modelTaps, &plan->imageTaps})
+        if (*n > kLongEstimate) *n = static_cast<int64_t>(static_cast<double>(*n) * kLongEstimateMargin);
+    if (plan->modelTaps < 0 || plan->modelTaps > kMaxEstimate || plan->imageTaps < 0 || plan->imageTaps > kMaxEstimate)
+        return kErrEquirippleSpec;
+    return kErrNone;
+}
+
+// The model filter's bands: the prototype stretched M times (around the
+// model centre fcm for a band).
+Bands modelBands(double fs, const Prototype &proto, const BandPlan &plan, bool bandType, double w) {
+    const double p = proto.pass, s = proto.stop;
+    const double M = static_cast<double>(static_cast<int32_t>(plan.M));
+    Bands model;
+    if (!bandType) {
+        model.add(0, M * p, 1, 1);
+        model.add(M * s, fs / 2, 0, w);
+    } else {
+        model.add(0, plan.fcm - M * s, 0, w);
+        model.add(plan.fcm - M * p, plan.fcm + M * p, 1, 1);
+        model.add(plan.fcm + M * s, fs / 2, 0, w);
+    }
+    return model;
+}
+
+// The image filter's bands: pass the wanted image of the model, stop the
+// others (image b = 1 is the lowest, b = M the highest).
+Bands imageBands(double fs, double fc, const Prototype &proto, const BandPlan &plan, bool bandType, double w) {
+    const double p = proto.pass, s = proto.stop;
+    const int32_t M = static_cast<int32_t>(plan.M);
+    Bands image;
+    if (!bandType) {
+        image.add(0, p, 1, 1);
+        image.add(fs / M - s, fs / 2, 0, w);
+    } else if (plan.b == 1) {
+        image.add(0, fc + p, 1, 1);
+        image.add(fc + p + plan.delta, fs / 2, 0, w);
+    } else if (plan.b == plan.M) {
+        image.add(0, fc - p - plan.delta, 0, w);
+        image.add(fc - p, fs / 2, 1, 1);
+    } else {
+        image.add(0, fc - p - plan.delta, 0, w);
+        image.add(fc - p, fc + p, 1, 1);
+        image.add(fc + p + plan.delta, fs / 2, 0, w);
+    }
+    return image;
+}
+
+// Undoes the reduction to the prototype (see the kinds in the header): a
+// highpass or wide lowpass is mirrored, and the spread model G(z^M) mirrors
+// with the cascade only when M is odd; a bandstop or wide design is
+// complemented by negating the last stage.
+void mirrorAndComplement(FIRNarrowDesign &d, int32_t kind) {
+    const int32_t M = d.M;
+    double *last = M > 1 ? d.image : d.model;
+    const int32_t lastCount = M > 1 ? d.imageCount : d.modelCount;
+    if (kind == kHighpass || kind == kWideLowpass) {
+        if (M > 1) mirror(d.image, d.imageCount);
+        if (M % 2 == 1) mirror(d.model, d.modelCount);
+    }
+    if (kind == kBandstop || kind == kWideLowpass || kind == kWideHighpass) negate(last, lastCount);
 }
 
 }  // namespace
@@ -182,113 +304,35 @@ int32_t FIRNarrowCoef(double fs, double f1, double f2, double fc, double dp, dou
     if (type < 0 || type > 3 || !positiveFinite(fs) || !positiveFinite(dp) || std::isnan(As) ||
         !std::isfinite(f1) || !std::isfinite(f2) || !std::isfinite(fc))
         return kErrEquirippleSpec;
-    double ds = std::pow(10.0, -As / 20);
-    int32_t kind = type;
-    double p = f1, s = f2;
-    switch (type) {
-    case kLowpass:
-        if (f1 > fs / 4) {
-            std::swap(dp, ds);
-            p = fs / 2 - f2;
-            s = fs / 2 - f1;
-            kind = kWideLowpass;
-        }
-        break;
-    case kHighpass:
-        p = fs / 2 - f1;
-        s = fs / 2 - f2;
-        if (p > fs / 4) {
-            std::swap(dp, ds);
-            p = f2;
-            s = f1;
-            kind = kWideHighpass;
-        }
-        break;
-    case kBandpass:
-        p = f1 / 2;
-        s = f2 / 2;
-        break;
-    default:
-        p = f2 / 2;
-        s = f1 / 2;
-        std::swap(dp, ds);
-        break;
-    }
-    if (p <= 0 || p >= s || s >= fs / 2 || !(ds > 0) || !(dp > 0)) return kErrEquirippleSpec;
+    const Prototype proto = prototypeOf(type, fs, f1, f2, dp, std::pow(10.0, -As / 20));
+    const double p = proto.pass, s = proto.stop;
+    if (p <= 0 || p >= s || s >= fs / 2 || !(proto.ds > 0) || !(proto.dp > 0)) return kErrEquirippleSpec;
     const bool bandType = type >= kBandpass;
     // The band and its transitions must lie inside (0, fs/2).
     if (bandType && (fc - s <= 0 || fc + s >= fs / 2)) return kErrEquirippleSpec;
-    const double w = (dp / 2) / ds;
 
     BandPlan plan;
-    if (!bandType) {
-        int32_t M = 1, nm = 0, ni = 0;
-        if (const int32_t code = CaculateNFIRTaps(fs, p, s, dp, ds, &M, &nm, &ni)) return code;
-        plan.M = M;
-        plan.modelTaps = nm;
-        plan.imageTaps = ni;
-    } else {
-        plan = FindOptimalBandPara(fs, fc, p, s, dp, ds);
-        DBPrintf("interp=%ld,fcm=%f,deltaf=%f\n", static_cast<long>(plan.M), plan.fcm, plan.delta);
-    }
-    for (int64_t *n : {&plan.modelTaps, &plan.imageTaps})
-        if (*n > 100) *n = static_cast<int64_t>(static_cast<double>(*n) * 1.1);
-    if (plan.modelTaps < 0 || plan.modelTaps > kMaxEstimate || plan.imageTaps < 0 || plan.imageTaps > kMaxEstimate)
-        return kErrEquirippleSpec;
-
+    if (const int32_t code = planStages(fs, fc, proto, bandType, &plan)) return code;
     BlockGuard guard;
     const int32_t M = static_cast<int32_t>(plan.M);
     if (const int32_t code = AllocFIRNarrowMem(static_cast<int32_t>(plan.modelTaps),
                                                M > 1 ? static_cast<int32_t>(plan.imageTaps) : 0, 0, &guard.block))
         return code;
-    guard.block->kind = kind;
+    guard.block->kind = proto.kind;
     guard.block->M = M;
-    const bool odd = kind != kLowpass;
-
-    Bands model;
-    if (!bandType) {
-        model.add(0, M * p, 1, 1);
-        model.add(M * s, fs / 2, 0, w);
-    } else {
-        model.add(0, plan.fcm - M * s, 0, w);
-        model.add(plan.fcm - M * p, plan.fcm + M * p, 1, 1);
-        model.add(plan.fcm + M * s, fs / 2, 0, w);
-    }
-    if (const int32_t code = designStage(&guard.block, 1, plan.modelTaps, odd, model, fs, dp / 2,
-                                         "design model filter", "Mtaps=%ld"))
+    const bool odd = proto.kind != kLowpass;
+    // Stop bands weighted so that both stages share the pass-band ripple.
+    const double w = (proto.dp / 2) / proto.ds;
+    if (const int32_t code = designStage(&guard.block, 1, plan.modelTaps, odd, modelBands(fs, proto, plan, bandType, w),
+                                         fs, proto.dp / 2, "design model filter", "Mtaps=%ld"))
         return code;
-
     if (M > 1) {
-        Bands image;
-        if (!bandType) {
-            image.add(0, p, 1, 1);
-            image.add(fs / M - s, fs / 2, 0, w);
-        } else if (plan.b == 1) {
-            image.add(0, fc + p, 1, 1);
-            image.add(fc + p + plan.delta, fs / 2, 0, w);
-        } else if (plan.b == plan.M) {
-            image.add(0, fc - p - plan.delta, 0, w);
-            image.add(fc - p, fs / 2, 1, 1);
-        } else {
-            image.add(0, fc - p - plan.delta, 0, w);
-            image.add(fc - p, fc + p, 1, 1);
-            image.add(fc + p + plan.delta, fs / 2, 0, w);
-        }
-        if (const int32_t code = designStage(&guard.block, 2, plan.imageTaps, odd, image, fs, dp / 2,
+        if (const int32_t code = designStage(&guard.block, 2, plan.imageTaps, odd,
+                                             imageBands(fs, fc, proto, plan, bandType, w), fs, proto.dp / 2,
                                              "design image filter", "Itaps=%ld"))
             return code;
     }
-
-    // Mirroring and complementing (see the kinds in the header). The spread
-    // model G(z^M) mirrors with the cascade only when M is odd.
-    FIRNarrowDesign &d = *guard.block;
-    double *last = M > 1 ? d.image : d.model;
-    const int32_t lastCount = M > 1 ? d.imageCount : d.modelCount;
-    if (kind == kHighpass || kind == kWideLowpass) {
-        if (M > 1) mirror(d.image, d.imageCount);
-        if (M % 2 == 1) mirror(d.model, d.modelCount);
-    }
-    if (kind == kBandstopKind || kind == kWideLowpass || kind == kWideHighpass) negate(last, lastCount);
+    mirrorAndComplement(*guard.block, proto.kind);
     *design = std::exchange(guard.block, nullptr);
     return kErrNone;
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "../frame/carve.h"
 #include "equiripple.h"
 
 namespace {
@@ -20,8 +21,22 @@ using namespace orin::equiripple;
 constexpr int32_t kGridDensity = 16;
 // Extremal sets of 2048 and more are refused (the program's array bound).
 constexpr int32_t kMaxFunctions = 2048;
-
-bool finite(double v) { return std::isfinite(v); }
+// Exchanges allowed when the caller names no positive number of its own.
+constexpr int32_t kDefaultIterations = 100;
+// Constants of the 1973 program: a differentiator band whose slope is below
+// kFlatSlope is weighted plainly (its WATE function), and an end search
+// takes a point only when its error beats the level by kEndSearchMargin
+// (its COMP = YNZ*1.00001).
+constexpr double kFlatSlope = 0.0001;
+constexpr extended kEndSearchMargin = 1.00001L;
+// The levelled error never falls from one exchange to the next in exact
+// arithmetic; a relative fall beyond this (some 10^7 extended rounding
+// steps) means the exchange has broken down.
+constexpr extended kDeviationFall = 1e-12L;
+// The band rules: a last edge within kNyquistReach of fs/2 reaches the
+// Nyquist frequency; an odd-length differentiator, whose response is zero
+// there, must end at least kNyquistClearance below it.
+constexpr double kNyquistReach = 0.001, kNyquistClearance = 0.01;
 
 // The weighted Chebyshev problem on the grid, and the exchange's state.
 struct Design {
@@ -41,7 +56,7 @@ struct Design {
         return kind == kDifferentiator ? desired[b] * f : extended{desired[b]};
     }
     extended Weight(int32_t b, extended f) const {
-        return kind == kDifferentiator && desired[b] >= 0.0001 ? weights[b] / f : extended{weights[b]};
+        return kind == kDifferentiator && desired[b] >= kFlatSlope ? weights[b] / f : extended{weights[b]};
     }
 
     // The current approximation at abscissa v = cos(2 pi f): the barycentric
@@ -87,15 +102,28 @@ struct Design {
         return l;
     }
 
+    // What the interior search leaves for the end searches: how many
+    // extremals moved, the sign of the last one's error, and the levels
+    // reached at the first and the last extremal.
+    struct Interior {
+        int32_t count, lastSign;
+        extended firstLevel, lastLevel;
+    };
+
     int32_t Remes(int32_t maxIter);
     int32_t exchange(bool &changed);
+    int32_t levelError(int32_t *nu);
+    Interior moveExtremals(int32_t nu);
+    void endSearches(int32_t nu, const Interior &moved, int32_t k1, int32_t knz, int32_t *low, int32_t *high) const;
     void InvDFT(extended *alpha, extended *a, extended *p, extended *q, extended *t, extended *cosTable) const;
     extended gridError() const;
 };
 
-// One exchange: levelled error on the current extremals, then the search for
-// the local extrema of the weighted error (McClellan–Parks–Rabiner, REMEZ).
-int32_t Design::exchange(bool &changed) {
+// The levelled error on the current extremals (McClellan–Parks–Rabiner,
+// REMEZ): barycentric weights, the deviation dev (made positive; *nu gets
+// the sign of the first extremal's error, -1 or 1) and the values y of the
+// approximation at the extremals.
+int32_t Design::levelError(int32_t *nu) {
     ext[nz] = ngrid;
     for (int32_t j = 0; j < nz; ++j) x[j] = xg[ext[j]];
     // Barycentric weights 1/prod 2(x_j - x_k). The factor 2 keeps the
@@ -117,12 +145,16 @@ int32_t Design::exchange(bool &changed) {
     dev = num / den;
     // Defensive: den sums terms of one sign, so only a weight 1/prod beyond extended range could get here.
     if (!std::isfinite(dev)) return kErrEquirippleSpec;
-    const int32_t nu = dev > 0 ? -1 : 1;
-    dev = -nu * dev;
-    for (int32_t j = 0, s = nu; j < nz; ++j, s = -s) y[j] = des[ext[j]] + s * dev / wt[ext[j]];
+    *nu = dev > 0 ? -1 : 1;
+    dev = -*nu * dev;
+    for (int32_t j = 0, s = *nu; j < nz; ++j, s = -s) y[j] = des[ext[j]] + s * dev / wt[ext[j]];
+    return kErrNone;
+}
 
+// Each extremal in turn moved to the local extremum of the weighted error
+// near it (above first, then below, then above past its neighbour).
+Design::Interior Design::moveExtremals(int32_t nu) {
     int32_t jchnge = 0, klow = -1, nut = -nu;
-    int32_t k1 = ext[0], knz = ext[nz - 1];
     extended comp = 0, y1 = 0;
     for (int32_t j = 0; j < nz; ++j) {
         const int32_t kup = ext[j + 1];
@@ -180,38 +212,51 @@ int32_t Design::exchange(bool &changed) {
         }
         klow = ext[j];
     }
-    const extended ynz = comp;
+    return {jchnge, nut, y1, comp};
+}
 
-    // End searches: an extremum below the first extremal or above the last
-    // one replaces the extremal at the other end. Both ends scan for the
-    // first point above the level and then climb, so that even-length
-    // designs (whose last extremum lies inside the grid) converge to the
-    // optimum.
-    k1 = std::min(k1, ext[0]);
-    knz = std::max(knz, ext[nz - 1]);
-    const int32_t nut1 = nut;
-    int32_t low = -1, high = -1;
-    nut = -nu;
-    comp = ynz * 1.00001L;
+// End searches: an extremum below the first extremal (before k1) or above
+// the last one (after knz) replaces the extremal at the other end. Both ends
+// scan for the first point above the level and then climb, so that
+// even-length designs (whose last extremum lies inside the grid) converge
+// to the optimum. *low and *high get the points found, -1 for none.
+void Design::endSearches(int32_t nu, const Interior &moved, int32_t k1, int32_t knz, int32_t *low,
+                         int32_t *high) const {
+    extended y1 = moved.firstLevel;
+    *low = -1;
+    *high = -1;
+    int32_t nut = -nu;
+    extended comp = moved.lastLevel * kEndSearchMargin;
     for (int32_t l = 0; l < k1; ++l) {
         const extended e = nut * error(l);
         if (e > comp) {
             comp = e;
-            low = ForwardSearch(l, k1, nut, comp);
+            *low = ForwardSearch(l, k1, nut, comp);
             y1 = std::max(y1, comp);
             break;
         }
     }
-    nut = -nut1;
-    comp = y1 * 1.00001L;
+    nut = -moved.lastSign;
+    comp = y1 * kEndSearchMargin;
     for (int32_t l = ngrid - 1; l > knz; --l) {
         const extended e = nut * error(l);
         if (e > comp) {
             comp = e;
-            high = BackwardSearch(l, knz, nut, comp);
+            *high = BackwardSearch(l, knz, nut, comp);
             break;
         }
     }
+}
+
+// One exchange: the levelled error on the current extremals, then the
+// search for the local extrema of the weighted error (REMEZ).
+int32_t Design::exchange(bool &changed) {
+    int32_t nu = 0;
+    if (const int32_t code = levelError(&nu)) return code;
+    const int32_t k1 = ext[0], knz = ext[nz - 1];
+    const Interior moved = moveExtremals(nu);
+    int32_t low = -1, high = -1;
+    endSearches(nu, moved, std::min(k1, ext[0]), std::max(knz, ext[nz - 1]), &low, &high);
     if (high >= 0) {
         std::copy(ext + 1, ext + nz, ext);
         ext[nz - 1] = high;
@@ -219,7 +264,7 @@ int32_t Design::exchange(bool &changed) {
         std::copy_backward(ext, ext + nz - 1, ext + nz);
         ext[0] = low;
     }
-    changed = jchnge > 0 || low >= 0 || high >= 0;
+    changed = moved.count > 0 || low >= 0 || high >= 0;
     return kErrNone;
 }
 
@@ -228,9 +273,7 @@ int32_t Design::Remes(int32_t maxIter) {
     for (int32_t remaining = maxIter - 1;;) {
         bool changed = false;
         if (const int32_t code = exchange(changed)) return code;
-        // The levelled error grows from one exchange to the next; a fall
-        // beyond rounding means the exchange has broken down.
-        if (dev < devl * (1 - 1e-12L)) return kErrEquirippleSpec;
+        if (dev < devl * (1 - kDeviationFall)) return kErrEquirippleSpec;
         devl = dev;
         if (--remaining <= 0) return kErrEquirippleSpec;
         if (!changed) return kErrNone;
@@ -335,9 +378,10 @@ int32_t validate(int32_t nBands, const double *desired, const double *weights, d
     if (nTaps < 3) return kErrEquirippleSpec;
     if (nBands < 1) return kErrEmptyArray;
     // Non-finite band values cannot be designed for.
-    if (!finite(fs)) return kErrEquirippleSpec;
+    if (!std::isfinite(fs)) return kErrEquirippleSpec;
     for (int32_t b = 0; b < nBands; ++b)
-        if (!finite(desired[b]) || !finite(weights[b]) || !finite(edges[2 * b]) || !finite(edges[2 * b + 1]))
+        if (!std::isfinite(desired[b]) || !std::isfinite(weights[b]) || !std::isfinite(edges[2 * b]) ||
+            !std::isfinite(edges[2 * b + 1]))
             return kErrEquirippleSpec;
     if (fs <= 0) return kErrCutoffFrequency;
     for (int32_t b = 0; b < nBands; ++b)
@@ -354,14 +398,14 @@ int32_t validate(int32_t nBands, const double *desired, const double *weights, d
     const bool even = nTaps % 2 == 0;
     switch (kind) {
     case kMultiband:
-        if (edges[0] != 0 || gap > 0.001) return kErrEquirippleSpec;
+        if (edges[0] != 0 || gap > kNyquistReach) return kErrEquirippleSpec;
         if (even && desired[nBands - 1] != 0) return kErrEvenTaps;
         break;
     case kDifferentiator:
-        if (edges[0] != 0 || (even ? gap > 0.001 : gap < 0.01)) return kErrEquirippleSpec;
+        if (edges[0] != 0 || (even ? gap > kNyquistReach : gap < kNyquistClearance)) return kErrEquirippleSpec;
         break;
     case kHilbert:
-        if (edges[0] == 0 || (even ? gap > 0.001 : gap < 0.001)) return kErrEquirippleSpec;
+        if (edges[0] == 0 || (even ? gap > kNyquistReach : gap < kNyquistReach)) return kErrEquirippleSpec;
         break;
     default:
         return kErrInvalidSelector;
@@ -373,7 +417,7 @@ int32_t validate(int32_t nBands, const double *desired, const double *weights, d
 
 int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *weights, double fs, const double *edges,
                          int32_t kind, int32_t nTaps, double *h, double *deviation, int32_t maxIter) {
-    if (maxIter < 1) maxIter = 100;
+    if (maxIter < 1) maxIter = kDefaultIterations;
     if (const int32_t code = validate(nBands, desired, weights, fs, edges, kind, nTaps)) return code;
     Design d;
     d.kind = kind;
@@ -389,21 +433,31 @@ int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *we
     const extended delf = 0.5L / (kGridDensity * static_cast<extended>(d.nfcns));
     const int64_t cap = int64_t{kGridDensity} * (d.nfcns + 2) + nBands + 1;
     const int64_t nf = d.nfcns, cn = 2 * nf - 1;
-    orin::Scratch<extended> gridBlock(4 * cap), work(3 * (nf + 2) + 5 * (nf + 2) + cn);
-    orin::Scratch<int32_t> extBlock(d.nz + 1);
-    if (!gridBlock || !work || !extBlock) return kErrOutOfMemory;
-    d.grid = gridBlock.data();
-    d.xg = d.grid + cap;
-    d.des = d.xg + cap;
-    d.wt = d.des + cap;
-    d.ext = extBlock.data();
+    orin::ScratchLayout layout;
+    const auto gridPart = layout.add<extended>(cap), xgPart = layout.add<extended>(cap),
+               desPart = layout.add<extended>(cap), wtPart = layout.add<extended>(cap);
+    const auto extPart = layout.add<int32_t>(d.nz + 1);
+    // The extremal abscissae and values, the barycentric weights, and the
+    // inverse DFT's work arrays (nfcns + 2 each) and cosine table.
+    const auto xPart = layout.add<extended>(nf + 2), yPart = layout.add<extended>(nf + 2),
+               adPart = layout.add<extended>(nf + 2), alphaPart = layout.add<extended>(nf + 2),
+               aPart = layout.add<extended>(nf + 2), pPart = layout.add<extended>(nf + 2),
+               qPart = layout.add<extended>(nf + 2), tPart = layout.add<extended>(nf + 2),
+               cosPart = layout.add<extended>(cn);
+    orin::CarvedScratch scratch(layout);
+    if (!scratch) return kErrOutOfMemory;
+    d.grid = scratch.get(gridPart);
+    d.xg = scratch.get(xgPart);
+    d.des = scratch.get(desPart);
+    d.wt = scratch.get(wtPart);
+    d.ext = scratch.get(extPart);
     d.desired = desired;
     d.weights = weights;
-    d.x = work.data();
-    d.y = d.x + (nf + 2);
-    d.ad = d.y + (nf + 2);
-    extended *alpha = d.ad + (nf + 2), *a = alpha + (nf + 2), *p = a + (nf + 2), *q = p + (nf + 2),
-             *t = q + (nf + 2), *cosTable = t + (nf + 2);
+    d.x = scratch.get(xPart);
+    d.y = scratch.get(yPart);
+    d.ad = scratch.get(adPart);
+    extended *alpha = scratch.get(alphaPart), *a = scratch.get(aPart), *p = scratch.get(pPart),
+             *q = scratch.get(qPart), *t = scratch.get(tPart), *cosTable = scratch.get(cosPart);
 
     // Dense grid, band by band; each band's last point is its upper edge.
     int32_t n = 0;
@@ -449,5 +503,5 @@ int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *we
 
 int32_t Equi_Ripple(int32_t nBands, const double *desired, const double *weights, double fs, const double *edges,
                     int32_t kind, int32_t nTaps, double *h, double *deviation) {
-    return Equi_Ripple_Iter(nBands, desired, weights, fs, edges, kind, nTaps, h, deviation, 100);
+    return Equi_Ripple_Iter(nBands, desired, weights, fs, edges, kind, nTaps, h, deviation, kDefaultIterations);
 }

@@ -7,18 +7,17 @@
 #include <orin/fitting.h>
 
 #include <cmath>
-#include <limits>
 
 #include "../frame/kit.h"
 
 using orin::abs;
 using orin::Scratch;
+using orin::kEpsilon;
 
 namespace {
 
 constexpr int32_t kStepsPerStart = 80;
 constexpr int32_t kBreakEvery = 10;  // steps between fractional steps that break a cycle
-constexpr double kEps = std::numeric_limits<double>::epsilon();
 
 // Laguerre's iteration from *x for a root of the polynomial a[0..m] (degree
 // m). True when it converged: the value is within its rounding error bound,
@@ -37,7 +36,7 @@ bool laguerre(const complexnum *a, int32_t m, complexnum *x) {
             b = *x * b + a[j];
             err = abs(b) + ax * err;
         }
-        if (abs(b) <= err * kEps) return true;
+        if (abs(b) <= err * kEpsilon) return true;
         const complexnum g = d / b, g2 = g * g, h = g2 - 2.0 * (f / b);
         const complexnum root = orin::sqrt(static_cast<double>(m - 1) * (static_cast<double>(m) * h - g2));
         complexnum gp = g + root;

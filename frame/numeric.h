@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <numbers>
 
 namespace orin {
@@ -28,8 +29,11 @@ inline constexpr double kHalfPi = std::numbers::pi / 2;
 inline constexpr double kSqrtHalf = 0.70710678118654752440;
 inline constexpr extended kPiL = std::numbers::pi_v<extended>;
 inline constexpr extended kTwoPiL = 2 * std::numbers::pi_v<extended>;
-inline constexpr extended kHalfPiL = std::numbers::pi_v<extended> / 2;
-inline constexpr extended kSqrtHalfL = 0.707106781186547524400844362104849039L;
+
+// The spacing of doubles at 1, 2^-52: the relative size of one rounding step
+// that the iterative decompositions use in their deflation and convergence
+// tests (LAPACK's dlamch('P')).
+inline constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
 
 // Sum of x[0..n-1] in index order, in extended precision.
 inline extended sumExtended(const double *x, int32_t n) {

@@ -20,11 +20,10 @@ using orin::abs1;
 using orin::ConstCxMatrix;
 using orin::CxMatrix;
 using orin::extended;
+using orin::kEpsilon;
 using orin::linalg::cells;
 
 namespace {
-
-constexpr double kEps = 2.220446049250313e-16;  // 2^-52
 
 // The unitary rotation G = [c s; -conj(s) c] (c real) with
 // G [f; g] = [r; 0] (Golub and Van Loan 5.1.13, complex Givens).
@@ -124,7 +123,7 @@ bool schur(CxMatrix h, CxMatrix z, complexnum *w, double norm) {
         for (; lo > 0; --lo) {
             double s = abs1(h(lo - 1, lo - 1)) + abs1(h(lo, lo));
             if (s == 0) s = norm;
-            if (abs1(h(lo, lo - 1)) <= kEps * s) break;
+            if (abs1(h(lo, lo - 1)) <= kEpsilon * s) break;
         }
         if (lo > 0) h(lo, lo - 1) = {0, 0};
         if (lo == hi) {
@@ -162,7 +161,7 @@ bool schur(CxMatrix h, CxMatrix z, complexnum *w, double norm) {
 // rounding already made), and a growing solution rescaled.
 void schurVectors(ConstCxMatrix t, ConstCxMatrix z, complexnum *x, double norm, CxMatrix out) {
     const int32_t n = t.rows();
-    const double smin = std::max(kEps * norm, DBL_MIN);
+    const double smin = std::max(kEpsilon * norm, DBL_MIN);
     for (int32_t k = n - 1; k >= 0; --k) {
         const complexnum lambda = t(k, k);
         for (int32_t i = 0; i < k; ++i) x[i] = -t(i, k);
@@ -172,7 +171,7 @@ void schurVectors(ConstCxMatrix t, ConstCxMatrix z, complexnum *x, double norm, 
             if (abs1(d) < smin) d = {smin, 0};
             x[i] = x[i] / d;
             const double size = abs1(x[i]);
-            if (size > 1 && (kEps * size) * size > 1)
+            if (size > 1 && (kEpsilon * size) * size > 1)
                 for (int32_t j = 0; j <= k; ++j) x[j] = x[j] / size;
             for (int32_t r = 0; r < i; ++r) x[r] -= t(r, i) * x[i];
         }
@@ -185,6 +184,104 @@ void schurVectors(ConstCxMatrix t, ConstCxMatrix z, complexnum *x, double norm, 
             }
             out(i, k) = {static_cast<double>(re), static_cast<double>(im)};
         }
+    }
+}
+
+// Whether the part of a Hermitian matrix that is read, the strict lower
+// triangle and the real diagonal, is finite.
+bool hermitianPartFinite(ConstCxMatrix a) {
+    for (int32_t i = 0; i < a.rows(); ++i) {
+        if (!std::isfinite(a(i, i).re)) return false;
+        for (int32_t j = 0; j < i; ++j)
+            if (!orin::isFinite(a(i, j))) return false;
+    }
+    return true;
+}
+
+// W = the full Hermitian matrix whose strict lower triangle and real
+// diagonal are those of a.
+void fillHermitian(ConstCxMatrix a, CxMatrix w) {
+    for (int32_t i = 0; i < a.rows(); ++i) {
+        w(i, i) = {a(i, i).re, 0};
+        for (int32_t j = 0; j < i; ++j) {
+            w(i, j) = a(i, j);
+            w(j, i) = orin::conj(a(i, j));
+        }
+    }
+}
+
+// Householder tridiagonalisation (LAPACK zhetd2): W <- H_k W H_k for
+// k = 0..n-3; the reflection of step k keeps its vector below the
+// sub-diagonal of column k (v_0 = 1 implied) and its factor in tau[k] (0 when
+// the column is already reduced). v and sums are n-element work arrays.
+// False when a reflection cannot be formed (finite entries whose norm
+// overflows).
+bool reduceToTridiagonal(CxMatrix w, double *tau, complexnum *v, complexnum *sums) {
+    const int32_t n = w.rows();
+    std::fill_n(tau, n, 0.0);
+    for (int32_t k = 0; k + 2 < n; ++k) {
+        const int32_t len = n - k - 1;
+        if (orin::linalg::cxNorm2(&w(k + 2, k), len - 1, n) == 0) continue;
+        for (int32_t i = 0; i < len; ++i) v[i] = w(k + 1 + i, k);
+        complexnum beta{};
+        if (!orin::linalg::cxReflector(v, len, &tau[k], &beta)) return false;
+        const CxMatrix trailing = w.block(k + 1, k + 1, len, len);
+        orin::linalg::reflectRows(trailing, v, tau[k], sums);
+        orin::linalg::reflectColumns(trailing, v, tau[k]);
+        w(k + 1, k) = beta;
+        for (int32_t i = 1; i < len; ++i) w(k + 1 + i, k) = v[i];
+    }
+    return true;
+}
+
+// The real symmetric tridiagonal D^H T D of the Hermitian tridiagonal T in
+// w: diagonal into d, sub-diagonal |e_k| into e[1..n-1] (e[0] = 0), with
+// D = diag(phase), phase_{k+1} = phase_k e_k / |e_k|.
+void realTridiagonal(ConstCxMatrix w, double *d, double *e, complexnum *phase) {
+    const int32_t n = w.rows();
+    phase[0] = {1, 0};
+    e[0] = 0;
+    for (int32_t i = 0; i < n; ++i) d[i] = w(i, i).re;
+    for (int32_t k = 0; k + 1 < n; ++k) {
+        const complexnum ek = w(k + 1, k);
+        const double mag = orin::abs(ek);
+        e[k + 1] = mag;
+        phase[k + 1] = mag > 0 ? phase[k] * (ek / mag) : phase[k];
+        phase[k + 1] = phase[k + 1] / orin::abs(phase[k + 1]);
+    }
+}
+
+// V = H_0 ... H_{n-3} D Z (LAPACK zungtr's product applied to D Z), with
+// the reflections stored in w and tau and zt holding Z^T.
+void backTransform(ConstCxMatrix w, const double *tau, const complexnum *phase, const double *zt, CxMatrix vOut,
+                   complexnum *v, complexnum *sums) {
+    const int32_t n = w.rows();
+    for (int32_t i = 0; i < n; ++i)
+        for (int32_t j = 0; j < n; ++j) vOut(i, j) = phase[i] * zt[cells(j, n) + i];
+    for (int32_t k = n - 3; k >= 0; --k) {
+        if (tau[k] == 0) continue;
+        const int32_t len = n - k - 1;
+        v[0] = {1, 0};
+        for (int32_t i = 1; i < len; ++i) v[i] = w(k + 1 + i, k);
+        orin::linalg::reflectRows(vOut.block(k + 1, 0, len, n), v, tau[k], sums);
+    }
+}
+
+// Each column divided by its first component of largest magnitude, which
+// becomes exactly 1 (zero columns stay).
+void unitPivotColumns(CxMatrix vOut) {
+    const int32_t n = vOut.rows();
+    for (int32_t j = 0; j < n; ++j) {
+        int32_t best = 0;
+        double big = 0;
+        for (int32_t i = 0; i < n; ++i) {
+            const double mag = orin::abs(vOut(i, j));
+            if (mag > big) big = mag, best = i;
+        }
+        if (big == 0) continue;
+        const complexnum pivot = vOut(best, j);
+        for (int32_t i = 0; i < n; ++i) vOut(i, j) = vOut(i, j) / pivot;
+        vOut(best, j) = {1, 0};
     }
 }
 
@@ -273,80 +370,22 @@ int32_t HermEvectorEvalue(const complexnum *a, int32_t n, int32_t wantVectors, c
     orin::CarvedScratch scratch(layout);
     if (!scratch) return kErrOutOfMemory;
     const ConstCxMatrix A(a, n, n);
-    // What is read: the strict lower triangle and the real diagonal.
-    for (int32_t i = 0; i < n; ++i) {
-        if (!std::isfinite(A(i, i).re)) return kErrNoConvergence;
-        for (int32_t j = 0; j < i; ++j)
-            if (!orin::isFinite(A(i, j))) return kErrNoConvergence;
-    }
+    if (!hermitianPartFinite(A)) return kErrNoConvergence;
     const CxMatrix W(scratch.get(wPart), n, n);
     double *tau = scratch.get(tauPart), *e = scratch.get(ePart);
     complexnum *phase = scratch.get(phasePart), *v = scratch.get(vPart), *sums = scratch.get(sumPart);
-    for (int32_t i = 0; i < n; ++i) {
-        W(i, i) = {A(i, i).re, 0};
-        for (int32_t j = 0; j < i; ++j) {
-            W(i, j) = A(i, j);
-            W(j, i) = orin::conj(A(i, j));
-        }
-    }
-    // W <- H_k W H_k for k = 0..n-3; the reflection of step k keeps its
-    // vector below the sub-diagonal of column k (v_0 = 1 implied).
-    std::fill_n(tau, n, 0.0);
-    for (int32_t k = 0; k + 2 < n; ++k) {
-        const int32_t len = n - k - 1;
-        if (orin::linalg::cxNorm2(&W(k + 2, k), len - 1, n) == 0) continue;
-        for (int32_t i = 0; i < len; ++i) v[i] = W(k + 1 + i, k);
-        complexnum beta{};
-        // Finite entries can still overflow the norm.
-        if (!orin::linalg::cxReflector(v, len, &tau[k], &beta)) return kErrNoConvergence;
-        const CxMatrix trailing = W.block(k + 1, k + 1, len, len);
-        orin::linalg::reflectRows(trailing, v, tau[k], sums);
-        orin::linalg::reflectColumns(trailing, v, tau[k]);
-        W(k + 1, k) = beta;
-        for (int32_t i = 1; i < len; ++i) W(k + 1 + i, k) = v[i];
-    }
-    // D = diag(phase) with phase_{k+1} = phase_k e_k / |e_k| makes D^H T D
-    // real with sub-diagonal |e_k|.
-    phase[0] = {1, 0};
-    e[0] = 0;
-    for (int32_t i = 0; i < n; ++i) values[i] = W(i, i).re;
-    for (int32_t k = 0; k + 1 < n; ++k) {
-        const complexnum ek = W(k + 1, k);
-        const double mag = orin::abs(ek);
-        e[k + 1] = mag;
-        phase[k + 1] = mag > 0 ? phase[k] * (ek / mag) : phase[k];
-        phase[k + 1] = phase[k + 1] / orin::abs(phase[k + 1]);
-    }
+    fillHermitian(A, W);
+    if (!reduceToTridiagonal(W, tau, v, sums)) return kErrNoConvergence;
+    realTridiagonal(W, values, e, phase);
     double *zt = want ? scratch.get(ztPart) : nullptr;
     if (want)
         for (int32_t i = 0; i < n; ++i)
             for (int32_t j = 0; j < n; ++j) zt[cells(i, n) + j] = i == j ? 1.0 : 0.0;
     if (!orin::linalg::tridiagonalQL(values, e, n, zt)) return kErrNoConvergence;
     if (!want) return kErrNone;
-    // V = H_0 ... H_{n-3} D Z; zt holds Z^T.
     const CxMatrix V(vectors, n, n);
-    for (int32_t i = 0; i < n; ++i)
-        for (int32_t j = 0; j < n; ++j) V(i, j) = phase[i] * zt[cells(j, n) + i];
-    for (int32_t k = n - 3; k >= 0; --k) {
-        if (tau[k] == 0) continue;
-        const int32_t len = n - k - 1;
-        v[0] = {1, 0};
-        for (int32_t i = 1; i < len; ++i) v[i] = W(k + 1 + i, k);
-        orin::linalg::reflectRows(V.block(k + 1, 0, len, n), v, tau[k], sums);
-    }
-    // Each eigenvector divided by its first component of largest magnitude.
-    for (int32_t j = 0; j < n; ++j) {
-        int32_t best = 0;
-        double big = 0;
-        for (int32_t i = 0; i < n; ++i) {
-            const double mag = orin::abs(V(i, j));
-            if (mag > big) big = mag, best = i;
-        }
-        if (big == 0) continue;
-        const complexnum pivot = V(best, j);
-        for (int32_t i = 0; i < n; ++i) V(i, j) = V(i, j) / pivot;
-        V(best, j) = {1, 0};
-    }
+    backTransform(W, tau, phase, zt, V, v, sums);
+    unitPivotColumns(V);
     return kErrNone;
 }
 

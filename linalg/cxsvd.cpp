@@ -21,7 +21,6 @@ namespace orin::linalg {
 
 namespace {
 
-constexpr double kEpsilon = 2.220446049250313e-16;  // 2^-52
 // Cyclic Jacobi converges quadratically once the off-diagonal part is small
 // (Wilkinson, Numer. Math. 4 (1962)); ten sweeps are typical, sixty mean the
 // rotations are chasing rounding and the iteration has failed.
@@ -59,58 +58,41 @@ void rotate(complexnum *x, complexnum *y, ptrdiff_t n, double c, double s, compl
     }
 }
 
-}  // namespace
+// The working columns of the one-sided Jacobi method, held as contiguous
+// rows: g (n rows of m) the columns of B, scaled; w (n rows of n, null
+// without vectors) the columns of V; d the squared column norms.
+struct JacobiColumns {
+    complexnum *g, *w;
+    extended *d;
+    ptrdiff_t m, n;
+    bool vectors;
 
-int32_t cxSingularValues(const complexnum *a, int32_t p, int32_t q, bool adjoint, double *s, complexnum *u,
-                         complexnum *v, int *scale) {
-    const ptrdiff_t m = p, n = q;
-    const int64_t count = static_cast<int64_t>(p) * q;
-    // Non-finite entries make every orthogonality test fail; the answer is
-    // known at once.
-    double big = 0;
-    for (int64_t i = 0; i < count; ++i) {
-        if (!isFinite(a[i])) return kErrNoConvergence;
-        big = std::max({big, std::fabs(a[i].re), std::fabs(a[i].im)});
-    }
-    const bool vectors = u != nullptr;
-    ScratchLayout layout;
-    const auto columnsPart = layout.add<complexnum>(count);
-    const auto rightPart = layout.add<complexnum>(vectors ? static_cast<int64_t>(q) * q : 0);
-    const auto normsPart = layout.add<extended>(q);
-    const auto coverPart = layout.add<double>(vectors ? p : 0);
-    CarvedScratch scratch(layout);
-    if (!scratch) return kErrOutOfMemory;
-    complexnum *const g = scratch.get(columnsPart);  // row j: column j of B, scaled
-    complexnum *const w = scratch.get(rightPart);    // row j: column j of V
-    extended *const d = scratch.get(normsPart);      // squared column norms
-    auto column = [g, m](ptrdiff_t j) { return g + j * m; };
-    auto right = [w, n](ptrdiff_t j) { return w + j * n; };
-    auto exchange = [&](ptrdiff_t i, ptrdiff_t j) {
+    complexnum *column(ptrdiff_t j) const { return g + j * m; }
+    complexnum *right(ptrdiff_t j) const { return w + j * n; }
+    void exchange(ptrdiff_t i, ptrdiff_t j) const {
         std::swap_ranges(column(i), column(i) + m, column(j));
         if (vectors) std::swap_ranges(right(i), right(i) + n, right(j));
         std::swap(d[i], d[j]);
-    };
-
-    // Scaling by a power of two is exact, and with the largest part below 1
-    // no squared norm can overflow.
-    int exponent = 0;
-    if (big > 0) std::frexp(big, &exponent);
-    for (ptrdiff_t i = 0; i < m; ++i)
-        for (ptrdiff_t j = 0; j < n; ++j) {
-            const complexnum z = adjoint ? conj(a[j * m + i]) : a[i * n + j];
-            column(j)[i] = {std::ldexp(z.re, -exponent), std::ldexp(z.im, -exponent)};
-        }
-    if (vectors) {
-        std::fill(w, w + n * n, complexnum{0, 0});
-        for (ptrdiff_t j = 0; j < n; ++j) right(j)[j] = {1, 0};
+    }
+    void recomputeNorms() const {
+        for (ptrdiff_t j = 0; j < n; ++j) d[j] = squaredNorm(column(j), m);
     }
 
+    // Cyclic sweeps of rotations until no pair needs one; false after
+    // kMaxSweeps.
+    bool orthogonalise() const;
+    // Descending order of the norms, the columns of U and V following.
+    void sortDescending() const;
+    // U's columns: the columns normalised, a tiny one completed.
+    void normaliseLeft(double *cover) const;
+};
+
+bool JacobiColumns::orthogonalise() const {
     // A pair counts as orthogonal when |x^H y| <= tol ||x|| ||y||. A rotation
     // itself leaves cosines of a few eps, hence the floor of 16.
     const extended tol = kEpsilon * static_cast<extended>(std::max<ptrdiff_t>(m, 16));
-    bool converged = false;
-    for (int sweep = 0; sweep < kMaxSweeps && !converged; ++sweep) {
-        for (ptrdiff_t j = 0; j < n; ++j) d[j] = squaredNorm(column(j), m);
+    for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
+        recomputeNorms();
         bool rotated = false;
         for (ptrdiff_t i = 0; i + 1 < n; ++i) {
             // The largest remaining column leads its row of pairs (de Rijk,
@@ -143,32 +125,28 @@ int32_t cxSingularValues(const complexnum *a, int32_t p, int32_t q, bool adjoint
                 d[j] = std::max<extended>(d[j] + t * size, 0);
             }
         }
-        converged = !rotated;
+        if (!rotated) return true;
     }
-    if (!converged) return kErrNoConvergence;
+    return false;
+}
 
-    // Descending order, the columns of U and V following their values.
-    for (ptrdiff_t j = 0; j < n; ++j) d[j] = squaredNorm(column(j), m);
+void JacobiColumns::sortDescending() const {
+    recomputeNorms();
     for (ptrdiff_t i = 0; i + 1 < n; ++i) {
         ptrdiff_t best = i;
         for (ptrdiff_t k = i + 1; k < n; ++k)
             if (d[k] > d[best]) best = k;
         if (best != i) exchange(i, best);
     }
-    for (ptrdiff_t j = 0; j < n; ++j) {
-        const double value = static_cast<double>(std::sqrt(d[j]));
-        s[j] = scale ? value : std::ldexp(value, exponent);
-    }
-    if (scale) *scale = exponent;
-    if (!vectors) return kErrNone;
+}
 
-    // U: the normalised columns. A zero (or underflowed) column is replaced
-    // by the unit vector that the columns so far cover least, projected off
-    // them twice (Gram-Schmidt with reorthogonalisation, "twice is enough":
-    // Parlett, The Symmetric Eigenvalue Problem, sec. 6.9), so U keeps
-    // orthonormal columns for rank-deficient matrices too. cover[k] is
-    // 1 - sum over the columns so far of |U[k][l]|^2, what e_k keeps.
-    double *const cover = scratch.get(coverPart);
+// A zero (or underflowed) column is replaced by the unit vector that the
+// columns so far cover least, projected off them twice (Gram-Schmidt with
+// reorthogonalisation, "twice is enough": Parlett, The Symmetric Eigenvalue
+// Problem, sec. 6.9), so U keeps orthonormal columns for rank-deficient
+// matrices too. cover[k] (m entries) is 1 - sum over the columns so far of
+// |U[k][l]|^2, what e_k keeps.
+void JacobiColumns::normaliseLeft(double *cover) const {
     std::fill(cover, cover + m, 1.0);
     for (ptrdiff_t j = 0; j < n; ++j) {
         complexnum *x = column(j);
@@ -192,10 +170,57 @@ int32_t cxSingularValues(const complexnum *a, int32_t p, int32_t q, bool adjoint
         }
         for (ptrdiff_t k = 0; k < m; ++k) cover[k] -= norm(x[k]);
     }
+}
+
+}  // namespace
+
+int32_t cxSingularValues(const complexnum *a, int32_t p, int32_t q, bool adjoint, double *s, complexnum *u,
+                         complexnum *v, int *scale) {
+    const ptrdiff_t m = p, n = q;
+    const int64_t count = static_cast<int64_t>(p) * q;
+    // Non-finite entries make every orthogonality test fail; the answer is
+    // known at once.
+    double big = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        if (!isFinite(a[i])) return kErrNoConvergence;
+        big = std::max({big, std::fabs(a[i].re), std::fabs(a[i].im)});
+    }
+    const bool vectors = u != nullptr;
+    ScratchLayout layout;
+    const auto columnsPart = layout.add<complexnum>(count);
+    const auto rightPart = layout.add<complexnum>(vectors ? static_cast<int64_t>(q) * q : 0);
+    const auto normsPart = layout.add<extended>(q);
+    const auto coverPart = layout.add<double>(vectors ? p : 0);
+    CarvedScratch scratch(layout);
+    if (!scratch) return kErrOutOfMemory;
+    const JacobiColumns cols{scratch.get(columnsPart), scratch.get(rightPart), scratch.get(normsPart), m, n, vectors};
+
+    // Scaling by a power of two is exact, and with the largest part below 1
+    // no squared norm can overflow.
+    int exponent = 0;
+    if (big > 0) std::frexp(big, &exponent);
     for (ptrdiff_t i = 0; i < m; ++i)
-        for (ptrdiff_t j = 0; j < n; ++j) u[i * n + j] = column(j)[i];
+        for (ptrdiff_t j = 0; j < n; ++j) {
+            const complexnum z = adjoint ? conj(a[j * m + i]) : a[i * n + j];
+            cols.column(j)[i] = {std::ldexp(z.re, -exponent), std::ldexp(z.im, -exponent)};
+        }
+    if (vectors) {
+        std::fill(cols.w, cols.w + n * n, complexnum{0, 0});
+        for (ptrdiff_t j = 0; j < n; ++j) cols.right(j)[j] = {1, 0};
+    }
+    if (!cols.orthogonalise()) return kErrNoConvergence;
+    cols.sortDescending();
+    for (ptrdiff_t j = 0; j < n; ++j) {
+        const double value = static_cast<double>(std::sqrt(cols.d[j]));
+        s[j] = scale ? value : std::ldexp(value, exponent);
+    }
+    if (scale) *scale = exponent;
+    if (!vectors) return kErrNone;
+    cols.normaliseLeft(scratch.get(coverPart));
+    for (ptrdiff_t i = 0; i < m; ++i)
+        for (ptrdiff_t j = 0; j < n; ++j) u[i * n + j] = cols.column(j)[i];
     for (ptrdiff_t i = 0; i < n; ++i)
-        for (ptrdiff_t j = 0; j < n; ++j) v[i * n + j] = right(j)[i];
+        for (ptrdiff_t j = 0; j < n; ++j) v[i * n + j] = cols.right(j)[i];
     return kErrNone;
 }
 

@@ -1,4 +1,7 @@
-// Internals shared by the real linear-algebra routines.
+// Internals shared by the linear-algebra routines, real and complex: matrix
+// sizes and packed layouts, finiteness and scaling, the decompositions one
+// family borrows from another, extended-precision complex sums, and the
+// checks the square, packed and product entry points share.
 #ifndef ORIN_LINALG_DETAIL_H
 #define ORIN_LINALG_DETAIL_H
 
@@ -6,6 +9,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 #include <orin/linalg.h>
 
@@ -44,9 +48,16 @@ inline double radius(double a, double b) {
     return y * std::sqrt(1.0 + r * r);
 }
 
-inline bool allFinite(const double *x, int64_t count) {
-    for (int64_t i = 0; i < count; ++i)
-        if (!std::isfinite(x[i])) return false;
+// True when all count entries are finite (both parts, for complexnum).
+template <class T>
+bool allFinite(const T *x, int64_t count) {
+    for (int64_t i = 0; i < count; ++i) {
+        if constexpr (std::is_same_v<T, complexnum>) {
+            if (!isFinite(x[i])) return false;
+        } else if (!std::isfinite(x[i])) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -86,7 +97,6 @@ inline void copyCells(const double *from, int64_t count, double *to) {
     if (from != to && count > 0) std::memmove(to, from, static_cast<size_t>(count) * sizeof(double));
 }
 
-
 // Thin SVD of a tall p x q matrix (p >= q) held in a: U overwrites a, s gets
 // the q singular values in descending order, v (q x q, may be null when
 // wantVectors is false) gets V. Returns 0, -20001 or -20062.
@@ -115,7 +125,7 @@ struct LUCopy {
 };
 
 
-// ---- Shared with the complex packed, Cholesky and determinant routines ----
+// ---- Shared with the complex packed, Cholesky and determinant routines -----
 
 // The order n of a packed triangle held in len elements: -20003 when len is
 // below 1, -20040 when len is not a triangular number n(n+1)/2.
@@ -171,17 +181,7 @@ struct ExtendedCx {
     complexnum rounded() const { return {static_cast<double>(re), static_cast<double>(im)}; }
 };
 
-inline bool allFinite(const complexnum *x, int64_t count) {
-    for (int64_t i = 0; i < count; ++i)
-        if (!isFinite(x[i])) return false;
-    return true;
-}
-
-}  // namespace orin::linalg
-
-
-// ---- complex reflections and eigen-decompositions ------------------------
-namespace orin::linalg {
+// ---- Complex reflections and eigen-decompositions --------------------------
 
 // sqrt(sum |x_i|^2) over len entries stride apart, summed in extended
 // precision (no overflow or underflow of the squares); NaN or inf when an
@@ -209,13 +209,7 @@ bool tridiagonalQL(double *d, double *e, int32_t n, double *zt);
 // of largest magnitude real and positive (zero columns stay).
 void normaliseEigenvectors(CxMatrix v);
 
-}  // namespace orin::linalg
-
-// ---- Shared by the real and complex special matrices ----------------------
-
-#include <type_traits>
-
-namespace orin::linalg {
+// ---- Shared by the real and complex special matrices -----------------------
 
 // The output shape SpecialMatrix_head and CxSpecialMatrix_head give each
 // code: n x n (0), nx x nx (1, 3), nx x ny (2), (nx-1) x (nx-1) (4); -20061
@@ -249,7 +243,6 @@ int32_t companion(const T *c, int32_t m, T *out) {
     for (int32_t j = 0; j < k; ++j) o(0, j) = -(c[j + 1] / c[0]);
     return kErrNone;
 }
-
 
 // A product entry point whose output handle may be one of its operands:
 // resizing that output first would overwrite what the product still reads,

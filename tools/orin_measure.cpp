@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <optional>
 #include <string>
@@ -33,7 +34,7 @@ struct Row {
     Kind kind;
 };
 
-const Row kRows[] = {
+constexpr Row kRows[] = {
     {kMeasMinimum, "minimum", "minimum", Kind::Level},
     {kMeasMaximum, "maximum", "maximum", Kind::Level},
     {kMeasPeakToPeak, "peak to peak", "peak_to_peak", Kind::Level},
@@ -294,10 +295,32 @@ struct Report {
     int status = 0;    // the exit status this row asks for
 };
 
-const Result &find(const Result *results, int32_t id) {
+// The index of measurement id in kRows; kRowCount when it has no row.
+constexpr size_t rowOf(int32_t id) {
+    size_t at = kRowCount;
     for (size_t k = 0; k < kRowCount; ++k)
-        if (kRows[k].id == id) return results[k];
-    return results[0];
+        if (kRows[k].id == id) {
+            if (at != kRowCount) return kRowCount + 1; // listed twice: ambiguous
+            at = k;
+        }
+    return at;
+}
+// Every measurement the pictures look up has exactly one row.
+constexpr bool hasOneRow(std::initializer_list<int32_t> ids) {
+    for (int32_t id : ids)
+        if (rowOf(id) >= kRowCount) return false;
+    return true;
+}
+static_assert(hasOneRow({kMeasRiseTime, kMeasFallTime, kMeasLowReference, kMeasMidReference, kMeasHighReference,
+                         kMeasPeriod, kMeasPositiveDutyCycle, kMeasRisingOvershoot}),
+              "each measurement drawn in the picture needs exactly one row in kRows");
+
+// The result of measurement id; an id without exactly one row reads as not
+// measured (never as another row's value).
+const Result &find(const Result *results, int32_t id) {
+    static const Result kNotMeasured{};
+    const size_t k = rowOf(id);
+    return k < kRowCount ? results[k] : kNotMeasured;
 }
 
 // ---- pictures ----------------------------------------------------------------
@@ -406,9 +429,10 @@ bool drawSvg(const Report &r, const Channel &ch, const Recording &rec, const dou
     }
     for (int32_t id : {kMeasPeriod, kMeasPositiveDutyCycle, kMeasRisingOvershoot}) {
         const Result &m = find(r.results, id);
-        for (const Row &row : kRows)
-            if (row.id == id && m.ok)
-                svg_plot_legend(plot, "#ffffff", (std::string(row.label) + " " + display(row, m.value, true)).c_str());
+        if (m.ok) {
+            const Row &row = kRows[rowOf(id)];
+            svg_plot_legend(plot, "#ffffff", (std::string(row.label) + " " + display(row, m.value, true)).c_str());
+        }
     }
     // The zoomed panels share the width below the whole record.
     const double gap = 84, width = (756 - gap * static_cast<double>(zooms.size() - (zooms.empty() ? 0 : 1))) /

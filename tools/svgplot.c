@@ -187,7 +187,7 @@ void svg_plot_line(SvgPlot *p, const double *x, const double *y, long n, const c
     if (!p || !p->panels) return;
     add_legend(p, color, legend);
     int open = 0;
-    /* Points falling into one pixel column are reduced to the first, the
+    /* Points falling into one half-pixel column are reduced to the first, the
        minimum, the maximum and the last of them, in the order they come. */
     long i = 0;
     while (i < n) {

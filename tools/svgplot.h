@@ -33,8 +33,10 @@ int svg_plot_panel(SvgPlot *plot, double left, double top, double width, double 
                    const char *xlabel, const char *ylabel, double xmin, double xmax, double ymin, double ymax);
 
 /* Draws y[i] against x[i] (x ascending); a non-finite point breaks the line.
-   Long series are reduced to the minimum and maximum of every pixel column,
-   so the envelope of the signal is kept. legend may be NULL. */
+   Long series are reduced, per half-pixel column, to the first, minimum,
+   maximum and last point in the order they come, so the envelope of the
+   signal is kept and the line joins the columns where the signal does.
+   legend may be NULL. */
 void svg_plot_line(SvgPlot *plot, const double *x, const double *y, long n, const char *color, const char *legend);
 
 /* A dashed horizontal line at level y, labelled at the right edge. */

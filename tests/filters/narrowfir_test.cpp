@@ -191,8 +191,8 @@ TEST(NarrowBand, RefusesBadRequestsAndCounts) {
     EXPECT_TRUE(FIRnarrowFilter_head(hx, &cluster, out2, &error) == 0 && error == kErrBadArraySize && out2.emptied());
 }
 
-// The core design's 19 blocks, then the model and image resizes.
-ORIN_ALLOCATION_CASE(FIRNarrowCoef_head, 21) {
+// The core design's 11 blocks, then the model and image resizes.
+ORIN_ALLOCATION_CASE(FIRNarrowCoef_head, 13) {
     orintest::DoubleHandle model, image;
     FIRNarrowCluster cluster{0, 0, model, image};
     const double fs = 1000, f1 = 40, f2 = 60, fc = 0, dp = 0.01, As = 60;

@@ -253,9 +253,9 @@ ORIN_CONTRACT_TABLE(Parks) {
     };
 }
 
-// The taps resize, the unpacked records, then the core routine's 3; unharmed,
-// Parks gives the core routine's design bit for bit.
-ORIN_ALLOCATION_CASE(Parks, 5) {
+// The taps resize, the unpacked records, then the core routine's one block;
+// unharmed, Parks gives the core routine's design bit for bit.
+ORIN_ALLOCATION_CASE(Parks, 3) {
     orintest::Contract c;
     FIRBandArrayHdl bands = records(c, lowpassBands());
     orintest::DoubleHandle h;
