@@ -33,6 +33,12 @@ TEST(HostArrayView, ResizeWritesDimensionWordsAndReadsBack) {
     EXPECT_EQ(m.cols(), 4);
     EXPECT_EQ(mv.size(), 12);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(mv.data()) % 8, 0u);
+    // No rows (or no columns) is a valid shape, not a refusal.
+    ASSERT_TRUE(mv.resize(0, 4).ok());
+    EXPECT_EQ(m.rows(), 0);
+    EXPECT_EQ(m.cols(), 4);
+    ASSERT_TRUE(mv.resize(2, 0).ok());
+    EXPECT_EQ(m.cols(), 0);
 }
 
 TEST(HostArrayView, RefusedResizeReportsTheHostStatusAndKeepsTheArray) {

@@ -102,15 +102,6 @@ TEST(Spectrum, ClosedFormsAndDirectDft) {
     }
 }
 
-TEST(Spectrum, LongestLengthIsAccepted) {
-    if (kReducedSuite) GTEST_SKIP() << "4M samples";
-    int32_t err = -1;
-    DoubleHandle pow2(std::vector<double>(4194304, 1.0));
-    EXPECT_EQ(Spectrum(pow2, &err), 0);
-    EXPECT_EQ(err, 0);
-    EXPECT_EQ(pow2.values()[0], 1.0);
-}
-
 TEST(CrossPower, MatchesConjXTimesYOverNSquared) {
     for (auto [nx, ny] : std::vector<std::pair<int32_t, int32_t>>{{8, 8}, {6, 8}, {64, 50}, {15, 15}, {6, 7}}) {
         const auto x = randomDoubles(nx, nx), y = randomDoubles(ny, 1000 + ny);
