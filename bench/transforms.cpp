@@ -167,6 +167,7 @@ void sizes(benchmark::internal::Benchmark *b) {
     b->Unit(benchmark::kMicrosecond)->MinTime(0.2);
 }
 
+#ifdef ORIN_HAVE_GSL
 // GSL transforms a prime length by the direct O(n^2) sum: the two large
 // primes would take minutes per call.
 bool gslTakes(int32_t n) { return n != 65537 && n != 1000003; }
@@ -176,6 +177,7 @@ void gslSizes(benchmark::internal::Benchmark *b) {
         if (gslTakes(n)) b->Arg(n);
     b->Unit(benchmark::kMicrosecond)->MinTime(0.2);
 }
+#endif
 
 BENCHMARK(BM_ComplexSplit_orin)->Apply(sizes);
 BENCHMARK(BM_ComplexInterleaved_orin)->Apply(sizes);
