@@ -35,6 +35,11 @@ inline constexpr extended kTwoPiL = 2 * std::numbers::pi_v<extended>;
 // tests (LAPACK's dlamch('P')).
 inline constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
 
+// 2^-63, the unit of one rounding step of the x87 extended format: the
+// relative size below which the QR and SVD measures treat a pivot or a
+// column norm as lost to rounding.
+inline constexpr double kTwoPowMinus63 = 0x1p-63;
+
 // Sum of x[0..n-1] in index order, in extended precision.
 inline extended sumExtended(const double *x, int32_t n) {
     extended s = 0;

@@ -17,8 +17,8 @@ using orin::Scratch;
 
 namespace {
 
-constexpr double kEpsilon = 2.220446049250313e-16;  // 2^-52
-constexpr double kTwoPowMinus63 = 1.0842021724855044e-19;
+using orin::kEpsilon;
+using orin::kTwoPowMinus63;
 
 int64_t cells(int32_t rows, int32_t cols) { return static_cast<int64_t>(rows) * cols; }
 

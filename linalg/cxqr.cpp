@@ -15,7 +15,7 @@ using orin::linalg::ExtendedCx;
 
 namespace {
 
-constexpr double kTwoPowMinus63 = 1.0842021724855044e-19;
+using orin::kTwoPowMinus63;
 
 }  // namespace
 

@@ -9,8 +9,8 @@ using orin::linalg::cells;
 
 namespace {
 
-constexpr double kEpsilon = 2.220446049250313e-16;  // 2^-52
-constexpr double kTwoPowMinus63 = 1.0842021724855044e-19;
+using orin::kEpsilon;
+using orin::kTwoPowMinus63;
 
 // A tall p x q copy of a (its transpose when m < n), the q singular values
 // and, when asked, the q x q right factor.

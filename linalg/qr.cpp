@@ -12,7 +12,7 @@ using orin::linalg::cells;
 
 namespace {
 
-constexpr double kTwoPowMinus63 = 1.0842021724855044e-19;
+using orin::kTwoPowMinus63;
 
 double norm2(const double *x, int32_t n) {
     double out = 0;
