@@ -1,7 +1,10 @@
 // Singular value decomposition by Householder bidiagonalisation and
 // implicitly shifted QR sweeps (Golub and Reinsch, Numer. Math. 14 (1970);
 // Golub and Van Loan sec. 8.6), with the loops arranged along rows of the
-// row-major storage wherever the reduction allows.
+// row-major storage wherever the reduction allows. The steps, as LAPACK
+// splits them: bidiagonalise (reflectColumn, reflectRow), accumulate the
+// right and left transformations, diagonalise (blockStart,
+// cancelSuperdiagonal, shiftedSweep), then sort.
 #include <orin/linalg.h>
 
 #include "detail.h"
@@ -13,9 +16,207 @@ namespace orin::linalg {
 
 namespace {
 
+// Golub and Reinsch's limit on the QR sweeps spent on one singular value.
 constexpr int kMaxSweeps = 30;
 
 inline double withSign(double magnitude, double sign) { return sign >= 0 ? std::fabs(magnitude) : -std::fabs(magnitude); }
+
+// Which Householder reflections of step i were not formed because the column
+// or row was already reduced; their transformations are then the identity.
+struct SkippedReflection {
+    bool left;
+    bool right;
+};
+
+// The bidiagonal B = U^T A V: diagonal[i] = B(i, i), superdiagonal[i] =
+// B(i - 1, i) (superdiagonal[0] = 0), and normBound = max |B(i, i)| +
+// |B(i - 1, i)|, against which the diagonalisation judges what is negligible.
+struct Bidiagonal {
+    double *diagonal;
+    double *superdiagonal;
+    double normBound;
+};
+
+// An element is negligible when adding it to the bidiagonal's norm bound
+// leaves the bound unchanged (Golub and Reinsch's test).
+inline bool negligible(double x, double normBound) { return std::fabs(x) + normBound == normBound; }
+
+// Left reflection of bidiagonalisation step i: zeroes column i of A below the
+// diagonal, the column first scaled by the sum of its magnitudes, and applies
+// the reflection to columns i + 1 .. n - 1. A column already reduced keeps
+// its entry and sign (no reflection, as LAPACK's dlarfg). Returns B(i, i);
+// colSums is work of n entries.
+double reflectColumn(Matrix A, ptrdiff_t i, double *colSums, bool &skipped) {
+    const ptrdiff_t m = A.rows(), n = A.cols(), l = i + 1;
+    double g = 0, scale = 0;
+    bool reduced = true;
+    for (ptrdiff_t k = i + 1; k < m && reduced; ++k) reduced = A(k, i) == 0;
+    skipped = reduced;
+    if (reduced) {
+        scale = 1;
+        g = A(i, i);
+    } else {
+        for (ptrdiff_t k = i; k < m; ++k) scale += std::fabs(A(k, i));
+    }
+    if (!reduced && scale != 0) {
+        extended s = 0;
+        for (ptrdiff_t k = i; k < m; ++k) {
+            A(k, i) /= scale;
+            s += static_cast<extended>(A(k, i)) * A(k, i);
+        }
+        // f the pivot, g the new diagonal entry -sign(f) |column|, h the
+        // reflector's normalisation f g - |column|^2 (all in scaled units).
+        const double f = A(i, i);
+        g = -withSign(std::sqrt(static_cast<double>(s)), f);
+        const double h = f * g - static_cast<double>(s);
+        A(i, i) = f - g;
+        // colSums[j] = column i . column j over rows i..m-1, built row by row.
+        std::fill(colSums + l, colSums + n, 0.0);
+        for (ptrdiff_t k = i; k < m; ++k) {
+            const double aki = A(k, i);
+            const double *row = A.row(k).data();
+            addScaled(colSums + l, row + l, aki, n - l);
+        }
+        for (ptrdiff_t j = l; j < n; ++j) colSums[j] /= h;
+        for (ptrdiff_t k = i; k < m; ++k) {
+            const double aki = A(k, i);
+            double *row = A.row(k).data();
+            addScaled(row + l, colSums + l, aki, n - l);
+        }
+        for (ptrdiff_t k = i; k < m; ++k) A(k, i) *= scale;
+    }
+    return scale * g;
+}
+
+// Right reflection of bidiagonalisation step i (i < n - 1): zeroes row i of
+// A beyond the superdiagonal and applies the reflection to rows i + 1 ..
+// m - 1, with the same scaling and skipping as reflectColumn. Returns
+// B(i, i + 1). reflector[i + 1 .. n - 1] is work: the caller lends the part
+// of the superdiagonal not yet filled.
+double reflectRow(Matrix A, ptrdiff_t i, double *reflector, bool &skipped) {
+    const ptrdiff_t m = A.rows(), n = A.cols(), l = i + 1;
+    double *rowi = A.row(i).data();
+    double g = 0, scale = 0;
+    bool reduced = true;
+    for (ptrdiff_t k = l + 1; k < n && reduced; ++k) reduced = rowi[k] == 0;
+    skipped = reduced;
+    if (reduced) {
+        scale = 1;
+        g = rowi[l];
+    } else {
+        for (ptrdiff_t k = l; k < n; ++k) scale += std::fabs(rowi[k]);
+    }
+    if (!reduced && scale != 0) {
+        extended s = 0;
+        for (ptrdiff_t k = l; k < n; ++k) {
+            rowi[k] /= scale;
+            s += static_cast<extended>(rowi[k]) * rowi[k];
+        }
+        const double f = rowi[l];
+        g = -withSign(std::sqrt(static_cast<double>(s)), f);
+        const double h = f * g - static_cast<double>(s);
+        rowi[l] = f - g;
+        for (ptrdiff_t k = l; k < n; ++k) reflector[k] = rowi[k] / h;
+        // Each row's product with row i reads only that row, so kLanes of
+        // them are formed together before their updates.
+        ptrdiff_t j = l;
+        for (; j + kLanes <= m; j += kLanes) {
+            const double *rows[kLanes];
+            for (ptrdiff_t r = 0; r < kLanes; ++r) rows[r] = A.row(j + r).data() + l;
+            extended t[kLanes] = {0, 0, 0, 0};
+            rowsTimesVector(rows, rowi + l, n - l, t);
+            #pragma GCC unroll 4  // the sums stay in registers
+            for (ptrdiff_t r = 0; r < kLanes; ++r) {
+                double *row = A.row(j + r).data();
+                const double tt = static_cast<double>(t[r]);
+                addScaled(row + l, reflector + l, tt, n - l);
+            }
+        }
+        for (; j < m; ++j) {
+            double *row = A.row(j).data();
+            const double tt = static_cast<double>(dotExtended(row + l, rowi + l, n - l));
+            addScaled(row + l, reflector + l, tt, n - l);
+        }
+        for (ptrdiff_t k = l; k < n; ++k) rowi[k] *= scale;
+    }
+    return scale * g;
+}
+
+// 1. Householder bidiagonalisation: alternating left and right reflections
+//    leave B in b, with the reflectors kept in A for the accumulations.
+void bidiagonalise(Matrix A, Bidiagonal &b, SkippedReflection *skipped, double *colSums) {
+    const ptrdiff_t n = A.cols();
+    double nextSuperdiagonal = 0;
+    b.normBound = 0;
+    for (ptrdiff_t i = 0; i < n; ++i) {
+        b.superdiagonal[i] = nextSuperdiagonal;
+        b.diagonal[i] = reflectColumn(A, i, colSums, skipped[i].left);
+        skipped[i].right = false;
+        nextSuperdiagonal = 0;
+        if (i != n - 1) nextSuperdiagonal = reflectRow(A, i, b.superdiagonal, skipped[i].right);
+        b.normBound = std::max(b.normBound, std::fabs(b.diagonal[i]) + std::fabs(b.superdiagonal[i]));
+    }
+}
+
+// 2. The right reflections accumulated into V, from the last.
+void accumulateRight(ConstMatrix A, Matrix V, const double *superdiagonal, const SkippedReflection *skipped,
+                     double *colSums) {
+    const ptrdiff_t n = A.cols();
+    for (ptrdiff_t i = n - 1; i >= 0; --i) {
+        const ptrdiff_t l = i + 1;
+        if (i < n - 1) {
+            const double *rowi = A.row(i).data();
+            const double g = superdiagonal[l];
+            if (g != 0 && !skipped[i].right) {
+                // Division in two steps avoids underflow (Golub and Reinsch).
+                for (ptrdiff_t j = l; j < n; ++j) V(j, i) = (rowi[j] / rowi[l]) / g;
+                std::fill(colSums + l, colSums + n, 0.0);
+                for (ptrdiff_t k = l; k < n; ++k) {
+                    const double aik = rowi[k];
+                    const double *vrow = V.row(k).data();
+                    addScaled(colSums + l, vrow + l, aik, n - l);
+                }
+                for (ptrdiff_t k = l; k < n; ++k) {
+                    const double vki = V(k, i);
+                    double *vrow = V.row(k).data();
+                    addScaled(vrow + l, colSums + l, vki, n - l);
+                }
+            }
+            for (ptrdiff_t j = l; j < n; ++j) V(i, j) = V(j, i) = 0.0;
+        }
+        V(i, i) = 1.0;
+    }
+}
+
+// 3. The left reflections accumulated into U, in place of A.
+void accumulateLeft(Matrix A, const double *diagonal, const SkippedReflection *skipped, double *colSums) {
+    const ptrdiff_t m = A.rows(), n = A.cols();
+    for (ptrdiff_t i = n - 1; i >= 0; --i) {
+        const ptrdiff_t l = i + 1;
+        double g = diagonal[i];
+        std::fill(A.row(i).data() + l, A.row(i).data() + n, 0.0);
+        if (g != 0 && !skipped[i].left) {
+            g = 1.0 / g;
+            std::fill(colSums + l, colSums + n, 0.0);
+            for (ptrdiff_t k = l; k < m; ++k) {
+                const double aki = A(k, i);
+                const double *row = A.row(k).data();
+                addScaled(colSums + l, row + l, aki, n - l);
+            }
+            const double aii = A(i, i);
+            for (ptrdiff_t j = l; j < n; ++j) colSums[j] = (colSums[j] / aii) * g;
+            for (ptrdiff_t k = i; k < m; ++k) {
+                const double aki = A(k, i);
+                double *row = A.row(k).data();
+                addScaled(row + l, colSums + l, aki, n - l);
+            }
+            for (ptrdiff_t j = i; j < m; ++j) A(j, i) *= g;
+        } else {
+            for (ptrdiff_t j = i; j < m; ++j) A(j, i) = 0.0;
+        }
+        A(i, i) += 1.0;
+    }
+}
 
 // Applies one sweep's rotations j = l .. last, in that order, to the column
 // pairs (j, j + 1) of M: (x, z) becomes (x c + z s, z c - x s). The sweep
@@ -57,280 +258,145 @@ void rotateColumns(Matrix M, ptrdiff_t l, ptrdiff_t last, const double *cosines,
     }
 }
 
-}  // namespace
+// The cosines and sines of one sweep's rotations of V (from the right) and of
+// U (from the left), each indexed by the first column of its pair.
+struct SweepRotations {
+    double *cosV, *sinV, *cosU, *sinU;
+};
 
-int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bool wantVectors) {
-    const ptrdiff_t m = p, n = q;
-    orin::Matrix A(a, m, n);
-    orin::Matrix V(v, n, n);
-    // Work: the superdiagonal, a row of column sums for the updates, marks
-    // of the reflections that were skipped, and the cosines and sines of one
-    // sweep's rotations of V and of U.
-    Scratch<double> work(7 * static_cast<int64_t>(n));
-    if (!work) return kErrOutOfMemory;
-    double *rv1 = work.data();
-    double *sum = work.data() + n;
-    double *skipped = work.data() + 2 * n;
-    double *cosV = work.data() + 3 * n, *sinV = work.data() + 4 * n;
-    double *cosU = work.data() + 5 * n, *sinU = work.data() + 6 * n;
-    constexpr double kLeftSkipped = 1, kRightSkipped = 2;
-
-    // Non-finite entries would leave every convergence test false; the
-    // sweep limit would end it, but the answer is known at once.
-    if (!allFinite(a, static_cast<int64_t>(m) * n)) return kErrNoConvergence;
-
-    // 1. Bidiagonalisation: a left reflection zeroes column i below the
-    //    diagonal, a right one zeroes row i beyond the superdiagonal; each
-    //    column or row is first scaled by the sum of its magnitudes. A column
-    //    or row that is already reduced keeps its entry and sign (no
-    //    reflection, as LAPACK's dlarfg), so diagonal and bidiagonal input
-    //    passes through with U = V = I.
-    double g = 0, scale = 0, anorm = 0;
-    for (ptrdiff_t i = 0; i < n; ++i) {
-        const ptrdiff_t l = i + 1;
-        rv1[i] = scale * g;
-        g = 0;
-        scale = 0;
-        skipped[i] = 0;
-        bool reduced = true;
-        for (ptrdiff_t k = i + 1; k < m && reduced; ++k) reduced = A(k, i) == 0;
-        if (reduced) {
-            skipped[i] = kLeftSkipped;
-            scale = 1;
-            g = A(i, i);
-        } else {
-            for (ptrdiff_t k = i; k < m; ++k) scale += std::fabs(A(k, i));
+// Splitting test: the first row l of the unreduced block that ends at row k.
+// diagonalZero tells that the block was split off by a negligible
+// diagonal[l - 1] rather than a negligible superdiagonal[l].
+ptrdiff_t blockStart(const Bidiagonal &b, ptrdiff_t k, bool &diagonalZero) {
+    diagonalZero = true;
+    ptrdiff_t l = k;
+    for (; l >= 0; --l) {
+        // superdiagonal[0] is 0 by construction; l = 0 ends the search even
+        // when the norm bound itself is not finite.
+        if (l == 0 || negligible(b.superdiagonal[l], b.normBound)) {
+            diagonalZero = false;
+            break;
         }
-        if (!reduced && scale != 0) {
-            extended s = 0;
-            for (ptrdiff_t k = i; k < m; ++k) {
-                A(k, i) /= scale;
-                s += static_cast<extended>(A(k, i)) * A(k, i);
-            }
-            const double f = A(i, i);
-            g = -withSign(std::sqrt(static_cast<double>(s)), f);
-            const double h = f * g - static_cast<double>(s);
-            A(i, i) = f - g;
-            // sum[j] = column i . column j over rows i..m-1, built row by row.
-            std::fill(sum + l, sum + n, 0.0);
-            for (ptrdiff_t k = i; k < m; ++k) {
-                const double aki = A(k, i);
-                const double *row = A.row(k).data();
-                addScaled(sum + l, row + l, aki, n - l);
-            }
-            for (ptrdiff_t j = l; j < n; ++j) sum[j] /= h;
-            for (ptrdiff_t k = i; k < m; ++k) {
-                const double aki = A(k, i);
-                double *row = A.row(k).data();
-                addScaled(row + l, sum + l, aki, n - l);
-            }
-            for (ptrdiff_t k = i; k < m; ++k) A(k, i) *= scale;
-        }
-        w[i] = scale * g;
-        g = 0;
-        scale = 0;
-        if (i != n - 1) {
-            double *rowi = A.row(i).data();
-            bool rowReduced = true;
-            for (ptrdiff_t k = l + 1; k < n && rowReduced; ++k) rowReduced = rowi[k] == 0;
-            if (rowReduced) {
-                skipped[i] += kRightSkipped;
-                scale = 1;
-                g = rowi[l];
-            } else {
-                for (ptrdiff_t k = l; k < n; ++k) scale += std::fabs(rowi[k]);
-            }
-            if (!rowReduced && scale != 0) {
-                extended s = 0;
-                for (ptrdiff_t k = l; k < n; ++k) {
-                    rowi[k] /= scale;
-                    s += static_cast<extended>(rowi[k]) * rowi[k];
-                }
-                const double f = rowi[l];
-                g = -withSign(std::sqrt(static_cast<double>(s)), f);
-                const double h = f * g - static_cast<double>(s);
-                rowi[l] = f - g;
-                for (ptrdiff_t k = l; k < n; ++k) rv1[k] = rowi[k] / h;
-                // Each row's product with row i reads only that row, so
-                // kLanes of them are formed together before their updates.
-                ptrdiff_t j = l;
-                for (; j + kLanes <= m; j += kLanes) {
-                    const double *rows[kLanes];
-                    for (ptrdiff_t r = 0; r < kLanes; ++r) rows[r] = A.row(j + r).data() + l;
-                    extended t[kLanes] = {0, 0, 0, 0};
-                    rowsTimesVector(rows, rowi + l, n - l, t);
-                    #pragma GCC unroll 4  // the sums stay in registers
-                    for (ptrdiff_t r = 0; r < kLanes; ++r) {
-                        double *row = A.row(j + r).data();
-                        const double tt = static_cast<double>(t[r]);
-                        addScaled(row + l, rv1 + l, tt, n - l);
-                    }
-                }
-                for (; j < m; ++j) {
-                    double *row = A.row(j).data();
-                    const double tt = static_cast<double>(dotExtended(row + l, rowi + l, n - l));
-                    addScaled(row + l, rv1 + l, tt, n - l);
-                }
-                for (ptrdiff_t k = l; k < n; ++k) rowi[k] *= scale;
-            }
-        }
-        anorm = std::max(anorm, std::fabs(w[i]) + std::fabs(rv1[i]));
+        if (negligible(b.diagonal[l - 1], b.normBound)) break;
     }
+    return l;
+}
 
+// diagonal[l - 1] is negligible: chases superdiagonal[l] out along rows
+// l .. k with rotations from the left (Golub and Van Loan sec. 8.6.2),
+// applied to U when it is wanted.
+void cancelSuperdiagonal(Bidiagonal &b, Matrix U, bool wantVectors, ptrdiff_t l, ptrdiff_t k) {
+    const ptrdiff_t m = U.rows(), above = l - 1;
+    double c = 0, s = 1;
+    for (ptrdiff_t i = l; i <= k; ++i) {
+        const double f = s * b.superdiagonal[i];
+        b.superdiagonal[i] = c * b.superdiagonal[i];
+        if (negligible(f, b.normBound)) break;
+        const double g = b.diagonal[i];
+        double h = radius(f, g);
+        b.diagonal[i] = h;
+        h = 1.0 / h;
+        c = g * h;
+        s = -f * h;
+        if (wantVectors)
+            for (ptrdiff_t j = 0; j < m; ++j) {
+                double *row = U.row(j).data();
+                const double y = row[above], z = row[i];
+                row[above] = y * c + z * s;
+                row[i] = z * c - y * s;
+            }
+    }
+}
+
+// One implicitly shifted QR sweep over the block l .. k: the shift is from
+// the bottom 2 x 2 minor (Wilkinson), the bulge chased down with alternating
+// right and left rotations (Golub and Van Loan alg. 8.6.1), which are then
+// applied to V and U.
+void shiftedSweep(Bidiagonal &b, Matrix U, Matrix V, bool wantVectors, ptrdiff_t l, ptrdiff_t k,
+                  const SweepRotations &rot) {
+    // w the diagonal, e the superdiagonal; f and h (then g and h) the pair a
+    // rotation annihilates, c and s its cosine and sine; x and y the
+    // diagonal entries the chase carries (Golub and Reinsch's names).
+    double *w = b.diagonal, *e = b.superdiagonal;
+    const double z = w[k];
+    double x = w[l];
+    const ptrdiff_t last = k - 1;
+    double y = w[last];
+    double g = e[last];
+    double h = e[k];
+    // The eigenvalue of the trailing 2 x 2 of B^T B nearer its last entry,
+    // in Golub and Reinsch's form: f becomes (w[l]^2 - shift) / w[l].
+    double f = ((y - z) * (y + z) + (g - h) * (g + h)) / (2.0 * h * y);
+    g = radius(f, 1.0);
+    f = ((x - z) * (x + z) + h * ((y / (f + withSign(g, f))) - h)) / x;
+    double c = 1, s = 1;
+    for (ptrdiff_t j = l; j <= last; ++j) {
+        const ptrdiff_t i = j + 1;
+        g = e[i];
+        y = w[i];
+        h = s * g;
+        g = c * g;
+        double zz = radius(f, h);
+        e[j] = zz;
+        c = f / zz;
+        s = h / zz;
+        f = x * c + g * s;
+        g = g * c - x * s;
+        h = y * s;
+        y *= c;
+        rot.cosV[j] = c;
+        rot.sinV[j] = s;
+        zz = radius(f, h);
+        w[j] = zz;
+        if (zz != 0) {
+            zz = 1.0 / zz;
+            c = f * zz;
+            s = h * zz;
+        }
+        f = c * g + s * y;
+        x = c * y - s * g;
+        rot.cosU[j] = c;
+        rot.sinU[j] = s;
+    }
     if (wantVectors) {
-        // 2. Right transformations accumulated into V, from the last.
-        ptrdiff_t l = n;
-        for (ptrdiff_t i = n - 1; i >= 0; --i) {
-            if (i < n - 1) {
-                const double *rowi = A.row(i).data();
-                if (g != 0 && skipped[i] < kRightSkipped) {
-                    // Division in two steps avoids underflow (Golub-Reinsch).
-                    for (ptrdiff_t j = l; j < n; ++j) V(j, i) = (rowi[j] / rowi[l]) / g;
-                    std::fill(sum + l, sum + n, 0.0);
-                    for (ptrdiff_t k = l; k < n; ++k) {
-                        const double aik = rowi[k];
-                        const double *vrow = V.row(k).data();
-                        addScaled(sum + l, vrow + l, aik, n - l);
-                    }
-                    for (ptrdiff_t k = l; k < n; ++k) {
-                        const double vki = V(k, i);
-                        double *vrow = V.row(k).data();
-                        addScaled(vrow + l, sum + l, vki, n - l);
-                    }
-                }
-                for (ptrdiff_t j = l; j < n; ++j) V(i, j) = V(j, i) = 0.0;
-            }
-            V(i, i) = 1.0;
-            g = rv1[i];
-            l = i;
-        }
-        // 3. Left transformations accumulated into U, in place of A.
-        for (ptrdiff_t i = n - 1; i >= 0; --i) {
-            const ptrdiff_t l1 = i + 1;
-            g = w[i];
-            std::fill(A.row(i).data() + l1, A.row(i).data() + n, 0.0);
-            if (g != 0 && skipped[i] != kLeftSkipped && skipped[i] != kLeftSkipped + kRightSkipped) {
-                g = 1.0 / g;
-                std::fill(sum + l1, sum + n, 0.0);
-                for (ptrdiff_t k = l1; k < m; ++k) {
-                    const double aki = A(k, i);
-                    const double *row = A.row(k).data();
-                    addScaled(sum + l1, row + l1, aki, n - l1);
-                }
-                const double aii = A(i, i);
-                for (ptrdiff_t j = l1; j < n; ++j) sum[j] = (sum[j] / aii) * g;
-                for (ptrdiff_t k = i; k < m; ++k) {
-                    const double aki = A(k, i);
-                    double *row = A.row(k).data();
-                    addScaled(row + l1, sum + l1, aki, n - l1);
-                }
-                for (ptrdiff_t j = i; j < m; ++j) A(j, i) *= g;
-            } else {
-                for (ptrdiff_t j = i; j < m; ++j) A(j, i) = 0.0;
-            }
-            A(i, i) += 1.0;
-        }
+        rotateColumns(V, l, last, rot.cosV, rot.sinV);
+        rotateColumns(U, l, last, rot.cosU, rot.sinU);
     }
+    e[l] = 0;
+    e[k] = f;
+    w[k] = x;
+}
 
-    // 4. Diagonalisation of the bidiagonal (w on the diagonal, rv1 above it)
-    //    from the last singular value up. An element is negligible when
-    //    adding it to the bidiagonal's norm leaves the norm unchanged.
-    auto negligible = [anorm](double x) { return std::fabs(x) + anorm == anorm; };
+// 4. Diagonalisation of B from the last singular value up: split off the
+//    unreduced block, cancel a negligible diagonal's coupling, and sweep
+//    until the block's last superdiagonal is negligible; a negative value
+//    then changes sign with its column of V.
+int32_t diagonalise(Bidiagonal &b, Matrix U, Matrix V, bool wantVectors, const SweepRotations &rot) {
+    const ptrdiff_t n = U.cols();
     for (ptrdiff_t k = n - 1; k >= 0; --k) {
         for (int sweep = 1;; ++sweep) {
-            bool cancel = true;
-            ptrdiff_t l = k;
-            for (; l >= 0; --l) {
-                // rv1[0] is 0 by construction; l = 0 ends the split search
-                // even when the norm itself is not finite.
-                if (l == 0 || negligible(rv1[l])) {
-                    cancel = false;
-                    break;
-                }
-                if (negligible(w[l - 1])) break;
-            }
-            if (cancel) {
-                // w[l-1] is negligible: chase rv1[l] out with rotations.
-                const ptrdiff_t nm = l - 1;
-                double c = 0, s = 1;
-                for (ptrdiff_t i = l; i <= k; ++i) {
-                    const double f = s * rv1[i];
-                    rv1[i] = c * rv1[i];
-                    if (negligible(f)) break;
-                    g = w[i];
-                    double h = radius(f, g);
-                    w[i] = h;
-                    h = 1.0 / h;
-                    c = g * h;
-                    s = -f * h;
-                    if (wantVectors)
-                        for (ptrdiff_t j = 0; j < m; ++j) {
-                            double *row = A.row(j).data();
-                            const double y = row[nm], z = row[i];
-                            row[nm] = y * c + z * s;
-                            row[i] = z * c - y * s;
-                        }
-                }
-            }
-            const double z = w[k];
+            bool diagonalZero = false;
+            const ptrdiff_t l = blockStart(b, k, diagonalZero);
+            if (diagonalZero) cancelSuperdiagonal(b, U, wantVectors, l, k);
             if (l == k) {
+                const double z = b.diagonal[k];
                 if (z < 0) {
-                    w[k] = -z;
+                    b.diagonal[k] = -z;
                     if (wantVectors)
                         for (ptrdiff_t j = 0; j < n; ++j) V(j, k) = -V(j, k);
                 }
                 break;
             }
             if (sweep >= kMaxSweeps) return kErrNoConvergence;
-            // Shift from the bottom 2 x 2 minor (Wilkinson), then one chase.
-            double x = w[l];
-            const ptrdiff_t nm = k - 1;
-            double y = w[nm];
-            g = rv1[nm];
-            double h = rv1[k];
-            double f = ((y - z) * (y + z) + (g - h) * (g + h)) / (2.0 * h * y);
-            g = radius(f, 1.0);
-            f = ((x - z) * (x + z) + h * ((y / (f + withSign(g, f))) - h)) / x;
-            double c = 1, s = 1;
-            for (ptrdiff_t j = l; j <= nm; ++j) {
-                const ptrdiff_t i = j + 1;
-                g = rv1[i];
-                y = w[i];
-                h = s * g;
-                g = c * g;
-                double zz = radius(f, h);
-                rv1[j] = zz;
-                c = f / zz;
-                s = h / zz;
-                f = x * c + g * s;
-                g = g * c - x * s;
-                h = y * s;
-                y *= c;
-                cosV[j] = c;
-                sinV[j] = s;
-                zz = radius(f, h);
-                w[j] = zz;
-                if (zz != 0) {
-                    zz = 1.0 / zz;
-                    c = f * zz;
-                    s = h * zz;
-                }
-                f = c * g + s * y;
-                x = c * y - s * g;
-                cosU[j] = c;
-                sinU[j] = s;
-            }
-            if (wantVectors) {
-                rotateColumns(V, l, nm, cosV, sinV);
-                rotateColumns(A, l, nm, cosU, sinU);
-            }
-            rv1[l] = 0;
-            rv1[k] = f;
-            w[k] = x;
+            shiftedSweep(b, U, V, wantVectors, l, k, rot);
         }
     }
+    return kErrNone;
+}
 
-    // 5. Descending order, the columns of U and V following their values.
+// 5. Descending order, the columns of U and V following their values.
+void sortDescending(double *w, Matrix U, Matrix V, bool wantVectors) {
+    const ptrdiff_t m = U.rows(), n = U.cols();
     for (ptrdiff_t i = 0; i + 1 < n; ++i) {
         ptrdiff_t best = i;
         for (ptrdiff_t j = i + 1; j < n; ++j)
@@ -338,10 +404,43 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
         if (best == i) continue;
         std::swap(w[i], w[best]);
         if (wantVectors) {
-            for (ptrdiff_t r = 0; r < m; ++r) std::swap(A(r, i), A(r, best));
+            for (ptrdiff_t r = 0; r < m; ++r) std::swap(U(r, i), U(r, best));
             for (ptrdiff_t r = 0; r < n; ++r) std::swap(V(r, i), V(r, best));
         }
     }
+}
+
+}  // namespace
+
+int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bool wantVectors) {
+    const ptrdiff_t m = p, n = q;
+    orin::Matrix A(a, m, n);
+    orin::Matrix V(v, n, n);
+    // Work: the superdiagonal, a row of column sums for the updates, the
+    // skipped reflections, and the rotations of one sweep.
+    orin::ScratchLayout layout;
+    const auto superPart = layout.add<double>(n), sumsPart = layout.add<double>(n);
+    const auto skippedPart = layout.add<SkippedReflection>(n);
+    const auto rotPart = layout.add<double>(4 * static_cast<int64_t>(n));
+    orin::CarvedScratch work(layout);
+    if (!work) return kErrOutOfMemory;
+    double *colSums = work.get(sumsPart);
+    SkippedReflection *skipped = work.get(skippedPart);
+    double *rotations = work.get(rotPart);
+    const SweepRotations rot{rotations, rotations + n, rotations + 2 * n, rotations + 3 * n};
+
+    // Non-finite entries would leave every convergence test false; the
+    // sweep limit would end it, but the answer is known at once.
+    if (!allFinite(a, static_cast<int64_t>(m) * n)) return kErrNoConvergence;
+
+    Bidiagonal b{w, work.get(superPart), 0};
+    bidiagonalise(A, b, skipped, colSums);
+    if (wantVectors) {
+        accumulateRight(A, V, b.superdiagonal, skipped, colSums);
+        accumulateLeft(A, w, skipped, colSums);
+    }
+    if (const int32_t status = diagonalise(b, A, V, wantVectors, rot)) return status;
+    sortDescending(w, A, V, wantVectors);
     return kErrNone;
 }
 
