@@ -331,33 +331,17 @@ inline void rowsTimesVector(const double *const *rows, const double *v, ptrdiff_
     s[3] = s3;
 }
 
-}  // namespace orin::linalg
-
-
-// ---- Double-precision row updates, two elements per SSE2 operation ---------
-//
-// Element for element the same one product and one sum (or difference) as
-// the plain loop, so the results are the same; the pairs only halve the
-// instructions, which the compiler's cheapest vectoriser leaves undone.
-namespace orin::linalg {
-
-using Pair = double __attribute__((vector_size(16)));
-
-inline Pair loadPair(const double *p) {
-    Pair v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline void storePair(double *p, Pair v) { std::memcpy(p, &v, sizeof v); }
-
 // y[j] += a x[j] (or -=, with kSubtract) for j < len; y and x do not overlap.
+// Two elements per SSE2 operation (the kit's v2d), element for element the
+// same one product and one sum as the plain loop, which the compiler's
+// cheapest vectoriser leaves undone.
 template <bool kSubtract = false>
 inline void addScaled(double *y, const double *x, double a, ptrdiff_t len) {
     ptrdiff_t j = 0;
-    const Pair aa = {a, a};
+    const v2d aa = {a, a};
     for (; j + 2 <= len; j += 2) {
-        if constexpr (kSubtract) storePair(y + j, loadPair(y + j) - aa * loadPair(x + j));
-        else storePair(y + j, loadPair(y + j) + aa * loadPair(x + j));
+        if constexpr (kSubtract) store2(y + j, load2(y + j) - aa * load2(x + j));
+        else store2(y + j, load2(y + j) + aa * load2(x + j));
     }
     for (; j < len; ++j) {
         if constexpr (kSubtract) y[j] -= a * x[j];

@@ -163,13 +163,13 @@ bool ql(double *d, double *e, ptrdiff_t n, double *zt) {
                 g = c * r - b;
                 if (zt) {
                     double *zi = zt + i * n, *zi1 = zt + (i + 1) * n;
-                    using orin::linalg::Pair;
-                    const Pair ss = {s, s}, cc = {c, c};
+                    using orin::v2d, orin::load2, orin::store2;
+                    const v2d ss = {s, s}, cc = {c, c};
                     ptrdiff_t k = 0;
                     for (; k + 2 <= n; k += 2) {  // the loop below, two at a time
-                        const Pair t = orin::linalg::loadPair(zi1 + k), z = orin::linalg::loadPair(zi + k);
-                        orin::linalg::storePair(zi1 + k, ss * z + cc * t);
-                        orin::linalg::storePair(zi + k, cc * z - ss * t);
+                        const v2d t = load2(zi1 + k), z = load2(zi + k);
+                        store2(zi1 + k, ss * z + cc * t);
+                        store2(zi + k, cc * z - ss * t);
                     }
                     for (; k < n; ++k) {
                         const double t = zi1[k];

@@ -18,17 +18,6 @@
 
 namespace orin::tf {
 
-// Two doubles in one SSE2 register (GCC/Clang vector extension). Every
-// operation on it is the IEEE operation of the scalar code, lane by lane, so
-// the results are bit for bit those of the scalar loop.
-using v2d = double __attribute__((vector_size(16)));
-inline v2d load2(const double *p) {
-    v2d v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline void store2(double *p, v2d v) { std::memcpy(p, &v, sizeof v); }
-
 // kPi, kTwoPi, kHalfPi and kSqrtHalf come from the kit (the doubles
 // 3.141592653589793, 6.283185307179586, 1.5707963267948966,
 // 0.7071067811865476).

@@ -40,7 +40,7 @@ struct CxT {
     T re, im;
 };
 using Cx = CxT<double>;
-using orin::tf::v2d, orin::tf::load2, orin::tf::store2;
+using orin::v2d, orin::load2, orin::store2;
 template <class T>
 inline CxT<T> operator+(CxT<T> a, CxT<T> b) { return {a.re + b.re, a.im + b.im}; }
 template <class T>

@@ -45,7 +45,7 @@ def remez(numtaps: int, bands: Sequence[float], desired: Sequence[float], *, wei
         the taps, or ``(taps, deviation)``.
 
     Raises:
-        OrinError: -20031 (unusable specification, or the exchange did not
+        OrinError: -20031 (bands that admit no design, or the exchange did not
             settle), -20023 (edges not increasing, negative gain, weight not
             positive), -20020 (an edge above fs/2), -20033 (a bandpass design
             with an even length whose last band is not a stop band), -20061.
