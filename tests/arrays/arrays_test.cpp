@@ -3,17 +3,7 @@
 #include <orin/arrays.h>
 #include <orin/host.h>
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
-
-#include "support/contract.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using orintest::kEps;
+#include "support/prelude.h"
 
 TEST(Evaluation, LinearAndPolynomialMatchLongDoubleSums) {
     const std::vector<double> x = orintest::randomDoubles(37, 1, -2, 2), c = {0.5, -1.25, 3, 0.75, -0.125};
@@ -125,8 +115,6 @@ TEST(ArrayEntryPoints, WorkInPlaceWithTheirOwnOutputOrders) {
 }
 
 ORIN_CONTRACT_TABLE(ArrayEntryPoints) {
-    using orintest::Contract;
-    using orintest::errorRow;
     static const double one = 1;
     return {
         errorRow("Line1", kErrEmptyArray, [](Contract &c, int32_t *e) { return Line1(c.output<DoubleArray>(), &one, &one, e); }),

@@ -1,18 +1,13 @@
 // The IIR designs judged by their magnitude response, evaluated from the
 // coefficients in long double, against each prototype's closed form at the
 // pre-warped prototype frequency of every band type.
-#include <gtest/gtest.h>
-#include <orin/filters.h>
+#include "support/prelude.h"
 
-#include <cmath>
-#include <functional>
-#include <string>
+#include <orin/filters.h>
 
 #include "iir_reference.h"
 
 using namespace iirtest;
-using orintest::DoubleHandle;
-using orintest::kEps;
 
 namespace {
 

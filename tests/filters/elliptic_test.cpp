@@ -1,14 +1,11 @@
 // The elliptic-function routines against identities and Carlson's R_F.
-#include <gtest/gtest.h>
-#include <orin/filters.h>
+#include "support/prelude.h"
 
-#include <cmath>
-#include <string>
+#include <orin/filters.h>
 
 #include "iir_reference.h"
 
 using namespace iirtest;
-using orintest::kEps;
 
 TEST(EllipticFunctions, ElpSatisfiesIdentitiesAndAgreesWithCarlsonOverTheWholePeriod) {
     double sn, cn, dn;

@@ -1,21 +1,16 @@
 // IIR filtering against long-double difference equations (rounding bounds from
 // the l1 norms of the paths that carry each rounding to the output), streaming
 // against one-shot filtering bit for bit, and the checks of the entry points.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/filters.h>
 
-#include <algorithm>
-#include <cmath>
 #include <numeric>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "iir_reference.h"
 
 using namespace iirtest;
-using orintest::DoubleHandle;
-using orintest::kEps;
 
 namespace {
 

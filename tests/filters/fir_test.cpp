@@ -1,20 +1,10 @@
 // Truncated-ideal FIR taps against the closed form in long double, and the
 // median filter against a brute-force sort of every window.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/filters.h>
 
-#include <algorithm>
-#include <cmath>
 #include <random>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/reference.h"
-
-using orintest::DoubleHandle;
-using orintest::kEps;
-using orintest::kPiL;
 
 namespace {
 

@@ -1,21 +1,14 @@
 // Narrow-band designs judged by the cascade's response in long double on a
 // dense grid: pass-band deviation within dp, stop band at least As down; the
 // filter against a direct convolution with the spread model and the image.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/filters.h>
 
-#include <cmath>
-#include <complex>
 #include <tuple>
-#include <string>
-#include <vector>
 
 #include "hostcontrol.h"
-#include "support/allocation_failure.h"
-#include "support/handles.h"
-#include "support/reference.h"
 
-using orintest::kPiL;
 using LC = std::complex<long double>;
 
 namespace {

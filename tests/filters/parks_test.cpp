@@ -2,18 +2,11 @@
 // from the taps in long double: the weighted error alternates in sign at
 // nfcns + 1 or more extrema of equal size, and the deviation reported is the
 // largest weighted error on the design grid.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/filters.h>
 
-#include <algorithm>
-#include <cmath>
-#include <string>
 #include <utility>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/reference.h"
 
 namespace {
 
@@ -237,7 +230,6 @@ int32_t callParks(orintest::Contract &c, int32_t taps, double fs, const std::vec
 }
 
 ORIN_CONTRACT_TABLE(Parks) {
-    using orintest::Contract;
     return {
         {"infinite fs", kErrEquirippleSpec, [](Contract &c) { return callParks(c, 21, INFINITY, lowpassBands()); }},
         {"NaN edge", kErrEquirippleSpec,

@@ -3,15 +3,7 @@
 // the documented rank-deficient answers, and the Levenberg–Marquardt step.
 #include <orin/fitting.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/handles.h"
-#include "support/reference.h"
+#include "support/prelude.h"
 
 namespace {
 
@@ -142,10 +134,8 @@ TEST(GenLSFit_head, ReturnsTheCovarianceInHOrLeavesHEmpty) {
 }
 
 ORIN_CONTRACT_TABLE(FitEntryPoints) {
-    using orintest::Contract;
     static const int32_t algorithm = 0, flag = 0;
     static const double lambda = 0.5;
-    using orintest::errorRow;
     return {
         errorRow("GenLSFit_head y length", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return GenLSFit_head(c.output<DoubleMatrix>(2, 1, std::vector<double>{1, 2}), c.input<DoubleArray>({1}), c.input<DoubleArray>(), c.output<DoubleArray>(std::vector<double>{1}), &algorithm, &flag, e); }),
         errorRow("GenLSFit_head short sigma", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return GenLSFit_head(c.output<DoubleMatrix>(2, 1, std::vector<double>{1, 2}), c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), c.output<DoubleArray>(), &algorithm, &flag, e); }),

@@ -3,21 +3,11 @@
 #include <orin/fitting.h>
 #include <orin/host.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <algorithm>
-#include <cmath>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "hostcontrol.h"
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using orintest::kEps;
 
 TEST(PolyInterp, ReproducesPolynomialsFromUnorderedPoints) {
     const std::vector<double> x = {0.3, -1.2, 2.0, 0.9, -0.4, 1.5};
@@ -208,9 +198,7 @@ TEST(Spline, DegenerateTablesGiveCodesNotNaN) {
 }
 
 ORIN_CONTRACT_TABLE(InterpolationEntryPoints) {
-    using orintest::Contract;
     static const double xval = 0.5, natural = 1e30;
-    using orintest::errorRow;
     return {
         errorRow("PolyInterp_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return PolyInterp_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), &xval, c.scalar(), c.scalar(), e); }),
         errorRow("RatInterp_head pole", kErrInterpolationPole, [](Contract &c, int32_t *e) { static const double one = 1; return RatInterp_head(c.input<DoubleArray>({3, 6, -3, -1.5}), c.input<DoubleArray>({0, 0.5, 2, 3}), &one, c.scalar(), c.scalar(), e); }),

@@ -2,15 +2,7 @@
 // closed forms.
 #include <orin/fitting.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
-
-#include "support/contract.h"
-#include "support/reference.h"
-
-using orintest::kEps;
+#include "support/prelude.h"
 
 TEST(LinFitCoef, AgreesWithCentredLeastSquares) {
     const std::vector<double> x = orintest::randomDoubles(200, 21, 0, 10), noise = orintest::randomDoubles(200, 22);
@@ -56,7 +48,6 @@ TEST(ExpFitCoef, DataNotStrictlyOfOneSignAreRefused) {
 }
 
 ORIN_CONTRACT_TABLE(LineFitEntryPoints) {
-    using orintest::Contract;
     const auto fit = [](const char *name, int32_t code, auto entry, std::vector<double> y, std::vector<double> x) {
         return orintest::errorRow(name, code, [=](Contract &c, int32_t *error) {
             return entry(c.input<DoubleArray>(y), c.input<DoubleArray>(x), c.scalar(), c.scalar(), error);

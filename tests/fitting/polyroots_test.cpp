@@ -2,20 +2,9 @@
 // backward residual, the roots as sets, and the degenerate coefficient lists.
 #include <orin/fitting.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <complex>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/handles.h"
-#include "support/reference.h"
+#include "support/prelude.h"
 
 namespace {
-
-using orintest::LCx;
 
 // Coefficients (constant first) of prod (z - r), formed in long double.
 std::vector<complexnum> fromRoots(const std::vector<LCx> &roots) {
@@ -104,7 +93,6 @@ TEST(CxPolyRoots, ZeroConstantAndLeadingTermsAndBadLists) {
 }
 
 ORIN_CONTRACT_TABLE(PolyRootsEntryPoint) {
-    using orintest::Contract;
     static const int32_t control = 3;
     return {
         orintest::errorRow("CxPolyRoots_head NaN", kErrPolyRootsFailed, [](Contract &c, int32_t *e) { return CxPolyRoots_head(c.output<ComplexArray>(std::vector<complexnum>{{1, 0}, {NAN, 0}}), &control, e); }),

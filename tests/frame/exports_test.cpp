@@ -1,7 +1,7 @@
 // The library's symbol tables: it exports exactly its export list and
 // imports from the host only the platform functions.
 #include <dlfcn.h>
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include <cctype>
 #include <cstdio>
@@ -10,9 +10,7 @@
 #include <map>
 #include <set>
 #include <sstream>
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace {
 

@@ -1,12 +1,9 @@
 // The shared kit: host array views, the one failure path, scratch owners.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include "frame/kit.h"
 #include "hostcontrol.h"
-#include "support/handles.h"
 #include <orin/statistics.h>
-
-using orintest::isIDNaN;
 
 extern "C" int orin_c_view(double *nan, double *second);
 

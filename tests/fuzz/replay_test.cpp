@@ -1,14 +1,11 @@
 // The engine fuzz target's seed corpus, replayed in every build: each kept
 // input runs through the same checks as under libFuzzer, and together the
 // inputs must go on exercising every kind of operation.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
-#include <vector>
 
 #include "engine_fuzz.h"
 

@@ -4,18 +4,7 @@
 #include <orin/generation.h>
 #include <orin/host.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/handles.h"
-
-using orintest::DoubleHandle;
+#include "support/prelude.h"
 
 namespace {
 

@@ -3,18 +3,7 @@
 #include <orin/generation.h>
 #include <orin/host.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdint>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using orintest::DoubleHandle;
-using orintest::kEps;
+#include "support/prelude.h"
 
 namespace {
 

@@ -3,18 +3,10 @@
 // reduction, and the argument checks.
 #include <orin/generation.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <algorithm>
 #include <climits>
-#include <cmath>
-#include <functional>
-#include <vector>
 
-#include "support/reference.h"
-
-using orintest::kEps;
-using orintest::kPiL;
 using Values = std::vector<double>;
 
 namespace {

@@ -1,17 +1,12 @@
 // The stand-alone host layer's contracts: the library relies on exactly these.
 #include <orin/host.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <algorithm>
-#include <cmath>
 #include <random>
 
 #include <atomic>
-#include <cstring>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "hostcontrol.h"
 

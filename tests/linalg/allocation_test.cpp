@@ -4,11 +4,9 @@
 // accumulators) falls back to the direct loops with the same result.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include "linalg_reference.h"
-#include "support/allocation_failure.h"
-#include "support/handles.h"
 
 using namespace linalgtest;
 

@@ -2,7 +2,7 @@
 // solves and inverses in both triangles, and the definiteness test.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include "linalg_reference.h"
 

@@ -2,10 +2,9 @@
 // sums (each element is one extended sum, rounded once: equal bit for bit).
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include "linalg_reference.h"
-#include "support/handles.h"
 
 using namespace linalgtest;
 

@@ -4,14 +4,12 @@
 // and long-double elimination.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include <numeric>
 #include <ostream>
 
 #include "cx_reference.h"
-#include "support/allocation_failure.h"
-#include "support/contract.h"
 
 // Exact comparison and printing of complex elements for the checks below
 // (file-local: the suites share one executable).
@@ -316,8 +314,6 @@ TEST(CxCholeskyHandles, PackFactorSolveInvertAndDecide) {
 }
 
 ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
-    using orintest::Contract;
-    using orintest::errorRow;
     const CMat three(3, complexnum{1, 0}), four(4, complexnum{1, 0}), two(2, complexnum{1, 0});
     const CMat indefinite = {{1, 0}, {2, 0}, {1, 0}}, singularTri = {{1, 0}, {0, 0}, {0, 0}};
     auto detRow = [](const char *name, int32_t code, int32_t rows, int32_t cols, CMat v, int32_t type) {

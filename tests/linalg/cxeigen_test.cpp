@@ -4,13 +4,11 @@
 // eigenvector scalings, the dispatch and the entry point's failures.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include <numbers>
 
 #include "cx_reference.h"
-#include "support/allocation_failure.h"
-#include "support/contract.h"
 
 using namespace cxtest;
 
@@ -260,7 +258,6 @@ TEST(CxEigen, ScaledMatricesNeitherOverflowNorUnderflow) {
 }
 
 ORIN_CONTRACT_TABLE(CxEigenEntryPoint) {
-    using orintest::Contract;
     const CMat four = {{1, 0}, {2, 1}, {2, -1}, {3, 0}};
     CMat bad = four;
     bad[2].re = std::nan("");

@@ -3,11 +3,9 @@
 // failures and refused allocations.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include "cx_reference.h"
-#include "support/allocation_failure.h"
-#include "support/contract.h"
 
 using namespace cxtest;
 
@@ -62,8 +60,6 @@ TEST(CxLU, PivotingConventionsAndSingularity) {
 }
 
 ORIN_CONTRACT_TABLE(CxLUEntryPoints) {
-    using orintest::Contract;
-    using orintest::errorRow;
     const CMat two(2, complexnum{1, 0}), singular = {{1, 0}, {0, 0}, {0, 0}, {0, 0}};
     return {
         errorRow("CxLU_head not square", kErrNotSquare, [two](Contract &c, int32_t *e) {

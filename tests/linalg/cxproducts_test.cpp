@@ -3,15 +3,11 @@
 // the entry points' failures and refused allocations.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <cstring>
-#include <limits>
 #include <tuple>
 
 #include "cx_reference.h"
-#include "support/allocation_failure.h"
-#include "support/contract.h"
 
 using namespace cxtest;
 
@@ -299,8 +295,6 @@ TEST(CxHandles, ProductIntoOneOfItsOperands) {
 }
 
 ORIN_CONTRACT_TABLE(CxProducts) {
-    using orintest::Contract;
-    using orintest::errorRow;
     const CMat six = randomCx(2, 3, 1), two = randomCx(2, 1, 2);
     // A complex scalar output must come back iDNaN in both parts.
     auto nanScalar = [](auto call) {

@@ -3,22 +3,14 @@
 // kernels by the properties of a reflection; the entry point's failures.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
+#include "support/prelude.h"
 
 #include "cx_reference.h"
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/handles.h"
 
 using cxtest::at;
 using cxtest::byRef;
 using cxtest::CMat;
 using cxtest::same;
-using orintest::kEps;
-using orintest::LCx;
 
 namespace {
 
@@ -144,7 +136,6 @@ TEST(CxQR, ReflectionKernels) {
 }
 
 ORIN_CONTRACT_TABLE(CxQrEntryPoint) {
-    using orintest::Contract;
     auto row = [](const char *name, int32_t code, int r, int c, int algorithm) {
         return orintest::errorRow(name, code, [=](Contract &k, int32_t *e) {
             return Cxqrd_head(k.input<ComplexMatrix>(r, c, CMat(size_t(r) * c, complexnum{1, 2})), byRef(algorithm),

@@ -3,13 +3,11 @@
 // equations, direct long-double sums and a long-double inverse.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include <tuple>
 
 #include "cx_reference.h"
-#include "support/allocation_failure.h"
-#include "support/contract.h"
 
 using namespace cxtest;
 
@@ -325,8 +323,6 @@ TEST(CxSVDHandles, ResultsInTheHandles) {
 }
 
 ORIN_CONTRACT_TABLE(CxSvdEntryPoints) {
-    using orintest::Contract;
-    using orintest::errorRow;
     const CMat six = randomCx(2, 3, 1400), four = {{1, 0}, {0, 0}, {0, 0}, {0, 0}}, three(3, complexnum{1, 0});
     CMat nan = six;
     nan[4].re = std::nan("");

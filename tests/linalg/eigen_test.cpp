@@ -2,9 +2,7 @@
 // residuals ||A v - lambda v||, the eigenvector scalings, non-finite input.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
-
-#include <complex>
+#include "support/prelude.h"
 
 #include "linalg_reference.h"
 

@@ -3,17 +3,11 @@
 // (the contract table), with the checks in their documented order.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include "linalg_reference.h"
-#include "support/contract.h"
 
 using namespace linalgtest;
-using orintest::Contract;
-using orintest::DoubleHandle;
-using orintest::DoubleMatrixHandle;
-using orintest::errorRow;
-using orintest::Int32Handle;
 
 TEST(Handles, SystemsInPlace) {
     int32_t err = 1, parity = -1, result = 7;

@@ -6,25 +6,15 @@
 // depends on the scalar it passes, so a routine that read the address as
 // the value fails its row.
 #include <dlfcn.h>
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <functional>
-
-#include "support/handles.h"
+#include "support/prelude.h"
 
 namespace {
 
-using orintest::ComplexHandle;
-using orintest::ComplexMatrixHandle;
-using orintest::DoubleHandle;
-using orintest::DoubleMatrixHandle;
 using Mat = std::vector<double>;
 using CMat = std::vector<complexnum>;
 using I = const int32_t *;
 using D = const double *;
 using H = void *;  // a host handle
-constexpr double kEps = 2.220446049250313e-16;
 
 template <class... Args>
 int32_t call(const char *name, Args... args) {

@@ -3,12 +3,9 @@
 // values, and the least-squares solver's defining equations.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
-
-#include <limits>
+#include "support/prelude.h"
 
 #include "linalg_reference.h"
-#include "support/handles.h"
 
 using namespace linalgtest;
 

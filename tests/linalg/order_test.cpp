@@ -4,7 +4,7 @@
 // (8 columns) and the groups of four sums, with ties and exact zeros.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include "linalg_reference.h"
 

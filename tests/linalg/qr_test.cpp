@@ -2,9 +2,7 @@
 // R; the kernels' closed forms; rank-deficient and non-finite input.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
-
-#include <string>
+#include "support/prelude.h"
 
 #include "linalg_reference.h"
 

@@ -3,10 +3,9 @@
 // conditions, rank, norms against direct formulas, condition numbers.
 #include <orin/linalg.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include "linalg_reference.h"
-#include "support/handles.h"
 
 using namespace linalgtest;
 

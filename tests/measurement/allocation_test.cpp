@@ -3,12 +3,9 @@
 // usable.
 #include <orin/measurement.h>
 
-#include <gtest/gtest.h>
-
-#include <vector>
+#include "support/prelude.h"
 
 #include "engine_support.h"
-#include "support/allocation_failure.h"
 
 namespace {
 const std::vector<double> &train() {

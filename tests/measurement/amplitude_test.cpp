@@ -2,10 +2,7 @@
 // periods, and a cycle worked out by hand.
 #include <orin/measurement.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
+#include "support/prelude.h"
 
 #include "engine_support.h"
 

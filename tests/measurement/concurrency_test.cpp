@@ -4,11 +4,10 @@
 // return exactly the single-threaded answer. Run under ThreadSanitizer too.
 #include <orin/measurement.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include <atomic>
 #include <thread>
-#include <vector>
 
 #include "engine_support.h"
 

@@ -3,11 +3,7 @@
 #include <orin/measurement.h>
 
 #include <dlfcn.h>
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <vector>
+#include "support/prelude.h"
 
 #include "engine_support.h"
 #include "hostcontrol.h"

@@ -2,13 +2,11 @@
 // definition: bin width (max - min) / bins, centres min + (k + 1/2) width.
 #include <orin/measurement.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include <tuple>
-#include <vector>
 
 #include "engine_support.h"
-#include "support/reference.h"
 
 using enginetest::fetch;
 using enginetest::Levels;

@@ -4,10 +4,7 @@
 #include <orin/measurement.h>
 
 #include <dlfcn.h>
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <vector>
+#include "support/prelude.h"
 
 #include "engine_support.h"
 #include "hostcontrol.h"

@@ -3,14 +3,9 @@
 // 1, 5 and 9 every crossing lies on a sample and every time is exact.
 #include <orin/measurement.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <vector>
+#include "support/prelude.h"
 
 #include "engine_support.h"
-#include "support/reference.h"
 
 using enginetest::fetch;
 using enginetest::Levels;

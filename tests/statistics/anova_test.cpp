@@ -5,22 +5,12 @@
 // restricted mixed model; p-values from the reference F tail.
 #include <orin/statistics.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <algorithm>
-#include <cmath>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "distribution_reference.h"
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/handles.h"
-#include "support/reference.h"
 
-using orintest::isIDNaN;
-using orintest::kEps;
 namespace ref = orintest::ref;
 
 namespace {
@@ -233,7 +223,6 @@ TEST(ANOVA, ChecksInTheirOrder) {
 // judges, in its order, also empty arrays: a balanced design checks its size,
 // m and the level counts before it ever counts data. Scalars by pointer.
 ORIN_CONTRACT_TABLE(Anova) {
-    using orintest::Contract;
     using V = std::vector<double>;
     using I = std::vector<int32_t>;
     const V y{1, 2, 4, 3, 6, 5, 8, 9};

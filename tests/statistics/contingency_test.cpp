@@ -2,19 +2,12 @@
 // in long double and the 2 x 2 closed form.
 #include <orin/statistics.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <cmath>
 #include <random>
-#include <vector>
 
 #include "distribution_reference.h"
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/handles.h"
-#include "support/reference.h"
 
-using orintest::kEps;
 namespace ref = orintest::ref;
 
 TEST(ContingencyTable, AgainstPearsonsDefinitionAndTheTwoByTwoClosedForm) {

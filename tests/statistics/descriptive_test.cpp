@@ -3,22 +3,7 @@
 #include <orin/host.h>
 #include <orin/statistics.h>
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using orintest::DoubleHandle;
-using orintest::isIDNaN;
-using orintest::kEps;
+#include "support/prelude.h"
 
 namespace {
 
@@ -229,7 +214,6 @@ orintest::ContractRow scalarRow(const char *name, int32_t code, Call call) {
 }
 
 ORIN_CONTRACT_TABLE(StatisticsEntryPoints) {
-    using orintest::Contract;
     static const int32_t order = 2, badOrder = 0;
     return {
         scalarRow("Mean_head", kErrEmptyArray, [](Contract &c, double *r, int32_t *e) { return Mean_head(c.input<DoubleArray>(), r, e); }),

@@ -4,22 +4,14 @@
 #include <dlfcn.h>
 #include <orin/statistics.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
-#include <functional>
-#include <limits>
 #include <numbers>
-#include <string>
 
 #include "distribution_reference.h"
-#include "support/contract.h"
-#include "support/reference.h"
 
-using orintest::kEps;
 namespace ref = orintest::ref;
 
 namespace {

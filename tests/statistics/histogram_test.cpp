@@ -3,19 +3,10 @@
 // for the general bins.
 #include <orin/statistics.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <cmath>
 #include <random>
-#include <vector>
 
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using orintest::DoubleHandle;
-using orintest::Int32Handle;
 using Counts = std::vector<int32_t>;
 using Values = std::vector<double>;
 

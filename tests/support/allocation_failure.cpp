@@ -1,6 +1,6 @@
 #include "allocation_failure.h"
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 namespace orintest {
 

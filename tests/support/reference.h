@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 namespace orintest {
@@ -90,8 +91,9 @@ inline std::vector<long double> productL(const std::vector<double> &a, const std
     return c;
 }
 
-// Infinity norm (largest absolute row sum) of an m x n matrix.
+// Infinity norm (largest absolute row sum) of a real m x n matrix.
 template <class T>
+    requires std::is_arithmetic_v<T>
 long double normInf(const std::vector<T> &a, int m, int n) {
     long double best = 0;
     for (int i = 0; i < m; ++i) {

@@ -6,20 +6,9 @@
 #include <orin/timedomain.h>
 #include <orin/transforms.h>
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <functional>
-#include <limits>
-#include <vector>
-
-#include "../support/handles.h"
-#include "../support/reference.h"
+#include "support/prelude.h"
 
 namespace {
-
-using orintest::DoubleHandle;
 
 // Millions of samples take minutes under emulation; the refusals still run
 // there, the accepted maxima (with special values too) wherever the build

@@ -4,26 +4,19 @@
 // library's contract: a documented code, no host block left alive, and after
 // a failure every array it wrote emptied and every double scalar it wrote
 // iDNaN (handle entry points).
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <map>
 #include <set>
 #include <sstream>
-#include <string>
 
 #include "fuzz_routines.h"
-#include "support/handles.h"
 #include "hostcontrol.h"
-#include "support/reference.h"
 #include "sources.h"
 
 namespace {

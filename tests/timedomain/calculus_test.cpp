@@ -2,18 +2,10 @@
 // and the polynomial exactness of the Newton-Cotes rules.
 #include <orin/timedomain.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <cmath>
 #include <numbers>
-#include <vector>
 
-#include "support/allocation_failure.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using orintest::DoubleHandle;
-using orintest::kEps;
 using LD = long double;
 
 TEST(Calculus, RunningIntegralAndDerivativeMatchDirectSums) {

@@ -2,22 +2,9 @@
 // sums, with bounds from the method: the direct path rounds each output once
 // after an extended-precision sum; the FFT path carries about eps log2 N of
 // ||x|| ||y|| into every output.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/timedomain.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/contract.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using orintest::directConvolution;
-using orintest::DoubleHandle;
-using orintest::kEps;
-using orintest::randomDoubles;
 
 namespace {
 

@@ -3,20 +3,9 @@
 // noise, one call against many block splits; its fit kit by residuals.
 #include <orin/timedomain.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <numbers>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using orintest::DoubleHandle;
-using orintest::Int32Handle;
 
 namespace {
 

@@ -2,14 +2,7 @@
 // form: trapezoids with linear ramps, positive and negative.
 #include <orin/timedomain.h>
 
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include "support/handles.h"
-#include "support/reference.h"
-
-using orintest::DoubleHandle;
+#include "support/prelude.h"
 
 namespace {
 

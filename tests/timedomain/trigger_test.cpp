@@ -2,18 +2,8 @@
 // hysteresis cycle as a table of predicates.
 #include <orin/timedomain.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <functional>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using orintest::DoubleHandle;
-using orintest::DoubleMatrixHandle;
-using orintest::Int32Handle;
 using Ints = std::vector<int32_t>;
 
 namespace {

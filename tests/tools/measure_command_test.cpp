@@ -1,20 +1,15 @@
 // orin-measure run as a user runs it: files in, exit status, one-line
 // messages, JSON and SVG out.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
-#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -7,13 +7,11 @@
 // sec. 24.1; constant below 1 in practice): we allow 1 * log2(n) * eps.
 // Stages of 3, 5, 8 and 10 use 14-digit butterfly constants (sqrt(1/2) is
 // off by 2.4e-15), which caps such lengths near 2e-14; they get 2.5e-14.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/transforms.h>
 
 #include "dft_reference.h"
-#include "support/reference.h"
-
-using namespace orintest;
 
 namespace {
 

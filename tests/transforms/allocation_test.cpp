@@ -1,15 +1,11 @@
 // Every allocation of the transforms made to fail: the documented code, the
 // data left as they were (or the outputs emptied), and no block leaked. The
 // results of the runs that succeed are judged by the accuracy suite.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/transforms.h>
 
 #include "dft_reference.h"
-#include "support/allocation_failure.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using namespace orintest;
 
 namespace {
 

@@ -1,15 +1,12 @@
 // The FFT entry points: length checks, what the inverses leave in the
 // arrays they do not return through, and the handle wrappers with their
 // in-block and shifted paths.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/transforms.h>
 
 #include "dft_reference.h"
 #include "hostcontrol.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using namespace orintest;
 
 namespace {
 

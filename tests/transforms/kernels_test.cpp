@@ -1,13 +1,10 @@
 // The power-of-two kernels and the support helpers: layouts, edge cases and
 // identities, with the direct DFT (long double) as reference.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/transforms.h>
 
 #include "dft_reference.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using namespace orintest;
 
 TEST(SplitRadix, LengthChecksAndLengthOne) {
     double re[8] = {5, 0, 0, 0, 0, 0, 0, 0}, im[8] = {7, 0, 0, 0, 0, 0, 0, 0};

@@ -1,15 +1,11 @@
 // The mixed-radix transform's pieces: factor lists, stage tables, the
 // digit-reversed permutation, the trig and chirp tables, and the paths
 // through MixFFT and the whole-sequence chirp-z transform.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/transforms.h>
 
-#include <cmath>
-
 #include "dft_reference.h"
-#include "support/reference.h"
-
-using namespace orintest;
 
 namespace {
 

@@ -1,14 +1,10 @@
 // Hartley and Hilbert handles, power and cross spectra: closed forms, the
 // direct DFT as reference, and the length limits.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/transforms.h>
 
 #include "dft_reference.h"
-#include "support/contract.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using namespace orintest;
 
 namespace {
 

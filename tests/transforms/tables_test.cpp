@@ -6,19 +6,13 @@
 //
 // Bound for a single bin: an FFT's error in any output is at most about
 // log2(n) eps ||x||_2 (Higham, sec. 24.1); we allow 2 log2(n) eps ||x||_2.
-#include <gtest/gtest.h>
+#include "support/prelude.h"
+
 #include <orin/transforms.h>
 
-#include <cmath>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "dft_reference.h"
-#include "support/allocation_failure.h"
-#include "support/reference.h"
-
-using namespace orintest;
 
 namespace {
 

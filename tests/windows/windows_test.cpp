@@ -4,24 +4,11 @@
 #include <orin/host.h>
 #include <orin/windows.h>
 
-#include <gtest/gtest.h>
+#include "support/prelude.h"
 
-#include <algorithm>
-#include <cmath>
-#include <functional>
 #include <iterator>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/handles.h"
-#include "support/reference.h"
-
-using orintest::DoubleHandle;
-using orintest::kEps;
 
 namespace {
-
-using orintest::kPiL;
 
 std::vector<double> ones(int n) { return std::vector<double>(static_cast<size_t>(n), 1.0); }
 
