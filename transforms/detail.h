@@ -324,6 +324,13 @@ double *runPasses(const SmoothPlan &plan, double *a, double *b);
 // null when the cache has none for n, which then stays so.
 const SmoothPlan *sharedPlan(int32_t n);
 
+// Other tables of the shared cache, under keys below 0, copied in whole by
+// whoever claims the key first: cachedEntry gives the entry once it is
+// complete (null before, and for good when the cache had no room), and
+// publishEntry copies bytes of data in when this thread claims the key.
+const void *cachedEntry(int32_t key);
+void publishEntry(int32_t key, const void *data, size_t bytes);
+
 // The forward DFT of a smooth length in self-sorting passes, with its plan
 // from the shared cache or, failing that, made in the caller's scratch.
 class SmoothTransform {
@@ -342,6 +349,30 @@ public:
 private:
     const SmoothPlan *plan_ = nullptr;
     std::optional<SmoothPlan> local_;
+};
+
+// The DFT of a prime length p by Rader's cyclic convolution of length
+// p - 1 (rader.cpp), for the primes whose p - 1 the fast transforms take:
+// a power of two, or 2, 3, 5-smooth up to kMaxSmooth.
+class RaderTransform {
+public:
+    static bool applies(int32_t p);
+    // Takes all scratch and finds or makes the tables of p; 0 or -20001.
+    int32_t prepare(int32_t p);
+    // The DFT of re[i*stride], im[i*stride] (im read as zeros when isReal)
+    // into outRe[k*outStride], outIm[k*outStride], which may be the input.
+    void run(const double *re, const double *im, ptrdiff_t stride, bool isReal, double *outRe, double *outIm,
+             ptrdiff_t outStride);
+
+private:
+    double *dft(double *a) const;
+    void makeTables(double *kernel, int32_t *index);
+
+    int32_t p_ = 0, n_ = 0;              // n_ = p - 1
+    const double *kernel_ = nullptr;     // conj(DFT(b))/n_, interleaved
+    const int32_t *index_ = nullptr;     // g^j mod p
+    Scratch<double> work_;
+    std::optional<SmoothTransform> smooth_;  // n_ not a power of two
 };
 
 // The parts of the mixed-radix transform's table block (mixfft.cpp).
@@ -389,6 +420,7 @@ private:
     Scratch<double> work_;    // 2n: the contiguous copy, or the chirp-z input copy
     double *external_ = nullptr;  // the caller's array in place of work_
     std::optional<SmoothTransform> smooth_;  // 2, 3, 5-smooth lengths
+    std::optional<RaderTransform> rader_;    // primes with smooth p - 1
     bool interleaved_ = false;              // im == re + 1: the passes start in place
     std::optional<StageTableParts> parts_;
     std::optional<CarvedScratch> tables_;  // the stage tables

@@ -9,7 +9,8 @@
 // Butterflies of 2, 3, 4, 5, 8 and 10 are hand-written (the 5-point one is
 // Winograd's, 1978, with five multiplications), odd primes up to 199 use the
 // general odd-length butterfly that pairs x[j] with x[p-j], and larger primes
-// use Bluestein's chirp-z convolution on power-of-two kernels.
+// use Bluestein's chirp-z convolution on power-of-two kernels, except a
+// whole prime length whose p - 1 the fast transforms take (Rader, rader.cpp).
 #include <cstring>
 
 #if defined(__linux__)
@@ -428,6 +429,7 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const dou
     stride_ = stride;
     if (smoothPasses(n)) return prepareSmooth(re, im, external);
     factorize(n, &count_, factors_);
+    if (count_ == 1 && n >= kChirpPrime && RaderTransform::applies(n)) return rader_.emplace().prepare(n);
     int64_t maxF = factors_[1] + int64_t{1};
     if (maxF <= 10) maxF = 12;
     int64_t pow2 = 1;
@@ -466,6 +468,10 @@ void MixedRadix::run(double *re, double *im) { runInto(re, im, re, im, stride_);
 void MixedRadix::runInto(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride) {
     if (smooth_) {
         runSmooth(re, im, outRe, outIm, outStride);
+        return;
+    }
+    if (rader_) {
+        rader_->run(re, im, stride_, isReal_, outRe, outIm, outStride);
         return;
     }
     if (singlePrime_) {

@@ -43,6 +43,16 @@ ORIN_ALLOCATION_CASE(FFTCxSinglePrime, 2) {
     if (inj.failing()) { EXPECT_EQ(c, before); }
 }
 
+// A whole prime by Rader: one block for the convolution, and the plan and
+// the tables where the cache has none.
+ORIN_ALLOCATION_CASE(FFTRaderPrime, 1) {
+    const auto re0 = randomDoubles(241, 6), im0 = randomDoubles(241, 7);
+    auto re = re0, im = im0;
+    const int32_t code = inj.call([&] { return FFT(re.data(), im.data(), 241); });
+    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
+    if (inj.failing()) { EXPECT_TRUE(re == re0 && im == im0); }
+}
+
 ORIN_ALLOCATION_CASE(SinglePrimeUsingChirpZ, 2) {
     const auto re = randomDoubles(257, 5);
     const auto before = interleave(re, {});
