@@ -375,6 +375,30 @@ private:
     std::optional<SmoothTransform> smooth_;  // n_ not a power of two
 };
 
+// Smooth lengths above kMaxSmooth (not powers of two) as n1 x n2 transforms
+// through the passes with rotations between them (fourstep.cpp).
+class FourStep {
+public:
+    // The factor n1 (the divisor of n nearest below its root, with n/n1 up
+    // to kMaxSmooth), or 0 when n does not go this way.
+    static int32_t split(int32_t n);
+    // Looks up the plans; returns the doubles of scratch setScratch needs.
+    int64_t find(int32_t n, int32_t n1);
+    void setScratch(double *scratch);
+    // The DFT of re[i*stride], im[i*stride] (im read as zeros when isReal)
+    // into outRe[k*outStride], outIm[k*outStride], which may overlap the
+    // input; work: 2n doubles apart from both.
+    void run(const double *re, const double *im, ptrdiff_t stride, bool isReal, double *work, double *outRe,
+             double *outIm, ptrdiff_t outStride);
+
+private:
+    int32_t n_ = 0, n1_ = 0, n2_ = 0, batch_ = 1;
+    int64_t plan1_ = 0, plan2_ = 0;
+    SmoothTransform columns_;
+    std::optional<SmoothTransform> rows_;  // when n2 differs from n1
+    double *buffers_ = nullptr, *fine_ = nullptr, *coarse_ = nullptr;
+};
+
 // The parts of the mixed-radix transform's table block (mixfft.cpp).
 struct StageTableParts {
     StageTableParts(int64_t maxF, int64_t M);
@@ -421,6 +445,7 @@ private:
     double *external_ = nullptr;  // the caller's array in place of work_
     std::optional<SmoothTransform> smooth_;  // 2, 3, 5-smooth lengths
     std::optional<RaderTransform> rader_;    // primes with smooth p - 1
+    std::optional<FourStep> four_;           // smooth lengths above kMaxSmooth
     bool interleaved_ = false;              // im == re + 1: the passes start in place
     std::optional<StageTableParts> parts_;
     std::optional<CarvedScratch> tables_;  // the stage tables

@@ -428,6 +428,15 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const dou
     isReal_ = isReal;
     stride_ = stride;
     if (smoothPasses(n)) return prepareSmooth(re, im, external);
+    const int32_t Q = n & -n, P = n / Q;
+    const bool splitLength = (P == 3 || P == 5) && Q >= 64 && Q <= kMaxSplitRadixCx;
+    if (const int32_t n1 = splitLength ? 0 : FourStep::split(n)) {
+        const int64_t own = (external ? 0 : 2 * static_cast<int64_t>(n)) + four_.emplace().find(n, n1);
+        if (!work_.allocate(own)) return kErrOutOfMemory;
+        external_ = external;
+        four_->setScratch(work_.data() + (external ? 0 : 2 * static_cast<int64_t>(n)));
+        return kErrNone;
+    }
     factorize(n, &count_, factors_);
     if (count_ == 1 && n >= kChirpPrime && RaderTransform::applies(n)) return rader_.emplace().prepare(n);
     int64_t maxF = factors_[1] + int64_t{1};
@@ -458,8 +467,7 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const dou
     // 3 2^k and 5 2^k: the power of two carries nearly all the work, and
     // the power-of-two kernels do it several times faster than the stages.
     // The work array holds the intermediate rows.
-    const int32_t Q = n & -n, P = n / Q;
-    splitP_ = (P == 3 || P == 5) && Q >= 64 && Q <= kMaxSplitRadixCx && work() ? P : 0;
+    splitP_ = splitLength && work() ? P : 0;
     return kErrNone;
 }
 
@@ -468,6 +476,10 @@ void MixedRadix::run(double *re, double *im) { runInto(re, im, re, im, stride_);
 void MixedRadix::runInto(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride) {
     if (smooth_) {
         runSmooth(re, im, outRe, outIm, outStride);
+        return;
+    }
+    if (four_) {
+        four_->run(re, im, stride_, isReal_, work(), outRe, outIm, outStride);
         return;
     }
     if (rader_) {

@@ -119,6 +119,16 @@ TEST(FFTPrimes, RaderLengthsMatchDirectBins) {
     }
 }
 
+TEST(FFTFourStep, LongSmoothLengthsMatchDirectBins) {
+    // Beyond 2^18 a smooth length goes as n1 x n2 transforms through the
+    // passes, rotated in between: 10^6 = 1000 x 1000 (and its real
+    // transform, by the half length 500000 = 625 x 800), and 3^12 = 729 x 729.
+    for (int32_t n : {1000000, 531441}) {
+        if (kReducedSuite) continue;
+        EXPECT_EQ(checkLength(n, n), "") << "n=" << n;
+    }
+}
+
 TEST(FFTSplitLengths, ThreeAndFiveTimesPowersOfTwoMatchDirectDft) {
     // n = 3 2^k and 5 2^k, by radix-2, 3, 4, 5 passes with full-precision
     // constants and, beyond 2^18, as power-of-two transforms joined by one
