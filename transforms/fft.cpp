@@ -15,12 +15,14 @@ namespace {
 
 bool splitRadixCx(int32_t n) { return isPowerOfTwo(n) && n <= kMaxSplitRadixCx; }
 
-// Powers of two from 16 to 512 go by the self-sorting passes where the
+// Powers of two from 16 to 1024 go by the self-sorting passes where the
 // shared plan cache holds their plan (otherwise, for good, by the split-
-// radix kernel): faster there than the tree and its bit reversal. Their two
-// arrays (8 KB each at most) are on the stack, so these lengths, like the
-// kernel, need no scratch and cannot fail.
-constexpr int32_t kMinPassesCx = 16, kMaxPassesCx = 512;
+// radix kernel): faster there than the tree and its bit reversal.
+// Interleaved data start the passes in place; separate arrays are copied in
+// and out. The two arrays (16 KB each at most) are on the stack, so these
+// lengths, like the kernel, need no scratch and cannot fail; both layouts
+// take the same path, so that they give the same bits.
+constexpr int32_t kMinPassesCx = 16, kMaxPassesCx = 1024;
 
 void powerOfTwoCx(double *re, double *im, int32_t n, int32_t stride) {
     const SmoothPlan *plan = n >= kMinPassesCx && n <= kMaxPassesCx ? sharedPlan(n) : nullptr;
@@ -29,9 +31,17 @@ void powerOfTwoCx(double *re, double *im, int32_t n, int32_t stride) {
         return;
     }
     double a[2 * kMaxPassesCx], b[2 * kMaxPassesCx];
-    for (int32_t i = 0; i < n; ++i) a[2 * i] = re[i * stride], a[2 * i + 1] = im[i * stride];
-    const double *y = runPasses(*plan, a, b);
-    for (int32_t i = 0; i < n; ++i) re[i * stride] = y[2 * i], im[i * stride] = y[2 * i + 1];
+    if (stride == 2 && im == re + 1) {
+        if (const double *y = runPasses(*plan, re, b); y != re) std::memcpy(re, y, sizeof(double) * 2 * n);
+        return;
+    }
+    const auto through = [&](ptrdiff_t st) {
+        for (int32_t i = 0; i < n; ++i) a[2 * i] = re[i * st], a[2 * i + 1] = im[i * st];
+        const double *y = runPasses(*plan, a, b);
+        for (int32_t i = 0; i < n; ++i) re[i * st] = y[2 * i], im[i * st] = y[2 * i + 1];
+    };
+    if (stride == 1) through(1);  // separate arrays, as a loop the compiler vectorizes
+    else through(stride);
 }
 
 // In place over n elements re[i*stride], im[i*stride]: re *= f, im *= g.
