@@ -29,6 +29,7 @@
 #include <cstring>
 
 #include "detail.h"
+#include "simd.h"
 
 namespace orin::tf {
 
@@ -298,12 +299,14 @@ void SmoothTransform::makeLocal(double *scratch) {
 double *SmoothTransform::run(double *a, double *b) const { return runPasses(*plan_, a, b); }
 
 double *runPasses(const SmoothPlan &plan, double *a, double *b) {
+    const bool avx = simdAvx();
     int64_t l1 = 1;
     for (int32_t s = 0; s < plan.count; ++s) {
         const int32_t p = plan.factors[s];
         const int64_t ido = plan.n / (l1 * p);
         const double *w = plan.twiddles[s];
-        switch (p) {
+        if (avx) avxPass(p, ido, l1, a, b, w);
+        else switch (p) {
             case 2: pass<2>(ido, l1, a, b, w); break;
             case 3: pass<3>(ido, l1, a, b, w); break;
             case 4: pass<4>(ido, l1, a, b, w); break;
