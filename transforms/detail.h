@@ -259,16 +259,23 @@ void splitRadixReFFT(complexnum *c, int32_t n);
 // O = (Z[k] - conj Z[h-k])/2i and w^k = c - i s = e^(-2 pi i k/n),
 // X[k] = E + w^k O and X[h-k] = conj(E - w^k O), written in the packed
 // layout (Re X[k] at k, Im X[k] at n-k).
-inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, double c, double sn) {
-    const int64_t h = n / 2;
+struct BinPair {
+    double re0, im0, re1, im1;  // X[k] and X[h-k]
+};
+inline BinPair separateBins(const double *z, int64_t h, int64_t k, double c, double sn) {
     const double ar = z[2 * k], ai = z[2 * k + 1], br = z[2 * (h - k)], bi = z[2 * (h - k) + 1];
     const double er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
     const double pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
-    packed[k] = er + pi;
-    packed[n - k] = ei - pr;
+    return {er + pi, ei - pr, er - pi, -(ei + pr)};
+}
+inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, double c, double sn) {
+    const int64_t h = n / 2;
+    const BinPair b = separateBins(z, h, k, c, sn);
+    packed[k] = b.re0;
+    packed[n - k] = b.im0;
     if (k != h - k) {
-        packed[h - k] = er - pi;
-        packed[h + k] = -(ei + pr);
+        packed[h - k] = b.re1;
+        packed[h + k] = b.im1;
     }
 }
 

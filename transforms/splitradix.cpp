@@ -681,12 +681,49 @@ void packedViaHalf(double *z, double *packed, int32_t n) {
     separationPairs(n, [&](int64_t k, double c, double s) { separatePair(z, packed, n, k, c, s); });
 }
 
+// Lengths up to kMaxFused whose half has a cached plan: the separation
+// writes the full spectrum straight into x and im, from a stack array that
+// the passes leave the half-length transform in (the data start in place
+// when the number of passes is odd, from a copy when it is even, with im as
+// the other array). The values and operations are those of packedViaHalf
+// and the unpacking below.
+constexpr int32_t kMaxFused = 2048;
+
+bool fusedReal(double *x, double *im, int32_t n) {
+    const int64_t h = n / 2;
+    const SmoothPlan *plan = h >= kMinPassesHalf && n <= kMaxFused ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
+    if (!plan) return false;
+    double z[kMaxFused];
+    if (plan->count % 2 == 0) {
+        std::memcpy(z, x, sizeof(double) * n);
+        runPasses(*plan, z, im);
+    } else {
+        runPasses(*plan, x, z);
+    }
+    x[0] = z[0] + z[1];
+    x[h] = z[0] - z[1];
+    im[0] = im[h] = 0;
+    separationPairs(n, [&](int64_t k, double c, double sn) {
+        const BinPair b = separateBins(z, h, k, c, sn);
+        x[k] = x[n - k] = b.re0;
+        im[k] = b.im0;
+        im[n - k] = -b.im0;
+        if (k != h - k) {
+            x[h - k] = x[h + k] = b.re1;
+            im[h - k] = b.im1;
+            im[h + k] = -b.im1;
+        }
+    });
+    return true;
+}
+
 }  // namespace
 
 int32_t SplitRadixReFFT(double *x, double *im, int32_t n) {
     if (const int32_t code = checkLength(n)) return code;
     im[0] = 0;
     if (n == 1) return kErrNone;
+    if (fusedReal(x, im, n)) return kErrNone;
     // im is free until the unpacking: it holds the half-length transform.
     std::memcpy(im, x, sizeof(double) * n);
     packedViaHalf(im, x, n);
