@@ -327,6 +327,10 @@ struct alignas(16) SmoothPlan {
 // as the other array; returns a or b, whichever holds the DFT.
 double *runPasses(const SmoothPlan &plan, double *a, double *b);
 
+// The DFT of the 8 interleaved values of in, into out (which may be in),
+// in registers.
+void dft8(const double *in, double *out);
+
 // The cached plan of n, waiting for one that another thread is filling;
 // null when the cache has none for n, which then stays so.
 const SmoothPlan *sharedPlan(int32_t n);

@@ -673,6 +673,8 @@ void packedViaHalf(double *z, double *packed, int32_t n) {
     const SmoothPlan *plan = h >= kMinPassesHalf && h <= kMaxPassesHalf ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
     if (plan) {
         if (const double *y = runPasses(*plan, z, packed); y != z) std::memcpy(z, y, sizeof(double) * n);
+    } else if (h == 8) {
+        dft8(z, z);
     } else if (h >= 2) {
         cxForward<2>(z, z + 1, h, 2);
     }
@@ -685,16 +687,19 @@ void packedViaHalf(double *z, double *packed, int32_t n) {
 // writes the full spectrum straight into x and im, from a stack array that
 // the passes leave the half-length transform in (the data start in place
 // when the number of passes is odd, from a copy when it is even, with im as
-// the other array). The values and operations are those of packedViaHalf
-// and the unpacking below.
+// the other array); for n = 16 an 8-point kernel in registers takes the
+// place of the passes. The values and operations are those of
+// packedViaHalf and the unpacking below.
 constexpr int32_t kMaxFused = 2048;
 
 bool fusedReal(double *x, double *im, int32_t n) {
     const int64_t h = n / 2;
     const SmoothPlan *plan = h >= kMinPassesHalf && n <= kMaxFused ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
-    if (!plan) return false;
+    if (!plan && h != 8) return false;
     double z[kMaxFused];
-    if (plan->count % 2 == 0) {
+    if (!plan) {
+        dft8(x, z);
+    } else if (plan->count % 2 == 0) {
         std::memcpy(z, x, sizeof(double) * n);
         runPasses(*plan, z, im);
     } else {

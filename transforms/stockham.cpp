@@ -298,6 +298,24 @@ void SmoothTransform::makeLocal(double *scratch) {
 
 double *SmoothTransform::run(double *a, double *b) const { return runPasses(*plan_, a, b); }
 
+void dft8(const double *in, double *out) {
+    // Two 4-point DFTs, of the even and the odd samples, joined by w^m,
+    // w = e^(-i pi/4): w = sqrt(1/2) (1 - i), w^2 = -i, w^3 = -sqrt(1/2) (1 + i).
+    v2d e[4], o[4];
+#pragma GCC unroll 4
+    for (int m = 0; m < 4; ++m) e[m] = load2(in + 4 * m), o[m] = load2(in + 4 * m + 2);
+    dft<4>(e);
+    dft<4>(o);
+    o[1] = kSqrtHalf * (o[1] + minusI(o[1]));
+    o[2] = minusI(o[2]);
+    o[3] = kSqrtHalf * (minusI(o[3]) - o[3]);
+#pragma GCC unroll 4
+    for (int m = 0; m < 4; ++m) {
+        store2(out + 2 * m, e[m] + o[m]);
+        store2(out + 2 * m + 8, e[m] - o[m]);
+    }
+}
+
 double *runPasses(const SmoothPlan &plan, double *a, double *b) {
     const bool avx = simdAvx();
     int64_t l1 = 1;
