@@ -255,10 +255,16 @@ bool smoothLength(int32_t n) {
 }
 
 SmoothPlan::SmoothPlan(int32_t length) : n(length) {
-    // Fours first, then a two, threes and fives: the longest passes go
-    // first, over the longest runs of consecutive elements.
+    // Fours, threes and fives, the longest passes first, over the longest
+    // runs of consecutive elements; a lone two goes ahead of the fours,
+    // where its rows are longest: last, with one element a row, it would
+    // be a whole sweep for the least arithmetic.
     int32_t rest = n;
-    for (int32_t p : {4, 2, 3, 5})
+    if (rest > 0 && __builtin_ctz(static_cast<uint32_t>(rest)) % 2 == 1) {
+        factors[count++] = 2;
+        rest /= 2;
+    }
+    for (int32_t p : {4, 3, 5})
         while (rest % p == 0) {
             factors[count++] = p;
             rest /= p;
