@@ -708,7 +708,7 @@ bool fusedReal(double *x, double *im, int32_t n) {
     x[0] = z[0] + z[1];
     x[h] = z[0] - z[1];
     im[0] = im[h] = 0;
-    separationPairs(n, [&](int64_t k, double c, double sn) {
+    const auto pair = [&](int64_t k, double c, double sn) {
         const BinPair b = separateBins(z, h, k, c, sn);
         x[k] = x[n - k] = b.re0;
         im[k] = b.im0;
@@ -718,7 +718,37 @@ bool fusedReal(double *x, double *im, int32_t n) {
             im[h - k] = b.im1;
             im[h + k] = -b.im1;
         }
-    });
+    };
+    StageTwiddles table;
+    if (!stageTwiddles(n, &table)) {
+        separationPairs(n, pair);
+        return true;
+    }
+    // The pairs k and k+1 in the two lanes of SSE2 registers, each lane the
+    // operations of separateBins, so that the eight bins of each side go out
+    // in pairs; then the pairs separationPairs would give the rest.
+    const int64_t q = h / 2;
+    int64_t k = 1;
+    for (; k + 1 < q; k += 2) {
+        const v2d a0 = load2(z + 2 * k), a1 = load2(z + 2 * k + 2);
+        const v2d b0 = load2(z + 2 * (h - k)), b1 = load2(z + 2 * (h - k - 1));
+        const v2d ar = {a0[0], a1[0]}, ai = {a0[1], a1[1]}, br = {b0[0], b1[0]}, bi = {b0[1], b1[1]};
+        const v2d c = load2(table.c1 + k), sn = load2(table.s1 + k);
+        const v2d er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
+        const v2d pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
+        const v2d re0 = er + pi, im0 = ei - pr, re1 = er - pi, im1 = -(ei + pr);
+        const auto swapped = [](v2d v) { return v2d{v[1], v[0]}; };
+        store2(x + k, re0);
+        store2(x + n - k - 1, swapped(re0));
+        store2(im + k, im0);
+        store2(im + n - k - 1, swapped(-im0));
+        store2(x + h - k - 1, swapped(re1));
+        store2(x + h + k, re1);
+        store2(im + h - k - 1, swapped(im1));
+        store2(im + h + k, -im1);
+    }
+    for (; k < q; ++k) pair(k, table.c1[k], table.s1[k]);
+    pair(q, 0.0, 1.0);
     return true;
 }
 
