@@ -375,10 +375,11 @@ bool MixedRadix::takeWork(int32_t n, double *external) {
 }
 
 // Smooth lengths other than powers of two go by the self-sorting passes
-// (stockham.cpp) up to kMaxSmooth. Beyond it every pass streams the whole
-// array through memory and the rotations alone would take 32n bytes, more
-// than the plan cache holds: the in-place stages above keep their tiles in
-// cache there and make their rotations as they go.
+// (stockham.cpp) up to kMaxSmooth. Beyond it every pass would stream the
+// whole array through memory and the rotations alone would take 32n bytes,
+// more than the plan cache holds: such lengths go as rows and columns of
+// the passes (FourStep), except 3 2^k and 5 2^k, which split into power-of-
+// two rows (runSplit).
 // The scratch is one block: the second array of the passes (unless lent),
 // the first (unless the data are interleaved already), and the plan's
 // rotations when the cache has none for n.
