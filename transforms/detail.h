@@ -259,16 +259,23 @@ void splitRadixReFFT(complexnum *c, int32_t n);
 // O = (Z[k] - conj Z[h-k])/2i and w^k = c - i s = e^(-2 pi i k/n),
 // X[k] = E + w^k O and X[h-k] = conj(E - w^k O), written in the packed
 // layout (Re X[k] at k, Im X[k] at n-k).
-inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, double c, double sn) {
-    const int64_t h = n / 2;
+struct BinPair {
+    double re0, im0, re1, im1;  // X[k] and X[h-k]
+};
+inline BinPair separateBins(const double *z, int64_t h, int64_t k, double c, double sn) {
     const double ar = z[2 * k], ai = z[2 * k + 1], br = z[2 * (h - k)], bi = z[2 * (h - k) + 1];
     const double er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
     const double pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
-    packed[k] = er + pi;
-    packed[n - k] = ei - pr;
+    return {er + pi, ei - pr, er - pi, -(ei + pr)};
+}
+inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, double c, double sn) {
+    const int64_t h = n / 2;
+    const BinPair b = separateBins(z, h, k, c, sn);
+    packed[k] = b.re0;
+    packed[n - k] = b.im0;
     if (k != h - k) {
-        packed[h - k] = er - pi;
-        packed[h + k] = -(ei + pr);
+        packed[h - k] = b.re1;
+        packed[h + k] = b.im1;
     }
 }
 
@@ -320,9 +327,20 @@ struct alignas(16) SmoothPlan {
 // as the other array; returns a or b, whichever holds the DFT.
 double *runPasses(const SmoothPlan &plan, double *a, double *b);
 
+// The DFT of the 8 interleaved values of in, into out (which may be in),
+// in registers.
+void dft8(const double *in, double *out);
+
 // The cached plan of n, waiting for one that another thread is filling;
 // null when the cache has none for n, which then stays so.
 const SmoothPlan *sharedPlan(int32_t n);
+
+// Other tables of the shared cache, under keys below 0, copied in whole by
+// whoever claims the key first: cachedEntry gives the entry once it is
+// complete (null before, and for good when the cache had no room), and
+// publishEntry copies bytes of data in when this thread claims the key.
+const void *cachedEntry(int32_t key);
+void publishEntry(int32_t key, const void *data, size_t bytes);
 
 // The forward DFT of a smooth length in self-sorting passes, with its plan
 // from the shared cache or, failing that, made in the caller's scratch.
@@ -342,6 +360,54 @@ public:
 private:
     const SmoothPlan *plan_ = nullptr;
     std::optional<SmoothPlan> local_;
+};
+
+// The DFT of a prime length p by Rader's cyclic convolution of length
+// p - 1 (rader.cpp), for the primes whose p - 1 the fast transforms take:
+// a power of two, or 2, 3, 5-smooth up to kMaxSmooth.
+class RaderTransform {
+public:
+    static bool applies(int32_t p);
+    // Takes all scratch and finds or makes the tables of p; 0 or -20001.
+    int32_t prepare(int32_t p);
+    // The DFT of re[i*stride], im[i*stride] (im read as zeros when isReal)
+    // into outRe[k*outStride], outIm[k*outStride], which may be the input.
+    void run(const double *re, const double *im, ptrdiff_t stride, bool isReal, double *outRe, double *outIm,
+             ptrdiff_t outStride);
+
+private:
+    double *dft(double *a) const;
+    void makeTables(double *kernel, int32_t *index);
+
+    int32_t p_ = 0, n_ = 0;              // n_ = p - 1
+    const double *kernel_ = nullptr;     // conj(DFT(b))/n_, interleaved
+    const int32_t *index_ = nullptr;     // g^j mod p
+    Scratch<double> work_;
+    std::optional<SmoothTransform> smooth_;  // n_ not a power of two
+};
+
+// Smooth lengths above kMaxSmooth (not powers of two) as n1 x n2 transforms
+// through the passes with rotations between them (fourstep.cpp).
+class FourStep {
+public:
+    // The factor n1 (the divisor of n nearest below its root, with n/n1 up
+    // to kMaxSmooth), or 0 when n does not go this way.
+    static int32_t split(int32_t n);
+    // Looks up the plans; returns the doubles of scratch setScratch needs.
+    int64_t find(int32_t n, int32_t n1);
+    void setScratch(double *scratch);
+    // The DFT of re[i*stride], im[i*stride] (im read as zeros when isReal)
+    // into outRe[k*outStride], outIm[k*outStride], which may overlap the
+    // input; work: 2n doubles apart from both.
+    void run(const double *re, const double *im, ptrdiff_t stride, bool isReal, double *work, double *outRe,
+             double *outIm, ptrdiff_t outStride);
+
+private:
+    int32_t n_ = 0, n1_ = 0, n2_ = 0, batch_ = 1;
+    int64_t plan1_ = 0, plan2_ = 0;
+    SmoothTransform columns_;
+    std::optional<SmoothTransform> rows_;  // when n2 differs from n1
+    double *buffers_ = nullptr, *fine_ = nullptr, *coarse_ = nullptr;
 };
 
 // The parts of the mixed-radix transform's table block (mixfft.cpp).
@@ -389,6 +455,8 @@ private:
     Scratch<double> work_;    // 2n: the contiguous copy, or the chirp-z input copy
     double *external_ = nullptr;  // the caller's array in place of work_
     std::optional<SmoothTransform> smooth_;  // 2, 3, 5-smooth lengths
+    std::optional<RaderTransform> rader_;    // primes with smooth p - 1
+    std::optional<FourStep> four_;           // smooth lengths above kMaxSmooth
     bool interleaved_ = false;              // im == re + 1: the passes start in place
     std::optional<StageTableParts> parts_;
     std::optional<CarvedScratch> tables_;  // the stage tables

@@ -15,23 +15,68 @@ namespace {
 
 bool splitRadixCx(int32_t n) { return isPowerOfTwo(n) && n <= kMaxSplitRadixCx; }
 
-// Powers of two from 16 to 512 go by the self-sorting passes where the
-// shared plan cache holds their plan (otherwise, for good, by the split-
-// radix kernel): faster there than the tree and its bit reversal. Their two
-// arrays (8 KB each at most) are on the stack, so these lengths, like the
-// kernel, need no scratch and cannot fail.
-constexpr int32_t kMinPassesCx = 16, kMaxPassesCx = 512;
+// Powers of two from 16 to 2048 go by the self-sorting passes where the
+// shared plan cache holds their plans (otherwise, for good, by the split-
+// radix kernel): faster there than the tree and its bit reversal. The
+// arrays the passes need besides the caller's (32 KB at most) are on the
+// stack, so these lengths, like the kernel, need no scratch and cannot
+// fail, and both layouts give the same bits:
+//  - interleaved data start the passes in place, with one stack array;
+//  - separate arrays up to kMaxPassesCx are copied into two stack arrays
+//    and back;
+//  - separate arrays of 2048 take the plan's first pass, a radix-2 step
+//    into the two halves u and v, by hand into two stack arrays; each half
+//    goes through the plan of 1024 with re or im as its other array, which
+//    is the rest of the plan's passes on the same values; X[2k] = U[k] and
+//    X[2k+1] = V[k] then lie at re[2k], re[2k+1] and im[2k], im[2k+1].
+constexpr int32_t kMinPassesCx = 16, kMaxPassesCx = 1024, kMaxPassesHalves = 2048;
+
+__attribute__((noinline)) void interleavedPasses(const SmoothPlan &plan, double *c) {
+    double b[2 * kMaxPassesHalves];
+    if (const double *y = runPasses(plan, c, b); y != c) std::memcpy(c, y, sizeof(double) * 2 * plan.n);
+}
+
+__attribute__((noinline)) void copiedPasses(const SmoothPlan &plan, double *re, double *im, int32_t stride) {
+    const int32_t n = plan.n;
+    double a[2 * kMaxPassesCx], b[2 * kMaxPassesCx];
+    const auto through = [&](ptrdiff_t st) {
+        for (int32_t i = 0; i < n; ++i) a[2 * i] = re[i * st], a[2 * i + 1] = im[i * st];
+        const double *y = runPasses(plan, a, b);
+        for (int32_t i = 0; i < n; ++i) re[i * st] = y[2 * i], im[i * st] = y[2 * i + 1];
+    };
+    if (stride == 1) through(1);  // separate arrays, as a loop the compiler vectorizes
+    else through(stride);
+}
+
+__attribute__((noinline)) void halvesPasses(const SmoothPlan &plan, const SmoothPlan &half, double *re, double *im) {
+    const int32_t h = half.n;
+    double u[2 * kMaxPassesCx], v[2 * kMaxPassesCx];
+    const double *w = plan.twiddles[0];  // (c, c, s, -s) of i at 4 (i - 1)
+    for (int32_t i = 0; i < h; ++i) {
+        const v2d a = {re[i], im[i]}, b = {re[i + h], im[i + h]}, d = a - b;
+        store2(u + 2 * i, a + b);
+        store2(v + 2 * i, i == 0 ? d : d * load2(w + 4 * (i - 1)) + v2d{d[1], d[0]} * load2(w + 4 * (i - 1) + 2));
+    }
+    runPasses(half, u, re);
+    runPasses(half, v, im);
+    for (int32_t k = 0; k < h; ++k) std::swap(re[2 * k + 1], im[2 * k]);
+}
 
 void powerOfTwoCx(double *re, double *im, int32_t n, int32_t stride) {
-    const SmoothPlan *plan = n >= kMinPassesCx && n <= kMaxPassesCx ? sharedPlan(n) : nullptr;
-    if (!plan) {
-        SplitRadixCxFFT(re, im, n, stride);
-        return;
+    const bool interleaved = stride == 2 && im == re + 1;
+    const SmoothPlan *plan = nullptr, *half = nullptr;
+    if (n >= kMinPassesCx && n <= kMaxPassesCx) {
+        plan = sharedPlan(n);
+    } else if (n > kMaxPassesCx && n <= kMaxPassesHalves && (interleaved || stride == 1)) {
+        // Both layouts need both plans: the split one takes the halves.
+        plan = sharedPlan(n);
+        half = sharedPlan(n / 2);
+        if (!plan || !half || plan->factors[0] != 2 || half->count % 2 == 0) plan = nullptr;
     }
-    double a[2 * kMaxPassesCx], b[2 * kMaxPassesCx];
-    for (int32_t i = 0; i < n; ++i) a[2 * i] = re[i * stride], a[2 * i + 1] = im[i * stride];
-    const double *y = runPasses(*plan, a, b);
-    for (int32_t i = 0; i < n; ++i) re[i * stride] = y[2 * i], im[i * stride] = y[2 * i + 1];
+    if (!plan) SplitRadixCxFFT(re, im, n, stride);
+    else if (interleaved) interleavedPasses(*plan, re);
+    else if (half) halvesPasses(*plan, *half, re, im);
+    else copiedPasses(*plan, re, im, stride);
 }
 
 // In place over n elements re[i*stride], im[i*stride]: re *= f, im *= g.

@@ -9,7 +9,8 @@
 // Butterflies of 2, 3, 4, 5, 8 and 10 are hand-written (the 5-point one is
 // Winograd's, 1978, with five multiplications), odd primes up to 199 use the
 // general odd-length butterfly that pairs x[j] with x[p-j], and larger primes
-// use Bluestein's chirp-z convolution on power-of-two kernels.
+// use Bluestein's chirp-z convolution on power-of-two kernels, except a
+// whole prime length whose p - 1 the fast transforms take (Rader, rader.cpp).
 #include <cstring>
 
 #if defined(__linux__)
@@ -374,10 +375,11 @@ bool MixedRadix::takeWork(int32_t n, double *external) {
 }
 
 // Smooth lengths other than powers of two go by the self-sorting passes
-// (stockham.cpp) up to kMaxSmooth. Beyond it every pass streams the whole
-// array through memory and the rotations alone would take 32n bytes, more
-// than the plan cache holds: the in-place stages above keep their tiles in
-// cache there and make their rotations as they go.
+// (stockham.cpp) up to kMaxSmooth. Beyond it every pass would stream the
+// whole array through memory and the rotations alone would take 32n bytes,
+// more than the plan cache holds: such lengths go as rows and columns of
+// the passes (FourStep), except 3 2^k and 5 2^k, which split into power-of-
+// two rows (runSplit).
 // The scratch is one block: the second array of the passes (unless lent),
 // the first (unless the data are interleaved already), and the plan's
 // rotations when the cache has none for n.
@@ -427,7 +429,17 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const dou
     isReal_ = isReal;
     stride_ = stride;
     if (smoothPasses(n)) return prepareSmooth(re, im, external);
+    const int32_t Q = n & -n, P = n / Q;
+    const bool splitLength = (P == 3 || P == 5) && Q >= 64 && Q <= kMaxSplitRadixCx;
+    if (const int32_t n1 = splitLength ? 0 : FourStep::split(n)) {
+        const int64_t own = (external ? 0 : 2 * static_cast<int64_t>(n)) + four_.emplace().find(n, n1);
+        if (!work_.allocate(own)) return kErrOutOfMemory;
+        external_ = external;
+        four_->setScratch(work_.data() + (external ? 0 : 2 * static_cast<int64_t>(n)));
+        return kErrNone;
+    }
     factorize(n, &count_, factors_);
+    if (count_ == 1 && n >= kChirpPrime && RaderTransform::applies(n)) return rader_.emplace().prepare(n);
     int64_t maxF = factors_[1] + int64_t{1};
     if (maxF <= 10) maxF = 12;
     int64_t pow2 = 1;
@@ -456,8 +468,7 @@ int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const dou
     // 3 2^k and 5 2^k: the power of two carries nearly all the work, and
     // the power-of-two kernels do it several times faster than the stages.
     // The work array holds the intermediate rows.
-    const int32_t Q = n & -n, P = n / Q;
-    splitP_ = (P == 3 || P == 5) && Q >= 64 && Q <= kMaxSplitRadixCx && work() ? P : 0;
+    splitP_ = splitLength && work() ? P : 0;
     return kErrNone;
 }
 
@@ -466,6 +477,14 @@ void MixedRadix::run(double *re, double *im) { runInto(re, im, re, im, stride_);
 void MixedRadix::runInto(double *re, double *im, double *outRe, double *outIm, ptrdiff_t outStride) {
     if (smooth_) {
         runSmooth(re, im, outRe, outIm, outStride);
+        return;
+    }
+    if (four_) {
+        four_->run(re, im, stride_, isReal_, work(), outRe, outIm, outStride);
+        return;
+    }
+    if (rader_) {
+        rader_->run(re, im, stride_, isReal_, outRe, outIm, outStride);
         return;
     }
     if (singlePrime_) {

@@ -20,6 +20,10 @@ int64_t avxLBlockSplit(double *x0, double *x1, double *x2, double *x3, double *y
                        double *y3, int64_t count, const double *c1, const double *s1, const double *c3,
                        const double *s3);
 
+// One self-sorting pass of factor p (2, 3, 4 or 5) of stockham.cpp, with
+// its arguments, in 256-bit registers: the same bits as the 128-bit pass.
+void avxPass(int32_t p, int64_t ido, int64_t l1, const double *cc, double *ch, const double *wa);
+
 }  // namespace orin::tf
 
 #endif  // ORIN_TRANSFORMS_SIMD_H

@@ -673,6 +673,8 @@ void packedViaHalf(double *z, double *packed, int32_t n) {
     const SmoothPlan *plan = h >= kMinPassesHalf && h <= kMaxPassesHalf ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
     if (plan) {
         if (const double *y = runPasses(*plan, z, packed); y != z) std::memcpy(z, y, sizeof(double) * n);
+    } else if (h == 8) {
+        dft8(z, z);
     } else if (h >= 2) {
         cxForward<2>(z, z + 1, h, 2);
     }
@@ -681,12 +683,82 @@ void packedViaHalf(double *z, double *packed, int32_t n) {
     separationPairs(n, [&](int64_t k, double c, double s) { separatePair(z, packed, n, k, c, s); });
 }
 
+// Lengths up to kMaxFused whose half has a cached plan: the separation
+// writes the full spectrum straight into x and im, from a stack array that
+// the passes leave the half-length transform in (the data start in place
+// when the number of passes is odd, from a copy when it is even, with im as
+// the other array); for n = 16 an 8-point kernel in registers takes the
+// place of the passes. The values and operations are those of
+// packedViaHalf and the unpacking below.
+constexpr int32_t kMaxFused = 2048;
+
+bool fusedReal(double *x, double *im, int32_t n) {
+    const int64_t h = n / 2;
+    const SmoothPlan *plan = h >= kMinPassesHalf && n <= kMaxFused ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
+    if (!plan && h != 8) return false;
+    double z[kMaxFused];
+    if (!plan) {
+        dft8(x, z);
+    } else if (plan->count % 2 == 0) {
+        std::memcpy(z, x, sizeof(double) * n);
+        runPasses(*plan, z, im);
+    } else {
+        runPasses(*plan, x, z);
+    }
+    x[0] = z[0] + z[1];
+    x[h] = z[0] - z[1];
+    im[0] = im[h] = 0;
+    const auto pair = [&](int64_t k, double c, double sn) {
+        const BinPair b = separateBins(z, h, k, c, sn);
+        x[k] = x[n - k] = b.re0;
+        im[k] = b.im0;
+        im[n - k] = -b.im0;
+        if (k != h - k) {
+            x[h - k] = x[h + k] = b.re1;
+            im[h - k] = b.im1;
+            im[h + k] = -b.im1;
+        }
+    };
+    StageTwiddles table;
+    if (!stageTwiddles(n, &table)) {
+        separationPairs(n, pair);
+        return true;
+    }
+    // The pairs k and k+1 in the two lanes of SSE2 registers, each lane the
+    // operations of separateBins, so that the eight bins of each side go out
+    // in pairs; then the pairs separationPairs would give the rest.
+    const int64_t q = h / 2;
+    int64_t k = 1;
+    for (; k + 1 < q; k += 2) {
+        const v2d a0 = load2(z + 2 * k), a1 = load2(z + 2 * k + 2);
+        const v2d b0 = load2(z + 2 * (h - k)), b1 = load2(z + 2 * (h - k - 1));
+        const v2d ar = {a0[0], a1[0]}, ai = {a0[1], a1[1]}, br = {b0[0], b1[0]}, bi = {b0[1], b1[1]};
+        const v2d c = load2(table.c1 + k), sn = load2(table.s1 + k);
+        const v2d er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
+        const v2d pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
+        const v2d re0 = er + pi, im0 = ei - pr, re1 = er - pi, im1 = -(ei + pr);
+        const auto swapped = [](v2d v) { return v2d{v[1], v[0]}; };
+        store2(x + k, re0);
+        store2(x + n - k - 1, swapped(re0));
+        store2(im + k, im0);
+        store2(im + n - k - 1, swapped(-im0));
+        store2(x + h - k - 1, swapped(re1));
+        store2(x + h + k, re1);
+        store2(im + h - k - 1, swapped(im1));
+        store2(im + h + k, -im1);
+    }
+    for (; k < q; ++k) pair(k, table.c1[k], table.s1[k]);
+    pair(q, 0.0, 1.0);
+    return true;
+}
+
 }  // namespace
 
 int32_t SplitRadixReFFT(double *x, double *im, int32_t n) {
     if (const int32_t code = checkLength(n)) return code;
     im[0] = 0;
     if (n == 1) return kErrNone;
+    if (fusedReal(x, im, n)) return kErrNone;
     // im is free until the unpacking: it holds the half-length transform.
     std::memcpy(im, x, sizeof(double) * n);
     packedViaHalf(im, x, n);

@@ -14,7 +14,8 @@
 // The rotations of a length are its plan. Plans are kept in a block taken
 // when the library is loaded (kArenaBytes: 8 MB of address space, touched
 // only as plans are made), one plan per length for the first kSlots lengths
-// that fit; a slot is claimed by one thread, filled, and published with a
+// that fit (other tables made once per length, such as Rader's, share it
+// under negative keys); a slot is claimed by one thread, filled, and published with a
 // release store, after which it is only read and never freed before the
 // library is unloaded. A length that finds no room (or its slot still being
 // filled) makes its plan in the caller's scratch by the same code, so a
@@ -28,6 +29,7 @@
 #include <cstring>
 
 #include "detail.h"
+#include "simd.h"
 
 namespace orin::tf {
 
@@ -155,9 +157,9 @@ constexpr int32_t kSlots = 64;
 enum : int32_t { kBuilding = 0, kReady = 1, kRefused = 2 };
 
 struct Slot {
-    std::atomic<int32_t> n{0};
-    std::atomic<int32_t> state{kBuilding};  // settled once by the thread that claimed n
-    const SmoothPlan *plan = nullptr;       // written before state's release store
+    std::atomic<int32_t> key{0};
+    std::atomic<int32_t> state{kBuilding};  // settled once by the thread that claimed key
+    const void *entry = nullptr;            // written before state's release store
 };
 
 class PlanCache {
@@ -170,54 +172,57 @@ public:
     PlanCache(const PlanCache &) = delete;
     PlanCache &operator=(const PlanCache &) = delete;
 
-    // The cached plan of the length shape.n, made if this thread claims its
-    // slot and the arena has room; null otherwise. With wait, a slot still
-    // being filled by another thread is waited for (the fill is a bounded
-    // loop of arithmetic), so that null means no plan for good.
-    const SmoothPlan *find(const SmoothPlan &shape, int64_t doubles, bool wait) {
+    // The entry of key, made by fill(at) in bytes of the arena if this
+    // thread claims its slot and the arena has room; null otherwise. With
+    // wait, a slot still being filled by another thread is waited for (the
+    // fill is a bounded loop of arithmetic), so that null means no entry
+    // for good.
+    template <class Fill>
+    const void *claim(int32_t key, size_t bytes, Fill &&fill, bool wait) {
         if (!arena_) return nullptr;
         for (Slot &slot : slots_) {
-            int32_t key = slot.n.load(std::memory_order_acquire);
-            if (key == 0 && slot.n.compare_exchange_strong(key, shape.n, std::memory_order_acq_rel)) {
-                slot.plan = make(shape, doubles);
-                slot.state.store(slot.plan ? kReady : kRefused, std::memory_order_release);
-                return slot.plan;
+            int32_t k = slot.key.load(std::memory_order_acquire);
+            if (k == 0 && slot.key.compare_exchange_strong(k, key, std::memory_order_acq_rel)) {
+                void *at = reserve(bytes);
+                if (at) fill(at);
+                slot.entry = at;
+                slot.state.store(at ? kReady : kRefused, std::memory_order_release);
+                return at;
             }
-            if (key == shape.n) return settled(slot, wait);
+            if (k == key) return settled(slot, wait);
         }
         return nullptr;
     }
 
-    // The slot already claimed for n, if any: found without factorizing n.
-    Slot *slotOf(int32_t n) {
+    // The slot already claimed for key, if any: found without making the
+    // entry's shape.
+    Slot *slotOf(int32_t key) {
         if (!arena_) return nullptr;
         for (Slot &slot : slots_) {
-            const int32_t key = slot.n.load(std::memory_order_acquire);
-            if (key == n) return &slot;
-            if (key == 0) break;  // slots are claimed in order
+            const int32_t k = slot.key.load(std::memory_order_acquire);
+            if (k == key) return &slot;
+            if (k == 0) break;  // slots are claimed in order
         }
         return nullptr;
     }
 
-    static const SmoothPlan *settled(Slot &slot, bool wait) {
+    static const void *settled(Slot &slot, bool wait) {
         int32_t state = slot.state.load(std::memory_order_acquire);
         while (wait && state == kBuilding) {
             sched_yield();
             state = slot.state.load(std::memory_order_acquire);
         }
-        return state == kReady ? slot.plan : nullptr;
+        return state == kReady ? slot.entry : nullptr;
     }
 
 private:
-    const SmoothPlan *make(const SmoothPlan &shape, int64_t doubles) {
-        const size_t bytes = (sizeof(SmoothPlan) + sizeof(double) * static_cast<size_t>(doubles) + 15) & ~size_t{15};
+    void *reserve(size_t bytes) {
+        bytes = (bytes + 15) & ~size_t{15};
         size_t used = used_.load(std::memory_order_relaxed);
         do {
             if (bytes > kArenaBytes - used) return nullptr;
         } while (!used_.compare_exchange_weak(used, used + bytes, std::memory_order_relaxed));
-        auto *plan = ::new (static_cast<void *>(arena_ + used)) SmoothPlan(shape);
-        fillTwiddles(*plan, reinterpret_cast<double *>(plan + 1));
-        return plan;
+        return arena_ + used;
     }
 
     unsigned char *arena_ = nullptr;
@@ -226,6 +231,19 @@ private:
 };
 
 PlanCache gPlans;
+
+// The cached plan of the length shape.n, as PlanCache::claim.
+const SmoothPlan *findPlan(const SmoothPlan &shape, int64_t doubles, bool wait) {
+    const size_t bytes = sizeof(SmoothPlan) + sizeof(double) * static_cast<size_t>(doubles);
+    return static_cast<const SmoothPlan *>(gPlans.claim(
+        shape.n, bytes,
+        [&](void *at) {
+            auto *plan = ::new (at) SmoothPlan(shape);
+            fillTwiddles(*plan, reinterpret_cast<double *>(plan + 1));
+        },
+        wait));
+}
+
 
 }  // namespace
 
@@ -237,10 +255,16 @@ bool smoothLength(int32_t n) {
 }
 
 SmoothPlan::SmoothPlan(int32_t length) : n(length) {
-    // Fours first, then a two, threes and fives: the longest passes go
-    // first, over the longest runs of consecutive elements.
+    // Fours, threes and fives, the longest passes first, over the longest
+    // runs of consecutive elements; a lone two goes ahead of the fours,
+    // where its rows are longest: last, with one element a row, it would
+    // be a whole sweep for the least arithmetic.
     int32_t rest = n;
-    for (int32_t p : {4, 2, 3, 5})
+    if (rest > 0 && __builtin_ctz(static_cast<uint32_t>(rest)) % 2 == 1) {
+        factors[count++] = 2;
+        rest /= 2;
+    }
+    for (int32_t p : {4, 3, 5})
         while (rest % p == 0) {
             factors[count++] = p;
             rest /= p;
@@ -249,19 +273,28 @@ SmoothPlan::SmoothPlan(int32_t length) : n(length) {
 
 int64_t SmoothTransform::find(int32_t n) {
     if (Slot *slot = gPlans.slotOf(n)) {
-        plan_ = PlanCache::settled(*slot, false);
+        plan_ = static_cast<const SmoothPlan *>(PlanCache::settled(*slot, false));
         if (plan_) return 0;
     }
     local_.emplace(n);
     const int64_t doubles = twiddleDoubles(n, local_->factors, local_->count);
-    plan_ = gPlans.find(*local_, doubles, false);
+    plan_ = findPlan(*local_, doubles, false);
     return plan_ ? 0 : doubles;
 }
 
 const SmoothPlan *sharedPlan(int32_t n) {
-    if (Slot *slot = gPlans.slotOf(n)) return PlanCache::settled(*slot, true);
+    if (Slot *slot = gPlans.slotOf(n)) return static_cast<const SmoothPlan *>(PlanCache::settled(*slot, true));
     const SmoothPlan shape(n);
-    return gPlans.find(shape, twiddleDoubles(n, shape.factors, shape.count), true);
+    return findPlan(shape, twiddleDoubles(n, shape.factors, shape.count), true);
+}
+
+const void *cachedEntry(int32_t key) {
+    Slot *slot = gPlans.slotOf(key);
+    return slot ? PlanCache::settled(*slot, false) : nullptr;
+}
+
+void publishEntry(int32_t key, const void *data, size_t bytes) {
+    gPlans.claim(key, bytes, [&](void *at) { std::memcpy(at, data, bytes); }, false);
 }
 
 void SmoothTransform::makeLocal(double *scratch) {
@@ -271,13 +304,33 @@ void SmoothTransform::makeLocal(double *scratch) {
 
 double *SmoothTransform::run(double *a, double *b) const { return runPasses(*plan_, a, b); }
 
+void dft8(const double *in, double *out) {
+    // Two 4-point DFTs, of the even and the odd samples, joined by w^m,
+    // w = e^(-i pi/4): w = sqrt(1/2) (1 - i), w^2 = -i, w^3 = -sqrt(1/2) (1 + i).
+    v2d e[4], o[4];
+#pragma GCC unroll 4
+    for (int m = 0; m < 4; ++m) e[m] = load2(in + 4 * m), o[m] = load2(in + 4 * m + 2);
+    dft<4>(e);
+    dft<4>(o);
+    o[1] = kSqrtHalf * (o[1] + minusI(o[1]));
+    o[2] = minusI(o[2]);
+    o[3] = kSqrtHalf * (minusI(o[3]) - o[3]);
+#pragma GCC unroll 4
+    for (int m = 0; m < 4; ++m) {
+        store2(out + 2 * m, e[m] + o[m]);
+        store2(out + 2 * m + 8, e[m] - o[m]);
+    }
+}
+
 double *runPasses(const SmoothPlan &plan, double *a, double *b) {
+    const bool avx = simdAvx();
     int64_t l1 = 1;
     for (int32_t s = 0; s < plan.count; ++s) {
         const int32_t p = plan.factors[s];
         const int64_t ido = plan.n / (l1 * p);
         const double *w = plan.twiddles[s];
-        switch (p) {
+        if (avx) avxPass(p, ido, l1, a, b, w);
+        else switch (p) {
             case 2: pass<2>(ido, l1, a, b, w); break;
             case 3: pass<3>(ido, l1, a, b, w); break;
             case 4: pass<4>(ido, l1, a, b, w); break;

@@ -39,6 +39,24 @@ ORIN_ALLOCATION_CASE(FFTCxSinglePrime, 2) {
     if (inj.failing()) { EXPECT_EQ(c, before); }
 }
 
+// FFT of length n with one block of scratch: the documented code, and the
+// data as they were when it is refused.
+static void expectOneBlockFFT(Injection &inj, int32_t n) {
+    const auto re0 = randomDoubles(n, 6), im0 = randomDoubles(n, 7);
+    auto re = re0, im = im0;
+    const int32_t code = inj.call([&] { return FFT(re.data(), im.data(), n); });
+    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0) << n;
+    if (inj.failing()) { EXPECT_TRUE(re == re0 && im == im0) << n; }
+}
+
+// A whole prime by Rader: the convolution's arrays, and the plan and the
+// tables where the cache has none.
+ORIN_ALLOCATION_CASE(FFTRaderPrime, 1) { expectOneBlockFFT(inj, 241); }
+
+// A smooth length beyond the passes' plans (270000 = 500 x 540): the work
+// array, the batch buffers, the rotations and any plan.
+ORIN_ALLOCATION_CASE(FFTFourStep, 1) { expectOneBlockFFT(inj, 270000); }
+
 ORIN_ALLOCATION_CASE(SinglePrimeUsingChirpZ, 2) {
     const auto re = randomDoubles(257, 5);
     const auto before = interleave(re, {});

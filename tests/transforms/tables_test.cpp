@@ -73,12 +73,12 @@ std::string checkLength(int32_t n, uint64_t seed) {
 }  // namespace
 
 TEST(FFTTables, ConcurrentTransformsWhileStagesAndPlansArePublished) {
-    // Each thread walks the lengths in its own order, so that stages and the
+    // Each thread walks the lengths in its own order, so that stages, the
     // plans of the 2, 3, 5-smooth lengths (and of their halves, for the real
-    // transforms) are claimed, filled and read by different threads at the
-    // same time.
-    const std::vector<int32_t> lengths = {1 << 14, 1000, 1 << 5, 360, 1 << 11, 1 << 8, 6000, 1 << 13,
-                                          1 << 3,  12,   1 << 12, 3000, 1 << 10};
+    // transforms) and the tables of the primes 241, 257 and 271 are claimed,
+    // filled and read by different threads at the same time.
+    const std::vector<int32_t> lengths = {1 << 14, 1000, 1 << 5, 360, 1 << 11, 1 << 8, 241,  6000, 1 << 13,
+                                          257,     1 << 3, 12,   1 << 12, 3000, 271,   1 << 10};
     constexpr int kThreads = 4;
     std::vector<std::string> failures(kThreads);
     std::vector<std::thread> pool;
@@ -100,6 +100,25 @@ TEST(FFTTables, LongTransformsMatchDirectBinsOnTablesAndRecurrences) {
     // recurrences and the lower ones on the tables.
     for (int32_t n : {1 << 16, 1 << 17, 1 << 18}) {
         if (kReducedSuite && n > (1 << 16)) continue;
+        EXPECT_EQ(checkLength(n, n), "") << "n=" << n;
+    }
+}
+
+TEST(FFTPrimes, RaderLengthsMatchDirectBins) {
+    // Primes whose p - 1 is a power of two (257, 65537) or 2, 3, 5-smooth
+    // (241, and 115201, whose tables exceed what the cache keeps a prime).
+    for (int32_t n : {241, 257, 65537, 115201}) {
+        if (kReducedSuite && n > 257) continue;
+        EXPECT_EQ(checkLength(n, n), "") << "n=" << n;
+    }
+}
+
+TEST(FFTFourStep, LongSmoothLengthsMatchDirectBins) {
+    // Beyond 2^18 a smooth length goes as n1 x n2 transforms through the
+    // passes, rotated in between: 10^6 = 1000 x 1000 (and its real
+    // transform, by the half length 500000 = 625 x 800), and 3^12 = 729 x 729.
+    for (int32_t n : {1000000, 531441}) {
+        if (kReducedSuite) continue;
         EXPECT_EQ(checkLength(n, n), "") << "n=" << n;
     }
 }
