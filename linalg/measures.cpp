@@ -34,52 +34,6 @@ struct TallSvd {
 
 }  // namespace
 
-namespace orin::linalg {
-
-double elementNorm(const double *a, int32_t m, int32_t n, int32_t code) {
-    const orin::ConstMatrix A(a, m, n);
-    if (code == 2) {
-        // Frobenius, scaled by the largest magnitude against overflow.
-        double big = 0;
-        bool nan = false;
-        for (int64_t i = 0; i < cells(m, n); ++i) {
-            nan = nan || std::isnan(a[i]);
-            big = std::max(big, std::fabs(a[i]));
-        }
-        if (nan) return std::nan("");
-        if (big == 0 || std::isinf(big)) return big;
-        extended s = 0;
-        for (int64_t i = 0; i < cells(m, n); ++i) {
-            const extended r = a[i] / static_cast<extended>(big);
-            s += r * r;
-        }
-        return static_cast<double>(big * std::sqrt(s));
-    }
-    // 1-norm: largest column sum; infinity norm: largest row sum. A NaN sum
-    // must win the maximum, so it is tested for explicitly.
-    double best = 0;
-    if (code == 1) {
-        for (ptrdiff_t j = 0; j < n; ++j) {
-            extended s = 0;
-            for (ptrdiff_t i = 0; i < m; ++i) s += std::fabs(A(i, j));
-            const double d = static_cast<double>(s);
-            if (std::isnan(d)) return d;
-            best = std::max(best, d);
-        }
-        return best;
-    }
-    for (ptrdiff_t i = 0; i < m; ++i) {
-        extended s = 0;
-        for (ptrdiff_t j = 0; j < n; ++j) s += std::fabs(A(i, j));
-        const double d = static_cast<double>(s);
-        if (std::isnan(d)) return d;
-        best = std::max(best, d);
-    }
-    return best;
-}
-
-}  // namespace orin::linalg
-
 int32_t GenLinEqs(const double *a, int32_t m, int32_t n, const double *b, double *x) {
     if (const int32_t shape = orin::checkShape(m, n)) return shape;
     TallSvd d;
