@@ -102,20 +102,27 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *s, double *v, bo
 int32_t symmetricEigen(double *a, int32_t n, bool wantVectors, double *values);
 
 // The LU factorisation of a copy of an n x n matrix, the matrix kept: the
-// determinant and the condition number both factor a scratch copy.
+// determinant, the condition number and the inverse factor a scratch copy.
+// The inverse gives room for the copy in its own scratch block (one
+// allocation fewer); otherwise the copy is allocated here.
 struct LUCopy {
-    Scratch<double> work;
+    Scratch<double> own;
     Scratch<int32_t> perm;
+    double *factors = nullptr;
     int32_t parity = 0;
 
     // -20001 when the copy or the permutation cannot be had, else LUFactor's code.
-    int32_t factor(const double *a, int32_t n) {
-        if (!work.allocate(cells(n, n)) || !perm.allocate(n)) return kErrOutOfMemory;
-        copyCells(a, cells(n, n), work.data());
-        return LUFactor(work.data(), n, perm.data(), &parity);
+    int32_t factor(const double *a, int32_t n, double *room = nullptr) {
+        if (!room) {
+            if (!own.allocate(cells(n, n))) return kErrOutOfMemory;
+            room = own.data();
+        }
+        if (!perm.allocate(n)) return kErrOutOfMemory;
+        factors = room;
+        copyCells(a, cells(n, n), factors);
+        return LUFactor(factors, n, perm.data(), &parity);
     }
 };
-
 
 // ---- Shared with the complex packed, Cholesky and determinant routines -----
 

@@ -136,7 +136,7 @@ int32_t CondNumber(const double *a, int32_t m, int32_t n, int32_t normCode, doub
     }
     orin::linalg::LUCopy lu;
     if (const int32_t code = lu.factor(a, n)) return code;
-    if (const int32_t code = LUInvMatrix(lu.work.data(), lu.perm.data(), n, lu.work.data())) return code;
-    *cond = orin::linalg::elementNorm(a, n, n, normCode) * orin::linalg::elementNorm(lu.work.data(), n, n, normCode);
+    if (const int32_t code = LUInvMatrix(lu.factors, lu.perm.data(), n, lu.factors)) return code;
+    *cond = orin::linalg::elementNorm(a, n, n, normCode) * orin::linalg::elementNorm(lu.factors, n, n, normCode);
     return kErrNone;
 }
