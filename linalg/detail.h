@@ -181,10 +181,13 @@ struct ExtendedCx {
 };
 
 // The real twin of ExtendedCx, so that one template serves both elements.
+// Its factors arrive as extended: taking doubles, the i386 build (doubles in
+// SSE2) formed the product of the packed inverse's sums in double once this
+// was inlined, one rounding more than the extended product.
 struct ExtendedReal {
     extended value = 0;
 
-    void addProduct(double a, double b) { value += static_cast<extended>(a) * b; }
+    void addProduct(extended a, extended b) { value += a * b; }
     double rounded() const { return static_cast<double>(value); }
 };
 
