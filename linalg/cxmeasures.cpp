@@ -15,6 +15,7 @@ using orin::ConstCxMatrix;
 using orin::extended;
 using orin::linalg::cells;
 using orin::linalg::elementNorm;
+using orin::linalg::startMeasure;
 using orin::Scratch;
 
 namespace {
@@ -64,15 +65,6 @@ struct CxTallSvd {
         return {std::ldexp(static_cast<double>(re), -scale), std::ldexp(static_cast<double>(im), -scale)};
     }
 };
-
-// What the norm and the condition number do first, in this order: the
-// result NaN until computed, -20003 for an empty matrix, -20061 for a norm
-// code outside 0..3.
-int32_t startMeasure(double *out, int32_t m, int32_t n, int32_t normCode) {
-    orin::writeNaN(out);
-    if (const int32_t shape = checkComplexShape(m, n)) return shape;
-    return normCode < 0 || normCode > 3 ? kErrInvalidSelector : kErrNone;
-}
 
 }  // namespace
 
@@ -145,16 +137,8 @@ int32_t CxRank(const complexnum *a, int32_t m, int32_t n, double tol, int32_t *r
 }
 
 int32_t CxNorm(const complexnum *a, int32_t m, int32_t n, int32_t normCode, double *out) {
-    if (const int32_t code = startMeasure(out, m, n, normCode)) return code;
-    if (normCode != 0) {
-        *out = elementNorm(a, m, n, normCode);
-        return kErrNone;
-    }
-    // Non-finite entries have a non-finite 2-norm: NaN wins over infinity.
-    if (!orin::linalg::allFinite(a, cells(m, n))) {
-        *out = orin::linalg::anyNaN(a, cells(m, n)) ? std::nan("") : HUGE_VAL;
-        return kErrNone;
-    }
+    if (const int32_t code = startMeasure<complexnum>(out, m, n, normCode)) return code;
+    if (orin::linalg::normWithoutSvd(a, m, n, normCode, out)) return kErrNone;
     CxTallSvd d;
     if (const int32_t code = d.compute(a, m, n, false)) return code;
     *out = d.largest();
@@ -162,7 +146,7 @@ int32_t CxNorm(const complexnum *a, int32_t m, int32_t n, int32_t normCode, doub
 }
 
 int32_t CxCondNumber(const complexnum *a, int32_t m, int32_t n, int32_t normCode, double *cond) {
-    if (const int32_t code = startMeasure(cond, m, n, normCode)) return code;
+    if (const int32_t code = startMeasure<complexnum>(cond, m, n, normCode)) return code;
     if (normCode != 0 && m != n) return kErrNotSquare;
     if (normCode == 0) {
         CxTallSvd d;

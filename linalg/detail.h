@@ -255,6 +255,29 @@ double elementNorm(const T *a, int32_t m, int32_t n, int32_t code) {
     return best;
 }
 
+// What Norm and CondNumber, real and complex, do first, in this order: the
+// result NaN until computed, -20003 for an empty matrix (-20001 for one too
+// large to address), -20061 for a norm code outside 0..3.
+template <class T>
+int32_t startMeasure(double *out, int32_t m, int32_t n, int32_t normCode) {
+    writeNaN(out);
+    if (const int32_t shape = checkShape(m, n, sizeof(T))) return shape;
+    return normCode < 0 || normCode > 3 ? kErrInvalidSelector : kErrNone;
+}
+
+// The norms that need no SVD: codes 1 to 3, and the 2-norm of a matrix with
+// a non-finite entry (NaN wins over infinity). False when the SVD decides.
+template <class T>
+bool normWithoutSvd(const T *a, int32_t m, int32_t n, int32_t normCode, double *out) {
+    if (normCode != 0) {
+        *out = elementNorm(a, m, n, normCode);
+        return true;
+    }
+    if (allFinite(a, cells(m, n))) return false;
+    *out = anyNaN(a, cells(m, n)) ? std::nan("") : HUGE_VAL;
+    return true;
+}
+
 // ---- Complex reflections and eigen-decompositions --------------------------
 
 // sqrt(sum |x_i|^2) over len entries stride apart, summed in extended

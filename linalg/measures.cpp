@@ -103,18 +103,8 @@ int32_t Rank(const double *a, int32_t m, int32_t n, double tol, int32_t *rank) {
 }
 
 int32_t Norm(const double *a, int32_t m, int32_t n, int32_t normCode, double *out) {
-    orin::writeNaN(out);
-    if (const int32_t shape = orin::checkShape(m, n)) return shape;
-    if (normCode < 0 || normCode > 3) return kErrInvalidSelector;
-    if (normCode != 0) {
-        *out = orin::linalg::elementNorm(a, m, n, normCode);
-        return kErrNone;
-    }
-    // Non-finite entries have a non-finite 2-norm: NaN wins over infinity.
-    if (!orin::linalg::allFinite(a, cells(m, n))) {
-        *out = orin::linalg::anyNaN(a, cells(m, n)) ? std::nan("") : HUGE_VAL;
-        return kErrNone;
-    }
+    if (const int32_t code = orin::linalg::startMeasure<double>(out, m, n, normCode)) return code;
+    if (orin::linalg::normWithoutSvd(a, m, n, normCode, out)) return kErrNone;
     TallSvd d;
     if (const int32_t code = d.compute(a, m, n, false)) return code;
     *out = d.s[0];
@@ -122,9 +112,7 @@ int32_t Norm(const double *a, int32_t m, int32_t n, int32_t normCode, double *ou
 }
 
 int32_t CondNumber(const double *a, int32_t m, int32_t n, int32_t normCode, double *cond) {
-    orin::writeNaN(cond);
-    if (const int32_t shape = orin::checkShape(m, n)) return shape;
-    if (normCode < 0 || normCode > 3) return kErrInvalidSelector;
+    if (const int32_t code = orin::linalg::startMeasure<double>(cond, m, n, normCode)) return code;
     if (normCode != 0 && m != n) return kErrNotSquare;
     if (normCode == 0) {
         TallSvd d;
