@@ -2,10 +2,14 @@
 // one of six methods, with optional weights 1/sigma and the covariance
 // (H^T W H)^+, and the Levenberg–Marquardt coefficient step.
 //
-// Methods: 0 singular value decomposition (minimum-norm on rank deficiency),
-// 1 Givens rotations, 2 square-root-free Givens rotations (Gentleman, Appl.
-// Statist. 22, 1973), 3 Householder reflections, 4 normal equations by LU,
-// 5 normal equations by Cholesky (Golub and Van Loan 5.3, 5.2, 4.2).
+// The methods (Method below) follow Golub and Van Loan 5.3, 5.2 and 4.2 and,
+// for the square-root-free rotations, Gentleman, Appl. Statist. 22, 1973.
+// Linalg's back substitution, LU and SVD serve them. The rest stays here
+// because linalg's kernels give other results: its Cholesky refuses a matrix
+// that is not positive definite (here NaN results) and solves in double
+// sums, its Givens rotation forms c = 1/sqrt(1 + t^2) rather than dividing
+// by the radius, and its Householder vector is scaled by the 2-norm rather
+// than the 1-norm.
 #include <orin/fitting.h>
 #include <orin/linalg.h>
 
@@ -24,15 +28,21 @@ namespace {
 
 constexpr int32_t kMaxCoefficients = 90;
 
-// Upper-triangular R (the first k rows of r) solved from the bottom:
-// x_i = (b_i - sum_{j>i} R_ij x_j) / R_ii, or without the division where
-// the diagonal is 1 by construction.
-void backSubstitute(const ConstMatrix &r, const double *b, int32_t k, bool unitDiagonal, double *x) {
-    for (int32_t i = k - 1; i >= 0; --i) {
-        extended t = b[i];
-        for (int32_t j = i + 1; j < k; ++j) t -= static_cast<extended>(r(i, j)) * x[j];
-        x[i] = static_cast<double>(unitDiagonal ? t : t / r(i, i));
-    }
+// The six methods, by the number the caller passes.
+enum class Method : int32_t {
+    kSvd = 0,              // singular value decomposition, minimum norm on rank deficiency
+    kGivens = 1,           // Givens rotations
+    kFastGivens = 2,       // square-root-free Givens rotations (Gentleman)
+    kHouseholder = 3,      // Householder reflections
+    kNormalLU = 4,         // normal equations, LU with partial pivoting
+    kNormalCholesky = 5,   // normal equations, Cholesky R^T R without a test
+};
+
+// x = R^-1 b for the upper triangle R in the first k rows of r (row stride
+// k), by linalg's back substitution (extended sums, one division each).
+void backSubstitute(const ConstMatrix &r, const double *b, int32_t k, double *x) {
+    if (x != b) std::copy_n(b, k, x);
+    BackSub(r.data(), k, x);
 }
 
 // A = R^T R with R upper, in place over the rows of A (no test of the
@@ -54,11 +64,13 @@ void choleskySolve(const Matrix &a, int32_t k, const double *b, double *x) {
         for (int32_t j = 0; j < i; ++j) t -= static_cast<extended>(a(j, i)) * x[j];
         x[i] = static_cast<double>(t / a(i, i));
     }
-    backSubstitute(a, x, k, false, x);
+    backSubstitute(a, x, k, x);
 }
 
 // Givens rotations zero the sub-diagonal column by column from the top; the
-// radius is the larger magnitude times sqrt(1 + (smaller/larger)^2).
+// radius is the larger magnitude times sqrt(1 + (smaller/larger)^2). (Not
+// linalg's radius: with g NaN, std::max and std::min here pass f over both,
+// so the rotation's NaNs differ.)
 void givensSolve(const Matrix &h, double *y, int32_t n, int32_t k, double *coef) {
     for (int32_t j = 0; j < k; ++j) {
         for (int32_t i = j + 1; i < n; ++i) {
@@ -77,7 +89,7 @@ void givensSolve(const Matrix &h, double *y, int32_t n, int32_t k, double *coef)
             y[i] = c * v - s * u;
         }
     }
-    backSubstitute(h, y, k, false, coef);
+    backSubstitute(h, y, k, coef);
 }
 
 // Square-root-free Givens: each observation row is rotated into a unit
@@ -109,7 +121,12 @@ bool fastGivensSolve(const Matrix &h, double *y, int32_t n, int32_t k, double *c
             theta[j] = cbar * theta[j] + sbar * yk;
         }
     }
-    backSubstitute(r, theta.data(), k, true, coef);
+    // R is unit upper triangular: its back substitution takes no division.
+    for (int32_t i = k - 1; i >= 0; --i) {
+        extended t = theta[i];
+        for (int32_t j = i + 1; j < k; ++j) t -= static_cast<extended>(r(i, j)) * coef[j];
+        coef[i] = static_cast<double>(t);
+    }
     return true;
 }
 
@@ -140,7 +157,7 @@ void householderSolve(const Matrix &h, double *y, int32_t n, int32_t k, double *
         reflect([&](int32_t i) -> double & { return y[i]; });
         h(j, j) = static_cast<double>(alpha * scale);
     }
-    backSubstitute(h, y, k, false, coef);
+    backSubstitute(h, y, k, coef);
 }
 
 // Singular value decomposition: coef = V diag(1/w) U^T y over the singular
@@ -200,12 +217,14 @@ int32_t GenLSFitCoef(const double *H, int32_t n, int32_t k, const double *y, con
     if (n < 1) return kErrEmptyArray;
     if (n < k) return kErrFewerPointsThanCoefficients;
     if (k < 1 || k > kMaxCoefficients) return kErrOrderNotPositive;
-    if (algorithm < 0 || algorithm > 5) return kErrInvalidSelector;
+    if (algorithm < static_cast<int32_t>(Method::kSvd) || algorithm > static_cast<int32_t>(Method::kNormalCholesky))
+        return kErrInvalidSelector;
+    const auto method = static_cast<Method>(algorithm);
     const ConstMatrix h(H, n, k);
     Scratch<double> rhs(n);
     if (!rhs) return kErrOutOfMemory;
 
-    if (algorithm >= 4) {
+    if (method == Method::kNormalLU || method == Method::kNormalCholesky) {
         Scratch<double> normal(static_cast<int64_t>(k) * k);
         if (!normal) return kErrOutOfMemory;
         const Matrix a(normal.data(), k, k);
@@ -213,7 +232,7 @@ int32_t GenLSFitCoef(const double *H, int32_t n, int32_t k, const double *y, con
         if (covariance)
             if (const int32_t code = PseudoInverse(a.data(), k, k, -1.0, covariance)) return code;
         std::copy_n(rhs.data(), k, coef);
-        if (algorithm == 5) {
+        if (method == Method::kNormalCholesky) {
             choleskySolve(a, k, coef, coef);
             return kErrNone;
         }
@@ -227,7 +246,7 @@ int32_t GenLSFitCoef(const double *H, int32_t n, int32_t k, const double *y, con
         return kErrNone;
     }
 
-    // Methods 0 to 3 work on a weighted copy: row i and y_i divided by sigma_i.
+    // The other four work on a weighted copy: row i and y_i divided by sigma_i.
     Scratch<double> copy(static_cast<int64_t>(n) * k);
     if (!copy) return kErrOutOfMemory;
     const Matrix w(copy.data(), n, k);
@@ -240,11 +259,11 @@ int32_t GenLSFitCoef(const double *H, int32_t n, int32_t k, const double *y, con
         normalEquations(w, nullptr, nullptr, n, k, Matrix(covariance, k, k), nullptr);
         if (const int32_t code = PseudoInverse(covariance, k, k, -1.0, covariance)) return code;
     }
-    switch (algorithm) {
-        case 0: return svdSolve(w, rhs.data(), n, k, coef);
-        case 1: givensSolve(w, rhs.data(), n, k, coef); return kErrNone;
-        case 2: return fastGivensSolve(w, rhs.data(), n, k, coef) ? kErrNone : kErrOutOfMemory;
-        default: householderSolve(w, rhs.data(), n, k, coef); return kErrNone;
+    switch (method) {
+        case Method::kSvd: return svdSolve(w, rhs.data(), n, k, coef);
+        case Method::kGivens: givensSolve(w, rhs.data(), n, k, coef); return kErrNone;
+        case Method::kFastGivens: return fastGivensSolve(w, rhs.data(), n, k, coef) ? kErrNone : kErrOutOfMemory;
+        default: householderSolve(w, rhs.data(), n, k, coef); return kErrNone;  // Method::kHouseholder
     }
 }
 

@@ -1,51 +1,22 @@
-// Packed storage, the Cholesky factorisation of a symmetric positive-definite
-// matrix in packed lower layout (left-looking, Golub and Van Loan alg. 4.2.1),
-// and packed triangular solves and inverses.
+// The Cholesky factorisation of a symmetric positive-definite matrix in
+// packed lower layout (left-looking, Golub and Van Loan alg. 4.2.1) and its
+// solve. Packed storage, the triangular solves and the inverses are the
+// complex family's templates (packed.h) taken over double.
 #include <orin/linalg.h>
 
-#include "detail.h"
+#include "packed.h"
 
 using orin::extended;
+using orin::linalg::kCholeskyRelativeFloor;
 using orin::linalg::lowerAt;
 using orin::linalg::lowerColumn;
-using orin::linalg::upperAt;
-
-namespace {
-
-// sqrt(2^-63): a diagonal of the factor below this fraction of its largest
-// entry means the matrix is singular to working precision.
-constexpr double kCholeskyRelativeFloor = 3.2927225399135965e-10;
-// 2^-63: the triangular routines' relative floor for a diagonal entry.
-constexpr double kTriangularRelativeFloor = 1.0842021724855044e-19;
-
-}  // namespace
 
 int32_t Matrix_to_Compact(const double *a, int32_t n, int32_t mode, double *packed) {
-    if (const int32_t shape = orin::checkShape(n, n)) return shape;
-    if (mode < 0 || mode > 2) return kErrInvalidSelector;
-    const orin::ConstMatrix A(a, n, n);
-    double *out = packed;
-    for (ptrdiff_t j = 0; j < n; ++j) {
-        if (mode == 1) {
-            for (ptrdiff_t i = 0; i <= j; ++i) *out++ = A(i, j);
-        } else {
-            for (ptrdiff_t i = j; i < n; ++i) *out++ = A(i, j);
-        }
-    }
-    return kErrNone;
+    return orin::linalg::toPacked(a, n, mode, packed);
 }
 
 int32_t Compact_to_Matrix(const double *packed, int32_t n, int32_t mode, double *a) {
-    if (const int32_t shape = orin::checkShape(n, n)) return shape;
-    if (mode < 0 || mode > 2) return kErrInvalidSelector;
-    orin::Matrix A(a, n, n);
-    for (ptrdiff_t i = 0; i < n; ++i)
-        for (ptrdiff_t j = 0; j < n; ++j) {
-            if (mode == 1) A(i, j) = i <= j ? packed[upperAt(i, j)] : 0.0;
-            else if (i >= j) A(i, j) = packed[lowerAt(n, i, j)];
-            else A(i, j) = mode == 2 ? packed[lowerAt(n, j, i)] : 0.0;
-        }
-    return kErrNone;
+    return orin::linalg::fromPacked(packed, n, mode, a);
 }
 
 int32_t Cholesky(double *packed, int32_t n) {
@@ -157,111 +128,14 @@ int32_t CholeskyLinEqs(const double *factor, const double *b, int32_t n, double 
     return kErrNone;
 }
 
-namespace {
-
-// Inverts a lower triangle in packed lower layout in place, column by column
-// from the left: column j of L^-1 solves L y = e_j by forward elimination,
-// which needs column j of L only as it is consumed and the columns to its
-// right untouched.
-void invertLower(double *p, ptrdiff_t n) {
-    for (ptrdiff_t j = 0; j < n; ++j) {
-        double *cj = p + lowerColumn(n, j);
-        cj[0] = 1.0 / cj[0];
-        for (ptrdiff_t k = 1; k < n - j; ++k) cj[k] = -cj[k] * cj[0];
-        for (ptrdiff_t i = j + 1; i < n; ++i) {
-            const double *ci = p + lowerColumn(n, i);
-            double &yi = cj[i - j];
-            yi /= ci[0];
-            for (ptrdiff_t k = i + 1; k < n; ++k) cj[k - j] -= ci[k - i] * yi;
-        }
-    }
-}
-
-// The same for an upper triangle in packed upper layout, columns from the
-// right so that the columns to the left are still those of U.
-void invertUpper(double *p, ptrdiff_t n) {
-    for (ptrdiff_t j = n - 1; j >= 0; --j) {
-        double *cj = p + upperAt(0, j);
-        cj[j] = 1.0 / cj[j];
-        for (ptrdiff_t k = 0; k < j; ++k) cj[k] = -cj[k] * cj[j];
-        for (ptrdiff_t i = j - 1; i >= 0; --i) {
-            const double *ci = p + upperAt(0, i);
-            double &yi = cj[i];
-            yi /= ci[i];
-            for (ptrdiff_t k = 0; k < i; ++k) cj[k] -= ci[k] * yi;
-        }
-    }
-}
-
-}  // namespace
-
 int32_t Cholesky_InvMatrix(const double *factor, int32_t n, double *inv) {
-    if (const int32_t shape = orin::linalg::checkPacked(n)) return shape;
-    orin::Scratch<double> column(n);
-    if (!column) return kErrOutOfMemory;
-    orin::linalg::copyCells(factor, orin::linalg::packedCount(n), inv);
-    // A^-1 = L^-T L^-1 (LAPACK's dpotri: invert the factor, then multiply).
-    // Entry (i, j), i >= j, is the dot product of columns i and j of L^-1
-    // from row i down; column j is saved first because it is overwritten
-    // while the later entries of the same column still need it.
-    invertLower(inv, n);
-    for (ptrdiff_t j = 0; j < n; ++j) {
-        double *cj = inv + lowerColumn(n, j);
-        std::copy(cj, cj + (n - j), column.data() + j);
-        for (ptrdiff_t i = j; i < n; ++i) {
-            const double *ci = inv + lowerColumn(n, i);
-            extended s = 0;
-            for (ptrdiff_t k = i; k < n; ++k) s += static_cast<extended>(ci[k - i]) * column[k];
-            cj[i - j] = static_cast<double>(s);
-        }
-    }
-    return kErrNone;
+    return orin::linalg::choleskyInverse(factor, n, inv);
 }
-
-namespace {
-
-// The singularity test shared by the packed triangular routines.
-bool triangularSingular(const double *packed, int32_t n, int32_t triangle) {
-    double largest = 0;
-    const int64_t count = orin::linalg::packedCount(n);
-    for (int64_t i = 0; i < count; ++i) largest = std::max(largest, std::fabs(packed[i]));
-    const double floor = largest * kTriangularRelativeFloor;
-    for (ptrdiff_t i = 0; i < n; ++i) {
-        const double d = triangle == 0 ? packed[lowerColumn(n, i)] : packed[upperAt(i, i)];
-        if (!(std::fabs(d) > floor)) return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 int32_t TriLinEqs(const double *packed, const double *b, int32_t n, int32_t triangle, double *x) {
-    if (triangle != 0 && triangle != 1) return kErrInvalidSelector;
-    if (const int32_t shape = orin::linalg::checkPacked(n)) return shape;
-    orin::linalg::copyCells(b, n, x);
-    if (triangularSingular(packed, n, triangle)) return kErrSingularMatrix;
-    if (triangle == 0) {
-        for (ptrdiff_t i = 0; i < n; ++i) {
-            const double *ci = packed + lowerColumn(n, i);
-            x[i] /= ci[0];
-            for (ptrdiff_t k = i + 1; k < n; ++k) x[k] -= ci[k - i] * x[i];
-        }
-    } else {
-        for (ptrdiff_t i = n - 1; i >= 0; --i) {
-            const double *ci = packed + upperAt(0, i);
-            x[i] /= ci[i];
-            for (ptrdiff_t k = 0; k < i; ++k) x[k] -= ci[k] * x[i];
-        }
-    }
-    return kErrNone;
+    return orin::linalg::triangularSolve(packed, b, n, triangle, x);
 }
 
 int32_t Tri_InvMatrix(const double *packed, int32_t n, int32_t triangle, double *inv) {
-    if (triangle != 0 && triangle != 1) return kErrInvalidSelector;
-    if (const int32_t shape = orin::linalg::checkPacked(n)) return shape;
-    orin::linalg::copyCells(packed, orin::linalg::packedCount(n), inv);
-    if (triangularSingular(inv, n, triangle)) return kErrSingularMatrix;
-    if (triangle == 0) invertLower(inv, n);
-    else invertUpper(inv, n);
-    return kErrNone;
+    return orin::linalg::triangularInverse(packed, n, triangle, inv);
 }

@@ -8,19 +8,20 @@
 #include <algorithm>
 #include <cmath>
 
-#include "../frame/kit.h"
 #include "cxsvd.h"
+#include "detail.h"
 
 using orin::ConstCxMatrix;
 using orin::extended;
+using orin::linalg::cells;
+using orin::linalg::elementNorm;
+using orin::linalg::startMeasure;
 using orin::Scratch;
 
 namespace {
 
 using orin::kEpsilon;
 using orin::kTwoPowMinus63;
-
-int64_t cells(int32_t rows, int32_t cols) { return static_cast<int64_t>(rows) * cols; }
 
 int32_t checkComplexShape(int32_t m, int32_t n) { return orin::checkShape(m, n, sizeof(complexnum)); }
 
@@ -64,47 +65,6 @@ struct CxTallSvd {
         return {std::ldexp(static_cast<double>(re), -scale), std::ldexp(static_cast<double>(im), -scale)};
     }
 };
-
-// What the norm and the condition number do first, in this order: the
-// result NaN until computed, -20003 for an empty matrix, -20061 for a norm
-// code outside 0..3.
-int32_t startMeasure(double *out, int32_t m, int32_t n, int32_t normCode) {
-    orin::writeNaN(out);
-    if (const int32_t shape = checkComplexShape(m, n)) return shape;
-    return normCode < 0 || normCode > 3 ? kErrInvalidSelector : kErrNone;
-}
-
-bool hasNaN(complexnum z) { return std::isnan(z.re) || std::isnan(z.im); }
-
-// Norms that need no decomposition: 1 largest column sum of magnitudes,
-// 2 Frobenius, 3 largest row sum. A NaN part gives NaN (hypot alone would
-// let an infinite other part win).
-double elementNorm(const complexnum *a, int32_t m, int32_t n, int32_t code) {
-    const int64_t count = cells(m, n);
-    for (int64_t i = 0; i < count; ++i)
-        if (hasNaN(a[i])) return std::nan("");
-    const ConstCxMatrix A(a, m, n);
-    if (code == 2) {
-        // Scaled by the largest part, against overflow and underflow.
-        double big = 0;
-        for (int64_t i = 0; i < count; ++i) big = std::max({big, std::fabs(a[i].re), std::fabs(a[i].im)});
-        if (big == 0 || std::isinf(big)) return big;
-        extended sum = 0;
-        for (int64_t i = 0; i < count; ++i) {
-            const extended re = a[i].re / static_cast<extended>(big), im = a[i].im / static_cast<extended>(big);
-            sum += re * re + im * im;
-        }
-        return static_cast<double>(big * std::sqrt(sum));
-    }
-    const int32_t outer = code == 1 ? n : m, inner = code == 1 ? m : n;
-    double best = 0;
-    for (int32_t k = 0; k < outer; ++k) {
-        extended sum = 0;
-        for (int32_t l = 0; l < inner; ++l) sum += orin::abs(code == 1 ? A(l, k) : A(k, l));
-        best = std::max(best, static_cast<double>(sum));
-    }
-    return best;
-}
 
 }  // namespace
 
@@ -177,21 +137,8 @@ int32_t CxRank(const complexnum *a, int32_t m, int32_t n, double tol, int32_t *r
 }
 
 int32_t CxNorm(const complexnum *a, int32_t m, int32_t n, int32_t normCode, double *out) {
-    if (const int32_t code = startMeasure(out, m, n, normCode)) return code;
-    if (normCode != 0) {
-        *out = elementNorm(a, m, n, normCode);
-        return kErrNone;
-    }
-    // Non-finite entries have a non-finite 2-norm: NaN wins over infinity.
-    bool nan = false, finite = true;
-    for (int64_t i = 0; i < cells(m, n); ++i) {
-        nan = nan || hasNaN(a[i]);
-        finite = finite && orin::isFinite(a[i]);
-    }
-    if (!finite) {
-        *out = nan ? std::nan("") : HUGE_VAL;
-        return kErrNone;
-    }
+    if (const int32_t code = startMeasure<complexnum>(out, m, n, normCode)) return code;
+    if (orin::linalg::normWithoutSvd(a, m, n, normCode, out)) return kErrNone;
     CxTallSvd d;
     if (const int32_t code = d.compute(a, m, n, false)) return code;
     *out = d.largest();
@@ -199,7 +146,7 @@ int32_t CxNorm(const complexnum *a, int32_t m, int32_t n, int32_t normCode, doub
 }
 
 int32_t CxCondNumber(const complexnum *a, int32_t m, int32_t n, int32_t normCode, double *cond) {
-    if (const int32_t code = startMeasure(cond, m, n, normCode)) return code;
+    if (const int32_t code = startMeasure<complexnum>(cond, m, n, normCode)) return code;
     if (normCode != 0 && m != n) return kErrNotSquare;
     if (normCode == 0) {
         CxTallSvd d;

@@ -75,12 +75,6 @@ inline int powerOfTwoScale(double *x, int64_t count) {
     return e;
 }
 
-inline bool anyNaN(const double *x, int64_t count) {
-    for (int64_t i = 0; i < count; ++i)
-        if (std::isnan(x[i])) return true;
-    return false;
-}
-
 // Transposes an n x n row-major block in place.
 inline void transposeSquare(double *a, ptrdiff_t n) {
     for (ptrdiff_t i = 0; i < n; ++i)
@@ -93,8 +87,9 @@ inline void transposeInto(const double *a, ptrdiff_t m, ptrdiff_t n, double *out
         for (ptrdiff_t j = 0; j < n; ++j) out[j * m + i] = a[i * n + j];
 }
 
-inline void copyCells(const double *from, int64_t count, double *to) {
-    if (from != to && count > 0) std::memmove(to, from, static_cast<size_t>(count) * sizeof(double));
+template <class T>
+void copyCells(const T *from, int64_t count, T *to) {
+    if (from != to && count > 0) std::memmove(to, from, static_cast<size_t>(count) * sizeof(T));
 }
 
 // Thin SVD of a tall p x q matrix (p >= q) held in a: U overwrites a, s gets
@@ -106,24 +101,28 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *s, double *v, bo
 // when wantVectors). Returns 0, -20001 or -20062.
 int32_t symmetricEigen(double *a, int32_t n, bool wantVectors, double *values);
 
-// Norms that need no decomposition (codes 1, 2, 3).
-double elementNorm(const double *a, int32_t m, int32_t n, int32_t code);
-
 // The LU factorisation of a copy of an n x n matrix, the matrix kept: the
-// determinant and the condition number both factor a scratch copy.
+// determinant, the condition number and the inverse factor a scratch copy.
+// The inverse gives room for the copy in its own scratch block (one
+// allocation fewer); otherwise the copy is allocated here.
 struct LUCopy {
-    Scratch<double> work;
+    Scratch<double> own;
     Scratch<int32_t> perm;
+    double *factors = nullptr;
     int32_t parity = 0;
 
     // -20001 when the copy or the permutation cannot be had, else LUFactor's code.
-    int32_t factor(const double *a, int32_t n) {
-        if (!work.allocate(cells(n, n)) || !perm.allocate(n)) return kErrOutOfMemory;
-        copyCells(a, cells(n, n), work.data());
-        return LUFactor(work.data(), n, perm.data(), &parity);
+    int32_t factor(const double *a, int32_t n, double *room = nullptr) {
+        if (!room) {
+            if (!own.allocate(cells(n, n))) return kErrOutOfMemory;
+            room = own.data();
+        }
+        if (!perm.allocate(n)) return kErrOutOfMemory;
+        factors = room;
+        copyCells(a, cells(n, n), factors);
+        return LUFactor(factors, n, perm.data(), &parity);
     }
 };
-
 
 // ---- Shared with the complex packed, Cholesky and determinant routines -----
 
@@ -181,6 +180,104 @@ struct ExtendedCx {
     complexnum rounded() const { return {static_cast<double>(re), static_cast<double>(im)}; }
 };
 
+// The real twin of ExtendedCx, so that one template serves both elements.
+// Its factors arrive as extended: taking doubles, the i386 build (doubles in
+// SSE2) formed the product of the packed inverse's sums in double once this
+// was inlined, one rounding more than the extended product.
+struct ExtendedReal {
+    extended value = 0;
+
+    void addProduct(extended a, extended b) { value += a * b; }
+    double rounded() const { return static_cast<double>(value); }
+};
+
+template <class T>
+using ExtendedSum = std::conditional_t<std::is_same_v<T, complexnum>, ExtendedCx, ExtendedReal>;
+
+// The element operations the real and complex templates differ by.
+template <class T>
+constexpr T one() {
+    if constexpr (std::is_same_v<T, complexnum>) return {1, 0};
+    else return 1;
+}
+inline double conjugate(double x) { return x; }
+inline complexnum conjugate(complexnum z) { return orin::conj(z); }
+inline double magnitude(double x) { return std::fabs(x); }
+inline double magnitude(complexnum z) { return orin::abs(z); }
+inline bool hasNaN(double x) { return std::isnan(x); }
+inline bool hasNaN(complexnum z) { return std::isnan(z.re) || std::isnan(z.im); }
+// True when any of count entries has a NaN (part).
+template <class T>
+bool anyNaN(const T *x, int64_t count) {
+    for (int64_t i = 0; i < count; ++i)
+        if (hasNaN(x[i])) return true;
+    return false;
+}
+inline double largestPart(double x) { return std::fabs(x); }
+inline double largestPart(complexnum z) { return std::max(std::fabs(z.re), std::fabs(z.im)); }
+// |x / scale|^2 in extended precision.
+inline extended scaledSquare(double x, double scale) {
+    const extended r = x / static_cast<extended>(scale);
+    return r * r;
+}
+inline extended scaledSquare(complexnum z, double scale) {
+    const extended re = z.re / static_cast<extended>(scale), im = z.im / static_cast<extended>(scale);
+    return re * re + im * im;
+}
+
+// Norms that need no decomposition: 1 largest column sum of magnitudes,
+// 2 Frobenius (scaled by the largest part against overflow and underflow),
+// 3 largest row sum. A NaN gives NaN: a real one carries through its sum
+// (sign and payload kept), but a complex magnitude is hypot, which lets an
+// infinite other part hide a NaN, so complex entries are looked at first.
+template <class T>
+double elementNorm(const T *a, int32_t m, int32_t n, int32_t code) {
+    const int64_t count = cells(m, n);
+    if ((std::is_same_v<T, complexnum> || code == 2) && anyNaN(a, count)) return std::nan("");
+    if (code == 2) {
+        double big = 0;
+        for (int64_t i = 0; i < count; ++i) big = std::max(big, largestPart(a[i]));
+        if (big == 0 || std::isinf(big)) return big;
+        extended s = 0;
+        for (int64_t i = 0; i < count; ++i) s += scaledSquare(a[i], big);
+        return static_cast<double>(big * std::sqrt(s));
+    }
+    const MatrixRef<const T> A(a, m, n);
+    const ptrdiff_t outer = code == 1 ? n : m, inner = code == 1 ? m : n;
+    double best = 0;
+    for (ptrdiff_t k = 0; k < outer; ++k) {
+        extended s = 0;
+        for (ptrdiff_t l = 0; l < inner; ++l) s += magnitude(code == 1 ? A(l, k) : A(k, l));
+        const double d = static_cast<double>(s);
+        if (std::isnan(d)) return d;
+        best = std::max(best, d);
+    }
+    return best;
+}
+
+// What Norm and CondNumber, real and complex, do first, in this order: the
+// result NaN until computed, -20003 for an empty matrix (-20001 for one too
+// large to address), -20061 for a norm code outside 0..3.
+template <class T>
+int32_t startMeasure(double *out, int32_t m, int32_t n, int32_t normCode) {
+    writeNaN(out);
+    if (const int32_t shape = checkShape(m, n, sizeof(T))) return shape;
+    return normCode < 0 || normCode > 3 ? kErrInvalidSelector : kErrNone;
+}
+
+// The norms that need no SVD: codes 1 to 3, and the 2-norm of a matrix with
+// a non-finite entry (NaN wins over infinity). False when the SVD decides.
+template <class T>
+bool normWithoutSvd(const T *a, int32_t m, int32_t n, int32_t normCode, double *out) {
+    if (normCode != 0) {
+        *out = elementNorm(a, m, n, normCode);
+        return true;
+    }
+    if (allFinite(a, cells(m, n))) return false;
+    *out = anyNaN(a, cells(m, n)) ? std::nan("") : HUGE_VAL;
+    return true;
+}
+
 // ---- Complex reflections and eigen-decompositions --------------------------
 
 // sqrt(sum |x_i|^2) over len entries stride apart, summed in extended
@@ -236,10 +333,7 @@ int32_t companion(const T *c, int32_t m, T *out) {
     if (const int32_t shape = checkShape(k, k, sizeof(T))) return shape;
     std::fill_n(out, cells(k, k), T{});
     const MatrixRef<T> o(out, k, k);
-    T one{};
-    if constexpr (std::is_same_v<T, complexnum>) one = {1, 0};
-    else one = 1;
-    for (int32_t i = 0; i + 1 < k; ++i) o(i + 1, i) = one;
+    for (int32_t i = 0; i + 1 < k; ++i) o(i + 1, i) = one<T>();
     for (int32_t j = 0; j < k; ++j) o(0, j) = -(c[j + 1] / c[0]);
     return kErrNone;
 }

@@ -266,43 +266,49 @@ void invertFactored(const double *lu, const int32_t *perm, ptrdiff_t n, double *
     }
 }
 
+// The solves' scratch (kRhs right-hand sides, the order of the unit
+// vectors) in one block, with room in front for copyCount doubles.
+struct InverseScratch {
+    orin::ScratchLayout layout;
+    orin::Part<double> copy, rhs;
+    orin::Part<int32_t> order;
+    orin::CarvedScratch block;
+
+    InverseScratch(int32_t n, int64_t copyCount)
+        : copy(layout.add<double>(copyCount)), rhs(layout.add<double>(kRhs * static_cast<int64_t>(n))),
+          order(layout.add<int32_t>(n)), block(layout) {}
+
+    void invert(const double *lu, const int32_t *perm, int32_t n, double *inv) const {
+        invertFactored(lu, perm, n, inv, block.get(rhs), block.get(order));
+    }
+};
+
 }  // namespace
 
 int32_t LUInvMatrix(const double *lu, const int32_t *perm, int32_t n, double *inv) {
     if (const int32_t shape = orin::checkShape(n, n)) return shape;
-    orin::ScratchLayout layout;
-    const auto rhsPart = layout.add<double>(kRhs * static_cast<int64_t>(n));
-    const auto orderPart = layout.add<int32_t>(n);
-    orin::CarvedScratch rhs(layout);
-    if (!rhs) return kErrOutOfMemory;
+    const InverseScratch work(n, 0);
+    if (!work.block) return kErrOutOfMemory;
     orin::Scratch<double> copy;
     if (lu == inv) {
         if (!copy.allocate(cells(n, n))) return kErrOutOfMemory;
         orin::linalg::copyCells(lu, cells(n, n), copy.data());
         lu = copy.data();
     }
-    invertFactored(lu, perm, n, inv, rhs.get(rhsPart), rhs.get(orderPart));
+    work.invert(lu, perm, n, inv);
     return kErrNone;
 }
 
 int32_t InvMatrix(const double *a, int32_t n, double *inv) {
     if (const int32_t shape = orin::checkShape(n, n)) return shape;
-    // The copy to factor and the solves' scratch, one block.
-    orin::ScratchLayout layout;
-    const auto copyPart = layout.add<double>(cells(n, n));
-    const auto rhsPart = layout.add<double>(kRhs * static_cast<int64_t>(n));
-    const auto orderPart = layout.add<int32_t>(n);
-    orin::CarvedScratch work(layout);
-    if (!work) return kErrOutOfMemory;
-    double *copy = work.get(copyPart);
-    orin::Scratch<int32_t> perm(n);
-    if (!perm) return kErrOutOfMemory;
-    orin::linalg::copyCells(a, cells(n, n), copy);
-    IdentityMatrix(n, inv);
-    int32_t parity = 0, singular = 0;
-    LU(copy, perm.data(), n, &parity, &singular);
-    if (singular) return kErrSingularMatrix;
-    invertFactored(copy, perm.data(), n, inv, work.get(rhsPart), work.get(orderPart));
+    const InverseScratch work(n, cells(n, n));
+    if (!work.block) return kErrOutOfMemory;
+    orin::linalg::LUCopy lu;
+    const int32_t code = lu.factor(a, n, work.block.get(work.copy));
+    // A singular matrix leaves the identity in inv.
+    if (code == kErrSingularMatrix) IdentityMatrix(n, inv);
+    if (code) return code;
+    work.invert(lu.factors, lu.perm.data(), n, inv);
     return kErrNone;
 }
 
@@ -332,7 +338,7 @@ int32_t Determinant(const double *a, int32_t n, int32_t type, double *det) {
         // Finite entries near the largest double can overflow inside the
         // elimination; a factor holding an infinity or NaN has lost the
         // determinant, its "singular" verdict included.
-        if (!orin::linalg::allFinite(lu.work.data(), cells(n, n))) {
+        if (!orin::linalg::allFinite(lu.factors, cells(n, n))) {
             *det = std::nan("");
             return kErrNone;
         }
@@ -341,7 +347,7 @@ int32_t Determinant(const double *a, int32_t n, int32_t type, double *det) {
             return kErrNone;
         }
         extended p = 1;
-        for (ptrdiff_t i = 0; i < n; ++i) p *= lu.work[i * n + i];
+        for (ptrdiff_t i = 0; i < n; ++i) p *= lu.factors[i * n + i];
         *det = static_cast<double>(lu.parity ? -p : p);
         return kErrNone;
     }

@@ -34,52 +34,6 @@ struct TallSvd {
 
 }  // namespace
 
-namespace orin::linalg {
-
-double elementNorm(const double *a, int32_t m, int32_t n, int32_t code) {
-    const orin::ConstMatrix A(a, m, n);
-    if (code == 2) {
-        // Frobenius, scaled by the largest magnitude against overflow.
-        double big = 0;
-        bool nan = false;
-        for (int64_t i = 0; i < cells(m, n); ++i) {
-            nan = nan || std::isnan(a[i]);
-            big = std::max(big, std::fabs(a[i]));
-        }
-        if (nan) return std::nan("");
-        if (big == 0 || std::isinf(big)) return big;
-        extended s = 0;
-        for (int64_t i = 0; i < cells(m, n); ++i) {
-            const extended r = a[i] / static_cast<extended>(big);
-            s += r * r;
-        }
-        return static_cast<double>(big * std::sqrt(s));
-    }
-    // 1-norm: largest column sum; infinity norm: largest row sum. A NaN sum
-    // must win the maximum, so it is tested for explicitly.
-    double best = 0;
-    if (code == 1) {
-        for (ptrdiff_t j = 0; j < n; ++j) {
-            extended s = 0;
-            for (ptrdiff_t i = 0; i < m; ++i) s += std::fabs(A(i, j));
-            const double d = static_cast<double>(s);
-            if (std::isnan(d)) return d;
-            best = std::max(best, d);
-        }
-        return best;
-    }
-    for (ptrdiff_t i = 0; i < m; ++i) {
-        extended s = 0;
-        for (ptrdiff_t j = 0; j < n; ++j) s += std::fabs(A(i, j));
-        const double d = static_cast<double>(s);
-        if (std::isnan(d)) return d;
-        best = std::max(best, d);
-    }
-    return best;
-}
-
-}  // namespace orin::linalg
-
 int32_t GenLinEqs(const double *a, int32_t m, int32_t n, const double *b, double *x) {
     if (const int32_t shape = orin::checkShape(m, n)) return shape;
     TallSvd d;
@@ -149,18 +103,8 @@ int32_t Rank(const double *a, int32_t m, int32_t n, double tol, int32_t *rank) {
 }
 
 int32_t Norm(const double *a, int32_t m, int32_t n, int32_t normCode, double *out) {
-    orin::writeNaN(out);
-    if (const int32_t shape = orin::checkShape(m, n)) return shape;
-    if (normCode < 0 || normCode > 3) return kErrInvalidSelector;
-    if (normCode != 0) {
-        *out = orin::linalg::elementNorm(a, m, n, normCode);
-        return kErrNone;
-    }
-    // Non-finite entries have a non-finite 2-norm: NaN wins over infinity.
-    if (!orin::linalg::allFinite(a, cells(m, n))) {
-        *out = orin::linalg::anyNaN(a, cells(m, n)) ? std::nan("") : HUGE_VAL;
-        return kErrNone;
-    }
+    if (const int32_t code = orin::linalg::startMeasure<double>(out, m, n, normCode)) return code;
+    if (orin::linalg::normWithoutSvd(a, m, n, normCode, out)) return kErrNone;
     TallSvd d;
     if (const int32_t code = d.compute(a, m, n, false)) return code;
     *out = d.s[0];
@@ -168,9 +112,7 @@ int32_t Norm(const double *a, int32_t m, int32_t n, int32_t normCode, double *ou
 }
 
 int32_t CondNumber(const double *a, int32_t m, int32_t n, int32_t normCode, double *cond) {
-    orin::writeNaN(cond);
-    if (const int32_t shape = orin::checkShape(m, n)) return shape;
-    if (normCode < 0 || normCode > 3) return kErrInvalidSelector;
+    if (const int32_t code = orin::linalg::startMeasure<double>(cond, m, n, normCode)) return code;
     if (normCode != 0 && m != n) return kErrNotSquare;
     if (normCode == 0) {
         TallSvd d;
@@ -182,7 +124,7 @@ int32_t CondNumber(const double *a, int32_t m, int32_t n, int32_t normCode, doub
     }
     orin::linalg::LUCopy lu;
     if (const int32_t code = lu.factor(a, n)) return code;
-    if (const int32_t code = LUInvMatrix(lu.work.data(), lu.perm.data(), n, lu.work.data())) return code;
-    *cond = orin::linalg::elementNorm(a, n, n, normCode) * orin::linalg::elementNorm(lu.work.data(), n, n, normCode);
+    if (const int32_t code = LUInvMatrix(lu.factors, lu.perm.data(), n, lu.factors)) return code;
+    *cond = orin::linalg::elementNorm(a, n, n, normCode) * orin::linalg::elementNorm(lu.factors, n, n, normCode);
     return kErrNone;
 }

@@ -19,11 +19,8 @@ int32_t MatrixMul(const double *a, const double *b, int32_t m, int32_t k, int32_
     if (!panel) {
         // Without the copy, one element at a time.
         for (ptrdiff_t i = 0; i < m; ++i)
-            for (ptrdiff_t j = 0; j < n; ++j) {
-                extended s = 0;
-                for (ptrdiff_t l = 0; l < k; ++l) s += static_cast<extended>(A(i, l)) * B(l, j);
-                C(i, j) = static_cast<double>(s);
-            }
+            for (ptrdiff_t j = 0; j < n; ++j)
+                C(i, j) = static_cast<double>(orin::dotExtended(A.row(i).data(), &B(0, j), k, 1, n));
         return kErrNone;
     }
     for (ptrdiff_t j0 = 0; j0 < n; j0 += kPanel) {
@@ -69,9 +66,7 @@ int32_t AxVect(const double *a, int32_t m, int32_t n, const double *x, double *y
 
 int32_t DotProduct(const double *x, const double *y, int32_t n, double *out) {
     if (n < 1) return kErrEmptyArray;
-    extended s = 0;
-    for (int32_t i = 0; i < n; ++i) s += static_cast<extended>(x[i]) * y[i];
-    *out = static_cast<double>(s);
+    *out = static_cast<double>(orin::dotExtended(x, y, n));
     return kErrNone;
 }
 
@@ -99,9 +94,7 @@ int32_t Vnorm2(const double *x, int32_t n, double *out) {
     double big = 0;
     for (int32_t i = 0; i < n; ++i) big = std::max(big, std::fabs(x[i]));
     if (big == 0 || !std::isfinite(big)) {
-        extended s = 0;
-        for (int32_t i = 0; i < n; ++i) s += static_cast<extended>(x[i]) * x[i];
-        *out = static_cast<double>(std::sqrt(s));
+        *out = static_cast<double>(std::sqrt(orin::sumOfSquaresExtended(x, n)));
         return kErrNone;
     }
     extended s = 0;

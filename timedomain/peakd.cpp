@@ -15,23 +15,22 @@ constexpr int32_t kRoomStep = 500;  // output elements added at a time
 
 // Offsets within the internal data, which follows the block's int32 size
 // word: three fit rows, the window, the history (width doubles each), the
-// previous coefficients, then the three row pointers.
+// previous coefficients, then the three row pointers; end is its size. In
+// 64 bits, so that the size of any width can be checked.
 struct InternalLayout {
-    size_t window, history, prevCoeffs, rowPointers;
+    int64_t window, history, prevCoeffs, rowPointers, end;
     explicit InternalLayout(int32_t width) {
-        const size_t w = static_cast<size_t>(width) * sizeof(double);
+        const int64_t w = static_cast<int64_t>(width) * static_cast<int64_t>(sizeof(double));
         window = kOrder * w;
         history = window + w;
         prevCoeffs = history + w;
-        rowPointers = prevCoeffs + kOrder * sizeof(double);
+        rowPointers = prevCoeffs + kOrder * static_cast<int64_t>(sizeof(double));
+        end = rowPointers + kOrder * static_cast<int64_t>(sizeof(double *));
     }
 };
 
-int64_t internalBytes(int32_t width) {
-    const int64_t bytes = 40 * static_cast<int64_t>(width) + kOrder * static_cast<int64_t>(sizeof(double)) +
-                          kOrder * static_cast<int64_t>(sizeof(double *));
-    return (bytes + 7) & ~static_cast<int64_t>(7);
-}
+// The internal data's size, rounded up to whole doubles.
+int64_t internalBytes(int32_t width) { return (InternalLayout(width).end + 7) & ~static_cast<int64_t>(7); }
 
 // The vertex of c0 + c1 t + c2 t^2: position relative to the window centre,
 // value, and second derivative 2 c2 (0 when the fit is a line).

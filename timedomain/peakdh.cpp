@@ -29,36 +29,26 @@ void releaseSeries(PeakCINState *state, UHandle *stateHandle) {
 }  // namespace
 
 int32_t PeakD(PeakCINControl *control, PeakCINState *state, UHandle *stateHandle, int32_t *error) {
-    *error = kErrNone;
-    int32_t code = kErrNone;
-    MgErr status = kMgNoErr;
-    if (control->width <= 2) {
-        code = kErrInvalidSelector;
-    } else if (control->control & kPeakFirstCall) {
-        code = AllocPeakCINData(control->width, stateHandle);
-        if (!code) state->width = control->width;
-    } else {
-        code = checkSeries(control, state, *stateHandle);
-    }
-    // The block may have moved since the last call: the state's pointers
-    // are derived from the handle every time.
-    if (!code) SetInternalPeakPointers(state, **stateHandle);
-    if (!code) code = dPeakAnalysis(control, state);
-    if (!code) {
-        for (DoubleArrayHdl h : {control->locations, control->amplitudes, control->secondDerivatives}) {
-            status = dResize1D(h, control->count);
-            if (status != kMgNoErr) {
-                code = kErrOutOfMemory;
-                break;
+    // On failure the three outputs are emptied and count is 0.
+    const MgErr status = orin::runEntry(
+        error, {control->locations, control->amplitudes, control->secondDerivatives, &control->count},
+        [&]() -> orin::Outcome {
+            if (control->width <= 2) return kErrInvalidSelector;
+            if (control->control & kPeakFirstCall) {
+                ORIN_TRY(AllocPeakCINData(control->width, stateHandle));
+                state->width = control->width;
+            } else {
+                ORIN_TRY(checkSeries(control, state, *stateHandle));
             }
-        }
-    }
-    if (code) {
-        *error = code;
-        control->count = 0;
-        for (DoubleArrayHdl h : {control->locations, control->amplitudes, control->secondDerivatives})
-            orin::DoubleArrayView(h).empty();
-    }
-    if (code || (control->control & kPeakLastCall)) releaseSeries(state, stateHandle);
-    return code == kErrOutOfMemory ? kMgFullErr : status;
+            // The block may have moved since the last call: the state's
+            // pointers are derived from the handle every time.
+            SetInternalPeakPointers(state, **stateHandle);
+            ORIN_TRY(dPeakAnalysis(control, state));
+            for (DoubleArrayHdl h : {control->locations, control->amplitudes, control->secondDerivatives})
+                ORIN_TRY(orin::DoubleArrayView(h).resize(control->count));
+            return kErrNone;
+        });
+    if (*error || (control->control & kPeakLastCall)) releaseSeries(state, stateHandle);
+    // Any failure for memory, a refused resize or not, returns kMgFullErr.
+    return *error == kErrOutOfMemory ? kMgFullErr : status;
 }
