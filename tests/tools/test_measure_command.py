@@ -6,6 +6,8 @@ Run by ctest as: python3 test_measure_command.py ORIN_MEASURE [EMULATOR]
 import json
 import math
 import os
+import pathlib
+import re
 import struct
 import subprocess
 import sys
@@ -67,6 +69,9 @@ def strict_json(text):
     return obj
 
 
+NUMBER = re.compile(r"-?\d+(\.\d*)?([eE][-+]?\d+)?")
+
+
 class Svg:
     """A well-formed SVG (the XML parser refuses anything else), its elements
     counted by tag and by "tag.class", their numeric attributes, its texts."""
@@ -79,7 +84,7 @@ class Svg:
             for k in keys:
                 self.count[k] = self.count.get(k, 0) + 1
             if len(keys) > 1:
-                self.at.setdefault(keys[1], []).append({a: float(v) for a, v in e.attrib.items() if num(v)})
+                self.at.setdefault(keys[1], []).append({a: float(v) for a, v in e.attrib.items() if NUMBER.fullmatch(v)})
             self.texts += [t for t in (e.text, e.tail) if t and t.strip()]
         assert self.root.tag.split("}")[-1] == "svg" and self.count["svg"] == 1
 
@@ -87,39 +92,26 @@ class Svg:
         return any(t in s for s in self.texts)
 
 
-def num(v):
-    try:
-        float(v)
-        return True
-    except ValueError:
-        return False
-
-
 class MeasureCommand(unittest.TestCase):
     def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory(prefix="orin-measure-test-")
-        self.dir = self.tmp.name
-
-    def tearDown(self):
-        self.tmp.cleanup()
+        tmp = tempfile.TemporaryDirectory(prefix="orin-measure-test-")
+        self.addCleanup(tmp.cleanup)
+        self.dir = tmp.name
 
     def file(self, name, data):
-        path = os.path.join(self.dir, name)
-        with open(path, "wb") as f:
-            f.write(data)
-        return path
+        pathlib.Path(self.dir, name).write_bytes(data)
+        return os.path.join(self.dir, name)
 
     def run_(self, *args):
         r = subprocess.run(COMMAND + list(args), capture_output=True)
         return r.returncode, r.stdout.decode(), r.stderr.decode()
 
     def slurp(self, name):
-        with open(os.path.join(self.dir, name), "rb") as f:
-            return f.read()
+        return pathlib.Path(self.dir, name).read_bytes()
 
-    def json_rows(self, *args, status=0):
+    def json_rows(self, *args):
         code, out, err = self.run_(*args, "--json")
-        self.assertEqual(code, status, err)
+        self.assertEqual(code, 0, err)
         return [strict_json(line) for line in out.splitlines()]
 
     def test_measures_trapezoids_from_every_file_form(self):
