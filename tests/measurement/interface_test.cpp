@@ -1,7 +1,5 @@
 // The engine's flat interface: sessions, argument checks in their order,
 // parameter handling, and the caching a caller can observe.
-#include <orin/measurement.h>
-
 #include <dlfcn.h>
 #include "support/prelude.h"
 

@@ -1,8 +1,6 @@
 // Timing measurements on waveforms whose crossings are known exactly: the
 // trapezoid's edges climb in steps of 1 from 0 to 10, so with references at
 // 1, 5 and 9 every crossing lies on a sample and every time is exact.
-#include <orin/measurement.h>
-
 #include "support/prelude.h"
 
 #include "engine_support.h"
