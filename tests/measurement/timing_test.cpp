@@ -128,6 +128,9 @@ TEST(EngineTiming, RecordsStartingHighOrHoldingOneEdge) {
     EXPECT_EQ(rise.value, 8.0);
     EXPECT_EQ(rise.cursor.x1, 90.0);
     EXPECT_EQ(s.fetch(kMeasFallTime, high).cursor.x1, 40.0);
+    // Its overshoot window ends halfway to the next edge, (98 + 140) / 2:
+    // the third edge must be found for it, not only the second.
+    expectCursor(fetch(-1, kMeasRisingOvershoot, high), "overshoot of the second edge", {98, kSkip, 119});
 
     // One rising edge: its rise time and overshoot (window to the last
     // sample) exist, a fall does not.
