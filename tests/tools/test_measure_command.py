@@ -94,6 +94,8 @@ class Svg:
 
 class MeasureCommand(unittest.TestCase):
     def setUp(self):
+        if not COMMAND:
+            self.skipTest("run as: test_measure_command.py ORIN_MEASURE [EMULATOR]")
         tmp = tempfile.TemporaryDirectory(prefix="orin-measure-test-")
         self.addCleanup(tmp.cleanup)
         self.dir = tmp.name
