@@ -55,26 +55,6 @@ TEST(EngineTiming, TrapezoidTrainKnownAnswers) {
     EXPECT_EQ(s.fetch(kMeasRiseTime, x, {}, 6, t0, dt).code, kErrTooFewEdges);
 }
 
-TEST(EngineTiming, CachedResultsBelongToTheirOccurrence) {
-    // Pulses of widths 20, 30, 40: asking for another pulse never returns the
-    // one cached before, whatever the order of the requests.
-    std::vector<double> x;
-    for (int width : {20, 30, 40}) {
-        x.insert(x.end(), 10, 0.0);
-        x.insert(x.end(), static_cast<size_t>(width), 10.0);
-    }
-    x.insert(x.end(), 10, 0.0);
-    Session s;
-    const Levels l = absolute(9, 5, 1);
-    for (int32_t n : {2, 1, 3, 1, 2}) {
-        const Result r = s.fetch(kMeasPositiveWidth, x, l, n);
-        ASSERT_EQ(r.code, 0) << "pulse " << n;
-        EXPECT_EQ(r.value, 10.0 + 10 * n) << "pulse " << n;
-        EXPECT_EQ(s.fetch(kMeasPositivePulseCenter, x, l, n).code, 0);
-    }
-    EXPECT_EQ(s.fetch(kMeasPositivePulseCenter, x, l, 3).value, 0.5 * (79.5 + 119.5));
-}
-
 TEST(EngineTiming, EdgeAndCrossingTimesAreInterpolated) {
     // 0, 0, 10, 10, 0, 0 at dt 1: the low level 1 is crossed at 1.1 and 3.9,
     // the high level 9 at 1.9 and 3.1, the middle level 5 at 1.5 and 3.5.
