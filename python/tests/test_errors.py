@@ -31,6 +31,10 @@ from orinanalysis import linalg as la
     (lambda: oa.narrowband(1000.0, 20.0, 10.0), "FIRNarrowCoef", -20031),
     (lambda: oa.WaveformGenerator("sine", frequency=0.013).generate(0), "SineWave", -20003),
     # Statistics.
+    (lambda: oa.mean([]), "StdDev", -20003),
+    (lambda: oa.median([]), "Median", -20003),
+    (lambda: oa.rms([]), "RMS", -20003),
+    (lambda: oa.moment([1.0, 2.0], 0), "Moment", -20021),
     (lambda: oa.general_histogram([], [(0, 1)]), "GeneralHistogram", -20003),
     (lambda: oa.betainc(1.0, 1.0, 1.5), "BetaI", -20057),
     (lambda: oa.stats.t.cdf(1.0, 0), "T_Dist", -20052),
