@@ -78,13 +78,7 @@ def test_ripple_designs_reach_their_ripple_at_the_edge():
     assert abs(20 * np.log10(abs(inv.frequency_response(fc, fs))) + 40) < 1e-6
 
 
-def test_design_errors_carry_the_library_code():
-    for call, code in [(lambda: oa.butter(0, 100, 1000), -20021), (lambda: oa.butter(2, 600, 1000), -20023),
-                       (lambda: oa.cheby1(2, -1, 100, 1000), -20024),
-                       (lambda: oa.ellip(3, 1, 0.5, 100, 1000), -20028)]:
-        with pytest.raises(oa.OrinError) as info:
-            call()
-        assert info.value.code == code
+def test_design_arguments_are_checked_before_the_call():
     with pytest.raises(ValueError, match="btype"):
         oa.butter(2, 100, 1000, "notch")
     with pytest.raises(ValueError, match=r"\(low, high\)"):
@@ -108,5 +102,3 @@ def test_streaming_equals_one_pass_and_the_reference(rng):
         frozen = x.copy()
         frozen.flags.writeable = False  # read in place, never written
         np.testing.assert_array_equal(f(frozen), whole)
-    with pytest.raises(oa.OrinError, match="-20003"):
-        oa.IIRFilter(oa.butter(2, 100, 1000)).filter([])

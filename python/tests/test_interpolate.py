@@ -1,7 +1,6 @@
 """Interpolation, polynomials, general fits and array operations against
 numpy/scipy, closed forms and the NIST StRD Longley certified values."""
 import numpy as np
-import pytest
 import scipy.interpolate as si
 import scipy.stats as st
 
@@ -87,18 +86,3 @@ def test_interpolation_fitting_and_arrays_agree_with_references(rng):
     assert digits["householder"] >= 13.5 and digits["givens"] >= 11
     assert digits["householder"] > max(digits.values()) - 1e-9
 
-
-@pytest.mark.parametrize("call, routine, code", [
-    (lambda: oa.poly_interp([1.0, 1.0], [1.0, 2.0], 0.5), "PolyInterp", -20049),
-    (lambda: oa.poly_interp([], [], 0.5), "PolyInterp", -20003),
-    (lambda: oa.CubicSpline([1.0], [2.0], "clamped"), "Spline", -20006),
-    (lambda: oa.roots([1.0, np.nan]), "CxPolyRoots", -20063),
-    (lambda: oa.polyval([], [1.0]), "PolyEv1D", -20003),
-    (lambda: oa.general_linear_fit(np.ones((2, 3)), [1.0, 2.0]), "GenLSFitCoef", -20037),
-    (lambda: oa.general_linear_fit(np.ones((3, 2)), [1.0, 2.0, 3.0], method="lu"), "GenLSFitCoef", -20041),
-    (lambda: oa.normalize(np.zeros(0)), "Normal1D", -20003),
-])
-def test_interpolation_and_fitting_errors_carry_the_library_codes(call, routine, code):
-    with pytest.raises(oa.OrinError) as info:
-        call()
-    assert (info.value.routine, info.value.code) == (routine, code)

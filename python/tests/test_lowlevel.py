@@ -125,9 +125,7 @@ def test_data_exports_and_ctypes_arguments():
     assert (s1.value, s2.value, s3.value) == (1, 8191, (8191 * 8191) & 16383)
     with pytest.raises(AttributeError, match="no function named"):
         lowlevel.function("NoSuchRoutine")
-
-
-def test_ctypes_pointers_of_another_type_are_refused():
+    # A ctypes pointer of another type is refused.
     with pytest.raises(TypeError, match=r"srandnum\(\) parameter s1"):
         lowlevel.srandnum(1, ctypes.byref(ctypes.c_double()), None, None)
 

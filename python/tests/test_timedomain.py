@@ -80,19 +80,3 @@ def test_streaming_detectors_equal_one_call(rng):
     # NaN: "fallen into it"), so their first edge at t = 0 does not count.
     assert [len(w) for w in whole] == [len(t) // 97, len(t) // 97, -(-len(t) // 31)]
 
-
-@pytest.mark.parametrize("call, routine, code", [
-    (lambda: oa.unwrap([]), "UnWrap1D", -20003),
-    (lambda: oa.decimate([1.0, 2.0], 3), "Decimate", -20022),
-    (lambda: oa.integral([1.0], 0.0), "Integral", -20016),
-    (lambda: oa.derivative([], 1.0), "Derivative", -20003),
-    (lambda: oa.integrate([1.0, 2.0], 1.0, "boole"), "NumerIntegration", -20008),
-    (lambda: oa.threshold_peaks([1.0, 2.0], 0.0, 2), "PeakDetector", -20013),
-    (lambda: oa.PeakDetector(0.0, 2).detect(np.ones(10)), "PeakD", -20061),
-    (lambda: oa.PeakDetector(0.0, 9).detect(np.ones(5)), "PeakD", -20013),
-    (lambda: oa.pulse_parameters([]), "PulseParam", -20003),
-])
-def test_time_domain_errors_carry_the_library_codes(call, routine, code):
-    with pytest.raises(oa.OrinError) as info:
-        call()
-    assert (info.value.routine, info.value.code) == (routine, code)

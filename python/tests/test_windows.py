@@ -43,10 +43,7 @@ def test_complex_signals_get_the_same_weight_on_both_parts(rng):
         np.testing.assert_allclose(oa.apply_window(z, window), z * w, rtol=1e-15)
 
 
-def test_window_errors():
-    with pytest.raises(oa.OrinError) as info:
-        oa.get_window(("exponential", 0.0), 10)
-    assert info.value.code == -20027 and info.value.routine == "ExpWin"
+def test_window_arguments_are_checked_before_the_call():
     with pytest.raises(ValueError, match="unknown window"):
         oa.get_window("gaussian", 10)
     with pytest.raises(ValueError, match="beta"):

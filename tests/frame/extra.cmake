@@ -16,3 +16,9 @@ gtest_discover_tests(orin_test_lifecycle DISCOVERY_TIMEOUT 60 PROPERTIES LABELS 
 add_test(NAME frame.NoThrowingConstructInNumericalCode
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/frame/no_exceptions.sh ${PROJECT_BINARY_DIR}/CMakeFiles/orinanalysis.dir)
 set_tests_properties(frame.NoThrowingConstructInNumericalCode PROPERTIES LABELS frame)
+# The headers against the export lists and the host's calling convention,
+# read with the Python package's declaration reader.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME frame.HeadersMatchExportListsAndCallingConvention
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/frame/test_exports.py)
+set_tests_properties(frame.HeadersMatchExportListsAndCallingConvention PROPERTIES LABELS frame)

@@ -643,32 +643,16 @@ private:
         // Caches of another record (a caller that changed t0 or dt, or the
         // samples, without clearing) may mix two time axes in one list.
         if (!consistent) return;
-        const auto atLeast = [&](double floor, const char *what) {
-            if (!(r >= floor)) fail(std::string(what) + " below " + std::to_string(floor));
-        };
-        switch (id) {
-            case kMeasPeakToPeak: atLeast(0, "peak to peak"); break;
-            case kMeasAmplitude: atLeast(0, "amplitude"); break;
-            case kMeasRms: atLeast(0, "RMS"); break;
-            case kMeasRootSumSquares: atLeast(0, "root sum of squares"); break;
-            case kMeasCycleRms: atLeast(0, "cycle RMS"); break;
-            case kMeasPeriod: atLeast(0, "period"); break;
-            case kMeasFallTime: atLeast(0, "fall time"); break;
-            case kMeasRiseTime: atLeast(0, "rise time"); break;
-            case kMeasPositiveWidth: atLeast(0, "positive width"); break;
-            case kMeasNegativeWidth: atLeast(0, "negative width"); break;
-            case kMeasRisingSlewRate: atLeast(0, "rising slew rate"); break;
-            case kMeasFallingSlewRate: atLeast(0, "falling slew rate"); break;
-            case kMeasFrequency:
-                if (!(r > 0)) fail("frequency not positive");
-                break;
-            case kMeasPositiveDutyCycle:
-            case kMeasNegativeDutyCycle:
-                if (!(r >= 0 && r <= 1)) fail("duty cycle outside [0, 1]");
-                break;
-            default: break;
-        }
-        if (!ok()) return;
+        // Magnitudes, durations and slew rates are not negative, a frequency
+        // is positive, a duty cycle a fraction.
+        static const int32_t kNotNegative[] = {kMeasPeakToPeak, kMeasAmplitude,     kMeasRms,           kMeasRootSumSquares,
+                                               kMeasCycleRms,   kMeasPeriod,        kMeasFallTime,      kMeasRiseTime,
+                                               kMeasPositiveWidth, kMeasNegativeWidth, kMeasRisingSlewRate, kMeasFallingSlewRate};
+        if (std::count(std::begin(kNotNegative), std::end(kNotNegative), id) && !(r >= 0))
+            return fail("measurement " + std::to_string(id) + " below 0");
+        if (id == kMeasFrequency && !(r > 0)) return fail("frequency not positive");
+        if ((id == kMeasPositiveDutyCycle || id == kMeasNegativeDutyCycle) && !(r >= 0 && r <= 1))
+            return fail("duty cycle outside [0, 1]");
         // The record's own extremes, for the values that must lie among its samples.
         const double *x = q.samples.data();
         const size_t n = q.samples.size();

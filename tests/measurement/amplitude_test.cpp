@@ -1,7 +1,5 @@
 // Amplitude statistics against closed forms: constants, sines over whole
 // periods, and a cycle worked out by hand.
-#include <orin/measurement.h>
-
 #include "support/prelude.h"
 
 #include "engine_support.h"

@@ -2,8 +2,6 @@
 // shared session fetched, cleared and destroyed under its users, and the
 // registry churned by creators and destroyers. Every successful fetch must
 // return exactly the single-threaded answer. Run under ThreadSanitizer too.
-#include <orin/measurement.h>
-
 #include "support/prelude.h"
 
 #include <atomic>

@@ -6,14 +6,7 @@
 
 #include <orin/measurement.h>
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <limits>
-#include <string>
-#include <vector>
+#include "support/prelude.h"
 
 namespace enginetest {
 

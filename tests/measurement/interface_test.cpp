@@ -1,7 +1,5 @@
 // The engine's flat interface: sessions, argument checks in their order,
 // parameter handling, and the caching a caller can observe.
-#include <orin/measurement.h>
-
 #include <dlfcn.h>
 #include "support/prelude.h"
 
@@ -29,16 +27,13 @@ TEST(EngineInterface, SessionIdsAdvanceFrom1112AndAreNeverReused) {
     ASSERT_EQ(measurements_create(&b), 0);
     EXPECT_GE(a, 1112);
     EXPECT_EQ(b, a + 1);
+    // (Codes for stale ids and a null id pointer: the fuzz corpus replay.)
     EXPECT_EQ(measurements_destroy(a), 0);
-    EXPECT_EQ(measurements_destroy(a), kErrUnknownSession);
-    EXPECT_EQ(measurements_clear(a), kErrUnknownSession);
-    EXPECT_EQ(fetch(a, kMeasMinimum, kRamp).code, kErrUnknownSession);
     int32_t c = 0;
     ASSERT_EQ(measurements_create(&c), 0);
     EXPECT_EQ(c, b + 1);
     EXPECT_EQ(measurements_destroy(b), 0);
     EXPECT_EQ(measurements_destroy(c), 0);
-    EXPECT_EQ(measurements_create(nullptr), kErrNullResult);
 }
 
 TEST(EngineInterface, IsCycleMeasurementMarksPeriodFrequencyCycleStatisticsAndDutyCycles) {
@@ -48,33 +43,22 @@ TEST(EngineInterface, IsCycleMeasurementMarksPeriodFrequencyCycleStatisticsAndDu
     }
 }
 
+// The replay of the engine's fuzz corpus checks every code of a request
+// with one thing wrong, and the order of the checks as far as one null
+// block at a time, a sampling interval below zero, id 34 and unknown
+// sessions and ids tell it. What it does not reach: two null outputs (the
+// result is looked at first, then the cursor, then the samples) and a
+// sampling interval of exactly zero.
 TEST(EngineInterface, FetchChecksArgumentsInOrder) {
     Session s;
-    const tRefLevels good{90, 50, 10, 1}, unordered{10, 50, 90, 1};
+    const tRefLevels good{90, 50, 10, 1};
     const tRefOptions options{1, 10};
     double r = 7;
     tCursorStruct c{};
     const double *x = kRamp.data();
-    EXPECT_EQ(measurements_fetch(s.id(), 0, nullptr, &options, 1, 0, 1, x, 5, &r, &c), kErrNullParameters);
-    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, nullptr, 1, 0, 1, x, 5, &r, &c), kErrNullParameters);
-    EXPECT_EQ(measurements_fetch(s.id(), 0, &unordered, &options, 1, 0, 1, x, 5, nullptr, &c), kErrReferenceOrder);
     EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, 1, x, 5, nullptr, nullptr), kErrNullResult);
-    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, 1, x, 5, &r, nullptr), kErrNullCursor);
-    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, 1, nullptr, 5, &r, &c), kErrNoSamples);
-    // Id 34 is answered before any session is looked at.
-    r = 7;
-    EXPECT_EQ(measurements_fetch(-77, kMeasNone, &good, &options, 1, 0, 1, x, 5, &r, &c), 0);
-    EXPECT_EQ(r, 0.0);
-    EXPECT_EQ(measurements_fetch(-77, 0, &good, &options, 1, 0, 1, x, 5, &r, &c), kErrUnknownSession);
-    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, 1, x, 0, &r, &c), kErrNoSamples);
+    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, 1, nullptr, 5, &r, nullptr), kErrNullCursor);
     EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, 0, x, 5, &r, &c), kErrEngineSamplingInterval);
-    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, -1, x, 5, &r, &c), kErrEngineSamplingInterval);
-    // A NaN sampling interval passes the check; the minimum needs no time.
-    EXPECT_EQ(measurements_fetch(s.id(), 0, &good, &options, 1, 0, kNaN, x, 5, &r, &c), 0);
-    EXPECT_EQ(r, -1.0);
-    // Unknown ids, and the intermediates (50..53), are no results.
-    for (int32_t id : {35, 49, 99, -1, 54, 50, 51, 52, 53, INT32_MIN, INT32_MAX})
-        EXPECT_EQ(s.fetch(id, kRamp).code, kErrUnknownMeasurement) << "id " << id;
 }
 
 TEST(EngineInterface, HysteresisIsTheNarrowerSideOfTheMiddleLevel) {
@@ -149,10 +133,9 @@ TEST(EngineInterface, ChangedReferenceParametersStartAfresh) {
 }
 
 TEST(EngineInterface, NonFiniteResultsAreReported) {
-    const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(fetch(-1, kMeasMinimum, {1, -inf, 2}).code, kErrResultNotFinite);
+    EXPECT_EQ(fetch(-1, kMeasMinimum, {1, -kInf, 2}).code, kErrResultNotFinite);
     EXPECT_EQ(fetch(-1, kMeasMaximum, {kNaN, 1, 2}).code, kErrResultNotFinite);
-    EXPECT_EQ(fetch(-1, kMeasMean, {1, inf, 2}).code, kErrResultNotFinite);
+    EXPECT_EQ(fetch(-1, kMeasMean, {1, kInf, 2}).code, kErrResultNotFinite);
     // A NaN after the first sample is passed over by the extremes.
     EXPECT_EQ(fetch(-1, kMeasMaximum, {1, kNaN, 2}).value, 2.0);
 }

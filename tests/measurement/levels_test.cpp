@@ -1,7 +1,5 @@
 // Signal levels against values worked out by hand from the histogram's
 // definition: bin width (max - min) / bins, centres min + (k + 1/2) width.
-#include <orin/measurement.h>
-
 #include "support/prelude.h"
 
 #include <tuple>

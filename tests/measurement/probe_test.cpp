@@ -1,8 +1,6 @@
 // The engine's test builds, loaded beside the library: what the caches spare
 // (counted computations and scanned samples), a registry whose construction
 // failed, and a class list with a duplicate id.
-#include <orin/measurement.h>
-
 #include <dlfcn.h>
 #include "support/prelude.h"
 

