@@ -6,7 +6,6 @@
 #include <orin/filters.h>
 
 #include <numeric>
-#include <random>
 
 #include "iir_reference.h"
 

@@ -292,20 +292,13 @@ TEST(DistributionEntryPoints, ForwardTheCoreResultWithErrorZero) {
 ORIN_CONTRACT_TABLE(Distributions) {
     static const double one = 1, half = 0.5, nan = kNaN;
     static const int32_t zero = 0, four = 4;
-    const auto run = [](void (*entry)(double *, int32_t *)) {
-        return [entry](orintest::Contract &c) {
-            int32_t err = 0;
-            entry(c.scalar(), &err);
-            return err;
-        };
-    };
     return {
-        {"TDist_head", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { TDist_head(&one, &zero, o, e); })},
-        {"ChiSquare_head", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { ChiSquare_head(&one, &zero, o, e); })},
-        {"FDist_head", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { FDist_head(&one, &four, &zero, o, e); })},
-        {"InvNdist_head", kErrProbability, run([](double *o, int32_t *e) { InvNdist_head(&nan, o, e); })},
-        {"InvTdist_head", kErrProbability, run([](double *o, int32_t *e) { InvTdist_head(&one, &four, o, e); })},
-        {"InvChiSquare_head", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { InvChiSquare_head(&half, &zero, o, e); })},
-        {"InvFDist_head", kErrDegreesOfFreedom, run([](double *o, int32_t *e) { InvFDist_head(&half, &zero, &four, o, e); })},
+        ORIN_ROW(kErrDegreesOfFreedom, TDist_head(&one, &zero, c.scalar(), e)),
+        ORIN_ROW(kErrDegreesOfFreedom, ChiSquare_head(&one, &zero, c.scalar(), e)),
+        ORIN_ROW(kErrDegreesOfFreedom, FDist_head(&one, &four, &zero, c.scalar(), e)),
+        ORIN_ROW(kErrProbability, InvNdist_head(&nan, c.scalar(), e)),
+        ORIN_ROW(kErrProbability, InvTdist_head(&one, &four, c.scalar(), e)),
+        ORIN_ROW(kErrDegreesOfFreedom, InvChiSquare_head(&half, &zero, c.scalar(), e)),
+        ORIN_ROW(kErrDegreesOfFreedom, InvFDist_head(&half, &zero, &four, c.scalar(), e)),
     };
 }

@@ -6,7 +6,6 @@
 #include <orin/transforms.h>
 
 #include "dft_reference.h"
-#include "hostcontrol.h"
 
 namespace {
 
