@@ -18,36 +18,6 @@ std::vector<int32_t> factorList(int32_t n) {
 
 }  // namespace
 
-TEST(SplitRadix, LengthChecksAndLengthOne) {
-    double re[8] = {5, 0, 0, 0, 0, 0, 0, 0}, im[8] = {7, 0, 0, 0, 0, 0, 0, 0};
-    for (int32_t n : {0, -1, -8}) {
-        EXPECT_EQ(SplitRadixCxFFT(re, im, n, 1), kErrEmptyArray) << n;
-        EXPECT_EQ(SplitRadixCxInvFFT(re, im, n), kErrEmptyArray) << n;
-        EXPECT_EQ(SplitRadixReFFT(re, im, n), kErrEmptyArray) << n;
-        EXPECT_EQ(SplitRadixReInvFFT(re, im, n), kErrEmptyArray) << n;
-        EXPECT_EQ(FHT(re, n), kErrEmptyArray) << n;
-        EXPECT_EQ(InvFHT(re, n), kErrEmptyArray) << n;
-    }
-    EXPECT_EQ(SplitRadixCxFFT(re, im, 6, 1), kErrNotPowerOfTwo);
-    EXPECT_EQ(SplitRadixReFFT(re, im, 6), kErrNotPowerOfTwo);
-    EXPECT_EQ(FHT(re, 6), kErrNotPowerOfTwo);
-    EXPECT_TRUE(re[0] == 5 && im[0] == 7);  // refused calls touch nothing
-
-    EXPECT_EQ(SplitRadixCxFFT(re, im, 1, 1), 0);
-    EXPECT_EQ(SplitRadixCxInvFFT(re, im, 1), 0);
-    EXPECT_EQ(FHT(re, 1), 0);
-    EXPECT_EQ(InvFHT(re, 1), 0);
-    EXPECT_EQ(SplitRadixReInvFFT(re, im, 1), 0);
-    EXPECT_TRUE(re[0] == 5 && im[0] == 7);
-    EXPECT_EQ(SplitRadixReFFT(re, im, 1), 0);
-    EXPECT_TRUE(re[0] == 5 && im[0] == 0);
-
-    // n = 2: only the length-2 butterfly, no swap.
-    double a[2] = {3, 1}, b[2] = {2, -4};
-    EXPECT_EQ(SplitRadixCxFFT(a, b, 2, 1), 0);
-    EXPECT_TRUE(a[0] == 4 && a[1] == 2 && b[0] == -2 && b[1] == 6);
-}
-
 TEST(SplitRadix, PackedSpectrumLayoutAndStrideTwo) {
     for (int32_t n : {4, 8, 32, 256, kReducedSuite ? 1024 : 4096}) {
         const int32_t m = Log2(n);
