@@ -187,10 +187,7 @@ TEST(ANOVA, ChecksInTheirOrder) {
         return ANOVA3Way(y, a, ib, ic, n, m, kA, kB, kC, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6, o + 7);
     };
     const int32_t sparse[] = {0, 1, 0, 1, 0}, emptyAndBad[] = {0, 1, 0, 1, 7}, cellA[] = {0, 0, 1, 1}, cellB[] = {0, 1, 0, 1};
-    const struct {
-        const char *name;
-        int32_t got, code;
-    } rows[] = {
+    const struct { const char *name; int32_t got, code; } rows[] = {
         {"1: n 0 before k", one(ia, 0, 0), kErrEmptyArray},
         {"1: k 1", one(ia, 16, 1), kErrAnovaLevels},
         {"1: k = n", one(ia, 16, 16), kErrAnovaLevels},

@@ -214,10 +214,7 @@ TEST(GammLn, LanczosWithinItsBoundAndUndefinedOutsideXPositive) {
 
 TEST(Distributions, ChecksInTheirOrder) {
     double r = 3;
-    const struct {
-        const char *name;
-        int32_t got, code;
-    } rows[] = {
+    const struct { const char *name; int32_t got, code; } rows[] = {
         {"T_Dist df 0", T_Dist(1, 0, &r), kErrDegreesOfFreedom},
         {"XX_Dist df 0", XX_Dist(1, 0, &r), kErrDegreesOfFreedom},
         {"F_Dist df2 0", F_Dist(1, 4, 0, &r), kErrDegreesOfFreedom},
