@@ -3,9 +3,9 @@
 // A row names the case, the code the entry point must store (or return), and
 // a call that builds its inputs, registers the outputs the failure path must
 // touch, and calls the entry point. The harness checks the code, that every
-// registered array came back emptied (dimension words 0), that every
-// registered double scalar holds iDNaN bit for bit, and that no host block
-// was leaked.
+// registered output came back emptied (dimension words 0) and every kept
+// array unchanged, that every registered double scalar holds iDNaN bit for
+// bit, and that no host block was leaked.
 //
 // A row is one line: ORIN_ROW(code, call), the call an expression over c (the
 // row's Contract) and e (the int32 error output), named by its own text; the
@@ -71,9 +71,17 @@ public:
         return output<Block>(rows, cols, std::vector<typename Handle<Block>::Element>(values));
     }
 
+    // An in/out handle the call must leave as it was.
+    template <class Block = DoubleArray>
+    Block **kept(const std::vector<typename Handle<Block>::Element> &values) {
+        auto h = keep(std::make_shared<Handle<Block>>(values));
+        checks_.push_back([h, values] { return h->values() == values; });
+        return h->get();
+    }
+
     void verify() const {
         for (size_t i = 0; i < scalars_.size(); ++i) EXPECT_TRUE(isIDNaN(scalars_[i])) << "scalar output " << i;
-        for (size_t i = 0; i < checks_.size(); ++i) EXPECT_TRUE(checks_[i]()) << "array output " << i << " not emptied";
+        for (size_t i = 0; i < checks_.size(); ++i) EXPECT_TRUE(checks_[i]()) << "array " << i << " not emptied (or not kept)";
     }
 
 private:
