@@ -192,6 +192,9 @@ TEST(MixFFTTables, TrigAndChirpTables) {
             EXPECT_NEAR(ti[k], static_cast<double>(-std::sin(2 * pi * k / p)), 2 * kEps) << p << " " << k;
         }
     }
+    double untouched[2] = {7, 7};  // below p = 1 nothing is written
+    for (int32_t p : {0, -3}) initTrig(p, untouched, untouched + 1);
+    EXPECT_TRUE(untouched[0] == 7 && untouched[1] == 7);
     // The chirp and the transform of its filter: W = DFT of w, where
     // w[j] = conj(c[j]) for j near 0 in both directions and 0 between.
     const int32_t p = 211, M = 512;
