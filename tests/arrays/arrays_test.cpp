@@ -116,34 +116,28 @@ TEST(ArrayEntryPoints, WorkInPlaceWithTheirOwnOutputOrders) {
 
 ORIN_CONTRACT_TABLE(ArrayEntryPoints) {
     static const double one = 1;
+    static double x = 1, v;
+    static int32_t i;
     return {
-        errorRow("Line1", kErrEmptyArray, [](Contract &c, int32_t *e) { return Line1(c.output<DoubleArray>(), &one, &one, e); }),
-        errorRow("LinEv", kErrEmptyArray, [](Contract &c, int32_t *e) { return LinEv(c.output<DoubleMatrix>(0, 3, std::vector<double>{}), &one, &one, e); }),
-        errorRow("PolyEv coefficients", kErrEmptyArray, [](Contract &c, int32_t *e) { return PolyEv(c.output<DoubleArray>(std::vector<double>{1}), c.input<DoubleArray>(), e); }),
-        errorRow("EvPoly2D", kErrEmptyArray, [](Contract &c, int32_t *e) { return EvPoly2D(c.output<DoubleMatrix>(2, 0, std::vector<double>{}), c.input<DoubleArray>({1}), e); }),
-        errorRow("Norm1", kErrEmptyArray, [](Contract &c, int32_t *e) { return Norm1(c.output<DoubleArray>(), c.scalar(), c.scalar(), e); }),
-        errorRow("Norm2", kErrEmptyArray, [](Contract &c, int32_t *e) { return Norm2(c.output<DoubleMatrix>(0, 0, std::vector<double>{}), c.scalar(), c.scalar(), e); }),
-        errorRow("Scale1DCIN", kErrEmptyArray, [](Contract &c, int32_t *e) { return Scale1DCIN(c.output<DoubleArray>(), c.scalar(), c.scalar(), e); }),
-        errorRow("Scale", kErrEmptyArray, [](Contract &c, int32_t *e) { return Scale(c.output<DoubleMatrix>(0, 2, std::vector<double>{}), c.scalar(), c.scalar(), e); }),
-        errorRow("QS1D", kErrEmptyArray, [](Contract &c, int32_t *e) { return QS1D(c.output<DoubleArray>(), c.scalar(), e); }),
-        errorRow("QScale", kErrEmptyArray, [](Contract &c, int32_t *e) { return QScale(c.output<DoubleMatrix>(0, 0, std::vector<double>{}), c.scalar(), e); }),
-        errorRow("UnitVector_head", kErrEmptyArray, [](Contract &c, int32_t *e) { return UnitVector_head(c.output<DoubleArray>(), c.scalar(), e); }),
-        errorRow("RectToPolar1D_head", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return RectToPolar1D_head(c.output<DoubleArray>(std::vector<double>{1, 2, 3}), c.output<DoubleArray>(std::vector<double>{1, 2, 3, 4}), e); }),
-        errorRow("PolarToRect1D_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return PolarToRect1D_head(c.output<DoubleArray>(), c.output<DoubleArray>(), e); }),
+        ORIN_ROW(kErrEmptyArray, Line1(c.output(), &one, &one, e)),
+        ORIN_ROW(kErrEmptyArray, LinEv(c.output<DoubleMatrix>(0, 3, {}), &one, &one, e)),
+        ORIN_ROW(kErrEmptyArray, PolyEv(c.output({1}), c.input(), e)),
+        ORIN_ROW(kErrEmptyArray, PolyEv(c.output(), c.kept({1, 2}), e)),  // the coefficients are the caller's
+        ORIN_ROW(kErrEmptyArray, EvPoly2D(c.output<DoubleMatrix>(2, 0, {}), c.input({1}), e)),
+        ORIN_ROW(kErrEmptyArray, Norm1(c.output(), c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, Norm2(c.output<DoubleMatrix>(0, 0, {}), c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, Scale1DCIN(c.output(), c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, Scale(c.output<DoubleMatrix>(0, 2, {}), c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, QS1D(c.output(), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, QScale(c.output<DoubleMatrix>(0, 0, {}), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, UnitVector_head(c.output(), c.scalar(), e)),
+        ORIN_ROW(kErrArraySizeMismatch, RectToPolar1D_head(c.output({1, 2, 3}), c.output({1, 2, 3, 4}), e)),
+        ORIN_ROW(kErrEmptyArray, PolarToRect1D_head(c.output(), c.output(), e)),
         // The core routines called directly with no elements.
-        {"LinEv1D n 0", kErrEmptyArray, [](Contract &) { double x = 1; return LinEv1D(&x, 0, 1, 1, &x); }},
-        {"LinEv2D 0 rows", kErrEmptyArray, [](Contract &) { double x = 1; return LinEv2D(&x, 0, 3, 1, 1, &x); }},
-        {"MaxMin2D 2 x -1", kErrEmptyArray, [](Contract &) { double x = 1, v; int32_t i; return MaxMin2D(&x, 2, -1, &v, &i, &i, &v, &i, &i); }},
-        {"Normal1D n 0", kErrEmptyArray, [](Contract &) { double x = 1, v; return Normal1D(&x, 0, &x, &v, &v); }},
-        {"UnitVector n 0", kErrEmptyArray, [](Contract &) { double x = 1, v; return UnitVector(&x, 0, &v); }},
+        ORIN_CODE_ROW(kErrEmptyArray, LinEv1D(&x, 0, 1, 1, &x)),
+        ORIN_CODE_ROW(kErrEmptyArray, LinEv2D(&x, 0, 3, 1, 1, &x)),
+        ORIN_CODE_ROW(kErrEmptyArray, MaxMin2D(&x, 2, -1, &v, &i, &i, &v, &i, &i)),
+        ORIN_CODE_ROW(kErrEmptyArray, Normal1D(&x, 0, &x, &v, &v)),
+        ORIN_CODE_ROW(kErrEmptyArray, UnitVector(&x, 0, &v)),
     };
-}
-
-// The coefficients of a failed evaluation are the caller's input: kept.
-TEST(ArrayEntryPoints, FailureKeepsTheCoefficientHandle) {
-    orintest::DoubleHandle x, c({1, 2});
-    int32_t error = 0;
-    PolyEv(x, c, &error);
-    EXPECT_EQ(error, kErrEmptyArray);
-    EXPECT_EQ(c.values(), (std::vector<double>{1, 2}));
 }

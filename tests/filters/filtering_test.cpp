@@ -6,7 +6,6 @@
 #include <orin/filters.h>
 
 #include <numeric>
-#include <random>
 
 #include "iir_reference.h"
 
@@ -259,36 +258,25 @@ TEST(IIRFilterEntry, StreamsInBlocksResizesStateAndResetsOnRequest) {
     EXPECT_EQ(block.values(), (std::vector<double>{0.2, 0.3, 0.2, 0}));
 }
 
-TEST(IIRFilterEntryPoints, ChecksInOrderAndTheDocumentedEmptyingRules) {
-    const Cascade c = butterworth8(), bp = design(Bw_Coef, 2, 4);
-    const std::vector<double> five = {0.1, 0.2, 0.3, 0.4, 0.5}, eight(8, 1.0), ab = {1, 0.5};
-    struct Case {
-        const char *name;
-        int32_t kind;  // section kind of IIR_Filter2; -1 calls IIR_Filter
-        std::vector<double> x, a, b;
-        int32_t code;
-        bool emptied;  // else the signal is kept
+// The checks in their documented order, and which failures empty the signal
+// (the others keep it); with neither coefficient array the signal passes.
+ORIN_CONTRACT_TABLE(IIRFilterEntryPoints) {
+    static const Cascade lp = butterworth8(), bp = design(Bw_Coef, 2, 4);
+    static const std::vector<double> ab = {1, 0.5}, five = {0.1, 0.2, 0.3, 0.4, 0.5}, eight(8, 1.0);
+    static const uint8_t cont = 1;
+    static const int32_t k0 = 0, k1 = 1, k2 = 2;
+    return {
+        ORIN_ROW(kErrEmptyArray, IIR_Filter(c.kept({}), c.input(ab), c.input({1}), c.input(), c.input(), &cont, e)),
+        ORIN_ROW(0, IIR_Filter(c.kept({1, 2, 3}), c.input(), c.input(), c.input(), c.input(), &cont, e)),
+        ORIN_ROW(kErrBadArraySize, IIR_Filter(c.output({1, 2, 3}), c.input(ab), c.input(), c.input(), c.input(), &cont, e)),
+        ORIN_ROW(kErrEmptyArray, IIR_Filter2(c.kept({}), &k2, c.input(lp.a), c.input(lp.b), c.input(), &cont, e)),  // before the kind
+        ORIN_ROW(kErrInvalidSelector, IIR_Filter2(c.kept({1, 2}), &k2, c.input(), c.input(lp.b), c.input(), &cont, e)),  // before the arrays
+        ORIN_ROW(kErrBadArraySize, IIR_Filter2(c.output({1, 2}), &k0, c.input(), c.input(lp.b), c.input(), &cont, e)),
+        ORIN_ROW(0, IIR_Filter2(c.kept({1, 2}), &k1, c.input(), c.input(), c.input(), &cont, e)),
+        ORIN_ROW(kErrFilterStructure, IIR_Filter2(c.output({1, 2}), &k0, c.input(five), c.input(eight), c.input(), &cont, e)),
+        // Fourth-order (band) sections given as second-order ones.
+        ORIN_ROW(kErrFilterStructure, IIR_Filter2(c.output({1, 2}), &k0, c.input(bp.a), c.input(bp.b), c.input(), &cont, e)),
     };
-    const Case cases[] = {
-        {"IIR_Filter: no samples", -1, {}, ab, {1}, kErrEmptyArray, false},
-        {"IIR_Filter: neither coefficient array", -1, {1, 2, 3}, {}, {}, 0, false},
-        {"IIR_Filter: only a", -1, {1, 2, 3}, ab, {}, kErrBadArraySize, true},
-        {"IIR_Filter2: no samples, before the kind", 2, {}, c.a, c.b, kErrEmptyArray, false},
-        {"IIR_Filter2: kind, before the arrays", 2, {1, 2}, {}, c.b, kErrInvalidSelector, false},
-        {"IIR_Filter2: only b", 0, {1, 2}, {}, c.b, kErrBadArraySize, true},
-        {"IIR_Filter2: neither coefficient array", 1, {1, 2}, {}, {}, 0, false},
-        {"IIR_Filter2: a not a multiple of the section size", 0, {1, 2}, five, eight, kErrFilterStructure, true},
-        {"IIR_Filter2: fourth-order sections as second-order", 0, {1, 2}, bp.a, bp.b, kErrFilterStructure, true},
-    };
-    for (const Case &k : cases) {
-        DoubleHandle x(k.x), a(k.a), b(k.b), s1, s2;
-        const uint8_t cont = 1;
-        int32_t err = 99;
-        const int32_t ret = k.kind < 0 ? IIR_Filter(x, a, b, s1, s2, &cont, &err)
-                                       : IIR_Filter2(x, &k.kind, a, b, s1, &cont, &err);
-        EXPECT_TRUE(ret == 0 && err == k.code) << k.name << ": " << ret << ", " << err;
-        EXPECT_TRUE(k.emptied ? x.emptied() : x.values() == k.x) << k.name;
-    }
 }
 
 TEST(IIRFilter2Entry, ChangingTheSectionCountResetsEvenWhenContinuing) {

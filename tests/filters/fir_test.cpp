@@ -4,8 +4,6 @@
 
 #include <orin/filters.h>
 
-#include <random>
-
 namespace {
 
 // The ideal band response sampled at t = k - (N-1)/2, in long double.
@@ -72,25 +70,18 @@ TEST(TruncatedIdeal, HandleClampsAndWritesBackTheType) {
     EXPECT_TRUE(FIRCoefs(&fs, &fl, &fh, &N, h, &type, &error) == 0 && type == 0);
 }
 
-int32_t callFIRCoefs(orintest::Contract &c, int32_t N, int32_t type, double fl) {
+int32_t callFIRCoefs(orintest::Contract &c, int32_t N, int32_t type, double fl, int32_t *error) {
     const double fs = 1000, fh = 200;
-    int32_t error = 0;
-    FIRCoefs(&fs, &fl, &fh, &N, c.output<DoubleArray>(std::vector<double>{1}), &type, &error);
-    return error;
+    return FIRCoefs(&fs, &fl, &fh, &N, c.output({1}), &type, error);
 }
 
 ORIN_CONTRACT_TABLE(FIRCoefs) {
+    static const int32_t rank = -1;
     return {
-        {"no taps", kErrOrderNotPositive, [](orintest::Contract &c) { return callFIRCoefs(c, 0, 0, 100); }},
-        {"cut-off above fs/2", kErrNyquist, [](orintest::Contract &c) { return callFIRCoefs(c, 7, 0, 600); }},
-        {"even highpass", kErrEvenTaps, [](orintest::Contract &c) { return callFIRCoefs(c, 8, 1, 100); }},
-        {"median rank", kErrMedianRank,
-         [](orintest::Contract &c) {
-             const int32_t r = -1;
-             int32_t error = 0;
-             MedianFilterCIN(c.output<DoubleArray>(std::vector<double>{1, 2, 3}), &r, &error);
-             return error;
-         }},
+        ORIN_ROW(kErrOrderNotPositive, callFIRCoefs(c, 0, 0, 100, e)),
+        ORIN_ROW(kErrNyquist, callFIRCoefs(c, 7, 0, 600, e)),
+        ORIN_ROW(kErrEvenTaps, callFIRCoefs(c, 8, 1, 100, e)),
+        ORIN_ROW(kErrMedianRank, MedianFilterCIN(c.output({1, 2, 3}), &rank, e)),
     };
 }
 

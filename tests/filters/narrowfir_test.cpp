@@ -5,10 +5,6 @@
 
 #include <orin/filters.h>
 
-#include <tuple>
-
-#include "hostcontrol.h"
-
 using LC = std::complex<long double>;
 
 namespace {

@@ -6,8 +6,6 @@
 
 #include <orin/filters.h>
 
-#include <utility>
-
 namespace {
 
 // Real amplitude A(f) of taps h at f (cycles per sample) about the centre
@@ -173,6 +171,7 @@ TEST(Equiripple, ChecksInOrder) {
     EXPECT_EQ(run(e, d, {1, 0}, 1, 1, 21), kErrCutoffFrequency);
     EXPECT_EQ(run(e, {1, -1}, w, 1, 1, 21), kErrCutoffFrequency);
     EXPECT_EQ(run({0, 0.2, 0.25, 0.6}, d, w, 1, 1, 21), kErrNyquist);
+    EXPECT_EQ(run({0, 0.2, 0.25, 0.5001}, d, w, 1, 1, 21), kErrNyquist);  // just past fs/2
     EXPECT_EQ(run({0, 0.3, 0.25, 0.5}, d, w, 1, 1, 21), kErrCutoffFrequency);
     EXPECT_EQ(run({0, 0.2, 0.25, 0.49}, d, w, 1, 1, 21), kErrEquirippleSpec);
     EXPECT_EQ(run({0.01, 0.2, 0.25, 0.5}, d, w, 1, 1, 21), kErrEquirippleSpec);
@@ -220,28 +219,22 @@ FIRBandArrayHdl records(orintest::Contract &c, const std::vector<FIRBand> &bands
     return reinterpret_cast<FIRBandArrayHdl>(h);
 }
 
-int32_t callParks(orintest::Contract &c, int32_t taps, double fs, const std::vector<FIRBand> &bands,
+int32_t callParks(orintest::Contract &c, int32_t taps, double fs, const std::vector<FIRBand> &bands, int32_t *error,
                   int32_t kind = 0) {
     const int32_t iter = 0;
-    int32_t error = 0;
-    Parks(&taps, &fs, records(c, bands), &kind, c.output<DoubleArray>(std::vector<double>{1, 2}), c.scalar(),
-          &iter, &error);
-    return error;
+    return Parks(&taps, &fs, records(c, bands), &kind, c.output({1, 2}), c.scalar(), &iter, error);
 }
 
 ORIN_CONTRACT_TABLE(Parks) {
     return {
-        {"infinite fs", kErrEquirippleSpec, [](Contract &c) { return callParks(c, 21, INFINITY, lowpassBands()); }},
-        {"NaN edge", kErrEquirippleSpec,
-         [](Contract &c) { return callParks(c, 21, 1, {{1, 0, NAN, 1}, {0, 0.25, 0.5, 1}}); }},
-        {"no taps", kErrOrderNotPositive, [](Contract &c) { return callParks(c, 0, 1, lowpassBands()); }},
-        {"no bands", kErrCutoffFrequency, [](Contract &c) { return callParks(c, 21, 1, {}); }},
-        {"two taps", kErrEquirippleSpec, [](Contract &c) { return callParks(c, 2, 1, lowpassBands()); }},
-        {"band above fs/2", kErrNyquist,
-         [](Contract &c) { return callParks(c, 21, 1, {{1, 0, 0.2, 1}, {0, 0.25, 0.7, 1}}); }},
+        ORIN_ROW(kErrEquirippleSpec, callParks(c, 21, INFINITY, lowpassBands(), e)),
+        ORIN_ROW(kErrEquirippleSpec, callParks(c, 21, 1, {{1, 0, NAN, 1}, {0, 0.25, 0.5, 1}}, e)),
+        ORIN_ROW(kErrOrderNotPositive, callParks(c, 0, 1, lowpassBands(), e)),
+        ORIN_ROW(kErrCutoffFrequency, callParks(c, 21, 1, {}, e)),
+        ORIN_ROW(kErrEquirippleSpec, callParks(c, 2, 1, lowpassBands(), e)),
+        ORIN_ROW(kErrNyquist, callParks(c, 21, 1, {{1, 0, 0.2, 1}, {0, 0.25, 0.7, 1}}, e)),
         // The handle's kinds are the core's less one: no overflow at the top.
-        {"kind INT32_MAX", kErrInvalidSelector,
-         [](Contract &c) { return callParks(c, 21, 1, lowpassBands(), INT32_MAX); }},
+        ORIN_ROW(kErrInvalidSelector, callParks(c, 21, 1, lowpassBands(), e, INT32_MAX)),
     };
 }
 

@@ -1,6 +1,8 @@
-// The general least-squares fit: every method against the normal equations
-// solved independently in long double, the covariance against their inverse,
-// the documented rank-deficient answers, and the Levenberg–Marquardt step.
+// The least-squares fits: every method of the general fit against the normal
+// equations solved independently in long double, the covariance against
+// their inverse, the documented rank-deficient answers and the
+// Levenberg–Marquardt step; straight-line and exponential fits against
+// centred least-squares sums and closed forms.
 #include <orin/fitting.h>
 
 #include "support/prelude.h"
@@ -133,32 +135,85 @@ TEST(GenLSFit_head, ReturnsTheCovarianceInHOrLeavesHEmpty) {
     }
 }
 
+TEST(LinFitCoef, AgreesWithCentredLeastSquares) {
+    const std::vector<double> x = orintest::randomDoubles(200, 21, 0, 10), noise = orintest::randomDoubles(200, 22);
+    std::vector<double> y(200);
+    for (int i = 0; i < 200; ++i) y[i] = 3 - 0.7 * x[i] + 0.1 * noise[i];
+    // The centred form (another formula than the raw sums the routine uses).
+    long double mx = 0, my = 0, sxx = 0, sxy = 0;
+    for (int i = 0; i < 200; ++i) mx += x[i] / 200.0L, my += y[i] / 200.0L;
+    for (int i = 0; i < 200; ++i) sxx += (x[i] - mx) * (x[i] - mx), sxy += (x[i] - mx) * (y[i] - my);
+    double slope = 0, intercept = 0;
+    ASSERT_EQ(LinFitCoef(x.data(), y.data(), 200, &slope, &intercept), 0);
+    EXPECT_NEAR(slope, static_cast<double>(sxy / sxx), 1e3 * kEps);
+    EXPECT_NEAR(intercept, static_cast<double>(my - sxy / sxx * mx), 1e4 * kEps);
+    const double lx[] = {0, 1, 2}, ly[] = {1, 3, 5};
+    ASSERT_EQ(LinFitCoef(lx, ly, 3, &slope, &intercept), 0);
+    EXPECT_EQ(slope, 2.0);
+    EXPECT_EQ(intercept, 1.0);
+    const double same[] = {4, 4, 4};
+    ASSERT_EQ(LinFitCoef(same, ly, 3, &slope, &intercept), 0) << "no line is determined, and none is claimed";
+    EXPECT_FALSE(std::isfinite(slope));
+    EXPECT_EQ(LinFitCoef(lx, ly, 1, &slope, &intercept), kErrTooFewSamples);
+}
+
+TEST(ExpFitCoef, RecoversExponentialsOfEitherSign) {
+    std::vector<double> x, y;
+    for (int i = 0; i < 9; ++i) x.push_back(0.25 * i), y.push_back(-2 * std::exp(0.5 * 0.25 * i));
+    double amplitude = 0, damping = 0;
+    ASSERT_EQ(ExpFitCoef(x.data(), y.data(), 9, &amplitude, &damping), 0);
+    EXPECT_NEAR(amplitude, -2.0, 64 * kEps);
+    EXPECT_NEAR(damping, 0.5, 64 * kEps);
+}
+
+// A zero or a change of sign has no logarithm: -20036 with both outputs 0,
+// never NaN coefficients with code 0.
+TEST(ExpFitCoef, DataNotStrictlyOfOneSignAreRefused) {
+    const double x[] = {0, 1, 2};
+    for (const std::vector<double> &y : {std::vector<double>{1, -1, 2}, {0, 1, 2}, {-1, 0, -2}, {2, 1, 0}}) {
+        double amplitude = 7, damping = 7;
+        EXPECT_EQ(ExpFitCoef(x, y.data(), 3, &amplitude, &damping), kErrMixedSigns) << y[0] << " " << y[1];
+        EXPECT_EQ(amplitude, 0.0);
+        EXPECT_EQ(damping, 0.0);
+    }
+}
+
+ORIN_CONTRACT_TABLE(LineFitEntryPoints) {
+    return {
+        ORIN_ROW(kErrArraySizeMismatch, LinFitCoef_head(c.input({1, 2, 3}), c.input({1, 2}), c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrTooFewSamples, LinFitCoef_head(c.input({1}), c.input({1}), c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrArraySizeMismatch, ExpFitCoef_head(c.input({1}), c.input({1, 2}), c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrMixedSigns, ExpFitCoef_head(c.input({1, -1}), c.input({1, 2}), c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrTooFewSamples, ExpFitCoef_head(c.input({1}), c.input({1}), c.scalar(), c.scalar(), e)),
+    };
+}
+
+// The last two rows refuse the first allocation: the coefficients' resize
+// (whose host status is returned) and the step's work space.
 ORIN_CONTRACT_TABLE(FitEntryPoints) {
     static const int32_t algorithm = 0, flag = 0;
     static const double lambda = 0.5;
+    const auto refusing = [](int32_t ret) { return OrinHostFailAllocation(0), ret; };
     return {
-        errorRow("GenLSFit_head y length", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return GenLSFit_head(c.output<DoubleMatrix>(2, 1, std::vector<double>{1, 2}), c.input<DoubleArray>({1}), c.input<DoubleArray>(), c.output<DoubleArray>(std::vector<double>{1}), &algorithm, &flag, e); }),
-        errorRow("GenLSFit_head short sigma", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return GenLSFit_head(c.output<DoubleMatrix>(2, 1, std::vector<double>{1, 2}), c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), c.output<DoubleArray>(), &algorithm, &flag, e); }),
-        errorRow("GetNewCoef_head alpha shape", kErrEmptyArray, [](Contract &c, int32_t *e) { return GetNewCoef_head(c.output<DoubleArray>(std::vector<double>{1, 2}), c.input<DoubleMatrix>(1, 2, {1, 2}), c.input<DoubleArray>({1, 2}), &lambda, e); }),
-        errorRow("GenLSFit_head fewer points than coefficients", kErrFewerPointsThanCoefficients, [](Contract &c, int32_t *e) { return GenLSFit_head(c.output<DoubleMatrix>(1, 2, std::vector<double>{1, 2}), c.input<DoubleArray>({1}), c.input<DoubleArray>(), c.output<DoubleArray>(std::vector<double>{1}), &algorithm, &flag, e); }),
-        {"GenLSFit_head coefficients refused", kErrOutOfMemory, [](Contract &c) {
-             DoubleMatrixHdl h = c.output<DoubleMatrix>(3, 2, std::vector<double>{1, 0, 1, 1, 1, 2});
-             DoubleArrayHdl y = c.input<DoubleArray>({1, 2, 3}), sigma = c.input<DoubleArray>(), coef = c.output<DoubleArray>(std::vector<double>{1});
-             int32_t error = 0;
-             OrinHostFailAllocation(1);
-             EXPECT_EQ(GenLSFit_head(h, y, sigma, coef, &algorithm, &flag, &error), kMgFullErr);
-             OrinHostFailAllocation(0);
-             return error;
-         }},
-        errorRow("GetNewCoef_head work space refused", kErrOutOfMemory, [](Contract &c, int32_t *e) {
-            DoubleArrayHdl coef = c.output<DoubleArray>(std::vector<double>{1, 2}), beta = c.input<DoubleArray>({1, 1});
+        ORIN_ROW(kErrArraySizeMismatch, GenLSFit_head(c.output<DoubleMatrix>(2, 1, {1, 2}), c.input({1}), c.input(), c.output({1}), &algorithm, &flag, e)),
+        ORIN_ROW(kErrArraySizeMismatch, GenLSFit_head(c.output<DoubleMatrix>(2, 1, {1, 2}), c.input({1, 2}), c.input({1}), c.output(), &algorithm, &flag, e)),
+        ORIN_ROW(kErrEmptyArray, GetNewCoef_head(c.output({1, 2}), c.input<DoubleMatrix>(1, 2, {1, 2}), c.input({1, 2}), &lambda, e)),
+        ORIN_ROW(kErrFewerPointsThanCoefficients, GenLSFit_head(c.output<DoubleMatrix>(1, 2, {1, 2}), c.input({1}), c.input(), c.output({1}), &algorithm, &flag, e)),
+        ORIN_ROW(kErrSingularMatrix, GetNewCoef_head(c.output({1}), c.input<DoubleMatrix>(1, 1, {-5}), c.input({1}), &lambda, e)),
+        ORIN_CODE_ROW(kErrOutOfMemory, [&] {
+            DoubleMatrixHdl h = c.output<DoubleMatrix>(3, 2, {1, 0, 1, 1, 1, 2});
+            DoubleArrayHdl y = c.input({1, 2, 3}), sigma = c.input(), coef = c.output({1});
+            int32_t error = 0;
+            OrinHostFailAllocation(1);
+            EXPECT_EQ(refusing(GenLSFit_head(h, y, sigma, coef, &algorithm, &flag, &error)), kMgFullErr);
+            return error;
+        }()),
+        ORIN_ROW(kErrOutOfMemory, [&] {
+            DoubleArrayHdl coef = c.output({1, 2}), beta = c.input({1, 1});
             DoubleMatrixHdl alpha = c.input<DoubleMatrix>(2, 2, {2, 0, 0, 2});
             OrinHostFailAllocation(1);
-            const MgErr r = GetNewCoef_head(coef, alpha, beta, &lambda, e);
-            OrinHostFailAllocation(0);
-            return r;
-        }),
-        errorRow("GetNewCoef_head not positive definite", kErrSingularMatrix, [](Contract &c, int32_t *e) { return GetNewCoef_head(c.output<DoubleArray>(std::vector<double>{1}), c.input<DoubleMatrix>(1, 1, {-5}), c.input<DoubleArray>({1}), &lambda, e); }),
+            return refusing(GetNewCoef_head(coef, alpha, beta, &lambda, e));
+        }()),
     };
 }
 

@@ -5,10 +5,6 @@
 
 #include "support/prelude.h"
 
-#include <utility>
-
-#include "hostcontrol.h"
-
 TEST(PolyInterp, ReproducesPolynomialsFromUnorderedPoints) {
     const std::vector<double> x = {0.3, -1.2, 2.0, 0.9, -0.4, 1.5};
     const auto f = [](long double t) { return 1.5L - 2 * t + 0.25L * t * t * t - 0.125L * t * t * t * t * t; };
@@ -182,7 +178,8 @@ TEST(Spline, ClampedSplineReproducesCubicsInEitherDirection) {
 }
 
 // One point holds no slope: natural ends give zero curvature, a clamped end
-// is refused, and nothing beyond the one element is read.
+// is refused, and nothing beyond the one element is read; no point at all is
+// refused.
 TEST(Spline, DegenerateTablesGiveCodesNotNaN) {
     const double one = 5;
     double y2[1] = {7};
@@ -193,27 +190,29 @@ TEST(Spline, DegenerateTablesGiveCodesNotNaN) {
     double out[4];
     EXPECT_EQ(Spline(x, y, 4, 1e30, 1e30, out), kErrAbscissaOrder);
     EXPECT_EQ(Spline(x + 1, y, 2, 0, 0, out), kErrAbscissaOrder) << "clamped ends of an empty interval";
-    double yout = 0;
+    double yout = 0, dy = 0;
     EXPECT_EQ(SpInterp(&one, &one, y2, 1, 5, &yout), kErrAbscissaOrder);
+    // The cores refuse an empty table before they read it.
+    EXPECT_EQ(PolyInterp(nullptr, nullptr, 0, 0.5, &yout, &dy), kErrEmptyArray);
+    EXPECT_EQ(Spline(nullptr, nullptr, 0, 1e30, 1e30, nullptr), kErrEmptyArray);
 }
 
 ORIN_CONTRACT_TABLE(InterpolationEntryPoints) {
-    static const double xval = 0.5, natural = 1e30;
+    static const double xval = 0.5, one = 1, natural = 1e30;
+    // SpInterp_head takes its handles by reference.
+    const auto spInterp = [](Contract &c, std::vector<double> y, std::vector<double> x, std::vector<double> y2, int32_t *e) {
+        DoubleArrayHdl hy = c.input(y), hx = c.input(x), hy2 = c.input(y2);
+        return SpInterp_head(&hy, &hx, &hy2, &xval, c.scalar(), e);
+    };
     return {
-        errorRow("PolyInterp_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return PolyInterp_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1}), &xval, c.scalar(), c.scalar(), e); }),
-        errorRow("RatInterp_head pole", kErrInterpolationPole, [](Contract &c, int32_t *e) { static const double one = 1; return RatInterp_head(c.input<DoubleArray>({3, 6, -3, -1.5}), c.input<DoubleArray>({0, 0.5, 2, 3}), &one, c.scalar(), c.scalar(), e); }),
-        errorRow("RatInterp_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return RatInterp_head(c.input<DoubleArray>(), c.input<DoubleArray>(), &xval, c.scalar(), c.scalar(), e); }),
-        errorRow("Spline_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return Spline_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>({1, 2, 3}), &natural, &natural, c.output<DoubleArray>(std::vector<double>{1}), e); }),
-        errorRow("Spline_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return Spline_head(c.input<DoubleArray>(), c.input<DoubleArray>(), &natural, &natural, c.output<DoubleArray>(std::vector<double>{1}), e); }),
-        errorRow("SpInterp_head lengths", kErrArraySizeMismatch, [](Contract &c, int32_t *e) {
-            DoubleArrayHdl y = c.input<DoubleArray>({1, 2}), x = c.input<DoubleArray>({0, 1, 2}), y2 = c.input<DoubleArray>({0, 0});
-            return SpInterp_head(&y, &x, &y2, &xval, c.scalar(), e);
-        }),
-        errorRow("SpInterp_head second derivatives length", kErrArraySizeMismatch, [](Contract &c, int32_t *e) {
-            DoubleArrayHdl y = c.input<DoubleArray>({1, 2}), x = c.input<DoubleArray>({0, 1}), y2 = c.input<DoubleArray>({0});
-            return SpInterp_head(&y, &x, &y2, &xval, c.scalar(), e);
-        }),
-        errorRow("SpInterp_head null", kErrEmptyArray, [](Contract &c, int32_t *e) { return SpInterp_head(nullptr, nullptr, nullptr, &xval, c.scalar(), e); }),
+        ORIN_ROW(kErrArraySizeMismatch, PolyInterp_head(c.input({1, 2}), c.input({1}), &xval, c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrInterpolationPole, RatInterp_head(c.input({3, 6, -3, -1.5}), c.input({0, 0.5, 2, 3}), &one, c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, RatInterp_head(c.input(), c.input(), &xval, c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrArraySizeMismatch, Spline_head(c.input({1, 2}), c.input({1, 2, 3}), &natural, &natural, c.output({1}), e)),
+        ORIN_ROW(kErrEmptyArray, Spline_head(c.input(), c.input(), &natural, &natural, c.output({1}), e)),
+        ORIN_ROW(kErrArraySizeMismatch, spInterp(c, {1, 2}, {0, 1, 2}, {0, 0}, e)),
+        ORIN_ROW(kErrArraySizeMismatch, spInterp(c, {1, 2}, {0, 1}, {0}, e)),  // second derivatives
+        ORIN_ROW(kErrEmptyArray, SpInterp_head(nullptr, nullptr, nullptr, &xval, c.scalar(), e)),
     };
 }
 
@@ -244,11 +243,4 @@ ORIN_ALLOCATION_CASE(PolyInterp, 2) {
     if (!inj.failing()) {
         EXPECT_NEAR(yout, 1.25, 8 * orintest::kEps);
     }
-}
-
-// The cores refuse an empty table before they read it.
-TEST(Interpolation, CoresRefuseAnEmptyTable) {
-    double yout = 7, dy = 7;
-    EXPECT_EQ(PolyInterp(nullptr, nullptr, 0, 0.5, &yout, &dy), kErrEmptyArray);
-    EXPECT_EQ(Spline(nullptr, nullptr, 0, 1e30, 1e30, nullptr), kErrEmptyArray);
 }

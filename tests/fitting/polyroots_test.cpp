@@ -95,15 +95,15 @@ TEST(CxPolyRoots, ZeroConstantAndLeadingTermsAndBadLists) {
 ORIN_CONTRACT_TABLE(PolyRootsEntryPoint) {
     static const int32_t control = 3;
     return {
-        orintest::errorRow("CxPolyRoots_head NaN", kErrPolyRootsFailed, [](Contract &c, int32_t *e) { return CxPolyRoots_head(c.output<ComplexArray>(std::vector<complexnum>{{1, 0}, {NAN, 0}}), &control, e); }),
-        orintest::errorRow("CxPolyRoots_head copy refused", kErrOutOfMemory, [](Contract &c, int32_t *e) {
-            ComplexArrayHdl a = c.output<ComplexArray>(std::vector<complexnum>{{1, 0}, {-1, 0}});
+        ORIN_ROW(kErrPolyRootsFailed, CxPolyRoots_head(c.output<ComplexArray>({{1, 0}, {NAN, 0}}), &control, e)),
+        ORIN_ROW(kErrEmptyArray, CxPolyRoots_head(c.output<ComplexArray>(), &control, e)),
+        // The copy of the coefficients refused.
+        ORIN_ROW(kErrOutOfMemory, [&] {
+            ComplexArrayHdl a = c.output<ComplexArray>({{1, 0}, {-1, 0}});
             OrinHostFailAllocation(1);
             const MgErr r = CxPolyRoots_head(a, &control, e);
-            OrinHostFailAllocation(0);
-            return r;
-        }),
-        orintest::errorRow("CxPolyRoots_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CxPolyRoots_head(c.output<ComplexArray>(), &control, e); }),
+            return OrinHostFailAllocation(0), r;
+        }()),
     };
 }
 

@@ -93,21 +93,16 @@ TEST(GeneratorEntryPoints, FillLikeTheCoreOrEmptyOnShortCount) {
 ORIN_CONTRACT_TABLE(GeneratorEntryPoints) {
     static const int32_t n = 10, one = 1, delay = 10, late = 8, wide = 3;
     static const double amp = 1, zero = 0, fifty = 50, over = 10.5, six = 6, nan = NAN;
-    const auto row = [](const char *name, int32_t code, int32_t (*call)(DoubleArrayHdl, int32_t *)) {
-        return orintest::errorRow(name, code, [call](orintest::Contract &c, int32_t *err) {
-            return call(c.output<DoubleArray>(std::vector<double>{1, 2, 3}), err);
-        });
-    };
     return {
-        row("RampPtrn n 1", kErrTooFewSamples, [](DoubleArrayHdl o, int32_t *e) { return RampPtrn(o, &one, &zero, &amp, e); }),
-        row("ImpulsePtrn delay n", kErrIndexOutOfRange, [](DoubleArrayHdl o, int32_t *e) { return ImpulsePtrn(o, &n, &amp, &delay, e); }),
-        row("PulsePtrn past end", kErrPulseDelayWidth, [](DoubleArrayHdl o, int32_t *e) { return PulsePtrn(o, &n, &amp, &late, &wide, e); }),
-        row("SincWave dt 0", kErrSamplingInterval, [](DoubleArrayHdl o, int32_t *e) { return SincWave(o, &n, &amp, &zero, &zero, e); }),
-        row("SinePtrn cycles", kErrCyclesOutOfRange, [](DoubleArrayHdl o, int32_t *e) { return SinePtrn(o, &n, &amp, &zero, &over, e); }),
-        row("Square duty NaN", kErrDutyCycle, [](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &nan, &six, e); }),
-        row("Square duty before cycles", kErrDutyCycle, [](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &zero, &six, e); }),
-        row("Square cycles 6", kErrCyclesOutOfRange, [](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &fifty, &six, e); }),
-        row("Square cycles NaN", kErrCyclesOutOfRange, [](DoubleArrayHdl o, int32_t *e) { return Square(o, &n, &amp, &fifty, &nan, e); }),
+        ORIN_ROW(kErrTooFewSamples, RampPtrn(c.output({1, 2, 3}), &one, &zero, &amp, e)),
+        ORIN_ROW(kErrIndexOutOfRange, ImpulsePtrn(c.output({1, 2, 3}), &n, &amp, &delay, e)),
+        ORIN_ROW(kErrPulseDelayWidth, PulsePtrn(c.output({1, 2, 3}), &n, &amp, &late, &wide, e)),
+        ORIN_ROW(kErrSamplingInterval, SincWave(c.output({1, 2, 3}), &n, &amp, &zero, &zero, e)),
+        ORIN_ROW(kErrCyclesOutOfRange, SinePtrn(c.output({1, 2, 3}), &n, &amp, &zero, &over, e)),
+        ORIN_ROW(kErrDutyCycle, Square(c.output({1, 2, 3}), &n, &amp, &nan, &six, e)),
+        ORIN_ROW(kErrDutyCycle, Square(c.output({1, 2, 3}), &n, &amp, &zero, &six, e)),
+        ORIN_ROW(kErrCyclesOutOfRange, Square(c.output({1, 2, 3}), &n, &amp, &fifty, &six, e)),
+        ORIN_ROW(kErrCyclesOutOfRange, Square(c.output({1, 2, 3}), &n, &amp, &fifty, &nan, e)),
     };
 }
 

@@ -4,8 +4,6 @@
 
 #include "support/prelude.h"
 
-#include <random>
-
 #include "distribution_reference.h"
 
 namespace ref = orintest::ref;
@@ -59,17 +57,10 @@ TEST(ContingencyTable, ChecksAndDegenerateTables) {
 }
 
 ORIN_CONTRACT_TABLE(Contingency) {
-    const auto run = [](int32_t rows, int32_t cols, std::vector<int32_t> counts) {
-        return [=](orintest::Contract &c) {
-            int32_t err = 0;
-            Contingency_head(c.input<Int32Matrix>(rows, cols, counts), c.scalar(), c.scalar(), &err);
-            return err;
-        };
-    };
     return {
-        {"Contingency_head negative dimensions", kErrNegativeCount, run(-2, 3, {})},
-        {"Contingency_head one row", kErrTableTooSmall, run(1, 3, {1, 2, 3})},
-        {"Contingency_head negative count", kErrNegativeCount, run(2, 2, {1, -1, 2, 2})},
+        ORIN_ROW(kErrNegativeCount, Contingency_head(c.input<Int32Matrix>(-2, 3, {}), c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrTableTooSmall, Contingency_head(c.input<Int32Matrix>(1, 3, {1, 2, 3}), c.scalar(), c.scalar(), e)),
+        ORIN_ROW(kErrNegativeCount, Contingency_head(c.input<Int32Matrix>(2, 2, {1, -1, 2, 2}), c.scalar(), c.scalar(), e)),
     };
 }
 

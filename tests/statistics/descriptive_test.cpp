@@ -206,23 +206,16 @@ TEST(StatisticsEntryPoints, SucceedWithErrorExactlyZero) {
     EXPECT_TRUE(std::isnan(r[5]) && !isIDNaN(r[5]));
 }
 
-// Each entry point with one scalar output: the error output's code, and the
-// return value (0: no resize was refused).
-template <class Call>
-orintest::ContractRow scalarRow(const char *name, int32_t code, Call call) {
-    return orintest::errorRow(name, code, [call](orintest::Contract &c, int32_t *error) { return call(c, c.scalar(), error); });
-}
-
 ORIN_CONTRACT_TABLE(StatisticsEntryPoints) {
     static const int32_t order = 2, badOrder = 0;
     return {
-        scalarRow("Mean_head", kErrEmptyArray, [](Contract &c, double *r, int32_t *e) { return Mean_head(c.input<DoubleArray>(), r, e); }),
-        scalarRow("Median_head", kErrEmptyArray, [](Contract &c, double *r, int32_t *e) { return Median_head(c.input<DoubleArray>(), r, e); }),
-        scalarRow("Moment_head", kErrEmptyArray, [](Contract &c, double *r, int32_t *e) { return Moment_head(c.input<DoubleArray>(), &order, r, e); }),
-        scalarRow("Moment_head order", kErrOrderNotPositive, [](Contract &c, double *r, int32_t *e) { return Moment_head(c.input<DoubleArray>({1, 2}), &badOrder, r, e); }),
-        scalarRow("RMS_head", kErrEmptyArray, [](Contract &c, double *r, int32_t *e) { return RMS_head(c.input<DoubleArray>(), r, e); }),
-        scalarRow("MSE_head x", kErrEmptyArray, [](Contract &c, double *r, int32_t *e) { return MSE_head(c.input<DoubleArray>(), c.input<DoubleArray>({1, 2}), r, e); }),
-        scalarRow("MSE_head y", kErrEmptyArray, [](Contract &c, double *r, int32_t *e) { return MSE_head(c.input<DoubleArray>({1, 2}), c.input<DoubleArray>(), r, e); }),
+        ORIN_ROW(kErrEmptyArray, Mean_head(c.input(), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, Median_head(c.input(), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, Moment_head(c.input(), &order, c.scalar(), e)),
+        ORIN_ROW(kErrOrderNotPositive, Moment_head(c.input({1, 2}), &badOrder, c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, RMS_head(c.input(), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, MSE_head(c.input(), c.input({1, 2}), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, MSE_head(c.input({1, 2}), c.input(), c.scalar(), e)),
     };
 }
 

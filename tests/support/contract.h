@@ -3,17 +3,18 @@
 // A row names the case, the code the entry point must store (or return), and
 // a call that builds its inputs, registers the outputs the failure path must
 // touch, and calls the entry point. The harness checks the code, that every
-// registered array came back emptied (dimension words 0), that every
-// registered double scalar holds iDNaN bit for bit, and that no host block
-// was leaked.
+// registered output came back emptied (dimension words 0) and every kept
+// array unchanged, that every registered double scalar holds iDNaN bit for
+// bit, and that no host block was leaked.
+//
+// A row is one line: ORIN_ROW(code, call), the call an expression over c (the
+// row's Contract) and e (the int32 error output), named by its own text; the
+// entry point must also return 0 (no resize refused). ORIN_CODE_ROW(code,
+// call) is the row of a routine that returns its code.
 //
 //   ORIN_CONTRACT_TABLE(Statistics) {
 //       return {
-//           {"Median_head empty", kErrEmptyArray, [](orintest::Contract &c) {
-//                int32_t error = 0;
-//                Median_head(c.input<DoubleArray>(), c.scalar(), &error);
-//                return error;
-//            }},
+//           ORIN_ROW(kErrEmptyArray, Median_head(c.input(), c.scalar(), e)),
 //       };
 //   }
 //
@@ -26,6 +27,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -42,8 +44,8 @@ class Contract {
 public:
     // A double scalar output the failure must fill with iDNaN (starts at 1.0).
     double *scalar() { return &scalars_.emplace_back(1.0); }
-    // A 1D input handle holding the values.
-    template <class Block>
+    // A 1D input handle holding the values (doubles unless named).
+    template <class Block = DoubleArray>
     Block **input(const std::vector<typename Handle<Block>::Element> &values = {}) {
         return keep(std::make_shared<Handle<Block>>(values))->get();
     }
@@ -52,18 +54,34 @@ public:
     Block **input(int32_t rows, int32_t cols, const std::vector<typename Handle<Block>::Element> &values) {
         return keep(std::make_shared<Handle<Block>>(rows, cols, values))->get();
     }
-    // An output handle (1D or 2D, starting with the values) that the failure
-    // must empty.
-    template <class Block, class... Args>
+    // An output handle (1D or 2D, starting with the values; doubles unless
+    // named) that the failure must empty.
+    template <class Block = DoubleArray, class... Args>
     Block **output(Args &&...args) {
         auto h = keep(std::make_shared<Handle<Block>>(std::forward<Args>(args)...));
         checks_.push_back([h] { return h->emptied(); });
         return h->get();
     }
+    template <class Block = DoubleArray>
+    Block **output(std::initializer_list<typename Handle<Block>::Element> values) {
+        return output<Block>(std::vector<typename Handle<Block>::Element>(values));
+    }
+    template <class Block>
+    Block **output(int32_t rows, int32_t cols, std::initializer_list<typename Handle<Block>::Element> values) {
+        return output<Block>(rows, cols, std::vector<typename Handle<Block>::Element>(values));
+    }
+
+    // An in/out handle the call must leave as it was.
+    template <class Block = DoubleArray>
+    Block **kept(const std::vector<typename Handle<Block>::Element> &values) {
+        auto h = keep(std::make_shared<Handle<Block>>(values));
+        checks_.push_back([h, values] { return h->values() == values; });
+        return h->get();
+    }
 
     void verify() const {
         for (size_t i = 0; i < scalars_.size(); ++i) EXPECT_TRUE(isIDNaN(scalars_[i])) << "scalar output " << i;
-        for (size_t i = 0; i < checks_.size(); ++i) EXPECT_TRUE(checks_[i]()) << "array output " << i << " not emptied";
+        for (size_t i = 0; i < checks_.size(); ++i) EXPECT_TRUE(checks_[i]()) << "array " << i << " not emptied (or not kept)";
     }
 
 private:
@@ -110,6 +128,11 @@ inline void checkContractRows(const std::vector<ContractRow> &rows) {
 }
 
 }  // namespace orintest
+
+#define ORIN_ROW(code, ...) \
+    ::orintest::errorRow(#__VA_ARGS__, code, [=](::orintest::Contract &c, int32_t *e) { return __VA_ARGS__; })
+#define ORIN_CODE_ROW(code, ...) \
+    ::orintest::ContractRow{#__VA_ARGS__, code, [=]([[maybe_unused]] ::orintest::Contract &c) { return __VA_ARGS__; }}
 
 #define ORIN_CONTRACT_TABLE(Suite)                                     \
     static std::vector<orintest::ContractRow> Suite##ContractRows();   \

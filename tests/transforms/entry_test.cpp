@@ -6,7 +6,6 @@
 #include <orin/transforms.h>
 
 #include "dft_reference.h"
-#include "hostcontrol.h"
 
 namespace {
 
@@ -18,36 +17,56 @@ std::vector<complexnum> toComplex(const std::vector<double> &re, const std::vect
 
 }  // namespace
 
-TEST(FFTEntry, LengthCodesTouchNothing) {
-    double re[2] = {1, 2}, im[2] = {3, 4};
-    complexnum c[1] = {{5, 6}};
-    for (int32_t n : {0, -1, -6}) {  // a negative length is no silent no-op
-        EXPECT_EQ(FFT(re, im, n), kErrEmptyArray) << n;
-        EXPECT_EQ(FFTCx(c, n), kErrEmptyArray) << n;
-        EXPECT_EQ(ReFFT(re, im, n), kErrEmptyArray) << n;
-        EXPECT_EQ(ReFFTCx(c, n), kErrEmptyArray) << n;
-        EXPECT_EQ(InvFFT(re, im, n), kErrBadArraySize) << n;
-        EXPECT_EQ(InvFFTCx(c, n), kErrBadArraySize) << n;
-        EXPECT_EQ(ReInvFFT(re, im, n), kErrBadArraySize) << n;
-        EXPECT_EQ(ReInvFFTCx(c, n), kErrBadArraySize) << n;
-    }
-    EXPECT_TRUE(re[0] == 1 && im[1] == 4 && c[0].re == 5 && c[0].im == 6);
+// Every transform refuses a length below 1 (a negative one is no silent
+// no-op), the power-of-two kernels also any other length, touching nothing;
+// length 1 is the identity, the real forwards zeroing the imaginary part.
+TEST(FFTEntry, LengthCodesTouchNothingAndLengthOneIsTheIdentity) {
+    double re[2] = {5, 2}, im[2] = {7, 4};
+    complexnum c[1] = {{5, 7}};
+#define ROW(call, code) {[&](int32_t n) { return call; }, code}
+    const std::pair<std::function<int32_t(int32_t)>, int32_t> rows[] = {
+        ROW(FFT(re, im, n), kErrEmptyArray), ROW(FFTCx(c, n), kErrEmptyArray), ROW(ReFFT(re, im, n), kErrEmptyArray),
+        ROW(ReFFTCx(c, n), kErrEmptyArray), ROW(InvFFT(re, im, n), kErrBadArraySize), ROW(InvFFTCx(c, n), kErrBadArraySize),
+        ROW(ReInvFFT(re, im, n), kErrBadArraySize), ROW(ReInvFFTCx(c, n), kErrBadArraySize),
+        ROW(SplitRadixCxFFT(re, im, n, 1), kErrEmptyArray), ROW(SplitRadixCxInvFFT(re, im, n), kErrEmptyArray),
+        ROW(SplitRadixReFFT(re, im, n), kErrEmptyArray), ROW(SplitRadixReInvFFT(re, im, n), kErrEmptyArray),
+        ROW(FHT(re, n), kErrEmptyArray), ROW(InvFHT(re, n), kErrEmptyArray)};
+#undef ROW
+    for (size_t r = 0; r < std::size(rows); ++r)
+        for (int32_t n : {0, -1, -8}) EXPECT_EQ(rows[r].first(n), rows[r].second) << "row " << r << " n " << n;
+    EXPECT_EQ(SplitRadixCxFFT(re, im, 6, 1), kErrNotPowerOfTwo);
+    EXPECT_EQ(SplitRadixReFFT(re, im, 6), kErrNotPowerOfTwo);
+    EXPECT_EQ(FHT(re, 6), kErrNotPowerOfTwo);
+    EXPECT_TRUE(re[0] == 5 && im[1] == 4 && c[0].re == 5 && c[0].im == 7);
 
-    // Length 1: identities (the real forward zeroes the imaginary part).
-    EXPECT_EQ(FFT(re, im, 1), 0);
-    EXPECT_EQ(InvFFT(re, im, 1), 0);
-    EXPECT_TRUE(re[0] == 1 && im[0] == 3);
-    EXPECT_EQ(ReFFT(re, im, 1), 0);
-    EXPECT_TRUE(re[0] == 1 && im[0] == 0);
+    for (size_t r = 0; r < std::size(rows); ++r) {
+        if (r == 2 || r == 3 || r == 10) continue;  // the real forwards
+        EXPECT_EQ(rows[r].first(1), 0) << "row " << r;
+        EXPECT_TRUE(re[0] == 5 && im[0] == 7 && c[0].re == 5 && c[0].im == 7) << "row " << r;
+    }
+    for (size_t r : {2, 10}) {
+        im[0] = 7;
+        EXPECT_EQ(rows[r].first(1), 0) << "row " << r;
+        EXPECT_TRUE(re[0] == 5 && im[0] == 0) << "row " << r;
+    }
+    EXPECT_EQ(ReFFTCx(c, 1), 0);
+    EXPECT_TRUE(c[0].re == 5 && c[0].im == 0);
+    // n = 2: only the length-2 butterfly, no swap.
+    double a[2] = {3, 1}, b[2] = {2, -4};
+    EXPECT_EQ(SplitRadixCxFFT(a, b, 2, 1), 0);
+    EXPECT_TRUE(a[0] == 4 && a[1] == 2 && b[0] == -2 && b[1] == 6);
 }
 
-TEST(FFTEntry, RealInversesLeaveTheImaginaryInputAsDocumented) {
-    // Power of two: im untouched (ReInvFFT) and the im fields kept
-    // (ReInvFFTCx). Other lengths: ReInvFFT leaves the negated imaginary
-    // part of the inverse, zero up to rounding for a symmetric spectrum
-    // (exactly zero for the even ones).
-    for (int32_t n : {8, 6, 15}) {
-        const bool pow2 = (n & (n - 1)) == 0;
+TEST(FFTEntry, RealInversesOfSymmetricAndOtherSpectra) {
+    // A conjugate-symmetric spectrum comes back as the signal. ReInvFFT
+    // leaves im untouched for powers of two, exactly zero for other even
+    // lengths (inverted through half the length), the negated imaginary part
+    // of the inverse, zero up to rounding, for odd ones; ReInvFFTCx keeps the
+    // im fields for powers of two. Any other spectrum at an even length gets
+    // the full inverse, re = Re IDFT(X), im = -Im IDFT(X), summed directly.
+    // The bound is that of a transform pair (the join adds a few roundings).
+    for (int32_t n : {8, 15, 6, 12, 1000, 3 << 7}) {
+        const bool pow2 = (n & (n - 1)) == 0, even = n % 2 == 0;
         const double tol = roundTripBound(n);
         const auto x = randomDoubles(n, 50 + n);
         auto re = x;
@@ -59,34 +78,19 @@ TEST(FFTEntry, RealInversesLeaveTheImaginaryInputAsDocumented) {
         ASSERT_EQ(ReInvFFT(re.data(), im.data(), n), 0);
         ASSERT_EQ(ReInvFFTCx(c.data(), n), 0);
         EXPECT_LT(relativeRms(re, x), tol) << n;
-        if (pow2) { EXPECT_EQ(im, imBefore) << n; }
+        if (even) { EXPECT_EQ(im, pow2 ? imBefore : std::vector<double>(n, 0.0)) << n; }
         for (int32_t k = 0; k < n; ++k) {
-            if (!pow2) { EXPECT_NEAR(im[k], 0.0, tol) << n << " " << k; }
+            if (!even) { EXPECT_NEAR(im[k], 0.0, tol) << n << " " << k; }
             EXPECT_NEAR(c[k].re, x[k], tol) << n << " " << k;
             if (pow2) { EXPECT_EQ(c[k].im, cBefore[k].im) << n << " " << k; }
         }
-    }
-}
-
-TEST(FFTEntry, RealInverseOfEvenLengthsGoesByHalfOnlyForSymmetricSpectra) {
-    // Even lengths other than powers of two invert a conjugate-symmetric
-    // spectrum through half the length (im then exactly zero); any other
-    // spectrum gets the full inverse: re = Re IDFT(X), im = -Im IDFT(X),
-    // both summed directly. The bound is that of a transform pair (the join
-    // adds a few roundings per bin).
-    for (int32_t n : {6, 12, 1000, 3 << 7}) {
+        if (!even || pow2) continue;
         const auto xr = randomDoubles(n, 80 + n), xi = randomDoubles(n, 90 + n);
         auto want = directDFT(xr, xi, +1);
         for (auto &w : want) w = LCx(w.real() / n, -w.imag() / n);
-        auto re = xr, im = xi;
-        ASSERT_EQ(ReInvFFT(re.data(), im.data(), n), 0);
-        EXPECT_LT(relativeRms(re, im, want), roundTripBound(n)) << n;
-
-        auto sr = xr, si = std::vector<double>(n, 0.0);
-        ASSERT_EQ(ReFFT(sr.data(), si.data(), n), 0);
-        ASSERT_EQ(ReInvFFT(sr.data(), si.data(), n), 0);
-        EXPECT_LT(relativeRms(sr, xr), roundTripBound(n)) << n;
-        EXPECT_EQ(si, std::vector<double>(n, 0.0)) << n;
+        auto r = xr, i = xi;
+        ASSERT_EQ(ReInvFFT(r.data(), i.data(), n), 0);
+        EXPECT_LT(relativeRms(r, i, want), tol) << n;
     }
 }
 

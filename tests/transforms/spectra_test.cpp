@@ -117,9 +117,7 @@ TEST(CrossPower, MatchesConjXTimesYOverNSquared) {
         EXPECT_EQ(im[0], 0.0);
         for (int32_t k = 1; k < n; ++k) ASSERT_TRUE(re[n - k] == re[k] && im[n - k] == -im[k]) << n << " " << k;
     }
-}
-
-TEST(CrossPower, LengthOneSquaresAndMultipliesOnce) {
+    // Length one (the kernels alone reach it): squared and multiplied once.
     double v = -3, w = 2;
     Sxx(&v, 1, 0);
     EXPECT_EQ(v, 9.0);
@@ -131,16 +129,14 @@ TEST(CrossPower, LengthOneSquaresAndMultipliesOnce) {
 // The length limits of the handle routines: the code, every array emptied,
 // nothing leaked.
 ORIN_CONTRACT_TABLE(Spectra) {
-    const auto filled = [](Contract &c, int32_t n) { return c.output<DoubleArray>(std::vector<double>(n, 1.0)); };
+    const auto filled = [](Contract &c, int32_t n) { return c.output(std::vector<double>(n, 1.0)); };
     return {
-        errorRow("Hilbert one sample", kErrTooFewSamples, [=](Contract &c, int32_t *e) { return Hilbert(filled(c, 1), e); }),
-        errorRow("Hilbert 2^18 + 1", kErrTooManySamples, [=](Contract &c, int32_t *e) { return Hilbert(filled(c, 262145), e); }),
-        errorRow("Hilbert 2^19 + 1", kErrTooManySamples, [=](Contract &c, int32_t *e) { return Hilbert(filled(c, 524289), e); }),
-        errorRow("Spectrum empty", kErrSpectrumEmpty, [=](Contract &c, int32_t *e) { return Spectrum(filled(c, 0), e); }),
-        errorRow("Spectrum 2^22 + 1", kErrTooManySamples, [=](Contract &c, int32_t *e) { return Spectrum(filled(c, 4194305), e); }),
-        errorRow("CrossPowerCIN one sample", kErrTooFewSamples,
-                 [=](Contract &c, int32_t *e) { return CrossPowerCIN(filled(c, 1), filled(c, 3), e); }),
-        errorRow("CrossPowerCIN 2^23", kErrTooManySamples,
-                 [=](Contract &c, int32_t *e) { return CrossPowerCIN(filled(c, 2), filled(c, 8388608), e); }),
+        ORIN_ROW(kErrTooFewSamples, Hilbert(filled(c, 1), e)),
+        ORIN_ROW(kErrTooManySamples, Hilbert(filled(c, 262145), e)),  // 2^18 + 1
+        ORIN_ROW(kErrTooManySamples, Hilbert(filled(c, 524289), e)),  // 2^19 + 1
+        ORIN_ROW(kErrSpectrumEmpty, Spectrum(filled(c, 0), e)),
+        ORIN_ROW(kErrTooManySamples, Spectrum(filled(c, 4194305), e)),  // 2^22 + 1
+        ORIN_ROW(kErrTooFewSamples, CrossPowerCIN(filled(c, 1), filled(c, 3), e)),
+        ORIN_ROW(kErrTooManySamples, CrossPowerCIN(filled(c, 2), filled(c, 8388608), e)),  // 2^23
     };
 }

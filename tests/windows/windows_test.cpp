@@ -1,12 +1,11 @@
-// Window functions against their closed forms at every sample, mirror halves
-// included (cosl, the Bessel function of the C++ library), and the entry
-// points on failure.
+// Window functions against their closed forms at every sample (cosl, the
+// Bessel function of the C++ library), mirror samples equal bit for bit
+// (symmetric about n/2; the cosine taper about (n-1)/2), and the entry points
+// on failure.
 #include <orin/host.h>
 #include <orin/windows.h>
 
 #include "support/prelude.h"
-
-#include <iterator>
 
 namespace {
 
@@ -31,7 +30,10 @@ TEST(GenCosWin, MatchesDirectCosineSumAndComplexFormWeighsBothParts) {
         const int K = static_cast<int>(a.size());
         for (int n : {1, 2, 7, 8, 255, 1024}) {
             for (int scaled : {0, 1}) {
-                const auto x0 = orintest::randomDoubles(static_cast<size_t>(n), 100u + n, -3, 3);
+                // Data symmetric about n/2, so that the window's mirror samples,
+                // both from one computed weight, give equal products bit for bit.
+                auto x0 = orintest::randomDoubles(static_cast<size_t>(n), 100u + n, -3, 3);
+                for (int i = n / 2 + 1; i < n; ++i) x0[static_cast<size_t>(i)] = x0[static_cast<size_t>(n - i)];
                 auto x = x0;
                 std::vector<complexnum> c(x0.size());
                 for (size_t i = 0; i < c.size(); ++i) c[i] = {x0[i], -2 * x0[i]};
@@ -54,6 +56,7 @@ TEST(GenCosWin, MatchesDirectCosineSumAndComplexFormWeighsBothParts) {
                     EXPECT_NEAR(x[j], static_cast<double>(x0[j] * w), static_cast<double>((4 + 4 * steps) * kEps * mag * std::fabs(x0[j])))
                         << "K=" << K << " n=" << n << " scaled=" << scaled << " i=" << i;
                     EXPECT_TRUE(c[j].re == x[j] && c[j].im == -2 * x[j]) << "complex K=" << K << " n=" << n << " i=" << i;
+                    EXPECT_EQ(x[j], x[static_cast<size_t>((n - i) % n)]) << "mirror K=" << K << " n=" << n << " i=" << i;
                 }
             }
         }
@@ -126,6 +129,7 @@ TEST(CosTaperedWin, TapersFirstAndLastTenthSymmetrically) {
             const long double s = std::sin(j * kPiL / (2 * m));
             // A few double roundings in the sine and the square.
             EXPECT_NEAR(w[static_cast<size_t>(i)], j < m ? static_cast<double>(s * s) : 1.0, 4 * kEps) << "n=" << n << " i=" << i;
+            EXPECT_EQ(w[static_cast<size_t>(i)], w[static_cast<size_t>(n - 1 - i)]) << "mirror n=" << n << " i=" << i;
         }
     }
 }
@@ -181,6 +185,7 @@ TEST(KsrWin, IoAndWindowMatchBesselFunction) {
                 const long double ref = std::cyl_bessel_i(0.0L, beta * std::sqrt(1 - t * t)) / std::cyl_bessel_i(0.0L, static_cast<long double>(beta));
                 // Numerator and denominator each within 1e-8 and at least 1.
                 EXPECT_NEAR(w[static_cast<size_t>(i)], static_cast<double>(ref), 2.5e-8) << "beta=" << beta << " n=" << n << " i=" << i;
+                EXPECT_EQ(w[static_cast<size_t>(i)], w[static_cast<size_t>((n - i) % n)]) << "mirror n=" << n << " i=" << i;
             }
         }
     }
@@ -197,8 +202,10 @@ TEST(TriWin, DocumentedWeightsAndClosedForm) {
     EXPECT_EQ(TriWin(nullptr, 0), kErrEmptyArray);
     for (int n : {6, 1001}) {
         const auto w = windowOf(n, TriWin);
-        for (int i = 0; i < n; ++i)  // symmetric about n/2
+        for (int i = 0; i < n; ++i) {  // symmetric about n/2, bit for bit
             EXPECT_NEAR(w[static_cast<size_t>(i)], static_cast<double>(std::min(i, n - i)) / (n / 2), kEps) << "n=" << n << " i=" << i;
+            EXPECT_EQ(w[static_cast<size_t>(i)], w[static_cast<size_t>((n - i) % n)]) << "mirror n=" << n << " i=" << i;
+        }
     }
 }
 
@@ -227,38 +234,6 @@ TEST(WindowEntryPoints, ApplyTheCoreWindowOrEmptyTheSignal) {
             EXPECT_EQ(err, refused ? c.code : 0) << c.name << " n=" << n;
             if (refused) EXPECT_TRUE(x.emptied()) << c.name;
             else EXPECT_EQ(x.values(), windowOf(n, c.core)) << c.name << " n=" << n;
-        }
-    }
-}
-
-// ---- symmetry conventions ---------------------------------------------------
-
-TEST(WindowSymmetry, MirrorSamplesAreBitForBitEqual) {
-    // Cosine-sum, Kaiser-Bessel and triangle windows are symmetric about n/2
-    // (w[n-i] = w[i]); the cosine taper about (n-1)/2 (w[n-1-i] = w[i]). Both
-    // halves come from one computed weight, so the equality is exact.
-    const double hamming[] = {0.54, 0.46};
-    const double blackman[] = {0.42, 0.50, 0.08};
-    struct Window {
-        const char *name;
-        std::function<int32_t(double *, int32_t)> apply;
-        bool aboutHalfN;
-    };
-    const Window windows[] = {
-        {"Hamming", [&](double *x, int32_t n) { return GenCosWin(x, n, hamming, 2, 0); }, true},
-        {"Blackman", [&](double *x, int32_t n) { return GenCosWin(x, n, blackman, 3, 0); }, true},
-        {"Kaiser-Bessel", [](double *x, int32_t n) { return KsrWin(x, n, 6.5); }, true},
-        {"triangle", [](double *x, int32_t n) { return TriWin(x, n); }, true},
-        {"cosine taper", [](double *x, int32_t n) { return CosTaperedWin(x, n); }, false},
-    };
-    for (const Window &w : windows) {
-        for (int32_t n : {2, 7, 8, 255, 1024}) {
-            const std::vector<double> x = windowOf(n, w.apply);
-            for (int32_t i = 1; i < n; ++i) {
-                const int32_t mirror = w.aboutHalfN ? n - i : n - 1 - i;
-                ASSERT_EQ(x[static_cast<size_t>(i)], x[static_cast<size_t>(mirror)])
-                    << w.name << " n=" << n << " i=" << i;
-            }
         }
     }
 }
