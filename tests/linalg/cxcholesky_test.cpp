@@ -9,7 +9,7 @@
 #include <numeric>
 #include <ostream>
 
-#include "cx_reference.h"
+#include "linalg_reference.h"
 
 // Exact comparison and printing of complex elements for the checks below
 // (file-local: the suites share one executable).
@@ -20,8 +20,6 @@ using namespace cxtest;
 
 namespace {
 
-// A backward-stable method keeps every ratio at O(1); the suites accept < 30.
-constexpr double kBound = 30.0;
 
 CMat pack(const CMat &a, int n, int mode) {
     CMat p(size_t(n) * (n + 1) / 2, complexnum{-7, -7});

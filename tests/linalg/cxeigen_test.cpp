@@ -8,13 +8,12 @@
 
 #include <numbers>
 
-#include "cx_reference.h"
+#include "linalg_reference.h"
 
 using namespace cxtest;
 
 namespace {
 
-constexpr double kBound = 30.0;
 
 std::vector<LCx> toL(const std::vector<double> &w) { return std::vector<LCx>(w.begin(), w.end()); }
 
@@ -128,10 +127,10 @@ TEST(HermEigen, KnownSpectraResidualsAndScaling) {
     // most n eps ||A|| (Weyl), the backward-stable method by 30 n eps ||A||.
     for (int n : {1, 12}) {
         SCOPED_TRACE(n);
-        CMat u = dftColumns(n, n), ud = u;
+        CMat u = orthonormalColumns(n, n), ud = u;
         const std::vector<double> d = orintest::randomDoubles(size_t(n), 4400 + n);
         for (size_t k = 0; k < u.size(); ++k) {
-            const LCx z = lc(u[k]) * std::polar(1.0L, 0.7L * (long double)((k / n) * (k / n)));
+            const LCx z = wide(u[k]) * std::polar(1.0L, 0.7L * (long double)((k / n) * (k / n)));
             u[k] = {double(z.real()), double(z.imag())};
             ud[k] = {u[k].re * d[k % n], u[k].im * d[k % n]};
         }
@@ -160,7 +159,7 @@ TEST(HermEigen, KnownSpectraResidualsAndScaling) {
             EXPECT_TRUE(v[size_t(best) * n + j].re == 1 && v[size_t(best) * n + j].im == 0) << "column " << j;
             for (int i = 0; i < n; ++i) unit[size_t(i) * n + j] = toCx({at(v, size_t(i) * n + j) / std::sqrt(norm)})[0];
         }
-        EXPECT_LT(unitarityRatio(unit, n, n), kBound);
+        EXPECT_LT(orthogonalityRatio(unit, n, n), kBound);
     }
     // Tridiagonal Toeplitz, diag a, sub-diagonal c, super-diagonal conj(c):
     // a + 2|c| cos(k pi/(n+1)).
@@ -249,7 +248,7 @@ TEST(CxEigen, ScaledMatricesNeitherOverflowNorUnderflow) {
         ASSERT_EQ(CxGenEigenVectorValue(as.data(), n, 1, ws.data(), vs.data()), 0);
         ASSERT_EQ(HermEvectorEvalue(hs.data(), n, 1, hv.data(), hws.data()), 0);
         std::vector<LCx> scaled, hermScaled;
-        for (const complexnum &z : w) scaled.push_back(lc(z) * (long double)s);
+        for (const complexnum &z : w) scaled.push_back(wide(z) * (long double)s);
         for (double x : hw) hermScaled.push_back((long double)x * s);
         EXPECT_TRUE(matchWithin(toL(ws), scaled, kBound * n * kEps * normInf(as, n, n)));
         EXPECT_TRUE(matchWithin(toL(hws), hermScaled, kBound * n * kEps * normInf(hs, n, n)));

@@ -5,7 +5,7 @@
 
 #include "support/prelude.h"
 
-#include "cx_reference.h"
+#include "linalg_reference.h"
 
 using namespace cxtest;
 

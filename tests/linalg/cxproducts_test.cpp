@@ -7,7 +7,7 @@
 
 #include <tuple>
 
-#include "cx_reference.h"
+#include "linalg_reference.h"
 
 using namespace cxtest;
 
@@ -86,7 +86,7 @@ TEST(CxProducts, TraceNormAndColumn) {
         complexnum tr{0, 0};
         ASSERT_EQ(CxTrace(a.data(), m, n, &tr), 0);
         LCx want = 0;
-        for (int i = 0; i < std::min(m, n); ++i) want += lc(a[size_t(i) * n + i]);
+        for (int i = 0; i < std::min(m, n); ++i) want += wide(a[size_t(i) * n + i]);
         expectOneRounding(tr, want, std::min(m, n), 0);
         CMat col(m);
         CxIndexMatrixCol(a.data(), m, n, n - 1, col.data());
@@ -94,7 +94,7 @@ TEST(CxProducts, TraceNormAndColumn) {
         double norm = 0;
         ASSERT_EQ(CxVnorm2(a.data(), m * n, &norm), 0);
         long double sq = 0;
-        for (const complexnum &z : a) sq += std::norm(lc(z));
+        for (const complexnum &z : a) sq += std::norm(wide(z));
         EXPECT_NEAR(norm, std::sqrt(sq), 4 * kEps * std::sqrt(sq)) << "a few roundings of a scaled sum";
     }
     // Magnitudes whose squares leave the double range either way.
@@ -159,11 +159,11 @@ TEST(CxPow, RepeatedMultiplication) {
     // sqrt(5) eps relative error (complex multiplication in double).
     LCx want = 1;
     for (int n = 1; n <= 40; ++n) {
-        want *= lc(z);
+        want *= wide(z);
         const complexnum got = CxPow(z, n);
-        EXPECT_LE(std::abs(lc(got) - want), 3 * n * kEps * std::abs(want)) << n;
+        EXPECT_LE(std::abs(wide(got) - want), 3 * n * kEps * std::abs(want)) << n;
         // z^-n z^n = 1, each side within n products (and one reciprocal).
-        const LCx unit = lc(CxPow(z, -n)) * lc(got);
+        const LCx unit = wide(CxPow(z, -n)) * wide(got);
         EXPECT_LE(std::abs(unit - LCx(1)), 7 * (n + 1) * kEps) << -n;
     }
     EXPECT_TRUE(bothIDNaN(CxPow({0, 0}, -2)));
@@ -247,7 +247,7 @@ TEST(CxSpecialMatrix, CompanionHasThePolynomialsRootsAsEigenvalues) {
     for (const LCx r : {LCx(1), LCx(0, 1), LCx(-2)}) {
         const LCx v[] = {r * r, r, 1};
         for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(lc(out[i * 3]) * v[0] + lc(out[i * 3 + 1]) * v[1] + lc(out[i * 3 + 2]) * v[2], r * v[i]) << r << " row " << i;
+            EXPECT_EQ(wide(out[i * 3]) * v[0] + wide(out[i * 3 + 1]) * v[1] + wide(out[i * 3 + 2]) * v[2], r * v[i]) << r << " row " << i;
     }
     complexnum untouched{6, 6};
     ASSERT_EQ(CxCompanMatrix(c.data(), 1, &untouched), 0);

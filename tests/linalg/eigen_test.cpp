@@ -23,7 +23,7 @@ double eigenResidual(const Mat &a, int n, const std::vector<complexnum> &w, cons
             res = std::max(res, std::abs(s - cx(w[j].re, w[j].im) * at(i, j)));
             vn = std::max(vn, std::abs(at(i, j)));
         }
-        const long double denom = orintest::normInf(a, n, n) * vn * n * kEps;
+        const long double denom = normInf(a, n, n) * vn * n * kEps;
         worst = std::max(worst, double(denom == 0 ? res : res / denom));
     }
     return worst;
@@ -69,7 +69,7 @@ TEST(SymEigen, VectorsSatisfyTheEigenEquationAndScaling) {
         ASSERT_EQ(SymEvectorEvalue(a.data(), n, 0, work.data(), w2.data()), 0);
         std::sort(w.begin(), w.end());
         std::sort(w2.begin(), w2.end());
-        for (int i = 0; i < n; ++i) EXPECT_NEAR(w[i], w2[i], kBound * n * kEps * (double)orintest::normInf(a, n, n));
+        for (int i = 0; i < n; ++i) EXPECT_NEAR(w[i], w2[i], kBound * n * kEps * (double)normInf(a, n, n));
     }
     for (double bad : {std::nan(""), HUGE_VAL}) {  // bounded, with a code
         Mat x = {1, bad, bad, 1}, vx(4), wx(2);
@@ -105,7 +105,7 @@ TEST(GenEigen, ResidualsScalingAndEigenvalueSets) {
         std::sort(w2.begin(), w2.end(), less);
         for (int i = 0; i < n; ++i)
             EXPECT_LT(std::hypot(w[i].re - w2[i].re, w[i].im - w2[i].im),
-                      kBound * 30 * n * kEps * (double)orintest::normInf(a, n, n));
+                      kBound * 30 * n * kEps * (double)normInf(a, n, n));
     }
 }
 
@@ -167,7 +167,7 @@ TEST(GenEigen, MatricesThatDeflateAtOnceConvergeAtEveryScale) {
             const int n = c.n;
             Mat a = c.a;
             for (double &x : a) x *= scale;
-            const long double tol = 3 * kBound * n * kEps * orintest::normInf(a, n, n);
+            const long double tol = 3 * kBound * n * kEps * normInf(a, n, n);
             std::vector<complexnum> w(n), v(size_t(n) * n), w0(n), cw(n), cv(size_t(n) * n);
             ASSERT_EQ(GenEigenValueVector(a.data(), n, 1, w.data(), v.data()), 0);
             ASSERT_EQ(GenEigenValueVector(a.data(), n, 0, w0.data(), nullptr), 0);

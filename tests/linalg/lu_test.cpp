@@ -219,8 +219,8 @@ TEST(GenLinEqs, LeastSquaresMinimumNorm) {
         // residual itself is not small unless the system is consistent.
         const Mat at = transpose(a, s.m, s.n);
         const long double scale =
-            orintest::normInf(a, s.m, s.n) * orintest::normInf(xs, s.n, 1) + orintest::normInf(b, s.m, 1);
-        EXPECT_LT(residualRatio(at, r, Mat(s.n, 0.0), s.n, s.m) * orintest::normInf(r, s.m, 1) / scale, kBound)
+            normInf(a, s.m, s.n) * normInf(xs, s.n, 1) + normInf(b, s.m, 1);
+        EXPECT_LT(residualRatio(at, r, Mat(s.n, 0.0), s.n, s.m) * normInf(r, s.m, 1) / scale, kBound)
             << s.m << "x" << s.n;
         // The projector A^+ A is formed with error ~ kappa eps, kappa = s0 / s(r-1).
         ASSERT_EQ(PseudoInverse(a.data(), s.m, s.n, -1, pinv.data()), 0);
