@@ -315,6 +315,23 @@ double eigenResidual(const std::vector<T> &a, int n, const std::vector<LCx> &lam
     return double(worst);
 }
 
+// Unit 2-norm columns of v (n x n) whose component of largest magnitude is
+// real (to imTol: ties are broken by rounding) and positive.
+inline void expectUnitColumns(const CMat &v, int n, double imTol) {
+    for (int j = 0; j < n; ++j) {
+        long double norm = 0, big = -1;
+        int where = 0;
+        for (int i = 0; i < n; ++i) {
+            const long double mag = std::abs(at(v, size_t(i) * n + j));
+            norm += mag * mag;
+            if (mag > big) big = mag, where = i;
+        }
+        EXPECT_NEAR(double(norm), 1.0, 8 * n * kEps) << "column " << j;
+        EXPECT_LE(std::fabs(v[size_t(where) * n + j].im), imTol) << "column " << j;
+        EXPECT_GT(v[size_t(where) * n + j].re, 0) << "column " << j;
+    }
+}
+
 // The twins of each routine, real and complex: the one table from which
 // both adapters are made.
 #define ORIN_LINALG_TWINS(X)                                                                                      \
@@ -326,7 +343,7 @@ double eigenResidual(const std::vector<T> &a, int n, const std::vector<LCx> &lam
     X(householder, Householder_Factor, CxHouseholder_Factor) X(qrd, ::qrd, Cxqrd) X(svd, SVD, CxSVD)              \
     X(svds, SVDS, CxSVDS) X(pinv, PseudoInverse, CxPseudoInverse) X(rank, Rank, CxRank) X(norm, Norm, CxNorm)    \
     X(cond, CondNumber, CxCondNumber) X(genLinEqs, GenLinEqs, CxGenLinEqs)                                        \
-    X(genEigen, GenEigenValueVector, CxGenEigenVectorValue) X(matMul, MatrixMul, MatrixMulCx)                     \
+    X(genEigen, GenEigenValueVector, CxGenEigenVectorValue) X(symEigen, SymEvectorEvalue, HermEvectorEvalue) X(matMul, MatrixMul, MatrixMulCx)                     \
     X(axVect, AxVect, AxVectCx) X(dot, DotProduct, DotProductCx) X(outer, OuterProduct, OuterProductCx)           \
     X(transpose, Transpose, CxTranspose) X(column, IndexMatrixCol, CxIndexMatrixCol)
 #define ORIN_REAL_TWIN(op, real, cx) static constexpr auto op = real;
