@@ -315,6 +315,66 @@ double eigenResidual(const std::vector<T> &a, int n, const std::vector<LCx> &lam
     return double(worst);
 }
 
+// Packed triangles (mode 0 lower, 1 upper, 2 Hermitian from the lower),
+// through the routines under test; the unused part of a fresh result holds -7.
+template <class T>
+std::vector<T> pack(const std::vector<T> &a, int n, int mode) {
+    std::vector<T> p(size_t(n) * (n + 1) / 2, elem<T>(-7, -7));
+    if constexpr (std::is_same_v<T, double>) EXPECT_EQ(Matrix_to_Compact(a.data(), n, mode, p.data()), 0);
+    else EXPECT_EQ(CxMatrix_to_Compact(a.data(), n, mode, p.data()), 0);
+    return p;
+}
+template <class T>
+std::vector<T> unpack(const std::vector<T> &p, int n, int mode) {
+    std::vector<T> a(size_t(n) * n, elem<T>(-7, -7));
+    if constexpr (std::is_same_v<T, double>) EXPECT_EQ(Compact_to_Matrix(p.data(), n, mode, a.data()), 0);
+    else EXPECT_EQ(CxCompact_to_Matrix(p.data(), n, mode, a.data()), 0);
+    return a;
+}
+// The matrix with the triangle other than the selected one zeroed.
+template <class T>
+std::vector<T> triangle(std::vector<T> t, int n, bool lower) {
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            if (lower ? j > i : j < i) t[size_t(i) * n + j] = elem<T>(0);
+    return t;
+}
+// ||A X - I|| for the packed inverse X of A (mode 2 Hermitian, else the triangle).
+template <class T>
+double inverseRatio(const std::vector<T> &a, const std::vector<T> &packedInv, int n, int mode) {
+    return residualRatio(a, unpack(packedInv, n, mode), identity<T>(n), n, n, n);
+}
+
+// Determinant by the Leibniz sum over all n! permutations, in long double.
+template <class T>
+LCx leibniz(const std::vector<T> &a, int n) {
+    std::vector<int> p(n);
+    for (int i = 0; i < n; ++i) p[i] = i;
+    LCx sum = 0;
+    do {
+        int inversions = 0;
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j) inversions += p[i] > p[j];
+        LCx term = inversions % 2 ? -1.0L : 1.0L;
+        for (int i = 0; i < n; ++i) term *= at(a, size_t(i) * n + p[i]);
+        sum += term;
+    } while (std::next_permutation(p.begin(), p.end()));
+    return sum;
+}
+
+// |got - want| / |want| within 30 n^2 kappa eps, kappa = ||A|| ||A^-1||: the
+// factorisation is exact for A + dA with ||dA|| <= c n eps ||A||, and
+// |d det / det| = |tr(A^-1 dA)| <= n ||A^-1|| ||dA||. The reference is the
+// Leibniz sum up to n = 5, long-double elimination beyond.
+template <class T>
+void expectDeterminant(T got, const std::vector<T> &a, int n, const char *what, bool exact = false) {
+    LCx det;
+    const long double kappa = exact ? 1 : normInf(a, n, n) * normInf(inverseL(a, n, &det), n, n);
+    const LCx want = n <= 5 ? leibniz(a, n) : det;
+    const long double err = std::abs(LCx(wide(got)) - want) / std::abs(want);
+    EXPECT_LT(err, 30.0L * n * n * kappa * kEps) << what << " n=" << n << " got " << double(std::real(wide(got)));
+}
+
 // Unit 2-norm columns of v (n x n) whose component of largest magnitude is
 // real (to imTol: ties are broken by rounding) and positive.
 inline void expectUnitColumns(const CMat &v, int n, double imTol) {
@@ -369,6 +429,10 @@ struct TwinName {
 }  // namespace linalgtest
 
 namespace cxtest = linalgtest;
+
+// Exact comparison and printing of complex elements, for EXPECT_EQ.
+inline bool operator==(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
+inline void PrintTo(complexnum z, std::ostream *os) { *os << "(" << z.re << ", " << z.im << ")"; }
 
 // A suite of properties of twin routines: each TYPED_TEST runs with
 // TypeParam = RealOps and = CxOps (element type TypeParam::T).
