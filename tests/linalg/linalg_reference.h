@@ -375,6 +375,16 @@ void expectDeterminant(T got, const std::vector<T> &a, int n, const char *what, 
     EXPECT_LT(err, 30.0L * n * n * kappa * kEps) << what << " n=" << n << " got " << double(std::real(wide(got)));
 }
 
+// Q R == A to working precision, Q orthogonal (unitary), R exactly zero
+// below the diagonal.
+template <class T>
+void expectFactorisation(const std::vector<T> &a, int m, int n, const std::vector<T> &q, const std::vector<T> &r) {
+    EXPECT_LT(reconstructionRatio(a, productL(q, r, m, m, n), m, n), kBound);
+    EXPECT_LT(orthogonalityRatio(q, m, m), kBound);
+    for (int i = 0; i < m; ++i)
+        for (int j = 0; j < std::min(i, n); ++j) EXPECT_TRUE(same(r[size_t(i) * n + j], elem<T>(0))) << i << "," << j;
+}
+
 // Unit 2-norm columns of v (n x n) whose component of largest magnitude is
 // real (to imTol: ties are broken by rounding) and positive.
 inline void expectUnitColumns(const CMat &v, int n, double imTol) {
