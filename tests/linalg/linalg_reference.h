@@ -385,6 +385,35 @@ void expectFactorisation(const std::vector<T> &a, int m, int n, const std::vecto
         for (int j = 0; j < std::min(i, n); ++j) EXPECT_TRUE(same(r[size_t(i) * n + j], elem<T>(0))) << i << "," << j;
 }
 
+// A sum of `terms` products held in extended precision and rounded once:
+// a real one equals the long-double sum rounded, bit for bit; each part of
+// a complex one is within half an ulp of the exact value, plus the
+// extended sums' own error (ours and the reference's), at most (terms + 3)
+// units of 2^-64 on twice the sum of |a||b|.
+template <class T>
+void expectOneRounding(T got, Wide<T> want, long double magnitude, int terms) {
+    if constexpr (std::is_same_v<T, double>) {
+        EXPECT_EQ(got, double(want));
+    } else {
+        const long double slack = (terms + 3) * std::ldexp(1.0L, -62) * magnitude;
+        EXPECT_LE(std::fabs(got.re - want.real()), kEps / 2 * std::fabs(want.real()) + slack) << "real part";
+        EXPECT_LE(std::fabs(got.im - want.imag()), kEps / 2 * std::fabs(want.imag()) + slack) << "imaginary part";
+    }
+}
+
+// Checks c (m x n) against A B for a m x k and b k x n.
+template <class T>
+void expectProduct(const std::vector<T> &c, const std::vector<T> &a, const std::vector<T> &b, int m, int k, int n) {
+    std::vector<double> absA, absB;
+    for (const T &z : a) absA.push_back(double(std::abs(wide(z))));
+    for (const T &z : b) absB.push_back(double(std::abs(wide(z))));
+    const auto want = productL(a, b, m, k, n), mag = productL(absA, absB, m, k, n);
+    for (size_t i = 0; i < want.size(); ++i) {
+        SCOPED_TRACE(i);
+        expectOneRounding(c[i], want[i], mag[i], k);
+    }
+}
+
 // Unit 2-norm columns of v (n x n) whose component of largest magnitude is
 // real (to imTol: ties are broken by rounding) and positive.
 inline void expectUnitColumns(const CMat &v, int n, double imTol) {
@@ -415,7 +444,8 @@ inline void expectUnitColumns(const CMat &v, int n, double imTol) {
     X(cond, CondNumber, CxCondNumber) X(genLinEqs, GenLinEqs, CxGenLinEqs)                                        \
     X(genEigen, GenEigenValueVector, CxGenEigenVectorValue) X(symEigen, SymEvectorEvalue, HermEvectorEvalue) X(matMul, MatrixMul, MatrixMulCx)                     \
     X(axVect, AxVect, AxVectCx) X(dot, DotProduct, DotProductCx) X(outer, OuterProduct, OuterProductCx)           \
-    X(transpose, Transpose, CxTranspose) X(column, IndexMatrixCol, CxIndexMatrixCol)
+    X(transpose, Transpose, CxTranspose) X(column, IndexMatrixCol, CxIndexMatrixCol) X(trace, Trace, CxTrace)     \
+    X(vnorm2, Vnorm2, CxVnorm2)
 #define ORIN_REAL_TWIN(op, real, cx) static constexpr auto op = real;
 #define ORIN_CX_TWIN(op, real, cx) static constexpr auto op = cx;
 struct RealOps {
