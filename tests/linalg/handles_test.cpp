@@ -11,7 +11,7 @@ using namespace linalgtest;
 
 TEST(Handles, SystemsInPlace) {
     int32_t err = 1, parity = -1, result = 7;
-    double det = 0, cond = 0;
+    double det = 0;
     DoubleMatrixHandle a(2, 2, {0, 1, 1, 0}), d(2, 2, {1, 2, 3, 4}), w(1, 2, {1, 1});
     Int32Handle perm;
     DoubleHandle b({3, 4}), rhs({2}), x;
@@ -22,14 +22,13 @@ TEST(Handles, SystemsInPlace) {
     LUInvMatrix_head(a, perm, &err);  // the factorisation becomes A^-1
     EXPECT_EQ(a.values(), (Mat{0, 1, 1, 0}));
     Determinant_head(d, byRef(0), &det, &err);
-    CondNumber_head(d, byRef(3), &cond, &err);  // ||A||inf = 7, ||A^-1||inf = 3
     CheckPosdef_head(d, &result, &err);
-    EXPECT_TRUE(std::fabs(det + 2) < 8 * kEps && std::fabs(cond - 21) < 64 * kEps && result == 0);
+    EXPECT_TRUE(std::fabs(det + 2) < 8 * kEps && result == 0);
     GenLinEqs_head(w, rhs, x, &err);  // x1 + x2 = 2: (1, 1)
     EXPECT_TRUE(x.size() == 2 && std::fabs(x.values()[1] - 1) < 4 * kEps);
 
     DoubleMatrixHandle spd(2, 2, {4, 2, 2, 3}), back(0, 0, {});
-    DoubleHandle packed, pb({2, 1}), upper({2, 1, 4}), tb({2, 5});  // upper: [[2, 1], [0, 4]]
+    DoubleHandle packed, pb({2, 1});
     Matrix_to_Compact_head(spd, byRef(2), packed, &err);
     Compact_to_Matrix_head(packed, byRef(2), back, &err);
     EXPECT_TRUE(packed.values() == (Mat{4, 2, 3}) && back.values() == (Mat{4, 2, 2, 3}));
@@ -38,9 +37,6 @@ TEST(Handles, SystemsInPlace) {
     EXPECT_TRUE(std::fabs(pb.values()[0] - 0.5) < 4 * kEps && std::fabs(pb.values()[1]) < 4 * kEps);
     Cholesky_InvMatrix_head(packed, &err);  // [[3, -2], [-2, 4]] / 8
     EXPECT_NEAR(packed.values()[1], -0.25, 8 * kEps);
-    TriLinEqs_head(upper, byRef(1), tb, &err);
-    Tri_InvMatrix_head(upper, byRef(1), &err);
-    EXPECT_TRUE(tb.values() == (Mat{0.375, 1.25}) && upper.values() == (Mat{0.5, -0.125, 0.25}));
 }
 
 TEST(Handles, DecompositionsAndProducts) {
@@ -66,8 +62,6 @@ TEST(Handles, DecompositionsAndProducts) {
     orintest::ComplexMatrixHandle vectors(1, 1, {{9, 9}});
     EigenValueVector_head(rot, byRef(0), values, vectors, &err);  // vectors only when asked
     EXPECT_TRUE(std::fabs(values.values()[0].im - std::sqrt(2.0)) < 4 * kEps && vectors.emptied());
-    EigenValueVector_head(rot, byRef(1), values, vectors, &err);
-    EXPECT_TRUE(vectors.rows() == 2 && vectors.cols() == 2);
     DoubleMatrixHandle a(3, 2, {1, 2, 3, 4, 5, 6}), q(0, 0, {}), r(0, 0, {});
     qrd_head(a, byRef(1), q, r, &err);
     EXPECT_TRUE(q.rows() == 3 && q.cols() == 3 && r.rows() == 3 && r.cols() == 2);
