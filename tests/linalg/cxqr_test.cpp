@@ -75,7 +75,7 @@ ORIN_CONTRACT_TABLE(CxQrEntryPoint) {
 
 ORIN_ALLOCATION_CASE(CxQrCores, 2) {
     // CxHouseholder_Factor: one carved block; CxMhhld_step: its column.
-    const CMat a = randomCx(3, 2, 3500);
+    const CMat a = cxtest::randomCx(3, 2, 3500);
     CMat q(9), r(6), s = a, sv(3);
     CxHouseholderVector hs{0, 0, sv.data()};
     int32_t first = -1;
@@ -91,7 +91,7 @@ ORIN_ALLOCATION_CASE(CxQrCores, 2) {
 ORIN_ALLOCATION_CASE(CxQrHandle, 3) {
     // The resizes of q and r (refused: the host's status is returned), then
     // the core's block; unrefused, the handles hold a factorisation of A.
-    const CMat a = randomCx(3, 2, 3501);
+    const CMat a = cxtest::randomCx(3, 2, 3501);
     orintest::ComplexMatrixHandle A(3, 2, a), Q(1, 1, {{1, 0}}), R(1, 1, {{1, 0}});
     int32_t error = -1;
     const MgErr status = inj.call([&] { return Cxqrd_head(A, byRef(0), Q, R, &error); });
