@@ -135,19 +135,53 @@ TEST(Triangular, CodesInTheirOrder) {
     EXPECT_EQ(Tri_InvMatrix(p.data(), 2, 0, p.data()), kErrSingularMatrix);
 }
 
-TEST(CheckPosdef, DecidesBySymmetryAndEigenvalues) {
-    const Mat spd = {4, 1, 2, 1, 5, 3, 2, 3, 6};
-    Mat asym = spd;
-    asym[1] += 1e-9;
-    const Mat indefinite = {1, 2, 2, 1}, semidefinite = {1, 0, 0, 0}, nan = {std::nan(""), 0, 0, 1};
-    int32_t result = -1;
-    ASSERT_EQ(CheckPosdef(spd.data(), 3, &result), 0);
-    EXPECT_EQ(result, 1);
-    ASSERT_EQ(CheckPosdef(asym.data(), 3, &result), 0);
-    EXPECT_EQ(result, 0);
-    for (const Mat *m : {&indefinite, &semidefinite, &nan}) {
-        result = -1;
-        ASSERT_EQ(CheckPosdef(m->data(), 2, &result), 0);
-        EXPECT_EQ(result, 0);
+// Sylvester's criterion: a Hermitian matrix is positive definite exactly when
+// its leading principal minors (Leibniz sums in long double) are positive.
+TYPED_TEST(CholeskyFamily, CheckPosdefDecidesBySylvesterSymmetryAndFiniteness) {
+    using T = typename TypeParam::T;
+    constexpr bool real = std::is_same_v<T, double>;
+    auto decide = [](const std::vector<T> &a, int n) {
+        int32_t result = -1;
+        EXPECT_EQ(TypeParam::checkPosdef(a.data(), n, &result), 0);
+        return result;
+    };
+    // Entries of order 1 on both sides of the boundary: the leading minors
+    // are 1, 1/2 and det(A) = (d - 1/2) / 2, at least 5e-4 away from 0
+    // (real: 1, 3/4, 3 d / 4 - 1/4 with the off-diagonal 1/2 of row 2).
+    for (double d : {0.3, 0.4, 0.499, 0.501, 0.6, 3.0}) {
+        const std::vector<T> a = {elem<T>(1), elem<T>(0.5, 0.5), elem<T>(0, 0), elem<T>(0.5, -0.5), elem<T>(1),
+                                  elem<T>(real ? 0.5 : 0, 0.5), elem<T>(0), elem<T>(real ? 0.5 : 0, -0.5), elem<T>(d)};
+        const LCx minors[3] = {1, leibniz(std::vector<T>{a[0], a[1], a[3], a[4]}, 2), leibniz(a, 3)};
+        EXPECT_EQ(decide(a, 3), minors[1].real() > 0 && minors[2].real() > 0 ? 1 : 0) << d;
     }
+    const int n = 12;
+    const std::vector<T> a = hermitianPositive<T>(n, 1012);
+    EXPECT_EQ(decide(a, n), 1);
+    // One ulp off in one conjugate pair (either part), a non-real diagonal,
+    // a non-finite diagonal entry or conjugate pair: not definite.
+    for (int k = 0; k < 7; ++k) {
+        std::vector<T> b = a;
+        const double bad = k % 2 ? std::nan("") : double(INFINITY);
+        double *re = reinterpret_cast<double *>(&b[1 * n + 2]), *im = re + 1;  // a complexnum is (re, im)
+        if (k == 0) *re = std::nextafter(*re, INFINITY);
+        if (k == 1 && !real) *im = std::nextafter(*im, INFINITY);
+        if (k == 2 && !real) reinterpret_cast<double *>(&b[size_t(n) + 1])[1] = 1e-300;
+        if (k == 3 || k == 4) b[size_t(n) + 1] = elem<T>(bad);
+        if (k >= 5) b[1] = b[size_t(n)] = elem<T>(bad);
+        if (real && (k == 4 || k == 6)) {  // the real test stops on an infinity with the eigen-solver's code
+            int32_t result = -1;
+            EXPECT_EQ(TypeParam::checkPosdef(b.data(), n, &result), kErrNoConvergence);
+            EXPECT_EQ(result, 0);
+            continue;
+        }
+        EXPECT_EQ(decide(b, n), real && (k == 1 || k == 2) ? 1 : 0) << k;
+    }
+    // Eigenvalues 1 and t: t = 0 is semidefinite, t = 1e-20 lies below
+    // 2^-63 ~ 1.08e-19 of the largest, t = 1e-18 does not; eigenvalues 3
+    // and -1 are indefinite.
+    for (double t : {0.0, 1e-20, 1e-18}) EXPECT_EQ(decide({elem<T>(1), elem<T>(0), elem<T>(0), elem<T>(t)}, 2), t > 1e-19 ? 1 : 0) << t;
+    EXPECT_EQ(decide({elem<T>(1), elem<T>(2), elem<T>(2), elem<T>(1)}, 2), 0);
+    int32_t result = -1;
+    EXPECT_EQ(TypeParam::checkPosdef(a.data(), 0, &result), kErrEmptyArray);
+    EXPECT_EQ(result, 0);
 }

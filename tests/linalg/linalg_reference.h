@@ -438,7 +438,7 @@ inline void expectUnitColumns(const CMat &v, int n, double imTol) {
     X(toPacked, Matrix_to_Compact, CxMatrix_to_Compact) X(fromPacked, Compact_to_Matrix, CxCompact_to_Matrix)     \
     X(cholesky, Cholesky, CxCholesky) X(cholSolve, CholeskyLinEqs, CxCholeskyLinEqs)                              \
     X(cholInv, Cholesky_InvMatrix, CxCholesky_InvMatrix) X(triSolve, TriLinEqs, CxTriLinEqs)                      \
-    X(triInv, Tri_InvMatrix, CxTri_InvMatrix) X(determinant, Determinant, CxDeterminant)                          \
+    X(triInv, Tri_InvMatrix, CxTri_InvMatrix) X(checkPosdef, CheckPosdef, CxCheckPosdef) X(determinant, Determinant, CxDeterminant)                          \
     X(householder, Householder_Factor, CxHouseholder_Factor) X(qrd, ::qrd, Cxqrd) X(svd, SVD, CxSVD)              \
     X(svds, SVDS, CxSVDS) X(pinv, PseudoInverse, CxPseudoInverse) X(rank, Rank, CxRank) X(norm, Norm, CxNorm)    \
     X(cond, CondNumber, CxCondNumber) X(genLinEqs, GenLinEqs, CxGenLinEqs)                                        \
