@@ -176,10 +176,12 @@ TYPED_TEST(CholeskyFamily, CheckPosdefDecidesBySylvesterSymmetryAndFiniteness) {
         }
         EXPECT_EQ(decide(b, n), real && (k == 1 || k == 2) ? 1 : 0) << k;
     }
-    // Eigenvalues 1 and t: t = 0 is semidefinite, t = 1e-20 lies below
-    // 2^-63 ~ 1.08e-19 of the largest, t = 1e-18 does not; eigenvalues 3
-    // and -1 are indefinite.
-    for (double t : {0.0, 1e-20, 1e-18}) EXPECT_EQ(decide({elem<T>(1), elem<T>(0), elem<T>(0), elem<T>(t)}, 2), t > 1e-19 ? 1 : 0) << t;
+    // Eigenvalues 1 and t: t = 0 is semidefinite, t below 2^-63 of the
+    // largest is taken as 0, t = 2^-63 itself is not; eigenvalues 3 and -1
+    // are indefinite.
+    const double floor = std::ldexp(1.0, -63);
+    for (double t : {0.0, 1e-20, std::nextafter(floor, 0.0), floor, 1e-18})
+        EXPECT_EQ(decide({elem<T>(1), elem<T>(0), elem<T>(0), elem<T>(t)}, 2), t >= floor ? 1 : 0) << t;
     EXPECT_EQ(decide({elem<T>(1), elem<T>(2), elem<T>(2), elem<T>(1)}, 2), 0);
     int32_t result = -1;
     EXPECT_EQ(TypeParam::checkPosdef(a.data(), 0, &result), kErrEmptyArray);
