@@ -1,59 +1,112 @@
 // Packed layouts both ways, the Cholesky factor by its residual, packed
-// solves and inverses in both triangles, and the definiteness test.
-#include <orin/linalg.h>
-
+// solves and inverses in both triangles, determinants against the Leibniz
+// sum and long-double elimination, real and complex alike; the real
+// routines' floors, codes and definiteness test.
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
 
 using namespace linalgtest;
 
-namespace {
+TWIN_SUITE(CholeskyFamily);
 
-Mat unpack(const Mat &packed, int n, int mode) {
-    Mat a(size_t(n) * n, -7.0);
-    EXPECT_EQ(Compact_to_Matrix(packed.data(), n, mode, a.data()), 0);
-    return a;
+TYPED_TEST(CholeskyFamily, PackedLayoutsBothWaysAndTheConjugateMirror) {
+    using T = typename TypeParam::T;
+    std::vector<T> a(9);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) a[size_t(i) * 3 + j] = elem<T>(10.0 * i + j, 1.0 + i - 2.0 * j);
+    auto z = [&](int i, int j) { return a[size_t(i) * 3 + j]; };
+    auto m = [&](int i, int j) { return narrow<T>(cj(wide(z(j, i)))); };  // the conjugate mirror of (j, i)
+    const T o = elem<T>(0);
+    EXPECT_EQ(pack(a, 3, 0), (std::vector<T>{z(0, 0), z(1, 0), z(2, 0), z(1, 1), z(2, 1), z(2, 2)}));  // lower by columns
+    EXPECT_EQ(pack(a, 3, 2), pack(a, 3, 0));
+    EXPECT_EQ(pack(a, 3, 1), (std::vector<T>{z(0, 0), z(0, 1), z(1, 1), z(0, 2), z(1, 2), z(2, 2)}));  // upper by columns
+    EXPECT_EQ(unpack(pack(a, 3, 0), 3, 0), (std::vector<T>{z(0, 0), o, o, z(1, 0), z(1, 1), o, z(2, 0), z(2, 1), z(2, 2)}));
+    EXPECT_EQ(unpack(pack(a, 3, 1), 3, 1), (std::vector<T>{z(0, 0), z(0, 1), z(0, 2), o, z(1, 1), z(1, 2), o, o, z(2, 2)}));
+    EXPECT_EQ(unpack(pack(a, 3, 2), 3, 2), (std::vector<T>{z(0, 0), m(0, 1), m(0, 2), z(1, 0), z(1, 1), m(1, 2), z(2, 0), z(2, 1), z(2, 2)}));
+    // Unpacking then packing gives back any packed array in every mode.
+    const std::vector<T> p = random<T>(1, 21, 706);
+    for (int mode : {0, 1, 2}) EXPECT_EQ(pack(unpack(p, 6, mode), 6, mode), p) << mode;
+    std::vector<T> untouched(9, elem<T>(5, 5));  // an unknown mode or size is refused and writes nothing
+    EXPECT_EQ(TypeParam::toPacked(a.data(), 3, 3, untouched.data()), kErrInvalidSelector);
+    EXPECT_EQ(TypeParam::fromPacked(a.data(), 3, -1, untouched.data()), kErrInvalidSelector);
+    EXPECT_EQ(TypeParam::fromPacked(a.data(), 0, 0, untouched.data()), kErrEmptyArray);
+    EXPECT_EQ(TypeParam::toPacked(a.data(), 0, 0, untouched.data()), kErrEmptyArray);
+    EXPECT_EQ(untouched, std::vector<T>(9, elem<T>(5, 5)));
 }
 
-Mat pack(const Mat &a, int n, int mode) {
-    Mat p(size_t(n) * (n + 1) / 2);
-    EXPECT_EQ(Matrix_to_Compact(a.data(), n, mode, p.data()), 0);
-    return p;
+TYPED_TEST(CholeskyFamily, FactorSolveAndInverse) {
+    using T = typename TypeParam::T;
+    constexpr bool real = std::is_same_v<T, double>;
+    // Hand case: [[4, 2 + 2i], [2 - 2i, 6]] = L L^H, L = [[2, 0], [1 - i, 2]]
+    // ([[4, 2], [2, 5]] and L = [[2, 0], [1, 2]] for real elements).
+    std::vector<T> small = {elem<T>(4), elem<T>(2, -2), elem<T>(real ? 5 : 6)};
+    ASSERT_EQ(TypeParam::cholesky(small.data(), 2), 0);
+    EXPECT_EQ(small, (std::vector<T>{elem<T>(2), elem<T>(1, -1), elem<T>(2)}));
+    for (int n : {1, 7, 12, 60}) {
+        SCOPED_TRACE(n);
+        const std::vector<T> a = hermitianPositive<T>(n, 800 + n), b = random<T>(n, 1, 810 + n);
+        std::vector<T> p = pack(a, n, 2), x(n), inPlace = b, inv(p.size());
+        ASSERT_EQ(TypeParam::cholesky(p.data(), n), 0);
+        const std::vector<T> l = unpack(p, n, 0);
+        EXPECT_LT(reconstructionRatio(a, productL(l, adjoint(l, n, n), n, n, n), n, n), kBound);
+        ASSERT_EQ(TypeParam::cholSolve(p.data(), b.data(), n, x.data()), 0);
+        EXPECT_LT(residualRatio(a, x, b, n, n), kBound);
+        ASSERT_EQ(TypeParam::cholSolve(p.data(), inPlace.data(), n, inPlace.data()), 0);
+        EXPECT_EQ(inPlace, x);
+        ASSERT_EQ(TypeParam::cholInv(p.data(), n, inv.data()), 0);
+        EXPECT_LT(inverseRatio(a, inv, n, 2), kBound);
+        ASSERT_EQ(TypeParam::cholInv(p.data(), n, p.data()), 0);  // in place
+        EXPECT_EQ(p, inv);
+        for (int i = 0; i < n; ++i)
+            EXPECT_TRUE(std::imag(wide(l[size_t(i) * n + i])) == 0 && std::imag(wide(inv[size_t(i) * (2 * n - i + 1) / 2])) == 0) << "real diagonals";
+    }
+    // The solve takes any lower factor with A = L L^H, a complex diagonal included.
+    const int n = 6;
+    std::vector<T> l = triangle(random<T>(n, n, 850), n, true);
+    for (int i = 0; i < n; ++i) l[size_t(i) * n + i] = elem<T>(1.5 + 0.1 * i, 1.0 - 0.3 * i);
+    const std::vector<T> a = product(l, adjoint(l, n, n), n, n, n), b = random<T>(n, 1, 851);
+    std::vector<T> x(n);
+    ASSERT_EQ(TypeParam::cholSolve(pack(l, n, 0).data(), b.data(), n, x.data()), 0);
+    EXPECT_LT(residualRatio(a, x, b, n, n), kBound);
 }
 
-}  // namespace
-
-TEST(Packed, LayoutsBothWays) {
-    const Mat a = {0, 1, 2, 10, 11, 12, 20, 21, 22};         // entries 10 i + j
-    EXPECT_EQ(pack(a, 3, 0), (Mat{0, 10, 20, 11, 21, 22}));  // lower triangle by columns
-    EXPECT_EQ(pack(a, 3, 1), (Mat{0, 1, 11, 2, 12, 22}));    // upper triangle by columns
-    EXPECT_EQ(unpack(pack(a, 3, 0), 3, 0), (Mat{0, 0, 0, 10, 11, 0, 20, 21, 22}));
-    EXPECT_EQ(unpack(pack(a, 3, 2), 3, 2), (Mat{0, 10, 20, 10, 11, 21, 20, 21, 22}));
-    EXPECT_EQ(unpack(pack(a, 3, 1), 3, 1), (Mat{0, 1, 2, 0, 11, 12, 0, 0, 22}));
-    Mat untouched(9, 5.0);  // an unknown mode is refused and writes nothing
-    EXPECT_EQ(Matrix_to_Compact(a.data(), 3, 3, untouched.data()), kErrInvalidSelector);
-    EXPECT_EQ(Compact_to_Matrix(a.data(), 3, -1, untouched.data()), kErrInvalidSelector);
-    EXPECT_EQ(untouched, Mat(9, 5.0));
+TYPED_TEST(CholeskyFamily, TriangularSolvesAndInversesInBothLayouts) {
+    using T = typename TypeParam::T;
+    const int n = 9;
+    std::vector<T> a = random<T>(n, n, 900);
+    for (int i = 0; i < n; ++i) a[size_t(i) * n + i] = narrow<T>(wide(a[size_t(i) * n + i]) + wide(elem<T>(3, -2)));
+    for (int tri : {0, 1}) {
+        SCOPED_TRACE(tri);
+        const std::vector<T> p = pack(a, n, tri), t = triangle(a, n, tri == 0), b = random<T>(n, 1, 901);
+        std::vector<T> x = b, inv(p.size()), self = p;
+        ASSERT_EQ(TypeParam::triSolve(p.data(), x.data(), n, tri, x.data()), 0);
+        EXPECT_LT(residualRatio(t, x, b, n, n), kBound);
+        ASSERT_EQ(TypeParam::triInv(p.data(), n, tri, inv.data()), 0);
+        EXPECT_LT(inverseRatio(t, inv, n, tri), kBound);
+        ASSERT_EQ(TypeParam::triInv(self.data(), n, tri, self.data()), 0);
+        EXPECT_EQ(self, inv);
+    }
 }
 
-TEST(Cholesky, FactorSolveAndInverse) {
-    Mat small = {4, 2, 3};
-    ASSERT_EQ(Cholesky(small.data(), 2), 0);
-    EXPECT_EQ(small, (Mat{2, 1, std::sqrt(2.0)}));
-    for (int n : {1, 7, 60}) {
-        const Mat b = random(n, n, 300 + n);
-        Mat a = product(b, transpose(b, n, n), n, n, n);  // B B^T + n I
-        for (int i = 0; i < n; ++i) a[size_t(i) * n + i] += n;
-        Mat p = pack(a, n, 2), x(n);
-        ASSERT_EQ(Cholesky(p.data(), n), 0) << n;
-        const Mat l = unpack(p, n, 0);
-        EXPECT_LT(reconstructionRatio(a, productL(l, transpose(l, n, n), n, n, n), n, n), kBound) << n;
-        const Mat rhs = orintest::randomDoubles(n, 400 + n);
-        ASSERT_EQ(CholeskyLinEqs(p.data(), rhs.data(), n, x.data()), 0);
-        EXPECT_LT(residualRatio(a, x, rhs, n, n), kBound) << n;
-        ASSERT_EQ(Cholesky_InvMatrix(p.data(), n, p.data()), 0);  // in place
-        EXPECT_LT(residualRatio(a, unpack(p, n, 2), identity(n), n, n, n), kBound) << n;
+TYPED_TEST(CholeskyFamily, DeterminantMatchesLeibnizAndLongDoubleElimination) {
+    using T = typename TypeParam::T;
+    for (int n : {4, 5, 30}) {
+        const std::vector<T> a = random<T>(n, n, 1300 + n), h = hermitianPositive<T>(n, 1400 + n);
+        T det = elem<T>(0);
+        ASSERT_EQ(TypeParam::determinant(a.data(), n, 0, &det), 0);
+        expectDeterminant(det, a, n, "general");
+        ASSERT_EQ(TypeParam::determinant(h.data(), n, 1, &det), 0);
+        EXPECT_EQ(std::imag(wide(det)), 0.0);
+        expectDeterminant(det, h, n, "Hermitian positive definite");
+    }
+    // Triangular types: the product of the diagonal of a triangle, in
+    // extended precision (no elimination error).
+    const std::vector<T> a = random<T>(5, 5, 1305);
+    for (int type : {2, 3}) {
+        T det = elem<T>(0);
+        ASSERT_EQ(TypeParam::determinant(triangle(a, 5, type == 2).data(), 5, type, &det), 0);
+        expectDeterminant(det, triangle(a, 5, type == 2), 5, "triangular", true);
     }
 }
 
@@ -68,18 +121,7 @@ TEST(Cholesky, RejectsIndefiniteAndTinyDiagonals) {
     EXPECT_EQ(Cholesky(ok.data(), 2), 0);
 }
 
-TEST(Triangular, SolvesAndInversesInBothLayouts) {
-    const int n = 9;
-    Mat a = random(n, n, 500);
-    for (int i = 0; i < n; ++i) a[size_t(i) * n + i] += 3;
-    for (int triangle : {0, 1}) {
-        const Mat p = pack(a, n, triangle), t = unpack(p, n, triangle), b = orintest::randomDoubles(n, 501);
-        Mat x = b, inv(p.size());
-        ASSERT_EQ(TriLinEqs(p.data(), x.data(), n, triangle, x.data()), 0);
-        EXPECT_LT(residualRatio(t, x, b, n, n), kBound) << triangle;
-        ASSERT_EQ(Tri_InvMatrix(p.data(), n, triangle, inv.data()), 0);
-        EXPECT_LT(residualRatio(t, unpack(inv, n, triangle), identity(n), n, n, n), kBound) << triangle;
-    }
+TEST(Triangular, CodesInTheirOrder) {
     // The triangle code first, then the size, then the diagonal against
     // 2^-63 of the largest entry.
     Mat p = {1, 0, 1e-20};
@@ -93,19 +135,55 @@ TEST(Triangular, SolvesAndInversesInBothLayouts) {
     EXPECT_EQ(Tri_InvMatrix(p.data(), 2, 0, p.data()), kErrSingularMatrix);
 }
 
-TEST(CheckPosdef, DecidesBySymmetryAndEigenvalues) {
-    const Mat spd = {4, 1, 2, 1, 5, 3, 2, 3, 6};
-    Mat asym = spd;
-    asym[1] += 1e-9;
-    const Mat indefinite = {1, 2, 2, 1}, semidefinite = {1, 0, 0, 0}, nan = {std::nan(""), 0, 0, 1};
-    int32_t result = -1;
-    ASSERT_EQ(CheckPosdef(spd.data(), 3, &result), 0);
-    EXPECT_EQ(result, 1);
-    ASSERT_EQ(CheckPosdef(asym.data(), 3, &result), 0);
-    EXPECT_EQ(result, 0);
-    for (const Mat *m : {&indefinite, &semidefinite, &nan}) {
-        result = -1;
-        ASSERT_EQ(CheckPosdef(m->data(), 2, &result), 0);
-        EXPECT_EQ(result, 0);
+// Sylvester's criterion: a Hermitian matrix is positive definite exactly when
+// its leading principal minors (Leibniz sums in long double) are positive.
+TYPED_TEST(CholeskyFamily, CheckPosdefDecidesBySylvesterSymmetryAndFiniteness) {
+    using T = typename TypeParam::T;
+    constexpr bool real = std::is_same_v<T, double>;
+    auto decide = [](const std::vector<T> &a, int n) {
+        int32_t result = -1;
+        EXPECT_EQ(TypeParam::checkPosdef(a.data(), n, &result), 0);
+        return result;
+    };
+    // Entries of order 1 on both sides of the boundary: the leading minors
+    // are 1, 1/2 and det(A) = (d - 1/2) / 2, at least 5e-4 away from 0
+    // (real: 1, 3/4, 3 d / 4 - 1/4 with the off-diagonal 1/2 of row 2).
+    for (double d : {0.3, 0.4, 0.499, 0.501, 0.6, 3.0}) {
+        const std::vector<T> a = {elem<T>(1), elem<T>(0.5, 0.5), elem<T>(0, 0), elem<T>(0.5, -0.5), elem<T>(1),
+                                  elem<T>(real ? 0.5 : 0, 0.5), elem<T>(0), elem<T>(real ? 0.5 : 0, -0.5), elem<T>(d)};
+        const LCx minors[3] = {1, leibniz(std::vector<T>{a[0], a[1], a[3], a[4]}, 2), leibniz(a, 3)};
+        EXPECT_EQ(decide(a, 3), minors[1].real() > 0 && minors[2].real() > 0 ? 1 : 0) << d;
     }
+    const int n = 12;
+    const std::vector<T> a = hermitianPositive<T>(n, 1012);
+    EXPECT_EQ(decide(a, n), 1);
+    // One ulp off in one conjugate pair (either part), a non-real diagonal,
+    // a non-finite diagonal entry or conjugate pair: not definite.
+    for (int k = 0; k < 7; ++k) {
+        std::vector<T> b = a;
+        const double bad = k % 2 ? std::nan("") : double(INFINITY);
+        double *re = reinterpret_cast<double *>(&b[1 * n + 2]), *im = re + 1;  // a complexnum is (re, im)
+        if (k == 0) *re = std::nextafter(*re, INFINITY);
+        if (k == 1 && !real) *im = std::nextafter(*im, INFINITY);
+        if (k == 2 && !real) reinterpret_cast<double *>(&b[size_t(n) + 1])[1] = 1e-300;
+        if (k == 3 || k == 4) b[size_t(n) + 1] = elem<T>(bad);
+        if (k >= 5) b[1] = b[size_t(n)] = elem<T>(bad);
+        if (real && (k == 4 || k == 6)) {  // the real test stops on an infinity with the eigen-solver's code
+            int32_t result = -1;
+            EXPECT_EQ(TypeParam::checkPosdef(b.data(), n, &result), kErrNoConvergence);
+            EXPECT_EQ(result, 0);
+            continue;
+        }
+        EXPECT_EQ(decide(b, n), real && (k == 1 || k == 2) ? 1 : 0) << k;
+    }
+    // Eigenvalues 1 and t: t = 0 is semidefinite, t below 2^-63 of the
+    // largest is taken as 0, t = 2^-63 itself is not; eigenvalues 3 and -1
+    // are indefinite.
+    const double floor = std::ldexp(1.0, -63);
+    for (double t : {0.0, 1e-20, std::nextafter(floor, 0.0), floor, 1e-18})
+        EXPECT_EQ(decide({elem<T>(1), elem<T>(0), elem<T>(0), elem<T>(t)}, 2), t >= floor ? 1 : 0) << t;
+    EXPECT_EQ(decide({elem<T>(1), elem<T>(2), elem<T>(2), elem<T>(1)}, 2), 0);
+    int32_t result = -1;
+    EXPECT_EQ(TypeParam::checkPosdef(a.data(), 0, &result), kErrEmptyArray);
+    EXPECT_EQ(result, 0);
 }

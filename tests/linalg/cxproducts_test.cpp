@@ -1,155 +1,14 @@
-// Complex products against long-double sums (operands taken unconjugated),
-// special matrices against their definitions, the conjugate transpose, and
-// the entry points' failures and refused allocations.
+// Complex powers, special matrices against their definitions, and the
+// entry points' results, failures and refused allocations (products,
+// transposes and norms are typed tests in construct_test.cpp).
 #include <orin/linalg.h>
 
 #include "support/prelude.h"
 
-#include <tuple>
 
-#include "cx_reference.h"
+#include "linalg_reference.h"
 
 using namespace cxtest;
-
-namespace {
-
-// A sum of `terms` complex products held in extended precision and rounded
-// once: each part is within half an ulp of the exact value, plus the
-// extended sums' own error (that of ours and of the reference alike), at most
-// (terms + 3) units of 2^-64 on twice the sum of |a||b| each.
-void expectOneRounding(complexnum got, LCx want, long double magnitude, int terms) {
-    const long double slack = (terms + 3) * std::ldexp(1.0L, -62) * magnitude;
-    EXPECT_LE(std::fabs(got.re - want.real()), kEps / 2 * std::fabs(want.real()) + slack) << "real part";
-    EXPECT_LE(std::fabs(got.im - want.imag()), kEps / 2 * std::fabs(want.imag()) + slack) << "imaginary part";
-}
-
-// Sum over l of |a[i][l]| |b[l][j]| for a m x k and b k x n.
-LMat magnitudes(const CMat &a, const CMat &b, int m, int k, int n) {
-    CMat absA(a.size()), absB(b.size());
-    for (size_t i = 0; i < a.size(); ++i) absA[i] = {std::hypot(a[i].re, a[i].im), 0};
-    for (size_t i = 0; i < b.size(); ++i) absB[i] = {std::hypot(b[i].re, b[i].im), 0};
-    return productL(absA, absB, m, k, n);
-}
-
-// Checks c (m x n) against A B for a m x k and b k x n.
-void expectProduct(const CMat &c, const CMat &a, const CMat &b, int m, int k, int n) {
-    const LMat want = productL(a, b, m, k, n), mag = magnitudes(a, b, m, k, n);
-    for (size_t i = 0; i < want.size(); ++i) {
-        SCOPED_TRACE(i);
-        expectOneRounding(c[i], want[i], mag[i].real(), k);
-    }
-}
-
-}  // namespace
-
-TEST(CxProducts, MatchLongDoubleSums) {
-    for (auto [m, k, n] : {std::tuple{1, 1, 1}, {9, 40, 7}}) {
-        SCOPED_TRACE(testing::Message() << m << "x" << k << "x" << n);
-        const CMat a = randomCx(m, k, 21 + m), b = randomCx(k, n, 22 + n);
-        const CMat x(b.begin(), b.begin() + k), col = randomCx(m, 1, 23);
-        CMat c(size_t(m) * n), y(m), outer(size_t(m) * k);
-        ASSERT_EQ(MatrixMulCx(a.data(), b.data(), m, k, n, c.data()), 0);
-        expectProduct(c, a, b, m, k, n);
-        ASSERT_EQ(AxVectCx(a.data(), m, k, x.data(), y.data()), 0);
-        expectProduct(y, a, x, m, k, 1);
-        complexnum dot{7, 7};
-        ASSERT_EQ(DotProductCx(a.data(), x.data(), k, &dot), 0);  // the first row of a against x
-        expectProduct({dot}, CMat(a.begin(), a.begin() + k), x, 1, k, 1);
-        ASSERT_EQ(OuterProductCx(col.data(), m, x.data(), k, outer.data()), 0);
-        expectProduct(outer, col, x, m, 1, k);
-    }
-}
-
-TEST(CxProducts, SumsCancelInExtendedPrecision) {
-    // (1e16 i)(i) + 1 + (1e16 i)(-i) = -1e16 + 1 + 1e16 = 1 exactly; summed in
-    // double, 1 would be lost against 1e16 (its ulp is 2) and the sum be 0.
-    const complexnum x[] = {{0, 1e16}, {1, 0}, {0, 1e16}}, y[] = {{0, 1}, {1, 0}, {0, -1}};
-    complexnum got[3] = {};
-    ASSERT_EQ(DotProductCx(x, y, 3, &got[0]), 0);
-    ASSERT_EQ(MatrixMulCx(x, y, 1, 3, 1, &got[1]), 0);
-    ASSERT_EQ(AxVectCx(x, 1, 3, y, &got[2]), 0);
-    for (int k = 0; k < 3; ++k) EXPECT_TRUE(same(got[k], {1, 0})) << "dot, product, matrix-vector: " << k;
-    // One product whose parts cancel: (1 + t + i)(1 - t + i) has real part
-    // (1 + t)(1 - t) - 1 = -t^2, with t = 2^-30; were (1 + t)(1 - t) rounded
-    // to double on the way (to 1), the real part would be 0.
-    const double t = std::ldexp(1.0, -30);
-    const complexnum p[] = {{1 + t, 1}}, q[] = {{1 - t, 1}};
-    complexnum o{0, 0};
-    ASSERT_EQ(OuterProductCx(p, 1, q, 1, &o), 0);
-    EXPECT_TRUE(same(o, {-t * t, 2})) << o.re;
-}
-
-TEST(CxProducts, TraceNormAndColumn) {
-    for (auto [m, n] : {std::pair{2, 3}, {5, 2}}) {
-        SCOPED_TRACE(testing::Message() << m << "x" << n);
-        const CMat a = randomCx(m, n, 5 + m * n);
-        complexnum tr{0, 0};
-        ASSERT_EQ(CxTrace(a.data(), m, n, &tr), 0);
-        LCx want = 0;
-        for (int i = 0; i < std::min(m, n); ++i) want += lc(a[size_t(i) * n + i]);
-        expectOneRounding(tr, want, std::min(m, n), 0);
-        CMat col(m);
-        CxIndexMatrixCol(a.data(), m, n, n - 1, col.data());
-        for (int i = 0; i < m; ++i) EXPECT_TRUE(same(col[i], a[size_t(i) * n + n - 1])) << i;
-        double norm = 0;
-        ASSERT_EQ(CxVnorm2(a.data(), m * n, &norm), 0);
-        long double sq = 0;
-        for (const complexnum &z : a) sq += std::norm(lc(z));
-        EXPECT_NEAR(norm, std::sqrt(sq), 4 * kEps * std::sqrt(sq)) << "a few roundings of a scaled sum";
-    }
-    // Magnitudes whose squares leave the double range either way.
-    const double big = std::numeric_limits<double>::max() / 4, tiny = std::numeric_limits<double>::denorm_min();
-    const complexnum huge[] = {{3 * big / 5, 0}, {0, 4 * big / 5}}, small[] = {{3 * tiny, 4 * tiny}};
-    double norm = 0;
-    ASSERT_EQ(CxVnorm2(huge, 2, &norm), 0);
-    EXPECT_NEAR(norm, big, 2 * kEps * big);
-    ASSERT_EQ(CxVnorm2(small, 1, &norm), 0);
-    EXPECT_EQ(norm, 5 * tiny);
-    const complexnum inf[] = {{1, 0}, {0, -HUGE_VAL}}, nan[] = {{1, 0}, {NAN, 0}};
-    ASSERT_EQ(CxVnorm2(inf, 2, &norm), 0);
-    EXPECT_EQ(norm, HUGE_VAL);
-    ASSERT_EQ(CxVnorm2(nan, 2, &norm), 0);
-    EXPECT_TRUE(std::isnan(norm));
-    EXPECT_EQ(CxVnorm2(huge, 0, &norm), kErrEmptyArray);
-}
-
-TEST(CxProducts, ColumnOutsideTheMatrixReadsAsNaN) {
-    // Exactly m x n elements, so that any read outside them is caught by the
-    // sanitizer build.
-    const CMat a = randomCx(3, 2, 9);
-    for (int col : {-1, 2, 1000000}) {
-        CMat out(3, complexnum{1, 1});
-        CxIndexMatrixCol(a.data(), 3, 2, col, out.data());
-        for (const complexnum &z : out) EXPECT_TRUE(bothIDNaN(z)) << col;
-    }
-    complexnum untouched{4, 4};
-    CxIndexMatrixCol(a.data(), 0, 2, 0, &untouched);
-    EXPECT_TRUE(same(untouched, {4, 4}));
-}
-
-TEST(CxProducts, NaNPropagatesAlongItsRow) {
-    CMat a = randomCx(3, 3, 31), b = randomCx(3, 3, 32), c(9);
-    a[4] = {NAN, 0};  // a[1][1]
-    ASSERT_EQ(MatrixMulCx(a.data(), b.data(), 3, 3, 3, c.data()), 0);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(std::isnan(c[i * 3 + j].re), i == 1) << i << "," << j;
-    complexnum dot{0, 0};
-    ASSERT_EQ(DotProductCx(a.data(), b.data(), 9, &dot), 0);
-    EXPECT_TRUE(std::isnan(dot.re) && std::isnan(dot.im));
-}
-
-TEST(CxTranspose, IsTheConjugateTransposeAlsoInPlace) {
-    for (auto [m, n] : {std::pair{3, 5}, {4, 4}}) {
-        SCOPED_TRACE(testing::Message() << m << "x" << n);
-        const CMat a = randomCx(m, n, 70 + m + n);
-        CMat t(a.size()), inplace = a;
-        ASSERT_EQ(CxTranspose(a.data(), m, n, t.data()), 0);
-        ASSERT_EQ(CxTranspose(inplace.data(), m, n, inplace.data()), 0);
-        EXPECT_TRUE(same(t, adjoint(a, m, n)) && same(inplace, t));
-    }
-    complexnum none{0, 0};
-    EXPECT_EQ(CxTranspose(&none, 0, 3, &none), kErrEmptyArray);
-}
 
 TEST(CxPow, RepeatedMultiplication) {
     const complexnum z{0.75, -0.5};
@@ -159,11 +18,11 @@ TEST(CxPow, RepeatedMultiplication) {
     // sqrt(5) eps relative error (complex multiplication in double).
     LCx want = 1;
     for (int n = 1; n <= 40; ++n) {
-        want *= lc(z);
+        want *= wide(z);
         const complexnum got = CxPow(z, n);
-        EXPECT_LE(std::abs(lc(got) - want), 3 * n * kEps * std::abs(want)) << n;
+        EXPECT_LE(std::abs(wide(got) - want), 3 * n * kEps * std::abs(want)) << n;
         // z^-n z^n = 1, each side within n products (and one reciprocal).
-        const LCx unit = lc(CxPow(z, -n)) * lc(got);
+        const LCx unit = wide(CxPow(z, -n)) * wide(got);
         EXPECT_LE(std::abs(unit - LCx(1)), 7 * (n + 1) * kEps) << -n;
     }
     EXPECT_TRUE(bothIDNaN(CxPow({0, 0}, -2)));
@@ -247,7 +106,7 @@ TEST(CxSpecialMatrix, CompanionHasThePolynomialsRootsAsEigenvalues) {
     for (const LCx r : {LCx(1), LCx(0, 1), LCx(-2)}) {
         const LCx v[] = {r * r, r, 1};
         for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(lc(out[i * 3]) * v[0] + lc(out[i * 3 + 1]) * v[1] + lc(out[i * 3 + 2]) * v[2], r * v[i]) << r << " row " << i;
+            EXPECT_EQ(wide(out[i * 3]) * v[0] + wide(out[i * 3 + 1]) * v[1] + wide(out[i * 3 + 2]) * v[2], r * v[i]) << r << " row " << i;
     }
     complexnum untouched{6, 6};
     ASSERT_EQ(CxCompanMatrix(c.data(), 1, &untouched), 0);

@@ -1,111 +1,96 @@
-// Eigen-decompositions: eigenvalues against closed forms and as sets,
-// residuals ||A v - lambda v||, the eigenvector scalings, non-finite input.
-#include <orin/linalg.h>
-
+// Eigen-decompositions, real and complex alike: eigenvalues against closed
+// forms, known spectra and as sets, residuals ||A v - lambda v||, the
+// eigenvector scalings; the real routines' companion and rotation cases and
+// matrices that deflate at once at every scale.
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
 
 using namespace linalgtest;
-using cx = std::complex<long double>;
 
-namespace {
+TWIN_SUITE(EigenFamily);
 
-// max_j ||A v_j - lambda_j v_j|| / (||A|| ||v_j|| n eps), complex columns.
-double eigenResidual(const Mat &a, int n, const std::vector<complexnum> &w, const std::vector<complexnum> &v) {
-    double worst = 0;
-    auto at = [&](int i, int j) { return cx(v[size_t(i) * n + j].re, v[size_t(i) * n + j].im); };
-    for (int j = 0; j < n; ++j) {
-        long double res = 0, vn = 0;
-        for (int i = 0; i < n; ++i) {
-            cx s = 0;
-            for (int k = 0; k < n; ++k) s += (long double)a[size_t(i) * n + k] * at(k, j);
-            res = std::max(res, std::abs(s - cx(w[j].re, w[j].im) * at(i, j)));
-            vn = std::max(vn, std::abs(at(i, j)));
-        }
-        const long double denom = orintest::normInf(a, n, n) * vn * n * kEps;
-        worst = std::max(worst, double(denom == 0 ? res : res / denom));
-    }
-    return worst;
-}
-
-std::vector<complexnum> complexOf(const Mat &x) {
-    std::vector<complexnum> z;
-    for (double r : x) z.push_back({r, 0});
-    return z;
-}
-
-}  // namespace
-
-TEST(SymEigen, TridiagonalToeplitzClosedForm) {
-    // tridiag(-1, 2, -1) of order n: eigenvalues 2 - 2 cos(k pi / (n + 1)).
-    for (int n : {1, 2, 10, 50}) {
-        Mat a(size_t(n) * n, 0.0), v(a.size()), w(n);
-        for (int i = 0; i < n; ++i) {
-            a[size_t(i) * n + i] = 2;
-            if (i + 1 < n) a[size_t(i) * n + i + 1] = a[size_t(i + 1) * n + i] = -1;
-        }
-        ASSERT_EQ(SymEvectorEvalue(a.data(), n, 0, v.data(), w.data()), 0);
-        std::sort(w.begin(), w.end());
-        for (int k = 1; k <= n; ++k)
-            EXPECT_NEAR(w[k - 1], 2 - 2 * std::cos(k * M_PI / (n + 1)), kBound * n * kEps) << n;
+TYPED_TEST(EigenFamily, GeneralResidualsScalingAndValuesAlone) {
+    using T = typename TypeParam::T;
+    for (int n : {1, 2, 5, 30, 40}) {
+        SCOPED_TRACE(n);
+        const std::vector<T> a = random<T>(n, n, (std::is_same_v<T, double> ? 1400 : 4000) + n);
+        CMat w(n), v(size_t(n) * n), w2(n);
+        ASSERT_EQ(TypeParam::genEigen(a.data(), n, 1, w.data(), v.data()), 0);
+        EXPECT_LT(eigenResidual(a, n, toL(w), v), kBound);
+        expectUnitColumns(v, n, std::is_same_v<T, double> ? 0 : 4 * kEps);
+        // Values alone: the same set. Both runs are backward stable
+        // (||dA|| ~ n eps ||A||) and random matrices' eigenvalues have
+        // condition numbers below about 30 (a looser factor of 30 covers the
+        // odd worse one).
+        ASSERT_EQ(TypeParam::genEigen(a.data(), n, 0, w2.data(), nullptr), 0);
+        EXPECT_TRUE(matchWithin(toL(w), toL(w2), kBound * 30 * n * kEps * normInf(a, n, n)));
     }
 }
 
-TEST(SymEigen, VectorsSatisfyTheEigenEquationAndScaling) {
-    for (int n : {2, 7, 40}) {
-        Mat a = random(n, n, 1200 + n), v(a.size()), w(n), work(a.size()), w2(n);
-        for (int i = 0; i < n; ++i)
-            for (int j = 0; j < i; ++j) a[size_t(i) * n + j] = a[size_t(j) * n + i];
-        ASSERT_EQ(SymEvectorEvalue(a.data(), n, 1, v.data(), w.data()), 0);
-        EXPECT_LT(eigenResidual(a, n, complexOf(w), complexOf(v)), kBound) << n;
-        for (int j = 0; j < n; ++j) {  // the first element of largest magnitude is exactly 1
+TYPED_TEST(EigenFamily, SymmetricKnownSpectraResidualsAndScaling) {
+    using T = typename TypeParam::T;
+    for (int n : {1, 2, 12, 40}) {
+        SCOPED_TRACE(n);
+        // A = U diag(d) U^H with U = P F (F orthonormal, P a diagonal of
+        // phases, complex only) has the eigenvalues d; rounding A to double
+        // moves them by at most n eps ||A|| (Weyl), the backward-stable method
+        // by 30 n eps ||A||.
+        std::vector<T> u = orthonormalColumns<T>(n, n), ud = u;
+        const std::vector<double> d = orintest::randomDoubles(size_t(n), 4400 + n);
+        for (size_t k = 0; k < u.size(); ++k) {
+            if constexpr (!std::is_same_v<T, double>) u[k] = narrow<T>(wide(u[k]) * std::polar(1.0L, 0.7L * (long double)((k / n) * (k / n))));
+            ud[k] = narrow<T>(wide(u[k]) * (long double)d[k % n]);
+        }
+        const std::vector<T> a = product(ud, adjoint(u, n, n), n, n, n);
+        std::vector<double> w(n), w2(n);
+        std::vector<T> v(size_t(n) * n);
+        ASSERT_EQ(TypeParam::symEigen(a.data(), n, 0, v.data(), w.data()), 0);
+        EXPECT_TRUE(matchWithin(toL(w), toL(d), kBound * n * kEps * normInf(a, n, n)));
+        // Vectors of a random Hermitian matrix: small residuals; each column's
+        // first component of largest magnitude is exactly 1; normalised, the
+        // columns are orthonormal. Values alone: the same set.
+        const std::vector<T> h = hermitian<T>(n, 4410 + n);
+        std::vector<T> unit(v.size());
+        ASSERT_EQ(TypeParam::symEigen(h.data(), n, 1, v.data(), w.data()), 0);
+        ASSERT_EQ(TypeParam::symEigen(h.data(), n, 0, unit.data(), w2.data()), 0);  // real: unit is work space
+        EXPECT_TRUE(matchWithin(toL(w), toL(w2), kBound * n * kEps * normInf(h, n, n)));
+        EXPECT_LT(eigenResidual(h, n, toL(w), v), kBound);
+        for (int j = 0; j < n; ++j) {
             int best = 0;
-            for (int i = 1; i < n; ++i)
-                if (std::fabs(v[size_t(i) * n + j]) > std::fabs(v[size_t(best) * n + j])) best = i;
-            EXPECT_EQ(v[size_t(best) * n + j], 1.0) << n << " column " << j;
+            long double norm = 0;
+            for (int i = 0; i < n; ++i) {
+                norm += std::norm(LCx(at(v, size_t(i) * n + j)));
+                if (std::abs(at(v, size_t(i) * n + j)) > std::abs(at(v, size_t(best) * n + j))) best = i;
+            }
+            EXPECT_TRUE(same(v[size_t(best) * n + j], elem<T>(1))) << "column " << j;
+            for (int i = 0; i < n; ++i) unit[size_t(i) * n + j] = narrow<T>(at(v, size_t(i) * n + j) / std::sqrt(norm));
         }
-        // The values alone agree as a set (perturbation <= ||dA|| for symmetric A).
-        ASSERT_EQ(SymEvectorEvalue(a.data(), n, 0, work.data(), w2.data()), 0);
-        std::sort(w.begin(), w.end());
-        std::sort(w2.begin(), w2.end());
-        for (int i = 0; i < n; ++i) EXPECT_NEAR(w[i], w2[i], kBound * n * kEps * (double)orintest::normInf(a, n, n));
+        EXPECT_LT(orthogonalityRatio(unit, n, n), kBound);
     }
     for (double bad : {std::nan(""), HUGE_VAL}) {  // bounded, with a code
-        Mat x = {1, bad, bad, 1}, vx(4), wx(2);
-        EXPECT_EQ(SymEvectorEvalue(x.data(), 2, 1, vx.data(), wx.data()), kErrNoConvergence);
+        std::vector<T> x = {elem<T>(1), elem<T>(bad), elem<T>(bad), elem<T>(1)}, vx(4);
+        std::vector<double> wx(2);
+        EXPECT_EQ(TypeParam::symEigen(x.data(), 2, 1, vx.data(), wx.data()), kErrNoConvergence);
     }
 }
 
-TEST(GenEigen, ResidualsScalingAndEigenvalueSets) {
-    for (int n : {1, 2, 5, 30}) {
-        const Mat a = random(n, n, 1400 + n);
-        std::vector<complexnum> w(n), v(size_t(n) * n), w2(n);
-        ASSERT_EQ(GenEigenValueVector(a.data(), n, 1, w.data(), v.data()), 0) << n;
-        EXPECT_LT(eigenResidual(a, n, w, v), kBound) << n;
-        for (int j = 0; j < n; ++j) {  // unit columns, largest component real and positive
-            long double norm = 0, big = -1;
-            int at = 0;
-            for (int i = 0; i < n; ++i) {
-                const long double mag =
-                    std::hypot((long double)v[size_t(i) * n + j].re, (long double)v[size_t(i) * n + j].im);
-                norm += mag * mag;
-                if (mag > big) big = mag, at = i;
-            }
-            EXPECT_NEAR((double)norm, 1.0, 8 * n * kEps) << n;
-            EXPECT_TRUE(v[size_t(at) * n + j].im == 0 && v[size_t(at) * n + j].re > 0) << n;
+TYPED_TEST(EigenFamily, TridiagonalToeplitzClosedForm) {
+    // Diagonal a, sub-diagonal c, super-diagonal conj(c) of order n:
+    // eigenvalues a + 2|c| cos(k pi / (n + 1)).
+    using T = typename TypeParam::T;
+    const T c = elem<T>(-0.3, -0.4);
+    const double absC = double(std::abs(wide(c)));
+    for (int n : {1, 2, 10, 50}) {
+        std::vector<T> a(size_t(n) * n, elem<T>(0)), v(a.size());
+        for (int i = 0; i < n; ++i) {
+            a[size_t(i) * n + i] = elem<T>(1.5);
+            if (i + 1 < n) a[size_t(i + 1) * n + i] = c, a[size_t(i) * n + i + 1] = narrow<T>(cj(wide(c)));
         }
-        // Values alone agree as a set. Both runs are backward stable
-        // (||dA|| ~ n eps ||A||) and these eigenvalues have condition
-        // numbers below 30.
-        ASSERT_EQ(GenEigenValueVector(a.data(), n, 0, w2.data(), nullptr), 0);
-        auto key = [](complexnum z) { return std::pair{z.re, z.im}; };
-        auto less = [&](complexnum x, complexnum y) { return key(x) < key(y); };
-        std::sort(w.begin(), w.end(), less);
-        std::sort(w2.begin(), w2.end(), less);
-        for (int i = 0; i < n; ++i)
-            EXPECT_LT(std::hypot(w[i].re - w2[i].re, w[i].im - w2[i].im),
-                      kBound * 30 * n * kEps * (double)orintest::normInf(a, n, n));
+        std::vector<double> w(n);
+        ASSERT_EQ(TypeParam::symEigen(a.data(), n, 0, v.data(), w.data()), 0);
+        std::sort(w.begin(), w.end());
+        for (int k = 1; k <= n; ++k) EXPECT_NEAR(w[n - k], 1.5 + 2 * absC * std::cos(k * M_PI / (n + 1)), kBound * n * kEps) << n;
     }
 }
 
@@ -116,7 +101,7 @@ TEST(GenEigen, CompanionRootsRotationsAndNonFiniteInput) {
     ASSERT_EQ(CompanMatrix(c, 5, comp.data()), 0);
     std::vector<complexnum> w(4), v(16);
     ASSERT_EQ(GenEigenValueVector(comp.data(), 4, 1, w.data(), v.data()), 0);
-    EXPECT_LT(eigenResidual(comp, 4, w, v), kBound);
+    EXPECT_LT(eigenResidual(comp, 4, toL(w), v), kBound);
     std::sort(w.begin(), w.end(), [](complexnum x, complexnum y) { return x.re < y.re; });
     const double roots[] = {-4, 1, 2, 3};
     // Simple, well-separated roots: condition ~ 1e2 each.
@@ -128,7 +113,7 @@ TEST(GenEigen, CompanionRootsRotationsAndNonFiniteInput) {
     EXPECT_NEAR(w[0].re, std::cos(t), 4 * kEps);
     EXPECT_NEAR(w[0].im, std::sin(t), 4 * kEps);
     EXPECT_NEAR(w[1].im, -std::sin(t), 4 * kEps);
-    EXPECT_LT(eigenResidual(rot, 2, w, v), kBound);
+    EXPECT_LT(eigenResidual(rot, 2, toL(w), v), kBound);
     for (double bad : {std::nan(""), -HUGE_VAL}) {
         Mat a = random(5, 5, 1500);
         a[12] = bad;
@@ -167,11 +152,11 @@ TEST(GenEigen, MatricesThatDeflateAtOnceConvergeAtEveryScale) {
             const int n = c.n;
             Mat a = c.a;
             for (double &x : a) x *= scale;
-            const long double tol = 3 * kBound * n * kEps * orintest::normInf(a, n, n);
+            const long double tol = 3 * kBound * n * kEps * normInf(a, n, n);
             std::vector<complexnum> w(n), v(size_t(n) * n), w0(n), cw(n), cv(size_t(n) * n);
             ASSERT_EQ(GenEigenValueVector(a.data(), n, 1, w.data(), v.data()), 0);
             ASSERT_EQ(GenEigenValueVector(a.data(), n, 0, w0.data(), nullptr), 0);
-            const std::vector<complexnum> ca = complexOf(a);
+            const CMat ca = toCx(toL(a));
             ASSERT_EQ(CxGenEigenVectorValue(ca.data(), n, 1, cw.data(), cv.data()), 0);
             for (const auto &[values, vectors] : {std::pair{&w, &v}, {&w0, nullptr}, {&cw, &cv}}) {
                 std::vector<complexnum> got = *values;
@@ -183,19 +168,19 @@ TEST(GenEigen, MatricesThatDeflateAtOnceConvergeAtEveryScale) {
                     got.erase(best);
                 }
                 if (!vectors) continue;
-                EXPECT_LT(eigenResidual(a, n, *values, *vectors), kBound);
+                EXPECT_LT(eigenResidual(a, n, toL(*values), *vectors), kBound);
                 // Unit columns, and no two of them parallel where the matrix
                 // has n independent eigenvectors (zero columns fail the norm).
                 auto column = [&](int j, int i) {
                     const complexnum z = (*vectors)[size_t(i) * n + j];
-                    return cx(z.re, z.im);
+                    return wide(z);
                 };
                 for (int j = 0; j < n; ++j) {
                     long double norm = 0;
                     for (int i = 0; i < n; ++i) norm += std::norm(column(j, i));
                     EXPECT_NEAR(double(norm), 1.0, 8 * n * kEps) << "column " << j;
                     for (int k = j + 1; k < n && c.independent; ++k) {
-                        cx dot = 0;
+                        LCx dot = 0;
                         for (int i = 0; i < n; ++i) dot += std::conj(column(j, i)) * column(k, i);
                         EXPECT_LT(std::abs(dot), 0.99L) << "columns " << j << ", " << k;
                     }

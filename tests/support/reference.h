@@ -1,6 +1,5 @@
 // Independent references shared by the suites: seeded data, long-double π,
-// the DFT and the convolution computed directly in long double, and the
-// residual ratios by which linear algebra is judged.
+// and the DFT and the convolution computed directly in long double.
 #ifndef ORIN_TESTS_REFERENCE_H
 #define ORIN_TESTS_REFERENCE_H
 
@@ -78,64 +77,6 @@ inline std::vector<long double> directConvolution(const std::vector<double> &x, 
     for (size_t i = 0; i < x.size(); ++i)
         for (size_t j = 0; j < y.size(); ++j) out[i + j] += static_cast<long double>(x[i]) * y[j];
     return out;
-}
-
-// ---- linear algebra: row-major matrices as flat vectors -------------------
-
-// C = A B in long double, A m x k, B k x n.
-inline std::vector<long double> productL(const std::vector<double> &a, const std::vector<double> &b, int m, int k, int n) {
-    std::vector<long double> c(static_cast<size_t>(m) * n, 0.0L);
-    for (int i = 0; i < m; ++i)
-        for (int p = 0; p < k; ++p)
-            for (int j = 0; j < n; ++j) c[static_cast<size_t>(i) * n + j] += static_cast<long double>(a[static_cast<size_t>(i) * k + p]) * b[static_cast<size_t>(p) * n + j];
-    return c;
-}
-
-// Infinity norm (largest absolute row sum) of a real m x n matrix.
-template <class T>
-    requires std::is_arithmetic_v<T>
-long double normInf(const std::vector<T> &a, int m, int n) {
-    long double best = 0;
-    for (int i = 0; i < m; ++i) {
-        long double s = 0;
-        for (int j = 0; j < n; ++j) s += std::fabs(static_cast<long double>(a[static_cast<size_t>(i) * n + j]));
-        best = std::max(best, s);
-    }
-    return best;
-}
-
-// The backward-error ratio ||A x - b|| / (||A|| ||x|| n eps) (infinity norms,
-// m x n matrix A, nrhs right-hand sides as columns of x and b). A stable
-// solver keeps it of order 1; a wrong solution gives 1e10 and more.
-inline double residualRatio(const std::vector<double> &a, const std::vector<double> &x, const std::vector<double> &b,
-                            int m, int n, int nrhs = 1) {
-    const std::vector<long double> ax = productL(a, x, m, n, nrhs);
-    std::vector<long double> r(ax.size());
-    for (size_t i = 0; i < r.size(); ++i) r[i] = ax[i] - b[i];
-    const long double denom = normInf(a, m, n) * normInf(x, n, nrhs) * std::max(m, n) * kEps;
-    return static_cast<double>(denom == 0 ? normInf(r, m, nrhs) : normInf(r, m, nrhs) / denom);
-}
-
-// The reconstruction ratio ||A - P|| / (||A|| max(m, n) eps) of a factorisation
-// whose product P (m x n) was formed in long double.
-inline double reconstructionRatio(const std::vector<double> &a, const std::vector<long double> &p, int m, int n) {
-    std::vector<long double> d(a.size());
-    for (size_t i = 0; i < d.size(); ++i) d[i] = a[i] - p[i];
-    const long double denom = normInf(a, m, n) * std::max(m, n) * kEps;
-    return static_cast<double>(denom == 0 ? normInf(d, m, n) : normInf(d, m, n) / denom);
-}
-
-// Loss of orthogonality ||Q^T Q - I|| / (rows eps) of the columns of an
-// m x n matrix Q.
-inline double orthogonalityRatio(const std::vector<double> &q, int m, int n) {
-    long double worst = 0;
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) {
-            long double s = 0;
-            for (int r = 0; r < m; ++r) s += static_cast<long double>(q[static_cast<size_t>(r) * n + i]) * q[static_cast<size_t>(r) * n + j];
-            worst = std::max(worst, std::fabs(s - (i == j ? 1 : 0)));
-        }
-    return static_cast<double>(worst / (m * kEps));
 }
 
 }  // namespace orintest
