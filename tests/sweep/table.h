@@ -254,7 +254,8 @@ struct Outcome {
 bool returnsHostStatus(const Row &row);
 Outcome run(const Row &row, Call &call);
 
-// True for 0 and every code of the library's table.
+// True for 0 and every code of the library's table (read from
+// include/orin/common.h by generate_table.py).
 bool documentedCode(int32_t code);
 
 // A watchdog that aborts the process, naming the routine, when a call runs
