@@ -2,6 +2,7 @@
 // table.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "table.h"
 
@@ -121,6 +122,29 @@ int32_t typicalInteger(const char *routine, const char *param, int32_t n) {
     for (const TypicalInt &t : kInts)
         if (matches(t.routine, routine) && std::strcmp(t.param, param) == 0) return t.value == kSize ? n : t.value;
     return 0;  // outputs (counts, ranks, parities) and unknown selectors
+}
+
+const std::vector<int32_t> *choicesFor(const char *routine, const char *param) {
+    // Selectors whose values take paths with allocations of their own: band
+    // types of the designs, fitting and QR algorithms, norms, determinant
+    // types, direct or FFT convolution.
+    struct Choices {
+        const char *routine, *param;
+        std::vector<int32_t> values;
+    };
+    static const std::vector<int32_t> kBands = {0, 1, 2, 3}, kNorms = {0, 1, 2, 3}, kTwo = {0, 1};
+    static const Choices kChoices[] = {
+        {"BWCoefs", "type", kBands}, {"BesselCoefs", "type", kBands}, {"ChebyshevCoefs", "type", kBands},
+        {"InvChebyshevCoefs", "type", kBands}, {"EllipticCoefs", "type", kBands}, {"FIRCoefs", "type", kBands},
+        {"IIR_Filter2", "sectionKind", kTwo}, {"GenLSFit_head", "algorithm", {0, 1, 2, 3, 4, 5}},
+        {"qrd_head", "algorithm", {0, 1, 2}}, {"Determinant_head", "type", kTwo}, {"CxDeterminant_head", "type", kTwo},
+        {"CondNumber_head", "normCode", kNorms}, {"CxCondNumber_head", "normCode", kNorms},
+        {"Norm_head", "normCode", kNorms}, {"CxNorm_head", "normCode", kNorms},
+        {"CxEigenValueVector_head", "matrixType", kTwo}, {"Convolution", "selector", kTwo}, {"Rxy", "selector", kTwo},
+    };
+    for (const Choices &c : kChoices)
+        if (std::strcmp(c.routine, routine) == 0 && std::strcmp(c.param, param) == 0) return &c.values;
+    return nullptr;
 }
 
 bool isBudget(const char *routine, const char *param) {
