@@ -147,6 +147,51 @@ const std::vector<int32_t> *choicesFor(const char *routine, const char *param) {
     return nullptr;
 }
 
+int32_t emptyCode(const char *routine) {
+    struct Rule {
+        int32_t code;
+        std::vector<const char *> rows;
+    };
+    static const Rule kRules[] = {
+        // Nothing they read is sized by n (scalars, designs, fixed lengths), or
+        // an empty call is documented as doing nothing.
+        {kErrNone, {
+            "Ave", "Bessel_Coef", "BesselCoefs", "BetaCF", "BetaI", "Bw_Coef", "BWCoefs", "cacula_Histogra", "Ch_Coef",
+            "ChebyshevCoefs", "ChiSquare_head", "CosTapered", "CosTaperedWin", "Deconvolve", "Difference",
+            "EllipticCoefs", "Elp_Coef", "Equi_Ripple", "Equi_Ripple_Iter", "erf", "Erf_h", "F_Dist", "FDist_head",
+            "FIR_Coef", "FIRCoefs", "FIRNarrowCoef", "FIRNarrowCoef_head", "frandnum", "FreqMod", "GammLn", "GetNewCoef",
+            "Histogra", "Integrate", "InvCh_Coef", "InvChebyshevCoefs", "InvChiSquare_head", "InvF_Dist",
+            "InvFDist_head", "InvN_Dist", "InvNdist_head", "InvT_Dist", "InvTdist_head", "InvXX_Dist",
+            "isCycleMeasurement", "LU", "MaxMin", "MedianFilter", "MedianFilterCIN", "MixFFT", "N_Dist", "NormDist_head",
+            "Parks", "PhasMod", "qaTriggerDetection", "randnum", "Rev", "Rxx", "SplitRadixCxFFT", "SplitRadixCxInvFFT",
+            "SplitRadixReFFT", "SplitRadixReInvFFT", "SpReFFT", "SpReInvFFT", "srandnum", "T_Dist", "TDist_head",
+            "ToPolar", "ToRect", "Triggerh", "XX_Dist", "ZeroPad"
+        }},
+        // An empty spectrum.
+        {kErrSpectrumEmpty, {"Spectrum"}},
+        // Fewer samples than the routine needs (one or two).
+        {kErrTooFewSamples, {
+            "CrossPowerCIN", "CxGenCosWin", "CxGenCosWinH", "ExpFitCoef", "ExpFitCoef_head", "ExpWin", "ExpWindCIN",
+            "ForceWin", "ForceWindCIN", "GenCosWin", "GenCosWinH", "Hilbert", "LinFitCoef", "LinFitCoef_head", "Ramp",
+            "RampPtrn", "ScaledCxGenCosWinH", "ScaledGenCosWinH"
+        }},
+        // The inverse transforms' length code, and the integration rules'.
+        {kErrBadArraySize, {"InvFFT", "InvFFTCx", "InvFFTH", "NumerIntegration", "ReInvFFT", "ReInvFFTCx", "ReInvFFTH"}},
+        // Lengths outside their stated range.
+        {kErrTooManySamples, {"AutoCorrelation", "Deconvolution"}},
+        // ANOVA entry points: the count is not levels x observations.
+        {kErrAnovaSize, {"Anova2Way_head", "ANOVA3Way_head"}},
+        // ANOVA cores, whose rows keep their cells filled.
+        {kErrAnovaUnbalanced, {"ANOVA2Way", "ANOVA3Way"}},
+        // A contingency table with fewer than two rows.
+        {kErrTableTooSmall, {"Contingency_head", "Contingency_Table"}},
+    };
+    for (const Rule &r : kRules)
+        for (const char *name : r.rows)
+            if (std::strcmp(name, routine) == 0) return r.code;
+    return kErrEmptyArray;
+}
+
 bool isBudget(const char *routine, const char *param) {
     // The restart budget of the polynomial root finder: each restart costs
     // up to 80 Laguerre steps over the whole polynomial.

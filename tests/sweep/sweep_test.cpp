@@ -256,6 +256,17 @@ TEST(AllocationSweep, EverySiteFailsCleanlyOnceAndFromThereOn) {
     }
 }
 
+// One rule for the empty call instead of a row per routine: every input a
+// row sizes by n empty gives -20003 unless the routine documents another code.
+TEST(EmptyInputs, GiveTheEmptyArrayCodeUnlessTheRowSaysOtherwise) {
+    QuietDebugText quiet;
+    for (const Row &row : sweep::table()) {
+        sweep::ValidSource source(5);
+        Call call(source, 0, row.name);
+        EXPECT_EQ(sweep::run(row, call).code, sweep::emptyCode(row.name)) << row.name;
+    }
+}
+
 // ---- special values -------------------------------------------------------------
 
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min(), kMax = std::numeric_limits<int32_t>::max();

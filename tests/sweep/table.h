@@ -305,6 +305,9 @@ private:
     State *state_;
 };
 
+// The code of a call whose inputs sized by n are all empty (n = 0): -20003,
+// unless the row's routine documents another.
+int32_t emptyCode(const char *routine);
 // True for parameters that are a work budget (see ValueSource::budget).
 bool isBudget(const char *routine, const char *param);
 // Typical valid values of scalar parameters, by routine and parameter name.
