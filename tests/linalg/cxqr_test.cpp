@@ -160,20 +160,3 @@ ORIN_ALLOCATION_CASE(CxQrCores, 2) {
     EXPECT_EQ(second, inj.site() == 2 ? kErrOutOfMemory : 0);
     if (inj.site() != 1) expectFactorisation(a, 3, 2, q, r);
 }
-
-ORIN_ALLOCATION_CASE(CxQrHandle, 3) {
-    // The resizes of q and r (refused: the host's status is returned), then
-    // the core's block; unrefused, the handles hold a factorisation of A.
-    const CMat a = cxtest::randomCx(3, 2, 3501);
-    orintest::ComplexMatrixHandle A(3, 2, a), Q(1, 1, {{1, 0}}), R(1, 1, {{1, 0}});
-    int32_t error = -1;
-    const MgErr status = inj.call([&] { return Cxqrd_head(A, byRef(0), Q, R, &error); });
-    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
-    EXPECT_EQ(status != 0, inj.site() == 1 || inj.site() == 2);
-    EXPECT_EQ(Q.emptied() && R.emptied(), inj.failing());
-    if (!inj.failing()) {
-        ASSERT_TRUE(Q.rows() == 3 && Q.cols() == 3 && R.rows() == 3 && R.cols() == 2);
-        expectFactorisation(a, 3, 2, Q.values(), R.values());
-        EXPECT_TRUE(same(A.values(), a)) << "A is kept";
-    }
-}
