@@ -287,27 +287,3 @@ TEST(IIRDesign, EntryPointsSizeAndMatchTheCoreDesignOrEmptyBothArrays) {
         }
     }
 }
-
-ORIN_ALLOCATION_CASE(BWCoefs, 2) {
-    const double fs = 1000, fl = 100, fh = 0;
-    const int32_t order = 5, type = 0;
-    expectDesignEntryUnderInjection(inj, 6, 9, [&](DoubleArrayHdl a, DoubleArrayHdl b, int32_t *err) {
-        return BWCoefs(&fs, &fl, &fh, &order, &type, a, b, err);
-    });
-}
-
-ORIN_ALLOCATION_CASE(InvChebyshevCoefs, 2) {
-    const double fs = 1000, fl = 100, fh = 300, att = 30;
-    const int32_t order = 4, type = 3;
-    expectDesignEntryUnderInjection(inj, 8, 10, [&](DoubleArrayHdl a, DoubleArrayHdl b, int32_t *err) {
-        return InvChebyshevCoefs(&fs, &fl, &fh, &att, &order, &type, a, b, err);
-    });
-}
-
-ORIN_ALLOCATION_CASE(EllipticCoefs, 2) {
-    const double fs = 1000, fl = 100, fh = 0, ap = 1, as = 60;
-    const int32_t order = 6, type = 1;
-    expectDesignEntryUnderInjection(inj, 6, 9, [&](DoubleArrayHdl a, DoubleArrayHdl b, int32_t *err) {
-        return EllipticCoefs(&fs, &fl, &fh, &ap, &as, &order, &type, a, b, err);
-    });
-}

@@ -135,22 +135,4 @@ TEST(MedianFilter, CodesNaNAndTheHandle) {
     EXPECT_EQ(h.values(), (std::vector<double>{1, 2, 2}));
 }
 
-ORIN_ALLOCATION_CASE(MedianFilter, 1) {
-    std::vector<double> x = {4, 1, 3, 2, 5};
-    const std::vector<double> before = x;
-    const int32_t code = inj.call([&] { return MedianFilter(x.data(), 5, 2, x.data()); });
-    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
-    EXPECT_EQ(x, inj.failing() ? before : bruteMedian(before, 2));
-}
-
-ORIN_ALLOCATION_CASE(FIRCoefs, 1) {
-    const double fs = 1000, fl = 100, fh = 0;
-    const int32_t N = 9;
-    int32_t type = 0, error = 0;
-    DoubleHandle h(std::vector<double>{1});
-    inj.call([&] { return FIRCoefs(&fs, &fl, &fh, &N, h, &type, &error); });
-    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
-    EXPECT_EQ(h.size(), inj.failing() ? 0 : 9);
-}
-
 }  // namespace

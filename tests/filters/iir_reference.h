@@ -196,26 +196,6 @@ inline Cascade design(const CoreDesign &core, int32_t type, int32_t order) {
     return c;
 }
 
-// One allocation-failure row of a design entry point: a and b filled with
-// aSize and bSize values, or with a resize refused -20001 and both emptied.
-template <class Call>
-void expectDesignEntryUnderInjection(orintest::Injection &inj, int32_t aSize, int32_t bSize, Call call) {
-    orintest::DoubleHandle a, b;
-    int32_t err = 0;
-    const int32_t ret = inj.call([&] { return call(a.get(), b.get(), &err); });
-    if (inj.failing()) {
-        EXPECT_NE(ret, 0);
-        EXPECT_EQ(err, kErrOutOfMemory);
-        EXPECT_TRUE(a.emptied());
-        EXPECT_TRUE(b.emptied());
-    } else {
-        EXPECT_EQ(ret, 0);
-        EXPECT_EQ(err, 0);
-        EXPECT_EQ(a.size(), aSize);
-        EXPECT_EQ(b.size(), bSize);
-    }
-}
-
 }  // namespace iirtest
 
 #endif  // ORIN_TESTS_FILTERS_IIR_REFERENCE_H

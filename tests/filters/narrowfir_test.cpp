@@ -180,34 +180,4 @@ TEST(NarrowBand, RefusesBadRequestsAndCounts) {
     EXPECT_TRUE(FIRnarrowFilter_head(hx, &cluster, out2, &error) == 0 && error == kErrBadArraySize && out2.emptied());
 }
 
-// The core design's 11 blocks, then the model and image resizes.
-ORIN_ALLOCATION_CASE(FIRNarrowCoef_head, 13) {
-    orintest::DoubleHandle model, image;
-    FIRNarrowCluster cluster{0, 0, model, image};
-    const double fs = 1000, f1 = 40, f2 = 60, fc = 0, dp = 0.01, As = 60;
-    const int32_t type = 0;
-    int32_t error = 0;
-    inj.call([&] { return FIRNarrowCoef_head(&fs, &f1, &f2, &fc, &dp, &As, &type, &cluster, &error); });
-    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
-    EXPECT_EQ(model.emptied() && image.emptied() && cluster.M == 0, inj.failing());
-}
-
-// Long enough that the convolutions go through the FFT: single-stage and
-// cascade (the output resizes, the cascade's imaged signal, a block in each
-// FFT), each with its own output; one of them meets the failure.
-ORIN_ALLOCATION_CASE(FIRnarrowFilter_head, 5) {
-    const auto taps = orintest::randomDoubles(200, 4);
-    orintest::DoubleHandle hx(orintest::randomDoubles(2000, 3)), hm(taps), hi(taps), y1, y3;
-    const FIRNarrowCluster single{0, 1, hm, hi}, cascade{0, 3, hm, hi};
-    int32_t e1 = 0, e3 = 0;
-    inj.call([&] {
-        FIRnarrowFilter_head(hx, &single, y1, &e1);
-        return FIRnarrowFilter_head(hx, &cascade, y3, &e3);
-    });
-    EXPECT_EQ((e1 == kErrOutOfMemory) + (e3 == kErrOutOfMemory), inj.failing() ? 1 : 0);
-    EXPECT_EQ(e1 + e3, inj.failing() ? kErrOutOfMemory : 0);
-    EXPECT_EQ(y1.size(), e1 ? 0 : 2000 + 199);
-    EXPECT_EQ(y3.size(), e3 ? 0 : 2000 + 199 * 3 + 199);
-}
-
 }  // namespace

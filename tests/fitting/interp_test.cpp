@@ -216,13 +216,6 @@ ORIN_CONTRACT_TABLE(InterpolationEntryPoints) {
     };
 }
 
-ORIN_ALLOCATION_CASE(RatInterp, 2) {
-    const double x[] = {0, 1, 2}, y[] = {1, 2, 5};
-    double yout = 0, dy = 0;
-    const int32_t code = inj.call([&] { return RatInterp(x, y, 3, 0.5, &yout, &dy); });
-    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
-}
-
 ORIN_ALLOCATION_CASE(Spline_head, 2) {
     orintest::DoubleHandle x({0, 1, 2}), y({1, 2, 5}), y2({9});
     const double natural = 1e30;
@@ -234,13 +227,3 @@ ORIN_ALLOCATION_CASE(Spline_head, 2) {
     EXPECT_EQ(ret != 0, inj.failing() && inj.site() == 1) << "a refused resize returns the host's status";
 }
 
-ORIN_ALLOCATION_CASE(PolyInterp, 2) {
-    const double x[] = {0, 1, 2}, y[] = {1, 2, 5};
-    double yout = 0, dy = 0;
-    const int32_t code = inj.call([&] { return PolyInterp(x, y, 3, 0.5, &yout, &dy); });
-    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
-    // The quadratic through (0, 1), (1, 2), (2, 5) is 1 + x^2; a few roundings.
-    if (!inj.failing()) {
-        EXPECT_NEAR(yout, 1.25, 8 * orintest::kEps);
-    }
-}

@@ -106,10 +106,3 @@ ORIN_CONTRACT_TABLE(PolyRootsEntryPoint) {
         }()),
     };
 }
-
-ORIN_ALLOCATION_CASE(CxPolyRoots, 1) {
-    const std::vector<complexnum> a = fromRoots({{1, 0}, {2, 0}, {3, 1}});
-    std::vector<complexnum> r(3);
-    const int32_t code = inj.call([&] { return CxPolyRoots(a.data(), 4, 5, r.data()); });
-    EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
-}

@@ -105,25 +105,3 @@ ORIN_CONTRACT_TABLE(GeneratorEntryPoints) {
         ORIN_ROW(kErrCyclesOutOfRange, Square(c.output({1, 2, 3}), &n, &amp, &fifty, &nan, e)),
     };
 }
-
-// The resize is each entry point's only allocation: refused, it empties the
-// output, reports -20001, returns the host's status and keeps the caller's
-// state; the others run as usual.
-ORIN_ALLOCATION_CASE(GeneratorEntryPoints, 14) {
-    const std::vector<Generator> all = generators();
-    std::vector<DoubleHandle> outs(all.size());
-    std::vector<int32_t> ret(all.size()), err(all.size(), 3);
-    std::vector<P> state(all.size());
-    DoubleHandle table(P().table);
-    inj.call([&] {
-        for (size_t i = 0; i < all.size(); ++i) ret[i] = all[i].entry(outs[i], 10, &err[i], table, state[i]);
-        return 0;
-    });
-    for (size_t i = 0; i < all.size(); ++i) {
-        const bool hit = inj.site() == static_cast<int64_t>(i) + 1;
-        EXPECT_EQ(ret[i] != 0, hit) << all[i].name;
-        EXPECT_EQ(err[i], hit ? kErrOutOfMemory : 0) << all[i].name;
-        EXPECT_EQ(outs[i].size(), hit ? 0 : 10) << all[i].name;
-        EXPECT_TRUE(!hit || state[i].untouched()) << all[i].name << ": caller state kept";
-    }
-}

@@ -177,38 +177,3 @@ ORIN_CONTRACT_TABLE(CxEigenEntryPoint) {
             row("CxEigenValueVector_head general NaN", kErrNoConvergence, 2, 2, bad, 0, 1),
             row("CxEigenValueVector_head Hermitian NaN", kErrNoConvergence, 2, 2, bad, 1, 0)};
 }
-
-ORIN_ALLOCATION_CASE(CxEigenCores, 5) {
-    // CxGenEigenVectorValue with and without vectors: one carved block each;
-    // HermEvectorEvalue: one; CxEigenValueVector type 1: the real values,
-    // then the Hermitian routine's block.
-    const CMat a = randomCx(3, 3, 4800), h = hermitian(3, 4801);
-    CMat w(3), v(9), w2(3), hv(9), dw(3), dv(9);
-    std::vector<double> hw(3);
-    int32_t codes[4] = {-1, -1, -1, -1};
-    inj.call([&] {
-        codes[0] = CxGenEigenVectorValue(a.data(), 3, 1, w.data(), v.data());
-        codes[1] = CxGenEigenVectorValue(a.data(), 3, 0, w2.data(), nullptr);
-        codes[2] = HermEvectorEvalue(h.data(), 3, 1, hv.data(), hw.data());
-        codes[3] = CxEigenValueVector(h.data(), 3, 1, 1, dw.data(), dv.data());
-        return 0;
-    });
-    const int64_t s = inj.site();
-    const int failed = !inj.failing() ? -1 : s <= 3 ? int(s - 1) : 3;
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(codes[k], k == failed ? kErrOutOfMemory : 0) << k;
-    if (failed != 0) { EXPECT_LT(eigenResidual(a, 3, toL(w), v), kBound); }
-    if (failed != 3) { EXPECT_LT(eigenResidual(h, 3, toL(dw), dv), kBound); }
-}
-
-ORIN_ALLOCATION_CASE(CxEigenHandle, 4) {
-    // values and vectors resized, the real values, the Hermitian block.
-    const CMat h = hermitian(3, 4900);
-    orintest::ComplexMatrixHandle A(3, 3, h), Z(0, 0, {});
-    orintest::ComplexHandle W;
-    int32_t error = -1;
-    const MgErr status = inj.call([&] { return CxEigenValueVector_head(A, byRef(1), byRef(1), W, Z, &error); });
-    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
-    EXPECT_EQ(status != 0, inj.site() == 1 || inj.site() == 2);
-    EXPECT_EQ(W.emptied() && Z.emptied(), inj.failing());
-    if (!inj.failing()) { EXPECT_LT(eigenResidual(h, 3, toL(W.values()), Z.values()), kBound); }
-}

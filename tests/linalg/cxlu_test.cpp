@@ -57,25 +57,3 @@ ORIN_CONTRACT_TABLE(CxLUEntryPoints) {
         errorRow("CLUInvMatrix_head singular", kErrSingularMatrix, [singular](Contract &c, int32_t *e) { return CLUInvMatrix_head(c.output<ComplexMatrix>(2, 2, singular), c.input<Int32Array>({0, 1}), e); }),
     };
 }
-
-ORIN_ALLOCATION_CASE(CxLUFamily, 5) {
-    // CxLU_head: the permutation's resize, then CxLU's scales; CxLU: its
-    // scales; CxLUInvMatrix in place: the column, the copy of the factors.
-    const CMat a = randomCx(3, 3, 60);
-    orintest::ComplexMatrixHandle A(3, 3, a);
-    orintest::Int32Handle P;
-    CMat lu = a;
-    std::vector<int32_t> perm(3);
-    int32_t error = -1, parity = -1, factor = -1, inv = -1;
-    inj.call([&] {
-        CxLU_head(A, P, &parity, &error);
-        if ((factor = CxLU(lu.data(), 3, perm.data(), &parity)) == 0) inv = CxLUInvMatrix(lu.data(), perm.data(), 3, lu.data());
-        return 0;
-    });
-    const int64_t s = inj.site();
-    EXPECT_EQ(error, s == 1 || s == 2 ? kErrOutOfMemory : 0);
-    EXPECT_EQ(P.emptied() && A.emptied(), s == 1 || s == 2);
-    EXPECT_EQ(factor, s == 3 ? kErrOutOfMemory : 0);
-    EXPECT_EQ(inv, s == 4 || s == 5 ? kErrOutOfMemory : s == 3 ? -1 : 0);
-    if (!inj.failing()) { EXPECT_LT(residualRatio(a, lu, identityCx(3), 3, 3, 3), 10); }
-}

@@ -190,26 +190,6 @@ const CMat kSix = {{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}, {11, 12}};
 
 }  // namespace
 
-ORIN_ALLOCATION_CASE(CxCoreScratch, 2) {
-    // MatrixMulCx's row of accumulators falls back to element sums with the
-    // same result; a rectangle transposed in place needs its copy.
-    CMat c(4), t = kSix;
-    int32_t mul = 9, tr = 9;
-    inj.call([&] {
-        mul = MatrixMulCx(kSix.data(), kSix.data(), 2, 3, 2, c.data());
-        return tr = CxTranspose(t.data(), 2, 3, t.data());
-    });
-    EXPECT_EQ(mul, 0);
-    expectProduct(c, kSix, kSix, 2, 3, 2);  // the same six values read as 3 x 2
-    if (inj.site() == 2) {
-        EXPECT_EQ(tr, kErrOutOfMemory);
-        EXPECT_TRUE(same(t, kSix)) << "left as it was";
-    } else {
-        EXPECT_EQ(tr, 0);
-        EXPECT_TRUE(same(t, adjoint(kSix, 2, 3)));
-    }
-}
-
 ORIN_ALLOCATION_CASE(CxHandleResizes, 11) {
     // Independent calls: a failure in one leaves the others' inputs alone.
     // Sites: 1 s, 2 t, 3 c, 4 its accumulators (which fall back), 5 y, 6 o;

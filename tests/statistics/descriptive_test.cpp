@@ -218,20 +218,3 @@ ORIN_CONTRACT_TABLE(StatisticsEntryPoints) {
         ORIN_ROW(kErrEmptyArray, MSE_head(c.input({1, 2}), c.input(), c.scalar(), e)),
     };
 }
-
-// The median's one copy of the data, core and entry point.
-ORIN_ALLOCATION_CASE(Median, 2) {
-    const double x[] = {5, 1, 4, 2, 3};
-    DoubleHandle h({5, 1, 4, 2});
-    double m = 0, mh = 0;
-    int32_t code = 0, err = 0, ret = 0;
-    inj.call([&] {
-        code = Median(x, 5, &m);
-        return ret = Median_head(h, &mh, &err);
-    });
-    EXPECT_EQ(ret, 0);
-    EXPECT_EQ(code, inj.site() == 1 ? kErrOutOfMemory : 0);
-    EXPECT_TRUE(inj.site() == 1 || m == 3.0);
-    EXPECT_EQ(err, inj.site() == 2 ? kErrOutOfMemory : 0);
-    EXPECT_TRUE(inj.site() == 2 ? isIDNaN(mh) : mh == 3.0);
-}

@@ -2,6 +2,7 @@
 // table.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "table.h"
 
@@ -123,6 +124,74 @@ int32_t typicalInteger(const char *routine, const char *param, int32_t n) {
     return 0;  // outputs (counts, ranks, parities) and unknown selectors
 }
 
+const std::vector<int32_t> *choicesFor(const char *routine, const char *param) {
+    // Selectors whose values take paths with allocations of their own: band
+    // types of the designs, fitting and QR algorithms, norms, determinant
+    // types, direct or FFT convolution.
+    struct Choices {
+        const char *routine, *param;
+        std::vector<int32_t> values;
+    };
+    static const std::vector<int32_t> kBands = {0, 1, 2, 3}, kNorms = {0, 1, 2, 3}, kTwo = {0, 1};
+    static const Choices kChoices[] = {
+        {"BWCoefs", "type", kBands}, {"BesselCoefs", "type", kBands}, {"ChebyshevCoefs", "type", kBands},
+        {"InvChebyshevCoefs", "type", kBands}, {"EllipticCoefs", "type", kBands}, {"FIRCoefs", "type", kBands},
+        {"IIR_Filter2", "sectionKind", kTwo}, {"GenLSFit_head", "algorithm", {0, 1, 2, 3, 4, 5}},
+        {"qrd_head", "algorithm", {0, 1, 2}}, {"Determinant_head", "type", kTwo}, {"CxDeterminant_head", "type", kTwo},
+        {"CondNumber_head", "normCode", kNorms}, {"CxCondNumber_head", "normCode", kNorms},
+        {"Norm_head", "normCode", kNorms}, {"CxNorm_head", "normCode", kNorms},
+        {"CxEigenValueVector_head", "matrixType", kTwo}, {"Convolution", "selector", kTwo}, {"Rxy", "selector", kTwo},
+    };
+    for (const Choices &c : kChoices)
+        if (std::strcmp(c.routine, routine) == 0 && std::strcmp(c.param, param) == 0) return &c.values;
+    return nullptr;
+}
+
+int32_t emptyCode(const char *routine) {
+    struct Rule {
+        int32_t code;
+        std::vector<const char *> rows;
+    };
+    static const Rule kRules[] = {
+        // Nothing they read is sized by n (scalars, designs, fixed lengths), or
+        // an empty call is documented as doing nothing.
+        {kErrNone, {
+            "Ave", "Bessel_Coef", "BesselCoefs", "BetaCF", "BetaI", "Bw_Coef", "BWCoefs", "cacula_Histogra", "Ch_Coef",
+            "ChebyshevCoefs", "ChiSquare_head", "CosTapered", "CosTaperedWin", "Deconvolve", "Difference",
+            "EllipticCoefs", "Elp_Coef", "Equi_Ripple", "Equi_Ripple_Iter", "erf", "Erf_h", "F_Dist", "FDist_head",
+            "FIR_Coef", "FIRCoefs", "FIRNarrowCoef", "FIRNarrowCoef_head", "frandnum", "FreqMod", "GammLn", "GetNewCoef",
+            "Histogra", "Integrate", "InvCh_Coef", "InvChebyshevCoefs", "InvChiSquare_head", "InvF_Dist",
+            "InvFDist_head", "InvN_Dist", "InvNdist_head", "InvT_Dist", "InvTdist_head", "InvXX_Dist",
+            "isCycleMeasurement", "LU", "MaxMin", "MedianFilter", "MedianFilterCIN", "MixFFT", "N_Dist", "NormDist_head",
+            "Parks", "PhasMod", "qaTriggerDetection", "randnum", "Rev", "Rxx", "SplitRadixCxFFT", "SplitRadixCxInvFFT",
+            "SplitRadixReFFT", "SplitRadixReInvFFT", "SpReFFT", "SpReInvFFT", "srandnum", "T_Dist", "TDist_head",
+            "ToPolar", "ToRect", "Triggerh", "XX_Dist", "ZeroPad"
+        }},
+        // An empty spectrum.
+        {kErrSpectrumEmpty, {"Spectrum"}},
+        // Fewer samples than the routine needs (one or two).
+        {kErrTooFewSamples, {
+            "CrossPowerCIN", "CxGenCosWin", "CxGenCosWinH", "ExpFitCoef", "ExpFitCoef_head", "ExpWin", "ExpWindCIN",
+            "ForceWin", "ForceWindCIN", "GenCosWin", "GenCosWinH", "Hilbert", "LinFitCoef", "LinFitCoef_head", "Ramp",
+            "RampPtrn", "ScaledCxGenCosWinH", "ScaledGenCosWinH"
+        }},
+        // The inverse transforms' length code, and the integration rules'.
+        {kErrBadArraySize, {"InvFFT", "InvFFTCx", "InvFFTH", "NumerIntegration", "ReInvFFT", "ReInvFFTCx", "ReInvFFTH"}},
+        // Lengths outside their stated range.
+        {kErrTooManySamples, {"AutoCorrelation", "Deconvolution"}},
+        // ANOVA entry points: the count is not levels x observations.
+        {kErrAnovaSize, {"Anova2Way_head", "ANOVA3Way_head"}},
+        // ANOVA cores, whose rows keep their cells filled.
+        {kErrAnovaUnbalanced, {"ANOVA2Way", "ANOVA3Way"}},
+        // A contingency table with fewer than two rows.
+        {kErrTableTooSmall, {"Contingency_head", "Contingency_Table"}},
+    };
+    for (const Rule &r : kRules)
+        for (const char *name : r.rows)
+            if (std::strcmp(name, routine) == 0) return r.code;
+    return kErrEmptyArray;
+}
+
 bool isBudget(const char *routine, const char *param) {
     // The restart budget of the polynomial root finder: each restart costs
     // up to 80 Laguerre steps over the whole polynomial.
@@ -137,138 +206,62 @@ bool returnsHostStatus(const Row &row) {
 }
 
 const std::vector<LeftOut> &leftOut() {
-    // Support routines: exported because other routines call them, each a
-    // step of a method that its callers drive with arguments they have
-    // already checked and sized; the sweeps reach them through those rows.
-    const char *const kHelper0 = "a step of the elliptic design, called by Elp_Coef with arguments it has checked (rows Elp_Coef, EllipticCoefs)";
-    const char *const kHelper1 = "a stage of the narrow-band FIR design and filter, called with the design block it made (rows FIRNarrowCoef, FIRNarrowCoef_head, FIRnarrowFilter_head)";
-    const char *const kHelper2 = "a step of the streaming peak detector, called with its control and state blocks (rows PeakDetector; PeakD itself is left out below)";
-    const char *const kHelper3 = "a step of the pulse parameters, called by PulseParam on the samples it has checked (rows PulseParam, PulseParameters)";
-    const char *const kHelper4 = "a step of the FFT-based convolution and correlation, called on buffers its caller sized (rows Convolution, Rxy, AutoCorrelation, Deconvolution)";
-    const char *const kHelper5 = "a kernel of the FFT family that trusts its caller's lengths and tables (rows of the FFT routines)";
-    const char *const kHelper6 = "a step of the Hilbert transform, spectra and cross power, called on handles its entry point checked (rows Hilbert, Spectrum, CrossPowerCIN)";
-    const char *const kHelper7 = "a kernel of the window family (rows of the windows)";
-    const char *const kHelper8 = "a kernel of the histograms and descriptive statistics, called with checked counts (rows Histogra, GeneralHistogram, histgran_head, Decimate)";
-    const char *const kHelper9 = "a kernel of the linear-algebra family that trusts its caller's dimensions (rows of the LU, QR and product routines)";
-    static const std::vector<LeftOut> list = {
-        // Exported data, not routines.
-        {"iDNaN", "exported data"},
-        {"AnlysRandGenMutex", "exported data"},
-        {"notice", "exported data"},
-        {"initStatus", "exported data"},
-        {"library", "exported data"},
+    struct Group {
+        const char *reason;
+        std::vector<const char *> names;
+    };
+    static const Group kGroups[] = {
+        {"exported data", {"iDNaN", "AnlysRandGenMutex", "notice", "initStatus", "library"}},
         // Load and unload run once per process; the lifecycle suite loads a
         // private copy of the library to test them.
-        {"OrinAnalysisStart", "lifecycle: runs once at load (tests/frame/lifecycle)"},
-        {"OrinAnalysisFinish", "lifecycle: runs once at unload (tests/frame/lifecycle)"},
-        // The engine is stateful: its fuzz target drives sessions
-        // (create, fetch, clear, destroy) in sequence.
-        {"measurements_create", "engine session: the stateful engine fuzz target and suite"},
-        {"measurements_fetch", "engine session: the stateful engine fuzz target and suite"},
-        {"measurements_clear", "engine session: the stateful engine fuzz target and suite"},
-        {"measurements_destroy", "engine session: the stateful engine fuzz target and suite"},
-        // A streaming series whose later calls need the first call's control
-        // and state blocks; its own suite drives whole series.
-        {"PeakD", "streaming series with caller-held control and state blocks (tests/timedomain)"},
-        // a step of the elliptic design, called by Elp_Coef with arguments it has checked (rows Elp_Coef, EllipticCoefs)
-        {"cei", kHelper0},
-        {"elp", kHelper0},
-        {"arcsc", kHelper0},
-        {"fk", kHelper0},
-        {"Params", kHelper0},
-        // a stage of the narrow-band FIR design and filter, called with the design block it made (rows FIRNarrowCoef, FIRNarrowCoef_head, FIRnarrowFilter_head)
-        {"CaculateNFIRTaps", kHelper1},
-        {"AllocFIRNarrowMem", kHelper1},
-        {"FreeFIRNarrowMem", kHelper1},
-        {"modelFilter", kHelper1},
-        // a step of the streaming peak detector, called with its control and state blocks (rows PeakDetector; PeakD itself is left out below)
-        {"dPeakAnalysis", kHelper2},
-        {"_dPeakAnalysis", kHelper2},
-        {"dCheckPeak", kHelper2},
-        {"dSavePeak", kHelper2},
-        {"AddRoom", kHelper2},
-        {"PeakDataResize", kHelper2},
-        {"dResize1D", kHelper2},
-        {"GetDataBuffer", kHelper2},
-        {"IsHistoryBufferFilled", kHelper2},
-        {"SaveHistoryData", kHelper2},
-        {"dComputeLSQFitCoeff", kHelper2},
-        {"ddDot", kHelper2},
-        {"InternalPeakDataSize", kHelper2},
-        {"AllocPeakCINData", kHelper2},
-        {"DisposePeakCINData", kHelper2},
-        {"SetInternalPeakPointers", kHelper2},
-        {"dAllocMatrix", kHelper2},
-        {"FreeMatrix", kHelper2},
-        {"FreeNonNull", kHelper2},
-        {"_dQRFactorization", kHelper2},
-        {"dQRFactorization", kHelper2},
-        {"dLUPivot", kHelper2},
-        {"dLUBackSubPivot", kHelper2},
-        {"dMatrixInv", kHelper2},
-        {"dRinvQt", kHelper2},
-        {"dUnifPolyRinvQt", kHelper2},
-        // a step of the pulse parameters, called by PulseParam on the samples it has checked (rows PulseParam, PulseParameters)
-        {"Neg1D", kHelper3},
-        {"Interpolate", kHelper3},
-        {"FindModes", kHelper3},
-        {"AmpParameters", kHelper3},
-        {"TimeParameters", kHelper3},
-        // a step of the FFT-based convolution and correlation, called on buffers its caller sized (rows Convolution, Rxy, AutoCorrelation, Deconvolution)
-        {"ReFFTMultiply", kHelper4},
-        {"MagnitudeSquared", kHelper4},
-        {"Rotate", kHelper4},
-        {"Dxy", kHelper4},
-        {"Divide", kHelper4},
-        // a kernel of the FFT family that trusts its caller's lengths and tables (rows of the FFT routines)
-        {"BitReverse", kHelper5},
-        {"Log2", kHelper5},
-        {"CxMul1D", kHelper5},
-        {"SinglePrimeUsingChirpZ", kHelper5},
-        {"factorize", kHelper5},
-        {"transTableSetup", kHelper5},
-        {"Repermute", kHelper5},
-        {"initTrig", kHelper5},
-        {"initChirp", kHelper5},
-        {"shouldUpdateTrigTable", kHelper5},
-        {"shouldUpdateChirpTable", kHelper5},
-        // a step of the Hilbert transform, spectra and cross power, called on handles its entry point checked (rows Hilbert, Spectrum, CrossPowerCIN)
-        {"FastHilbert", kHelper6},
-        {"DisHilbert", kHelper6},
-        {"Sxx", kHelper6},
-        {"DSxx", kHelper6},
-        {"Cross_Power", kHelper6},
-        {"ReSize", kHelper6},
-        {"Sxy_FFT", kHelper6},
-        {"Sxy_DFT", kHelper6},
-        // a kernel of the window family (rows of the windows)
-        {"Io", kHelper7},
-        // a kernel of the histograms and descriptive statistics, called with checked counts (rows Histogra, GeneralHistogram, histgran_head, Decimate)
-        {"SetAxis", kHelper8},
-        {"CheckBin", kHelper8},
-        {"Mean", kHelper8},
-        // a kernel of the linear-algebra family that trusts its caller's dimensions (rows of the LU, QR and product routines)
-        {"BackSub", kHelper9},
-        {"ForwSub", kHelper9},
-        {"ConstrUnitMatrix", kHelper9},
-        {"IndexMatrixCol", kHelper9},
-        {"DMprod", kHelper9},
-        {"MDprod", kHelper9},
-        {"MMprod_fast_giv", kHelper9},
-        {"MMprod_givens", kHelper9},
-        {"MVprod_house", kHelper9},
-        {"Mhhld_step", kHelper9},
-        {"Vnorm2", kHelper9},
-        {"fast_givens", kHelper9},
-        {"givens", kHelper9},
-        {"house_calc", kHelper9},
-        {"CxIndexMatrixCol", kHelper9},
-        {"CxMVprod_house", kHelper9},
-        {"CxMhhld_step", kHelper9},
-        {"CxVnorm2", kHelper9},
-        {"Cxhouse_calc", kHelper9},
-        {"CxPow", "the power helper of the complex Vandermonde matrix: its cost is its exponent where the power keeps moving (|z| = 1), so it is swept as a kernel row at fixed bases (rows CxVanderMatrix, CxSpecialMatrix)"},
+        {"lifecycle: runs once at load or unload (tests/frame/lifecycle)", {"OrinAnalysisStart", "OrinAnalysisFinish"}},
+        // The engine is stateful: its fuzz target drives sessions in sequence.
+        {"engine session: the stateful engine fuzz target and suite",
+         {"measurements_create", "measurements_fetch", "measurements_clear", "measurements_destroy"}},
+        {"streaming series with caller-held control and state blocks (tests/timedomain)", {"PeakD"}},
+        // Support routines: exported because other routines call them, each a
+        // step of a method that its callers drive with arguments they have
+        // already checked and sized; the sweeps reach them through those rows.
+        {"a step of the elliptic design, called by Elp_Coef with arguments it has checked (rows Elp_Coef, EllipticCoefs)",
+         {"cei", "elp", "arcsc", "fk", "Params"}},
+        {"a stage of the narrow-band FIR design and filter, called with the design block it made (rows FIRNarrowCoef, "
+         "FIRNarrowCoef_head, FIRnarrowFilter_head)",
+         {"CaculateNFIRTaps", "AllocFIRNarrowMem", "FreeFIRNarrowMem", "modelFilter"}},
+        {"a step of the streaming peak detector, called with its control and state blocks (rows PeakDetector; PeakD itself "
+         "is left out above)",
+         {"dPeakAnalysis", "_dPeakAnalysis", "dCheckPeak", "dSavePeak", "AddRoom", "PeakDataResize", "dResize1D",
+          "GetDataBuffer", "IsHistoryBufferFilled", "SaveHistoryData", "dComputeLSQFitCoeff", "ddDot", "InternalPeakDataSize",
+          "AllocPeakCINData", "DisposePeakCINData", "SetInternalPeakPointers", "dAllocMatrix", "FreeMatrix", "FreeNonNull",
+          "_dQRFactorization", "dQRFactorization", "dLUPivot", "dLUBackSubPivot", "dMatrixInv", "dRinvQt", "dUnifPolyRinvQt"}},
+        {"a step of the pulse parameters, called by PulseParam on the samples it has checked (rows PulseParam, PulseParameters)",
+         {"Neg1D", "Interpolate", "FindModes", "AmpParameters", "TimeParameters"}},
+        {"a step of the FFT-based convolution and correlation, called on buffers its caller sized (rows Convolution, Rxy, "
+         "AutoCorrelation, Deconvolution)",
+         {"ReFFTMultiply", "MagnitudeSquared", "Rotate", "Dxy", "Divide"}},
+        {"a kernel of the FFT family that trusts its caller's lengths and tables (rows of the FFT routines)",
+         {"BitReverse", "Log2", "CxMul1D", "SinglePrimeUsingChirpZ", "factorize", "transTableSetup", "Repermute", "initTrig",
+          "initChirp", "shouldUpdateTrigTable", "shouldUpdateChirpTable"}},
+        {"a step of the Hilbert transform, spectra and cross power, called on handles its entry point checked (rows Hilbert, "
+         "Spectrum, CrossPowerCIN)",
+         {"FastHilbert", "DisHilbert", "Sxx", "DSxx", "Cross_Power", "ReSize", "Sxy_FFT", "Sxy_DFT"}},
+        {"a kernel of the window family (rows of the windows)", {"Io"}},
+        {"a kernel of the histograms and descriptive statistics, called with checked counts (rows Histogra, "
+         "GeneralHistogram, histgran_head, Decimate)",
+         {"SetAxis", "CheckBin", "Mean"}},
+        {"a kernel of the linear-algebra family that trusts its caller's dimensions (rows of the LU, QR and product routines)",
+         {"BackSub", "ForwSub", "ConstrUnitMatrix", "IndexMatrixCol", "DMprod", "MDprod", "MMprod_fast_giv", "MMprod_givens",
+          "MVprod_house", "Mhhld_step", "Vnorm2", "fast_givens", "givens", "house_calc", "CxIndexMatrixCol", "CxMVprod_house",
+          "CxMhhld_step", "CxVnorm2", "Cxhouse_calc"}},
+        {"the power helper of the complex Vandermonde matrix: its cost is its exponent where the power keeps moving "
+         "(|z| = 1), so it is swept as a kernel row at fixed bases (rows CxVanderMatrix, CxSpecialMatrix)",
+         {"CxPow"}},
     };
+    static const std::vector<LeftOut> list = [] {
+        std::vector<LeftOut> all;
+        for (const Group &g : kGroups)
+            for (const char *name : g.names) all.push_back({name, g.reason});
+        return all;
+    }();
     return list;
 }
 

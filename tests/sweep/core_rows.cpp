@@ -31,12 +31,34 @@ int32_t *permutation(Call &c, int32_t s, bool reversed) {
     return perm;
 }
 
+// A length for the FFT family: the sweep's n, and as variants an even
+// length of factors 2 and 3, 3 2^k and a prime past the direct kernels
+// (taken by chirp-z), each path with allocations of its own.
+int32_t fftLength(Call &c) { return c.choose({c.n(), 12, 192, 211}); }
+// A symmetric matrix (s x s, or its packed lower triangle) whose diagonal
+// dominates: positive definite from valid values, so that the Cholesky
+// family gets past its first panel.
+template <class T>
+T *positiveDefinite(Call &c, int32_t s, bool packed) {
+    T *a;
+    if constexpr (std::is_same_v<T, complexnum>) a = c.complexes(packed ? packedCount(s) : s * s);
+    else a = c.doubles(packed ? packedCount(s) : s * s);
+    if (s < 1 || c.n() < 0) return a;
+    for (int32_t j = 0; j < s; ++j) {
+        for (int32_t i = j; i < s && !packed; ++i) a[j * s + i] = a[i * s + j];
+        T &d = a[packed ? j * s - j * (j - 1) / 2 : j * s + j];
+        if constexpr (std::is_same_v<T, complexnum>) d = {d.re + s, 0.0};
+        else d += s;
+    }
+    return a;
+}
+
 // An IIR design into buffers sized for its type and order, both from the
-// source (the buffers follow them, as a caller's would).
+// source (the buffers follow them, as a caller's would); every band type.
 template <class Design>
 int32_t iirDesign(Call &c, Design design) {
     IIRFilterInfo f{};
-    f.type = c.integer(0);
+    f.type = c.integer(c.choose({0, 1, 2, 3}));
     f.order = c.count(4);
     const int32_t sections = f.order > 0 ? (f.order + 1) / 2 : 0, m = (f.type == 2 || f.type == 3) ? 4 : 2;
     f.aCount = m * sections;
@@ -81,7 +103,7 @@ std::vector<Row> coreRows() {
             double *x = c.doubles(n), *b = c.doubles(nb);
             return IIR_Filtering(x, n, a, c.zeros(na > 1 ? na - 1 : 0), na, b, c.zeros(nb > 1 ? nb - 1 : 0), nb, c.outFor(x, n));
         } END,
-        ROW(MedianFilter, "filters") { const int32_t n = c.n(); double *x = c.doubles(n); return MedianFilter(x, n, c.integer(n > 2 ? 1 : 0), c.outFor(x, n)); } END,
+        ROW(MedianFilter, "filters") { const int32_t n = c.n(); double *x = c.kept(n); return MedianFilter(x, n, c.integer(n > 2 ? 1 : 0), c.outFor(x, n)); } END,
         ROW(Equi_Ripple_Iter, "filters") {
             double desired[2] = {c.real(1.0), c.real(0.0)}, weights[2] = {c.real(1.0), c.real(1.0)};
             double edges[4] = {c.real(0.0), c.real(100.0), c.real(200.0), c.real(500.0)};
@@ -110,7 +132,7 @@ std::vector<Row> coreRows() {
         ROW(IIR_Filtering2, "filters") {
             const int32_t n = c.n();
             IIRFilterInfo f{};
-            f.type = c.integer(2);
+            f.type = c.integer(c.choose({2, 0}));
             f.order = c.count(4);
             const int32_t sections = f.order > 0 ? (f.order + 1) / 2 : 0, m = f.type >= 2 ? 4 : 2;
             f.aCount = m * sections;
@@ -149,13 +171,18 @@ std::vector<Row> coreRows() {
             FIRNarrowCluster cluster{0, 0, static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 0)), static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 0))};
             int32_t *error = c.outInt();
             const int32_t status = FIRNarrowCoef_head(&fs, &f1, &f2, &fc, &dp, &as, &type, &cluster, error);
+            // A failed design leaves no decimation factor behind (a kept one
+            // shows as the undocumented code -1).
+            if (*error && cluster.M != 0) return -1;
             return *error ? *error : status;
         } END,
         ROW(FIRnarrowFilter_head, "filters") {
-            const int32_t n = c.n();
+            // Variants long enough that the convolutions go through the FFT,
+            // single-stage and cascade.
+            const int32_t n = c.choose({c.n(), 2000, 2000}), taps = n == 2000 ? 200 : 5;
             auto *x = static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n));
-            const FIRNarrowCluster cluster{c.integer(0), c.integer(2), static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 5)),
-                                           static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 3))};
+            const FIRNarrowCluster cluster{c.integer(0), c.integer(c.choose({2, 1, 3})), static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, taps)),
+                                           static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, taps == 5 ? 3 : taps))};
             int32_t *error = c.outInt();
             const int32_t status = FIRnarrowFilter_head(x, &cluster, static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 0)), error);
             return *error ? *error : status;
@@ -166,7 +193,7 @@ std::vector<Row> coreRows() {
         ROW(ExpFitCoef, "fitting") { const int32_t n = c.n(); return ExpFitCoef(c.doubles(n), c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
         ROW(GenLSFitCoef, "fitting") {
             const int32_t n = c.n(), k = n < 3 ? n : 3;
-            return GenLSFitCoef(c.doubles(n * k), n, k, c.doubles(n), c.doubles(n), c.zeros(k), c.zeros(k * k), c.integer(0));
+            return GenLSFitCoef(c.doubles(n * k), n, k, c.doubles(n), c.doubles(n), c.zeros(k), c.zeros(k * k), c.integer(c.choose({0, 1, 2, 3, 4, 5})));
         } END,
         ROW(GetNewCoef, "fitting") { const int32_t k = side(c); return GetNewCoef(c.doubles(k * k), c.doubles(k), k, c.real(0.01), c.doubles(k)); } END,
         ROW(CxPolyRoots, "fitting") {
@@ -233,7 +260,7 @@ std::vector<Row> coreRows() {
         ROW(VanderMatrix, "linalg") { const int32_t s = side(c); return VanderMatrix(c.doubles(s), s, c.zeros(s * s)); } END,
         ROW(CompanMatrix, "linalg") { const int32_t s = side(c); const int32_t d = s > 1 ? s - 1 : 0; return CompanMatrix(c.doubles(s), s, c.zeros(d * d)); } END,
         ROW(SpecialMatrix, "linalg") { const int32_t s = side(c); return SpecialMatrix(c.integer(2), s, c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
-        ROW(Transpose, "linalg") { const int32_t s = side(c); return Transpose(c.doubles(s * (s + 1)), s, s + 1, c.zeros(s * (s + 1))); } END,
+        ROW(Transpose, "linalg") { const int32_t s = side(c); double *a = c.doubles(s * (s + 1)); return Transpose(a, s, s + 1, c.outFor(a, s * (s + 1))); } END,
         ROW(MatrixMul, "linalg") { const int32_t s = side(c); return MatrixMul(c.doubles(s * s), c.doubles(s * s), s, s, s, c.zeros(s * s)); } END,
         ROW(AxVect, "linalg") { const int32_t s = side(c); return AxVect(c.doubles(s * s), s, s, c.doubles(s), c.zeros(s)); } END,
         ROW(DotProduct, "linalg") { const int32_t n = c.n(); return DotProduct(c.doubles(n), c.doubles(n), n, c.outDouble()); } END,
@@ -248,31 +275,32 @@ std::vector<Row> coreRows() {
         } END,
         ROW(LUInvMatrix, "linalg") {
             const int32_t s = side(c);
-            return LUInvMatrix(c.doubles(s * s), permutation(c, s, true), s, c.zeros(s * s));
+            double *lu = c.doubles(s * s);
+            return LUInvMatrix(lu, permutation(c, s, true), s, c.outFor(lu, s * s));
         } END,
         ROW(InvMatrix, "linalg") { const int32_t s = side(c); return InvMatrix(c.doubles(s * s), s, c.zeros(s * s)); } END,
         ROW(GenLinEqs, "linalg") { const int32_t s = side(c); return GenLinEqs(c.doubles((s + 1) * s), s + 1, s, c.doubles(s + 1), c.zeros(s)); } END,
-        ROW(Determinant, "linalg") { const int32_t s = side(c); return Determinant(c.doubles(s * s), s, c.integer(0), c.outDouble()); } END,
+        ROW(Determinant, "linalg") { const int32_t s = side(c); return Determinant(positiveDefinite<double>(c, s, false), s, c.integer(c.choose({0, 1})), c.outNaN()); } END,
         ROW(Matrix_to_Compact, "linalg") { const int32_t s = side(c); return Matrix_to_Compact(c.doubles(s * s), s, c.integer(0), c.zeros(packedCount(s))); } END,
         ROW(Compact_to_Matrix, "linalg") { const int32_t s = side(c); return Compact_to_Matrix(c.doubles(packedCount(s)), s, c.integer(2), c.zeros(s * s)); } END,
-        ROW(Cholesky, "linalg") { const int32_t s = side(c); return Cholesky(c.doubles(packedCount(s)), s); } END,
+        ROW(Cholesky, "linalg") { const int32_t s = side(c); return Cholesky(positiveDefinite<double>(c, s, true), s); } END,
         ROW(CholeskyLinEqs, "linalg") { const int32_t s = side(c); double *l = c.doubles(packedCount(s)), *b = c.doubles(s); return CholeskyLinEqs(l, b, s, c.outFor(b, s)); } END,
-        ROW(Cholesky_InvMatrix, "linalg") { const int32_t s = side(c); return Cholesky_InvMatrix(c.doubles(packedCount(s)), s, c.zeros(s * s)); } END,
+        ROW(Cholesky_InvMatrix, "linalg") { const int32_t s = side(c); double *l = c.doubles(packedCount(s)); return Cholesky_InvMatrix(l, s, c.outFor(l, packedCount(s))); } END,
         ROW(TriLinEqs, "linalg") { const int32_t s = side(c); return TriLinEqs(c.doubles(packedCount(s)), c.doubles(s), s, c.integer(0), c.zeros(s)); } END,
         ROW(Tri_InvMatrix, "linalg") { const int32_t s = side(c); return Tri_InvMatrix(c.doubles(packedCount(s)), s, c.integer(1), c.zeros(packedCount(s))); } END,
-        ROW(CheckPosdef, "linalg") { const int32_t s = side(c); return CheckPosdef(c.doubles(s * s), s, c.outInt()); } END,
-        ROW(CondNumber, "linalg") { const int32_t s = side(c); return CondNumber(c.doubles(s * s), s, s, c.integer(0), c.outDouble()); } END,
+        ROW(CheckPosdef, "linalg") { const int32_t s = side(c); return CheckPosdef(positiveDefinite<double>(c, s, false), s, c.outInt()); } END,
+        ROW(CondNumber, "linalg") { const int32_t s = side(c); return CondNumber(c.doubles(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
         ROW(SVD, "linalg") { const int32_t s = side(c); return SVD(c.doubles((s + 1) * s), s + 1, s, c.zeros(s), c.zeros(s * s)); } END,
         ROW(SVDS, "linalg") { const int32_t s = side(c); return SVDS(c.doubles((s + 1) * s), s + 1, s, c.zeros(s)); } END,
         ROW(SymEvectorEvalue, "linalg") { const int32_t s = side(c); return SymEvectorEvalue(c.doubles(s * s), s, c.integer(1), c.zeros(s * s), c.zeros(s)); } END,
         ROW(GenEigenValueVector, "linalg") { const int32_t s = side(c); return GenEigenValueVector(c.doubles(s * s), s, c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
-        ROW(qrd, "linalg") { const int32_t s = side(c), m = s + 1; return qrd(c.doubles(m * s), m, s, c.integer(0), c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
+        ROW(qrd, "linalg") { const int32_t s = side(c), m = s + 1; return qrd(c.doubles(m * s), m, s, c.integer(c.choose({0, 1, 2})), c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
         ROW(Householder_Factor, "linalg") { const int32_t s = side(c), m = s + 1; return Householder_Factor(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s)); } END,
         ROW(givens_qrd, "linalg") { const int32_t s = side(c), m = s + 1; return givens_qrd(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
         ROW(fast_giv_qrd, "linalg") { const int32_t s = side(c), m = s + 1; return fast_giv_qrd(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
         ROW(PseudoInverse, "linalg") { const int32_t s = side(c), m = s + 1; return PseudoInverse(c.doubles(m * s), m, s, c.real(-1.0), c.zeros(s * m)); } END,
         ROW(Rank, "linalg") { const int32_t s = side(c), m = s + 1; return Rank(c.doubles(m * s), m, s, c.real(-1.0), c.outInt()); } END,
-        ROW(Norm, "linalg") { const int32_t s = side(c); return Norm(c.doubles(s * s), s, s, c.integer(0), c.outDouble()); } END,
+        ROW(Norm, "linalg") { const int32_t s = side(c); return Norm(c.doubles(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
         ROW(CxLU, "linalg") { const int32_t s = side(c); return CxLU(c.complexes(s * s), s, c.intZeros(s), c.outInt()); } END,
         ROW(CxLULinEqs, "linalg") {
             const int32_t s = side(c);
@@ -281,7 +309,8 @@ std::vector<Row> coreRows() {
         } END,
         ROW(CxLUInvMatrix, "linalg") {
             const int32_t s = side(c);
-            return CxLUInvMatrix(c.complexes(s * s), permutation(c, s, true), s, c.complexZeros(s * s));
+            complexnum *lu = c.complexes(s * s);
+            return CxLUInvMatrix(lu, permutation(c, s, true), s, c.outFor(lu, s * s));
         } END,
         ROW(CxIdentityMatrix, "linalg") { const int32_t s = side(c); return CxIdentityMatrix(s, c.complexZeros(s * s)); } END,
         ROW(CxDiagonalMatrix, "linalg") { const int32_t s = side(c); return CxDiagonalMatrix(c.complexes(s), s, c.complexZeros(s * s)); } END,
@@ -289,41 +318,41 @@ std::vector<Row> coreRows() {
         ROW(CxVanderMatrix, "linalg") { const int32_t s = side(c); return CxVanderMatrix(c.complexes(s), s, c.complexZeros(s * s)); } END,
         ROW(CxCompanMatrix, "linalg") { const int32_t s = side(c); const int32_t d = s > 1 ? s - 1 : 0; return CxCompanMatrix(c.complexes(s), s, c.complexZeros(d * d)); } END,
         ROW(CxSpecialMatrix, "linalg") { const int32_t s = side(c); return CxSpecialMatrix(c.integer(2), s, c.complexes(s), s, c.complexes(s), s, c.complexZeros(s * s)); } END,
-        ROW(CxTranspose, "linalg") { const int32_t s = side(c); return CxTranspose(c.complexes(s * (s + 1)), s, s + 1, c.complexZeros(s * (s + 1))); } END,
+        ROW(CxTranspose, "linalg") { const int32_t s = side(c); complexnum *a = c.complexes(s * (s + 1)); return CxTranspose(a, s, s + 1, c.outFor(a, s * (s + 1))); } END,
         ROW(MatrixMulCx, "linalg") { const int32_t s = side(c); return MatrixMulCx(c.complexes(s * s), c.complexes(s * s), s, s, s, c.complexZeros(s * s)); } END,
         ROW(AxVectCx, "linalg") { const int32_t s = side(c); return AxVectCx(c.complexes(s * s), s, s, c.complexes(s), c.complexZeros(s)); } END,
         ROW(DotProductCx, "linalg") { const int32_t n = c.n(); return DotProductCx(c.complexes(n), c.complexes(n), n, c.complexZeros(1)); } END,
         ROW(OuterProductCx, "linalg") { const int32_t s = side(c); return OuterProductCx(c.complexes(s), s, c.complexes(s), s, c.complexZeros(s * s)); } END,
         ROW(CxTrace, "linalg") { const int32_t s = side(c); return CxTrace(c.complexes(s * s), s, s, c.complexZeros(1)); } END,
         ROW(CxGenLinEqs, "linalg") { const int32_t s = side(c); return CxGenLinEqs(c.complexes((s + 1) * s), s + 1, s, c.complexes(s + 1), c.complexZeros(s)); } END,
-        ROW(CxDeterminant, "linalg") { const int32_t s = side(c); return CxDeterminant(c.complexes(s * s), s, c.integer(0), c.complexZeros(1)); } END,
+        ROW(CxDeterminant, "linalg") { const int32_t s = side(c); return CxDeterminant(positiveDefinite<complexnum>(c, s, false), s, c.integer(c.choose({0, 1})), c.outNaNComplex()); } END,
         ROW(CxMatrix_to_Compact, "linalg") { const int32_t s = side(c); return CxMatrix_to_Compact(c.complexes(s * s), s, c.integer(0), c.complexZeros(packedCount(s))); } END,
         ROW(CxCompact_to_Matrix, "linalg") { const int32_t s = side(c); return CxCompact_to_Matrix(c.complexes(packedCount(s)), s, c.integer(2), c.complexZeros(s * s)); } END,
-        ROW(CxCholesky, "linalg") { const int32_t s = side(c); return CxCholesky(c.complexes(packedCount(s)), s); } END,
+        ROW(CxCholesky, "linalg") { const int32_t s = side(c); return CxCholesky(positiveDefinite<complexnum>(c, s, true), s); } END,
         ROW(CxCholeskyLinEqs, "linalg") { const int32_t s = side(c); complexnum *l = c.complexes(packedCount(s)), *b = c.complexes(s); return CxCholeskyLinEqs(l, b, s, c.outFor(b, s)); } END,
-        ROW(CxCholesky_InvMatrix, "linalg") { const int32_t s = side(c); return CxCholesky_InvMatrix(c.complexes(packedCount(s)), s, c.complexZeros(s * s)); } END,
+        ROW(CxCholesky_InvMatrix, "linalg") { const int32_t s = side(c); complexnum *l = c.complexes(packedCount(s)); return CxCholesky_InvMatrix(l, s, c.outFor(l, packedCount(s))); } END,
         ROW(CxTriLinEqs, "linalg") { const int32_t s = side(c); return CxTriLinEqs(c.complexes(packedCount(s)), c.complexes(s), s, c.integer(0), c.complexZeros(s)); } END,
         ROW(CxTri_InvMatrix, "linalg") { const int32_t s = side(c); return CxTri_InvMatrix(c.complexes(packedCount(s)), s, c.integer(1), c.complexZeros(s * s)); } END,
-        ROW(CxCheckPosdef, "linalg") { const int32_t s = side(c); return CxCheckPosdef(c.complexes(s * s), s, c.outInt()); } END,
-        ROW(CxCondNumber, "linalg") { const int32_t s = side(c); return CxCondNumber(c.complexes(s * s), s, s, c.integer(0), c.outDouble()); } END,
+        ROW(CxCheckPosdef, "linalg") { const int32_t s = side(c); return CxCheckPosdef(positiveDefinite<complexnum>(c, s, false), s, c.outInt()); } END,
+        ROW(CxCondNumber, "linalg") { const int32_t s = side(c); return CxCondNumber(c.complexes(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
         ROW(CxSVD, "linalg") { const int32_t s = side(c); return CxSVD(c.complexes((s + 1) * s), s + 1, s, c.zeros(s), c.complexZeros(s * s)); } END,
         ROW(CxSVDS, "linalg") { const int32_t s = side(c); return CxSVDS(c.complexes((s + 1) * s), s + 1, s, c.zeros(s)); } END,
         ROW(CxPseudoInverse, "linalg") { const int32_t s = side(c), m = s + 1; return CxPseudoInverse(c.complexes(m * s), m, s, c.real(-1.0), c.complexZeros(s * m)); } END,
         ROW(CxRank, "linalg") { const int32_t s = side(c), m = s + 1; return CxRank(c.complexes(m * s), m, s, c.real(-1.0), c.outInt()); } END,
-        ROW(CxNorm, "linalg") { const int32_t s = side(c); return CxNorm(c.complexes(s * s), s, s, c.integer(0), c.outDouble()); } END,
+        ROW(CxNorm, "linalg") { const int32_t s = side(c); return CxNorm(c.complexes(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
         ROW(Cxqrd, "linalg") { const int32_t s = side(c), m = s + 1; return Cxqrd(c.complexes(m * s), m, s, c.integer(0), c.complexZeros(m * m), c.complexZeros(m * s), c.outInt()); } END,
         ROW(CxHouseholder_Factor, "linalg") { const int32_t s = side(c), m = s + 1; return CxHouseholder_Factor(c.complexes(m * s), m, s, c.complexZeros(m * m), c.complexZeros(m * s)); } END,
-        ROW(CxGenEigenVectorValue, "linalg") { const int32_t s = side(c); return CxGenEigenVectorValue(c.complexes(s * s), s, c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
+        ROW(CxGenEigenVectorValue, "linalg") { const int32_t s = side(c); return CxGenEigenVectorValue(c.complexes(s * s), s, c.integer(c.choose({1, 0})), c.complexZeros(s), c.complexZeros(s * s)); } END,
         ROW(HermEvectorEvalue, "linalg") {
             const int32_t s = side(c), want = c.integer(1);
             complexnum *a = c.complexes(s * s);
             return HermEvectorEvalue(a, s, want, c.outFor(a, s * s, want == 1 ? s * s : 0), c.zeros(s));
         } END,
-        ROW(CxEigenValueVector, "linalg") { const int32_t s = side(c); return CxEigenValueVector(c.complexes(s * s), s, c.integer(1), c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
+        ROW(CxEigenValueVector, "linalg") { const int32_t s = side(c); return CxEigenValueVector(c.complexes(s * s), s, c.integer(c.choose({1, 0})), c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
 
         // ---- statistics ----
         ROW(Ave, "statistics") { const int32_t n = c.n(); if (n < 1) return 0; Ave(c.doubles(n), n, c.outDouble()); return 0; } END,
-        ROW(Median, "statistics") { const int32_t n = c.n(); return Median(c.doubles(n), n, c.outDouble()); } END,
+        ROW(Median, "statistics") { const int32_t n = c.n(); return Median(c.doubles(n), n, c.kept(1)); } END,
         ROW(Moment, "statistics") { const int32_t n = c.n(); return Moment(c.doubles(n), n, c.integer(3), c.outDouble()); } END,
         ROW(StdDev, "statistics") { const int32_t n = c.n(); return StdDev(c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
         ROW(RMS, "statistics") { const int32_t n = c.n(); return RMS(c.doubles(n), n, c.outDouble()); } END,
@@ -428,23 +457,27 @@ std::vector<Row> coreRows() {
         ROW(SpReInvFFT, "transforms") { const int32_t p = pow2(c.n()); return SpReInvFFT(c.doubles(p), p, log2of(p)); } END,
         ROW(FHT, "transforms") { const int32_t n = c.n(); return FHT(c.doubles(n), n); } END,
         ROW(InvFHT, "transforms") { const int32_t n = c.n(); return InvFHT(c.doubles(n), n); } END,
-        ROW(MixFFT, "transforms") { const int32_t n = c.n(); return MixFFT(c.doubles(n), c.doubles(n), n, c.integer(0), 1); } END,
-        ROW(FFT, "transforms") { const int32_t n = c.n(); return FFT(c.doubles(n), c.doubles(n), n); } END,
-        ROW(CxMixFFTRe, "transforms") { const int32_t n = c.n(); return CxMixFFTRe(c.doubles(n), c.doubles(n), n); } END,
-        ROW(FFTCx, "transforms") { const int32_t n = c.n(); return FFTCx(c.complexes(n), n); } END,
-        ROW(CxMixFFTCx, "transforms") { const int32_t n = c.n(); return CxMixFFTCx(c.complexes(n), n); } END,
-        ROW(ReFFT, "transforms") { const int32_t n = c.n(); return ReFFT(c.doubles(n), c.zeros(n), n); } END,
-        ROW(ReMixFFTRe, "transforms") { const int32_t n = c.n(); return ReMixFFTRe(c.doubles(n), c.zeros(n), n); } END,
-        ROW(ReFFTCx, "transforms") { const int32_t n = c.n(); return ReFFTCx(c.complexes(n), n); } END,
-        ROW(ReMixFFTCx, "transforms") { const int32_t n = c.n(); return ReMixFFTCx(c.complexes(n), n); } END,
-        ROW(InvFFT, "transforms") { const int32_t n = c.n(); return InvFFT(c.doubles(n), c.doubles(n), n); } END,
-        ROW(InvFFTCx, "transforms") { const int32_t n = c.n(); return InvFFTCx(c.complexes(n), n); } END,
-        ROW(ReInvFFT, "transforms") { const int32_t n = c.n(); return ReInvFFT(c.doubles(n), c.doubles(n), n); } END,
-        ROW(ReInvFFTCx, "transforms") { const int32_t n = c.n(); return ReInvFFTCx(c.complexes(n), n); } END,
+        ROW(MixFFT, "transforms") {
+            // Every length with complex (0) and real (1) input.
+            const int32_t n = fftLength(c);
+            return MixFFT(c.kept(n), c.kept(n), n, c.integer(c.choose({0, 0, 0, 0, 1, 1, 1, 1})), 1);
+        } END,
+        ROW(FFT, "transforms") { const int32_t n = fftLength(c); return FFT(c.kept(n), c.kept(n), n); } END,
+        ROW(CxMixFFTRe, "transforms") { const int32_t n = fftLength(c); return CxMixFFTRe(c.kept(n), c.kept(n), n); } END,
+        ROW(FFTCx, "transforms") { const int32_t n = fftLength(c); return FFTCx(c.keptComplexes(n), n); } END,
+        ROW(CxMixFFTCx, "transforms") { const int32_t n = fftLength(c); return CxMixFFTCx(c.keptComplexes(n), n); } END,
+        ROW(ReFFT, "transforms") { const int32_t n = fftLength(c); return ReFFT(c.kept(n), c.zeros(n), n); } END,
+        ROW(ReMixFFTRe, "transforms") { const int32_t n = fftLength(c); return ReMixFFTRe(c.kept(n), c.zeros(n), n); } END,
+        ROW(ReFFTCx, "transforms") { const int32_t n = fftLength(c); return ReFFTCx(c.keptComplexes(n), n); } END,
+        ROW(ReMixFFTCx, "transforms") { const int32_t n = fftLength(c); return ReMixFFTCx(c.keptComplexes(n), n); } END,
+        ROW(InvFFT, "transforms") { const int32_t n = fftLength(c); return InvFFT(c.kept(n), c.kept(n), n); } END,
+        ROW(InvFFTCx, "transforms") { const int32_t n = fftLength(c); return InvFFTCx(c.keptComplexes(n), n); } END,
+        ROW(ReInvFFT, "transforms") { const int32_t n = fftLength(c); return ReInvFFT(c.kept(n), c.kept(n), n); } END,
+        ROW(ReInvFFTCx, "transforms") { const int32_t n = fftLength(c); return ReInvFFTCx(c.keptComplexes(n), n); } END,
 
         // ---- windows ----
-        ROW(GenCosWin, "windows") { const int32_t n = c.n(); return GenCosWin(c.doubles(n), n, c.doubles(3), c.count(3), c.integer(1)); } END,
-        ROW(CxGenCosWin, "windows") { const int32_t n = c.n(); return CxGenCosWin(c.complexes(n), n, c.doubles(3), c.count(3), c.integer(0)); } END,
+        ROW(GenCosWin, "windows") { const int32_t n = c.n(); return GenCosWin(c.kept(n), n, c.doubles(3), c.count(3), c.integer(c.choose({1, 0}))); } END,
+        ROW(CxGenCosWin, "windows") { const int32_t n = c.n(); return CxGenCosWin(c.keptComplexes(n), n, c.doubles(3), c.count(3), c.integer(c.choose({0, 1}))); } END,
         ROW(CosTaperedWin, "windows") { const int32_t n = c.n(); return CosTaperedWin(c.doubles(n), n); } END,
         ROW(ExpWin, "windows") { const int32_t n = c.n(); return ExpWin(c.doubles(n), n, c.real(0.1)); } END,
         ROW(ForceWin, "windows") { const int32_t n = c.n(); return ForceWin(c.doubles(n), n, c.real(50.0)); } END,

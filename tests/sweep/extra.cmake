@@ -5,14 +5,15 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 file(GLOB sweep_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/orin/*.h)
 file(GLOB sweep_export_lists CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/*/exports.txt)
 set(sweep_generated ${CMAKE_CURRENT_BINARY_DIR}/sweep/sweep_generated.inc)
+set(sweep_codes ${CMAKE_CURRENT_BINARY_DIR}/sweep/sweep_codes.inc)
 add_custom_command(
-  OUTPUT ${sweep_generated}
+  OUTPUT ${sweep_generated} ${sweep_codes}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/sweep
-  COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/sweep/generate_table.py ${PROJECT_SOURCE_DIR} ${sweep_generated}
+  COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/sweep/generate_table.py ${PROJECT_SOURCE_DIR} ${sweep_generated} ${sweep_codes}
   DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/sweep/generate_table.py ${PROJECT_SOURCE_DIR}/python/orinanalysis/_cdecl.py
           ${sweep_headers} ${sweep_export_lists}
   COMMENT "Generating the sweep table from the public headers")
-target_sources(${target} PRIVATE ${sweep_generated})
+target_sources(${target} PRIVATE ${sweep_generated} ${sweep_codes})
 target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/sweep)
 
 # The routine fuzz target (libFuzzer builds only): the gtest-free sources.
@@ -22,7 +23,7 @@ if(ORIN_FUZZ AND COMMAND orin_add_fuzzer)
     ${CMAKE_CURRENT_SOURCE_DIR}/sweep/table.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/sweep/catalogue.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/sweep/core_rows.cpp
-    ${sweep_generated})
+    ${sweep_generated} ${sweep_codes})
   orin_add_fuzzer(routines ENTRY orinFuzzRoutines SOURCES ${sweep_fuzz_sources})
   if(TARGET orin_fuzz_routines)
     target_include_directories(orin_fuzz_routines PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/sweep ${PROJECT_SOURCE_DIR}/host)

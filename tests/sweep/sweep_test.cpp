@@ -38,7 +38,7 @@ bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 // After a failing call of an entry point: each array either untouched (an
 // input) or emptied, each double scalar either untouched or iDNaN. An output
 // left half-written is what the failure path exists to prevent.
-std::string failureContractBreach(const Call &call) {
+std::string failureContractBreach(const Call &call, bool scalars) {
     std::ostringstream out;
     int index = 0;
     for (const Call::Watched &w : call.watchedHandles()) {
@@ -48,6 +48,7 @@ std::string failureContractBreach(const Call &call) {
     }
     index = 0;
     for (const Call::WatchedScalar &s : call.watchedScalars()) {
+        if (!scalars) break;
         if (!sameBits(*s.where, s.before) && !orintest::isIDNaN(*s.where))
             out << " scalar " << index << " written (" << *s.where << ") but not iDNaN;";
         ++index;
@@ -55,8 +56,10 @@ std::string failureContractBreach(const Call &call) {
     return out.str();
 }
 
-// Rows whose failure path keeps a written output on purpose (documented in
-// their headers), so the breach check does not apply to them.
+// Entry points whose failure path keeps a written output on purpose
+// (documented in their headers), so the breach check does not apply to them.
+// Hand rows are held to it for their handles only: the scalars of core
+// routines follow their own headers (Call::outNaN, Call::kept).
 bool keepsOutputsOnFailure(const Row &row) {
     static const std::set<std::string> kept = {
         // A refused state resize leaves that state empty; the other state
@@ -69,8 +72,10 @@ bool keepsOutputsOnFailure(const Row &row) {
         // Reports a failed analysis as ten zeros rather than iDNaN, as its
         // header documents.
         "PulseParameters",
+        // With no samples its counts keep a zero per bin (its header).
+        "GenHistH",
     };
-    return !row.generated() || kept.count(row.name) != 0;
+    return kept.count(row.name) != 0;
 }
 
 // ---- the table covers every export ----------------------------------------
@@ -122,17 +127,21 @@ struct AllocationRun {
     std::string breach;
     std::string fingerprint;
     int64_t leaked = 0;
+    int32_t variants = 1;
+    bool offersAlias = false;
 };
 
 // One call with valid arguments of size n; failFrom > 0 arms the failure of
 // that allocation (persistent: it and every later one).
-AllocationRun callUnderFailure(const Row &row, int32_t n, uint64_t seed, int64_t failAt, bool persistent,
-                               sweep::Watchdog &watchdog) {
+AllocationRun callUnderFailure(const Row &row, int32_t n, int32_t variant, bool aliased, uint64_t seed, int64_t failAt,
+                               bool persistent, sweep::Watchdog &watchdog) {
     AllocationRun r;
     const int64_t live = OrinHostLiveBlocks();
     {
         sweep::ValidSource source(seed);
         Call call(source, n, row.name);
+        call.setVariant(variant);
+        call.setAliased(aliased);
         if (row.generated()) call.build(row.params);
         const int64_t before = OrinHostAllocationCount();
         if (failAt > 0) {
@@ -146,8 +155,11 @@ AllocationRun callUnderFailure(const Row &row, int32_t n, uint64_t seed, int64_t
         OrinHostFailAllocationsFrom(0);
         r.attempts = OrinHostAllocationCount() - before;
         r.outcome.code = call.errorOutput ? *call.errorOutput : sweep::returnsHostStatus(row) ? 0 : r.outcome.returned;
-        if (r.outcome.code != 0 && !keepsOutputsOnFailure(row)) r.breach = failureContractBreach(call);
+        if (r.outcome.code != 0) r.breach = call.failureBreach(r.outcome.code);
+        if (r.outcome.code != 0 && !keepsOutputsOnFailure(row)) r.breach += failureContractBreach(call, row.generated());
         r.fingerprint = call.fingerprint();
+        r.variants = call.variants();
+        r.offersAlias = call.offersAlias();
     }
     r.leaked = OrinHostLiveBlocks() - live;
     return r;
@@ -163,60 +175,96 @@ struct QuietDebugText {
     }
 };
 
+struct AllocationTally {
+    int64_t routines = 0, sites = 0, runs = 0, fallbacks = 0, variants = 0;
+};
+
+// One call (a row at size n in one of its variants, its outputs separate or
+// aliased) without failures, then with each of its allocations failing alone
+// and with every later one. Returns the call without failures.
+AllocationRun sweepSites(const Row &row, int32_t n, int32_t variant, bool aliased, sweep::Watchdog &watchdog,
+                         AllocationTally &tally) {
+    const uint64_t seed = 1000 + static_cast<uint64_t>(n);
+    const AllocationRun ok = callUnderFailure(row, n, variant, aliased, seed, 0, false, watchdog);
+    if (aliased && !ok.offersAlias) return ok;
+    SCOPED_TRACE(testing::Message() << row.name << " n = " << n << ", variant " << variant << (aliased ? ", aliased" : ""));
+    EXPECT_TRUE(sweep::documentedCode(ok.outcome.code)) << "code " << ok.outcome.code;
+    EXPECT_EQ(ok.leaked, 0) << "blocks leaked by the call without failures";
+    tally.sites += ok.attempts;
+    for (int64_t site = 1; site <= ok.attempts; ++site) {
+        for (bool persistent : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "allocation " << site << " of " << ok.attempts
+                                            << (persistent ? " and every later one" : " alone") << " failing");
+            const AllocationRun r = callUnderFailure(row, n, variant, aliased, seed, site, persistent, watchdog);
+            ++tally.runs;
+            const int32_t code = r.outcome.code;
+            // The documented answer to a refused allocation is -20001 (the
+            // engine's -20311); a call whose valid run already failed may
+            // report its own code instead, and an entry point may hand back
+            // the memory manager's status alone.
+            const bool reported = code == kErrOutOfMemory || code == kErrEngineOutOfMemory ||
+                                  (ok.outcome.code != 0 && code == ok.outcome.code) ||
+                                  (code == 0 && r.outcome.returned != 0 && (row.error >= 0 || sweep::returnsHostStatus(row)));
+            // A routine may also do without the allocation (a slower path
+            // without a scratch row): then it must produce exactly what the
+            // call without failures produced.
+            const bool fellBack = code == 0 && r.outcome.returned == ok.outcome.returned && ok.outcome.code == 0;
+            if (fellBack) {
+                ++tally.fallbacks;
+                EXPECT_TRUE(r.fingerprint == ok.fingerprint)
+                    << "reported success without the allocation, but its results differ from the call without failures";
+            } else {
+                EXPECT_TRUE(reported) << "code " << code << ", returned " << r.outcome.returned
+                                      << " (the call without failures gave " << ok.outcome.code << ")";
+            }
+            EXPECT_TRUE(r.breach.empty()) << r.breach;
+            EXPECT_EQ(r.leaked, 0) << "blocks leaked";
+        }
+    }
+    return ok;
+}
+
+// Every row at two sizes, in each of its variants, with its outputs
+// separate and (where its header allows) aliased to its inputs.
 TEST(AllocationSweep, EverySiteFailsCleanlyOnceAndFromThereOn) {
     sweep::Watchdog watchdog(kCallSeconds);
     QuietDebugText quiet;
-    int64_t routines = 0, sites = 0, runs = 0, fallbacks = 0;
-    const int32_t sizes[] = {9, 16};
+    AllocationTally tally;
+    static const char *only = std::getenv("ORIN_SWEEP_ONLY");
     for (const Row &row : sweep::table()) {
+        if (only && std::strcmp(only, row.name) != 0) continue;
         bool allocates = false;
-        for (int32_t n : sizes) {
-            const uint64_t seed = 1000 + static_cast<uint64_t>(n);
-            const AllocationRun ok = callUnderFailure(row, n, seed, 0, false, watchdog);
-            SCOPED_TRACE(testing::Message() << row.name << " n = " << n);
-            EXPECT_TRUE(sweep::documentedCode(ok.outcome.code)) << "code " << ok.outcome.code;
-            EXPECT_EQ(ok.leaked, 0) << "blocks leaked by the call without failures";
-            if (ok.attempts == 0) continue;
-            allocates = true;
-            sites += ok.attempts;
-            for (int64_t site = 1; site <= ok.attempts; ++site) {
-                for (bool persistent : {false, true}) {
-                    SCOPED_TRACE(testing::Message() << "allocation " << site << " of " << ok.attempts
-                                                    << (persistent ? " and every later one" : " alone") << " failing");
-                    const AllocationRun r = callUnderFailure(row, n, seed, site, persistent, watchdog);
-                    ++runs;
-                    const int32_t code = r.outcome.code;
-                    // The documented answer to a refused allocation is -20001
-                    // (the engine's -20311); a call whose valid run already
-                    // failed may report its own code instead, and an entry
-                    // point may hand back the memory manager's status alone.
-                    const bool reported = code == kErrOutOfMemory || code == kErrEngineOutOfMemory ||
-                                          (ok.outcome.code != 0 && code == ok.outcome.code) ||
-                                          (code == 0 && r.outcome.returned != 0 && (row.error >= 0 || sweep::returnsHostStatus(row)));
-                    // A routine may also do without the allocation (a slower
-                    // path without a scratch row): then it must produce
-                    // exactly what the call without failures produced.
-                    const bool fellBack = code == 0 && r.outcome.returned == ok.outcome.returned && ok.outcome.code == 0;
-                    if (fellBack) {
-                        ++fallbacks;
-                        EXPECT_TRUE(r.fingerprint == ok.fingerprint)
-                            << "reported success without the allocation, but its results differ from the call without failures";
-                    } else {
-                        EXPECT_TRUE(reported) << "code " << code << ", returned " << r.outcome.returned
-                                              << " (the call without failures gave " << ok.outcome.code << ")";
-                    }
-                    EXPECT_TRUE(r.breach.empty()) << r.breach;
-                    EXPECT_EQ(r.leaked, 0) << "blocks leaked";
+        for (int32_t n : {9, 16}) {
+            for (bool aliased : {false, true}) {
+                for (int32_t variant = 0, count = 1; variant < count; ++variant) {
+                    const AllocationRun ok = sweepSites(row, n, variant, aliased, watchdog, tally);
+                    if (aliased && !ok.offersAlias) break;
+                    count = ok.variants;
+                    tally.variants += variant > 0 || aliased;
+                    allocates = allocates || ok.attempts > 0;
                 }
             }
         }
-        routines += allocates;
+        tally.routines += allocates;
     }
     std::printf("[ sweep    ] allocation failures: %lld allocating rows, %lld sites, %lld sites x modes "
-                "(%lld runs did without the allocation, with identical results)\n",
-                static_cast<long long>(routines), static_cast<long long>(sites), static_cast<long long>(runs),
-                static_cast<long long>(fallbacks));
-    EXPECT_GT(routines, 50);
+                "(%lld runs did without the allocation, with identical results), %lld variant and aliased calls\n",
+                static_cast<long long>(tally.routines), static_cast<long long>(tally.sites), static_cast<long long>(tally.runs),
+                static_cast<long long>(tally.fallbacks), static_cast<long long>(tally.variants));
+    if (!only) {
+        EXPECT_GT(tally.routines, 50);
+    }
+}
+
+// One rule for the empty call instead of a row per routine: every input a
+// row sizes by n empty gives -20003 unless the routine documents another code.
+TEST(EmptyInputs, GiveTheEmptyArrayCodeUnlessTheRowSaysOtherwise) {
+    QuietDebugText quiet;
+    for (const Row &row : sweep::table()) {
+        sweep::ValidSource source(5);
+        Call call(source, 0, row.name);
+        EXPECT_EQ(sweep::run(row, call).code, sweep::emptyCode(row.name)) << row.name;
+    }
 }
 
 // ---- special values -------------------------------------------------------------
@@ -292,7 +340,8 @@ struct SpecialRun {
             dog.arm(row.name, n);
             out = sweep::run(row, call);
             dog.disarm();
-            if (out.code != 0 && !keepsOutputsOnFailure(row)) breach = failureContractBreach(call);
+            if (out.code != 0) breach = call.failureBreach(out.code);
+            if (out.code != 0 && !keepsOutputsOnFailure(row)) breach += failureContractBreach(call, row.generated());
         }
         ++count;
         integers += integerCase(sc);

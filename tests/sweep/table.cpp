@@ -182,13 +182,52 @@ double *Call::outDouble() {
 }
 int32_t *Call::outInt() { return &intOuts_.emplace_back(0); }
 
+double *Call::outNaN(int32_t count) {
+    double *p = zeros(count);
+    nanOuts_.emplace_back(p, static_cast<int32_t>(bufferCount(count)));
+    return p;
+}
+double *Call::kept(int32_t count) {
+    double *p = doubles(count);
+    kept_.push_back({p, std::string(reinterpret_cast<const char *>(p), bufferCount(count) * sizeof(double))});
+    return p;
+}
+complexnum *Call::keptComplexes(int32_t count) {
+    complexnum *p = complexes(count);
+    kept_.push_back({p, std::string(reinterpret_cast<const char *>(p), bufferCount(count) * sizeof(complexnum))});
+    return p;
+}
+int32_t Call::pick(const std::vector<int32_t> &choices, int32_t stride) {
+    variants_ = std::max(variants_, stride * static_cast<int32_t>(choices.size()));
+    return choices[static_cast<size_t>(variant_ / stride) % choices.size()];
+}
+
+std::string Call::failureBreach(int32_t code) const {
+    std::string out;
+    for (const auto &[where, count] : nanOuts_)
+        for (int32_t i = 0; i < count; ++i) {
+            if (std::memcmp(where + i, &iDNaN, sizeof iDNaN) != 0) {
+                out += " an output promised iDNaN on failure holds " + std::to_string(where[i]) + ";";
+                break;
+            }
+        }
+    for (const Kept &k : kept_)
+        if (code == kErrOutOfMemory && std::memcmp(k.where, k.before.data(), k.before.size()) != 0) out += " data promised untouched on failure changed;";
+    return out;
+}
+
 void Call::build(const std::vector<Param> &params) {
+    variants_ = std::max(variants_, 2);
+    bool first = true;
     for (const Param &p : params) {
         if (isHandle(p.kind)) {
             // 1D arrays hold n elements, matrices n x n (a side of 13 for
             // n above 16: the matrix methods are cubic); int32 arrays hold
             // indices below their count (permutations, levels, counts).
-            const int32_t len = std::max(source_.length(n_), 0);
+            // In odd variants the handles after the first hold half as many.
+            int32_t len = std::max(source_.length(n_), 0);
+            if (!first && variant_ % 2 != 0) len /= 2;
+            first = false;
             if (dimsOf(p.kind) == 2) {
                 const int32_t side = len <= 16 ? len : 13;
                 handle(p.kind, side * side, side);
@@ -208,8 +247,9 @@ void Call::build(const std::vector<Param> &params) {
                 break;
             case Kind::kPI:
             case Kind::kVI:
-                s.value.i = isBudget(routine_, p.name) ? source_.budget(typicalInteger(routine_, p.name, n_))
-                                                       : source_.integer(typicalInteger(routine_, p.name, n_));
+                if (const std::vector<int32_t> *choices = choicesFor(routine_, p.name)) s.value.i = source_.integer(pick(*choices, 2));
+                else s.value.i = isBudget(routine_, p.name) ? source_.budget(typicalInteger(routine_, p.name, n_))
+                                                            : source_.integer(typicalInteger(routine_, p.name, n_));
                 if (p.kind == Kind::kPI && std::strcmp(p.name, "error") == 0) {
                     s.value.i = -1;  // must come back 0 on success
                     errorOutput = &s.value.i;
@@ -220,6 +260,12 @@ void Call::build(const std::vector<Param> &params) {
             default: break;
         }
         s.pointer = &s.value;
+        // The generators' state is the caller's: a refused resize keeps it
+        // (PeriodNoise draws its phases first, as its header says).
+        static const char *const kState[] = {"s1", "s2", "s3", "haveSpare", "spare", "phase"};
+        for (const char *name : kState)
+            if (p.writable && std::strcmp(p.name, name) == 0 && std::strcmp(routine_, "PeriodNoise") != 0)
+                kept_.push_back({&s.value, std::string(reinterpret_cast<const char *>(&s.value), sizeof s.value)});
     }
 }
 
@@ -235,12 +281,8 @@ Outcome run(const Row &row, Call &call) {
 
 bool documentedCode(int32_t code) {
     static const int32_t codes[] = {
-        0, -20001, -20002, -20003, -20005, -20006, -20008, -20009, -20010, -20011, -20012, -20013, -20014,
-        -20016, -20017, -20020, -20021, -20022, -20023, -20024, -20025, -20027, -20028, -20031, -20032,
-        -20033, -20036, -20037, -20039, -20040, -20041, -20042, -20043, -20044, -20045, -20047, -20048,
-        -20049, -20050, -20052, -20053, -20054, -20055, -20056, -20057, -20061, -20062, -20063, -20064,
-        -20065, -20308, -20309, -20310, -20311, -20312, -20313, -20314, -20315, -20316, -20317, -20318,
-        -20319, -20321, -20323, -20324, -20325, -20326, -20327, -20328, -20329, -20330, -20331, -20999};
+#include "sweep_codes.inc"
+    };
     for (int32_t c : codes)
         if (c == code) return true;
     return false;

@@ -25,6 +25,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace sweep {
@@ -106,6 +107,25 @@ public:
     // Scalars the routine writes through a pointer.
     double *outDouble();
     int32_t *outInt();
+    // Outputs the header promises iDNaN in after a failure: count doubles
+    // (a complex output is two).
+    double *outNaN(int32_t count = 1);
+    complexnum *outNaNComplex() { return reinterpret_cast<complexnum *>(outNaN(2)); }
+    // Data the routine works on in place that its header promises to leave
+    // as they were when its scratch is refused: filled from the source like
+    // doubles(). (The generator state of generated rows is held the same.)
+    double *kept(int32_t count);
+    complexnum *keptComplexes(int32_t count);
+    // A selector or a size that picks a code path of its own (an algorithm,
+    // a filter type, a prime length): the call's variant k takes choice k
+    // (modulo their count). The allocation sweep runs every variant, the
+    // other sweeps the first. Generated rows have twice their selectors'
+    // variants: the odd ones give every handle after the first half the
+    // call's n, so that outputs grow (their resizes allocate) and inputs of
+    // unequal lengths meet.
+    int32_t choose(const std::vector<int32_t> &choices) { return pick(choices, 1); }
+    void setVariant(int32_t v) { variant_ = v; }
+    int32_t variants() const { return variants_; }
     double real(double typical) { return source_.real(typical); }
     int32_t integer(int32_t typical) { return source_.integer(typical); }
     int32_t budget(int32_t typical) { return source_.budget(typical); }
@@ -145,6 +165,9 @@ public:
         double before;
     };
     const std::vector<WatchedScalar> &watchedScalars() const { return scalars_; }
+    // After a failure with this code: what of outNaN() is not iDNaN and,
+    // after -20001, what of kept() changed.
+    std::string failureBreach(int32_t code) const;
     // The int32 error output (generated rows).
     int32_t *errorOutput = nullptr;
 
@@ -182,6 +205,7 @@ private:
         size_t count;
     };
     size_t bufferCount(int32_t count) const;
+    int32_t pick(const std::vector<int32_t> &choices, int32_t stride);
     template <class T>
     T *buffer(std::deque<Buffer<T>> &list, int32_t count);
     std::deque<Buffer<double>> doubleBuffers_;
@@ -192,6 +216,13 @@ private:
     std::vector<Watched> watched_;
     std::vector<WatchedScalar> scalars_;
     bool aliased_ = false;
+    int32_t variant_ = 0, variants_ = 1;
+    std::vector<std::pair<double *, int32_t>> nanOuts_;
+    struct Kept {
+        const void *where;
+        std::string before;
+    };
+    std::vector<Kept> kept_;
     struct Output {
         const void *where;
         size_t bytes;
@@ -254,7 +285,8 @@ struct Outcome {
 bool returnsHostStatus(const Row &row);
 Outcome run(const Row &row, Call &call);
 
-// True for 0 and every code of the library's table.
+// True for 0 and every code of the library's table (read from
+// include/orin/common.h by generate_table.py).
 bool documentedCode(int32_t code);
 
 // A watchdog that aborts the process, naming the routine, when a call runs
@@ -273,9 +305,15 @@ private:
     State *state_;
 };
 
+// The code of a call whose inputs sized by n are all empty (n = 0): -20003,
+// unless the row's routine documents another.
+int32_t emptyCode(const char *routine);
 // True for parameters that are a work budget (see ValueSource::budget).
 bool isBudget(const char *routine, const char *param);
 // Typical valid values of scalar parameters, by routine and parameter name.
+// choicesFor: the values of a selector that picks code paths of their own
+// (the variants of a generated row), or nullptr.
+const std::vector<int32_t> *choicesFor(const char *routine, const char *param);
 double typicalReal(const char *routine, const char *param);
 int32_t typicalInteger(const char *routine, const char *param, int32_t n);
 

@@ -154,17 +154,6 @@ TEST(Deconvolution, UndoesConvolution) {
     }
 }
 
-ORIN_ALLOCATION_CASE(ConvolutionFFT, 2) {
-    const auto x = randomDoubles(20, 1), y = randomDoubles(9, 2);
-    DoubleHandle hx(x), hy(y), out(std::vector<double>{5});
-    const int32_t selector = 1;
-    int32_t error = 0;
-    inj.call([&] { return Convolution(hx, hy, out, &selector, &error); });
-    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) EXPECT_TRUE(out.emptied());
-    else expectClose(out.values(), directConvolution(x, y), bound(x, y));
-}
-
 // One handle as x, y and output: both inputs are copied before the resize.
 ORIN_ALLOCATION_CASE(ConvolutionInPlace, 3) {
     DoubleHandle h(std::vector<double>{1, 2});
@@ -174,25 +163,6 @@ ORIN_ALLOCATION_CASE(ConvolutionInPlace, 3) {
     EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
     if (inj.failing()) EXPECT_TRUE(h.emptied());
     else EXPECT_EQ(h.values(), (std::vector<double>{1, 4, 4}));
-}
-
-ORIN_ALLOCATION_CASE(AutoCorrelation, 3) {
-    DoubleHandle h(std::vector<double>{1, 2, 3});
-    int32_t error = 0;
-    inj.call([&] { return AutoCorrelation(h, &error); });
-    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) EXPECT_TRUE(h.emptied());
-    else expectClose(h.values(), {3, 8, 14, 8, 3}, 64 * kEps);
-}
-
-ORIN_ALLOCATION_CASE(Deconvolution, 3) {
-    DoubleHandle y(std::vector<double>{1, 2.5, 4, 1.5}), h(std::vector<double>{1, 0.5});
-    int32_t error = 0;
-    inj.call([&] { return Deconvolution(y, h, &error); });
-    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) EXPECT_TRUE(y.emptied());
-    else expectClose(y.values(), {1, 2, 3}, 16 * kEps);
-    EXPECT_EQ(h.values(), (std::vector<double>{1, 0.5}));
 }
 
 }  // namespace

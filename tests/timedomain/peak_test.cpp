@@ -239,17 +239,6 @@ ORIN_ALLOCATION_CASE(PeakD, 16) {
     else EXPECT_EQ(loc.values(), std::vector<double>{10});
 }
 
-ORIN_ALLOCATION_CASE(PeakDetector, 2) {
-    DoubleHandle x({0, 5, 5, 5, 0, 5, 0});
-    Int32Handle loc;
-    const double four = 4;
-    int32_t two = 2, count = 0, error = 0;
-    const MgErr status = inj.call([&] { return PeakDetector(x, &four, &two, loc, &count, &error); });
-    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) EXPECT_TRUE(status != 0 && loc.emptied() && count == 0);
-    else EXPECT_EQ(loc.values(), std::vector<int32_t>{1});
-}
-
 // The state header is the caller's: a later call whose counters no series
 // can have reached is refused before the history fill indexes by them, and
 // a series whose windows would pass INT32_MAX is refused rather than

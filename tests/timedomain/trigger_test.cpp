@@ -108,17 +108,6 @@ TEST(Trigger, MatchesModelAndBlockSplitsWhereThePreviousValueDecides) {
     }
 }
 
-ORIN_ALLOCATION_CASE(Triggerh, 4) {
-    DoubleMatrixHandle d(1, 4, {-1, 0, 1, -1});
-    DoubleHandle l({0}), p({-1}), h({1}), last;
-    Int32Handle s({1}), indices, counts, flags;
-    int32_t error = 0;
-    const MgErr status = inj.call([&] { return Triggerh(d, l, p, h, s, 2, indices, counts, flags, last, &error); });
-    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) EXPECT_TRUE(status != 0 && indices.emptied() && counts.emptied() && flags.emptied() && last.emptied());
-    else EXPECT_EQ(indices.values(), (Ints{1, 0}));
-}
-
 // The caller-held counts run on across calls: at INT32_MAX they stop there
 // (a wrap would hand back a negative count), and the flags and indices are
 // reported as for any other count.

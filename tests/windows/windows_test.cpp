@@ -88,16 +88,6 @@ TEST(GenCosWin, RectangularLeavesDataUntouchedAndFailuresTouchNothing) {
     EXPECT_EQ(keptC.values()[0].im, 2.0);
 }
 
-ORIN_ALLOCATION_CASE(GenCosWin, 1) {
-    const double a[] = {0.5, 0.5};
-    std::vector<double> x = ones(6);
-    EXPECT_EQ(inj.call([&] { return GenCosWin(x.data(), 6, a, 2, 0); }), inj.failing() ? kErrOutOfMemory : 0);
-    EXPECT_NEAR(x[3], 1.0, 4 * kEps);
-    if (inj.failing()) {
-        EXPECT_EQ(x, ones(6)) << "no sample changes before the scratch is had";
-    }
-}
-
 double realPart(double x) { return x; }
 double realPart(complexnum c) { return c.re; }
 
