@@ -28,8 +28,8 @@ namespace {
 
 // Element by element; the outputs may be the inputs, so each pair is read
 // before either output is written.
-int32_t pairwise(int32_t (*convert)(double, double, double *, double *), const double *a, const double *b,
-                 int32_t n, double *outA, double *outB) {
+int32_t pairwise(int32_t (*convert)(double, double, double *, double *), const double *a, const double *b, int32_t n,
+                 double *outA, double *outB) {
     if (n < 1) return kErrEmptyArray;
     for (int32_t i = 0; i < n; ++i) {
         double u = 0, v = 0;

@@ -32,7 +32,8 @@ constexpr int32_t kMedianN = 1000000;
 void BM_MedianLibrary(benchmark::State &state) {
     const auto x = noise(kMedianN, 1);
     std::vector<double> y(kMedianN);
-    for (auto _ : state) benchmark::DoNotOptimize(MedianFilter(x.data(), kMedianN, static_cast<int32_t>(state.range(0)), y.data()));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(MedianFilter(x.data(), kMedianN, static_cast<int32_t>(state.range(0)), y.data()));
 }
 
 // Sort of each zero-padded window (nth_element would be fairer to the
@@ -85,7 +86,8 @@ void BM_ConvolveDirect(benchmark::State &state) {
     for (auto _ : state) {
         for (int64_t k = 0; k < n + m - 1; ++k) {
             long double acc = 0;
-            for (int64_t i = std::max<int64_t>(0, k - m + 1); i <= std::min<int64_t>(k, n - 1); ++i) acc += static_cast<long double>(x[i]) * y[k - i];
+            for (int64_t i = std::max<int64_t>(0, k - m + 1); i <= std::min<int64_t>(k, n - 1); ++i)
+                acc += static_cast<long double>(x[i]) * y[k - i];
             out[k] = static_cast<double>(acc);
         }
         benchmark::DoNotOptimize(out.data());
@@ -110,12 +112,27 @@ void BM_ConvolutionSelector(benchmark::State &state) {
     DSDisposeHandle(hx), DSDisposeHandle(hy), DSDisposeHandle(ho);
 }
 
-BENCHMARK(BM_ConvolveDirect)->Args({64, 64})->Args({256, 256})->Args({1024, 1024})->Args({4096, 4096})->Args({100000, 16})->Args({100000, 64})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ConvolveDirect)
+    ->Args({64, 64})
+    ->Args({256, 256})
+    ->Args({1024, 1024})
+    ->Args({4096, 4096})
+    ->Args({100000, 16})
+    ->Args({100000, 64})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ConvolutionSelector)
-    ->Args({64, 64, 1})->Args({256, 256, 1})->Args({1024, 1024, 1})->Args({4096, 4096, 1})
-    ->Args({100000, 16, 1})->Args({100000, 64, 1})
-    ->Args({64, 64, 0})->Args({1024, 1024, 0})->Args({4096, 4096, 0})->Args({100000, 64, 0})
-    ->Args({1000000, 10000, 0})->Args({250000, 2500, 0})
+    ->Args({64, 64, 1})
+    ->Args({256, 256, 1})
+    ->Args({1024, 1024, 1})
+    ->Args({4096, 4096, 1})
+    ->Args({100000, 16, 1})
+    ->Args({100000, 64, 1})
+    ->Args({64, 64, 0})
+    ->Args({1024, 1024, 0})
+    ->Args({4096, 4096, 0})
+    ->Args({100000, 64, 0})
+    ->Args({1000000, 10000, 0})
+    ->Args({250000, 2500, 0})
     ->Unit(benchmark::kMicrosecond);
 
 void BM_Remez(benchmark::State &state) {

@@ -49,8 +49,8 @@ struct Lapack {
                    const double *, int *, double *, const int *, int *);
     void (*dgemm)(const char *, const char *, const int *, const int *, const int *, const double *, const double *,
                   const int *, const double *, const int *, const double *, double *, const int *);
-    void (*dgemv)(const char *, const int *, const int *, const double *, const double *, const int *,
-                  const double *, const int *, const double *, double *, const int *);
+    void (*dgemv)(const char *, const int *, const int *, const double *, const double *, const int *, const double *,
+                  const int *, const double *, double *, const int *);
 };
 
 bool loadLapack(Lapack &l) {
@@ -61,8 +61,8 @@ bool loadLapack(Lapack &l) {
         return f != nullptr;
     };
     return sym("dgesv_", l.dgesv) && sym("dpotrf_", l.dpotrf) && sym("dgetrf_", l.dgetrf) && sym("dgetri_", l.dgetri) &&
-           sym("dgesvd_", l.dgesvd) && sym("dsyev_", l.dsyev) && sym("dgeev_", l.dgeev) &&
-           sym("dgelss_", l.dgelss) && sym("dgemm_", l.dgemm) && sym("dgemv_", l.dgemv);
+           sym("dgesvd_", l.dgesvd) && sym("dsyev_", l.dsyev) && sym("dgeev_", l.dgeev) && sym("dgelss_", l.dgelss) &&
+           sym("dgemm_", l.dgemm) && sym("dgemv_", l.dgemv);
 }
 
 // Seconds per call of f over a batch of calls.
@@ -165,13 +165,10 @@ int main(int argc, char **argv) {
                      L.dgelss(&n, &n, &one, work.data(), &n, x.data(), &n, s.data(), &rcond, &rank, q, &lwork, &info);
                  });
                  std::vector<double> ws(lw);
-                 L.dgelss(&n, &n, &one, work.data(), &n, x.data(), &n, s.data(), &rcond, &rank, ws.data(), &lw,
-                          &info);
+                 L.dgelss(&n, &n, &one, work.data(), &n, x.data(), &n, s.data(), &rcond, &rank, ws.data(), &lw, &info);
              }},
             {"MatrixMul", 2 * n3, [&] { MatrixMul(a.data(), spd.data(), n, n, n, work.data()); },
-             [&] {
-                 L.dgemm("N", "N", &n, &n, &n, &unit, spd.data(), &n, a.data(), &n, &zero, work.data(), &n);
-             }},
+             [&] { L.dgemm("N", "N", &n, &n, &n, &unit, spd.data(), &n, a.data(), &n, &zero, work.data(), &n); }},
             {"AxVect", 2.0 * n * n, [&] { AxVect(a.data(), n, n, b.data(), x.data()); },
              [&] { L.dgemv("T", &n, &n, &unit, a.data(), &n, b.data(), &one, &zero, x.data(), &one); }},
             {"SVD with vectors", 0,

@@ -59,10 +59,8 @@ void BM_PlainMinimumAndMaximumPass(benchmark::State &state) {
     for (auto _ : state) {
         double lo = x[0], hi = x[0];
         for (size_t i = 1; i < x.size(); ++i) {
-            if (x[i] > hi)
-                hi = x[i];
-            else if (x[i] < lo)
-                lo = x[i];
+            if (x[i] > hi) hi = x[i];
+            else if (x[i] < lo) lo = x[i];
         }
         benchmark::DoNotOptimize(lo);
         benchmark::DoNotOptimize(hi);

@@ -142,7 +142,8 @@ const Data &design(int factors) {
         while (left[static_cast<size_t>(c)] == 0) c = (c + 1) % cells;
         --left[static_cast<size_t>(c)];
         d.y.push_back(noise(gen) + 0.01 * c);
-        for (int f = factors - 1, rest = c; f >= 0; --f, rest /= 10) d.index[static_cast<size_t>(f)].push_back(rest % 10);
+        for (int f = factors - 1, rest = c; f >= 0; --f, rest /= 10)
+            d.index[static_cast<size_t>(f)].push_back(rest % 10);
     }
     return d;
 }
@@ -169,8 +170,8 @@ void BM_ANOVA3Way(benchmark::State &state) {
     const Data &d = design(3);
     double t[32], p[7];
     for (auto _ : state) {
-        ANOVA3Way(d.y.data(), d.index[0].data(), d.index[1].data(), d.index[2].data(), 1000000, d.m, 10, 10, 10, t, p, p + 1, p + 2,
-                  p + 3, p + 4, p + 5, p + 6);
+        ANOVA3Way(d.y.data(), d.index[0].data(), d.index[1].data(), d.index[2].data(), 1000000, d.m, 10, 10, 10, t, p,
+                  p + 1, p + 2, p + 3, p + 4, p + 5, p + 6);
         benchmark::DoNotOptimize(p[0]);
     }
     state.SetItemsProcessed(state.iterations() * 1000000);

@@ -109,17 +109,20 @@ void ratioTable() {
     };
     std::vector<Contender> cs = {
         {"Median", [&] { Median(x.data(), n, &sink); }},
-        {"Sort copy (before)", [&] {
+        {"Sort copy (before)",
+         [&] {
              Sort(x.data(), n, 0, copy.data());
              sink = (copy[n / 2] + copy[n / 2 - 1]) * 0.5;
          }},
-        {"std::nth_element", [&] {
+        {"std::nth_element",
+         [&] {
              copy = x;
              auto mid = copy.begin() + n / 2;
              std::nth_element(copy.begin(), mid, copy.end());
              sink = (*mid + *std::max_element(copy.begin(), mid)) * 0.5;
          }},
-        {"std::sort copy", [&] {
+        {"std::sort copy",
+         [&] {
              copy = x;
              std::sort(copy.begin(), copy.end());
              sink = (copy[n / 2] + copy[n / 2 - 1]) * 0.5;

@@ -46,8 +46,10 @@ void peakSeries(benchmark::State &state, int32_t block) {
         UHandle internal = nullptr;
         int32_t error = 0, total = 0;
         for (size_t b = 0; b < blocks.size(); ++b) {
-            PeakCINControl c{blocks[b], 0.5, 11, 0, loc, amp, d2, 0,
-                             (b == 0 ? kPeakFirstCall : 0) | (b + 1 == blocks.size() ? kPeakLastCall : 0)};
+            PeakCINControl c{
+                blocks[b], 0.5, 11,
+                0,         loc, amp,
+                d2,        0,   (b == 0 ? kPeakFirstCall : 0) | (b + 1 == blocks.size() ? kPeakLastCall : 0)};
             PeakD(&c, &st, &internal, &error);
             total += c.count;
         }
@@ -112,16 +114,25 @@ void inPlace(benchmark::State &state, Routine routine, const std::vector<double>
     }
     state.SetItemsProcessed(state.iterations() * kN);
 }
-void BM_CopyReference(benchmark::State &state) { inPlace(state, [](double *) {}); }
-void BM_UnWrap1D(benchmark::State &state) { inPlace(state, [](double *p) { UnWrap1D(p, kN); }, wrappedPhase()); }
-void BM_Integrate(benchmark::State &state) { inPlace(state, [](double *p) { Integrate(p, kN, 0.1, 0, 0, p); }); }
+void BM_CopyReference(benchmark::State &state) {
+    inPlace(state, [](double *) {});
+}
+void BM_UnWrap1D(benchmark::State &state) {
+    inPlace(
+        state, [](double *p) { UnWrap1D(p, kN); }, wrappedPhase());
+}
+void BM_Integrate(benchmark::State &state) {
+    inPlace(state, [](double *p) { Integrate(p, kN, 0.1, 0, 0, p); });
+}
 void BM_Difference(benchmark::State &state) {
     inPlace(state, [](double *p) {
         int32_t e;
         Difference(p, kN, 0.1, 0, 0, p, &e);
     });
 }
-void BM_DecimateAveraging4(benchmark::State &state) { inPlace(state, [](double *p) { Decimate(p, kN, 4, 1, p); }); }
+void BM_DecimateAveraging4(benchmark::State &state) {
+    inPlace(state, [](double *p) { Decimate(p, kN, 4, 1, p); });
+}
 
 }  // namespace
 

@@ -36,8 +36,8 @@
 
 namespace {
 
-const std::vector<int32_t> kSizes = {1 << 10, 1 << 12, 1 << 16, 1 << 20, 1000, 3 * 1024, 10000,
-                                     100000,  1000000, 257,     65537,   1000003};
+const std::vector<int32_t> kSizes = {1 << 10, 1 << 12, 1 << 16, 1 << 20, 1000,  3 * 1024,
+                                     10000,   100000,  1000000, 257,     65537, 1000003};
 
 std::vector<double> randomData(size_t n, unsigned seed) {
     std::mt19937_64 gen(seed);
@@ -359,8 +359,8 @@ void ratioTable() {
             };
             const double o = get("orin"), nl = n * std::log2(static_cast<double>(n));
             if (complex && n == (1 << 20)) perNLogN20 = o / nl;
-            std::printf("%-8s %8d %11.2f %11.2f %11.2f %10.2f %9.2f %9.2f %10.2f\n", kind, n, o, get("fftw"), get("gsl"),
-                        o / get("fftw"), o / get("gsl"), get("orinSplit"),
+            std::printf("%-8s %8d %11.2f %11.2f %11.2f %10.2f %9.2f %9.2f %10.2f\n", kind, n, o, get("fftw"),
+                        get("gsl"), o / get("fftw"), o / get("gsl"), get("orinSplit"),
                         complex ? o / nl / perNLogN20 : static_cast<double>(NAN));
             std::fflush(stdout);
 #ifdef ORIN_HAVE_FFTW
@@ -375,8 +375,9 @@ void ratioTable() {
 #endif
         }
     }
-    std::printf("(last column: ours per n log2 n relative to complex 2^20; gsl is left out for the large primes;\n"
-                " realinv: ours restores re (and im where it changes), FFTW n + 2 doubles, GSL n)\n");
+    std::printf(
+        "(last column: ours per n log2 n relative to complex 2^20; gsl is left out for the large primes;\n"
+        " realinv: ours restores re (and im where it changes), FFTW n + 2 doubles, GSL n)\n");
 }
 
 }  // namespace

@@ -66,9 +66,7 @@ void demo_register_scene(int order, void (*scene)(void)) {
     }
 }
 
-static int byOrder(const void *a, const void *b) {
-    return *(const int *)a - *(const int *)b;
-}
+static int byOrder(const void *a, const void *b) { return *(const int *)a - *(const int *)b; }
 
 int main(int argc, char **argv) {
     const char *path = argc > 1 ? argv[1] : "liborinanalysis.so." ORIN_SOVERSION;

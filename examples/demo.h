@@ -25,11 +25,9 @@ void demo_picture_saved(const char *path, int status);
    Orders: 10 statistics, 20 transforms, 30 windows and generation, 40 filters,
    50 pulse measurements. */
 void demo_register_scene(int order, void (*scene)(void));
-#define DEMO_SCENE(order, fn)                                               \
-    static void fn(void);                                                   \
-    __attribute__((constructor)) static void fn##_register(void) {          \
-        demo_register_scene(order, fn);                                     \
-    }                                                                       \
+#define DEMO_SCENE(order, fn)                                                                        \
+    static void fn(void);                                                                            \
+    __attribute__((constructor)) static void fn##_register(void) { demo_register_scene(order, fn); } \
     static void fn(void)
 
 #endif

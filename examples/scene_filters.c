@@ -67,8 +67,8 @@ static void draw_responses(DoubleArrayHdl bwA, DoubleArrayHdl bwB, DoubleArrayHd
         bw[i] = response_db(f[i], bwA, bwB);
         el[i] = response_db(f[i], elA, elB);
     }
-    SvgPlot *plot = svg_plot_new("Lowpass designs at 100 Hz, fs = 1 kHz", "frequency (Hz)", "gain (dB)", 0,
-                                 kRate / 2, -100, 5);
+    SvgPlot *plot =
+        svg_plot_new("Lowpass designs at 100 Hz, fs = 1 kHz", "frequency (Hz)", "gain (dB)", 0, kRate / 2, -100, 5);
     svg_plot_line(plot, f, bw, kPoints, "#1f5fa8", "Butterworth, order 6");
     svg_plot_line(plot, f, el, kPoints, "#c0392b", "elliptic, order 5");
     svg_plot_hline(plot, -3.01, "#888888", "-3 dB");
@@ -102,8 +102,10 @@ DEMO_SCENE(40, scene_filters) {
     double eps, k1, k1c, K1, K1c, k, kc, K, Kc, u0, sn0, cn0, dn0;
     DEMO_SYM(Params)(ap, as, elOrder, &eps, &k1, &k1c, &K1, &K1c, &k, &kc, &K, &Kc, &u0, &sn0, &cn0, &dn0);
     const double stopEdge = atan(tan(M_PI * kCutoff / kRate) / k) * kRate / M_PI;
-    printf("\n  (Butterworth: -3.01 dB at the cut-off; elliptic: -0.5 dB there, and at least 60 dB down"
-           " from its stop-band edge at %.1f Hz on)\n", stopEdge);
+    printf(
+        "\n  (Butterworth: -3.01 dB at the cut-off; elliptic: -0.5 dB there, and at least 60 dB down"
+        " from its stop-band edge at %.1f Hz on)\n",
+        stopEdge);
     draw_responses(bwA, bwB, elA, elB, stopEdge);
 
     /* A 20 Hz tone in broadband noise. By linearity the filtered noise is

@@ -39,8 +39,8 @@ DEMO_SCENE(41, scene_fir) {
         if (f <= 100) ripple = fmax(ripple, fabs(a - 1));
         if (f >= 125) stop = fmax(stop, fabs(a));
     }
-    printf("  equiripple, 101 taps: reported deviation %.2e; measured pass ripple %.2e, stop band %.1f dB\n",
-           deviation, ripple, 20 * log10(stop));
+    printf("  equiripple, 101 taps: reported deviation %.2e; measured pass ripple %.2e, stop band %.1f dB\n", deviation,
+           ripple, 20 * log10(stop));
 
     /* Narrow band: pass to 40 Hz, stop from 45 Hz, 0.01 ripple, 60 dB. */
     FIRNarrowDesign *d = NULL;
@@ -52,10 +52,11 @@ DEMO_SCENE(41, scene_fir) {
             if (f <= 40) ripple = fmax(ripple, fabs(a - 1));
             if (f >= 45) stop = fmax(stop, a);
         }
-        printf("  narrow band 40/45 Hz: M = %d, model %d taps, image %d taps (a single stage needs about %d);\n"
-               "    measured pass ripple %.2e, stop band %.1f dB\n",
-               d->M, d->modelCount, d->imageCount,
-               (int)((-20 * log10(sqrt(0.01 * 0.001)) - 13) / (14.6 * 5 / 1000.0)), ripple, 20 * log10(stop));
+        printf(
+            "  narrow band 40/45 Hz: M = %d, model %d taps, image %d taps (a single stage needs about %d);\n"
+            "    measured pass ripple %.2e, stop band %.1f dB\n",
+            d->M, d->modelCount, d->imageCount, (int)((-20 * log10(sqrt(0.01 * 0.001)) - 13) / (14.6 * 5 / 1000.0)),
+            ripple, 20 * log10(stop));
         DEMO_SYM(FreeFIRNarrowMem)(&d, 0);
     } else {
         printf("  narrow-band design failed: %d\n", code);

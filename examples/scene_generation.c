@@ -58,8 +58,8 @@ DEMO_SCENE(30, scene_generation) {
     int32_t reseed = 7;
     DoubleArrayHdl periodic = demo_doubles(NULL, 0);
     DEMO_SYM(PeriodNoise)(&n, &periodAmp, &reseed, periodic, &err, &s1, &s2, &s3);
-    printf("  periodic noise, 16 samples of 7 cosines of 0.25 V each: x[0] = %.4f, x[15] = %.4f\n",
-           (*periodic)->elt[0], (*periodic)->elt[15]);
+    printf("  periodic noise, 16 samples of 7 cosines of 0.25 V each: x[0] = %.4f, x[15] = %.4f\n", (*periodic)->elt[0],
+           (*periodic)->elt[15]);
 
     demo_free(periodic);
     demo_free(coeffs);

@@ -83,10 +83,14 @@ DEMO_SCENE(50, scene_measurement) {
         double scale;
         const char *unit;
     } rows[] = {
-        {kMeasLow, "low level", 1, "V"},          {kMeasHigh, "high level", 1, "V"},
-        {kMeasAmplitude, "amplitude", 1, "V"},    {kMeasRiseTime, "rise time", 1e9, "ns"},
-        {kMeasFallTime, "fall time", 1e9, "ns"},  {kMeasPositiveWidth, "positive width", 1e9, "ns"},
-        {kMeasPeriod, "period", 1e9, "ns"},       {kMeasFrequency, "frequency", 1e-6, "MHz"},
+        {kMeasLow, "low level", 1, "V"},
+        {kMeasHigh, "high level", 1, "V"},
+        {kMeasAmplitude, "amplitude", 1, "V"},
+        {kMeasRiseTime, "rise time", 1e9, "ns"},
+        {kMeasFallTime, "fall time", 1e9, "ns"},
+        {kMeasPositiveWidth, "positive width", 1e9, "ns"},
+        {kMeasPeriod, "period", 1e9, "ns"},
+        {kMeasFrequency, "frequency", 1e-6, "MHz"},
         {kMeasPositiveDutyCycle, "duty cycle", 100, "%"},
         {kMeasRisingOvershoot, "overshoot", 1, "%"},
         {kMeasRisingSlewRate, "slew rate", 1e-9, "V/ns"},
@@ -94,19 +98,17 @@ DEMO_SCENE(50, scene_measurement) {
     double value;
     tCursorStruct cursor;
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        const int32_t code = DEMO_SYM(measurements_fetch)(session, rows[i].id, &levels, &options, 1, 0, dt, x,
-                                                          kSamples, &value, &cursor);
-        if (code == 0)
-            printf("  %-15s %9.3f %s\n", rows[i].name, value * rows[i].scale, rows[i].unit);
-        else
-            printf("  %-15s failed with code %d\n", rows[i].name, (int)code);
+        const int32_t code = DEMO_SYM(measurements_fetch)(session, rows[i].id, &levels, &options, 1, 0, dt, x, kSamples,
+                                                          &value, &cursor);
+        if (code == 0) printf("  %-15s %9.3f %s\n", rows[i].name, value * rows[i].scale, rows[i].unit);
+        else printf("  %-15s failed with code %d\n", rows[i].name, (int)code);
     }
 
     DEMO_SYM(measurements_fetch)(session, kMeasRiseTime, &levels, &options, 2, 0, dt, x, kSamples, &value, &cursor);
     printf("  cursors of the second rise: from %.2f ns to %.2f ns, between %.3f V and %.3f V\n", cursor.x1 * 1e9,
            cursor.x3 * 1e9, cursor.y1, cursor.y3);
-    const int32_t code = DEMO_SYM(measurements_fetch)(session, kMeasPeriod, &levels, &options, 4, 0, dt, x,
-                                                      kSamples, &value, &cursor);
+    const int32_t code =
+        DEMO_SYM(measurements_fetch)(session, kMeasPeriod, &levels, &options, 4, 0, dt, x, kSamples, &value, &cursor);
     printf("  a fourth period would end past the record: code %d\n", (int)code);
     draw_pulse(session, x, dt, &levels, &options);
     DEMO_SYM(measurements_destroy)(session);

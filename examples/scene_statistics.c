@@ -22,8 +22,8 @@ DEMO_SCENE(10, scene_statistics) {
     double sorted[12], hi, lo;
     DEMO_SYM(Sort)(volts, 12, 1, sorted);
     DEMO_SYM(MaxMin)(volts, 12, &hi, &lo);
-    printf("  largest three (sorted descending): %.2f %.2f %.2f; range %.2f to %.2f V\n",
-           sorted[0], sorted[1], sorted[2], lo, hi);
+    printf("  largest three (sorted descending): %.2f %.2f %.2f; range %.2f to %.2f V\n", sorted[0], sorted[1],
+           sorted[2], lo, hi);
 
     DoubleArrayHdl empty = demo_doubles(NULL, 0);
     DEMO_SYM(Median_head)(empty, &median, &err);

@@ -50,10 +50,12 @@ DEMO_SCENE(45, scene_timedomain) {
     printf("  peaks (window 15, above 0.5 V), fed in three blocks of 200:\n");
     for (int b = 0; b < 3; ++b) {
         DoubleArrayHdl block = demo_doubles(x + 200 * b, 200);
-        PeakCINControl c = {block, 0.5, 15, 0, loc, amp, d2, 0, (b == 0 ? kPeakFirstCall : 0) | (b == 2 ? kPeakLastCall : 0)};
+        PeakCINControl c = {
+            block, 0.5, 15, 0, loc, amp, d2, 0, (b == 0 ? kPeakFirstCall : 0) | (b == 2 ? kPeakLastCall : 0)};
         DEMO_SYM(PeakD)(&c, &state, &internal, &err);
         for (int32_t k = 0; k < c.count; ++k)
-            printf("    at sample %.3f: %.4f V, curvature %.2e V/sample^2\n", (*loc)->elt[k], (*amp)->elt[k], (*d2)->elt[k]);
+            printf("    at sample %.3f: %.4f V, curvature %.2e V/sample^2\n", (*loc)->elt[k], (*amp)->elt[k],
+                   (*d2)->elt[k]);
         demo_free(block);
     }
 
@@ -61,8 +63,8 @@ DEMO_SCENE(45, scene_timedomain) {
     DoubleArrayHdl first = demo_doubles(x, 220);
     double top, base, amplitude, delay, width = 0, slew, fall = 0, rise, over, pre;
     DEMO_SYM(PulseParameters)(first, &top, &base, &amplitude, &delay, &width, &slew, &fall, &rise, &over, &pre, &err);
-    printf("  first pulse: base %.3f V, top %.3f V, delay %.2f, width %.2f, rise %.2f, fall %.2f samples\n", base,
-           top, delay, width, rise, fall);
+    printf("  first pulse: base %.3f V, top %.3f V, delay %.2f, width %.2f, rise %.2f, fall %.2f samples\n", base, top,
+           delay, width, rise, fall);
     printf("  (a Gaussian of sigma 12 is 28.26 samples wide at half height, 20.24 from 10 %% to 90 %%)\n");
     void *handles[] = {data, levels, prev, hy, slopes, idx, counts, fired, last, loc, amp, d2, first};
     for (size_t i = 0; i < sizeof handles / sizeof handles[0]; ++i) demo_free(handles[i]);

@@ -30,8 +30,8 @@ struct ChebyshevPoles {
 
 int32_t Ch_Coef(double fs, double fl, double fh, double ripple, IIRFilterInfo *info) {
     using namespace orin::iir;
-    const int32_t code = checkDesign(fs, fl, fh, *info, noCheck,
-                                     [ripple] { return positiveFinite(ripple) ? kErrNone : kErrRipple; });
+    const int32_t code =
+        checkDesign(fs, fl, fh, *info, noCheck, [ripple] { return positiveFinite(ripple) ? kErrNone : kErrRipple; });
     if (code) return code;
     const int32_t n = info->order;
     const ChebyshevPoles poles(n, std::sqrt(powerRatioMinusOne(ripple)));
@@ -58,8 +58,7 @@ int32_t Ch_Coef(double fs, double fl, double fh, double ripple, IIRFilterInfo *i
 int32_t InvCh_Coef(double fs, double fl, double fh, double attenuation, IIRFilterInfo *info) {
     using namespace orin::iir;
     const int32_t code = checkDesign(
-        fs, fl, fh, *info, [attenuation] { return positiveFinite(attenuation) ? kErrNone : kErrAttenuation; },
-        noCheck);
+        fs, fl, fh, *info, [attenuation] { return positiveFinite(attenuation) ? kErrNone : kErrAttenuation; }, noCheck);
     if (code) return code;
     const int32_t n = info->order;
     // The inverse Chebyshev poles are the reciprocals of the Chebyshev poles

@@ -104,8 +104,8 @@ double fk(double x) {
 // degree equation K'(k)/K(k) = K'(k1)/(n K(k1)) fixes the selectivity
 // modulus k, and the poles are offset from the imaginary axis by
 // u0 = sc^-1(1/eps; k1') K/(n K1), evaluated with the complementary modulus.
-void Params(double Ap, double As, int32_t n, double *eps, double *k1, double *k1c, double *K1, double *K1c,
-            double *k, double *kc, double *K, double *Kc, double *u0, double *sn0, double *cn0, double *dn0) {
+void Params(double Ap, double As, int32_t n, double *eps, double *k1, double *k1c, double *K1, double *K1c, double *k,
+            double *kc, double *K, double *Kc, double *u0, double *sn0, double *cn0, double *dn0) {
     *eps = std::sqrt(std::pow(10.0, Ap / 10) - 1);
     *k1 = *eps / std::sqrt(std::pow(10.0, As / 10) - 1);
     *k1c = std::sqrt(1 - *k1 * *k1);

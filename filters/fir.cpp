@@ -21,20 +21,20 @@ void design(int32_t type, extended w1, extended w2, int32_t N, double *h) {
         const extended t = k - half, pt = kPiL * t;
         extended v = 0;
         switch (type) {
-        case 0: v = std::sin(w1 * t) / pt; break;
-        case 1: v = -std::sin(w1 * t) / pt; break;
-        case 2: v = (std::sin(w2 * t) - std::sin(w1 * t)) / pt; break;
-        default: v = (std::sin(w1 * t) - std::sin(w2 * t)) / pt; break;
+            case 0: v = std::sin(w1 * t) / pt; break;
+            case 1: v = -std::sin(w1 * t) / pt; break;
+            case 2: v = (std::sin(w2 * t) - std::sin(w1 * t)) / pt; break;
+            default: v = (std::sin(w1 * t) - std::sin(w2 * t)) / pt; break;
         }
         h[k] = h[N - 1 - k] = static_cast<double>(v);
     }
     if (N % 2) {
         extended c = 0;
         switch (type) {
-        case 0: c = w1 / kPiL; break;
-        case 1: c = 1 - w1 / kPiL; break;
-        case 2: c = (w2 - w1) / kPiL; break;
-        default: c = 1 - (w2 - w1) / kPiL; break;
+            case 0: c = w1 / kPiL; break;
+            case 1: c = 1 - w1 / kPiL; break;
+            case 2: c = (w2 - w1) / kPiL; break;
+            default: c = 1 - (w2 - w1) / kPiL; break;
         }
         h[N / 2] = static_cast<double>(c);
     }

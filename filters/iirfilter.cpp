@@ -70,8 +70,7 @@ void cascadeGroup(const double *x, double *y, int32_t n, const double *a, const 
 // single recurrence, while four per pass ran slower than two on the
 // benchmark machine.)
 template <int M>
-void cascade(const double *x, double *y, int32_t n, int32_t sections, const double *a, const double *b,
-             double *state) {
+void cascade(const double *x, double *y, int32_t n, int32_t sections, const double *a, const double *b, double *state) {
     const double *in = x;
     for (int32_t k = 0; k < sections; k += 2) {
         const double *ak = a + static_cast<int64_t>(k) * M, *bk = b + static_cast<int64_t>(k) * (M + 1);

@@ -25,9 +25,8 @@ void clear(const DoubleArrayView &state) {
 // The samples are emptied after a coefficient or structure error and kept
 // after a missing signal, a bad section kind or a refused state (a refused
 // state array is itself left empty by fitState).
-int32_t IIR_Filter(DoubleArrayHdl xHandle, DoubleArrayHdl aHandle, DoubleArrayHdl bHandle,
-                   DoubleArrayHdl bStateHandle, DoubleArrayHdl aStateHandle, const uint8_t *continueFlag,
-                   int32_t *error) {
+int32_t IIR_Filter(DoubleArrayHdl xHandle, DoubleArrayHdl aHandle, DoubleArrayHdl bHandle, DoubleArrayHdl bStateHandle,
+                   DoubleArrayHdl aStateHandle, const uint8_t *continueFlag, int32_t *error) {
     const orin::Output samples = orin::Output(xHandle).keepOn({kErrEmptyArray, kErrOutOfMemory});
     return orin::runEntry(error, {samples}, [&]() -> Outcome {
         DoubleArrayView x(xHandle), a(aHandle), b(bHandle), bState(bStateHandle), aState(aStateHandle);
@@ -48,11 +47,9 @@ int32_t IIR_Filter(DoubleArrayHdl xHandle, DoubleArrayHdl aHandle, DoubleArrayHd
     });
 }
 
-int32_t IIR_Filter2(DoubleArrayHdl xHandle, const int32_t *sectionKind, DoubleArrayHdl aHandle,
-                    DoubleArrayHdl bHandle, DoubleArrayHdl stateHandle, const uint8_t *continueFlag,
-                    int32_t *error) {
-    const orin::Output samples =
-        orin::Output(xHandle).keepOn({kErrEmptyArray, kErrInvalidSelector, kErrOutOfMemory});
+int32_t IIR_Filter2(DoubleArrayHdl xHandle, const int32_t *sectionKind, DoubleArrayHdl aHandle, DoubleArrayHdl bHandle,
+                    DoubleArrayHdl stateHandle, const uint8_t *continueFlag, int32_t *error) {
+    const orin::Output samples = orin::Output(xHandle).keepOn({kErrEmptyArray, kErrInvalidSelector, kErrOutOfMemory});
     return orin::runEntry(error, {samples}, [&]() -> Outcome {
         DoubleArrayView x(xHandle), a(aHandle), b(bHandle), state(stateHandle);
         const int32_t n = x.size(), na = a.size(), nb = b.size();

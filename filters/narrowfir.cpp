@@ -138,20 +138,19 @@ int32_t designStage(FIRNarrowDesign **block, int32_t mode, int64_t length, bool 
         DBPrintf("%s\n", title);
         DBPrintf("numBand=%ld\n", static_cast<long>(bands.count));
         for (int32_t i = 0; i < bands.count; ++i)
-            DBPrintf("%ld: amp=%le,weights=%le,freq[low]=%le,freq[[high]=%le\n", static_cast<long>(i),
-                     bands.desired[i], bands.weights[i], bands.edges[2 * i], bands.edges[2 * i + 1]);
+            DBPrintf("%ld: amp=%le,weights=%le,freq[low]=%le,freq[[high]=%le\n", static_cast<long>(i), bands.desired[i],
+                     bands.weights[i], bands.edges[2 * i], bands.edges[2 * i + 1]);
         DBPrintf(lengthFormat, static_cast<long>(n));
         DBPrintf("\n");
         double deviation = 0;
         double *taps = mode == 1 ? (*block)->model : (*block)->image;
-        if (const int32_t code = Equi_Ripple(bands.count, bands.desired, bands.weights, fs, bands.edges,
-                                             kMultiband, n, taps, &deviation))
+        if (const int32_t code = Equi_Ripple(bands.count, bands.desired, bands.weights, fs, bands.edges, kMultiband, n,
+                                             taps, &deviation))
             return code;
         if (deviation <= target) return kErrNone;
         length = static_cast<int64_t>(std::ceil(kStageGrowth * static_cast<double>(n)));
     }
 }
-
 
 // A request reduced to the lowpass (or band) prototype the stages design:
 // the half-widths of pass and stop band, the deviations in the prototype's
@@ -169,21 +168,19 @@ struct Prototype {
 Prototype prototypeOf(int32_t type, double fs, double f1, double f2, double dp, double ds) {
     Prototype r{type, f1, f2, dp, ds};
     switch (type) {
-    case kLowpass:
-        if (f1 > fs / 4) r = {kWideLowpass, fs / 2 - f2, fs / 2 - f1, ds, dp};
-        break;
-    case kHighpass:
-        r.pass = fs / 2 - f1;
-        r.stop = fs / 2 - f2;
-        if (r.pass > fs / 4) r = {kWideHighpass, f2, f1, ds, dp};
-        break;
-    case kBandpass:
-        r.pass = f1 / 2;
-        r.stop = f2 / 2;
-        break;
-    default:
-        r = {type, f2 / 2, f1 / 2, ds, dp};
-        break;
+        case kLowpass:
+            if (f1 > fs / 4) r = {kWideLowpass, fs / 2 - f2, fs / 2 - f1, ds, dp};
+            break;
+        case kHighpass:
+            r.pass = fs / 2 - f1;
+            r.stop = fs / 2 - f2;
+            if (r.pass > fs / 4) r = {kWideHighpass, f2, f1, ds, dp};
+            break;
+        case kBandpass:
+            r.pass = f1 / 2;
+            r.stop = f2 / 2;
+            break;
+        default: r = {type, f2 / 2, f1 / 2, ds, dp}; break;
     }
     return r;
 }
@@ -301,8 +298,8 @@ int32_t FIRNarrowCoef(double fs, double f1, double f2, double fc, double dp, dou
                       FIRNarrowDesign **design) {
     *design = nullptr;
     // NaN never reaches a float-to-integer conversion: refused here.
-    if (type < 0 || type > 3 || !positiveFinite(fs) || !positiveFinite(dp) || std::isnan(As) ||
-        !std::isfinite(f1) || !std::isfinite(f2) || !std::isfinite(fc))
+    if (type < 0 || type > 3 || !positiveFinite(fs) || !positiveFinite(dp) || std::isnan(As) || !std::isfinite(f1) ||
+        !std::isfinite(f2) || !std::isfinite(fc))
         return kErrEquirippleSpec;
     const Prototype proto = prototypeOf(type, fs, f1, f2, dp, std::pow(10.0, -As / 20));
     const double p = proto.pass, s = proto.stop;
@@ -327,9 +324,9 @@ int32_t FIRNarrowCoef(double fs, double f1, double f2, double fc, double dp, dou
                                          fs, proto.dp / 2, "design model filter", "Mtaps=%ld"))
         return code;
     if (M > 1) {
-        if (const int32_t code = designStage(&guard.block, 2, plan.imageTaps, odd,
-                                             imageBands(fs, fc, proto, plan, bandType, w), fs, proto.dp / 2,
-                                             "design image filter", "Itaps=%ld"))
+        if (const int32_t code =
+                designStage(&guard.block, 2, plan.imageTaps, odd, imageBands(fs, fc, proto, plan, bandType, w), fs,
+                            proto.dp / 2, "design image filter", "Itaps=%ld"))
             return code;
     }
     mirrorAndComplement(*guard.block, proto.kind);

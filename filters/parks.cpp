@@ -44,17 +44,15 @@ struct Design {
     bool symmetric = true;
     int32_t nfcns = 0, nz = 0, ngrid = 0;
     extended *grid = nullptr, *xg = nullptr, *des = nullptr, *wt = nullptr;  // ngrid each
-    int32_t *ext = nullptr;                                                // nz + 1
+    int32_t *ext = nullptr;                                                  // nz + 1
     const double *desired = nullptr, *weights = nullptr;
-    extended *x = nullptr, *y = nullptr, *ad = nullptr;                    // nz + 1
+    extended *x = nullptr, *y = nullptr, *ad = nullptr;  // nz + 1
     extended dev = 0;
 
     // Desired value and weight at grid frequency f (normalised by fs) in
     // band b; the differentiator's slope and 1/f weighting make its
     // relative error equiripple.
-    extended DA(int32_t b, extended f) const {
-        return kind == kDifferentiator ? desired[b] * f : extended{desired[b]};
-    }
+    extended DA(int32_t b, extended f) const { return kind == kDifferentiator ? desired[b] * f : extended{desired[b]}; }
     extended Weight(int32_t b, extended f) const {
         return kind == kDifferentiator && desired[b] >= kFlatSlope ? weights[b] / f : extended{weights[b]};
     }
@@ -298,8 +296,7 @@ extended Design::gridError() const {
 // (no extrapolation) and the coefficients are mapped back by the Chebyshev
 // recurrence of the published program; with at most two terms the
 // polynomial is of degree one and is sampled directly.
-void Design::InvDFT(extended *alpha, extended *a, extended *p, extended *q, extended *t,
-                    extended *cosTable) const {
+void Design::InvDFT(extended *alpha, extended *a, extended *p, extended *q, extended *t, extended *cosTable) const {
     const int32_t nf = nfcns, cn = 2 * nf - 1;
     for (int32_t k = 0; k < cn; ++k) cosTable[k] = std::cos(kTwoPiL * k / cn);
     const bool mapped = kind == kHilbert && nf > 2;
@@ -397,18 +394,17 @@ int32_t validate(int32_t nBands, const double *desired, const double *weights, d
     const double gap = std::fabs(last - fs / 2);
     const bool even = nTaps % 2 == 0;
     switch (kind) {
-    case kMultiband:
-        if (edges[0] != 0 || gap > kNyquistReach) return kErrEquirippleSpec;
-        if (even && desired[nBands - 1] != 0) return kErrEvenTaps;
-        break;
-    case kDifferentiator:
-        if (edges[0] != 0 || (even ? gap > kNyquistReach : gap < kNyquistClearance)) return kErrEquirippleSpec;
-        break;
-    case kHilbert:
-        if (edges[0] == 0 || (even ? gap > kNyquistReach : gap < kNyquistReach)) return kErrEquirippleSpec;
-        break;
-    default:
-        return kErrInvalidSelector;
+        case kMultiband:
+            if (edges[0] != 0 || gap > kNyquistReach) return kErrEquirippleSpec;
+            if (even && desired[nBands - 1] != 0) return kErrEvenTaps;
+            break;
+        case kDifferentiator:
+            if (edges[0] != 0 || (even ? gap > kNyquistReach : gap < kNyquistClearance)) return kErrEquirippleSpec;
+            break;
+        case kHilbert:
+            if (edges[0] == 0 || (even ? gap > kNyquistReach : gap < kNyquistReach)) return kErrEquirippleSpec;
+            break;
+        default: return kErrInvalidSelector;
     }
     return kErrNone;
 }
@@ -456,8 +452,8 @@ int32_t Equi_Ripple_Iter(int32_t nBands, const double *desired, const double *we
     d.x = scratch.get(xPart);
     d.y = scratch.get(yPart);
     d.ad = scratch.get(adPart);
-    extended *alpha = scratch.get(alphaPart), *a = scratch.get(aPart), *p = scratch.get(pPart),
-             *q = scratch.get(qPart), *t = scratch.get(tPart), *cosTable = scratch.get(cosPart);
+    extended *alpha = scratch.get(alphaPart), *a = scratch.get(aPart), *p = scratch.get(pPart), *q = scratch.get(qPart),
+             *t = scratch.get(tPart), *cosTable = scratch.get(cosPart);
 
     // Dense grid, band by band; each band's last point is its upper edge.
     int32_t n = 0;

@@ -30,12 +30,12 @@ constexpr int32_t kMaxCoefficients = 90;
 
 // The six methods, by the number the caller passes.
 enum class Method : int32_t {
-    kSvd = 0,              // singular value decomposition, minimum norm on rank deficiency
-    kGivens = 1,           // Givens rotations
-    kFastGivens = 2,       // square-root-free Givens rotations (Gentleman)
-    kHouseholder = 3,      // Householder reflections
-    kNormalLU = 4,         // normal equations, LU with partial pivoting
-    kNormalCholesky = 5,   // normal equations, Cholesky R^T R without a test
+    kSvd = 0,             // singular value decomposition, minimum norm on rank deficiency
+    kGivens = 1,          // Givens rotations
+    kFastGivens = 2,      // square-root-free Givens rotations (Gentleman)
+    kHouseholder = 3,     // Householder reflections
+    kNormalLU = 4,        // normal equations, LU with partial pivoting
+    kNormalCholesky = 5,  // normal equations, Cholesky R^T R without a test
 };
 
 // x = R^-1 b for the upper triangle R in the first k rows of r (row stride

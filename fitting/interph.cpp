@@ -16,8 +16,8 @@ struct Table {
 };
 
 template <class Scheme>
-MgErr estimateEntry(Scheme scheme, DoubleArrayHdl yHandle, DoubleArrayHdl xHandle, const double *xval,
-                    double *yout, double *dyout, int32_t *error) {
+MgErr estimateEntry(Scheme scheme, DoubleArrayHdl yHandle, DoubleArrayHdl xHandle, const double *xval, double *yout,
+                    double *dyout, int32_t *error) {
     return runEntry(error, {yout, dyout}, [&]() -> Outcome {
         const Table t{DoubleArrayView(yHandle), DoubleArrayView(xHandle)};
         ORIN_TRY(t.check());

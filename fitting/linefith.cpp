@@ -10,8 +10,7 @@ namespace {
 
 using Fit = int32_t (*)(const double *, const double *, int32_t, double *, double *);
 
-MgErr fitEntry(Fit fit, DoubleArrayHdl yHandle, DoubleArrayHdl xHandle, double *first, double *second,
-               int32_t *error) {
+MgErr fitEntry(Fit fit, DoubleArrayHdl yHandle, DoubleArrayHdl xHandle, double *first, double *second, int32_t *error) {
     return runEntry(error, {first, second}, [&]() -> Outcome {
         const DoubleArrayView y(yHandle), x(xHandle);
         if (x.size() != y.size()) return kErrArraySizeMismatch;

@@ -11,8 +11,8 @@
 #include "../frame/kit.h"
 
 using orin::abs;
-using orin::Scratch;
 using orin::kEpsilon;
+using orin::Scratch;
 
 namespace {
 
@@ -43,8 +43,8 @@ bool laguerre(const complexnum *a, int32_t m, complexnum *x) {
         const complexnum gm = g - root;
         const double ap = abs(gp), am = abs(gm);
         if (ap < am) gp = gm;
-        const complexnum dx = std::max(ap, am) > 0 ? complexnum{static_cast<double>(m), 0} / gp
-                                                  : orin::polar(1 + ax, step);
+        const complexnum dx =
+            std::max(ap, am) > 0 ? complexnum{static_cast<double>(m), 0} / gp : orin::polar(1 + ax, step);
         const complexnum next = *x - dx;
         if (next == *x) return true;
         // A fractional step now and then breaks a limit cycle.

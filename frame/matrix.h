@@ -36,11 +36,11 @@ public:
     bool isSquare() const { return rows_ == cols_; }
 
     T &operator()(int32_t i, int32_t j) const { return data_[static_cast<ptrdiff_t>(i) * ld_ + j]; }
-    std::span<T> row(int32_t i) const {
-        return {data_ + static_cast<ptrdiff_t>(i) * ld_, static_cast<size_t>(cols_)};
-    }
+    std::span<T> row(int32_t i) const { return {data_ + static_cast<ptrdiff_t>(i) * ld_, static_cast<size_t>(cols_)}; }
     // The rows x cols block whose top left element is (i, j).
-    MatrixRef block(int32_t i, int32_t j, int32_t rows, int32_t cols) const { return {&(*this)(i, j), rows, cols, ld_}; }
+    MatrixRef block(int32_t i, int32_t j, int32_t rows, int32_t cols) const {
+        return {&(*this)(i, j), rows, cols, ld_};
+    }
 
 private:
     T *data_ = nullptr;

@@ -41,9 +41,9 @@ struct Outcome {
 }  // namespace orin
 
 // Returns from the enclosing body when a step fails.
-#define ORIN_TRY(expr)                              \
-    do {                                            \
-        const ::orin::Outcome orinTryOutcome_ = (expr); \
+#define ORIN_TRY(expr)                                     \
+    do {                                                   \
+        const ::orin::Outcome orinTryOutcome_ = (expr);    \
         if (!orinTryOutcome_.ok()) return orinTryOutcome_; \
     } while (0)
 

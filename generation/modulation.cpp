@@ -53,7 +53,8 @@ int32_t PhasMod(int32_t n, double dt, double *phaseOut, double fc, double *x, do
         deviation = x[i];
         trackPeak(deviation, peak);
         p = advance(p, carrier, cycle);
-        x[i] = std::sin(static_cast<double>(deviation * static_cast<extended>(kPi) / 180 + static_cast<extended>(p) * dt));
+        x[i] =
+            std::sin(static_cast<double>(deviation * static_cast<extended>(kPi) / 180 + static_cast<extended>(p) * dt));
     }
     *psi = p;
     // With no sample there is no deviation to add: the carrier phase alone.

@@ -14,8 +14,9 @@ int32_t PulsePtrn(DoubleArrayHdl out, const int32_t *n, const double *amp, const
 }
 
 int32_t RampPtrn(DoubleArrayHdl out, const int32_t *n, const double *first, const double *last, int32_t *error) {
-    return generate(out, *n, error, [&](double *o) { return Ramp(*n, *first, *last, o); },
-                    orin::gen::Minimum{2, kErrTooFewSamples});
+    return generate(
+        out, *n, error, [&](double *o) { return Ramp(*n, *first, *last, o); },
+        orin::gen::Minimum{2, kErrTooFewSamples});
 }
 
 int32_t SincWave(DoubleArrayHdl out, const int32_t *n, const double *amp, const double *delay, const double *dt,

@@ -88,8 +88,8 @@ int32_t SawtoothWave(int32_t n, double amp, double f, double *phase, double *out
 // The phase variable itself carries the table position during the block: it
 // is converted to positions, advanced by m*f per sample, and converted back
 // to degrees (which an empty table cannot do, so its phase comes back 0).
-int32_t ArbitraryWave(int32_t n, double amp, double f, double *phase, const double *table, int32_t m,
-                      int32_t interp, double *out) {
+int32_t ArbitraryWave(int32_t n, double amp, double f, double *phase, const double *table, int32_t m, int32_t interp,
+                      double *out) {
     if (n < 1) return kErrEmptyArray;
     double x = static_cast<double>(static_cast<extended>(m) / 360 * *phase);
     const extended step = static_cast<extended>(m) * f;

@@ -134,9 +134,7 @@ std::mutex gMutexTableLock;
 uint32_t gNextMutex = 1;
 std::atomic<int64_t> gLiveMutexes{0};
 
-std::mutex *mutexOf(MutexRef m) {
-    return (m == 0 || m >= kMaxMutexes) ? nullptr : gMutexes[m].load();
-}
+std::mutex *mutexOf(MutexRef m) { return (m == 0 || m >= kMaxMutexes) ? nullptr : gMutexes[m].load(); }
 
 }  // namespace
 
@@ -175,13 +173,9 @@ MgErr DSHandToHand(UHandle *hdlp) {
     return kMgNoErr;
 }
 
-UHandle DSNewHandle(size_t size) {
-    return allocationAllowed(size) ? newHandle(size, 0, false) : nullptr;
-}
+UHandle DSNewHandle(size_t size) { return allocationAllowed(size) ? newHandle(size, 0, false) : nullptr; }
 
-UHandle DSNewHClr(size_t size) {
-    return allocationAllowed(size) ? newHandle(size, 0, true) : nullptr;
-}
+UHandle DSNewHClr(size_t size) { return allocationAllowed(size) ? newHandle(size, 0, true) : nullptr; }
 
 MgErr DSSetHandleSize(UHandle h, size_t size) {
     if (!h || !*h) return kMgArgErr;
@@ -330,10 +324,8 @@ int32_t DBPrintf(const char *fmt, ...) {
     }
     va_end(args);
     std::lock_guard<std::mutex> lock(gDebugLock);
-    if (gCapture)
-        gDebugText += text;
-    else
-        std::fputs(text.c_str(), stderr);
+    if (gCapture) gDebugText += text;
+    else std::fputs(text.c_str(), stderr);
     return len;
 }
 

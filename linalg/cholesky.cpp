@@ -86,8 +86,8 @@ int32_t Cholesky(double *packed, int32_t n) {
         for (ptrdiff_t i = j0; i < n; ++i)
             for (ptrdiff_t g = 0; g < kPanel / kLanes; ++g) {
                 extended *s = acc + i * kPanel + g * kLanes;
-                // Entries above the diagonal start (and stay) unused.
-                #pragma GCC unroll 4  // the sums stay in registers
+// Entries above the diagonal start (and stay) unused.
+#pragma GCC unroll 4  // the sums stay in registers
                 for (ptrdiff_t c = 0; c < kLanes; ++c) {
                     const ptrdiff_t j = j0 + g * kLanes + c;
                     s[c] = j <= i ? packed[lowerAt(n, i, j)] : 0.0;

@@ -44,8 +44,7 @@ int32_t VanderMatrix(const double *x, int32_t n, double *out) {
 
 int32_t CompanMatrix(const double *c, int32_t m, double *out) { return orin::linalg::companion(c, m, out); }
 
-int32_t SpecialMatrix(int32_t code, int32_t n, const double *x, int32_t nx, const double *y, int32_t ny,
-                      double *out) {
+int32_t SpecialMatrix(int32_t code, int32_t n, const double *x, int32_t nx, const double *y, int32_t ny, double *out) {
     switch (code) {
         case 0: return IdentityMatrix(n, out);
         case 1: return DiagonalMatrix(x, nx, out);

@@ -8,8 +8,8 @@
 
 #include "packed.h"
 
-using orin::Scratch;
 using orin::conj;
+using orin::Scratch;
 using orin::linalg::ExtendedCx;
 using orin::linalg::kCholeskyRelativeFloor;
 using orin::linalg::lowerAt;

@@ -113,9 +113,7 @@ int32_t CxVanderMatrix(const complexnum *x, int32_t n, complexnum *out) {
 }
 
 // The companion matrix whose characteristic polynomial is c(z) / c[0].
-int32_t CxCompanMatrix(const complexnum *c, int32_t m, complexnum *out) {
-    return orin::linalg::companion(c, m, out);
-}
+int32_t CxCompanMatrix(const complexnum *c, int32_t m, complexnum *out) { return orin::linalg::companion(c, m, out); }
 
 int32_t CxSpecialMatrix(int32_t code, int32_t n, const complexnum *x, int32_t nx, const complexnum *y, int32_t ny,
                         complexnum *out) {

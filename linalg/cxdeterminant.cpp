@@ -5,8 +5,8 @@
 #include "detail.h"
 
 using orin::Scratch;
-using orin::linalg::ExtendedCx;
 using orin::linalg::cells;
+using orin::linalg::ExtendedCx;
 
 namespace {
 

@@ -357,8 +357,7 @@ int32_t CxGenEigenVectorValue(const complexnum *a, int32_t n, int32_t wantVector
     return kErrNone;
 }
 
-int32_t HermEvectorEvalue(const complexnum *a, int32_t n, int32_t wantVectors, complexnum *vectors,
-                          double *values) {
+int32_t HermEvectorEvalue(const complexnum *a, int32_t n, int32_t wantVectors, complexnum *vectors, double *values) {
     if (const int32_t shape = orin::checkShape(n, n, sizeof(complexnum))) return shape;
     const bool want = wantVectors == 1;
     orin::ScratchLayout layout;
@@ -389,15 +388,16 @@ int32_t HermEvectorEvalue(const complexnum *a, int32_t n, int32_t wantVectors, c
     return kErrNone;
 }
 
-int32_t CxEigenValueVector(const complexnum *a, int32_t n, int32_t matrixType, int32_t wantVectors,
-                           complexnum *values, complexnum *vectors) {
+int32_t CxEigenValueVector(const complexnum *a, int32_t n, int32_t matrixType, int32_t wantVectors, complexnum *values,
+                           complexnum *vectors) {
     switch (matrixType) {
         case 0: return CxGenEigenVectorValue(a, n, wantVectors, values, vectors);
         case 1: {
             if (const int32_t shape = orin::checkShape(n, n, sizeof(complexnum))) return shape;
             orin::Scratch<double> real(n);
             if (!real) return kErrOutOfMemory;
-            const int32_t code = HermEvectorEvalue(a, n, wantVectors, wantVectors == 1 ? vectors : nullptr, real.data());
+            const int32_t code =
+                HermEvectorEvalue(a, n, wantVectors, wantVectors == 1 ? vectors : nullptr, real.data());
             if (code != kErrNone) return code;
             for (int32_t i = 0; i < n; ++i) values[i] = {real[i], 0};
             return kErrNone;

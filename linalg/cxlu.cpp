@@ -8,8 +8,8 @@
 
 #include "../frame/kit.h"
 
-using orin::CxMatrix;
 using orin::ConstCxMatrix;
+using orin::CxMatrix;
 using orin::norm;
 using orin::Scratch;
 

@@ -13,10 +13,10 @@
 
 using orin::ConstCxMatrix;
 using orin::extended;
+using orin::Scratch;
 using orin::linalg::cells;
 using orin::linalg::elementNorm;
 using orin::linalg::startMeasure;
-using orin::Scratch;
 
 namespace {
 

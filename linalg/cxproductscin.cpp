@@ -14,7 +14,8 @@ int32_t AxBCxCIN(ComplexMatrixHdl a, ComplexMatrixHdl b, ComplexMatrixHdl c, int
         ORIN_TRY(requireConformable(A.cols(), B.rows()));
         const int32_t m = A.rows(), k = A.cols(), n = B.cols();
         ORIN_TRY(checkShape(m, n, sizeof(complexnum)));
-        return linalg::productInto(out, c == a || c == b, linalg::cells(m, n), [&] { return out.resize(m, n); },
-                                   [&](complexnum *dest) { return MatrixMulCx(A.data(), B.data(), m, k, n, dest); });
+        return linalg::productInto(
+            out, c == a || c == b, linalg::cells(m, n), [&] { return out.resize(m, n); },
+            [&](complexnum *dest) { return MatrixMulCx(A.data(), B.data(), m, k, n, dest); });
     });
 }

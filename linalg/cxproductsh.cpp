@@ -13,8 +13,9 @@ int32_t AxVectorCx(ComplexMatrixHdl a, ComplexArrayHdl x, ComplexArrayHdl y, int
         ORIN_TRY(checkShape(A.rows(), A.cols(), sizeof(complexnum)));
         if (X.size() < 1) return kErrEmptyArray;
         ORIN_TRY(requireConformable(A.cols(), X.size()));
-        return linalg::productInto(out, y == x, A.rows(), [&] { return out.resize(A.rows()); },
-                                   [&](complexnum *dest) { return AxVectCx(A.data(), A.rows(), A.cols(), X.data(), dest); });
+        return linalg::productInto(
+            out, y == x, A.rows(), [&] { return out.resize(A.rows()); },
+            [&](complexnum *dest) { return AxVectCx(A.data(), A.rows(), A.cols(), X.data(), dest); });
     });
 }
 

@@ -90,8 +90,7 @@ int32_t Cxhouse_calc(const complexnum *x, int32_t len, CxHouseholderVector *hh) 
     return kErrNone;
 }
 
-int32_t CxMVprod_house(const CxHouseholderVector *hh, int32_t offset, const complexnum *x, int32_t n,
-                       complexnum *y) {
+int32_t CxMVprod_house(const CxHouseholderVector *hh, int32_t offset, const complexnum *x, int32_t n, complexnum *y) {
     if (offset < 0 || static_cast<int64_t>(offset) + hh->length != n) return kErrBadArraySize;
     if (x != y) std::copy_n(x, n, y);
     complexnum sum{};

@@ -369,7 +369,6 @@ inline int32_t checkPermutation(const Int32ArrayView &perm, int32_t n) {
 
 }  // namespace orin::linalg
 
-
 // ---- Four extended sums in flight ------------------------------------------
 //
 // An x87 addition takes several cycles before its result can be added to

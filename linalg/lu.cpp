@@ -49,8 +49,8 @@ bool factorByColumns(orin::Matrix A, int32_t *perm, int32_t *parity) {
     const ptrdiff_t n = A.rows();
     for (ptrdiff_t j = 0; j < n; ++j) {
         for (ptrdiff_t i = j == 0 ? 0 : 1; i < n; ++i)
-            A(i, j) = static_cast<double>(A(i, j) - orin::dotExtended(A.row(i).data(), &A(0, j),
-                                                                    static_cast<int32_t>(std::min(i, j)), 1, n));
+            A(i, j) = static_cast<double>(
+                A(i, j) - orin::dotExtended(A.row(i).data(), &A(0, j), static_cast<int32_t>(std::min(i, j)), 1, n));
         if (!pivot(A, j, perm, parity)) return false;
     }
     return true;
@@ -79,7 +79,7 @@ void reducePanel(orin::Matrix A, ptrdiff_t j0, double *u, extended *acc) {
             extended s[kLanes] = {0, 0, 0, 0};
             double *ui = group(g) + i * kLanes;
             orin::linalg::rowTimesLanes(A.row(i).data(), group(g), i, s);
-            #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
             for (ptrdiff_t c = 0; c < kLanes; ++c) ui[c] = static_cast<double>(ui[c] - s[c]);
         }
     for (ptrdiff_t i = j0; i < n; ++i)
@@ -117,10 +117,10 @@ bool factorByPanels(orin::Matrix A, int32_t *perm, int32_t *parity, double *u, e
             for (; i + kLanes <= n; i += kLanes) {
                 const double *rows[kLanes] = {&A(i, j0), &A(i + 1, j0), &A(i + 2, j0), &A(i + 3, j0)};
                 extended s[kLanes];
-                #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
                 for (ptrdiff_t r = 0; r < kLanes; ++r) s[r] = acc[(i + r) * kPanel + c];
                 orin::linalg::rowsTimesVector(rows, above, c, s);
-                #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
                 for (ptrdiff_t r = 0; r < kLanes; ++r) A(i + r, j) = static_cast<double>(A(i + r, j) - s[r]);
             }
             for (; i < n; ++i) finishRow(i);
@@ -235,7 +235,7 @@ void invertFactored(const double *lu, const int32_t *perm, ptrdiff_t n, double *
             if (n > 1)
                 for (ptrdiff_t i = 0; i < n; ++i) {
                     const ptrdiff_t p = perm[i];
-                    #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
                     for (ptrdiff_t c = 0; c < kLanes; ++c) {
                         s[c] = b[p * kLanes + c];
                         if (p != i) b[p * kLanes + c] = b[i * kLanes + c];
@@ -243,7 +243,7 @@ void invertFactored(const double *lu, const int32_t *perm, ptrdiff_t n, double *
                     const ptrdiff_t from = finite ? lead : 0;
                     orin::linalg::rowTimesLanes<true>(F.row(i).data() + from, b + from * kLanes, i - from, s);
                     bool zero = lead == i;
-                    #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
                     for (ptrdiff_t c = 0; c < kLanes; ++c) {
                         b[i * kLanes + c] = static_cast<double>(s[c]);
                         zero = zero && b[i * kLanes + c] == 0 && !std::signbit(b[i * kLanes + c]);
@@ -251,10 +251,10 @@ void invertFactored(const double *lu, const int32_t *perm, ptrdiff_t n, double *
                     if (zero) lead = i + 1;
                 }
             for (ptrdiff_t i = n - 1; i >= 0; --i) {
-                #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
                 for (ptrdiff_t c = 0; c < kLanes; ++c) s[c] = b[i * kLanes + c];
                 orin::linalg::rowTimesLanes<true>(F.row(i).data() + i + 1, b + (i + 1) * kLanes, n - 1 - i, s);
-                #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
                 for (ptrdiff_t c = 0; c < kLanes; ++c) b[i * kLanes + c] = static_cast<double>(s[c] / F(i, i));
             }
         }
@@ -275,8 +275,10 @@ struct InverseScratch {
     orin::CarvedScratch block;
 
     InverseScratch(int32_t n, int64_t copyCount)
-        : copy(layout.add<double>(copyCount)), rhs(layout.add<double>(kRhs * static_cast<int64_t>(n))),
-          order(layout.add<int32_t>(n)), block(layout) {}
+        : copy(layout.add<double>(copyCount)),
+          rhs(layout.add<double>(kRhs * static_cast<int64_t>(n))),
+          order(layout.add<int32_t>(n)),
+          block(layout) {}
 
     void invert(const double *lu, const int32_t *perm, int32_t n, double *inv) const {
         invertFactored(lu, perm, n, inv, block.get(rhs), block.get(order));

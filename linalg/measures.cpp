@@ -27,8 +27,7 @@ struct TallSvd {
         if (wantVectors && !v.allocate(cells(q, q))) return kErrOutOfMemory;
         if (transposed) orin::linalg::transposeInto(a, m, n, u.data());
         else orin::linalg::copyCells(a, cells(m, n), u.data());
-        return orin::linalg::singularValues(u.data(), p, q, s.data(), wantVectors ? v.data() : nullptr,
-                                            wantVectors);
+        return orin::linalg::singularValues(u.data(), p, q, s.data(), wantVectors ? v.data() : nullptr, wantVectors);
     }
 };
 

@@ -34,7 +34,7 @@ int32_t MatrixMul(const double *a, const double *b, int32_t m, int32_t k, int32_
                 extended s[kLanes] = {0, 0, 0, 0};
                 orin::linalg::rowTimesLanes(A.row(i).data(), group(g), k, s);
                 double rounded[kLanes];
-                #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
                 for (ptrdiff_t col = 0; col < kLanes; ++col) rounded[col] = static_cast<double>(s[col]);
                 for (ptrdiff_t col = g * kLanes; col < std::min((g + 1) * kLanes, w); ++col)
                     C(i, j0 + col) = rounded[col - g * kLanes];
@@ -57,7 +57,7 @@ int32_t AxVect(const double *a, int32_t m, int32_t n, const double *x, double *y
         const double *rows[kLanes] = {A.row(i).data(), A.row(i + 1).data(), A.row(i + 2).data(), A.row(i + 3).data()};
         extended s[kLanes] = {0, 0, 0, 0};
         orin::linalg::rowsTimesVector(rows, x, n, s);
-        #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
         for (ptrdiff_t r = 0; r < kLanes; ++r) y[i + r] = static_cast<double>(s[r]);
     }
     for (; i < m; ++i) y[i] = static_cast<double>(orin::dotExtended(A.row(i).data(), x, n));

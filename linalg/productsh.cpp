@@ -12,9 +12,9 @@ int32_t MatrixMul_head(DoubleMatrixHdl a, DoubleMatrixHdl b, DoubleMatrixHdl c, 
         const int32_t m = A.rows(), k = A.cols(), n = B.cols();
         ORIN_TRY(orin::checkShape(m, n));
         // c may be a or b: then the product is formed before the resize.
-        return orin::linalg::productInto(out, c == a || c == b, orin::linalg::cells(m, n),
-                                         [&] { return out.resize(m, n); },
-                                         [&](double *dest) { return MatrixMul(A.data(), B.data(), m, k, n, dest); });
+        return orin::linalg::productInto(
+            out, c == a || c == b, orin::linalg::cells(m, n), [&] { return out.resize(m, n); },
+            [&](double *dest) { return MatrixMul(A.data(), B.data(), m, k, n, dest); });
     });
 }
 
@@ -35,8 +35,9 @@ int32_t AxVect_head(DoubleMatrixHdl a, DoubleArrayHdl x, DoubleArrayHdl y, int32
         ORIN_TRY(orin::checkShape(A.rows(), A.cols()));
         if (X.size() < 1) return kErrEmptyArray;
         ORIN_TRY(orin::requireConformable(A.cols(), X.size()));
-        return orin::linalg::productInto(out, y == x, A.rows(), [&] { return out.resize(A.rows()); },
-                                         [&](double *dest) { return AxVect(A.data(), A.rows(), A.cols(), X.data(), dest); });
+        return orin::linalg::productInto(
+            out, y == x, A.rows(), [&] { return out.resize(A.rows()); },
+            [&](double *dest) { return AxVect(A.data(), A.rows(), A.cols(), X.data(), dest); });
     });
 }
 

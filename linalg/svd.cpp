@@ -19,7 +19,9 @@ namespace {
 // Golub and Reinsch's limit on the QR sweeps spent on one singular value.
 constexpr int kMaxSweeps = 30;
 
-inline double withSign(double magnitude, double sign) { return sign >= 0 ? std::fabs(magnitude) : -std::fabs(magnitude); }
+inline double withSign(double magnitude, double sign) {
+    return sign >= 0 ? std::fabs(magnitude) : -std::fabs(magnitude);
+}
 
 // Which Householder reflections of step i were not formed because the column
 // or row was already reduced; their transformations are then the identity.
@@ -125,7 +127,7 @@ double reflectRow(Matrix A, ptrdiff_t i, double *reflector, bool &skipped) {
             for (ptrdiff_t r = 0; r < kLanes; ++r) rows[r] = A.row(j + r).data() + l;
             extended t[kLanes] = {0, 0, 0, 0};
             rowsTimesVector(rows, rowi + l, n - l, t);
-            #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
             for (ptrdiff_t r = 0; r < kLanes; ++r) {
                 double *row = A.row(j + r).data();
                 const double tt = static_cast<double>(t[r]);
@@ -230,8 +232,7 @@ void rotateColumns(Matrix M, ptrdiff_t l, ptrdiff_t last, const double *cosines,
     const ptrdiff_t m = M.rows();
     ptrdiff_t r = 0;
     for (; r + kRows <= m; r += kRows) {
-        double *r0 = M.row(r).data(), *r1 = M.row(r + 1).data(), *r2 = M.row(r + 2).data(),
-               *r3 = M.row(r + 3).data();
+        double *r0 = M.row(r).data(), *r1 = M.row(r + 1).data(), *r2 = M.row(r + 2).data(), *r3 = M.row(r + 3).data();
         double z0 = r0[l], z1 = r1[l], z2 = r2[l], z3 = r3[l];
         for (ptrdiff_t j = l; j <= last; ++j) {
             const double c = cosines[j], s = sines[j];

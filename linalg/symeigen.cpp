@@ -27,13 +27,13 @@ void symmetricTimesVector(orin::Matrix A, ptrdiff_t len, const double *x, double
         const double *rows[kLanes] = {A.row(j).data(), A.row(j + 1).data(), A.row(j + 2).data(), A.row(j + 3).data()};
         extended t[kLanes] = {0, 0, 0, 0};
         orin::linalg::rowsTimesVector(rows, x, j + 1, t);
-        #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
         for (ptrdiff_t r = 0; r < kLanes; ++r)
             for (ptrdiff_t k = j + 1; k < j + kLanes; ++k)
                 t[r] += static_cast<extended>(k <= j + r ? A(j + r, k) : A(k, j + r)) * x[k];
         if (j + kLanes < len)
             orin::linalg::rowTimesLanes(x + j + kLanes, &A(j + kLanes, j), len - j - kLanes, t, A.ld());
-        #pragma GCC unroll 4  // the sums stay in registers
+#pragma GCC unroll 4  // the sums stay in registers
         for (ptrdiff_t r = 0; r < kLanes; ++r) y[j + r] = static_cast<double>(t[r]);
     }
     for (; j < len; ++j) {

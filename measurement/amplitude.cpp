@@ -21,9 +21,7 @@ extended sumOfSquares(const double *x, int32_t n) {
     return s;
 }
 
-double rootMeanSquare(const double *x, int32_t n) {
-    return static_cast<double>(std::sqrt(sumOfSquares(x, n) / n));
-}
+double rootMeanSquare(const double *x, int32_t n) { return static_cast<double>(std::sqrt(sumOfSquares(x, n) / n)); }
 
 double mean(const double *x, int32_t n) { return static_cast<double>(sumOf(x, n) / n); }
 

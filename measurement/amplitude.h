@@ -12,8 +12,7 @@ namespace orin::meas {
 template <class Derived, int32_t kId>
 class tRecordStatistic : public tMeasure<Derived, kId> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override;
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override;
 };
 
 class tRms : public tRecordStatistic<tRms, 13> {};
@@ -25,8 +24,7 @@ class tRootSumSquares : public tRecordStatistic<tRootSumSquares, 21> {};
 template <class Derived, int32_t kId>
 class tCycleStatistic : public tMeasure<Derived, kId, true> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override;
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override;
     // The statistic of x[0..n-1], n >= 1.
     virtual double _statistic(const double *x, int32_t n) const = 0;
 };

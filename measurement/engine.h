@@ -22,24 +22,19 @@
 namespace orin::meas {
 
 // The intermediates: fetched only through the mediary, never as results.
-enum : int32_t {
-    kMeasMinAndMax = 50,
-    kMeasCrossPoints = 51,
-    kMeasEdgeTimes = 52,
-    kMeasHistogram = 53
-};
+enum : int32_t { kMeasMinAndMax = 50, kMeasCrossPoints = 51, kMeasEdgeTimes = 52, kMeasHistogram = 53 };
 
 // Parameters of a fetch, built by measurements_fetch from the caller's blocks.
 struct tParamStruct {
-    double hysteresis;     // half-width of the band round the middle level
+    double hysteresis;  // half-width of the band round the middle level
     double lowRef;
     double midRef;
     double highRef;
-    int32_t hystUnits;     // 0 absolute, 1 percent of the reference range
+    int32_t hystUnits;  // 0 absolute, 1 percent of the reference range
     int32_t histogramBins;
-    int32_t refMethod;     // range of percent levels: 0 low/high, 1 min/max, 2 base/top
-    int32_t refUnits;      // 0 absolute, 1 percent
-    int32_t occurrence;    // 1-based pulse, edge or mid-level crossing
+    int32_t refMethod;   // range of percent levels: 0 low/high, 1 min/max, 2 base/top
+    int32_t refUnits;    // 0 absolute, 1 percent
+    int32_t occurrence;  // 1-based pulse, edge or mid-level crossing
 };
 
 // The record being measured: samples[i] taken at t0 + i * dt.
@@ -60,22 +55,22 @@ struct tWaveform {
 // One transition between the low and the high reference level. first is the
 // crossing the edge starts at (low for rising, high for falling).
 struct tEdge {
-    int32_t lowIndex;      // sample just after the low-level crossing
+    int32_t lowIndex;  // sample just after the low-level crossing
     int32_t highIndex;
     int32_t firstIndex;
     int32_t secondIndex;
-    double lowTime;        // interpolated crossing times
+    double lowTime;  // interpolated crossing times
     double highTime;
     double firstTime;
     double secondTime;
-    int32_t slope;         // 1 rising, 0 falling
+    int32_t slope;  // 1 rising, 0 falling
 };
 
 // One crossing of the middle reference level.
 struct tCrossPoint {
     double time;
-    int32_t slope;         // 1 upward, 0 downward
-    int32_t index;         // sample just after the crossing
+    int32_t slope;  // 1 upward, 0 downward
+    int32_t index;  // sample just after the crossing
 };
 
 // Heap placement of every object the engine news. Only the nothrow form
@@ -236,8 +231,8 @@ public:
                              int32_t &found);
     int32_t fetchEdgeTimes(int32_t maxCross, const tParamStruct &params, const tWaveform &w, const tEdge **edges,
                            int32_t &found);
-    int32_t fetchHistogram(const tParamStruct &params, const tWaveform &w, const int32_t **bins,
-                           double &firstBinCenter, double &binWidth);
+    int32_t fetchHistogram(const tParamStruct &params, const tWaveform &w, const int32_t **bins, double &firstBinCenter,
+                           double &binWidth);
 
 private:
     // The object of an intermediate class, found under the class's id.

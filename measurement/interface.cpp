@@ -40,10 +40,8 @@ int32_t isCycleMeasurement(int32_t measId) {
         case kMeasCycleRms:
         case kMeasCycleMean:
         case kMeasPositiveDutyCycle:
-        case kMeasNegativeDutyCycle:
-            return 1;
-        default:
-            return 0;
+        case kMeasNegativeDutyCycle: return 1;
+        default: return 0;
     }
 }
 

@@ -10,10 +10,8 @@ int32_t tVoltageMinAndMax::_algorithm(const tParamStruct &, const tWaveform &w, 
     const double *x = w.samples;
     double lowest = x[0], highest = x[0];
     for (int32_t i = 1; i < w.count; ++i) {
-        if (x[i] > highest)
-            highest = x[i];
-        else if (x[i] < lowest)
-            lowest = x[i];
+        if (x[i] > highest) highest = x[i];
+        else if (x[i] < lowest) lowest = x[i];
     }
     tCursorStruct c;
     w.span(c);
@@ -54,8 +52,7 @@ int32_t tHistogramLevel<Derived, kId, kUpper>::_algorithm(const tParamStruct &pa
 template class tHistogramLevel<tVoltageLow, 3, false>;
 template class tHistogramLevel<tVoltageHigh, 4, true>;
 
-int32_t referenceRange(tMediary &mediary, const tParamStruct &params, const tWaveform &w, double *range,
-                       double *base) {
+int32_t referenceRange(tMediary &mediary, const tParamStruct &params, const tWaveform &w, double *range, double *base) {
     int32_t rangeId = 0, baseId = 0;
     switch (params.refMethod) {
         case 0: rangeId = kMeasAmplitude, baseId = kMeasLow; break;
@@ -67,8 +64,7 @@ int32_t referenceRange(tMediary &mediary, const tParamStruct &params, const tWav
     return base ? mediary.fetchDependency(baseId, params, w, base, nullptr) : 0;
 }
 
-int32_t tHystVolts::_algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                               tCursorStruct *cursor) {
+int32_t tHystVolts::_algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) {
     if (params.hystUnits == 0) {
         *result = params.hysteresis;
     } else if (params.hystUnits == 1) {

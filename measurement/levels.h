@@ -12,16 +12,14 @@ namespace orin::meas {
 // never used.
 class tVoltageMinAndMax : public tMeasure<tVoltageMinAndMax, 50> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override;
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override;
 };
 
 // A value that another measurement (kSource) computes and stores here.
 template <int32_t kId, int32_t kSource>
 class tDepend : public tMeasure<tDepend<kId, kSource>, kId> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override {
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override {
         double unused = 0;
         const int32_t code = this->_value(kSource, params, w, &unused);
         *result = this->_cachedResult;
@@ -34,8 +32,7 @@ protected:
 template <int32_t kId, int32_t kA, int32_t kB>
 class tDifference : public tMeasure<tDifference<kId, kA, kB>, kId> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override {
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override {
         double a = 0, b = 0;
         if (const int32_t code = this->_value(kB, params, w, &b)) return code;
         if (const int32_t code = this->_value(kA, params, w, &a)) return code;
@@ -51,8 +48,8 @@ protected:
 class tHistogram : public tIntermediate<tHistogram, kMeasHistogram> {
 private:
     friend class tMediary;
-    Scratch<int32_t> _bins;   // the counts, then (up to 2^16 bins) room for three more sets while counting
-    int64_t _capacity = 0;    // int32 cells allocated
+    Scratch<int32_t> _bins;  // the counts, then (up to 2^16 bins) room for three more sets while counting
+    int64_t _capacity = 0;   // int32 cells allocated
     double _firstBinCenter = 0;
     double _binWidth = 0;
 };
@@ -63,8 +60,7 @@ private:
 template <class Derived, int32_t kId, bool kUpper>
 class tHistogramLevel : public tMeasure<Derived, kId> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override;
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override;
 };
 
 class tVoltageLow : public tHistogramLevel<tVoltageLow, 3, false> {};
@@ -75,8 +71,7 @@ class tVoltageHigh : public tHistogramLevel<tVoltageHigh, 4, true> {};
 template <int32_t kId, int32_t kFallback, int32_t kHist>
 class tVoltageBaseTop : public tMeasure<tVoltageBaseTop<kId, kFallback, kHist>, kId> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override {
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override {
         double level = 0;
         tCursorStruct levelCursor;
         if (const int32_t code = this->_mediary->fetchDependency(kHist, params, w, &level, &levelCursor)) return code;
@@ -92,8 +87,7 @@ protected:
 // The range and base that percent levels refer to, by refMethod: 0 low to
 // high, 1 minimum to maximum, 2 base to top. The range is fetched first;
 // base may be null.
-int32_t referenceRange(tMediary &mediary, const tParamStruct &params, const tWaveform &w, double *range,
-                       double *base);
+int32_t referenceRange(tMediary &mediary, const tParamStruct &params, const tWaveform &w, double *range, double *base);
 
 // The low (9), middle (10) or high (11) reference level in signal units.
 template <int32_t kId>
@@ -102,8 +96,7 @@ class tRefVolts : public tMeasure<tRefVolts<kId>, kId> {
                   "a reference level is the low, middle or high one");
 
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override {
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override {
         const double level = kId == kMeasLowReference   ? params.lowRef
                              : kId == kMeasMidReference ? params.midRef
                                                         : params.highRef;
@@ -127,8 +120,7 @@ protected:
 // Hysteresis in signal units.
 class tHystVolts : public tMeasure<tHystVolts, 12> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override;
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override;
 };
 
 }  // namespace orin::meas

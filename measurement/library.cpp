@@ -16,7 +16,7 @@ using orin::meas::tLibrary;
 extern "C" {
 __attribute__((visibility("default"))) int32_t initStatus = 0;
 __attribute__((visibility("default"))) tLibrary library
-    __attribute__((init_priority(ORIN_INIT_PRIORITY_REGISTRY)))(initStatus);
+    __attribute__((init_priority(ORIN_INIT_PRIORITY_REGISTRY))) (initStatus);
 }
 
 namespace orin::meas {
@@ -89,10 +89,8 @@ int32_t tLibrary::destroy(int32_t sessionId) {
     if (it == _sessions.end()) return kErrUnknownSession;
     tSession *session = it->second;
     _sessions.erase(it);
-    if (session->_users == 0)
-        delete session;
-    else
-        session->_destroyed = true;
+    if (session->_users == 0) delete session;
+    else session->_destroyed = true;
     return 0;
 }
 
@@ -100,9 +98,7 @@ int32_t tLibrary::destroy(int32_t sessionId) {
 // it leaves.
 class tLibrary::tHold {
 public:
-    tHold(tLibrary &owner, int32_t sessionId) : library_(owner) {
-        code_ = library_._findSession(sessionId, &session_);
-    }
+    tHold(tLibrary &owner, int32_t sessionId) : library_(owner) { code_ = library_._findSession(sessionId, &session_); }
     ~tHold() {
         if (session_) library_._release(session_);
     }
@@ -125,8 +121,8 @@ int32_t tLibrary::clear(int32_t sessionId) {
     return session->clear();
 }
 
-int32_t tLibrary::fetch(int32_t sessionId, int32_t measId, tParamStruct params, const tWaveform &w,
-                        double *result, tCursorStruct *cursor) {
+int32_t tLibrary::fetch(int32_t sessionId, int32_t measId, tParamStruct params, const tWaveform &w, double *result,
+                        tCursorStruct *cursor) {
     if (!result) return kErrNullResult;
     if (!cursor) return kErrNullCursor;
     if (!w.samples) return kErrNoSamples;

@@ -133,8 +133,8 @@ int32_t tRecordList<Record>::grow(int32_t wanted, int32_t samples) {
 template struct tRecordList<tEdge>;
 template struct tRecordList<tCrossPoint>;
 
-int32_t tEdgeTimes::_edgeTimes(int32_t maxCross, const tParamStruct &params, const tWaveform &w,
-                               const tEdge **edges, int32_t &found) {
+int32_t tEdgeTimes::_edgeTimes(int32_t maxCross, const tParamStruct &params, const tWaveform &w, const tEdge **edges,
+                               int32_t &found) {
     if (answeredFromList(*this, _cacheValid, maxCross, edges, found)) return 0;
     double low = 0, high = 0;
     if (const int32_t code = _value(kMeasLowReference, params, w, &low)) return code;

@@ -46,8 +46,8 @@ int32_t tMediary::fetchCrossPoints(int32_t maxCross, double mid, double h, const
     return list->fetchCrossPoints(maxCross, mid, h, w, points, found);
 }
 
-int32_t tMediary::fetchEdgeTimes(int32_t maxCross, const tParamStruct &params, const tWaveform &w,
-                                 const tEdge **edges, int32_t &found) {
+int32_t tMediary::fetchEdgeTimes(int32_t maxCross, const tParamStruct &params, const tWaveform &w, const tEdge **edges,
+                                 int32_t &found) {
     tEdgeTimes *list = nullptr;
     if (const int32_t code = _findAs(&list)) return code;
     return list->_edgeTimes(maxCross, params, w, edges, found);
@@ -109,7 +109,8 @@ int32_t tMediary::fetchHistogram(const tParamStruct &params, const tWaveform &w,
         }
         for (; i < w.count; ++i) ++counts[bin(x[i])];
         if (lanes == 4)
-            for (size_t k = 0; k < lane; ++k) counts[k] += counts[lane + k] + counts[2 * lane + k] + counts[3 * lane + k];
+            for (size_t k = 0; k < lane; ++k)
+                counts[k] += counts[lane + k] + counts[2 * lane + k] + counts[3 * lane + k];
         h->_cacheValid = true;
     }
     *bins = h->_bins.data();

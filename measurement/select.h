@@ -33,10 +33,8 @@ int64_t selectBySlope(const Record *records, int32_t found, int64_t k, int32_t s
 inline void windowExtremes(const double *x, int64_t first, int64_t last, double *largest, double *smallest) {
     double hi = x[first], lo = x[first];
     for (int64_t i = first + 1; i <= last; ++i) {
-        if (x[i] > hi)
-            hi = x[i];
-        else if (x[i] < lo)
-            lo = x[i];
+        if (x[i] > hi) hi = x[i];
+        else if (x[i] < lo) lo = x[i];
     }
     *largest = hi;
     *smallest = lo;

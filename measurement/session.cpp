@@ -53,9 +53,9 @@ int32_t tSession::clear() {
 // occurrence, and the edge and crossing lists serve every occurrence.
 int32_t tSession::_updateCacheValidity(const tParamStruct &params) {
     const tParamStruct &p = _params;
-    if (params.highRef == p.highRef && params.histogramBins == p.histogramBins &&
-        params.hysteresis == p.hysteresis && params.hystUnits == p.hystUnits && params.lowRef == p.lowRef &&
-        params.midRef == p.midRef && params.refMethod == p.refMethod && params.refUnits == p.refUnits)
+    if (params.highRef == p.highRef && params.histogramBins == p.histogramBins && params.hysteresis == p.hysteresis &&
+        params.hystUnits == p.hystUnits && params.lowRef == p.lowRef && params.midRef == p.midRef &&
+        params.refMethod == p.refMethod && params.refUnits == p.refUnits)
         return 0;
     _clearLocked();
     _params = params;
@@ -79,8 +79,8 @@ int32_t tSession::fetch(int32_t measId, tParamStruct params, const tWaveform &w,
     // objects hold no result (a valid list would answer as a cached value),
     // so they are refused here as the map refuses an id it does not know.
     const bool intermediate = measId >= kMeasMinAndMax && measId <= kMeasHistogram;
-    const int32_t code = intermediate ? tMeasBundle::unknownId()
-                                      : _mediary.fetchDependency(measId, params, w, result, cursor);
+    const int32_t code =
+        intermediate ? tMeasBundle::unknownId() : _mediary.fetchDependency(measId, params, w, result, cursor);
     _dirty = true;
     return code;
 }

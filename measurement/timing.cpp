@@ -9,8 +9,7 @@ int32_t fetchCrossings(tMediary &mediary, const tParamStruct &params, const tWav
     return mediary.fetchCrossPoints(recordsWanted(wanted), c->mid, c->h, w, &c->points, c->found);
 }
 
-int32_t tPeriod::_algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                            tCursorStruct *cursor) {
+int32_t tPeriod::_algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) {
     const int64_t m = params.occurrence;  // the cycle's first crossing, 1-based
     if (m < 1) return kErrEdgeCount;
     tCrossings c;
@@ -25,8 +24,7 @@ int32_t tPeriod::_algorithm(const tParamStruct &params, const tWaveform &w, doub
     return 0;
 }
 
-int32_t tFrequency::_algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                               tCursorStruct *cursor) {
+int32_t tFrequency::_algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) {
     double period = 0;
     if (const int32_t code = _mediary->fetchDependency(kMeasPeriod, params, w, &period, cursor)) return code;
     if (period <= 0) return kErrNoPeriod;  // a NaN period passes and gives NaN

@@ -22,14 +22,12 @@ int32_t fetchCrossings(tMediary &mediary, const tParamStruct &params, const tWav
 // One cycle: from a crossing to the next crossing of the same slope.
 class tPeriod : public tMeasure<tPeriod, 15, true> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override;
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override;
 };
 
 class tFrequency : public tMeasure<tFrequency, 16, true> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override;
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override;
 };
 
 // Width of the k-th positive (kSlope 1) or negative pulse at the middle
@@ -37,8 +35,7 @@ protected:
 template <int32_t kId, int32_t kSlope>
 class tWidth : public tMeasure<tWidth<kId, kSlope>, kId, true> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override {
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override {
         const int64_t k = params.occurrence;
         if (k < 1) return kErrEdgeCount;
         tCrossings c;
@@ -58,8 +55,7 @@ protected:
 template <int32_t kId, int32_t kWidth>
 class tPulseCenter : public tMeasure<tPulseCenter<kId, kWidth>, kId, true> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override {
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override {
         double width = 0;
         if (const int32_t code = this->_mediary->fetchDependency(kWidth, params, w, &width, cursor)) return code;
         *result = (cursor->x1 + cursor->x3) / 2;
@@ -72,8 +68,7 @@ protected:
 template <int32_t kId, int32_t kSlope>
 class tDutyCycle : public tMeasure<tDutyCycle<kId, kSlope>, kId, true> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override {
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override {
         const int64_t m = params.occurrence;  // the cycle's first crossing, 1-based
         if (m < 1) return kErrEdgeCount;
         tCrossings c;

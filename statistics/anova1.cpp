@@ -2,8 +2,8 @@
 
 #include "anova.h"
 
-int32_t ANOVA1Way(const double *x, const int32_t *levels, int32_t n, int32_t k, double *ssa, double *msa,
-                  double *f, double *p, double *sse, double *mse, double *sst) {
+int32_t ANOVA1Way(const double *x, const int32_t *levels, int32_t n, int32_t k, double *ssa, double *msa, double *f,
+                  double *p, double *sse, double *mse, double *sst) {
     using orin::extended;
     if (n <= 0) return kErrEmptyArray;
     if (k < 2 || k >= n) return kErrAnovaLevels;

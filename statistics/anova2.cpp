@@ -2,8 +2,8 @@
 
 #include "anova.h"
 
-int32_t ANOVA2Way(const double *x, const int32_t *levelsA, const int32_t *levelsB, int32_t n, int32_t m,
-                  int32_t kA, int32_t kB, double *table, double *pA, double *pB, double *pAB) {
+int32_t ANOVA2Way(const double *x, const int32_t *levelsA, const int32_t *levelsB, int32_t n, int32_t m, int32_t kA,
+                  int32_t kB, double *table, double *pA, double *pB, double *pAB) {
     using orin::extended;
     const int64_t a = orin::stats::levelCount(kA), b = orin::stats::levelCount(kB);
     if (orin::stats::designSize({a, b, m}) != n) return kErrAnovaSize;

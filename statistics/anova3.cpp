@@ -21,18 +21,18 @@ constexpr int kDenominator[8][7] = {
     {rowError, rowError, rowError, rowError, rowError, rowError, rowError},  // none random
     {rowAC, rowBC, rowError, rowABC, rowError, rowError, rowError},          // C
     {rowAB, rowError, rowBC, rowError, rowABC, rowError, rowError},          // B
-    {kNone, rowBC, rowBC, rowABC, rowABC, rowError, rowError},             // B, C
+    {kNone, rowBC, rowBC, rowABC, rowABC, rowError, rowError},               // B, C
     {rowError, rowAB, rowAC, rowError, rowError, rowABC, rowError},          // A
-    {rowAC, kNone, rowAC, rowABC, rowError, rowABC, rowError},             // A, C
-    {rowAB, rowAB, kNone, rowError, rowABC, rowABC, rowError},             // A, B
-    {kNone, kNone, kNone, rowABC, rowABC, rowABC, rowError},           // A, B, C
+    {rowAC, kNone, rowAC, rowABC, rowError, rowABC, rowError},               // A, C
+    {rowAB, rowAB, kNone, rowError, rowABC, rowABC, rowError},               // A, B
+    {kNone, kNone, kNone, rowABC, rowABC, rowABC, rowError},                 // A, B, C
 };
 
 }  // namespace
 
-int32_t ANOVA3Way(const double *x, const int32_t *levelsA, const int32_t *levelsB, const int32_t *levelsC,
-                  int32_t n, int32_t m, int32_t kA, int32_t kB, int32_t kC, double *table, double *pA,
-                  double *pB, double *pC, double *pAB, double *pAC, double *pBC, double *pABC) {
+int32_t ANOVA3Way(const double *x, const int32_t *levelsA, const int32_t *levelsB, const int32_t *levelsC, int32_t n,
+                  int32_t m, int32_t kA, int32_t kB, int32_t kC, double *table, double *pA, double *pB, double *pC,
+                  double *pAB, double *pAC, double *pBC, double *pABC) {
     const int64_t a = orin::stats::levelCount(kA), b = orin::stats::levelCount(kB), c = orin::stats::levelCount(kC);
     if (orin::stats::designSize({a, b, c, m}) != n) return kErrAnovaSize;
     if (m < 2) return kErrAnovaNoObservations;
@@ -91,8 +91,14 @@ int32_t ANOVA3Way(const double *x, const int32_t *levelsA, const int32_t *levels
     ss[rowBC] = sBC.value - ss[rowB] - ss[rowC];
     ss[rowABC] = sCells.value - ss[rowA] - ss[rowB] - ss[rowC] - ss[rowAB] - ss[rowAC] - ss[rowBC];
     ss[rowError] = (q - s * mean) - sCells.value;
-    const int64_t df[kRows] = {a - 1,           b - 1,           c - 1, (a - 1) * (b - 1), (a - 1) * (c - 1),
-                                  (b - 1) * (c - 1), (a - 1) * (b - 1) * (c - 1), a * b * c * (m - 1)};
+    const int64_t df[kRows] = {a - 1,
+                               b - 1,
+                               c - 1,
+                               (a - 1) * (b - 1),
+                               (a - 1) * (c - 1),
+                               (b - 1) * (c - 1),
+                               (a - 1) * (b - 1) * (c - 1),
+                               a * b * c * (m - 1)};
     extended ms[kRows];
     for (int e = 0; e < kRows; ++e) ms[e] = ss[e] / df[e];
 

@@ -18,8 +18,8 @@ orin::Outcome checkLengths(const orin::DoubleArrayView &x, std::initializer_list
 
 }  // namespace
 
-int32_t Anova1Way_head(DoubleArrayHdl x, Int32ArrayHdl levels, const int32_t *k, double *ssa, double *msa,
-                       double *f, double *p, double *sse, double *mse, double *sst, int32_t *error) {
+int32_t Anova1Way_head(DoubleArrayHdl x, Int32ArrayHdl levels, const int32_t *k, double *ssa, double *msa, double *f,
+                       double *p, double *sse, double *mse, double *sst, int32_t *error) {
     return orin::runEntry(error, {ssa, msa, f, p, sse, mse, sst}, [&]() -> orin::Outcome {
         const orin::DoubleArrayView data(x);
         const orin::Int32ArrayView groups(levels);
@@ -29,8 +29,8 @@ int32_t Anova1Way_head(DoubleArrayHdl x, Int32ArrayHdl levels, const int32_t *k,
 }
 
 int32_t Anova2Way_head(DoubleArrayHdl x, Int32ArrayHdl levelsA, Int32ArrayHdl levelsB, const int32_t *m,
-                       const int32_t *kA, const int32_t *kB, DoubleMatrixHdl table, double *pA, double *pB,
-                       double *pAB, int32_t *error) {
+                       const int32_t *kA, const int32_t *kB, DoubleMatrixHdl table, double *pA, double *pB, double *pAB,
+                       int32_t *error) {
     return orin::runEntry(error, {table, pA, pB, pAB}, [&]() -> orin::Outcome {
         const orin::DoubleArrayView data(x);
         const orin::Int32ArrayView a(levelsA), b(levelsB);
@@ -44,16 +44,16 @@ int32_t Anova2Way_head(DoubleArrayHdl x, Int32ArrayHdl levelsA, Int32ArrayHdl le
 }
 
 int32_t ANOVA3Way_head(DoubleArrayHdl x, Int32ArrayHdl levelsA, Int32ArrayHdl levelsB, Int32ArrayHdl levelsC,
-                       const int32_t *m, const int32_t *kA, const int32_t *kB, const int32_t *kC,
-                       DoubleMatrixHdl table, double *pA, double *pB, double *pC, double *pAB, double *pAC,
-                       double *pBC, double *pABC, int32_t *error) {
+                       const int32_t *m, const int32_t *kA, const int32_t *kB, const int32_t *kC, DoubleMatrixHdl table,
+                       double *pA, double *pB, double *pC, double *pAB, double *pAC, double *pBC, double *pABC,
+                       int32_t *error) {
     return orin::runEntry(error, {table, pA, pB, pC, pAB, pAC, pBC, pABC}, [&]() -> orin::Outcome {
         const orin::DoubleArrayView data(x);
         const orin::Int32ArrayView a(levelsA), b(levelsB), c(levelsC);
         ORIN_TRY(checkLengths(data, {a, b, c}));
         orin::DoubleMatrixView out(table);
         ORIN_TRY(out.resize(8, 4));
-        return ANOVA3Way(data.data(), a.data(), b.data(), c.data(), data.size(), *m, *kA, *kB, *kC, out.data(),
-                         pA, pB, pC, pAB, pAC, pBC, pABC);
+        return ANOVA3Way(data.data(), a.data(), b.data(), c.data(), data.size(), *m, *kA, *kB, *kC, out.data(), pA, pB,
+                         pC, pAB, pAC, pBC, pABC);
     });
 }

@@ -80,8 +80,8 @@ extended gammaLn(extended x) {
     // meaning for x <= 0.
     if (!(x > 0)) return kNaN;
     if (std::isinf(x)) return x;
-    static constexpr extended kCoefficients[6] = {76.18009173L,   -86.50532033L,   24.01409822L,
-                                                  -1.231739516L,  0.00120858003L, -5.36382e-06L};
+    static constexpr extended kCoefficients[6] = {76.18009173L,  -86.50532033L,  24.01409822L,
+                                                  -1.231739516L, 0.00120858003L, -5.36382e-06L};
     const extended tmp = x + 4.5L;  // (x - 1) + 5.5
     extended ser = 1;
     // The j-th denominator is x + j, formed directly rather than by stepping
@@ -90,8 +90,7 @@ extended gammaLn(extended x) {
     return (x - 0.5L) * std::log(tmp) - tmp + std::log(2.50662827465L * ser);
 }
 
-extended betaContinuedFraction(extended a, extended b, extended x, int32_t rounds, extended tolerance,
-                               bool *settled) {
+extended betaContinuedFraction(extended a, extended b, extended x, int32_t rounds, extended tolerance, bool *settled) {
     // The even/odd recurrence of the continued fraction for I_x(a, b)
     // (A&S 26.5.8; Press et al., Numerical Recipes 6.3), renormalised every
     // round. After the last round the last approximant is returned as it
@@ -138,7 +137,7 @@ extended stirlingCorrection(extended z) {
         z = w;
     }
     // B_2k / (2k (2k - 1)), k = 1 .. 8.
-    static constexpr extended kTerms[8] = {1.0L / 12,  -1.0L / 360,        1.0L / 1260, -1.0L / 1680,
+    static constexpr extended kTerms[8] = {1.0L / 12,   -1.0L / 360,      1.0L / 1260, -1.0L / 1680,
                                            1.0L / 1188, -691.0L / 360360, 1.0L / 156,  -3617.0L / 122400};
     const extended y = 1 / (z * z);
     extended sum = kTerms[7];

@@ -2,8 +2,8 @@
 
 #include "detail.h"
 
-int32_t GenHistH(DoubleArrayHdl xHandle, HistogramBinArrayHdl binsHandle, Int32ArrayHdl countsHandle,
-                 int32_t *totals, int32_t *error) {
+int32_t GenHistH(DoubleArrayHdl xHandle, HistogramBinArrayHdl binsHandle, Int32ArrayHdl countsHandle, int32_t *totals,
+                 int32_t *error) {
     orin::Int32ArrayView counts(countsHandle);
     const orin::RecordArrayView<HistogramBinArray> bins(binsHandle);
     totals[0] = totals[1] = totals[2] = 0;

@@ -19,8 +19,7 @@ extended gammaLn(extended x);
 // Continued fraction of the incomplete beta function: stops once an
 // approximant changes by less than the relative tolerance (then *settled,
 // when given, is set), or after rounds.
-extended betaContinuedFraction(extended a, extended b, extended x, int32_t rounds, extended tolerance,
-                               bool *settled);
+extended betaContinuedFraction(extended a, extended b, extended x, int32_t rounds, extended tolerance, bool *settled);
 // Regularised incomplete beta I_x(a, b).
 int32_t betaI(extended a, extended b, extended x, extended *value);
 // Lower-tail probabilities; each returns the library code.

@@ -43,14 +43,13 @@ namespace {
 
 // Closed Newton-Cotes rules for the intervals left over after the whole
 // panels (A&S 25.4.1, 25.4.5 and 25.4.13), over the last samples.
-extended trapezoidTail(const double *x, int32_t n) {
-    return (static_cast<extended>(x[n - 2]) + x[n - 1]) / 2;
-}
+extended trapezoidTail(const double *x, int32_t n) { return (static_cast<extended>(x[n - 2]) + x[n - 1]) / 2; }
 extended simpsonTail(const double *x, int32_t n) {
     return (static_cast<extended>(x[n - 3]) + 4.0L * x[n - 2] + x[n - 1]) / 3;
 }
 extended threeEighthsTail(const double *x, int32_t n) {
-    return (3.0L * (static_cast<extended>(x[n - 4]) + x[n - 1]) + 9.0L * (static_cast<extended>(x[n - 3]) + x[n - 2])) / 8;
+    return (3.0L * (static_cast<extended>(x[n - 4]) + x[n - 1]) + 9.0L * (static_cast<extended>(x[n - 3]) + x[n - 2])) /
+           8;
 }
 
 }  // namespace

@@ -12,8 +12,7 @@ bool badInterval(double dt) { return !(dt > 0); }
 
 }  // namespace
 
-int32_t Integral(DoubleArrayHdl xHandle, const double *initial, const double *final, const double *dt,
-                 int32_t *error) {
+int32_t Integral(DoubleArrayHdl xHandle, const double *initial, const double *final, const double *dt, int32_t *error) {
     DoubleArrayView x(xHandle);
     return orin::runEntry(error, {x}, [&]() -> Outcome {
         // An empty record outranks a bad interval here, Derivative checks the

@@ -2,9 +2,7 @@
 
 #include "../frame/kit.h"
 
-void Mean(const double *x, int32_t n, double *mean) {
-    *mean = static_cast<double>(orin::sumExtended(x, n) / n);
-}
+void Mean(const double *x, int32_t n, double *mean) { *mean = static_cast<double>(orin::sumExtended(x, n) / n); }
 
 int32_t Decimate(const double *x, int32_t n, int32_t factor, int32_t average, double *out) {
     if (n < 1) return kErrEmptyArray;

@@ -49,9 +49,7 @@ void FreeNonNull(void *p) {
 
 void FreeMatrix(double **m) { FreeNonNull(m); }
 
-double ddDot(const double *a, const double *b, int32_t n) {
-    return static_cast<double>(orin::dotExtended(a, b, n));
-}
+double ddDot(const double *a, const double *b, int32_t n) { return static_cast<double>(orin::dotExtended(a, b, n)); }
 
 // Golub and Van Loan alg. 5.1.1 (house) applied column by column as in
 // alg. 5.2.1. The reflection of column j is H = I - beta v v^T with

@@ -20,8 +20,8 @@ bool crossing(const double *x, int32_t n, int32_t i, double level, double *t) {
 
 // The walks over a pulse that starts at or below mid and rises away from
 // it (low < mid < high).
-void walkPositivePulse(const double *x, int32_t n, double amplitude, double low, double mid, double high,
-                       double *delay, double *width, double *riseTime, double *fallTime, double *slewRate) {
+void walkPositivePulse(const double *x, int32_t n, double amplitude, double low, double mid, double high, double *delay,
+                       double *width, double *riseTime, double *fallTime, double *slewRate) {
     int32_t i = 0;
     int32_t lastLow = 0;
     while (i < n && x[i] < mid) {
@@ -61,9 +61,7 @@ void Neg1D(double *x, int32_t n) {
     for (int32_t i = 0; i < n; ++i) x[i] = -x[i];
 }
 
-double Interpolate(int32_t i, const double *x, double level) {
-    return i - (x[i] - level) / (x[i] - x[i - 1]);
-}
+double Interpolate(int32_t i, const double *x, double level) { return i - (x[i] - level) / (x[i] - x[i - 1]); }
 
 void FindModes(const int32_t *counts, const double *centres, int32_t nBins, double *top, double *base) {
     if (nBins < 1) return;
@@ -107,8 +105,7 @@ void AmpParameters(const double *x, int32_t n, double *amplitude, double *top, d
 }
 
 void TimeParameters(double *x, int32_t n, double amplitude, double top, double base, double low10, double mid50,
-                    double high90, double *delay, double *width, double *riseTime, double *fallTime,
-                    double *slewRate) {
+                    double high90, double *delay, double *width, double *riseTime, double *fallTime, double *slewRate) {
     (void)top;
     (void)base;
     if (n < 1) return;
@@ -143,7 +140,6 @@ void PulseParam(double *x, int32_t n, double *amplitude, double *high90, double 
         *top = *base;
         *base = t;
     }
-    TimeParameters(x, n, *amplitude, *top, *base, *low10, *mid50, *high90, delay, width, riseTime, fallTime,
-                   slewRate);
+    TimeParameters(x, n, *amplitude, *top, *base, *low10, *mid50, *high90, delay, width, riseTime, fallTime, slewRate);
     *error = kErrNone;
 }

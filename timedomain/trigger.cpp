@@ -17,9 +17,8 @@ enum State : int32_t { kBelow = 0, kRisen = 1, kAbove = 2, kFallen = 3 };
 }  // namespace
 
 int32_t qaTriggerDetection(const double *data, int32_t nSamples, int32_t nChannels, const double *levels,
-                           const double *previous, const double *hysteresis, const int32_t *slopes,
-                           int32_t maxTriggers, int32_t *triggerIndices, int32_t *triggerCounts,
-                           int32_t *triggered, double *lastValues) {
+                           const double *previous, const double *hysteresis, const int32_t *slopes, int32_t maxTriggers,
+                           int32_t *triggerIndices, int32_t *triggerCounts, int32_t *triggered, double *lastValues) {
     int32_t listed = 0;
     for (int32_t k = 0; k < nChannels; ++k) {
         const double lower = levels[k] - 0.5 * hysteresis[k];

@@ -36,8 +36,8 @@ int32_t Triggerh(DoubleMatrixHdl dataHandle, DoubleArrayHdl levelsHandle, Double
         std::fill_n(indices.data(), indices.size(), 0);
         std::fill_n(counts.data(), channels, 0);
         std::fill_n(triggered.data(), channels, 0);
-        return qaTriggerDetection(data.data(), samples, channels, levels.data(), previous.data(),
-                                  hysteresis.data(), slopes.data(), maxTriggers, indices.data(), counts.data(),
-                                  triggered.data(), lastValues.data());
+        return qaTriggerDetection(data.data(), samples, channels, levels.data(), previous.data(), hysteresis.data(),
+                                  slopes.data(), maxTriggers, indices.data(), counts.data(), triggered.data(),
+                                  lastValues.data());
     });
 }

@@ -25,7 +25,7 @@ struct Table {
     std::vector<std::vector<double>> values;
     std::vector<std::string> bad;
     std::vector<double> times;
-    std::vector<std::string> names; // one per column of the file, or none
+    std::vector<std::string> names;  // one per column of the file, or none
 };
 
 // The value columns options ask for, of a table of `columns`; "" or why not.
@@ -168,16 +168,16 @@ void splitFields(const char *b, const char *e, char delim, std::vector<Field> &o
 bool readCsv(const std::string &path, const std::string &text, const InputOptions &options, Table &t,
              std::string &message) {
     const char *p = text.data(), *const end = p + text.size();
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) p += 3; // UTF-8 byte-order mark
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) p += 3;  // UTF-8 byte-order mark
     size_t lineNo = 0;
     auto fail = [&](const std::string &what) {
         message = path + ":" + std::to_string(lineNo) + ": " + what;
         return false;
     };
-    char delim = 0; // set by the first data line
+    char delim = 0;  // set by the first data line
     bool decimalComma = false;
     std::vector<Field> fields, names[2];
-    const char *header[2][2] = {}; // the last two header lines: start and end
+    const char *header[2][2] = {};  // the last two header lines: start and end
     size_t headerLine[2] = {0, 0};
     std::vector<double> row;
     std::string buf;
@@ -185,14 +185,14 @@ bool readCsv(const std::string &path, const std::string &text, const InputOption
         const char *b = p, *e = p;
         while (e < end && *e != '\n' && *e != '\r') ++e;
         p = e;
-        if (p < end && *p == '\r') ++p; // CRLF, LF or a lone CR
+        if (p < end && *p == '\r') ++p;  // CRLF, LF or a lone CR
         if (p < end && *p == '\n' && (p == e || p[-1] == '\r')) ++p;
         ++lineNo;
         while (b < e && blank(*b)) ++b;
         if (b == e || *b == '#') continue;
         const char d = delim ? delim : lineDelimiter(b, e);
         splitFields(b, e, d, fields);
-        if (fields.empty()) continue; // nothing but delimiters
+        if (fields.empty()) continue;  // nothing but delimiters
         const bool comma = d == ';' || d == '\t';
         row.resize(fields.size());
         if (!delim) {
@@ -218,8 +218,7 @@ bool readCsv(const std::string &path, const std::string &text, const InputOption
             const bool unit = named && headerLine[1] && names[1].size() == fields.size();
             if (named) {
                 for (size_t c = 0; c < fields.size(); ++c)
-                    t.names.push_back(unit ? names[1][c].text() + " (" + names[0][c].text() + ")"
-                                           : names[0][c].text());
+                    t.names.push_back(unit ? names[1][c].text() + " (" + names[0][c].text() + ")" : names[0][c].text());
             }
         }
         if (fields.size() != t.columns)
@@ -301,7 +300,8 @@ std::string parseNpyHeader(const char *p, const char *end, NpyHeader &h) {
             for (;;) {
                 ws();
                 if (p < end && *p == ')') break;
-                if (p >= end || !std::isdigit(static_cast<unsigned char>(*p))) return "the header's shape is not a tuple";
+                if (p >= end || !std::isdigit(static_cast<unsigned char>(*p)))
+                    return "the header's shape is not a tuple";
                 uint64_t n = 0;
                 for (; p < end && std::isdigit(static_cast<unsigned char>(*p)); ++p) {
                     if (n > (UINT64_MAX - 9) / 10) return "the header's shape is out of range";
@@ -340,8 +340,8 @@ bool readNpy(const std::string &path, const std::string &bytes, const InputOptio
         start = 10;
     } else if (major == 2 || major == 3) {
         if (size < 12) return fail("truncated .npy header");
-        headerLength = u[8] | static_cast<size_t>(u[9]) << 8 | static_cast<size_t>(u[10]) << 16 |
-                       static_cast<size_t>(u[11]) << 24;
+        headerLength =
+            u[8] | static_cast<size_t>(u[9]) << 8 | static_cast<size_t>(u[10]) << 16 | static_cast<size_t>(u[11]) << 24;
         start = 12;
     } else {
         return fail(".npy format version " + std::to_string(major) + " is not supported (1 to 3 are)");
@@ -383,7 +383,8 @@ bool readNpy(const std::string &path, const std::string &bytes, const InputOptio
         const size_t index = h.fortran ? c * rows + r : r * columns + c;
         const unsigned char *q = data + index * static_cast<size_t>(itemSize);
         uint64_t bits = 0;
-        for (int k = 0; k < itemSize; ++k) bits |= static_cast<uint64_t>(q[order == '>' ? itemSize - 1 - k : k]) << 8 * k;
+        for (int k = 0; k < itemSize; ++k)
+            bits |= static_cast<uint64_t>(q[order == '>' ? itemSize - 1 - k : k]) << 8 * k;
         if (kind == 'f') {
             if (itemSize == 8) {
                 double v;
@@ -396,7 +397,7 @@ bool readNpy(const std::string &path, const std::string &bytes, const InputOptio
             return static_cast<double>(f);
         }
         if (kind == 'u') return static_cast<double>(bits);
-        const int shift = 64 - 8 * itemSize; // sign-extend
+        const int shift = 64 - 8 * itemSize;  // sign-extend
         return static_cast<double>(static_cast<int64_t>(bits << shift) >> shift);
     };
     for (auto &v : t.values) v.reserve(static_cast<size_t>(rows));
@@ -423,8 +424,8 @@ bool readNpy(const std::string &path, const std::string &bytes, const InputOptio
 bool readRaw(const std::string &path, const std::string &bytes, const InputOptions &options, Table &t,
              std::string &message) {
     if (bytes.size() % 8 != 0) {
-        message = path + ": truncated: " + std::to_string(bytes.size()) +
-                  " bytes is not a whole number of 8-byte samples";
+        message =
+            path + ": truncated: " + std::to_string(bytes.size()) + " bytes is not a whole number of 8-byte samples";
         return false;
     }
     if (!options.dt) {
@@ -441,7 +442,7 @@ bool readRaw(const std::string &path, const std::string &bytes, const InputOptio
         message = path + ": " + pick;
         return false;
     }
-    t.picked = {0}; // raw samples have no columns to name
+    t.picked = {0};  // raw samples have no columns to name
     t.values[0].resize(n);
     for (size_t i = 0; i < n; ++i) {
         uint64_t bits = 0;
@@ -461,7 +462,7 @@ bool looksBinary(const std::string &bytes) {
     return false;
 }
 
-} // namespace
+}  // namespace
 
 bool readRecording(const std::string &path, const InputOptions &options, Recording &rec, std::string &message) {
     rec = Recording{};
@@ -496,4 +497,4 @@ bool readRecording(const std::string &path, const InputOptions &options, Recordi
     return ok && finish(path, t, options, rec, message);
 }
 
-} // namespace orin::tools
+}  // namespace orin::tools

@@ -12,17 +12,17 @@ namespace orin::tools {
 
 struct InputOptions {
     std::optional<double> dt, t0;
-    std::vector<int> columns; // 1-based value columns; empty: column 2 of a table, column 1 of a single column
-    bool allColumns = false;  // every column after the time column
-    std::string format;       // "", "csv", "npy" or "raw"
+    std::vector<int> columns;  // 1-based value columns; empty: column 2 of a table, column 1 of a single column
+    bool allColumns = false;   // every column after the time column
+    std::string format;        // "", "csv", "npy" or "raw"
 };
 
 // One measured column. A channel whose samples cannot be measured (a NaN, an
 // infinity) carries its reason in error; the other channels are still good.
 struct Channel {
     std::vector<double> samples;
-    int column = 0;   // 1-based; 0 for raw samples, which have no columns
-    std::string name; // from the header line above the data, when there is one
+    int column = 0;    // 1-based; 0 for raw samples, which have no columns
+    std::string name;  // from the header line above the data, when there is one
     std::string error;
 };
 
@@ -36,6 +36,6 @@ struct Recording {
 // multiple of the file's size whatever the file claims about itself.
 bool readRecording(const std::string &path, const InputOptions &options, Recording &rec, std::string &message);
 
-} // namespace orin::tools
+}  // namespace orin::tools
 
 #endif

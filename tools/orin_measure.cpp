@@ -20,8 +20,8 @@
 
 namespace {
 
-using orin::tools::InputOptions;
 using orin::tools::Channel;
+using orin::tools::InputOptions;
 using orin::tools::Recording;
 
 // How a value is shown: kind decides the unit and scaling.
@@ -29,8 +29,8 @@ enum class Kind { Level, Time, Frequency, Fraction, Percent, Slew };
 
 struct Row {
     int32_t id;
-    const char *label; // text table
-    const char *key;   // JSON (snake_case, SI units)
+    const char *label;  // text table
+    const char *key;    // JSON (snake_case, SI units)
     Kind kind;
 };
 
@@ -76,18 +76,18 @@ struct Result {
 // one edge no period): the measurement does not apply.
 const char *notApplicable(int32_t code) {
     switch (code) {
-    case kErrTooFewCrossings: return "too few crossings";
-    case kErrTooFewEdges: return "too few edges";
-    case kErrHistogramBinWidth: return "flat signal";
-    case kErrNoPeriod: return "no period";
-    case kErrZeroDuration: return "zero duration";
-    case kErrResultNotFinite: return "not finite";
-    default: return nullptr;
+        case kErrTooFewCrossings: return "too few crossings";
+        case kErrTooFewEdges: return "too few edges";
+        case kErrHistogramBinWidth: return "flat signal";
+        case kErrNoPeriod: return "no period";
+        case kErrZeroDuration: return "zero duration";
+        case kErrResultNotFinite: return "not finite";
+        default: return nullptr;
     }
 }
 
 constexpr int kDefaultBins = 256;
-constexpr long kMaxBins = 1L << 24; // 64 MiB of counts
+constexpr long kMaxBins = 1L << 24;  // 64 MiB of counts
 
 struct Options {
     std::vector<std::string> files;
@@ -258,12 +258,12 @@ std::string engineering(double value, const char *unit, bool micro = false) {
 std::string display(const Row &row, double v, bool micro = false) {
     char buf[64];
     switch (row.kind) {
-    case Kind::Level: std::snprintf(buf, sizeof buf, "%.6g", v); return buf;
-    case Kind::Time: return engineering(v, "s", micro);
-    case Kind::Frequency: return engineering(v, "Hz", micro);
-    case Kind::Fraction: std::snprintf(buf, sizeof buf, "%.2f %%", 100 * v); return buf;
-    case Kind::Percent: std::snprintf(buf, sizeof buf, "%.2f %%", v); return buf;
-    case Kind::Slew: return engineering(v, "/s", micro);
+        case Kind::Level: std::snprintf(buf, sizeof buf, "%.6g", v); return buf;
+        case Kind::Time: return engineering(v, "s", micro);
+        case Kind::Frequency: return engineering(v, "Hz", micro);
+        case Kind::Fraction: std::snprintf(buf, sizeof buf, "%.2f %%", 100 * v); return buf;
+        case Kind::Percent: std::snprintf(buf, sizeof buf, "%.2f %%", v); return buf;
+        case Kind::Slew: return engineering(v, "/s", micro);
     }
     return "";
 }
@@ -287,12 +287,12 @@ std::string jsonString(const std::string &s) {
 // why there are none.
 struct Report {
     std::string file, channel, svg;
-    int column = 0; // 0: the file has no columns
+    int column = 0;  // 0: the file has no columns
     int32_t samples = 0;
     double dt = 0, t0 = 0;
     Result results[kRowCount];
-    std::string error; // non-empty: no results
-    int status = 0;    // the exit status this row asks for
+    std::string error;  // non-empty: no results
+    int status = 0;     // the exit status this row asks for
 };
 
 // The index of measurement id in kRows; kRowCount when it has no row.
@@ -300,7 +300,7 @@ constexpr size_t rowOf(int32_t id) {
     size_t at = kRowCount;
     for (size_t k = 0; k < kRowCount; ++k)
         if (kRows[k].id == id) {
-            if (at != kRowCount) return kRowCount + 1; // listed twice: ambiguous
+            if (at != kRowCount) return kRowCount + 1;  // listed twice: ambiguous
             at = k;
         }
     return at;
@@ -334,7 +334,7 @@ double zoomOrigin(double x, double width, std::string &text) {
     const int decimals = step >= 1 ? 0 : static_cast<int>(std::fmin(15, std::ceil(-std::log10(step))));
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.*f", decimals, x * scale);
-    if (std::strchr(buf, '.')) { // 5.10200 reads 5.102
+    if (std::strchr(buf, '.')) {  // 5.10200 reads 5.102
         size_t len = std::strlen(buf);
         while (buf[len - 1] == '0') buf[--len] = '\0';
         if (buf[len - 1] == '.') buf[--len] = '\0';
@@ -391,8 +391,8 @@ bool drawSvg(const Report &r, const Channel &ch, const Recording &rec, const dou
     }
     struct Zoom {
         const Edge *edge;
-        size_t first, last; // samples drawn
-        double a, b;        // the window, seconds
+        size_t first, last;  // samples drawn
+        double a, b;         // the window, seconds
     };
     std::vector<Zoom> zooms;
     for (const Edge &e : kEdges) {
@@ -588,11 +588,11 @@ void printTable(const std::vector<Report> &reports) {
     }
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
     const Options o = parse(argc, argv);
-    std::vector<Report> reports; // kept for the table; JSON lines go out at once
+    std::vector<Report> reports;  // kept for the table; JSON lines go out at once
     bool table = o.files.size() > 1;
     size_t rows = 0;
     int status = 0;

@@ -66,12 +66,12 @@ static void emit(SvgPlot *p, const char *fmt, ...) {
 static void emit_text(SvgPlot *p, const char *s) {
     for (; s && *s; ++s) {
         switch (*s) {
-        case '&': emit(p, "&amp;"); break;
-        case '<': emit(p, "&lt;"); break;
-        case '>': emit(p, "&gt;"); break;
-        case '"': emit(p, "&quot;"); break;
-        default:
-            if ((unsigned char)*s >= 0x20) emit(p, "%c", *s);
+            case '&': emit(p, "&amp;"); break;
+            case '<': emit(p, "&lt;"); break;
+            case '>': emit(p, "&gt;"); break;
+            case '"': emit(p, "&quot;"); break;
+            default:
+                if ((unsigned char)*s >= 0x20) emit(p, "%c", *s);
         }
     }
 }
@@ -131,8 +131,8 @@ int svg_plot_panel(SvgPlot *p, double left, double top, double width, double hei
     return 0;
 }
 
-SvgPlot *svg_plot_new(const char *title, const char *xlabel, const char *ylabel, double xmin, double xmax,
-                      double ymin, double ymax) {
+SvgPlot *svg_plot_new(const char *title, const char *xlabel, const char *ylabel, double xmin, double xmax, double ymin,
+                      double ymax) {
     SvgPlot *p = svg_figure_new(title, kWidth, kHeight);
     if (p && svg_plot_panel(p, kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom, NULL, xlabel, ylabel,
                             xmin, xmax, ymin, ymax) != 0) {
@@ -206,8 +206,10 @@ void svg_plot_line(SvgPlot *p, const double *x, const double *y, long n, const c
         }
         long pick[4] = {i, lo < hi ? lo : hi, lo < hi ? hi : lo, j};
         if (!open) {
-            emit(p, "<polyline class=\"data\" fill=\"none\" stroke=\"%s\" stroke-width=\"1.4\" "
-                    "stroke-linejoin=\"round\" clip-path=\"url(#area%d)\" points=\"", color, p->panels - 1);
+            emit(p,
+                 "<polyline class=\"data\" fill=\"none\" stroke=\"%s\" stroke-width=\"1.4\" "
+                 "stroke-linejoin=\"round\" clip-path=\"url(#area%d)\" points=\"",
+                 color, p->panels - 1);
             open = 1;
         }
         long last = -1;
@@ -225,13 +227,15 @@ void svg_plot_hline(SvgPlot *p, double y, const char *color, const char *label) 
     if (!p || !p->panels) return;
     const Panel *a = cur(p);
     if (!isfinite(y) || y < a->ymin || y > a->ymax) return;
-    emit(p, "<line class=\"reference\" x1=\"%.2f\" x2=\"%.2f\" y1=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" "
-            "stroke-width=\"1\" stroke-dasharray=\"6 4\"/>\n", a->left, a->left + a->w, py(p, y), py(p, y), color);
+    emit(p,
+         "<line class=\"reference\" x1=\"%.2f\" x2=\"%.2f\" y1=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" "
+         "stroke-width=\"1\" stroke-dasharray=\"6 4\"/>\n",
+         a->left, a->left + a->w, py(p, y), py(p, y), color);
     if (label) {
         /* Inside the frame, right-aligned above the line: the margin to the
            right belongs to the legend. */
-        emit(p, "<text x=\"%.2f\" y=\"%.2f\" fill=\"%s\" font-size=\"11\" text-anchor=\"end\">",
-             a->left + a->w - 4, py(p, y) - 4, color);
+        emit(p, "<text x=\"%.2f\" y=\"%.2f\" fill=\"%s\" font-size=\"11\" text-anchor=\"end\">", a->left + a->w - 4,
+             py(p, y) - 4, color);
         emit_text(p, label);
         emit(p, "</text>\n");
     }
@@ -241,8 +245,10 @@ void svg_plot_vline(SvgPlot *p, double x, const char *color, const char *label) 
     if (!p || !p->panels) return;
     const Panel *a = cur(p);
     if (!isfinite(x) || x < a->xmin || x > a->xmax) return;
-    emit(p, "<line class=\"cursor\" x1=\"%.2f\" x2=\"%.2f\" y1=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" "
-            "stroke-width=\"1\"/>\n", px(p, x), px(p, x), a->top, a->top + a->h, color);
+    emit(p,
+         "<line class=\"cursor\" x1=\"%.2f\" x2=\"%.2f\" y1=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" "
+         "stroke-width=\"1\"/>\n",
+         px(p, x), px(p, x), a->top, a->top + a->h, color);
     if (label) {
         emit(p, "<text x=\"%.2f\" y=\"%.2f\" fill=\"%s\" font-size=\"11\" text-anchor=\"middle\">", px(p, x),
              a->top - 4, color);
@@ -258,16 +264,20 @@ void svg_plot_span(SvgPlot *p, double x0, double x1, const char *color) {
     /* At least two pixels wide, so a window on a long record stays visible. */
     double l = px(p, fmax(x0, a->xmin)), r = px(p, fmin(x1, a->xmax));
     if (r - l < 2) l = fmax(a->left, (l + r) / 2 - 1), r = fmin(a->left + a->w, l + 2);
-    emit(p, "<rect class=\"window\" x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"%s\" "
-            "fill-opacity=\"0.18\"/>\n", l, a->top, r - l, a->h, color);
+    emit(p,
+         "<rect class=\"window\" x=\"%.2f\" y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"%s\" "
+         "fill-opacity=\"0.18\"/>\n",
+         l, a->top, r - l, a->h, color);
 }
 
 void svg_plot_marker(SvgPlot *p, double x, double y, const char *color, const char *label) {
     if (!p || !p->panels) return;
     const Panel *a = cur(p);
     if (!isfinite(x) || !isfinite(y) || x < a->xmin || x > a->xmax || y < a->ymin || y > a->ymax) return;
-    emit(p, "<circle class=\"marker\" cx=\"%.2f\" cy=\"%.2f\" r=\"3.5\" fill=\"none\" stroke=\"%s\" "
-            "stroke-width=\"1.5\"/>\n", px(p, x), py(p, y), color);
+    emit(p,
+         "<circle class=\"marker\" cx=\"%.2f\" cy=\"%.2f\" r=\"3.5\" fill=\"none\" stroke=\"%s\" "
+         "stroke-width=\"1.5\"/>\n",
+         px(p, x), py(p, y), color);
     if (label) {
         const int right = px(p, x) > a->left + a->w - 120;
         emit(p, "<text x=\"%.2f\" y=\"%.2f\" fill=\"%s\" font-size=\"11\" text-anchor=\"%s\">",
@@ -306,8 +316,10 @@ static void tick_label(char *buf, size_t size, double v, double step) {
 }
 
 static void emit_panel(SvgPlot *f, const SvgPlot *p, const Panel *a) {
-    emit(f, "<rect class=\"panel\" x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"#fcfcfc\" "
-            "stroke=\"#444\"/>\n", a->left, a->top, a->w, a->h);
+    emit(f,
+         "<rect class=\"panel\" x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"#fcfcfc\" "
+         "stroke=\"#444\"/>\n",
+         a->left, a->top, a->w, a->h);
     char buf[48];
     const double xs = tick_step(a->xmin, a->xmax);
     for (double v = ceil(a->xmin / xs - 1e-9) * xs; v <= a->xmax + xs * 1e-9; v += xs) {
@@ -333,11 +345,13 @@ static void emit_panel(SvgPlot *f, const SvgPlot *p, const Panel *a) {
         emit_text(f, a->title);
         emit(f, "</text>\n");
     }
-    emit(f, "<text class=\"xlabel\" x=\"%.1f\" y=\"%.1f\" font-size=\"13\" text-anchor=\"middle\">",
-         a->left + a->w / 2, a->top + a->h + 42);
+    emit(f, "<text class=\"xlabel\" x=\"%.1f\" y=\"%.1f\" font-size=\"13\" text-anchor=\"middle\">", a->left + a->w / 2,
+         a->top + a->h + 42);
     emit_text(f, a->xlabel);
-    emit(f, "</text>\n<text class=\"ylabel\" transform=\"translate(%.1f %.1f) rotate(-90)\" font-size=\"13\" "
-            "text-anchor=\"middle\">", a->left - 66, a->top + a->h / 2);
+    emit(f,
+         "</text>\n<text class=\"ylabel\" transform=\"translate(%.1f %.1f) rotate(-90)\" font-size=\"13\" "
+         "text-anchor=\"middle\">",
+         a->left - 66, a->top + a->h / 2);
     emit_text(f, a->ylabel);
     emit(f, "</text>\n");
     (void)p;
@@ -345,8 +359,10 @@ static void emit_panel(SvgPlot *f, const SvgPlot *p, const Panel *a) {
 
 static void emit_axes(SvgPlot *f, const SvgPlot *p) {
     for (int i = 0; i < p->panels; ++i) emit_panel(f, p, &p->panel[i]);
-    emit(f, "<text class=\"title\" x=\"%.1f\" y=\"24\" font-size=\"15\" font-weight=\"bold\" "
-            "text-anchor=\"middle\">", p->panels ? p->panel[0].left + p->panel[0].w / 2 : p->width / 2.0);
+    emit(f,
+         "<text class=\"title\" x=\"%.1f\" y=\"24\" font-size=\"15\" font-weight=\"bold\" "
+         "text-anchor=\"middle\">",
+         p->panels ? p->panel[0].left + p->panel[0].w / 2 : p->width / 2.0);
     emit_text(f, p->title);
     emit(f, "</text>\n");
     /* The legend stands to the right of the first panel. */
@@ -376,8 +392,9 @@ int svg_plot_save(SvgPlot *p, const char *path) {
     emit_axes(&frame, p);
     for (int i = 0; i < p->panels; ++i) {
         const Panel *a = &p->panel[i];
-        emit(&frame, "<clipPath id=\"area%d\"><rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\"/></clipPath>\n",
-             i, a->left, a->top, a->w, a->h);
+        emit(&frame,
+             "<clipPath id=\"area%d\"><rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\"/></clipPath>\n", i,
+             a->left, a->top, a->w, a->h);
     }
     int status = -1;
     if (p->failed || frame.failed) {
@@ -385,10 +402,11 @@ int svg_plot_save(SvgPlot *p, const char *path) {
     } else {
         FILE *f = fopen(path, "w");
         if (f) {
-            fprintf(f, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
-                       "viewBox=\"0 0 %d %d\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\">\n"
-                       "<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
+            fprintf(f,
+                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
+                    "viewBox=\"0 0 %d %d\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\">\n"
+                    "<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n",
                     p->width, p->height, p->width, p->height);
             fputs(frame.body, f);
             fputs(p->body, f);

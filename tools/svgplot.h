@@ -16,8 +16,8 @@ typedef struct SvgPlot SvgPlot;
 /* Starts a picture of one panel showing the data range [xmin, xmax] x
    [ymin, ymax] (widened a little when a range is empty or not finite). Labels
    name the axes with their units. Returns NULL when memory is short. */
-SvgPlot *svg_plot_new(const char *title, const char *xlabel, const char *ylabel, double xmin, double xmax,
-                      double ymin, double ymax);
+SvgPlot *svg_plot_new(const char *title, const char *xlabel, const char *ylabel, double xmin, double xmax, double ymin,
+                      double ymax);
 
 /* Starts a picture of width x height pixels with a title and no panel yet;
    svg_plot_panel adds them. Returns NULL when memory is short. */

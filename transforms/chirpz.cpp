@@ -81,8 +81,7 @@ int32_t SinglePrimeUsingChirpZ(double *re, double *im, int32_t n, int32_t M, int
     if (n < 1) return kErrNone;
     // A convolution length that is not a power of two, or too short for the
     // circular convolution to hold the linear one, would give wrong bins.
-    if (M < 1 || !isPowerOfTwo(M) || static_cast<int64_t>(M) < 2 * static_cast<int64_t>(n) - 1)
-        return kErrBadArraySize;
+    if (M < 1 || !isPowerOfTwo(M) || static_cast<int64_t>(M) < 2 * static_cast<int64_t>(n) - 1) return kErrBadArraySize;
     const bool half = chirpHalf(n, M, isReal);
     if (half) M /= 2;
     Scratch<double> work(4 * static_cast<int64_t>(M));

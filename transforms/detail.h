@@ -181,9 +181,7 @@ inline void tripleAngles(int64_t count, const double *c, const double *s, double
 // to i + 1 flips the trailing ones of i and the zero above them, so the
 // reversed counter flips as many bits from the top: j ^= n - (n >> (t + 1)),
 // t = ctz(i + 1).
-inline uint32_t nextReversed(uint32_t j, uint32_t i, uint32_t n) {
-    return j ^ (n - (n >> (__builtin_ctz(i + 1) + 1)));
-}
+inline uint32_t nextReversed(uint32_t j, uint32_t i, uint32_t n) { return j ^ (n - (n >> (__builtin_ctz(i + 1) + 1))); }
 
 // Bit-reversal permutation of the n = 2^m elements x[i * stride] (T: a
 // double, or a complex element moved as one). Large n go tile by tile: with
@@ -285,8 +283,7 @@ inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, 
 // DFT of length h is x[2t] + i x[2t+1], where A = X[k] + conj X[h-k],
 // B = X[k] - conj X[h-k] and w^-k = c + i s. Written split: Re Z[j] at z[j],
 // Im Z[j] at z[h+j].
-inline void joinPair(double *z, int64_t n, int64_t k, double xr, double xi, double yr, double yi, double c,
-                     double s) {
+inline void joinPair(double *z, int64_t n, int64_t k, double xr, double xi, double yr, double yi, double c, double s) {
     const int64_t h = n / 2;
     const double ar = xr + yr, ai = xi - yi, br = xr - yr, bi = xi + yi;
     const double pr = c * br - s * bi, pi = c * bi + s * br;
@@ -379,9 +376,9 @@ private:
     double *dft(double *a) const;
     void makeTables(double *kernel, int32_t *index);
 
-    int32_t p_ = 0, n_ = 0;              // n_ = p - 1
-    const double *kernel_ = nullptr;     // conj(DFT(b))/n_, interleaved
-    const int32_t *index_ = nullptr;     // g^j mod p
+    int32_t p_ = 0, n_ = 0;           // n_ = p - 1
+    const double *kernel_ = nullptr;  // conj(DFT(b))/n_, interleaved
+    const int32_t *index_ = nullptr;  // g^j mod p
     Scratch<double> work_;
     std::optional<SmoothTransform> smooth_;  // n_ not a power of two
 };
@@ -451,13 +448,13 @@ private:
     double *work() const { return external_ ? external_ : work_.data(); }
 
     bool singlePrime_ = false, halfChirp_ = false;
-    int32_t splitP_ = 0;  // n = P 2^k run as P power-of-two transforms (0: not)
-    Scratch<double> work_;    // 2n: the contiguous copy, or the chirp-z input copy
-    double *external_ = nullptr;  // the caller's array in place of work_
+    int32_t splitP_ = 0;                     // n = P 2^k run as P power-of-two transforms (0: not)
+    Scratch<double> work_;                   // 2n: the contiguous copy, or the chirp-z input copy
+    double *external_ = nullptr;             // the caller's array in place of work_
     std::optional<SmoothTransform> smooth_;  // 2, 3, 5-smooth lengths
     std::optional<RaderTransform> rader_;    // primes with smooth p - 1
     std::optional<FourStep> four_;           // smooth lengths above kMaxSmooth
-    bool interleaved_ = false;              // im == re + 1: the passes start in place
+    bool interleaved_ = false;               // im == re + 1: the passes start in place
     std::optional<StageTableParts> parts_;
     std::optional<CarvedScratch> tables_;  // the stage tables
     Scratch<double> chirpWork_;            // or the chirp-z work block of a whole prime

@@ -101,7 +101,8 @@ int32_t inverseComplex(double *re, double *im, int32_t n, int32_t stride, bool c
     if (pow2) powerOfTwoCx(re, im, n, stride);
     else mix.run(re, im);
     if (conjugateResult) {
-        for (int32_t i = 0; i < n; ++i) im[i * static_cast<ptrdiff_t>(stride)] = -im[i * static_cast<ptrdiff_t>(stride)];
+        for (int32_t i = 0; i < n; ++i)
+            im[i * static_cast<ptrdiff_t>(stride)] = -im[i * static_cast<ptrdiff_t>(stride)];
     }
     return kErrNone;
 }

@@ -30,8 +30,8 @@ int32_t ZeroPad(DoubleArrayHdl h) {
     return kMgNoErr;
 }
 
-int32_t CxMul1D(const double *xRe, const double *xIm, const double *yRe, const double *yIm, int32_t n,
-                double *outRe, double *outIm) {
+int32_t CxMul1D(const double *xRe, const double *xIm, const double *yRe, const double *yIm, int32_t n, double *outRe,
+                double *outIm) {
     if (n < 1) return kErrEmptyArray;
     // The real part of x is saved first, so out may be x itself.
     for (int32_t i = 0; i < n; ++i) {

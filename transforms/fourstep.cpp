@@ -56,9 +56,11 @@ void FourStep::setScratch(double *scratch) {
     coarse_ = scratch + 2 * (int64_t{1} << kFineBits);
     // Both levels by the extended recurrence, each rounded once.
     Rotor step(static_cast<extended>(kTwoPi) / n_);
-    for (int64_t j = 0; j < (int64_t{1} << kFineBits); ++j, step.advance()) fine_[2 * j] = step.c(), fine_[2 * j + 1] = step.s();
+    for (int64_t j = 0; j < (int64_t{1} << kFineBits); ++j, step.advance())
+        fine_[2 * j] = step.c(), fine_[2 * j + 1] = step.s();
     Rotor big(static_cast<extended>(kTwoPi) * (int64_t{1} << kFineBits) / n_);
-    for (int64_t j = 0; j <= (n_ >> kFineBits); ++j, big.advance()) coarse_[2 * j] = big.c(), coarse_[2 * j + 1] = big.s();
+    for (int64_t j = 0; j <= (n_ >> kFineBits); ++j, big.advance())
+        coarse_[2 * j] = big.c(), coarse_[2 * j + 1] = big.s();
 }
 
 void FourStep::run(const double *re, const double *im, ptrdiff_t stride, bool isReal, double *work, double *outRe,

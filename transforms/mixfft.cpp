@@ -23,14 +23,14 @@ namespace {
 
 // Butterfly constants, kept at 14 significant digits: they bound the
 // accuracy of stages of 3, 5, 8 and 10 near 1e-14.
-constexpr double c3_1 = -1.5;              // cos(2 pi/3) - 1
-constexpr double c3_2 = 0.86602540378444;  // sin(2 pi/3)
-constexpr double c5_1 = -1.25;             // (cos u + cos 2u)/2 - 1, u = 2 pi/5
-constexpr double c5_2 = 0.55901699437495;  // (cos u - cos 2u)/2
-constexpr double c5_3 = -0.95105651629515; // -sin u
-constexpr double c5_4 = -1.5388417685876;  // -(sin u + sin 2u)
-constexpr double c5_5 = 0.36327126400268;  // sin u - sin 2u
-constexpr double c8 = 0.70710678118655;    // sqrt(1/2)
+constexpr double c3_1 = -1.5;               // cos(2 pi/3) - 1
+constexpr double c3_2 = 0.86602540378444;   // sin(2 pi/3)
+constexpr double c5_1 = -1.25;              // (cos u + cos 2u)/2 - 1, u = 2 pi/5
+constexpr double c5_2 = 0.55901699437495;   // (cos u - cos 2u)/2
+constexpr double c5_3 = -0.95105651629515;  // -sin u
+constexpr double c5_4 = -1.5388417685876;   // -(sin u + sin 2u)
+constexpr double c5_5 = 0.36327126400268;   // sin u - sin 2u
+constexpr double c8 = 0.70710678118655;     // sqrt(1/2)
 
 constexpr int32_t kChirpPrime = 200;  // odd primes from here on go by chirp-z
 
@@ -43,11 +43,17 @@ struct CxT {
 using Cx = CxT<double>;
 using orin::v2d, orin::load2, orin::store2;
 template <class T>
-inline CxT<T> operator+(CxT<T> a, CxT<T> b) { return {a.re + b.re, a.im + b.im}; }
+inline CxT<T> operator+(CxT<T> a, CxT<T> b) {
+    return {a.re + b.re, a.im + b.im};
+}
 template <class T>
-inline CxT<T> operator-(CxT<T> a, CxT<T> b) { return {a.re - b.re, a.im - b.im}; }
+inline CxT<T> operator-(CxT<T> a, CxT<T> b) {
+    return {a.re - b.re, a.im - b.im};
+}
 template <class T>
-inline CxT<T> scale(double f, CxT<T> a) { return {f * a.re, f * a.im}; }
+inline CxT<T> scale(double f, CxT<T> a) {
+    return {f * a.re, f * a.im};
+}
 
 template <class T>
 inline void butterfly4(CxT<T> &z0, CxT<T> &z1, CxT<T> &z2, CxT<T> &z3) {
@@ -331,9 +337,17 @@ struct Tables {
     static int64_t twiddles(int64_t maxF) { return std::max(maxF, kTwiddleRows); }
 
     Tables(const CarvedScratch &block, const StageTableParts &p)
-        : twRe(block.get(p.twRe)), twIm(block.get(p.twIm)), z(block.get(p.z)), trigRe(block.get(p.trigRe)),
-          trigIm(block.get(p.trigIm)), vr(block.get(p.vr)), vi(block.get(p.vi)), wr(block.get(p.wr)),
-          wi(block.get(p.wi)), a(block.get(p.a)), W(block.get(p.W)) {}
+        : twRe(block.get(p.twRe)),
+          twIm(block.get(p.twIm)),
+          z(block.get(p.z)),
+          trigRe(block.get(p.trigRe)),
+          trigIm(block.get(p.trigIm)),
+          vr(block.get(p.vr)),
+          vi(block.get(p.vi)),
+          wr(block.get(p.wr)),
+          wi(block.get(p.wi)),
+          a(block.get(p.a)),
+          W(block.get(p.W)) {}
 };
 
 }  // namespace
@@ -344,14 +358,19 @@ struct Tables {
 // each, real and imaginary), the odd butterfly's four temporaries, and the
 // chirp-z sequence and filter (M interleaved complex values each).
 StageTableParts::StageTableParts(int64_t maxF, int64_t M)
-    : twRe(layout.add<double>(Tables::twiddles(maxF))), twIm(layout.add<double>(Tables::twiddles(maxF))),
-      z(layout.add<double>(2 * maxF)), trigRe(layout.add<double>(maxF)), trigIm(layout.add<double>(maxF)),
-      vr(layout.add<double>((maxF + 1) / 2)), vi(layout.add<double>((maxF + 1) / 2)),
-      wr(layout.add<double>((maxF + 1) / 2)), wi(layout.add<double>((maxF + 1) / 2)), a(layout.add<double>(2 * M)),
+    : twRe(layout.add<double>(Tables::twiddles(maxF))),
+      twIm(layout.add<double>(Tables::twiddles(maxF))),
+      z(layout.add<double>(2 * maxF)),
+      trigRe(layout.add<double>(maxF)),
+      trigIm(layout.add<double>(maxF)),
+      vr(layout.add<double>((maxF + 1) / 2)),
+      vi(layout.add<double>((maxF + 1) / 2)),
+      wr(layout.add<double>((maxF + 1) / 2)),
+      wi(layout.add<double>((maxF + 1) / 2)),
+      a(layout.add<double>(2 * M)),
       W(layout.add<double>(2 * M)) {}
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 void adviseLargePages(void *p, size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
@@ -421,7 +440,6 @@ void MixedRadix::runSmooth(double *re, double *im, double *outRe, double *outIm,
         for (int64_t i = 0; i < n; ++i) outRe[i * outStride] = y[2 * i], outIm[i * outStride] = y[2 * i + 1];
     }
 }
-
 
 int32_t MixedRadix::prepare(int32_t n, int32_t isReal, int32_t stride, const double *re, const double *im,
                             double *external) {
@@ -530,10 +548,10 @@ namespace {
 // Full-precision constants of the 3- and 5-point butterflies of the split
 // path (sin(2 pi/3) = sqrt 3/2; the 5-point ones as in Winograd's form).
 constexpr double k3 = 0.8660254037844386;
-constexpr double k5_2 = 0.5590169943749475;    // sqrt 5 / 4
-constexpr double k5_3 = -0.9510565162951535;   // -sin u
-constexpr double k5_4 = -1.5388417685876268;   // -(sin u + sin 2u)
-constexpr double k5_5 = 0.36327126400268045;   // sin u - sin 2u
+constexpr double k5_2 = 0.5590169943749475;   // sqrt 5 / 4
+constexpr double k5_3 = -0.9510565162951535;  // -sin u
+constexpr double k5_4 = -1.5388417685876268;  // -(sin u + sin 2u)
+constexpr double k5_5 = 0.36327126400268045;  // sin u - sin 2u
 
 inline void exact3(Cx *z) {
     const Cx t = z[1] + z[2];
@@ -710,7 +728,8 @@ void sweep(int32_t pRuntime, int32_t s, int32_t g, double *yr, double *yi, const
                         CxT<v2d> zv[P ? P : 1];
                         zv[0] = {load2(br), load2(bi)};
                         for (int32_t k = 1; k < P; ++k) {
-                            const v2d xr = load2(br + static_cast<int64_t>(k) * s), xi = load2(bi + static_cast<int64_t>(k) * s);
+                            const v2d xr = load2(br + static_cast<int64_t>(k) * s),
+                                      xi = load2(bi + static_cast<int64_t>(k) * s);
                             const v2d wr = {wr0[k], wr1[k]}, wi = {wi0[k], wi1[k]};
                             zv[k] = {xr * wr - xi * wi, xr * wi + xi * wr};
                         }
@@ -751,8 +770,7 @@ void MixedRadix::stage(int32_t i, double *yr, double *yi) {
         default: break;
     }
     if (p < kChirpPrime) {
-        sweep<0>(p, s, g, yr, yi, t, z,
-                 [&](Cx *v) { oddButterfly(p, v, t.trigRe, t.trigIm, t.vr, t.vi, t.wr, t.wi); });
+        sweep<0>(p, s, g, yr, yi, t, z, [&](Cx *v) { oddButterfly(p, v, t.trigRe, t.trigIm, t.vr, t.vi, t.wr, t.wi); });
         return;
     }
     // Bluestein on the p values: u = z c, padded to M, convolved with the

@@ -46,7 +46,7 @@ bool simdAvx() {
 // (a3, b3) = d - (e.im, -e.re), and the twiddle product
 // (a c + b s, b c - a s) = (a, b) c + (b, a) (s, -s).
 ORIN_AVX int64_t avxLBlockInterleaved(double *x0, double *x1, double *x2, double *x3, int64_t count, const double *c1,
-                             const double *s1, const double *c3, const double *s3) {
+                                      const double *s1, const double *c3, const double *s3) {
     const __m256d flip = _mm256_set_pd(-0.0, 0.0, -0.0, 0.0);
     int64_t j = 0;
     for (; j + 1 < count; j += 2) {
@@ -71,8 +71,8 @@ ORIN_AVX int64_t avxLBlockInterleaved(double *x0, double *x1, double *x2, double
 
 // Separate real and imaginary arrays: four consecutive j per register.
 ORIN_AVX int64_t avxLBlockSplit(double *x0, double *x1, double *x2, double *x3, double *y0, double *y1, double *y2,
-                       double *y3, int64_t count, const double *c1, const double *s1, const double *c3,
-                       const double *s3) {
+                                double *y3, int64_t count, const double *c1, const double *s1, const double *c3,
+                                const double *s3) {
     int64_t j = 0;
     for (; j + 3 < count; j += 4) {
         const __m256d X0 = _mm256_loadu_pd(x0 + j), X1 = _mm256_loadu_pd(x1 + j);
@@ -202,7 +202,8 @@ void passAvx(int64_t ido, int64_t l1, const double *cc, double *ch, const double
             __m256d z[P];
 #pragma GCC unroll 5
             for (int m = 0; m < P; ++m)
-                z[m] = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(c + 2 * m)), _mm_loadu_pd(c + 2 * (m + P)), 1);
+                z[m] = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(c + 2 * m)),
+                                            _mm_loadu_pd(c + 2 * (m + P)), 1);
             dft<P>(z);
 #pragma GCC unroll 5
             for (int m = 0; m < P; ++m) _mm256_storeu_pd(ch + 2 * k + m * out, z[m]);

@@ -16,9 +16,8 @@ bool simdAvx();
 // to the register's multiple), the rest being left to the caller.
 int64_t avxLBlockInterleaved(double *x0, double *x1, double *x2, double *x3, int64_t count, const double *c1,
                              const double *s1, const double *c3, const double *s3);
-int64_t avxLBlockSplit(double *x0, double *x1, double *x2, double *x3, double *y0, double *y1, double *y2,
-                       double *y3, int64_t count, const double *c1, const double *s1, const double *c3,
-                       const double *s3);
+int64_t avxLBlockSplit(double *x0, double *x1, double *x2, double *x3, double *y0, double *y1, double *y2, double *y3,
+                       int64_t count, const double *c1, const double *s1, const double *c3, const double *s3);
 
 // One self-sorting pass of factor p (2, 3, 4 or 5) of stockham.cpp, with
 // its arguments, in 256-bit registers: the same bits as the 128-bit pass.

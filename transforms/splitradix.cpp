@@ -58,11 +58,10 @@ int32_t checkLength(int32_t n) {
 // order while touching each cache line once per tile.
 constexpr int64_t kTile = 256;
 
-
 // One L-shaped butterfly on scalars: quarters 0..3 of the real and
 // imaginary parts, twiddles (c1, s1) and (c3, s3).
-inline void lButterfly(double &x0, double &x1, double &x2, double &x3, double &y0, double &y1, double &y2,
-                       double &y3, double c1, double s1, double c3, double s3) {
+inline void lButterfly(double &x0, double &x1, double &x2, double &x3, double &y0, double &y1, double &y2, double &y3,
+                       double c1, double s1, double c3, double s3) {
     const double r1 = x0 - x2;
     x0 += x2;
     const double r2 = x1 - x3;
@@ -234,8 +233,8 @@ inline void cxTableBlock(double *x0, double *y0, int64_t L, const StageTwiddles 
     cxCorner(x0, x0 + q, x0 + 2 * q, x0 + 3 * q, y0, y0 + q, y0 + 2 * q, y0 + 3 * q);
     if (L4 == 1) return;
     // j = 1 alone, so that the paired j start at an even index.
-    lButterfly(x0[st], x0[q + st], x0[2 * q + st], x0[3 * q + st], y0[st], y0[q + st], y0[2 * q + st],
-               y0[3 * q + st], tw.c1[1], tw.s1[1], tw.c3[1], tw.s3[1]);
+    lButterfly(x0[st], x0[q + st], x0[2 * q + st], x0[3 * q + st], y0[st], y0[q + st], y0[2 * q + st], y0[3 * q + st],
+               tw.c1[1], tw.s1[1], tw.c3[1], tw.s3[1]);
     const ptrdiff_t o = 2 * st;
     cxBlock<kStride>(x0 + o, x0 + q + o, x0 + 2 * q + o, x0 + 3 * q + o, y0 + o, y0 + q + o, y0 + 2 * q + o,
                      y0 + 3 * q + o, L4 - 2, tw.c1 + 2, tw.s1 + 2, tw.c3 + 2, tw.s3 + 2, st);

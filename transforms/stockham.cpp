@@ -102,7 +102,8 @@ void pass(int64_t ido, int64_t l1, const double *cc, double *ch, const double *w
             dft<P>(z);
             store2(h + 2 * i, z[0]);
 #pragma GCC unroll 5
-            for (int m = 1; m < P; ++m) store2(h + 2 * i + m * out, rotate(z[m], wa + 4 * ((m - 1) * (ido - 1) + i - 1)));
+            for (int m = 1; m < P; ++m)
+                store2(h + 2 * i + m * out, rotate(z[m], wa + 4 * ((m - 1) * (ido - 1) + i - 1)));
         }
     }
 }
@@ -244,7 +245,6 @@ const SmoothPlan *findPlan(const SmoothPlan &shape, int64_t doubles, bool wait) 
         wait));
 }
 
-
 }  // namespace
 
 bool smoothLength(int32_t n) {
@@ -294,7 +294,8 @@ const void *cachedEntry(int32_t key) {
 }
 
 void publishEntry(int32_t key, const void *data, size_t bytes) {
-    gPlans.claim(key, bytes, [&](void *at) { std::memcpy(at, data, bytes); }, false);
+    gPlans.claim(
+        key, bytes, [&](void *at) { std::memcpy(at, data, bytes); }, false);
 }
 
 void SmoothTransform::makeLocal(double *scratch) {
@@ -331,11 +332,11 @@ double *runPasses(const SmoothPlan &plan, double *a, double *b) {
         const double *w = plan.twiddles[s];
         if (avx) avxPass(p, ido, l1, a, b, w);
         else switch (p) {
-            case 2: pass<2>(ido, l1, a, b, w); break;
-            case 3: pass<3>(ido, l1, a, b, w); break;
-            case 4: pass<4>(ido, l1, a, b, w); break;
-            default: pass<5>(ido, l1, a, b, w); break;
-        }
+                case 2: pass<2>(ido, l1, a, b, w); break;
+                case 3: pass<3>(ido, l1, a, b, w); break;
+                case 4: pass<4>(ido, l1, a, b, w); break;
+                default: pass<5>(ido, l1, a, b, w); break;
+            }
         std::swap(a, b);
         l1 *= p;
     }

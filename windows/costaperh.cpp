@@ -2,6 +2,4 @@
 
 #include "detail.h"
 
-int32_t CosTapered(DoubleArrayHdl x, int32_t *error) {
-    return orin::windows::applyInPlace(x, error, CosTaperedWin);
-}
+int32_t CosTapered(DoubleArrayHdl x, int32_t *error) { return orin::windows::applyInPlace(x, error, CosTaperedWin); }

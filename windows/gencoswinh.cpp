@@ -23,6 +23,4 @@ int32_t ScaledGenCosWinH(DoubleArrayHdl x, DoubleArrayHdl coeffs) { return genCo
 
 int32_t CxGenCosWinH(ComplexArrayHdl x, DoubleArrayHdl coeffs) { return genCosWin(CxGenCosWin, x, coeffs, 0); }
 
-int32_t ScaledCxGenCosWinH(ComplexArrayHdl x, DoubleArrayHdl coeffs) {
-    return genCosWin(CxGenCosWin, x, coeffs, 1);
-}
+int32_t ScaledCxGenCosWinH(ComplexArrayHdl x, DoubleArrayHdl coeffs) { return genCosWin(CxGenCosWin, x, coeffs, 1); }

@@ -50,11 +50,10 @@ ORIN_API int32_t EvPoly2D(DoubleMatrixHdl x, DoubleArrayHdl coeffs, int32_t *err
    taken). Nothing is written on failure.
    x   in  n doubles, n >= 1
    max, maxIndex, min, minIndex  out */
-ORIN_API int32_t MaxMin1D(const double *x, int32_t n, double *max, int32_t *maxIndex, double *min,
-                          int32_t *minIndex);
+ORIN_API int32_t MaxMin1D(const double *x, int32_t n, double *max, int32_t *maxIndex, double *min, int32_t *minIndex);
 /* The same over a rows x cols array, positions as row and column. */
-ORIN_API int32_t MaxMin2D(const double *x, int32_t rows, int32_t cols, double *max, int32_t *maxRow,
-                          int32_t *maxCol, double *min, int32_t *minRow, int32_t *minCol);
+ORIN_API int32_t MaxMin2D(const double *x, int32_t rows, int32_t cols, double *max, int32_t *maxRow, int32_t *maxCol,
+                          double *min, int32_t *minRow, int32_t *minCol);
 
 /* ---- Normalisation and scaling ------------------------------------------- */
 

@@ -133,9 +133,8 @@ ORIN_API double fk(double x);
    K, Kc         out  K(k), K(k')
    u0            out  sc^-1(1/eps; k1') K/(n K1)
    sn0, cn0, dn0 out  sn, cn, dn of u0 for the modulus k' */
-ORIN_API void Params(double Ap, double As, int32_t n, double *eps, double *k1, double *k1c, double *K1,
-                     double *K1c, double *k, double *kc, double *K, double *Kc, double *u0, double *sn0,
-                     double *cn0, double *dn0);
+ORIN_API void Params(double Ap, double As, int32_t n, double *eps, double *k1, double *k1c, double *K1, double *K1c,
+                     double *k, double *kc, double *K, double *Kc, double *u0, double *sn0, double *cn0, double *dn0);
 
 /* ---- Design handle entry points --------------------------------------------
    fs, fl, fh, ripple, attenuation, Ap, As
@@ -159,9 +158,9 @@ ORIN_API int32_t ChebyshevCoefs(const double *fs, const double *fl, const double
 ORIN_API int32_t InvChebyshevCoefs(const double *fs, const double *fl, const double *fh, const double *attenuation,
                                    const int32_t *order, const int32_t *type, DoubleArrayHdl a, DoubleArrayHdl b,
                                    int32_t *error);
-ORIN_API int32_t EllipticCoefs(const double *fs, const double *fl, const double *fh, const double *Ap,
-                               const double *As, const int32_t *order, const int32_t *type, DoubleArrayHdl a,
-                               DoubleArrayHdl b, int32_t *error);
+ORIN_API int32_t EllipticCoefs(const double *fs, const double *fl, const double *fh, const double *Ap, const double *As,
+                               const int32_t *order, const int32_t *type, DoubleArrayHdl a, DoubleArrayHdl b,
+                               int32_t *error);
 
 /* ---- Filtering ---------------------------------------------------------------
    Direct form I of any length, sums kept in extended precision:
@@ -176,8 +175,8 @@ ORIN_API int32_t EllipticCoefs(const double *fs, const double *fl, const double 
    nb      in      count of b, >= 1
    y       out     n filtered samples; may be x (in place)
    Returns 0, -20999 (nb < 1, checked first), -20003 (n < 1). */
-ORIN_API int32_t IIR_Filtering(const double *x, int32_t n, const double *a, double *aState, int32_t na,
-                               const double *b, double *bState, int32_t nb, double *y);
+ORIN_API int32_t IIR_Filtering(const double *x, int32_t n, const double *a, double *aState, int32_t na, const double *b,
+                               double *bState, int32_t nb, double *y);
 
 /* Cascade of S = (order+1)/2 equal sections, direct form II each
    (m = aCount/S, 2 or 4): w = v - a1 st0 - ... - am st(m-1);
@@ -289,7 +288,10 @@ typedef struct {
     double upper;
     double weight;
 } FIRBand;
-typedef struct { int32_t dimSize; FIRBand elt[1]; } FIRBandArray;
+typedef struct {
+    int32_t dimSize;
+    FIRBand elt[1];
+} FIRBandArray;
 #pragma pack(pop)
 typedef FIRBandArray **FIRBandArrayHdl;
 
@@ -341,8 +343,8 @@ ORIN_API int32_t FIRNarrowCoef(double fs, double f1, double f2, double fc, doubl
 /* Handle entry point: on success the cluster receives kind, M and both tap
    arrays; on failure both arrays are emptied and M is 0. */
 ORIN_API int32_t FIRNarrowCoef_head(const double *fs, const double *f1, const double *f2, const double *fc,
-                                    const double *dp, const double *As, const int32_t *type,
-                                    FIRNarrowCluster *cluster, int32_t *error);
+                                    const double *dp, const double *As, const int32_t *type, FIRNarrowCluster *cluster,
+                                    int32_t *error);
 
 /* Filters n samples into y of n + (modelCount-1) M + imageCount - 1 values
    (n + modelCount - 1 when M = 1). Codes: -20003 (n < 1), -20008 (M < 1,
@@ -369,8 +371,7 @@ ORIN_API int32_t CaculateNFIRTaps(double fs, double fp, double fst, double dp, d
    Returns 0, -20031 (a negative count, a mode outside 0..2, or no block for
    modes 1 and 2), -20001 (on which the whole block is released and *design
    set to null). */
-ORIN_API int32_t AllocFIRNarrowMem(int32_t modelCount, int32_t imageCount, int32_t mode,
-                                   FIRNarrowDesign **design);
+ORIN_API int32_t AllocFIRNarrowMem(int32_t modelCount, int32_t imageCount, int32_t mode, FIRNarrowDesign **design);
 
 /* Releases the whole block (mode 0, *design set to null), the model array
    (mode 1) or the image array (mode 2). A null block is ignored. */

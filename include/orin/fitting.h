@@ -36,8 +36,7 @@ ORIN_API int32_t LinFitCoef(const double *x, const double *y, int32_t n, double 
    all strictly negative (else -20036, outputs 0); n >= 2 (else -20006). */
 ORIN_API int32_t ExpFitCoef(const double *x, const double *y, int32_t n, double *amplitude, double *damping);
 /* Entry points: y handle first, then x, of one length (-20002). */
-ORIN_API int32_t LinFitCoef_head(DoubleArrayHdl y, DoubleArrayHdl x, double *slope, double *intercept,
-                                 int32_t *error);
+ORIN_API int32_t LinFitCoef_head(DoubleArrayHdl y, DoubleArrayHdl x, double *slope, double *intercept, int32_t *error);
 ORIN_API int32_t ExpFitCoef_head(DoubleArrayHdl y, DoubleArrayHdl x, double *amplitude, double *damping,
                                  int32_t *error);
 
@@ -62,8 +61,8 @@ ORIN_API int32_t ExpFitCoef_head(DoubleArrayHdl y, DoubleArrayHdl x, double *amp
    Methods 1-3 and 5 divide by the diagonal without a test and may give
    non-finite coefficients on a rank-deficient problem. -20001 when scratch
    is refused. */
-ORIN_API int32_t GenLSFitCoef(const double *H, int32_t n, int32_t k, const double *y, const double *sigma,
-                              double *coef, double *covariance, int32_t algorithm);
+ORIN_API int32_t GenLSFitCoef(const double *H, int32_t n, int32_t k, const double *y, const double *sigma, double *coef,
+                              double *covariance, int32_t algorithm);
 /* One Levenberg–Marquardt step: coef += delta, where
    (alpha + diag(alpha_ii lambda + lambda)) delta = beta is solved through
    R^T R (no test of positive definiteness). alpha k x k, beta and coef k. */
@@ -78,8 +77,8 @@ ORIN_API int32_t GenLSFit_head(DoubleMatrixHdl H, DoubleArrayHdl y, DoubleArrayH
 /* GetNewCoef_head: coef (k >= 1) updated in place; alpha must be k x k and
    beta of k elements (else -20003); a NaN coefficient after the step gives
    -20041. coef is emptied on failure. */
-ORIN_API int32_t GetNewCoef_head(DoubleArrayHdl coef, DoubleMatrixHdl alpha, DoubleArrayHdl beta,
-                                 const double *lambda, int32_t *error);
+ORIN_API int32_t GetNewCoef_head(DoubleArrayHdl coef, DoubleMatrixHdl alpha, DoubleArrayHdl beta, const double *lambda,
+                                 int32_t *error);
 /* ---- Polynomial roots ----------------------------------------------------- */
 
 /* Roots of a[0] + a[1] z + ... + a[n-1] z^(n-1) (Laguerre's method with
@@ -121,16 +120,15 @@ ORIN_API int32_t RatInterp(const double *x, const double *y, int32_t n, double x
    A one-point table takes only natural ends (y2[0] = 0). Scratch: n doubles. */
 ORIN_API int32_t Spline(const double *x, const double *y, int32_t n, double yp1, double ypn, double *y2);
 /* The spline at xval from Spline's y2; x ascending or descending. */
-ORIN_API int32_t SpInterp(const double *x, const double *y, const double *y2, int32_t n, double xval,
-                          double *yout);
+ORIN_API int32_t SpInterp(const double *x, const double *y, const double *y2, int32_t n, double xval, double *yout);
 
 /* Entry points: the y handle first, then x; xval, yp1 and ypn by reference.
    Spline_head resizes y2 to n. SpInterp_head takes pointers to its three
    handles (a null pointer or handle reads as empty). */
-ORIN_API int32_t PolyInterp_head(DoubleArrayHdl y, DoubleArrayHdl x, const double *xval, double *yout,
-                                 double *dyout, int32_t *error);
-ORIN_API int32_t RatInterp_head(DoubleArrayHdl y, DoubleArrayHdl x, const double *xval, double *yout,
-                                double *dyout, int32_t *error);
+ORIN_API int32_t PolyInterp_head(DoubleArrayHdl y, DoubleArrayHdl x, const double *xval, double *yout, double *dyout,
+                                 int32_t *error);
+ORIN_API int32_t RatInterp_head(DoubleArrayHdl y, DoubleArrayHdl x, const double *xval, double *yout, double *dyout,
+                                int32_t *error);
 ORIN_API int32_t Spline_head(DoubleArrayHdl y, DoubleArrayHdl x, const double *yp1, const double *ypn,
                              DoubleArrayHdl y2, int32_t *error);
 ORIN_API int32_t SpInterp_head(DoubleArrayHdl *y, DoubleArrayHdl *x, DoubleArrayHdl *y2, const double *xval,

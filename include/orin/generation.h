@@ -58,10 +58,9 @@ ORIN_API int32_t randnum(int32_t *s1, int32_t *s2, int32_t *s3);
 
    Uniform white noise in [-amp, amp): out[i] = (frandnum - 0.5) * 2 amp.
    Returns 0 or -20003 (n < 1). */
-ORIN_API int32_t WhiteNoise(int32_t n, double amp, int32_t seed, double *out, int32_t *s1, int32_t *s2,
-                            int32_t *s3);
-ORIN_API int32_t White(DoubleArrayHdl out, const int32_t *n, const double *amp, const int32_t *seed,
-                       int32_t *error, int32_t *s1, int32_t *s2, int32_t *s3);
+ORIN_API int32_t WhiteNoise(int32_t n, double amp, int32_t seed, double *out, int32_t *s1, int32_t *s2, int32_t *s3);
+ORIN_API int32_t White(DoubleArrayHdl out, const int32_t *n, const double *amp, const int32_t *seed, int32_t *error,
+                       int32_t *s1, int32_t *s2, int32_t *s3);
 
 /* Gaussian white noise of standard deviation sd (polar Box-Muller, Knuth
    TAOCP vol. 2, 3.4.1 C). Each pair drawn yields two values; the second is
@@ -73,11 +72,10 @@ ORIN_API int32_t White(DoubleArrayHdl out, const int32_t *n, const double *amp, 
    there), where no point of the unit disc can ever be drawn; the samples
    before it are written, the rest are not, and s1, s2, s3, haveSpare and
    spare are handed back as they were on entry. */
-ORIN_API int32_t GaussNoise(int32_t n, double sd, int32_t seed, double *out, int32_t *s1, int32_t *s2,
-                            int32_t *s3, int32_t *haveSpare, double *spare);
-ORIN_API int32_t Gauss(DoubleArrayHdl out, const int32_t *n, const double *sd, const int32_t *seed,
-                       int32_t *error, int32_t *s1, int32_t *s2, int32_t *s3, int32_t *haveSpare,
-                       double *spare);
+ORIN_API int32_t GaussNoise(int32_t n, double sd, int32_t seed, double *out, int32_t *s1, int32_t *s2, int32_t *s3,
+                            int32_t *haveSpare, double *spare);
+ORIN_API int32_t Gauss(DoubleArrayHdl out, const int32_t *n, const double *sd, const int32_t *seed, int32_t *error,
+                       int32_t *s1, int32_t *s2, int32_t *s3, int32_t *haveSpare, double *spare);
 
 /* Periodic random noise of period n: x[t] = sum_{k=1..K} amp cos(2 pi k t/n
    + phi_k), K = (n-1)/2 for odd n, n/2 - 1 for even n, each phi_k the next
@@ -131,10 +129,10 @@ ORIN_API int32_t SawtoothWave(int32_t n, double amp, double f, double *phase, do
 ORIN_API int32_t ArbitraryWave(int32_t n, double amp, double f, double *phase, const double *table, int32_t m,
                                int32_t interp, double *out);
 
-ORIN_API int32_t SineWaveCIN(DoubleArrayHdl out, const int32_t *n, const double *amp, const double *f,
-                             double *phase, int32_t *error);
-ORIN_API int32_t SquareWaveCIN(DoubleArrayHdl out, const int32_t *n, const double *amp, const double *f,
-                               double *phase, const double *duty, int32_t *error);
+ORIN_API int32_t SineWaveCIN(DoubleArrayHdl out, const int32_t *n, const double *amp, const double *f, double *phase,
+                             int32_t *error);
+ORIN_API int32_t SquareWaveCIN(DoubleArrayHdl out, const int32_t *n, const double *amp, const double *f, double *phase,
+                               const double *duty, int32_t *error);
 ORIN_API int32_t TriangleWaveCIN(DoubleArrayHdl out, const int32_t *n, const double *amp, const double *f,
                                  double *phase, int32_t *error);
 ORIN_API int32_t SawtoothWaveCIN(DoubleArrayHdl out, const int32_t *n, const double *amp, const double *f,
@@ -216,8 +214,8 @@ ORIN_API int32_t Square(DoubleArrayHdl out, const int32_t *n, const double *amp,
    f1, f2  in  start and end frequencies, cycles per sample
    Returns 0 or -20003 (n < 1). */
 ORIN_API int32_t Chirp(int32_t n, double amp, double f1, double f2, double *out);
-ORIN_API int32_t ChirpCIN(DoubleArrayHdl out, const int32_t *n, const double *amp, const double *f1,
-                          const double *f2, int32_t *error);
+ORIN_API int32_t ChirpCIN(DoubleArrayHdl out, const int32_t *n, const double *amp, const double *f1, const double *f2,
+                          int32_t *error);
 
 /* ---- Frequency and phase modulation ---------------------------------------------
    A unit sine carrier modulated by the samples of x, in place. Blocks of any

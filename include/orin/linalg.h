@@ -118,8 +118,7 @@ ORIN_API complexnum CxPow(complexnum z, int32_t n);
      sub-diagonal; m = 1 writes nothing and returns 0. */
 ORIN_API int32_t CxIdentityMatrix(int32_t n, complexnum *out);
 ORIN_API int32_t CxDiagonalMatrix(const complexnum *x, int32_t n, complexnum *out);
-ORIN_API int32_t CxToeplitzMatrix(const complexnum *x, int32_t nx, const complexnum *y, int32_t ny,
-                                  complexnum *out);
+ORIN_API int32_t CxToeplitzMatrix(const complexnum *x, int32_t nx, const complexnum *y, int32_t ny, complexnum *out);
 ORIN_API int32_t CxVanderMatrix(const complexnum *x, int32_t n, complexnum *out);
 ORIN_API int32_t CxCompanMatrix(const complexnum *c, int32_t m, complexnum *out);
 /* code 0 identity (n), 1 diagonal (x, nx), 2 Toeplitz (x, nx, y, ny),
@@ -133,8 +132,7 @@ ORIN_API int32_t CxTranspose(const complexnum *a, int32_t m, int32_t n, complexn
 /* c (m x n) = a (m x k) * b (k x n); -20003 when a size is below 1; c must
    not overlap a or b. Scratch: a row of 2n extended accumulators, without
    which it sums element by element to the same result. */
-ORIN_API int32_t MatrixMulCx(const complexnum *a, const complexnum *b, int32_t m, int32_t k, int32_t n,
-                             complexnum *c);
+ORIN_API int32_t MatrixMulCx(const complexnum *a, const complexnum *b, int32_t m, int32_t k, int32_t n, complexnum *c);
 /* y (m) = a (m x n) * x (n); -20003 when m or n is below 1; y must not
    overlap a or x. */
 ORIN_API int32_t AxVectCx(const complexnum *a, int32_t m, int32_t n, const complexnum *x, complexnum *y);
@@ -158,8 +156,8 @@ ORIN_API void CxIndexMatrixCol(const complexnum *a, int32_t m, int32_t n, int32_
    CxSpecialMatrix_head: out is n x n (code 0), len(x) x len(x) (1, 3),
    len(x) x len(y) (2), (len(x)-1) x (len(x)-1) (4); other codes -20061,
    then a side below 1 -20003. */
-ORIN_API int32_t CxSpecialMatrix_head(const int32_t *code, const int32_t *n, ComplexArrayHdl x,
-                                      ComplexArrayHdl y, ComplexMatrixHdl out, int32_t *error);
+ORIN_API int32_t CxSpecialMatrix_head(const int32_t *code, const int32_t *n, ComplexArrayHdl x, ComplexArrayHdl y,
+                                      ComplexMatrixHdl out, int32_t *error);
 /* out = a^H (resized to a's columns x rows); -20003 when a is empty. out may
    be the handle a (in place). */
 ORIN_API int32_t CxTranspose_head(ComplexMatrixHdl a, ComplexMatrixHdl out, int32_t *error);
@@ -305,8 +303,7 @@ ORIN_API int32_t CxCholesky_InvMatrix(const complexnum *factor, int32_t n, compl
    layout), 1 upper (upper layout), other values -20061 (checked first), then
    -20003 for n < 1. -20041 when a diagonal has magnitude <= 2^-63 times the
    largest packed magnitude, or is NaN. Both may run in place. */
-ORIN_API int32_t CxTriLinEqs(const complexnum *packed, const complexnum *b, int32_t n, int32_t triangle,
-                             complexnum *x);
+ORIN_API int32_t CxTriLinEqs(const complexnum *packed, const complexnum *b, int32_t n, int32_t triangle, complexnum *x);
 ORIN_API int32_t CxTri_InvMatrix(const complexnum *packed, int32_t n, int32_t triangle, complexnum *inv);
 /* *result = 1 when a (n x n) is exactly Hermitian (real diagonal, a(j, i) the
    conjugate of a(i, j)) and every eigenvalue is positive and at least 2^-63
@@ -499,8 +496,8 @@ ORIN_API int32_t MMprod_givens(double c, double s, int32_t i, int32_t k, double 
 /* Square-root-free rotation zeroing b against a with scales d1, d2
    (updated); type 1 or 2 and multipliers alpha, beta for MMprod_fast_giv. */
 ORIN_API void fast_givens(double a, double b, int32_t *type, double *alpha, double *beta, double *d1, double *d2);
-ORIN_API int32_t MMprod_fast_giv(double alpha, double beta, int32_t type, int32_t i, int32_t k, double *M,
-                                 int32_t rows, int32_t cols);
+ORIN_API int32_t MMprod_fast_giv(double alpha, double beta, int32_t type, int32_t i, int32_t k, double *M, int32_t rows,
+                                 int32_t cols);
 /* out = a diag(d) (len must equal cols) and out = diag(d) a (len must equal
    rows), -20008 otherwise; out may be a. */
 ORIN_API int32_t MDprod(const double *a, int32_t rows, int32_t cols, const double *d, int32_t len, double *out);
@@ -521,8 +518,7 @@ ORIN_API int32_t CxLU(complexnum *a, int32_t n, int32_t *perm, int32_t *parity);
 /* x = A^-1 b from CxLU's factors (x may be b); the forward substitution
    starts at the first non-zero entry of the permuted b. -20041 for a zero
    diagonal of U. */
-ORIN_API int32_t CxLULinEqs(const complexnum *lu, const int32_t *perm, const complexnum *b, int32_t n,
-                            complexnum *x);
+ORIN_API int32_t CxLULinEqs(const complexnum *lu, const int32_t *perm, const complexnum *b, int32_t n, complexnum *x);
 /* inv = A^-1 column by column from the unit vectors; in place when inv == lu
    (then from a copy). Scratch: n complex values (and n x n in place). */
 ORIN_API int32_t CxLUInvMatrix(const complexnum *lu, const int32_t *perm, int32_t n, complexnum *inv);
@@ -573,12 +569,11 @@ ORIN_API int32_t CxMVprod_house(const CxHouseholderVector *hh, int32_t offset, c
    applies it to every column into out (p x q, may be s); out[1..p-1][0] = 0.
    -20003 for p or q below 1, -20065 as Cxhouse_calc, -20001 when its p-value
    column is refused. */
-ORIN_API int32_t CxMhhld_step(const complexnum *s, int32_t p, int32_t q, CxHouseholderVector *hh,
-                              complexnum *out);
+ORIN_API int32_t CxMhhld_step(const complexnum *s, int32_t p, int32_t q, CxHouseholderVector *hh, complexnum *out);
 /* Handle form: q resized to m x m, r to m x n (complex); -20003 empty,
    -20061 for an algorithm other than 0 (before any resize). */
-ORIN_API int32_t Cxqrd_head(ComplexMatrixHdl a, const int32_t *algorithm, ComplexMatrixHdl q,
-                            ComplexMatrixHdl r, int32_t *error);
+ORIN_API int32_t Cxqrd_head(ComplexMatrixHdl a, const int32_t *algorithm, ComplexMatrixHdl q, ComplexMatrixHdl r,
+                            int32_t *error);
 
 /* Eigenvalues (values, n) and, when wantVectors is 1, eigenvectors (the
    columns of vectors, n x n) of a general complex matrix: Householder
@@ -613,8 +608,7 @@ ORIN_API int32_t CxEigenValueVector(const complexnum *a, int32_t n, int32_t matr
 /* Handle form: both outputs emptied first; -20003 empty, -20040 not square,
    -20061 for another matrixType (before any resize); values resized to n
    and, only when wantVectors is 1, vectors to n x n (complex). */
-ORIN_API int32_t CxEigenValueVector_head(ComplexMatrixHdl a, const int32_t *matrixType,
-                                         const int32_t *wantVectors, ComplexArrayHdl values,
-                                         ComplexMatrixHdl vectors, int32_t *error);
+ORIN_API int32_t CxEigenValueVector_head(ComplexMatrixHdl a, const int32_t *matrixType, const int32_t *wantVectors,
+                                         ComplexArrayHdl values, ComplexMatrixHdl vectors, int32_t *error);
 
 #endif /* ORIN_LINALG_H */

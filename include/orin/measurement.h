@@ -75,16 +75,16 @@ enum {
     kMeasMinimum = 0,
     kMeasMaximum = 1,
     kMeasPeakToPeak = 2,
-    kMeasLow = 3,            /* mode of the lower 40 % of the histogram */
-    kMeasHigh = 4,           /* mode of the upper 40 % of the histogram */
-    kMeasAmplitude = 5,      /* high - low */
-    kMeasTop = 6,            /* high if its mode holds over 5 % of the samples, else the maximum */
-    kMeasBase = 7,           /* low if its mode holds over 5 % of the samples, else the minimum */
+    kMeasLow = 3,       /* mode of the lower 40 % of the histogram */
+    kMeasHigh = 4,      /* mode of the upper 40 % of the histogram */
+    kMeasAmplitude = 5, /* high - low */
+    kMeasTop = 6,       /* high if its mode holds over 5 % of the samples, else the maximum */
+    kMeasBase = 7,      /* low if its mode holds over 5 % of the samples, else the minimum */
     kMeasTopMinusBase = 8,
-    kMeasLowReference = 9,   /* the reference levels in signal units */
+    kMeasLowReference = 9, /* the reference levels in signal units */
     kMeasMidReference = 10,
     kMeasHighReference = 11,
-    kMeasHysteresis = 12,    /* hysteresis in signal units */
+    kMeasHysteresis = 12, /* hysteresis in signal units */
     kMeasRms = 13,
     kMeasMean = 14,
     kMeasPeriod = 15,
@@ -106,7 +106,7 @@ enum {
     kMeasNegativePulseCenter = 31,
     kMeasRisingSlewRate = 32,
     kMeasFallingSlewRate = 33,
-    kMeasNone = 34           /* answered at once with 0 */
+    kMeasNone = 34 /* answered at once with 0 */
 };
 
 /* Status of the engine's construction at load: 0, or -20328 when building
@@ -149,8 +149,7 @@ ORIN_API int32_t measurements_create(int32_t *sessionId);
    interpolated across the gap. */
 ORIN_API int32_t measurements_fetch(int32_t sessionId, int32_t measId, const tRefLevels *levels,
                                     const tRefOptions *options, int32_t occurrence, double t0, double dt,
-                                    const double *waveform, int32_t count, double *result,
-                                    tCursorStruct *cursor);
+                                    const double *waveform, int32_t count, double *result, tCursorStruct *cursor);
 
 /* Forgets every cached result of the session; call it whenever the waveform
    changes. Waits for a fetch running on the session.
@@ -179,10 +178,8 @@ ORIN_API int32_t isCycleMeasurement(int32_t measId);
 ORIN_MEAS_LAYOUT(offsetof(tRefLevels, midRef) == 8 && offsetof(tRefLevels, lowRef) == 16 &&
                      offsetof(tRefLevels, units) == 24 && sizeof(tRefLevels) == 28,
                  "tRefLevels: three doubles then an int32, 28 bytes");
-ORIN_MEAS_LAYOUT(offsetof(tRefOptions, histogramBins) == 4 && sizeof(tRefOptions) == 8,
-                 "tRefOptions: two int32");
-ORIN_MEAS_LAYOUT(offsetof(tCursorStruct, y1) == 24 && sizeof(tCursorStruct) == 48,
-                 "tCursorStruct: six doubles");
+ORIN_MEAS_LAYOUT(offsetof(tRefOptions, histogramBins) == 4 && sizeof(tRefOptions) == 8, "tRefOptions: two int32");
+ORIN_MEAS_LAYOUT(offsetof(tCursorStruct, y1) == 24 && sizeof(tCursorStruct) == 48, "tCursorStruct: six doubles");
 #undef ORIN_MEAS_LAYOUT
 
 #endif /* ORIN_MEASUREMENT_H */

@@ -216,8 +216,7 @@ ORIN_API int32_t FDist_head(const double *x, const int32_t *df1, const int32_t *
 ORIN_API int32_t InvNdist_head(const double *p, double *x, int32_t *error);
 ORIN_API int32_t InvTdist_head(const double *p, const int32_t *df, double *t, int32_t *error);
 ORIN_API int32_t InvChiSquare_head(const double *p, const int32_t *df, double *x, int32_t *error);
-ORIN_API int32_t InvFDist_head(const double *p, const int32_t *df1, const int32_t *df2, double *x,
-                               int32_t *error);
+ORIN_API int32_t InvFDist_head(const double *p, const int32_t *df1, const int32_t *df2, double *x, int32_t *error);
 
 /* ---- Analysis of variance and contingency tables -------------------------
    Observations x[0..n-1] with one int32 level index (0-based) per factor and
@@ -232,8 +231,8 @@ ORIN_API int32_t InvFDist_head(const double *p, const int32_t *df1, const int32_
    (k < 2 or k >= n), -20001, -20043 (index outside 0..k-1), -20044 (a group
    without observations). Outputs SSA, MSA, F = MSA/MSE, p, SSE, MSE, SST with
    df k - 1 and n - k. */
-ORIN_API int32_t ANOVA1Way(const double *x, const int32_t *levels, int32_t n, int32_t k, double *ssa,
-                           double *msa, double *f, double *p, double *sse, double *mse, double *sst);
+ORIN_API int32_t ANOVA1Way(const double *x, const int32_t *levels, int32_t n, int32_t k, double *ssa, double *msa,
+                           double *f, double *p, double *sse, double *mse, double *sst);
 
 /* Balanced two-way analysis, m observations per cell; |kA|, |kB| levels, a
    negative count declaring the factor random. table receives 15 doubles:
@@ -244,9 +243,8 @@ ORIN_API int32_t ANOVA1Way(const double *x, const int32_t *levels, int32_t n, in
    the other factor is random (with the AB degrees of freedom (a-1)(b-1)),
    else over MSE. With m = 1 the interaction is the error: the AB row, FAB
    and pAB are 0. */
-ORIN_API int32_t ANOVA2Way(const double *x, const int32_t *levelsA, const int32_t *levelsB, int32_t n,
-                           int32_t m, int32_t kA, int32_t kB, double *table, double *pA, double *pB,
-                           double *pAB);
+ORIN_API int32_t ANOVA2Way(const double *x, const int32_t *levelsA, const int32_t *levelsB, int32_t n, int32_t m,
+                           int32_t kA, int32_t kB, double *table, double *pA, double *pB, double *pAB);
 
 /* Balanced three-way analysis, m >= 2 observations per cell. table receives
    32 doubles: rows A, B, C, AB, AC, BC, ABC, error; columns SS, df, MS, F
@@ -255,10 +253,9 @@ ORIN_API int32_t ANOVA2Way(const double *x, const int32_t *levelsA, const int32_
    with no exact test (a main effect whose interactions with two random
    factors would be needed) has F = -1 and p = -1. Checks: -20045, -20044
    (m < 2), -20042, -20001, -20043, -20047. */
-ORIN_API int32_t ANOVA3Way(const double *x, const int32_t *levelsA, const int32_t *levelsB,
-                           const int32_t *levelsC, int32_t n, int32_t m, int32_t kA, int32_t kB, int32_t kC,
-                           double *table, double *pA, double *pB, double *pC, double *pAB, double *pAC,
-                           double *pBC, double *pABC);
+ORIN_API int32_t ANOVA3Way(const double *x, const int32_t *levelsA, const int32_t *levelsB, const int32_t *levelsC,
+                           int32_t n, int32_t m, int32_t kA, int32_t kB, int32_t kC, double *table, double *pA,
+                           double *pB, double *pC, double *pAB, double *pAC, double *pBC, double *pABC);
 
 /* Chi-square test of independence of a rows x cols table of counts
    (row-major): chi2 = sum (O - E)^2 / E, E = row total * column total /
@@ -276,16 +273,15 @@ ORIN_API int32_t Contingency_Table(int32_t rows, int32_t cols, const int32_t *co
    is emptied and every scalar output is iDNaN. They return 0, or the memory
    manager's status when the table cannot be resized (error -20001). The
    two-way table is 4 x 4, its error-row F cell 0; the three-way table 8 x 4. */
-ORIN_API int32_t Anova1Way_head(DoubleArrayHdl x, Int32ArrayHdl levels, const int32_t *k, double *ssa,
-                                double *msa, double *f, double *p, double *sse, double *mse, double *sst,
-                                int32_t *error);
-ORIN_API int32_t Anova2Way_head(DoubleArrayHdl x, Int32ArrayHdl levelsA, Int32ArrayHdl levelsB,
-                                const int32_t *m, const int32_t *kA, const int32_t *kB, DoubleMatrixHdl table,
-                                double *pA, double *pB, double *pAB, int32_t *error);
-ORIN_API int32_t ANOVA3Way_head(DoubleArrayHdl x, Int32ArrayHdl levelsA, Int32ArrayHdl levelsB,
-                                Int32ArrayHdl levelsC, const int32_t *m, const int32_t *kA, const int32_t *kB,
-                                const int32_t *kC, DoubleMatrixHdl table, double *pA, double *pB, double *pC,
-                                double *pAB, double *pAC, double *pBC, double *pABC, int32_t *error);
+ORIN_API int32_t Anova1Way_head(DoubleArrayHdl x, Int32ArrayHdl levels, const int32_t *k, double *ssa, double *msa,
+                                double *f, double *p, double *sse, double *mse, double *sst, int32_t *error);
+ORIN_API int32_t Anova2Way_head(DoubleArrayHdl x, Int32ArrayHdl levelsA, Int32ArrayHdl levelsB, const int32_t *m,
+                                const int32_t *kA, const int32_t *kB, DoubleMatrixHdl table, double *pA, double *pB,
+                                double *pAB, int32_t *error);
+ORIN_API int32_t ANOVA3Way_head(DoubleArrayHdl x, Int32ArrayHdl levelsA, Int32ArrayHdl levelsB, Int32ArrayHdl levelsC,
+                                const int32_t *m, const int32_t *kA, const int32_t *kB, const int32_t *kC,
+                                DoubleMatrixHdl table, double *pA, double *pB, double *pC, double *pAB, double *pAC,
+                                double *pBC, double *pABC, int32_t *error);
 /* Negative dimensions give -20056; otherwise as Contingency_Table. */
 ORIN_API int32_t Contingency_head(Int32MatrixHdl counts, double *chi2, double *p, int32_t *error);
 
@@ -320,8 +316,8 @@ ORIN_API int32_t CheckBin(const HistogramBin *bin, double x);
    below (below the first bin), above (above the last bin and in no bin);
    with no bins every sample is outside. counts[0..nbins-1] and totals are
    cleared first. Returns 0, -20008 (nbins < 0), -20003 (n < 1). */
-ORIN_API int32_t GeneralHistogram(const double *x, int32_t n, const HistogramBin *bins, int32_t nbins,
-                                  int32_t *counts, int32_t *totals);
+ORIN_API int32_t GeneralHistogram(const double *x, int32_t n, const HistogramBin *bins, int32_t nbins, int32_t *counts,
+                                  int32_t *totals);
 /* counts resized to the number of bins; totals: three int32. Returns in
    *error -20003 (no samples: counts keep nbins zeros), -20008 (negative bin
    count), -20001 (resize refused, status returned); counts emptied after

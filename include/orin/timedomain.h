@@ -96,9 +96,8 @@ ORIN_API int32_t qaTriggerDetection(const double *data, int32_t nSamples, int32_
    (and the memory manager's status) when an output cannot be resized. All
    outputs are emptied on failure. */
 ORIN_API int32_t Triggerh(DoubleMatrixHdl data, DoubleArrayHdl levels, DoubleArrayHdl previous,
-                          DoubleArrayHdl hysteresis, Int32ArrayHdl slopes, int32_t maxTriggers,
-                          Int32ArrayHdl indices, Int32ArrayHdl counts, Int32ArrayHdl triggered,
-                          DoubleArrayHdl lastValues, int32_t *error);
+                          DoubleArrayHdl hysteresis, Int32ArrayHdl slopes, int32_t maxTriggers, Int32ArrayHdl indices,
+                          Int32ArrayHdl counts, Int32ArrayHdl triggered, DoubleArrayHdl lastValues, int32_t *error);
 
 /* ---- Threshold-run peak detector -------------------------------------------
    Reports the start index of every run of at least *width consecutive
@@ -106,8 +105,8 @@ ORIN_API int32_t Triggerh(DoubleMatrixHdl data, DoubleArrayHdl levels, DoubleArr
    resized to the number of runs (*count). Returns in *error -20003 (no
    samples), -20013 (width below 1 or not below n; locations emptied),
    -20001 (resize refused). */
-ORIN_API int32_t PeakDetector(DoubleArrayHdl x, const double *threshold, const int32_t *width,
-                              Int32ArrayHdl locations, int32_t *count, int32_t *error);
+ORIN_API int32_t PeakDetector(DoubleArrayHdl x, const double *threshold, const int32_t *width, Int32ArrayHdl locations,
+                              int32_t *count, int32_t *error);
 
 /* ---- Streaming least-squares peak detector ---------------------------------
    A window of width samples slides over the signal, block after block; a
@@ -125,32 +124,32 @@ ORIN_API int32_t PeakDetector(DoubleArrayHdl x, const double *threshold, const i
    last call. */
 #pragma pack(push, 4)
 typedef struct {
-    DoubleArrayHdl data;               /* in: the block, at least width samples */
-    double threshold;                  /* in */
-    int32_t width;                     /* in: window length, at least 3 */
-    int32_t polarity;                  /* in: 0 peaks, 1 valleys */
-    DoubleArrayHdl locations;          /* out: fractional sample positions */
-    DoubleArrayHdl amplitudes;         /* out: fitted values at the vertex */
-    DoubleArrayHdl secondDerivatives;  /* out: 2 c2 */
-    int32_t count;                     /* out: peaks found in this call */
-    int32_t control;                   /* in: bit 0 first call, bit 2 last call */
+    DoubleArrayHdl data;              /* in: the block, at least width samples */
+    double threshold;                 /* in */
+    int32_t width;                    /* in: window length, at least 3 */
+    int32_t polarity;                 /* in: 0 peaks, 1 valleys */
+    DoubleArrayHdl locations;         /* out: fractional sample positions */
+    DoubleArrayHdl amplitudes;        /* out: fitted values at the vertex */
+    DoubleArrayHdl secondDerivatives; /* out: 2 c2 */
+    int32_t count;                    /* out: peaks found in this call */
+    int32_t control;                  /* in: bit 0 first call, bit 2 last call */
 } PeakCINControl;
 
 /* The caller-held state header (44 bytes in the 32-bit build). Its pointers
    lead into the internal data block and are set from that block's handle on
    every call. */
 typedef struct {
-    int32_t width;          /* window length the internal block was made for */
-    int32_t fitsDone;       /* windows fitted so far: global index of the next window */
-    int32_t historyCount;   /* samples in the history */
-    int32_t available;      /* new samples of this block after the history fill */
-    int32_t rising;         /* 1 when the last window's slope c1 was >= 0 */
-    int32_t lastReported;   /* 1 when the last window's own vertex was reported */
-    double **rows;          /* the three rows of (R^-1 Q^T) of the fit */
-    double *window;         /* scratch: one window */
-    double *history;        /* the last width samples seen */
-    double *prevCoeffs;     /* the last window's c0, c1, c2 */
-    const double *current;  /* first new sample after the history fill */
+    int32_t width;         /* window length the internal block was made for */
+    int32_t fitsDone;      /* windows fitted so far: global index of the next window */
+    int32_t historyCount;  /* samples in the history */
+    int32_t available;     /* new samples of this block after the history fill */
+    int32_t rising;        /* 1 when the last window's slope c1 was >= 0 */
+    int32_t lastReported;  /* 1 when the last window's own vertex was reported */
+    double **rows;         /* the three rows of (R^-1 Q^T) of the fit */
+    double *window;        /* scratch: one window */
+    double *history;       /* the last width samples seen */
+    double *prevCoeffs;    /* the last window's c0, c1, c2 */
+    const double *current; /* first new sample after the history fill */
 } PeakCINState;
 #pragma pack(pop)
 
@@ -269,8 +268,8 @@ ORIN_API double Interpolate(int32_t i, const double *x, double level);
    (nothing written for nBins < 1). */
 ORIN_API void FindModes(const int32_t *counts, const double *centres, int32_t nBins, double *top, double *base);
 /* n >= 1; nothing is read or written for n < 1. */
-ORIN_API void AmpParameters(const double *x, int32_t n, double *amplitude, double *top, double *base,
-                            double *overshoot, double *preshoot);
+ORIN_API void AmpParameters(const double *x, int32_t n, double *amplitude, double *top, double *base, double *overshoot,
+                            double *preshoot);
 /* The crossing times of the levels; x is negated and restored for a record
    starting above mid50. slewRate = amplitude 0.8 / riseTime. */
 ORIN_API void TimeParameters(double *x, int32_t n, double amplitude, double top, double base, double low10,
@@ -279,12 +278,12 @@ ORIN_API void TimeParameters(double *x, int32_t n, double amplitude, double top,
 /* *error -20003 for n < 1 (nothing written), else 0. x is negated and
    restored in place for a negative pulse. */
 ORIN_API void PulseParam(double *x, int32_t n, double *amplitude, double *high90, double *mid50, double *low10,
-                         double *top, double *base, double *overshoot, double *preshoot, double *delay,
-                         double *width, double *riseTime, double *fallTime, double *slewRate, int32_t *error);
+                         double *top, double *base, double *overshoot, double *preshoot, double *delay, double *width,
+                         double *riseTime, double *fallTime, double *slewRate, int32_t *error);
 /* Handle entry point; on failure all ten outputs are 0.0. Returns 0. */
 ORIN_API int32_t PulseParameters(DoubleArrayHdl x, double *top, double *base, double *amplitude, double *delay,
-                                 double *width, double *slewRate, double *fallTime, double *riseTime,
-                                 double *overshoot, double *preshoot, int32_t *error);
+                                 double *width, double *slewRate, double *fallTime, double *riseTime, double *overshoot,
+                                 double *preshoot, int32_t *error);
 
 #ifdef __cplusplus
 #define ORIN_TD_ASSERT(c, m) static_assert(c, m)
@@ -331,8 +330,7 @@ ORIN_API int32_t Convolution(DoubleArrayHdl x, DoubleArrayHdl y, DoubleArrayHdl 
 
 /* Cross-correlation of two handles into out (nx+ny-1 values, lags as above),
    with the selector, codes and failure rules of Convolution. */
-ORIN_API int32_t Rxy(DoubleArrayHdl x, DoubleArrayHdl y, DoubleArrayHdl out, const int32_t *selector,
-                     int32_t *error);
+ORIN_API int32_t Rxy(DoubleArrayHdl x, DoubleArrayHdl y, DoubleArrayHdl out, const int32_t *selector, int32_t *error);
 
 /* a = a*b bin by bin for two packed real spectra of length N (the layout of
    SpReFFT). */

@@ -130,8 +130,7 @@ ORIN_API int32_t MixFFT(double *re, double *im, int32_t n, int32_t isReal, int32
    stride  in      1 or 2
    Returns 0, -20008 (M not a power of two or below 2n - 1) or -20001
    (scratch refused); data untouched on failure. */
-ORIN_API int32_t SinglePrimeUsingChirpZ(double *re, double *im, int32_t n, int32_t M, int32_t isReal,
-                                         int32_t stride);
+ORIN_API int32_t SinglePrimeUsingChirpZ(double *re, double *im, int32_t n, int32_t M, int32_t isReal, int32_t stride);
 
 /* Factor list of n in stage order: leftover primes in descending order,
    then the radices 2, 3, 4, 5, 8, 10. n = 1 gives {1}.

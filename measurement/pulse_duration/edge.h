@@ -12,8 +12,7 @@ namespace orin::meas {
 template <int32_t kId, int32_t kSlope>
 class tRiseFallTime : public tMeasure<tRiseFallTime<kId, kSlope>, kId, true> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override {
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override {
         double low = 0, high = 0;
         if (const int32_t code = this->_value(kMeasLowReference, params, w, &low)) return code;
         if (const int32_t code = this->_value(kMeasHighReference, params, w, &high)) return code;
@@ -37,8 +36,7 @@ protected:
 template <int32_t kId, int32_t kSource>
 class tSlewRate : public tMeasure<tSlewRate<kId, kSource>, kId, true> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override {
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override {
         double duration = 0, low = 0, high = 0;
         if (const int32_t code = this->_mediary->fetchDependency(kSource, params, w, &duration, cursor)) return code;
         if (const int32_t code = this->_value(kMeasLowReference, params, w, &low)) return code;

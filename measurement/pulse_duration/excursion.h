@@ -14,7 +14,7 @@ struct tExcursionFrame {
     double amplitude = 0;  // high - low (id 5)
     const tEdge *edges = nullptr;
     int32_t found = 0;
-    int64_t edge = -1;     // index of the selected edge
+    int64_t edge = -1;  // index of the selected edge
 };
 
 // Levels first, then the edge list with `wanted` records; the k-th edge of
@@ -24,8 +24,7 @@ inline int32_t excursionFrame(tMediary &mediary, const tParamStruct &params, con
     if (const int32_t code = mediary.fetchDependency(kMeasHigh, params, w, &f->high, nullptr)) return code;
     if (const int32_t code = mediary.fetchDependency(kMeasLow, params, w, &f->low, nullptr)) return code;
     if (const int32_t code = mediary.fetchDependency(kMeasAmplitude, params, w, &f->amplitude, nullptr)) return code;
-    if (const int32_t code = mediary.fetchEdgeTimes(recordsWanted(wanted), params, w, &f->edges, f->found))
-        return code;
+    if (const int32_t code = mediary.fetchEdgeTimes(recordsWanted(wanted), params, w, &f->edges, f->found)) return code;
     f->edge = selectBySlope(f->edges, f->found, params.occurrence, slope, 0);
     return f->edge < 0 ? kErrTooFewEdges : 0;
 }

@@ -11,8 +11,7 @@ namespace orin::meas {
 template <int32_t kId, int32_t kSlope>
 class tOvershoot : public tMeasure<tOvershoot<kId, kSlope>, kId, true> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override {
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override {
         const int64_t k = params.occurrence;
         if (k < 1) return kErrEdgeCount;
         tExcursionFrame f;

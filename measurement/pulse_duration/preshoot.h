@@ -12,12 +12,10 @@ namespace orin::meas {
 template <int32_t kId, int32_t kSlope>
 class tPreshoot : public tMeasure<tPreshoot<kId, kSlope>, kId, true> {
 protected:
-    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result,
-                       tCursorStruct *cursor) override {
+    int32_t _algorithm(const tParamStruct &params, const tWaveform &w, double *result, tCursorStruct *cursor) override {
         tExcursionFrame f;
         // An occurrence below 1 is refused by the edge list (after the levels).
-        if (const int32_t code =
-                excursionFrame(*this->_mediary, params, w, 2 * int64_t{params.occurrence}, kSlope, &f))
+        if (const int32_t code = excursionFrame(*this->_mediary, params, w, 2 * int64_t{params.occurrence}, kSlope, &f))
             return code;
         const int64_t last = f.edges[f.edge].firstIndex;
         const int64_t first = f.edge > 0 ? midIndex(f.edges[f.edge - 1].secondIndex, last) : 0;

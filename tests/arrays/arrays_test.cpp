@@ -114,6 +114,8 @@ TEST(ArrayEntryPoints, WorkInPlaceWithTheirOwnOutputOrders) {
     EXPECT_EQ(error, 0);
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(ArrayEntryPoints) {
     static const double one = 1;
     static double x = 1, v;
@@ -141,3 +143,4 @@ ORIN_CONTRACT_TABLE(ArrayEntryPoints) {
         ORIN_CODE_ROW(kErrEmptyArray, UnitVector(&x, 0, &v)),
     };
 }
+// clang-format on

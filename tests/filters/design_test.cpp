@@ -125,7 +125,7 @@ TEST(IIRDesign, ResponseMatchesTheIdealOneAndTheEdgeGainInEveryBand) {
         CoreDesign core;
         std::function<Ideal(int)> ideal;
         long double edgeGain, extra;  // |H| at every band edge; allowance beyond the rounding bound
-        Alpha alpha;  // all-pole designs: pair j is s^2 + alpha s + 1, in section j after the real pole
+        Alpha alpha;                  // all-pole designs: pair j is s^2 + alpha s + 1, in section j after the real pole
     };
     const Alpha butterworth = [](int n, int j) { return 2 * std::sin((2 * j + 1) * kPiL / (2 * n)); };
     const auto perOrder = [](std::function<long double(int, long double)> f) {
@@ -135,8 +135,9 @@ TEST(IIRDesign, ResponseMatchesTheIdealOneAndTheEdgeGainInEveryBand) {
     // 0.5/40 dB, whose functions stop at 1.2e-7 relative (arcsc), hence the allowance 1e-7.
     const long double ch2 = std::expm1(0.3L * std::log(10.0L)), inv2 = 1 / std::expm1(8 * std::log(10.0L));
     const std::vector<Row> rows = {
-        {"Butterworth", Bw_Coef, perOrder([](int n, long double w) { return 1 / std::sqrt(1 + std::pow(w, 2.0L * n)); }),
-         std::sqrt(0.5L), 1e-16L, butterworth},
+        {"Butterworth", Bw_Coef,
+         perOrder([](int n, long double w) { return 1 / std::sqrt(1 + std::pow(w, 2.0L * n)); }), std::sqrt(0.5L),
+         1e-16L, butterworth},
         {"Bessel", Bessel_Coef, perOrder([](int n, long double w) {
              long double h = n % 2 ? 1 / std::sqrt(1 + w * w) : 1;
              for (int j = 0; j < n / 2; ++j) h /= std::abs(cld(1 - w * w, besselAlpha(n, j) * w));
@@ -146,7 +147,8 @@ TEST(IIRDesign, ResponseMatchesTheIdealOneAndTheEdgeGainInEveryBand) {
         {"Chebyshev", [](double fs, double l, double h, IIRFilterInfo *i) { return Ch_Coef(fs, l, h, 3, i); },
          perOrder([ch2](int n, long double w) { return 1 / std::sqrt(1 + ch2 * std::pow(chebyshevT(n, w), 2.0L)); }),
          dbGain(3), 1e-16L, nullptr},
-        {"inverse Chebyshev", [](double fs, double l, double h, IIRFilterInfo *i) { return InvCh_Coef(fs, l, h, 80, i); },
+        {"inverse Chebyshev",
+         [](double fs, double l, double h, IIRFilterInfo *i) { return InvCh_Coef(fs, l, h, 80, i); },
          perOrder([inv2](int n, long double w) {
              const long double t2 = w == 0 ? 0 : std::pow(chebyshevT(n, 1 / w), 2.0L);
              return w == 0 ? 1.0L : std::sqrt(inv2 * t2 / (1 + inv2 * t2));
@@ -180,7 +182,8 @@ TEST(IIRDesign, ResponseMatchesTheIdealOneAndTheEdgeGainInEveryBand) {
                 expectIdeal(c, row.ideal(n), row.extra, what);
                 for (double edge : {type <= 1 ? kCut : kLow, kHigh}) {
                     if (std::isnan(row.edgeGain) || (type <= 1 && edge == kHigh)) continue;
-                    EXPECT_NEAR(static_cast<double>(std::abs(response(c, edge, kFs))), static_cast<double>(row.edgeGain),
+                    EXPECT_NEAR(static_cast<double>(std::abs(response(c, edge, kFs))),
+                                static_cast<double>(row.edgeGain),
                                 static_cast<double>(magnitudeBound(c, edge, kFs) + row.extra))
                         << what << " edge " << edge;
                 }
@@ -188,10 +191,11 @@ TEST(IIRDesign, ResponseMatchesTheIdealOneAndTheEdgeGainInEveryBand) {
                 for (int k = 0; row.alpha && k < c.sections(); ++k) {
                     const int j = k - n % 2;
                     const Alpha alpha = row.alpha;
-                    expectIdeal(sectionOf(c, k),
-                                j < 0 ? Ideal([](long double w) { return 1 / std::sqrt(1 + w * w); })
-                                      : Ideal([=](long double w) { return 1 / std::abs(cld(1 - w * w, alpha(n, j) * w)); }),
-                                1e-16L, what + " section " + std::to_string(k));
+                    expectIdeal(
+                        sectionOf(c, k),
+                        j < 0 ? Ideal([](long double w) { return 1 / std::sqrt(1 + w * w); })
+                              : Ideal([=](long double w) { return 1 / std::abs(cld(1 - w * w, alpha(n, j) * w)); }),
+                        1e-16L, what + " section " + std::to_string(k));
                 }
             }
         }
@@ -202,8 +206,8 @@ TEST(IIRDesign, ChecksInDocumentedOrderAndNothingWrittenOnFailure) {
     struct Case {
         const char *name;
         int32_t type, order;
-        double fs, fl, fh, param, as;    // param: Ch ripple, InvCh attenuation, elliptic Ap
-        int32_t bw, ch, inv, elp;        // Bw_Coef and Bessel_Coef, Ch_Coef, InvCh_Coef, Elp_Coef
+        double fs, fl, fh, param, as;     // param: Ch ripple, InvCh attenuation, elliptic Ap
+        int32_t bw, ch, inv, elp;         // Bw_Coef and Bessel_Coef, Ch_Coef, InvCh_Coef, Elp_Coef
         int32_t aCount = 8, bCount = 10;  // room for any order up to 4
     };
     const int32_t kOrd = kErrOrderNotPositive, kCutoff = kErrCutoffFrequency, kNyq = kErrNyquist,
@@ -223,7 +227,8 @@ TEST(IIRDesign, ChecksInDocumentedOrderAndNothingWrittenOnFailure) {
         {"infinite attenuation", 1, 2, 1000, 100, 0, 1, INFINITY, 0, 0, 0, kErrAttenuation},
         {"attenuation equal to ripple", 0, 2, 1000, 100, 0, 3, 3, 0, 0, 0, kErrAttenuationBelowRipple},
         {"capacity after the frequencies", 2, 1, 1000, 100, 200, 1, 40, kCap, kCap, kCap, kCap, 3, 5},
-        {"parameters before capacity", 2, 1, 1000, 100, 200, 0, -1, kCap, kErrRipple, kErrAttenuation, kErrRipple, 4, 4},
+        {"parameters before capacity", 2, 1, 1000, 100, 200, 0, -1, kCap, kErrRipple, kErrAttenuation, kErrRipple, 4,
+         4},
         {"band edge at fs/2 accepted", 2, 2, 1000, 100, 500, 1, 40, 0, 0, 0, 0},
         {"type outside 0..3", 4, 2, 1000, 100, 400, 1, 40, kSel, kSel, kSel, kSel},
         {"negative type", -1, 2, 1000, 100, 400, 1, 40, kSel, kSel, kSel, kSel},
@@ -240,7 +245,8 @@ TEST(IIRDesign, ChecksInDocumentedOrderAndNothingWrittenOnFailure) {
             info.bCount = c.bCount;
             info.b = b.data();
             EXPECT_EQ(call(&info), expected) << what;
-            EXPECT_TRUE(expected == 0 || (a == std::vector<double>(8, 9.0) && b == std::vector<double>(10, 9.0))) << what;
+            EXPECT_TRUE(expected == 0 || (a == std::vector<double>(8, 9.0) && b == std::vector<double>(10, 9.0)))
+                << what;
         };
         run("Bw_Coef", c.bw, [&](IIRFilterInfo *i) { return Bw_Coef(c.fs, c.fl, c.fh, i); });
         run("Bessel_Coef", c.bw, [&](IIRFilterInfo *i) { return Bessel_Coef(c.fs, c.fl, c.fh, i); });
@@ -269,9 +275,13 @@ TEST(IIRDesign, EntryPointsSizeAndMatchTheCoreDesignOrEmptyBothArrays) {
     for (const auto &[name, entry, core] : routines) {
         // Valid designs, order 0, the type 4 that is sized but refused, and
         // arrays too long to count (5 (2^31 - 1)/2 b values) refused as memory.
-        for (const auto &[type, order, code] : {std::tuple{1, 4, 0}, {2, 5, 0}, {0, 0, kErrOrderNotPositive},
-                                                {4, 3, kErrInvalidSelector}, {2, INT32_MAX, kErrOutOfMemory}}) {
-            const std::string what = std::string(name) + " type " + std::to_string(type) + " order " + std::to_string(order);
+        for (const auto &[type, order, code] : {std::tuple{1, 4, 0},
+                                                {2, 5, 0},
+                                                {0, 0, kErrOrderNotPositive},
+                                                {4, 3, kErrInvalidSelector},
+                                                {2, INT32_MAX, kErrOutOfMemory}}) {
+            const std::string what =
+                std::string(name) + " type " + std::to_string(type) + " order " + std::to_string(order);
             const double fl = type <= 1 ? kCut : kLow;
             DoubleHandle a({1, 2, 3}), b({4});
             int32_t err = 77;

@@ -32,7 +32,8 @@ long double l1(const LD &v) {
 }
 
 long double maxAbs(const LD &v) {
-    return std::accumulate(v.begin(), v.end(), 0.0L, [](long double s, long double e) { return std::fmax(s, std::fabs(e)); });
+    return std::accumulate(v.begin(), v.end(), 0.0L,
+                           [](long double s, long double e) { return std::fmax(s, std::fabs(e)); });
 }
 
 LD impulse(size_t n) {
@@ -89,7 +90,8 @@ std::vector<double> streamed(const std::vector<double> &x, uint64_t seed, Call c
     std::vector<double> out;
     for (size_t done = 0; done < x.size();) {
         const size_t l = std::min(len(gen), x.size() - done);
-        DoubleHandle block(std::vector<double>(x.begin() + static_cast<long>(done), x.begin() + static_cast<long>(done + l)));
+        DoubleHandle block(
+            std::vector<double>(x.begin() + static_cast<long>(done), x.begin() + static_cast<long>(done + l)));
         call(block, done == 0);
         const auto y = block.values();
         out.insert(out.end(), y.begin(), y.end());
@@ -157,8 +159,8 @@ TEST(IIRFiltering, DirectFormAgainstTheRecursionWithLeadingCoefficientFirAndInPl
     const LD xl(x.begin(), x.end()), al(a.begin(), a.end()), bl(b.begin(), b.end());
     const LD ref = filterLD(bl, al, xl);
     const long double terms = l1(bl) * maxAbs(xl) + l1(al) * maxAbs(ref);
-    const long double bound = l1(filterLD({a[0]}, al, impulse(500))) *
-                              (kEps / 2 * maxAbs(ref) + 8 * std::ldexp(1.0L, -63) * terms / a[0]);
+    const long double bound =
+        l1(filterLD({a[0]}, al, impulse(500))) * (kEps / 2 * maxAbs(ref) + 8 * std::ldexp(1.0L, -63) * terms / a[0]);
     for (size_t i = 0; i < 500; ++i) ASSERT_NEAR(y[i], static_cast<double>(ref[i]), static_cast<double>(bound)) << i;
     // The histories hold the last inputs and outputs, oldest first.
     EXPECT_EQ(bState, (std::vector<double>{x[497], x[498], x[499]}));
@@ -174,8 +176,8 @@ TEST(IIRFiltering, DirectFormAgainstTheRecursionWithLeadingCoefficientFirAndInPl
         std::vector<double> out = x, firState(4, 0.0);
         const double a0 = 1;
         double a0State = 0;
-        ASSERT_EQ(IIR_Filtering(out.data(), 500, variant ? nullptr : &a0, variant ? nullptr : &a0State,
-                                variant ? 1 : 0, fir.data(), firState.data(), 5, out.data()),
+        ASSERT_EQ(IIR_Filtering(out.data(), 500, variant ? nullptr : &a0, variant ? nullptr : &a0State, variant ? 1 : 0,
+                                fir.data(), firState.data(), 5, out.data()),
                   0);
         for (size_t i = 0; i < 500; ++i)
             ASSERT_NEAR(out[i], static_cast<double>(firRef[i]), (kEps / 2 + 5 * std::ldexp(1.0, -63)) * 2.4375)
@@ -260,6 +262,8 @@ TEST(IIRFilterEntry, StreamsInBlocksResizesStateAndResetsOnRequest) {
 
 // The checks in their documented order, and which failures empty the signal
 // (the others keep it); with neither coefficient array the signal passes.
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(IIRFilterEntryPoints) {
     static const Cascade lp = butterworth8(), bp = design(Bw_Coef, 2, 4);
     static const std::vector<double> ab = {1, 0.5}, five = {0.1, 0.2, 0.3, 0.4, 0.5}, eight(8, 1.0);
@@ -278,6 +282,7 @@ ORIN_CONTRACT_TABLE(IIRFilterEntryPoints) {
         ORIN_ROW(kErrFilterStructure, IIR_Filter2(c.output({1, 2}), &k0, c.input(bp.a), c.input(bp.b), c.input(), &cont, e)),
     };
 }
+// clang-format on
 
 TEST(IIRFilter2Entry, ChangingTheSectionCountResetsEvenWhenContinuing) {
     const auto x = orintest::randomDoubles(64, 21);
@@ -301,7 +306,8 @@ ORIN_ALLOCATION_CASE(IIR_Filter2, 1) {
     const int32_t kind = 0;
     const uint8_t cont = 1;
     int32_t err = 0;
-    EXPECT_EQ(inj.call([&] { return IIR_Filter2(x, &kind, a, b, state, &cont, &err); }), inj.failing() ? kMgFullErr : 0);
+    EXPECT_EQ(inj.call([&] { return IIR_Filter2(x, &kind, a, b, state, &cont, &err); }),
+              inj.failing() ? kMgFullErr : 0);
     EXPECT_EQ(err, inj.failing() ? kErrOutOfMemory : 0);
     EXPECT_TRUE(inj.failing() ? state.emptied() : state.size() == 8);
     EXPECT_EQ(x.values()[0], inj.failing() ? 1 : c.b[0] * c.b[3] * c.b[6] * c.b[9]);

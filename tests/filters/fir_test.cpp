@@ -75,6 +75,8 @@ int32_t callFIRCoefs(orintest::Contract &c, int32_t N, int32_t type, double fl, 
     return FIRCoefs(&fs, &fl, &fh, &N, c.output({1}), &type, error);
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(FIRCoefs) {
     static const int32_t rank = -1;
     return {
@@ -84,6 +86,7 @@ ORIN_CONTRACT_TABLE(FIRCoefs) {
         ORIN_ROW(kErrMedianRank, MedianFilterCIN(c.output({1, 2, 3}), &rank, e)),
     };
 }
+// clang-format on
 
 // ---- median filter ----------------------------------------------------------
 
@@ -106,7 +109,9 @@ TEST(MedianFilter, MatchesASortOfEveryWindow) {
         const int r = static_cast<int>(gen() % n);
         // Small integers give runs of equal values and ties with the padding.
         std::vector<double> x(n);
-        for (double &v : x) v = trial % 2 ? static_cast<double>(static_cast<int>(gen() % 7) - 3) : std::ldexp(1.0 * (gen() % 1000), -9) - 1;
+        for (double &v : x)
+            v = trial % 2 ? static_cast<double>(static_cast<int>(gen() % 7) - 3)
+                          : std::ldexp(1.0 * (gen() % 1000), -9) - 1;
         SCOPED_TRACE(testing::Message() << "n " << n << " r " << r);
         const std::vector<double> want = bruteMedian(x, r);
         std::vector<double> y(n, 99);

@@ -103,14 +103,10 @@ inline long double prototypeFrequency(int32_t type, long double f, long double f
     const long double tl = std::tan(kPiL * fl / fs), th = std::tan(kPiL * fh / fs);
     const long double p = tl * th, w = th - tl;
     switch (type) {
-        case 0:
-            return t / tl;
-        case 1:
-            return tl / t;
-        case 2:
-            return std::fabs((t * t - p) / (w * t));
-        default:
-            return std::fabs(w * t / (p - t * t));
+        case 0: return t / tl;
+        case 1: return tl / t;
+        case 2: return std::fabs((t * t - p) / (w * t));
+        default: return std::fabs(w * t / (p - t * t));
     }
 }
 

@@ -26,8 +26,10 @@ long double centre(const FIRNarrowDesign &d) {
 LC response(const FIRNarrowDesign &d, long double f) {
     const long double w = 2 * kPiL * f;
     LC model = 0, image = d.M > 1 ? 0 : 1;
-    for (int k = 0; k < d.modelCount; ++k) model += static_cast<long double>(d.model[k]) * std::polar(1.0L, -w * k * d.M);
-    for (int k = 0; k < d.imageCount && d.M > 1; ++k) image += static_cast<long double>(d.image[k]) * std::polar(1.0L, -w * k);
+    for (int k = 0; k < d.modelCount; ++k)
+        model += static_cast<long double>(d.model[k]) * std::polar(1.0L, -w * k * d.M);
+    for (int k = 0; k < d.imageCount && d.M > 1; ++k)
+        image += static_cast<long double>(d.image[k]) * std::polar(1.0L, -w * k);
     LC h = model * image;
     if (d.kind >= 3) h += std::polar(1.0L, -w * centre(d));
     return h;
@@ -35,7 +37,7 @@ LC response(const FIRNarrowDesign &d, long double f) {
 
 TEST(NarrowBand, EveryKindMeetsItsRippleAndAttenuation) {
     const double fs = 1000, dp = 0.01, As = 60;
-    const std::vector<Request> requests = {{0, 40, 50, 0, 0},    {1, 450, 440, 0, 1}, {2, 20, 40, 200, 2},
+    const std::vector<Request> requests = {{0, 40, 50, 0, 0},   {1, 450, 440, 0, 1}, {2, 20, 40, 200, 2},
                                            {3, 40, 20, 200, 3}, {0, 300, 310, 0, 4}, {1, 150, 140, 0, 5}};
     for (const Request &r : requests) {
         SCOPED_TRACE(testing::Message() << "type " << r.type << " f1 " << r.f1 << " f2 " << r.f2);
@@ -53,8 +55,14 @@ TEST(NarrowBand, EveryKindMeetsItsRippleAndAttenuation) {
         for (int i = 0; i <= points; ++i) {
             const double f = fs / 2 * i / points;
             const double off = std::fabs(f - r.fc);
-            const bool pass = r.type == 0 ? f <= r.f1 : r.type == 1 ? f >= r.f1 : r.type == 2 ? off <= r.f1 / 2 : off >= r.f1 / 2;
-            const bool stop = r.type == 0 ? f >= r.f2 : r.type == 1 ? f <= r.f2 : r.type == 2 ? off >= r.f2 / 2 : off <= r.f2 / 2;
+            const bool pass = r.type == 0   ? f <= r.f1
+                              : r.type == 1 ? f >= r.f1
+                              : r.type == 2 ? off <= r.f1 / 2
+                                            : off >= r.f1 / 2;
+            const bool stop = r.type == 0   ? f >= r.f2
+                              : r.type == 1 ? f <= r.f2
+                              : r.type == 2 ? off >= r.f2 / 2
+                                            : off <= r.f2 / 2;
             const double a = static_cast<double>(std::abs(response(*d, f / fs)));
             if (pass) passDev = std::max(passDev, std::fabs(a - 1));
             if (stop) stopGain = std::max(stopGain, a);
@@ -112,7 +120,8 @@ TEST(NarrowBand, SingleStageWhenItIsNoLonger) {
 // delayed input for the complemented kinds).
 TEST(NarrowBand, FilterIsTheSpreadCascade) {
     const auto x = orintest::randomDoubles(300, 77);
-    for (auto [type, f1, f2] : std::vector<std::tuple<int, double, double>>{{0, 40, 50}, {0, 300, 310}, {0, 100, 200}}) {
+    for (auto [type, f1, f2] :
+         std::vector<std::tuple<int, double, double>>{{0, 40, 50}, {0, 300, 310}, {0, 100, 200}}) {
         FIRNarrowDesign *d = nullptr;
         ASSERT_EQ(FIRNarrowCoef(1000, f1, f2, 0, 0.01, 60, type, &d), 0);
         std::vector<long double> taps((d->modelCount - 1) * d->M + 1, 0.0L);
@@ -151,8 +160,8 @@ TEST(NarrowBand, RefusesBadRequestsAndCounts) {
     EXPECT_EQ(FIRNarrowCoef(1000, 40, 50, 0, 0.01, nan, 0, &d), kErrEquirippleSpec);
     EXPECT_EQ(FIRNarrowCoef(1000, 50, 40, 0, 0.01, 60, 0, &d), kErrEquirippleSpec);
     EXPECT_EQ(FIRNarrowCoef(1000, 40, 50, 0, 0.01, 60, 4, &d), kErrEquirippleSpec);
-    EXPECT_EQ(FIRNarrowCoef(1000, 1, 1.2, 0, 0.0001, 120, 0, &d), kErrEquirippleSpec);  // over 500 taps
-    EXPECT_EQ(FIRNarrowCoef(1000, 20, 40, 15, 0.01, 60, 2, &d), kErrEquirippleSpec);  // band reaches 0 Hz
+    EXPECT_EQ(FIRNarrowCoef(1000, 1, 1.2, 0, 0.0001, 120, 0, &d), kErrEquirippleSpec);      // over 500 taps
+    EXPECT_EQ(FIRNarrowCoef(1000, 20, 40, 15, 0.01, 60, 2, &d), kErrEquirippleSpec);        // band reaches 0 Hz
     EXPECT_EQ(FIRNarrowCoef(1000, 40, 50, 0, 0.01, -INFINITY, 0, &d), kErrEquirippleSpec);  // infinite stop gain
     const double x[3] = {1, 2, 3}, h[3] = {1, 1, 1};
     double y[16];

@@ -81,8 +81,8 @@ Measured measure(const Spec &s, const std::vector<double> &h) {
 
 int32_t design(const Spec &s, std::vector<double> &h, double *deviation) {
     h.assign(s.taps, 0.0);
-    return Equi_Ripple(static_cast<int32_t>(s.desired.size()), s.desired.data(), s.weights.data(), s.fs,
-                       s.edges.data(), s.kind, s.taps, h.data(), deviation);
+    return Equi_Ripple(static_cast<int32_t>(s.desired.size()), s.desired.data(), s.weights.data(), s.fs, s.edges.data(),
+                       s.kind, s.taps, h.data(), deviation);
 }
 
 void checkOptimal(const Spec &s) {
@@ -225,6 +225,8 @@ int32_t callParks(orintest::Contract &c, int32_t taps, double fs, const std::vec
     return Parks(&taps, &fs, records(c, bands), &kind, c.output({1, 2}), c.scalar(), &iter, error);
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(Parks) {
     return {
         ORIN_ROW(kErrEquirippleSpec, callParks(c, 21, INFINITY, lowpassBands(), e)),
@@ -237,6 +239,7 @@ ORIN_CONTRACT_TABLE(Parks) {
         ORIN_ROW(kErrInvalidSelector, callParks(c, 21, 1, lowpassBands(), e, INT32_MAX)),
     };
 }
+// clang-format on
 
 // The taps resize, the unpacked records, then the core routine's one block;
 // unharmed, Parks gives the core routine's design bit for bit.

@@ -40,7 +40,8 @@ struct Problem {
         LVec a(k * k);
         for (int p = 0; p < k; ++p)
             for (int q = 0; q < k; ++q)
-                for (int i = 0; i < n; ++i) a[p * k + q] += static_cast<long double>(h[i * k + p]) * h[i * k + q] / weight(i);
+                for (int i = 0; i < n; ++i)
+                    a[p * k + q] += static_cast<long double>(h[i * k + p]) * h[i * k + q] / weight(i);
         return a;
     }
     LVec rhs() const {
@@ -79,8 +80,9 @@ TEST(GenLSFitCoef, EveryMethodMatchesTheNormalEquationsWithItsCovariance) {
         for (int algorithm = 0; algorithm <= 5; ++algorithm) {
             SCOPED_TRACE(::testing::Message() << "sigma " << sigmaScale << ", algorithm " << algorithm);
             std::vector<double> coef(p.k), covariance(p.k * p.k);
-            const int32_t code = GenLSFitCoef(p.h.data(), p.n, p.k, p.y.data(), p.sigma.empty() ? nullptr : p.sigma.data(),
-                                              coef.data(), covariance.data(), algorithm);
+            const int32_t code =
+                GenLSFitCoef(p.h.data(), p.n, p.k, p.y.data(), p.sigma.empty() ? nullptr : p.sigma.data(), coef.data(),
+                             covariance.data(), algorithm);
             // LU keeps its absolute pivot rule, which a normal matrix of 1e-14 fails.
             if (algorithm == 4 && sigmaScale == 1e7) {
                 EXPECT_EQ(code, kErrSingularMatrix);
@@ -88,9 +90,12 @@ TEST(GenLSFitCoef, EveryMethodMatchesTheNormalEquationsWithItsCovariance) {
             }
             ASSERT_EQ(code, 0);
             // Condition about 1e2 (methods on H) or 1e4 (normal equations).
-            for (int j = 0; j < p.k; ++j) EXPECT_NEAR(coef[j], static_cast<double>(want[j]), 1e4 * orintest::kEps * 8) << j;
+            for (int j = 0; j < p.k; ++j)
+                EXPECT_NEAR(coef[j], static_cast<double>(want[j]), 1e4 * orintest::kEps * 8) << j;
             for (int j = 0; j < p.k * p.k; ++j)
-                EXPECT_NEAR(covariance[j] / std::fabs(static_cast<double>(cov[0])), static_cast<double>(cov[j] / std::fabs(cov[0])), 1e-9) << j;
+                EXPECT_NEAR(covariance[j] / std::fabs(static_cast<double>(cov[0])),
+                            static_cast<double>(cov[j] / std::fabs(cov[0])), 1e-9)
+                    << j;
         }
     }
 }
@@ -104,7 +109,8 @@ TEST(GenLSFitCoef, RankDeficiencyAndValidationOrder) {
     EXPECT_EQ(GenLSFitCoef(ones.data(), 3, 2, y.data(), nullptr, coef.data(), nullptr, 4), kErrSingularMatrix);
     const std::vector<double> big(100 * 91, 1.0);
     EXPECT_EQ(GenLSFitCoef(big.data(), 0, 2, y.data(), nullptr, coef.data(), nullptr, 0), kErrEmptyArray);
-    EXPECT_EQ(GenLSFitCoef(big.data(), 3, 4, y.data(), nullptr, coef.data(), nullptr, 0), kErrFewerPointsThanCoefficients);
+    EXPECT_EQ(GenLSFitCoef(big.data(), 3, 4, y.data(), nullptr, coef.data(), nullptr, 0),
+              kErrFewerPointsThanCoefficients);
     EXPECT_EQ(GenLSFitCoef(big.data(), 100, 91, y.data(), nullptr, coef.data(), nullptr, 0), kErrOrderNotPositive);
     EXPECT_EQ(GenLSFitCoef(ones.data(), 3, 2, y.data(), nullptr, coef.data(), nullptr, 6), kErrInvalidSelector);
 }
@@ -178,6 +184,8 @@ TEST(ExpFitCoef, DataNotStrictlyOfOneSignAreRefused) {
     }
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(LineFitEntryPoints) {
     return {
         ORIN_ROW(kErrArraySizeMismatch, LinFitCoef_head(c.input({1, 2, 3}), c.input({1, 2}), c.scalar(), c.scalar(), e)),
@@ -187,9 +195,12 @@ ORIN_CONTRACT_TABLE(LineFitEntryPoints) {
         ORIN_ROW(kErrTooFewSamples, ExpFitCoef_head(c.input({1}), c.input({1}), c.scalar(), c.scalar(), e)),
     };
 }
+// clang-format on
 
 // The last two rows refuse the first allocation: the coefficients' resize
 // (whose host status is returned) and the step's work space.
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(FitEntryPoints) {
     static const int32_t algorithm = 0, flag = 0;
     static const double lambda = 0.5;
@@ -216,6 +227,7 @@ ORIN_CONTRACT_TABLE(FitEntryPoints) {
         }()),
     };
 }
+// clang-format on
 
 // An SVD that cannot converge (NaN in the design) is an empty solution.
 TEST(GenLSFitCoef, UnconvergedSvdIsAnEmptySolution) {

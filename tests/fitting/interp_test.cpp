@@ -32,8 +32,9 @@ TEST(PolyInterp, TracesEachStep) {
     OrinHostCaptureDebug(0);
     EXPECT_EQ(yout, 9.0);
     EXPECT_EQ(dy, 2.0);
-    EXPECT_EQ(trace, "d[1]=3.000000e+00y=4.000000e+00, step_obj=3.000000e+00y=7.000000e+00"
-                     "d[0]=2.000000e+00y=7.000000e+00, step_obj=2.000000e+00y=9.000000e+00");
+    EXPECT_EQ(trace,
+              "d[1]=3.000000e+00y=4.000000e+00, step_obj=3.000000e+00y=7.000000e+00"
+              "d[0]=2.000000e+00y=7.000000e+00, step_obj=2.000000e+00y=9.000000e+00");
 }
 
 namespace {
@@ -197,6 +198,8 @@ TEST(Spline, DegenerateTablesGiveCodesNotNaN) {
     EXPECT_EQ(Spline(nullptr, nullptr, 0, 1e30, 1e30, nullptr), kErrEmptyArray);
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(InterpolationEntryPoints) {
     static const double xval = 0.5, one = 1, natural = 1e30;
     // SpInterp_head takes its handles by reference.
@@ -215,6 +218,7 @@ ORIN_CONTRACT_TABLE(InterpolationEntryPoints) {
         ORIN_ROW(kErrEmptyArray, SpInterp_head(nullptr, nullptr, nullptr, &xval, c.scalar(), e)),
     };
 }
+// clang-format on
 
 ORIN_ALLOCATION_CASE(Spline_head, 2) {
     orintest::DoubleHandle x({0, 1, 2}), y({1, 2, 5}), y2({9});
@@ -226,4 +230,3 @@ ORIN_ALLOCATION_CASE(Spline_head, 2) {
     else EXPECT_EQ(y2.size(), 3);
     EXPECT_EQ(ret != 0, inj.failing() && inj.site() == 1) << "a refused resize returns the host's status";
 }
-

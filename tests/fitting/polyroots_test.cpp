@@ -65,7 +65,8 @@ TEST(CxPolyRoots, FindsKnownRootsOfEveryKind) {
                 if (!used[i] && d < bestDistance) best = i, bestDistance = d;
             }
             used[best] = true;
-            EXPECT_LT(bestDistance, c.setTolerance * std::max(1.0L, std::abs(want))) << want.real() << " " << want.imag();
+            EXPECT_LT(bestDistance, c.setTolerance * std::max(1.0L, std::abs(want)))
+                << want.real() << " " << want.imag();
         }
     }
 }
@@ -92,6 +93,8 @@ TEST(CxPolyRoots, ZeroConstantAndLeadingTermsAndBadLists) {
     EXPECT_TRUE(same(h.values()[2], {-2, 0}));
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(PolyRootsEntryPoint) {
     static const int32_t control = 3;
     return {
@@ -106,3 +109,4 @@ ORIN_CONTRACT_TABLE(PolyRootsEntryPoint) {
         }()),
     };
 }
+// clang-format on

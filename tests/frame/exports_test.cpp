@@ -63,12 +63,12 @@ TEST(Exports, UnversionedImportsAreHostFunctionsOnly) {
     // one of the optional hooks of the stand-alone host (weak) and the
     // toolchain's own weak references.
     const std::set<std::string> host = {
-        "NumericArrayResize", "DSHandToHand", "DSNewHandle", "DSSetHandleSize", "DSNewHClr", "DSDisposeHandle",
-        "DSNewPtr", "DSNewPClr", "DSDisposePtr", "MoveBlock", "ClearMem", "ThMutexCreate", "ThMutexAcquire",
-        "ThMutexRelease", "ThMutexDestroy", "QSort", "DBPrintf"};
-    const std::set<std::string> weakOptional = {"OrinHostScratchAcquire", "OrinHostScratchRelease",
-                                                "_ITM_deregisterTMCloneTable", "_ITM_registerTMCloneTable",
-                                                "__gmon_start__", "__cxa_finalize"};
+        "NumericArrayResize", "DSHandToHand",   "DSNewHandle",    "DSSetHandleSize", "DSNewHClr", "DSDisposeHandle",
+        "DSNewPtr",           "DSNewPClr",      "DSDisposePtr",   "MoveBlock",       "ClearMem",  "ThMutexCreate",
+        "ThMutexAcquire",     "ThMutexRelease", "ThMutexDestroy", "QSort",           "DBPrintf"};
+    const std::set<std::string> weakOptional = {
+        "OrinHostScratchAcquire",    "OrinHostScratchRelease", "_ITM_deregisterTMCloneTable",
+        "_ITM_registerTMCloneTable", "__gmon_start__",         "__cxa_finalize"};
     for (const std::string &entry : nm("--undefined-only")) {
         const std::string name = entry.substr(0, entry.find(' '));
         const std::string kind = entry.substr(entry.find(' ') + 1);

@@ -85,8 +85,8 @@ TEST(RunEntry, SuccessLeavesOutputsFailureEmptiesEveryArrayAndNaNsEveryScalar) {
     EXPECT_EQ(error, 0);
     EXPECT_EQ(out1.size(), 3);
     EXPECT_EQ(scalar, 7);
-    const MgErr ret = orin::runEntry(&error, {out1.get(), out2.get(), &scalar},
-                                     [&]() -> orin::Outcome { return kErrEmptyArray; });
+    const MgErr ret =
+        orin::runEntry(&error, {out1.get(), out2.get(), &scalar}, [&]() -> orin::Outcome { return kErrEmptyArray; });
     EXPECT_EQ(ret, kMgNoErr);
     EXPECT_EQ(error, kErrEmptyArray);
     EXPECT_TRUE(out1.emptied());
@@ -169,7 +169,8 @@ TEST(MatrixRef, ShapeChecksGiveTheLibraryCodes) {
     EXPECT_EQ(orin::checkShape(4, 5), kErrNone);
     EXPECT_EQ(orin::requireSquare(3, 4), kErrNotSquare);
     EXPECT_EQ(orin::requireSquare(orin::Matrix(nullptr, 4, 4)), kErrNone);
-    EXPECT_EQ(orin::requireConformable(orin::Matrix(nullptr, 2, 3), orin::Matrix(nullptr, 4, 2)), kErrDimensionMismatch);
+    EXPECT_EQ(orin::requireConformable(orin::Matrix(nullptr, 2, 3), orin::Matrix(nullptr, 4, 2)),
+              kErrDimensionMismatch);
     EXPECT_EQ(orin::requireConformable(3, 3), kErrNone);
 }
 
@@ -229,7 +230,8 @@ TEST(CarvedScratch, PartsAreAlignedDisjointAndFailTogether) {
         orin::CarvedScratch s(layout, orin::Fill::kZeroed);
         ASSERT_TRUE(s);
         EXPECT_EQ(OrinHostLiveBlocks(), live + 1) << "one block for every part";
-        for (const void *p : {static_cast<void *>(s.get(a)), static_cast<void *>(s.get(b)), static_cast<void *>(s.get(c))})
+        for (const void *p :
+             {static_cast<void *>(s.get(a)), static_cast<void *>(s.get(b)), static_cast<void *>(s.get(c))})
             EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u);
         EXPECT_GE(reinterpret_cast<char *>(s.get(b)), reinterpret_cast<char *>(s.get(a) + 3));
         EXPECT_GE(reinterpret_cast<char *>(s.get(c)), reinterpret_cast<char *>(s.get(b) + 5));

@@ -84,9 +84,11 @@ private:
 };
 
 // Ordinary numbers first, then the values that break careless arithmetic.
+// clang-format off
 const double kValues[] = {0.0, 1.0, -1.0, 0.5, 2.0, 3.3, 5.0, 10.0, 50.0, 90.0, 100.0, -5.0, 1e-9, 1e9,
                           -0.0, std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::denorm_min(),
                           DBL_MIN, 1e-300, 1e300, DBL_MAX, -DBL_MAX, kInf, -kInf, kNaN};
+// clang-format on
 
 double anyValue(Bytes &b) {
     const uint8_t k = b.u8();
@@ -150,8 +152,8 @@ struct Params {
 // The engine keeps its caches while these stay exactly equal (a NaN never
 // does); a change of the occurrence alone keeps them.
 bool sameParams(const Params &a, const Params &b) {
-    return a.high == b.high && a.mid == b.mid && a.low == b.low && a.hysteresis == b.hysteresis &&
-           a.units == b.units && a.method == b.method && a.bins == b.bins;
+    return a.high == b.high && a.mid == b.mid && a.low == b.low && a.hysteresis == b.hysteresis && a.units == b.units &&
+           a.method == b.method && a.bins == b.bins;
 }
 
 // What the caches of a session were computed from.
@@ -172,11 +174,11 @@ uint64_t bitsOf(double x) {
 
 struct SessionModel {
     int32_t id = 0;
-    bool consistent = true;   // the caches hold for the baseline record
-    bool hasBaseline = false; // false: the caches are empty
+    bool consistent = true;    // the caches hold for the baseline record
+    bool hasBaseline = false;  // false: the caches are empty
     Baseline baseline{};
     Params last{0, 0, 0, 0, 0, 0, 0};
-    bool ambiguous = false;   // the engine's parameters are `last` or `maybe`
+    bool ambiguous = false;  // the engine's parameters are `last` or `maybe`
     Params maybe{};
     int32_t recordCount = 0;  // count of the record last fetched; kUnknownCount when not known
 };
@@ -249,11 +251,11 @@ std::string describe(const Request &q) {
     std::snprintf(line, sizeof line,
                   "fetch session %d id %d levels %s(%.17g, %.17g, %.17g, units %d) options %s(method %d, bins %d) "
                   "occurrence %d t0 %.17g dt %.17g count %d waveform v%llu%s%s%s",
-                  q.session, q.measId, q.nullLevels ? "null " : "", q.levels.highRef, q.levels.midRef,
-                  q.levels.lowRef, q.levels.units, q.nullOptions ? "null " : "", q.options.method,
-                  q.options.histogramBins, q.occurrence, q.t0, q.dt, q.count,
-                  static_cast<unsigned long long>(q.version), q.nullWaveform ? " (null samples)" : "",
-                  q.nullResult ? " (null result)" : "", q.nullCursor ? " (null cursor)" : "");
+                  q.session, q.measId, q.nullLevels ? "null " : "", q.levels.highRef, q.levels.midRef, q.levels.lowRef,
+                  q.levels.units, q.nullOptions ? "null " : "", q.options.method, q.options.histogramBins, q.occurrence,
+                  q.t0, q.dt, q.count, static_cast<unsigned long long>(q.version),
+                  q.nullWaveform ? " (null samples)" : "", q.nullResult ? " (null result)" : "",
+                  q.nullCursor ? " (null cursor)" : "");
     return line;
 }
 
@@ -274,7 +276,8 @@ public:
         // Whatever happened, nothing may stay behind.
         for (const SessionModel &s : sessions_) {
             const int32_t code = measurements_destroy(s.id);
-            if (code != 0 && ok()) fail("destroying live session " + std::to_string(s.id) + " gave " + std::to_string(code));
+            if (code != 0 && ok())
+                fail("destroying live session " + std::to_string(s.id) + " gave " + std::to_string(code));
         }
         sessions_.clear();
         if (ok() && OrinHostLiveBlocks() != blocks)
@@ -392,8 +395,8 @@ private:
             return fail("destroy of a " + std::string(live ? "live" : "unknown") + " session gave " +
                         std::to_string(code));
         if (live) {
-            sessions_.erase(std::find_if(sessions_.begin(), sessions_.end(),
-                                         [&](const SessionModel &s) { return s.id == id; }));
+            sessions_.erase(
+                std::find_if(sessions_.begin(), sessions_.end(), [&](const SessionModel &s) { return s.id == id; }));
             if (stale_.size() >= kMaxStaleIds) stale_.erase(stale_.begin());
             stale_.push_back(id);
         }
@@ -473,7 +476,11 @@ private:
 
         const int32_t n = static_cast<int32_t>(wave_.x.size());
         const uint8_t ck = b_.u8();
-        q.count = ck < 192 ? n : ck < 224 ? 1 + static_cast<int32_t>(b_.u16() % n) : ck < 240 ? 0 : ck < 248 ? -1 : INT32_MIN;
+        q.count = ck < 192   ? n
+                  : ck < 224 ? 1 + static_cast<int32_t>(b_.u16() % n)
+                  : ck < 240 ? 0
+                  : ck < 248 ? -1
+                             : INT32_MIN;
         q.samples.assign(wave_.x.begin(), wave_.x.begin() + std::max(0, q.count));
         q.version = wave_.version;
         return q;
@@ -627,14 +634,11 @@ private:
             case kErrResultNotFinite:
             case kErrNoPeriod:
             case kErrEdgeCount:
-            case kErrZeroDuration:
-                return;
+            case kErrZeroDuration: return;
             case kErrUnknownMeasurement:
                 if (known) fail("a known measurement gave -20325");
                 return;
-            default:
-                fail("undocumented code " + std::to_string(o.code));
-                return;
+            default: fail("undocumented code " + std::to_string(o.code)); return;
         }
         if (intermediate) return;
         ++report_.fetchesSucceeded;
@@ -645,9 +649,10 @@ private:
         if (!consistent) return;
         // Magnitudes, durations and slew rates are not negative, a frequency
         // is positive, a duty cycle a fraction.
-        static const int32_t kNotNegative[] = {kMeasPeakToPeak, kMeasAmplitude,     kMeasRms,           kMeasRootSumSquares,
-                                               kMeasCycleRms,   kMeasPeriod,        kMeasFallTime,      kMeasRiseTime,
-                                               kMeasPositiveWidth, kMeasNegativeWidth, kMeasRisingSlewRate, kMeasFallingSlewRate};
+        static const int32_t kNotNegative[] = {kMeasPeakToPeak,     kMeasAmplitude,      kMeasRms,
+                                               kMeasRootSumSquares, kMeasCycleRms,       kMeasPeriod,
+                                               kMeasFallTime,       kMeasRiseTime,       kMeasPositiveWidth,
+                                               kMeasNegativeWidth,  kMeasRisingSlewRate, kMeasFallingSlewRate};
         if (std::count(std::begin(kNotNegative), std::end(kNotNegative), id) && !(r >= 0))
             return fail("measurement " + std::to_string(id) + " below 0");
         if (id == kMeasFrequency && !(r > 0)) return fail("frequency not positive");

@@ -33,9 +33,9 @@ struct Report {
     // Operations run, by kind, and what the checks saw.
     int64_t operations[kOperationKinds] = {};
     int64_t fetchesSucceeded = 0;
-    int64_t fetchesCompared = 0;     // checked against a fresh one-shot session
-    int64_t staleIdsUsed = 0;        // clear, destroy or fetch of a destroyed id
-    int64_t failuresInjected = 0;    // calls in which an allocation was refused
+    int64_t fetchesCompared = 0;   // checked against a fresh one-shot session
+    int64_t staleIdsUsed = 0;      // clear, destroy or fetch of a destroyed id
+    int64_t failuresInjected = 0;  // calls in which an allocation was refused
 };
 
 // Runs the program the bytes decode to. Every session it creates is

@@ -11,7 +11,8 @@ namespace {
 // Fixed valid parameters, and fresh caller state (phase, seeds, spare), for
 // every generator.
 struct P {
-    double a = 2, f = 0.07, phase = 10, duty = 30, cycles = 2, first = -1, last = 4, delay = 1.5, dt = 0.5, f2 = 0.3, spare = 0.25;
+    double a = 2, f = 0.07, phase = 10, duty = 30, cycles = 2, first = -1, last = 4, delay = 1.5, dt = 0.5, f2 = 0.3,
+           spare = 0.25;
     int32_t d = 1, w = 2, interp = 1, seed = 5, s1 = 0, s2 = 0, s3 = 0, have = 1, err = 0;
     bool untouched() const { return phase == 10 && s1 == 0 && s2 == 0 && have == 1 && spare == 0.25; }
     const std::vector<double> table = {0, 2, -1, 0.5};
@@ -25,16 +26,17 @@ struct Generator {
     std::function<int32_t(int32_t, double *, P &)> core;
 };
 
-#define GEN(name, entryCall, coreCall)                                                                                     \
-    Generator {                                                                                                            \
-        #name, [](DoubleArrayHdl o, int32_t n, int32_t *e, [[maybe_unused]] DoubleArrayHdl t, P &p) { return entryCall; }, \
-            [](int32_t n, double *x, P &p) { return coreCall; }                                                            \
+#define GEN(name, entryCall, coreCall)                                                              \
+    Generator {                                                                                     \
+#name, [](DoubleArrayHdl o, int32_t n, int32_t * e, [[maybe_unused]] DoubleArrayHdl t,      \
+                  P & p) { return entryCall; }, [](int32_t n, double *x, P &p) { return coreCall; } \
     }
 
 std::vector<Generator> generators() {
     return {
         GEN(SineWaveCIN, SineWaveCIN(o, &n, &p.a, &p.f, &p.phase, e), SineWave(n, p.a, p.f, &p.phase, x)),
-        GEN(SquareWaveCIN, SquareWaveCIN(o, &n, &p.a, &p.f, &p.phase, &p.duty, e), SquareWave(n, p.a, p.f, &p.phase, p.duty, x)),
+        GEN(SquareWaveCIN, SquareWaveCIN(o, &n, &p.a, &p.f, &p.phase, &p.duty, e),
+            SquareWave(n, p.a, p.f, &p.phase, p.duty, x)),
         GEN(TriangleWaveCIN, TriangleWaveCIN(o, &n, &p.a, &p.f, &p.phase, e), TriangleWave(n, p.a, p.f, &p.phase, x)),
         GEN(SawtoothWaveCIN, SawtoothWaveCIN(o, &n, &p.a, &p.f, &p.phase, e), SawtoothWave(n, p.a, p.f, &p.phase, x)),
         GEN(ArbitraryWaveCIN, ArbitraryWaveCIN(o, &n, &p.a, &p.f, &p.phase, t, &p.interp, e),
@@ -46,7 +48,8 @@ std::vector<Generator> generators() {
         GEN(SinePtrn, SinePtrn(o, &n, &p.a, &p.phase, &p.cycles, e), SinePattern(n, p.a, p.phase, p.cycles, x)),
         GEN(Square, Square(o, &n, &p.a, &p.duty, &p.cycles, e), GenSquareWave(n, p.duty, p.cycles, p.a, x, &p.err)),
         GEN(ChirpCIN, ChirpCIN(o, &n, &p.a, &p.f, &p.f2, e), Chirp(n, p.a, p.f, p.f2, x)),
-        GEN(White, White(o, &n, &p.a, &p.seed, e, &p.s1, &p.s2, &p.s3), WhiteNoise(n, p.a, p.seed, x, &p.s1, &p.s2, &p.s3)),
+        GEN(White, White(o, &n, &p.a, &p.seed, e, &p.s1, &p.s2, &p.s3),
+            WhiteNoise(n, p.a, p.seed, x, &p.s1, &p.s2, &p.s3)),
         GEN(Gauss, Gauss(o, &n, &p.a, &p.seed, e, &p.s1, &p.s2, &p.s3, &p.have, &p.spare),
             GaussNoise(n, p.a, p.seed, x, &p.s1, &p.s2, &p.s3, &p.have, &p.spare)),
     };
@@ -64,7 +67,8 @@ TEST(GeneratorEntryPoints, FillLikeTheCoreOrEmptyOnShortCount) {
             ASSERT_EQ(g.entry(out, n, &err, table, p), 0) << g.name;
             if (n < 1) {
                 EXPECT_EQ(err, g.name == "RampPtrn" ? kErrTooFewSamples : kErrEmptyArray) << g.name << " n=" << n;
-                EXPECT_TRUE(out.emptied() && p.untouched()) << g.name << " n=" << n << ": output emptied, caller state kept";
+                EXPECT_TRUE(out.emptied() && p.untouched())
+                    << g.name << " n=" << n << ": output emptied, caller state kept";
                 continue;
             }
             EXPECT_EQ(err, 0) << g.name << " n=" << n;
@@ -90,6 +94,8 @@ TEST(GeneratorEntryPoints, FillLikeTheCoreOrEmptyOnShortCount) {
 
 // A core refusal: the code in the error output, the output emptied, return
 // value 0. Square checks duty before cycles, and cycles must not exceed n/2.
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(GeneratorEntryPoints) {
     static const int32_t n = 10, one = 1, delay = 10, late = 8, wide = 3;
     static const double amp = 1, zero = 0, fifty = 50, over = 10.5, six = 6, nan = NAN;
@@ -105,3 +111,4 @@ ORIN_CONTRACT_TABLE(GeneratorEntryPoints) {
         ORIN_ROW(kErrCyclesOutOfRange, Square(c.output({1, 2, 3}), &n, &amp, &fifty, &nan, e)),
     };
 }
+// clang-format on

@@ -22,10 +22,14 @@ struct ReferenceGenerator {
         s1 = wrap32(int64_t{171} * s1) % 30269;
         s2 = wrap32(int64_t{172} * s2) % 30307;
         s3 = wrap32(int64_t{170} * s3) % 30323;
-        return s3 * static_cast<long double>(3.297826732183491e-05) + s1 * static_cast<long double>(3.3037100664045725e-05) +
+        return s3 * static_cast<long double>(3.297826732183491e-05) +
+               s1 * static_cast<long double>(3.3037100664045725e-05) +
                s2 * static_cast<long double>(3.2995677566238825e-05);
     }
-    double uniform() { const long double u = sum(); return static_cast<double>(u - std::floor(u)); }
+    double uniform() {
+        const long double u = sum();
+        return static_cast<double>(u - std::floor(u));
+    }
     int32_t integer() { return static_cast<int32_t>(std::fmod(sum(), 1.0L) * 32768); }
     bool same(int32_t a, int32_t b, int32_t c) const { return a == s1 && b == s2 && c == s3; }
 };
@@ -34,8 +38,12 @@ struct ReferenceGenerator {
 struct State {
     int32_t s1 = 0, s2 = 0, s3 = 0, have = 0;
     double spare = 0;
-    int32_t gauss(int32_t n, double sd, int32_t seed, double *out) { return GaussNoise(n, sd, seed, out, &s1, &s2, &s3, &have, &spare); }
-    int32_t white(int32_t n, double amp, int32_t seed, double *out) { return WhiteNoise(n, amp, seed, out, &s1, &s2, &s3); }
+    int32_t gauss(int32_t n, double sd, int32_t seed, double *out) {
+        return GaussNoise(n, sd, seed, out, &s1, &s2, &s3, &have, &spare);
+    }
+    int32_t white(int32_t n, double amp, int32_t seed, double *out) {
+        return WhiteNoise(n, amp, seed, out, &s1, &s2, &s3);
+    }
 };
 
 int32_t harmonics(int32_t n) { return n % 2 == 0 ? n / 2 - 1 : (n - 1) / 2; }
@@ -177,7 +185,9 @@ TEST(PeriodNoise, IsTheSumOfCosinesAtDrawnPhases) {
         const double bound = amp * std::sqrt(K + 1.0) * (std::log2(static_cast<double>(n)) + 1) * (4 * kEps + 2e-14);
         for (int32_t t = 0; t < n; ++t) {
             long double v = 0;
-            for (int32_t k = 1; k <= K; ++k) v += amp * std::cos(2 * orintest::kPiL * (static_cast<int64_t>(k) * t % n) / n + phi[static_cast<size_t>(k - 1)]);
+            for (int32_t k = 1; k <= K; ++k)
+                v += amp * std::cos(2 * orintest::kPiL * (static_cast<int64_t>(k) * t % n) / n +
+                                    phi[static_cast<size_t>(k - 1)]);
             EXPECT_NEAR(r.x[static_cast<size_t>(t)], static_cast<double>(v), bound) << "n=" << n << " t=" << t;
         }
     }
@@ -221,7 +231,8 @@ ORIN_ALLOCATION_CASE(PeriodNoise, 7) {
     });
     EXPECT_EQ(err, inj.site() >= 1 && inj.site() <= 3 ? kErrOutOfMemory : 0);
     EXPECT_EQ(err15, inj.site() >= 4 ? kErrOutOfMemory : 0);
-    EXPECT_EQ(ret != 0 || ret15 != 0, inj.site() == 1 || inj.site() == 4) << "only a refused resize returns the host's status";
+    EXPECT_EQ(ret != 0 || ret15 != 0, inj.site() == 1 || inj.site() == 4)
+        << "only a refused resize returns the host's status";
     EXPECT_EQ(pow2.size(), err ? 0 : 64);
     EXPECT_EQ(mixed.size(), err15 ? 0 : 15);
     EXPECT_EQ(s[0] == 0, err != 0) << "nothing drawn before the scratch is held";

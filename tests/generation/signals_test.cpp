@@ -28,16 +28,21 @@ struct Waveform {
 TEST(Waveforms, MatchShapesAtExactPhaseInOneBlockOrManyAndReduceThePhase) {
     const Waveform waveforms[] = {
         {"SineWave", SineWave, [](long double p) { return std::sin(p * kPiL / 180); }},
-        {"SquareWave", [](int32_t n, double a, double f, double *p, double *o) { return SquareWave(n, a, f, p, 30, o); },
+        {"SquareWave",
+         [](int32_t n, double a, double f, double *p, double *o) { return SquareWave(n, a, f, p, 30, o); },
          [](long double p) { return reduced(p, 360) < 108 ? 1.0L : -1.0L; }},
         {"TriangleWave", TriangleWave,
          [](long double p) {
              const long double v = reduced(p, 360) / 180;
              return v < 0.5L ? 2 * v : (v < 1.5L ? 2 * (1 - v) : 2 * (v - 2));
          }},
-        {"SawtoothWave", SawtoothWave, [](long double p) { return reduced(p, 360) / 180 - (reduced(p, 360) < 180 ? 0 : 2); }},
+        {"SawtoothWave", SawtoothWave,
+         [](long double p) { return reduced(p, 360) / 180 - (reduced(p, 360) < 180 ? 0 : 2); }},
     };
-    const struct { double amp, f, phase; int n; } runs[] = {{-0.7, -0.2071, -1234.5, 300}, {3, 0.0071, 7.2e5, 200}};
+    const struct {
+        double amp, f, phase;
+        int n;
+    } runs[] = {{-0.7, -0.2071, -1234.5, 300}, {3, 0.0071, 7.2e5, 200}};
     for (const Waveform &w : waveforms) {
         for (const auto &r : runs) {
             // One block, then the same samples in blocks continued from the
@@ -54,7 +59,8 @@ TEST(Waveforms, MatchShapesAtExactPhaseInOneBlockOrManyAndReduceThePhase) {
             // degrees into e/90.
             const double largest = std::fabs(r.phase) + r.n * std::fabs(r.f) * 360;
             for (int i = 0; i < r.n; ++i) {
-                const double ref = static_cast<double>(r.amp * w.shape(r.phase + static_cast<long double>(r.f) * 360 * i));
+                const double ref =
+                    static_cast<double>(r.amp * w.shape(r.phase + static_cast<long double>(r.f) * 360 * i));
                 const double bound = std::fabs(r.amp) * ((i + 2) * kEps * largest / 90 + 4 * kEps);
                 EXPECT_NEAR(x[static_cast<size_t>(i)], ref, bound) << w.name << " f=" << r.f << " i=" << i;
                 EXPECT_NEAR(y[static_cast<size_t>(i)], ref, bound) << w.name << " in blocks, f=" << r.f << " i=" << i;
@@ -103,10 +109,12 @@ TEST(ArbitraryWave, TableLookupInterpolationAndPositionsJustBelowZero) {
                 const int j = static_cast<int>(pos);
                 long double v = table[static_cast<size_t>(j)];
                 if (interp == 1) v += (pos - j) * (table[static_cast<size_t>((j + 1) % 17)] - v);
-                EXPECT_NEAR(y[static_cast<size_t>(i)], static_cast<double>(1.5L * v), interp ? 3 * (i + 2) * kEps * L + 8 * kEps : 0)
+                EXPECT_NEAR(y[static_cast<size_t>(i)], static_cast<double>(1.5L * v),
+                            interp ? 3 * (i + 2) * kEps * L + 8 * kEps : 0)
                     << "interp " << interp << " f=" << f << " i=" << i;
             }
-            EXPECT_NEAR(phase, static_cast<double>(reduced(100 + 360.0L * f * 300, 360)), 1e-10) << "interp " << interp << " f=" << f;
+            EXPECT_NEAR(phase, static_cast<double>(reduced(100 + 360.0L * f * 300, 360)), 1e-10)
+                << "interp " << interp << " f=" << f;
         }
     }
     // Position -tiny reduces to entry 0, never to m, past the table.
@@ -135,7 +143,8 @@ TEST(Patterns, ClosedFormsAndRefusals) {
     Values y(1001);
     ASSERT_EQ(Ramp(1001, 0.1, 7.3, y.data()), 0);
     for (int i = 0; i <= 1000; ++i)
-        EXPECT_NEAR(y[static_cast<size_t>(i)], static_cast<double>(0.1L + (7.3L - 0.1L) * i / 1000), 2 * kEps * 7.3) << "i=" << i;
+        EXPECT_NEAR(y[static_cast<size_t>(i)], static_cast<double>(0.1L + (7.3L - 0.1L) * i / 1000), 2 * kEps * 7.3)
+            << "i=" << i;
     EXPECT_EQ(y[1000], 7.3);
     // Three cycles on 10 samples: P = 3, and the last sample starts a fourth.
     int32_t err = 7;
@@ -187,7 +196,9 @@ TEST(Patterns, SincSinePatternAndChirpAgainstClosedForms) {
             // pi as a double moves a by about |a| 4e-17; sin(a)/a has slope
             // below 1/|a| + 1/|a|^2.
             const long double a = (0.1L * i - delay) * kPiL;
-            EXPECT_NEAR(x[static_cast<size_t>(i)], static_cast<double>(a == 0 ? 1.5L : 1.5L * std::sin(a) / a), 12 * kEps) << delay << " " << i;
+            EXPECT_NEAR(x[static_cast<size_t>(i)], static_cast<double>(a == 0 ? 1.5L : 1.5L * std::sin(a) / a),
+                        12 * kEps)
+                << delay << " " << i;
         }
     }
     for (double cycles : {2.5, -3.25, 500.0}) {
@@ -196,7 +207,9 @@ TEST(Patterns, SincSinePatternAndChirpAgainstClosedForms) {
             // The angle is accumulated in extended precision from a double
             // 2 pi; its error grows as i |step| 1e-16 at most.
             const long double ref = 2 * std::sin(-30 * kPiL / 180 + 2 * kPiL * cycles * i / 500);
-            EXPECT_NEAR(x[static_cast<size_t>(i)], static_cast<double>(ref), 2 * (8 * kEps + i * std::fabs(cycles) * 0.013 * kEps)) << cycles << " " << i;
+            EXPECT_NEAR(x[static_cast<size_t>(i)], static_cast<double>(ref),
+                        2 * (8 * kEps + i * std::fabs(cycles) * 0.013 * kEps))
+                << cycles << " " << i;
         }
     }
     ASSERT_EQ(Chirp(1000, 0.5, 0.01, 0.4, x.data()), 0);
@@ -231,7 +244,8 @@ TEST(Modulation, MatchesAccumulatedCarrierInOneBlockOrManyAndTracksThePeak) {
             const long double x = signal[static_cast<size_t>(i)];
             acc += 2 * kPiL * ((which ? 0 : x) + fc);
             const long double ref = std::sin((which ? x * kPiL / 180 : 0) + reduced(acc, 2 * kPiL / dt) * dt);
-            EXPECT_NEAR(one[static_cast<size_t>(i)], static_cast<double>(ref), (i + 2) * 8 * kEps + 16 * kEps) << name << " i=" << i;
+            EXPECT_NEAR(one[static_cast<size_t>(i)], static_cast<double>(ref), (i + 2) * 8 * kEps + 16 * kEps)
+                << name << " i=" << i;
         }
         const long double lastDegrees = reduced(acc, 2 * kPiL / dt) * dt * 180 / kPiL + (which ? signal.back() : 0);
         EXPECT_NEAR(phaseOut, static_cast<double>(lastDegrees), 1e-9) << name;
@@ -254,7 +268,8 @@ TEST(Modulation, MatchesAccumulatedCarrierInOneBlockOrManyAndTracksThePeak) {
     EXPECT_EQ(peak, -1.5);
     // An empty block reports the carrier phase alone and changes nothing.
     psi = 2, peak = 1;
-    ASSERT_EQ(PhasMod(0, 0.5, &phaseOut, 1, nullptr, &peak, &psi) | FreqMod(-3, 0.5, &phaseOut, 1, nullptr, &peak, &psi), 0);
+    ASSERT_EQ(
+        PhasMod(0, 0.5, &phaseOut, 1, nullptr, &peak, &psi) | FreqMod(-3, 0.5, &phaseOut, 1, nullptr, &peak, &psi), 0);
     EXPECT_NEAR(phaseOut, 2.0 * 0.5 * 180 / M_PI, 1e-13);
     EXPECT_TRUE(psi == 2.0 && peak == 1.0);
 }

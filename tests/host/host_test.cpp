@@ -123,9 +123,13 @@ TEST(QSort, SortsByTheComparisonAtEverySize) {
         EXPECT_EQ(v, want) << "n = " << n;
     }
     // Records wider than a word move whole.
-    struct Rec { int32_t key; char tag[16]; };
+    struct Rec {
+        int32_t key;
+        char tag[16];
+    };
     std::vector<Rec> r(300);
-    for (size_t i = 0; i < r.size(); ++i) r[i] = {static_cast<int32_t>((i * 7919) % 300), {}}, r[i].tag[15] = static_cast<char>(r[i].key);
+    for (size_t i = 0; i < r.size(); ++i)
+        r[i] = {static_cast<int32_t>((i * 7919) % 300), {}}, r[i].tag[15] = static_cast<char>(r[i].key);
     QSort(r.data(), r.size(), sizeof(Rec), cmp);
     for (size_t i = 0; i < r.size(); ++i) {
         EXPECT_EQ(r[i].key, static_cast<int32_t>(i));

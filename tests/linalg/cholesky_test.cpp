@@ -18,12 +18,17 @@ TYPED_TEST(CholeskyFamily, PackedLayoutsBothWaysAndTheConjugateMirror) {
     auto z = [&](int i, int j) { return a[size_t(i) * 3 + j]; };
     auto m = [&](int i, int j) { return narrow<T>(cj(wide(z(j, i)))); };  // the conjugate mirror of (j, i)
     const T o = elem<T>(0);
-    EXPECT_EQ(pack(a, 3, 0), (std::vector<T>{z(0, 0), z(1, 0), z(2, 0), z(1, 1), z(2, 1), z(2, 2)}));  // lower by columns
+    EXPECT_EQ(pack(a, 3, 0),
+              (std::vector<T>{z(0, 0), z(1, 0), z(2, 0), z(1, 1), z(2, 1), z(2, 2)}));  // lower by columns
     EXPECT_EQ(pack(a, 3, 2), pack(a, 3, 0));
-    EXPECT_EQ(pack(a, 3, 1), (std::vector<T>{z(0, 0), z(0, 1), z(1, 1), z(0, 2), z(1, 2), z(2, 2)}));  // upper by columns
-    EXPECT_EQ(unpack(pack(a, 3, 0), 3, 0), (std::vector<T>{z(0, 0), o, o, z(1, 0), z(1, 1), o, z(2, 0), z(2, 1), z(2, 2)}));
-    EXPECT_EQ(unpack(pack(a, 3, 1), 3, 1), (std::vector<T>{z(0, 0), z(0, 1), z(0, 2), o, z(1, 1), z(1, 2), o, o, z(2, 2)}));
-    EXPECT_EQ(unpack(pack(a, 3, 2), 3, 2), (std::vector<T>{z(0, 0), m(0, 1), m(0, 2), z(1, 0), z(1, 1), m(1, 2), z(2, 0), z(2, 1), z(2, 2)}));
+    EXPECT_EQ(pack(a, 3, 1),
+              (std::vector<T>{z(0, 0), z(0, 1), z(1, 1), z(0, 2), z(1, 2), z(2, 2)}));  // upper by columns
+    EXPECT_EQ(unpack(pack(a, 3, 0), 3, 0),
+              (std::vector<T>{z(0, 0), o, o, z(1, 0), z(1, 1), o, z(2, 0), z(2, 1), z(2, 2)}));
+    EXPECT_EQ(unpack(pack(a, 3, 1), 3, 1),
+              (std::vector<T>{z(0, 0), z(0, 1), z(0, 2), o, z(1, 1), z(1, 2), o, o, z(2, 2)}));
+    EXPECT_EQ(unpack(pack(a, 3, 2), 3, 2),
+              (std::vector<T>{z(0, 0), m(0, 1), m(0, 2), z(1, 0), z(1, 1), m(1, 2), z(2, 0), z(2, 1), z(2, 2)}));
     // Unpacking then packing gives back any packed array in every mode.
     const std::vector<T> p = random<T>(1, 21, 706);
     for (int mode : {0, 1, 2}) EXPECT_EQ(pack(unpack(p, 6, mode), 6, mode), p) << mode;
@@ -59,7 +64,9 @@ TYPED_TEST(CholeskyFamily, FactorSolveAndInverse) {
         ASSERT_EQ(TypeParam::cholInv(p.data(), n, p.data()), 0);  // in place
         EXPECT_EQ(p, inv);
         for (int i = 0; i < n; ++i)
-            EXPECT_TRUE(std::imag(wide(l[size_t(i) * n + i])) == 0 && std::imag(wide(inv[size_t(i) * (2 * n - i + 1) / 2])) == 0) << "real diagonals";
+            EXPECT_TRUE(std::imag(wide(l[size_t(i) * n + i])) == 0 &&
+                        std::imag(wide(inv[size_t(i) * (2 * n - i + 1) / 2])) == 0)
+                << "real diagonals";
     }
     // The solve takes any lower factor with A = L L^H, a complex diagonal included.
     const int n = 6;
@@ -149,8 +156,11 @@ TYPED_TEST(CholeskyFamily, CheckPosdefDecidesBySylvesterSymmetryAndFiniteness) {
     // are 1, 1/2 and det(A) = (d - 1/2) / 2, at least 5e-4 away from 0
     // (real: 1, 3/4, 3 d / 4 - 1/4 with the off-diagonal 1/2 of row 2).
     for (double d : {0.3, 0.4, 0.499, 0.501, 0.6, 3.0}) {
-        const std::vector<T> a = {elem<T>(1), elem<T>(0.5, 0.5), elem<T>(0, 0), elem<T>(0.5, -0.5), elem<T>(1),
-                                  elem<T>(real ? 0.5 : 0, 0.5), elem<T>(0), elem<T>(real ? 0.5 : 0, -0.5), elem<T>(d)};
+        const std::vector<T> a = {elem<T>(1),    elem<T>(0.5, 0.5),
+                                  elem<T>(0, 0), elem<T>(0.5, -0.5),
+                                  elem<T>(1),    elem<T>(real ? 0.5 : 0, 0.5),
+                                  elem<T>(0),    elem<T>(real ? 0.5 : 0, -0.5),
+                                  elem<T>(d)};
         const LCx minors[3] = {1, leibniz(std::vector<T>{a[0], a[1], a[3], a[4]}, 2), leibniz(a, 3)};
         EXPECT_EQ(decide(a, 3), minors[1].real() > 0 && minors[2].real() > 0 ? 1 : 0) << d;
     }

@@ -62,7 +62,8 @@ TYPED_TEST(ProductsFamily, SumsCancelInExtendedPrecision) {
     // ulp is 2) and the sum be 0.
     using T = typename TypeParam::T;
     const double r = std::is_same_v<T, double>;
-    const std::vector<T> x = {elem<T>(r * 1e16, 1e16), elem<T>(1), elem<T>(r * 1e16, 1e16)}, y = {elem<T>(r, 1), elem<T>(1), elem<T>(-r, -1)};
+    const std::vector<T> x = {elem<T>(r * 1e16, 1e16), elem<T>(1), elem<T>(r * 1e16, 1e16)},
+                         y = {elem<T>(r, 1), elem<T>(1), elem<T>(-r, -1)};
     T got[3] = {};
     ASSERT_EQ(TypeParam::dot(x.data(), y.data(), 3, &got[0]), 0);
     ASSERT_EQ(TypeParam::matMul(x.data(), y.data(), 1, 3, 1, &got[1]), 0);
@@ -107,7 +108,8 @@ TYPED_TEST(ProductsFamily, TraceNormColumnAndTranspose) {
     EXPECT_EQ(TypeParam::transpose(&none, 0, 3, &none), kErrEmptyArray);
     // Magnitudes whose squares leave the double range either way.
     const double big = std::numeric_limits<double>::max() / 4, tiny = std::numeric_limits<double>::denorm_min();
-    const std::vector<T> huge = {elem<T>(3 * big / 5), elem<T>(std::is_same_v<T, double> ? 4 * big / 5 : 0, 4 * big / 5)};
+    const std::vector<T> huge = {elem<T>(3 * big / 5),
+                                 elem<T>(std::is_same_v<T, double> ? 4 * big / 5 : 0, 4 * big / 5)};
     const std::vector<T> inf = {elem<T>(1), elem<T>(-HUGE_VAL, -HUGE_VAL)}, nan = {elem<T>(1), elem<T>(NAN)};
     double norm = 0;
     ASSERT_EQ(TypeParam::vnorm2(huge.data(), 2, &norm), 0);

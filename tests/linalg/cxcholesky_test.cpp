@@ -5,11 +5,9 @@
 
 #include "support/prelude.h"
 
-
 #include "linalg_reference.h"
 
 using namespace cxtest;
-
 
 TEST(CxCholesky, RejectsIndefiniteNaNAndTinyDiagonals) {
     // [[1, 2i], [-2i, 1]] has eigenvalues -1 and 3: the second diagonal
@@ -45,7 +43,7 @@ TEST(CxTriangular, CodesInTheirOrder) {
     EXPECT_EQ(CxTriLinEqs(p.data(), x, 0, 0, x), kErrEmptyArray);
     EXPECT_EQ(CxTri_InvMatrix(p.data(), 0, 1, p.data()), kErrEmptyArray);
     EXPECT_EQ(CxTriLinEqs(p.data(), x, 2, 0, x), kErrSingularMatrix);  // 1e-19 <= 5 * 2^-63
-    p[2] = {0, std::ldexp(1.0, -56)};  // purely imaginary, its modulus above the floor
+    p[2] = {0, std::ldexp(1.0, -56)};                                  // purely imaginary, its modulus above the floor
     EXPECT_EQ(CxTriLinEqs(p.data(), x, 2, 0, x), 0);
     EXPECT_EQ(x[1], (complexnum{0, -std::ldexp(1.0, 56)}));
     p[2] = {std::nan(""), 0};
@@ -78,7 +76,8 @@ TEST(CxDeterminant, SignsSingularNaNAndSelectors) {
         ASSERT_EQ(CxDeterminant(nan.data(), 3, type, &det), 0);
         EXPECT_TRUE(std::isnan(det.re) && std::isnan(det.im)) << type;
     }
-    for (auto [n, type, code] : {std::tuple{2, -1, kErrInvalidSelector}, {2, 4, kErrInvalidSelector}, {0, 0, kErrEmptyArray}}) {
+    for (auto [n, type, code] :
+         {std::tuple{2, -1, kErrInvalidSelector}, {2, 4, kErrInvalidSelector}, {0, 0, kErrEmptyArray}}) {
         det = {5, 5};
         EXPECT_EQ(CxDeterminant(iswap.data(), n, type, &det), code);
         EXPECT_TRUE(bothIDNaN(det));
@@ -115,6 +114,8 @@ TEST(CxCholeskyHandles, PackFactorSolveInvertAndDecide) {
     expectDeterminant(det, a, n, "handle");
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
     const CMat three(3, complexnum{1, 0}), four(4, complexnum{1, 0}), two(2, complexnum{1, 0});
     const CMat indefinite = {{1, 0}, {2, 0}, {1, 0}}, singularTri = {{1, 0}, {0, 0}, {0, 0}};
@@ -160,3 +161,4 @@ ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
         detRow("CxDeterminant_head type", kErrInvalidSelector, 2, 2, four, 4),
     };
 }
+// clang-format on

@@ -61,7 +61,7 @@ TEST(CxGenEigen, NonFiniteInputEndsWithACode) {
     for (double bad : {std::nan(""), -HUGE_VAL, 1.5e308}) {
         CMat a = randomCx(6, 6, 4300), h = hermitian(6, 4301), w(6), v(36);
         a[14].im = bad;
-        h[bad < 0 ? 14 : 13].re = bad;  // row 2, column 2 or 1: read
+        h[bad < 0 ? 14 : 13].re = bad;                        // row 2, column 2 or 1: read
         if (bad > 1) a[6] = a[12] = h[6] = h[12] = {bad, 0};  // column 0 below the diagonal
         std::vector<double> hw(6);
         if (bad > 1) {
@@ -114,7 +114,8 @@ TEST(CxEigen, DispatchByMatrixType) {
     ASSERT_EQ(CxEigenValueVector(h.data(), n, 0, 1, w.data(), v.data()), 0);
     EXPECT_TRUE(matchWithin(toL(w), toL(real), kBound * n * kEps * normInf(h, n, n)));
     EXPECT_LT(eigenResidual(h, n, toL(w), v), kBound);
-    for (int type : {2, -1}) EXPECT_EQ(CxEigenValueVector(h.data(), n, type, 1, w.data(), v.data()), kErrInvalidSelector);
+    for (int type : {2, -1})
+        EXPECT_EQ(CxEigenValueVector(h.data(), n, type, 1, w.data(), v.data()), kErrInvalidSelector);
     EXPECT_EQ(CxEigenValueVector(h.data(), 0, 2, 1, w.data(), v.data()), kErrInvalidSelector);  // the type first
 }
 
@@ -161,6 +162,8 @@ TEST(CxEigen, ScaledMatricesNeitherOverflowNorUnderflow) {
     }
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(CxEigenEntryPoint) {
     const CMat four = {{1, 0}, {2, 1}, {2, -1}, {3, 0}};
     CMat bad = four;
@@ -177,3 +180,4 @@ ORIN_CONTRACT_TABLE(CxEigenEntryPoint) {
             row("CxEigenValueVector_head general NaN", kErrNoConvergence, 2, 2, bad, 0, 1),
             row("CxEigenValueVector_head Hermitian NaN", kErrNoConvergence, 2, 2, bad, 1, 0)};
 }
+// clang-format on

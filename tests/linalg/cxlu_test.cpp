@@ -27,7 +27,8 @@ TEST(CxLU, PivotingConventionsAndSingularity) {
     }
     // The forward substitution skips the leading zeros of a sparse b.
     const std::vector<int32_t> same3 = {0, 1, 2};
-    const CMat b = {{0, 0}, {0, 0}, {1, 0}}, upper = {{1, 0}, {1, 0}, {1, 0}, {0, 0}, {1, 0}, {1, 0}, {0, 0}, {0, 0}, {2, 0}};
+    const CMat b = {{0, 0}, {0, 0}, {1, 0}},
+               upper = {{1, 0}, {1, 0}, {1, 0}, {0, 0}, {1, 0}, {1, 0}, {0, 0}, {0, 0}, {2, 0}};
     CMat x(3);
     ASSERT_EQ(CxLULinEqs(upper.data(), same3.data(), b.data(), 3, x.data()), 0);
     EXPECT_TRUE(same(x, CMat{{0, 0}, {-0.5, 0}, {0.5, 0}}));
@@ -41,6 +42,8 @@ TEST(CxLU, PivotingConventionsAndSingularity) {
     EXPECT_EQ(CxLUInvMatrix(upper.data(), same3.data(), 0, x.data()), kErrEmptyArray);
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(CxLUEntryPoints) {
     const CMat two(2, complexnum{1, 0}), singular = {{1, 0}, {0, 0}, {0, 0}, {0, 0}};
     return {
@@ -57,3 +60,4 @@ ORIN_CONTRACT_TABLE(CxLUEntryPoints) {
         errorRow("CLUInvMatrix_head singular", kErrSingularMatrix, [singular](Contract &c, int32_t *e) { return CLUInvMatrix_head(c.output<ComplexMatrix>(2, 2, singular), c.input<Int32Array>({0, 1}), e); }),
     };
 }
+// clang-format on

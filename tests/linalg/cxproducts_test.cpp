@@ -5,7 +5,6 @@
 
 #include "support/prelude.h"
 
-
 #include "linalg_reference.h"
 
 using namespace cxtest;
@@ -28,8 +27,8 @@ TEST(CxPow, RepeatedMultiplication) {
     EXPECT_TRUE(bothIDNaN(CxPow({0, 0}, -2)));
     EXPECT_TRUE(bothIDNaN(CxPow({-0.0, 0}, std::numeric_limits<int32_t>::min())));
     // A NaN power repeats at once, whatever the count.
-    for (const complexnum nan : {CxPow({NAN, NAN}, std::numeric_limits<int32_t>::min()),
-                                 CxPow({NAN, 1}, std::numeric_limits<int32_t>::max())})
+    for (const complexnum nan :
+         {CxPow({NAN, NAN}, std::numeric_limits<int32_t>::min()), CxPow({NAN, 1}, std::numeric_limits<int32_t>::max())})
         EXPECT_TRUE(std::isnan(nan.re) && std::isnan(nan.im));
 }
 
@@ -46,9 +45,15 @@ TEST(CxPow, StopsOnceThePowerRepeatsWithTheFullRecurrencesBits) {
     // (0.6, 0.8) keeps moving and is checked at small exponents only.
     constexpr uint32_t K = 150000;
     auto sameBits = [](complexnum a, complexnum b) { return std::memcmp(&a, &b, sizeof a) == 0; };
-    for (const auto &[z, negative] : std::vector<std::pair<complexnum, bool>>{
-             {{0.5, 0}, false}, {{2, 0}, true}, {{0.9, 0}, false}, {{1, 0}, false}, {{-1, 0}, false},
-             {{0, 0.99}, false}, {{-0.5, 0.5}, true}, {{3, 1}, false}, {{0.6, 0.8}, false}}) {
+    for (const auto &[z, negative] : std::vector<std::pair<complexnum, bool>>{{{0.5, 0}, false},
+                                                                              {{2, 0}, true},
+                                                                              {{0.9, 0}, false},
+                                                                              {{1, 0}, false},
+                                                                              {{-1, 0}, false},
+                                                                              {{0, 0.99}, false},
+                                                                              {{-0.5, 0.5}, true},
+                                                                              {{3, 1}, false},
+                                                                              {{0.6, 0.8}, false}}) {
         SCOPED_TRACE(testing::Message() << "z = (" << z.re << ", " << z.im << ")" << (negative ? " to -k" : ""));
         // z^-k is (1/z)^k, with 1/z as CxPow forms it.
         const complexnum base = negative ? CxPow(z, -1) : z;
@@ -83,14 +88,16 @@ TEST(CxSpecialMatrix, MatchTheirDefinitions) {
     // Vandermonde: descending powers.
     const CMat v3 = {{2, 0}, {0, 3}, {1, 1}};
     ASSERT_EQ(CxSpecialMatrix(3, 0, v3.data(), 3, nullptr, 0, out.data()), 0);
-    EXPECT_TRUE(same(CMat(out.begin(), out.begin() + 9), CMat{{4, 0}, {2, 0}, {1, 0}, {-9, 0}, {0, 3}, {1, 0}, {0, 2}, {1, 1}, {1, 0}}));
+    EXPECT_TRUE(same(CMat(out.begin(), out.begin() + 9),
+                     CMat{{4, 0}, {2, 0}, {1, 0}, {-9, 0}, {0, 3}, {1, 0}, {0, 2}, {1, 1}, {1, 0}}));
     EXPECT_EQ(CxSpecialMatrix(5, 3, x.data(), 4, y.data(), 3, out.data()), kErrInvalidSelector);
     EXPECT_EQ(CxSpecialMatrix(-1, 3, x.data(), 4, y.data(), 3, out.data()), kErrInvalidSelector);
     EXPECT_EQ(CxToeplitzMatrix(x.data(), 4, y.data(), 0, out.data()), kErrEmptyArray);
     EXPECT_EQ(CxDiagonalMatrix(x.data(), 0, out.data()), kErrEmptyArray);
     EXPECT_EQ(CxCompanMatrix(x.data(), 0, out.data()), kErrEmptyArray);
     const int32_t empty[] = {AxVectCx(nullptr, 0, 2, nullptr, nullptr), DotProductCx(nullptr, nullptr, 0, nullptr),
-                             OuterProductCx(nullptr, 0, nullptr, 2, nullptr), CxTrace(nullptr, 2, 0, nullptr), CxVanderMatrix(nullptr, 0, nullptr)};
+                             OuterProductCx(nullptr, 0, nullptr, 2, nullptr), CxTrace(nullptr, 2, 0, nullptr),
+                             CxVanderMatrix(nullptr, 0, nullptr)};
     for (int k = 0; k < 5; ++k) EXPECT_EQ(empty[k], kErrEmptyArray) << "product, dot, outer, trace, Vandermonde: " << k;
     EXPECT_EQ(CxIdentityMatrix(65536, nullptr), kErrOutOfMemory) << "65536^2 elements cannot be addressed";
     EXPECT_EQ(MatrixMulCx(nullptr, nullptr, 2, 65536, 65536, nullptr), kErrOutOfMemory);
@@ -106,7 +113,8 @@ TEST(CxSpecialMatrix, CompanionHasThePolynomialsRootsAsEigenvalues) {
     for (const LCx r : {LCx(1), LCx(0, 1), LCx(-2)}) {
         const LCx v[] = {r * r, r, 1};
         for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(wide(out[i * 3]) * v[0] + wide(out[i * 3 + 1]) * v[1] + wide(out[i * 3 + 2]) * v[2], r * v[i]) << r << " row " << i;
+            EXPECT_EQ(wide(out[i * 3]) * v[0] + wide(out[i * 3 + 1]) * v[1] + wide(out[i * 3 + 2]) * v[2], r * v[i])
+                << r << " row " << i;
     }
     complexnum untouched{6, 6};
     ASSERT_EQ(CxCompanMatrix(c.data(), 1, &untouched), 0);
@@ -153,6 +161,8 @@ TEST(CxHandles, ProductIntoOneOfItsOperands) {
     expectProduct(hx2.values(), square.values(), x, 3, 3, 1);
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(CxProducts) {
     const CMat six = randomCx(2, 3, 1), two = randomCx(2, 1, 2);
     // A complex scalar output must come back iDNaN in both parts.
@@ -183,6 +193,7 @@ ORIN_CONTRACT_TABLE(CxProducts) {
         errorRow("CxTrace_head empty", kErrEmptyArray, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return CxTrace_head(c.input<ComplexMatrix>(2, 0, {}), out, e); })),
     };
 }
+// clang-format on
 
 namespace {
 
@@ -215,7 +226,8 @@ ORIN_ALLOCATION_CASE(CxHandleResizes, 11) {
     const int64_t site = inj.site();
     const int failedAt[] = {-1, 0, 1, 2, -1, 3, 4, 5, -1, 5, 6, 6};
     const int failed = failedAt[site];
-    const bool emptied[] = {s.emptied(), t.emptied(), c.emptied(), y.emptied(), o.emptied(), self.emptied(), xs.emptied()};
+    const bool emptied[] = {s.emptied(), t.emptied(),    c.emptied(), y.emptied(),
+                            o.emptied(), self.emptied(), xs.emptied()};
     for (int k = 0; k < 7; ++k) {
         SCOPED_TRACE(k);
         EXPECT_EQ(e[k], k == failed ? kErrOutOfMemory : 0);
@@ -225,5 +237,7 @@ ORIN_ALLOCATION_CASE(CxHandleResizes, 11) {
     if (failed != 2) expectProduct(c.values(), adj, kSix, 3, 2, 3);
     if (failed != 5) expectProduct(self.values(), adj, kSix, 3, 2, 3);
     if (failed != 6) expectProduct(xs.values(), kSix, CMat(kSix.begin(), kSix.begin() + 3), 2, 3, 1);
-    if (failed != 1) { EXPECT_TRUE(same(t.values(), adj)); }
+    if (failed != 1) {
+        EXPECT_TRUE(same(t.values(), adj));
+    }
 }

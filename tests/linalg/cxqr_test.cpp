@@ -40,8 +40,7 @@ TEST(CxQR, ReflectionKernels) {
     CxHouseholderVector hs{0, 0, sv.data()};
     ASSERT_EQ(CxMhhld_step(s.data(), p, qc, &hs, s.data()), 0);
     for (int i = 1; i < p; ++i) EXPECT_TRUE(same(s[size_t(i) * qc], {0, 0})) << i;
-    const LMat g0 = productL(adjoint(s0, p, qc), s0, qc, p, qc),
-                       g1 = productL(adjoint(s, p, qc), s, qc, p, qc);
+    const LMat g0 = productL(adjoint(s0, p, qc), s0, qc, p, qc), g1 = productL(adjoint(s, p, qc), s, qc, p, qc);
     for (int i = 0; i < qc * qc; ++i) EXPECT_LT(std::abs(g0[i] - g1[i]), kBound * p * kEps * 4) << i;
     // Codes.
     const complexnum zero[] = {{0, 0}, {0, 0}}, nan[] = {{1, std::nan("")}, {1, 0}}, inf[] = {{HUGE_VAL, 0}, {1, 0}};
@@ -57,11 +56,14 @@ TEST(CxQR, ReflectionKernels) {
     int32_t rank = 0;
     EXPECT_EQ(Cxqrd(zs.data(), 0, 1, 0, q1.data(), r1.data(), &rank), kErrEmptyArray);
     EXPECT_EQ(CxHouseholder_Factor(zs.data(), 1, 0, q1.data(), r1.data()), kErrEmptyArray);
-    EXPECT_EQ(CxHouseholder_Factor(nullptr, 65536, 1, nullptr, nullptr), kErrOutOfMemory) << "Q would have 2^32 elements";
+    EXPECT_EQ(CxHouseholder_Factor(nullptr, 65536, 1, nullptr, nullptr), kErrOutOfMemory)
+        << "Q would have 2^32 elements";
     for (int algorithm : {1, 2, -1})
         EXPECT_EQ(Cxqrd(zs.data(), 1, 1, algorithm, q1.data(), r1.data(), &rank), kErrInvalidSelector) << algorithm;
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(CxQrEntryPoint) {
     auto row = [](const char *name, int32_t code, int r, int c, int algorithm) {
         return orintest::errorRow(name, code, [=](Contract &k, int32_t *e) {
@@ -72,11 +74,13 @@ ORIN_CONTRACT_TABLE(CxQrEntryPoint) {
     return {row("Cxqrd_head empty", kErrEmptyArray, 0, 3, 0), row("Cxqrd_head Givens", kErrInvalidSelector, 2, 3, 1),
             row("Cxqrd_head fast Givens", kErrInvalidSelector, 3, 2, 2), row("Cxqrd_head 65536 x 1", kErrOutOfMemory, 65536, 1, 0)};
 }
+// clang-format on
 
 // The column of the reflection step, a kernel the reliability sweep does not
 // fail (it fails CxHouseholder_Factor's block in row CxHouseholder_Factor).
 ORIN_ALLOCATION_CASE(CxMhhld_step, 1) {
     CMat s = cxtest::randomCx(3, 2, 3500), sv(3);
     CxHouseholderVector hs{0, 0, sv.data()};
-    EXPECT_EQ(inj.call([&] { return CxMhhld_step(s.data(), 3, 2, &hs, s.data()); }), inj.failing() ? kErrOutOfMemory : 0);
+    EXPECT_EQ(inj.call([&] { return CxMhhld_step(s.data(), 3, 2, &hs, s.data()); }),
+              inj.failing() ? kErrOutOfMemory : 0);
 }

@@ -95,6 +95,8 @@ TEST(CxSVDHandles, ResultsInTheHandles) {
     EXPECT_TRUE(rank == 3 && norm == sv[0] && cond == sv[0] / sv[2]) << rank << " " << norm << " " << cond;
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(CxSvdEntryPoints) {
     const CMat six = randomCx(2, 3, 1400), four = {{1, 0}, {0, 0}, {0, 0}, {0, 0}}, three(3, complexnum{1, 0});
     CMat nan = six;
@@ -135,5 +137,6 @@ ORIN_CONTRACT_TABLE(CxSvdEntryPoints) {
         errorRow("CxGenLinEqs_head empty", kErrEmptyArray, [three](Contract &c, int32_t *e) { return CxGenLinEqs_head(c.input<ComplexMatrix>(0, 2, CMat{}), c.input<ComplexArray>(), c.output<ComplexArray>(three), e); }),
     };
 }
+// clang-format on
 
 const CMat kCx = {{4, 0}, {1, 1}, {0, 2}, {1, -1}, {5, 0}, {3, 0}, {0, -2}, {3, 0}, {6, 0}};

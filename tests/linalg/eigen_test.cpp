@@ -39,7 +39,8 @@ TYPED_TEST(EigenFamily, SymmetricKnownSpectraResidualsAndScaling) {
         std::vector<T> u = orthonormalColumns<T>(n, n), ud = u;
         const std::vector<double> d = orintest::randomDoubles(size_t(n), 4400 + n);
         for (size_t k = 0; k < u.size(); ++k) {
-            if constexpr (!std::is_same_v<T, double>) u[k] = narrow<T>(wide(u[k]) * std::polar(1.0L, 0.7L * (long double)((k / n) * (k / n))));
+            if constexpr (!std::is_same_v<T, double>)
+                u[k] = narrow<T>(wide(u[k]) * std::polar(1.0L, 0.7L * (long double)((k / n) * (k / n))));
             ud[k] = narrow<T>(wide(u[k]) * (long double)d[k % n]);
         }
         const std::vector<T> a = product(ud, adjoint(u, n, n), n, n, n);
@@ -90,7 +91,8 @@ TYPED_TEST(EigenFamily, TridiagonalToeplitzClosedForm) {
         std::vector<double> w(n);
         ASSERT_EQ(TypeParam::symEigen(a.data(), n, 0, v.data(), w.data()), 0);
         std::sort(w.begin(), w.end());
-        for (int k = 1; k <= n; ++k) EXPECT_NEAR(w[n - k], 1.5 + 2 * absC * std::cos(k * M_PI / (n + 1)), kBound * n * kEps) << n;
+        for (int k = 1; k <= n; ++k)
+            EXPECT_NEAR(w[n - k], 1.5 + 2 * absC * std::cos(k * M_PI / (n + 1)), kBound * n * kEps) << n;
     }
 }
 

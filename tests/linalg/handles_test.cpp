@@ -127,12 +127,17 @@ orintest::ContractRow refusedRow(std::string name, int64_t site, Setup setup) {
 // A row whose call is one expression of the contract c and the error output e.
 #define ROW(name, code, call) errorRow(name, code, [](Contract &c, int32_t *e) { return call; })
 // A refused row: the declarations after the call build its inputs first.
-#define REFUSED(name, site, call, ...) \
-    refusedRow(name, site, [](Contract &c) { __VA_ARGS__; return [=](int32_t *e) { return call; }; })
+#define REFUSED(name, site, call, ...)           \
+    refusedRow(name, site, [](Contract &c) {     \
+        __VA_ARGS__;                             \
+        return [=](int32_t *e) { return call; }; \
+    })
 
 }  // namespace
 
 // Each row: the entry point with one failing argument, and its code.
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(Linalg) {
     return {
         errorRow("LU_head not square", kErrNotSquare,
@@ -255,6 +260,7 @@ ORIN_CONTRACT_TABLE(Linalg) {
         ROW("SpecialMatrix_head empty y", kErrEmptyArray, SpecialMatrix_head(byRef(2), byRef(0), c.input<Da>({1, 2}), c.input<Da>(), matOut(c), e)),
     };
 }
+// clang-format on
 
 // The cores check their shapes and selectors before they touch a pointer:
 // an empty shape gives -20003 with every pointer null, a shape too large to

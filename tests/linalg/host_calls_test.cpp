@@ -60,45 +60,60 @@ std::vector<Row> twinRows(int32_t &err) {
     const auto ok = [&err](int32_t returned) { return returned == 0 && err == 0; };
     const auto name = [](const char *base) { return cx + base; };
     return {
-        {name("Determinant_head"), [=, &err] {  // type 3 (triangular): the diagonal's product
+        {name("Determinant_head"),
+         [=, &err] {  // type 3 (triangular): the diagonal's product
              M a(2, 2, as<T>({2, 5, 0, 3}));
              T det{};
              return ok(call(name("Determinant_head").c_str(), H(a), I(&three), &det, &err)) && near<T>({det}, {6}, 0);
          }},
-        {name("TriLinEqs_head"), [=, &err] {  // [[2, 1], [0, 4]] x = (2, 5)
+        {name("TriLinEqs_head"),
+         [=, &err] {  // [[2, 1], [0, 4]] x = (2, 5)
              V p(as<T>(upperPacked)), b(as<T>({2, 5}));
-             return ok(call(name("TriLinEqs_head").c_str(), H(p), I(&one), H(b), &err)) && near(b.values(), {0.375, 1.25}, 0);
+             return ok(call(name("TriLinEqs_head").c_str(), H(p), I(&one), H(b), &err)) &&
+                    near(b.values(), {0.375, 1.25}, 0);
          }},
-        {name("Tri_InvMatrix_head"), [=, &err] {
+        {name("Tri_InvMatrix_head"),
+         [=, &err] {
              V p(as<T>(upperPacked));
-             return ok(call(name("Tri_InvMatrix_head").c_str(), H(p), I(&one), &err)) && near(p.values(), {0.5, -0.125, 0.25}, 0);
+             return ok(call(name("Tri_InvMatrix_head").c_str(), H(p), I(&one), &err)) &&
+                    near(p.values(), {0.5, -0.125, 0.25}, 0);
          }},
-        {name("Matrix_to_Compact_head"), [=, &err] {  // mode 1: the upper triangle
+        {name("Matrix_to_Compact_head"),
+         [=, &err] {  // mode 1: the upper triangle
              M a(2, 2, as<T>(square));
              V p;
-             return ok(call(name("Matrix_to_Compact_head").c_str(), H(a), I(&one), H(p), &err)) && near(p.values(), {1, 2, 4}, 0);
+             return ok(call(name("Matrix_to_Compact_head").c_str(), H(a), I(&one), H(p), &err)) &&
+                    near(p.values(), {1, 2, 4}, 0);
          }},
-        {name("Compact_to_Matrix_head"), [=, &err] {
+        {name("Compact_to_Matrix_head"),
+         [=, &err] {
              V p(as<T>({1, 2, 4}));
              M a(0, 0, {});
-             return ok(call(name("Compact_to_Matrix_head").c_str(), H(p), I(&one), H(a), &err)) && near(a.values(), {1, 2, 0, 4}, 0);
+             return ok(call(name("Compact_to_Matrix_head").c_str(), H(p), I(&one), H(a), &err)) &&
+                    near(a.values(), {1, 2, 0, 4}, 0);
          }},
-        {name("CondNumber_head"), [=, &err] {  // infinity norm: ||A|| = 7, ||A^-1|| = 3
+        {name("CondNumber_head"),
+         [=, &err] {  // infinity norm: ||A|| = 7, ||A^-1|| = 3
              M a(2, 2, as<T>(square));
              double cond = 0;
-             return ok(call(name("CondNumber_head").c_str(), H(a), I(&three), &cond, &err)) && std::fabs(cond - 21) < 64 * kEps;
+             return ok(call(name("CondNumber_head").c_str(), H(a), I(&three), &cond, &err)) &&
+                    std::fabs(cond - 21) < 64 * kEps;
          }},
-        {name("Norm_head"), [=, &err] {  // code 1: the largest column sum
+        {name("Norm_head"),
+         [=, &err] {  // code 1: the largest column sum
              M a(2, 2, as<T>(square));
              double norm = 0;
              return ok(call(name("Norm_head").c_str(), H(a), I(&one), &norm, &err)) && norm == 6;
          }},
         // A tolerance of 0.1 drops the singular value 1e-3 (the default keeps it).
-        {name("PseudoInverse_head"), [=, &err] {
+        {name("PseudoInverse_head"),
+         [=, &err] {
              M a(2, 2, as<T>(smallSecond));
-             return ok(call(name("PseudoInverse_head").c_str(), H(a), D(&tenth), &err)) && near(a.values(), {1, 0, 0, 0}, kEps);
+             return ok(call(name("PseudoInverse_head").c_str(), H(a), D(&tenth), &err)) &&
+                    near(a.values(), {1, 0, 0, 0}, kEps);
          }},
-        {name("Rank_head"), [=, &err] {
+        {name("Rank_head"),
+         [=, &err] {
              M a(2, 2, as<T>(smallSecond));
              int32_t rank = 0;
              return ok(call(name("Rank_head").c_str(), H(a), D(&tenth), &rank, &err)) && rank == 1;
@@ -115,48 +130,56 @@ TEST(HostCalls, EveryScalarOfAHandleEntryPointIsReadThroughItsAddress) {
     int32_t err = 0;
     const auto ok = [&](int32_t returned) { return returned == 0 && err == 0; };
     std::vector<Row> rows = {
-        {"SpecialMatrix_head", [&] {  // code 0 with n = 3: the 3 x 3 identity
+        {"SpecialMatrix_head",
+         [&] {  // code 0 with n = 3: the 3 x 3 identity
              DoubleHandle x, y;
              DoubleMatrixHandle out(0, 0, {});
              return ok(call("SpecialMatrix_head", I(&zero), I(&three), H(x), H(y), H(out), &err)) &&
                     out.values() == Mat{1, 0, 0, 0, 1, 0, 0, 0, 1};
          }},
-        {"CxSpecialMatrix_head", [&] {
+        {"CxSpecialMatrix_head",
+         [&] {
              ComplexHandle x, y;
              ComplexMatrixHandle out(0, 0, {});
              return ok(call("CxSpecialMatrix_head", I(&zero), I(&two), H(x), H(y), H(out), &err)) &&
                     near(out.values(), {1, 0, 0, 1}, 0);
          }},
-        {"SymEvectorEvalue_head", [&] {  // vectors asked: they replace the matrix
+        {"SymEvectorEvalue_head",
+         [&] {  // vectors asked: they replace the matrix
              DoubleMatrixHandle a(2, 2, spd);
              DoubleHandle values;
              return ok(call("SymEvectorEvalue_head", H(a), I(&one), H(values), &err)) && a.rows() == 2 &&
                     values.size() == 2;
          }},
-        {"EigenValueVector_head", [&] {
+        {"EigenValueVector_head",
+         [&] {
              DoubleMatrixHandle a(2, 2, {0, 1, -2, 0});
              ComplexHandle values;
              ComplexMatrixHandle vectors(0, 0, {});
              return ok(call("EigenValueVector_head", H(a), I(&one), H(values), H(vectors), &err)) &&
                     vectors.rows() == 2 && std::fabs(values.values()[0].im - std::sqrt(2.0)) < 4 * kEps;
          }},
-        {"CxEigenValueVector_head", [&] {  // Hermitian (type 1), with vectors
+        {"CxEigenValueVector_head",
+         [&] {  // Hermitian (type 1), with vectors
              ComplexMatrixHandle a(2, 2, as<complexnum>(spd));
              ComplexHandle values;
              ComplexMatrixHandle vectors(0, 0, {});
              return ok(call("CxEigenValueVector_head", H(a), I(&one), I(&one), H(values), H(vectors), &err)) &&
                     vectors.rows() == 2 && values.size() == 2;
          }},
-        {"qrd_head", [&] {  // Givens (1) leaves the identity as it is; Householder would negate it
+        {"qrd_head",
+         [&] {  // Givens (1) leaves the identity as it is; Householder would negate it
              DoubleMatrixHandle a(2, 2, {1, 0, 0, 1}), q(0, 0, {}), r(0, 0, {});
              return ok(call("qrd_head", H(a), I(&one), H(q), H(r), &err)) && r.values() == Mat{1, 0, 0, 1};
          }},
-        {"Cxqrd_head", [&] {  // Householder: the identity gives R = -I
+        {"Cxqrd_head",
+         [&] {  // Householder: the identity gives R = -I
              ComplexMatrixHandle a(2, 2, as<complexnum>({1, 0, 0, 1})), q(0, 0, {}), r(0, 0, {});
              return ok(call("Cxqrd_head", H(a), I(&zero), H(q), H(r), &err)) && near(r.values(), {-1, 0, 0, -1}, 0);
          }},
     };
-    for (auto twins : {twinRows<double>(err), twinRows<complexnum>(err)}) rows.insert(rows.end(), twins.begin(), twins.end());
+    for (auto twins : {twinRows<double>(err), twinRows<complexnum>(err)})
+        rows.insert(rows.end(), twins.begin(), twins.end());
     for (const Row &row : rows) {
         err = -1;
         EXPECT_TRUE(row.run()) << row.name << " (error " << err << ")";

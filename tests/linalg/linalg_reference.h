@@ -42,9 +42,13 @@ using Wide = decltype(wide(T{}));
 inline long double cj(long double x) { return x; }
 inline LCx cj(LCx z) { return std::conj(z); }
 template <class T>
-T narrow(long double x) { return T(x); }
+T narrow(long double x) {
+    return T(x);
+}
 template <class T>
-T narrow(LCx z) { return {double(z.real()), double(z.imag())}; }
+T narrow(LCx z) {
+    return {double(z.real()), double(z.imag())};
+}
 template <class T>
 std::vector<T> narrow(const std::vector<Wide<T>> &v) {
     std::vector<T> out;
@@ -52,7 +56,9 @@ std::vector<T> narrow(const std::vector<Wide<T>> &v) {
     return out;
 }
 template <class V>
-auto at(const V &v, size_t i) { return wide(v[i]); }
+auto at(const V &v, size_t i) {
+    return wide(v[i]);
+}
 template <class T>
 std::vector<LCx> toL(const std::vector<T> &v) {
     std::vector<LCx> out;
@@ -173,7 +179,8 @@ long double normInf(const V &a, int m, int n) {
 // infinity norms, for A m x n and nrhs columns in X and B. A stable solver
 // keeps it of order 1; a wrong solution gives 1e10 and more.
 template <class T>
-double residualRatio(const std::vector<T> &a, const std::vector<T> &x, const std::vector<T> &b, int m, int n, int nrhs = 1) {
+double residualRatio(const std::vector<T> &a, const std::vector<T> &x, const std::vector<T> &b, int m, int n,
+                     int nrhs = 1) {
     std::vector<Wide<T>> r = productL(a, x, m, n, nrhs);
     for (size_t i = 0; i < r.size(); ++i) r[i] -= wide(b[i]);
     const long double denom = normInf(a, m, n) * normInf(x, n, nrhs) * std::max(m, n) * kEps;
@@ -205,7 +212,8 @@ double orthogonalityRatio(const std::vector<T> &q, int m, int n) {
 
 // The reconstruction ratio of A = U diag(s) V^H (U m x n, V n x n).
 template <class T>
-double svdRatio(const std::vector<T> &a, int m, int n, std::vector<T> us, const std::vector<double> &s, const std::vector<T> &v) {
+double svdRatio(const std::vector<T> &a, int m, int n, std::vector<T> us, const std::vector<double> &s,
+                const std::vector<T> &v) {
     for (size_t i = 0; i < us.size(); ++i) us[i] = narrow<T>(wide(us[i]) * (long double)s[i % n]);
     return reconstructionRatio(a, productL(us, adjoint(v, n, n), m, n, n), m, n);
 }
@@ -213,7 +221,8 @@ double svdRatio(const std::vector<T> &a, int m, int n, std::vector<T> us, const 
 // ||X Y Z - W|| / (||X|| ||Y|| ||Z|| max(m, n) eps), the measure of the
 // Penrose identities (X m x k, Y k x l, Z l x n).
 template <class T>
-double tripleRatio(const std::vector<T> &x, const std::vector<T> &y, const std::vector<T> &z, const std::vector<T> &w, int m, int k, int l, int n) {
+double tripleRatio(const std::vector<T> &x, const std::vector<T> &y, const std::vector<T> &z, const std::vector<T> &w,
+                   int m, int k, int l, int n) {
     const auto xyz = productL(product(x, y, m, k, l), z, m, l, n);
     long double worst = 0;
     for (size_t i = 0; i < w.size(); ++i) worst = std::max(worst, std::abs(xyz[i] - wide(w[i])));
@@ -229,7 +238,8 @@ std::vector<T> orthonormalColumns(int m, int n) {
     std::vector<Wide<T>> f(size_t(m) * n);
     for (int i = 0; i < m; ++i)
         for (int j = 0; j < n; ++j) {
-            if constexpr (std::is_same_v<T, double>) f[size_t(i) * n + j] = std::sqrt((j ? 2.0L : 1.0L) / m) * std::cos(pi * (i + 0.5L) * j / m);
+            if constexpr (std::is_same_v<T, double>)
+                f[size_t(i) * n + j] = std::sqrt((j ? 2.0L : 1.0L) / m) * std::cos(pi * (i + 0.5L) * j / m);
             else f[size_t(i) * n + j] = std::polar(1 / std::sqrt((long double)m), -2 * pi * i * j / m);
         }
     return narrow<T>(f);
@@ -288,7 +298,8 @@ LMat inverseL(const std::vector<T> &a, int n, LCx *det = nullptr) {
 inline bool matchWithin(std::vector<LCx> got, const std::vector<LCx> &want, long double tol) {
     if (got.size() != want.size()) return false;
     for (const LCx &w : want) {
-        const auto best = std::min_element(got.begin(), got.end(), [&](LCx x, LCx y) { return std::abs(x - w) < std::abs(y - w); });
+        const auto best =
+            std::min_element(got.begin(), got.end(), [&](LCx x, LCx y) { return std::abs(x - w) < std::abs(y - w); });
         if (std::abs(*best - w) > tol) return false;
         got.erase(best);
     }
@@ -433,6 +444,7 @@ inline void expectUnitColumns(const CMat &v, int n, double imTol) {
 
 // The twins of each routine, real and complex: the one table from which
 // both adapters are made.
+// clang-format off
 #define ORIN_LINALG_TWINS(X)                                                                                      \
     X(luFactor, LUFactor, CxLU) X(luSolve, LULinEqs, CxLULinEqs) X(luInv, LUInvMatrix, CxLUInvMatrix)             \
     X(toPacked, Matrix_to_Compact, CxMatrix_to_Compact) X(fromPacked, Compact_to_Matrix, CxCompact_to_Matrix)     \
@@ -446,6 +458,7 @@ inline void expectUnitColumns(const CMat &v, int n, double imTol) {
     X(axVect, AxVect, AxVectCx) X(dot, DotProduct, DotProductCx) X(outer, OuterProduct, OuterProductCx)           \
     X(transpose, Transpose, CxTranspose) X(column, IndexMatrixCol, CxIndexMatrixCol) X(trace, Trace, CxTrace)     \
     X(vnorm2, Vnorm2, CxVnorm2)
+// clang-format on
 #define ORIN_REAL_TWIN(op, real, cx) static constexpr auto op = real;
 #define ORIN_CX_TWIN(op, real, cx) static constexpr auto op = cx;
 struct RealOps {
@@ -463,7 +476,9 @@ struct CxOps {
 using Twins = ::testing::Types<RealOps, CxOps>;
 struct TwinName {
     template <class Ops>
-    static std::string GetName(int) { return Ops::name; }
+    static std::string GetName(int) {
+        return Ops::name;
+    }
 };
 
 }  // namespace linalgtest

@@ -12,8 +12,14 @@ TWIN_SUITE(LUFamily);
 
 TYPED_TEST(LUFamily, FactorsReplaySolveAndInvert) {
     using T = typename TypeParam::T;
-    const struct { const char *name; int n; std::vector<T> a; } cases[] = {
-        {"1x1", 1, {elem<T>(5, -1)}}, {"random 7", 7, random<T>(7, 7, 61)}, {"random 40", 40, random<T>(40, 40, 62)}, {"hilbert 8", 8, hilbert<T>(8)}};
+    const struct {
+        const char *name;
+        int n;
+        std::vector<T> a;
+    } cases[] = {{"1x1", 1, {elem<T>(5, -1)}},
+                 {"random 7", 7, random<T>(7, 7, 61)},
+                 {"random 40", 40, random<T>(40, 40, 62)},
+                 {"hilbert 8", 8, hilbert<T>(8)}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const int n = c.n;
@@ -27,7 +33,8 @@ TYPED_TEST(LUFamily, FactorsReplaySolveAndInvert) {
         }
         EXPECT_EQ(parity, swaps % 2);
         for (int i = 0; i < n; ++i)
-            for (int j = 0; j < n; ++j) (i > j ? l : u)[size_t(i) * n + j] = lu[size_t(i) * n + j], l[size_t(i) * n + i] = elem<T>(1);
+            for (int j = 0; j < n; ++j)
+                (i > j ? l : u)[size_t(i) * n + j] = lu[size_t(i) * n + j], l[size_t(i) * n + i] = elem<T>(1);
         EXPECT_LT(reconstructionRatio(pa, productL(l, u, n, n, n), n, n), kBound);
         if constexpr (std::is_same_v<T, double>) {
             Mat lu2 = c.a;  // LU: the same arithmetic, singular flag 0
@@ -182,8 +189,7 @@ TEST(GenLinEqs, LeastSquaresMinimumNorm) {
         // ||A^T r|| / (||A^T|| (||A|| ||x|| + ||b||) max(m, n) eps): the
         // residual itself is not small unless the system is consistent.
         const Mat at = transpose(a, s.m, s.n);
-        const long double scale =
-            normInf(a, s.m, s.n) * normInf(xs, s.n, 1) + normInf(b, s.m, 1);
+        const long double scale = normInf(a, s.m, s.n) * normInf(xs, s.n, 1) + normInf(b, s.m, 1);
         EXPECT_LT(residualRatio(at, r, Mat(s.n, 0.0), s.n, s.m) * normInf(r, s.m, 1) / scale, kBound)
             << s.m << "x" << s.n;
         // The projector A^+ A is formed with error ~ kappa eps, kappa = s0 / s(r-1).

@@ -25,10 +25,18 @@ TYPED_TEST(QRFamily, FactorsWithOrthogonalQAndTriangularR) {
     // overwrite A.
     using T = typename TypeParam::T;
     const std::vector<T> tall = random<T>(14, 5, 1601);
-    const struct { const char *name; int m, n, rank; std::vector<T> a; } shapes[] = {
-        {"1x1", 1, 1, 1, {elem<T>(-2, 3)}}, {"square 9", 9, 9, 9, random<T>(9, 9, 1600)}, {"tall 14x5", 14, 5, 5, tall},
-        {"wide 4x10", 4, 10, 4, random<T>(4, 10, 1602)}, {"rank 2 of 8x6", 8, 6, -1, lowRank<T>(8, 6, 2, 1603)},
-        {"hilbert 7", 7, 7, 7, hilbert<T>(7)}, {"2^900", 14, 5, 5, scaled(tall, 900)}, {"2^-900", 14, 5, 5, scaled(tall, -900)}};
+    const struct {
+        const char *name;
+        int m, n, rank;
+        std::vector<T> a;
+    } shapes[] = {{"1x1", 1, 1, 1, {elem<T>(-2, 3)}},
+                  {"square 9", 9, 9, 9, random<T>(9, 9, 1600)},
+                  {"tall 14x5", 14, 5, 5, tall},
+                  {"wide 4x10", 4, 10, 4, random<T>(4, 10, 1602)},
+                  {"rank 2 of 8x6", 8, 6, -1, lowRank<T>(8, 6, 2, 1603)},
+                  {"hilbert 7", 7, 7, 7, hilbert<T>(7)},
+                  {"2^900", 14, 5, 5, scaled(tall, 900)},
+                  {"2^-900", 14, 5, 5, scaled(tall, -900)}};
     for (const auto &c : shapes)
         for (int algorithm = 0; algorithm < TypeParam::qrAlgorithms; ++algorithm) {
             SCOPED_TRACE(std::string(c.name) + " algorithm " + std::to_string(algorithm));
@@ -48,7 +56,9 @@ TYPED_TEST(QRFamily, StaircasesIdentityAndNonFiniteColumns) {
     constexpr bool real = std::is_same_v<T, double>;
     // A zero first column: R's column 0 stays zero and the staircase starts
     // in column 1 at row 0, with |R(0,1)| the norm of column 1 (5).
-    const std::vector<T> z = {elem<T>(0), elem<T>(real ? 3 : 0, 3), elem<T>(1, 1), elem<T>(0), elem<T>(4), elem<T>(2, -1), elem<T>(0), elem<T>(0), elem<T>(5, 2)};
+    const std::vector<T> z = {elem<T>(0),   elem<T>(real ? 3 : 0, 3), elem<T>(1, 1), elem<T>(0),
+                              elem<T>(4),   elem<T>(2, -1),           elem<T>(0),    elem<T>(0),
+                              elem<T>(5, 2)};
     // Rank 1: what is left of column 1 below row 0 is negligible, so it is
     // zeroed, not reflected.
     const std::vector<T> dep = {elem<T>(1, 1), elem<T>(2, 2), elem<T>(0, 2), elem<T>(0, 4), elem<T>(3), elem<T>(6)};
@@ -58,7 +68,8 @@ TYPED_TEST(QRFamily, StaircasesIdentityAndNonFiniteColumns) {
         SCOPED_TRACE(algorithm);
         ASSERT_EQ(TypeParam::qrd(z.data(), 3, 3, algorithm, q.data(), r.data(), &rank), 0);
         expectFactorisation(z, 3, 3, q, r);
-        EXPECT_TRUE(same(r[0], elem<T>(0)) && same(r[3], elem<T>(0)) && same(r[6], elem<T>(0)) && same(r[7], elem<T>(0)));
+        EXPECT_TRUE(same(r[0], elem<T>(0)) && same(r[3], elem<T>(0)) && same(r[6], elem<T>(0)) &&
+                    same(r[7], elem<T>(0)));
         EXPECT_NEAR(double(std::abs(at(r, 1))), 5.0, 8 * kEps);
         ASSERT_EQ(TypeParam::qrd(dep.data(), 3, 2, algorithm, q.data(), r3.data(), &rank), 0);
         expectFactorisation(dep, 3, 2, q, r3);

@@ -46,14 +46,18 @@ TYPED_TEST(SVDFamily, ReconstructsWithOrthogonalFactorsAndKnownValues) {
     for (int i = 0; i < 5; ++i) zeroColumn[size_t(i) * 3 + 1] = elem<T>(0);
     // Hilbert 10 (condition about 1.6e13), complex: D H D^H, D a unitary diagonal.
     for (int i = 0; i < 10; ++i)
-        for (int j = 0; j < 10; ++j) phased[size_t(i) * 10 + j] = elem<T>(std::cos(0.3 * (i - j)) / (i + j + 1), std::sin(0.3 * (i - j)) / (i + j + 1));
+        for (int j = 0; j < 10; ++j)
+            phased[size_t(i) * 10 + j] =
+                elem<T>(std::cos(0.3 * (i - j)) / (i + j + 1), std::sin(0.3 * (i - j)) / (i + j + 1));
     const int big = orintest::kReducedSuite ? 40 : 120;
-    const std::vector<Shape<T>> cases = {
-        {"1x1", 1, 1, {elem<T>(-3, 4)}}, {"rank 3 of 15x9", 15, 9, lowRank<T>(15, 9, 3, 702)},
-        {"zero 4x3", 4, 3, std::vector<T>(12, elem<T>(0))}, {"zero column of 5x3", 5, 3, zeroColumn},
-        {"hilbert 10", 10, 10, std::is_same_v<T, double> ? hilbert<T>(10) : phased},
-        {"orthogonal 8 (all values 1)", 8, 8, orthonormalColumns<T>(8, 8)},
-        {"tall 30x7", 30, 7, random<T>(30, 7, 701)}, {"large tall", big + 5, big, random<T>(big + 5, big, 720)}};
+    const std::vector<Shape<T>> cases = {{"1x1", 1, 1, {elem<T>(-3, 4)}},
+                                         {"rank 3 of 15x9", 15, 9, lowRank<T>(15, 9, 3, 702)},
+                                         {"zero 4x3", 4, 3, std::vector<T>(12, elem<T>(0))},
+                                         {"zero column of 5x3", 5, 3, zeroColumn},
+                                         {"hilbert 10", 10, 10, std::is_same_v<T, double> ? hilbert<T>(10) : phased},
+                                         {"orthogonal 8 (all values 1)", 8, 8, orthonormalColumns<T>(8, 8)},
+                                         {"tall 30x7", 30, 7, random<T>(30, 7, 701)},
+                                         {"large tall", big + 5, big, random<T>(big + 5, big, 720)}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<T> u = c.a, v(size_t(c.n) * c.n), copy = c.a;
@@ -128,7 +132,8 @@ TYPED_TEST(SVDFamily, PseudoInverseSatisfiesPenroseConditions) {
         std::vector<T> p(size_t(m) * n);
         ASSERT_EQ(TypeParam::pinv(c.a.data(), m, n, -1, p.data()), 0);
         // A P A = A, P A P = P, (A P)^H = A P, (P A)^H = P A.
-        const std::vector<T> ap = product(c.a, p, m, n, m), pa = product(p, c.a, n, m, n), im = identity<T>(m), in = identity<T>(n);
+        const std::vector<T> ap = product(c.a, p, m, n, m), pa = product(p, c.a, n, m, n), im = identity<T>(m),
+                             in = identity<T>(n);
         EXPECT_LT(tripleRatio(c.a, p, c.a, c.a, m, n, m, n), kBound);
         EXPECT_LT(tripleRatio(p, c.a, p, p, n, m, n, m), kBound);
         EXPECT_LT(tripleRatio(ap, im, im, adjoint(ap, m, m), m, m, m, m), kBound);
@@ -154,11 +159,20 @@ TYPED_TEST(SVDFamily, RankCountsValuesAboveTheThreshold) {
     // (condition ~1.7e16) is numerically rank-deficient, but with tol 0
     // every non-zero value counts.
     const std::vector<T> g = withValues<T>(4, 3, {1, 1e-6, 1e-12});
-    const struct { int m, n; double scale, tol; int r; std::vector<T> a; } cases[] = {
-        {7, 5, 1, -1, 3, lowRank<T>(7, 5, 3, 985)}, {5, 7, 1e-200, -1, 2, lowRank<T>(5, 7, 2, 986)},
-        {4, 1, 1e200, -1, 1, lowRank<T>(4, 1, 1, 954)}, {6, 6, 1, -1, 6, random<T>(6, 6, 987)},
-        {2, 3, 1, -1, 0, std::vector<T>(6, elem<T>(0))}, {4, 3, 1, 1e-9, 2, g}, {4, 3, 1, 0, 3, g},
-        {12, 12, 1, -1, -1, hilbert<T>(12)}, {12, 12, 1, 0, 12, hilbert<T>(12)}};
+    const struct {
+        int m, n;
+        double scale, tol;
+        int r;
+        std::vector<T> a;
+    } cases[] = {{7, 5, 1, -1, 3, lowRank<T>(7, 5, 3, 985)},
+                 {5, 7, 1e-200, -1, 2, lowRank<T>(5, 7, 2, 986)},
+                 {4, 1, 1e200, -1, 1, lowRank<T>(4, 1, 1, 954)},
+                 {6, 6, 1, -1, 6, random<T>(6, 6, 987)},
+                 {2, 3, 1, -1, 0, std::vector<T>(6, elem<T>(0))},
+                 {4, 3, 1, 1e-9, 2, g},
+                 {4, 3, 1, 0, 3, g},
+                 {12, 12, 1, -1, -1, hilbert<T>(12)},
+                 {12, 12, 1, 0, 12, hilbert<T>(12)}};
     int32_t rank = 0;
     for (const auto &c : cases) {
         // Known fault, left to the SVD's owners: the real SVD stops with
@@ -190,15 +204,18 @@ TYPED_TEST(SVDFamily, GenLinEqsGivesTheMinimumNormLeastSquaresSolution) {
     // space): x = G^H (G G^H)^-1 G x, formed in long double.
     for (auto [m, n, r] : {std::tuple{12, 5, 5}, {4, 9, 4}, {5, 12, 5}, {8, 5, 2}, {6, 10, 2}}) {
         SCOPED_TRACE(testing::Message() << m << "x" << n << " rank " << r);
-        const std::vector<T> f = r < m ? random<T>(m, r, 1100 + m) : identity<T>(m), g = r < n ? random<T>(r, n, 1101 + n) : identity<T>(n);
+        const std::vector<T> f = r < m ? random<T>(m, r, 1100 + m) : identity<T>(m),
+                             g = r < n ? random<T>(r, n, 1101 + n) : identity<T>(n);
         const std::vector<T> a = product(f, g, m, r, n), b = random<T>(m, 1, 1102);
         std::vector<T> x(n);
         ASSERT_EQ(TypeParam::genLinEqs(a.data(), m, n, b.data(), x.data()), 0);
         EXPECT_LT(normalRatio(a, x, b, m, n), r < std::min(m, n) ? 1e3 : kBound);
         if (r == n) continue;
-        const LMat coef = productL(toCx(inverseL(product(g, adjoint(g, r, n), r, n, r), r)), toCx(toL(product(g, x, r, n, 1))), r, r, 1);
+        const LMat coef = productL(toCx(inverseL(product(g, adjoint(g, r, n), r, n, r), r)),
+                                   toCx(toL(product(g, x, r, n, 1))), r, r, 1);
         const LMat back = productL(toCx(toL(adjoint(g, r, n))), toCx(coef), n, r, 1);
-        for (int k = 0; k < n; ++k) EXPECT_LT(double(std::abs(LCx(at(x, k)) - back[k])), 1e3 * kEps * double(normInf(x, n, 1))) << k;
+        for (int k = 0; k < n; ++k)
+            EXPECT_LT(double(std::abs(LCx(at(x, k)) - back[k])), 1e3 * kEps * double(normInf(x, n, 1))) << k;
     }
     EXPECT_EQ(TypeParam::genLinEqs(nullptr, 0, 2, nullptr, nullptr), kErrEmptyArray);
 }
@@ -215,15 +232,19 @@ TYPED_TEST(SVDFamily, NormMatchesDirectSumsAndKnownValues) {
     // infinity directly (a real sum of magnitudes is one extended sum,
     // rounded once: exact).
     const std::vector<T> kh = adjoint(k, m, n);
-    for (auto [code, want, x, rows, tol] : {std::tuple{0, 3.5L, &k, m, 4 * m * kEps}, {0, 3.5L, &kh, n, 4 * m * kEps},
-                                            {1, sumNorm(a, m, n, 1), &a, m, real ? 0 : 4 * m * kEps}, {2, std::sqrt(fro), &a, m, (real ? 4 : 4 * m) * kEps},
+    for (auto [code, want, x, rows, tol] : {std::tuple{0, 3.5L, &k, m, 4 * m * kEps},
+                                            {0, 3.5L, &kh, n, 4 * m * kEps},
+                                            {1, sumNorm(a, m, n, 1), &a, m, real ? 0 : 4 * m * kEps},
+                                            {2, std::sqrt(fro), &a, m, (real ? 4 : 4 * m) * kEps},
                                             {3, sumNorm(a, m, n, 3), &a, m, real ? 0 : 4 * m * kEps}}) {
         ASSERT_EQ(TypeParam::norm(x->data(), rows, m + n - rows, code, &out), 0);
         EXPECT_NEAR(out, double(want), tol * out) << code << " rows " << rows;
     }
     // NaN in either part wins, also against an infinite other part; an
     // infinite part alone gives infinity.
-    for (auto [bad, nan] : {std::pair{elem<T>(std::nan("")), true}, {elem<T>(HUGE_VAL, std::nan("")), !real}, {elem<T>(-HUGE_VAL), false}}) {
+    for (auto [bad, nan] : {std::pair{elem<T>(std::nan("")), true},
+                            {elem<T>(HUGE_VAL, std::nan("")), !real},
+                            {elem<T>(-HUGE_VAL), false}}) {
         std::vector<T> x = a;
         x[5] = bad;
         for (int code = 0; code < 4; ++code) {
@@ -268,7 +289,8 @@ TYPED_TEST(SVDFamily, CondNumberMatchesClosedFormsAndReferences) {
     const CMat inv = toCx(inverseL(a, n));
     long double fa = 0, fi = 0;
     for (size_t i = 0; i < a.size(); ++i) fa += std::norm(LCx(at(a, i))), fi += std::norm(at(inv, i));
-    for (auto [code, want] : {std::pair{1, sumNorm(a, n, n, 1) * sumNorm(inv, n, n, 1)}, {2, std::sqrt(fa * fi)},
+    for (auto [code, want] : {std::pair{1, sumNorm(a, n, n, 1) * sumNorm(inv, n, n, 1)},
+                              {2, std::sqrt(fa * fi)},
                               {3, sumNorm(a, n, n, 3) * sumNorm(inv, n, n, 3)}}) {
         ASSERT_EQ(TypeParam::cond(a.data(), n, n, code, &cond), 0);
         EXPECT_NEAR(cond, double(want), double(want) * 1e3 * n * kEps) << code;
@@ -286,7 +308,8 @@ TYPED_TEST(SVDFamily, CondNumberMatchesClosedFormsAndReferences) {
     EXPECT_EQ(TypeParam::cond(nan.data(), n, n, 0, &cond), kErrNoConvergence);
     EXPECT_TRUE(orintest::isIDNaN(cond));
     for (int code = 1; code < 4; ++code) {
-        EXPECT_EQ(TypeParam::cond(nan.data(), n, n, code, &cond), (std::is_same_v<T, double> ? kErrSingularMatrix : 0)) << code;
+        EXPECT_EQ(TypeParam::cond(nan.data(), n, n, code, &cond), (std::is_same_v<T, double> ? kErrSingularMatrix : 0))
+            << code;
         EXPECT_TRUE(std::isnan(cond)) << code;
     }
 }

@@ -39,7 +39,9 @@ ORIN_ALLOCATION_CASE(EngineCreateAndFetchRiseTime, 19) {
 ORIN_ALLOCATION_CASE(EngineOneShotHighLevel, 17) {
     const auto r = inj.call([&] { return enginetest::fetch(-1, kMeasHigh, train()); });
     EXPECT_EQ(r.code, inj.failing() ? kErrEngineOutOfMemory : 0);
-    if (!inj.failing()) { EXPECT_DOUBLE_EQ(r.value, 9.95); }
+    if (!inj.failing()) {
+        EXPECT_DOUBLE_EQ(r.value, 9.95);
+    }
 }
 
 // Growing the crossing list for a later cycle: only the array is new.
@@ -61,5 +63,7 @@ ORIN_ALLOCATION_CASE(EngineCrossingListGrows, 1) {
 ORIN_ALLOCATION_CASE(EngineOneShotMaximumFirst, 8) {
     const auto r = inj.call([&] { return enginetest::fetch(-1, kMeasMaximum, train()); });
     EXPECT_EQ(r.code, inj.failing() ? kErrEngineOutOfMemory : 0);
-    if (!inj.failing()) { EXPECT_EQ(r.value, 10.0); }
+    if (!inj.failing()) {
+        EXPECT_EQ(r.value, 10.0);
+    }
 }

@@ -4,11 +4,11 @@
 
 #include "engine_support.h"
 
+using enginetest::expectCursor;
 using enginetest::fetch;
+using enginetest::kSkip;
 using enginetest::Result;
 using enginetest::Session;
-using enginetest::expectCursor;
-using enginetest::kSkip;
 
 TEST(EngineAmplitude, ConstantRecordClosedForms) {
     const std::vector<double> x(4, 2.0);
@@ -40,7 +40,8 @@ TEST(EngineAmplitude, SineOverWholePeriods) {
         const Result rms = s.fetch(kMeasCycleRms, x, {}, cycle);
         ASSERT_EQ(rms.code, 0) << "cycle " << cycle;
         EXPECT_NEAR(rms.value, half, 1e-14) << "cycle " << cycle;
-        expectCursor(rms, "cycle rms " + std::to_string(cycle), {period.cursor.x1, kSkip, period.cursor.x3, kSkip, kSkip, rms.value});
+        expectCursor(rms, "cycle rms " + std::to_string(cycle),
+                     {period.cursor.x1, kSkip, period.cursor.x3, kSkip, kSkip, rms.value});
         EXPECT_NEAR(s.fetch(kMeasCycleMean, x, {}, cycle).value, 0, 1e-15) << "cycle " << cycle;
         EXPECT_NEAR(s.fetch(kMeasPositiveDutyCycle, x, {}, cycle).value, 0.5, 1e-12) << "cycle " << cycle;
     }

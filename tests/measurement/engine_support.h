@@ -14,8 +14,8 @@ constexpr double kSkip = std::numeric_limits<double>::quiet_NaN();
 
 struct Levels {
     double high = 90, mid = 50, low = 10;
-    int32_t units = 1;  // percent
-    int32_t method = 1; // of minimum to maximum
+    int32_t units = 1;   // percent
+    int32_t method = 1;  // of minimum to maximum
     int32_t bins = 100;
 };
 
@@ -68,7 +68,9 @@ inline void expectCursor(const Result &r, const std::string &what, std::vector<d
     const double got[6] = {r.cursor.x1, r.cursor.x2, r.cursor.x3, r.cursor.y1, r.cursor.y2, r.cursor.y3};
     const char *names[6] = {"x1", "x2", "x3", "y1", "y2", "y3"};
     for (size_t i = 0; i < want.size() && i < 6; ++i)
-        if (!std::isnan(want[i])) { EXPECT_NEAR(got[i], want[i], tol) << what << " " << names[i]; }
+        if (!std::isnan(want[i])) {
+            EXPECT_NEAR(got[i], want[i], tol) << what << " " << names[i];
+        }
 }
 
 // A periodic trapezoid between lo and hi: each period is `flat` samples at

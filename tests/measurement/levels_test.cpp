@@ -6,12 +6,12 @@
 
 #include "engine_support.h"
 
+using enginetest::absolute;
+using enginetest::expectCursor;
 using enginetest::fetch;
 using enginetest::Levels;
 using enginetest::Result;
 using enginetest::Session;
-using enginetest::absolute;
-using enginetest::expectCursor;
 
 namespace {
 
@@ -34,11 +34,9 @@ TEST(EngineLevels, SquareWaveLevelsAreTheBinCentresOfItsTwoModes) {
         int32_t id;
         double value, y1, y2, y3;
     } cases[] = {
-        {kMeasMinimum, 0, 0, 0, 0},        {kMeasMaximum, 5, 5, 5, 5},
-        {kMeasPeakToPeak, 5, 0, 0, 5},     {kMeasLow, 0.25, 0, 0.25, 0.5},
-        {kMeasHigh, 4.75, 4.5, 4.75, 5},   {kMeasAmplitude, 4.5, 0.25, 0.25, 4.75},
-        {kMeasTop, 4.75, 4.5, 4.75, 5},    {kMeasBase, 0.25, 0, 0.25, 0.5},
-        {kMeasTopMinusBase, 4.5, 0.25, 0.25, 4.75},
+        {kMeasMinimum, 0, 0, 0, 0},     {kMeasMaximum, 5, 5, 5, 5},      {kMeasPeakToPeak, 5, 0, 0, 5},
+        {kMeasLow, 0.25, 0, 0.25, 0.5}, {kMeasHigh, 4.75, 4.5, 4.75, 5}, {kMeasAmplitude, 4.5, 0.25, 0.25, 4.75},
+        {kMeasTop, 4.75, 4.5, 4.75, 5}, {kMeasBase, 0.25, 0, 0.25, 0.5}, {kMeasTopMinusBase, 4.5, 0.25, 0.25, 4.75},
     };
     for (const auto &c : cases) {
         const Result r = s.fetch(c.id, x, l, 1, 2.0, 0.5);
@@ -109,7 +107,8 @@ TEST(EngineLevels, PercentReferencesFollowTheirMethod) {
     // same; minimum 0, maximum 5. The levels are base + p/100 * range.
     const auto x = square(8, 5);
     Levels l{80, 50, 20, 1, 1, 10};
-    for (auto [method, base, range] : std::vector<std::tuple<int32_t, double, double>>{{0, 0.25, 4.5}, {1, 0, 5}, {2, 0.25, 4.5}}) {
+    for (auto [method, base, range] :
+         std::vector<std::tuple<int32_t, double, double>>{{0, 0.25, 4.5}, {1, 0, 5}, {2, 0.25, 4.5}}) {
         l.method = method;
         EXPECT_DOUBLE_EQ(fetch(-1, kMeasLowReference, x, l).value, base + 0.2 * range) << "method " << method;
         EXPECT_DOUBLE_EQ(fetch(-1, kMeasHighReference, x, l).value, base + 0.8 * range) << "method " << method;
@@ -139,7 +138,8 @@ TEST(EngineLevels, HistogramFailuresAndTheLevelsThatDoNotNeedIt) {
     EXPECT_EQ(s.fetch(kMeasMaximum, constant).value, 3.0);
     EXPECT_EQ(s.fetch(kMeasPeakToPeak, constant).value, 0.0);
     EXPECT_EQ(s.fetch(kMeasHighReference, constant, absolute(90, 50, 10)).value, 90.0);
-    EXPECT_EQ(s.fetch(kMeasMidReference, constant, {90, 50, 10, 1, 0}).code, kErrHistogramBinWidth);  // percent of levels
+    EXPECT_EQ(s.fetch(kMeasMidReference, constant, {90, 50, 10, 1, 0}).code,
+              kErrHistogramBinWidth);  // percent of levels
     EXPECT_EQ(fetch(-1, kMeasLow, {0, 1}, {90, 50, 10, 1, 1, 0}).code, kErrHistogramBins);
     EXPECT_EQ(fetch(-1, kMeasHigh, {0, 1}, {90, 50, 10, 1, 1, -3}).code, kErrHistogramBins);
 }

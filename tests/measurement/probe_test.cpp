@@ -70,8 +70,7 @@ TEST(EngineCaches, EveryIntermediateIsComputedOncePerWaveform) {
     // each intermediate once.
     for (int32_t occurrence : {1, 3})
         for (int pass = 0; pass < 2; ++pass)
-            for (int32_t id = 0; id < kMeasNone; ++id)
-                ASSERT_EQ(p.fetch(s, id, x, occurrence).code, 0) << "id " << id;
+            for (int32_t id = 0; id < kMeasNone; ++id) ASSERT_EQ(p.fetch(s, id, x, occurrence).code, 0) << "id " << id;
     EXPECT_EQ(p.computed(kMinAndMax), 1);
     EXPECT_EQ(p.computed(53), 1) << "histogram";
     for (int32_t id : {kMeasLow, kMeasHigh, kMeasAmplitude, kMeasLowReference, kMeasHighReference, kMeasRms})

@@ -5,13 +5,13 @@
 
 #include "engine_support.h"
 
+using enginetest::absolute;
+using enginetest::expectCursor;
 using enginetest::fetch;
+using enginetest::kSkip;
 using enginetest::Levels;
 using enginetest::Result;
 using enginetest::Session;
-using enginetest::absolute;
-using enginetest::expectCursor;
-using enginetest::kSkip;
 
 constexpr double kNaN = enginetest::kSkip;
 
@@ -27,11 +27,16 @@ TEST(EngineTiming, TrapezoidTrainKnownAnswers) {
             int32_t id;
             double value;
         } cases[] = {
-            {kMeasPeriod, 100 * dt},          {kMeasFrequency, 1 / (100 * dt)},
-            {kMeasPositiveDutyCycle, 0.5},    {kMeasNegativeDutyCycle, 0.5},
-            {kMeasPositiveWidth, 50 * dt},    {kMeasNegativeWidth, 50 * dt},
-            {kMeasRiseTime, 8 * dt},          {kMeasFallTime, 8 * dt},
-            {kMeasRisingSlewRate, 8 / (8 * dt)}, {kMeasFallingSlewRate, 8 / (8 * dt)},
+            {kMeasPeriod, 100 * dt},
+            {kMeasFrequency, 1 / (100 * dt)},
+            {kMeasPositiveDutyCycle, 0.5},
+            {kMeasNegativeDutyCycle, 0.5},
+            {kMeasPositiveWidth, 50 * dt},
+            {kMeasNegativeWidth, 50 * dt},
+            {kMeasRiseTime, 8 * dt},
+            {kMeasFallTime, 8 * dt},
+            {kMeasRisingSlewRate, 8 / (8 * dt)},
+            {kMeasFallingSlewRate, 8 / (8 * dt)},
             {kMeasPositivePulseCenter, (up + down) / 2},
             {kMeasNegativePulseCenter, (down + down + 50 * dt) / 2},
         };
@@ -45,7 +50,8 @@ TEST(EngineTiming, TrapezoidTrainKnownAnswers) {
         expectCursor(s.fetch(kMeasPeriod, x, {}, n, t0, dt), "period " + at, {up, kSkip, up + 100 * dt, 1, 5, 9});
         expectCursor(s.fetch(kMeasPositiveDutyCycle, x, {}, n, t0, dt), "duty " + at, {kSkip, down});
         const double edge = t0 + dt * 100 * (n - 1);
-        expectCursor(s.fetch(kMeasRiseTime, x, {}, n, t0, dt), "rise " + at, {edge + 40 * dt, kSkip, edge + 48 * dt, 1, kSkip, 9});
+        expectCursor(s.fetch(kMeasRiseTime, x, {}, n, t0, dt), "rise " + at,
+                     {edge + 40 * dt, kSkip, edge + 48 * dt, 1, kSkip, 9});
         expectCursor(s.fetch(kMeasPositivePulseCenter, x, {}, n, t0, dt), "centre " + at, {up, (up + down) / 2, down});
     }
     // The fifth cycle would end beyond the record.
@@ -141,8 +147,10 @@ TEST(EngineTiming, OvershootAndPreshootOfARingingPulse) {
     x.insert(x.end(), 26, 0.0);
     const Levels l{90, 50, 10, 1, 1, 11};
     Session s;
-    for (auto [id, percent] : std::vector<std::pair<int32_t, double>>{
-             {kMeasRisingPreshoot, 5}, {kMeasRisingOvershoot, 5}, {kMeasFallingPreshoot, 3}, {kMeasFallingOvershoot, 2}}) {
+    for (auto [id, percent] : std::vector<std::pair<int32_t, double>>{{kMeasRisingPreshoot, 5},
+                                                                      {kMeasRisingOvershoot, 5},
+                                                                      {kMeasFallingPreshoot, 3},
+                                                                      {kMeasFallingOvershoot, 2}}) {
         const Result r = s.fetch(id, x, l);
         ASSERT_EQ(r.code, 0) << "id " << id;
         EXPECT_NEAR(r.value, percent, 1e-13) << "id " << id;  // one rounding of the sample each
@@ -161,7 +169,8 @@ TEST(EngineTiming, OccurrencesBelowOneAreRefusedWhateverIsCached) {
         // Fill every list and cache first.
         ASSERT_EQ(s.fetch(id, x, {}, 3).code, 0) << "id " << id;
         for (int32_t occurrence : {0, -1, INT32_MIN})
-            EXPECT_EQ(s.fetch(id, x, {}, occurrence).code, kErrEdgeCount) << "id " << id << " occurrence " << occurrence;
+            EXPECT_EQ(s.fetch(id, x, {}, occurrence).code, kErrEdgeCount)
+                << "id " << id << " occurrence " << occurrence;
     }
     // Beyond the record, however far: too few, and nothing huge allocated.
     for (int32_t occurrence : {1000, INT32_MAX}) {
@@ -231,8 +240,8 @@ TEST(EngineTiming, ContinuedListsEqualListsScannedAtOnce) {
     std::vector<double> x;
     for (int p = 0; p < 6; ++p) x.insert(x.end(), {0.0, 5.0, 10.0, 5.0});
     for (const Levels &l : {absolute(5, 5, 0), absolute(10, 5, 5), absolute(9, 5, 1)}) {
-        for (int32_t id : {kMeasPeriod, kMeasPositiveWidth, kMeasNegativeWidth, kMeasPositiveDutyCycle,
-                           kMeasRiseTime, kMeasFallTime}) {
+        for (int32_t id : {kMeasPeriod, kMeasPositiveWidth, kMeasNegativeWidth, kMeasPositiveDutyCycle, kMeasRiseTime,
+                           kMeasFallTime}) {
             Session s;  // asked for occurrences 1, 2, 3, 4 in turn
             for (int32_t k = 1; k <= 4; ++k) {
                 const Result got = s.fetch(id, x, l, k);
@@ -258,7 +267,8 @@ TEST(EngineTiming, TimesDoNotDependOnTheRecordsScale) {
     for (const int exponent : {-1000, -600, -300, 0, 300, 1000}) {
         std::vector<double> scaled(x.size());
         for (size_t i = 0; i < x.size(); ++i) scaled[i] = std::ldexp(x[i], exponent);
-        for (const int32_t id : {kMeasRiseTime, kMeasFallTime, kMeasPeriod, kMeasPositiveWidth, kMeasNegativeDutyCycle}) {
+        for (const int32_t id :
+             {kMeasRiseTime, kMeasFallTime, kMeasPeriod, kMeasPositiveWidth, kMeasNegativeDutyCycle}) {
             const Result want = fetch(-1, id, x, {}, 2);
             const Result got = fetch(-1, id, scaled, {}, 2);
             ASSERT_EQ(want.code, 0) << "id " << id;

@@ -90,8 +90,9 @@ double upperF(long double f, long double df1, long double df2) {
 // Effects in table order: A, B, (C,) AB, (AC, BC, ABC), then the error.
 void checkFactorial(const Design &d, int m, unsigned random, const std::string &where) {
     const int nf = d.factors();
-    const std::vector<unsigned> effects = nf == 3 ? std::vector<unsigned>{1, 2, 4, 3, 5, 6, 7}
-                                          : nf == 2 ? std::vector<unsigned>{1, 2, 3} : std::vector<unsigned>{1};
+    const std::vector<unsigned> effects = nf == 3   ? std::vector<unsigned>{1, 2, 4, 3, 5, 6, 7}
+                                          : nf == 2 ? std::vector<unsigned>{1, 2, 3}
+                                                    : std::vector<unsigned>{1};
     const unsigned error = 1u << nf;
     int32_t k[3];
     for (int f = 0; f < nf; ++f) k[f] = random >> f & 1 ? -d.levels[f] : d.levels[f];
@@ -108,14 +109,17 @@ void checkFactorial(const Design &d, int m, unsigned random, const std::string &
     } else if (nf == 2) {
         code = ANOVA2Way(d.y.data(), a, b, n, m, k[0], k[1], table, p, p + 1, p + 2);
     } else {
-        code = ANOVA3Way(d.y.data(), a, b, c, n, m, k[0], k[1], k[2], table, p, p + 1, p + 2, p + 3, p + 4, p + 5, p + 6);
+        code =
+            ANOVA3Way(d.y.data(), a, b, c, n, m, k[0], k[1], k[2], table, p, p + 1, p + 2, p + 3, p + 4, p + 5, p + 6);
     }
     ASSERT_EQ(code, 0) << where;
     // Each sum of squares is a difference of extended sums rounded once.
     const double tol = static_cast<double>(16 * kEps * d.ss(0, true));
     long cells = 1;
     for (int l : d.levels) cells *= l;
-    const auto rowDf = [&](unsigned e) -> long double { return e == error ? static_cast<long double>(n - cells) : d.df(e); };
+    const auto rowDf = [&](unsigned e) -> long double {
+        return e == error ? static_cast<long double>(n - cells) : d.df(e);
+    };
     std::vector<unsigned> rows = effects;
     rows.push_back(error);
     for (size_t r = 0; r < rows.size(); ++r) {
@@ -153,12 +157,15 @@ TEST(ANOVA, EveryRandomPatternAgainstTheDefinitions) {
         std::mt19937_64 gen(43);
         std::normal_distribution<double> noise(0, 1);
         for (int j = 0; j < 3; ++j)
-            for (int r = 0; r < 2 + 3 * j; ++r) one.y.push_back(offset + 0.5 * j + noise(gen)), one.index[0].push_back(j);
+            for (int r = 0; r < 2 + 3 * j; ++r)
+                one.y.push_back(offset + 0.5 * j + noise(gen)), one.index[0].push_back(j);
         checkFactorial(one, 0, 0, "one-way " + at);
         for (unsigned random = 0; random < 4; ++random)
-            checkFactorial(balanced({3, 4}, 2, 9, offset), 2, random, "two-way " + at + " random " + std::to_string(random));
+            checkFactorial(balanced({3, 4}, 2, 9, offset), 2, random,
+                           "two-way " + at + " random " + std::to_string(random));
         for (unsigned random = 0; random < 8; ++random)
-            checkFactorial(balanced({2, 3, 4}, 2, 77, offset), 2, random, "three-way " + at + " random " + std::to_string(random));
+            checkFactorial(balanced({2, 3, 4}, 2, 77, offset), 2, random,
+                           "three-way " + at + " random " + std::to_string(random));
     }
     // One observation per cell: the interaction is taken as the error.
     const Design d = balanced({3, 2}, 1, 99);
@@ -179,15 +186,21 @@ TEST(ANOVA, ChecksInTheirOrder) {
     // One observation moves from an A = 1 cell to the A = 0 cell beside it.
     *std::find(moved.begin(), moved.end(), 1) = 0;
     double o[32];
-    const auto one = [&](const int32_t *g, int32_t n, int32_t k) { return ANOVA1Way(y, g, n, k, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6); };
+    const auto one = [&](const int32_t *g, int32_t n, int32_t k) {
+        return ANOVA1Way(y, g, n, k, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6);
+    };
     const auto two = [&](const int32_t *a, int32_t n, int32_t m, int32_t kA, int32_t kB) {
         return ANOVA2Way(y, a, ib, n, m, kA, kB, o, o + 1, o + 2, o + 3);
     };
     const auto three = [&](const int32_t *a, int32_t n, int32_t m, int32_t kA, int32_t kB, int32_t kC) {
         return ANOVA3Way(y, a, ib, ic, n, m, kA, kB, kC, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6, o + 7);
     };
-    const int32_t sparse[] = {0, 1, 0, 1, 0}, emptyAndBad[] = {0, 1, 0, 1, 7}, cellA[] = {0, 0, 1, 1}, cellB[] = {0, 1, 0, 1};
-    const struct { const char *name; int32_t got, code; } rows[] = {
+    const int32_t sparse[] = {0, 1, 0, 1, 0}, emptyAndBad[] = {0, 1, 0, 1, 7}, cellA[] = {0, 0, 1, 1},
+                  cellB[] = {0, 1, 0, 1};
+    const struct {
+        const char *name;
+        int32_t got, code;
+    } rows[] = {
         {"1: n 0 before k", one(ia, 0, 0), kErrEmptyArray},
         {"1: k 1", one(ia, 16, 1), kErrAnovaLevels},
         {"1: k = n", one(ia, 16, 16), kErrAnovaLevels},
@@ -200,7 +213,8 @@ TEST(ANOVA, ChecksInTheirOrder) {
         {"2: most negative count", two(ia, 0, 1, INT32_MIN, 2), kErrAnovaSize},
         {"2: index", two(bad.data(), 16, 4, 2, 2), kErrAnovaLevelIndex},
         {"2: unbalanced", two(moved.data(), 16, 4, 2, 2), kErrAnovaUnbalanced},
-        {"2: random, one per cell", ANOVA2Way(y, cellA, cellB, 4, 1, 2, -2, o, o + 1, o + 2, o + 3), kErrAnovaRandomSingle},
+        {"2: random, one per cell", ANOVA2Way(y, cellA, cellB, 4, 1, 2, -2, o, o + 1, o + 2, o + 3),
+         kErrAnovaRandomSingle},
         {"3: size wraps", three(ia, 0, 2, 2048, 2048, 2048), kErrAnovaSize},
         {"3: one level", three(ia, 16, 2, 1, 4, 2), kErrAnovaLevels},
         {"3: index", three(bad.data(), 16, 2, 2, 2, 2), kErrAnovaLevelIndex},
@@ -215,6 +229,8 @@ TEST(ANOVA, ChecksInTheirOrder) {
 // The entry points' own check is the lengths (-20002); past it the analysis
 // judges, in its order, also empty arrays: a balanced design checks its size,
 // m and the level counts before it ever counts data. Scalars by pointer.
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(Anova) {
     using V = std::vector<double>;
     using I = std::vector<int32_t>;
@@ -251,6 +267,7 @@ ORIN_CONTRACT_TABLE(Anova) {
         ORIN_ROW(kErrAnovaNoObservations, threeWay(c, y, ia, ib, 1, 2, 2, e)),  // m 1
     };
 }
+// clang-format on
 
 // Every allocation made to fail, core routines (one scratch block each) and
 // entry points (the table's resize, whose host status is returned, then the
@@ -265,14 +282,15 @@ ORIN_ALLOCATION_CASE(Anova, 8) {
     double core[3][40], p[3][7];
     int32_t codes[3], err[3], status[3];
     inj.call([&] {
-        codes[0] = ANOVA1Way(d.y.data(), ia, 16, 2, core[0], core[0] + 1, core[0] + 2, core[0] + 3, core[0] + 4, core[0] + 5, core[0] + 6);
+        codes[0] = ANOVA1Way(d.y.data(), ia, 16, 2, core[0], core[0] + 1, core[0] + 2, core[0] + 3, core[0] + 4,
+                             core[0] + 5, core[0] + 6);
         codes[1] = ANOVA2Way(d.y.data(), ia, ib, 16, 4, 2, -2, core[1], core[1] + 16, core[1] + 17, core[1] + 18);
-        codes[2] = ANOVA3Way(d.y.data(), ia, ib, ic, 16, 2, -2, 2, -2, core[2], core[2] + 32, core[2] + 33, core[2] + 34, core[2] + 35,
-                             core[2] + 36, core[2] + 37, core[2] + 38);
+        codes[2] = ANOVA3Way(d.y.data(), ia, ib, ic, 16, 2, -2, 2, -2, core[2], core[2] + 32, core[2] + 33,
+                             core[2] + 34, core[2] + 35, core[2] + 36, core[2] + 37, core[2] + 38);
         status[0] = Anova1Way_head(x, a, &k, p[0], p[0] + 1, p[0] + 2, p[0] + 3, p[0] + 4, p[0] + 5, p[0] + 6, err);
         status[1] = Anova2Way_head(x, a, b, &m4, &k, &kr, t2, p[1], p[1] + 1, p[1] + 2, err + 1);
-        return status[2] = ANOVA3Way_head(x, a, b, c, &m, &kr, &k, &kr, t3, p[2], p[2] + 1, p[2] + 2, p[2] + 3, p[2] + 4, p[2] + 5,
-                                          p[2] + 6, err + 2);
+        return status[2] = ANOVA3Way_head(x, a, b, c, &m, &kr, &k, &kr, t3, p[2], p[2] + 1, p[2] + 2, p[2] + 3,
+                                          p[2] + 4, p[2] + 5, p[2] + 6, err + 2);
     });
     for (int i = 0; i < 3; ++i) EXPECT_EQ(codes[i], inj.site() == i + 1 ? kErrOutOfMemory : 0) << i;
     // Entry point sites: 4 one-way scratch; 5, 6 two-way resize, scratch; 7, 8 three-way.

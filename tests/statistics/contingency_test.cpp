@@ -25,9 +25,11 @@ TEST(ContingencyTable, AgainstPearsonsDefinitionAndTheTwoByTwoClosedForm) {
             double chi2 = 0, p = 0;
             ASSERT_EQ(Contingency_Table(rows, cols, t.data(), &chi2, &p), 0) << rows << "x" << cols;
             // Extended sums of rows * cols terms, one rounding.
-            EXPECT_NEAR(chi2, static_cast<double>(expected), 4 * kEps * static_cast<double>(expected)) << rows << "x" << cols;
+            EXPECT_NEAR(chi2, static_cast<double>(expected), 4 * kEps * static_cast<double>(expected))
+                << rows << "x" << cols;
             const int df = (rows - 1) * (cols - 1);
-            EXPECT_NEAR(p, static_cast<double>(1 - ref::chiSquareCdf(expected, df)), df % 2 ? ref::kOddChiBudget : 8 * kEps)
+            EXPECT_NEAR(p, static_cast<double>(1 - ref::chiSquareCdf(expected, df)),
+                        df % 2 ? ref::kOddChiBudget : 8 * kEps)
                 << rows << "x" << cols;
         }
     // 2 x 2: chi2 = N (ad - bc)^2 / ((a+b)(c+d)(a+c)(b+d)) = 100 * 200^2 / 5040000.
@@ -56,6 +58,8 @@ TEST(ContingencyTable, ChecksAndDegenerateTables) {
     EXPECT_TRUE(std::isnan(chi2) && std::isnan(p));
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(Contingency) {
     return {
         ORIN_ROW(kErrNegativeCount, Contingency_head(c.input<Int32Matrix>(-2, 3, {}), c.scalar(), c.scalar(), e)),
@@ -63,6 +67,7 @@ ORIN_CONTRACT_TABLE(Contingency) {
         ORIN_ROW(kErrNegativeCount, Contingency_head(c.input<Int32Matrix>(2, 2, {1, -1, 2, 2}), c.scalar(), c.scalar(), e)),
     };
 }
+// clang-format on
 
 // The totals' scratch, core and entry point; with none failing the entry
 // point gives the core's result.

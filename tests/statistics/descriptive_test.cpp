@@ -31,12 +31,16 @@ TEST(Median, SelectionEqualsSortedCopyBitForBitOnTroublesomeShapes) {
         for (size_t n : {size_t{1}, size_t{2}, size_t{17}, size_t{1000}, size_t{4095}}) {
             auto x = orintest::randomDoubles(n, 77 + n, -1e3, 1e3);
             const std::string s = shape;
-            if (s == "ties") for (double &v : x) v = std::floor(v / 200.0);
+            if (s == "ties")
+                for (double &v : x) v = std::floor(v / 200.0);
             if (s == "sorted" || s == "reversed") x = bruteForceSorted(x);
             if (s == "reversed") std::reverse(x.begin(), x.end());
-            if (s == "organ") for (size_t i = 0; i < n; ++i) x[i] = static_cast<double>(std::min(i, n - 1 - i));
+            if (s == "organ")
+                for (size_t i = 0; i < n; ++i) x[i] = static_cast<double>(std::min(i, n - 1 - i));
             const auto original = x, sorted = bruteForceSorted(x);
-            const double want = n % 2 ? sorted[n / 2] : static_cast<double>((static_cast<long double>(sorted[n / 2]) + sorted[n / 2 - 1]) / 2);
+            const double want =
+                n % 2 ? sorted[n / 2]
+                      : static_cast<double>((static_cast<long double>(sorted[n / 2]) + sorted[n / 2 - 1]) / 2);
             double m = 0;
             ASSERT_EQ(Median(x.data(), static_cast<int32_t>(n), &m), 0) << shape << " n=" << n;
             EXPECT_EQ(std::memcmp(&m, &want, sizeof m), 0) << shape << " n=" << n << " got " << m;
@@ -88,7 +92,8 @@ TEST(Moment, ClosedFormsRandomReferenceAndCheckOrder) {
             absLower += std::pow(std::fabs(v - mean), order - 1);
             absSame += std::pow(std::fabs(v - mean), order);
         }
-        const double bound = static_cast<double>((order * kEps * std::fabs(mean) * absLower + 16 * kEps * absSame) / y.size());
+        const double bound =
+            static_cast<double>((order * kEps * std::fabs(mean) * absLower + 16 * kEps * absSame) / y.size());
         ASSERT_EQ(Moment(y.data(), 5000, order, &m), 0);
         EXPECT_NEAR(m, static_cast<double>(want), bound) << "order " << order;
     }
@@ -100,8 +105,13 @@ TEST(Moment, ClosedFormsRandomReferenceAndCheckOrder) {
 TEST(Moment, HugeOrdersAreCheapAndExact) {
     const double unit[] = {0, 2}, small[] = {0, 0.5}, large[] = {0, 4}, sticky[] = {0, 1.5};
     const int32_t odd = INT32_MAX, even = INT32_MAX - 1;
-    struct Case { const double *x; int32_t order; double want; } cases[] = {
-        {unit, odd, 0}, {unit, even, 1}, {small, odd, 0}, {large, even, INFINITY}, {large, odd, NAN}, {sticky, odd, 0}, {sticky, even, 0},
+    struct Case {
+        const double *x;
+        int32_t order;
+        double want;
+    } cases[] = {
+        {unit, odd, 0},    {unit, even, 1},  {small, odd, 0},   {large, even, INFINITY},
+        {large, odd, NAN}, {sticky, odd, 0}, {sticky, even, 0},
     };
     for (const Case &c : cases) {
         double m = -1;
@@ -206,6 +216,8 @@ TEST(StatisticsEntryPoints, SucceedWithErrorExactlyZero) {
     EXPECT_TRUE(std::isnan(r[5]) && !isIDNaN(r[5]));
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(StatisticsEntryPoints) {
     static const int32_t order = 2, badOrder = 0;
     return {
@@ -218,3 +230,4 @@ ORIN_CONTRACT_TABLE(StatisticsEntryPoints) {
         ORIN_ROW(kErrEmptyArray, MSE_head(c.input({1, 2}), c.input(), c.scalar(), e)),
     };
 }
+// clang-format on

@@ -31,13 +31,17 @@ inline long double betaI(long double a, long double b, long double x) {
     if (x > a / (a + b)) return 1 - betaI(b, a, 1 - x);
     long double term = 1, sum = 1;
     for (long double n = 0; term > sum * 1e-21L; ++n) sum += term *= (a + b + n) / (a + 1 + n) * x;
-    return std::exp(a * std::log(x) + b * std::log1p(-x) - std::log(a) - std::lgamma(a) - std::lgamma(b) + std::lgamma(a + b)) * sum;
+    return std::exp(a * std::log(x) + b * std::log1p(-x) - std::log(a) - std::lgamma(a) - std::lgamma(b) +
+                    std::lgamma(a + b)) *
+           sum;
 }
 inline long double tCdf(long double t, int df) {
     const long double tail = betaI(df / 2.0L, 0.5L, df / (df + t * t)) / 2;
     return t < 0 ? tail : 1 - tail;
 }
-inline long double fCdf(long double x, int df1, int df2) { return x <= 0 ? 0 : betaI(df1 / 2.0L, df2 / 2.0L, df1 * x / (df1 * x + df2)); }
+inline long double fCdf(long double x, int df1, int df2) {
+    return x <= 0 ? 0 : betaI(df1 / 2.0L, df2 / 2.0L, df1 * x / (df1 * x + df2));
+}
 // P(df/2, x/2) = e^-h h^a / Gamma(a+1) sum h^n / ((a+1)...(a+n)) (A&S 6.5.29).
 inline long double chiSquareCdf(long double x, int df) {
     if (x <= 0) return 0;

@@ -57,13 +57,16 @@ TEST(Distributions, AgainstReferencesWithinTheirBudgets) {
     // Budgets: A&S 26.2.16 for the normal; kBetaBudget for t, F and BetaI;
     // even chi-square degrees sum exactly (one rounding).
     std::vector<Row> rows{{"N_Dist", ref::kNormalBudget, N_Dist, ref::normalCdf},
-                          {"NormDist_head", ref::kNormalBudget, [](double x, double *p) { return NormDist_head(&x, p); }, ref::normalCdf}};
+                          {"NormDist_head", ref::kNormalBudget,
+                           [](double x, double *p) { return NormDist_head(&x, p); }, ref::normalCdf}};
     for (int df : {1, 2, 3, 10, 1000}) {
         rows.push_back({"T_Dist", ref::kBetaBudget, [df](double t, double *p) { return T_Dist(t, df, p); },
                         [df](long double t) { return ref::tCdf(t, df); }});
-        rows.push_back({"XX_Dist", df % 2 ? ref::kOddChiBudget : 4 * kEps, [df](double x, double *p) { return XX_Dist(x, df, p); },
+        rows.push_back({"XX_Dist", df % 2 ? ref::kOddChiBudget : 4 * kEps,
+                        [df](double x, double *p) { return XX_Dist(x, df, p); },
                         [df](long double x) { return ref::chiSquareCdf(x, df); }});
-        rows.push_back({"F_Dist", ref::kBetaBudget, [df](double x, double *p) { return F_Dist(x, df, 41 - df / 30, p); },
+        rows.push_back({"F_Dist", ref::kBetaBudget,
+                        [df](double x, double *p) { return F_Dist(x, df, 41 - df / 30, p); },
                         [df](long double x) { return ref::fCdf(x, df, 41 - df / 30); }});
     }
     for (double a : {0.5, 60.0})
@@ -144,7 +147,8 @@ TEST(BetaI, HighPrecisionTableFromTinyToHugeParameters) {
     while (std::getline(in, line)) {
         double a = 0, b = 0, x = 0;
         long double expected = 0, kappa = 0;
-        if (line[0] == '#' || std::sscanf(line.c_str(), "%la %la %la %Lg %Lg", &a, &b, &x, &expected, &kappa) != 5) continue;
+        if (line[0] == '#' || std::sscanf(line.c_str(), "%la %la %la %Lg %Lg", &a, &b, &x, &expected, &kappa) != 5)
+            continue;
         double v = kNaN;
         ASSERT_EQ(BetaI(a, b, x, &v), 0) << line;
         EXPECT_LE(std::fabs(v - expected), expected * (1e-9L + 8 * 0x1p-64L * kappa)) << line << " gives " << v;
@@ -167,7 +171,8 @@ TEST(BetaI, ClosedFormsAndNoNaNAtAnyScale) {
             const long double expected = std::pow(static_cast<long double>(x), static_cast<long double>(a));
             if (expected < 1e-300L) continue;
             ASSERT_EQ(BetaI(a, 1, x, &v), 0) << a << " " << x;
-            EXPECT_LE(std::fabs(v - expected), expected * (1e-9L + 8 * 0x1p-64L * a * -std::log(static_cast<long double>(x))))
+            EXPECT_LE(std::fabs(v - expected),
+                      expected * (1e-9L + 8 * 0x1p-64L * a * -std::log(static_cast<long double>(x))))
                 << "a " << a << " x " << x << " gives " << v;
         }
     }
@@ -197,7 +202,8 @@ TEST(Distributions, FarLowerTailsOfTAndF) {
     for (int32_t n : {2, 7, 1000000000})
         for (double x : {1e-3, 1e-10, 1e-20, 1e-100, 1e-300}) {
             const long double expected = -std::expm1(-n / 2.0L * std::log1p(2 * static_cast<long double>(x) / n));
-            EXPECT_NEAR((F_Dist(x, 2, n, &p), p), static_cast<double>(expected), 1e-15 * static_cast<double>(expected)) << n << " " << x;
+            EXPECT_NEAR((F_Dist(x, 2, n, &p), p), static_cast<double>(expected), 1e-15 * static_cast<double>(expected))
+                << n << " " << x;
         }
 }
 
@@ -214,7 +220,10 @@ TEST(GammLn, LanczosWithinItsBoundAndUndefinedOutsideXPositive) {
 
 TEST(Distributions, ChecksInTheirOrder) {
     double r = 3;
-    const struct { const char *name; int32_t got, code; } rows[] = {
+    const struct {
+        const char *name;
+        int32_t got, code;
+    } rows[] = {
         {"BetaI x < 0", BetaI(2, 3, -0.1, &r), kErrBetaArgument},
         {"BetaI x > 1 before a", BetaI(-1, 3, 1.1, &r), kErrBetaArgument},
         {"BetaI b < 0", BetaI(2, -1.5, 0.5, &r), kErrBetaArgument},
@@ -245,9 +254,11 @@ TEST(Inverses, WithinBracketAndBudgetOfReferenceQuantiles) {
     for (int df : {1, 10}) {
         rows.push_back({"InvT_Dist", ref::kBetaBudget, [df](double p, double *t) { return InvT_Dist(p, df, t); },
                         [df](long double t) { return ref::tCdf(t, df); }});
-        rows.push_back({"InvXX_Dist", df % 2 ? ref::kOddChiBudget : 4 * kEps, [df](double p, double *v) { return InvXX_Dist(p, df, v); },
+        rows.push_back({"InvXX_Dist", df % 2 ? ref::kOddChiBudget : 4 * kEps,
+                        [df](double p, double *v) { return InvXX_Dist(p, df, v); },
                         [df](long double v) { return ref::chiSquareCdf(v, df); }});
-        rows.push_back({"InvF_Dist", ref::kBetaBudget, [df](double p, double *v) { return InvF_Dist(p, df, 2 * df + 1, v); },
+        rows.push_back({"InvF_Dist", ref::kBetaBudget,
+                        [df](double p, double *v) { return InvF_Dist(p, df, 2 * df + 1, v); },
                         [df](long double v) { return ref::fCdf(v, df, 2 * df + 1); }});
     }
     for (const Row &row : rows)
@@ -257,7 +268,8 @@ TEST(Inverses, WithinBracketAndBudgetOfReferenceQuantiles) {
             const long double h = 1e-6L * (1 + std::fabs(expected)), below = std::fmax(expected - h, lo);
             const long double density = (row.ref(expected + h) - row.ref(below)) / (expected + h - below);
             ASSERT_EQ(row.lib(p, &x), 0);
-            EXPECT_NEAR(x, static_cast<double>(expected), (t ? tWidth : wide) + row.budget / static_cast<double>(density))
+            EXPECT_NEAR(x, static_cast<double>(expected),
+                        (t ? tWidth : wide) + row.budget / static_cast<double>(density))
                 << row.name << " p " << p;
         }
     // The first midpoint 0 has T_Dist exactly 1/2, so the bracket closes on
@@ -283,6 +295,8 @@ TEST(DistributionEntryPoints, ForwardTheCoreResultWithErrorZero) {
     for (int i = 0; i < 7; ++i) EXPECT_TRUE(err[i] == 0 && got[i] == want[i] && want[i] != 0) << i;
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(Distributions) {
     static const double one = 1, half = 0.5, nan = kNaN;
     static const int32_t zero = 0, four = 4;
@@ -296,3 +310,4 @@ ORIN_CONTRACT_TABLE(Distributions) {
         ORIN_ROW(kErrDegreesOfFreedom, InvFDist_head(&half, &zero, &four, c.scalar(), e)),
     };
 }
+// clang-format on

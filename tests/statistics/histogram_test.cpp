@@ -41,7 +41,8 @@ TEST(Histogra, CountsMatchLongDoubleBinningAndEveryInRangeSampleCounts) {
         }
         EXPECT_EQ(counts, expected) << nbins;
         for (int32_t k = 0; k < nbins; ++k)  // a running sum of k + 1 steps of 7.5/nbins
-            EXPECT_NEAR(centres[static_cast<size_t>(k)], min + (k + 0.5L) * (max - min) / nbins, 8 * orintest::kEps * 8);
+            EXPECT_NEAR(centres[static_cast<size_t>(k)], min + (k + 0.5L) * (max - min) / nbins,
+                        8 * orintest::kEps * 8);
     }
     // The product with the reciprocal width puts 0.09999999999999999 at index
     // 10, past the counts: it belongs to the last bin, as does the maximum.
@@ -114,6 +115,8 @@ TEST(GeneralHistogram, InclusionRulesAndRandomBinsAgainstIntervalReference) {
     EXPECT_EQ(Counts(totals, totals + 3), (Counts{0, 0, 0}));
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(Histograms) {
     static const int32_t three = 3, none = 0;
     // A negative bin count also clears the totals.
@@ -130,6 +133,7 @@ ORIN_CONTRACT_TABLE(Histograms) {
         ORIN_ROW(kErrBadArraySize, general(c, e)),
     };
 }
+// clang-format on
 
 // The two resizes of histgran_head, the one of GenHistH.
 ORIN_ALLOCATION_CASE(Histograms, 3) {

@@ -62,9 +62,9 @@ bool registerAllocationCase(const char *name, int64_t sites, AllocationCaseBody 
 
 }  // namespace orintest
 
-#define ORIN_ALLOCATION_CASE(name, sites)                                                       \
-    static void orinAllocationCase_##name(::orintest::Injection &inj);                          \
-    [[maybe_unused]] static const bool orinAllocationRegistered_##name =                        \
+#define ORIN_ALLOCATION_CASE(name, sites)                                                                 \
+    static void orinAllocationCase_##name(::orintest::Injection &inj);                                    \
+    [[maybe_unused]] static const bool orinAllocationRegistered_##name =                                  \
         ::orintest::registerAllocationCase(#name, sites, &orinAllocationCase_##name, __FILE__, __LINE__); \
     static void orinAllocationCase_##name([[maybe_unused]] ::orintest::Injection &inj)
 

@@ -81,7 +81,8 @@ public:
 
     void verify() const {
         for (size_t i = 0; i < scalars_.size(); ++i) EXPECT_TRUE(isIDNaN(scalars_[i])) << "scalar output " << i;
-        for (size_t i = 0; i < checks_.size(); ++i) EXPECT_TRUE(checks_[i]()) << "array " << i << " not emptied (or not kept)";
+        for (size_t i = 0; i < checks_.size(); ++i)
+            EXPECT_TRUE(checks_[i]()) << "array " << i << " not emptied (or not kept)";
     }
 
 private:
@@ -131,11 +132,13 @@ inline void checkContractRows(const std::vector<ContractRow> &rows) {
 
 #define ORIN_ROW(code, ...) \
     ::orintest::errorRow(#__VA_ARGS__, code, [=](::orintest::Contract &c, int32_t *e) { return __VA_ARGS__; })
-#define ORIN_CODE_ROW(code, ...) \
-    ::orintest::ContractRow{#__VA_ARGS__, code, [=]([[maybe_unused]] ::orintest::Contract &c) { return __VA_ARGS__; }}
+#define ORIN_CODE_ROW(code, ...)                                                                   \
+    ::orintest::ContractRow {                                                                      \
+#__VA_ARGS__, code, [=]([[maybe_unused]] ::orintest::Contract & c) { return __VA_ARGS__; } \
+    }
 
-#define ORIN_CONTRACT_TABLE(Suite)                                     \
-    static std::vector<orintest::ContractRow> Suite##ContractRows();   \
+#define ORIN_CONTRACT_TABLE(Suite)                                                \
+    static std::vector<orintest::ContractRow> Suite##ContractRows();              \
     TEST(Contract, Suite) { orintest::checkContractRows(Suite##ContractRows()); } \
     static std::vector<orintest::ContractRow> Suite##ContractRows()
 

@@ -55,7 +55,9 @@ inline std::vector<LCx> directDFT(const std::vector<double> &re, const std::vect
     return out;
 }
 
-inline std::vector<LCx> directDFT(const std::vector<double> &re) { return directDFT(re, std::vector<double>(re.size(), 0.0)); }
+inline std::vector<LCx> directDFT(const std::vector<double> &re) {
+    return directDFT(re, std::vector<double>(re.size(), 0.0));
+}
 
 // Relative RMS error sqrt(sum |got - want|^2 / sum |want|^2) (absolute if want = 0).
 inline double relativeRms(const std::vector<double> &re, const std::vector<double> &im, const std::vector<LCx> &want) {

@@ -6,6 +6,8 @@
 
 #include "table.h"
 
+// Tables, one entry per line:
+// clang-format off
 namespace sweep {
 
 namespace {
@@ -266,3 +268,4 @@ const std::vector<LeftOut> &leftOut() {
 }
 
 }  // namespace sweep
+// clang-format on

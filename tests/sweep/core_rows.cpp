@@ -68,6 +68,8 @@ int32_t iirDesign(Call &c, Design design) {
     return design(c, &f);
 }
 
+// A table, one entry per line:
+// clang-format off
 #define ROW(name, dir) {#name, dir, {}, -1, [](Call &c) -> int32_t
 #define END }
 
@@ -585,6 +587,8 @@ std::vector<Row> kernelRows() {
         } END,
     };
 }
+
+// clang-format on
 
 #undef ROW
 #undef END

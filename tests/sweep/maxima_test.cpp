@@ -23,7 +23,8 @@ constexpr bool kRunAccepted = true;
 std::vector<double> cosine(int32_t n, int32_t bin) {
     std::vector<double> x(static_cast<size_t>(n));
     for (int32_t t = 0; t < n; ++t)
-        x[t] = static_cast<double>(std::cos(2 * orintest::kPiL * static_cast<long double>(static_cast<int64_t>(bin) * t % n) / n));
+        x[t] = static_cast<double>(
+            std::cos(2 * orintest::kPiL * static_cast<long double>(static_cast<int64_t>(bin) * t % n) / n));
     return x;
 }
 
@@ -57,7 +58,8 @@ std::vector<double> samples(int32_t n, const double *fill, const std::function<s
 }
 
 void spectrum(int32_t n, int32_t *error, bool check, const double *fill) {
-    DoubleHandle x(samples(n, fill, [&] { return check ? cosine(n, 3) : std::vector<double>(static_cast<size_t>(n)); }));
+    DoubleHandle x(
+        samples(n, fill, [&] { return check ? cosine(n, 3) : std::vector<double>(static_cast<size_t>(n)); }));
     EXPECT_EQ(Spectrum(x, error), 0);
     if (*error) EXPECT_TRUE(x.emptied());
     else if (fill) EXPECT_EQ(x.size(), n);
@@ -65,7 +67,8 @@ void spectrum(int32_t n, int32_t *error, bool check, const double *fill) {
 }
 
 void crossPower(int32_t n, int32_t *error, bool check, const double *fill) {
-    const std::vector<double> v = samples(n, fill, [&] { return check ? cosine(n, 3) : std::vector<double>(static_cast<size_t>(n)); });
+    const std::vector<double> v =
+        samples(n, fill, [&] { return check ? cosine(n, 3) : std::vector<double>(static_cast<size_t>(n)); });
     DoubleHandle x(v), y(v);
     EXPECT_EQ(CrossPowerCIN(x, y, error), 0);
     if (*error) {

@@ -88,7 +88,8 @@ TEST(SweepTable, EveryExportIsARowOrLeftOutWithAReason) {
         std::ifstream in(list);
         for (std::string line; std::getline(in, line);) {
             line = line.substr(0, line.find('#'));
-            line.erase(std::remove_if(line.begin(), line.end(), [](unsigned char ch) { return std::isspace(ch); }), line.end());
+            line.erase(std::remove_if(line.begin(), line.end(), [](unsigned char ch) { return std::isspace(ch); }),
+                       line.end());
             if (!line.empty()) exported[line] = entry.path().filename().string();
         }
     }
@@ -156,7 +157,8 @@ AllocationRun callUnderFailure(const Row &row, int32_t n, int32_t variant, bool 
         r.attempts = OrinHostAllocationCount() - before;
         r.outcome.code = call.errorOutput ? *call.errorOutput : sweep::returnsHostStatus(row) ? 0 : r.outcome.returned;
         if (r.outcome.code != 0) r.breach = call.failureBreach(r.outcome.code);
-        if (r.outcome.code != 0 && !keepsOutputsOnFailure(row)) r.breach += failureContractBreach(call, row.generated());
+        if (r.outcome.code != 0 && !keepsOutputsOnFailure(row))
+            r.breach += failureContractBreach(call, row.generated());
         r.fingerprint = call.fingerprint();
         r.variants = call.variants();
         r.offersAlias = call.offersAlias();
@@ -187,7 +189,8 @@ AllocationRun sweepSites(const Row &row, int32_t n, int32_t variant, bool aliase
     const uint64_t seed = 1000 + static_cast<uint64_t>(n);
     const AllocationRun ok = callUnderFailure(row, n, variant, aliased, seed, 0, false, watchdog);
     if (aliased && !ok.offersAlias) return ok;
-    SCOPED_TRACE(testing::Message() << row.name << " n = " << n << ", variant " << variant << (aliased ? ", aliased" : ""));
+    SCOPED_TRACE(testing::Message() << row.name << " n = " << n << ", variant " << variant
+                                    << (aliased ? ", aliased" : ""));
     EXPECT_TRUE(sweep::documentedCode(ok.outcome.code)) << "code " << ok.outcome.code;
     EXPECT_EQ(ok.leaked, 0) << "blocks leaked by the call without failures";
     tally.sites += ok.attempts;
@@ -202,9 +205,10 @@ AllocationRun sweepSites(const Row &row, int32_t n, int32_t variant, bool aliase
             // engine's -20311); a call whose valid run already failed may
             // report its own code instead, and an entry point may hand back
             // the memory manager's status alone.
-            const bool reported = code == kErrOutOfMemory || code == kErrEngineOutOfMemory ||
-                                  (ok.outcome.code != 0 && code == ok.outcome.code) ||
-                                  (code == 0 && r.outcome.returned != 0 && (row.error >= 0 || sweep::returnsHostStatus(row)));
+            const bool reported =
+                code == kErrOutOfMemory || code == kErrEngineOutOfMemory ||
+                (ok.outcome.code != 0 && code == ok.outcome.code) ||
+                (code == 0 && r.outcome.returned != 0 && (row.error >= 0 || sweep::returnsHostStatus(row)));
             // A routine may also do without the allocation (a slower path
             // without a scratch row): then it must produce exactly what the
             // call without failures produced.
@@ -247,10 +251,11 @@ TEST(AllocationSweep, EverySiteFailsCleanlyOnceAndFromThereOn) {
         }
         tally.routines += allocates;
     }
-    std::printf("[ sweep    ] allocation failures: %lld allocating rows, %lld sites, %lld sites x modes "
-                "(%lld runs did without the allocation, with identical results), %lld variant and aliased calls\n",
-                static_cast<long long>(tally.routines), static_cast<long long>(tally.sites), static_cast<long long>(tally.runs),
-                static_cast<long long>(tally.fallbacks), static_cast<long long>(tally.variants));
+    std::printf(
+        "[ sweep    ] allocation failures: %lld allocating rows, %lld sites, %lld sites x modes "
+        "(%lld runs did without the allocation, with identical results), %lld variant and aliased calls\n",
+        static_cast<long long>(tally.routines), static_cast<long long>(tally.sites), static_cast<long long>(tally.runs),
+        static_cast<long long>(tally.fallbacks), static_cast<long long>(tally.variants));
     if (!only) {
         EXPECT_GT(tally.routines, 50);
     }
@@ -293,7 +298,7 @@ std::vector<SpecialCase> specialCases() {
     const struct {
         const char *name;
         double value;
-    } values[] = {{"NaN", nan}, {"+Inf", inf}, {"-Inf", -inf}, {"subnormal", 4.9406564584124654e-324},
+    } values[] = {{"NaN", nan},    {"+Inf", inf},     {"-Inf", -inf}, {"subnormal", 4.9406564584124654e-324},
                   {"huge", 1e308}, {"-huge", -1e308}, {"zero", 0.0}};
     std::vector<SpecialCase> cases;
     for (const auto &v : values) {
@@ -307,7 +312,8 @@ std::vector<SpecialCase> specialCases() {
 }
 
 bool integerCase(const SpecialCase &sc) {
-    return sc.target == sweep::SpecialSource::Target::kIntegers || sc.target == sweep::SpecialSource::Target::kIntElements;
+    return sc.target == sweep::SpecialSource::Target::kIntegers ||
+           sc.target == sweep::SpecialSource::Target::kIntElements;
 }
 
 const char *targetName(sweep::SpecialSource::Target t) {
@@ -376,10 +382,11 @@ TEST(SpecialValues, EveryRowReturnsADocumentedCodeWithinItsTimeLimit) {
             for (const SpecialCase &sc : cases)
                 if (integerCase(sc)) r.run(row, n, sc), ++kernels;
     OrinHostLimitAllocation(0);
-    std::printf("[ sweep    ] special values: %lld cases run, %lld of them int32 extremes (%zu rows x %zu sizes x %zu values, "
-                "%lld at negative sizes, %lld of %zu trusting kernels)\n",
-                static_cast<long long>(r.count), static_cast<long long>(r.integers), sweep::table().size(), sizes.size(), cases.size(),
-                static_cast<long long>(negative), static_cast<long long>(kernels), sweep::kernelRows().size());
+    std::printf(
+        "[ sweep    ] special values: %lld cases run, %lld of them int32 extremes (%zu rows x %zu sizes x %zu values, "
+        "%lld at negative sizes, %lld of %zu trusting kernels)\n",
+        static_cast<long long>(r.count), static_cast<long long>(r.integers), sweep::table().size(), sizes.size(),
+        cases.size(), static_cast<long long>(negative), static_cast<long long>(kernels), sweep::kernelRows().size());
 }
 
 // Where a header lets an output be an input, the call with them the same
@@ -407,12 +414,15 @@ TEST(SpecialValues, AliasedOutputsGiveTheSeparateOutputsResults) {
     for (const Row &row : sweep::table()) {
         sweep::Outcome first, second;
         // Rows whose calls offer no aliasable output are not swept.
-        if (row.generated() || (call(row, 1, 0, true, &first).empty() && call(row, 2, 0, true, &first).empty())) continue;
+        if (row.generated() || (call(row, 1, 0, true, &first).empty() && call(row, 2, 0, true, &first).empty()))
+            continue;
         ++rows;
         for (int32_t n : sizes) {
             for (size_t k = 0; k <= cases.size(); ++k) {
-                SCOPED_TRACE(testing::Message() << row.name << " n = " << n << ", "
-                                                << (k == 0 ? "valid values" : std::string(cases[k - 1].name) + " " + targetName(cases[k - 1].target)));
+                SCOPED_TRACE(testing::Message()
+                             << row.name << " n = " << n << ", "
+                             << (k == 0 ? "valid values"
+                                        : std::string(cases[k - 1].name) + " " + targetName(cases[k - 1].target)));
                 const std::string separate = call(row, n, k, false, &first), aliased = call(row, n, k, true, &second);
                 ++count;
                 EXPECT_EQ(second.code, first.code);

@@ -23,15 +23,19 @@ bool isHandle(Kind k) { return k <= Kind::kC2; }
 int32_t dimsOf(Kind k) { return (k == Kind::kD2 || k == Kind::kI2 || k == Kind::kC2) ? 2 : 1; }
 size_t elementBytes(Kind k) {
     switch (k) {
-        case Kind::kI1: case Kind::kI2: return 4;
-        case Kind::kC1: case Kind::kC2: return 16;
+        case Kind::kI1:
+        case Kind::kI2: return 4;
+        case Kind::kC1:
+        case Kind::kC2: return 16;
         default: return 8;
     }
 }
 int32_t typeCode(Kind k) {
     switch (k) {
-        case Kind::kI1: case Kind::kI2: return kTypeInt32;
-        case Kind::kC1: case Kind::kC2: return kTypeComplexDouble;
+        case Kind::kI1:
+        case Kind::kI2: return kTypeInt32;
+        case Kind::kC1:
+        case Kind::kC2: return kTypeComplexDouble;
         default: return kTypeDouble;
     }
 }
@@ -65,9 +69,11 @@ std::string Call::fingerprint() const {
     std::string f;
     for (const Watched &w : watched_) f += contents(w.handle, w.kind);
     for (const Slot &s : slots_) f.append(reinterpret_cast<const char *>(&s.value), sizeof s.value);
-    for (const auto &b : doubleBuffers_) f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(double));
+    for (const auto &b : doubleBuffers_)
+        f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(double));
     for (const auto &b : intBuffers_) f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(int32_t));
-    for (const auto &b : complexBuffers_) f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(complexnum));
+    for (const auto &b : complexBuffers_)
+        f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(complexnum));
     for (double d : doubleOuts_) f.append(reinterpret_cast<const char *>(&d), sizeof d);
     for (int32_t i : intOuts_) f.append(reinterpret_cast<const char *>(&i), sizeof i);
     return f;
@@ -103,12 +109,14 @@ void *Call::handle(Kind kind, int32_t count, int32_t rows) {
     uint8_t *elements = reinterpret_cast<uint8_t *>(*h) + 4 * dims;
     for (int32_t i = 0; i < count; ++i) {
         switch (kind) {
-            case Kind::kI1: case Kind::kI2: {
+            case Kind::kI1:
+            case Kind::kI2: {
                 const int32_t v = source_.intElement(count);
                 std::memcpy(elements + 4 * static_cast<size_t>(i), &v, 4);
                 break;
             }
-            case Kind::kC1: case Kind::kC2: {
+            case Kind::kC1:
+            case Kind::kC2: {
                 const complexnum v{source_.element(), source_.element()};
                 std::memcpy(elements + 16 * static_cast<size_t>(i), &v, 16);
                 break;
@@ -212,7 +220,8 @@ std::string Call::failureBreach(int32_t code) const {
             }
         }
     for (const Kept &k : kept_)
-        if (code == kErrOutOfMemory && std::memcmp(k.where, k.before.data(), k.before.size()) != 0) out += " data promised untouched on failure changed;";
+        if (code == kErrOutOfMemory && std::memcmp(k.where, k.before.data(), k.before.size()) != 0)
+            out += " data promised untouched on failure changed;";
     return out;
 }
 
@@ -247,9 +256,11 @@ void Call::build(const std::vector<Param> &params) {
                 break;
             case Kind::kPI:
             case Kind::kVI:
-                if (const std::vector<int32_t> *choices = choicesFor(routine_, p.name)) s.value.i = source_.integer(pick(*choices, 2));
-                else s.value.i = isBudget(routine_, p.name) ? source_.budget(typicalInteger(routine_, p.name, n_))
-                                                            : source_.integer(typicalInteger(routine_, p.name, n_));
+                if (const std::vector<int32_t> *choices = choicesFor(routine_, p.name))
+                    s.value.i = source_.integer(pick(*choices, 2));
+                else
+                    s.value.i = isBudget(routine_, p.name) ? source_.budget(typicalInteger(routine_, p.name, n_))
+                                                           : source_.integer(typicalInteger(routine_, p.name, n_));
                 if (p.kind == Kind::kPI && std::strcmp(p.name, "error") == 0) {
                     s.value.i = -1;  // must come back 0 on success
                     errorOutput = &s.value.i;
@@ -344,7 +355,8 @@ Watchdog::Watchdog(double seconds, double cpuSeconds) : state_(new State) {
                 const bool ended = s->wake.wait_for(lock, step, [&] { return s->stop || s->generation != armed; });
                 if (ended) break;
                 if (s->cpuSeconds > 0 && secondsOf(s->cpuClock) - s->cpuStart > s->cpuSeconds) {
-                    std::fprintf(stderr, "sweep: %s (n = %d) used more than %.1f s of CPU\n", s->routine, s->n, s->cpuSeconds);
+                    std::fprintf(stderr, "sweep: %s (n = %d) used more than %.1f s of CPU\n", s->routine, s->n,
+                                 s->cpuSeconds);
                     std::abort();
                 }
                 if (std::chrono::steady_clock::now() >= deadline) {

@@ -60,9 +60,18 @@ public:
 // ---- one call's arguments ----------------------------------------------------
 
 enum class Kind {
-    kD1, kI1, kC1, kD2, kI2, kC2,  // host array handles
-    kPD, kPI, kPB, kPC,            // pointers to one scalar (double, int32, byte, complex)
-    kVD, kVI                       // scalars by value
+    kD1,
+    kI1,
+    kC1,
+    kD2,
+    kI2,
+    kC2,  // host array handles
+    kPD,
+    kPI,
+    kPB,
+    kPC,  // pointers to one scalar (double, int32, byte, complex)
+    kVD,
+    kVI  // scalars by value
 };
 
 struct Param {
@@ -154,7 +163,7 @@ public:
 
     // ---- what the sweeps check after the call ----
     struct Watched {
-        void *handle;      // the handle as the caller holds it
+        void *handle;  // the handle as the caller holds it
         Kind kind;
         std::string before;  // its dimension words and elements before the call
     };

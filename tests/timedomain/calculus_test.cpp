@@ -22,9 +22,11 @@ TEST(Calculus, RunningIntegralAndDerivativeMatchDirectSums) {
             sum += at(i - 1) + 4 * at(i) + at(i + 1);
             magnitude += std::fabs(at(i - 1)) + 4 * std::fabs(at(i)) + std::fabs(at(i + 1));
             // Both keep the running sum in extended precision: one rounding.
-            EXPECT_NEAR(integral.values()[i], static_cast<double>(sum * dt / 6), 2 * kEps * static_cast<double>(magnitude * dt / 6));
+            EXPECT_NEAR(integral.values()[i], static_cast<double>(sum * dt / 6),
+                        2 * kEps * static_cast<double>(magnitude * dt / 6));
             const LD slope = (at(i + 1) - at(i - 1)) / (2 * static_cast<LD>(dt));
-            EXPECT_NEAR(derivative.values()[i], static_cast<double>(slope), 4 * kEps * std::fabs(static_cast<double>(slope)));
+            EXPECT_NEAR(derivative.values()[i], static_cast<double>(slope),
+                        4 * kEps * std::fabs(static_cast<double>(slope)));
         }
     }
 }
@@ -45,7 +47,8 @@ TEST(NumerIntegration, RulesAreExactOnPolynomialsOfTheirDegree) {
                 scale += std::fabs(coef[d]) * std::pow(static_cast<LD>(end), d + 1);
             }
             for (int32_t i = 0; i < n; ++i)
-                for (int d = r.degree; d >= 0; --d) x[static_cast<size_t>(i)] = x[static_cast<size_t>(i)] * (h * i) + coef[d];
+                for (int d = r.degree; d >= 0; --d)
+                    x[static_cast<size_t>(i)] = x[static_cast<size_t>(i)] * (h * i) + coef[d];
             for (double dt : {h, -h}) {  // the sign of dt is ignored
                 double value = 0;
                 ASSERT_EQ(NumerIntegration(x.data(), n, dt, &value, r.method), 0);
@@ -74,7 +77,8 @@ TEST(Decimate, MatchesDirectGroupingInPlace) {
             for (int32_t j = 0; j < 103 / f; ++j) {
                 LD s = 0;
                 for (int32_t i = 0; i < f; ++i) s += x[static_cast<size_t>(j * f + i)];
-                EXPECT_NEAR(y[static_cast<size_t>(j)], average ? static_cast<double>(s / f) : x[static_cast<size_t>(j * f)], 2 * kEps)
+                EXPECT_NEAR(y[static_cast<size_t>(j)],
+                            average ? static_cast<double>(s / f) : x[static_cast<size_t>(j * f)], 2 * kEps)
                     << "f " << f << " j " << j;
             }
         }

@@ -75,6 +75,8 @@ int32_t longLinear(Contract &c, bool corr, int32_t nx, int32_t selector) {
 
 }  // namespace
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(TimeDomain) {
     const double nan = std::nan("");
     return {
@@ -123,3 +125,4 @@ ORIN_CONTRACT_TABLE(TimeDomain) {
          }},
     };
 }
+// clang-format on

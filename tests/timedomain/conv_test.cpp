@@ -76,6 +76,8 @@ int32_t callLinear(orintest::Contract &c, bool corr, std::vector<double> x, std:
     return error;
 }
 
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(Convolution) {
     using C = orintest::Contract;
     return {
@@ -103,6 +105,7 @@ ORIN_CONTRACT_TABLE(Convolution) {
          }},
     };
 }
+// clang-format on
 
 TEST(AutoCorrelation, MatchesTheDirectSum) {
     uint64_t seed = 40;

@@ -33,9 +33,11 @@ Series detect(const std::vector<double> &x, int32_t width, double threshold, int
     for (size_t b = 0, start = 0; start < x.size(); ++b) {
         const bool last = b + 1 >= sizes.size() || start + sizes[b] + static_cast<size_t>(width) > x.size();
         const size_t end = last ? x.size() : start + sizes[b];
-        DoubleHandle block(std::vector<double>(x.begin() + static_cast<long>(start), x.begin() + static_cast<long>(end)));
-        PeakCINControl c{block, threshold, width, polarity, loc, amp, d2, -1,
-                         (b == 0 ? kPeakFirstCall : 0) | (last ? kPeakLastCall : 0)};
+        DoubleHandle block(
+            std::vector<double>(x.begin() + static_cast<long>(start), x.begin() + static_cast<long>(end)));
+        PeakCINControl c{block,    threshold, width,
+                         polarity, loc,       amp,
+                         d2,       -1,        (b == 0 ? kPeakFirstCall : 0) | (last ? kPeakLastCall : 0)};
         PeakD(&c, &state, &internal, &s.error);
         if (s.error) break;
         s.perCall.push_back(c.count);
@@ -219,7 +221,7 @@ TEST(PeakFitKit, FactorsAndInversesByResiduals) {
     EXPECT_EQ(_dQRFactorization(a, 2, 3, inv[0]), kErrSingularMatrix);
     EXPECT_EQ(dMatrixInv(r, 0, inv), kErrSingularMatrix);
     EXPECT_EQ(dUnifPolyRinvQt(q, 3, 2), kErrSingularMatrix);  // order above width
-    for (int32_t i = 0; i < m; ++i) a[i][1] = 0;  // a zero column has no reflection
+    for (int32_t i = 0; i < m; ++i) a[i][1] = 0;              // a zero column has no reflection
     EXPECT_EQ(dQRFactorization(a, m, n, q, r), kErrSingularMatrix);
     for (int32_t i = 0; i < n; ++i) r[i][1] = 2 * r[i][0];
     EXPECT_EQ(dMatrixInv(r, n, inv), kErrSingularMatrix);
@@ -251,8 +253,8 @@ TEST(PeakD, StateCountersOutsideWhatASeriesReachesAreRefused) {
         int32_t history, fits, code;
     };
     const int32_t N = INT32_MAX - 22;
-    const Tamper cases[] = {{INT32_MIN, 18, kErrNoState}, {-1, 18, kErrNoState}, {4, 18, kErrNoState},
-                            {3, INT32_MIN, kErrNoState}, {3, N + 1, kErrTooManySamples}, {3, N, 0}};
+    const Tamper cases[] = {{INT32_MIN, 18, kErrNoState}, {-1, 18, kErrNoState},          {4, 18, kErrNoState},
+                            {3, INT32_MIN, kErrNoState},  {3, N + 1, kErrTooManySamples}, {3, N, 0}};
     for (const Tamper &t : cases) {
         SCOPED_TRACE(testing::Message() << "history " << t.history << ", fits " << t.fits);
         DoubleHandle block(x), loc, amp, d2;

@@ -21,8 +21,9 @@ struct Model {
         : lower(level - hysteresis / 2), upper(level + hysteresis / 2), rising(risingSlope), phase(derived(previous)) {}
     int derived(double v) const { return v < lower ? 0 : v > upper ? 2 : 3; }  // from one value alone
     void feed(double v, int32_t j) {
-        const std::function<bool(double)> crossings[4] = {[&](double u) { return u >= lower; }, [&](double u) { return u >= upper; },
-                                                          [&](double u) { return u <= upper; }, [&](double u) { return u <= lower; }};
+        const std::function<bool(double)> crossings[4] = {
+            [&](double u) { return u >= lower; }, [&](double u) { return u >= upper; },
+            [&](double u) { return u <= upper; }, [&](double u) { return u <= lower; }};
         if (!crossings[phase](v)) return;
         if (phase == (rising ? 0 : 2)) triggers.push_back(j);
         phase = (phase + 1) % 4;
@@ -95,13 +96,17 @@ TEST(Trigger, MatchesModelAndBlockSplitsWhereThePreviousValueDecides) {
         ASSERT_TRUE(whole.triggers.size() > 50u && cuts.size() > 20u);
         const Scan one = trigger(1, x, {-1}, slope, n, 0.1, 0.4);
         EXPECT_EQ(one.counts[0], static_cast<int32_t>(whole.triggers.size()));
-        EXPECT_EQ(Ints(one.indices.begin(), one.indices.begin() + 50), Ints(whole.triggers.begin(), whole.triggers.begin() + 50));
+        EXPECT_EQ(Ints(one.indices.begin(), one.indices.begin() + 50),
+                  Ints(whole.triggers.begin(), whole.triggers.begin() + 50));
         Ints found;
         double previous = -1;
         for (size_t b = 0; b + 1 < cuts.size(); ++b) {
-            const Scan r = trigger(1, std::vector<double>(x.begin() + static_cast<long>(cuts[b]), x.begin() + static_cast<long>(cuts[b + 1])),
-                                   {previous}, slope, n, 0.1, 0.4);
-            for (int32_t k = 0; k < r.counts[0]; ++k) found.push_back(r.indices[static_cast<size_t>(k)] + static_cast<int32_t>(cuts[b]));
+            const Scan r = trigger(
+                1,
+                std::vector<double>(x.begin() + static_cast<long>(cuts[b]), x.begin() + static_cast<long>(cuts[b + 1])),
+                {previous}, slope, n, 0.1, 0.4);
+            for (int32_t k = 0; k < r.counts[0]; ++k)
+                found.push_back(r.indices[static_cast<size_t>(k)] + static_cast<int32_t>(cuts[b]));
             previous = r.last[0];
         }
         EXPECT_EQ(found, whole.triggers) << "slope " << slope;
@@ -118,11 +123,15 @@ TEST(Trigger, CountsCarriedAcrossCallsSaturateAtInt32Max) {
     const int32_t slopes[2] = {1, 1};
     int32_t indices[50] = {}, counts[2] = {INT32_MAX - 1, INT32_MIN}, triggered[2] = {0, 0};
     double last[2] = {};
-    EXPECT_EQ(qaTriggerDetection(data.data(), 8, 2, levels, previous, hysteresis, slopes, 10, indices, counts, triggered, last), 0);
+    EXPECT_EQ(qaTriggerDetection(data.data(), 8, 2, levels, previous, hysteresis, slopes, 10, indices, counts,
+                                 triggered, last),
+              0);
     EXPECT_EQ(counts[0], INT32_MAX);
     EXPECT_EQ(counts[1], INT32_MIN + 2);
     EXPECT_TRUE(triggered[0] == 1 && triggered[1] == 1);
     EXPECT_EQ(Ints(indices, indices + 5), (Ints{1, 5, 1, 5, 0}));
-    EXPECT_EQ(qaTriggerDetection(data.data(), 8, 1, levels, previous, hysteresis, slopes, 10, indices, counts, triggered, last), 0);
+    EXPECT_EQ(qaTriggerDetection(data.data(), 8, 1, levels, previous, hysteresis, slopes, 10, indices, counts,
+                                 triggered, last),
+              0);
     EXPECT_EQ(counts[0], INT32_MAX);
 }

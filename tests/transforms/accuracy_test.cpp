@@ -62,7 +62,9 @@ TEST(FFTAccuracy, RealForwardMatchesDirectDftAndIsConjugateSymmetric) {
             ASSERT_TRUE(r[n - k] == r[k] && i[n - k] == -i[k]) << "ReFFT n=" << n << " k=" << k;
             ASSERT_TRUE(cr[n - k] == cr[k] && ci[n - k] == -ci[k]) << "ReFFTCx n=" << n << " k=" << k;
         }
-        if (n != 257) { EXPECT_EQ(i[0], 0.0) << n; }
+        if (n != 257) {
+            EXPECT_EQ(i[0], 0.0) << n;
+        }
     }
 }
 
@@ -120,7 +122,8 @@ TEST(FFTAccuracy, SplitRadixAtTwoToTheTwentyThreeAgreesWithMixedRadixAtTwoToTheT
     ASSERT_EQ(FFT(yr.data(), yi.data(), 2 * N), 0);
     long double e = 0, w = 0;
     for (int32_t k = 0; k < 2 * N; ++k) {
-        const long double dr = static_cast<long double>(yr[k]) - xr[k % N], di = static_cast<long double>(yi[k]) - xi[k % N];
+        const long double dr = static_cast<long double>(yr[k]) - xr[k % N],
+                          di = static_cast<long double>(yi[k]) - xi[k % N];
         e += dr * dr + di * di;
         w += static_cast<long double>(xr[k % N]) * xr[k % N] + static_cast<long double>(xi[k % N]) * xi[k % N];
     }

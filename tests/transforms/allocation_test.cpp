@@ -16,7 +16,9 @@ static void expectOneBlockFFT(Injection &inj, int32_t n) {
     auto re = re0, im = im0;
     const int32_t code = inj.call([&] { return FFT(re.data(), im.data(), n); });
     EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0) << n;
-    if (inj.failing()) { EXPECT_TRUE(re == re0 && im == im0) << n; }
+    if (inj.failing()) {
+        EXPECT_TRUE(re == re0 && im == im0) << n;
+    }
 }
 
 // A whole prime by Rader: the convolution's arrays, and the plan and the
@@ -34,7 +36,9 @@ ORIN_ALLOCATION_CASE(SinglePrimeUsingChirpZ, 2) {
     auto c = before;
     const int32_t code = inj.call([&] { return SinglePrimeUsingChirpZ(&c[0], &c[1], 257, 1024, 1, 2); });
     EXPECT_EQ(code, inj.failing() ? kErrOutOfMemory : 0);
-    if (inj.failing()) { EXPECT_EQ(c, before); }
+    if (inj.failing()) {
+        EXPECT_EQ(c, before);
+    }
 }
 
 ORIN_ALLOCATION_CASE(ReInvFFTCx, 1) {

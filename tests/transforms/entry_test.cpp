@@ -23,14 +23,25 @@ std::vector<complexnum> toComplex(const std::vector<double> &re, const std::vect
 TEST(FFTEntry, LengthCodesTouchNothingAndLengthOneIsTheIdentity) {
     double re[2] = {5, 2}, im[2] = {7, 4};
     complexnum c[1] = {{5, 7}};
-#define ROW(call, code) {[&](int32_t n) { return call; }, code}
+#define ROW(call, code)                       \
+    {                                         \
+        [&](int32_t n) { return call; }, code \
+    }
     const std::pair<std::function<int32_t(int32_t)>, int32_t> rows[] = {
-        ROW(FFT(re, im, n), kErrEmptyArray), ROW(FFTCx(c, n), kErrEmptyArray), ROW(ReFFT(re, im, n), kErrEmptyArray),
-        ROW(ReFFTCx(c, n), kErrEmptyArray), ROW(InvFFT(re, im, n), kErrBadArraySize), ROW(InvFFTCx(c, n), kErrBadArraySize),
-        ROW(ReInvFFT(re, im, n), kErrBadArraySize), ROW(ReInvFFTCx(c, n), kErrBadArraySize),
-        ROW(SplitRadixCxFFT(re, im, n, 1), kErrEmptyArray), ROW(SplitRadixCxInvFFT(re, im, n), kErrEmptyArray),
-        ROW(SplitRadixReFFT(re, im, n), kErrEmptyArray), ROW(SplitRadixReInvFFT(re, im, n), kErrEmptyArray),
-        ROW(FHT(re, n), kErrEmptyArray), ROW(InvFHT(re, n), kErrEmptyArray)};
+        ROW(FFT(re, im, n), kErrEmptyArray),
+        ROW(FFTCx(c, n), kErrEmptyArray),
+        ROW(ReFFT(re, im, n), kErrEmptyArray),
+        ROW(ReFFTCx(c, n), kErrEmptyArray),
+        ROW(InvFFT(re, im, n), kErrBadArraySize),
+        ROW(InvFFTCx(c, n), kErrBadArraySize),
+        ROW(ReInvFFT(re, im, n), kErrBadArraySize),
+        ROW(ReInvFFTCx(c, n), kErrBadArraySize),
+        ROW(SplitRadixCxFFT(re, im, n, 1), kErrEmptyArray),
+        ROW(SplitRadixCxInvFFT(re, im, n), kErrEmptyArray),
+        ROW(SplitRadixReFFT(re, im, n), kErrEmptyArray),
+        ROW(SplitRadixReInvFFT(re, im, n), kErrEmptyArray),
+        ROW(FHT(re, n), kErrEmptyArray),
+        ROW(InvFHT(re, n), kErrEmptyArray)};
 #undef ROW
     for (size_t r = 0; r < std::size(rows); ++r)
         for (int32_t n : {0, -1, -8}) EXPECT_EQ(rows[r].first(n), rows[r].second) << "row " << r << " n " << n;
@@ -78,11 +89,17 @@ TEST(FFTEntry, RealInversesOfSymmetricAndOtherSpectra) {
         ASSERT_EQ(ReInvFFT(re.data(), im.data(), n), 0);
         ASSERT_EQ(ReInvFFTCx(c.data(), n), 0);
         EXPECT_LT(relativeRms(re, x), tol) << n;
-        if (even) { EXPECT_EQ(im, pow2 ? imBefore : std::vector<double>(n, 0.0)) << n; }
+        if (even) {
+            EXPECT_EQ(im, pow2 ? imBefore : std::vector<double>(n, 0.0)) << n;
+        }
         for (int32_t k = 0; k < n; ++k) {
-            if (!even) { EXPECT_NEAR(im[k], 0.0, tol) << n << " " << k; }
+            if (!even) {
+                EXPECT_NEAR(im[k], 0.0, tol) << n << " " << k;
+            }
             EXPECT_NEAR(c[k].re, x[k], tol) << n << " " << k;
-            if (pow2) { EXPECT_EQ(c[k].im, cBefore[k].im) << n << " " << k; }
+            if (pow2) {
+                EXPECT_EQ(c[k].im, cBefore[k].im) << n << " " << k;
+            }
         }
         if (!even || pow2) continue;
         const auto xr = randomDoubles(n, 80 + n), xi = randomDoubles(n, 90 + n);

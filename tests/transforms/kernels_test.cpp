@@ -45,7 +45,9 @@ TEST(SplitRadix, PackedSpectrumLayoutAndStrideTwo) {
             ASSERT_EQ(SplitRadixCxFFT(&c[0], &c[1], n, s), 0);
             for (int32_t k = 0; k < n; ++k) {
                 ASSERT_TRUE(c[s * k] == sr[k] && c[s * k + 1] == si[k]) << "stride " << s << " n=" << n << " k=" << k;
-                if (s == 3) { ASSERT_EQ(c[3 * k + 2], 7.0) << n << " " << k; }
+                if (s == 3) {
+                    ASSERT_EQ(c[3 * k + 2], 7.0) << n << " " << k;
+                }
             }
         }
         ASSERT_EQ(SplitRadixCxInvFFT(sr.data(), si.data(), n), 0);
@@ -107,7 +109,6 @@ TEST(FFTHelpers, ZeroPadToTheNextPowerAbove) {
     (*huge.get())->dimSize = 1 << 30;
     EXPECT_EQ(ZeroPad(huge), kMgFullErr);
     EXPECT_EQ(huge.size(), 1 << 30);
-
 }
 
 TEST(FFTHelpers, CxMul1DMayWriteOverItsFirstOperand) {
@@ -148,10 +149,21 @@ TEST(MixFFTTables, FactorListsInStageOrder) {
     using V = std::vector<int32_t>;
     // 96: last factor 3, no rewrite; 128: 2 * 8 becomes 4 * 4; the large
     // prime needs trial division up to its root.
-    const std::vector<std::pair<int32_t, V>> cases = {
-        {1, {1}}, {6, {2, 3}}, {12, {3, 4}}, {20, {2, 10}}, {21, {7, 3}}, {60, {2, 3, 10}}, {77, {11, 7}},
-        {96, {3, 4, 8}}, {128, {4, 4, 8}}, {210, {7, 3, 10}}, {1000, {10, 10, 10}}, {2 * 211, {211, 2}},
-        {7 * 7 * 13 * 3, {13, 7, 7, 3}}, {1 << 24, V(8, 8)}, {2147483647, {2147483647}}};
+    const std::vector<std::pair<int32_t, V>> cases = {{1, {1}},
+                                                      {6, {2, 3}},
+                                                      {12, {3, 4}},
+                                                      {20, {2, 10}},
+                                                      {21, {7, 3}},
+                                                      {60, {2, 3, 10}},
+                                                      {77, {11, 7}},
+                                                      {96, {3, 4, 8}},
+                                                      {128, {4, 4, 8}},
+                                                      {210, {7, 3, 10}},
+                                                      {1000, {10, 10, 10}},
+                                                      {2 * 211, {211, 2}},
+                                                      {7 * 7 * 13 * 3, {13, 7, 7, 3}},
+                                                      {1 << 24, V(8, 8)},
+                                                      {2147483647, {2147483647}}};
     for (const auto &[n, want] : cases) EXPECT_EQ(factorList(n), want) << n;
 
     int32_t span[33], groups[33], factors[32], count = -1, n = 60;

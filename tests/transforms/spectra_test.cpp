@@ -28,7 +28,8 @@ TEST(HartleyHandles, FHTHTwiceScalesByNAndInvFHTHUndoes) {
     for (bool inverse : {false, true}) {
         ASSERT_EQ(FHTH(h), 0);
         ASSERT_EQ(inverse ? InvFHTH(h) : FHTH(h), 0);
-        for (int32_t i = 0; i < 32; ++i) EXPECT_NEAR(h.values()[i], 32 * x[i], 32 * logBound(4, 32)) << inverse << " " << i;
+        for (int32_t i = 0; i < 32; ++i)
+            EXPECT_NEAR(h.values()[i], 32 * x[i], 32 * logBound(4, 32)) << inverse << " " << i;
     }
     DoubleHandle six(std::vector<double>(6, 1.0)), none;
     EXPECT_EQ(FHTH(six), kErrNotPowerOfTwo);
@@ -128,6 +129,8 @@ TEST(CrossPower, MatchesConjXTimesYOverNSquared) {
 
 // The length limits of the handle routines: the code, every array emptied,
 // nothing leaked.
+// A table, one entry per line:
+// clang-format off
 ORIN_CONTRACT_TABLE(Spectra) {
     const auto filled = [](Contract &c, int32_t n) { return c.output(std::vector<double>(n, 1.0)); };
     return {
@@ -140,3 +143,4 @@ ORIN_CONTRACT_TABLE(Spectra) {
         ORIN_ROW(kErrTooManySamples, CrossPowerCIN(filled(c, 2), filled(c, 8388608), e)),  // 2^23
     };
 }
+// clang-format on

@@ -38,7 +38,8 @@ double worstBinError(const std::vector<double> &xr, const std::vector<double> &x
 
 double norm2(const std::vector<double> &a, const std::vector<double> &b) {
     long double s = 0;
-    for (size_t i = 0; i < a.size(); ++i) s += static_cast<long double>(a[i]) * a[i] + static_cast<long double>(b[i]) * b[i];
+    for (size_t i = 0; i < a.size(); ++i)
+        s += static_cast<long double>(a[i]) * a[i] + static_cast<long double>(b[i]) * b[i];
     return static_cast<double>(std::sqrt(s));
 }
 
@@ -77,8 +78,8 @@ TEST(FFTTables, ConcurrentTransformsWhileStagesAndPlansArePublished) {
     // plans of the 2, 3, 5-smooth lengths (and of their halves, for the real
     // transforms) and the tables of the primes 241, 257 and 271 are claimed,
     // filled and read by different threads at the same time.
-    const std::vector<int32_t> lengths = {1 << 14, 1000, 1 << 5, 360, 1 << 11, 1 << 8, 241,  6000, 1 << 13,
-                                          257,     1 << 3, 12,   1 << 12, 3000, 271,   1 << 10};
+    const std::vector<int32_t> lengths = {1 << 14, 1000, 1 << 5, 360, 1 << 11, 1 << 8, 241, 6000,
+                                          1 << 13, 257,  1 << 3, 12,  1 << 12, 3000,   271, 1 << 10};
     constexpr int kThreads = 4;
     std::vector<std::string> failures(kThreads);
     std::vector<std::thread> pool;
@@ -143,7 +144,8 @@ TEST(FFTSplitLengths, ThreeAndFiveTimesPowersOfTwoMatchDirectDft) {
         std::vector<complexnum> c(n);
         for (int32_t i = 0; i < n; ++i) c[i] = {xr[i], xi[i]};
         ASSERT_EQ(FFTCx(c.data(), n), 0);
-        for (int32_t i = 0; i < n; ++i) ASSERT_TRUE(c[i].re == re[i] && c[i].im == im[i]) << "FFTCx n=" << n << " " << i;
+        for (int32_t i = 0; i < n; ++i)
+            ASSERT_TRUE(c[i].re == re[i] && c[i].im == im[i]) << "FFTCx n=" << n << " " << i;
         ASSERT_EQ(InvFFT(re.data(), im.data(), n), 0);
         EXPECT_LT(relativeRms(interleave(re, im), interleave(xr, xi)), logBound(3, n)) << "InvFFT n=" << n;
         for (int32_t i = 0; i < n; ++i) c[i] = {xr[i], -9.0};  // the im fields must be ignored

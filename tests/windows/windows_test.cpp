@@ -24,8 +24,9 @@ std::vector<double> windowOf(int n, Apply apply) {
 // ---- generalized cosine window ---------------------------------------------
 
 TEST(GenCosWin, MatchesDirectCosineSumAndComplexFormWeighsBothParts) {
-    const std::vector<std::vector<double>> sets = {
-        {0.5, 0.5}, {0.21557895, 0.41663158, 0.277263158, 0.083578947, 0.006947368}, orintest::randomDoubles(9, 77, 0.1, 2.0)};
+    const std::vector<std::vector<double>> sets = {{0.5, 0.5},
+                                                   {0.21557895, 0.41663158, 0.277263158, 0.083578947, 0.006947368},
+                                                   orintest::randomDoubles(9, 77, 0.1, 2.0)};
     for (const auto &a : sets) {
         const int K = static_cast<int>(a.size());
         for (int n : {1, 2, 7, 8, 255, 1024}) {
@@ -50,13 +51,17 @@ TEST(GenCosWin, MatchesDirectCosineSumAndComplexFormWeighsBothParts) {
                 // of every |c_k|.
                 for (int i = 0; i < n; ++i) {
                     long double w = 0;
-                    for (size_t k = 0; k < a.size(); ++k) w += c_k[k] * std::cos(2 * kPiL * static_cast<long double>(k) * i / n);
+                    for (size_t k = 0; k < a.size(); ++k)
+                        w += c_k[k] * std::cos(2 * kPiL * static_cast<long double>(k) * i / n);
                     const size_t j = static_cast<size_t>(i);
                     const long double steps = i <= n / 2 ? i : n - i;
-                    EXPECT_NEAR(x[j], static_cast<double>(x0[j] * w), static_cast<double>((4 + 4 * steps) * kEps * mag * std::fabs(x0[j])))
+                    EXPECT_NEAR(x[j], static_cast<double>(x0[j] * w),
+                                static_cast<double>((4 + 4 * steps) * kEps * mag * std::fabs(x0[j])))
                         << "K=" << K << " n=" << n << " scaled=" << scaled << " i=" << i;
-                    EXPECT_TRUE(c[j].re == x[j] && c[j].im == -2 * x[j]) << "complex K=" << K << " n=" << n << " i=" << i;
-                    EXPECT_EQ(x[j], x[static_cast<size_t>((n - i) % n)]) << "mirror K=" << K << " n=" << n << " i=" << i;
+                    EXPECT_TRUE(c[j].re == x[j] && c[j].im == -2 * x[j])
+                        << "complex K=" << K << " n=" << n << " i=" << i;
+                    EXPECT_EQ(x[j], x[static_cast<size_t>((n - i) % n)])
+                        << "mirror K=" << K << " n=" << n << " i=" << i;
                 }
             }
         }
@@ -93,7 +98,8 @@ double realPart(complexnum c) { return c.re; }
 
 // Each handle form takes its one scratch block through the core routine.
 template <class Block, class Element>
-void checkGenCosWinHandle(orintest::Injection &inj, int32_t (*entry)(Block **, DoubleArrayHdl), Element one, double middle) {
+void checkGenCosWinHandle(orintest::Injection &inj, int32_t (*entry)(Block **, DoubleArrayHdl), Element one,
+                          double middle) {
     DoubleHandle coeffs({0.5, 0.5});
     orintest::Handle<Block> x(std::vector<Element>(4, one));
     EXPECT_EQ(inj.call([&] { return entry(x, coeffs); }), inj.failing() ? kErrOutOfMemory : 0);
@@ -118,7 +124,8 @@ TEST(CosTaperedWin, TapersFirstAndLastTenthSymmetrically) {
             const int j = i < n / 2 ? i : n - 1 - i;
             const long double s = std::sin(j * kPiL / (2 * m));
             // A few double roundings in the sine and the square.
-            EXPECT_NEAR(w[static_cast<size_t>(i)], j < m ? static_cast<double>(s * s) : 1.0, 4 * kEps) << "n=" << n << " i=" << i;
+            EXPECT_NEAR(w[static_cast<size_t>(i)], j < m ? static_cast<double>(s * s) : 1.0, 4 * kEps)
+                << "n=" << n << " i=" << i;
             EXPECT_EQ(w[static_cast<size_t>(i)], w[static_cast<size_t>(n - 1 - i)]) << "mirror n=" << n << " i=" << i;
         }
     }
@@ -129,9 +136,11 @@ TEST(ExpWin, FollowsPowerOfFinalValueAndChecksArguments) {
         for (double f : {0.01, 3.0}) {
             const auto w = windowOf(n, [&](double *x, int m) { return ExpWin(x, m, f); });
             for (int i = 0; i < n; ++i) {
-                const double ref = static_cast<double>(std::pow(static_cast<long double>(f), static_cast<long double>(i) / (n - 1)));
+                const double ref =
+                    static_cast<double>(std::pow(static_cast<long double>(f), static_cast<long double>(i) / (n - 1)));
                 // The exponent is rounded once for exp: a few eps plus |ln f| eps, relative.
-                EXPECT_NEAR(w[static_cast<size_t>(i)], ref, (4 + std::fabs(std::log(f))) * kEps * ref) << "n=" << n << " f=" << f << " i=" << i;
+                EXPECT_NEAR(w[static_cast<size_t>(i)], ref, (4 + std::fabs(std::log(f))) * kEps * ref)
+                    << "n=" << n << " f=" << f << " i=" << i;
             }
         }
     }
@@ -149,7 +158,8 @@ TEST(ForceWin, KeepsDutyFractionOfSamples) {
         const int n = static_cast<int>(c[0]);
         auto expected = ones(n);
         std::fill(expected.begin() + static_cast<int>(c[2]), expected.end(), 0.0);
-        EXPECT_EQ(windowOf(n, [&](double *v, int m) { return ForceWin(v, m, c[1]); }), expected) << "n=" << n << " duty=" << c[1];
+        EXPECT_EQ(windowOf(n, [&](double *v, int m) { return ForceWin(v, m, c[1]); }), expected)
+            << "n=" << n << " duty=" << c[1];
     }
     std::vector<double> one = {4.0};
     EXPECT_EQ(ForceWin(one.data(), 1, 50), kErrTooFewSamples);
@@ -172,10 +182,13 @@ TEST(KsrWin, IoAndWindowMatchBesselFunction) {
             const auto w = windowOf(n, [&](double *x, int m) { return KsrWin(x, m, beta); });
             for (int i = 0; i < n; ++i) {
                 const long double t = 1 - 2.0L * i / n;
-                const long double ref = std::cyl_bessel_i(0.0L, beta * std::sqrt(1 - t * t)) / std::cyl_bessel_i(0.0L, static_cast<long double>(beta));
+                const long double ref = std::cyl_bessel_i(0.0L, beta * std::sqrt(1 - t * t)) /
+                                        std::cyl_bessel_i(0.0L, static_cast<long double>(beta));
                 // Numerator and denominator each within 1e-8 and at least 1.
-                EXPECT_NEAR(w[static_cast<size_t>(i)], static_cast<double>(ref), 2.5e-8) << "beta=" << beta << " n=" << n << " i=" << i;
-                EXPECT_EQ(w[static_cast<size_t>(i)], w[static_cast<size_t>((n - i) % n)]) << "mirror n=" << n << " i=" << i;
+                EXPECT_NEAR(w[static_cast<size_t>(i)], static_cast<double>(ref), 2.5e-8)
+                    << "beta=" << beta << " n=" << n << " i=" << i;
+                EXPECT_EQ(w[static_cast<size_t>(i)], w[static_cast<size_t>((n - i) % n)])
+                    << "mirror n=" << n << " i=" << i;
             }
         }
     }
@@ -193,7 +206,8 @@ TEST(TriWin, DocumentedWeightsAndClosedForm) {
     for (int n : {6, 1001}) {
         const auto w = windowOf(n, TriWin);
         for (int i = 0; i < n; ++i) {  // symmetric about n/2, bit for bit
-            EXPECT_NEAR(w[static_cast<size_t>(i)], static_cast<double>(std::min(i, n - i)) / (n / 2), kEps) << "n=" << n << " i=" << i;
+            EXPECT_NEAR(w[static_cast<size_t>(i)], static_cast<double>(std::min(i, n - i)) / (n / 2), kEps)
+                << "n=" << n << " i=" << i;
             EXPECT_EQ(w[static_cast<size_t>(i)], w[static_cast<size_t>((n - i) % n)]) << "mirror n=" << n << " i=" << i;
         }
     }
@@ -210,9 +224,12 @@ TEST(WindowEntryPoints, ApplyTheCoreWindowOrEmptyTheSignal) {
     };
     const Case cases[] = {
         {"CosTapered", CosTapered, CosTaperedWin, 0, 0},
-        {"ExpWindCIN", [&](DoubleArrayHdl x, int32_t *e) { return ExpWindCIN(x, &final, e); }, [&](double *x, int n) { return ExpWin(x, n, final); }, 1, kErrTooFewSamples},
-        {"ForceWindCIN", [&](DoubleArrayHdl x, int32_t *e) { return ForceWindCIN(x, &duty, e); }, [&](double *x, int n) { return ForceWin(x, n, duty); }, 1, kErrTooFewSamples},
-        {"Kaiser_Bessel", [&](DoubleArrayHdl x, int32_t *e) { return Kaiser_Bessel(x, &beta, e); }, [&](double *x, int n) { return KsrWin(x, n, beta); }, 0, kErrEmptyArray},
+        {"ExpWindCIN", [&](DoubleArrayHdl x, int32_t *e) { return ExpWindCIN(x, &final, e); },
+         [&](double *x, int n) { return ExpWin(x, n, final); }, 1, kErrTooFewSamples},
+        {"ForceWindCIN", [&](DoubleArrayHdl x, int32_t *e) { return ForceWindCIN(x, &duty, e); },
+         [&](double *x, int n) { return ForceWin(x, n, duty); }, 1, kErrTooFewSamples},
+        {"Kaiser_Bessel", [&](DoubleArrayHdl x, int32_t *e) { return Kaiser_Bessel(x, &beta, e); },
+         [&](double *x, int n) { return KsrWin(x, n, beta); }, 0, kErrEmptyArray},
         {"TriangleWin", TriangleWin, TriWin, 0, kErrEmptyArray},
     };
     for (const Case &c : cases) {
