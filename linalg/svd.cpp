@@ -433,6 +433,11 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
     // Non-finite entries would leave every convergence test false; the
     // sweep limit would end it, but the answer is known at once.
     if (!allFinite(a, static_cast<int64_t>(m) * n)) return kErrNoConvergence;
+    // Entries near 1e-200 have squares that underflow (the negligibility
+    // tests never fire) and near 1e200 ones that overflow: the iteration
+    // runs on A 2^-e and the values are scaled back, exactly. U and V are the
+    // same at every scale.
+    const int exponent = powerOfTwoScale(a, static_cast<int64_t>(m) * n);
 
     Bidiagonal b{w, work.get(superPart), 0};
     bidiagonalise(A, b, skipped, colSums);
@@ -442,6 +447,7 @@ int32_t singularValues(double *a, int32_t p, int32_t q, double *w, double *v, bo
     }
     if (const int32_t status = diagonalise(b, A, V, wantVectors, rot)) return status;
     sortDescending(w, A, V, wantVectors);
+    for (ptrdiff_t j = 0; j < n; ++j) w[j] = std::ldexp(w[j], exponent);
     return kErrNone;
 }
 
