@@ -259,14 +259,21 @@ void splitRadixReFFT(complexnum *c, int32_t n);
 // O = (Z[k] - conj Z[h-k])/2i and w^k = c - i s = e^(-2 pi i k/n),
 // X[k] = E + w^k O and X[h-k] = conj(E - w^k O), written in the packed
 // layout (Re X[k] at k, Im X[k] at n-k).
-struct BinPair {
-    double re0, im0, re1, im1;  // X[k] and X[h-k]
+template <class T>
+struct BinPairOf {
+    T re0, im0, re1, im1;  // the bins k and h-k
 };
-inline BinPair separateBins(const double *z, int64_t h, int64_t k, double c, double sn) {
-    const double ar = z[2 * k], ai = z[2 * k + 1], br = z[2 * (h - k)], bi = z[2 * (h - k) + 1];
-    const double er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
-    const double pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
+using BinPair = BinPairOf<double>;
+// The arithmetic on Z[k] = (ar, ai) and Z[h-k] = (br, bi), for doubles or,
+// lane by lane, for two pairs at a time in SSE2 registers.
+template <class T>
+inline BinPairOf<T> separateValues(T ar, T ai, T br, T bi, T c, T sn) {
+    const T er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
+    const T pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
     return {er + pi, ei - pr, er - pi, -(ei + pr)};
+}
+inline BinPair separateBins(const double *z, int64_t h, int64_t k, double c, double sn) {
+    return separateValues(z[2 * k], z[2 * k + 1], z[2 * (h - k)], z[2 * (h - k) + 1], c, sn);
 }
 inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, double c, double sn) {
     const int64_t h = n / 2;
@@ -284,17 +291,24 @@ inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, 
 // Z[k] = A + i w^-k B and Z[h-k] = conj A + i conj(w^-k B) whose inverse
 // DFT of length h is x[2t] + i x[2t+1], where A = X[k] + conj X[h-k],
 // B = X[k] - conj X[h-k] and w^-k = c + i s. Written split: Re Z[j] at z[j],
-// Im Z[j] at z[h+j].
+// Im Z[j] at z[h+j]. joinValues is its arithmetic, giving Z[k] as
+// (re0, im0) and Z[h-k] as (re1, im1), for doubles or two pairs at a time
+// as separateValues.
+template <class T>
+inline BinPairOf<T> joinValues(T xr, T xi, T yr, T yi, T c, T s) {
+    const T ar = xr + yr, ai = xi - yi, br = xr - yr, bi = xi + yi;
+    const T pr = c * br - s * bi, pi = c * bi + s * br;
+    return {ar - pi, ai + pr, ar + pi, pr - ai};
+}
 inline void joinPair(double *z, int64_t n, int64_t k, double xr, double xi, double yr, double yi, double c,
                      double s) {
     const int64_t h = n / 2;
-    const double ar = xr + yr, ai = xi - yi, br = xr - yr, bi = xi + yi;
-    const double pr = c * br - s * bi, pi = c * bi + s * br;
-    z[k] = ar - pi;
-    z[h + k] = ai + pr;
+    const BinPair b = joinValues(xr, xi, yr, yi, c, s);
+    z[k] = b.re0;
+    z[h + k] = b.im0;
     if (k != h - k) {
-        z[h - k] = ar + pi;
-        z[n - k] = pr - ai;
+        z[h - k] = b.re1;
+        z[n - k] = b.im1;
     }
 }
 

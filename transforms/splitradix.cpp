@@ -733,10 +733,7 @@ bool fusedReal(double *x, double *im, int32_t n) {
         const v2d a0 = load2(z + 2 * k), a1 = load2(z + 2 * k + 2);
         const v2d b0 = load2(z + 2 * (h - k)), b1 = load2(z + 2 * (h - k - 1));
         const v2d ar = {a0[0], a1[0]}, ai = {a0[1], a1[1]}, br = {b0[0], b1[0]}, bi = {b0[1], b1[1]};
-        const v2d c = load2(table.c1 + k), sn = load2(table.s1 + k);
-        const v2d er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
-        const v2d pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
-        const v2d re0 = er + pi, im0 = ei - pr, re1 = er - pi, im1 = -(ei + pr);
+        const auto [re0, im0, re1, im1] = separateValues(ar, ai, br, bi, load2(table.c1 + k), load2(table.s1 + k));
         const auto swapped = [](v2d v) { return v2d{v[1], v[0]}; };
         store2(x + k, re0);
         store2(x + n - k - 1, swapped(re0));
@@ -808,35 +805,68 @@ void splitRadixReFFT(complexnum *c, int32_t n) {
 }
 
 // The inverse of packedViaHalf: the spectrum joined into Z, the DFT of the
-// sample pairs, and Z inverted by the complex kernel of half the length.
-// Z sits split in re (Re Z[k] at k, Im Z[k] at h + k), where the pair
-// (k, h-k) reads and writes only its own places. The inverse DFT is the
-// forward one on the swapped parts, IDFT(Z) = swap(DFT(swap Z)) with
-// swap(z) = i conj(z), so the kernel runs on (re + h, re). Its output is
-// bit-reversed over h: re[p] = x[2 rev(p)], re[h + p] = x[2 rev(p) + 1],
-// and the bit reversal over n, which maps b h + p to 2 rev(p) + b, puts
-// every sample in its place.
-int32_t splitRadixReInv(double *re, const double *im, int32_t n) {
-    const int64_t h = n / 2;
+// sample pairs, and Z inverted by a complex transform of half the length.
+// The inverse DFT is the forward one on the swapped parts,
+// IDFT(Z) = swap(DFT(swap Z)) with swap(z) = i conj(z).
+//
+// Halves with a cached plan, up to kMaxFusedInv (and the half of 8, by
+// dft8), join straight into a stack array, swapped and interleaved, two
+// pairs at a time in SSE2 registers; the passes run with re as the other
+// array, and the samples come out of whichever holds the DFT with their
+// parts swapped back.
+constexpr int32_t kMaxFusedInv = 4096;
+
+bool fusedRealInv(double *re, const double *im, int32_t n) {
+    const int64_t h = n / 2, q = h / 2;
+    const SmoothPlan *plan = h >= kMinPassesHalf && n <= kMaxFusedInv ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
+    StageTwiddles table;
+    if ((!plan && h != 8) || !stageTwiddles(n, &table)) return false;
+    double a[kMaxFusedInv];
     const double f = 1.0 / n;  // exact: the scaling comes first
+    const double x0 = f * re[0], xh = f * re[h];
+    a[0] = x0 - xh;
+    a[1] = x0 + xh;
+    // Im X[k] = -im[n-k]; Im X[h-k] = -im[h+k].
+    const auto swapped = [](v2d v) { return v2d{v[1], v[0]}; };
+    int64_t k = 1;
+    for (; k + 1 < q; k += 2) {
+        const v2d xr = f * load2(re + k), xi = -f * swapped(load2(im + n - k - 1));
+        const v2d yr = f * swapped(load2(re + h - k - 1)), yi = -f * load2(im + h + k);
+        const auto [zr, zi, wr, wi] = joinValues(xr, xi, yr, yi, load2(table.c1 + k), load2(table.s1 + k));
+        store2(a + 2 * k, v2d{zi[0], zr[0]});
+        store2(a + 2 * k + 2, v2d{zi[1], zr[1]});
+        store2(a + 2 * (h - k), v2d{wi[0], wr[0]});
+        store2(a + 2 * (h - k - 1), v2d{wi[1], wr[1]});
+    }
+    for (; k <= q; ++k) {
+        const double c = k < q ? table.c1[k] : 0.0, s = k < q ? table.s1[k] : 1.0;
+        const BinPair b = joinValues(f * re[k], -f * im[n - k], f * re[h - k], -f * im[h + k], c, s);
+        a[2 * k] = b.im0, a[2 * k + 1] = b.re0;
+        if (k != h - k) a[2 * (h - k)] = b.im1, a[2 * (h - k) + 1] = b.re1;
+    }
+    const double *y = a;
+    if (plan) y = runPasses(*plan, a, re);
+    else dft8(a, a);
+    for (int64_t j = 0; j < h; ++j) store2(re + 2 * j, swapped(load2(y + 2 * j)));
+    return true;
+}
+
+// Longer halves: Z sits split in re (Re Z[k] at k, Im Z[k] at h + k),
+// where the pair (k, h-k) reads and writes only its own places, and the
+// complex kernel runs on (re + h, re). Its output is bit-reversed over h:
+// re[p] = x[2 rev(p)], re[h + p] = x[2 rev(p) + 1], and the bit reversal
+// over n, which maps b h + p to 2 rev(p) + b, puts every sample in its
+// place.
+int32_t splitRadixReInv(double *re, const double *im, int32_t n) {
+    if (fusedRealInv(re, im, n)) return kErrNone;
+    const int64_t h = n / 2;
+    const double f = 1.0 / n;
     const double x0 = f * re[0], xh = f * re[h];
     re[0] = x0 + xh;
     re[h] = x0 - xh;
-    // Im X[k] = -im[n-k]; Im X[h-k] = -im[h+k].
     separationPairs(n, [&](int64_t k, double c, double s) {
         joinPair(re, n, k, f * re[k], -f * im[n - k], f * re[h - k], -f * im[h + k], c, s);
     });
-    // Short halves by the self-sorting passes when their plan is cached (as
-    // in packedViaHalf), on two stack arrays: swap Z in, swap the DFT out.
-    constexpr int64_t kMaxStack = 512;
-    const SmoothPlan *plan = h >= kMinPassesHalf && h <= kMaxStack ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
-    if (plan) {
-        double a[2 * kMaxStack], b[2 * kMaxStack];
-        for (int64_t j = 0; j < h; ++j) a[2 * j] = re[h + j], a[2 * j + 1] = re[j];
-        const double *y = runPasses(*plan, a, b);
-        for (int64_t j = 0; j < h; ++j) re[2 * j] = y[2 * j + 1], re[2 * j + 1] = y[2 * j];
-        return kErrNone;
-    }
     if (h >= 2) cxReversed<1>(re + h, re, h, 1);
     bitReverseReal(re, n);
     return kErrNone;
