@@ -660,37 +660,37 @@ void separationPairs(int32_t n, Pair &&pair) {
     if (q >= 1) pair(q, 0.0, 1.0);
 }
 
-// Half lengths up to 2^12 go by the self-sorting passes where the shared
-// plan cache holds their plan: a quarter faster than the split-radix tree
-// and its bit reversal there, while longer ones gain from the tree's depth-
-// first order in cache.
-constexpr int32_t kMinPassesHalf = 16, kMaxPassesHalf = 1 << 12;
+// Half lengths up to 2^15 go by the self-sorting passes where the shared
+// plan cache holds their plan: faster than the split-radix tree and its
+// bit reversal there, while longer ones gain from the tree's depth-first
+// order in cache.
+constexpr int32_t kMinPassesHalf = 16, kMaxPassesHalf = 1 << 15;
 
-// z: the n samples (destroyed); packed: n free doubles, the spectrum on
-// return.
-void packedViaHalf(double *z, double *packed, int32_t n) {
+// x: the n samples; other: n free doubles. The half-length DFT is left in
+// whichever the passes end in (in place in x without a plan), and the
+// packed spectrum is separated from it into the other; returns that one.
+double *packedViaHalf(double *x, double *other, int32_t n) {
     const int64_t h = n / 2;
     const SmoothPlan *plan = h >= kMinPassesHalf && h <= kMaxPassesHalf ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
-    if (plan) {
-        if (const double *y = runPasses(*plan, z, packed); y != z) std::memcpy(z, y, sizeof(double) * n);
-    } else if (h == 8) {
-        dft8(z, z);
-    } else if (h >= 2) {
-        cxForward<2>(z, z + 1, h, 2);
-    }
+    double *z = x;
+    if (plan) z = runPasses(*plan, x, other);
+    else if (h == 8) dft8(x, x);
+    else if (h >= 2) cxForward<2>(x, x + 1, h, 2);
+    double *packed = z == x ? other : x;
     packed[0] = z[0] + z[1];
     packed[h] = z[0] - z[1];
     separationPairs(n, [&](int64_t k, double c, double s) { separatePair(z, packed, n, k, c, s); });
+    return packed;
 }
 
 // Lengths up to kMaxFused whose half has a cached plan: the separation
 // writes the full spectrum straight into x and im, from a stack array that
 // the passes leave the half-length transform in (the data start in place
-// when the number of passes is odd, from a copy when it is even, with im as
+// when the number of passes is odd, from a copy when it is even, with x as
 // the other array); for n = 16 an 8-point kernel in registers takes the
 // place of the passes. The values and operations are those of
 // packedViaHalf and the unpacking below.
-constexpr int32_t kMaxFused = 2048;
+constexpr int32_t kMaxFused = 4096;
 
 bool fusedReal(double *x, double *im, int32_t n) {
     const int64_t h = n / 2;
@@ -701,7 +701,7 @@ bool fusedReal(double *x, double *im, int32_t n) {
         dft8(x, z);
     } else if (plan->count % 2 == 0) {
         std::memcpy(z, x, sizeof(double) * n);
-        runPasses(*plan, z, im);
+        runPasses(*plan, z, x);
     } else {
         runPasses(*plan, x, z);
     }
@@ -756,18 +756,28 @@ int32_t SplitRadixReFFT(double *x, double *im, int32_t n) {
     im[0] = 0;
     if (n == 1) return kErrNone;
     if (fusedReal(x, im, n)) return kErrNone;
-    // im is free until the unpacking: it holds the half-length transform.
-    std::memcpy(im, x, sizeof(double) * n);
-    packedViaHalf(im, x, n);
-    im[0] = 0;
-    // Unpack: Im X[k] sits at x[n-k]; the upper half mirrors the lower.
+    // im is free until the unpacking: the half-length transform and the
+    // packed spectrum take x and im, in either order.
     const int32_t h = n / 2;
-    for (int32_t k = 1; k < h; ++k) {
-        im[k] = x[n - k];
-        im[n - k] = -x[n - k];
-        x[n - k] = x[k];
+    if (packedViaHalf(x, im, n) == x) {
+        // Unpack: Im X[k] sits at x[n-k]; the upper half mirrors the lower.
+        for (int32_t k = 1; k < h; ++k) {
+            im[k] = x[n - k];
+            im[n - k] = -x[n - k];
+            x[n - k] = x[k];
+        }
+    } else {
+        // The same from im, where each pair (k, n-k) reads its own places.
+        x[0] = im[0];
+        x[h] = im[h];
+        for (int32_t k = 1; k < h; ++k) {
+            const double re = im[k], imag = im[n - k];
+            x[k] = x[n - k] = re;
+            im[k] = imag;
+            im[n - k] = -imag;
+        }
     }
-    im[h] = 0;
+    im[0] = im[h] = 0;
     return kErrNone;
 }
 
@@ -798,9 +808,8 @@ void splitRadixReFFT(complexnum *c, int32_t n) {
     // overwrites an unread value.
     double *x = &c[0].re;
     for (int32_t i = 1; i < n; ++i) x[i] = c[i].re;
-    // The upper n doubles are free: they hold the half-length transform.
-    std::memcpy(x + n, x, sizeof(double) * n);
-    packedViaHalf(x + n, x, n);
+    // The upper n doubles are free for the half-length transform.
+    if (const double *packed = packedViaHalf(x, x + n, n); packed != x) std::memcpy(x, packed, sizeof(double) * n);
     expandPacked(c, n);
 }
 
@@ -809,19 +818,17 @@ void splitRadixReFFT(complexnum *c, int32_t n) {
 // The inverse DFT is the forward one on the swapped parts,
 // IDFT(Z) = swap(DFT(swap Z)) with swap(z) = i conj(z).
 //
-// Halves with a cached plan, up to kMaxFusedInv (and the half of 8, by
+// Halves with a cached plan, up to kMaxFused (and the half of 8, by
 // dft8), join straight into a stack array, swapped and interleaved, two
 // pairs at a time in SSE2 registers; the passes run with re as the other
 // array, and the samples come out of whichever holds the DFT with their
 // parts swapped back.
-constexpr int32_t kMaxFusedInv = 4096;
-
 bool fusedRealInv(double *re, const double *im, int32_t n) {
     const int64_t h = n / 2, q = h / 2;
-    const SmoothPlan *plan = h >= kMinPassesHalf && n <= kMaxFusedInv ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
+    const SmoothPlan *plan = h >= kMinPassesHalf && n <= kMaxFused ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
     StageTwiddles table;
     if ((!plan && h != 8) || !stageTwiddles(n, &table)) return false;
-    double a[kMaxFusedInv];
+    double a[kMaxFused];
     const double f = 1.0 / n;  // exact: the scaling comes first
     const double x0 = f * re[0], xh = f * re[h];
     a[0] = x0 - xh;
