@@ -312,6 +312,40 @@ inline void joinPair(double *z, int64_t n, int64_t k, double xr, double xi, doub
     }
 }
 
+// Pairs of the real inverse of a conjugate-symmetric spectrum X of even
+// length n = 2h, given by re[k] = Re X[k] (k <= h) and im[n-k] = -Im X[k]
+// (0 < k < h), scaled by f: joinValues' Z[k] and Z[h-k] stored swapped and
+// interleaved in a (a[2j] = Im Z[j], a[2j+1] = Re Z[j]), so that a forward
+// DFT of a gives the samples with their parts swapped, since
+// IDFT(Z) = swap(DFT(swap Z)), swap(z) = i conj(z). joinSwapped takes the
+// pair k (1 <= k <= h/2) with (c, s) = (cos, sin) 2 pi k/n, joinSwappedTwo
+// the pairs k and k+1 (k + 1 < h/2) in the two lanes of SSE2 registers.
+inline void joinSwapped(const double *re, const double *im, int64_t n, double f, double *a, int64_t k, double c,
+                        double s) {
+    const int64_t h = n / 2;
+    const BinPair b = joinValues(f * re[k], -f * im[n - k], f * re[h - k], -f * im[h + k], c, s);
+    a[2 * k] = b.im0, a[2 * k + 1] = b.re0;
+    if (k != h - k) a[2 * (h - k)] = b.im1, a[2 * (h - k) + 1] = b.re1;
+}
+inline void joinSwappedTwo(const double *re, const double *im, int64_t n, double f, double *a, int64_t k, v2d c,
+                           v2d s) {
+    const int64_t h = n / 2;
+    const auto swapped = [](v2d v) { return v2d{v[1], v[0]}; };
+    const v2d xr = f * load2(re + k), xi = -f * swapped(load2(im + n - k - 1));
+    const v2d yr = f * swapped(load2(re + h - k - 1)), yi = -f * load2(im + h + k);
+    const auto [zr, zi, wr, wi] = joinValues(xr, xi, yr, yi, c, s);
+    store2(a + 2 * k, v2d{zi[0], zr[0]});
+    store2(a + 2 * k + 2, v2d{zi[1], zr[1]});
+    store2(a + 2 * (h - k), v2d{wi[0], wr[0]});
+    store2(a + 2 * (h - k - 1), v2d{wi[1], wr[1]});
+}
+// Z[0] of the same (its pair with itself, from X[0] and X[h]).
+inline void joinSwappedZero(const double *re, int64_t n, double f, double *a) {
+    const double x0 = f * re[0], xh = f * re[n / 2];
+    a[0] = x0 - xh;
+    a[1] = x0 + xh;
+}
+
 // The packed spectrum of n real values at the front of c (as n doubles)
 // expanded in place to the n bins of c.
 void expandPacked(complexnum *c, int32_t n);

@@ -830,31 +830,15 @@ bool fusedRealInv(double *re, const double *im, int32_t n) {
     if ((!plan && h != 8) || !stageTwiddles(n, &table)) return false;
     double a[kMaxFused];
     const double f = 1.0 / n;  // exact: the scaling comes first
-    const double x0 = f * re[0], xh = f * re[h];
-    a[0] = x0 - xh;
-    a[1] = x0 + xh;
-    // Im X[k] = -im[n-k]; Im X[h-k] = -im[h+k].
-    const auto swapped = [](v2d v) { return v2d{v[1], v[0]}; };
+    joinSwappedZero(re, n, f, a);
     int64_t k = 1;
-    for (; k + 1 < q; k += 2) {
-        const v2d xr = f * load2(re + k), xi = -f * swapped(load2(im + n - k - 1));
-        const v2d yr = f * swapped(load2(re + h - k - 1)), yi = -f * load2(im + h + k);
-        const auto [zr, zi, wr, wi] = joinValues(xr, xi, yr, yi, load2(table.c1 + k), load2(table.s1 + k));
-        store2(a + 2 * k, v2d{zi[0], zr[0]});
-        store2(a + 2 * k + 2, v2d{zi[1], zr[1]});
-        store2(a + 2 * (h - k), v2d{wi[0], wr[0]});
-        store2(a + 2 * (h - k - 1), v2d{wi[1], wr[1]});
-    }
-    for (; k <= q; ++k) {
-        const double c = k < q ? table.c1[k] : 0.0, s = k < q ? table.s1[k] : 1.0;
-        const BinPair b = joinValues(f * re[k], -f * im[n - k], f * re[h - k], -f * im[h + k], c, s);
-        a[2 * k] = b.im0, a[2 * k + 1] = b.re0;
-        if (k != h - k) a[2 * (h - k)] = b.im1, a[2 * (h - k) + 1] = b.re1;
-    }
+    for (; k + 1 < q; k += 2) joinSwappedTwo(re, im, n, f, a, k, load2(table.c1 + k), load2(table.s1 + k));
+    for (; k < q; ++k) joinSwapped(re, im, n, f, a, k, table.c1[k], table.s1[k]);
+    joinSwapped(re, im, n, f, a, q, 0.0, 1.0);
     const double *y = a;
     if (plan) y = runPasses(*plan, a, re);
     else dft8(a, a);
-    for (int64_t j = 0; j < h; ++j) store2(re + 2 * j, swapped(load2(y + 2 * j)));
+    for (int64_t j = 0; j < h; ++j) store2(re + 2 * j, v2d{y[2 * j + 1], y[2 * j]});
     return true;
 }
 
