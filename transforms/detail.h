@@ -372,8 +372,10 @@ struct alignas(16) SmoothPlan {
 };
 
 // The passes of plan over the n interleaved values of a, with b (as long)
-// as the other array; returns a or b, whichever holds the DFT.
-double *runPasses(const SmoothPlan &plan, double *a, double *b);
+// as the other array; returns a or b, whichever holds the DFT. With in,
+// the first pass reads the values from there instead of a (which may then
+// hold anything).
+double *runPasses(const SmoothPlan &plan, double *a, double *b, const double *in = nullptr);
 
 // The DFT of the 8 interleaved values of in, into out (which may be in),
 // in registers.

@@ -685,11 +685,11 @@ double *packedViaHalf(double *x, double *other, int32_t n) {
 
 // Lengths up to kMaxFused whose half has a cached plan: the separation
 // writes the full spectrum straight into x and im, from a stack array that
-// the passes leave the half-length transform in (the data start in place
-// when the number of passes is odd, from a copy when it is even, with x as
-// the other array); for n = 16 an 8-point kernel in registers takes the
-// place of the passes. The values and operations are those of
-// packedViaHalf and the unpacking below.
+// the passes leave the half-length transform in (with x as the other array
+// when the number of passes is odd, else with im, the first pass reading
+// x); for n = 16 an 8-point kernel in registers takes the place of the
+// passes. The values and operations are those of packedViaHalf and the
+// unpacking below.
 constexpr int32_t kMaxFused = 4096;
 
 bool fusedReal(double *x, double *im, int32_t n) {
@@ -700,8 +700,7 @@ bool fusedReal(double *x, double *im, int32_t n) {
     if (!plan) {
         dft8(x, z);
     } else if (plan->count % 2 == 0) {
-        std::memcpy(z, x, sizeof(double) * n);
-        runPasses(*plan, z, x);
+        runPasses(*plan, z, im, x);
     } else {
         runPasses(*plan, x, z);
     }
