@@ -660,11 +660,11 @@ void separationPairs(int32_t n, Pair &&pair) {
     if (q >= 1) pair(q, 0.0, 1.0);
 }
 
-// Half lengths up to 2^15 go by the self-sorting passes where the shared
+// Half lengths up to 2^16 go by the self-sorting passes where the shared
 // plan cache holds their plan: faster than the split-radix tree and its
 // bit reversal there, while longer ones gain from the tree's depth-first
 // order in cache.
-constexpr int32_t kMinPassesHalf = 16, kMaxPassesHalf = 1 << 15;
+constexpr int32_t kMinPassesHalf = 16, kMaxPassesHalf = 1 << 16;
 
 // x: the n samples; other: n free doubles. The half-length DFT is left in
 // whichever the passes end in (in place in x without a plan), and the
