@@ -257,14 +257,21 @@ void splitRadixReFFT(complexnum *c, int32_t n);
 // O = (Z[k] - conj Z[h-k])/2i and w^k = c - i s = e^(-2 pi i k/n),
 // X[k] = E + w^k O and X[h-k] = conj(E - w^k O), written in the packed
 // layout (Re X[k] at k, Im X[k] at n-k).
-struct BinPair {
-    double re0, im0, re1, im1;  // X[k] and X[h-k]
+template <class T>
+struct BinPairOf {
+    T re0, im0, re1, im1;  // the bins k and h-k
 };
-inline BinPair separateBins(const double *z, int64_t h, int64_t k, double c, double sn) {
-    const double ar = z[2 * k], ai = z[2 * k + 1], br = z[2 * (h - k)], bi = z[2 * (h - k) + 1];
-    const double er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
-    const double pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
+using BinPair = BinPairOf<double>;
+// The arithmetic on Z[k] = (ar, ai) and Z[h-k] = (br, bi), for doubles or,
+// lane by lane, for two pairs at a time in SSE2 registers.
+template <class T>
+inline BinPairOf<T> separateValues(T ar, T ai, T br, T bi, T c, T sn) {
+    const T er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
+    const T pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
     return {er + pi, ei - pr, er - pi, -(ei + pr)};
+}
+inline BinPair separateBins(const double *z, int64_t h, int64_t k, double c, double sn) {
+    return separateValues(z[2 * k], z[2 * k + 1], z[2 * (h - k)], z[2 * (h - k) + 1], c, sn);
 }
 inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, double c, double sn) {
     const int64_t h = n / 2;
@@ -282,17 +289,59 @@ inline void separatePair(const double *z, double *packed, int64_t n, int64_t k, 
 // Z[k] = A + i w^-k B and Z[h-k] = conj A + i conj(w^-k B) whose inverse
 // DFT of length h is x[2t] + i x[2t+1], where A = X[k] + conj X[h-k],
 // B = X[k] - conj X[h-k] and w^-k = c + i s. Written split: Re Z[j] at z[j],
-// Im Z[j] at z[h+j].
-inline void joinPair(double *z, int64_t n, int64_t k, double xr, double xi, double yr, double yi, double c, double s) {
+// Im Z[j] at z[h+j]. joinValues is its arithmetic, giving Z[k] as
+// (re0, im0) and Z[h-k] as (re1, im1), for doubles or two pairs at a time
+// as separateValues.
+template <class T>
+inline BinPairOf<T> joinValues(T xr, T xi, T yr, T yi, T c, T s) {
+    const T ar = xr + yr, ai = xi - yi, br = xr - yr, bi = xi + yi;
+    const T pr = c * br - s * bi, pi = c * bi + s * br;
+    return {ar - pi, ai + pr, ar + pi, pr - ai};
+}
+inline void joinPair(double *z, int64_t n, int64_t k, double xr, double xi, double yr, double yi, double c,
+                     double s) {
     const int64_t h = n / 2;
-    const double ar = xr + yr, ai = xi - yi, br = xr - yr, bi = xi + yi;
-    const double pr = c * br - s * bi, pi = c * bi + s * br;
-    z[k] = ar - pi;
-    z[h + k] = ai + pr;
+    const BinPair b = joinValues(xr, xi, yr, yi, c, s);
+    z[k] = b.re0;
+    z[h + k] = b.im0;
     if (k != h - k) {
-        z[h - k] = ar + pi;
-        z[n - k] = pr - ai;
+        z[h - k] = b.re1;
+        z[n - k] = b.im1;
     }
+}
+
+// Pairs of the real inverse of a conjugate-symmetric spectrum X of even
+// length n = 2h, given by re[k] = Re X[k] (k <= h) and im[n-k] = -Im X[k]
+// (0 < k < h), scaled by f: joinValues' Z[k] and Z[h-k] stored swapped and
+// interleaved in a (a[2j] = Im Z[j], a[2j+1] = Re Z[j]), so that a forward
+// DFT of a gives the samples with their parts swapped, since
+// IDFT(Z) = swap(DFT(swap Z)), swap(z) = i conj(z). joinSwapped takes the
+// pair k (1 <= k <= h/2) with (c, s) = (cos, sin) 2 pi k/n, joinSwappedTwo
+// the pairs k and k+1 (k + 1 < h/2) in the two lanes of SSE2 registers.
+inline void joinSwapped(const double *re, const double *im, int64_t n, double f, double *a, int64_t k, double c,
+                        double s) {
+    const int64_t h = n / 2;
+    const BinPair b = joinValues(f * re[k], -f * im[n - k], f * re[h - k], -f * im[h + k], c, s);
+    a[2 * k] = b.im0, a[2 * k + 1] = b.re0;
+    if (k != h - k) a[2 * (h - k)] = b.im1, a[2 * (h - k) + 1] = b.re1;
+}
+inline void joinSwappedTwo(const double *re, const double *im, int64_t n, double f, double *a, int64_t k, v2d c,
+                           v2d s) {
+    const int64_t h = n / 2;
+    const auto swapped = [](v2d v) { return v2d{v[1], v[0]}; };
+    const v2d xr = f * load2(re + k), xi = -f * swapped(load2(im + n - k - 1));
+    const v2d yr = f * swapped(load2(re + h - k - 1)), yi = -f * load2(im + h + k);
+    const auto [zr, zi, wr, wi] = joinValues(xr, xi, yr, yi, c, s);
+    store2(a + 2 * k, v2d{zi[0], zr[0]});
+    store2(a + 2 * k + 2, v2d{zi[1], zr[1]});
+    store2(a + 2 * (h - k), v2d{wi[0], wr[0]});
+    store2(a + 2 * (h - k - 1), v2d{wi[1], wr[1]});
+}
+// Z[0] of the same (its pair with itself, from X[0] and X[h]).
+inline void joinSwappedZero(const double *re, int64_t n, double f, double *a) {
+    const double x0 = f * re[0], xh = f * re[n / 2];
+    a[0] = x0 - xh;
+    a[1] = x0 + xh;
 }
 
 // The packed spectrum of n real values at the front of c (as n doubles)
@@ -321,8 +370,10 @@ struct alignas(16) SmoothPlan {
 };
 
 // The passes of plan over the n interleaved values of a, with b (as long)
-// as the other array; returns a or b, whichever holds the DFT.
-double *runPasses(const SmoothPlan &plan, double *a, double *b);
+// as the other array; returns a or b, whichever holds the DFT. With in,
+// the first pass reads the values from there instead of a (which may then
+// hold anything).
+double *runPasses(const SmoothPlan &plan, double *a, double *b, const double *in = nullptr);
 
 // The DFT of the 8 interleaved values of in, into out (which may be in),
 // in registers.

@@ -142,38 +142,51 @@ bool halfIsSmooth(int32_t n) {
     return m == 1;
 }
 
-// The real inverse of an even length whose half is smooth (see halfIsSmooth),
-// as splitRadixReInv does for the powers of two: the spectrum joined in
-// place into Z, the DFT of the sample pairs x[2t] + i x[2t+1], split in re;
-// IDFT(Z) = swap(DFT(swap Z)), so the transform reads (re + h, re) and
-// writes the samples with their parts swapped back. The real part of the
-// inverse of any spectrum is the inverse of its conjugate-symmetric part,
-// ((re[k] + re[n-k])/2, (im[k] - im[n-k])/2), which is what is joined: the
-// result is that of the full complex inverse, and for a symmetric spectrum
-// the halving is exact. The imaginary part of that inverse is zero.
+// The real inverse of an even length whose half is smooth (see halfIsSmooth)
+// for a conjugate-symmetric spectrum, as splitRadixReInv does for the
+// powers of two: the spectrum joined into Z, the DFT of the sample pairs
+// x[2t] + i x[2t+1], swapped and interleaved in a scratch array (joinSwapped),
+// the forward transform run on it with im lent as the other array, and the
+// samples written out with their parts swapped back. The imaginary part of
+// the inverse is zero. All scratch is taken before anything is touched.
 int32_t realInverseEven(double *re, double *im, int32_t n) {
-    const int64_t h = n / 2;
+    const int64_t h = n / 2, q = h / 2;
+    Scratch<double> z(n);
+    if (!z) return kErrOutOfMemory;
+    double *a = z.data();
     MixedRadix mix;
-    if (const int32_t code = mix.prepare(static_cast<int32_t>(h), 0, 1, re + h, re)) return code;
-    const double f = 1.0 / n, f2 = 0.5 / n;
-    const double x0 = f * re[0], xh = f * re[h];
-    re[0] = x0 + xh;
-    re[h] = x0 - xh;
-    evenPairs(n, mix.evenTwiddles(), [&](int64_t k, double c, double s) {
-        joinPair(re, n, k, f2 * re[k] + f2 * re[n - k], f2 * im[k] - f2 * im[n - k], f2 * re[h - k] + f2 * re[h + k],
-                 f2 * im[h - k] - f2 * im[h + k], c, s);
-    });
-    mix.runInto(re + h, re, re + 1, re, 2);
+    if (const int32_t code = mix.prepare(static_cast<int32_t>(h), 0, 2, a, a + 1, im)) return code;
+    const double f = 1.0 / n;
+    joinSwappedZero(re, n, f, a);
+    if (const double *cs = mix.evenTwiddles()) {
+        // (c, s) of k at cs[2k-2], cs[2k-1].
+        int64_t k = 1;
+        for (; k + 1 < q; k += 2) {
+            const v2d u = load2(cs + 2 * k - 2), v = load2(cs + 2 * k);
+            joinSwappedTwo(re, im, n, f, a, k, v2d{u[0], v[0]}, v2d{u[1], v[1]});
+        }
+        for (; k <= q; ++k) joinSwapped(re, im, n, f, a, k, cs[2 * k - 2], cs[2 * k - 1]);
+    } else {
+        forEvenTwiddles(n, [&](int64_t k, double c, double s) { joinSwapped(re, im, n, f, a, k, c, s); });
+    }
+    mix.runInto(a, a + 1, re + 1, re, 2);
     std::memset(im, 0, sizeof(double) * n);
     return kErrNone;
 }
 
 // X[k] = conj X[n-k] for every k, exactly (a NaN anywhere answers false):
 // the spectrum of a real signal, whose inverse has no imaginary part.
+// Compared a block at a time without branches, which the compiler
+// vectorizes.
 bool conjugateSymmetric(const double *re, const double *im, int32_t n) {
     if (im[0] != 0) return false;
-    for (int64_t k = 1; k <= n / 2; ++k) {
-        if (re[k] != re[n - k] || im[k] != -im[n - k]) return false;
+    constexpr int64_t kBlock = 64;
+    const int64_t h = n / 2;
+    for (int64_t k0 = 1; k0 <= h; k0 += kBlock) {
+        const int64_t k1 = std::min(h + 1, k0 + kBlock);
+        bool same = true;
+        for (int64_t k = k0; k < k1; ++k) same &= (re[k] == re[n - k]) & (im[k] == -im[n - k]);
+        if (!same) return false;
     }
     return true;
 }

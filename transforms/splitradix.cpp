@@ -659,37 +659,37 @@ void separationPairs(int32_t n, Pair &&pair) {
     if (q >= 1) pair(q, 0.0, 1.0);
 }
 
-// Half lengths up to 2^12 go by the self-sorting passes where the shared
-// plan cache holds their plan: a quarter faster than the split-radix tree
-// and its bit reversal there, while longer ones gain from the tree's depth-
-// first order in cache.
-constexpr int32_t kMinPassesHalf = 16, kMaxPassesHalf = 1 << 12;
+// Half lengths up to 2^16 go by the self-sorting passes where the shared
+// plan cache holds their plan: faster than the split-radix tree and its
+// bit reversal there, while longer ones gain from the tree's depth-first
+// order in cache.
+constexpr int32_t kMinPassesHalf = 16, kMaxPassesHalf = 1 << 16;
 
-// z: the n samples (destroyed); packed: n free doubles, the spectrum on
-// return.
-void packedViaHalf(double *z, double *packed, int32_t n) {
+// x: the n samples; other: n free doubles. The half-length DFT is left in
+// whichever the passes end in (in place in x without a plan), and the
+// packed spectrum is separated from it into the other; returns that one.
+double *packedViaHalf(double *x, double *other, int32_t n) {
     const int64_t h = n / 2;
     const SmoothPlan *plan = h >= kMinPassesHalf && h <= kMaxPassesHalf ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
-    if (plan) {
-        if (const double *y = runPasses(*plan, z, packed); y != z) std::memcpy(z, y, sizeof(double) * n);
-    } else if (h == 8) {
-        dft8(z, z);
-    } else if (h >= 2) {
-        cxForward<2>(z, z + 1, h, 2);
-    }
+    double *z = x;
+    if (plan) z = runPasses(*plan, x, other);
+    else if (h == 8) dft8(x, x);
+    else if (h >= 2) cxForward<2>(x, x + 1, h, 2);
+    double *packed = z == x ? other : x;
     packed[0] = z[0] + z[1];
     packed[h] = z[0] - z[1];
     separationPairs(n, [&](int64_t k, double c, double s) { separatePair(z, packed, n, k, c, s); });
+    return packed;
 }
 
 // Lengths up to kMaxFused whose half has a cached plan: the separation
 // writes the full spectrum straight into x and im, from a stack array that
-// the passes leave the half-length transform in (the data start in place
-// when the number of passes is odd, from a copy when it is even, with im as
-// the other array); for n = 16 an 8-point kernel in registers takes the
-// place of the passes. The values and operations are those of
-// packedViaHalf and the unpacking below.
-constexpr int32_t kMaxFused = 2048;
+// the passes leave the half-length transform in (with x as the other array
+// when the number of passes is odd, else with im, the first pass reading
+// x); for n = 16 an 8-point kernel in registers takes the place of the
+// passes. The values and operations are those of packedViaHalf and the
+// unpacking below.
+constexpr int32_t kMaxFused = 4096;
 
 bool fusedReal(double *x, double *im, int32_t n) {
     const int64_t h = n / 2;
@@ -699,8 +699,7 @@ bool fusedReal(double *x, double *im, int32_t n) {
     if (!plan) {
         dft8(x, z);
     } else if (plan->count % 2 == 0) {
-        std::memcpy(z, x, sizeof(double) * n);
-        runPasses(*plan, z, im);
+        runPasses(*plan, z, im, x);
     } else {
         runPasses(*plan, x, z);
     }
@@ -732,10 +731,7 @@ bool fusedReal(double *x, double *im, int32_t n) {
         const v2d a0 = load2(z + 2 * k), a1 = load2(z + 2 * k + 2);
         const v2d b0 = load2(z + 2 * (h - k)), b1 = load2(z + 2 * (h - k - 1));
         const v2d ar = {a0[0], a1[0]}, ai = {a0[1], a1[1]}, br = {b0[0], b1[0]}, bi = {b0[1], b1[1]};
-        const v2d c = load2(table.c1 + k), sn = load2(table.s1 + k);
-        const v2d er = (ar + br) * 0.5, ei = (ai - bi) * 0.5, or_ = (ar - br) * 0.5, oi = (ai + bi) * 0.5;
-        const v2d pr = c * or_ + sn * oi, pi = c * oi - sn * or_;
-        const v2d re0 = er + pi, im0 = ei - pr, re1 = er - pi, im1 = -(ei + pr);
+        const auto [re0, im0, re1, im1] = separateValues(ar, ai, br, bi, load2(table.c1 + k), load2(table.s1 + k));
         const auto swapped = [](v2d v) { return v2d{v[1], v[0]}; };
         store2(x + k, re0);
         store2(x + n - k - 1, swapped(re0));
@@ -758,18 +754,28 @@ int32_t SplitRadixReFFT(double *x, double *im, int32_t n) {
     im[0] = 0;
     if (n == 1) return kErrNone;
     if (fusedReal(x, im, n)) return kErrNone;
-    // im is free until the unpacking: it holds the half-length transform.
-    std::memcpy(im, x, sizeof(double) * n);
-    packedViaHalf(im, x, n);
-    im[0] = 0;
-    // Unpack: Im X[k] sits at x[n-k]; the upper half mirrors the lower.
+    // im is free until the unpacking: the half-length transform and the
+    // packed spectrum take x and im, in either order.
     const int32_t h = n / 2;
-    for (int32_t k = 1; k < h; ++k) {
-        im[k] = x[n - k];
-        im[n - k] = -x[n - k];
-        x[n - k] = x[k];
+    if (packedViaHalf(x, im, n) == x) {
+        // Unpack: Im X[k] sits at x[n-k]; the upper half mirrors the lower.
+        for (int32_t k = 1; k < h; ++k) {
+            im[k] = x[n - k];
+            im[n - k] = -x[n - k];
+            x[n - k] = x[k];
+        }
+    } else {
+        // The same from im, where each pair (k, n-k) reads its own places.
+        x[0] = im[0];
+        x[h] = im[h];
+        for (int32_t k = 1; k < h; ++k) {
+            const double re = im[k], imag = im[n - k];
+            x[k] = x[n - k] = re;
+            im[k] = imag;
+            im[n - k] = -imag;
+        }
     }
-    im[h] = 0;
+    im[0] = im[h] = 0;
     return kErrNone;
 }
 
@@ -800,42 +806,56 @@ void splitRadixReFFT(complexnum *c, int32_t n) {
     // overwrites an unread value.
     double *x = &c[0].re;
     for (int32_t i = 1; i < n; ++i) x[i] = c[i].re;
-    // The upper n doubles are free: they hold the half-length transform.
-    std::memcpy(x + n, x, sizeof(double) * n);
-    packedViaHalf(x + n, x, n);
+    // The upper n doubles are free for the half-length transform.
+    if (const double *packed = packedViaHalf(x, x + n, n); packed != x) std::memcpy(x, packed, sizeof(double) * n);
     expandPacked(c, n);
 }
 
 // The inverse of packedViaHalf: the spectrum joined into Z, the DFT of the
-// sample pairs, and Z inverted by the complex kernel of half the length.
-// Z sits split in re (Re Z[k] at k, Im Z[k] at h + k), where the pair
-// (k, h-k) reads and writes only its own places. The inverse DFT is the
-// forward one on the swapped parts, IDFT(Z) = swap(DFT(swap Z)) with
-// swap(z) = i conj(z), so the kernel runs on (re + h, re). Its output is
-// bit-reversed over h: re[p] = x[2 rev(p)], re[h + p] = x[2 rev(p) + 1],
-// and the bit reversal over n, which maps b h + p to 2 rev(p) + b, puts
-// every sample in its place.
-int32_t splitRadixReInv(double *re, const double *im, int32_t n) {
-    const int64_t h = n / 2;
+// sample pairs, and Z inverted by a complex transform of half the length.
+// The inverse DFT is the forward one on the swapped parts,
+// IDFT(Z) = swap(DFT(swap Z)) with swap(z) = i conj(z).
+//
+// Halves with a cached plan, up to kMaxFused (and the half of 8, by
+// dft8), join straight into a stack array, swapped and interleaved, two
+// pairs at a time in SSE2 registers; the passes run with re as the other
+// array, and the samples come out of whichever holds the DFT with their
+// parts swapped back.
+bool fusedRealInv(double *re, const double *im, int32_t n) {
+    const int64_t h = n / 2, q = h / 2;
+    const SmoothPlan *plan = h >= kMinPassesHalf && n <= kMaxFused ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
+    StageTwiddles table;
+    if ((!plan && h != 8) || !stageTwiddles(n, &table)) return false;
+    double a[kMaxFused];
     const double f = 1.0 / n;  // exact: the scaling comes first
+    joinSwappedZero(re, n, f, a);
+    int64_t k = 1;
+    for (; k + 1 < q; k += 2) joinSwappedTwo(re, im, n, f, a, k, load2(table.c1 + k), load2(table.s1 + k));
+    for (; k < q; ++k) joinSwapped(re, im, n, f, a, k, table.c1[k], table.s1[k]);
+    joinSwapped(re, im, n, f, a, q, 0.0, 1.0);
+    const double *y = a;
+    if (plan) y = runPasses(*plan, a, re);
+    else dft8(a, a);
+    for (int64_t j = 0; j < h; ++j) store2(re + 2 * j, v2d{y[2 * j + 1], y[2 * j]});
+    return true;
+}
+
+// Longer halves: Z sits split in re (Re Z[k] at k, Im Z[k] at h + k),
+// where the pair (k, h-k) reads and writes only its own places, and the
+// complex kernel runs on (re + h, re). Its output is bit-reversed over h:
+// re[p] = x[2 rev(p)], re[h + p] = x[2 rev(p) + 1], and the bit reversal
+// over n, which maps b h + p to 2 rev(p) + b, puts every sample in its
+// place.
+int32_t splitRadixReInv(double *re, const double *im, int32_t n) {
+    if (fusedRealInv(re, im, n)) return kErrNone;
+    const int64_t h = n / 2;
+    const double f = 1.0 / n;
     const double x0 = f * re[0], xh = f * re[h];
     re[0] = x0 + xh;
     re[h] = x0 - xh;
-    // Im X[k] = -im[n-k]; Im X[h-k] = -im[h+k].
     separationPairs(n, [&](int64_t k, double c, double s) {
         joinPair(re, n, k, f * re[k], -f * im[n - k], f * re[h - k], -f * im[h + k], c, s);
     });
-    // Short halves by the self-sorting passes when their plan is cached (as
-    // in packedViaHalf), on two stack arrays: swap Z in, swap the DFT out.
-    constexpr int64_t kMaxStack = 512;
-    const SmoothPlan *plan = h >= kMinPassesHalf && h <= kMaxStack ? sharedPlan(static_cast<int32_t>(h)) : nullptr;
-    if (plan) {
-        double a[2 * kMaxStack], b[2 * kMaxStack];
-        for (int64_t j = 0; j < h; ++j) a[2 * j] = re[h + j], a[2 * j + 1] = re[j];
-        const double *y = runPasses(*plan, a, b);
-        for (int64_t j = 0; j < h; ++j) re[2 * j] = y[2 * j + 1], re[2 * j + 1] = y[2 * j];
-        return kErrNone;
-    }
     if (h >= 2) cxReversed<1>(re + h, re, h, 1);
     bitReverseReal(re, n);
     return kErrNone;

@@ -323,20 +323,21 @@ void dft8(const double *in, double *out) {
     }
 }
 
-double *runPasses(const SmoothPlan &plan, double *a, double *b) {
+double *runPasses(const SmoothPlan &plan, double *a, double *b, const double *in) {
     const bool avx = simdAvx();
     int64_t l1 = 1;
     for (int32_t s = 0; s < plan.count; ++s) {
         const int32_t p = plan.factors[s];
         const int64_t ido = plan.n / (l1 * p);
         const double *w = plan.twiddles[s];
-        if (avx) avxPass(p, ido, l1, a, b, w);
+        const double *from = s == 0 && in ? in : a;
+        if (avx) avxPass(p, ido, l1, from, b, w);
         else switch (p) {
-                case 2: pass<2>(ido, l1, a, b, w); break;
-                case 3: pass<3>(ido, l1, a, b, w); break;
-                case 4: pass<4>(ido, l1, a, b, w); break;
-                default: pass<5>(ido, l1, a, b, w); break;
-            }
+            case 2: pass<2>(ido, l1, from, b, w); break;
+            case 3: pass<3>(ido, l1, from, b, w); break;
+            case 4: pass<4>(ido, l1, from, b, w); break;
+            default: pass<5>(ido, l1, from, b, w); break;
+        }
         std::swap(a, b);
         l1 *= p;
     }
