@@ -298,8 +298,7 @@ inline BinPairOf<T> joinValues(T xr, T xi, T yr, T yi, T c, T s) {
     const T pr = c * br - s * bi, pi = c * bi + s * br;
     return {ar - pi, ai + pr, ar + pi, pr - ai};
 }
-inline void joinPair(double *z, int64_t n, int64_t k, double xr, double xi, double yr, double yi, double c,
-                     double s) {
+inline void joinPair(double *z, int64_t n, int64_t k, double xr, double xi, double yr, double yi, double c, double s) {
     const int64_t h = n / 2;
     const BinPair b = joinValues(xr, xi, yr, yi, c, s);
     z[k] = b.re0;

@@ -333,11 +333,11 @@ double *runPasses(const SmoothPlan &plan, double *a, double *b, const double *in
         const double *from = s == 0 && in ? in : a;
         if (avx) avxPass(p, ido, l1, from, b, w);
         else switch (p) {
-            case 2: pass<2>(ido, l1, from, b, w); break;
-            case 3: pass<3>(ido, l1, from, b, w); break;
-            case 4: pass<4>(ido, l1, from, b, w); break;
-            default: pass<5>(ido, l1, from, b, w); break;
-        }
+                case 2: pass<2>(ido, l1, from, b, w); break;
+                case 3: pass<3>(ido, l1, from, b, w); break;
+                case 4: pass<4>(ido, l1, from, b, w); break;
+                default: pass<5>(ido, l1, from, b, w); break;
+            }
         std::swap(a, b);
         l1 *= p;
     }

@@ -71,7 +71,8 @@ TEST(FFTAccuracy, RealForwardMatchesDirectDftAndIsConjugateSymmetric) {
 TEST(FFTAccuracy, RoundTripsAndParsevalUpToTwoToTheTwenty) {
     // Forward then inverse: twice the forward error. Parseval:
     // sum |X|^2 = n sum |x|^2 to the same relative order.
-    std::vector<int32_t> ns = {1, 2, 3, 6, 97, 199, 211, 1021, 3 * 1024, 10000, 65537, 1 << 14, 1 << 16, 100000};
+    std::vector<int32_t> ns = {1,    2,    3,        6,     64,    97,      199,     211,
+                               1021, 2048, 3 * 1024, 10000, 65537, 1 << 14, 1 << 16, 100000};
     // 10^6 and 3 2^18: even lengths whose halves go by the in-place stages
     // and by the split into power-of-two rows.
     if (!kReducedSuite) ns.insert(ns.end(), {1 << 20, 1000000, 3 << 18});
