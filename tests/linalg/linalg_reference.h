@@ -133,7 +133,6 @@ template <class T = double>
 std::vector<T> lowRank(int m, int n, int r, uint64_t seed) {
     return product(random<T>(m, r, seed), random<T>(r, n, seed + 1), m, r, n);
 }
-inline CMat lowRankCx(int m, int n, int r, uint64_t seed) { return lowRank<complexnum>(m, n, r, seed); }
 
 template <class T = double>
 std::vector<T> hilbert(int n) {
