@@ -42,15 +42,9 @@ def test_blocks_continue_one_sequence():
     sizes = [1, 2, 3, 333, 662]  # odd sizes leave a Gaussian spare between calls
     np.testing.assert_array_equal(np.concatenate([gu.uniform(k) for k in sizes]), whole_u)
     np.testing.assert_array_equal(np.concatenate([gg.gaussian(k) for k in sizes]), whole_g)
-
-
-def test_gaussian_noise_has_its_moments():
-    x = oa.NoiseGenerator(12345).gaussian(100000, sd=2.0)
-    n = len(x)
-    # Five standard errors: mean sd/sqrt(n), variance sd^2 sqrt(2/n).
-    assert abs(x.mean()) < 5 * 2.0 / np.sqrt(n)
-    assert abs(x.var() - 4.0) < 5 * 4.0 * np.sqrt(2 / n)
-    assert abs(np.mean(np.abs(x) < 2.0) - 0.6826894921) < 5 * np.sqrt(0.68 * 0.32 / n)
+    # sd reaches the library (a power of two scales exactly); the distribution
+    # is the C suite's (the polar method on the reference stream).
+    np.testing.assert_array_equal(oa.NoiseGenerator(99).gaussian(1001, sd=2.0), 2 * whole_g)
 
 
 def test_periodic_noise_has_a_flat_spectrum():
