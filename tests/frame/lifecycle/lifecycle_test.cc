@@ -74,15 +74,3 @@ TEST(Lifecycle, ExplicitFinishAndStartHandBackTheHostStatus) {
     lib.unload();
     EXPECT_EQ(OrinHostLiveMutexes(), mutexes);
 }
-
-TEST(Lifecycle, ExportedDataHaveTheirValues) {
-    Loaded lib;
-    ASSERT_TRUE(lib) << dlerror();
-    const auto *nan = lib.symbol<const unsigned char>("iDNaN");
-    ASSERT_NE(nan, nullptr);
-    const unsigned char bytes[8] = {0xff, 0xff, 0xff, 0x7f, 0xff, 0xff, 0xff, 0xff};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(nan[i], bytes[i]) << "byte " << i;
-    const char *text = lib.symbol<const char>("notice");
-    ASSERT_NE(text, nullptr);
-    EXPECT_NE(std::string(text).find("orinanalysis"), std::string::npos);
-}
