@@ -9,7 +9,6 @@ import numpy as np
 import pytest
 
 from orinanalysis import OrinError, lowlevel
-from orinanalysis._cdecl import parse_prototype
 
 from conftest import REPO
 
@@ -35,14 +34,6 @@ def test_every_declared_function_is_exported_and_typed():
     # lists: tests/frame/test_exports.py; the table against the headers: above).
     for name in names:
         assert lowlevel.function(name).__name__ == name
-
-
-def test_prototype_reader_handles_const_pointers_and_handles():
-    p = parse_prototype("ORIN_API int32_t ExpWindCIN(DoubleArrayHdl x, const double *final, int32_t *error);")
-    assert [n for n, _ in p.params] == ["x", "final", "error"]
-    assert p.params[1][1].const and p.params[1][1].pointers == 1
-    assert not p.params[2][1].const and p.params[0][1].base == "DoubleArrayHdl"
-    assert str(parse_prototype("void Rev(double *x, int32_t n);")) == "void Rev(double *x, int32_t n)"
 
 
 def test_arrays_of_the_wrong_kind_are_refused_by_name():
