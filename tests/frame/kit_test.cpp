@@ -99,18 +99,6 @@ TEST(Scratch, RefusesNegativeAndUnrepresentableCounts) {
     EXPECT_EQ(none.size(), 0u);
 }
 
-TEST(MatrixRef, ShapeChecksGiveTheLibraryCodes) {
-    EXPECT_EQ(orin::checkShape(0, 3), kErrEmptyArray);
-    EXPECT_EQ(orin::checkShape(3, -1), kErrEmptyArray);
-    EXPECT_EQ(orin::checkShape(65536, 65536), kErrOutOfMemory) << "2^32 elements do not fit an int32 count";
-    EXPECT_EQ(orin::checkShape(4, 5), kErrNone);
-    EXPECT_EQ(orin::requireSquare(3, 4), kErrNotSquare);
-    EXPECT_EQ(orin::requireSquare(orin::Matrix(nullptr, 4, 4)), kErrNone);
-    EXPECT_EQ(orin::requireConformable(orin::Matrix(nullptr, 2, 3), orin::Matrix(nullptr, 4, 2)),
-              kErrDimensionMismatch);
-    EXPECT_EQ(orin::requireConformable(3, 3), kErrNone);
-}
-
 TEST(RecordArrayView, ResizesByRecordsAndEmptiesOnFailure) {
     auto *h = reinterpret_cast<HistogramBinArray **>(DSNewHClr(sizeof(int32_t)));
     orin::RecordArrayView<HistogramBinArray> bins(h);
