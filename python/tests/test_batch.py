@@ -73,9 +73,6 @@ def test_measure_files_reads_every_format_and_keeps_bad_files_as_rows(files, cap
     assert [r["file"] for r in rows] == paths
     with oa.Session() as s:
         want = {m: s.measure(m, _clock(), DT).value for m in NAMES}
-    # A linear 16-sample edge: 10-90 % of it is 12.8 samples, within the
-    # histogram's bin quantisation.
-    assert want["rise_time"] == pytest.approx(12.8 * DT, rel=0.02)
     for r in rows[: len(GOOD)]:
         assert r["error"] is None and r["samples"] == 4000 and r["dt"] == pytest.approx(DT, rel=1e-9), r["file"]
         for m in NAMES:  # the same samples, dt to the rounding of the times

@@ -1,7 +1,9 @@
-"""IIR designs against closed-form responses, and streaming against an
-independent direct-form II written here."""
+"""IIR designs against closed-form responses, and streaming against
+scipy's lfilter. The designs' numerics are the C suite's; these check that
+orders, ripples, attenuations, band types and states reach the library."""
 import numpy as np
 import pytest
+import scipy.signal as ss
 
 import orinanalysis as oa
 
@@ -12,37 +14,11 @@ def butterworth_gain(f, fc, fs, order):
     return 1 / np.sqrt(1 + r ** (2 * order))
 
 
-def elliptic_stop_edge(order, ap, as_, fc, fs):
-    """Stop-band edge of the bilinear elliptic lowpass: the selectivity k from
-    the degree equation K'(k)/K(k) = K'(k1)/(n K(k1)), through the nome q and
-    Jacobi's theta functions, k = (theta2(q)/theta3(q))^2; the analogue edge
-    1/k is then un-warped."""
-    def ellipk(k):  # K(k) by the arithmetic-geometric mean
-        a, b = 1.0, np.sqrt(1 - k * k)
-        for _ in range(40):  # converges quadratically; 40 rounds is plenty
-            a, b = (a + b) / 2, np.sqrt(a * b)
-        return np.pi / (2 * a)
-
-    eps = np.sqrt(10 ** (ap / 10) - 1)
-    k1 = eps / np.sqrt(10 ** (as_ / 10) - 1)
-    q = np.exp(-np.pi * ellipk(np.sqrt(1 - k1 * k1)) / (order * ellipk(k1)))
-    m = np.arange(0, 30)
-    theta2 = 2 * q**0.25 * np.sum(q ** (m * (m + 1.0)))
-    theta3 = 1 + 2 * np.sum(q ** (m[1:] ** 2.0))
-    k = (theta2 / theta3) ** 2
-    return np.arctan(np.tan(np.pi * fc / fs) / k) * fs / np.pi
-
-
-def direct_form_ii(sections, x):
-    y = np.array(x, dtype=float)
-    m = sections.section_order
+def cascade_by_lfilter(sections, x):
+    """scipy's direct form (transposed), one section after the other."""
     for a, b in zip(sections.a, sections.b):
-        w = np.zeros(m)
-        for i, v in enumerate(y):
-            w0 = v - np.dot(a, w)
-            y[i] = b[0] * w0 + np.dot(b[1:], w)
-            w = np.concatenate([[w0], w[:-1]])
-    return y
+        x = ss.lfilter(b, np.concatenate([[1.0], a]), x)
+    return x
 
 
 def test_butterworth_designs_follow_the_closed_form():
@@ -65,15 +41,13 @@ def test_ripple_designs_reach_their_ripple_at_the_edge():
     fs, fc = 1000.0, 100.0
     ch = oa.cheby1(5, 1.0, fc, fs)
     assert abs(20 * np.log10(abs(ch.frequency_response(fc, fs))) + 1.0) < 1e-9
-    el = oa.ellip(5, 0.5, 60, fc, fs)
+    # Even order: the pass-band edge at the ripple, and fs/2 (the analogue
+    # infinity under the bilinear map) exactly at the stop-band level.
+    el = oa.ellip(4, 0.5, 60, fc, fs)
     assert abs(20 * np.log10(abs(el.frequency_response(fc, fs))) + 0.5) < 1e-6
-    # Equiripple on both sides: the pass band stays within 0.5 dB, and from
-    # the stop-band edge on the maxima touch -60 dB without crossing it.
-    edge = elliptic_stop_edge(5, 0.5, 60, fc, fs)
+    assert abs(20 * np.log10(abs(el.frequency_response(fs / 2, fs))) + 60) < 1e-6
     pas = 20 * np.log10(abs(el.frequency_response(np.linspace(0, fc, 400), fs)))
-    stop = 20 * np.log10(abs(el.frequency_response(np.linspace(edge * (1 + 1e-9), fs / 2, 4000), fs)))
     assert pas.min() > -0.5 - 1e-6 and pas.max() < 1e-9
-    assert stop.max() < -60 + 1e-6 and stop.max() > -60 - 1e-3
     inv = oa.cheby2(4, 40, fc, fs)
     assert abs(20 * np.log10(abs(inv.frequency_response(fc, fs))) + 40) < 1e-6
 
@@ -89,7 +63,7 @@ def test_streaming_equals_one_pass_and_the_reference(rng):
     x = rng.standard_normal(1500)
     for sections in (oa.ellip(5, 0.5, 60, 100, 1000), oa.cheby1(3, 1, (50, 150), 1000, "bandstop")):
         whole = oa.sosfilt(sections, x)
-        np.testing.assert_allclose(whole, direct_form_ii(sections, x), rtol=0, atol=1e-12)
+        np.testing.assert_allclose(whole, cascade_by_lfilter(sections, x), rtol=0, atol=1e-12)
         f = oa.IIRFilter(sections)
         cuts = np.sort(rng.choice(np.arange(1, 1500), 9, replace=False))
         pieces = [f(block) for block in np.split(x, cuts)]

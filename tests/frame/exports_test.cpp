@@ -6,16 +6,19 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
 namespace {
 
-std::set<std::string> nm(const char *options) {
+// The library's dynamic symbols that nm lists with these options: each name
+// with its kind (U, w, T, ...).
+std::map<std::string, std::string> nm(const char *options) {
     const std::string command = std::string("nm -D ") + options + " '" + ORIN_LIBRARY_PATH + "'";
-    std::set<std::string> names;
+    std::map<std::string, std::string> symbols;
     FILE *pipe = popen(command.c_str(), "r");
-    if (!pipe) return names;
+    if (!pipe) return symbols;
     char line[512];
     while (std::fgets(line, sizeof line, pipe)) {
         std::istringstream fields(line);
@@ -24,16 +27,10 @@ std::set<std::string> nm(const char *options) {
             kind = last;
             last = field;
         }
-        names.insert(last + " " + kind);
+        symbols[last] = kind;
     }
     pclose(pipe);
-    return names;
-}
-
-std::set<std::string> namesOnly(const std::set<std::string> &entries) {
-    std::set<std::string> names;
-    for (const std::string &e : entries) names.insert(e.substr(0, e.find(' ')));
-    return names;
+    return symbols;
 }
 
 // The file of the object that defines name in this process, or "".
@@ -52,9 +49,10 @@ TEST(Exports, DefinedSymbolsEqualTheExportList) {
     ASSERT_TRUE(list) << ORIN_EXPORT_LIST;
     for (std::string name; std::getline(list, name);)
         if (!name.empty()) listed.insert(name);
-    const std::set<std::string> exported = namesOnly(nm("--defined-only"));
+    const std::map<std::string, std::string> exported = nm("--defined-only");
     for (const std::string &name : listed) EXPECT_TRUE(exported.count(name)) << "listed but not exported: " << name;
-    for (const std::string &name : exported) EXPECT_TRUE(listed.count(name)) << "exported but not listed: " << name;
+    for (const auto &symbol : exported)
+        EXPECT_TRUE(listed.count(symbol.first)) << "exported but not listed: " << symbol.first;
 }
 
 TEST(Exports, UnversionedImportsAreHostFunctionsOnly) {
@@ -69,9 +67,7 @@ TEST(Exports, UnversionedImportsAreHostFunctionsOnly) {
     const std::set<std::string> weakOptional = {
         "OrinHostScratchAcquire",    "OrinHostScratchRelease", "_ITM_deregisterTMCloneTable",
         "_ITM_registerTMCloneTable", "__gmon_start__",         "__cxa_finalize"};
-    for (const std::string &entry : nm("--undefined-only")) {
-        const std::string name = entry.substr(0, entry.find(' '));
-        const std::string kind = entry.substr(entry.find(' ') + 1);
+    for (const auto &[name, kind] : nm("--undefined-only")) {
         if (name.find('@') != std::string::npos) continue;
         // Sanitizer runtimes provide malloc and friends without versions; an
         // import is fine as long as a runtime, not the host layer, defines it.

@@ -20,19 +20,11 @@ COMMAND = []  # the emulator (if any) and the built orin-measure
 
 def trapezoids(period, start, rise, high, fall, cycles, amp):
     """A train of trapezoids: low 0, ramps of `rise` and `fall` samples, a
-    flat top of `high` samples, `period` samples per cycle."""
-    v = []
-    for i in range(period * cycles):
-        p = i % period
-        x = 0.0
-        if start <= p < start + rise:
-            x = (p - start) / rise
-        elif start + rise <= p < start + rise + high:
-            x = 1.0
-        elif start + rise + high <= p < start + rise + high + fall:
-            x = 1 - (p - start - rise - high) / fall
-        v.append(amp * x)
-    return v
+    flat top of `high` samples, `period` samples per cycle (each sample the
+    lowest of the rising ramp, the top and the falling ramp, not below 0)."""
+    top = start + rise + high
+    return [amp * max(0.0, min((i % period - start) / rise, 1.0, 1 - (i % period - top) / fall))
+            for i in range(period * cycles)]
 
 
 def csv(channels, dt, t0, header="time,value\n", sep=",", eol="\n", fmt="%.17g", comma=False, trail=""):
@@ -233,7 +225,6 @@ class MeasureCommand(unittest.TestCase):
             self.assertAlmostEqual(jq["overshoot"], 1 / (2 * (n - 1)), delta=1e-12)
             self.assertEqual(jr["bins"], n)
         # The figures --help quotes: 0.8 * 20 * (1 - 1/256) ns and 100 / (2 * 255) %.
-        self.assertEqual(["%.2f" % (0.8 * 20 * (1 - 1 / 256)), "%.2f" % (100 / 510)], ["15.94", "0.20"])
         help = self.run_("--help")[1]
         self.assertIn("15.94 ns", help)
         self.assertIn("0.20 % overshoot", help)
