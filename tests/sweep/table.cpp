@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -300,14 +299,12 @@ const std::vector<Row> &table() {
 
 struct Watchdog::State {
     std::mutex lock;
-    std::condition_variable wake;
-    const char *routine = nullptr;
+    const char *routine = nullptr;  // the armed call, nullptr when none is
     int32_t n = 0;
-    uint64_t generation = 0;
+    clockid_t cpuClock{};  // the armed thread's CPU clock
+    double wallStart = 0, cpuStart = 0;
     bool stop = false;
     double seconds, cpuSeconds;
-    clockid_t cpuClock{};  // the armed thread's CPU clock
-    double cpuStart = 0;
     std::thread thread;
 };
 
@@ -324,29 +321,18 @@ double secondsOf(clockid_t clock) {
 Watchdog::Watchdog(double seconds, double cpuSeconds) : state_(new State) {
     state_->seconds = seconds;
     state_->cpuSeconds = cpuSeconds;
+    // Looks at the armed call every 50 ms.
     state_->thread = std::thread([s = state_] {
-        std::unique_lock<std::mutex> lock(s->lock);
-        while (!s->stop) {
-            if (!s->routine) {
-                s->wake.wait(lock);
-                continue;
-            }
-            const uint64_t armed = s->generation;
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(s->seconds);
-            // The CPU limit is looked at every 50 ms.
-            const auto step = std::chrono::duration<double>(s->cpuSeconds > 0 ? 0.05 : s->seconds);
-            while (!s->stop && s->generation == armed) {
-                const bool ended = s->wake.wait_for(lock, step, [&] { return s->stop || s->generation != armed; });
-                if (ended) break;
-                if (s->cpuSeconds > 0 && secondsOf(s->cpuClock) - s->cpuStart > s->cpuSeconds) {
-                    std::fprintf(stderr, "sweep: %s (n = %d) used more than %.1f s of CPU\n", s->routine, s->n,
-                                 s->cpuSeconds);
-                    std::abort();
-                }
-                if (std::chrono::steady_clock::now() >= deadline) {
-                    std::fprintf(stderr, "sweep: %s (n = %d) ran longer than %.0f s\n", s->routine, s->n, s->seconds);
-                    std::abort();
-                }
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::lock_guard<std::mutex> lock(s->lock);
+            if (s->stop) return;
+            if (!s->routine) continue;
+            const bool cpu = s->cpuSeconds > 0 && secondsOf(s->cpuClock) - s->cpuStart > s->cpuSeconds;
+            if (cpu || secondsOf(CLOCK_MONOTONIC) - s->wallStart > s->seconds) {
+                std::fprintf(stderr, "sweep: %s (n = %d) ran longer than %.1f s%s\n", s->routine, s->n,
+                             cpu ? s->cpuSeconds : s->seconds, cpu ? " of CPU" : "");
+                std::abort();
             }
         }
     });
@@ -357,7 +343,6 @@ Watchdog::~Watchdog() {
         std::lock_guard<std::mutex> lock(state_->lock);
         state_->stop = true;
     }
-    state_->wake.notify_all();
     state_->thread.join();
     delete state_;
 }
@@ -367,28 +352,19 @@ void Watchdog::arm(const char *routine, int32_t n) {
     // behind a crash that no check reports.
     static const bool trace = std::getenv("ORIN_SWEEP_TRACE") != nullptr;
     if (trace) std::fprintf(stderr, "sweep: %s n = %d\n", routine, n);
-    clockid_t cpuClock{};
-    if (state_->cpuSeconds > 0) pthread_getcpuclockid(pthread_self(), &cpuClock);
-    {
-        std::lock_guard<std::mutex> lock(state_->lock);
-        state_->routine = routine;
-        state_->n = n;
-        if (state_->cpuSeconds > 0) {
-            state_->cpuClock = cpuClock;
-            state_->cpuStart = secondsOf(cpuClock);
-        }
-        ++state_->generation;
+    std::lock_guard<std::mutex> lock(state_->lock);
+    if (state_->cpuSeconds > 0) {
+        pthread_getcpuclockid(pthread_self(), &state_->cpuClock);
+        state_->cpuStart = secondsOf(state_->cpuClock);
     }
-    state_->wake.notify_all();
+    state_->routine = routine;
+    state_->n = n;
+    state_->wallStart = secondsOf(CLOCK_MONOTONIC);
 }
 
 void Watchdog::disarm() {
-    {
-        std::lock_guard<std::mutex> lock(state_->lock);
-        state_->routine = nullptr;
-        ++state_->generation;
-    }
-    state_->wake.notify_all();
+    std::lock_guard<std::mutex> lock(state_->lock);
+    state_->routine = nullptr;
 }
 
 }  // namespace sweep
