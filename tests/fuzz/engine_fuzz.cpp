@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "hostcontrol.h"
+#include "support/allocation_failure.h"
 
 namespace enginefuzz {
 
@@ -229,23 +230,6 @@ bool sameOutcome(const Outcome &a, const Outcome &b) {
     return bitsOf(a.result) == bitsOf(b.result) && std::memcmp(&a.cursor, &b.cursor, sizeof a.cursor) == 0;
 }
 
-// Arms the host to refuse the n-th allocation of one call (none for n 0) and
-// tells afterwards whether the call reached it.
-class Injection {
-public:
-    explicit Injection(int64_t n) : n_(n), before_(OrinHostAllocationCount()) {
-        if (n_ > 0) OrinHostFailAllocation(n_);
-    }
-    ~Injection() { OrinHostFailAllocation(0); }
-    Injection(const Injection &) = delete;
-    Injection &operator=(const Injection &) = delete;
-    bool refused() const { return n_ > 0 && OrinHostAllocationCount() - before_ >= n_; }
-
-private:
-    int64_t n_;
-    int64_t before_;
-};
-
 std::string describe(const Request &q) {
     char line[400];
     std::snprintf(line, sizeof line,
@@ -326,7 +310,16 @@ private:
         }
     }
 
-    int64_t takeInjection() { return std::exchange(pendingFailure_, 0); }
+    // Runs the call with the allocation failure asked for (if any) armed,
+    // and tells whether the call reached the refused allocation.
+    template <class F>
+    auto armed(F &&call, bool &refused) {
+        orintest::Injection inj(std::exchange(pendingFailure_, 0));
+        auto result = inj.call(call);
+        refused = inj.failing() && inj.attempts() >= inj.site();
+        report_.failuresInjected += refused;
+        return result;
+    }
 
     void step() {
         const int kind = b_.u8() % kOperationKinds;
@@ -368,14 +361,8 @@ private:
         }
         if (sessions_.size() >= kMaxLiveSessions) return;
         int32_t id = 0x5a5a5a5a;
-        int32_t code;
         bool refused;
-        {
-            Injection inj(takeInjection());
-            code = measurements_create(&id);
-            refused = inj.refused();
-        }
-        if (refused) ++report_.failuresInjected;
+        const int32_t code = armed([&] { return measurements_create(&id); }, refused);
         note("create -> " + std::to_string(code) + " id " + std::to_string(id) + (refused ? " (refused)" : ""));
         if (code == 0) {
             if (id == 0 || id == -1 || find(id)) return fail("create handed out id " + std::to_string(id));
@@ -486,19 +473,10 @@ private:
         return q;
     }
 
-    // The request, with the allocation failure asked for (if any) armed.
-    Outcome callArmed(const Request &q, bool &refused) {
-        Injection inj(takeInjection());
-        const Outcome o = call(q);
-        refused = inj.refused();
-        if (refused) ++report_.failuresInjected;
-        return o;
-    }
-
     void fetch() {
         Request q = decodeRequest();
         bool refused;
-        const Outcome o = callArmed(q, refused);
+        const Outcome o = armed([&] { return call(q); }, refused);
         note(describe(q) + " -> " + describe(o) + (refused ? " (refused)" : ""));
         check(q, o, refused);
         last_ = std::move(q);
@@ -512,7 +490,7 @@ private:
     void repeat() {
         if (!haveLast_) return;
         bool refused;
-        const Outcome o = callArmed(last_, refused);
+        const Outcome o = armed([&] { return call(last_); }, refused);
         note("again -> " + describe(o) + (refused ? " (refused)" : ""));
         check(last_, o, refused);
         if (ok() && !refused && !lastRefused_ && !sameOutcome(o, lastOutcome_))
