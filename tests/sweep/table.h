@@ -59,20 +59,9 @@ public:
 
 // ---- one call's arguments ----------------------------------------------------
 
-enum class Kind {
-    kD1,
-    kI1,
-    kC1,
-    kD2,
-    kI2,
-    kC2,  // host array handles
-    kPD,
-    kPI,
-    kPB,
-    kPC,  // pointers to one scalar (double, int32, byte, complex)
-    kVD,
-    kVI  // scalars by value
-};
+// Host array handles (1D and 2D: double, int32, complex), pointers to one
+// scalar (double, int32, byte, complex) and scalars by value (double, int32).
+enum class Kind { kD1, kI1, kC1, kD2, kI2, kC2, kPD, kPI, kPB, kPC, kVD, kVI };
 
 struct Param {
     Kind kind;
