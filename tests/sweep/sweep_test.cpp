@@ -8,15 +8,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 
 #include "fuzz_routines.h"
 #include "hostcontrol.h"
 #include "sources.h"
+#include "support/corpus.h"
 
 namespace {
 
@@ -87,6 +85,19 @@ CallResult callRow(const Row &row, sweep::ValueSource &source, int32_t n, sweep:
     return r;
 }
 
+// Where a header lets an output be an input, the call with them the same
+// array must give what the call with a separate output gives: the code and,
+// after a success, the outputs. (A refused call leaves a separate output as
+// it was, zeros, and an aliased one as the input was.)
+void expectSameAsSeparate(const CallResult &aliased, const CallResult &separate) {
+    EXPECT_EQ(aliased.outcome.code, separate.outcome.code) << "the aliased call's code";
+    EXPECT_EQ(aliased.leaked, 0) << "blocks leaked by the aliased call";
+    if (separate.outcome.code == 0) {
+        EXPECT_TRUE(aliased.outputs == separate.outputs)
+            << "the aliased call's outputs differ from the separate call's";
+    }
+}
+
 // ---- the table covers every export ----------------------------------------
 
 TEST(SweepTable, EveryExportIsARowOrLeftOutWithAReason) {
@@ -140,8 +151,10 @@ struct AllocationTally {
 
 // One call (a row at size n in one of its variants, its outputs separate or
 // aliased) without failures, then with each of its allocations failing alone
-// and with every later one. Returns the call without failures.
-CallResult sweepSites(const Row &row, int32_t n, Setup setup, sweep::Watchdog &watchdog, AllocationTally &tally) {
+// and with every later one; an aliased call also against the separate one.
+// Returns the call without failures.
+CallResult sweepSites(const Row &row, int32_t n, Setup setup, const CallResult *separate, sweep::Watchdog &watchdog,
+                      AllocationTally &tally) {
     const auto once = [&] {
         sweep::ValidSource source(1000 + static_cast<uint64_t>(n));
         return callRow(row, source, n, watchdog, setup);
@@ -152,6 +165,7 @@ CallResult sweepSites(const Row &row, int32_t n, Setup setup, sweep::Watchdog &w
                                     << (setup.aliased ? ", aliased" : ""));
     EXPECT_TRUE(sweep::documentedCode(ok.outcome.code)) << "code " << ok.outcome.code;
     EXPECT_EQ(ok.leaked, 0) << "blocks leaked by the call without failures";
+    if (setup.aliased) expectSameAsSeparate(ok, *separate);
     tally.sites += ok.attempts;
     for (int64_t site = 1; site <= ok.attempts; ++site) {
         for (bool persistent : {false, true}) {
@@ -199,10 +213,13 @@ TEST(AllocationSweep, EverySiteFailsCleanlyOnceAndFromThereOn) {
         if (skipped(row)) continue;
         bool allocates = false;
         for (int32_t n : {9, 16}) {
+            std::vector<CallResult> separate;  // by variant
             for (bool aliased : {false, true}) {
                 for (int32_t variant = 0, count = 1; variant < count; ++variant) {
-                    const CallResult ok = sweepSites(row, n, {.variant = variant, .aliased = aliased}, watchdog, tally);
+                    const CallResult ok = sweepSites(row, n, {.variant = variant, .aliased = aliased},
+                                                     aliased ? &separate[variant] : nullptr, watchdog, tally);
                     if (aliased && !ok.offersAlias) break;
+                    if (!aliased) separate.push_back(ok);
                     count = ok.variants;
                     tally.variants += variant > 0 || aliased;
                     allocates = allocates || ok.attempts > 0;
@@ -277,16 +294,23 @@ const char *targetName(sweep::SpecialSource::Target t) {
     }
 }
 
-// Runs and counts the cases of the special-value sweep.
+// Runs and counts the cases of the special-value sweep; where the row lets
+// an output be an input, also with them the same array.
 struct SpecialRun {
-    int64_t count = 0, integers = 0;
+    int64_t count = 0, integers = 0, aliased = 0;
     sweep::Watchdog &watchdog, &integerWatchdog;
     void run(const Row &row, int32_t n, const SpecialCase &sc) {
         if (skipped(row)) return;
         SCOPED_TRACE(testing::Message() << row.name << " n = " << n << ", " << sc.name << " " << targetName(sc.target)
                                         << (integerCase(sc) ? " = " + std::to_string(sc.integer) : std::string()));
+        sweep::Watchdog &dog = integerCase(sc) ? integerWatchdog : watchdog;
         sweep::SpecialSource source(77 + static_cast<uint64_t>(n), sc.target, sc.value, sc.integer);
-        const CallResult r = callRow(row, source, n, integerCase(sc) ? integerWatchdog : watchdog);
+        const CallResult r = callRow(row, source, n, dog);
+        if (r.offersAlias) {
+            sweep::SpecialSource again(77 + static_cast<uint64_t>(n), sc.target, sc.value, sc.integer);
+            expectSameAsSeparate(callRow(row, again, n, dog, {.aliased = true}), r);
+            ++aliased;
+        }
         ++count;
         integers += integerCase(sc);
         EXPECT_TRUE(sweep::documentedCode(r.outcome.code)) << "code " << r.outcome.code;
@@ -306,14 +330,16 @@ TEST(SpecialValues, EveryRowReturnsADocumentedCodeWithinItsTimeLimit) {
     if (!orintest::kReducedSuite) sizes.push_back(1009);
     const std::vector<SpecialCase> cases = specialCases();
     OrinHostLimitAllocation(sweep::kFuzzByteLimit);
-    SpecialRun r{0, 0, watchdog, integerWatchdog};
-    int64_t negative = 0, kernels = 0;
+    SpecialRun r{.watchdog = watchdog, .integerWatchdog = integerWatchdog};
+    int64_t negative = 0, kernels = 0, aliasingRows = 0;
     for (const Row &row : sweep::table()) {
+        const int64_t aliasedBefore = r.aliased;
         for (int32_t n : sizes)
             for (const SpecialCase &sc : cases) r.run(row, n, sc);
         for (int32_t n : {-1, kMin})
             for (const SpecialCase &sc : cases)
                 if (integerCase(sc)) r.run(row, n, sc), ++negative;
+        aliasingRows += r.aliased > aliasedBefore;
     }
     for (const Row &row : sweep::kernelRows())
         for (int32_t n : {0, -1, kMin})
@@ -322,86 +348,28 @@ TEST(SpecialValues, EveryRowReturnsADocumentedCodeWithinItsTimeLimit) {
     OrinHostLimitAllocation(0);
     std::printf(
         "[ sweep    ] special values: %lld cases run, %lld of them int32 extremes (%zu rows x %zu sizes x %zu values, "
-        "%lld at negative sizes, %lld of %zu trusting kernels)\n",
+        "%lld at negative sizes, %lld of %zu trusting kernels), %lld also aliased (%lld rows)\n",
         static_cast<long long>(r.count), static_cast<long long>(r.integers), sweep::table().size(), sizes.size(),
-        cases.size(), static_cast<long long>(negative), static_cast<long long>(kernels), sweep::kernelRows().size());
-}
-
-// Where a header lets an output be an input, the call with them the same
-// array must give what the call with a separate output gives: the valid
-// values and every special case.
-TEST(SpecialValues, AliasedOutputsGiveTheSeparateOutputsResults) {
-    sweep::Watchdog watchdog(kCallSeconds);
-    QuietDebugText quiet;
-    std::vector<int32_t> sizes = {1, 2, 7};
-    if (!orintest::kReducedSuite) sizes.push_back(1009);
-    const std::vector<SpecialCase> cases = specialCases();
-    // One call; k = 0 the valid values, else case k - 1.
-    auto call = [&](const Row &row, int32_t n, size_t k, bool aliased) {
-        sweep::ValidSource valid(91 + static_cast<uint64_t>(n));
-        const SpecialCase &sc = cases[k > 0 ? k - 1 : 0];
-        sweep::SpecialSource special(91 + static_cast<uint64_t>(n), sc.target, sc.value, sc.integer);
-        return callRow(row, k == 0 ? static_cast<sweep::ValueSource &>(valid) : special, n, watchdog,
-                       {.aliased = aliased});
-    };
-    int64_t count = 0, rows = 0;
-    for (const Row &row : sweep::table()) {
-        // Rows whose calls offer no aliasable output are not swept.
-        if (row.generated() || (call(row, 1, 0, true).outputs.empty() && call(row, 2, 0, true).outputs.empty()))
-            continue;
-        ++rows;
-        for (int32_t n : sizes) {
-            for (size_t k = 0; k <= cases.size(); ++k) {
-                SCOPED_TRACE(testing::Message()
-                             << row.name << " n = " << n << ", "
-                             << (k == 0 ? "valid values"
-                                        : std::string(cases[k - 1].name) + " " + targetName(cases[k - 1].target)));
-                const CallResult separate = call(row, n, k, false), aliased = call(row, n, k, true);
-                ++count;
-                EXPECT_EQ(aliased.outcome.code, separate.outcome.code);
-                EXPECT_EQ(aliased.leaked, 0) << "blocks leaked by the aliased call";
-                // A refused call leaves a separate output as it was (zeros),
-                // an aliased one as the input was.
-                if (separate.outcome.code == 0) {
-                    EXPECT_TRUE(aliased.outputs == separate.outputs)
-                        << "the aliased call's outputs differ from the separate call's";
-                }
-            }
-        }
+        cases.size(), static_cast<long long>(negative), static_cast<long long>(kernels), sweep::kernelRows().size(),
+        static_cast<long long>(r.aliased), static_cast<long long>(aliasingRows));
+    if (!std::getenv("ORIN_SWEEP_ONLY")) {
+        EXPECT_GE(aliasingRows, 20);
     }
-    std::printf("[ sweep    ] aliased outputs: %lld cases over %lld rows\n", static_cast<long long>(count),
-                static_cast<long long>(rows));
-    EXPECT_GE(rows, 20);
 }
 
 // ---- the fuzz corpus ----------------------------------------------------------------
 
-// Inputs name rows by key; every row must own at least the key it is named by
-// (or the next few, where keys of two names collide).
-TEST(FuzzRoutines, EveryRowOwnsItsKey) {
-    for (const sweep::Row &row : sweep::table()) {
-        bool owned = false;
-        for (uint32_t j = 0; j < 4 && !owned; ++j) owned = &sweep::rowOfKey(sweep::rowKey(row.name) + j) == &row;
-        EXPECT_TRUE(owned) << row.name;
-    }
-}
-
 TEST(FuzzRoutines, SeedCorpusReplays) {
-    const std::filesystem::path dir = std::filesystem::path(ORIN_SOURCE_DIR) / "tests/fuzz/corpus/routines";
-    ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
     sweep::Watchdog watchdog(kCallSeconds);
     QuietDebugText quiet;
-    size_t files = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(dir)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        watchdog.arm(entry.path().filename().c_str(), static_cast<int32_t>(bytes.size()));
+    const auto inputs = orintest::corpusInputs("routines");
+    for (const auto &[file, bytes] : inputs) {
+        watchdog.arm(file.c_str(), static_cast<int32_t>(bytes.size()));
         orinFuzzRoutines(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
         watchdog.disarm();
-        ++files;
     }
-    EXPECT_GE(files, 24u) << "seed corpus";
-    std::printf("[ sweep    ] fuzz corpus: %zu inputs replayed\n", files);
+    EXPECT_GE(inputs.size(), 24u) << "seed corpus";
+    std::printf("[ sweep    ] fuzz corpus: %zu inputs replayed\n", inputs.size());
 }
 
 }  // namespace
