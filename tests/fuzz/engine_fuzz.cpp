@@ -22,6 +22,7 @@
 #include <orin/measurement.h>
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -70,9 +71,7 @@ public:
     double raw() {
         uint64_t bits = 0;
         for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(u8()) << (8 * i);
-        double x;
-        std::memcpy(&x, &bits, sizeof x);
-        return x;
+        return std::bit_cast<double>(bits);
     }
     template <class T, size_t N>
     T pick(const T (&table)[N]) {
@@ -148,30 +147,20 @@ void makeWaveform(Bytes &b, Waveform &w) {
 struct Params {
     double high, mid, low, hysteresis;
     int32_t units, method, bins;
+    // The engine keeps its caches while these stay exactly equal (a NaN
+    // never does); a change of the occurrence alone keeps them.
+    bool operator==(const Params &) const = default;
 };
-
-// The engine keeps its caches while these stay exactly equal (a NaN never
-// does); a change of the occurrence alone keeps them.
-bool sameParams(const Params &a, const Params &b) {
-    return a.high == b.high && a.mid == b.mid && a.low == b.low && a.hysteresis == b.hysteresis && a.units == b.units &&
-           a.method == b.method && a.bins == b.bins;
-}
 
 // What the caches of a session were computed from.
 struct Baseline {
     uint64_t version;
     int32_t count;
     uint64_t t0, dt;  // bit patterns
-    bool operator==(const Baseline &o) const {
-        return version == o.version && count == o.count && t0 == o.t0 && dt == o.dt;
-    }
+    bool operator==(const Baseline &) const = default;
 };
 
-uint64_t bitsOf(double x) {
-    uint64_t b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
+uint64_t bitsOf(double x) { return std::bit_cast<uint64_t>(x); }
 
 struct SessionModel {
     int32_t id = 0;
@@ -501,8 +490,8 @@ private:
 
     // Updates the model of a session whose caches this request reached.
     void touch(SessionModel &s, const Params &p, const Baseline &base) {
-        const bool differsLast = !sameParams(p, s.last);
-        const bool differsMaybe = s.ambiguous ? !sameParams(p, s.maybe) : differsLast;
+        const bool differsLast = p != s.last;
+        const bool differsMaybe = s.ambiguous ? p != s.maybe : differsLast;
         if (s.hasBaseline) {
             if (differsLast && differsMaybe) {
                 s.consistent = true;  // the engine forgot its caches
