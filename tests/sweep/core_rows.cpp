@@ -4,6 +4,8 @@
 // number taken from the call's source, and calls the routine once.
 #include "table.h"
 
+#include <bit>
+
 namespace sweep {
 
 namespace {
@@ -12,16 +14,8 @@ namespace {
 // methods are cubic), a prime side beyond.
 int32_t side(const Call &c) { return c.n() <= 16 ? c.n() : 13; }
 // The largest power of two not above n (1 for n < 2), and its log2.
-int32_t pow2(int32_t n) {
-    int32_t p = 1;
-    while (p <= n / 2) p *= 2;
-    return p;
-}
-int32_t log2of(int32_t p) {
-    int32_t m = 0;
-    while ((1 << m) < p) ++m;
-    return m;
-}
+int32_t pow2(int32_t n) { return n < 2 ? 1 : static_cast<int32_t>(std::bit_floor(static_cast<uint32_t>(n))); }
+int32_t log2of(int32_t p) { return std::countr_zero(static_cast<uint32_t>(p)); }
 int32_t packedCount(int32_t s) { return s * (s + 1) / 2; }
 // A valid row permutation of s rows (the identity, or reversed), as LU
 // leaves one: the substitutions index rows by it.

@@ -279,19 +279,13 @@ std::vector<SpecialCase> specialCases() {
     return cases;
 }
 
-bool integerCase(const SpecialCase &sc) {
-    return sc.target == sweep::SpecialSource::Target::kIntegers ||
-           sc.target == sweep::SpecialSource::Target::kIntElements;
-}
+bool integerCase(const SpecialCase &sc) { return sc.target >= sweep::SpecialSource::Target::kIntegers; }
 
+// Where a case puts its value, in the order of SpecialSource::Target.
 const char *targetName(sweep::SpecialSource::Target t) {
-    switch (t) {
-        case sweep::SpecialSource::Target::kElements: return "in every element";
-        case sweep::SpecialSource::Target::kFirstElement: return "in the first element";
-        case sweep::SpecialSource::Target::kScalars: return "in every double parameter";
-        case sweep::SpecialSource::Target::kIntElements: return "in every int32 array element";
-        default: return "in every int32 parameter";
-    }
+    static const char *const kNames[] = {"in every element", "in the first element", "in every double parameter",
+                                         "in every int32 parameter", "in every int32 array element"};
+    return kNames[static_cast<int>(t)];
 }
 
 // Runs and counts the cases of the special-value sweep; where the row lets

@@ -79,9 +79,7 @@ public:
     Call(const Call &) = delete;
     Call &operator=(const Call &) = delete;
 
-    ValueSource &source() { return source_; }
     int32_t n() const { return n_; }
-    const char *routine() const { return routine_; }
 
     // ---- for generated rows: one slot per parameter ----
     void build(const std::vector<Param> &params);
