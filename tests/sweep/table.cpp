@@ -79,16 +79,11 @@ std::string Call::fingerprint() const {
 
 void *Call::handle(Kind kind, int32_t count, int32_t rows) {
     const Layout l = layoutOf(kind);
-    UHandle h = nullptr;
     if (count < 0) count = 0;
-    OrinHostSuspendCounting(1);
-    const MgErr made = NumericArrayResize(l.type, l.dims, &h, static_cast<size_t>(count));
-    OrinHostSuspendCounting(0);
-    if (made != 0 || !h) {
-        std::fprintf(stderr, "sweep: the host refused a test handle of %d elements\n", count);
-        std::abort();
-    }
-    handles_.push_back(h);
+    UHandle h = testHandle([&] {
+        UHandle made = nullptr;
+        return NumericArrayResize(l.type, l.dims, &made, static_cast<size_t>(count)) == 0 ? made : nullptr;
+    });
     // The true shape first; a fuzzing source may claim another.
     int32_t *words = reinterpret_cast<int32_t *>(*h);
     words[0] = count;
@@ -119,11 +114,18 @@ void *Call::handle(Kind kind, int32_t count, int32_t rows) {
 }
 
 UHandle Call::rawHandle(size_t bytes) {
+    return testHandle([&] { return DSNewHClr(bytes); });
+}
+
+// A handle the call owns, made without counting it as an allocation of the
+// routine (so never refused for it); a host that refuses it ends the run.
+template <class Make>
+UHandle Call::testHandle(Make make) {
     OrinHostSuspendCounting(1);
-    UHandle h = DSNewHClr(bytes);
+    UHandle h = make();
     OrinHostSuspendCounting(0);
     if (!h) {
-        std::fprintf(stderr, "sweep: the host refused a test handle of %zu bytes\n", bytes);
+        std::fprintf(stderr, "sweep: the host refused a test handle for %s\n", routine_);
         std::abort();
     }
     handles_.push_back(h);
@@ -135,31 +137,29 @@ size_t Call::bufferCount(int32_t count) const {
     return static_cast<size_t>(n_ < 0 && count > kSmallArray ? kSmallArray : count);
 }
 
-template <class T>
-T *Call::buffer(int32_t count) {
+// A zeroed buffer of count elements, each then set by fill() when given.
+template <class T, class Fill>
+T *Call::buffer(int32_t count, Fill fill) {
     const size_t bytes = bufferCount(count) * sizeof(T);
     Buffer &b = buffers_.emplace_back(Buffer{std::unique_ptr<unsigned char[]>(new unsigned char[bytes]()), bytes});
-    return reinterpret_cast<T *>(b.data.get());
+    T *p = reinterpret_cast<T *>(b.data.get());
+    if constexpr (!std::is_same_v<Fill, std::nullptr_t>)
+        for (size_t i = 0; i < bufferCount(count); ++i) p[i] = fill();
+    return p;
 }
 
 double *Call::doubles(int32_t count) {
-    double *p = buffer<double>(count);
-    for (size_t i = 0; i < bufferCount(count); ++i) p[i] = source_.element();
-    return p;
+    return buffer<double>(count, [&] { return source_.element(); });
 }
-double *Call::zeros(int32_t count) { return buffer<double>(count); }
+double *Call::zeros(int32_t count) { return buffer<double>(count, nullptr); }
 int32_t *Call::ints(int32_t count, int32_t bound) {
-    int32_t *p = buffer<int32_t>(count);
-    for (size_t i = 0; i < bufferCount(count); ++i) p[i] = source_.intElement(bound);
-    return p;
+    return buffer<int32_t>(count, [&] { return source_.intElement(bound); });
 }
-int32_t *Call::intZeros(int32_t count) { return buffer<int32_t>(count); }
+int32_t *Call::intZeros(int32_t count) { return buffer<int32_t>(count, nullptr); }
 complexnum *Call::complexes(int32_t count) {
-    complexnum *p = buffer<complexnum>(count);
-    for (size_t i = 0; i < bufferCount(count); ++i) p[i] = {source_.element(), source_.element()};
-    return p;
+    return buffer<complexnum>(count, [&] { return complexnum{source_.element(), source_.element()}; });
 }
-complexnum *Call::complexZeros(int32_t count) { return buffer<complexnum>(count); }
+complexnum *Call::complexZeros(int32_t count) { return buffer<complexnum>(count, nullptr); }
 std::string Call::outputs() const {
     std::string bytes;
     for (const Output &o : outputs_) bytes.append(static_cast<const char *>(o.where), o.bytes);

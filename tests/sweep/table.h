@@ -199,8 +199,10 @@ private:
     };
     size_t bufferCount(int32_t count) const;
     int32_t pick(const std::vector<int32_t> &choices, int32_t stride);
-    template <class T>
-    T *buffer(int32_t count);
+    template <class T, class Fill>
+    T *buffer(int32_t count, Fill fill);
+    template <class Make>
+    UHandle testHandle(Make make);
     template <class T>
     T *keep(T *where, int32_t count);
     std::deque<Buffer> buffers_;
