@@ -22,6 +22,7 @@
 #include <orin/measurement.h>
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -35,6 +36,7 @@
 #include <vector>
 
 #include "hostcontrol.h"
+#include "support/allocation_failure.h"
 
 namespace enginefuzz {
 
@@ -69,9 +71,7 @@ public:
     double raw() {
         uint64_t bits = 0;
         for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(u8()) << (8 * i);
-        double x;
-        std::memcpy(&x, &bits, sizeof x);
-        return x;
+        return std::bit_cast<double>(bits);
     }
     template <class T, size_t N>
     T pick(const T (&table)[N]) {
@@ -147,30 +147,20 @@ void makeWaveform(Bytes &b, Waveform &w) {
 struct Params {
     double high, mid, low, hysteresis;
     int32_t units, method, bins;
+    // The engine keeps its caches while these stay exactly equal (a NaN
+    // never does); a change of the occurrence alone keeps them.
+    bool operator==(const Params &) const = default;
 };
-
-// The engine keeps its caches while these stay exactly equal (a NaN never
-// does); a change of the occurrence alone keeps them.
-bool sameParams(const Params &a, const Params &b) {
-    return a.high == b.high && a.mid == b.mid && a.low == b.low && a.hysteresis == b.hysteresis && a.units == b.units &&
-           a.method == b.method && a.bins == b.bins;
-}
 
 // What the caches of a session were computed from.
 struct Baseline {
     uint64_t version;
     int32_t count;
     uint64_t t0, dt;  // bit patterns
-    bool operator==(const Baseline &o) const {
-        return version == o.version && count == o.count && t0 == o.t0 && dt == o.dt;
-    }
+    bool operator==(const Baseline &) const = default;
 };
 
-uint64_t bitsOf(double x) {
-    uint64_t b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
+uint64_t bitsOf(double x) { return std::bit_cast<uint64_t>(x); }
 
 struct SessionModel {
     int32_t id = 0;
@@ -228,23 +218,6 @@ bool sameOutcome(const Outcome &a, const Outcome &b) {
     if (a.code != 0) return true;
     return bitsOf(a.result) == bitsOf(b.result) && std::memcmp(&a.cursor, &b.cursor, sizeof a.cursor) == 0;
 }
-
-// Arms the host to refuse the n-th allocation of one call (none for n 0) and
-// tells afterwards whether the call reached it.
-class Injection {
-public:
-    explicit Injection(int64_t n) : n_(n), before_(OrinHostAllocationCount()) {
-        if (n_ > 0) OrinHostFailAllocation(n_);
-    }
-    ~Injection() { OrinHostFailAllocation(0); }
-    Injection(const Injection &) = delete;
-    Injection &operator=(const Injection &) = delete;
-    bool refused() const { return n_ > 0 && OrinHostAllocationCount() - before_ >= n_; }
-
-private:
-    int64_t n_;
-    int64_t before_;
-};
 
 std::string describe(const Request &q) {
     char line[400];
@@ -326,7 +299,16 @@ private:
         }
     }
 
-    int64_t takeInjection() { return std::exchange(pendingFailure_, 0); }
+    // Runs the call with the allocation failure asked for (if any) armed,
+    // and tells whether the call reached the refused allocation.
+    template <class F>
+    auto armed(F &&call, bool &refused) {
+        orintest::Injection inj(std::exchange(pendingFailure_, 0));
+        auto result = inj.call(call);
+        refused = inj.failing() && inj.attempts() >= inj.site();
+        report_.failuresInjected += refused;
+        return result;
+    }
 
     void step() {
         const int kind = b_.u8() % kOperationKinds;
@@ -368,14 +350,8 @@ private:
         }
         if (sessions_.size() >= kMaxLiveSessions) return;
         int32_t id = 0x5a5a5a5a;
-        int32_t code;
         bool refused;
-        {
-            Injection inj(takeInjection());
-            code = measurements_create(&id);
-            refused = inj.refused();
-        }
-        if (refused) ++report_.failuresInjected;
+        const int32_t code = armed([&] { return measurements_create(&id); }, refused);
         note("create -> " + std::to_string(code) + " id " + std::to_string(id) + (refused ? " (refused)" : ""));
         if (code == 0) {
             if (id == 0 || id == -1 || find(id)) return fail("create handed out id " + std::to_string(id));
@@ -486,19 +462,10 @@ private:
         return q;
     }
 
-    // The request, with the allocation failure asked for (if any) armed.
-    Outcome callArmed(const Request &q, bool &refused) {
-        Injection inj(takeInjection());
-        const Outcome o = call(q);
-        refused = inj.refused();
-        if (refused) ++report_.failuresInjected;
-        return o;
-    }
-
     void fetch() {
         Request q = decodeRequest();
         bool refused;
-        const Outcome o = callArmed(q, refused);
+        const Outcome o = armed([&] { return call(q); }, refused);
         note(describe(q) + " -> " + describe(o) + (refused ? " (refused)" : ""));
         check(q, o, refused);
         last_ = std::move(q);
@@ -512,7 +479,7 @@ private:
     void repeat() {
         if (!haveLast_) return;
         bool refused;
-        const Outcome o = callArmed(last_, refused);
+        const Outcome o = armed([&] { return call(last_); }, refused);
         note("again -> " + describe(o) + (refused ? " (refused)" : ""));
         check(last_, o, refused);
         if (ok() && !refused && !lastRefused_ && !sameOutcome(o, lastOutcome_))
@@ -523,8 +490,8 @@ private:
 
     // Updates the model of a session whose caches this request reached.
     void touch(SessionModel &s, const Params &p, const Baseline &base) {
-        const bool differsLast = !sameParams(p, s.last);
-        const bool differsMaybe = s.ambiguous ? !sameParams(p, s.maybe) : differsLast;
+        const bool differsLast = p != s.last;
+        const bool differsMaybe = s.ambiguous ? p != s.maybe : differsLast;
         if (s.hasBaseline) {
             if (differsLast && differsMaybe) {
                 s.consistent = true;  // the engine forgot its caches

@@ -8,41 +8,20 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace orintest {
 
+// A block's element type, dimension count and type code, read off its
+// layout (common.h): one dimension word or two, then the elements.
 template <class Block>
-struct BlockInfo;
-template <>
-struct BlockInfo<DoubleArray> {
-    using Element = double;
-    static constexpr int32_t kType = kTypeDouble, kDims = 1;
-};
-template <>
-struct BlockInfo<Int32Array> {
-    using Element = int32_t;
-    static constexpr int32_t kType = kTypeInt32, kDims = 1;
-};
-template <>
-struct BlockInfo<ComplexArray> {
-    using Element = complexnum;
-    static constexpr int32_t kType = kTypeComplexDouble, kDims = 1;
-};
-template <>
-struct BlockInfo<DoubleMatrix> {
-    using Element = double;
-    static constexpr int32_t kType = kTypeDouble, kDims = 2;
-};
-template <>
-struct BlockInfo<Int32Matrix> {
-    using Element = int32_t;
-    static constexpr int32_t kType = kTypeInt32, kDims = 2;
-};
-template <>
-struct BlockInfo<ComplexMatrix> {
-    using Element = complexnum;
-    static constexpr int32_t kType = kTypeComplexDouble, kDims = 2;
+struct BlockInfo {
+    using Element = std::remove_extent_t<decltype(Block::elt)>;
+    static constexpr int32_t kDims = (requires { Block::dimSizes; }) ? 2 : 1;
+    static constexpr int32_t kType = std::is_same_v<Element, double>    ? kTypeDouble
+                                     : std::is_same_v<Element, int32_t> ? kTypeInt32
+                                                                        : kTypeComplexDouble;
 };
 
 // Owns one host handle. Made through NumericArrayResize (element area 8-byte

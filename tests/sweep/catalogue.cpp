@@ -1,6 +1,8 @@
 // Typical valid values of scalar parameters, and the exports left out of the
 // table.
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -112,6 +114,11 @@ const TypicalInt kInts[] = {
 
 bool matches(const char *want, const char *have) { return !want || std::strcmp(want, have) == 0; }
 
+template <size_t N>
+bool listed(const char *const (&names)[N], const char *name) {
+    return std::any_of(std::begin(names), std::end(names), [&](const char *n) { return std::strcmp(n, name) == 0; });
+}
+
 }  // namespace
 
 double typicalReal(const char *routine, const char *param) {
@@ -194,6 +201,24 @@ int32_t emptyCode(const char *routine) {
     return kErrEmptyArray;
 }
 
+bool keepsOutputsOnFailure(const char *routine) {
+    static const char *const kKeep[] = {
+        // A refused state resize leaves that state empty; the other state
+        // array has already been resized and cleared, as its count differed,
+        // and stays so (caller-held state, documented in the header).
+        "IIR_Filter",
+        // Likewise its state: resized and cleared when its count differs,
+        // before the core rejects counts that do not fit the sections.
+        "IIR_Filter2",
+        // Reports a failed analysis as ten zeros rather than iDNaN, as its
+        // header documents.
+        "PulseParameters",
+        // With no samples its counts keep a zero per bin (its header).
+        "GenHistH",
+    };
+    return listed(kKeep, routine);
+}
+
 bool isBudget(const char *routine, const char *param) {
     // The restart budget of the polynomial root finder: each restart costs
     // up to 80 Laguerre steps over the whole polynomial.
@@ -202,9 +227,7 @@ bool isBudget(const char *routine, const char *param) {
 
 bool returnsHostStatus(const Row &row) {
     static const char *const kStatus[] = {"ZeroPad", "Rxx", "Deconvolve"};
-    for (const char *name : kStatus)
-        if (std::strcmp(row.name, name) == 0) return true;
-    return false;
+    return listed(kStatus, row.name);
 }
 
 const std::vector<LeftOut> &leftOut() {

@@ -4,6 +4,8 @@
 // number taken from the call's source, and calls the routine once.
 #include "table.h"
 
+#include <bit>
+
 namespace sweep {
 
 namespace {
@@ -12,16 +14,8 @@ namespace {
 // methods are cubic), a prime side beyond.
 int32_t side(const Call &c) { return c.n() <= 16 ? c.n() : 13; }
 // The largest power of two not above n (1 for n < 2), and its log2.
-int32_t pow2(int32_t n) {
-    int32_t p = 1;
-    while (p <= n / 2) p *= 2;
-    return p;
-}
-int32_t log2of(int32_t p) {
-    int32_t m = 0;
-    while ((1 << m) < p) ++m;
-    return m;
-}
+int32_t pow2(int32_t n) { return n < 2 ? 1 : static_cast<int32_t>(std::bit_floor(static_cast<uint32_t>(n))); }
+int32_t log2of(int32_t p) { return std::countr_zero(static_cast<uint32_t>(p)); }
 int32_t packedCount(int32_t s) { return s * (s + 1) / 2; }
 // A valid row permutation of s rows (the identity, or reversed), as LU
 // leaves one: the substitutions index rows by it.
@@ -53,18 +47,24 @@ T *positiveDefinite(Call &c, int32_t s, bool packed) {
     return a;
 }
 
-// An IIR design into buffers sized for its type and order, both from the
-// source (the buffers follow them, as a caller's would); every band type.
-template <class Design>
-int32_t iirDesign(Call &c, Design design) {
+// An IIR filter of a band type and an order from the source, its buffers
+// sized for them as a caller's would be: zeros for a design to fill, or
+// coefficients from the source for a filter to run.
+IIRFilterInfo iirFilter(Call &c, const std::vector<int32_t> &types, bool design) {
     IIRFilterInfo f{};
-    f.type = c.integer(c.choose({0, 1, 2, 3}));
+    f.type = c.integer(c.choose(types));
     f.order = c.count(4);
-    const int32_t sections = f.order > 0 ? (f.order + 1) / 2 : 0, m = (f.type == 2 || f.type == 3) ? 4 : 2;
+    const int32_t sections = f.order > 0 ? (f.order + 1) / 2 : 0, m = f.type >= 2 ? 4 : 2;
     f.aCount = m * sections;
     f.bCount = (m + 1) * sections;
-    f.a = c.zeros(f.aCount);
-    f.b = c.zeros(f.bCount);
+    f.a = design ? c.zeros(f.aCount) : c.doubles(f.aCount);
+    f.b = design ? c.zeros(f.bCount) : c.doubles(f.bCount);
+    return f;
+}
+// A design of every band type.
+template <class Design>
+int32_t iirDesign(Call &c, Design design) {
+    IIRFilterInfo f = iirFilter(c, {0, 1, 2, 3}, true);
     return design(c, &f);
 }
 
@@ -133,15 +133,8 @@ std::vector<Row> coreRows() {
         ROW(Elp_Coef, "filters") { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Elp_Coef(k.real(1000), k.real(100), k.real(200), k.real(1.0), k.real(40.0), f); }); } END,
         ROW(IIR_Filtering2, "filters") {
             const int32_t n = c.n();
-            IIRFilterInfo f{};
-            f.type = c.integer(c.choose({2, 0}));
-            f.order = c.count(4);
-            const int32_t sections = f.order > 0 ? (f.order + 1) / 2 : 0, m = f.type >= 2 ? 4 : 2;
-            f.aCount = m * sections;
-            f.bCount = (m + 1) * sections;
+            IIRFilterInfo f = iirFilter(c, {2, 0}, false);
             f.stateCount = f.aCount;
-            f.a = c.doubles(f.aCount);
-            f.b = c.doubles(f.bCount);
             f.state = c.doubles(f.stateCount);
             f.init = c.integer(1);
             double *x = c.doubles(n);
@@ -244,16 +237,8 @@ std::vector<Row> coreRows() {
         ROW(SinePattern, "generation") { const int32_t n = c.n(); return SinePattern(n, c.real(1.0), c.real(0.0), c.real(2.0), c.zeros(n)); } END,
         ROW(GenSquareWave, "generation") { const int32_t n = c.n(); return GenSquareWave(n, c.real(50.0), c.real(2.0), c.real(1.0), c.zeros(n), c.outInt()); } END,
         ROW(Chirp, "generation") { const int32_t n = c.n(); return Chirp(n, c.real(1.0), c.real(0.01), c.real(0.2), c.zeros(n)); } END,
-        ROW(FreqMod, "generation") {
-            const int32_t n = c.n();
-            double *peak = c.outDouble(), *psi = c.outDouble();
-            return FreqMod(n, c.real(0.001), c.outDouble(), c.real(50.0), c.doubles(n), peak, psi);
-        } END,
-        ROW(PhasMod, "generation") {
-            const int32_t n = c.n();
-            double *peak = c.outDouble(), *psi = c.outDouble();
-            return PhasMod(n, c.real(0.001), c.outDouble(), c.real(50.0), c.doubles(n), peak, psi);
-        } END,
+        ROW(FreqMod, "generation") { const int32_t n = c.n(); return FreqMod(n, c.real(0.001), c.outDouble(), c.real(50.0), c.doubles(n), c.outDouble(), c.outDouble()); } END,
+        ROW(PhasMod, "generation") { const int32_t n = c.n(); return PhasMod(n, c.real(0.001), c.outDouble(), c.real(50.0), c.doubles(n), c.outDouble(), c.outDouble()); } END,
 
         // ---- linear algebra ----
         ROW(IdentityMatrix, "linalg") { const int32_t s = side(c); return IdentityMatrix(s, c.zeros(s * s)); } END,

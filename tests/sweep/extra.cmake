@@ -6,14 +6,15 @@ file(GLOB sweep_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/orin/*.h
 file(GLOB sweep_export_lists CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/*/exports.txt)
 set(sweep_generated ${CMAKE_CURRENT_BINARY_DIR}/sweep/sweep_generated.inc)
 set(sweep_codes ${CMAKE_CURRENT_BINARY_DIR}/sweep/sweep_codes.inc)
+set(sweep_exports ${CMAKE_CURRENT_BINARY_DIR}/sweep/sweep_exports.inc)
 add_custom_command(
-  OUTPUT ${sweep_generated} ${sweep_codes}
+  OUTPUT ${sweep_generated} ${sweep_codes} ${sweep_exports}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/sweep
-  COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/sweep/generate_table.py ${PROJECT_SOURCE_DIR} ${sweep_generated} ${sweep_codes}
+  COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/sweep/generate_table.py ${PROJECT_SOURCE_DIR} ${sweep_generated} ${sweep_codes} ${sweep_exports}
   DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/sweep/generate_table.py ${PROJECT_SOURCE_DIR}/python/orinanalysis/_cdecl.py
           ${sweep_headers} ${sweep_export_lists}
   COMMENT "Generating the sweep table from the public headers")
-target_sources(${target} PRIVATE ${sweep_generated} ${sweep_codes})
+target_sources(${target} PRIVATE ${sweep_generated} ${sweep_codes} ${sweep_exports})
 target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/sweep)
 
 # The routine fuzz target (libFuzzer builds only): the gtest-free sources.

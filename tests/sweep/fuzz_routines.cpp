@@ -23,14 +23,15 @@
 
 namespace sweep {
 
+namespace {
+
+// The 24-bit key an input names a row by.
 uint32_t rowKey(const char *name) {
     // FNV-1a, folded to 24 bits.
     uint32_t h = 2166136261u;
     for (const char c : std::string_view(name)) h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
     return (h ^ (h >> 24)) & 0xFFFFFFu;
 }
-
-namespace {
 
 // The rows by key; a key equal to an earlier row's moves up by one, so that
 // every row owns at least its own key.
@@ -44,8 +45,7 @@ std::vector<std::pair<uint32_t, const Row *>> rowsByKey() {
     return keyed;
 }
 
-}  // namespace
-
+// The row owning a key.
 const Row &rowOfKey(uint32_t key) {
     static const std::vector<std::pair<uint32_t, const Row *>> keyed = rowsByKey();
     auto next = std::upper_bound(keyed.begin(), keyed.end(), key,
@@ -53,6 +53,8 @@ const Row &rowOfKey(uint32_t key) {
     // Keys below the first row's wrap round to the last row.
     return *(next == keyed.begin() ? keyed.back() : *(next - 1)).second;
 }
+
+}  // namespace
 
 }  // namespace sweep
 

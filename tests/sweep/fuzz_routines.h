@@ -6,14 +6,10 @@
 #include <cstdint>
 
 namespace sweep {
-struct Row;
 // Largest single allocation the fuzzed host grants: two million doubles,
 // which keeps an instrumented call near a second. The stated maximum lengths
 // have a test of their own (StatedMaxima).
 constexpr size_t kFuzzByteLimit = size_t{16} << 20;
-// The 24-bit key an input names a row by, and the row owning a key.
-uint32_t rowKey(const char *name);
-const Row &rowOfKey(uint32_t key);
 }  // namespace sweep
 
 int orinFuzzRoutines(const uint8_t *data, size_t size);

@@ -45,11 +45,11 @@ struct Limit {
     const char *name;
     std::vector<int32_t> accepted, refused;
     int32_t code;
-    // Calls the routine at length n and writes *error; checks that a refusal
-    // empties the outputs and, with `check`, that an accepted call's result
-    // is right. With `fill`, every input sample is *fill (and nothing is
-    // checked but the code and the outputs' sizes).
-    std::function<void(int32_t n, int32_t *error, bool check, const double *fill)> run;
+    // Calls the routine at length n and writes *error. With `fill`, every
+    // input sample is *fill, and only the code and the outputs are checked
+    // (emptied after a refusal, else of their length); without, the routine
+    // gets a signal of the test's own and its result is checked.
+    std::function<void(int32_t n, int32_t *error, const double *fill)> run;
 };
 
 // The input of n samples: *fill everywhere, else the test's own signal.
@@ -57,89 +57,78 @@ std::vector<double> samples(int32_t n, const double *fill, const std::function<s
     return fill ? std::vector<double>(static_cast<size_t>(n), *fill) : signal();
 }
 
-void spectrum(int32_t n, int32_t *error, bool check, const double *fill) {
-    DoubleHandle x(
-        samples(n, fill, [&] { return check ? cosine(n, 3) : std::vector<double>(static_cast<size_t>(n)); }));
-    EXPECT_EQ(Spectrum(x, error), 0);
-    if (*error) EXPECT_TRUE(x.emptied());
-    else if (fill) EXPECT_EQ(x.size(), n);
-    else if (check) expectCosinePower(x.values(), 3, "Spectrum");
+// After a refusal every output is emptied; else each holds `size` values.
+void expectOutputs(int32_t error, std::initializer_list<const DoubleHandle *> outputs, int32_t size) {
+    for (const DoubleHandle *h : outputs) {
+        if (error) EXPECT_TRUE(h->emptied());
+        else EXPECT_EQ(h->size(), size);
+    }
 }
 
-void crossPower(int32_t n, int32_t *error, bool check, const double *fill) {
-    const std::vector<double> v =
-        samples(n, fill, [&] { return check ? cosine(n, 3) : std::vector<double>(static_cast<size_t>(n)); });
+void spectrum(int32_t n, int32_t *error, const double *fill) {
+    DoubleHandle x(samples(n, fill, [&] { return cosine(n, 3); }));
+    EXPECT_EQ(Spectrum(x, error), 0);
+    expectOutputs(*error, {&x}, n);
+    if (!*error && !fill) expectCosinePower(x.values(), 3, "Spectrum");
+}
+
+void crossPower(int32_t n, int32_t *error, const double *fill) {
+    const std::vector<double> v = samples(n, fill, [&] { return cosine(n, 3); });
     DoubleHandle x(v), y(v);
     EXPECT_EQ(CrossPowerCIN(x, y, error), 0);
-    if (*error) {
-        EXPECT_TRUE(x.emptied() && y.emptied());
-    } else if (fill) {
-        EXPECT_TRUE(x.size() == n && y.size() == n);
-    } else if (check) {
-        // conj(X) X / n^2 is real: the imaginary parts are rounding only.
-        expectCosinePower(x.values(), 3, "CrossPowerCIN real");
-        const std::vector<double> im = y.values();
-        EXPECT_LT(*std::max_element(im.begin(), im.end(), [](double a, double b) { return std::abs(a) < std::abs(b); }),
-                  1e-20);
-    }
+    expectOutputs(*error, {&x, &y}, n);
+    if (*error || fill) return;
+    // conj(X) X / n^2 is real: the imaginary parts are rounding only.
+    expectCosinePower(x.values(), 3, "CrossPowerCIN real");
+    const std::vector<double> im = y.values();
+    EXPECT_LT(*std::max_element(im.begin(), im.end(), [](double a, double b) { return std::abs(a) < std::abs(b); }),
+              1e-20);
 }
 
-void autoCorrelation(int32_t n, int32_t *error, bool check, const double *fill) {
+void autoCorrelation(int32_t n, int32_t *error, const double *fill) {
     DoubleHandle h(samples(n, fill, [&] { return std::vector<double>(static_cast<size_t>(n), 1.0); }));
     EXPECT_EQ(AutoCorrelation(h, error), 0);
-    if (*error) {
-        EXPECT_TRUE(h.emptied());
-    } else if (fill) {
-        EXPECT_EQ(h.size(), 2 * n - 1);
-    } else if (check) {
-        // Ones correlate to the triangle n - |lag|; the FFT's error is about
-        // eps log2(N) n^2 / n per value, below 1e-12 n.
-        const std::vector<double> r = h.values();
-        ASSERT_EQ(r.size(), 2 * static_cast<size_t>(n) - 1);
-        double worst = 0;
-        for (size_t i = 0; i < r.size(); i += 4093)
-            worst = std::max(worst, std::abs(r[i] - (n - std::abs(static_cast<double>(i) - (n - 1)))));
-        worst = std::max(worst, std::abs(r.back() - 1));
-        EXPECT_LT(worst, 1e-12 * n);
-    }
+    expectOutputs(*error, {&h}, 2 * n - 1);
+    if (*error || fill) return;
+    // Ones correlate to the triangle n - |lag|; the FFT's error is about
+    // eps log2(N) n^2 / n per value, below 1e-12 n.
+    const std::vector<double> r = h.values();
+    ASSERT_EQ(r.size(), 2 * static_cast<size_t>(n) - 1);
+    double worst = 0;
+    for (size_t i = 0; i < r.size(); i += 4093)
+        worst = std::max(worst, std::abs(r[i] - (n - std::abs(static_cast<double>(i) - (n - 1)))));
+    worst = std::max(worst, std::abs(r.back() - 1));
+    EXPECT_LT(worst, 1e-12 * n);
 }
 
-void deconvolution(int32_t n, int32_t *error, bool check, const double *fill) {
+void deconvolution(int32_t n, int32_t *error, const double *fill) {
     const std::vector<double> v = samples(n, fill, [&] { return orintest::randomDoubles(static_cast<size_t>(n), 41); });
     DoubleHandle y(v), h(std::vector<double>{2.0});
     EXPECT_EQ(Deconvolution(y, h, error), 0);
     EXPECT_EQ(h.values(), std::vector<double>{2.0});
-    if (*error) {
-        EXPECT_TRUE(y.emptied());
-    } else if (fill) {
-        EXPECT_EQ(y.size(), n);
-    } else if (check) {
-        const std::vector<double> x = y.values();
-        ASSERT_EQ(x.size(), v.size());
-        double worst = 0;
-        for (size_t i = 0; i < x.size(); ++i) worst = std::max(worst, std::abs(x[i] - v[i] / 2));
-        EXPECT_LT(worst, 1e-12);
-    }
+    expectOutputs(*error, {&y}, n);
+    if (*error || fill) return;
+    const std::vector<double> x = y.values();
+    ASSERT_EQ(x.size(), v.size());
+    double worst = 0;
+    for (size_t i = 0; i < x.size(); ++i) worst = std::max(worst, std::abs(x[i] - v[i] / 2));
+    EXPECT_LT(worst, 1e-12);
 }
 
 // Its only input is the length: no samples to fill.
-void periodNoise(int32_t n, int32_t *error, bool check, const double * /*fill*/) {
+void periodNoise(int32_t n, int32_t *error, const double *fill) {
     const double amp = 1.0;
     const int32_t seed = 7;
     int32_t s1 = 0, s2 = 0, s3 = 0;
     DoubleHandle out;
     EXPECT_EQ(PeriodNoise(&n, &amp, &seed, out, error, &s1, &s2, &s3), 0);
-    if (*error) {
-        EXPECT_TRUE(out.emptied());
-    } else if (check) {
-        // K harmonics of amplitude amp: the mean square is K amp^2 / 2.
-        const std::vector<double> x = out.values();
-        ASSERT_EQ(x.size(), static_cast<size_t>(n));
-        long double sumSquares = 0;
-        for (double v : x) sumSquares += static_cast<long double>(v) * v;
-        const int32_t K = n % 2 ? (n - 1) / 2 : n / 2 - 1;
-        EXPECT_NEAR(static_cast<double>(sumSquares / n), K * amp * amp / 2, 1e-9 * K);
-    }
+    expectOutputs(*error, {&out}, n);
+    if (*error || fill) return;
+    // K harmonics of amplitude amp: the mean square is K amp^2 / 2.
+    long double sumSquares = 0;
+    for (double v : out.values()) sumSquares += static_cast<long double>(v) * v;
+    const int32_t K = n % 2 ? (n - 1) / 2 : n / 2 - 1;
+    EXPECT_NEAR(static_cast<double>(sumSquares / n), K * amp * amp / 2, 1e-9 * K);
 }
 
 TEST(StatedMaxima, LargestLengthsWorkAndTheNextAreRefused) {
@@ -154,21 +143,22 @@ TEST(StatedMaxima, LargestLengthsWorkAndTheNextAreRefused) {
         for (int32_t n : limit.refused) {
             SCOPED_TRACE(testing::Message() << limit.name << " refuses " << n);
             int32_t error = 0;
-            limit.run(n, &error, false, nullptr);
+            const double zero = 0;
+            limit.run(n, &error, &zero);
             EXPECT_EQ(error, limit.code);
         }
         if (!kRunAccepted) continue;
         for (int32_t n : limit.accepted) {
             SCOPED_TRACE(testing::Message() << limit.name << " accepts " << n);
             int32_t error = -1;
-            limit.run(n, &error, true, nullptr);
+            limit.run(n, &error, nullptr);
             EXPECT_EQ(error, 0);
             // NaN (propagation) and a huge value (overflowing squares) at the
             // same length: no code of their own (these routines check lengths
             // only), outputs of the same size.
             for (const double fill : {std::numeric_limits<double>::quiet_NaN(), 1e308}) {
                 SCOPED_TRACE(testing::Message() << "every sample " << fill);
-                limit.run(n, &error, false, &fill);
+                limit.run(n, &error, &fill);
                 EXPECT_EQ(error, 0);
             }
         }

@@ -3,8 +3,8 @@
 #ifndef ORIN_TESTS_SWEEP_SOURCES_H
 #define ORIN_TESTS_SWEEP_SOURCES_H
 
+#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <random>
 
@@ -33,6 +33,7 @@ protected:
 // state words: seeds, counts, levels). Everything else is valid.
 class SpecialSource : public ValidSource {
 public:
+    // (The int32 targets come last.)
     enum class Target { kElements, kFirstElement, kScalars, kIntegers, kIntElements };
     SpecialSource(uint64_t seed, Target target, double value, int32_t integer)
         : ValidSource(seed), target_(target), value_(value), integer_(integer) {}
@@ -141,10 +142,7 @@ private:
                                           0.001,
                                           100.0};
         if (how < 224) return kPalette[how % 16];
-        const uint64_t bits = wide();
-        double v;
-        std::memcpy(&v, &bits, sizeof v);
-        return v;
+        return std::bit_cast<double>(wide());
     }
 
     const uint8_t *data_;

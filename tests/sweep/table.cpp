@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,24 +19,17 @@ namespace sweep {
 namespace {
 
 bool isHandle(Kind k) { return k <= Kind::kC2; }
-int32_t dimsOf(Kind k) { return (k == Kind::kD2 || k == Kind::kI2 || k == Kind::kC2) ? 2 : 1; }
-size_t elementBytes(Kind k) {
-    switch (k) {
-        case Kind::kI1:
-        case Kind::kI2: return 4;
-        case Kind::kC1:
-        case Kind::kC2: return 16;
-        default: return 8;
-    }
-}
-int32_t typeCode(Kind k) {
-    switch (k) {
-        case Kind::kI1:
-        case Kind::kI2: return kTypeInt32;
-        case Kind::kC1:
-        case Kind::kC2: return kTypeComplexDouble;
-        default: return kTypeDouble;
-    }
+// Dimensions, element bytes and type code of the handle kinds, in the
+// order of Kind.
+struct Layout {
+    int32_t dims;
+    size_t bytes;
+    int32_t type;
+};
+Layout layoutOf(Kind k) {
+    static const Layout kLayouts[] = {{1, 8, kTypeDouble}, {1, 4, kTypeInt32}, {1, 16, kTypeComplexDouble},
+                                      {2, 8, kTypeDouble}, {2, 4, kTypeInt32}, {2, 16, kTypeComplexDouble}};
+    return kLayouts[static_cast<int>(k)];
 }
 
 // Elements the dimension words claim, or -1 when they claim a negative count
@@ -45,12 +37,29 @@ int32_t typeCode(Kind k) {
 int64_t claimed(void *handle, Kind kind) {
     const int32_t *words = reinterpret_cast<const int32_t *>(*static_cast<UHandle>(handle));
     int64_t count = 1;
-    for (int32_t d = 0; d < dimsOf(kind); ++d) {
+    for (int32_t d = 0; d < layoutOf(kind).dims; ++d) {
         if (words[d] < 0) return -1;
         count *= words[d];
     }
     return count;
 }
+
+// Bytes of the handle's block that its dimension words claim.
+std::string contents(void *handle, Kind kind) {
+    const int64_t count = claimed(handle, kind);
+    const Layout l = layoutOf(kind);
+    const size_t bytes = 4 * static_cast<size_t>(l.dims) + (count > 0 ? static_cast<size_t>(count) * l.bytes : 0);
+    return std::string(reinterpret_cast<const char *>(*static_cast<UHandle>(handle)), bytes);
+}
+
+bool emptied(void *handle, Kind kind) {
+    const int32_t *words = reinterpret_cast<const int32_t *>(*static_cast<UHandle>(handle));
+    for (int32_t d = 0; d < layoutOf(kind).dims; ++d)
+        if (words[d] != 0) return false;
+    return true;
+}
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 }  // namespace
 
@@ -58,74 +67,43 @@ Call::~Call() {
     for (void *h : handles_) DSDisposeHandle(static_cast<UHandle>(h));
 }
 
-std::string Call::contents(void *handle, Kind kind) {
-    const int64_t count = claimed(handle, kind);
-    const size_t header = 4 * static_cast<size_t>(dimsOf(kind));
-    const size_t bytes = header + (count > 0 ? static_cast<size_t>(count) * elementBytes(kind) : 0);
-    return std::string(reinterpret_cast<const char *>(*static_cast<UHandle>(handle)), bytes);
-}
-
 std::string Call::fingerprint() const {
     std::string f;
     for (const Watched &w : watched_) f += contents(w.handle, w.kind);
     for (const Slot &s : slots_) f.append(reinterpret_cast<const char *>(&s.value), sizeof s.value);
-    for (const auto &b : doubleBuffers_)
-        f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(double));
-    for (const auto &b : intBuffers_) f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(int32_t));
-    for (const auto &b : complexBuffers_)
-        f.append(reinterpret_cast<const char *>(b.data.get()), b.count * sizeof(complexnum));
+    for (const Buffer &b : buffers_) f.append(reinterpret_cast<const char *>(b.data.get()), b.bytes);
     for (double d : doubleOuts_) f.append(reinterpret_cast<const char *>(&d), sizeof d);
     for (int32_t i : intOuts_) f.append(reinterpret_cast<const char *>(&i), sizeof i);
     return f;
 }
 
-bool Call::emptied(void *handle, Kind kind) {
-    const int32_t *words = reinterpret_cast<const int32_t *>(*static_cast<UHandle>(handle));
-    for (int32_t d = 0; d < dimsOf(kind); ++d)
-        if (words[d] != 0) return false;
-    return true;
-}
-
 void *Call::handle(Kind kind, int32_t count, int32_t rows) {
-    const int32_t dims = dimsOf(kind);
-    UHandle h = nullptr;
+    const Layout l = layoutOf(kind);
     if (count < 0) count = 0;
-    OrinHostSuspendCounting(1);
-    const MgErr made = NumericArrayResize(typeCode(kind), dims, &h, static_cast<size_t>(count));
-    OrinHostSuspendCounting(0);
-    if (made != 0 || !h) {
-        std::fprintf(stderr, "sweep: the host refused a test handle of %d elements\n", count);
-        std::abort();
-    }
-    handles_.push_back(h);
+    UHandle h = testHandle([&] {
+        UHandle made = nullptr;
+        return NumericArrayResize(l.type, l.dims, &made, static_cast<size_t>(count)) == 0 ? made : nullptr;
+    });
     // The true shape first; a fuzzing source may claim another.
     int32_t *words = reinterpret_cast<int32_t *>(*h);
     words[0] = count;
-    if (dims == 2) {
+    if (l.dims == 2) {
         words[0] = rows > 0 ? rows : (count > 0 ? 1 : 0);
         words[1] = words[0] > 0 ? count / words[0] : 0;
     }
-    source_.shape(count, dims, words);
-    uint8_t *elements = reinterpret_cast<uint8_t *>(*h) + 4 * dims;
+    source_.shape(count, l.dims, words);
+    // Elements from the source: an int32, a double, or a complex number's
+    // two parts, real first.
+    uint8_t *element = reinterpret_cast<uint8_t *>(*h) + 4 * l.dims;
     for (int32_t i = 0; i < count; ++i) {
-        switch (kind) {
-            case Kind::kI1:
-            case Kind::kI2: {
-                const int32_t v = source_.intElement(count);
-                std::memcpy(elements + 4 * static_cast<size_t>(i), &v, 4);
-                break;
-            }
-            case Kind::kC1:
-            case Kind::kC2: {
-                const complexnum v{source_.element(), source_.element()};
-                std::memcpy(elements + 16 * static_cast<size_t>(i), &v, 16);
-                break;
-            }
-            default: {
-                const double v = source_.element();
-                std::memcpy(elements + 8 * static_cast<size_t>(i), &v, 8);
-                break;
-            }
+        if (l.bytes == 4) {
+            const int32_t v = source_.intElement(count);
+            std::memcpy(element, &v, 4);
+            element += 4;
+        }
+        for (size_t part = 0; l.bytes != 4 && part < l.bytes / 8; ++part, element += 8) {
+            const double v = source_.element();
+            std::memcpy(element, &v, 8);
         }
     }
     // The caller's handle variable lives in a slot so that &handle is stable.
@@ -136,11 +114,18 @@ void *Call::handle(Kind kind, int32_t count, int32_t rows) {
 }
 
 UHandle Call::rawHandle(size_t bytes) {
+    return testHandle([&] { return DSNewHClr(bytes); });
+}
+
+// A handle the call owns, made without counting it as an allocation of the
+// routine (so never refused for it); a host that refuses it ends the run.
+template <class Make>
+UHandle Call::testHandle(Make make) {
     OrinHostSuspendCounting(1);
-    UHandle h = DSNewHClr(bytes);
+    UHandle h = make();
     OrinHostSuspendCounting(0);
     if (!h) {
-        std::fprintf(stderr, "sweep: the host refused a test handle of %zu bytes\n", bytes);
+        std::fprintf(stderr, "sweep: the host refused a test handle for %s\n", routine_);
         std::abort();
     }
     handles_.push_back(h);
@@ -152,31 +137,29 @@ size_t Call::bufferCount(int32_t count) const {
     return static_cast<size_t>(n_ < 0 && count > kSmallArray ? kSmallArray : count);
 }
 
-template <class T>
-T *Call::buffer(std::deque<Buffer<T>> &list, int32_t count) {
-    const size_t n = bufferCount(count);
-    Buffer<T> &b = list.emplace_back(Buffer<T>{std::unique_ptr<T[]>(new T[n]()), n});
-    return b.data.get();
+// A zeroed buffer of count elements, each then set by fill() when given.
+template <class T, class Fill>
+T *Call::buffer(int32_t count, Fill fill) {
+    const size_t bytes = bufferCount(count) * sizeof(T);
+    Buffer &b = buffers_.emplace_back(Buffer{std::unique_ptr<unsigned char[]>(new unsigned char[bytes]()), bytes});
+    T *p = reinterpret_cast<T *>(b.data.get());
+    if constexpr (!std::is_same_v<Fill, std::nullptr_t>)
+        for (size_t i = 0; i < bufferCount(count); ++i) p[i] = fill();
+    return p;
 }
 
 double *Call::doubles(int32_t count) {
-    double *p = buffer(doubleBuffers_, count);
-    for (size_t i = 0; i < bufferCount(count); ++i) p[i] = source_.element();
-    return p;
+    return buffer<double>(count, [&] { return source_.element(); });
 }
-double *Call::zeros(int32_t count) { return buffer(doubleBuffers_, count); }
+double *Call::zeros(int32_t count) { return buffer<double>(count, nullptr); }
 int32_t *Call::ints(int32_t count, int32_t bound) {
-    int32_t *p = buffer(intBuffers_, count);
-    for (size_t i = 0; i < bufferCount(count); ++i) p[i] = source_.intElement(bound);
-    return p;
+    return buffer<int32_t>(count, [&] { return source_.intElement(bound); });
 }
-int32_t *Call::intZeros(int32_t count) { return buffer(intBuffers_, count); }
+int32_t *Call::intZeros(int32_t count) { return buffer<int32_t>(count, nullptr); }
 complexnum *Call::complexes(int32_t count) {
-    complexnum *p = buffer(complexBuffers_, count);
-    for (size_t i = 0; i < bufferCount(count); ++i) p[i] = {source_.element(), source_.element()};
-    return p;
+    return buffer<complexnum>(count, [&] { return complexnum{source_.element(), source_.element()}; });
 }
-complexnum *Call::complexZeros(int32_t count) { return buffer(complexBuffers_, count); }
+complexnum *Call::complexZeros(int32_t count) { return buffer<complexnum>(count, nullptr); }
 std::string Call::outputs() const {
     std::string bytes;
     for (const Output &o : outputs_) bytes.append(static_cast<const char *>(o.where), o.bytes);
@@ -195,22 +178,12 @@ double *Call::outNaN(int32_t count) {
     nanOuts_.emplace_back(p, static_cast<int32_t>(bufferCount(count)));
     return p;
 }
-double *Call::kept(int32_t count) {
-    double *p = doubles(count);
-    kept_.push_back({p, std::string(reinterpret_cast<const char *>(p), bufferCount(count) * sizeof(double))});
-    return p;
-}
-complexnum *Call::keptComplexes(int32_t count) {
-    complexnum *p = complexes(count);
-    kept_.push_back({p, std::string(reinterpret_cast<const char *>(p), bufferCount(count) * sizeof(complexnum))});
-    return p;
-}
 int32_t Call::pick(const std::vector<int32_t> &choices, int32_t stride) {
     variants_ = std::max(variants_, stride * static_cast<int32_t>(choices.size()));
     return choices[static_cast<size_t>(variant_ / stride) % choices.size()];
 }
 
-std::string Call::failureBreach(int32_t code) const {
+std::string Call::failureBreach(int32_t code, bool outputs, bool scalars) const {
     std::string out;
     for (const auto &[where, count] : nanOuts_)
         for (int32_t i = 0; i < count; ++i) {
@@ -222,6 +195,15 @@ std::string Call::failureBreach(int32_t code) const {
     for (const Kept &k : kept_)
         if (code == kErrOutOfMemory && std::memcmp(k.where, k.before.data(), k.before.size()) != 0)
             out += " data promised untouched on failure changed;";
+    for (size_t i = 0; outputs && i < watched_.size(); ++i)
+        if (!emptied(watched_[i].handle, watched_[i].kind) &&
+            contents(watched_[i].handle, watched_[i].kind) != watched_[i].before)
+            out += " array " + std::to_string(i) + " written but not emptied;";
+    for (size_t i = 0; outputs && scalars && i < scalars_.size(); ++i)
+        if (!sameBits(*scalars_[i].where, scalars_[i].before) &&
+            std::memcmp(scalars_[i].where, &iDNaN, sizeof iDNaN) != 0)
+            out +=
+                " scalar " + std::to_string(i) + " written (" + std::to_string(*scalars_[i].where) + ") but not iDNaN;";
     return out;
 }
 
@@ -237,7 +219,7 @@ void Call::build(const std::vector<Param> &params) {
             int32_t len = std::max(source_.length(n_), 0);
             if (!first && variant_ % 2 != 0) len /= 2;
             first = false;
-            if (dimsOf(p.kind) == 2) {
+            if (layoutOf(p.kind).dims == 2) {
                 const int32_t side = len <= 16 ? len : 13;
                 handle(p.kind, side * side, side);
             } else {
@@ -276,7 +258,7 @@ void Call::build(const std::vector<Param> &params) {
         static const char *const kState[] = {"s1", "s2", "s3", "haveSpare", "spare", "phase"};
         for (const char *name : kState)
             if (p.writable && std::strcmp(p.name, name) == 0 && std::strcmp(routine_, "PeriodNoise") != 0)
-                kept_.push_back({&s.value, std::string(reinterpret_cast<const char *>(&s.value), sizeof s.value)});
+                keep(&s.value, 1);
     }
 }
 
@@ -287,6 +269,7 @@ Outcome run(const Row &row, Call &call) {
     Outcome out;
     out.returned = row.call(call);
     out.code = call.errorOutput ? *call.errorOutput : returnsHostStatus(row) ? 0 : out.returned;
+    if (out.code != 0) out.breach = call.failureBreach(out.code, !keepsOutputsOnFailure(row.name), row.generated());
     return out;
 }
 
@@ -316,14 +299,12 @@ const std::vector<Row> &table() {
 
 struct Watchdog::State {
     std::mutex lock;
-    std::condition_variable wake;
-    const char *routine = nullptr;
+    const char *routine = nullptr;  // the armed call, nullptr when none is
     int32_t n = 0;
-    uint64_t generation = 0;
+    clockid_t cpuClock{};  // the armed thread's CPU clock
+    double wallStart = 0, cpuStart = 0;
     bool stop = false;
     double seconds, cpuSeconds;
-    clockid_t cpuClock{};  // the armed thread's CPU clock
-    double cpuStart = 0;
     std::thread thread;
 };
 
@@ -340,29 +321,18 @@ double secondsOf(clockid_t clock) {
 Watchdog::Watchdog(double seconds, double cpuSeconds) : state_(new State) {
     state_->seconds = seconds;
     state_->cpuSeconds = cpuSeconds;
+    // Looks at the armed call every 50 ms.
     state_->thread = std::thread([s = state_] {
-        std::unique_lock<std::mutex> lock(s->lock);
-        while (!s->stop) {
-            if (!s->routine) {
-                s->wake.wait(lock);
-                continue;
-            }
-            const uint64_t armed = s->generation;
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(s->seconds);
-            // The CPU limit is looked at every 50 ms.
-            const auto step = std::chrono::duration<double>(s->cpuSeconds > 0 ? 0.05 : s->seconds);
-            while (!s->stop && s->generation == armed) {
-                const bool ended = s->wake.wait_for(lock, step, [&] { return s->stop || s->generation != armed; });
-                if (ended) break;
-                if (s->cpuSeconds > 0 && secondsOf(s->cpuClock) - s->cpuStart > s->cpuSeconds) {
-                    std::fprintf(stderr, "sweep: %s (n = %d) used more than %.1f s of CPU\n", s->routine, s->n,
-                                 s->cpuSeconds);
-                    std::abort();
-                }
-                if (std::chrono::steady_clock::now() >= deadline) {
-                    std::fprintf(stderr, "sweep: %s (n = %d) ran longer than %.0f s\n", s->routine, s->n, s->seconds);
-                    std::abort();
-                }
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::lock_guard<std::mutex> lock(s->lock);
+            if (s->stop) return;
+            if (!s->routine) continue;
+            const bool cpu = s->cpuSeconds > 0 && secondsOf(s->cpuClock) - s->cpuStart > s->cpuSeconds;
+            if (cpu || secondsOf(CLOCK_MONOTONIC) - s->wallStart > s->seconds) {
+                std::fprintf(stderr, "sweep: %s (n = %d) ran longer than %.1f s%s\n", s->routine, s->n,
+                             cpu ? s->cpuSeconds : s->seconds, cpu ? " of CPU" : "");
+                std::abort();
             }
         }
     });
@@ -373,7 +343,6 @@ Watchdog::~Watchdog() {
         std::lock_guard<std::mutex> lock(state_->lock);
         state_->stop = true;
     }
-    state_->wake.notify_all();
     state_->thread.join();
     delete state_;
 }
@@ -383,28 +352,19 @@ void Watchdog::arm(const char *routine, int32_t n) {
     // behind a crash that no check reports.
     static const bool trace = std::getenv("ORIN_SWEEP_TRACE") != nullptr;
     if (trace) std::fprintf(stderr, "sweep: %s n = %d\n", routine, n);
-    clockid_t cpuClock{};
-    if (state_->cpuSeconds > 0) pthread_getcpuclockid(pthread_self(), &cpuClock);
-    {
-        std::lock_guard<std::mutex> lock(state_->lock);
-        state_->routine = routine;
-        state_->n = n;
-        if (state_->cpuSeconds > 0) {
-            state_->cpuClock = cpuClock;
-            state_->cpuStart = secondsOf(cpuClock);
-        }
-        ++state_->generation;
+    std::lock_guard<std::mutex> lock(state_->lock);
+    if (state_->cpuSeconds > 0) {
+        pthread_getcpuclockid(pthread_self(), &state_->cpuClock);
+        state_->cpuStart = secondsOf(state_->cpuClock);
     }
-    state_->wake.notify_all();
+    state_->routine = routine;
+    state_->n = n;
+    state_->wallStart = secondsOf(CLOCK_MONOTONIC);
 }
 
 void Watchdog::disarm() {
-    {
-        std::lock_guard<std::mutex> lock(state_->lock);
-        state_->routine = nullptr;
-        ++state_->generation;
-    }
-    state_->wake.notify_all();
+    std::lock_guard<std::mutex> lock(state_->lock);
+    state_->routine = nullptr;
 }
 
 }  // namespace sweep

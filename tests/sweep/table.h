@@ -59,20 +59,9 @@ public:
 
 // ---- one call's arguments ----------------------------------------------------
 
-enum class Kind {
-    kD1,
-    kI1,
-    kC1,
-    kD2,
-    kI2,
-    kC2,  // host array handles
-    kPD,
-    kPI,
-    kPB,
-    kPC,  // pointers to one scalar (double, int32, byte, complex)
-    kVD,
-    kVI  // scalars by value
-};
+// Host array handles (1D and 2D: double, int32, complex), pointers to one
+// scalar (double, int32, byte, complex) and scalars by value (double, int32).
+enum class Kind { kD1, kI1, kC1, kD2, kI2, kC2, kPD, kPI, kPB, kPC, kVD, kVI };
 
 struct Param {
     Kind kind;
@@ -90,9 +79,7 @@ public:
     Call(const Call &) = delete;
     Call &operator=(const Call &) = delete;
 
-    ValueSource &source() { return source_; }
     int32_t n() const { return n_; }
-    const char *routine() const { return routine_; }
 
     // ---- for generated rows: one slot per parameter ----
     void build(const std::vector<Param> &params);
@@ -123,8 +110,8 @@ public:
     // Data the routine works on in place that its header promises to leave
     // as they were when its scratch is refused: filled from the source like
     // doubles(). (The generator state of generated rows is held the same.)
-    double *kept(int32_t count);
-    complexnum *keptComplexes(int32_t count);
+    double *kept(int32_t count) { return keep(doubles(count), count); }
+    complexnum *keptComplexes(int32_t count) { return keep(complexes(count), count); }
     // A selector or a size that picks a code path of its own (an algorithm,
     // a filter type, a prime length): the call's variant k takes choice k
     // (modulo their count). The allocation sweep runs every variant, the
@@ -162,21 +149,12 @@ public:
     void *handle(Kind kind, int32_t count, int32_t rows = -1);
 
     // ---- what the sweeps check after the call ----
-    struct Watched {
-        void *handle;  // the handle as the caller holds it
-        Kind kind;
-        std::string before;  // its dimension words and elements before the call
-    };
-    const std::vector<Watched> &watchedHandles() const { return watched_; }
-    // Double scalars the routine may write, with their values before the call.
-    struct WatchedScalar {
-        double *where;
-        double before;
-    };
-    const std::vector<WatchedScalar> &watchedScalars() const { return scalars_; }
     // After a failure with this code: what of outNaN() is not iDNaN and,
-    // after -20001, what of kept() changed.
-    std::string failureBreach(int32_t code) const;
+    // after -20001, what of kept() changed; with `outputs`, every handle
+    // written but not emptied and (with `scalars`) every double scalar
+    // written but not iDNaN. An output left half-written is what the failure
+    // path exists to prevent.
+    std::string failureBreach(int32_t code, bool outputs, bool scalars) const;
     // The int32 error output (generated rows).
     int32_t *errorOutput = nullptr;
 
@@ -184,10 +162,6 @@ public:
     // the scalars and the plain buffers. Two calls with the same source and
     // the same outcome must agree on it bit for bit.
     std::string fingerprint() const;
-
-    // Bytes of the handle's block that its dimension words claim.
-    static std::string contents(void *handle, Kind kind);
-    static bool emptied(void *handle, Kind kind);
 
 private:
     union Value {
@@ -200,26 +174,38 @@ private:
         Value value{};
         void *pointer = nullptr;
     };
+    // A handle as the caller holds it, with its dimension words and elements
+    // before the call; a double scalar the routine may write, with its value.
+    struct Watched {
+        void *handle;
+        Kind kind;
+        std::string before;
+    };
+    struct WatchedScalar {
+        double *where;
+        double before;
+    };
     ValueSource &source_;
     int32_t n_;
     const char *routine_;
     std::deque<Slot> slots_;
     std::vector<void *> handles_;
-    // Plain buffers: new T[count] gives a distinct non-null pointer even for
-    // 0 elements (a caller never passes null), and AddressSanitizer flags
-    // any access past count.
-    template <class T>
+    // Plain buffers: new[] gives a distinct non-null pointer even for 0
+    // elements (a caller never passes null), and AddressSanitizer flags any
+    // access past the count.
     struct Buffer {
-        std::unique_ptr<T[]> data;
-        size_t count;
+        std::unique_ptr<unsigned char[]> data;
+        size_t bytes;
     };
     size_t bufferCount(int32_t count) const;
     int32_t pick(const std::vector<int32_t> &choices, int32_t stride);
+    template <class T, class Fill>
+    T *buffer(int32_t count, Fill fill);
+    template <class Make>
+    UHandle testHandle(Make make);
     template <class T>
-    T *buffer(std::deque<Buffer<T>> &list, int32_t count);
-    std::deque<Buffer<double>> doubleBuffers_;
-    std::deque<Buffer<int32_t>> intBuffers_;
-    std::deque<Buffer<complexnum>> complexBuffers_;
+    T *keep(T *where, int32_t count);
+    std::deque<Buffer> buffers_;
     std::deque<double> doubleOuts_;
     std::deque<int32_t> intOuts_;
     std::vector<Watched> watched_;
@@ -243,6 +229,12 @@ private:
 // hold at most this many elements: the routine should read none of them,
 // and the row's size arithmetic on such an n means nothing.
 constexpr int32_t kSmallArray = 64;
+
+template <class T>
+T *Call::keep(T *where, int32_t count) {
+    kept_.push_back({where, std::string(reinterpret_cast<const char *>(where), bufferCount(count) * sizeof(T))});
+    return where;
+}
 
 template <class T>
 T *Call::outFor(T *input, int32_t count, int32_t written) {
@@ -283,15 +275,22 @@ struct LeftOut {
 const std::vector<LeftOut> &leftOut();
 
 // Runs one row: builds its arguments (generated rows) and calls it. The
-// library's code is the error output, or the return value when there is none.
+// library's code is the error output, or the return value when there is none;
+// after a failure, the breach of the failure contract (Call::failureBreach).
 struct Outcome {
     int32_t returned = 0;
     int32_t code = 0;
+    std::string breach;
 };
 // Support routines that return the memory manager's status (0, kMgArgErr,
 // kMgFullErr) rather than a library code; their code counts as 0 and their
 // status as the returned value.
 bool returnsHostStatus(const Row &row);
+// Entry points whose failure path keeps a written output on purpose, as
+// their headers document: their handles and scalars are not held to the
+// failure contract. Hand rows are held to it for their handles only: the
+// scalars of core routines follow their own headers (outNaN, kept).
+bool keepsOutputsOnFailure(const char *routine);
 Outcome run(const Row &row, Call &call);
 
 // True for 0 and every code of the library's table (read from
