@@ -126,6 +126,12 @@ TEST(Cholesky, RejectsIndefiniteAndTinyDiagonals) {
     Mat nearly = {1, 0, 1e-20}, ok = {1, 0, 1e-18};
     EXPECT_EQ(Cholesky(nearly.data(), 2), kErrSingularMatrix);
     EXPECT_EQ(Cholesky(ok.data(), 2), 0);
+    // Without its panel accumulators (the work space refused) the
+    // factorisation still finds the indefinite matrix.
+    Mat again = {1, 2, 1};
+    OrinHostFailAllocation(1);
+    EXPECT_EQ(Cholesky(again.data(), 2), kErrSingularMatrix);
+    OrinHostFailAllocation(0);
 }
 
 TEST(Triangular, CodesInTheirOrder) {

@@ -138,6 +138,7 @@ TEST(QR, KernelClosedFormsAndChecks) {
     EXPECT_EQ(MVprod_house(&hh, 1, x, 2, y), kErrBadArraySize);
     EXPECT_EQ(house_calc(zero, 2, &hh), kErrZeroNormVector);
     EXPECT_EQ(house_calc(nan, 2, &hh), kErrZeroNormVector);
+    EXPECT_EQ(Mhhld_step(zero, 2, 1, &hh, y), kErrZeroNormVector);  // no reflection for a zero first column
     const Mat a = {1, 2, 3, 4, 5, 6};
     const double d2[] = {10, 100}, d3[] = {2, 3, 5};
     Mat out(6);
