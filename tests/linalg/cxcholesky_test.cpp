@@ -28,9 +28,6 @@ TEST(CxCholesky, RejectsIndefiniteNaNAndTinyDiagonals) {
     CMat complexDiag = {{1, 5}, {0.5, 0.5}, {2.75, -9}};
     ASSERT_EQ(CxCholesky(complexDiag.data(), 2), 0);
     EXPECT_EQ(complexDiag, (CMat{{1, 0}, {0.5, 0.5}, {1.5, 0}}));
-    EXPECT_EQ(CxCholesky(complexDiag.data(), 0), kErrEmptyArray);
-    EXPECT_EQ(CxCholeskyLinEqs(complexDiag.data(), ok.data(), 0, ok.data()), kErrEmptyArray);
-    EXPECT_EQ(CxCholesky_InvMatrix(complexDiag.data(), 0, ok.data()), kErrEmptyArray);
 }
 
 TEST(CxTriangular, CodesInTheirOrder) {
@@ -40,8 +37,6 @@ TEST(CxTriangular, CodesInTheirOrder) {
     complexnum x[2] = {{1, 0}, {1, 0}};
     EXPECT_EQ(CxTriLinEqs(p.data(), x, 0, 2, x), kErrInvalidSelector);
     EXPECT_EQ(CxTri_InvMatrix(p.data(), 0, -1, p.data()), kErrInvalidSelector);
-    EXPECT_EQ(CxTriLinEqs(p.data(), x, 0, 0, x), kErrEmptyArray);
-    EXPECT_EQ(CxTri_InvMatrix(p.data(), 0, 1, p.data()), kErrEmptyArray);
     EXPECT_EQ(CxTriLinEqs(p.data(), x, 2, 0, x), kErrSingularMatrix);  // 1e-19 <= 5 * 2^-63
     p[2] = {0, std::ldexp(1.0, -56)};                                  // purely imaginary, its modulus above the floor
     EXPECT_EQ(CxTriLinEqs(p.data(), x, 2, 0, x), 0);
@@ -76,10 +71,9 @@ TEST(CxDeterminant, SignsSingularNaNAndSelectors) {
         ASSERT_EQ(CxDeterminant(nan.data(), 3, type, &det), 0);
         EXPECT_TRUE(std::isnan(det.re) && std::isnan(det.im)) << type;
     }
-    for (auto [n, type, code] :
-         {std::tuple{2, -1, kErrInvalidSelector}, {2, 4, kErrInvalidSelector}, {0, 0, kErrEmptyArray}}) {
+    for (int type : {-1, 4}) {
         det = {5, 5};
-        EXPECT_EQ(CxDeterminant(iswap.data(), n, type, &det), code);
+        EXPECT_EQ(CxDeterminant(iswap.data(), 2, type, &det), kErrInvalidSelector);
         EXPECT_TRUE(bothIDNaN(det));
     }
 }
@@ -136,7 +130,6 @@ ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
         });
     };
     return {
-        errorRow("CxCholesky_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CxCholesky_head(c.output<ComplexArray>(CMat{}), e); }),
         errorRow("CxCholesky_head length 4", kErrNotSquare, [four](Contract &c, int32_t *e) { return CxCholesky_head(c.output<ComplexArray>(four), e); }),
         errorRow("CxCholesky_head indefinite", kErrSingularMatrix, [indefinite](Contract &c, int32_t *e) { return CxCholesky_head(c.output<ComplexArray>(indefinite), e); }),
         errorRow("CxCholeskyLinEqs_head b", kErrArraySizeMismatch, [three](Contract &c, int32_t *e) { return CxCholeskyLinEqs_head(c.input<ComplexArray>(three), c.output<ComplexArray>(three), e); }),
@@ -150,14 +143,11 @@ ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
         errorRow("CxTri_InvMatrix_head triangle", kErrInvalidSelector, [three](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(three), byRef(-1), e); }),
         errorRow("CxTri_InvMatrix_head singular", kErrSingularMatrix, [singularTri](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(singularTri), byRef(0), e); }),
         errorRow("CxMatrix_to_Compact_head not square", kErrNotSquare, [three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(1, 3, three), byRef(0), c.output<ComplexArray>(three), e); }),
-        errorRow("CxMatrix_to_Compact_head empty", kErrEmptyArray, [three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(0, 0, {}), byRef(0), c.output<ComplexArray>(three), e); }),
         errorRow("CxMatrix_to_Compact_head mode", kErrInvalidSelector, [four, three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(2, 2, four), byRef(3), c.output<ComplexArray>(three), e); }),
         errorRow("CxCompact_to_Matrix_head length 5", kErrNotSquare, [four](Contract &c, int32_t *e) { return CxCompact_to_Matrix_head(c.input<ComplexArray>(CMat(5, complexnum{1, 0})), byRef(0), c.output<ComplexMatrix>(2, 2, four), e); }),
         errorRow("CxCompact_to_Matrix_head mode", kErrInvalidSelector, [three, four](Contract &c, int32_t *e) { return CxCompact_to_Matrix_head(c.input<ComplexArray>(three), byRef(-1), c.output<ComplexMatrix>(2, 2, four), e); }),
         posdefRow("CxCheckPosdef_head not square", kErrNotSquare, 1, 3, three),
-        posdefRow("CxCheckPosdef_head empty", kErrEmptyArray, 0, 3, {}),
         detRow("CxDeterminant_head not square", kErrNotSquare, 3, 1, three, 0),
-        detRow("CxDeterminant_head empty", kErrEmptyArray, 0, 0, {}, 0),
         detRow("CxDeterminant_head type", kErrInvalidSelector, 2, 2, four, 4),
     };
 }

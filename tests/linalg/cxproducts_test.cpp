@@ -93,8 +93,6 @@ TEST(CxSpecialMatrix, MatchTheirDefinitions) {
     EXPECT_EQ(CxSpecialMatrix(5, 3, x.data(), 4, y.data(), 3, out.data()), kErrInvalidSelector);
     EXPECT_EQ(CxSpecialMatrix(-1, 3, x.data(), 4, y.data(), 3, out.data()), kErrInvalidSelector);
     EXPECT_EQ(CxToeplitzMatrix(x.data(), 4, y.data(), 0, out.data()), kErrEmptyArray);
-    EXPECT_EQ(CxDiagonalMatrix(x.data(), 0, out.data()), kErrEmptyArray);
-    EXPECT_EQ(CxCompanMatrix(x.data(), 0, out.data()), kErrEmptyArray);
     const int32_t empty[] = {AxVectCx(nullptr, 0, 2, nullptr, nullptr), DotProductCx(nullptr, nullptr, 0, nullptr),
                              OuterProductCx(nullptr, 0, nullptr, 2, nullptr), CxTrace(nullptr, 2, 0, nullptr),
                              CxVanderMatrix(nullptr, 0, nullptr)};
@@ -188,7 +186,6 @@ ORIN_CONTRACT_TABLE(CxProducts) {
         errorRow("AxVectorCx empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(), c.output<ComplexArray>(two), e); }),
         errorRow("AxVectorCx 2x3 by 2", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e); }),
         errorRow("DotprodCx lengths differ", kErrArraySizeMismatch, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return DotprodCx(c.input<ComplexArray>(two), c.input<ComplexArray>(six), out, e); })),
-        errorRow("DotprodCx empty", kErrEmptyArray, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return DotprodCx(c.input<ComplexArray>(), c.input<ComplexArray>(), out, e); })),
         errorRow("OuterProdCx_head empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return OuterProdCx_head(c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e); }),
         errorRow("CxTrace_head empty", kErrEmptyArray, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return CxTrace_head(c.input<ComplexMatrix>(2, 0, {}), out, e); })),
     };

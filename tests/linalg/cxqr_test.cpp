@@ -49,13 +49,10 @@ TEST(CxQR, ReflectionKernels) {
     ASSERT_EQ(Cxhouse_calc(zv.data(), len, &h), 0);
     EXPECT_EQ(CxMVprod_house(&h, offset + 1, w.data(), n, once.data()), kErrBadArraySize);
     EXPECT_EQ(CxMVprod_house(&h, -1, w.data(), len - 1, once.data()), kErrBadArraySize);
-    EXPECT_EQ(CxMhhld_step(s0.data(), 0, 3, &hs, s.data()), kErrEmptyArray);
     const CMat zs(6, complexnum{0, 0});
     EXPECT_EQ(CxMhhld_step(zs.data(), 3, 2, &hs, s.data()), kErrZeroNormVector);
     CMat q1(1), r1(1);
     int32_t rank = 0;
-    EXPECT_EQ(Cxqrd(zs.data(), 0, 1, 0, q1.data(), r1.data(), &rank), kErrEmptyArray);
-    EXPECT_EQ(CxHouseholder_Factor(zs.data(), 1, 0, q1.data(), r1.data()), kErrEmptyArray);
     EXPECT_EQ(CxHouseholder_Factor(nullptr, 65536, 1, nullptr, nullptr), kErrOutOfMemory)
         << "Q would have 2^32 elements";
     for (int algorithm : {1, 2, -1})

@@ -116,6 +116,8 @@ TEST(QR, KernelClosedFormsAndChecks) {
     EXPECT_NEAR(m[2], 0.0, 4 * kEps);
     EXPECT_EQ(MMprod_givens(0.6, 0.8, 0, 2, m.data(), 2, 2), kErrIndexOutOfRange);
     EXPECT_EQ(MMprod_fast_giv(1, 1, 1, -1, 0, m.data(), 2, 2), kErrIndexOutOfRange);
+    int32_t rank = 0;
+    EXPECT_EQ(qrd(nullptr, 2, 2, 3, nullptr, nullptr, &rank), kErrInvalidSelector);  // checked before any access
     // A fast rotation F zeroes b, and F diag(1.5, 0.5) F^T = diag(d1, d2).
     for (auto [a0, b0] : {std::pair{1.0, 3.0}, {3.0, 1.0}, {2.0, 0.0}}) {
         int32_t type = 0;

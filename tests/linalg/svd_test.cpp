@@ -100,8 +100,6 @@ TEST(SVD, CodesAndNonFiniteInput) {
     Mat a(6, 1.0), s(3), v(9);
     EXPECT_EQ(SVD(a.data(), 2, 3, s.data(), v.data()), kErrBadArraySize);
     EXPECT_EQ(a, Mat(6, 1.0));
-    EXPECT_EQ(SVD(a.data(), 3, 0, s.data(), v.data()), kErrEmptyArray);
-    EXPECT_EQ(SVDS(a.data(), 3, 0, s.data()), kErrEmptyArray);
     for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {  // end at once, with a code
         Mat x = random(5, 4, 800), sv(4), vv(16);
         x[7] = bad;
@@ -149,7 +147,6 @@ TYPED_TEST(SVDFamily, PseudoInverseSatisfiesPenroseConditions) {
         ASSERT_EQ(TypeParam::pinv(&two, 1, 1, tol, &out), 0);
         EXPECT_TRUE(same(out, want)) << tol;
     }
-    EXPECT_EQ(TypeParam::pinv(&two, 0, 1, -1, nullptr), kErrEmptyArray);
 }
 
 TYPED_TEST(SVDFamily, RankCountsValuesAboveTheThreshold) {
@@ -182,9 +179,6 @@ TYPED_TEST(SVDFamily, RankCountsValuesAboveTheThreshold) {
         else EXPECT_EQ(rank, c.r) << c.m << "x" << c.n << " scale " << c.scale << " tol " << c.tol;
     }
     std::vector<T> bad = g;
-    EXPECT_EQ(TypeParam::rank(bad.data(), 2, 0, -1, &rank), kErrEmptyArray);
-    EXPECT_EQ(rank, -1);
-    rank = 0;
     bad[1] = elem<T>(std::nan(""));
     EXPECT_EQ(TypeParam::rank(bad.data(), 2, 2, -1, &rank), kErrNoConvergence);
     EXPECT_EQ(rank, -1);
@@ -214,7 +208,6 @@ TYPED_TEST(SVDFamily, GenLinEqsGivesTheMinimumNormLeastSquaresSolution) {
         for (int k = 0; k < n; ++k)
             EXPECT_LT(double(std::abs(LCx(at(x, k)) - back[k])), 1e3 * kEps * double(normInf(x, n, 1))) << k;
     }
-    EXPECT_EQ(TypeParam::genLinEqs(nullptr, 0, 2, nullptr, nullptr), kErrEmptyArray);
 }
 
 TYPED_TEST(SVDFamily, NormMatchesDirectSumsAndKnownValues) {
@@ -298,7 +291,6 @@ TYPED_TEST(SVDFamily, CondNumberMatchesClosedFormsAndReferences) {
     }
     EXPECT_EQ(TypeParam::cond(k.data(), 3, 2, 7, &cond), kErrInvalidSelector);
     EXPECT_EQ(TypeParam::cond(k.data(), 3, 2, 1, &cond), kErrNotSquare);
-    EXPECT_EQ(TypeParam::cond(k.data(), 0, 2, 1, &cond), kErrEmptyArray);
     // Non-finite entries end with a code (the SVD's; the real LU's) or a NaN.
     std::vector<T> nan = a;
     nan[3] = elem<T>(std::nan(""));
