@@ -113,42 +113,26 @@ TEST(CxCholeskyHandles, PackFactorSolveInvertAndDecide) {
 ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
     const CMat three(3, complexnum{1, 0}), four(4, complexnum{1, 0}), two(2, complexnum{1, 0});
     const CMat indefinite = {{1, 0}, {2, 0}, {1, 0}}, singularTri = {{1, 0}, {0, 0}, {0, 0}};
-    auto detRow = [](const char *name, int32_t code, int32_t rows, int32_t cols, CMat v, int32_t type) {
-        return errorRow(name, code, [=](Contract &c, int32_t *e) {
-            complexnum det{1, 1};
-            const MgErr ret = CxDeterminant_head(c.input<ComplexMatrix>(rows, cols, v), byRef(type), &det, e);
-            EXPECT_TRUE(bothIDNaN(det));
-            return ret;
-        });
-    };
-    auto posdefRow = [](const char *name, int32_t code, int32_t rows, int32_t cols, CMat v) {
-        return errorRow(name, code, [=](Contract &c, int32_t *e) {
-            int32_t result = 1;
-            const MgErr ret = CxCheckPosdef_head(c.input<ComplexMatrix>(rows, cols, v), &result, e);
-            EXPECT_EQ(result, 0);
-            return ret;
-        });
-    };
     return {
-        errorRow("CxCholesky_head length 4", kErrNotSquare, [four](Contract &c, int32_t *e) { return CxCholesky_head(c.output<ComplexArray>(four), e); }),
-        errorRow("CxCholesky_head indefinite", kErrSingularMatrix, [indefinite](Contract &c, int32_t *e) { return CxCholesky_head(c.output<ComplexArray>(indefinite), e); }),
-        errorRow("CxCholeskyLinEqs_head b", kErrArraySizeMismatch, [three](Contract &c, int32_t *e) { return CxCholeskyLinEqs_head(c.input<ComplexArray>(three), c.output<ComplexArray>(three), e); }),
-        errorRow("CxCholeskyLinEqs_head length 2", kErrNotSquare, [two, three](Contract &c, int32_t *e) { return CxCholeskyLinEqs_head(c.input<ComplexArray>(two), c.output<ComplexArray>(three), e); }),
-        errorRow("CxCholesky_InvMatrix_head empty", kErrEmptyArray, [](Contract &c, int32_t *e) { return CxCholesky_InvMatrix_head(c.output<ComplexArray>(CMat{}), e); }),
-        errorRow("CxTriLinEqs_head triangle", kErrInvalidSelector, [two, three](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(three), byRef(2), c.output<ComplexArray>(two), e); }),
-        errorRow("CxTriLinEqs_head b", kErrArraySizeMismatch, [three](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(three), byRef(0), c.output<ComplexArray>(three), e); }),
-        errorRow("CxTriLinEqs_head singular", kErrSingularMatrix, [two, singularTri](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(singularTri), byRef(1), c.output<ComplexArray>(two), e); }),
-        errorRow("CxTriLinEqs_head length 4", kErrNotSquare, [two, four](Contract &c, int32_t *e) { return CxTriLinEqs_head(c.input<ComplexArray>(four), byRef(0), c.output<ComplexArray>(two), e); }),
-        errorRow("CxTri_InvMatrix_head length 4", kErrNotSquare, [four](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(four), byRef(1), e); }),
-        errorRow("CxTri_InvMatrix_head triangle", kErrInvalidSelector, [three](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(three), byRef(-1), e); }),
-        errorRow("CxTri_InvMatrix_head singular", kErrSingularMatrix, [singularTri](Contract &c, int32_t *e) { return CxTri_InvMatrix_head(c.output<ComplexArray>(singularTri), byRef(0), e); }),
-        errorRow("CxMatrix_to_Compact_head not square", kErrNotSquare, [three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(1, 3, three), byRef(0), c.output<ComplexArray>(three), e); }),
-        errorRow("CxMatrix_to_Compact_head mode", kErrInvalidSelector, [four, three](Contract &c, int32_t *e) { return CxMatrix_to_Compact_head(c.input<ComplexMatrix>(2, 2, four), byRef(3), c.output<ComplexArray>(three), e); }),
-        errorRow("CxCompact_to_Matrix_head length 5", kErrNotSquare, [four](Contract &c, int32_t *e) { return CxCompact_to_Matrix_head(c.input<ComplexArray>(CMat(5, complexnum{1, 0})), byRef(0), c.output<ComplexMatrix>(2, 2, four), e); }),
-        errorRow("CxCompact_to_Matrix_head mode", kErrInvalidSelector, [three, four](Contract &c, int32_t *e) { return CxCompact_to_Matrix_head(c.input<ComplexArray>(three), byRef(-1), c.output<ComplexMatrix>(2, 2, four), e); }),
-        posdefRow("CxCheckPosdef_head not square", kErrNotSquare, 1, 3, three),
-        detRow("CxDeterminant_head not square", kErrNotSquare, 3, 1, three, 0),
-        detRow("CxDeterminant_head type", kErrInvalidSelector, 2, 2, four, 4),
+        ORIN_ROW(kErrNotSquare, CxCholesky_head(c.output<ComplexArray>(four), e)),
+        ORIN_ROW(kErrSingularMatrix, CxCholesky_head(c.output<ComplexArray>(indefinite), e)),
+        ORIN_ROW(kErrArraySizeMismatch, CxCholeskyLinEqs_head(c.input<ComplexArray>(three), c.output<ComplexArray>(three), e)),
+        ORIN_ROW(kErrNotSquare, CxCholeskyLinEqs_head(c.input<ComplexArray>(two), c.output<ComplexArray>(three), e)),
+        ORIN_ROW(kErrEmptyArray, CxCholesky_InvMatrix_head(c.output<ComplexArray>(CMat{}), e)),
+        ORIN_ROW(kErrInvalidSelector, CxTriLinEqs_head(c.input<ComplexArray>(three), byRef(2), c.output<ComplexArray>(two), e)),
+        ORIN_ROW(kErrArraySizeMismatch, CxTriLinEqs_head(c.input<ComplexArray>(three), byRef(0), c.output<ComplexArray>(three), e)),
+        ORIN_ROW(kErrSingularMatrix, CxTriLinEqs_head(c.input<ComplexArray>(singularTri), byRef(1), c.output<ComplexArray>(two), e)),
+        ORIN_ROW(kErrNotSquare, CxTriLinEqs_head(c.input<ComplexArray>(four), byRef(0), c.output<ComplexArray>(two), e)),
+        ORIN_ROW(kErrNotSquare, CxTri_InvMatrix_head(c.output<ComplexArray>(four), byRef(1), e)),
+        ORIN_ROW(kErrInvalidSelector, CxTri_InvMatrix_head(c.output<ComplexArray>(three), byRef(-1), e)),
+        ORIN_ROW(kErrSingularMatrix, CxTri_InvMatrix_head(c.output<ComplexArray>(singularTri), byRef(0), e)),
+        ORIN_ROW(kErrNotSquare, CxMatrix_to_Compact_head(c.input<ComplexMatrix>(1, 3, three), byRef(0), c.output<ComplexArray>(three), e)),
+        ORIN_ROW(kErrInvalidSelector, CxMatrix_to_Compact_head(c.input<ComplexMatrix>(2, 2, four), byRef(3), c.output<ComplexArray>(three), e)),
+        ORIN_ROW(kErrNotSquare, CxCompact_to_Matrix_head(c.input<ComplexArray>(CMat(5, complexnum{1, 0})), byRef(0), c.output<ComplexMatrix>(2, 2, four), e)),
+        ORIN_ROW(kErrInvalidSelector, CxCompact_to_Matrix_head(c.input<ComplexArray>(three), byRef(-1), c.output<ComplexMatrix>(2, 2, four), e)),
+        ORIN_ROW(kErrNotSquare, checked(CxCheckPosdef_head(c.input<ComplexMatrix>(1, 3, three), &(intOut = 1), e), intOut, 0)),
+        ORIN_ROW(kErrNotSquare, checked(CxDeterminant_head(c.input<ComplexMatrix>(3, 1, three), byRef(0), &(cxOut = {1, 1}), e), cxOut)),
+        ORIN_ROW(kErrInvalidSelector, checked(CxDeterminant_head(c.input<ComplexMatrix>(2, 2, four), byRef(4), &(cxOut = {1, 1}), e), cxOut)),
     };
 }
 // clang-format on

@@ -166,15 +166,11 @@ ORIN_CONTRACT_TABLE(CxEigenEntryPoint) {
     const CMat four = {{1, 0}, {2, 1}, {2, -1}, {3, 0}};
     CMat bad = four;
     bad[2].re = std::nan("");
-    auto row = [](const char *name, int32_t code, int r, int c, CMat a, int32_t type, int32_t wantVectors) {
-        return orintest::errorRow(name, code, [=](Contract &k, int32_t *e) {
-            return CxEigenValueVector_head(k.input<ComplexMatrix>(r, c, a), byRef(type), byRef(wantVectors), k.output<ComplexArray>(CMat{{1, 0}}),
-                                           k.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), e);
-        });
+    return {
+        ORIN_ROW(kErrNotSquare, CxEigenValueVector_head(c.input<ComplexMatrix>(2, 3, CMat(6, complexnum{1, 2})), byRef(1), byRef(1), c.output<ComplexArray>(CMat{{1, 0}}), c.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), e)),
+        ORIN_ROW(kErrInvalidSelector, CxEigenValueVector_head(c.input<ComplexMatrix>(2, 2, four), byRef(2), byRef(1), c.output<ComplexArray>(CMat{{1, 0}}), c.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), e)),
+        ORIN_ROW(kErrNoConvergence, CxEigenValueVector_head(c.input<ComplexMatrix>(2, 2, bad), byRef(0), byRef(1), c.output<ComplexArray>(CMat{{1, 0}}), c.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), e)),  // general
+        ORIN_ROW(kErrNoConvergence, CxEigenValueVector_head(c.input<ComplexMatrix>(2, 2, bad), byRef(1), byRef(0), c.output<ComplexArray>(CMat{{1, 0}}), c.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), e)),  // Hermitian
     };
-    return {row("CxEigenValueVector_head not square", kErrNotSquare, 2, 3, CMat(6, complexnum{1, 2}), 1, 1),
-            row("CxEigenValueVector_head type 2", kErrInvalidSelector, 2, 2, four, 2, 1),
-            row("CxEigenValueVector_head general NaN", kErrNoConvergence, 2, 2, bad, 0, 1),
-            row("CxEigenValueVector_head Hermitian NaN", kErrNoConvergence, 2, 2, bad, 1, 0)};
 }
 // clang-format on

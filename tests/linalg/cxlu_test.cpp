@@ -44,16 +44,11 @@ TEST(CxLU, PivotingConventionsAndSingularity) {
 ORIN_CONTRACT_TABLE(CxLUEntryPoints) {
     const CMat two(2, complexnum{1, 0}), singular = {{1, 0}, {0, 0}, {0, 0}, {0, 0}};
     return {
-        errorRow("CxLU_head not square", kErrNotSquare, [two](Contract &c, int32_t *e) {
-            int32_t parity = 1;
-            const MgErr ret = CxLU_head(c.output<ComplexMatrix>(1, 2, two), c.output<Int32Array>(std::vector<int32_t>{5}), &parity, e);
-            EXPECT_EQ(parity, 0);
-            return ret;
-        }),
-        errorRow("CxLULinEqs_head perm", kErrArraySizeMismatch, [](Contract &c, int32_t *e) { return CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({0, 0}), c.output<ComplexArray>(CMat{{1, 0}}), e); }),
-        errorRow("CxLULinEqs_head b", kErrArraySizeMismatch, [two](Contract &c, int32_t *e) { return CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({0}), c.output<ComplexArray>(two), e); }),
-        errorRow("CxLULinEqs_head singular", kErrSingularMatrix, [two, singular](Contract &c, int32_t *e) { return CxLULinEqs_head(c.input<ComplexMatrix>(2, 2, singular), c.input<Int32Array>({0, 1}), c.output<ComplexArray>(two), e); }),
-        errorRow("CLUInvMatrix_head singular", kErrSingularMatrix, [singular](Contract &c, int32_t *e) { return CLUInvMatrix_head(c.output<ComplexMatrix>(2, 2, singular), c.input<Int32Array>({0, 1}), e); }),
+        ORIN_ROW(kErrNotSquare, checked(CxLU_head(c.output<ComplexMatrix>(1, 2, two), c.output<Int32Array>(std::vector<int32_t>{5}), &(intOut = 1), e), intOut, 0)),  // parity 0
+        ORIN_ROW(kErrArraySizeMismatch, CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({0, 0}), c.output<ComplexArray>(CMat{{1, 0}}), e)),
+        ORIN_ROW(kErrArraySizeMismatch, CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({0}), c.output<ComplexArray>(two), e)),
+        ORIN_ROW(kErrSingularMatrix, CxLULinEqs_head(c.input<ComplexMatrix>(2, 2, singular), c.input<Int32Array>({0, 1}), c.output<ComplexArray>(two), e)),
+        ORIN_ROW(kErrSingularMatrix, CLUInvMatrix_head(c.output<ComplexMatrix>(2, 2, singular), c.input<Int32Array>({0, 1}), e)),
     };
 }
 // clang-format on

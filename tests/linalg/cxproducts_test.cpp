@@ -163,31 +163,22 @@ TEST(CxHandles, ProductIntoOneOfItsOperands) {
 // clang-format off
 ORIN_CONTRACT_TABLE(CxProducts) {
     const CMat six = randomCx(2, 3, 1), two = randomCx(2, 1, 2);
-    // A complex scalar output must come back iDNaN in both parts.
-    auto nanScalar = [](auto call) {
-        return [call](Contract &c, int32_t *e) {
-            complexnum out{1, 1};
-            const MgErr ret = call(c, &out, e);
-            EXPECT_TRUE(bothIDNaN(out));
-            return ret;
-        };
-    };
     auto mat = [six](Contract &c) { return c.output<ComplexMatrix>(2, 3, six); };
     return {
-        errorRow("CxSpecialMatrix_head code 5", kErrInvalidSelector, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(byRef(5), byRef(2), c.input<ComplexArray>(two), c.input<ComplexArray>(two), mat(c), e); }),
-        errorRow("CxSpecialMatrix_head empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxSpecialMatrix_head(byRef(3), byRef(2), c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e); }),
-        errorRow("CxTranspose_head empty", kErrEmptyArray, [=](Contract &c, int32_t *e) { return CxTranspose_head(c.input<ComplexMatrix>(0, 3, {}), mat(c), e); }),
-        errorRow("AxBCxCIN empty a", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(3, 0, {}), c.input<ComplexMatrix>(2, 3, six), mat(c), e); }),
-        errorRow("AxBCxCIN empty b", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(0, 2, {}), mat(c), e); }),
-        errorRow("AxBCxCIN 65536x1 by 1x65536", kErrOutOfMemory, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(65536, 1, CMat(65536)), c.input<ComplexMatrix>(1, 65536, CMat(65536)), mat(c), e); }),
-        errorRow("AxBCxCIN 2x3 by 2x3", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { return AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(2, 3, six), mat(c), e); }),
-        errorRow("AxBCxCIN into its operand", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { ComplexMatrixHdl a = mat(c); return AxBCxCIN(a, a, a, e); }),
-        errorRow("AxVectorCx empty a", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(0, 2, {}), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e); }),
-        errorRow("AxVectorCx empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(), c.output<ComplexArray>(two), e); }),
-        errorRow("AxVectorCx 2x3 by 2", kErrDimensionMismatch, [=](Contract &c, int32_t *e) { return AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e); }),
-        errorRow("DotprodCx lengths differ", kErrArraySizeMismatch, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return DotprodCx(c.input<ComplexArray>(two), c.input<ComplexArray>(six), out, e); })),
-        errorRow("OuterProdCx_head empty x", kErrEmptyArray, [=](Contract &c, int32_t *e) { return OuterProdCx_head(c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e); }),
-        errorRow("CxTrace_head empty", kErrEmptyArray, nanScalar([=](Contract &c, complexnum *out, int32_t *e) { return CxTrace_head(c.input<ComplexMatrix>(2, 0, {}), out, e); })),
+        ORIN_ROW(kErrInvalidSelector, CxSpecialMatrix_head(byRef(5), byRef(2), c.input<ComplexArray>(two), c.input<ComplexArray>(two), mat(c), e)),
+        ORIN_ROW(kErrEmptyArray, CxSpecialMatrix_head(byRef(3), byRef(2), c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e)),
+        ORIN_ROW(kErrEmptyArray, CxTranspose_head(c.input<ComplexMatrix>(0, 3, {}), mat(c), e)),
+        ORIN_ROW(kErrEmptyArray, AxBCxCIN(c.input<ComplexMatrix>(3, 0, {}), c.input<ComplexMatrix>(2, 3, six), mat(c), e)),
+        ORIN_ROW(kErrEmptyArray, AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(0, 2, {}), mat(c), e)),
+        ORIN_ROW(kErrOutOfMemory, AxBCxCIN(c.input<ComplexMatrix>(65536, 1, CMat(65536)), c.input<ComplexMatrix>(1, 65536, CMat(65536)), mat(c), e)),
+        ORIN_ROW(kErrDimensionMismatch, AxBCxCIN(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexMatrix>(2, 3, six), mat(c), e)),
+        ORIN_ROW(kErrDimensionMismatch, [](ComplexMatrixHdl a, int32_t *err) { return AxBCxCIN(a, a, a, err); }(mat(c), e)),  // into its operand
+        ORIN_ROW(kErrEmptyArray, AxVectorCx(c.input<ComplexMatrix>(0, 2, {}), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e)),
+        ORIN_ROW(kErrEmptyArray, AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(), c.output<ComplexArray>(two), e)),
+        ORIN_ROW(kErrDimensionMismatch, AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e)),
+        ORIN_ROW(kErrArraySizeMismatch, checked(DotprodCx(c.input<ComplexArray>(two), c.input<ComplexArray>(six), &(cxOut = {1, 1}), e), cxOut)),
+        ORIN_ROW(kErrEmptyArray, OuterProdCx_head(c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e)),
+        ORIN_ROW(kErrEmptyArray, checked(CxTrace_head(c.input<ComplexMatrix>(2, 0, {}), &(cxOut = {1, 1}), e), cxOut)),
     };
 }
 // clang-format on

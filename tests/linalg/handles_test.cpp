@@ -104,34 +104,18 @@ DoubleMatrixHdl wide(Contract &c) { return c.input<Dm>(2, 3, Mat{1, 2, 3, 4, 5, 
 DoubleMatrixHdl wideOut(Contract &c) { return c.output<Dm>(2, 3, Mat{1, 2, 3, 4, 5, 6}); }
 DoubleMatrixHdl matOut(Contract &c) { return c.output<Dm>(1, 1, Mat{1}); }
 DoubleArrayHdl vecOut(Contract &c, const Mat &v = {1}) { return c.output<Da>(v); }
-// An int32 output of the row being run.
-int32_t i = 0;
-
-// A row whose call meets a refused allocation: setup builds the inputs and
-// returns the call, which runs with the site-th allocation from there on
-// refused. The entry point stores -20001, returns the memory manager's
-// status and empties its outputs.
-template <class Setup>
-orintest::ContractRow refusedRow(std::string name, int64_t site, Setup setup) {
-    return {std::move(name), kErrOutOfMemory, [site, setup](Contract &c) {
-                int32_t error = 0;
-                const auto call = setup(c);
-                OrinHostFailAllocation(site);
-                const MgErr status = call(&error);
-                OrinHostFailAllocation(0);
-                EXPECT_EQ(status, kMgFullErr) << "return value";
-                return error;
-            }};
+// The entry point f(args..., &error) with the site-th allocation from there
+// on refused: it stores -20001 (returned here for the row's code) and
+// returns the memory manager's status (0 where the block was its scratch).
+template <class F, class... Args>
+int32_t refused(int64_t site, MgErr status, F f, Args... args) {
+    int32_t error = 0;
+    OrinHostFailAllocation(site);
+    const MgErr returned = f(args..., &error);
+    OrinHostFailAllocation(0);
+    EXPECT_EQ(returned, status) << "return value";
+    return error;
 }
-
-// A row whose call is one expression of the contract c and the error output e.
-#define ROW(name, code, call) errorRow(name, code, [](Contract &c, int32_t *e) { return call; })
-// A refused row: the declarations after the call build its inputs first.
-#define REFUSED(name, site, call, ...)           \
-    refusedRow(name, site, [](Contract &c) {     \
-        __VA_ARGS__;                             \
-        return [=](int32_t *e) { return call; }; \
-    })
 
 }  // namespace
 
@@ -140,119 +124,76 @@ orintest::ContractRow refusedRow(std::string name, int64_t site, Setup setup) {
 // clang-format off
 ORIN_CONTRACT_TABLE(Linalg) {
     return {
-        errorRow("LU_head not square", kErrNotSquare,
-                 [](Contract &c, int32_t *e) {
-                     i = 5;
-                     const MgErr r = LU_head(wideOut(c), c.output<Int32Array>(std::vector<int32_t>{1}), &i, e);
-                     EXPECT_EQ(i, 0);  // parity
-                     return r;
-                 }),
-        ROW("LU_head singular", kErrSingularMatrix, LU_head(c.output<Dm>(2, 2, Mat{0, 0, 0, 1}), c.output<Int32Array>(), &i, e)),
-        ROW("LULinEqs_head b length", kErrArraySizeMismatch, LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1}), vecOut(c, {1, 2, 3}), e)),
+        ORIN_ROW(kErrNotSquare, checked(LU_head(wideOut(c), c.output<Int32Array>(std::vector<int32_t>{1}), &(intOut = 5), e), intOut, 0)),  // parity 0
+        ORIN_ROW(kErrSingularMatrix, LU_head(c.output<Dm>(2, 2, Mat{0, 0, 0, 1}), c.output<Int32Array>(), &intOut, e)),
+        ORIN_ROW(kErrArraySizeMismatch, LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1}), vecOut(c, {1, 2, 3}), e)),
         // Permutation entries from the host must name rows: one outside
         // 0..n-1 would move data outside b or the inverse.
-        ROW("LULinEqs_head perm entry above n", kErrIndexOutOfRange, LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1000000}), vecOut(c, {1, 2}), e)),
-        ROW("LULinEqs_head negative perm entry", kErrIndexOutOfRange, LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({-1, 1}), vecOut(c, {1, 2}), e)),
-        ROW("LUInvMatrix_head perm entry n", kErrIndexOutOfRange, LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({2, 0}), e)),
-        errorRow("CxLULinEqs_head perm entry above n", kErrIndexOutOfRange,
-                 [](Contract &c, int32_t *e) {
-                     return CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({7}),
-                                            c.output<ComplexArray>(std::vector<complexnum>{{1, 0}}), e);
-                 }),
-        errorRow("CLUInvMatrix_head negative perm entry", kErrIndexOutOfRange,
-                 [](Contract &c, int32_t *e) {
-                     return CLUInvMatrix_head(c.output<ComplexMatrix>(1, 1, std::vector<complexnum>{{2, 0}}),
-                                              c.input<Int32Array>({-1}), e);
-                 }),
-        ROW("GenLinEqs_head b length", kErrArraySizeMismatch, GenLinEqs_head(wide(c), c.input<Da>({1}), vecOut(c), e)),
-        ROW("Determinant_head not square", kErrNotSquare, Determinant_head(wide(c), byRef(0), c.scalar(), e)),
-        ROW("CondNumber_head selector", kErrInvalidSelector, CondNumber_head(wide(c), byRef(4), c.scalar(), e)),
-        ROW("Cholesky_head not triangular", kErrNotSquare, Cholesky_head(vecOut(c, {1, 2, 3, 4}), e)),
-        ROW("Cholesky_head indefinite", kErrSingularMatrix, Cholesky_head(vecOut(c, {1, 2, 1}), e)),
-        ROW("CholeskyLinEqs_head b length", kErrArraySizeMismatch, CholeskyLinEqs_head(c.input<Da>({2, 1, 2}), vecOut(c, {1, 2, 3}), e)),
-        ROW("Cholesky_InvMatrix_head empty", kErrEmptyArray, Cholesky_InvMatrix_head(c.output<Da>(), e)),
-        ROW("TriLinEqs_head triangle", kErrInvalidSelector, TriLinEqs_head(c.input<Da>({1, 0, 1}), byRef(2), vecOut(c, {1, 2}), e)),
-        ROW("Tri_InvMatrix_head singular", kErrSingularMatrix, Tri_InvMatrix_head(vecOut(c, {1, 0, 0}), byRef(0), e)),
-        ROW("Matrix_to_Compact_head mode", kErrInvalidSelector, Matrix_to_Compact_head(c.input<Dm>(2, 2, identity(2)), byRef(3), vecOut(c), e)),
-        ROW("Compact_to_Matrix_head not triangular", kErrNotSquare, Compact_to_Matrix_head(c.input<Da>({1, 2, 3, 4}), byRef(0), matOut(c), e)),
-        errorRow("CheckPosdef_head not square", kErrNotSquare,
-                 [](Contract &c, int32_t *e) {
-                     i = 7;
-                     const MgErr r = CheckPosdef_head(wide(c), &i, e);
-                     EXPECT_EQ(i, 0);  // result
-                     return r;
-                 }),
-        ROW("SVD_head wide", kErrBadArraySize, SVD_head(wideOut(c), vecOut(c), matOut(c), e)),
-        ROW("SVD_head no columns", kErrEmptyArray, SVD_head(c.output<Dm>(2, 0, Mat{}), vecOut(c), matOut(c), e)),
-        ROW("SVDS_head wide", kErrBadArraySize, SVDS_head(wide(c), vecOut(c), e)),
-        ROW("PseudoInverse_head NaN", kErrNoConvergence, PseudoInverse_head(c.output<Dm>(1, 1, Mat{std::nan("")}), byRef(-1.0), e)),
-        errorRow("Rank_head empty", kErrEmptyArray,
-                 [](Contract &c, int32_t *e) {
-                     i = 5;
-                     const MgErr r = Rank_head(c.input<Dm>(0, 0, Mat{}), byRef(-1.0), &i, e);
-                     EXPECT_EQ(i, -1);  // rank
-                     return r;
-                 }),
-        ROW("Norm_head selector", kErrInvalidSelector, Norm_head(wide(c), byRef(4), c.scalar(), e)),
-        ROW("SymEvectorEvalue_head not square", kErrNotSquare, SymEvectorEvalue_head(wideOut(c), byRef(1), vecOut(c), e)),
-        errorRow("EigenValueVector_head NaN", kErrNoConvergence,
-                 [](Contract &c, int32_t *e) {
-                     return EigenValueVector_head(c.input<Dm>(1, 1, Mat{std::nan("")}), byRef(1),
-                                                  c.output<ComplexArray>(Cx{{1, 1}}),
-                                                  c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e);
-                 }),
-        ROW("qrd_head algorithm", kErrInvalidSelector, qrd_head(wide(c), byRef(3), matOut(c), matOut(c), e)),
-        ROW("SpecialMatrix_head selector", kErrInvalidSelector, SpecialMatrix_head(byRef(5), byRef(2), c.input<Da>({1}), c.input<Da>(), matOut(c), e)),
-        ROW("MatrixMul_head inner dimensions", kErrDimensionMismatch, MatrixMul_head(wide(c), wide(c), matOut(c), e)),
-        ROW("MatrixMul_head product beyond int32 cells", kErrOutOfMemory, MatrixMul_head(c.input<Dm>(65536, 1, Mat(65536, 1.0)), c.input<Dm>(1, 65536, Mat(65536, 1.0)), matOut(c), e)),
-        ROW("AxVect_head length", kErrDimensionMismatch, AxVect_head(wide(c), c.input<Da>({1, 1}), vecOut(c), e)),
-        ROW("DotProduct_head lengths", kErrArraySizeMismatch, DotProduct_head(c.input<Da>({1, 2}), c.input<Da>({1}), c.scalar(), e)),
-        ROW("OuterProd_head empty", kErrEmptyArray, OuterProd_head(c.input<Da>({1}), c.input<Da>(), matOut(c), e)),
-        ROW("Trace_head empty", kErrEmptyArray, Trace_head(c.input<Dm>(0, 0, Mat{}), c.scalar(), e)),
+        ORIN_ROW(kErrIndexOutOfRange, LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1000000}), vecOut(c, {1, 2}), e)),
+        ORIN_ROW(kErrIndexOutOfRange, LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({-1, 1}), vecOut(c, {1, 2}), e)),
+        ORIN_ROW(kErrIndexOutOfRange, LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({2, 0}), e)),
+        ORIN_ROW(kErrIndexOutOfRange, CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({7}), c.output<ComplexArray>(Cx{{1, 0}}), e)),
+        ORIN_ROW(kErrIndexOutOfRange, CLUInvMatrix_head(c.output<ComplexMatrix>(1, 1, Cx{{2, 0}}), c.input<Int32Array>({-1}), e)),
+        ORIN_ROW(kErrArraySizeMismatch, GenLinEqs_head(wide(c), c.input<Da>({1}), vecOut(c), e)),
+        ORIN_ROW(kErrNotSquare, Determinant_head(wide(c), byRef(0), c.scalar(), e)),
+        ORIN_ROW(kErrInvalidSelector, CondNumber_head(wide(c), byRef(4), c.scalar(), e)),
+        ORIN_ROW(kErrNotSquare, Cholesky_head(vecOut(c, {1, 2, 3, 4}), e)),
+        ORIN_ROW(kErrSingularMatrix, Cholesky_head(vecOut(c, {1, 2, 1}), e)),
+        ORIN_ROW(kErrArraySizeMismatch, CholeskyLinEqs_head(c.input<Da>({2, 1, 2}), vecOut(c, {1, 2, 3}), e)),
+        ORIN_ROW(kErrEmptyArray, Cholesky_InvMatrix_head(c.output<Da>(), e)),
+        ORIN_ROW(kErrInvalidSelector, TriLinEqs_head(c.input<Da>({1, 0, 1}), byRef(2), vecOut(c, {1, 2}), e)),
+        ORIN_ROW(kErrSingularMatrix, Tri_InvMatrix_head(vecOut(c, {1, 0, 0}), byRef(0), e)),
+        ORIN_ROW(kErrInvalidSelector, Matrix_to_Compact_head(c.input<Dm>(2, 2, identity(2)), byRef(3), vecOut(c), e)),
+        ORIN_ROW(kErrNotSquare, Compact_to_Matrix_head(c.input<Da>({1, 2, 3, 4}), byRef(0), matOut(c), e)),
+        ORIN_ROW(kErrNotSquare, checked(CheckPosdef_head(wide(c), &(intOut = 7), e), intOut, 0)),  // result 0
+        ORIN_ROW(kErrBadArraySize, SVD_head(wideOut(c), vecOut(c), matOut(c), e)),
+        ORIN_ROW(kErrEmptyArray, SVD_head(c.output<Dm>(2, 0, Mat{}), vecOut(c), matOut(c), e)),
+        ORIN_ROW(kErrBadArraySize, SVDS_head(wide(c), vecOut(c), e)),
+        ORIN_ROW(kErrNoConvergence, PseudoInverse_head(c.output<Dm>(1, 1, Mat{std::nan("")}), byRef(-1.0), e)),
+        ORIN_ROW(kErrEmptyArray, checked(Rank_head(c.input<Dm>(0, 0, Mat{}), byRef(-1.0), &(intOut = 5), e), intOut, -1)),  // rank -1
+        ORIN_ROW(kErrInvalidSelector, Norm_head(wide(c), byRef(4), c.scalar(), e)),
+        ORIN_ROW(kErrNotSquare, SymEvectorEvalue_head(wideOut(c), byRef(1), vecOut(c), e)),
+        ORIN_ROW(kErrNoConvergence, EigenValueVector_head(c.input<Dm>(1, 1, Mat{std::nan("")}), byRef(1), c.output<ComplexArray>(Cx{{1, 1}}), c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e)),
+        ORIN_ROW(kErrInvalidSelector, qrd_head(wide(c), byRef(3), matOut(c), matOut(c), e)),
+        ORIN_ROW(kErrInvalidSelector, SpecialMatrix_head(byRef(5), byRef(2), c.input<Da>({1}), c.input<Da>(), matOut(c), e)),
+        ORIN_ROW(kErrDimensionMismatch, MatrixMul_head(wide(c), wide(c), matOut(c), e)),
+        ORIN_ROW(kErrOutOfMemory, MatrixMul_head(c.input<Dm>(65536, 1, Mat(65536, 1.0)), c.input<Dm>(1, 65536, Mat(65536, 1.0)), matOut(c), e)),
+        ORIN_ROW(kErrDimensionMismatch, AxVect_head(wide(c), c.input<Da>({1, 1}), vecOut(c), e)),
+        ORIN_ROW(kErrArraySizeMismatch, DotProduct_head(c.input<Da>({1, 2}), c.input<Da>({1}), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, OuterProd_head(c.input<Da>({1}), c.input<Da>(), matOut(c), e)),
+        ORIN_ROW(kErrEmptyArray, Trace_head(c.input<Dm>(0, 0, Mat{}), c.scalar(), e)),
         // The later checks of each entry point, one failing at a time.
-        ROW("CholeskyLinEqs_head not triangular", kErrNotSquare, CholeskyLinEqs_head(c.input<Da>({1, 2, 3, 4}), vecOut(c, {1, 2}), e)),
-        ROW("TriLinEqs_head empty", kErrEmptyArray, TriLinEqs_head(c.input<Da>(), byRef(0), vecOut(c), e)),
-        ROW("TriLinEqs_head b length", kErrArraySizeMismatch, TriLinEqs_head(c.input<Da>({1, 0, 1}), byRef(1), vecOut(c, {1, 2, 3}), e)),
-        ROW("Tri_InvMatrix_head triangle", kErrInvalidSelector, Tri_InvMatrix_head(vecOut(c, {1, 0, 1}), byRef(2), e)),
-        ROW("Tri_InvMatrix_head not triangular", kErrNotSquare, Tri_InvMatrix_head(vecOut(c, {1, 2}), byRef(1), e)),
-        ROW("Matrix_to_Compact_head not square", kErrNotSquare, Matrix_to_Compact_head(wide(c), byRef(0), vecOut(c), e)),
-        ROW("Compact_to_Matrix_head mode", kErrInvalidSelector, Compact_to_Matrix_head(c.input<Da>({1, 0, 1}), byRef(3), matOut(c), e)),
-        ROW("LULinEqs_head not square", kErrNotSquare, LULinEqs_head(wide(c), c.input<Int32Array>({0, 1}), vecOut(c, {1, 2}), e)),
-        ROW("LUInvMatrix_head perm length", kErrArraySizeMismatch, LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({0}), e)),
-        ROW("CondNumber_head no rows", kErrEmptyArray, CondNumber_head(c.input<Dm>(0, 2, Mat{}), byRef(0), c.scalar(), e)),
-        ROW("MatrixMul_head left empty", kErrEmptyArray, MatrixMul_head(c.input<Dm>(0, 0, Mat{}), wide(c), matOut(c), e)),
-        ROW("MatrixMul_head right empty", kErrEmptyArray, MatrixMul_head(wide(c), c.input<Dm>(3, 0, Mat{}), matOut(c), e)),
-        ROW("AxVect_head matrix empty", kErrEmptyArray, AxVect_head(c.input<Dm>(0, 0, Mat{}), c.input<Da>({1}), vecOut(c), e)),
-        ROW("AxVect_head vector empty", kErrEmptyArray, AxVect_head(wide(c), c.input<Da>(), vecOut(c), e)),
-        errorRow("EigenValueVector_head not square", kErrNotSquare,
-                 [](Contract &c, int32_t *e) {
-                     return EigenValueVector_head(wide(c), byRef(1), c.output<ComplexArray>(Cx{{1, 1}}),
-                                                  c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e);
-                 }),
-        ROW("PseudoInverse_head empty", kErrEmptyArray, PseudoInverse_head(c.output<Dm>(0, 3, Mat{}), byRef(-1.0), e)),
-        ROW("Norm_head empty", kErrEmptyArray, Norm_head(c.input<Dm>(2, 0, Mat{}), byRef(0), c.scalar(), e)),
+        ORIN_ROW(kErrNotSquare, CholeskyLinEqs_head(c.input<Da>({1, 2, 3, 4}), vecOut(c, {1, 2}), e)),
+        ORIN_ROW(kErrEmptyArray, TriLinEqs_head(c.input<Da>(), byRef(0), vecOut(c), e)),
+        ORIN_ROW(kErrArraySizeMismatch, TriLinEqs_head(c.input<Da>({1, 0, 1}), byRef(1), vecOut(c, {1, 2, 3}), e)),
+        ORIN_ROW(kErrInvalidSelector, Tri_InvMatrix_head(vecOut(c, {1, 0, 1}), byRef(2), e)),
+        ORIN_ROW(kErrNotSquare, Tri_InvMatrix_head(vecOut(c, {1, 2}), byRef(1), e)),
+        ORIN_ROW(kErrNotSquare, Matrix_to_Compact_head(wide(c), byRef(0), vecOut(c), e)),
+        ORIN_ROW(kErrInvalidSelector, Compact_to_Matrix_head(c.input<Da>({1, 0, 1}), byRef(3), matOut(c), e)),
+        ORIN_ROW(kErrNotSquare, LULinEqs_head(wide(c), c.input<Int32Array>({0, 1}), vecOut(c, {1, 2}), e)),
+        ORIN_ROW(kErrArraySizeMismatch, LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({0}), e)),
+        ORIN_ROW(kErrEmptyArray, CondNumber_head(c.input<Dm>(0, 2, Mat{}), byRef(0), c.scalar(), e)),
+        ORIN_ROW(kErrEmptyArray, MatrixMul_head(c.input<Dm>(0, 0, Mat{}), wide(c), matOut(c), e)),
+        ORIN_ROW(kErrEmptyArray, MatrixMul_head(wide(c), c.input<Dm>(3, 0, Mat{}), matOut(c), e)),
+        ORIN_ROW(kErrEmptyArray, AxVect_head(c.input<Dm>(0, 0, Mat{}), c.input<Da>({1}), vecOut(c), e)),
+        ORIN_ROW(kErrEmptyArray, AxVect_head(wide(c), c.input<Da>(), vecOut(c), e)),
+        ORIN_ROW(kErrNotSquare, EigenValueVector_head(wide(c), byRef(1), c.output<ComplexArray>(Cx{{1, 1}}), c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e)),
+        ORIN_ROW(kErrEmptyArray, PseudoInverse_head(c.output<Dm>(0, 3, Mat{}), byRef(-1.0), e)),
+        ORIN_ROW(kErrEmptyArray, Norm_head(c.input<Dm>(2, 0, Mat{}), byRef(0), c.scalar(), e)),
         // Output resizes the memory manager refuses.
-        REFUSED("MatrixMul_head product refused", 1, MatrixMul_head(a, b, o, e), auto a = wide(c); auto b = c.input<Dm>(3, 2, Mat{1, 2, 3, 4, 5, 6}); auto o = matOut(c)),
-        REFUSED("AxVect_head product refused", 1, AxVect_head(a, x, y, e), auto a = wide(c); auto x = c.input<Da>({1, 1, 1}); auto y = vecOut(c)),
-        REFUSED("OuterProd_head product refused", 1, OuterProd_head(x, y, o, e), auto x = c.input<Da>({1, 2}); auto y = c.input<Da>({1, 2, 3}); auto o = matOut(c)),
-        REFUSED("GenLinEqs_head solution refused", 1, GenLinEqs_head(a, b, x, e), auto a = wide(c); auto b = c.input<Da>({1, 2}); auto x = vecOut(c)),
-        REFUSED("Matrix_to_Compact_head triangle refused", 1, Matrix_to_Compact_head(a, byRef(0), p, e), auto a = c.input<Dm>(3, 3, identity(3)); auto p = vecOut(c)),
-        REFUSED("Compact_to_Matrix_head matrix refused", 1, Compact_to_Matrix_head(p, byRef(0), a, e), auto p = c.input<Da>({1, 0, 1}); auto a = matOut(c)),
-        REFUSED("SpecialMatrix_head matrix refused", 1, SpecialMatrix_head(byRef(0), byRef(3), x, y, o, e), auto x = c.input<Da>(); auto y = c.input<Da>(); auto o = matOut(c)),
-        REFUSED("SymEvectorEvalue_head values refused", 1, SymEvectorEvalue_head(a, byRef(1), w, e), auto a = c.output<Dm>(2, 2, Mat{2, 1, 1, 2}); auto w = vecOut(c)),
-        REFUSED("qrd_head Q refused", 1, qrd_head(a, byRef(0), q, r, e), auto a = wide(c); auto q = matOut(c); auto r = matOut(c)),
-        REFUSED("qrd_head R refused", 2, qrd_head(a, byRef(0), q, r, e), auto a = wide(c); auto q = matOut(c); auto r = matOut(c)),
-        errorRow("SVDS_head copy refused", kErrOutOfMemory,
-                 [](Contract &c, int32_t *e) {
-                     DoubleMatrixHdl a = c.input<Dm>(2, 2, identity(2));
-                     DoubleArrayHdl s = vecOut(c);
-                     OrinHostFailAllocation(1);
-                     const MgErr r = SVDS_head(a, s, e);
-                     OrinHostFailAllocation(0);
-                     return r;
-                 }),
-        REFUSED("SVDS_head values refused", 2, SVDS_head(a, s, e), auto a = c.input<Dm>(2, 2, identity(2)); auto s = vecOut(c)),
-        ROW("SpecialMatrix_head empty y", kErrEmptyArray, SpecialMatrix_head(byRef(2), byRef(0), c.input<Da>({1, 2}), c.input<Da>(), matOut(c), e)),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(1, kMgFullErr, MatrixMul_head, wide(c), c.input<Dm>(3, 2, Mat{1, 2, 3, 4, 5, 6}), matOut(c))),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(1, kMgFullErr, AxVect_head, wide(c), c.input<Da>({1, 1, 1}), vecOut(c))),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(1, kMgFullErr, OuterProd_head, c.input<Da>({1, 2}), c.input<Da>({1, 2, 3}), matOut(c))),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(1, kMgFullErr, GenLinEqs_head, wide(c), c.input<Da>({1, 2}), vecOut(c))),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(1, kMgFullErr, Matrix_to_Compact_head, c.input<Dm>(3, 3, identity(3)), byRef(0), vecOut(c))),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(1, kMgFullErr, Compact_to_Matrix_head, c.input<Da>({1, 0, 1}), byRef(0), matOut(c))),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(1, kMgFullErr, SpecialMatrix_head, byRef(0), byRef(3), c.input<Da>(), c.input<Da>(), matOut(c))),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(1, kMgFullErr, SymEvectorEvalue_head, c.output<Dm>(2, 2, Mat{2, 1, 1, 2}), byRef(1), vecOut(c))),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(1, kMgFullErr, qrd_head, wide(c), byRef(0), matOut(c), matOut(c))),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(2, kMgFullErr, qrd_head, wide(c), byRef(0), matOut(c), matOut(c))),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(1, 0, SVDS_head, c.input<Dm>(2, 2, identity(2)), vecOut(c))),
+        ORIN_CODE_ROW(kErrOutOfMemory, refused(2, kMgFullErr, SVDS_head, c.input<Dm>(2, 2, identity(2)), vecOut(c))),
+        ORIN_ROW(kErrEmptyArray, SpecialMatrix_head(byRef(2), byRef(0), c.input<Da>({1, 2}), c.input<Da>(), matOut(c), e)),
     };
 }
 // clang-format on
