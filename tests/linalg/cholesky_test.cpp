@@ -1,7 +1,8 @@
 // Packed layouts both ways, the Cholesky factor by its residual, packed
 // solves and inverses in both triangles, determinants against the Leibniz
-// sum and long-double elimination, real and complex alike; the real
-// routines' floors, codes and definiteness test.
+// sum and long-double elimination, their signs, singular matrices and
+// selectors, real and complex alike; the real routines' floors, codes and
+// definiteness test.
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
@@ -112,6 +113,32 @@ TYPED_TEST(CholeskyFamily, DeterminantMatchesLeibnizAndLongDoubleElimination) {
         T det = elem<T>(0);
         ASSERT_EQ(TypeParam::determinant(triangle(a, 5, type == 2).data(), 5, type, &det), 0);
         expectDeterminant(det, triangle(a, 5, type == 2), 5, "triangular", true);
+    }
+}
+
+TYPED_TEST(CholeskyFamily, DeterminantSignsSingularMatricesAndSelectors) {
+    using T = typename TypeParam::T;
+    constexpr bool real = std::is_same_v<T, double>;
+    // A row exchange changes the sign: [[0, 1], [1, 0]] has -1, [[0, i], [i, 0]] 0 - i i = 1.
+    const T one = elem<T>(real, !real), zero = elem<T>(0);
+    const std::vector<T> swap = {zero, one, one, zero};
+    T det = zero;
+    ASSERT_EQ(TypeParam::determinant(swap.data(), 2, 0, &det), 0);
+    EXPECT_EQ(det, elem<T>(real ? -1 : 1));
+    // Equal rows, a zero row, and an indefinite matrix given as type 1 are
+    // singular for their factorisations: 0 with success.
+    const std::vector<T> equalRows = {elem<T>(1, 2), elem<T>(3, -1), elem<T>(1, 2), elem<T>(3, -1)},
+                         zeroRow = {zero, zero, elem<T>(1, 1), elem<T>(2, 2)},
+                         indefinite = {elem<T>(1), elem<T>(real * 1.5, 1.5), elem<T>(real * 1.5, -1.5), elem<T>(1)};
+    for (auto [m, type] : {std::pair{&equalRows, 0}, std::pair{&zeroRow, 0}, std::pair{&indefinite, 1}}) {
+        det = elem<T>(5, 5);
+        ASSERT_EQ(TypeParam::determinant(m->data(), 2, type, &det), 0);
+        EXPECT_EQ(det, zero) << type;
+    }
+    for (int type : {-1, 4}) {
+        det = elem<T>(5, 5);
+        EXPECT_EQ(TypeParam::determinant(swap.data(), 2, type, &det), kErrInvalidSelector);
+        EXPECT_TRUE(bothIDNaN(det)) << type;
     }
 }
 
