@@ -7,7 +7,7 @@
 
 #include "linalg_reference.h"
 
-using namespace cxtest;
+using namespace linalgtest;
 
 TEST(CxCholesky, RejectsIndefiniteNaNAndTinyDiagonals) {
     // [[1, 2i], [-2i, 1]] has eigenvalues -1 and 3: the second diagonal

@@ -10,7 +10,7 @@
 
 #include "linalg_reference.h"
 
-using namespace cxtest;
+using namespace linalgtest;
 
 TEST(CxGenEigen, KnownSpectraAsSets) {
     // A = V D V^-1 with V random: Bauer-Fike bounds every computed

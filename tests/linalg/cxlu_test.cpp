@@ -7,7 +7,7 @@
 
 #include "linalg_reference.h"
 
-using namespace cxtest;
+using namespace linalgtest;
 
 TEST(CxLU, PivotingConventionsAndSingularity) {
     CMat swap = {{0, 0}, {1, 0}, {1, 0}, {0, 0}};

@@ -7,7 +7,7 @@
 
 #include "linalg_reference.h"
 
-using namespace cxtest;
+using namespace linalgtest;
 
 TEST(CxPow, RepeatedMultiplication) {
     const complexnum z{0.75, -0.5};
@@ -78,7 +78,7 @@ TEST(CxSpecialMatrix, MatchTheirDefinitions) {
     const CMat x = randomCx(4, 1, 41), y = randomCx(3, 1, 42);
     CMat out(16, complexnum{5, 5});
     ASSERT_EQ(CxSpecialMatrix(0, 3, nullptr, 0, nullptr, 0, out.data()), 0);
-    EXPECT_TRUE(same(CMat(out.begin(), out.begin() + 9), identityCx(3)));
+    EXPECT_TRUE(same(CMat(out.begin(), out.begin() + 9), identity<complexnum>(3)));
     ASSERT_EQ(CxSpecialMatrix(1, 0, x.data(), 4, nullptr, 0, out.data()), 0);
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(out[i * 4 + j], i == j ? x[i] : complexnum{0, 0})) << i << j;

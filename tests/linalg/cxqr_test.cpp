@@ -76,7 +76,7 @@ ORIN_CONTRACT_TABLE(CxQrEntryPoint) {
 // The column of the reflection step, a kernel the reliability sweep does not
 // fail (it fails CxHouseholder_Factor's block in row CxHouseholder_Factor).
 ORIN_ALLOCATION_CASE(CxMhhld_step, 1) {
-    CMat s = cxtest::randomCx(3, 2, 3500), sv(3);
+    CMat s = linalgtest::randomCx(3, 2, 3500), sv(3);
     CxHouseholderVector hs{0, 0, sv.data()};
     EXPECT_EQ(inj.call([&] { return CxMhhld_step(s.data(), 3, 2, &hs, s.data()); }),
               inj.failing() ? kErrOutOfMemory : 0);

@@ -40,24 +40,21 @@ TEST(Handles, SystemsInPlace) {
 }
 
 TEST(Handles, DecompositionsAndProducts) {
-    int32_t err = 1, rank = 0;
-    double norm = 0, dot = 0, trace = 0;
+    int32_t err = 1;
+    double dot = 0, trace = 0;
     DoubleMatrixHandle id(2, 2, {1, 0, 0, 1}), v(0, 0, {}), keep(3, 2, {3, 0, 0, 4, 0, 0});
     DoubleHandle s;
     SVD_head(id, s, v, &err);
     EXPECT_TRUE(s.values() == (Mat{1, 1}) && v.values() == identity(2) && id.values() == identity(2));
     SVDS_head(keep, s, &err);  // the caller's matrix survives
     EXPECT_TRUE(s.values() == (Mat{4, 3}) && keep.values() == (Mat{3, 0, 0, 4, 0, 0}));
-    Rank_head(keep, byRef(-1.0), &rank, &err);
-    Norm_head(keep, byRef(3), &norm, &err);
     PseudoInverse_head(keep, byRef(-1.0), &err);  // in place, 3 x 2 becomes 2 x 3
-    EXPECT_TRUE(rank == 2 && norm == 4 && keep.rows() == 2 && keep.cols() == 3);
+    EXPECT_TRUE(keep.rows() == 2 && keep.cols() == 3);
     EXPECT_NEAR(keep.values()[4], 0.25, kEps);
 
-    DoubleMatrixHandle sym(2, 2, {2, 1, 1, 2}), sym2(2, 2, {2, 1, 1, 2}), rot(2, 2, {0, 1, -2, 0});
+    DoubleMatrixHandle sym(2, 2, {2, 1, 1, 2}), rot(2, 2, {0, 1, -2, 0});
     SymEvectorEvalue_head(sym, byRef(0), s, &err);  // no vectors asked: the matrix was only work space
-    SymEvectorEvalue_head(sym2, byRef(1), s, &err);
-    EXPECT_TRUE(s.size() == 2 && sym.emptied() && sym2.rows() == 2);
+    EXPECT_TRUE(s.size() == 2 && sym.emptied());
     orintest::ComplexHandle values;
     orintest::ComplexMatrixHandle vectors(1, 1, {{9, 9}});
     EigenValueVector_head(rot, byRef(0), values, vectors, &err);  // vectors only when asked
@@ -66,15 +63,12 @@ TEST(Handles, DecompositionsAndProducts) {
     qrd_head(a, byRef(1), q, r, &err);
     EXPECT_TRUE(q.rows() == 3 && q.cols() == 3 && r.rows() == 3 && r.cols() == 2);
 
-    DoubleMatrixHandle b(2, 3, {1, 2, 3, 4, 5, 6}), bt(3, 2, {1, 4, 2, 5, 3, 6}), c(0, 0, {}), op(0, 0, {});
-    DoubleHandle x3({1, 1, 1}), x2({1, 1}), y;
-    MatrixMul_head(b, bt, c, &err);
-    AxVect_head(b, x3, y, &err);
+    DoubleMatrixHandle b(2, 3, {1, 2, 3, 4, 5, 6}), op(0, 0, {});
+    DoubleHandle x3({1, 1, 1}), x2({1, 1});
     OuterProd_head(x2, x3, op, &err);
     DotProduct_head(x3, x3, &dot, &err);
     Trace_head(b, &trace, &err);
-    EXPECT_TRUE(c.values() == (Mat{14, 32, 32, 77}) && y.values() == (Mat{6, 15}) && op.rows() == 2 && op.cols() == 3);
-    EXPECT_TRUE(dot == 3 && trace == 6);
+    EXPECT_TRUE(op.rows() == 2 && op.cols() == 3 && dot == 3 && trace == 6);
 }
 
 // The host may pass one handle as an operand and the output: the product is

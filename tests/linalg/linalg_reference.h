@@ -115,7 +115,6 @@ std::vector<T> identity(int n) {
     for (int i = 0; i < n; ++i) e[size_t(i) * n + i] = elem<T>(1);
     return e;
 }
-inline CMat identityCx(int n) { return identity<complexnum>(n); }
 
 // The conjugate transpose of an m x n matrix.
 template <class T>
@@ -495,8 +494,6 @@ struct TwinName {
 };
 
 }  // namespace linalgtest
-
-namespace cxtest = linalgtest;
 
 // Exact comparison and printing of complex elements, for EXPECT_EQ.
 inline bool operator==(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
