@@ -1,6 +1,7 @@
 // Special matrices against closed forms; products, traces, norms, columns
 // and transposes, real and complex alike, against long-double sums (each
-// element one extended sum, rounded once); sizes that cannot be addressed.
+// element one extended sum, rounded once), also into their own operands;
+// sizes that cannot be addressed.
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
@@ -148,6 +149,30 @@ TYPED_TEST(ProductsFamily, NaNPropagatesAlongItsRow) {
     T dot = elem<T>(0);
     ASSERT_EQ(TypeParam::dot(a.data(), b.data(), 9, &dot), 0);
     EXPECT_TRUE(isNaN(dot));
+}
+
+// The host may pass one handle as an operand and the output: each operand is
+// read whole before the output is resized over it (c = a b into a, into b,
+// a a into a; y = a x into x, shortened where a is wide).
+TYPED_TEST(ProductsFamily, HandleProductsIntoTheirOwnOperands) {
+    using T = typename TypeParam::T;
+    const std::vector<T> a = random<T>(3, 3, 91), b = random<T>(3, 2, 92), w = random<T>(2, 3, 93),
+                         x(a.begin() + 3, a.begin() + 6);
+    typename TypeParam::Matrix ha(3, 3, a), hb(3, 2, b), hw(2, 3, w), hsq(3, 3, a), square(3, 3, a);
+    typename TypeParam::Vector hx(x), hx2(x);
+    int32_t err = 9;
+    ASSERT_EQ(TypeParam::matMulHandles(ha, hb, ha, &err), 0);
+    ASSERT_EQ(TypeParam::matMulHandles(hw, hsq, hsq, &err), 0);
+    ASSERT_EQ(TypeParam::matMulHandles(square, square, square, &err), 0);
+    ASSERT_TRUE(err == 0 && ha.rows() == 3 && ha.cols() == 2 && hsq.rows() == 2 && hsq.cols() == 3);
+    expectProduct(ha.values(), a, b, 3, 3, 2);
+    expectProduct(hsq.values(), w, a, 2, 3, 3);
+    expectProduct(square.values(), a, a, 3, 3, 3);
+    ASSERT_EQ(TypeParam::axVectHandles(hsq, hx, hx, &err), 0);
+    ASSERT_EQ(TypeParam::axVectHandles(square, hx2, hx2, &err), 0);
+    ASSERT_EQ(err, 0);
+    expectProduct(hx.values(), hsq.values(), x, 2, 3, 1);
+    expectProduct(hx2.values(), square.values(), x, 3, 3, 1);
 }
 
 TEST(Sizes, ProductsThatCannotBeAddressedAreRefused) {

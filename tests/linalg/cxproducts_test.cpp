@@ -1,6 +1,6 @@
 // Complex powers, special matrices against their definitions, and the
-// entry points' results, failures and refused allocations (products,
-// transposes and norms are typed tests in construct_test.cpp).
+// entry points' results and failures (products, transposes, norms and
+// products into their own operands are typed tests in construct_test.cpp).
 #include <orin/linalg.h>
 
 #include "support/prelude.h"
@@ -134,29 +134,6 @@ TEST(CxHandles, ComputeTheCoreResults) {
     EXPECT_TRUE(s.rows() == 4 && s.cols() == 3 && same(s.values()[1], a[1]) && same(s.values()[3], x[1]));
     ASSERT_EQ(CxSpecialMatrix_head(byRef(4), byRef(0), h3, hx, s, &err), 0);
     EXPECT_TRUE(s.rows() == 2 && s.cols() == 2);
-}
-
-TEST(CxHandles, ProductIntoOneOfItsOperands) {
-    // c is the handle a (3 x 3 times 3 x 2) or b (2 x 3 times 3 x 3): the
-    // operand is read whole before it is resized over.
-    const CMat a = randomCx(3, 3, 91), b = randomCx(3, 2, 92), w = randomCx(2, 3, 93);
-    orintest::ComplexMatrixHandle ha(3, 3, a), hb(3, 2, b), hw(2, 3, w), hsq(3, 3, a);
-    int32_t err = 9;
-    orintest::ComplexMatrixHandle square(3, 3, a);
-    ASSERT_EQ(AxBCxCIN(ha, hb, ha, &err), 0);
-    ASSERT_EQ(AxBCxCIN(hw, hsq, hsq, &err), 0);
-    ASSERT_EQ(AxBCxCIN(square, square, square, &err), 0);
-    ASSERT_TRUE(ha.rows() == 3 && ha.cols() == 2 && hsq.rows() == 2 && hsq.cols() == 3);
-    expectProduct(ha.values(), a, b, 3, 3, 2);
-    expectProduct(hsq.values(), w, a, 2, 3, 3);
-    expectProduct(square.values(), a, a, 3, 3, 3);
-    // y = a x into x: 3 x 3 keeps the length, 2 x 3 shortens x to 2.
-    const CMat x(a.begin() + 3, a.begin() + 6);
-    orintest::ComplexHandle hx(x), hx2(x);
-    ASSERT_EQ(AxVectorCx(hsq, hx, hx, &err), 0);
-    ASSERT_EQ(AxVectorCx(square, hx2, hx2, &err), 0);
-    expectProduct(hx.values(), hsq.values(), x, 2, 3, 1);
-    expectProduct(hx2.values(), square.values(), x, 3, 3, 1);
 }
 
 // A table, one entry per line:

@@ -62,14 +62,13 @@ TEST(CxQR, ReflectionKernels) {
 // A table, one entry per line:
 // clang-format off
 ORIN_CONTRACT_TABLE(CxQrEntryPoint) {
-    auto row = [](const char *name, int32_t code, int r, int c, int algorithm) {
-        return orintest::errorRow(name, code, [=](Contract &k, int32_t *e) {
-            return Cxqrd_head(k.input<ComplexMatrix>(r, c, CMat(size_t(r) * c, complexnum{1, 2})), byRef(algorithm),
-                              k.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), k.output<ComplexMatrix>(0, 0, CMat{}), e);
-        });
+    auto a = [](Contract &c, int r, int k) { return c.input<ComplexMatrix>(r, k, CMat(size_t(r) * k, complexnum{1, 2})); };
+    return {
+        ORIN_ROW(kErrEmptyArray, Cxqrd_head(a(c, 0, 3), byRef(0), c.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), c.output<ComplexMatrix>(0, 0, CMat{}), e)),
+        ORIN_ROW(kErrInvalidSelector, Cxqrd_head(a(c, 2, 3), byRef(1), c.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), c.output<ComplexMatrix>(0, 0, CMat{}), e)),  // Givens
+        ORIN_ROW(kErrInvalidSelector, Cxqrd_head(a(c, 3, 2), byRef(2), c.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), c.output<ComplexMatrix>(0, 0, CMat{}), e)),  // fast Givens
+        ORIN_ROW(kErrOutOfMemory, Cxqrd_head(a(c, 65536, 1), byRef(0), c.output<ComplexMatrix>(1, 1, CMat{{1, 0}}), c.output<ComplexMatrix>(0, 0, CMat{}), e)),
     };
-    return {row("Cxqrd_head empty", kErrEmptyArray, 0, 3, 0), row("Cxqrd_head Givens", kErrInvalidSelector, 2, 3, 1),
-            row("Cxqrd_head fast Givens", kErrInvalidSelector, 3, 2, 2), row("Cxqrd_head 65536 x 1", kErrOutOfMemory, 65536, 1, 0)};
 }
 // clang-format on
 

@@ -71,21 +71,6 @@ TEST(Handles, DecompositionsAndProducts) {
     EXPECT_TRUE(op.rows() == 2 && op.cols() == 3 && dot == 3 && trace == 6);
 }
 
-// The host may pass one handle as an operand and the output: the product is
-// formed before the output is resized over it.
-TEST(LinalgHandles, ProductsIntoTheirOwnOperands) {
-    int32_t err = -1;
-    DoubleMatrixHandle sq(2, 2, {1, 2, 3, 4}), b(2, 3, {1, 2, 3, 4, 5, 6}), bt(3, 2, {1, 4, 2, 5, 3, 6});
-    MatrixMul_head(sq, sq, sq, &err);
-    EXPECT_TRUE(err == 0 && sq.values() == (Mat{7, 10, 15, 22}));
-    MatrixMul_head(b, bt, b, &err);
-    EXPECT_TRUE(err == 0 && b.rows() == 2 && b.cols() == 2 && b.values() == (Mat{14, 32, 32, 77}));
-    DoubleMatrixHandle a(2, 2, {1, 2, 3, 4});
-    DoubleHandle x({1, 1});
-    AxVect_head(a, x, x, &err);
-    EXPECT_TRUE(err == 0 && x.values() == (Mat{3, 7}));
-}
-
 namespace {
 
 using Dm = DoubleMatrix;

@@ -469,18 +469,22 @@ inline void expectUnitColumns(const CMat &v, int n, double imTol) {
     X(genEigen, GenEigenValueVector, CxGenEigenVectorValue) X(symEigen, SymEvectorEvalue, HermEvectorEvalue) X(matMul, MatrixMul, MatrixMulCx)                     \
     X(axVect, AxVect, AxVectCx) X(dot, DotProduct, DotProductCx) X(outer, OuterProduct, OuterProductCx)           \
     X(transpose, Transpose, CxTranspose) X(column, IndexMatrixCol, CxIndexMatrixCol) X(trace, Trace, CxTrace)     \
-    X(vnorm2, Vnorm2, CxVnorm2)
+    X(vnorm2, Vnorm2, CxVnorm2) X(matMulHandles, MatrixMul_head, AxBCxCIN) X(axVectHandles, AxVect_head, AxVectorCx)
 // clang-format on
 #define ORIN_REAL_TWIN(op, real, cx) static constexpr auto op = real;
 #define ORIN_CX_TWIN(op, real, cx) static constexpr auto op = cx;
 struct RealOps {
     using T = double;
+    using Vector = orintest::DoubleHandle;
+    using Matrix = orintest::DoubleMatrixHandle;
     static constexpr const char *name = "Real";
     static constexpr int qrAlgorithms = 3;  // Householder, Givens, fast Givens
     ORIN_LINALG_TWINS(ORIN_REAL_TWIN)
 };
 struct CxOps {
     using T = complexnum;
+    using Vector = orintest::ComplexHandle;
+    using Matrix = orintest::ComplexMatrixHandle;
     static constexpr const char *name = "Complex";
     static constexpr int qrAlgorithms = 1;  // Householder only
     ORIN_LINALG_TWINS(ORIN_CX_TWIN)
