@@ -142,35 +142,49 @@ TYPED_TEST(CholeskyFamily, DeterminantSignsSingularMatricesAndSelectors) {
     }
 }
 
-TEST(Cholesky, RejectsIndefiniteAndTinyDiagonals) {
-    Mat indefinite = {1, 2, 1}, nan = {std::nan(""), 0, 1};
-    EXPECT_EQ(Cholesky(indefinite.data(), 2), kErrSingularMatrix);
-    EXPECT_EQ(Cholesky(nan.data(), 2), kErrSingularMatrix);
-    // sqrt(1e-20) = 1e-10 lies below sqrt(2^-63) ~ 3.3e-10 of the largest
-    // entry (1); sqrt(1e-18) = 1e-9 does not.
-    Mat nearly = {1, 0, 1e-20}, ok = {1, 0, 1e-18};
-    EXPECT_EQ(Cholesky(nearly.data(), 2), kErrSingularMatrix);
-    EXPECT_EQ(Cholesky(ok.data(), 2), 0);
-    // Without its panel accumulators (the work space refused) the
-    // factorisation still finds the indefinite matrix.
-    Mat again = {1, 2, 1};
-    OrinHostFailAllocation(1);
-    EXPECT_EQ(Cholesky(again.data(), 2), kErrSingularMatrix);
-    OrinHostFailAllocation(0);
+TYPED_TEST(CholeskyFamily, RejectsIndefiniteNaNAndTinyDiagonals) {
+    // [[1, 2], [2, 1]] ([[1, 2i], [-2i, 1]]) has eigenvalues -1 and 3: the
+    // second diagonal 1 - 4 is not positive. sqrt(1e-20) = 1e-10 lies below
+    // sqrt(2^-63) ~ 3.3e-10 of the largest entry (1); sqrt(1e-18) does not.
+    // The same without the panel accumulators (their work space refused).
+    using T = typename TypeParam::T;
+    constexpr bool real = std::is_same_v<T, double>;
+    const double nan = std::nan("");
+    const T o = elem<T>(0), one = elem<T>(1);
+    for (int64_t refused : {0, 1})
+        for (std::vector<T> bad : {std::vector<T>{one, elem<T>(2 * real, -2 * !real), one},
+                                   {elem<T>(-1), o, one},
+                                   {elem<T>(nan), o, one},
+                                   {one, elem<T>(nan), one},
+                                   {one, o, elem<T>(1e-20)}}) {
+            OrinHostFailAllocation(refused);
+            EXPECT_EQ(TypeParam::cholesky(bad.data(), 2), kErrSingularMatrix) << refused;
+            OrinHostFailAllocation(0);
+        }
+    std::vector<T> ok = {one, o, elem<T>(1e-18)};
+    EXPECT_EQ(TypeParam::cholesky(ok.data(), 2), 0);
 }
 
-TEST(Triangular, CodesInTheirOrder) {
-    // The triangle code first (before the size), then the diagonal against
-    // 2^-63 of the largest entry.
-    Mat p = {1, 0, 1e-20};
-    double x[2] = {1, 1};
-    EXPECT_EQ(TriLinEqs(p.data(), x, 0, 2, x), kErrInvalidSelector);
-    EXPECT_EQ(Tri_InvMatrix(nullptr, 1, 2, nullptr), kErrInvalidSelector);  // before any access
-    EXPECT_EQ(TriLinEqs(p.data(), x, 2, 0, x), kErrSingularMatrix);
-    p[2] = 1e-18;
-    EXPECT_EQ(TriLinEqs(p.data(), x, 2, 0, x), 0);
-    p[2] = std::nan("");
-    EXPECT_EQ(Tri_InvMatrix(p.data(), 2, 0, p.data()), kErrSingularMatrix);
+// The triangle code first (before the size and any access), then each
+// diagonal's modulus against 2^-63 of the largest packed modulus (5 here).
+TYPED_TEST(CholeskyFamily, TriangularCodesInTheirOrder) {
+    using T = typename TypeParam::T;
+    constexpr bool real = std::is_same_v<T, double>;
+    std::vector<T> p = {elem<T>(real ? 5 : 3, 4), elem<T>(0), elem<T>(real ? 1e-19 : 0, 1e-19)},
+                   x = {elem<T>(1), elem<T>(1)};
+    EXPECT_EQ(TypeParam::triSolve(p.data(), x.data(), 0, 2, x.data()), kErrInvalidSelector);
+    EXPECT_EQ(TypeParam::triInv(nullptr, 1, -1, nullptr), kErrInvalidSelector);
+    EXPECT_EQ(TypeParam::triSolve(p.data(), x.data(), 2, 0, x.data()), kErrSingularMatrix);  // 1e-19 <= 5 * 2^-63
+    p[2] = elem<T>(real ? 0x1p-56 : 0, 0x1p-56);  // (complex: purely imaginary) above the floor
+    EXPECT_EQ(TypeParam::triSolve(p.data(), x.data(), 2, 0, x.data()), 0);
+    EXPECT_EQ(x[1], elem<T>(real ? 0x1p56 : 0, -0x1p56));
+    p[2] = elem<T>(std::nan(""));
+    EXPECT_EQ(TypeParam::triInv(p.data(), 2, 0, p.data()), kErrSingularMatrix);
+    // The diagonal sits at 0, 2, 5 in the upper layout, at 0, 3, 5 in the lower one.
+    const std::vector<T> u = {elem<T>(1), elem<T>(7), elem<T>(0), elem<T>(7), elem<T>(7), elem<T>(1)};
+    std::vector<T> out(6);
+    EXPECT_EQ(TypeParam::triInv(u.data(), 3, 1, out.data()), kErrSingularMatrix);
+    EXPECT_EQ(TypeParam::triInv(u.data(), 3, 0, out.data()), 0);
 }
 
 // Sylvester's criterion: a Hermitian matrix is positive definite exactly when
