@@ -1,6 +1,6 @@
-// The complex SVD and its measures at the ends of the double range, their
-// codes, and the handle forms (the properties shared with the real routines
-// are typed tests in svd_test.cpp).
+// The complex SVD and its measures at the ends of the double range, and the
+// handle forms with their codes (the properties shared with the real
+// routines are typed tests in svd_test.cpp).
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
@@ -15,18 +15,9 @@ void expectNear(const CMat &got, const CMat &want, double tol) {
 
 }  // namespace
 
-TEST(CxSVD, CodesAndTheEndsOfTheRange) {
-    CMat a(6, complexnum{1, 1}), v(16);
-    std::vector<double> s(4);
-    EXPECT_EQ(CxSVD(a.data(), 2, 3, s.data(), v.data()), kErrBadArraySize);
-    EXPECT_EQ(CxSVDS(a.data(), 2, 3, s.data()), kErrBadArraySize);
-    EXPECT_TRUE(same(a, CMat(6, complexnum{1, 1}))) << "untouched";
-    for (const double bad : {std::nan(""), -HUGE_VAL}) {  // either part, ends at once with a code
-        CMat x = randomCx(5, 4, 800);
-        (bad < 0 ? x[7].im : x[7].re) = bad;
-        EXPECT_EQ(CxSVDS(x.data(), 5, 4, s.data()), kErrNoConvergence) << bad;
-        EXPECT_EQ(CxSVD(x.data(), 5, 4, s.data(), v.data()), kErrNoConvergence) << bad;
-    }
+TEST(CxSVD, TheEndsOfTheRange) {
+    CMat v(4);
+    std::vector<double> s(2);
     // Orthogonal columns near the top of the range: no overflow inside, the
     // values (sqrt(2) 1.5e308 twice) come back infinite, the factors unitary.
     CMat big = {{1.5e308, 0}, {0, 1.5e308}, {0, 1.5e308}, {1.5e308, 0}};
