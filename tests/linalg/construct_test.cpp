@@ -124,6 +124,7 @@ TYPED_TEST(ProductsFamily, TraceNormColumnAndTranspose) {
     EXPECT_EQ(norm, HUGE_VAL);
     ASSERT_EQ(TypeParam::vnorm2(nan.data(), 2, &norm), 0);
     EXPECT_TRUE(std::isnan(norm));
+    EXPECT_EQ(TypeParam::vnorm2(huge.data(), 0, &norm), kErrEmptyArray);  // a kernel the empty rule does not reach
 }
 
 TYPED_TEST(ProductsFamily, ColumnOutsideTheMatrixReadsAsNaN) {

@@ -137,7 +137,8 @@ TEST(QR, KernelClosedFormsAndChecks) {
     EXPECT_EQ(MVprod_house(&hh, 1, x, 2, y), kErrBadArraySize);
     EXPECT_EQ(house_calc(zero, 2, &hh), kErrZeroNormVector);
     EXPECT_EQ(house_calc(nan, 2, &hh), kErrZeroNormVector);
-    EXPECT_EQ(Mhhld_step(zero, 2, 1, &hh, y), kErrZeroNormVector);  // no reflection for a zero first column
+    EXPECT_EQ(Mhhld_step(zero, 2, 1, &hh, y), kErrZeroNormVector);       // no reflection for a zero first column
+    EXPECT_EQ(Mhhld_step(nullptr, 0, 2, &hh, nullptr), kErrEmptyArray);  // before any access
     const Mat a = {1, 2, 3, 4, 5, 6};
     const double d2[] = {10, 100}, d3[] = {2, 3, 5};
     Mat out(6);
@@ -191,6 +192,7 @@ TEST(CxQR, ReflectionKernels) {
     EXPECT_EQ(CxMVprod_house(&h, -1, w.data(), len - 1, once.data()), kErrBadArraySize);
     const CMat zs(6, complexnum{0, 0});
     EXPECT_EQ(CxMhhld_step(zs.data(), 3, 2, &hs, s.data()), kErrZeroNormVector);
+    EXPECT_EQ(CxMhhld_step(s0.data(), 0, 3, &hs, s.data()), kErrEmptyArray);
     CMat q1(1), r1(1);
     int32_t rank = 0;
     EXPECT_EQ(CxHouseholder_Factor(nullptr, 65536, 1, nullptr, nullptr), kErrOutOfMemory)
