@@ -1,7 +1,8 @@
 // Packed layouts both ways, the Cholesky factor by its residual, packed
 // solves and inverses in both triangles, determinants against the Leibniz
-// sum and long-double elimination, real and complex alike; the real
-// routines' floors, codes and definiteness test.
+// sum and long-double elimination, their signs, singular matrices and
+// selectors, the floors, codes and definiteness test, real and complex
+// alike; the complex factor's own floor, and the complex entry points.
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
@@ -35,8 +36,6 @@ TYPED_TEST(CholeskyFamily, PackedLayoutsBothWaysAndTheConjugateMirror) {
     std::vector<T> untouched(9, elem<T>(5, 5));  // an unknown mode or size is refused and writes nothing
     EXPECT_EQ(TypeParam::toPacked(a.data(), 3, 3, untouched.data()), kErrInvalidSelector);
     EXPECT_EQ(TypeParam::fromPacked(a.data(), 3, -1, untouched.data()), kErrInvalidSelector);
-    EXPECT_EQ(TypeParam::fromPacked(a.data(), 0, 0, untouched.data()), kErrEmptyArray);
-    EXPECT_EQ(TypeParam::toPacked(a.data(), 0, 0, untouched.data()), kErrEmptyArray);
     EXPECT_EQ(untouched, std::vector<T>(9, elem<T>(5, 5)));
 }
 
@@ -117,29 +116,75 @@ TYPED_TEST(CholeskyFamily, DeterminantMatchesLeibnizAndLongDoubleElimination) {
     }
 }
 
-TEST(Cholesky, RejectsIndefiniteAndTinyDiagonals) {
-    Mat indefinite = {1, 2, 1}, nan = {std::nan(""), 0, 1};
-    EXPECT_EQ(Cholesky(indefinite.data(), 2), kErrSingularMatrix);
-    EXPECT_EQ(Cholesky(nan.data(), 2), kErrSingularMatrix);
-    // sqrt(1e-20) = 1e-10 lies below sqrt(2^-63) ~ 3.3e-10 of the largest
-    // entry (1); sqrt(1e-18) = 1e-9 does not.
-    Mat nearly = {1, 0, 1e-20}, ok = {1, 0, 1e-18};
-    EXPECT_EQ(Cholesky(nearly.data(), 2), kErrSingularMatrix);
-    EXPECT_EQ(Cholesky(ok.data(), 2), 0);
+TYPED_TEST(CholeskyFamily, DeterminantSignsSingularMatricesAndSelectors) {
+    using T = typename TypeParam::T;
+    constexpr bool real = std::is_same_v<T, double>;
+    // A row exchange changes the sign: [[0, 1], [1, 0]] has -1, [[0, i], [i, 0]] 0 - i i = 1.
+    const T one = elem<T>(real, !real), zero = elem<T>(0);
+    const std::vector<T> swap = {zero, one, one, zero};
+    T det = zero;
+    ASSERT_EQ(TypeParam::determinant(swap.data(), 2, 0, &det), 0);
+    EXPECT_EQ(det, elem<T>(real ? -1 : 1));
+    // Equal rows, a zero row, and an indefinite matrix given as type 1 are
+    // singular for their factorisations: 0 with success.
+    const std::vector<T> equalRows = {elem<T>(1, 2), elem<T>(3, -1), elem<T>(1, 2), elem<T>(3, -1)},
+                         zeroRow = {zero, zero, elem<T>(1, 1), elem<T>(2, 2)},
+                         indefinite = {elem<T>(1), elem<T>(real * 1.5, 1.5), elem<T>(real * 1.5, -1.5), elem<T>(1)};
+    for (auto [m, type] : {std::pair{&equalRows, 0}, std::pair{&zeroRow, 0}, std::pair{&indefinite, 1}}) {
+        det = elem<T>(5, 5);
+        ASSERT_EQ(TypeParam::determinant(m->data(), 2, type, &det), 0);
+        EXPECT_EQ(det, zero) << type;
+    }
+    for (int type : {-1, 4}) {
+        det = elem<T>(5, 5);
+        EXPECT_EQ(TypeParam::determinant(swap.data(), 2, type, &det), kErrInvalidSelector);
+        EXPECT_TRUE(bothIDNaN(det)) << type;
+    }
 }
 
-TEST(Triangular, CodesInTheirOrder) {
-    // The triangle code first, then the size, then the diagonal against
-    // 2^-63 of the largest entry.
-    Mat p = {1, 0, 1e-20};
-    double x[2] = {1, 1};
-    EXPECT_EQ(TriLinEqs(p.data(), x, 0, 2, x), kErrInvalidSelector);
-    EXPECT_EQ(TriLinEqs(p.data(), x, 0, 0, x), kErrEmptyArray);
-    EXPECT_EQ(TriLinEqs(p.data(), x, 2, 0, x), kErrSingularMatrix);
-    p[2] = 1e-18;
-    EXPECT_EQ(TriLinEqs(p.data(), x, 2, 0, x), 0);
-    p[2] = std::nan("");
-    EXPECT_EQ(Tri_InvMatrix(p.data(), 2, 0, p.data()), kErrSingularMatrix);
+TYPED_TEST(CholeskyFamily, RejectsIndefiniteNaNAndTinyDiagonals) {
+    // [[1, 2], [2, 1]] ([[1, 2i], [-2i, 1]]) has eigenvalues -1 and 3: the
+    // second diagonal 1 - 4 is not positive. sqrt(1e-20) = 1e-10 lies below
+    // sqrt(2^-63) ~ 3.3e-10 of the largest entry (1); sqrt(1e-18) does not.
+    // The same without the panel accumulators (their work space refused).
+    using T = typename TypeParam::T;
+    constexpr bool real = std::is_same_v<T, double>;
+    const double nan = std::nan("");
+    const T o = elem<T>(0), one = elem<T>(1);
+    for (int64_t refused : {0, 1})
+        for (std::vector<T> bad : {std::vector<T>{one, elem<T>(2 * real, -2 * !real), one},
+                                   {elem<T>(-1), o, one},
+                                   {elem<T>(nan), o, one},
+                                   {one, elem<T>(nan), one},
+                                   {one, o, elem<T>(1e-20)}}) {
+            OrinHostFailAllocation(refused);
+            EXPECT_EQ(TypeParam::cholesky(bad.data(), 2), kErrSingularMatrix) << refused;
+            OrinHostFailAllocation(0);
+        }
+    std::vector<T> ok = {one, o, elem<T>(1e-18)};
+    EXPECT_EQ(TypeParam::cholesky(ok.data(), 2), 0);
+}
+
+// The triangle code first (before the size and any access), then each
+// diagonal's modulus against 2^-63 of the largest packed modulus (5 here).
+TYPED_TEST(CholeskyFamily, TriangularCodesInTheirOrder) {
+    using T = typename TypeParam::T;
+    constexpr bool real = std::is_same_v<T, double>;
+    std::vector<T> p = {elem<T>(real ? 5 : 3, 4), elem<T>(0), elem<T>(real ? 1e-19 : 0, 1e-19)},
+                   x = {elem<T>(1), elem<T>(1)};
+    EXPECT_EQ(TypeParam::triSolve(p.data(), x.data(), 0, 2, x.data()), kErrInvalidSelector);
+    EXPECT_EQ(TypeParam::triInv(nullptr, 1, -1, nullptr), kErrInvalidSelector);
+    EXPECT_EQ(TypeParam::triSolve(p.data(), x.data(), 2, 0, x.data()), kErrSingularMatrix);  // 1e-19 <= 5 * 2^-63
+    p[2] = elem<T>(real ? 0x1p-56 : 0, 0x1p-56);  // (complex: purely imaginary) above the floor
+    EXPECT_EQ(TypeParam::triSolve(p.data(), x.data(), 2, 0, x.data()), 0);
+    EXPECT_EQ(x[1], elem<T>(real ? 0x1p56 : 0, -0x1p56));
+    p[2] = elem<T>(std::nan(""));
+    EXPECT_EQ(TypeParam::triInv(p.data(), 2, 0, p.data()), kErrSingularMatrix);
+    // The diagonal sits at 0, 2, 5 in the upper layout, at 0, 3, 5 in the lower one.
+    const std::vector<T> u = {elem<T>(1), elem<T>(7), elem<T>(0), elem<T>(7), elem<T>(7), elem<T>(1)};
+    std::vector<T> out(6);
+    EXPECT_EQ(TypeParam::triInv(u.data(), 3, 1, out.data()), kErrSingularMatrix);
+    EXPECT_EQ(TypeParam::triInv(u.data(), 3, 0, out.data()), 0);
 }
 
 // Sylvester's criterion: a Hermitian matrix is positive definite exactly when
@@ -197,3 +242,65 @@ TYPED_TEST(CholeskyFamily, CheckPosdefDecidesBySylvesterSymmetryAndFiniteness) {
     EXPECT_EQ(TypeParam::checkPosdef(a.data(), 0, &result), kErrEmptyArray);
     EXPECT_EQ(result, 0);
 }
+
+TEST(CxCholesky, FloorFollowsTheLargestModulusAndDiagonalsAreReal) {
+    // The floor follows the largest modulus of L, here the purely imaginary
+    // L(1, 0) = 2^32 i: L(0, 0) = 1 lies below 2^32 sqrt(2^-63) ~ 1.41,
+    // although L(1, 1) = sqrt(2^13) is not small.
+    CMat big = {{1, 0}, {0, std::ldexp(1.0, 32)}, {std::ldexp(1.0, 64) + std::ldexp(1.0, 13), 0}};
+    EXPECT_EQ(CxCholesky(big.data(), 2), kErrSingularMatrix);
+    // The imaginary part of a diagonal (0 in a Hermitian matrix) is not
+    // read: L(1, 1) = sqrt(2.75 - |0.5 + 0.5i|^2) = 1.5.
+    CMat complexDiag = {{1, 5}, {0.5, 0.5}, {2.75, -9}};
+    ASSERT_EQ(CxCholesky(complexDiag.data(), 2), 0);
+    EXPECT_EQ(complexDiag, (CMat{{1, 0}, {0.5, 0.5}, {1.5, 0}}));
+}
+
+TEST(CxCholeskyHandles, PackFactorSolveInvertAndDecide) {
+    const int n = 5;
+    const CMat a = hermitianPositive(n, 1600), b = randomCx(n, 1, 1601);
+    orintest::ComplexMatrixHandle A(n, n, a), back(0, 0, {});
+    orintest::ComplexHandle P, X(b);
+    int32_t error = -1, result = -1;
+    ASSERT_EQ(CxMatrix_to_Compact_head(A, byRef(2), P, &error), 0);
+    ASSERT_TRUE(error == 0 && P.size() == n * (n + 1) / 2);
+    ASSERT_EQ(CxCompact_to_Matrix_head(P, byRef(2), back, &error), 0);
+    EXPECT_TRUE(error == 0 && back.rows() == n && back.cols() == n && back.values() == a);
+    ASSERT_EQ(CxCholesky_head(P, &error), 0);
+    ASSERT_EQ(CxCholeskyLinEqs_head(P, X, &error), 0);
+    ASSERT_EQ(error, 0);
+    EXPECT_LT(residualRatio(a, X.values(), b, n, n), kBound);
+    ASSERT_EQ(CxCholesky_InvMatrix_head(P, &error), 0);
+    EXPECT_LT(inverseRatio(a, P.values(), n, 2), kBound);
+    ASSERT_EQ(CxCheckPosdef_head(A, &result, &error), 0);
+    EXPECT_EQ(result, 1);
+}
+
+// A table, one entry per line:
+// clang-format off
+ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
+    const CMat three(3, complexnum{1, 0}), four(4, complexnum{1, 0}), two(2, complexnum{1, 0});
+    const CMat indefinite = {{1, 0}, {2, 0}, {1, 0}}, singularTri = {{1, 0}, {0, 0}, {0, 0}};
+    return {
+        ORIN_ROW(kErrNotSquare, CxCholesky_head(c.output<ComplexArray>(four), e)),
+        ORIN_ROW(kErrSingularMatrix, CxCholesky_head(c.output<ComplexArray>(indefinite), e)),
+        ORIN_ROW(kErrArraySizeMismatch, CxCholeskyLinEqs_head(c.input<ComplexArray>(three), c.output<ComplexArray>(three), e)),
+        ORIN_ROW(kErrNotSquare, CxCholeskyLinEqs_head(c.input<ComplexArray>(two), c.output<ComplexArray>(three), e)),
+        ORIN_ROW(kErrEmptyArray, CxCholesky_InvMatrix_head(c.output<ComplexArray>(CMat{}), e)),
+        ORIN_ROW(kErrInvalidSelector, CxTriLinEqs_head(c.input<ComplexArray>(three), byRef(2), c.output<ComplexArray>(two), e)),
+        ORIN_ROW(kErrArraySizeMismatch, CxTriLinEqs_head(c.input<ComplexArray>(three), byRef(0), c.output<ComplexArray>(three), e)),
+        ORIN_ROW(kErrSingularMatrix, CxTriLinEqs_head(c.input<ComplexArray>(singularTri), byRef(1), c.output<ComplexArray>(two), e)),
+        ORIN_ROW(kErrNotSquare, CxTriLinEqs_head(c.input<ComplexArray>(four), byRef(0), c.output<ComplexArray>(two), e)),
+        ORIN_ROW(kErrNotSquare, CxTri_InvMatrix_head(c.output<ComplexArray>(four), byRef(1), e)),
+        ORIN_ROW(kErrInvalidSelector, CxTri_InvMatrix_head(c.output<ComplexArray>(three), byRef(-1), e)),
+        ORIN_ROW(kErrSingularMatrix, CxTri_InvMatrix_head(c.output<ComplexArray>(singularTri), byRef(0), e)),
+        ORIN_ROW(kErrNotSquare, CxMatrix_to_Compact_head(c.input<ComplexMatrix>(1, 3, three), byRef(0), c.output<ComplexArray>(three), e)),
+        ORIN_ROW(kErrInvalidSelector, CxMatrix_to_Compact_head(c.input<ComplexMatrix>(2, 2, four), byRef(3), c.output<ComplexArray>(three), e)),
+        ORIN_ROW(kErrNotSquare, CxCompact_to_Matrix_head(c.input<ComplexArray>(CMat(5, complexnum{1, 0})), byRef(0), c.output<ComplexMatrix>(2, 2, four), e)),
+        ORIN_ROW(kErrInvalidSelector, CxCompact_to_Matrix_head(c.input<ComplexArray>(three), byRef(-1), c.output<ComplexMatrix>(2, 2, four), e)),
+        ORIN_ROW(kErrNotSquare, checked(CxCheckPosdef_head(c.input<ComplexMatrix>(1, 3, three), &(intOut = 1), e), intOut, 0)),
+        ORIN_ROW(kErrNotSquare, checked(CxDeterminant_head(c.input<ComplexMatrix>(3, 1, three), byRef(0), &(cxOut = {1, 1}), e), cxOut)),
+        ORIN_ROW(kErrInvalidSelector, checked(CxDeterminant_head(c.input<ComplexMatrix>(2, 2, four), byRef(4), &(cxOut = {1, 1}), e), cxOut)),
+    };
+}
+// clang-format on

@@ -78,6 +78,20 @@ bool same(const std::vector<T> &a, const std::vector<T> &b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](T x, T y) { return same(x, y); });
 }
 inline bool bothIDNaN(complexnum z) { return orintest::isIDNaN(z.re) && orintest::isIDNaN(z.im); }
+inline bool bothIDNaN(double x) { return orintest::isIDNaN(x); }
+
+// For contract rows: the call's status, after checking a scalar output its
+// failure must set (an int32 to its documented value, a complex to iDNaN).
+inline int32_t intOut = 0;
+inline complexnum cxOut{};
+inline MgErr checked(MgErr status, const int32_t &out, int32_t want) {
+    EXPECT_EQ(out, want) << "int32 output";
+    return status;
+}
+inline MgErr checked(MgErr status, const complexnum &out) {
+    EXPECT_TRUE(bothIDNaN(out)) << "complex output";
+    return status;
+}
 inline bool isNaN(double x) { return std::isnan(x); }
 inline bool isNaN(complexnum z) { return std::isnan(z.re) || std::isnan(z.im); }
 
@@ -101,7 +115,6 @@ std::vector<T> identity(int n) {
     for (int i = 0; i < n; ++i) e[size_t(i) * n + i] = elem<T>(1);
     return e;
 }
-inline CMat identityCx(int n) { return identity<complexnum>(n); }
 
 // The conjugate transpose of an m x n matrix.
 template <class T>
@@ -456,18 +469,22 @@ inline void expectUnitColumns(const CMat &v, int n, double imTol) {
     X(genEigen, GenEigenValueVector, CxGenEigenVectorValue) X(symEigen, SymEvectorEvalue, HermEvectorEvalue) X(matMul, MatrixMul, MatrixMulCx)                     \
     X(axVect, AxVect, AxVectCx) X(dot, DotProduct, DotProductCx) X(outer, OuterProduct, OuterProductCx)           \
     X(transpose, Transpose, CxTranspose) X(column, IndexMatrixCol, CxIndexMatrixCol) X(trace, Trace, CxTrace)     \
-    X(vnorm2, Vnorm2, CxVnorm2)
+    X(vnorm2, Vnorm2, CxVnorm2) X(matMulHandles, MatrixMul_head, AxBCxCIN) X(axVectHandles, AxVect_head, AxVectorCx)
 // clang-format on
 #define ORIN_REAL_TWIN(op, real, cx) static constexpr auto op = real;
 #define ORIN_CX_TWIN(op, real, cx) static constexpr auto op = cx;
 struct RealOps {
     using T = double;
+    using Vector = orintest::DoubleHandle;
+    using Matrix = orintest::DoubleMatrixHandle;
     static constexpr const char *name = "Real";
     static constexpr int qrAlgorithms = 3;  // Householder, Givens, fast Givens
     ORIN_LINALG_TWINS(ORIN_REAL_TWIN)
 };
 struct CxOps {
     using T = complexnum;
+    using Vector = orintest::ComplexHandle;
+    using Matrix = orintest::ComplexMatrixHandle;
     static constexpr const char *name = "Complex";
     static constexpr int qrAlgorithms = 1;  // Householder only
     ORIN_LINALG_TWINS(ORIN_CX_TWIN)
@@ -481,8 +498,6 @@ struct TwinName {
 };
 
 }  // namespace linalgtest
-
-namespace cxtest = linalgtest;
 
 // Exact comparison and printing of complex elements, for EXPECT_EQ.
 inline bool operator==(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
