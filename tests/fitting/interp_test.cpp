@@ -1,5 +1,5 @@
 // Interpolation: exact on the functions each scheme reproduces, the spline
-// against an independent long-double spline, failures and allocations.
+// against an independent long-double spline, and the failures.
 #include <orin/fitting.h>
 #include <orin/host.h>
 
