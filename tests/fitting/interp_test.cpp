@@ -216,9 +216,7 @@ ORIN_CONTRACT_TABLE(InterpolationEntryPoints) {
     return {
         ORIN_ROW(kErrArraySizeMismatch, PolyInterp_head(c.input({1, 2}), c.input({1}), &xval, c.scalar(), c.scalar(), e)),
         ORIN_ROW(kErrInterpolationPole, RatInterp_head(c.input({3, 6, -3, -1.5}), c.input({0, 0.5, 2, 3}), &one, c.scalar(), c.scalar(), e)),
-        ORIN_ROW(kErrEmptyArray, RatInterp_head(c.input(), c.input(), &xval, c.scalar(), c.scalar(), e)),
         ORIN_ROW(kErrArraySizeMismatch, Spline_head(c.input({1, 2}), c.input({1, 2, 3}), &natural, &natural, c.output({1}), e)),
-        ORIN_ROW(kErrEmptyArray, Spline_head(c.input(), c.input(), &natural, &natural, c.output({1}), e)),
         ORIN_ROW(kErrArraySizeMismatch, spInterp(c, {1, 2}, {0, 1, 2}, {0, 0}, e)),
         ORIN_ROW(kErrArraySizeMismatch, spInterp(c, {1, 2}, {0, 1}, {0}, e)),  // second derivatives
         ORIN_ROW(kErrEmptyArray, SpInterp_head(nullptr, nullptr, nullptr, &xval, c.scalar(), e)),
