@@ -91,7 +91,6 @@ ORIN_CONTRACT_TABLE(TimeDomain) {
         {"Integral dt 0", kErrSamplingInterval, [](Contract &c) { return calculus(c, true, {1, 2}, 0); }},
         {"Integral dt NaN", kErrSamplingInterval, [nan](Contract &c) { return calculus(c, true, {1, 2}, nan); }},
         {"Derivative dt before empty", kErrSamplingInterval, [](Contract &c) { return calculus(c, false, {}, -1); }},
-        {"NumerIntegration_head empty", kErrEmptyArray, [](Contract &c) { return numer(c, {}, 0); }},
         {"NumerIntegration_head method -1", kErrInvalidSelector, [](Contract &c) { return numer(c, {1, 2}, -1); }},
         {"NumerIntegration_head method 4", kErrInvalidSelector, [](Contract &c) { return numer(c, {1, 2}, 4); }},
         {"NumerIntegration_head Boole n 4", kErrBadArraySize, [](Contract &c) { return numer(c, {1, 2, 3, 4}, 3); }},
