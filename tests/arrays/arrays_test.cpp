@@ -114,14 +114,15 @@ TEST(ArrayEntryPoints, WorkInPlaceWithTheirOwnOutputOrders) {
     EXPECT_EQ(error, 0);
 }
 
-// A table, one entry per line:
+// Outputs with something to empty, scalars to fill, one dimension of two
+// empty; a call with every input empty and nothing else to check is the
+// sweep's (EmptyInputs). A table, one entry per line:
 // clang-format off
 ORIN_CONTRACT_TABLE(ArrayEntryPoints) {
     static const double one = 1;
     static double x = 1, v;
     static int32_t i;
     return {
-        ORIN_ROW(kErrEmptyArray, Line1(c.output(), &one, &one, e)),
         ORIN_ROW(kErrEmptyArray, LinEv(c.output<DoubleMatrix>(0, 3, {}), &one, &one, e)),
         ORIN_ROW(kErrEmptyArray, PolyEv(c.output({1}), c.input(), e)),
         ORIN_ROW(kErrEmptyArray, PolyEv(c.output(), c.kept({1, 2}), e)),  // the coefficients are the caller's
@@ -134,13 +135,9 @@ ORIN_CONTRACT_TABLE(ArrayEntryPoints) {
         ORIN_ROW(kErrEmptyArray, QScale(c.output<DoubleMatrix>(0, 0, {}), c.scalar(), e)),
         ORIN_ROW(kErrEmptyArray, UnitVector_head(c.output(), c.scalar(), e)),
         ORIN_ROW(kErrArraySizeMismatch, RectToPolar1D_head(c.output({1, 2, 3}), c.output({1, 2, 3, 4}), e)),
-        ORIN_ROW(kErrEmptyArray, PolarToRect1D_head(c.output(), c.output(), e)),
-        // The core routines called directly with no elements.
-        ORIN_CODE_ROW(kErrEmptyArray, LinEv1D(&x, 0, 1, 1, &x)),
+        // The core routines called directly with one dimension empty.
         ORIN_CODE_ROW(kErrEmptyArray, LinEv2D(&x, 0, 3, 1, 1, &x)),
         ORIN_CODE_ROW(kErrEmptyArray, MaxMin2D(&x, 2, -1, &v, &i, &i, &v, &i, &i)),
-        ORIN_CODE_ROW(kErrEmptyArray, Normal1D(&x, 0, &x, &v, &v)),
-        ORIN_CODE_ROW(kErrEmptyArray, UnitVector(&x, 0, &v)),
     };
 }
 // clang-format on

@@ -184,47 +184,23 @@ TEST(ExpFitCoef, DataNotStrictlyOfOneSignAreRefused) {
     }
 }
 
-// A table, one entry per line:
+// The fits' entry points (every allocation of them, each algorithm of the
+// general fit, is refused by the sweep). A table, one entry per line:
 // clang-format off
-ORIN_CONTRACT_TABLE(LineFitEntryPoints) {
+ORIN_CONTRACT_TABLE(FitEntryPoints) {
+    static const int32_t algorithm = 0, flag = 0;
+    static const double lambda = 0.5;
     return {
         ORIN_ROW(kErrArraySizeMismatch, LinFitCoef_head(c.input({1, 2, 3}), c.input({1, 2}), c.scalar(), c.scalar(), e)),
         ORIN_ROW(kErrTooFewSamples, LinFitCoef_head(c.input({1}), c.input({1}), c.scalar(), c.scalar(), e)),
         ORIN_ROW(kErrArraySizeMismatch, ExpFitCoef_head(c.input({1}), c.input({1, 2}), c.scalar(), c.scalar(), e)),
         ORIN_ROW(kErrMixedSigns, ExpFitCoef_head(c.input({1, -1}), c.input({1, 2}), c.scalar(), c.scalar(), e)),
         ORIN_ROW(kErrTooFewSamples, ExpFitCoef_head(c.input({1}), c.input({1}), c.scalar(), c.scalar(), e)),
-    };
-}
-// clang-format on
-
-// The last two rows refuse the first allocation: the coefficients' resize
-// (whose host status is returned) and the step's work space.
-// A table, one entry per line:
-// clang-format off
-ORIN_CONTRACT_TABLE(FitEntryPoints) {
-    static const int32_t algorithm = 0, flag = 0;
-    static const double lambda = 0.5;
-    const auto refusing = [](int32_t ret) { return OrinHostFailAllocation(0), ret; };
-    return {
         ORIN_ROW(kErrArraySizeMismatch, GenLSFit_head(c.output<DoubleMatrix>(2, 1, {1, 2}), c.input({1}), c.input(), c.output({1}), &algorithm, &flag, e)),
         ORIN_ROW(kErrArraySizeMismatch, GenLSFit_head(c.output<DoubleMatrix>(2, 1, {1, 2}), c.input({1, 2}), c.input({1}), c.output(), &algorithm, &flag, e)),
         ORIN_ROW(kErrEmptyArray, GetNewCoef_head(c.output({1, 2}), c.input<DoubleMatrix>(1, 2, {1, 2}), c.input({1, 2}), &lambda, e)),
         ORIN_ROW(kErrFewerPointsThanCoefficients, GenLSFit_head(c.output<DoubleMatrix>(1, 2, {1, 2}), c.input({1}), c.input(), c.output({1}), &algorithm, &flag, e)),
         ORIN_ROW(kErrSingularMatrix, GetNewCoef_head(c.output({1}), c.input<DoubleMatrix>(1, 1, {-5}), c.input({1}), &lambda, e)),
-        ORIN_CODE_ROW(kErrOutOfMemory, [&] {
-            DoubleMatrixHdl h = c.output<DoubleMatrix>(3, 2, {1, 0, 1, 1, 1, 2});
-            DoubleArrayHdl y = c.input({1, 2, 3}), sigma = c.input(), coef = c.output({1});
-            int32_t error = 0;
-            OrinHostFailAllocation(1);
-            EXPECT_EQ(refusing(GenLSFit_head(h, y, sigma, coef, &algorithm, &flag, &error)), kMgFullErr);
-            return error;
-        }()),
-        ORIN_ROW(kErrOutOfMemory, [&] {
-            DoubleArrayHdl coef = c.output({1, 2}), beta = c.input({1, 1});
-            DoubleMatrixHdl alpha = c.input<DoubleMatrix>(2, 2, {2, 0, 0, 2});
-            OrinHostFailAllocation(1);
-            return refusing(GetNewCoef_head(coef, alpha, beta, &lambda, e));
-        }()),
     };
 }
 // clang-format on

@@ -56,14 +56,3 @@ ORIN_ALLOCATION_CASE(EngineCrossingListGrows, 1) {
         EXPECT_EQ(r.value, 100.0);
     }
 }
-
-// The maximum asked first: the one pass that finds it also stores the
-// minimum, whose object is made on the way (the session's 2, then ids 1, 50
-// and 0 with their nodes).
-ORIN_ALLOCATION_CASE(EngineOneShotMaximumFirst, 8) {
-    const auto r = inj.call([&] { return enginetest::fetch(-1, kMeasMaximum, train()); });
-    EXPECT_EQ(r.code, inj.failing() ? kErrEngineOutOfMemory : 0);
-    if (!inj.failing()) {
-        EXPECT_EQ(r.value, 10.0);
-    }
-}

@@ -52,7 +52,6 @@ TEST(Median, SelectionEqualsSortedCopyBitForBitOnTroublesomeShapes) {
     double m = 0;
     ASSERT_EQ(Median(huge, 2, &m), 0);
     EXPECT_EQ(m, 1.6e308);
-    EXPECT_EQ(Median(huge, 0, &m), kErrEmptyArray);
 }
 
 TEST(Median, AnyNaNGivesNaNWithoutReadingOutOfBounds) {
@@ -152,12 +151,10 @@ TEST(StdDevRMSAndMSE, AgainstReferencesAndClosedForms) {
     const std::vector<double> c(1000, 0.1);
     ASSERT_EQ(StdDev(c.data(), 1000, &mean, &sd), 0);
     EXPECT_LT(sd, 1e-9);
-    EXPECT_EQ(StdDev(c.data(), 0, &mean, &sd), kErrEmptyArray);
     // Squares beyond the double range stay finite in the extended sum.
     const double big[] = {1e200, -1e200, 1e200};
     ASSERT_EQ(RMS(big, 3, &r), 0);
     EXPECT_NEAR(r, 1e200, 1e200 * 2 * kEps);
-    EXPECT_EQ(RMS(big, 0, &r), kErrEmptyArray);
     // MSE over the shorter length; a fractional count is truncated.
     const double a[] = {1, 2, 3}, b[] = {2, 4, 6, 100, 100};
     ASSERT_EQ(MSE(a, 3, b, 5.0, &r), 0);

@@ -64,18 +64,25 @@ DoubleArrayHdl claiming(Contract &c, int32_t count) {
     return h;
 }
 
-// Convolution or correlation of a claimed nx samples with two.
-int32_t longLinear(Contract &c, bool corr, int32_t nx, int32_t selector) {
+// Convolution or correlation of x with y.
+int32_t linear(Contract &c, bool corr, DoubleArrayHdl x, std::vector<double> y, int32_t selector) {
     int32_t error = 0;
-    EXPECT_EQ((corr ? Rxy : Convolution)(claiming(c, nx), c.input<DoubleArray>({1, 2}),
-                                         c.output<DoubleArray>(std::vector<double>{7}), &selector, &error),
+    EXPECT_EQ((corr ? Rxy : Convolution)(x, c.input<DoubleArray>(y), c.output<DoubleArray>(std::vector<double>{7, 7}),
+                                         &selector, &error),
               kMgNoErr);
+    return error;
+}
+
+int32_t deconvolution(Contract &c, std::vector<double> y, std::vector<double> h) {
+    int32_t error = 0;
+    Deconvolution(c.output<DoubleArray>(y), c.input<DoubleArray>(h), &error);
     return error;
 }
 
 }  // namespace
 
-// A table, one entry per line:
+// Calls with every input empty and nothing else to check are the sweep's
+// (EmptyInputs). A table, one entry per line:
 // clang-format off
 ORIN_CONTRACT_TABLE(TimeDomain) {
     const double nan = std::nan("");
@@ -84,19 +91,11 @@ ORIN_CONTRACT_TABLE(TimeDomain) {
         {"Integral dt 0", kErrSamplingInterval, [](Contract &c) { return calculus(c, true, {1, 2}, 0); }},
         {"Integral dt NaN", kErrSamplingInterval, [nan](Contract &c) { return calculus(c, true, {1, 2}, nan); }},
         {"Derivative dt before empty", kErrSamplingInterval, [](Contract &c) { return calculus(c, false, {}, -1); }},
-        {"Derivative empty", kErrEmptyArray, [](Contract &c) { return calculus(c, false, {}, 1); }},
-        {"NumerIntegration_head empty", kErrEmptyArray, [](Contract &c) { return numer(c, {}, 0); }},
         {"NumerIntegration_head method -1", kErrInvalidSelector, [](Contract &c) { return numer(c, {1, 2}, -1); }},
         {"NumerIntegration_head method 4", kErrInvalidSelector, [](Contract &c) { return numer(c, {1, 2}, 4); }},
         {"NumerIntegration_head Boole n 4", kErrBadArraySize, [](Contract &c) { return numer(c, {1, 2, 3, 4}, 3); }},
-        {"DecimateCIN empty", kErrEmptyArray, [](Contract &c) { return decimate(c, {}, 1); }},
         {"DecimateCIN factor above n", kErrDecimatingFactor, [](Contract &c) { return decimate(c, {1, 2}, 3); }},
         {"DecimateCIN factor 0", kErrDecimatingFactor, [](Contract &c) { return decimate(c, {1, 2}, 0); }},
-        {"UnWrap empty", kErrEmptyArray, [](Contract &c) {
-             int32_t error = 0;
-             UnWrap(c.output<DoubleArray>(), &error);
-             return error;
-         }},
         {"PeakDetector empty", kErrEmptyArray, [](Contract &c) { return peakRuns(c, {}, 0); }},
         {"PeakDetector width n", kErrPeakWidth, [](Contract &c) { return peakRuns(c, {1, 2}, 2); }},
         {"PeakDetector width 0", kErrPeakWidth, [](Contract &c) { return peakRuns(c, {1, 2}, 0); }},
@@ -106,9 +105,14 @@ ORIN_CONTRACT_TABLE(TimeDomain) {
         {"Triggerh short slopes", kErrArraySizeMismatch, [](Contract &c) { return trigger(c, 3); }},
         // 2 channels of 2^31 - 1 list places each: the list cannot be counted.
         {"Triggerh list beyond int32", kErrOutOfMemory, [](Contract &c) { return trigger(c, -1, INT32_MAX, kMgFullErr); }},
-        {"Convolution length beyond int32", kErrOutOfMemory, [](Contract &c) { return longLinear(c, false, INT32_MAX, 0); }},
-        {"Rxy FFT length beyond 2^30", kErrOutOfMemory, [](Contract &c) { return longLinear(c, true, 1 << 30, 1); }},
-        {"Decimate n 0", kErrEmptyArray, [](Contract &) { double x = 1; return Decimate(&x, 0, 1, 0, &x); }},
+        {"Convolution empty x", kErrEmptyArray, [](Contract &c) { return linear(c, false, c.input<DoubleArray>(), {1}, 0); }},
+        {"Convolution selector 2", kErrInvalidSelector, [](Contract &c) { return linear(c, false, c.input<DoubleArray>({1}), {1}, 2); }},
+        {"Rxy empty y", kErrEmptyArray, [](Contract &c) { return linear(c, true, c.input<DoubleArray>({1}), {}, 1); }},
+        {"Rxy selector -1", kErrInvalidSelector, [](Contract &c) { return linear(c, true, c.input<DoubleArray>({1}), {1}, -1); }},
+        {"Convolution length beyond int32", kErrOutOfMemory, [](Contract &c) { return linear(c, false, claiming(c, INT32_MAX), {1, 2}, 0); }},
+        {"Rxy FFT length beyond 2^30", kErrOutOfMemory, [](Contract &c) { return linear(c, true, claiming(c, 1 << 30), {1, 2}, 1); }},
+        {"Deconvolution kernel one longer", kErrTooManySamples, [](Contract &c) { return deconvolution(c, {1, 2}, {1, 2, 3}); }},
+        {"Deconvolution kernel two longer", kErrBadArraySize, [](Contract &c) { return deconvolution(c, {1}, {1, 2, 3}); }},
         {"Deconvolve empty", kMgArgErr, [](Contract &c) { return Deconvolve(c.input<DoubleArray>(), c.input<DoubleArray>({1})); }},
         {"dPeakAnalysis first call width 2", kErrInvalidSelector, [](Contract &c) {
              PeakCINControl control{c.input<DoubleArray>({1, 2}), 0, 2, 0, nullptr, nullptr, nullptr, 0, kPeakFirstCall};

@@ -69,44 +69,6 @@ TEST(Convolution, EntryPointRules) {
     EXPECT_EQ(Convolve(empty, 0, empty, 1, empty), kErrEmptyArray);
 }
 
-int32_t callLinear(orintest::Contract &c, bool corr, std::vector<double> x, std::vector<double> y, int32_t selector) {
-    int32_t error = 0;
-    auto out = c.output<DoubleArray>(std::vector<double>{7, 7});
-    (corr ? Rxy : Convolution)(c.input<DoubleArray>(x), c.input<DoubleArray>(y), out, &selector, &error);
-    return error;
-}
-
-// A table, one entry per line:
-// clang-format off
-ORIN_CONTRACT_TABLE(Convolution) {
-    using C = orintest::Contract;
-    return {
-        {"Convolution empty x", kErrEmptyArray, [](C &c) { return callLinear(c, false, {}, {1}, 0); }},
-        {"Convolution selector 2", kErrInvalidSelector, [](C &c) { return callLinear(c, false, {1}, {1}, 2); }},
-        {"Rxy empty y", kErrEmptyArray, [](C &c) { return callLinear(c, true, {1}, {}, 1); }},
-        {"Rxy selector -1", kErrInvalidSelector, [](C &c) { return callLinear(c, true, {1}, {1}, -1); }},
-        {"AutoCorrelation empty", kErrTooManySamples,
-         [](C &c) {
-             int32_t error = 0;
-             AutoCorrelation(c.output<DoubleArray>(), &error);
-             return error;
-         }},
-        {"Deconvolution kernel one longer", kErrTooManySamples,
-         [](C &c) {
-             int32_t error = 0;
-             Deconvolution(c.output<DoubleArray>(std::vector<double>{1, 2}), c.input<DoubleArray>({1, 2, 3}), &error);
-             return error;
-         }},
-        {"Deconvolution kernel two longer", kErrBadArraySize,
-         [](C &c) {
-             int32_t error = 0;
-             Deconvolution(c.output<DoubleArray>(std::vector<double>{1}), c.input<DoubleArray>({1, 2, 3}), &error);
-             return error;
-         }},
-    };
-}
-// clang-format on
-
 TEST(AutoCorrelation, MatchesTheDirectSum) {
     uint64_t seed = 40;
     for (int n : {1, 2, 3, 8, 13, 64, 1000}) {
