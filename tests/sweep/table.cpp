@@ -168,7 +168,7 @@ std::string Call::outputs() const {
 
 double *Call::outDouble() {
     double *p = &doubleOuts_.emplace_back(0.0);
-    scalars_.push_back({p, *p});
+    scalars_.push_back({p, *p, false});
     return p;
 }
 int32_t *Call::outInt() { return &intOuts_.emplace_back(0); }
@@ -200,10 +200,9 @@ std::string Call::failureBreach(int32_t code, bool outputs, bool scalars) const 
             contents(watched_[i].handle, watched_[i].kind) != watched_[i].before)
             out += " array " + std::to_string(i) + " written but not emptied;";
     for (size_t i = 0; outputs && scalars && i < scalars_.size(); ++i)
-        if (!sameBits(*scalars_[i].where, scalars_[i].before) &&
+        if ((!scalars_[i].state || !sameBits(*scalars_[i].where, scalars_[i].before)) &&
             std::memcmp(scalars_[i].where, &iDNaN, sizeof iDNaN) != 0)
-            out +=
-                " scalar " + std::to_string(i) + " written (" + std::to_string(*scalars_[i].where) + ") but not iDNaN;";
+            out += " scalar " + std::to_string(i) + " holds " + std::to_string(*scalars_[i].where) + ", not iDNaN;";
     return out;
 }
 
@@ -229,12 +228,17 @@ void Call::build(const std::vector<Param> &params) {
             // handle itself, which arg<> reads from slot.pointer.
             continue;
         }
+        // The generators' state is the caller's: a refused resize keeps it
+        // (PeriodNoise draws its phases first, as its header says).
+        static const char *const kState[] = {"s1", "s2", "s3", "haveSpare", "spare", "phase"};
+        const bool state = p.writable && std::any_of(std::begin(kState), std::end(kState),
+                                                     [&](const char *name) { return std::strcmp(p.name, name) == 0; });
         Slot &s = slots_.emplace_back();
         switch (p.kind) {
             case Kind::kPD:
             case Kind::kVD:
                 s.value.d = source_.real(typicalReal(routine_, p.name));
-                if (p.kind == Kind::kPD && p.writable) scalars_.push_back({&s.value.d, s.value.d});
+                if (p.kind == Kind::kPD && p.writable) scalars_.push_back({&s.value.d, s.value.d, state});
                 break;
             case Kind::kPI:
             case Kind::kVI:
@@ -253,12 +257,7 @@ void Call::build(const std::vector<Param> &params) {
             default: break;
         }
         s.pointer = &s.value;
-        // The generators' state is the caller's: a refused resize keeps it
-        // (PeriodNoise draws its phases first, as its header says).
-        static const char *const kState[] = {"s1", "s2", "s3", "haveSpare", "spare", "phase"};
-        for (const char *name : kState)
-            if (p.writable && std::strcmp(p.name, name) == 0 && std::strcmp(routine_, "PeriodNoise") != 0)
-                keep(&s.value, 1);
+        if (state && std::strcmp(routine_, "PeriodNoise") != 0) keep(&s.value, 1);
     }
 }
 

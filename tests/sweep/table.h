@@ -152,8 +152,8 @@ public:
     // After a failure with this code: what of outNaN() is not iDNaN and,
     // after -20001, what of kept() changed; with `outputs`, every handle
     // written but not emptied and (with `scalars`) every double scalar
-    // written but not iDNaN. An output left half-written is what the failure
-    // path exists to prevent.
+    // output not iDNaN (caller state: written but not iDNaN). An output left
+    // half-written is what the failure path exists to prevent.
     std::string failureBreach(int32_t code, bool outputs, bool scalars) const;
     // The int32 error output (generated rows).
     int32_t *errorOutput = nullptr;
@@ -184,6 +184,7 @@ private:
     struct WatchedScalar {
         double *where;
         double before;
+        bool state;  // the caller's state, not an output: may stay as it was
     };
     ValueSource &source_;
     int32_t n_;
