@@ -115,8 +115,8 @@ TEST(ArrayEntryPoints, WorkInPlaceWithTheirOwnOutputOrders) {
 }
 
 // Outputs with something to empty, scalars to fill, one dimension of two
-// empty; a call with every input empty and nothing else to check is the
-// sweep's (EmptyInputs). A table, one entry per line:
+// empty; a call with every input empty is the sweep's (EmptyInputs: the code,
+// emptied outputs, iDNaN scalars). A table, one entry per line:
 // clang-format off
 ORIN_CONTRACT_TABLE(ArrayEntryPoints) {
     static const double one = 1;
@@ -127,13 +127,7 @@ ORIN_CONTRACT_TABLE(ArrayEntryPoints) {
         ORIN_ROW(kErrEmptyArray, PolyEv(c.output({1}), c.input(), e)),
         ORIN_ROW(kErrEmptyArray, PolyEv(c.output(), c.kept({1, 2}), e)),  // the coefficients are the caller's
         ORIN_ROW(kErrEmptyArray, EvPoly2D(c.output<DoubleMatrix>(2, 0, {}), c.input({1}), e)),
-        ORIN_ROW(kErrEmptyArray, Norm1(c.output(), c.scalar(), c.scalar(), e)),
-        ORIN_ROW(kErrEmptyArray, Norm2(c.output<DoubleMatrix>(0, 0, {}), c.scalar(), c.scalar(), e)),
-        ORIN_ROW(kErrEmptyArray, Scale1DCIN(c.output(), c.scalar(), c.scalar(), e)),
         ORIN_ROW(kErrEmptyArray, Scale(c.output<DoubleMatrix>(0, 2, {}), c.scalar(), c.scalar(), e)),
-        ORIN_ROW(kErrEmptyArray, QS1D(c.output(), c.scalar(), e)),
-        ORIN_ROW(kErrEmptyArray, QScale(c.output<DoubleMatrix>(0, 0, {}), c.scalar(), e)),
-        ORIN_ROW(kErrEmptyArray, UnitVector_head(c.output(), c.scalar(), e)),
         ORIN_ROW(kErrArraySizeMismatch, RectToPolar1D_head(c.output({1, 2, 3}), c.output({1, 2, 3, 4}), e)),
         // The core routines called directly with one dimension empty.
         ORIN_CODE_ROW(kErrEmptyArray, LinEv2D(&x, 0, 3, 1, 1, &x)),

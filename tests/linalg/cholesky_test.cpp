@@ -286,7 +286,6 @@ ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
         ORIN_ROW(kErrSingularMatrix, CxCholesky_head(c.output<ComplexArray>(indefinite), e)),
         ORIN_ROW(kErrArraySizeMismatch, CxCholeskyLinEqs_head(c.input<ComplexArray>(three), c.output<ComplexArray>(three), e)),
         ORIN_ROW(kErrNotSquare, CxCholeskyLinEqs_head(c.input<ComplexArray>(two), c.output<ComplexArray>(three), e)),
-        ORIN_ROW(kErrEmptyArray, CxCholesky_InvMatrix_head(c.output<ComplexArray>(CMat{}), e)),
         ORIN_ROW(kErrInvalidSelector, CxTriLinEqs_head(c.input<ComplexArray>(three), byRef(2), c.output<ComplexArray>(two), e)),
         ORIN_ROW(kErrArraySizeMismatch, CxTriLinEqs_head(c.input<ComplexArray>(three), byRef(0), c.output<ComplexArray>(three), e)),
         ORIN_ROW(kErrSingularMatrix, CxTriLinEqs_head(c.input<ComplexArray>(singularTri), byRef(1), c.output<ComplexArray>(two), e)),
