@@ -297,9 +297,9 @@ ORIN_CONTRACT_TABLE(CxPackedCholeskyEntryPoints) {
         ORIN_ROW(kErrInvalidSelector, CxMatrix_to_Compact_head(c.input<ComplexMatrix>(2, 2, four), byRef(3), c.output<ComplexArray>(three), e)),
         ORIN_ROW(kErrNotSquare, CxCompact_to_Matrix_head(c.input<ComplexArray>(CMat(5, complexnum{1, 0})), byRef(0), c.output<ComplexMatrix>(2, 2, four), e)),
         ORIN_ROW(kErrInvalidSelector, CxCompact_to_Matrix_head(c.input<ComplexArray>(three), byRef(-1), c.output<ComplexMatrix>(2, 2, four), e)),
-        ORIN_ROW(kErrNotSquare, checked(CxCheckPosdef_head(c.input<ComplexMatrix>(1, 3, three), &(intOut = 1), e), intOut, 0)),
-        ORIN_ROW(kErrNotSquare, checked(CxDeterminant_head(c.input<ComplexMatrix>(3, 1, three), byRef(0), &(cxOut = {1, 1}), e), cxOut)),
-        ORIN_ROW(kErrInvalidSelector, checked(CxDeterminant_head(c.input<ComplexMatrix>(2, 2, four), byRef(4), &(cxOut = {1, 1}), e), cxOut)),
+        ORIN_ROW(kErrNotSquare, CxCheckPosdef_head(c.input<ComplexMatrix>(1, 3, three), c.intOutput(0), e)),
+        ORIN_ROW(kErrNotSquare, CxDeterminant_head(c.input<ComplexMatrix>(3, 1, three), byRef(0), c.complexScalar(), e)),
+        ORIN_ROW(kErrInvalidSelector, CxDeterminant_head(c.input<ComplexMatrix>(2, 2, four), byRef(4), c.complexScalar(), e)),
     };
 }
 // clang-format on

@@ -340,9 +340,9 @@ ORIN_CONTRACT_TABLE(CxProducts) {
         ORIN_ROW(kErrEmptyArray, AxVectorCx(c.input<ComplexMatrix>(0, 2, {}), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e)),
         ORIN_ROW(kErrEmptyArray, AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(), c.output<ComplexArray>(two), e)),
         ORIN_ROW(kErrDimensionMismatch, AxVectorCx(c.input<ComplexMatrix>(2, 3, six), c.input<ComplexArray>(two), c.output<ComplexArray>(two), e)),
-        ORIN_ROW(kErrArraySizeMismatch, checked(DotprodCx(c.input<ComplexArray>(two), c.input<ComplexArray>(six), &(cxOut = {1, 1}), e), cxOut)),
+        ORIN_ROW(kErrArraySizeMismatch, DotprodCx(c.input<ComplexArray>(two), c.input<ComplexArray>(six), c.complexScalar(), e)),
         ORIN_ROW(kErrEmptyArray, OuterProdCx_head(c.input<ComplexArray>(), c.input<ComplexArray>(two), mat(c), e)),
-        ORIN_ROW(kErrEmptyArray, checked(CxTrace_head(c.input<ComplexMatrix>(2, 0, {}), &(cxOut = {1, 1}), e), cxOut)),
+        ORIN_ROW(kErrEmptyArray, CxTrace_head(c.input<ComplexMatrix>(2, 0, {}), c.complexScalar(), e)),
     };
 }
 // clang-format on

@@ -103,8 +103,8 @@ int32_t refused(int64_t site, MgErr status, F f, Args... args) {
 // clang-format off
 ORIN_CONTRACT_TABLE(Linalg) {
     return {
-        ORIN_ROW(kErrNotSquare, checked(LU_head(wideOut(c), c.output<Int32Array>(std::vector<int32_t>{1}), &(intOut = 5), e), intOut, 0)),  // parity 0
-        ORIN_ROW(kErrSingularMatrix, LU_head(c.output<Dm>(2, 2, Mat{0, 0, 0, 1}), c.output<Int32Array>(), &intOut, e)),
+        ORIN_ROW(kErrNotSquare, LU_head(wideOut(c), c.output<Int32Array>(std::vector<int32_t>{1}), c.intOutput(0), e)),  // parity 0
+        ORIN_ROW(kErrSingularMatrix, LU_head(c.output<Dm>(2, 2, Mat{0, 0, 0, 1}), c.output<Int32Array>(), c.intOutput(), e)),
         ORIN_ROW(kErrArraySizeMismatch, LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1}), vecOut(c, {1, 2, 3}), e)),
         // Permutation entries from the host must name rows: one outside
         // 0..n-1 would move data outside b or the inverse.
@@ -123,12 +123,12 @@ ORIN_CONTRACT_TABLE(Linalg) {
         ORIN_ROW(kErrSingularMatrix, Tri_InvMatrix_head(vecOut(c, {1, 0, 0}), byRef(0), e)),
         ORIN_ROW(kErrInvalidSelector, Matrix_to_Compact_head(c.input<Dm>(2, 2, identity(2)), byRef(3), vecOut(c), e)),
         ORIN_ROW(kErrNotSquare, Compact_to_Matrix_head(c.input<Da>({1, 2, 3, 4}), byRef(0), matOut(c), e)),
-        ORIN_ROW(kErrNotSquare, checked(CheckPosdef_head(wide(c), &(intOut = 7), e), intOut, 0)),  // result 0
+        ORIN_ROW(kErrNotSquare, CheckPosdef_head(wide(c), c.intOutput(0), e)),  // result 0
         ORIN_ROW(kErrBadArraySize, SVD_head(wideOut(c), vecOut(c), matOut(c), e)),
         ORIN_ROW(kErrEmptyArray, SVD_head(c.output<Dm>(2, 0, Mat{}), vecOut(c), matOut(c), e)),
         ORIN_ROW(kErrBadArraySize, SVDS_head(wide(c), vecOut(c), e)),
         ORIN_ROW(kErrNoConvergence, PseudoInverse_head(c.output<Dm>(1, 1, Mat{std::nan("")}), byRef(-1.0), e)),
-        ORIN_ROW(kErrEmptyArray, checked(Rank_head(c.input<Dm>(0, 0, Mat{}), byRef(-1.0), &(intOut = 5), e), intOut, -1)),  // rank -1
+        ORIN_ROW(kErrEmptyArray, Rank_head(c.input<Dm>(0, 0, Mat{}), byRef(-1.0), c.intOutput(-1), e)),  // rank -1
         ORIN_ROW(kErrInvalidSelector, Norm_head(wide(c), byRef(4), c.scalar(), e)),
         ORIN_ROW(kErrNotSquare, SymEvectorEvalue_head(wideOut(c), byRef(1), vecOut(c), e)),
         ORIN_ROW(kErrNoConvergence, EigenValueVector_head(c.input<Dm>(1, 1, Mat{std::nan("")}), byRef(1), c.output<ComplexArray>(Cx{{1, 1}}), c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e)),

@@ -80,18 +80,6 @@ bool same(const std::vector<T> &a, const std::vector<T> &b) {
 inline bool bothIDNaN(complexnum z) { return orintest::isIDNaN(z.re) && orintest::isIDNaN(z.im); }
 inline bool bothIDNaN(double x) { return orintest::isIDNaN(x); }
 
-// For contract rows: the call's status, after checking a scalar output its
-// failure must set (an int32 to its documented value, a complex to iDNaN).
-inline int32_t intOut = 0;
-inline complexnum cxOut{};
-inline MgErr checked(MgErr status, const int32_t &out, int32_t want) {
-    EXPECT_EQ(out, want) << "int32 output";
-    return status;
-}
-inline MgErr checked(MgErr status, const complexnum &out) {
-    EXPECT_TRUE(bothIDNaN(out)) << "complex output";
-    return status;
-}
 inline bool isNaN(double x) { return std::isnan(x); }
 inline bool isNaN(complexnum z) { return std::isnan(z.re) || std::isnan(z.im); }
 

@@ -172,7 +172,7 @@ TEST(CxLU, PivotingConventionsAndSingularity) {
 ORIN_CONTRACT_TABLE(CxLUEntryPoints) {
     const CMat two(2, complexnum{1, 0}), singular = {{1, 0}, {0, 0}, {0, 0}, {0, 0}};
     return {
-        ORIN_ROW(kErrNotSquare, checked(CxLU_head(c.output<ComplexMatrix>(1, 2, two), c.output<Int32Array>(std::vector<int32_t>{5}), &(intOut = 1), e), intOut, 0)),  // parity 0
+        ORIN_ROW(kErrNotSquare, CxLU_head(c.output<ComplexMatrix>(1, 2, two), c.output<Int32Array>(std::vector<int32_t>{5}), c.intOutput(0), e)),  // parity 0
         ORIN_ROW(kErrArraySizeMismatch, CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({0, 0}), c.output<ComplexArray>(CMat{{1, 0}}), e)),
         ORIN_ROW(kErrArraySizeMismatch, CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({0}), c.output<ComplexArray>(two), e)),
         ORIN_ROW(kErrSingularMatrix, CxLULinEqs_head(c.input<ComplexMatrix>(2, 2, singular), c.input<Int32Array>({0, 1}), c.output<ComplexArray>(two), e)),

@@ -393,7 +393,7 @@ ORIN_CONTRACT_TABLE(CxSvdEntryPoints) {
         ORIN_ROW(kErrEmptyArray, CxSVDS_head(c.input<ComplexMatrix>(0, 2, CMat{}), c.output<DoubleArray>(std::vector<double>{1}), e)),
         ORIN_ROW(kErrEmptyArray, CxPseudoInverse_head(c.output<ComplexMatrix>(2, 0, CMat{}), byRef(-1.0), e)),
         ORIN_ROW(kErrNoConvergence, CxPseudoInverse_head(c.output<ComplexMatrix>(2, 3, nan), byRef(-1.0), e)),
-        ORIN_ROW(kErrNoConvergence, checked(CxRank_head(c.input<ComplexMatrix>(2, 3, nan), byRef(-1.0), &(intOut = 5), e), intOut, -1)),
+        ORIN_ROW(kErrNoConvergence, CxRank_head(c.input<ComplexMatrix>(2, 3, nan), byRef(-1.0), c.intOutput(-1), e)),
         ORIN_ROW(kErrInvalidSelector, CxNorm_head(c.input<ComplexMatrix>(2, 3, six), byRef(5), c.scalar(), e)),
         ORIN_ROW(kErrEmptyArray, CxNorm_head(c.input<ComplexMatrix>(1, 0, CMat{}), byRef(0), c.scalar(), e)),
         ORIN_ROW(kErrEmptyArray, CxCondNumber_head(c.input<ComplexMatrix>(0, 2, CMat{}), byRef(0), c.scalar(), e)),

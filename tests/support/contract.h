@@ -29,6 +29,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,19 @@ class Contract {
 public:
     // A double scalar output the failure must fill with iDNaN (starts at 1.0).
     double *scalar() { return &scalars_.emplace_back(1.0); }
+    // A complex scalar output the failure must fill with iDNaN in both parts.
+    complexnum *complexScalar() {
+        complexnum *z = &complexes_.emplace_back(complexnum{1.0, 1.0});
+        checks_.push_back([z] { return isIDNaN(z->re) && isIDNaN(z->im); });
+        return z;
+    }
+    // An int32 output the failure must set to want (when given); it starts
+    // at a value no routine reports, so an output left alone is seen.
+    int32_t *intOutput(std::optional<int32_t> want = {}) {
+        int32_t *k = &ints_.emplace_back(-12345);
+        if (want) checks_.push_back([k, w = *want] { return *k == w; });
+        return k;
+    }
     // A 1D input handle holding the values (doubles unless named).
     template <class Block = DoubleArray>
     Block **input(const std::vector<typename Handle<Block>::Element> &values = {}) {
@@ -82,7 +96,7 @@ public:
     void verify() const {
         for (size_t i = 0; i < scalars_.size(); ++i) EXPECT_TRUE(isIDNaN(scalars_[i])) << "scalar output " << i;
         for (size_t i = 0; i < checks_.size(); ++i)
-            EXPECT_TRUE(checks_[i]()) << "array " << i << " not emptied (or not kept)";
+            EXPECT_TRUE(checks_[i]()) << "output " << i << " not emptied, kept or set as the failure must";
     }
 
 private:
@@ -93,6 +107,8 @@ private:
     }
 
     std::deque<double> scalars_;  // stable addresses
+    std::deque<complexnum> complexes_;
+    std::deque<int32_t> ints_;
     std::vector<std::shared_ptr<void>> owned_;
     std::vector<std::function<bool()>> checks_;
 };
