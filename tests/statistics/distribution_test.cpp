@@ -20,11 +20,27 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct Row {
-    const char *name;
+    std::string name;
     double budget;
     std::function<int32_t(double, double *)> lib;
     std::function<long double(long double)> ref;
 };
+
+// The t, chi-square and F rows at df degrees of freedom (F over df2) for the
+// routines given, the distributions or their inverses, each with its
+// reference distribution and budget.
+void addFamily(std::vector<Row> &rows, int32_t df, int32_t df2, int32_t (*t)(double, int32_t, double *),
+               int32_t (*chi)(double, int32_t, double *), int32_t (*f)(double, int32_t, int32_t, double *)) {
+    const std::string at = " df " + std::to_string(df);
+    rows.push_back({"T" + at, ref::kBetaBudget, [=](double v, double *r) { return t(v, df, r); },
+                    [=](long double v) { return ref::tCdf(v, df); }});
+    rows.push_back({"XX" + at, df % 2 ? ref::kOddChiBudget : 4 * kEps,
+                    [=](double v, double *r) { return chi(v, df, r); },
+                    [=](long double v) { return ref::chiSquareCdf(v, df); }});
+    rows.push_back({"F" + at + "/" + std::to_string(df2), ref::kBetaBudget,
+                    [=](double v, double *r) { return f(v, df, df2, r); },
+                    [=](long double v) { return ref::fCdf(v, df, df2); }});
+}
 
 }  // namespace
 
@@ -59,16 +75,7 @@ TEST(Distributions, AgainstReferencesWithinTheirBudgets) {
     std::vector<Row> rows{{"N_Dist", ref::kNormalBudget, N_Dist, ref::normalCdf},
                           {"NormDist_head", ref::kNormalBudget,
                            [](double x, double *p) { return NormDist_head(&x, p); }, ref::normalCdf}};
-    for (int df : {1, 2, 3, 10, 1000}) {
-        rows.push_back({"T_Dist", ref::kBetaBudget, [df](double t, double *p) { return T_Dist(t, df, p); },
-                        [df](long double t) { return ref::tCdf(t, df); }});
-        rows.push_back({"XX_Dist", df % 2 ? ref::kOddChiBudget : 4 * kEps,
-                        [df](double x, double *p) { return XX_Dist(x, df, p); },
-                        [df](long double x) { return ref::chiSquareCdf(x, df); }});
-        rows.push_back({"F_Dist", ref::kBetaBudget,
-                        [df](double x, double *p) { return F_Dist(x, df, 41 - df / 30, p); },
-                        [df](long double x) { return ref::fCdf(x, df, 41 - df / 30); }});
-    }
+    for (int df : {1, 2, 3, 10, 1000}) addFamily(rows, df, 41 - df / 30, T_Dist, XX_Dist, F_Dist);
     for (double a : {0.5, 60.0})
         for (double b : {0.5, 200.0})
             rows.push_back({"BetaI", ref::kBetaBudget, [=](double x, double *v) { return BetaI(a, b, x / 250, v); },
@@ -251,19 +258,10 @@ TEST(Inverses, WithinBracketAndBudgetOfReferenceQuantiles) {
     // chi-square and F) plus the distribution's budget over the density.
     const double tWidth = 20000 / std::ldexp(1.0, 28), wide = 10000 / std::ldexp(1.0, 27);
     std::vector<Row> rows;
-    for (int df : {1, 10}) {
-        rows.push_back({"InvT_Dist", ref::kBetaBudget, [df](double p, double *t) { return InvT_Dist(p, df, t); },
-                        [df](long double t) { return ref::tCdf(t, df); }});
-        rows.push_back({"InvXX_Dist", df % 2 ? ref::kOddChiBudget : 4 * kEps,
-                        [df](double p, double *v) { return InvXX_Dist(p, df, v); },
-                        [df](long double v) { return ref::chiSquareCdf(v, df); }});
-        rows.push_back({"InvF_Dist", ref::kBetaBudget,
-                        [df](double p, double *v) { return InvF_Dist(p, df, 2 * df + 1, v); },
-                        [df](long double v) { return ref::fCdf(v, df, 2 * df + 1); }});
-    }
+    for (int df : {1, 10}) addFamily(rows, df, 2 * df + 1, InvT_Dist, InvXX_Dist, InvF_Dist);
     for (const Row &row : rows)
         for (double p : {0.001, 0.3, 0.77, 0.999}) {
-            const bool t = row.name[3] == 'T';
+            const bool t = row.name[0] == 'T';
             const long double lo = t ? -1e4L : 0, expected = ref::quantile(p, lo, 1e4L, row.ref);
             const long double h = 1e-6L * (1 + std::fabs(expected)), below = std::fmax(expected - h, lo);
             const long double density = (row.ref(expected + h) - row.ref(below)) / (expected + h - below);
