@@ -181,7 +181,6 @@ TEST(SortRevMaxMinAve, AgainstBruteForce) {
         MaxMin(x.data(), n, &hi, &lo);
         EXPECT_TRUE(hi == asc.back() && lo == asc.front()) << "n=" << n;
     }
-    EXPECT_EQ(Sort(nullptr, 0, 0, nullptr), kErrEmptyArray);
     // A NaN after the first sample is skipped; one in front gives NaN.
     double hi = 0, lo = 0;
     const double nanLater[] = {2, NAN, 7, -1}, nanFirst[] = {NAN, 3, -3};
