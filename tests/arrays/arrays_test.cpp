@@ -17,10 +17,6 @@ TEST(Evaluation, LinearAndPolynomialMatchLongDoubleSums) {
         // Four products and adds of terms up to 3 * 2^4 in size.
         EXPECT_NEAR(poly[i], static_cast<double>(p), 16 * kEps * 48) << i;
     }
-    double y = 2;
-    const double c3[] = {1, 0, 3};
-    ASSERT_EQ(PolyEv1D(&y, 1, c3, 3, &y), 0);
-    EXPECT_EQ(y, 13.0) << "in place";
 }
 
 TEST(Extremes, FirstOccurrencesAgreeWithBruteForce) {

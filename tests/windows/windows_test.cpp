@@ -192,16 +192,11 @@ TEST(KsrWin, IoAndWindowMatchBesselFunction) {
             }
         }
     }
-    const auto x0 = orintest::randomDoubles(10, 4);
-    auto x = x0;
-    ASSERT_EQ(KsrWin(x.data(), 10, 6.0), 0);
-    EXPECT_EQ(x[5], x0[5]) << "the middle sample of even n keeps weight 1";
 }
 
 TEST(TriWin, DocumentedWeightsAndClosedForm) {
     EXPECT_EQ(windowOf(1, TriWin), (std::vector<double>{0}));
     EXPECT_EQ(windowOf(5, TriWin), (std::vector<double>{0, 0.5, 1, 1, 0.5}));
-    EXPECT_EQ(TriWin(nullptr, 0), kErrEmptyArray);
     for (int n : {6, 1001}) {
         const auto w = windowOf(n, TriWin);
         for (int i = 0; i < n; ++i) {  // symmetric about n/2, bit for bit
