@@ -40,8 +40,6 @@ struct IdealElliptic {
     }
 };
 
-long double dbGain(double db) { return std::pow(10.0L, -db / 20); }
-
 }  // namespace
 
 TEST(EllipticFunctions, ElpSatisfiesIdentitiesAndAgreesWithCarlsonOverTheWholePeriod) {
@@ -124,8 +122,8 @@ TEST(IIRDesign, ResponseMatchesTheIdealOneAndTheEdgeGainInEveryBand) {
         std::string name;
         CoreDesign core;
         std::function<Ideal(int)> ideal;
-        long double edgeGain, extra;  // |H| at every band edge; allowance beyond the rounding bound
-        Alpha alpha;                  // all-pole designs: pair j is s^2 + alpha s + 1, in section j after the real pole
+        long double extra;  // allowance beyond the rounding bound
+        Alpha alpha;        // all-pole designs: pair j is s^2 + alpha s + 1, in section j after the real pole
     };
     const Alpha butterworth = [](int n, int j) { return 2 * std::sin((2 * j + 1) * kPiL / (2 * n)); };
     const auto perOrder = [](std::function<long double(int, long double)> f) {
@@ -136,28 +134,28 @@ TEST(IIRDesign, ResponseMatchesTheIdealOneAndTheEdgeGainInEveryBand) {
     const long double ch2 = std::expm1(0.3L * std::log(10.0L)), inv2 = 1 / std::expm1(8 * std::log(10.0L));
     const std::vector<Row> rows = {
         {"Butterworth", Bw_Coef,
-         perOrder([](int n, long double w) { return 1 / std::sqrt(1 + std::pow(w, 2.0L * n)); }), std::sqrt(0.5L),
-         1e-16L, butterworth},
+         perOrder([](int n, long double w) { return 1 / std::sqrt(1 + std::pow(w, 2.0L * n)); }), 1e-16L, butterworth},
         {"Bessel", Bessel_Coef, perOrder([](int n, long double w) {
              long double h = n % 2 ? 1 / std::sqrt(1 + w * w) : 1;
              for (int j = 0; j < n / 2; ++j) h /= std::abs(cld(1 - w * w, besselAlpha(n, j) * w));
              return h;
          }),
-         NAN, 1e-16L, besselAlpha},
+         1e-16L, besselAlpha},
         {"Chebyshev", [](double fs, double l, double h, IIRFilterInfo *i) { return Ch_Coef(fs, l, h, 3, i); },
          perOrder([ch2](int n, long double w) { return 1 / std::sqrt(1 + ch2 * std::pow(chebyshevT(n, w), 2.0L)); }),
-         dbGain(3), 1e-16L, nullptr},
+         1e-16L, nullptr},
         {"inverse Chebyshev",
          [](double fs, double l, double h, IIRFilterInfo *i) { return InvCh_Coef(fs, l, h, 80, i); },
          perOrder([inv2](int n, long double w) {
              const long double t2 = w == 0 ? 0 : std::pow(chebyshevT(n, 1 / w), 2.0L);
              return w == 0 ? 1.0L : std::sqrt(inv2 * t2 / (1 + inv2 * t2));
          }),
-         dbGain(80), 1e-16L, nullptr},
+         1e-16L, nullptr},
         {"elliptic", [](double fs, double l, double h, IIRFilterInfo *i) { return Elp_Coef(fs, l, h, 0.5, 40, i); },
-         [](int n) { return Ideal(IdealElliptic(0.5, 40, n)); }, dbGain(0.5), 1e-7L, nullptr},
+         [](int n) { return Ideal(IdealElliptic(0.5, 40, n)); }, 1e-7L, nullptr},
     };
-    // |H| of c against ideal(Omega) over (0, fs/2) and at the band edges.
+    // |H| of c against ideal(Omega) over (0, fs/2) and at the band edges, where
+    // Omega = 1 and the ideal is the edge gain (-3 dB, the ripple, the attenuation).
     const auto expectIdeal = [](const Cascade &c, const Ideal &ideal, long double extra, const std::string &what) {
         const double fl = c.type <= 1 ? kCut : kLow;
         for (int i = 0; i <= 250; ++i) {
@@ -180,13 +178,6 @@ TEST(IIRDesign, ResponseMatchesTheIdealOneAndTheEdgeGainInEveryBand) {
                     continue;
                 }
                 expectIdeal(c, row.ideal(n), row.extra, what);
-                for (double edge : {type <= 1 ? kCut : kLow, kHigh}) {
-                    if (std::isnan(row.edgeGain) || (type <= 1 && edge == kHigh)) continue;
-                    EXPECT_NEAR(static_cast<double>(std::abs(response(c, edge, kFs))),
-                                static_cast<double>(row.edgeGain),
-                                static_cast<double>(magnitudeBound(c, edge, kFs) + row.extra))
-                        << what << " edge " << edge;
-                }
                 // All-pole designs: each section one prototype factor, the pairs from the highest Q outwards.
                 for (int k = 0; row.alpha && k < c.sections(); ++k) {
                     const int j = k - n % 2;

@@ -6,18 +6,7 @@
 
 #include <orin/filters.h>
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <complex>
-#include <cstdint>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "support/allocation_failure.h"
-#include "support/handles.h"
-#include "support/reference.h"
+#include "support/prelude.h"
 
 namespace iirtest {
 

@@ -58,17 +58,6 @@ TEST(Convolution, BothPathsMatchTheDirectSum) {
     }
 }
 
-TEST(Convolution, EntryPointRules) {
-    DoubleHandle x(std::vector<double>{1, 2}), y(std::vector<double>{1, 2});
-    // The output may be one of the inputs.
-    int32_t selector = 1, error = -1;
-    ASSERT_EQ(Convolution(x, y, x, &selector, &error), 0);
-    EXPECT_EQ(error, 0);
-    expectClose(x.values(), {1, 4, 4}, 8 * kEps);
-    double empty[1];
-    EXPECT_EQ(Convolve(empty, 0, empty, 1, empty), kErrEmptyArray);
-}
-
 TEST(AutoCorrelation, MatchesTheDirectSum) {
     uint64_t seed = 40;
     for (int n : {1, 2, 3, 8, 13, 64, 1000}) {

@@ -19,8 +19,11 @@ std::vector<int32_t> accuracyLengths() {
     std::vector<int32_t> ns;
     for (int32_t n = 1; n <= 300; n += kReducedSuite && n >= 64 ? 7 : 1) ns.push_back(n);
     // Primes by chirp-z (whole and as a stage), composites with many
-    // factors, and powers of two up to where the direct DFT stays quick.
-    for (int32_t n : {211, 257, 1021, 2 * 211, 3 * 257, 1000, 7 * 11 * 13, 512, 1024, 2048})
+    // factors, 3 2^k and 5 2^k split into power-of-two transforms (their
+    // halves too, for the real ones), and powers of two up to where the
+    // direct DFT stays quick.
+    for (int32_t n :
+         {211, 257, 1021, 2 * 211, 3 * 257, 1000, 7 * 11 * 13, 320, 640, 3 * 1024, 5 * 512, 512, 1024, 2048})
         if (!kReducedSuite || n <= 1024) ns.push_back(n);
     return ns;
 }

@@ -40,3 +40,12 @@ ORIN_ALLOCATION_CASE(SinglePrimeUsingChirpZ, 2) {
         EXPECT_EQ(c, before);
     }
 }
+
+// The scratch of the Hilbert transform's path for other lengths: its own
+// status, which the entry point (Hilbert) turns into -20001 whatever it is.
+ORIN_ALLOCATION_CASE(DisHilbert, 3) {
+    DoubleHandle x(randomDoubles(15, 15));
+    int32_t status = -1;
+    EXPECT_EQ(inj.call([&] { return DisHilbert(x, 15, &status); }), status);
+    EXPECT_EQ(status, inj.failing() ? kErrOutOfMemory : 0);
+}
