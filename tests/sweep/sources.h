@@ -125,22 +125,11 @@ private:
     double pick(double typical) {
         const uint8_t how = byte();
         if (how < 96) return typical;
-        static const double kPalette[] = {0.0,
-                                          -0.0,
-                                          1.0,
-                                          -1.0,
-                                          0.5,
-                                          2.0,
-                                          1e-300,
-                                          4.9406564584124654e-324,
-                                          1e308,
-                                          -1e308,
-                                          std::numeric_limits<double>::infinity(),
-                                          -std::numeric_limits<double>::infinity(),
-                                          std::numeric_limits<double>::quiet_NaN(),
-                                          1000.0,
-                                          0.001,
-                                          100.0};
+        // clang-format off
+        static const double kPalette[] = {0.0, -0.0, 1.0, -1.0, 0.5, 2.0, 1e-300, 4.9406564584124654e-324, 1e308, -1e308,
+                                          std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                                          std::numeric_limits<double>::quiet_NaN(), 1000.0, 0.001, 100.0};
+        // clang-format on
         if (how < 224) return kPalette[how % 16];
         return std::bit_cast<double>(wide());
     }
