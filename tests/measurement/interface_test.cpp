@@ -1,13 +1,13 @@
 // The engine's flat interface: sessions, argument checks in their order,
 // parameter handling, and the caching a caller can observe. (The exported
-// registry: Exports.DefinedSymbolsEqualTheExportList.)
+// registry: Exports.DefinedSymbolsEqualTheExportList; caches kept until a
+// clear: EngineCaches; dropped on changed parameters: the fuzz corpus replay.)
 #include "support/prelude.h"
 
 #include "engine_support.h"
 #include "hostcontrol.h"
 
 using enginetest::fetch;
-using enginetest::Levels;
 using enginetest::Session;
 
 namespace {
@@ -69,19 +69,6 @@ TEST(EngineInterface, HysteresisIsTheNarrowerSideOfTheMiddleLevel) {
     EXPECT_EQ(fetch(-1, kMeasMidReference, kRamp, enginetest::absolute(90, kNaN, 10)).code, kErrResultNotFinite);
 }
 
-TEST(EngineInterface, CachesKeepTheFirstWaveformUntilCleared) {
-    Session s;
-    std::vector<double> x = {1, 5, 3};
-    EXPECT_EQ(s.fetch(kMeasMinimum, x).value, 1.0);
-    x = {-4, 2, 8};
-    // The minimum's pass stored the maximum too: it comes from the first record.
-    EXPECT_EQ(s.fetch(kMeasMaximum, x).value, 5.0);
-    EXPECT_EQ(s.fetch(kMeasMinimum, x).value, 1.0);
-    s.clear();
-    EXPECT_EQ(s.fetch(kMeasMaximum, x).value, 8.0);
-    EXPECT_EQ(s.fetch(kMeasMinimum, x).value, -4.0);
-}
-
 // A caller that passes a shorter record without clearing must not have the
 // cached edge list index past its end: the session measures the record it is
 // given, as a fresh session would (the sanitizer build sees any overread).
@@ -101,21 +88,6 @@ TEST(EngineInterface, ARecordOfAnotherLengthIsMeasuredAfresh) {
     // 120 samples hold one rising edge: the second is not there.
     EXPECT_EQ(fetch(-1, kMeasRisingOvershoot, std::vector<double>(x.begin(), x.begin() + 120), {}, 2).code,
               kErrTooFewEdges);
-}
-
-TEST(EngineInterface, ChangedReferenceParametersStartAfresh) {
-    Session s;
-    std::vector<double> x = {0, 10};
-    Levels l;  // percent of minimum to maximum
-    EXPECT_EQ(s.fetch(kMeasHighReference, x, l).value, 9.0);
-    x = {0, 20};
-    // Same parameters, another occurrence: the levels stay cached.
-    EXPECT_EQ(s.fetch(kMeasHighReference, x, l, 4).value, 9.0);
-    EXPECT_EQ(s.fetch(kMeasMaximum, x, l).value, 10.0);
-    Levels other = l;
-    other.bins = 50;  // any compared field clears every cache
-    EXPECT_EQ(s.fetch(kMeasHighReference, x, other).value, 18.0);
-    EXPECT_EQ(s.fetch(kMeasMaximum, x, other).value, 20.0);
 }
 
 TEST(EngineInterface, NonFiniteResultsAreReported) {

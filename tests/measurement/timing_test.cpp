@@ -61,25 +61,6 @@ TEST(EngineTiming, TrapezoidTrainKnownAnswers) {
     EXPECT_EQ(s.fetch(kMeasRiseTime, x, {}, 6, t0, dt).code, kErrTooFewEdges);
 }
 
-TEST(EngineTiming, EdgeAndCrossingTimesAreInterpolated) {
-    // 0, 0, 10, 10, 0, 0 at dt 1: the low level 1 is crossed at 1.1 and 3.9,
-    // the high level 9 at 1.9 and 3.1, the middle level 5 at 1.5 and 3.5.
-    const std::vector<double> x = {0, 0, 10, 10, 0, 0};
-    const Levels l = absolute(9, 5, 1);
-    const double ulp = 8 * orintest::kEps;  // 4 ulp of values below 4
-    const Result rise = fetch(-1, kMeasRiseTime, x, l), fall = fetch(-1, kMeasFallTime, x, l);
-    EXPECT_DOUBLE_EQ(rise.value, 0.8);
-    EXPECT_DOUBLE_EQ(fall.value, 0.8);
-    expectCursor(rise, "rise", {1.1, kSkip, 1.9}, ulp);
-    expectCursor(fall, "fall", {3.1, kSkip, 3.9}, ulp);
-    const Result width = fetch(-1, kMeasPositiveWidth, x, absolute(7, 5, 3));  // hysteresis 2
-    EXPECT_EQ(width.value, 2.0);
-    expectCursor(width, "width", {1.5, kSkip, 3.5, 3, kSkip, 7});
-    // Slew rate: reference span over the edge's duration, positive both ways.
-    EXPECT_DOUBLE_EQ(fetch(-1, kMeasRisingSlewRate, x, l).value, 8 / 0.8);
-    EXPECT_DOUBLE_EQ(fetch(-1, kMeasFallingSlewRate, x, l).value, 8 / 0.8);
-}
-
 TEST(EngineTiming, ScansFollowTheSignalThroughItsBands) {
     const Levels l = absolute(9, 5, 1);
     // Nothing counts before the signal first reaches a reference: the
