@@ -70,7 +70,7 @@ int32_t iirDesign(Call &c, Design design) {
 
 // A table, one entry per line:
 // clang-format off
-#define ROW(name, dir) {#name, dir, {}, -1, [](Call &c) -> int32_t
+#define ROW(name) {#name, {}, -1, [](Call &c) -> int32_t
 #define END }
 
 }  // namespace
@@ -78,47 +78,47 @@ int32_t iirDesign(Call &c, Design design) {
 std::vector<Row> coreRows() {
     return {
         // ---- arrays ----
-        ROW(LinEv1D, "arrays") { const int32_t n = c.n(); double *x = c.doubles(n); return LinEv1D(x, n, c.real(2.0), c.real(0.5), c.outFor(x, n)); } END,
-        ROW(LinEv2D, "arrays") { const int32_t s = side(c); double *x = c.doubles(s * s); return LinEv2D(x, s, s, c.real(2.0), c.real(0.5), c.outFor(x, s * s)); } END,
-        ROW(PolyEv1D, "arrays") { const int32_t n = c.n(); double *x = c.doubles(n); return PolyEv1D(x, n, c.doubles(4), c.count(4), c.outFor(x, n)); } END,
-        ROW(PolyEv2D, "arrays") { const int32_t s = side(c); double *x = c.doubles(s * s); return PolyEv2D(x, s, s, c.doubles(4), c.count(4), c.outFor(x, s * s)); } END,
-        ROW(MaxMin1D, "arrays") { const int32_t n = c.n(); return MaxMin1D(c.doubles(n), n, c.outDouble(), c.outInt(), c.outDouble(), c.outInt()); } END,
-        ROW(MaxMin2D, "arrays") { const int32_t s = side(c); return MaxMin2D(c.doubles(s * s), s, s, c.outDouble(), c.outInt(), c.outInt(), c.outDouble(), c.outInt(), c.outInt()); } END,
-        ROW(Normal1D, "arrays") { const int32_t n = c.n(); double *x = c.doubles(n); return Normal1D(x, n, c.outFor(x, n), c.outDouble(), c.outDouble()); } END,
-        ROW(Normal2D, "arrays") { const int32_t s = side(c); double *x = c.doubles(s * s); return Normal2D(x, s, s, c.outFor(x, s * s), c.outDouble(), c.outDouble()); } END,
-        ROW(Scale1D, "arrays") { const int32_t n = c.n(); double *x = c.doubles(n); return Scale1D(x, n, c.outFor(x, n), c.outDouble(), c.outDouble()); } END,
-        ROW(Scale2D, "arrays") { const int32_t s = side(c); double *x = c.doubles(s * s); return Scale2D(x, s, s, c.outFor(x, s * s), c.outDouble(), c.outDouble()); } END,
-        ROW(QScale1D, "arrays") { const int32_t n = c.n(); double *x = c.doubles(n); return QScale1D(x, n, c.outFor(x, n), c.outDouble()); } END,
-        ROW(QScale2D, "arrays") { const int32_t s = side(c); double *x = c.doubles(s * s); return QScale2D(x, s, s, c.outFor(x, s * s), c.outDouble()); } END,
-        ROW(UnitVector, "arrays") { const int32_t n = c.n(); return UnitVector(c.doubles(n), n, c.outDouble()); } END,
-        ROW(ToPolar, "arrays") { return ToPolar(c.real(1.0), c.real(-2.0), c.outDouble(), c.outDouble()); } END,
-        ROW(ToRect, "arrays") { return ToRect(c.real(1.0), c.real(0.5), c.outDouble(), c.outDouble()); } END,
-        ROW(ToPolar1D, "arrays") { const int32_t n = c.n(); double *re = c.doubles(n), *im = c.doubles(n); return ToPolar1D(re, im, n, c.outFor(re, n), c.outFor(im, n)); } END,
-        ROW(ToRect1D, "arrays") { const int32_t n = c.n(); double *m = c.doubles(n), *p = c.doubles(n); return ToRect1D(m, p, n, c.outFor(m, n), c.outFor(p, n)); } END,
+        ROW(LinEv1D) { const int32_t n = c.n(); double *x = c.doubles(n); return LinEv1D(x, n, c.real(2.0), c.real(0.5), c.outFor(x, n)); } END,
+        ROW(LinEv2D) { const int32_t s = side(c); double *x = c.doubles(s * s); return LinEv2D(x, s, s, c.real(2.0), c.real(0.5), c.outFor(x, s * s)); } END,
+        ROW(PolyEv1D) { const int32_t n = c.n(); double *x = c.doubles(n); return PolyEv1D(x, n, c.doubles(4), c.count(4), c.outFor(x, n)); } END,
+        ROW(PolyEv2D) { const int32_t s = side(c); double *x = c.doubles(s * s); return PolyEv2D(x, s, s, c.doubles(4), c.count(4), c.outFor(x, s * s)); } END,
+        ROW(MaxMin1D) { const int32_t n = c.n(); return MaxMin1D(c.doubles(n), n, c.outDouble(), c.outInt(), c.outDouble(), c.outInt()); } END,
+        ROW(MaxMin2D) { const int32_t s = side(c); return MaxMin2D(c.doubles(s * s), s, s, c.outDouble(), c.outInt(), c.outInt(), c.outDouble(), c.outInt(), c.outInt()); } END,
+        ROW(Normal1D) { const int32_t n = c.n(); double *x = c.doubles(n); return Normal1D(x, n, c.outFor(x, n), c.outDouble(), c.outDouble()); } END,
+        ROW(Normal2D) { const int32_t s = side(c); double *x = c.doubles(s * s); return Normal2D(x, s, s, c.outFor(x, s * s), c.outDouble(), c.outDouble()); } END,
+        ROW(Scale1D) { const int32_t n = c.n(); double *x = c.doubles(n); return Scale1D(x, n, c.outFor(x, n), c.outDouble(), c.outDouble()); } END,
+        ROW(Scale2D) { const int32_t s = side(c); double *x = c.doubles(s * s); return Scale2D(x, s, s, c.outFor(x, s * s), c.outDouble(), c.outDouble()); } END,
+        ROW(QScale1D) { const int32_t n = c.n(); double *x = c.doubles(n); return QScale1D(x, n, c.outFor(x, n), c.outDouble()); } END,
+        ROW(QScale2D) { const int32_t s = side(c); double *x = c.doubles(s * s); return QScale2D(x, s, s, c.outFor(x, s * s), c.outDouble()); } END,
+        ROW(UnitVector) { const int32_t n = c.n(); return UnitVector(c.doubles(n), n, c.outDouble()); } END,
+        ROW(ToPolar) { return ToPolar(c.real(1.0), c.real(-2.0), c.outDouble(), c.outDouble()); } END,
+        ROW(ToRect) { return ToRect(c.real(1.0), c.real(0.5), c.outDouble(), c.outDouble()); } END,
+        ROW(ToPolar1D) { const int32_t n = c.n(); double *re = c.doubles(n), *im = c.doubles(n); return ToPolar1D(re, im, n, c.outFor(re, n), c.outFor(im, n)); } END,
+        ROW(ToRect1D) { const int32_t n = c.n(); double *m = c.doubles(n), *p = c.doubles(n); return ToRect1D(m, p, n, c.outFor(m, n), c.outFor(p, n)); } END,
 
         // ---- filters ----
-        ROW(FIR_Coef, "filters") { const int32_t taps = c.count(15); return FIR_Coef(c.integer(0), c.real(1000), c.real(100), c.real(200), taps, c.zeros(taps)); } END,
-        ROW(IIR_Filtering, "filters") {
+        ROW(FIR_Coef) { const int32_t taps = c.count(15); return FIR_Coef(c.integer(0), c.real(1000), c.real(100), c.real(200), taps, c.zeros(taps)); } END,
+        ROW(IIR_Filtering) {
             const int32_t n = c.n(), na = c.count(3), nb = c.count(3);
             double *a = c.doubles(na);
             if (na > 0) a[0] = c.real(1.0);
             double *x = c.doubles(n), *b = c.doubles(nb);
             return IIR_Filtering(x, n, a, c.zeros(na > 1 ? na - 1 : 0), na, b, c.zeros(nb > 1 ? nb - 1 : 0), nb, c.outFor(x, n));
         } END,
-        ROW(MedianFilter, "filters") { const int32_t n = c.n(); double *x = c.kept(n); return MedianFilter(x, n, c.integer(n > 2 ? 1 : 0), c.outFor(x, n)); } END,
-        ROW(Equi_Ripple_Iter, "filters") {
+        ROW(MedianFilter) { const int32_t n = c.n(); double *x = c.kept(n); return MedianFilter(x, n, c.integer(n > 2 ? 1 : 0), c.outFor(x, n)); } END,
+        ROW(Equi_Ripple_Iter) {
             double desired[2] = {c.real(1.0), c.real(0.0)}, weights[2] = {c.real(1.0), c.real(1.0)};
             double edges[4] = {c.real(0.0), c.real(100.0), c.real(200.0), c.real(500.0)};
             const int32_t taps = c.count(21);
             return Equi_Ripple_Iter(2, desired, weights, c.real(1000.0), edges, c.integer(1), taps, c.zeros(taps), c.outDouble(), c.integer(25));
         } END,
-        ROW(Equi_Ripple, "filters") {
+        ROW(Equi_Ripple) {
             double desired[2] = {c.real(1.0), c.real(0.0)}, weights[2] = {c.real(1.0), c.real(1.0)};
             double edges[4] = {c.real(0.0), c.real(100.0), c.real(200.0), c.real(500.0)};
             const int32_t taps = c.count(21);
             return Equi_Ripple(2, desired, weights, c.real(1000.0), edges, c.integer(1), taps, c.zeros(taps), c.outDouble());
         } END,
-        ROW(FIRNarrowBandFilter, "filters") {
+        ROW(FIRNarrowBandFilter) {
             // y holds n + (model - 1) M + image - 1 values.
             const int32_t n = c.n(), kind = c.integer(0), M = c.count(2), model = c.count(5), image = c.count(3);
             const int32_t out = n + (model > 0 ? model : 1) * (M > 0 ? M : 1) + (image > 0 ? image : 1);
@@ -126,12 +126,12 @@ std::vector<Row> coreRows() {
         } END,
 
         // IIR designs write into caller buffers sized for the order.
-        ROW(Bw_Coef, "filters") { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Bw_Coef(k.real(1000), k.real(100), k.real(200), f); }); } END,
-        ROW(Bessel_Coef, "filters") { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Bessel_Coef(k.real(1000), k.real(100), k.real(200), f); }); } END,
-        ROW(Ch_Coef, "filters") { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Ch_Coef(k.real(1000), k.real(100), k.real(200), k.real(1.0), f); }); } END,
-        ROW(InvCh_Coef, "filters") { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return InvCh_Coef(k.real(1000), k.real(100), k.real(200), k.real(40.0), f); }); } END,
-        ROW(Elp_Coef, "filters") { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Elp_Coef(k.real(1000), k.real(100), k.real(200), k.real(1.0), k.real(40.0), f); }); } END,
-        ROW(IIR_Filtering2, "filters") {
+        ROW(Bw_Coef) { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Bw_Coef(k.real(1000), k.real(100), k.real(200), f); }); } END,
+        ROW(Bessel_Coef) { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Bessel_Coef(k.real(1000), k.real(100), k.real(200), f); }); } END,
+        ROW(Ch_Coef) { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Ch_Coef(k.real(1000), k.real(100), k.real(200), k.real(1.0), f); }); } END,
+        ROW(InvCh_Coef) { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return InvCh_Coef(k.real(1000), k.real(100), k.real(200), k.real(40.0), f); }); } END,
+        ROW(Elp_Coef) { return iirDesign(c, [](Call &k, IIRFilterInfo *f) { return Elp_Coef(k.real(1000), k.real(100), k.real(200), k.real(1.0), k.real(40.0), f); }); } END,
+        ROW(IIR_Filtering2) {
             const int32_t n = c.n();
             IIRFilterInfo f = iirFilter(c, {2, 0}, false);
             f.stateCount = f.aCount;
@@ -140,7 +140,7 @@ std::vector<Row> coreRows() {
             double *x = c.doubles(n);
             return IIR_Filtering2(x, n, &f, c.outFor(x, n));
         } END,
-        ROW(Parks, "filters") {
+        ROW(Parks) {
             // Two bands of a lowpass in a host array of band records.
             UHandle bands = c.rawHandle(4 + 2 * sizeof(FIRBand));
             auto *block = reinterpret_cast<FIRBandArray *>(*bands);
@@ -154,13 +154,13 @@ std::vector<Row> coreRows() {
             const int32_t status = Parks(&taps, &fs, reinterpret_cast<FIRBandArrayHdl>(bands), &kind, h, c.outDouble(), &maxIter, error);
             return *error ? *error : status;
         } END,
-        ROW(FIRNarrowCoef, "filters") {
+        ROW(FIRNarrowCoef) {
             FIRNarrowDesign *design = nullptr;
             const int32_t code = FIRNarrowCoef(c.real(1000.0), c.real(100.0), c.real(150.0), c.real(0.0), c.real(0.01), c.real(40.0), c.integer(0), &design);
             FreeFIRNarrowMem(&design, 0);
             return code;
         } END,
-        ROW(FIRNarrowCoef_head, "filters") {
+        ROW(FIRNarrowCoef_head) {
             const double fs = c.real(1000.0), f1 = c.real(100.0), f2 = c.real(150.0), fc = c.real(0.0), dp = c.real(0.01), as = c.real(40.0);
             const int32_t type = c.integer(0);
             FIRNarrowCluster cluster{0, 0, static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 0)), static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, 0))};
@@ -171,7 +171,7 @@ std::vector<Row> coreRows() {
             if (*error && cluster.M != 0) return -1;
             return *error ? *error : status;
         } END,
-        ROW(FIRnarrowFilter_head, "filters") {
+        ROW(FIRnarrowFilter_head) {
             // Variants long enough that the convolutions go through the FFT,
             // single-stage and cascade.
             const int32_t n = c.choose({c.n(), 2000, 2000}), taps = n == 2000 ? 200 : 5;
@@ -184,21 +184,21 @@ std::vector<Row> coreRows() {
         } END,
 
         // ---- fitting ----
-        ROW(LinFitCoef, "fitting") { const int32_t n = c.n(); return LinFitCoef(c.doubles(n), c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
-        ROW(ExpFitCoef, "fitting") { const int32_t n = c.n(); return ExpFitCoef(c.doubles(n), c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
-        ROW(GenLSFitCoef, "fitting") {
+        ROW(LinFitCoef) { const int32_t n = c.n(); return LinFitCoef(c.doubles(n), c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
+        ROW(ExpFitCoef) { const int32_t n = c.n(); return ExpFitCoef(c.doubles(n), c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
+        ROW(GenLSFitCoef) {
             const int32_t n = c.n(), k = n < 3 ? n : 3;
             return GenLSFitCoef(c.doubles(n * k), n, k, c.doubles(n), c.doubles(n), c.zeros(k), c.zeros(k * k), c.integer(c.choose({0, 1, 2, 3, 4, 5})));
         } END,
-        ROW(GetNewCoef, "fitting") { const int32_t k = side(c); return GetNewCoef(c.doubles(k * k), c.doubles(k), k, c.real(0.01), c.doubles(k)); } END,
-        ROW(CxPolyRoots, "fitting") {
+        ROW(GetNewCoef) { const int32_t k = side(c); return GetNewCoef(c.doubles(k * k), c.doubles(k), k, c.real(0.01), c.doubles(k)); } END,
+        ROW(CxPolyRoots) {
             const int32_t n = c.n() <= 64 ? c.n() : 61;
             return CxPolyRoots(c.complexes(n), n, c.budget(0), c.complexZeros(n > 1 ? n - 1 : 0));
         } END,
-        ROW(PolyInterp, "fitting") { const int32_t n = c.n(); return PolyInterp(c.doubles(n), c.doubles(n), n, c.real(0.3), c.outDouble(), c.outDouble()); } END,
-        ROW(RatInterp, "fitting") { const int32_t n = c.n(); return RatInterp(c.doubles(n), c.doubles(n), n, c.real(0.3), c.outDouble(), c.outDouble()); } END,
-        ROW(Spline, "fitting") { const int32_t n = c.n(); return Spline(c.doubles(n), c.doubles(n), n, c.real(0.0), c.real(0.0), c.zeros(n)); } END,
-        ROW(SpInterp_head, "fitting") {
+        ROW(PolyInterp) { const int32_t n = c.n(); return PolyInterp(c.doubles(n), c.doubles(n), n, c.real(0.3), c.outDouble(), c.outDouble()); } END,
+        ROW(RatInterp) { const int32_t n = c.n(); return RatInterp(c.doubles(n), c.doubles(n), n, c.real(0.3), c.outDouble(), c.outDouble()); } END,
+        ROW(Spline) { const int32_t n = c.n(); return Spline(c.doubles(n), c.doubles(n), n, c.real(0.0), c.real(0.0), c.zeros(n)); } END,
+        ROW(SpInterp_head) {
             const int32_t n = c.n();
             auto y = static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n));
             auto x = static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n));
@@ -208,194 +208,194 @@ std::vector<Row> coreRows() {
             const int32_t status = SpInterp_head(&y, &x, &y2, &xval, c.outDouble(), error);
             return *error ? *error : status;
         } END,
-        ROW(SpInterp, "fitting") { const int32_t n = c.n(); return SpInterp(c.doubles(n), c.doubles(n), c.doubles(n), n, c.real(0.3), c.outDouble()); } END,
+        ROW(SpInterp) { const int32_t n = c.n(); return SpInterp(c.doubles(n), c.doubles(n), c.doubles(n), n, c.real(0.3), c.outDouble()); } END,
 
         // ---- generation ----
-        ROW(srandnum, "generation") { srandnum(c.integer(17), c.outInt(), c.outInt(), c.outInt()); return 0; } END,
-        ROW(randnum, "generation") { int32_t *s = c.ints(3, 30000); randnum(s, s + 1, s + 2); return 0; } END,
-        ROW(frandnum, "generation") { int32_t *s = c.ints(3, 30000); frandnum(s, s + 1, s + 2); return 0; } END,
-        ROW(GaussNoise, "generation") {
+        ROW(srandnum) { srandnum(c.integer(17), c.outInt(), c.outInt(), c.outInt()); return 0; } END,
+        ROW(randnum) { int32_t *s = c.ints(3, 30000); randnum(s, s + 1, s + 2); return 0; } END,
+        ROW(frandnum) { int32_t *s = c.ints(3, 30000); frandnum(s, s + 1, s + 2); return 0; } END,
+        ROW(GaussNoise) {
             const int32_t n = c.n();
             int32_t *s = c.ints(4, 30000);
             return GaussNoise(n, c.real(1.0), c.integer(17), c.zeros(n), s, s + 1, s + 2, s + 3, c.outDouble());
         } END,
-        ROW(WhiteNoise, "generation") { const int32_t n = c.n(); return WhiteNoise(n, c.real(1.0), c.integer(17), c.zeros(n), c.outInt(), c.outInt(), c.outInt()); } END,
-        ROW(SineWave, "generation") { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return SineWave(n, c.real(1.0), c.real(0.05), phase, c.zeros(n)); } END,
-        ROW(SquareWave, "generation") { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return SquareWave(n, c.real(1.0), c.real(0.05), phase, c.real(50.0), c.zeros(n)); } END,
-        ROW(TriangleWave, "generation") { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return TriangleWave(n, c.real(1.0), c.real(0.05), phase, c.zeros(n)); } END,
-        ROW(SawtoothWave, "generation") { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return SawtoothWave(n, c.real(1.0), c.real(0.05), phase, c.zeros(n)); } END,
-        ROW(ArbitraryWave, "generation") {
+        ROW(WhiteNoise) { const int32_t n = c.n(); return WhiteNoise(n, c.real(1.0), c.integer(17), c.zeros(n), c.outInt(), c.outInt(), c.outInt()); } END,
+        ROW(SineWave) { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return SineWave(n, c.real(1.0), c.real(0.05), phase, c.zeros(n)); } END,
+        ROW(SquareWave) { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return SquareWave(n, c.real(1.0), c.real(0.05), phase, c.real(50.0), c.zeros(n)); } END,
+        ROW(TriangleWave) { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return TriangleWave(n, c.real(1.0), c.real(0.05), phase, c.zeros(n)); } END,
+        ROW(SawtoothWave) { const int32_t n = c.n(); double *phase = c.outDouble(); *phase = c.real(10.0); return SawtoothWave(n, c.real(1.0), c.real(0.05), phase, c.zeros(n)); } END,
+        ROW(ArbitraryWave) {
             const int32_t n = c.n(), m = c.count(8);
             double *phase = c.outDouble();
             *phase = c.real(10.0);
             return ArbitraryWave(n, c.real(1.0), c.real(0.05), phase, c.doubles(m), m, c.integer(1), c.zeros(n));
         } END,
-        ROW(Impulse, "generation") { const int32_t n = c.n(); return Impulse(n, c.real(1.0), c.integer(n / 2), c.zeros(n)); } END,
-        ROW(Pulse, "generation") { const int32_t n = c.n(); return Pulse(n, c.real(1.0), c.integer(n / 4), c.integer(n / 2), c.zeros(n)); } END,
-        ROW(Ramp, "generation") { const int32_t n = c.n(); return Ramp(n, c.real(0.0), c.real(1.0), c.zeros(n)); } END,
-        ROW(Sinc, "generation") { const int32_t n = c.n(); return Sinc(n, c.real(1.0), c.real(2.0), c.real(0.1), c.zeros(n)); } END,
-        ROW(SinePattern, "generation") { const int32_t n = c.n(); return SinePattern(n, c.real(1.0), c.real(0.0), c.real(2.0), c.zeros(n)); } END,
-        ROW(GenSquareWave, "generation") { const int32_t n = c.n(); return GenSquareWave(n, c.real(50.0), c.real(2.0), c.real(1.0), c.zeros(n), c.outInt()); } END,
-        ROW(Chirp, "generation") { const int32_t n = c.n(); return Chirp(n, c.real(1.0), c.real(0.01), c.real(0.2), c.zeros(n)); } END,
-        ROW(FreqMod, "generation") { const int32_t n = c.n(); return FreqMod(n, c.real(0.001), c.outDouble(), c.real(50.0), c.doubles(n), c.outDouble(), c.outDouble()); } END,
-        ROW(PhasMod, "generation") { const int32_t n = c.n(); return PhasMod(n, c.real(0.001), c.outDouble(), c.real(50.0), c.doubles(n), c.outDouble(), c.outDouble()); } END,
+        ROW(Impulse) { const int32_t n = c.n(); return Impulse(n, c.real(1.0), c.integer(n / 2), c.zeros(n)); } END,
+        ROW(Pulse) { const int32_t n = c.n(); return Pulse(n, c.real(1.0), c.integer(n / 4), c.integer(n / 2), c.zeros(n)); } END,
+        ROW(Ramp) { const int32_t n = c.n(); return Ramp(n, c.real(0.0), c.real(1.0), c.zeros(n)); } END,
+        ROW(Sinc) { const int32_t n = c.n(); return Sinc(n, c.real(1.0), c.real(2.0), c.real(0.1), c.zeros(n)); } END,
+        ROW(SinePattern) { const int32_t n = c.n(); return SinePattern(n, c.real(1.0), c.real(0.0), c.real(2.0), c.zeros(n)); } END,
+        ROW(GenSquareWave) { const int32_t n = c.n(); return GenSquareWave(n, c.real(50.0), c.real(2.0), c.real(1.0), c.zeros(n), c.outInt()); } END,
+        ROW(Chirp) { const int32_t n = c.n(); return Chirp(n, c.real(1.0), c.real(0.01), c.real(0.2), c.zeros(n)); } END,
+        ROW(FreqMod) { const int32_t n = c.n(); return FreqMod(n, c.real(0.001), c.outDouble(), c.real(50.0), c.doubles(n), c.outDouble(), c.outDouble()); } END,
+        ROW(PhasMod) { const int32_t n = c.n(); return PhasMod(n, c.real(0.001), c.outDouble(), c.real(50.0), c.doubles(n), c.outDouble(), c.outDouble()); } END,
 
         // ---- linear algebra ----
-        ROW(IdentityMatrix, "linalg") { const int32_t s = side(c); return IdentityMatrix(s, c.zeros(s * s)); } END,
-        ROW(DiagonalMatrix, "linalg") { const int32_t s = side(c); return DiagonalMatrix(c.doubles(s), s, c.zeros(s * s)); } END,
-        ROW(ToeplitzMatrix, "linalg") { const int32_t s = side(c); return ToeplitzMatrix(c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
-        ROW(VanderMatrix, "linalg") { const int32_t s = side(c); return VanderMatrix(c.doubles(s), s, c.zeros(s * s)); } END,
-        ROW(CompanMatrix, "linalg") { const int32_t s = side(c); const int32_t d = s > 1 ? s - 1 : 0; return CompanMatrix(c.doubles(s), s, c.zeros(d * d)); } END,
-        ROW(SpecialMatrix, "linalg") { const int32_t s = side(c); return SpecialMatrix(c.integer(2), s, c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
-        ROW(Transpose, "linalg") { const int32_t s = side(c); double *a = c.doubles(s * (s + 1)); return Transpose(a, s, s + 1, c.outFor(a, s * (s + 1))); } END,
-        ROW(MatrixMul, "linalg") { const int32_t s = side(c); return MatrixMul(c.doubles(s * s), c.doubles(s * s), s, s, s, c.zeros(s * s)); } END,
-        ROW(AxVect, "linalg") { const int32_t s = side(c); return AxVect(c.doubles(s * s), s, s, c.doubles(s), c.zeros(s)); } END,
-        ROW(DotProduct, "linalg") { const int32_t n = c.n(); return DotProduct(c.doubles(n), c.doubles(n), n, c.outDouble()); } END,
-        ROW(OuterProduct, "linalg") { const int32_t s = side(c); return OuterProduct(c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
-        ROW(Trace, "linalg") { const int32_t s = side(c); return Trace(c.doubles(s * s), s, s, c.outDouble()); } END,
-        ROW(LUFactor, "linalg") { const int32_t s = side(c); return LUFactor(c.doubles(s * s), s, c.intZeros(s), c.outInt()); } END,
-        ROW(LU, "linalg") { const int32_t s = side(c); LU(c.doubles(s * s), c.intZeros(s), s, c.outInt(), c.outInt()); return 0; } END,
-        ROW(LULinEqs, "linalg") {
+        ROW(IdentityMatrix) { const int32_t s = side(c); return IdentityMatrix(s, c.zeros(s * s)); } END,
+        ROW(DiagonalMatrix) { const int32_t s = side(c); return DiagonalMatrix(c.doubles(s), s, c.zeros(s * s)); } END,
+        ROW(ToeplitzMatrix) { const int32_t s = side(c); return ToeplitzMatrix(c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
+        ROW(VanderMatrix) { const int32_t s = side(c); return VanderMatrix(c.doubles(s), s, c.zeros(s * s)); } END,
+        ROW(CompanMatrix) { const int32_t s = side(c); const int32_t d = s > 1 ? s - 1 : 0; return CompanMatrix(c.doubles(s), s, c.zeros(d * d)); } END,
+        ROW(SpecialMatrix) { const int32_t s = side(c); return SpecialMatrix(c.integer(2), s, c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
+        ROW(Transpose) { const int32_t s = side(c); double *a = c.doubles(s * (s + 1)); return Transpose(a, s, s + 1, c.outFor(a, s * (s + 1))); } END,
+        ROW(MatrixMul) { const int32_t s = side(c); return MatrixMul(c.doubles(s * s), c.doubles(s * s), s, s, s, c.zeros(s * s)); } END,
+        ROW(AxVect) { const int32_t s = side(c); return AxVect(c.doubles(s * s), s, s, c.doubles(s), c.zeros(s)); } END,
+        ROW(DotProduct) { const int32_t n = c.n(); return DotProduct(c.doubles(n), c.doubles(n), n, c.outDouble()); } END,
+        ROW(OuterProduct) { const int32_t s = side(c); return OuterProduct(c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
+        ROW(Trace) { const int32_t s = side(c); return Trace(c.doubles(s * s), s, s, c.outDouble()); } END,
+        ROW(LUFactor) { const int32_t s = side(c); return LUFactor(c.doubles(s * s), s, c.intZeros(s), c.outInt()); } END,
+        ROW(LU) { const int32_t s = side(c); LU(c.doubles(s * s), c.intZeros(s), s, c.outInt(), c.outInt()); return 0; } END,
+        ROW(LULinEqs) {
             const int32_t s = side(c);
             double *lu = c.doubles(s * s), *b = c.doubles(s);
             return LULinEqs(lu, permutation(c, s, false), b, s, c.outFor(b, s));
         } END,
-        ROW(LUInvMatrix, "linalg") {
+        ROW(LUInvMatrix) {
             const int32_t s = side(c);
             double *lu = c.doubles(s * s);
             return LUInvMatrix(lu, permutation(c, s, true), s, c.outFor(lu, s * s));
         } END,
-        ROW(InvMatrix, "linalg") { const int32_t s = side(c); return InvMatrix(c.doubles(s * s), s, c.zeros(s * s)); } END,
-        ROW(GenLinEqs, "linalg") { const int32_t s = side(c); return GenLinEqs(c.doubles((s + 1) * s), s + 1, s, c.doubles(s + 1), c.zeros(s)); } END,
-        ROW(Determinant, "linalg") { const int32_t s = side(c); return Determinant(positiveDefinite<double>(c, s, false), s, c.integer(c.choose({0, 1})), c.outNaN()); } END,
-        ROW(Matrix_to_Compact, "linalg") { const int32_t s = side(c); return Matrix_to_Compact(c.doubles(s * s), s, c.integer(0), c.zeros(packedCount(s))); } END,
-        ROW(Compact_to_Matrix, "linalg") { const int32_t s = side(c); return Compact_to_Matrix(c.doubles(packedCount(s)), s, c.integer(2), c.zeros(s * s)); } END,
-        ROW(Cholesky, "linalg") { const int32_t s = side(c); return Cholesky(positiveDefinite<double>(c, s, true), s); } END,
-        ROW(CholeskyLinEqs, "linalg") { const int32_t s = side(c); double *l = c.doubles(packedCount(s)), *b = c.doubles(s); return CholeskyLinEqs(l, b, s, c.outFor(b, s)); } END,
-        ROW(Cholesky_InvMatrix, "linalg") { const int32_t s = side(c); double *l = c.doubles(packedCount(s)); return Cholesky_InvMatrix(l, s, c.outFor(l, packedCount(s))); } END,
-        ROW(TriLinEqs, "linalg") { const int32_t s = side(c); return TriLinEqs(c.doubles(packedCount(s)), c.doubles(s), s, c.integer(0), c.zeros(s)); } END,
-        ROW(Tri_InvMatrix, "linalg") { const int32_t s = side(c); return Tri_InvMatrix(c.doubles(packedCount(s)), s, c.integer(1), c.zeros(packedCount(s))); } END,
-        ROW(CheckPosdef, "linalg") { const int32_t s = side(c); return CheckPosdef(positiveDefinite<double>(c, s, false), s, c.outInt()); } END,
-        ROW(CondNumber, "linalg") { const int32_t s = side(c); return CondNumber(c.doubles(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
-        ROW(SVD, "linalg") { const int32_t s = side(c); return SVD(c.doubles((s + 1) * s), s + 1, s, c.zeros(s), c.zeros(s * s)); } END,
-        ROW(SVDS, "linalg") { const int32_t s = side(c); return SVDS(c.doubles((s + 1) * s), s + 1, s, c.zeros(s)); } END,
-        ROW(SymEvectorEvalue, "linalg") { const int32_t s = side(c); return SymEvectorEvalue(c.doubles(s * s), s, c.integer(1), c.zeros(s * s), c.zeros(s)); } END,
-        ROW(GenEigenValueVector, "linalg") { const int32_t s = side(c); return GenEigenValueVector(c.doubles(s * s), s, c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
-        ROW(qrd, "linalg") { const int32_t s = side(c), m = s + 1; return qrd(c.doubles(m * s), m, s, c.integer(c.choose({0, 1, 2})), c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
-        ROW(Householder_Factor, "linalg") { const int32_t s = side(c), m = s + 1; return Householder_Factor(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s)); } END,
-        ROW(givens_qrd, "linalg") { const int32_t s = side(c), m = s + 1; return givens_qrd(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
-        ROW(fast_giv_qrd, "linalg") { const int32_t s = side(c), m = s + 1; return fast_giv_qrd(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
-        ROW(PseudoInverse, "linalg") { const int32_t s = side(c), m = s + 1; return PseudoInverse(c.doubles(m * s), m, s, c.real(-1.0), c.zeros(s * m)); } END,
-        ROW(Rank, "linalg") { const int32_t s = side(c), m = s + 1; return Rank(c.doubles(m * s), m, s, c.real(-1.0), c.outInt()); } END,
-        ROW(Norm, "linalg") { const int32_t s = side(c); return Norm(c.doubles(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
-        ROW(CxLU, "linalg") { const int32_t s = side(c); return CxLU(c.complexes(s * s), s, c.intZeros(s), c.outInt()); } END,
-        ROW(CxLULinEqs, "linalg") {
+        ROW(InvMatrix) { const int32_t s = side(c); return InvMatrix(c.doubles(s * s), s, c.zeros(s * s)); } END,
+        ROW(GenLinEqs) { const int32_t s = side(c); return GenLinEqs(c.doubles((s + 1) * s), s + 1, s, c.doubles(s + 1), c.zeros(s)); } END,
+        ROW(Determinant) { const int32_t s = side(c); return Determinant(positiveDefinite<double>(c, s, false), s, c.integer(c.choose({0, 1})), c.outNaN()); } END,
+        ROW(Matrix_to_Compact) { const int32_t s = side(c); return Matrix_to_Compact(c.doubles(s * s), s, c.integer(0), c.zeros(packedCount(s))); } END,
+        ROW(Compact_to_Matrix) { const int32_t s = side(c); return Compact_to_Matrix(c.doubles(packedCount(s)), s, c.integer(2), c.zeros(s * s)); } END,
+        ROW(Cholesky) { const int32_t s = side(c); return Cholesky(positiveDefinite<double>(c, s, true), s); } END,
+        ROW(CholeskyLinEqs) { const int32_t s = side(c); double *l = c.doubles(packedCount(s)), *b = c.doubles(s); return CholeskyLinEqs(l, b, s, c.outFor(b, s)); } END,
+        ROW(Cholesky_InvMatrix) { const int32_t s = side(c); double *l = c.doubles(packedCount(s)); return Cholesky_InvMatrix(l, s, c.outFor(l, packedCount(s))); } END,
+        ROW(TriLinEqs) { const int32_t s = side(c); return TriLinEqs(c.doubles(packedCount(s)), c.doubles(s), s, c.integer(0), c.zeros(s)); } END,
+        ROW(Tri_InvMatrix) { const int32_t s = side(c); return Tri_InvMatrix(c.doubles(packedCount(s)), s, c.integer(1), c.zeros(packedCount(s))); } END,
+        ROW(CheckPosdef) { const int32_t s = side(c); return CheckPosdef(positiveDefinite<double>(c, s, false), s, c.outInt()); } END,
+        ROW(CondNumber) { const int32_t s = side(c); return CondNumber(c.doubles(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
+        ROW(SVD) { const int32_t s = side(c); return SVD(c.doubles((s + 1) * s), s + 1, s, c.zeros(s), c.zeros(s * s)); } END,
+        ROW(SVDS) { const int32_t s = side(c); return SVDS(c.doubles((s + 1) * s), s + 1, s, c.zeros(s)); } END,
+        ROW(SymEvectorEvalue) { const int32_t s = side(c); return SymEvectorEvalue(c.doubles(s * s), s, c.integer(1), c.zeros(s * s), c.zeros(s)); } END,
+        ROW(GenEigenValueVector) { const int32_t s = side(c); return GenEigenValueVector(c.doubles(s * s), s, c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
+        ROW(qrd) { const int32_t s = side(c), m = s + 1; return qrd(c.doubles(m * s), m, s, c.integer(c.choose({0, 1, 2})), c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
+        ROW(Householder_Factor) { const int32_t s = side(c), m = s + 1; return Householder_Factor(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s)); } END,
+        ROW(givens_qrd) { const int32_t s = side(c), m = s + 1; return givens_qrd(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
+        ROW(fast_giv_qrd) { const int32_t s = side(c), m = s + 1; return fast_giv_qrd(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
+        ROW(PseudoInverse) { const int32_t s = side(c), m = s + 1; return PseudoInverse(c.doubles(m * s), m, s, c.real(-1.0), c.zeros(s * m)); } END,
+        ROW(Rank) { const int32_t s = side(c), m = s + 1; return Rank(c.doubles(m * s), m, s, c.real(-1.0), c.outInt()); } END,
+        ROW(Norm) { const int32_t s = side(c); return Norm(c.doubles(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
+        ROW(CxLU) { const int32_t s = side(c); return CxLU(c.complexes(s * s), s, c.intZeros(s), c.outInt()); } END,
+        ROW(CxLULinEqs) {
             const int32_t s = side(c);
             complexnum *lu = c.complexes(s * s), *b = c.complexes(s);
             return CxLULinEqs(lu, permutation(c, s, false), b, s, c.outFor(b, s));
         } END,
-        ROW(CxLUInvMatrix, "linalg") {
+        ROW(CxLUInvMatrix) {
             const int32_t s = side(c);
             complexnum *lu = c.complexes(s * s);
             return CxLUInvMatrix(lu, permutation(c, s, true), s, c.outFor(lu, s * s));
         } END,
-        ROW(CxIdentityMatrix, "linalg") { const int32_t s = side(c); return CxIdentityMatrix(s, c.complexZeros(s * s)); } END,
-        ROW(CxDiagonalMatrix, "linalg") { const int32_t s = side(c); return CxDiagonalMatrix(c.complexes(s), s, c.complexZeros(s * s)); } END,
-        ROW(CxToeplitzMatrix, "linalg") { const int32_t s = side(c); return CxToeplitzMatrix(c.complexes(s), s, c.complexes(s), s, c.complexZeros(s * s)); } END,
-        ROW(CxVanderMatrix, "linalg") { const int32_t s = side(c); return CxVanderMatrix(c.complexes(s), s, c.complexZeros(s * s)); } END,
-        ROW(CxCompanMatrix, "linalg") { const int32_t s = side(c); const int32_t d = s > 1 ? s - 1 : 0; return CxCompanMatrix(c.complexes(s), s, c.complexZeros(d * d)); } END,
-        ROW(CxSpecialMatrix, "linalg") { const int32_t s = side(c); return CxSpecialMatrix(c.integer(2), s, c.complexes(s), s, c.complexes(s), s, c.complexZeros(s * s)); } END,
-        ROW(CxTranspose, "linalg") { const int32_t s = side(c); complexnum *a = c.complexes(s * (s + 1)); return CxTranspose(a, s, s + 1, c.outFor(a, s * (s + 1))); } END,
-        ROW(MatrixMulCx, "linalg") { const int32_t s = side(c); return MatrixMulCx(c.complexes(s * s), c.complexes(s * s), s, s, s, c.complexZeros(s * s)); } END,
-        ROW(AxVectCx, "linalg") { const int32_t s = side(c); return AxVectCx(c.complexes(s * s), s, s, c.complexes(s), c.complexZeros(s)); } END,
-        ROW(DotProductCx, "linalg") { const int32_t n = c.n(); return DotProductCx(c.complexes(n), c.complexes(n), n, c.complexZeros(1)); } END,
-        ROW(OuterProductCx, "linalg") { const int32_t s = side(c); return OuterProductCx(c.complexes(s), s, c.complexes(s), s, c.complexZeros(s * s)); } END,
-        ROW(CxTrace, "linalg") { const int32_t s = side(c); return CxTrace(c.complexes(s * s), s, s, c.complexZeros(1)); } END,
-        ROW(CxGenLinEqs, "linalg") { const int32_t s = side(c); return CxGenLinEqs(c.complexes((s + 1) * s), s + 1, s, c.complexes(s + 1), c.complexZeros(s)); } END,
-        ROW(CxDeterminant, "linalg") { const int32_t s = side(c); return CxDeterminant(positiveDefinite<complexnum>(c, s, false), s, c.integer(c.choose({0, 1})), c.outNaNComplex()); } END,
-        ROW(CxMatrix_to_Compact, "linalg") { const int32_t s = side(c); return CxMatrix_to_Compact(c.complexes(s * s), s, c.integer(0), c.complexZeros(packedCount(s))); } END,
-        ROW(CxCompact_to_Matrix, "linalg") { const int32_t s = side(c); return CxCompact_to_Matrix(c.complexes(packedCount(s)), s, c.integer(2), c.complexZeros(s * s)); } END,
-        ROW(CxCholesky, "linalg") { const int32_t s = side(c); return CxCholesky(positiveDefinite<complexnum>(c, s, true), s); } END,
-        ROW(CxCholeskyLinEqs, "linalg") { const int32_t s = side(c); complexnum *l = c.complexes(packedCount(s)), *b = c.complexes(s); return CxCholeskyLinEqs(l, b, s, c.outFor(b, s)); } END,
-        ROW(CxCholesky_InvMatrix, "linalg") { const int32_t s = side(c); complexnum *l = c.complexes(packedCount(s)); return CxCholesky_InvMatrix(l, s, c.outFor(l, packedCount(s))); } END,
-        ROW(CxTriLinEqs, "linalg") { const int32_t s = side(c); return CxTriLinEqs(c.complexes(packedCount(s)), c.complexes(s), s, c.integer(0), c.complexZeros(s)); } END,
-        ROW(CxTri_InvMatrix, "linalg") { const int32_t s = side(c); return CxTri_InvMatrix(c.complexes(packedCount(s)), s, c.integer(1), c.complexZeros(s * s)); } END,
-        ROW(CxCheckPosdef, "linalg") { const int32_t s = side(c); return CxCheckPosdef(positiveDefinite<complexnum>(c, s, false), s, c.outInt()); } END,
-        ROW(CxCondNumber, "linalg") { const int32_t s = side(c); return CxCondNumber(c.complexes(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
-        ROW(CxSVD, "linalg") { const int32_t s = side(c); return CxSVD(c.complexes((s + 1) * s), s + 1, s, c.zeros(s), c.complexZeros(s * s)); } END,
-        ROW(CxSVDS, "linalg") { const int32_t s = side(c); return CxSVDS(c.complexes((s + 1) * s), s + 1, s, c.zeros(s)); } END,
-        ROW(CxPseudoInverse, "linalg") { const int32_t s = side(c), m = s + 1; return CxPseudoInverse(c.complexes(m * s), m, s, c.real(-1.0), c.complexZeros(s * m)); } END,
-        ROW(CxRank, "linalg") { const int32_t s = side(c), m = s + 1; return CxRank(c.complexes(m * s), m, s, c.real(-1.0), c.outInt()); } END,
-        ROW(CxNorm, "linalg") { const int32_t s = side(c); return CxNorm(c.complexes(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
-        ROW(Cxqrd, "linalg") { const int32_t s = side(c), m = s + 1; return Cxqrd(c.complexes(m * s), m, s, c.integer(0), c.complexZeros(m * m), c.complexZeros(m * s), c.outInt()); } END,
-        ROW(CxHouseholder_Factor, "linalg") { const int32_t s = side(c), m = s + 1; return CxHouseholder_Factor(c.complexes(m * s), m, s, c.complexZeros(m * m), c.complexZeros(m * s)); } END,
-        ROW(CxGenEigenVectorValue, "linalg") { const int32_t s = side(c); return CxGenEigenVectorValue(c.complexes(s * s), s, c.integer(c.choose({1, 0})), c.complexZeros(s), c.complexZeros(s * s)); } END,
-        ROW(HermEvectorEvalue, "linalg") {
+        ROW(CxIdentityMatrix) { const int32_t s = side(c); return CxIdentityMatrix(s, c.complexZeros(s * s)); } END,
+        ROW(CxDiagonalMatrix) { const int32_t s = side(c); return CxDiagonalMatrix(c.complexes(s), s, c.complexZeros(s * s)); } END,
+        ROW(CxToeplitzMatrix) { const int32_t s = side(c); return CxToeplitzMatrix(c.complexes(s), s, c.complexes(s), s, c.complexZeros(s * s)); } END,
+        ROW(CxVanderMatrix) { const int32_t s = side(c); return CxVanderMatrix(c.complexes(s), s, c.complexZeros(s * s)); } END,
+        ROW(CxCompanMatrix) { const int32_t s = side(c); const int32_t d = s > 1 ? s - 1 : 0; return CxCompanMatrix(c.complexes(s), s, c.complexZeros(d * d)); } END,
+        ROW(CxSpecialMatrix) { const int32_t s = side(c); return CxSpecialMatrix(c.integer(2), s, c.complexes(s), s, c.complexes(s), s, c.complexZeros(s * s)); } END,
+        ROW(CxTranspose) { const int32_t s = side(c); complexnum *a = c.complexes(s * (s + 1)); return CxTranspose(a, s, s + 1, c.outFor(a, s * (s + 1))); } END,
+        ROW(MatrixMulCx) { const int32_t s = side(c); return MatrixMulCx(c.complexes(s * s), c.complexes(s * s), s, s, s, c.complexZeros(s * s)); } END,
+        ROW(AxVectCx) { const int32_t s = side(c); return AxVectCx(c.complexes(s * s), s, s, c.complexes(s), c.complexZeros(s)); } END,
+        ROW(DotProductCx) { const int32_t n = c.n(); return DotProductCx(c.complexes(n), c.complexes(n), n, c.complexZeros(1)); } END,
+        ROW(OuterProductCx) { const int32_t s = side(c); return OuterProductCx(c.complexes(s), s, c.complexes(s), s, c.complexZeros(s * s)); } END,
+        ROW(CxTrace) { const int32_t s = side(c); return CxTrace(c.complexes(s * s), s, s, c.complexZeros(1)); } END,
+        ROW(CxGenLinEqs) { const int32_t s = side(c); return CxGenLinEqs(c.complexes((s + 1) * s), s + 1, s, c.complexes(s + 1), c.complexZeros(s)); } END,
+        ROW(CxDeterminant) { const int32_t s = side(c); return CxDeterminant(positiveDefinite<complexnum>(c, s, false), s, c.integer(c.choose({0, 1})), c.outNaNComplex()); } END,
+        ROW(CxMatrix_to_Compact) { const int32_t s = side(c); return CxMatrix_to_Compact(c.complexes(s * s), s, c.integer(0), c.complexZeros(packedCount(s))); } END,
+        ROW(CxCompact_to_Matrix) { const int32_t s = side(c); return CxCompact_to_Matrix(c.complexes(packedCount(s)), s, c.integer(2), c.complexZeros(s * s)); } END,
+        ROW(CxCholesky) { const int32_t s = side(c); return CxCholesky(positiveDefinite<complexnum>(c, s, true), s); } END,
+        ROW(CxCholeskyLinEqs) { const int32_t s = side(c); complexnum *l = c.complexes(packedCount(s)), *b = c.complexes(s); return CxCholeskyLinEqs(l, b, s, c.outFor(b, s)); } END,
+        ROW(CxCholesky_InvMatrix) { const int32_t s = side(c); complexnum *l = c.complexes(packedCount(s)); return CxCholesky_InvMatrix(l, s, c.outFor(l, packedCount(s))); } END,
+        ROW(CxTriLinEqs) { const int32_t s = side(c); return CxTriLinEqs(c.complexes(packedCount(s)), c.complexes(s), s, c.integer(0), c.complexZeros(s)); } END,
+        ROW(CxTri_InvMatrix) { const int32_t s = side(c); return CxTri_InvMatrix(c.complexes(packedCount(s)), s, c.integer(1), c.complexZeros(s * s)); } END,
+        ROW(CxCheckPosdef) { const int32_t s = side(c); return CxCheckPosdef(positiveDefinite<complexnum>(c, s, false), s, c.outInt()); } END,
+        ROW(CxCondNumber) { const int32_t s = side(c); return CxCondNumber(c.complexes(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
+        ROW(CxSVD) { const int32_t s = side(c); return CxSVD(c.complexes((s + 1) * s), s + 1, s, c.zeros(s), c.complexZeros(s * s)); } END,
+        ROW(CxSVDS) { const int32_t s = side(c); return CxSVDS(c.complexes((s + 1) * s), s + 1, s, c.zeros(s)); } END,
+        ROW(CxPseudoInverse) { const int32_t s = side(c), m = s + 1; return CxPseudoInverse(c.complexes(m * s), m, s, c.real(-1.0), c.complexZeros(s * m)); } END,
+        ROW(CxRank) { const int32_t s = side(c), m = s + 1; return CxRank(c.complexes(m * s), m, s, c.real(-1.0), c.outInt()); } END,
+        ROW(CxNorm) { const int32_t s = side(c); return CxNorm(c.complexes(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
+        ROW(Cxqrd) { const int32_t s = side(c), m = s + 1; return Cxqrd(c.complexes(m * s), m, s, c.integer(0), c.complexZeros(m * m), c.complexZeros(m * s), c.outInt()); } END,
+        ROW(CxHouseholder_Factor) { const int32_t s = side(c), m = s + 1; return CxHouseholder_Factor(c.complexes(m * s), m, s, c.complexZeros(m * m), c.complexZeros(m * s)); } END,
+        ROW(CxGenEigenVectorValue) { const int32_t s = side(c); return CxGenEigenVectorValue(c.complexes(s * s), s, c.integer(c.choose({1, 0})), c.complexZeros(s), c.complexZeros(s * s)); } END,
+        ROW(HermEvectorEvalue) {
             const int32_t s = side(c), want = c.integer(1);
             complexnum *a = c.complexes(s * s);
             return HermEvectorEvalue(a, s, want, c.outFor(a, s * s, want == 1 ? s * s : 0), c.zeros(s));
         } END,
-        ROW(CxEigenValueVector, "linalg") { const int32_t s = side(c); return CxEigenValueVector(c.complexes(s * s), s, c.integer(c.choose({1, 0})), c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
+        ROW(CxEigenValueVector) { const int32_t s = side(c); return CxEigenValueVector(c.complexes(s * s), s, c.integer(c.choose({1, 0})), c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
 
         // ---- statistics ----
-        ROW(Ave, "statistics") { const int32_t n = c.n(); if (n < 1) return 0; Ave(c.doubles(n), n, c.outDouble()); return 0; } END,
-        ROW(Median, "statistics") { const int32_t n = c.n(); return Median(c.doubles(n), n, c.kept(1)); } END,
-        ROW(Moment, "statistics") { const int32_t n = c.n(); return Moment(c.doubles(n), n, c.integer(3), c.outDouble()); } END,
-        ROW(StdDev, "statistics") { const int32_t n = c.n(); return StdDev(c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
-        ROW(RMS, "statistics") { const int32_t n = c.n(); return RMS(c.doubles(n), n, c.outDouble()); } END,
-        ROW(MSE, "statistics") { const int32_t n = c.n(); return MSE(c.doubles(n), n, c.doubles(n), c.real(n), c.outDouble()); } END,
-        ROW(Sort, "statistics") { const int32_t n = c.n(); double *x = c.doubles(n); return Sort(x, n, c.integer(0), c.outFor(x, n)); } END,
-        ROW(Rev, "statistics") { const int32_t n = c.n(); Rev(c.doubles(n), n); return 0; } END,
-        ROW(MaxMin, "statistics") { const int32_t n = c.n(); if (n < 1) return 0; MaxMin(c.doubles(n), n, c.outDouble(), c.outDouble()); return 0; } END,
-        ROW(N_Dist, "statistics") { return N_Dist(c.real(0.5), c.outDouble()); } END,
-        ROW(T_Dist, "statistics") { return T_Dist(c.real(0.5), c.integer(5), c.outDouble()); } END,
-        ROW(XX_Dist, "statistics") { return XX_Dist(c.real(0.5), c.integer(5), c.outDouble()); } END,
-        ROW(F_Dist, "statistics") { return F_Dist(c.real(0.5), c.integer(5), c.integer(7), c.outDouble()); } END,
-        ROW(BetaI, "statistics") { return BetaI(c.real(2.0), c.real(3.0), c.real(0.4), c.outDouble()); } END,
-        ROW(GammLn, "statistics") { GammLn(c.real(3.5)); return 0; } END,
-        ROW(BetaCF, "statistics") { BetaCF(c.real(2.0), c.real(3.0), c.real(0.4)); return 0; } END,
-        ROW(erf, "statistics") { erf(c.real(0.5)); return 0; } END,
-        ROW(InvN_Dist, "statistics") { return InvN_Dist(c.real(0.7), c.outDouble()); } END,
-        ROW(InvT_Dist, "statistics") { return InvT_Dist(c.real(0.7), c.integer(5), c.outDouble()); } END,
-        ROW(InvXX_Dist, "statistics") { return InvXX_Dist(c.real(0.7), c.integer(5), c.outDouble()); } END,
-        ROW(InvF_Dist, "statistics") { return InvF_Dist(c.real(0.7), c.integer(5), c.integer(7), c.outDouble()); } END,
-        ROW(Erf_h, "statistics") { double x = c.real(0.5); return Erf_h(&x, c.outDouble()); } END,
-        ROW(NormDist_head, "statistics") { double x = c.real(0.5); return NormDist_head(&x, c.outDouble()); } END,
-        ROW(ANOVA1Way, "statistics") {
+        ROW(Ave) { const int32_t n = c.n(); if (n < 1) return 0; Ave(c.doubles(n), n, c.outDouble()); return 0; } END,
+        ROW(Median) { const int32_t n = c.n(); return Median(c.doubles(n), n, c.kept(1)); } END,
+        ROW(Moment) { const int32_t n = c.n(); return Moment(c.doubles(n), n, c.integer(3), c.outDouble()); } END,
+        ROW(StdDev) { const int32_t n = c.n(); return StdDev(c.doubles(n), n, c.outDouble(), c.outDouble()); } END,
+        ROW(RMS) { const int32_t n = c.n(); return RMS(c.doubles(n), n, c.outDouble()); } END,
+        ROW(MSE) { const int32_t n = c.n(); return MSE(c.doubles(n), n, c.doubles(n), c.real(n), c.outDouble()); } END,
+        ROW(Sort) { const int32_t n = c.n(); double *x = c.doubles(n); return Sort(x, n, c.integer(0), c.outFor(x, n)); } END,
+        ROW(Rev) { const int32_t n = c.n(); Rev(c.doubles(n), n); return 0; } END,
+        ROW(MaxMin) { const int32_t n = c.n(); if (n < 1) return 0; MaxMin(c.doubles(n), n, c.outDouble(), c.outDouble()); return 0; } END,
+        ROW(N_Dist) { return N_Dist(c.real(0.5), c.outDouble()); } END,
+        ROW(T_Dist) { return T_Dist(c.real(0.5), c.integer(5), c.outDouble()); } END,
+        ROW(XX_Dist) { return XX_Dist(c.real(0.5), c.integer(5), c.outDouble()); } END,
+        ROW(F_Dist) { return F_Dist(c.real(0.5), c.integer(5), c.integer(7), c.outDouble()); } END,
+        ROW(BetaI) { return BetaI(c.real(2.0), c.real(3.0), c.real(0.4), c.outDouble()); } END,
+        ROW(GammLn) { GammLn(c.real(3.5)); return 0; } END,
+        ROW(BetaCF) { BetaCF(c.real(2.0), c.real(3.0), c.real(0.4)); return 0; } END,
+        ROW(erf) { erf(c.real(0.5)); return 0; } END,
+        ROW(InvN_Dist) { return InvN_Dist(c.real(0.7), c.outDouble()); } END,
+        ROW(InvT_Dist) { return InvT_Dist(c.real(0.7), c.integer(5), c.outDouble()); } END,
+        ROW(InvXX_Dist) { return InvXX_Dist(c.real(0.7), c.integer(5), c.outDouble()); } END,
+        ROW(InvF_Dist) { return InvF_Dist(c.real(0.7), c.integer(5), c.integer(7), c.outDouble()); } END,
+        ROW(Erf_h) { double x = c.real(0.5); return Erf_h(&x, c.outDouble()); } END,
+        ROW(NormDist_head) { double x = c.real(0.5); return NormDist_head(&x, c.outDouble()); } END,
+        ROW(ANOVA1Way) {
             const int32_t n = c.n(), k = c.integer(2);
             return ANOVA1Way(c.doubles(n), c.ints(n, 2), n, k, c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble());
         } END,
-        ROW(ANOVA2Way, "statistics") {
+        ROW(ANOVA2Way) {
             // A balanced 2 x 2 design, m observations per cell, levels from the source.
             const int32_t m = c.n() / 4 > 0 ? c.n() / 4 : 1, n = 4 * m;
             return ANOVA2Way(c.doubles(n), c.ints(n, 2), c.ints(n, 2), n, c.integer(m), c.integer(2), c.integer(2), c.zeros(15), c.outDouble(), c.outDouble(), c.outDouble());
         } END,
-        ROW(ANOVA3Way, "statistics") {
+        ROW(ANOVA3Way) {
             const int32_t m = c.n() / 8 > 1 ? c.n() / 8 : 2, n = 8 * m;
             return ANOVA3Way(c.doubles(n), c.ints(n, 2), c.ints(n, 2), c.ints(n, 2), n, c.integer(m), c.integer(2), c.integer(2), c.integer(2), c.zeros(32),
                              c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble());
         } END,
-        ROW(Contingency_Table, "statistics") { const int32_t s = side(c); return Contingency_Table(s, s, c.ints(s * s, 9), c.outDouble(), c.outDouble()); } END,
-        ROW(Histogra, "statistics") {
+        ROW(Contingency_Table) { const int32_t s = side(c); return Contingency_Table(s, s, c.ints(s * s, 9), c.outDouble(), c.outDouble()); } END,
+        ROW(Histogra) {
             const int32_t n = c.n(), bins = c.count(5);
             if (bins < 1) return 0;
             Histogra(c.doubles(n), n, c.real(1.0), c.real(-1.0), c.intZeros(bins), c.zeros(bins), bins);
             return 0;
         } END,
-        ROW(cacula_Histogra, "statistics") {
+        ROW(cacula_Histogra) {
             const int32_t n = c.n(), bins = c.count(5);
             if (n < 1 || bins < 1) return 0;
             cacula_Histogra(c.doubles(n), n, c.zeros(bins), c.intZeros(bins), bins);
             return 0;
         } END,
-        ROW(GeneralHistogram, "statistics") {
+        ROW(GeneralHistogram) {
             const int32_t n = c.n();
             HistogramBin bins[3];
             for (int32_t b = 0; b < 3; ++b) bins[b] = {c.real(-1.0 + b * 0.5), c.real(-0.5 + b * 0.5), c.integer(b)};
             return GeneralHistogram(c.doubles(n), n, bins, 3, c.intZeros(3), c.intZeros(3));
         } END,
 
-        ROW(GenHistH, "statistics") {
+        ROW(GenHistH) {
             const int32_t n = c.n(), bins = 3;
             auto *x = static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n));
             UHandle b = c.rawHandle(4 + bins * sizeof(HistogramBin));
@@ -408,27 +408,27 @@ std::vector<Row> coreRows() {
             return *error ? *error : status;
         } END,
 
-        ROW(isCycleMeasurement, "measurement") { isCycleMeasurement(c.integer(1)); return 0; } END,
+        ROW(isCycleMeasurement) { isCycleMeasurement(c.integer(1)); return 0; } END,
 
         // ---- time domain ----
-        ROW(Integrate, "timedomain") { const int32_t n = c.n(); double *x = c.doubles(n); Integrate(x, n, c.real(0.001), c.real(0.0), c.real(0.0), c.outFor(x, n)); return 0; } END,
-        ROW(Difference, "timedomain") { const int32_t n = c.n(); int32_t *e = c.outInt(); double *x = c.doubles(n); Difference(x, n, c.real(0.001), c.real(0.0), c.real(0.0), c.outFor(x, n), e); return *e; } END,
-        ROW(NumerIntegration, "timedomain") { const int32_t n = c.n(); return NumerIntegration(c.doubles(n), n, c.real(0.001), c.outDouble(), c.integer(1)); } END,
-        ROW(Decimate, "timedomain") {
+        ROW(Integrate) { const int32_t n = c.n(); double *x = c.doubles(n); Integrate(x, n, c.real(0.001), c.real(0.0), c.real(0.0), c.outFor(x, n)); return 0; } END,
+        ROW(Difference) { const int32_t n = c.n(); int32_t *e = c.outInt(); double *x = c.doubles(n); Difference(x, n, c.real(0.001), c.real(0.0), c.real(0.0), c.outFor(x, n), e); return *e; } END,
+        ROW(NumerIntegration) { const int32_t n = c.n(); return NumerIntegration(c.doubles(n), n, c.real(0.001), c.outDouble(), c.integer(1)); } END,
+        ROW(Decimate) {
             const int32_t n = c.n(), factor = c.integer(2);
             double *x = c.doubles(n);
             return Decimate(x, n, factor, c.integer(1), c.outFor(x, n, factor >= 1 ? n / factor : 0));
         } END,
-        ROW(UnWrap1D, "timedomain") { const int32_t n = c.n(); return UnWrap1D(c.doubles(n), n); } END,
-        ROW(Convolve, "timedomain") { const int32_t n = c.n(), m = c.n() / 2 + 1; return Convolve(c.doubles(n), n, c.doubles(m), m, c.zeros(n + m > 1 ? n + m - 1 : 1)); } END,
-        ROW(PulseParam, "timedomain") {
+        ROW(UnWrap1D) { const int32_t n = c.n(); return UnWrap1D(c.doubles(n), n); } END,
+        ROW(Convolve) { const int32_t n = c.n(), m = c.n() / 2 + 1; return Convolve(c.doubles(n), n, c.doubles(m), m, c.zeros(n + m > 1 ? n + m - 1 : 1)); } END,
+        ROW(PulseParam) {
             const int32_t n = c.n();
             int32_t *e = c.outInt();
             PulseParam(c.doubles(n), n, c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(),
                        c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), e);
             return *e;
         } END,
-        ROW(qaTriggerDetection, "timedomain") {
+        ROW(qaTriggerDetection) {
             const int32_t n = c.n(), ch = 2;
             // The counts and flags are caller-held state: from the source.
             return qaTriggerDetection(c.doubles(n * ch), n, ch, c.doubles(ch), c.doubles(ch), c.zeros(ch), c.ints(ch, 2), c.integer(4), c.intZeros(50),
@@ -436,40 +436,40 @@ std::vector<Row> coreRows() {
         } END,
 
         // ---- transforms ----
-        ROW(SplitRadixCxFFT, "transforms") { const int32_t p = pow2(c.n()); return SplitRadixCxFFT(c.doubles(p), c.doubles(p), p, 1); } END,
-        ROW(SplitRadixCxInvFFT, "transforms") { const int32_t p = pow2(c.n()); return SplitRadixCxInvFFT(c.doubles(p), c.doubles(p), p); } END,
-        ROW(SplitRadixReFFT, "transforms") { const int32_t p = pow2(c.n()); return SplitRadixReFFT(c.doubles(p), c.zeros(p), p); } END,
-        ROW(SplitRadixReInvFFT, "transforms") { const int32_t p = pow2(c.n()); return SplitRadixReInvFFT(c.doubles(p), c.doubles(p), p); } END,
-        ROW(SpReFFT, "transforms") { const int32_t p = pow2(c.n()); return SpReFFT(c.doubles(p), p, log2of(p)); } END,
-        ROW(SpReInvFFT, "transforms") { const int32_t p = pow2(c.n()); return SpReInvFFT(c.doubles(p), p, log2of(p)); } END,
-        ROW(FHT, "transforms") { const int32_t n = c.n(); return FHT(c.doubles(n), n); } END,
-        ROW(InvFHT, "transforms") { const int32_t n = c.n(); return InvFHT(c.doubles(n), n); } END,
-        ROW(MixFFT, "transforms") {
+        ROW(SplitRadixCxFFT) { const int32_t p = pow2(c.n()); return SplitRadixCxFFT(c.doubles(p), c.doubles(p), p, 1); } END,
+        ROW(SplitRadixCxInvFFT) { const int32_t p = pow2(c.n()); return SplitRadixCxInvFFT(c.doubles(p), c.doubles(p), p); } END,
+        ROW(SplitRadixReFFT) { const int32_t p = pow2(c.n()); return SplitRadixReFFT(c.doubles(p), c.zeros(p), p); } END,
+        ROW(SplitRadixReInvFFT) { const int32_t p = pow2(c.n()); return SplitRadixReInvFFT(c.doubles(p), c.doubles(p), p); } END,
+        ROW(SpReFFT) { const int32_t p = pow2(c.n()); return SpReFFT(c.doubles(p), p, log2of(p)); } END,
+        ROW(SpReInvFFT) { const int32_t p = pow2(c.n()); return SpReInvFFT(c.doubles(p), p, log2of(p)); } END,
+        ROW(FHT) { const int32_t n = c.n(); return FHT(c.doubles(n), n); } END,
+        ROW(InvFHT) { const int32_t n = c.n(); return InvFHT(c.doubles(n), n); } END,
+        ROW(MixFFT) {
             // Every length with complex (0) and real (1) input.
             const int32_t n = fftLength(c);
             return MixFFT(c.kept(n), c.kept(n), n, c.integer(c.choose({0, 0, 0, 0, 1, 1, 1, 1})), 1);
         } END,
-        ROW(FFT, "transforms") { const int32_t n = fftLength(c); return FFT(c.kept(n), c.kept(n), n); } END,
-        ROW(CxMixFFTRe, "transforms") { const int32_t n = fftLength(c); return CxMixFFTRe(c.kept(n), c.kept(n), n); } END,
-        ROW(FFTCx, "transforms") { const int32_t n = fftLength(c); return FFTCx(c.keptComplexes(n), n); } END,
-        ROW(CxMixFFTCx, "transforms") { const int32_t n = fftLength(c); return CxMixFFTCx(c.keptComplexes(n), n); } END,
-        ROW(ReFFT, "transforms") { const int32_t n = fftLength(c); return ReFFT(c.kept(n), c.zeros(n), n); } END,
-        ROW(ReMixFFTRe, "transforms") { const int32_t n = fftLength(c); return ReMixFFTRe(c.kept(n), c.zeros(n), n); } END,
-        ROW(ReFFTCx, "transforms") { const int32_t n = fftLength(c); return ReFFTCx(c.keptComplexes(n), n); } END,
-        ROW(ReMixFFTCx, "transforms") { const int32_t n = fftLength(c); return ReMixFFTCx(c.keptComplexes(n), n); } END,
-        ROW(InvFFT, "transforms") { const int32_t n = fftLength(c); return InvFFT(c.kept(n), c.kept(n), n); } END,
-        ROW(InvFFTCx, "transforms") { const int32_t n = fftLength(c); return InvFFTCx(c.keptComplexes(n), n); } END,
-        ROW(ReInvFFT, "transforms") { const int32_t n = fftLength(c); return ReInvFFT(c.kept(n), c.kept(n), n); } END,
-        ROW(ReInvFFTCx, "transforms") { const int32_t n = fftLength(c); return ReInvFFTCx(c.keptComplexes(n), n); } END,
+        ROW(FFT) { const int32_t n = fftLength(c); return FFT(c.kept(n), c.kept(n), n); } END,
+        ROW(CxMixFFTRe) { const int32_t n = fftLength(c); return CxMixFFTRe(c.kept(n), c.kept(n), n); } END,
+        ROW(FFTCx) { const int32_t n = fftLength(c); return FFTCx(c.keptComplexes(n), n); } END,
+        ROW(CxMixFFTCx) { const int32_t n = fftLength(c); return CxMixFFTCx(c.keptComplexes(n), n); } END,
+        ROW(ReFFT) { const int32_t n = fftLength(c); return ReFFT(c.kept(n), c.zeros(n), n); } END,
+        ROW(ReMixFFTRe) { const int32_t n = fftLength(c); return ReMixFFTRe(c.kept(n), c.zeros(n), n); } END,
+        ROW(ReFFTCx) { const int32_t n = fftLength(c); return ReFFTCx(c.keptComplexes(n), n); } END,
+        ROW(ReMixFFTCx) { const int32_t n = fftLength(c); return ReMixFFTCx(c.keptComplexes(n), n); } END,
+        ROW(InvFFT) { const int32_t n = fftLength(c); return InvFFT(c.kept(n), c.kept(n), n); } END,
+        ROW(InvFFTCx) { const int32_t n = fftLength(c); return InvFFTCx(c.keptComplexes(n), n); } END,
+        ROW(ReInvFFT) { const int32_t n = fftLength(c); return ReInvFFT(c.kept(n), c.kept(n), n); } END,
+        ROW(ReInvFFTCx) { const int32_t n = fftLength(c); return ReInvFFTCx(c.keptComplexes(n), n); } END,
 
         // ---- windows ----
-        ROW(GenCosWin, "windows") { const int32_t n = c.n(); return GenCosWin(c.kept(n), n, c.doubles(3), c.count(3), c.integer(c.choose({1, 0}))); } END,
-        ROW(CxGenCosWin, "windows") { const int32_t n = c.n(); return CxGenCosWin(c.keptComplexes(n), n, c.doubles(3), c.count(3), c.integer(c.choose({0, 1}))); } END,
-        ROW(CosTaperedWin, "windows") { const int32_t n = c.n(); return CosTaperedWin(c.doubles(n), n); } END,
-        ROW(ExpWin, "windows") { const int32_t n = c.n(); return ExpWin(c.doubles(n), n, c.real(0.1)); } END,
-        ROW(ForceWin, "windows") { const int32_t n = c.n(); return ForceWin(c.doubles(n), n, c.real(50.0)); } END,
-        ROW(KsrWin, "windows") { const int32_t n = c.n(); return KsrWin(c.doubles(n), n, c.real(2.0)); } END,
-        ROW(TriWin, "windows") { const int32_t n = c.n(); return TriWin(c.doubles(n), n); } END,
+        ROW(GenCosWin) { const int32_t n = c.n(); return GenCosWin(c.kept(n), n, c.doubles(3), c.count(3), c.integer(c.choose({1, 0}))); } END,
+        ROW(CxGenCosWin) { const int32_t n = c.n(); return CxGenCosWin(c.keptComplexes(n), n, c.doubles(3), c.count(3), c.integer(c.choose({0, 1}))); } END,
+        ROW(CosTaperedWin) { const int32_t n = c.n(); return CosTaperedWin(c.doubles(n), n); } END,
+        ROW(ExpWin) { const int32_t n = c.n(); return ExpWin(c.doubles(n), n, c.real(0.1)); } END,
+        ROW(ForceWin) { const int32_t n = c.n(); return ForceWin(c.doubles(n), n, c.real(50.0)); } END,
+        ROW(KsrWin) { const int32_t n = c.n(); return KsrWin(c.doubles(n), n, c.real(2.0)); } END,
+        ROW(TriWin) { const int32_t n = c.n(); return TriWin(c.doubles(n), n); } END,
     };
 }
 
@@ -481,90 +481,90 @@ std::vector<Row> coreRows() {
 std::vector<Row> kernelRows() {
     return {
         // ---- linear algebra ----
-        ROW(BackSub, "linalg") { const int32_t n = c.n(); BackSub(c.doubles(n), n, c.doubles(n)); return 0; } END,
-        ROW(ForwSub, "linalg") { const int32_t n = c.n(); ForwSub(c.doubles(n), c.intZeros(n), n, c.doubles(n)); return 0; } END,
-        ROW(ConstrUnitMatrix, "linalg") { const int32_t n = c.n(); return ConstrUnitMatrix(n, c.zeros(n)); } END,
-        ROW(IndexMatrixCol, "linalg") { const int32_t n = c.n(); IndexMatrixCol(c.doubles(n), n, n, c.integer(0), c.zeros(n)); return 0; } END,
-        ROW(CxIndexMatrixCol, "linalg") { const int32_t n = c.n(); CxIndexMatrixCol(c.complexes(n), n, n, c.integer(0), c.complexZeros(n)); return 0; } END,
-        ROW(DMprod, "linalg") { const int32_t n = c.n(); return DMprod(c.doubles(n), n, n, c.doubles(n), n, c.zeros(n)); } END,
-        ROW(MDprod, "linalg") { const int32_t n = c.n(); return MDprod(c.doubles(n), n, n, c.doubles(n), n, c.zeros(n)); } END,
-        ROW(MMprod_givens, "linalg") { const int32_t n = c.n(); return MMprod_givens(0.6, 0.8, c.integer(0), c.integer(1), c.doubles(n), n, n); } END,
-        ROW(MMprod_fast_giv, "linalg") { const int32_t n = c.n(); return MMprod_fast_giv(0.5, 0.5, c.integer(1), c.integer(0), c.integer(1), c.doubles(n), n, n); } END,
-        ROW(Vnorm2, "linalg") { const int32_t n = c.n(); return Vnorm2(c.doubles(n), n, c.outDouble()); } END,
-        ROW(CxVnorm2, "linalg") { const int32_t n = c.n(); return CxVnorm2(c.complexes(n), n, c.outDouble()); } END,
-        ROW(house_calc, "linalg") { const int32_t n = c.n(); HouseholderVector hh{0, 0.0, c.zeros(n)}; return house_calc(c.doubles(n), n, &hh); } END,
-        ROW(Cxhouse_calc, "linalg") { const int32_t n = c.n(); CxHouseholderVector hh{0, 0.0, c.complexZeros(n)}; return Cxhouse_calc(c.complexes(n), n, &hh); } END,
-        ROW(MVprod_house, "linalg") {
+        ROW(BackSub) { const int32_t n = c.n(); BackSub(c.doubles(n), n, c.doubles(n)); return 0; } END,
+        ROW(ForwSub) { const int32_t n = c.n(); ForwSub(c.doubles(n), c.intZeros(n), n, c.doubles(n)); return 0; } END,
+        ROW(ConstrUnitMatrix) { const int32_t n = c.n(); return ConstrUnitMatrix(n, c.zeros(n)); } END,
+        ROW(IndexMatrixCol) { const int32_t n = c.n(); IndexMatrixCol(c.doubles(n), n, n, c.integer(0), c.zeros(n)); return 0; } END,
+        ROW(CxIndexMatrixCol) { const int32_t n = c.n(); CxIndexMatrixCol(c.complexes(n), n, n, c.integer(0), c.complexZeros(n)); return 0; } END,
+        ROW(DMprod) { const int32_t n = c.n(); return DMprod(c.doubles(n), n, n, c.doubles(n), n, c.zeros(n)); } END,
+        ROW(MDprod) { const int32_t n = c.n(); return MDprod(c.doubles(n), n, n, c.doubles(n), n, c.zeros(n)); } END,
+        ROW(MMprod_givens) { const int32_t n = c.n(); return MMprod_givens(0.6, 0.8, c.integer(0), c.integer(1), c.doubles(n), n, n); } END,
+        ROW(MMprod_fast_giv) { const int32_t n = c.n(); return MMprod_fast_giv(0.5, 0.5, c.integer(1), c.integer(0), c.integer(1), c.doubles(n), n, n); } END,
+        ROW(Vnorm2) { const int32_t n = c.n(); return Vnorm2(c.doubles(n), n, c.outDouble()); } END,
+        ROW(CxVnorm2) { const int32_t n = c.n(); return CxVnorm2(c.complexes(n), n, c.outDouble()); } END,
+        ROW(house_calc) { const int32_t n = c.n(); HouseholderVector hh{0, 0.0, c.zeros(n)}; return house_calc(c.doubles(n), n, &hh); } END,
+        ROW(Cxhouse_calc) { const int32_t n = c.n(); CxHouseholderVector hh{0, 0.0, c.complexZeros(n)}; return Cxhouse_calc(c.complexes(n), n, &hh); } END,
+        ROW(MVprod_house) {
             const int32_t n = c.n();
             const HouseholderVector hh{c.integer(0), -1.0, c.doubles(n)};
             return MVprod_house(&hh, c.integer(0), c.doubles(n), n, c.zeros(n));
         } END,
-        ROW(CxMVprod_house, "linalg") {
+        ROW(CxMVprod_house) {
             const int32_t n = c.n();
             const CxHouseholderVector hh{c.integer(0), 1.0, c.complexes(n)};
             return CxMVprod_house(&hh, c.integer(0), c.complexes(n), n, c.complexZeros(n));
         } END,
-        ROW(Mhhld_step, "linalg") { const int32_t n = c.n(); HouseholderVector hh{0, 0.0, c.zeros(n)}; return Mhhld_step(c.doubles(n), n, n, &hh, c.zeros(n)); } END,
-        ROW(CxMhhld_step, "linalg") { const int32_t n = c.n(); CxHouseholderVector hh{0, 0.0, c.complexZeros(n)}; return CxMhhld_step(c.complexes(n), n, n, &hh, c.complexZeros(n)); } END,
+        ROW(Mhhld_step) { const int32_t n = c.n(); HouseholderVector hh{0, 0.0, c.zeros(n)}; return Mhhld_step(c.doubles(n), n, n, &hh, c.zeros(n)); } END,
+        ROW(CxMhhld_step) { const int32_t n = c.n(); CxHouseholderVector hh{0, 0.0, c.complexZeros(n)}; return CxMhhld_step(c.complexes(n), n, n, &hh, c.complexZeros(n)); } END,
         // The exponent is not a length: from the source.
-        ROW(CxPow, "linalg") { CxPow({c.real(0.5), c.real(0.5)}, c.integer(3)); return 0; } END,
+        ROW(CxPow) { CxPow({c.real(0.5), c.real(0.5)}, c.integer(3)); return 0; } END,
 
         // ---- transforms ----
-        ROW(BitReverse, "transforms") { const int32_t n = c.n(); BitReverse(c.doubles(n), c.doubles(n), n, 1); return 0; } END,
-        ROW(Log2, "transforms") { Log2(c.n()); Log2(c.integer(8)); return 0; } END,
-        ROW(CxMul1D, "transforms") { const int32_t n = c.n(); return CxMul1D(c.doubles(n), c.doubles(n), c.doubles(n), c.doubles(n), n, c.zeros(n), c.zeros(n)); } END,
-        ROW(SinglePrimeUsingChirpZ, "transforms") { const int32_t n = c.n(); return SinglePrimeUsingChirpZ(c.doubles(n), c.doubles(n), n, c.integer(8), c.integer(0), 1); } END,
-        ROW(factorize, "transforms") { return factorize(c.n(), c.outInt(), c.intZeros(32)); } END,
-        ROW(initTrig, "transforms") { const int32_t n = c.n(); initTrig(n, c.zeros(n), c.zeros(n)); return 0; } END,
-        ROW(initChirp, "transforms") { const int32_t n = c.n(); initChirp(n, n, c.zeros(n), c.zeros(n), c.zeros(n), c.zeros(n)); return 0; } END,
-        ROW(FastHilbert, "transforms") { const int32_t n = c.n(); return FastHilbert(c.doubles(n), n, c.integer(3), c.outInt()); } END,
-        ROW(DisHilbert, "transforms") { const int32_t n = c.n(); return DisHilbert(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), n, c.outInt()); } END,
-        ROW(Sxx, "transforms") { const int32_t n = c.n(); return Sxx(c.doubles(n), n, c.integer(3)); } END,
-        ROW(DSxx, "transforms") { const int32_t n = c.n(); return DSxx(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), n); } END,
-        ROW(ReSize, "transforms") { const int32_t n = c.n(); return ReSize(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), n, c.outInt()); } END,
-        ROW(Sxy_FFT, "transforms") { const int32_t n = c.n(); return Sxy_FFT(c.doubles(n), c.doubles(n), n, c.integer(3)); } END,
-        ROW(Sxy_DFT, "transforms") {
+        ROW(BitReverse) { const int32_t n = c.n(); BitReverse(c.doubles(n), c.doubles(n), n, 1); return 0; } END,
+        ROW(Log2) { Log2(c.n()); Log2(c.integer(8)); return 0; } END,
+        ROW(CxMul1D) { const int32_t n = c.n(); return CxMul1D(c.doubles(n), c.doubles(n), c.doubles(n), c.doubles(n), n, c.zeros(n), c.zeros(n)); } END,
+        ROW(SinglePrimeUsingChirpZ) { const int32_t n = c.n(); return SinglePrimeUsingChirpZ(c.doubles(n), c.doubles(n), n, c.integer(8), c.integer(0), 1); } END,
+        ROW(factorize) { return factorize(c.n(), c.outInt(), c.intZeros(32)); } END,
+        ROW(initTrig) { const int32_t n = c.n(); initTrig(n, c.zeros(n), c.zeros(n)); return 0; } END,
+        ROW(initChirp) { const int32_t n = c.n(); initChirp(n, n, c.zeros(n), c.zeros(n), c.zeros(n), c.zeros(n)); return 0; } END,
+        ROW(FastHilbert) { const int32_t n = c.n(); return FastHilbert(c.doubles(n), n, c.integer(3), c.outInt()); } END,
+        ROW(DisHilbert) { const int32_t n = c.n(); return DisHilbert(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), n, c.outInt()); } END,
+        ROW(Sxx) { const int32_t n = c.n(); return Sxx(c.doubles(n), n, c.integer(3)); } END,
+        ROW(DSxx) { const int32_t n = c.n(); return DSxx(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), n); } END,
+        ROW(ReSize) { const int32_t n = c.n(); return ReSize(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), n, c.outInt()); } END,
+        ROW(Sxy_FFT) { const int32_t n = c.n(); return Sxy_FFT(c.doubles(n), c.doubles(n), n, c.integer(3)); } END,
+        ROW(Sxy_DFT) {
             const int32_t n = c.n();
             return Sxy_DFT(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, n)), n, c.outInt());
         } END,
 
         // ---- time domain ----
-        ROW(ReFFTMultiply, "timedomain") { const int32_t n = c.n(); ReFFTMultiply(c.doubles(n), c.doubles(n), n); return 0; } END,
-        ROW(MagnitudeSquared, "timedomain") { const int32_t n = c.n(); MagnitudeSquared(c.doubles(n), n); return 0; } END,
-        ROW(Divide, "timedomain") { const int32_t n = c.n(); Divide(c.doubles(n), c.doubles(n), n); return 0; } END,
-        ROW(Dxy, "timedomain") { const int32_t n = c.n(); return Dxy(c.doubles(n), c.doubles(n), n, c.integer(3)); } END,
+        ROW(ReFFTMultiply) { const int32_t n = c.n(); ReFFTMultiply(c.doubles(n), c.doubles(n), n); return 0; } END,
+        ROW(MagnitudeSquared) { const int32_t n = c.n(); MagnitudeSquared(c.doubles(n), n); return 0; } END,
+        ROW(Divide) { const int32_t n = c.n(); Divide(c.doubles(n), c.doubles(n), n); return 0; } END,
+        ROW(Dxy) { const int32_t n = c.n(); return Dxy(c.doubles(n), c.doubles(n), n, c.integer(3)); } END,
         // The shift is not a length: from the source, over a handle of n.
-        ROW(Rotate, "timedomain") { return Rotate(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, c.n() > 0 ? c.n() : 3)), c.integer(1)); } END,
-        ROW(Mean, "timedomain") { const int32_t n = c.n(); Mean(c.doubles(n), n, c.outDouble()); return 0; } END,
-        ROW(Neg1D, "timedomain") { const int32_t n = c.n(); Neg1D(c.doubles(n), n); return 0; } END,
-        ROW(FindModes, "timedomain") { const int32_t n = c.n(); FindModes(c.ints(n, 9), c.doubles(n), n, c.outDouble(), c.outDouble()); return 0; } END,
-        ROW(AmpParameters, "timedomain") {
+        ROW(Rotate) { return Rotate(static_cast<DoubleArrayHdl>(c.handle(Kind::kD1, c.n() > 0 ? c.n() : 3)), c.integer(1)); } END,
+        ROW(Mean) { const int32_t n = c.n(); Mean(c.doubles(n), n, c.outDouble()); return 0; } END,
+        ROW(Neg1D) { const int32_t n = c.n(); Neg1D(c.doubles(n), n); return 0; } END,
+        ROW(FindModes) { const int32_t n = c.n(); FindModes(c.ints(n, 9), c.doubles(n), n, c.outDouble(), c.outDouble()); return 0; } END,
+        ROW(AmpParameters) {
             const int32_t n = c.n();
             AmpParameters(c.doubles(n), n, c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble());
             return 0;
         } END,
-        ROW(TimeParameters, "timedomain") {
+        ROW(TimeParameters) {
             const int32_t n = c.n();
             TimeParameters(c.doubles(n), n, 1.0, 1.0, 0.0, 0.1, 0.5, 0.9, c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble(), c.outDouble());
             return 0;
         } END,
-        ROW(ddDot, "timedomain") { const int32_t n = c.n(); ddDot(c.doubles(n), c.doubles(n), n); return 0; } END,
-        ROW(dLUBackSubPivot, "timedomain") { const int32_t n = c.n(); double *row = c.doubles(n); dLUBackSubPivot(&row, n, c.intZeros(n), c.doubles(n)); return 0; } END,
-        ROW(dLUPivot, "timedomain") { const int32_t n = c.n(); double *row = c.doubles(n); return dLUPivot(&row, n, c.intZeros(n)); } END,
-        ROW(dComputeLSQFitCoeff, "timedomain") {
+        ROW(ddDot) { const int32_t n = c.n(); ddDot(c.doubles(n), c.doubles(n), n); return 0; } END,
+        ROW(dLUBackSubPivot) { const int32_t n = c.n(); double *row = c.doubles(n); dLUBackSubPivot(&row, n, c.intZeros(n), c.doubles(n)); return 0; } END,
+        ROW(dLUPivot) { const int32_t n = c.n(); double *row = c.doubles(n); return dLUPivot(&row, n, c.intZeros(n)); } END,
+        ROW(dComputeLSQFitCoeff) {
             const int32_t n = c.n();
             double *rows[3] = {c.doubles(n), c.doubles(n), c.doubles(n)};
             dComputeLSQFitCoeff(c.doubles(n), n, rows, c.zeros(3), c.count(3));
             return 0;
         } END,
-        ROW(InternalPeakDataSize, "timedomain") { return InternalPeakDataSize(c.n()) < 0 ? kErrPeakWidth : 0; } END,
-        ROW(AllocPeakCINData, "timedomain") { UHandle h = nullptr; const int32_t code = AllocPeakCINData(c.n(), &h); DisposePeakCINData(&h); return code; } END,
-        ROW(dAllocMatrix, "timedomain") { FreeMatrix(dAllocMatrix(c.n(), c.integer(3))); return 0; } END,
+        ROW(InternalPeakDataSize) { return InternalPeakDataSize(c.n()) < 0 ? kErrPeakWidth : 0; } END,
+        ROW(AllocPeakCINData) { UHandle h = nullptr; const int32_t code = AllocPeakCINData(c.n(), &h); DisposePeakCINData(&h); return code; } END,
+        ROW(dAllocMatrix) { FreeMatrix(dAllocMatrix(c.n(), c.integer(3))); return 0; } END,
 
         // ---- statistics, filters ----
-        ROW(SetAxis, "statistics") { const int32_t n = c.n(); SetAxis(c.zeros(n), n, 0.0, 1.0); return 0; } END,
-        ROW(modelFilter, "filters") { const int32_t n = c.n(); return modelFilter(c.doubles(n), n, c.doubles(n), n, c.integer(2), c.zeros(n)); } END,
-        ROW(AllocFIRNarrowMem, "filters") {
+        ROW(SetAxis) { const int32_t n = c.n(); SetAxis(c.zeros(n), n, 0.0, 1.0); return 0; } END,
+        ROW(modelFilter) { const int32_t n = c.n(); return modelFilter(c.doubles(n), n, c.doubles(n), n, c.integer(2), c.zeros(n)); } END,
+        ROW(AllocFIRNarrowMem) {
             FIRNarrowDesign *design = nullptr;
             const int32_t code = AllocFIRNarrowMem(c.n(), c.n(), c.integer(0), &design);
             FreeFIRNarrowMem(&design, 0);

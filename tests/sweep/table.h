@@ -252,7 +252,6 @@ T *Call::outFor(T *input, int32_t count, int32_t written) {
 
 struct Row {
     const char *name;
-    const char *directory;
     std::vector<Param> params;  // generated rows: the declaration; hand rows: empty
     int32_t error;              // parameter index of the error output, -1 when the code is returned
     int32_t (*call)(Call &);    // builds (hand rows) and calls; returns the export's return value
