@@ -29,14 +29,24 @@ int32_t *permutation(Call &c, int32_t s, bool reversed) {
 // length of factors 2 and 3, 3 2^k and a prime past the direct kernels
 // (taken by chirp-z), each path with allocations of its own.
 int32_t fftLength(Call &c) { return c.choose({c.n(), 12, 192, 211}); }
+// Elements from the source, or zeros, of the real or the complex twin of a
+// routine (T double or complexnum).
+template <class T>
+T *data(Call &c, int32_t count) {
+    if constexpr (std::is_same_v<T, complexnum>) return c.complexes(count);
+    else return c.doubles(count);
+}
+template <class T>
+T *zeros(Call &c, int32_t count) {
+    if constexpr (std::is_same_v<T, complexnum>) return c.complexZeros(count);
+    else return c.zeros(count);
+}
 // A symmetric matrix (s x s, or its packed lower triangle) whose diagonal
 // dominates: positive definite from valid values, so that the Cholesky
 // family gets past its first panel.
 template <class T>
 T *positiveDefinite(Call &c, int32_t s, bool packed) {
-    T *a;
-    if constexpr (std::is_same_v<T, complexnum>) a = c.complexes(packed ? packedCount(s) : s * s);
-    else a = c.doubles(packed ? packedCount(s) : s * s);
+    T *a = data<T>(c, packed ? packedCount(s) : s * s);
     if (s < 1 || c.n() < 0) return a;
     for (int32_t j = 0; j < s; ++j) {
         for (int32_t i = j; i < s && !packed; ++i) a[j * s + i] = a[i * s + j];
@@ -72,6 +82,11 @@ int32_t iirDesign(Call &c, Design design) {
 // clang-format off
 #define ROW(name) {#name, {}, -1, [](Call &c) -> int32_t
 #define END }
+// The real and the complex routine of a pair whose arguments differ in their
+// element type only: one body, with T the element type and f the routine.
+#define TWINS(real, complex, ...) \
+    ROW(real) { using T [[maybe_unused]] = double; const auto f = real; __VA_ARGS__ } END, \
+    ROW(complex) { using T [[maybe_unused]] = complexnum; const auto f = complex; __VA_ARGS__ } END
 
 }  // namespace
 
@@ -241,92 +256,56 @@ std::vector<Row> coreRows() {
         ROW(PhasMod) { const int32_t n = c.n(); return PhasMod(n, c.real(0.001), c.outDouble(), c.real(50.0), c.doubles(n), c.outDouble(), c.outDouble()); } END,
 
         // ---- linear algebra ----
-        ROW(IdentityMatrix) { const int32_t s = side(c); return IdentityMatrix(s, c.zeros(s * s)); } END,
-        ROW(DiagonalMatrix) { const int32_t s = side(c); return DiagonalMatrix(c.doubles(s), s, c.zeros(s * s)); } END,
-        ROW(ToeplitzMatrix) { const int32_t s = side(c); return ToeplitzMatrix(c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
-        ROW(VanderMatrix) { const int32_t s = side(c); return VanderMatrix(c.doubles(s), s, c.zeros(s * s)); } END,
-        ROW(CompanMatrix) { const int32_t s = side(c); const int32_t d = s > 1 ? s - 1 : 0; return CompanMatrix(c.doubles(s), s, c.zeros(d * d)); } END,
-        ROW(SpecialMatrix) { const int32_t s = side(c); return SpecialMatrix(c.integer(2), s, c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
-        ROW(Transpose) { const int32_t s = side(c); double *a = c.doubles(s * (s + 1)); return Transpose(a, s, s + 1, c.outFor(a, s * (s + 1))); } END,
-        ROW(MatrixMul) { const int32_t s = side(c); return MatrixMul(c.doubles(s * s), c.doubles(s * s), s, s, s, c.zeros(s * s)); } END,
-        ROW(AxVect) { const int32_t s = side(c); return AxVect(c.doubles(s * s), s, s, c.doubles(s), c.zeros(s)); } END,
+        TWINS(IdentityMatrix, CxIdentityMatrix, const int32_t s = side(c); return f(s, zeros<T>(c, s * s));),
+        TWINS(DiagonalMatrix, CxDiagonalMatrix, const int32_t s = side(c); return f(data<T>(c, s), s, zeros<T>(c, s * s));),
+        TWINS(ToeplitzMatrix, CxToeplitzMatrix, const int32_t s = side(c); return f(data<T>(c, s), s, data<T>(c, s), s, zeros<T>(c, s * s));),
+        TWINS(VanderMatrix, CxVanderMatrix, const int32_t s = side(c); return f(data<T>(c, s), s, zeros<T>(c, s * s));),
+        TWINS(CompanMatrix, CxCompanMatrix, const int32_t s = side(c); const int32_t d = s > 1 ? s - 1 : 0; return f(data<T>(c, s), s, zeros<T>(c, d * d));),
+        TWINS(SpecialMatrix, CxSpecialMatrix, const int32_t s = side(c); return f(c.integer(2), s, data<T>(c, s), s, data<T>(c, s), s, zeros<T>(c, s * s));),
+        TWINS(Transpose, CxTranspose, const int32_t s = side(c); T *a = data<T>(c, s * (s + 1)); return f(a, s, s + 1, c.outFor(a, s * (s + 1)));),
+        TWINS(MatrixMul, MatrixMulCx, const int32_t s = side(c); return f(data<T>(c, s * s), data<T>(c, s * s), s, s, s, zeros<T>(c, s * s));),
+        TWINS(AxVect, AxVectCx, const int32_t s = side(c); return f(data<T>(c, s * s), s, s, data<T>(c, s), zeros<T>(c, s));),
         ROW(DotProduct) { const int32_t n = c.n(); return DotProduct(c.doubles(n), c.doubles(n), n, c.outDouble()); } END,
-        ROW(OuterProduct) { const int32_t s = side(c); return OuterProduct(c.doubles(s), s, c.doubles(s), s, c.zeros(s * s)); } END,
+        TWINS(OuterProduct, OuterProductCx, const int32_t s = side(c); return f(data<T>(c, s), s, data<T>(c, s), s, zeros<T>(c, s * s));),
         ROW(Trace) { const int32_t s = side(c); return Trace(c.doubles(s * s), s, s, c.outDouble()); } END,
         ROW(LUFactor) { const int32_t s = side(c); return LUFactor(c.doubles(s * s), s, c.intZeros(s), c.outInt()); } END,
         ROW(LU) { const int32_t s = side(c); LU(c.doubles(s * s), c.intZeros(s), s, c.outInt(), c.outInt()); return 0; } END,
-        ROW(LULinEqs) {
+        TWINS(LULinEqs, CxLULinEqs,
             const int32_t s = side(c);
-            double *lu = c.doubles(s * s), *b = c.doubles(s);
-            return LULinEqs(lu, permutation(c, s, false), b, s, c.outFor(b, s));
-        } END,
-        ROW(LUInvMatrix) {
+            T *lu = data<T>(c, s * s), *b = data<T>(c, s);
+            return f(lu, permutation(c, s, false), b, s, c.outFor(b, s));),
+        TWINS(LUInvMatrix, CxLUInvMatrix,
             const int32_t s = side(c);
-            double *lu = c.doubles(s * s);
-            return LUInvMatrix(lu, permutation(c, s, true), s, c.outFor(lu, s * s));
-        } END,
+            T *lu = data<T>(c, s * s);
+            return f(lu, permutation(c, s, true), s, c.outFor(lu, s * s));),
         ROW(InvMatrix) { const int32_t s = side(c); return InvMatrix(c.doubles(s * s), s, c.zeros(s * s)); } END,
-        ROW(GenLinEqs) { const int32_t s = side(c); return GenLinEqs(c.doubles((s + 1) * s), s + 1, s, c.doubles(s + 1), c.zeros(s)); } END,
+        TWINS(GenLinEqs, CxGenLinEqs, const int32_t s = side(c); return f(data<T>(c, (s + 1) * s), s + 1, s, data<T>(c, s + 1), zeros<T>(c, s));),
         ROW(Determinant) { const int32_t s = side(c); return Determinant(positiveDefinite<double>(c, s, false), s, c.integer(c.choose({0, 1})), c.outNaN()); } END,
-        ROW(Matrix_to_Compact) { const int32_t s = side(c); return Matrix_to_Compact(c.doubles(s * s), s, c.integer(0), c.zeros(packedCount(s))); } END,
-        ROW(Compact_to_Matrix) { const int32_t s = side(c); return Compact_to_Matrix(c.doubles(packedCount(s)), s, c.integer(2), c.zeros(s * s)); } END,
-        ROW(Cholesky) { const int32_t s = side(c); return Cholesky(positiveDefinite<double>(c, s, true), s); } END,
-        ROW(CholeskyLinEqs) { const int32_t s = side(c); double *l = c.doubles(packedCount(s)), *b = c.doubles(s); return CholeskyLinEqs(l, b, s, c.outFor(b, s)); } END,
-        ROW(Cholesky_InvMatrix) { const int32_t s = side(c); double *l = c.doubles(packedCount(s)); return Cholesky_InvMatrix(l, s, c.outFor(l, packedCount(s))); } END,
-        ROW(TriLinEqs) { const int32_t s = side(c); return TriLinEqs(c.doubles(packedCount(s)), c.doubles(s), s, c.integer(0), c.zeros(s)); } END,
+        TWINS(Matrix_to_Compact, CxMatrix_to_Compact, const int32_t s = side(c); return f(data<T>(c, s * s), s, c.integer(0), zeros<T>(c, packedCount(s)));),
+        TWINS(Compact_to_Matrix, CxCompact_to_Matrix, const int32_t s = side(c); return f(data<T>(c, packedCount(s)), s, c.integer(2), zeros<T>(c, s * s));),
+        TWINS(Cholesky, CxCholesky, const int32_t s = side(c); return f(positiveDefinite<T>(c, s, true), s);),
+        TWINS(CholeskyLinEqs, CxCholeskyLinEqs, const int32_t s = side(c); T *l = data<T>(c, packedCount(s)), *b = data<T>(c, s); return f(l, b, s, c.outFor(b, s));),
+        TWINS(Cholesky_InvMatrix, CxCholesky_InvMatrix, const int32_t s = side(c); T *l = data<T>(c, packedCount(s)); return f(l, s, c.outFor(l, packedCount(s)));),
+        TWINS(TriLinEqs, CxTriLinEqs, const int32_t s = side(c); return f(data<T>(c, packedCount(s)), data<T>(c, s), s, c.integer(0), zeros<T>(c, s));),
         ROW(Tri_InvMatrix) { const int32_t s = side(c); return Tri_InvMatrix(c.doubles(packedCount(s)), s, c.integer(1), c.zeros(packedCount(s))); } END,
-        ROW(CheckPosdef) { const int32_t s = side(c); return CheckPosdef(positiveDefinite<double>(c, s, false), s, c.outInt()); } END,
-        ROW(CondNumber) { const int32_t s = side(c); return CondNumber(c.doubles(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
-        ROW(SVD) { const int32_t s = side(c); return SVD(c.doubles((s + 1) * s), s + 1, s, c.zeros(s), c.zeros(s * s)); } END,
-        ROW(SVDS) { const int32_t s = side(c); return SVDS(c.doubles((s + 1) * s), s + 1, s, c.zeros(s)); } END,
+        TWINS(CheckPosdef, CxCheckPosdef, const int32_t s = side(c); return f(positiveDefinite<T>(c, s, false), s, c.outInt());),
+        TWINS(CondNumber, CxCondNumber, const int32_t s = side(c); return f(data<T>(c, s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN());),
+        TWINS(SVD, CxSVD, const int32_t s = side(c); return f(data<T>(c, (s + 1) * s), s + 1, s, c.zeros(s), zeros<T>(c, s * s));),
+        TWINS(SVDS, CxSVDS, const int32_t s = side(c); return f(data<T>(c, (s + 1) * s), s + 1, s, c.zeros(s));),
         ROW(SymEvectorEvalue) { const int32_t s = side(c); return SymEvectorEvalue(c.doubles(s * s), s, c.integer(1), c.zeros(s * s), c.zeros(s)); } END,
         ROW(GenEigenValueVector) { const int32_t s = side(c); return GenEigenValueVector(c.doubles(s * s), s, c.integer(1), c.complexZeros(s), c.complexZeros(s * s)); } END,
         ROW(qrd) { const int32_t s = side(c), m = s + 1; return qrd(c.doubles(m * s), m, s, c.integer(c.choose({0, 1, 2})), c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
         ROW(Householder_Factor) { const int32_t s = side(c), m = s + 1; return Householder_Factor(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s)); } END,
         ROW(givens_qrd) { const int32_t s = side(c), m = s + 1; return givens_qrd(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
         ROW(fast_giv_qrd) { const int32_t s = side(c), m = s + 1; return fast_giv_qrd(c.doubles(m * s), m, s, c.zeros(m * m), c.zeros(m * s), c.outInt()); } END,
-        ROW(PseudoInverse) { const int32_t s = side(c), m = s + 1; return PseudoInverse(c.doubles(m * s), m, s, c.real(-1.0), c.zeros(s * m)); } END,
-        ROW(Rank) { const int32_t s = side(c), m = s + 1; return Rank(c.doubles(m * s), m, s, c.real(-1.0), c.outInt()); } END,
-        ROW(Norm) { const int32_t s = side(c); return Norm(c.doubles(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
+        TWINS(PseudoInverse, CxPseudoInverse, const int32_t s = side(c), m = s + 1; return f(data<T>(c, m * s), m, s, c.real(-1.0), zeros<T>(c, s * m));),
+        TWINS(Rank, CxRank, const int32_t s = side(c), m = s + 1; return f(data<T>(c, m * s), m, s, c.real(-1.0), c.outInt());),
+        TWINS(Norm, CxNorm, const int32_t s = side(c); return f(data<T>(c, s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN());),
         ROW(CxLU) { const int32_t s = side(c); return CxLU(c.complexes(s * s), s, c.intZeros(s), c.outInt()); } END,
-        ROW(CxLULinEqs) {
-            const int32_t s = side(c);
-            complexnum *lu = c.complexes(s * s), *b = c.complexes(s);
-            return CxLULinEqs(lu, permutation(c, s, false), b, s, c.outFor(b, s));
-        } END,
-        ROW(CxLUInvMatrix) {
-            const int32_t s = side(c);
-            complexnum *lu = c.complexes(s * s);
-            return CxLUInvMatrix(lu, permutation(c, s, true), s, c.outFor(lu, s * s));
-        } END,
-        ROW(CxIdentityMatrix) { const int32_t s = side(c); return CxIdentityMatrix(s, c.complexZeros(s * s)); } END,
-        ROW(CxDiagonalMatrix) { const int32_t s = side(c); return CxDiagonalMatrix(c.complexes(s), s, c.complexZeros(s * s)); } END,
-        ROW(CxToeplitzMatrix) { const int32_t s = side(c); return CxToeplitzMatrix(c.complexes(s), s, c.complexes(s), s, c.complexZeros(s * s)); } END,
-        ROW(CxVanderMatrix) { const int32_t s = side(c); return CxVanderMatrix(c.complexes(s), s, c.complexZeros(s * s)); } END,
-        ROW(CxCompanMatrix) { const int32_t s = side(c); const int32_t d = s > 1 ? s - 1 : 0; return CxCompanMatrix(c.complexes(s), s, c.complexZeros(d * d)); } END,
-        ROW(CxSpecialMatrix) { const int32_t s = side(c); return CxSpecialMatrix(c.integer(2), s, c.complexes(s), s, c.complexes(s), s, c.complexZeros(s * s)); } END,
-        ROW(CxTranspose) { const int32_t s = side(c); complexnum *a = c.complexes(s * (s + 1)); return CxTranspose(a, s, s + 1, c.outFor(a, s * (s + 1))); } END,
-        ROW(MatrixMulCx) { const int32_t s = side(c); return MatrixMulCx(c.complexes(s * s), c.complexes(s * s), s, s, s, c.complexZeros(s * s)); } END,
-        ROW(AxVectCx) { const int32_t s = side(c); return AxVectCx(c.complexes(s * s), s, s, c.complexes(s), c.complexZeros(s)); } END,
         ROW(DotProductCx) { const int32_t n = c.n(); return DotProductCx(c.complexes(n), c.complexes(n), n, c.complexZeros(1)); } END,
-        ROW(OuterProductCx) { const int32_t s = side(c); return OuterProductCx(c.complexes(s), s, c.complexes(s), s, c.complexZeros(s * s)); } END,
         ROW(CxTrace) { const int32_t s = side(c); return CxTrace(c.complexes(s * s), s, s, c.complexZeros(1)); } END,
-        ROW(CxGenLinEqs) { const int32_t s = side(c); return CxGenLinEqs(c.complexes((s + 1) * s), s + 1, s, c.complexes(s + 1), c.complexZeros(s)); } END,
         ROW(CxDeterminant) { const int32_t s = side(c); return CxDeterminant(positiveDefinite<complexnum>(c, s, false), s, c.integer(c.choose({0, 1})), c.outNaNComplex()); } END,
-        ROW(CxMatrix_to_Compact) { const int32_t s = side(c); return CxMatrix_to_Compact(c.complexes(s * s), s, c.integer(0), c.complexZeros(packedCount(s))); } END,
-        ROW(CxCompact_to_Matrix) { const int32_t s = side(c); return CxCompact_to_Matrix(c.complexes(packedCount(s)), s, c.integer(2), c.complexZeros(s * s)); } END,
-        ROW(CxCholesky) { const int32_t s = side(c); return CxCholesky(positiveDefinite<complexnum>(c, s, true), s); } END,
-        ROW(CxCholeskyLinEqs) { const int32_t s = side(c); complexnum *l = c.complexes(packedCount(s)), *b = c.complexes(s); return CxCholeskyLinEqs(l, b, s, c.outFor(b, s)); } END,
-        ROW(CxCholesky_InvMatrix) { const int32_t s = side(c); complexnum *l = c.complexes(packedCount(s)); return CxCholesky_InvMatrix(l, s, c.outFor(l, packedCount(s))); } END,
-        ROW(CxTriLinEqs) { const int32_t s = side(c); return CxTriLinEqs(c.complexes(packedCount(s)), c.complexes(s), s, c.integer(0), c.complexZeros(s)); } END,
         ROW(CxTri_InvMatrix) { const int32_t s = side(c); return CxTri_InvMatrix(c.complexes(packedCount(s)), s, c.integer(1), c.complexZeros(s * s)); } END,
-        ROW(CxCheckPosdef) { const int32_t s = side(c); return CxCheckPosdef(positiveDefinite<complexnum>(c, s, false), s, c.outInt()); } END,
-        ROW(CxCondNumber) { const int32_t s = side(c); return CxCondNumber(c.complexes(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
-        ROW(CxSVD) { const int32_t s = side(c); return CxSVD(c.complexes((s + 1) * s), s + 1, s, c.zeros(s), c.complexZeros(s * s)); } END,
-        ROW(CxSVDS) { const int32_t s = side(c); return CxSVDS(c.complexes((s + 1) * s), s + 1, s, c.zeros(s)); } END,
-        ROW(CxPseudoInverse) { const int32_t s = side(c), m = s + 1; return CxPseudoInverse(c.complexes(m * s), m, s, c.real(-1.0), c.complexZeros(s * m)); } END,
-        ROW(CxRank) { const int32_t s = side(c), m = s + 1; return CxRank(c.complexes(m * s), m, s, c.real(-1.0), c.outInt()); } END,
-        ROW(CxNorm) { const int32_t s = side(c); return CxNorm(c.complexes(s * s), s, s, c.integer(c.choose({0, 1, 2, 3})), c.outNaN()); } END,
         ROW(Cxqrd) { const int32_t s = side(c), m = s + 1; return Cxqrd(c.complexes(m * s), m, s, c.integer(0), c.complexZeros(m * m), c.complexZeros(m * s), c.outInt()); } END,
         ROW(CxHouseholder_Factor) { const int32_t s = side(c), m = s + 1; return CxHouseholder_Factor(c.complexes(m * s), m, s, c.complexZeros(m * m), c.complexZeros(m * s)); } END,
         ROW(CxGenEigenVectorValue) { const int32_t s = side(c); return CxGenEigenVectorValue(c.complexes(s * s), s, c.integer(c.choose({1, 0})), c.complexZeros(s), c.complexZeros(s * s)); } END,
@@ -575,6 +554,7 @@ std::vector<Row> kernelRows() {
 
 // clang-format on
 
+#undef TWINS
 #undef ROW
 #undef END
 
