@@ -2,7 +2,8 @@
 // solves and inverses in both triangles, determinants against the Leibniz
 // sum and long-double elimination, their signs, singular matrices and
 // selectors, the floors, codes and definiteness test, real and complex
-// alike; the complex factor's own floor, and the complex entry points.
+// alike; the complex factor's own floor, and the complex entry points'
+// codes.
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
@@ -254,26 +255,6 @@ TEST(CxCholesky, FloorFollowsTheLargestModulusAndDiagonalsAreReal) {
     CMat complexDiag = {{1, 5}, {0.5, 0.5}, {2.75, -9}};
     ASSERT_EQ(CxCholesky(complexDiag.data(), 2), 0);
     EXPECT_EQ(complexDiag, (CMat{{1, 0}, {0.5, 0.5}, {1.5, 0}}));
-}
-
-TEST(CxCholeskyHandles, PackFactorSolveInvertAndDecide) {
-    const int n = 5;
-    const CMat a = hermitianPositive(n, 1600), b = randomCx(n, 1, 1601);
-    orintest::ComplexMatrixHandle A(n, n, a), back(0, 0, {});
-    orintest::ComplexHandle P, X(b);
-    int32_t error = -1, result = -1;
-    ASSERT_EQ(CxMatrix_to_Compact_head(A, byRef(2), P, &error), 0);
-    ASSERT_TRUE(error == 0 && P.size() == n * (n + 1) / 2);
-    ASSERT_EQ(CxCompact_to_Matrix_head(P, byRef(2), back, &error), 0);
-    EXPECT_TRUE(error == 0 && back.rows() == n && back.cols() == n && back.values() == a);
-    ASSERT_EQ(CxCholesky_head(P, &error), 0);
-    ASSERT_EQ(CxCholeskyLinEqs_head(P, X, &error), 0);
-    ASSERT_EQ(error, 0);
-    EXPECT_LT(residualRatio(a, X.values(), b, n, n), kBound);
-    ASSERT_EQ(CxCholesky_InvMatrix_head(P, &error), 0);
-    EXPECT_LT(inverseRatio(a, P.values(), n, 2), kBound);
-    ASSERT_EQ(CxCheckPosdef_head(A, &result, &error), 0);
-    EXPECT_EQ(result, 1);
 }
 
 // A table, one entry per line:

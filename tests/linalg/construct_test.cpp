@@ -2,8 +2,7 @@
 // and transposes, real and complex alike, against long-double sums (each
 // element one extended sum, rounded once), also into their own operands;
 // sizes that cannot be addressed; complex powers, complex special matrices
-// against their definitions, and the complex entry points' results and
-// failures.
+// against their definitions, and the complex entry points' failures.
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
@@ -26,16 +25,6 @@ TEST(SpecialMatrix, ClosedForms) {
     EXPECT_EQ(out, identity(3));
     EXPECT_EQ(SpecialMatrix(5, 3, x, 3, y, 3, out.data()), kErrInvalidSelector);
     EXPECT_EQ(ToeplitzMatrix(x, 0, y, 3, out.data()), kErrEmptyArray);
-
-    orintest::DoubleHandle hx({1, -3, 2}), hy({7, 8});
-    orintest::DoubleMatrixHandle h(0, 0, {});
-    int32_t err = 1;
-    SpecialMatrix_head(byRef(2), byRef(0), hx, hy, h, &err);
-    ASSERT_EQ(err, 0);
-    EXPECT_EQ(h.rows() * 10 + h.cols(), 32);
-    EXPECT_EQ(h.values(), (Mat{1, 8, -3, 1, 2, -3}));
-    SpecialMatrix_head(byRef(4), byRef(0), hx, hy, h, &err);
-    EXPECT_EQ(h.values(), (Mat{3, -2, 1, 0}));
 }
 
 TWIN_SUITE(ProductsFamily);
@@ -304,23 +293,6 @@ TEST(CxSpecialMatrix, CompanionHasThePolynomialsRootsAsEigenvalues) {
     complexnum untouched{6, 6};
     ASSERT_EQ(CxCompanMatrix(c.data(), 1, &untouched), 0);
     EXPECT_TRUE(same(untouched, {6, 6}));
-}
-
-TEST(CxHandles, ComputeTheCoreResults) {
-    // The products into fresh handles are checked by the resize cases below.
-    const CMat a = randomCx(3, 4, 81), x = randomCx(4, 1, 83);
-    orintest::ComplexMatrixHandle ha(3, 4, a), s(0, 0, {});
-    orintest::ComplexHandle hx(x), h3(CMat(a.begin(), a.begin() + 3));
-    int32_t err = 9;
-    complexnum dot{0, 0};
-    ASSERT_EQ(DotprodCx(hx, hx, &dot, &err), 0);
-    expectProduct({dot}, x, x, 1, 4, 1);
-    ASSERT_EQ(CxTranspose_head(ha, ha, &err), 0);  // into a itself
-    EXPECT_TRUE(ha.rows() == 4 && ha.cols() == 3 && same(ha.values(), adjoint(a, 3, 4)));
-    ASSERT_EQ(CxSpecialMatrix_head(byRef(2), byRef(0), hx, h3, s, &err), 0);  // Toeplitz: len(x) x len(y)
-    EXPECT_TRUE(s.rows() == 4 && s.cols() == 3 && same(s.values()[1], a[1]) && same(s.values()[3], x[1]));
-    ASSERT_EQ(CxSpecialMatrix_head(byRef(4), byRef(0), h3, hx, s, &err), 0);
-    EXPECT_TRUE(s.rows() == 2 && s.cols() == 2);
 }
 
 // A table, one entry per line:
