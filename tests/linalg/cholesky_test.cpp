@@ -51,18 +51,14 @@ TYPED_TEST(CholeskyFamily, FactorSolveAndInverse) {
     for (int n : {1, 7, 12, 60}) {
         SCOPED_TRACE(n);
         const std::vector<T> a = hermitianPositive<T>(n, 800 + n), b = random<T>(n, 1, 810 + n);
-        std::vector<T> p = pack(a, n, 2), x(n), inPlace = b, inv(p.size());
+        std::vector<T> p = pack(a, n, 2), x(n), inv(p.size());
         ASSERT_EQ(TypeParam::cholesky(p.data(), n), 0);
         const std::vector<T> l = unpack(p, n, 0);
         EXPECT_LT(reconstructionRatio(a, productL(l, adjoint(l, n, n), n, n, n), n, n), kBound);
         ASSERT_EQ(TypeParam::cholSolve(p.data(), b.data(), n, x.data()), 0);
         EXPECT_LT(residualRatio(a, x, b, n, n), kBound);
-        ASSERT_EQ(TypeParam::cholSolve(p.data(), inPlace.data(), n, inPlace.data()), 0);
-        EXPECT_EQ(inPlace, x);
-        ASSERT_EQ(TypeParam::cholInv(p.data(), n, inv.data()), 0);
+        ASSERT_EQ(TypeParam::cholInv(p.data(), n, inv.data()), 0);  // (in place: the sweep's aliased calls)
         EXPECT_LT(inverseRatio(a, inv, n, 2), kBound);
-        ASSERT_EQ(TypeParam::cholInv(p.data(), n, p.data()), 0);  // in place
-        EXPECT_EQ(p, inv);
         for (int i = 0; i < n; ++i)
             EXPECT_TRUE(std::imag(wide(l[size_t(i) * n + i])) == 0 &&
                         std::imag(wide(inv[size_t(i) * (2 * n - i + 1) / 2])) == 0)

@@ -80,7 +80,7 @@ TYPED_TEST(ProductsFamily, TraceNormColumnAndTranspose) {
         Wide<T> want = 0;
         for (int i = 0; i < std::min(m, n); ++i) want += wide(a[size_t(i) * n + i]);
         expectOneRounding(tr, want, std::min(m, n), 0);
-        std::vector<T> col(m), t(a.size()), inPlace = a;
+        std::vector<T> col(m), t(a.size());
         TypeParam::column(a.data(), m, n, n - 1, col.data());
         for (int i = 0; i < m; ++i) EXPECT_TRUE(same(col[i], a[size_t(i) * n + n - 1])) << i;
         double norm = 0;
@@ -88,10 +88,9 @@ TYPED_TEST(ProductsFamily, TraceNormColumnAndTranspose) {
         long double sq = 0;
         for (const T &z : a) sq += std::norm(LCx(wide(z)));
         EXPECT_NEAR(norm, std::sqrt(sq), 4 * kEps * std::sqrt(sq)) << "a few roundings of a scaled sum";
-        // The conjugate transpose, also in place.
+        // The conjugate transpose (in place: the sweep's aliased calls).
         ASSERT_EQ(TypeParam::transpose(a.data(), m, n, t.data()), 0);
-        ASSERT_EQ(TypeParam::transpose(inPlace.data(), m, n, inPlace.data()), 0);
-        EXPECT_TRUE(same(t, adjoint(a, m, n)) && same(inPlace, t));
+        EXPECT_TRUE(same(t, adjoint(a, m, n)));
     }
     T none = elem<T>(0);
     EXPECT_EQ(TypeParam::transpose(&none, 0, 3, &none), kErrEmptyArray);
