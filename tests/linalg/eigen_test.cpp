@@ -72,6 +72,15 @@ TYPED_TEST(EigenFamily, SymmetricKnownSpectraResidualsAndScaling) {
         }
         EXPECT_LT(orthogonalityRatio(unit, n, n), kBound);
     }
+    // Equal magnitudes: the first of them becomes 1. [[2, 1], [1, 2]]
+    // ([[2, i], [-i, 2]]) has the eigenvectors (1, -1) and (1, 1) ((1, i) and
+    // (1, -i)), and both come out with these components exactly tied.
+    const T off = elem<T>(std::is_same_v<T, double>, !std::is_same_v<T, double>);
+    const std::vector<T> tied = {elem<T>(2), off, narrow<T>(cj(wide(off))), elem<T>(2)};
+    std::vector<T> tv(4);
+    std::vector<double> tw(2);
+    ASSERT_EQ(TypeParam::symEigen(tied.data(), 2, 1, tv.data(), tw.data()), 0);
+    EXPECT_TRUE(same(tv[0], elem<T>(1)) && same(tv[1], elem<T>(1))) << "each column's first component";
     for (double bad : {std::nan(""), HUGE_VAL}) {  // bounded, with a code
         std::vector<T> x = {elem<T>(1), elem<T>(bad), elem<T>(bad), elem<T>(1)}, vx(4);
         std::vector<double> wx(2);

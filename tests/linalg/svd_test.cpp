@@ -3,7 +3,7 @@
 // alike: pseudo-inverse by the Penrose conditions, rank, norms against
 // direct formulas, condition numbers, minimum-norm least squares; the
 // complex routines at the ends of the double range, and the complex handle
-// forms with their codes.
+// forms' codes.
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
@@ -81,8 +81,8 @@ TYPED_TEST(SVDFamily, ReconstructsWithOrthogonalFactorsAndKnownValues) {
 }
 
 TEST(SVD, ClosedFormsAndDiagonalInput) {
-    // A shuffled diagonal: the sorted magnitudes, exactly (the identity
-    // passing through with U = V = I: Handles.DecompositionsAndProducts).
+    // A shuffled diagonal: the sorted magnitudes, exactly (a sorted one
+    // passing through with U and V from the identity: HostCalls).
     Mat a = {0, 0, -2, 0, 5, 0, 0.5, 0, 0, 0, 0, 0}, s(3), v(9);
     ASSERT_EQ(SVD(a.data(), 4, 3, s.data(), v.data()), 0);
     EXPECT_EQ(s, (Mat{5, 2, 0.5}));
@@ -191,10 +191,7 @@ TYPED_TEST(SVDFamily, RankCountsValuesAboveTheThreshold) {
 
 TYPED_TEST(SVDFamily, GenLinEqsGivesTheMinimumNormLeastSquaresSolution) {
     using T = typename TypeParam::T;
-    const std::vector<T> a12 = {elem<T>(1), elem<T>(1)}, b1 = {elem<T>(2)};
-    std::vector<T> x12(2);
-    ASSERT_EQ(TypeParam::genLinEqs(a12.data(), 1, 2, b1.data(), x12.data()), 0);  // x1 + x2 = 2: minimum norm (1, 1)
-    for (const T &z : x12) EXPECT_LT(std::abs(wide(z) - wide(elem<T>(1))), 4 * kEps);
+    // (x1 + x2 = 2 and its minimum-norm (1, 1): HostCalls, GenLinEqs_head.)
     // x meets the normal equations A^H (A x - b) = 0 and, for A = F G of
     // rank r < n, lies in the range of G^H (the complement of the null
     // space): x = G^H (G G^H)^-1 G x, formed in long double.
@@ -355,29 +352,6 @@ TEST(CxMeasures, KeepWorkingNearTheTopOfTheRange) {
     // into gradual underflow.
     ASSERT_EQ(CxPseudoInverse(a.data(), 2, 2, -1, p.data()), 0);
     expectNear(p, {{w, 0}, {0, -w}, {0, -w}, {w, 0}}, 64 * kEps * w);
-}
-
-TEST(CxSVDHandles, ResultsInTheHandles) {
-    const CMat a = randomCx(5, 3, 1300);
-    orintest::ComplexMatrixHandle h(5, 3, a), v(0, 0, {}), kept(5, 3, a), p(5, 3, a);
-    orintest::DoubleHandle s, s2;
-    orintest::ComplexHandle b(randomCx(5, 1, 1301)), x;
-    int32_t error = 1;
-    ASSERT_EQ(CxSVD_head(h, s, v, &error), 0);
-    ASSERT_TRUE(error == 0 && s.size() == 3 && v.rows() == 3 && v.cols() == 3);
-    const std::vector<double> sv = s.values();
-    EXPECT_LT(svdRatio(a, 5, 3, h.values(), sv, v.values()), kBound);
-    ASSERT_EQ(CxSVDS_head(kept, s2, &error), 0);  // values only: the matrix survives
-    EXPECT_TRUE(s2.values() == sv && same(kept.values(), a));
-    // The pseudo-inverse in place (5 x 3 becomes 3 x 5) and the solve equal
-    // the cores'.
-    CMat want(15), xc(3);
-    ASSERT_EQ(CxPseudoInverse(a.data(), 5, 3, -1, want.data()), 0);
-    ASSERT_EQ(CxGenLinEqs(a.data(), 5, 3, b.values().data(), xc.data()), 0);
-    ASSERT_EQ(CxPseudoInverse_head(p, byRef(-1.0), &error), 0);
-    EXPECT_TRUE(error == 0 && p.rows() == 3 && p.cols() == 5 && same(p.values(), want));
-    ASSERT_EQ(CxGenLinEqs_head(kept, b, x, &error), 0);
-    EXPECT_TRUE(error == 0 && same(x.values(), xc));
 }
 
 // A table, one entry per line:
