@@ -71,12 +71,6 @@ T elem(double re, double im = 0) {
     else return {re, im};
 }
 
-inline bool same(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
-inline bool same(double a, double b) { return a == b; }
-template <class T>
-bool same(const std::vector<T> &a, const std::vector<T> &b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](T x, T y) { return same(x, y); });
-}
 inline bool bothIDNaN(complexnum z) { return orintest::isIDNaN(z.re) && orintest::isIDNaN(z.im); }
 inline bool bothIDNaN(double x) { return orintest::isIDNaN(x); }
 
@@ -376,7 +370,7 @@ void expectFactorisation(const std::vector<T> &a, int m, int n, const std::vecto
     EXPECT_LT(reconstructionRatio(a, productL(q, r, m, m, n), m, n), kBound);
     EXPECT_LT(orthogonalityRatio(q, m, m), kBound);
     for (int i = 0; i < m; ++i)
-        for (int j = 0; j < std::min(i, n); ++j) EXPECT_TRUE(same(r[size_t(i) * n + j], elem<T>(0))) << i << "," << j;
+        for (int j = 0; j < std::min(i, n); ++j) EXPECT_EQ(r[size_t(i) * n + j], elem<T>(0)) << i << "," << j;
 }
 
 // A sum of `terms` products held in extended precision and rounded once:
@@ -470,7 +464,8 @@ struct TwinName {
 
 }  // namespace linalgtest
 
-// Exact comparison and printing of complex elements, for EXPECT_EQ.
+// Exact comparison (both parts) and printing of complex elements, for
+// EXPECT_EQ and every exact check of the suites.
 inline bool operator==(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
 inline void PrintTo(complexnum z, std::ostream *os) { *os << "(" << z.re << ", " << z.im << ")"; }
 
