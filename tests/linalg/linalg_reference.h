@@ -98,7 +98,7 @@ std::vector<T> identity(int n) {
     return e;
 }
 
-// The conjugate transpose of an m x n matrix.
+// The conjugate transpose of an m x n matrix (the transpose of a real one).
 template <class T>
 std::vector<T> adjoint(const std::vector<T> &a, int m, int n) {
     std::vector<T> t(a.size());
@@ -106,7 +106,6 @@ std::vector<T> adjoint(const std::vector<T> &a, int m, int n) {
         for (int j = 0; j < n; ++j) t[size_t(j) * m + i] = narrow<T>(cj(wide(a[size_t(i) * n + j])));
     return t;
 }
-inline Mat transpose(const Mat &a, int m, int n) { return adjoint(a, m, n); }
 
 // C = A B in long double, A m x k, B k x n, each element summed in index order.
 template <class T>
