@@ -57,7 +57,7 @@ TYPED_TEST(ProductsFamily, SumsCancelInExtendedPrecision) {
     ASSERT_EQ(TypeParam::dot(x.data(), y.data(), 3, &got[0]), 0);
     ASSERT_EQ(TypeParam::matMul(x.data(), y.data(), 1, 3, 1, &got[1]), 0);
     ASSERT_EQ(TypeParam::axVect(x.data(), 1, 3, y.data(), &got[2]), 0);
-    for (int k = 0; k < 3; ++k) EXPECT_TRUE(same(got[k], elem<T>(1))) << "dot, product, matrix-vector: " << k;
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(got[k], elem<T>(1)) << "dot, product, matrix-vector: " << k;
     if constexpr (!std::is_same_v<T, double>) {
         // One product whose parts cancel: (1 + t + i)(1 - t + i) has real part
         // (1 + t)(1 - t) - 1 = -t^2, with t = 2^-30; were (1 + t)(1 - t) rounded
@@ -66,7 +66,7 @@ TYPED_TEST(ProductsFamily, SumsCancelInExtendedPrecision) {
         const complexnum p[] = {{1 + t, 1}}, q[] = {{1 - t, 1}};
         complexnum o{0, 0};
         ASSERT_EQ(OuterProductCx(p, 1, q, 1, &o), 0);
-        EXPECT_TRUE(same(o, {-t * t, 2})) << o.re;
+        EXPECT_EQ(o, (complexnum{-t * t, 2}));
     }
 }
 
@@ -82,7 +82,7 @@ TYPED_TEST(ProductsFamily, TraceNormColumnAndTranspose) {
         expectOneRounding(tr, want, std::min(m, n), 0);
         std::vector<T> col(m), t(a.size());
         TypeParam::column(a.data(), m, n, n - 1, col.data());
-        for (int i = 0; i < m; ++i) EXPECT_TRUE(same(col[i], a[size_t(i) * n + n - 1])) << i;
+        for (int i = 0; i < m; ++i) EXPECT_EQ(col[i], a[size_t(i) * n + n - 1]) << i;
         double norm = 0;
         ASSERT_EQ(TypeParam::vnorm2(a.data(), m * n, &norm), 0);
         long double sq = 0;
@@ -90,7 +90,7 @@ TYPED_TEST(ProductsFamily, TraceNormColumnAndTranspose) {
         EXPECT_NEAR(norm, std::sqrt(sq), 4 * kEps * std::sqrt(sq)) << "a few roundings of a scaled sum";
         // The conjugate transpose (in place: the sweep's aliased calls).
         ASSERT_EQ(TypeParam::transpose(a.data(), m, n, t.data()), 0);
-        EXPECT_TRUE(same(t, adjoint(a, m, n)));
+        EXPECT_EQ(t, adjoint(a, m, n));
     }
     T none = elem<T>(0);
     EXPECT_EQ(TypeParam::transpose(&none, 0, 3, &none), kErrEmptyArray);
@@ -124,7 +124,7 @@ TYPED_TEST(ProductsFamily, ColumnOutsideTheMatrixReadsAsNaN) {
     }
     T untouched = elem<T>(4, 4);
     TypeParam::column(a.data(), 0, 2, 0, &untouched);
-    EXPECT_TRUE(same(untouched, elem<T>(4, 4)));
+    EXPECT_EQ(untouched, elem<T>(4, 4));
 }
 
 TYPED_TEST(ProductsFamily, NaNPropagatesAlongItsRow) {
@@ -183,8 +183,8 @@ TEST(Sizes, ProductsThatCannotBeAddressedAreRefused) {
 
 TEST(CxPow, RepeatedMultiplication) {
     const complexnum z{0.75, -0.5};
-    EXPECT_TRUE(same(CxPow({NAN, 0}, 0), {1, 0}));
-    EXPECT_TRUE(same(CxPow({0, 1}, -1), {0, -1}));
+    EXPECT_EQ(CxPow({NAN, 0}, 0), (complexnum{1, 0}));
+    EXPECT_EQ(CxPow({0, 1}, -1), (complexnum{0, -1}));
     // Against long-double powers: each of the n - 1 products adds at most
     // sqrt(5) eps relative error (complex multiplication in double).
     LCx want = 1;
@@ -250,18 +250,18 @@ TEST(CxSpecialMatrix, MatchTheirDefinitions) {
     const CMat x = randomCx(4, 1, 41), y = randomCx(3, 1, 42);
     CMat out(16, complexnum{5, 5});
     ASSERT_EQ(CxSpecialMatrix(0, 3, nullptr, 0, nullptr, 0, out.data()), 0);
-    EXPECT_TRUE(same(CMat(out.begin(), out.begin() + 9), identity<complexnum>(3)));
+    EXPECT_EQ(CMat(out.begin(), out.begin() + 9), identity<complexnum>(3));
     ASSERT_EQ(CxSpecialMatrix(1, 0, x.data(), 4, nullptr, 0, out.data()), 0);
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(out[i * 4 + j], i == j ? x[i] : complexnum{0, 0})) << i << j;
+        for (int j = 0; j < 4; ++j) EXPECT_EQ(out[i * 4 + j], i == j ? x[i] : (complexnum{0, 0})) << i << j;
     ASSERT_EQ(CxSpecialMatrix(2, 0, x.data(), 4, y.data(), 3, out.data()), 0);
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_TRUE(same(out[i * 3 + j], i >= j ? x[i - j] : y[j - i])) << i << j;
+        for (int j = 0; j < 3; ++j) EXPECT_EQ(out[i * 3 + j], i >= j ? x[i - j] : y[j - i]) << i << j;
     // Vandermonde: descending powers.
     const CMat v3 = {{2, 0}, {0, 3}, {1, 1}};
     ASSERT_EQ(CxSpecialMatrix(3, 0, v3.data(), 3, nullptr, 0, out.data()), 0);
-    EXPECT_TRUE(same(CMat(out.begin(), out.begin() + 9),
-                     CMat{{4, 0}, {2, 0}, {1, 0}, {-9, 0}, {0, 3}, {1, 0}, {0, 2}, {1, 1}, {1, 0}}));
+    EXPECT_EQ(CMat(out.begin(), out.begin() + 9),
+              (CMat{{4, 0}, {2, 0}, {1, 0}, {-9, 0}, {0, 3}, {1, 0}, {0, 2}, {1, 1}, {1, 0}}));
     EXPECT_EQ(CxSpecialMatrix(5, 3, x.data(), 4, y.data(), 3, out.data()), kErrInvalidSelector);
     EXPECT_EQ(CxSpecialMatrix(-1, 3, x.data(), 4, y.data(), 3, out.data()), kErrInvalidSelector);
     EXPECT_EQ(CxToeplitzMatrix(x.data(), 4, y.data(), 0, out.data()), kErrEmptyArray);
@@ -288,7 +288,7 @@ TEST(CxSpecialMatrix, CompanionHasThePolynomialsRootsAsEigenvalues) {
     }
     complexnum untouched{6, 6};
     ASSERT_EQ(CxCompanMatrix(c.data(), 1, &untouched), 0);
-    EXPECT_TRUE(same(untouched, {6, 6}));
+    EXPECT_EQ(untouched, (complexnum{6, 6}));
 }
 
 // A table, one entry per line:

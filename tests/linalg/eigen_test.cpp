@@ -67,7 +67,7 @@ TYPED_TEST(EigenFamily, SymmetricKnownSpectraResidualsAndScaling) {
                 norm += std::norm(LCx(at(v, size_t(i) * n + j)));
                 if (std::abs(at(v, size_t(i) * n + j)) > std::abs(at(v, size_t(best) * n + j))) best = i;
             }
-            EXPECT_TRUE(same(v[size_t(best) * n + j], elem<T>(1))) << "column " << j;
+            EXPECT_EQ(v[size_t(best) * n + j], elem<T>(1)) << "column " << j;
             for (int i = 0; i < n; ++i) unit[size_t(i) * n + j] = narrow<T>(at(v, size_t(i) * n + j) / std::sqrt(norm));
         }
         EXPECT_LT(orthogonalityRatio(unit, n, n), kBound);
@@ -80,7 +80,7 @@ TYPED_TEST(EigenFamily, SymmetricKnownSpectraResidualsAndScaling) {
     std::vector<T> tv(4);
     std::vector<double> tw(2);
     ASSERT_EQ(TypeParam::symEigen(tied.data(), 2, 1, tv.data(), tw.data()), 0);
-    EXPECT_TRUE(same(tv[0], elem<T>(1)) && same(tv[1], elem<T>(1))) << "each column's first component";
+    EXPECT_TRUE(tv[0] == elem<T>(1) && tv[1] == elem<T>(1)) << "each column's first component";
     for (double bad : {std::nan(""), HUGE_VAL}) {  // bounded, with a code
         std::vector<T> x = {elem<T>(1), elem<T>(bad), elem<T>(bad), elem<T>(1)}, vx(4);
         std::vector<double> wx(2);
@@ -273,7 +273,7 @@ TEST(HermEigen, ReadsTheLowerTriangleAndWorksInPlace) {
     ASSERT_EQ(HermEvectorEvalue(a.data(), n, 1, v1.data(), w1.data()), 0);
     ASSERT_EQ(HermEvectorEvalue(poisoned.data(), n, 1, v2.data(), w2.data()), 0);
     ASSERT_EQ(HermEvectorEvalue(inPlace.data(), n, 1, inPlace.data(), w3.data()), 0);
-    EXPECT_TRUE(w1 == w2 && w1 == w3 && same(v1, v2) && same(v1, inPlace));
+    EXPECT_TRUE(w1 == w2 && w1 == w3 && v1 == v2 && v1 == inPlace);
 }
 
 TEST(CxEigen, DispatchByMatrixType) {
@@ -286,7 +286,7 @@ TEST(CxEigen, DispatchByMatrixType) {
     // vectors, exactly.
     ASSERT_EQ(CxEigenValueVector(h.data(), n, 1, 1, w.data(), v.data()), 0);
     for (int i = 0; i < n; ++i) EXPECT_TRUE(w[i].re == real[i] && w[i].im == 0) << i;
-    EXPECT_TRUE(same(v, hv));
+    EXPECT_EQ(v, hv);
     // Type 0 on the same matrix: the general method, the same spectrum (real
     // to rounding).
     ASSERT_EQ(CxEigenValueVector(h.data(), n, 0, 1, w.data(), v.data()), 0);

@@ -14,7 +14,6 @@ namespace {
 
 using Dm = DoubleMatrix;
 using Da = DoubleArray;
-using Cx = std::vector<complexnum>;
 
 // Inputs and outputs the rows share: a 2 x 3 matrix, and outputs that hold
 // something before the call so that emptying them shows.
@@ -50,8 +49,8 @@ ORIN_CONTRACT_TABLE(Linalg) {
         ORIN_ROW(kErrIndexOutOfRange, LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({0, 1000000}), vecOut(c, {1, 2}), e)),
         ORIN_ROW(kErrIndexOutOfRange, LULinEqs_head(c.input<Dm>(2, 2, identity(2)), c.input<Int32Array>({-1, 1}), vecOut(c, {1, 2}), e)),
         ORIN_ROW(kErrIndexOutOfRange, LUInvMatrix_head(c.output<Dm>(2, 2, identity(2)), c.input<Int32Array>({2, 0}), e)),
-        ORIN_ROW(kErrIndexOutOfRange, CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({7}), c.output<ComplexArray>(Cx{{1, 0}}), e)),
-        ORIN_ROW(kErrIndexOutOfRange, CLUInvMatrix_head(c.output<ComplexMatrix>(1, 1, Cx{{2, 0}}), c.input<Int32Array>({-1}), e)),
+        ORIN_ROW(kErrIndexOutOfRange, CxLULinEqs_head(c.input<ComplexMatrix>(1, 1, {{2, 0}}), c.input<Int32Array>({7}), c.output<ComplexArray>(CMat{{1, 0}}), e)),
+        ORIN_ROW(kErrIndexOutOfRange, CLUInvMatrix_head(c.output<ComplexMatrix>(1, 1, CMat{{2, 0}}), c.input<Int32Array>({-1}), e)),
         ORIN_ROW(kErrArraySizeMismatch, GenLinEqs_head(wide(c), c.input<Da>({1}), vecOut(c), e)),
         ORIN_ROW(kErrNotSquare, Determinant_head(wide(c), byRef(0), c.scalar(), e)),
         ORIN_ROW(kErrInvalidSelector, CondNumber_head(wide(c), byRef(4), c.scalar(), e)),
@@ -70,7 +69,7 @@ ORIN_CONTRACT_TABLE(Linalg) {
         ORIN_ROW(kErrEmptyArray, Rank_head(c.input<Dm>(0, 0, Mat{}), byRef(-1.0), c.intOutput(-1), e)),  // rank -1
         ORIN_ROW(kErrInvalidSelector, Norm_head(wide(c), byRef(4), c.scalar(), e)),
         ORIN_ROW(kErrNotSquare, SymEvectorEvalue_head(wideOut(c), byRef(1), vecOut(c), e)),
-        ORIN_ROW(kErrNoConvergence, EigenValueVector_head(c.input<Dm>(1, 1, Mat{std::nan("")}), byRef(1), c.output<ComplexArray>(Cx{{1, 1}}), c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e)),
+        ORIN_ROW(kErrNoConvergence, EigenValueVector_head(c.input<Dm>(1, 1, Mat{std::nan("")}), byRef(1), c.output<ComplexArray>(CMat{{1, 1}}), c.output<ComplexMatrix>(1, 1, CMat{{1, 1}}), e)),
         ORIN_ROW(kErrInvalidSelector, qrd_head(wide(c), byRef(3), matOut(c), matOut(c), e)),
         ORIN_ROW(kErrInvalidSelector, SpecialMatrix_head(byRef(5), byRef(2), c.input<Da>({1}), c.input<Da>(), matOut(c), e)),
         ORIN_ROW(kErrDimensionMismatch, MatrixMul_head(wide(c), wide(c), matOut(c), e)),
@@ -93,7 +92,7 @@ ORIN_CONTRACT_TABLE(Linalg) {
         ORIN_ROW(kErrEmptyArray, MatrixMul_head(wide(c), c.input<Dm>(3, 0, Mat{}), matOut(c), e)),
         ORIN_ROW(kErrEmptyArray, AxVect_head(c.input<Dm>(0, 0, Mat{}), c.input<Da>({1}), vecOut(c), e)),
         ORIN_ROW(kErrEmptyArray, AxVect_head(wide(c), c.input<Da>(), vecOut(c), e)),
-        ORIN_ROW(kErrNotSquare, EigenValueVector_head(wide(c), byRef(1), c.output<ComplexArray>(Cx{{1, 1}}), c.output<ComplexMatrix>(1, 1, Cx{{1, 1}}), e)),
+        ORIN_ROW(kErrNotSquare, EigenValueVector_head(wide(c), byRef(1), c.output<ComplexArray>(CMat{{1, 1}}), c.output<ComplexMatrix>(1, 1, CMat{{1, 1}}), e)),
         ORIN_ROW(kErrEmptyArray, PseudoInverse_head(c.output<Dm>(0, 3, Mat{}), byRef(-1.0), e)),
         ORIN_ROW(kErrEmptyArray, Norm_head(c.input<Dm>(2, 0, Mat{}), byRef(0), c.scalar(), e)),
         // Output resizes the memory manager refuses.

@@ -71,12 +71,6 @@ T elem(double re, double im = 0) {
     else return {re, im};
 }
 
-inline bool same(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
-inline bool same(double a, double b) { return a == b; }
-template <class T>
-bool same(const std::vector<T> &a, const std::vector<T> &b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](T x, T y) { return same(x, y); });
-}
 inline bool bothIDNaN(complexnum z) { return orintest::isIDNaN(z.re) && orintest::isIDNaN(z.im); }
 inline bool bothIDNaN(double x) { return orintest::isIDNaN(x); }
 
@@ -104,7 +98,7 @@ std::vector<T> identity(int n) {
     return e;
 }
 
-// The conjugate transpose of an m x n matrix.
+// The conjugate transpose of an m x n matrix (the transpose of a real one).
 template <class T>
 std::vector<T> adjoint(const std::vector<T> &a, int m, int n) {
     std::vector<T> t(a.size());
@@ -112,7 +106,6 @@ std::vector<T> adjoint(const std::vector<T> &a, int m, int n) {
         for (int j = 0; j < n; ++j) t[size_t(j) * m + i] = narrow<T>(cj(wide(a[size_t(i) * n + j])));
     return t;
 }
-inline Mat transpose(const Mat &a, int m, int n) { return adjoint(a, m, n); }
 
 // C = A B in long double, A m x k, B k x n, each element summed in index order.
 template <class T>
@@ -356,32 +349,15 @@ double inverseRatio(const std::vector<T> &a, const std::vector<T> &packedInv, in
     return residualRatio(a, unpack(packedInv, n, mode), identity<T>(n), n, n, n);
 }
 
-// Determinant by the Leibniz sum over all n! permutations, in long double.
-template <class T>
-LCx leibniz(const std::vector<T> &a, int n) {
-    std::vector<int> p(n);
-    for (int i = 0; i < n; ++i) p[i] = i;
-    LCx sum = 0;
-    do {
-        int inversions = 0;
-        for (int i = 0; i < n; ++i)
-            for (int j = i + 1; j < n; ++j) inversions += p[i] > p[j];
-        LCx term = inversions % 2 ? -1.0L : 1.0L;
-        for (int i = 0; i < n; ++i) term *= at(a, size_t(i) * n + p[i]);
-        sum += term;
-    } while (std::next_permutation(p.begin(), p.end()));
-    return sum;
-}
-
 // |got - want| / |want| within 30 n^2 kappa eps, kappa = ||A|| ||A^-1||: the
 // factorisation is exact for A + dA with ||dA|| <= c n eps ||A||, and
-// |d det / det| = |tr(A^-1 dA)| <= n ||A^-1|| ||dA||. The reference is the
-// Leibniz sum up to n = 5, long-double elimination beyond.
+// |d det / det| = |tr(A^-1 dA)| <= n ||A^-1|| ||dA||. The reference is
+// long-double elimination, its own error (of order n kappa 2^-64) far below.
 template <class T>
 void expectDeterminant(T got, const std::vector<T> &a, int n, const char *what, bool exact = false) {
-    LCx det;
-    const long double kappa = exact ? 1 : normInf(a, n, n) * normInf(inverseL(a, n, &det), n, n);
-    const LCx want = n <= 5 ? leibniz(a, n) : det;
+    LCx want;
+    const LMat inv = inverseL(a, n, &want);
+    const long double kappa = exact ? 1 : normInf(a, n, n) * normInf(inv, n, n);
     const long double err = std::abs(LCx(wide(got)) - want) / std::abs(want);
     EXPECT_LT(err, 30.0L * n * n * kappa * kEps) << what << " n=" << n << " got " << double(std::real(wide(got)));
 }
@@ -393,7 +369,7 @@ void expectFactorisation(const std::vector<T> &a, int m, int n, const std::vecto
     EXPECT_LT(reconstructionRatio(a, productL(q, r, m, m, n), m, n), kBound);
     EXPECT_LT(orthogonalityRatio(q, m, m), kBound);
     for (int i = 0; i < m; ++i)
-        for (int j = 0; j < std::min(i, n); ++j) EXPECT_TRUE(same(r[size_t(i) * n + j], elem<T>(0))) << i << "," << j;
+        for (int j = 0; j < std::min(i, n); ++j) EXPECT_EQ(r[size_t(i) * n + j], elem<T>(0)) << i << "," << j;
 }
 
 // A sum of `terms` products held in extended precision and rounded once:
@@ -487,7 +463,8 @@ struct TwinName {
 
 }  // namespace linalgtest
 
-// Exact comparison and printing of complex elements, for EXPECT_EQ.
+// Exact comparison (both parts) and printing of complex elements, for
+// EXPECT_EQ and every exact check of the suites.
 inline bool operator==(complexnum a, complexnum b) { return a.re == b.re && a.im == b.im; }
 inline void PrintTo(complexnum z, std::ostream *os) { *os << "(" << z.re << ", " << z.im << ")"; }
 

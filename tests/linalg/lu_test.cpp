@@ -155,7 +155,7 @@ TEST(CxLU, PivotingConventionsAndSingularity) {
                upper = {{1, 0}, {1, 0}, {1, 0}, {0, 0}, {1, 0}, {1, 0}, {0, 0}, {0, 0}, {2, 0}};
     CMat x(3);
     ASSERT_EQ(CxLULinEqs(upper.data(), same3.data(), b.data(), 3, x.data()), 0);
-    EXPECT_TRUE(same(x, CMat{{0, 0}, {-0.5, 0}, {0.5, 0}}));
+    EXPECT_EQ(x, (CMat{{0, 0}, {-0.5, 0}, {0.5, 0}}));
     // A zero diagonal in the factors, and empty sizes.
     CMat singular = upper;
     singular[4] = {0, 0};

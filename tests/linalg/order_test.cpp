@@ -82,7 +82,7 @@ TEST(SumOrder, FactorisationsAndInverseMatchPlainLoops) {
         EXPECT_EQ(lu, cols) << "LUInvMatrix in place, n = " << n;
 
         // A A^T / n + I is positive definite; its entries are not rounded.
-        Mat spd = product(a, transpose(a, n, n), n, n, n), packed(size_t(n) * (n + 1) / 2);
+        Mat spd = product(a, adjoint(a, n, n), n, n, n), packed(size_t(n) * (n + 1) / 2);
         for (double &x : spd) x /= n;
         for (int i = 0; i < n; ++i) spd[size_t(i) * n + i] += 1;
         ASSERT_EQ(Matrix_to_Compact(spd.data(), n, 2, packed.data()), 0);

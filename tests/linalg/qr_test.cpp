@@ -69,13 +69,12 @@ TYPED_TEST(QRFamily, StaircasesIdentityAndNonFiniteColumns) {
         SCOPED_TRACE(algorithm);
         ASSERT_EQ(TypeParam::qrd(z.data(), 3, 3, algorithm, q.data(), r.data(), &rank), 0);
         expectFactorisation(z, 3, 3, q, r);
-        EXPECT_TRUE(same(r[0], elem<T>(0)) && same(r[3], elem<T>(0)) && same(r[6], elem<T>(0)) &&
-                    same(r[7], elem<T>(0)));
+        EXPECT_TRUE(r[0] == elem<T>(0) && r[3] == elem<T>(0) && r[6] == elem<T>(0) && r[7] == elem<T>(0));
         EXPECT_NEAR(double(std::abs(at(r, 1))), 5.0, 8 * kEps);
         ASSERT_EQ(TypeParam::qrd(dep.data(), 3, 2, algorithm, q.data(), r3.data(), &rank), 0);
         expectFactorisation(dep, 3, 2, q, r3);
         EXPECT_LT(std::abs(at(r3, 3)), 16 * kEps * std::abs(at(r3, 1)));
-        EXPECT_TRUE(same(r3[5], elem<T>(0)));
+        EXPECT_EQ(r3[5], elem<T>(0));
     }
     if constexpr (real)
         for (int algorithm : {1, 2}) {  // an exactly dependent column: rank 1
@@ -86,7 +85,7 @@ TYPED_TEST(QRFamily, StaircasesIdentityAndNonFiniteColumns) {
     // The identity: each reflection maps a positive pivot to its negative
     // (rotations leave it as it is: HostCalls, qrd_head).
     ASSERT_EQ(TypeParam::householder(identity<T>(3).data(), 3, 3, q.data(), r.data()), 0);
-    for (size_t i = 0; i < 9; ++i) EXPECT_TRUE(same(q[i], elem<T>(i % 4 ? 0.0 : -1.0)) && same(r[i], q[i])) << i;
+    for (size_t i = 0; i < 9; ++i) EXPECT_TRUE(q[i] == elem<T>(i % 4 ? 0.0 : -1.0) && r[i] == q[i]) << i;
     // A NaN or infinity in column 1 (complex: its imaginary part) reaches
     // R's column 1 (not a silent 0) and Q, while the first column's
     // reflection stands.
@@ -158,7 +157,7 @@ TEST(CxQR, ReflectionKernels) {
     CMat vv(len), once(n), twice(n), hz(len);
     CxHouseholderVector h{0, 0, vv.data()};
     ASSERT_EQ(Cxhouse_calc(zv.data(), len, &h), 0);
-    EXPECT_TRUE(h.length == len && same(vv[0], {1, 0}));
+    EXPECT_TRUE(h.length == len && vv[0] == (complexnum{1, 0}));
     ASSERT_EQ(CxMVprod_house(&h, 0, zv.data(), len, hz.data()), 0);
     long double zz = 0;
     for (int i = 0; i < len; ++i) zz += std::norm(at(zv, i));
@@ -168,7 +167,7 @@ TEST(CxQR, ReflectionKernels) {
     ASSERT_EQ(CxMVprod_house(&h, offset, once.data(), n, twice.data()), 0);
     long double before = 0, after = 0;
     for (int i = 0; i < n; ++i) {
-        EXPECT_TRUE(i >= offset || same(once[i], w[i])) << i;
+        EXPECT_TRUE(i >= offset || once[i] == w[i]) << i;
         EXPECT_LT(std::abs(at(twice, i) - at(w, i)), kBound * len * kEps) << i;
         if (i >= offset) before += std::norm(at(w, i)), after += std::norm(at(once, i));
     }
@@ -180,7 +179,7 @@ TEST(CxQR, ReflectionKernels) {
     CMat s = s0, sv(p);
     CxHouseholderVector hs{0, 0, sv.data()};
     ASSERT_EQ(CxMhhld_step(s.data(), p, qc, &hs, s.data()), 0);
-    for (int i = 1; i < p; ++i) EXPECT_TRUE(same(s[size_t(i) * qc], {0, 0})) << i;
+    for (int i = 1; i < p; ++i) EXPECT_EQ(s[size_t(i) * qc], (complexnum{0, 0})) << i;
     const LMat g0 = productL(adjoint(s0, p, qc), s0, qc, p, qc), g1 = productL(adjoint(s, p, qc), s, qc, p, qc);
     for (int i = 0; i < qc * qc; ++i) EXPECT_LT(std::abs(g0[i] - g1[i]), kBound * p * kEps * 4) << i;
     // Codes.

@@ -102,7 +102,7 @@ TYPED_TEST(SVDFamily, WideAndNonFiniteInputEndWithACode) {
     std::vector<double> s(4);
     EXPECT_EQ(TypeParam::svd(a.data(), 2, 3, s.data(), v.data()), kErrBadArraySize);
     EXPECT_EQ(TypeParam::svds(a.data(), 2, 3, s.data()), kErrBadArraySize);
-    EXPECT_TRUE(same(a, std::vector<T>(6, elem<T>(1, 1)))) << "untouched";
+    EXPECT_EQ(a, std::vector<T>(6, elem<T>(1, 1))) << "untouched";
     // NaN or an infinity (complex: in either part) ends at once, with a code.
     for (const T bad : {elem<T>(std::nan("")), elem<T>(HUGE_VAL), elem<T>(real ? -HUGE_VAL : 0.5, -HUGE_VAL)}) {
         std::vector<T> x = random<T>(5, 4, 800);
@@ -150,7 +150,7 @@ TYPED_TEST(SVDFamily, PseudoInverseSatisfiesPenroseConditions) {
     for (auto [tol, want] : {std::pair{1.5, narrow<T>(1.0L / wide(two))}, {2.0, elem<T>(0)}}) {
         T out = elem<T>(7);
         ASSERT_EQ(TypeParam::pinv(&two, 1, 1, tol, &out), 0);
-        EXPECT_TRUE(same(out, want)) << tol;
+        EXPECT_EQ(out, want) << tol;
     }
 }
 

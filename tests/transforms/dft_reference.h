@@ -1,14 +1,9 @@
 // The transform suites' error bounds, over the shared direct DFT of
-// support/reference.h.
+// support/reference.h (which the prelude brings).
 #ifndef ORIN_TESTS_TRANSFORMS_DFT_REFERENCE_H
 #define ORIN_TESTS_TRANSFORMS_DFT_REFERENCE_H
 
-#include <cmath>
-#include <complex>
-#include <cstdint>
-#include <vector>
-
-#include "support/reference.h"
+#include "support/prelude.h"
 
 namespace orintest {
 

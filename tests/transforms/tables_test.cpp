@@ -21,9 +21,8 @@ namespace {
 double worstBinError(const std::vector<double> &xr, const std::vector<double> &xi, const std::vector<double> &re,
                      const std::vector<double> &im, const std::vector<size_t> &ks) {
     const size_t n = xr.size();
-    const long double pi = 3.141592653589793238462643383279502884L;
     std::vector<long double> cs(n), sn(n);
-    for (size_t j = 0; j < n; ++j) cs[j] = std::cos(2 * pi * j / n), sn[j] = -std::sin(2 * pi * j / n);
+    for (size_t j = 0; j < n; ++j) cs[j] = std::cos(2 * kPiL * j / n), sn[j] = -std::sin(2 * kPiL * j / n);
     double worst = 0;
     for (size_t k : ks) {
         long double sr = 0, si = 0;
