@@ -116,8 +116,6 @@ TEST(MedianFilter, MatchesASortOfEveryWindow) {
         std::vector<double> y(n, 99);
         ASSERT_EQ(MedianFilter(x.data(), n, r, y.data()), 0);
         EXPECT_EQ(y, want);
-        ASSERT_EQ(MedianFilter(x.data(), n, r, x.data()), 0);  // in place
-        EXPECT_EQ(x, want);
     }
 }
 

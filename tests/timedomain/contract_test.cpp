@@ -9,34 +9,9 @@ using orintest::Contract;
 
 namespace {
 
-const double kOne = 1, kZero = 0;
-
-int32_t calculus(Contract &c, bool integral, std::vector<double> x, double dt) {
-    int32_t error = 0;
-    DoubleArrayHdl h = c.output<DoubleArray>(x);
-    (integral ? Integral : Derivative)(h, &kOne, &kOne, &dt, &error);
-    return error;
-}
-
-int32_t numer(Contract &c, std::vector<double> x, int32_t method) {
-    int32_t error = 0;
-    NumerIntegration_head(c.input<DoubleArray>(x), &kOne, &method, c.scalar(), &error);
-    return error;
-}
-
-int32_t decimate(Contract &c, std::vector<double> x, int32_t factor) {
-    int32_t error = 0;
-    const uint8_t average = 1;
-    DecimateCIN(c.output<DoubleArray>(x), &factor, &average, &error);
-    return error;
-}
-
-int32_t peakRuns(Contract &c, std::vector<double> x, int32_t width) {
-    int32_t error = 0, count = 5;
-    PeakDetector(c.input<DoubleArray>(x), &kZero, &width, c.output<Int32Array>(std::vector<int32_t>{1}), &count,
-                 &error);
-    return count == 0 ? error : 1;
-}
+const double kOne = 1, kZero = 0, kMinusOne = -1, kNaN = std::nan("");
+const int32_t kNegative = -1, k0 = 0, k1 = 1, k2 = 2, k3 = 3, k4 = 4;
+const uint8_t kAverage = 1;
 
 // A trigger call on two channels, with one of the four per-channel inputs
 // (0 levels, 1 previous values, 2 hysteresis, 3 slopes; -1 none) one entry
@@ -64,55 +39,41 @@ DoubleArrayHdl claiming(Contract &c, int32_t count) {
     return h;
 }
 
-// Convolution or correlation of x with y.
-int32_t linear(Contract &c, bool corr, DoubleArrayHdl x, std::vector<double> y, int32_t selector) {
-    int32_t error = 0;
-    EXPECT_EQ((corr ? Rxy : Convolution)(x, c.input<DoubleArray>(y), c.output<DoubleArray>(std::vector<double>{7, 7}),
-                                         &selector, &error),
-              kMgNoErr);
-    return error;
-}
-
-int32_t deconvolution(Contract &c, std::vector<double> y, std::vector<double> h) {
-    int32_t error = 0;
-    Deconvolution(c.output<DoubleArray>(y), c.input<DoubleArray>(h), &error);
-    return error;
-}
-
 }  // namespace
 
 // Calls with every input empty and nothing else to check are the sweep's
 // (EmptyInputs). A table, one entry per line:
 // clang-format off
 ORIN_CONTRACT_TABLE(TimeDomain) {
-    const double nan = std::nan("");
     return {
-        {"Integral empty before dt", kErrEmptyArray, [](Contract &c) { return calculus(c, true, {}, 0); }},
-        {"Integral dt 0", kErrSamplingInterval, [](Contract &c) { return calculus(c, true, {1, 2}, 0); }},
-        {"Integral dt NaN", kErrSamplingInterval, [nan](Contract &c) { return calculus(c, true, {1, 2}, nan); }},
-        {"Derivative dt before empty", kErrSamplingInterval, [](Contract &c) { return calculus(c, false, {}, -1); }},
-        {"NumerIntegration_head method -1", kErrInvalidSelector, [](Contract &c) { return numer(c, {1, 2}, -1); }},
-        {"NumerIntegration_head method 4", kErrInvalidSelector, [](Contract &c) { return numer(c, {1, 2}, 4); }},
-        {"NumerIntegration_head Boole n 4", kErrBadArraySize, [](Contract &c) { return numer(c, {1, 2, 3, 4}, 3); }},
-        {"DecimateCIN factor above n", kErrDecimatingFactor, [](Contract &c) { return decimate(c, {1, 2}, 3); }},
-        {"DecimateCIN factor 0", kErrDecimatingFactor, [](Contract &c) { return decimate(c, {1, 2}, 0); }},
-        {"PeakDetector empty", kErrEmptyArray, [](Contract &c) { return peakRuns(c, {}, 0); }},
-        {"PeakDetector width n", kErrPeakWidth, [](Contract &c) { return peakRuns(c, {1, 2}, 2); }},
-        {"PeakDetector width 0", kErrPeakWidth, [](Contract &c) { return peakRuns(c, {1, 2}, 0); }},
+        ORIN_ROW(kErrEmptyArray, Integral(c.output(), &kOne, &kOne, &kZero, e)),  // empty before dt
+        ORIN_ROW(kErrSamplingInterval, Integral(c.output({1, 2}), &kOne, &kOne, &kZero, e)),
+        ORIN_ROW(kErrSamplingInterval, Integral(c.output({1, 2}), &kOne, &kOne, &kNaN, e)),
+        ORIN_ROW(kErrSamplingInterval, Derivative(c.output(), &kOne, &kOne, &kMinusOne, e)),  // dt before empty
+        ORIN_ROW(kErrInvalidSelector, NumerIntegration_head(c.input({1, 2}), &kOne, &kNegative, c.scalar(), e)),
+        ORIN_ROW(kErrInvalidSelector, NumerIntegration_head(c.input({1, 2}), &kOne, &k4, c.scalar(), e)),
+        ORIN_ROW(kErrBadArraySize, NumerIntegration_head(c.input({1, 2, 3, 4}), &kOne, &k3, c.scalar(), e)),  // Boole's rule on 4
+        ORIN_ROW(kErrDecimatingFactor, DecimateCIN(c.output({1, 2}), &k3, &kAverage, e)),  // above n
+        ORIN_ROW(kErrDecimatingFactor, DecimateCIN(c.output({1, 2}), &k0, &kAverage, e)),
+        // The count of runs is set to 0 on failure.
+        ORIN_ROW(kErrEmptyArray, PeakDetector(c.input(), &kZero, &k0, c.output<Int32Array>({1}), c.intOutput(0), e)),
+        ORIN_ROW(kErrPeakWidth, PeakDetector(c.input({1, 2}), &kZero, &k2, c.output<Int32Array>({1}), c.intOutput(0), e)),  // width n
+        ORIN_ROW(kErrPeakWidth, PeakDetector(c.input({1, 2}), &kZero, &k0, c.output<Int32Array>({1}), c.intOutput(0), e)),
         {"Triggerh short levels", kErrArraySizeMismatch, [](Contract &c) { return trigger(c, 0); }},
         {"Triggerh short previous", kErrArraySizeMismatch, [](Contract &c) { return trigger(c, 1); }},
         {"Triggerh short hysteresis", kErrArraySizeMismatch, [](Contract &c) { return trigger(c, 2); }},
         {"Triggerh short slopes", kErrArraySizeMismatch, [](Contract &c) { return trigger(c, 3); }},
         // 2 channels of 2^31 - 1 list places each: the list cannot be counted.
         {"Triggerh list beyond int32", kErrOutOfMemory, [](Contract &c) { return trigger(c, -1, INT32_MAX, kMgFullErr); }},
-        {"Convolution empty x", kErrEmptyArray, [](Contract &c) { return linear(c, false, c.input<DoubleArray>(), {1}, 0); }},
-        {"Convolution selector 2", kErrInvalidSelector, [](Contract &c) { return linear(c, false, c.input<DoubleArray>({1}), {1}, 2); }},
-        {"Rxy empty y", kErrEmptyArray, [](Contract &c) { return linear(c, true, c.input<DoubleArray>({1}), {}, 1); }},
-        {"Rxy selector -1", kErrInvalidSelector, [](Contract &c) { return linear(c, true, c.input<DoubleArray>({1}), {1}, -1); }},
-        {"Convolution length beyond int32", kErrOutOfMemory, [](Contract &c) { return linear(c, false, claiming(c, INT32_MAX), {1, 2}, 0); }},
-        {"Rxy FFT length beyond 2^30", kErrOutOfMemory, [](Contract &c) { return linear(c, true, claiming(c, 1 << 30), {1, 2}, 1); }},
-        {"Deconvolution kernel one longer", kErrTooManySamples, [](Contract &c) { return deconvolution(c, {1, 2}, {1, 2, 3}); }},
-        {"Deconvolution kernel two longer", kErrBadArraySize, [](Contract &c) { return deconvolution(c, {1}, {1, 2, 3}); }},
+        ORIN_ROW(kErrEmptyArray, Convolution(c.input(), c.input({1}), c.output({7, 7}), &k0, e)),
+        ORIN_ROW(kErrInvalidSelector, Convolution(c.input({1}), c.input({1}), c.output({7, 7}), &k2, e)),
+        ORIN_ROW(kErrEmptyArray, Rxy(c.input({1}), c.input(), c.output({7, 7}), &k1, e)),
+        ORIN_ROW(kErrInvalidSelector, Rxy(c.input({1}), c.input({1}), c.output({7, 7}), &kNegative, e)),
+        // Lengths beyond int32 (the convolution) and beyond the largest FFT (2^30, the correlation).
+        ORIN_ROW(kErrOutOfMemory, Convolution(claiming(c, INT32_MAX), c.input({1, 2}), c.output({7, 7}), &k0, e)),
+        ORIN_ROW(kErrOutOfMemory, Rxy(claiming(c, 1 << 30), c.input({1, 2}), c.output({7, 7}), &k1, e)),
+        ORIN_ROW(kErrTooManySamples, Deconvolution(c.output({1, 2}), c.input({1, 2, 3}), e)),  // kernel one longer
+        ORIN_ROW(kErrBadArraySize, Deconvolution(c.output({1}), c.input({1, 2, 3}), e)),  // two longer
         {"Deconvolve empty", kMgArgErr, [](Contract &c) { return Deconvolve(c.input<DoubleArray>(), c.input<DoubleArray>({1})); }},
         {"dPeakAnalysis first call width 2", kErrInvalidSelector, [](Contract &c) {
              PeakCINControl control{c.input<DoubleArray>({1, 2}), 0, 2, 0, nullptr, nullptr, nullptr, 0, kPeakFirstCall};
