@@ -73,7 +73,7 @@ TEST(EngineLevels, SearchBoundsAreFormedInExtendedPrecision) {
 
 TEST(EngineLevels, ReferenceLevelsInSignalUnits) {
     const std::vector<double> x = {-1, 0.5, 3, 1};
-    Levels abs = absolute(4, 2.5, 1);
+    const Levels abs = absolute(4, 2.5, 1);
     for (auto [id, level] : std::vector<std::pair<int32_t, double>>{
              {kMeasLowReference, 1}, {kMeasMidReference, 2.5}, {kMeasHighReference, 4}}) {
         const Result r = fetch(-1, id, x, abs);
@@ -87,11 +87,6 @@ TEST(EngineLevels, ReferenceLevelsInSignalUnits) {
     EXPECT_DOUBLE_EQ(low.value, -0.6);
     expectCursor(low, "percent reference", {0, 0, 4, -1, -0.6, 3}, 4 * orintest::kEps);
     EXPECT_DOUBLE_EQ(fetch(-1, kMeasMidReference, x, pct).value, 1);
-    // Hysteresis in signal units as given (in percent: PercentReferencesFollowTheirMethod).
-    abs.mid = 3;
-    const Result h = fetch(-1, kMeasHysteresis, x, abs);
-    EXPECT_EQ(h.value, 1.0);
-    EXPECT_TRUE(h.cursor.y1 == 0 && h.cursor.y3 == 0) << h.cursor.y1 << " " << h.cursor.y3;
 }
 
 TEST(EngineLevels, PercentReferencesFollowTheirMethod) {
