@@ -58,6 +58,13 @@ TEST(EngineLevels, WeakModesFallBackToTheExtremes) {
     const Result topMinusBase = s.fetch(kMeasTopMinusBase, x);
     EXPECT_EQ(topMinusBase.value, 99.0);
     EXPECT_EQ(topMinusBase.cursor.y3, 99.0);
+    // A mode needs more than 5 %: of 20000 samples, 1000 at 0 (the rest over
+    // 1..99, some 192 per bin) leave base at the minimum, 1001 make bin 0 base.
+    for (size_t zeros : {size_t{1000}, size_t{1001}}) {
+        std::vector<double> r(20000, 0.0);
+        for (size_t i = zeros; i < r.size(); ++i) r[i] = static_cast<double>(1 + (i - zeros) % 99);
+        EXPECT_DOUBLE_EQ(fetch(-1, kMeasBase, r).value, zeros > 1000 ? 0.495 : 0.0) << zeros;
+    }
 }
 
 TEST(EngineLevels, SearchBoundsAreFormedInExtendedPrecision) {
