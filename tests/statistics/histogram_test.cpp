@@ -51,10 +51,10 @@ TEST(Histogra, CountsMatchLongDoubleBinningAndEveryInRangeSampleCounts) {
     const double nearMax[] = {0, 0.0437, 0.09999999999999999, 0.1};
     Histogra(nearMax, 4, 0.1, 0, ten, centres, 10);
     EXPECT_EQ(Counts(ten, ten + 10), (Counts{1, 0, 0, 0, 1, 0, 0, 0, 0, 2}));
-    // A range wider than the largest double; NaN is not counted.
-    const double wide[] = {-1e308, -1e307, 1e307, 1e308, NAN};
-    Histogra(wide, 5, 1e308, -1e308, ten, centres, 2);
-    EXPECT_EQ(Counts(ten, ten + 2), (Counts{2, 2}));
+    // Wider than the largest double: indexed in halves (-1e304 just below the middle); NaN is not counted.
+    const double wide[] = {-1e308, -1e307, -1e304, 1e307, 1e308, NAN};
+    Histogra(wide, 6, 1e308, -1e308, ten, centres, 2);
+    EXPECT_EQ(Counts(ten, ten + 2), (Counts{3, 2}));
     EXPECT_EQ(Values(centres, centres + 2), (Values{-5e307, 5e307}));
     // Over the measured range, all samples equal: every one in the last bin.
     const double sevens[] = {7, 7, 7};
