@@ -124,16 +124,20 @@ TEST(GetNewCoef, StepSolvesTheDampedNormalEquations) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(coef[i], static_cast<double>(i + 1 + delta[i]), 32 * orintest::kEps) << i;
 }
 
+// The weighted fit and covariance of the core, bit for bit.
 TEST(GenLSFit_head, ReturnsTheCovarianceInHOrLeavesHEmpty) {
-    const Problem p = cubic(0);
+    const Problem p = cubic(1);
+    std::vector<double> fit(p.k), covariance(p.k * p.k);
+    ASSERT_EQ(GenLSFitCoef(p.h.data(), p.n, p.k, p.y.data(), p.sigma.data(), fit.data(), covariance.data(), 3), 0);
     for (int32_t flag : {0, 1, 2}) {
         orintest::DoubleMatrixHandle h(p.n, p.k, p.h);
-        orintest::DoubleHandle y(p.y), sigma, coef;
+        orintest::DoubleHandle y(p.y), sigma(p.sigma), coef;
         const int32_t algorithm = 3;
         int32_t error = 9;
         EXPECT_EQ(GenLSFit_head(h, y, sigma, coef, &algorithm, &flag, &error), 0);
         EXPECT_EQ(error, 0) << flag;
-        EXPECT_EQ(coef.size(), flag == 2 ? 0 : p.k) << flag;
+        EXPECT_EQ(coef.values(), flag == 2 ? std::vector<double>{} : fit) << flag;
+        EXPECT_EQ(h.values(), flag == 1 ? covariance : std::vector<double>{}) << flag;
         EXPECT_EQ(h.rows(), flag == 1 ? p.k : 0) << flag;
         EXPECT_EQ(h.cols(), flag == 1 ? p.k : 0) << flag;
     }
