@@ -150,6 +150,12 @@ TEST(NarrowBand, FilterIsTheSpreadCascade) {
         // extended sum), the image stage's rounding carried by the model's l1
         // norm: a few eps of the output scale.
         for (size_t k = 0; k < y.size(); ++k) EXPECT_NEAR(y[k], static_cast<double>(want[k]), 1e-14) << k;
+        // The core gives the same outputs and writes nothing past them.
+        std::vector<double> core(y.size() + 1, 7.0);
+        ASSERT_EQ(FIRNarrowBandFilter(x.data(), 300, d->kind, d->M, d->modelCount, d->model, d->imageCount, d->image,
+                                      core.data()),
+                  0);
+        EXPECT_TRUE(std::equal(y.begin(), y.end(), core.begin()) && core.back() == 7.0);
         FreeFIRNarrowMem(&d, 0);
     }
 }
