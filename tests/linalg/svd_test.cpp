@@ -80,21 +80,6 @@ TYPED_TEST(SVDFamily, ReconstructsWithOrthogonalFactorsAndKnownValues) {
     for (int j = 0; j < 6; ++j) EXPECT_NEAR(s[j], sigma[j], 4 * 9 * kEps * sigma[0]) << j;
 }
 
-TEST(SVD, ClosedFormsAndDiagonalInput) {
-    // A shuffled diagonal: the sorted magnitudes, exactly (a sorted one
-    // passing through with U and V from the identity: HostCalls).
-    Mat a = {0, 0, -2, 0, 5, 0, 0.5, 0, 0, 0, 0, 0}, s(3), v(9);
-    ASSERT_EQ(SVD(a.data(), 4, 3, s.data(), v.data()), 0);
-    EXPECT_EQ(s, (Mat{5, 2, 0.5}));
-    // (n+1) x n with ones on the diagonal and sub-diagonal: singular values
-    // 2 cos(k pi / (2(n+1))), k = 1..n.
-    const int n = 8;
-    Mat b((n + 1) * n, 0.0), sb(n);
-    for (int i = 0; i < n; ++i) b[size_t(i) * n + i] = b[size_t(i + 1) * n + i] = 1;
-    ASSERT_EQ(SVDS(b.data(), n + 1, n, sb.data()), 0);
-    for (int k = 1; k <= n; ++k) EXPECT_NEAR(sb[k - 1], 2 * std::cos(k * M_PI / (2 * (n + 1))), 8 * n * kEps) << k;
-}
-
 TYPED_TEST(SVDFamily, WideAndNonFiniteInputEndWithACode) {
     using T = typename TypeParam::T;
     constexpr bool real = std::is_same_v<T, double>;
