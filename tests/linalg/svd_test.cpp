@@ -205,12 +205,10 @@ TYPED_TEST(SVDFamily, NormMatchesDirectSumsAndKnownValues) {
     double out = 0;
     long double fro = 0;
     for (const T &z : a) fro += std::norm(LCx(wide(z)));
-    // The 2-norm from a known largest value, tall and wide; 1, Frobenius,
+    // The 2-norm from a known largest value (wide: CondNumber); 1, Frobenius,
     // infinity directly (a real sum of magnitudes is one extended sum,
     // rounded once: exact).
-    const std::vector<T> kh = adjoint(k, m, n);
     for (auto [code, want, x, rows, tol] : {std::tuple{0, 3.5L, &k, m, 4 * m * kEps},
-                                            {0, 3.5L, &kh, n, 4 * m * kEps},
                                             {1, sumNorm(a, m, n, 1), &a, m, real ? 0 : 4 * m * kEps},
                                             {2, std::sqrt(fro), &a, m, (real ? 4 : 4 * m) * kEps},
                                             {3, sumNorm(a, m, n, 3), &a, m, real ? 0 : 4 * m * kEps}}) {
