@@ -88,26 +88,6 @@ TYPED_TEST(EigenFamily, SymmetricKnownSpectraResidualsAndScaling) {
     }
 }
 
-TYPED_TEST(EigenFamily, TridiagonalToeplitzClosedForm) {
-    // Diagonal a, sub-diagonal c, super-diagonal conj(c) of order n:
-    // eigenvalues a + 2|c| cos(k pi / (n + 1)).
-    using T = typename TypeParam::T;
-    const T c = elem<T>(-0.3, -0.4);
-    const double absC = double(std::abs(wide(c)));
-    for (int n : {1, 2, 10, 50}) {
-        std::vector<T> a(size_t(n) * n, elem<T>(0)), v(a.size());
-        for (int i = 0; i < n; ++i) {
-            a[size_t(i) * n + i] = elem<T>(1.5);
-            if (i + 1 < n) a[size_t(i + 1) * n + i] = c, a[size_t(i) * n + i + 1] = narrow<T>(cj(wide(c)));
-        }
-        std::vector<double> w(n);
-        ASSERT_EQ(TypeParam::symEigen(a.data(), n, 0, v.data(), w.data()), 0);
-        std::sort(w.begin(), w.end());
-        for (int k = 1; k <= n; ++k)
-            EXPECT_NEAR(w[n - k], 1.5 + 2 * absC * std::cos(k * M_PI / (n + 1)), kBound * n * kEps) << n;
-    }
-}
-
 TEST(GenEigen, CompanionRootsRotationsAndNonFiniteInput) {
     // The companion matrix of (z - 1)(z - 2)(z - 3)(z + 4): those roots.
     const double c[] = {1, -2, -13, 38, -24};
