@@ -2,8 +2,7 @@
 // forms, known spectra and as sets, residuals ||A v - lambda v||, the
 // eigenvector scalings; the real routines' companion and rotation cases and
 // matrices that deflate at once at every scale; the complex ones against
-// matrices built from known spectra (V D V^-1), Jordan blocks and scaled
-// matrices, the Hermitian routine's read triangle, the dispatch by matrix
+// Jordan blocks and scaled matrices, the Hermitian routine's read triangle, the dispatch by matrix
 // type and the entry point's failures.
 #include "support/prelude.h"
 
@@ -170,27 +169,6 @@ TEST(GenEigen, MatricesThatDeflateAtOnceConvergeAtEveryScale) {
                     }
             }
         }
-}
-
-TEST(CxGenEigen, KnownSpectraAsSets) {
-    // A = V D V^-1 with V random: Bauer-Fike bounds every computed
-    // eigenvalue's distance to the spectrum by kappa(V) ||dA|| with the
-    // backward error ||dA|| below 30 n eps ||A|| (infinity norms; rounding
-    // V D and A to double adds a few eps ||A|| kappa(V) more).
-    for (const std::vector<LCx> &d : {std::vector<LCx>{{2, 1}, {2, 1}, {2, 1}, {-1, 0}, {-1, 0}, {0.5, -3}},
-                                      std::vector<LCx>{{0, 0}, {0, 0}, {1e-8, 0}, {1, 1}, {-1, 1}}}) {
-        const int n = int(d.size());
-        SCOPED_TRACE(n);
-        const CMat v = randomCx(n, n, 4100 + n), vinv = toCx(inverseL(v, n));
-        CMat dm(size_t(n) * n, complexnum{0, 0});
-        for (int i = 0; i < n; ++i) dm[size_t(i) * n + i] = {double(d[i].real()), double(d[i].imag())};
-        const CMat a = toCx(productL(product(v, dm, n, n, n), vinv, n, n, n));
-        const long double tol = kBound * n * kEps * normInf(a, n, n) * normInf(v, n, n) * normInf(vinv, n, n);
-        CMat w(n), vec(size_t(n) * n);
-        ASSERT_EQ(CxGenEigenVectorValue(a.data(), n, 1, w.data(), vec.data()), 0);
-        EXPECT_TRUE(matchWithin(toL(w), d, tol)) << "tolerance " << double(tol);
-        EXPECT_LT(eigenResidual(a, n, toL(w), vec), kBound);
-    }
 }
 
 TEST(CxGenEigen, TriangularJordanAndZeroMatrices) {
