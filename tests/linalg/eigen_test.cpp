@@ -1,9 +1,9 @@
 // Eigen-decompositions, real and complex alike: eigenvalues against closed
 // forms, known spectra and as sets, residuals ||A v - lambda v||, the
 // eigenvector scalings; the real routines' companion and rotation cases and
-// matrices that deflate at once at every scale; the complex ones against
-// Jordan blocks and scaled matrices, the Hermitian routine's read triangle, the dispatch by matrix
-// type and the entry point's failures.
+// matrices that deflate at once at every scale, for the complex routine too;
+// the complex ones on scaled matrices, the Hermitian routine's read
+// triangle, the dispatch by matrix type and the entry point's failures.
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
@@ -169,26 +169,6 @@ TEST(GenEigen, MatricesThatDeflateAtOnceConvergeAtEveryScale) {
                     }
             }
         }
-}
-
-TEST(CxGenEigen, TriangularJordanAndZeroMatrices) {
-    // Upper triangular: already in Schur form, the diagonal comes back
-    // exactly. A Jordan block (defective): bounded time, finite vectors that
-    // satisfy the eigen-equation to rounding. Zero: zero eigenvalues.
-    CMat t = randomCx(5, 5, 4200);
-    for (int i = 0; i < 5; ++i)
-        for (int j = 0; j < i; ++j) t[size_t(i) * 5 + j] = {0, 0};
-    const CMat jordan = {{2, 1}, {1, 0}, {0, 0}, {0, 0}, {2, 1}, {1, 0}, {0, 0}, {0, 0}, {2, 1}};
-    for (auto [a, n] : {std::pair{t, 5}, {jordan, 3}, {CMat(16, complexnum{0, 0}), 4}}) {
-        SCOPED_TRACE(n);
-        CMat w(n), v(size_t(n) * n);
-        ASSERT_EQ(CxGenEigenVectorValue(a.data(), n, 1, w.data(), v.data()), 0);
-        std::vector<LCx> diag;
-        for (int i = 0; i < n; ++i) diag.push_back(at(a, size_t(i) * n + i));
-        EXPECT_TRUE(matchWithin(toL(w), diag, 0));
-        EXPECT_LT(eigenResidual(a, n, toL(w), v), kBound);
-        expectUnitColumns(v, n, 4 * kEps);
-    }
 }
 
 TEST(CxGenEigen, NonFiniteInputEndsWithACode) {
