@@ -1,9 +1,9 @@
 // Eigen-decompositions, real and complex alike: eigenvalues against closed
 // forms, known spectra and as sets, residuals ||A v - lambda v||, the
-// eigenvector scalings; the real routines' companion and rotation cases and
-// matrices that deflate at once at every scale, for the complex routine too;
-// the complex ones on scaled matrices, the Hermitian routine's read
-// triangle, the dispatch by matrix type and the entry point's failures.
+// eigenvector scalings; matrices that deflate at once at every scale, for
+// the real and the complex routine; the complex ones on scaled matrices,
+// the Hermitian routine's read triangle, the dispatch by matrix type and
+// the entry point's failures.
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
@@ -84,33 +84,6 @@ TYPED_TEST(EigenFamily, SymmetricKnownSpectraResidualsAndScaling) {
         std::vector<T> x = {elem<T>(1), elem<T>(bad), elem<T>(bad), elem<T>(1)}, vx(4);
         std::vector<double> wx(2);
         EXPECT_EQ(TypeParam::symEigen(x.data(), 2, 1, vx.data(), wx.data()), kErrNoConvergence);
-    }
-}
-
-TEST(GenEigen, CompanionRootsRotationsAndNonFiniteInput) {
-    // The companion matrix of (z - 1)(z - 2)(z - 3)(z + 4): those roots.
-    const double c[] = {1, -2, -13, 38, -24};
-    Mat comp(16);
-    ASSERT_EQ(CompanMatrix(c, 5, comp.data()), 0);
-    std::vector<complexnum> w(4), v(16);
-    ASSERT_EQ(GenEigenValueVector(comp.data(), 4, 1, w.data(), v.data()), 0);
-    EXPECT_LT(eigenResidual(comp, 4, toL(w), v), kBound);
-    std::sort(w.begin(), w.end(), [](complexnum x, complexnum y) { return x.re < y.re; });
-    const double roots[] = {-4, 1, 2, 3};
-    // Simple, well-separated roots: condition ~ 1e2 each.
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(w[i].re, roots[i], 1e2 * kBound * 38 * kEps);
-    // A rotation by t: exp(+-i t), the positive imaginary part first.
-    const double t = 0.7;
-    const Mat rot = {std::cos(t), -std::sin(t), std::sin(t), std::cos(t)};
-    ASSERT_EQ(GenEigenValueVector(rot.data(), 2, 1, w.data(), v.data()), 0);
-    EXPECT_NEAR(w[0].re, std::cos(t), 4 * kEps);
-    EXPECT_NEAR(w[0].im, std::sin(t), 4 * kEps);
-    EXPECT_NEAR(w[1].im, -std::sin(t), 4 * kEps);
-    EXPECT_LT(eigenResidual(rot, 2, toL(w), v), kBound);
-    for (double bad : {std::nan(""), -HUGE_VAL}) {
-        Mat a = random(5, 5, 1500);
-        a[12] = bad;
-        EXPECT_EQ(GenEigenValueVector(a.data(), 5, 1, w.data(), v.data()), kErrNoConvergence);
     }
 }
 
