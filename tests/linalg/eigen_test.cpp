@@ -208,22 +208,6 @@ TEST(CxEigen, DispatchByMatrixType) {
     EXPECT_EQ(CxEigenValueVector(h.data(), 0, 2, 1, w.data(), v.data()), kErrInvalidSelector);  // the type first
 }
 
-TEST(CxEigen, HandleFormResizes) {
-    const int n = 4;
-    for (int type : {0, 1}) {
-        const CMat in = type ? hermitian(n, 4701) : randomCx(n, n, 4700);
-        orintest::ComplexMatrixHandle A(n, n, in), Z(1, 1, {{9, 9}});
-        orintest::ComplexHandle W(CMat{{9, 9}});
-        int32_t error = -1;
-        ASSERT_EQ(CxEigenValueVector_head(A, byRef(type), byRef(1), W, Z, &error), 0);
-        ASSERT_TRUE(error == 0 && W.size() == n && Z.rows() == n && Z.cols() == n);
-        EXPECT_LT(eigenResidual(in, n, toL(W.values()), Z.values()), kBound) << type;
-        // Without vectors the vector output stays empty.
-        ASSERT_EQ(CxEigenValueVector_head(A, byRef(type), byRef(0), W, Z, &error), 0);
-        EXPECT_TRUE(W.size() == n && Z.emptied());
-    }
-}
-
 TEST(CxEigen, ScaledMatricesNeitherOverflowNorUnderflow) {
     // 2^k A has the eigenvalues 2^k lambda; at k = +-900 squares of entries
     // would overflow or underflow.
