@@ -45,29 +45,17 @@ TYPED_TEST(ProductsFamily, MatchLongDoubleSums) {
     }
 }
 
-TYPED_TEST(ProductsFamily, SumsCancelInExtendedPrecision) {
-    // (1e16 i)(i) + 1 + (1e16 i)(-i) = -1e16 + 1 + 1e16 = 1 exactly (real:
-    // 1e16 + 1 - 1e16); summed in double, 1 would be lost against 1e16 (its
-    // ulp is 2) and the sum be 0.
-    using T = typename TypeParam::T;
-    const double r = std::is_same_v<T, double>;
-    const std::vector<T> x = {elem<T>(r * 1e16, 1e16), elem<T>(1), elem<T>(r * 1e16, 1e16)},
-                         y = {elem<T>(r, 1), elem<T>(1), elem<T>(-r, -1)};
-    T got[3] = {};
-    ASSERT_EQ(TypeParam::dot(x.data(), y.data(), 3, &got[0]), 0);
-    ASSERT_EQ(TypeParam::matMul(x.data(), y.data(), 1, 3, 1, &got[1]), 0);
-    ASSERT_EQ(TypeParam::axVect(x.data(), 1, 3, y.data(), &got[2]), 0);
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(got[k], elem<T>(1)) << "dot, product, matrix-vector: " << k;
-    if constexpr (!std::is_same_v<T, double>) {
-        // One product whose parts cancel: (1 + t + i)(1 - t + i) has real part
-        // (1 + t)(1 - t) - 1 = -t^2, with t = 2^-30; were (1 + t)(1 - t) rounded
-        // to double on the way (to 1), the real part would be 0.
-        const double t = std::ldexp(1.0, -30);
-        const complexnum p[] = {{1 + t, 1}}, q[] = {{1 - t, 1}};
-        complexnum o{0, 0};
-        ASSERT_EQ(OuterProductCx(p, 1, q, 1, &o), 0);
-        EXPECT_EQ(o, (complexnum{-t * t, 2}));
-    }
+// (Sums of products held in extended precision and rounded once:
+// ProductsFamily.MatchLongDoubleSums.)
+TEST(CxProducts, OuterProductRoundsEachElementOnce) {
+    // One product whose parts cancel: (1 + t + i)(1 - t + i) has real part
+    // (1 + t)(1 - t) - 1 = -t^2, with t = 2^-30; were (1 + t)(1 - t) rounded
+    // to double on the way (to 1), the real part would be 0.
+    const double t = std::ldexp(1.0, -30);
+    const complexnum p[] = {{1 + t, 1}}, q[] = {{1 - t, 1}};
+    complexnum o{0, 0};
+    ASSERT_EQ(OuterProductCx(p, 1, q, 1, &o), 0);
+    EXPECT_EQ(o, (complexnum{-t * t, 2}));
 }
 
 TYPED_TEST(ProductsFamily, TraceNormColumnAndTranspose) {
