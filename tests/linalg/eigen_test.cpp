@@ -1,10 +1,9 @@
 // Eigen-decompositions, real and complex alike: eigenvalues against closed
 // forms, known spectra and as sets, residuals ||A v - lambda v||, the
-// eigenvector scalings; the real routines' companion and rotation cases and
-// matrices that deflate at once at every scale; the complex ones against
-// matrices built from known spectra (V D V^-1), Jordan blocks and scaled
-// matrices, the Hermitian routine's read triangle, the dispatch by matrix
-// type and the entry point's failures.
+// eigenvector scalings; matrices that deflate at once at every scale, for
+// the real and the complex routine; the complex ones on scaled matrices,
+// the Hermitian routine's read triangle, the dispatch by matrix type and
+// the entry point's failures.
 #include "support/prelude.h"
 
 #include "linalg_reference.h"
@@ -88,53 +87,6 @@ TYPED_TEST(EigenFamily, SymmetricKnownSpectraResidualsAndScaling) {
     }
 }
 
-TYPED_TEST(EigenFamily, TridiagonalToeplitzClosedForm) {
-    // Diagonal a, sub-diagonal c, super-diagonal conj(c) of order n:
-    // eigenvalues a + 2|c| cos(k pi / (n + 1)).
-    using T = typename TypeParam::T;
-    const T c = elem<T>(-0.3, -0.4);
-    const double absC = double(std::abs(wide(c)));
-    for (int n : {1, 2, 10, 50}) {
-        std::vector<T> a(size_t(n) * n, elem<T>(0)), v(a.size());
-        for (int i = 0; i < n; ++i) {
-            a[size_t(i) * n + i] = elem<T>(1.5);
-            if (i + 1 < n) a[size_t(i + 1) * n + i] = c, a[size_t(i) * n + i + 1] = narrow<T>(cj(wide(c)));
-        }
-        std::vector<double> w(n);
-        ASSERT_EQ(TypeParam::symEigen(a.data(), n, 0, v.data(), w.data()), 0);
-        std::sort(w.begin(), w.end());
-        for (int k = 1; k <= n; ++k)
-            EXPECT_NEAR(w[n - k], 1.5 + 2 * absC * std::cos(k * M_PI / (n + 1)), kBound * n * kEps) << n;
-    }
-}
-
-TEST(GenEigen, CompanionRootsRotationsAndNonFiniteInput) {
-    // The companion matrix of (z - 1)(z - 2)(z - 3)(z + 4): those roots.
-    const double c[] = {1, -2, -13, 38, -24};
-    Mat comp(16);
-    ASSERT_EQ(CompanMatrix(c, 5, comp.data()), 0);
-    std::vector<complexnum> w(4), v(16);
-    ASSERT_EQ(GenEigenValueVector(comp.data(), 4, 1, w.data(), v.data()), 0);
-    EXPECT_LT(eigenResidual(comp, 4, toL(w), v), kBound);
-    std::sort(w.begin(), w.end(), [](complexnum x, complexnum y) { return x.re < y.re; });
-    const double roots[] = {-4, 1, 2, 3};
-    // Simple, well-separated roots: condition ~ 1e2 each.
-    for (int i = 0; i < 4; ++i) EXPECT_NEAR(w[i].re, roots[i], 1e2 * kBound * 38 * kEps);
-    // A rotation by t: exp(+-i t), the positive imaginary part first.
-    const double t = 0.7;
-    const Mat rot = {std::cos(t), -std::sin(t), std::sin(t), std::cos(t)};
-    ASSERT_EQ(GenEigenValueVector(rot.data(), 2, 1, w.data(), v.data()), 0);
-    EXPECT_NEAR(w[0].re, std::cos(t), 4 * kEps);
-    EXPECT_NEAR(w[0].im, std::sin(t), 4 * kEps);
-    EXPECT_NEAR(w[1].im, -std::sin(t), 4 * kEps);
-    EXPECT_LT(eigenResidual(rot, 2, toL(w), v), kBound);
-    for (double bad : {std::nan(""), -HUGE_VAL}) {
-        Mat a = random(5, 5, 1500);
-        a[12] = bad;
-        EXPECT_EQ(GenEigenValueVector(a.data(), 5, 1, w.data(), v.data()), kErrNoConvergence);
-    }
-}
-
 TEST(GenEigen, MatricesThatDeflateAtOnceConvergeAtEveryScale) {
     // An exactly zero sub-diagonal entry is a deflation, not a stall: the
     // zero, diagonal and triangular matrices and block-diagonal ones with a
@@ -190,47 +142,6 @@ TEST(GenEigen, MatricesThatDeflateAtOnceConvergeAtEveryScale) {
                     }
             }
         }
-}
-
-TEST(CxGenEigen, KnownSpectraAsSets) {
-    // A = V D V^-1 with V random: Bauer-Fike bounds every computed
-    // eigenvalue's distance to the spectrum by kappa(V) ||dA|| with the
-    // backward error ||dA|| below 30 n eps ||A|| (infinity norms; rounding
-    // V D and A to double adds a few eps ||A|| kappa(V) more).
-    for (const std::vector<LCx> &d : {std::vector<LCx>{{2, 1}, {2, 1}, {2, 1}, {-1, 0}, {-1, 0}, {0.5, -3}},
-                                      std::vector<LCx>{{0, 0}, {0, 0}, {1e-8, 0}, {1, 1}, {-1, 1}}}) {
-        const int n = int(d.size());
-        SCOPED_TRACE(n);
-        const CMat v = randomCx(n, n, 4100 + n), vinv = toCx(inverseL(v, n));
-        CMat dm(size_t(n) * n, complexnum{0, 0});
-        for (int i = 0; i < n; ++i) dm[size_t(i) * n + i] = {double(d[i].real()), double(d[i].imag())};
-        const CMat a = toCx(productL(product(v, dm, n, n, n), vinv, n, n, n));
-        const long double tol = kBound * n * kEps * normInf(a, n, n) * normInf(v, n, n) * normInf(vinv, n, n);
-        CMat w(n), vec(size_t(n) * n);
-        ASSERT_EQ(CxGenEigenVectorValue(a.data(), n, 1, w.data(), vec.data()), 0);
-        EXPECT_TRUE(matchWithin(toL(w), d, tol)) << "tolerance " << double(tol);
-        EXPECT_LT(eigenResidual(a, n, toL(w), vec), kBound);
-    }
-}
-
-TEST(CxGenEigen, TriangularJordanAndZeroMatrices) {
-    // Upper triangular: already in Schur form, the diagonal comes back
-    // exactly. A Jordan block (defective): bounded time, finite vectors that
-    // satisfy the eigen-equation to rounding. Zero: zero eigenvalues.
-    CMat t = randomCx(5, 5, 4200);
-    for (int i = 0; i < 5; ++i)
-        for (int j = 0; j < i; ++j) t[size_t(i) * 5 + j] = {0, 0};
-    const CMat jordan = {{2, 1}, {1, 0}, {0, 0}, {0, 0}, {2, 1}, {1, 0}, {0, 0}, {0, 0}, {2, 1}};
-    for (auto [a, n] : {std::pair{t, 5}, {jordan, 3}, {CMat(16, complexnum{0, 0}), 4}}) {
-        SCOPED_TRACE(n);
-        CMat w(n), v(size_t(n) * n);
-        ASSERT_EQ(CxGenEigenVectorValue(a.data(), n, 1, w.data(), v.data()), 0);
-        std::vector<LCx> diag;
-        for (int i = 0; i < n; ++i) diag.push_back(at(a, size_t(i) * n + i));
-        EXPECT_TRUE(matchWithin(toL(w), diag, 0));
-        EXPECT_LT(eigenResidual(a, n, toL(w), v), kBound);
-        expectUnitColumns(v, n, 4 * kEps);
-    }
 }
 
 TEST(CxGenEigen, NonFiniteInputEndsWithACode) {
@@ -295,22 +206,6 @@ TEST(CxEigen, DispatchByMatrixType) {
     for (int type : {2, -1})
         EXPECT_EQ(CxEigenValueVector(h.data(), n, type, 1, w.data(), v.data()), kErrInvalidSelector);
     EXPECT_EQ(CxEigenValueVector(h.data(), 0, 2, 1, w.data(), v.data()), kErrInvalidSelector);  // the type first
-}
-
-TEST(CxEigen, HandleFormResizes) {
-    const int n = 4;
-    for (int type : {0, 1}) {
-        const CMat in = type ? hermitian(n, 4701) : randomCx(n, n, 4700);
-        orintest::ComplexMatrixHandle A(n, n, in), Z(1, 1, {{9, 9}});
-        orintest::ComplexHandle W(CMat{{9, 9}});
-        int32_t error = -1;
-        ASSERT_EQ(CxEigenValueVector_head(A, byRef(type), byRef(1), W, Z, &error), 0);
-        ASSERT_TRUE(error == 0 && W.size() == n && Z.rows() == n && Z.cols() == n);
-        EXPECT_LT(eigenResidual(in, n, toL(W.values()), Z.values()), kBound) << type;
-        // Without vectors the vector output stays empty.
-        ASSERT_EQ(CxEigenValueVector_head(A, byRef(type), byRef(0), W, Z, &error), 0);
-        EXPECT_TRUE(W.size() == n && Z.emptied());
-    }
 }
 
 TEST(CxEigen, ScaledMatricesNeitherOverflowNorUnderflow) {

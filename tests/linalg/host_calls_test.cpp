@@ -231,12 +231,18 @@ TEST(HostCalls, EveryScalarOfAHandleEntryPointIsReadThroughItsAddress) {
                     ok(call("EigenValueVector_head", H(a), I(&zero), H(values), H(none), &err)) && none.emptied();
          }},
         {"CxEigenValueVector_head",
-         [&] {  // Hermitian (type 1), with vectors
-             ComplexMatrixHandle a(2, 2, as<complexnum>(spd));
-             ComplexHandle values;
-             ComplexMatrixHandle vectors(0, 0, {});
+         [&] {  // Hermitian (type 1) with vectors, general (0) without: (7 -+ sqrt 17) / 2 either way
+             ComplexMatrixHandle a(2, 2, as<complexnum>(spd)), vectors(0, 0, {}), none(1, 1, {{9, 9}});
+             ComplexHandle values, general;
+             const auto spectrum = [](const CMat &w) {
+                 const double r = std::sqrt(17.0) / 2, lo = std::min(w[0].re, w[1].re), hi = std::max(w[0].re, w[1].re);
+                 const double off = std::fabs(lo - (3.5 - r)) + std::fabs(hi - (3.5 + r));
+                 return off + std::fabs(w[0].im) + std::fabs(w[1].im) < 64 * kEps;
+             };
              return ok(call("CxEigenValueVector_head", H(a), I(&one), I(&one), H(values), H(vectors), &err)) &&
-                    vectors.rows() == 2 && values.size() == 2;
+                    vectors.rows() == 2 && vectors.cols() == 2 && values.size() == 2 && spectrum(values.values()) &&
+                    ok(call("CxEigenValueVector_head", H(a), I(&zero), I(&zero), H(general), H(none), &err)) &&
+                    none.emptied() && general.size() == 2 && spectrum(general.values());
          }},
         {"qrd_head",
          [&] {  // Givens (1) leaves the identity as it is (Householder would negate it); Q is m x m
