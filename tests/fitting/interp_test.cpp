@@ -97,14 +97,9 @@ TEST(RatInterp, IsTheExactTableauAtEveryScale) {
                 // entries the growth bounds (measured: at most 4 eps).
                 EXPECT_LE(std::fabs(yout - want), 16 * kEps * growth) << t << " " << scale << " " << xval;
             }
-    // Five points of (1 + t + 2t^2)/(2 + t^2) fix it (degrees 2 over 2).
-    const auto f = [](long double t) { return (1 + t + 2 * t * t) / (2 + t * t); };
-    std::vector<double> fx = {-2, -0.5, 0.4, 1.1, 3}, fy;
-    for (double t : fx) fy.push_back(static_cast<double>(f(t)));
-    double yout = 0, dy = 0;
-    ASSERT_EQ(RatInterp(fx.data(), fy.data(), 5, 0.7, &yout, &dy), 0);
-    EXPECT_NEAR(yout, static_cast<double>(f(0.7)), 16 * kEps * ratTableau(fx, fy, 0.7).second);
+    // At a knot: its value, with no correction.
     const double y[] = {1, 2, 3, 4, 5, 6};
+    double yout = 0, dy = 0;
     ASSERT_EQ(RatInterp(x.data(), y, 6, 0.9, &yout, &dy), 0);
     EXPECT_EQ(yout, 4.0);
     EXPECT_EQ(dy, 0.0);
