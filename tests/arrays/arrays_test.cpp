@@ -37,23 +37,14 @@ TEST(Extremes, FirstOccurrencesAgreeWithBruteForce) {
 TEST(Normalisation, OutputsHaveTheirDefiningProperties) {
     const std::vector<double> x = orintest::randomDoubles(101, 3, 5, 9);
     std::vector<double> out(101);
-    double mean = 0, sd = 0, offset = 0, scale = 0;
+    double mean = 0, sd = 0, scale = 0;
     ASSERT_EQ(Normal2D(x.data(), 1, 101, out.data(), &mean, &sd), 0);
     long double s1 = 0, s2 = 0;
     for (double v : out) s1 += v, s2 += static_cast<long double>(v) * v;
     EXPECT_NEAR(static_cast<double>(s1 / 101), 0.0, 101 * 8 * kEps);
     EXPECT_NEAR(static_cast<double>(s2 / 101), 1.0, 101 * 8 * kEps);
-    ASSERT_EQ(Scale1D(x.data(), 101, out.data(), &offset, &scale), 0);
-    EXPECT_NEAR(*std::min_element(out.begin(), out.end()), -1.0, 4 * kEps);
-    EXPECT_NEAR(*std::max_element(out.begin(), out.end()), 1.0, 4 * kEps);
     ASSERT_EQ(QScale2D(x.data(), 101, 1, out.data(), &scale), 0);
     EXPECT_EQ(*std::max_element(out.begin(), out.end()), 1.0);
-    std::vector<double> u = x;
-    double norm = 0;
-    ASSERT_EQ(UnitVector(u.data(), 101, &norm), 0);
-    long double length = 0;
-    for (double v : u) length += static_cast<long double>(v) * v;
-    EXPECT_NEAR(static_cast<double>(length), 1.0, 101 * 4 * kEps);
 }
 
 // Half the range, and the Euclidean norm, of data near the largest double
