@@ -205,10 +205,8 @@ TEST(ANOVA, ChecksInTheirOrder) {
     const Design d = balanced({2, 2, 2}, 2, 8);
     const double *y = d.y.data();
     const int32_t *ia = d.index[0].data(), *ib = d.index[1].data(), *ic = d.index[2].data();
-    std::vector<int32_t> bad(ia, ia + 16), moved(ia, ia + 16);
+    std::vector<int32_t> bad(ia, ia + 16);
     bad[3] = 2;
-    // One observation moves from an A = 1 cell to the A = 0 cell beside it.
-    *std::find(moved.begin(), moved.end(), 1) = 0;
     double o[32];
     const auto one = [&](const int32_t *g, int32_t n, int32_t k) {
         return ANOVA1Way(y, g, n, k, o, o + 1, o + 2, o + 3, o + 4, o + 5, o + 6);
@@ -233,14 +231,13 @@ TEST(ANOVA, ChecksInTheirOrder) {
         {"2: size wraps", two(ia, 0, 1, 65536, -65536), kErrAnovaSize},
         {"2: most negative count", two(ia, 0, 1, INT32_MIN, 2), kErrAnovaSize},
         {"2: index", two(bad.data(), 16, 4, 2, 2), kErrAnovaLevelIndex},
-        {"2: unbalanced", two(moved.data(), 16, 4, 2, 2), kErrAnovaUnbalanced},
         {"3: size wraps", three(ia, 0, 2, 2048, 2048, 2048), kErrAnovaSize},
         {"3: one level", three(ia, 16, 2, 1, 4, 2), kErrAnovaLevels},
         {"3: index", three(bad.data(), 16, 2, 2, 2, 2), kErrAnovaLevelIndex},
-        {"3: unbalanced", three(moved.data(), 16, 2, 2, 2, 2), kErrAnovaUnbalanced},
     };
     // Further rows (one level, k = n, m 0 and 1, random with one per cell)
-    // are the contract table's, through the entry points.
+    // are the contract table's, through the entry points; unbalanced cells
+    // the sweep's (its rows draw the level indices at random).
     for (const auto &row : rows) EXPECT_EQ(row.got, row.code) << row.name;
 }
 
@@ -272,7 +269,6 @@ ORIN_CONTRACT_TABLE(Anova) {
     };
     return {
         ORIN_ROW(kErrArraySizeMismatch, oneWay(c, {}, {0}, 2, e)),  // lengths before empty
-        ORIN_ROW(kErrArraySizeMismatch, oneWay(c, {1, 3, 5, 7}, shortI, 2, e)),
         ORIN_ROW(kErrAnovaLevels, oneWay(c, {1, 3, 5}, shortI, 3, e)),  // k = n
         ORIN_ROW(kErrArraySizeMismatch, twoWay(c, y, ia, {0, 1}, 0, 1, 2, e)),
         ORIN_ROW(kErrAnovaSize, twoWay(c, {}, {}, {}, 1, 2, 2, e)),

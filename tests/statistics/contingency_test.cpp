@@ -46,13 +46,12 @@ TEST(ContingencyTable, AgainstPearsonsDefinitionAndTheTwoByTwoClosedForm) {
 }
 
 TEST(ContingencyTable, ChecksAndDegenerateTables) {
-    const int32_t t[] = {1, 2, 3, 4, 5, 6}, negative[] = {1, 2, 3, -4}, zeroRow[] = {0, 0, 3, 4};
+    const int32_t t[] = {1, 2, 3, 4, 5, 6}, zeroRow[] = {0, 0, 3, 4};
     double chi2 = 7, p = 7;
     // Negative dimensions are a table too small, not a failed allocation.
     EXPECT_EQ(Contingency_Table(-3, -2, t, &chi2, &p), kErrTableTooSmall);
     // 2^32 cells cannot be addressed: refused before a count is read.
     EXPECT_EQ(Contingency_Table(65536, 65536, t, &chi2, &p), kErrOutOfMemory);
-    EXPECT_EQ(Contingency_Table(2, 2, negative, &chi2, &p), kErrNegativeCount);
     EXPECT_TRUE(chi2 == 7 && p == 7);
     // A zero row leaves the statistic undefined: NaN, and no error.
     ASSERT_EQ(Contingency_Table(2, 2, zeroRow, &chi2, &p), 0);

@@ -10,15 +10,9 @@ using Values = std::vector<double>;
 
 namespace {
 
-struct BinsHandle {
-    HistogramBinArrayHdl h;
-    explicit BinsHandle(const std::vector<HistogramBin> &bins) {
-        h = reinterpret_cast<HistogramBinArrayHdl>(DSNewHandle(4 + bins.size() * sizeof(HistogramBin)));
-        (*h)->dimSize = static_cast<int32_t>(bins.size());
-        for (size_t k = 0; k < bins.size(); ++k) (*h)->elt[k] = bins[k];
-    }
-    ~BinsHandle() { DSDisposeHandle(reinterpret_cast<UHandle>(h)); }
-};
+// Bin records (20 bytes, no numeric type code): made with DSNewHandle.
+using BinsHandle = orintest::Handle<HistogramBinArray>;
+constexpr auto kRecords = orintest::Placement::kUnaligned;
 
 bool holds(const HistogramBin &b, double x) {
     const bool lowIn = b.inclusion == 0 || b.inclusion == 2 ? x >= b.lower : x > b.lower;
@@ -82,11 +76,11 @@ TEST(GeneralHistogram, InclusionRulesAndRandomBinsAgainstIntervalReference) {
         bins.push_back({at, at + l, static_cast<int32_t>(gen() % 4)});
         at += l + gap(gen);
     }
-    BinsHandle bh(bins);
+    BinsHandle bh(bins, kRecords);
     DoubleHandle xh(x);
     Int32Handle counts({9});
     int32_t totals[3], error = 1;
-    ASSERT_EQ(GenHistH(xh, bh.h, counts, totals, &error) + error, 0);
+    ASSERT_EQ(GenHistH(xh, bh, counts, totals, &error) + error, 0);
     Counts expected(bins.size()), expectedTotals(3);
     for (double v : x) {
         bool any = false;
@@ -109,7 +103,7 @@ TEST(GeneralHistogram, InclusionRulesAndRandomBinsAgainstIntervalReference) {
     // No samples: -20003 with the counts zeroed, not emptied.
     DoubleHandle empty;
     std::fill(totals, totals + 3, 7);
-    GenHistH(empty, bh.h, counts, totals, &error);
+    GenHistH(empty, bh, counts, totals, &error);
     EXPECT_EQ(error, kErrEmptyArray);
     EXPECT_EQ(counts.values(), Counts(bins.size()));
     EXPECT_EQ(Counts(totals, totals + 3), (Counts{0, 0, 0}));
@@ -121,10 +115,10 @@ ORIN_CONTRACT_TABLE(Histograms) {
     static const int32_t none = 0;
     // A negative bin count also clears the totals.
     const auto general = [](Contract &c, int32_t *e) {
-        BinsHandle bh({});
-        (*bh.h)->dimSize = -1;
+        BinsHandle bh({}, kRecords);
+        (*bh.get())->dimSize = -1;
         int32_t totals[3] = {1, 1, 1};
-        const int32_t ret = GenHistH(c.input({1}), bh.h, c.output<Int32Array>({1}), totals, e);
+        const int32_t ret = GenHistH(c.input({1}), bh, c.output<Int32Array>({1}), totals, e);
         return totals[0] == 0 && totals[2] == 0 ? ret : 1;
     };
     return {
@@ -136,14 +130,14 @@ ORIN_CONTRACT_TABLE(Histograms) {
 
 // The two resizes of histgran_head, the one of GenHistH.
 ORIN_ALLOCATION_CASE(Histograms, 3) {
-    BinsHandle bh({{0, 1, 0}, {1, 2, 0}});
+    BinsHandle bh({{0, 1, 0}, {1, 2, 0}}, kRecords);
     DoubleHandle x({3, 1, 2, 0, 4}), centres;
     Int32Handle counts, general;
     int32_t nbins = 4, error = 0, generalError = 0, totals[3] = {9, 9, 9};
     MgErr status = 0, generalStatus = 0;
     inj.call([&] {
         status = histgran_head(x, &nbins, counts, centres, &error);
-        return generalStatus = GenHistH(x, bh.h, general, totals, &generalError);
+        return generalStatus = GenHistH(x, bh, general, totals, &generalError);
     });
     const bool first = inj.site() == 1 || inj.site() == 2, second = inj.site() == 3;
     EXPECT_EQ(error, first ? kErrOutOfMemory : 0);
