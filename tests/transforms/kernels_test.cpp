@@ -121,30 +121,6 @@ TEST(FFTHelpers, CxMul1DMayWriteOverItsFirstOperand) {
     EXPECT_EQ(CxMul1D(xr, xi, yr, yi, 0, outR, outI), kErrEmptyArray);
 }
 
-TEST(FFTHelpers, BitReverseIsTheBitReversalPermutation) {
-    // Small lengths go by the counter, from 256 on by tiles; separate
-    // strided arrays and interleaved elements (im right after re) alike.
-    for (int32_t n : {1, 2, 8, 64, 256, 4096}) {
-        const int32_t m = Log2(n);
-        auto reversed = [m](int32_t i) {
-            int32_t r = 0;
-            for (int32_t b = 0; b < m; ++b)
-                if (i & (1 << b)) r |= 1 << (m - 1 - b);
-            return r;
-        };
-        std::vector<double> re(2 * n), im(2 * n), c(2 * n);
-        for (int32_t i = 0; i < n; ++i) re[2 * i] = i, im[2 * i] = -i, c[2 * i] = i, c[2 * i + 1] = -i;
-        BitReverse(re.data(), im.data(), n, 2);
-        BitReverse(&c[0], &c[1], n, 2);
-        for (int32_t i = 0; i < n; ++i) {
-            ASSERT_EQ(re[2 * i], reversed(i)) << n << " " << i;
-            ASSERT_EQ(im[2 * i], -reversed(i)) << n << " " << i;
-            ASSERT_EQ(c[2 * i], reversed(i)) << "interleaved " << n << " " << i;
-            ASSERT_EQ(c[2 * i + 1], -reversed(i)) << "interleaved " << n << " " << i;
-        }
-    }
-}
-
 TEST(MixFFTTables, FactorListsInStageOrder) {
     using V = std::vector<int32_t>;
     // 96: last factor 3, no rewrite; 128: 2 * 8 becomes 4 * 4; the large
