@@ -141,33 +141,6 @@ TEST(MixFFTTables, FactorListsInStageOrder) {
                                                       {1 << 24, V(8, 8)},
                                                       {2147483647, {2147483647}}};
     for (const auto &[n, want] : cases) EXPECT_EQ(factorList(n), want) << n;
-
-    int32_t span[33], groups[33], factors[32], count = -1, n = 60;
-    ASSERT_EQ(transTableSetup(span, factors, groups, &count, &n), 0);
-    ASSERT_EQ(count, 3);
-    EXPECT_EQ(V(span + 1, span + 4), V({1, 2, 6}));
-    EXPECT_EQ(V(groups, groups + 4), V({60, 30, 10, 1}));
-
-    int32_t list[] = {0, 211, 211, 13, 13, 7, 3};
-    EXPECT_TRUE(shouldUpdateChirpTable(list, 1));
-    EXPECT_FALSE(shouldUpdateChirpTable(list, 2));
-    EXPECT_FALSE(shouldUpdateTrigTable(list, 1));
-    EXPECT_TRUE(shouldUpdateTrigTable(list, 3));
-    EXPECT_FALSE(shouldUpdateTrigTable(list, 4));
-    EXPECT_TRUE(shouldUpdateTrigTable(list, 5));
-    EXPECT_FALSE(shouldUpdateTrigTable(list, 6));  // 3 has its own butterfly
-    EXPECT_FALSE(shouldUpdateChirpTable(list, 3));
-}
-
-TEST(MixFFTTables, RepermuteIsTheDigitReversal) {
-    // n = 60 = [2, 3, 10]: i = d1 + 2 d2 + 6 d3 reads input
-    // d1 * 30 + d2 * 10 + d3.
-    int32_t span[33], groups[33], factors[32], count = -1, n = 60;
-    transTableSetup(span, factors, groups, &count, &n);
-    std::vector<double> x(2 * n, -1.0), y(n);
-    for (int32_t i = 0; i < n; ++i) x[2 * i] = i;
-    Repermute(n, count, factors, groups, x.data(), y.data(), 2);
-    for (int32_t i = 0; i < n; ++i) EXPECT_EQ(y[i], (i % 2) * 30 + (i / 2 % 3) * 10 + i / 6) << i;
 }
 
 TEST(MixFFTTables, TrigAndChirpTables) {
