@@ -81,10 +81,8 @@ TEST(Hartley, MatchesDirectSumAndIsItsOwnInverseUpToN) {
         auto h = x;
         ASSERT_EQ(FHT(h.data(), n), 0);
         EXPECT_LT(relativeRms(h, want), logBound(1, n)) << n;
-        ASSERT_EQ(FHT(h.data(), n), 0);
-        for (int32_t t = 0; t < n; ++t) EXPECT_NEAR(h[t], n * x[t], n * logBound(4, n)) << n << " " << t;
-        ASSERT_EQ(InvFHT(h.data(), n), 0);
-        EXPECT_LT(relativeRms(h, want), logBound(1, n)) << "InvFHT " << n;  // H/n applied to n x is H
+        ASSERT_EQ(InvFHT(h.data(), n), 0);  // H/n: the transform applied twice is n times the identity
+        EXPECT_LT(relativeRms(h, x), logBound(2, n)) << "InvFHT " << n;
     }
 }
 
