@@ -207,16 +207,12 @@ TEST(IIRDesign, ChecksInDocumentedOrderAndNothingWrittenOnFailure) {
     for (const Case &c : cases) {
         const auto run = [&](const char *routine, int32_t expected, auto call) {
             const std::string what = std::string(routine) + ": " + c.name;
-            std::vector<double> a(8, 9.0), b(10, 9.0);
-            IIRFilterInfo info{};
-            info.type = c.type;
-            info.order = c.order;
+            Cascade k{c.type, c.order, std::vector<double>(8, 9.0), std::vector<double>(10, 9.0)};
+            IIRFilterInfo info = k.info();
             info.aCount = c.aCount;
-            info.a = a.data();
             info.bCount = c.bCount;
-            info.b = b.data();
             EXPECT_EQ(call(&info), expected) << what;
-            EXPECT_TRUE(expected == 0 || (a == std::vector<double>(8, 9.0) && b == std::vector<double>(10, 9.0)))
+            EXPECT_TRUE(expected == 0 || (k.a == std::vector<double>(8, 9.0) && k.b == std::vector<double>(10, 9.0)))
                 << what;
         };
         run("Bw_Coef", c.bw, [&](IIRFilterInfo *i) { return Bw_Coef(c.fs, c.fl, c.fh, i); });
