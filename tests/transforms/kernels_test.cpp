@@ -34,17 +34,19 @@ TEST(SplitRadix, PackedSpectrumLayoutAndStrideTwo) {
         ASSERT_EQ(SpReInvFFT(p.data(), n, m), 0);
         EXPECT_LT(relativeRms(p, x), logBound(2, n)) << "SpReInvFFT n=" << n;
 
-        // Stride 2 (interleaved) and 3 give the very same values as stride
-        // 1 and touch nothing between.
+        // Stride 2 (interleaved, and in two separate arrays: -2) and 3 give
+        // the very same values as stride 1 and touch nothing between.
         const auto yr = randomDoubles(n, 8 * n), yi = randomDoubles(n, 9 * n);
         auto sr = yr, si = yi;
         ASSERT_EQ(SplitRadixCxFFT(sr.data(), si.data(), n, 1), 0);
-        for (int32_t s : {2, 3}) {
-            std::vector<double> c(3 * n, 7.0);
-            for (int32_t k = 0; k < n; ++k) c[s * k] = yr[k], c[s * k + 1] = yi[k];
-            ASSERT_EQ(SplitRadixCxFFT(&c[0], &c[1], n, s), 0);
+        for (int32_t s : {2, 3, -2}) {
+            const int32_t st = std::abs(s);
+            std::vector<double> c(3 * n, 7.0), apart(2 * n, 7.0);
+            double *r = c.data(), *i = s < 0 ? apart.data() : &c[1];
+            for (int32_t k = 0; k < n; ++k) r[st * k] = yr[k], i[st * k] = yi[k];
+            ASSERT_EQ(SplitRadixCxFFT(r, i, n, st), 0);
             for (int32_t k = 0; k < n; ++k) {
-                ASSERT_TRUE(c[s * k] == sr[k] && c[s * k + 1] == si[k]) << "stride " << s << " n=" << n << " k=" << k;
+                ASSERT_TRUE(r[st * k] == sr[k] && i[st * k] == si[k]) << "stride " << s << " n=" << n << " k=" << k;
                 if (s == 3) {
                     ASSERT_EQ(c[3 * k + 2], 7.0) << n << " " << k;
                 }
