@@ -41,14 +41,10 @@ TEST(NarrowBand, EveryKindMeetsItsRippleAndAttenuation) {
                                            {3, 40, 20, 200, 3}, {0, 300, 310, 0, 4}, {1, 150, 140, 0, 5}};
     for (const Request &r : requests) {
         SCOPED_TRACE(testing::Message() << "type " << r.type << " f1 " << r.f1 << " f2 " << r.f2);
-        OrinHostClearDebugText();
         FIRNarrowDesign *d = nullptr;
         ASSERT_EQ(FIRNarrowCoef(fs, r.f1, r.f2, r.fc, dp, As, r.type, &d), 0);
         EXPECT_EQ(d->kind, r.kind);
         EXPECT_GT(d->M, 1);
-        const std::string trace = OrinHostDebugText();
-        EXPECT_NE(trace.find("Mtaps=" + std::to_string(d->modelCount)), std::string::npos);
-        EXPECT_TRUE(r.type < 2 || trace.find("interp=" + std::to_string(d->M)) != std::string::npos);
         double passDev = 0, stopGain = 0;
         // Emulated long double (32-bit) and the sanitizer take a coarser grid.
         const int points = orintest::kReducedSuite ? 1500 : 8000;

@@ -12,12 +12,17 @@ inline double logBound(double c, int64_t n) {
     return c * std::max(1.0, std::log2(static_cast<double>(n))) * 2.220446049250313e-16;
 }
 
-// Lengths that may get a radix-3, 5, 8 or 10 stage (all but the powers of
-// two up to the split-radix limit of 10,000,000): decided from n alone, not
-// from the library's own factor list.
+// Lengths that may get a radix-3, 5, 8 or 10 stage with 14-digit constants:
+// those with a prime factor above 5, and the powers of two beyond the
+// split-radix limit of 10,000,000. The 2, 3, 5-smooth lengths go by passes
+// with full-precision constants. Decided from n alone, not from the
+// library's own factor list.
 inline bool usesShortConstants(int32_t n) {
-    if ((n & (n - 1)) == 0 && n <= 10000000) return false;
-    return n % 3 == 0 || n % 5 == 0 || n % 8 == 0;
+    if ((n & (n - 1)) == 0) return n > 10000000;
+    int32_t rest = n;
+    for (int32_t p : {2, 3, 5})
+        while (rest % p == 0) rest /= p;
+    return rest > 1 && (n % 3 == 0 || n % 5 == 0 || n % 8 == 0);
 }
 
 // The forward transform's bound for length n (see accuracy_test.cpp), and

@@ -114,21 +114,6 @@ TEST(FFTLongLengths, MatchDirectBinsOnEveryPath) {
     }
 }
 
-TEST(FFTSplitLengths, ThreeAndFiveTimesPowersOfTwoMatchDirectDft) {
-    // n = 3 2^k and 5 2^k by radix-2, 3, 4, 5 passes with full-precision
-    // constants keep the power-of-two bound log2(n) eps, forward and back
-    // (FFTAccuracy holds the other entry points at these lengths).
-    for (int32_t n : {192, 320, 640, 3 * 1024, 5 * 512}) {
-        if (kReducedSuite && n > 640) continue;
-        const auto xr = randomDoubles(n, 31 + n), xi = randomDoubles(n, 32 + n);
-        auto re = xr, im = xi;
-        ASSERT_EQ(FFT(re.data(), im.data(), n), 0);
-        EXPECT_LT(relativeRms(re, im, directDFT(xr, xi)), logBound(1, n)) << "FFT n=" << n;
-        ASSERT_EQ(InvFFT(re.data(), im.data(), n), 0);
-        EXPECT_LT(relativeRms(interleave(re, im), interleave(xr, xi)), logBound(3, n)) << "InvFFT n=" << n;
-    }
-}
-
 // The half-length real path of a smooth length works in the caller's two
 // arrays with the cached plan: no allocation at all. (The sweep fails the
 // work block of the 3 2^k path, row FFT at length 192.)
