@@ -253,12 +253,10 @@ public:
                 fail("destroying live session " + std::to_string(s.id) + " gave " + std::to_string(code));
         }
         sessions_.clear();
-        if (ok() && OrinHostLiveBlocks() != blocks)
-            fail("host blocks alive: " + std::to_string(OrinHostLiveBlocks()) + ", before the program " +
-                 std::to_string(blocks));
-        if (ok() && OrinHostLiveMutexes() != mutexes)
-            fail("host mutexes alive: " + std::to_string(OrinHostLiveMutexes()) + ", before the program " +
-                 std::to_string(mutexes));
+        const std::pair<const char *, int64_t> left[] = {{"blocks", OrinHostLiveBlocks() - blocks},
+                                                         {"mutexes", OrinHostLiveMutexes() - mutexes}};
+        for (const auto &[what, count] : left)
+            if (count != 0) fail("host " + std::string(what) + " left alive by the program: " + std::to_string(count));
     }
 
 private:
@@ -586,28 +584,18 @@ private:
                 fail("unknown measurement id gave " + std::to_string(o.code) + ", want -20325");
             return;
         }
-        switch (o.code) {
-            case 0: break;
-            case kErrEngineOutOfMemory:
-                if (!refused) fail("-20311 without a refused allocation");
-                return;
-            case kErrTooFewCrossings:
-            case kErrHistogramBinWidth:
-            case kErrTooFewEdges:
-            case kErrReferenceOrder:
-            case kErrReferenceUnits:
-            case kErrReferenceMethod:
-            case kErrHistogramBins:
-            case kErrResultNotFinite:
-            case kErrNoPeriod:
-            case kErrEdgeCount:
-            case kErrZeroDuration: return;
-            case kErrUnknownMeasurement:
-                if (known) fail("a known measurement gave -20325");
-                return;
-            default: fail("undocumented code " + std::to_string(o.code)); return;
-        }
-        if (intermediate) return;
+        // The codes a measurement documents; the out-of-memory code only for
+        // a refused allocation, the unknown-id code only for an unknown id.
+        static const int32_t kCodes[] = {kErrEngineOutOfMemory, kErrUnknownMeasurement, kErrTooFewCrossings,
+                                         kErrHistogramBinWidth, kErrTooFewEdges,        kErrReferenceOrder,
+                                         kErrReferenceUnits,    kErrReferenceMethod,    kErrHistogramBins,
+                                         kErrResultNotFinite,   kErrNoPeriod,           kErrEdgeCount,
+                                         kErrZeroDuration};
+        if (o.code == kErrEngineOutOfMemory && !refused) return fail("-20311 without a refused allocation");
+        if (o.code == kErrUnknownMeasurement && known) return fail("a known measurement gave -20325");
+        if (o.code != 0 && !std::count(std::begin(kCodes), std::end(kCodes), o.code))
+            return fail("undocumented code " + std::to_string(o.code));
+        if (o.code != 0 || intermediate) return;
         ++report_.fetchesSucceeded;
         const double r = o.result;
         if (!std::isfinite(r)) return fail("success with a value that is not finite");
