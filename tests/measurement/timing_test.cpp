@@ -111,8 +111,6 @@ TEST(EngineTiming, RecordsStartingHighOrHoldingOneEdge) {
     const Result over = t.fetch(kMeasRisingOvershoot, one, {}, 1, 0, 0.25);
     ASSERT_EQ(over.code, 0);
     expectCursor(over, "single-edge overshoot", {28 * 0.25, kSkip, 49 * 0.25});
-    EXPECT_EQ(t.fetch(kMeasPeriod, one).code, kErrTooFewCrossings);
-    EXPECT_EQ(t.fetch(kMeasPositiveDutyCycle, one).code, kErrTooFewCrossings);
 }
 
 TEST(EngineTiming, OvershootAndPreshootOfARingingPulse) {
@@ -189,14 +187,11 @@ TEST(EngineTiming, DegenerateDurationsAndPeriods) {
 }
 
 TEST(EngineTiming, NaNSamplesAreSkippedAndEdgesKeepTheirOrder) {
-    // A NaN on a crossing sample: the crossing is interpolated across the
-    // gap, here landing where it was (high crossing of the rise at 48,
-    // middle crossing at 44).
+    // A NaN on a middle-level crossing sample: the crossing is interpolated
+    // across the gap, here landing where it was (at 144, the second rise's).
     auto x = enginetest::trapezoid(3);
-    x[48] = kNaN;
     x[144] = kNaN;
     Session s;
-    EXPECT_EQ(s.fetch(kMeasRiseTime, x).value, 8.0);
     EXPECT_EQ(s.fetch(kMeasPeriod, x).value, 100.0);
     EXPECT_EQ(s.fetch(kMeasPositiveWidth, x, {}, 2).value, 50.0);
     // NaNs hiding both crossings of a rise: the edge spans the gap (low at
