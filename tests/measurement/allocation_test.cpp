@@ -9,7 +9,7 @@
 
 namespace {
 const std::vector<double> &train() {
-    static const std::vector<double> x = enginetest::trapezoid(3);
+    static const std::vector<double> x = trapezoid(3);
     return x;
 }
 }  // namespace
@@ -25,10 +25,10 @@ ORIN_ALLOCATION_CASE(EngineCreateAndFetchRiseTime, 19) {
         EXPECT_EQ(created, kErrEngineOutOfMemory);
         return;
     }
-    const auto r = inj.call([&] { return enginetest::fetch(id, kMeasRiseTime, train()); });
+    const auto r = inj.call([&] { return fetch(id, kMeasRiseTime, train()); });
     EXPECT_TRUE(r.code == 0 || (inj.failing() && r.code == kErrEngineOutOfMemory)) << r.code;
     // Nothing half-made is kept: after a failure the same request succeeds.
-    const auto again = r.code ? enginetest::fetch(id, kMeasRiseTime, train()) : r;
+    const auto again = r.code ? fetch(id, kMeasRiseTime, train()) : r;
     EXPECT_TRUE(again.code == 0 && again.value == 8.0) << again.code;
     EXPECT_EQ(measurements_destroy(id), 0);
 }

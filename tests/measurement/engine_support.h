@@ -99,4 +99,6 @@ inline std::vector<double> sine(int n, double samplesPerPeriod, double a = 1, do
 
 }  // namespace enginetest
 
+using namespace enginetest;  // NOLINT: test code only, as the prelude's orintest
+
 #endif  // ORIN_TESTS_MEASUREMENT_ENGINE_SUPPORT_H

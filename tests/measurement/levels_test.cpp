@@ -6,13 +6,6 @@
 
 #include "engine_support.h"
 
-using enginetest::absolute;
-using enginetest::expectCursor;
-using enginetest::fetch;
-using enginetest::Levels;
-using enginetest::Result;
-using enginetest::Session;
-
 namespace {
 
 // A square wave alternating between 0 and 5, `each` samples per half.
