@@ -314,8 +314,13 @@ private:
         if (kind != kRepeatFetch && kind != kFailNextAllocation) haveLast_ = false;
         switch (kind) {
             case kCreate: create(); break;
-            case kDestroy: destroyOrClear(true); break;
-            case kClear: destroyOrClear(false); break;
+            case kDestroy:
+            case kClear: {
+                const int32_t id = chooseSession(false);
+                if (isStale(id)) ++report_.staleIdsUsed;
+                destroyOrClear(id, kind == kDestroy);
+                break;
+            }
             case kFetch: fetch(); break;
             case kNewWaveform:
                 makeWaveform(b_, wave_);
@@ -332,7 +337,7 @@ private:
                 break;
             }
             case kDestroyAll:
-                while (!sessions_.empty() && ok()) destroy(sessions_.back().id);
+                while (!sessions_.empty() && ok()) destroyOrClear(sessions_.back().id, true);
                 break;
             case kRepeatFetch: repeat(); break;
             default: break;
@@ -361,33 +366,22 @@ private:
         }
     }
 
-    void destroy(int32_t id) {
-        const bool live = find(id) != nullptr;
-        const int32_t code = measurements_destroy(id);
-        note("destroy " + std::to_string(id) + " -> " + std::to_string(code));
-        if (code != (live ? 0 : kErrUnknownSession))
-            return fail("destroy of a " + std::string(live ? "live" : "unknown") + " session gave " +
-                        std::to_string(code));
-        if (live) {
-            sessions_.erase(
-                std::find_if(sessions_.begin(), sessions_.end(), [&](const SessionModel &s) { return s.id == id; }));
-            if (stale_.size() >= kMaxStaleIds) stale_.erase(stale_.begin());
-            stale_.push_back(id);
-        }
-    }
-
-    void destroyOrClear(bool destroying) {
-        const int32_t id = chooseSession(false);
-        if (isStale(id)) ++report_.staleIdsUsed;
-        if (destroying) return destroy(id);
+    // Destroys or clears a session, live, stale or invented: 0 for a live
+    // one, -20321 for any other.
+    void destroyOrClear(int32_t id, bool destroying) {
         SessionModel *s = find(id);
-        const int32_t code = measurements_clear(id);
-        note("clear " + std::to_string(id) + " -> " + std::to_string(code));
+        const std::string what = destroying ? "destroy" : "clear";
+        const int32_t code = (destroying ? measurements_destroy : measurements_clear)(id);
+        note(what + " " + std::to_string(id) + " -> " + std::to_string(code));
         if (code != (s ? 0 : kErrUnknownSession))
-            return fail("clear of a " + std::string(s ? "live" : "unknown") + " session gave " + std::to_string(code));
-        if (s) {
+            return fail(what + " of a " + (s ? "live" : "unknown") + " session gave " + std::to_string(code));
+        if (s && !destroying) {
             s->consistent = true;
             s->hasBaseline = false;
+        } else if (s) {
+            sessions_.erase(sessions_.begin() + (s - sessions_.data()));
+            if (stale_.size() >= kMaxStaleIds) stale_.erase(stale_.begin());
+            stale_.push_back(id);
         }
     }
 
