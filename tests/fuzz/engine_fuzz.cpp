@@ -321,7 +321,7 @@ private:
                 destroyOrClear(id, kind == kDestroy);
                 break;
             }
-            case kFetch: fetch(); break;
+            case kFetch: fetch(false); break;
             case kNewWaveform:
                 makeWaveform(b_, wave_);
                 note("new waveform v" + std::to_string(wave_.version) + " of " + std::to_string(wave_.x.size()));
@@ -339,7 +339,7 @@ private:
             case kDestroyAll:
                 while (!sessions_.empty() && ok()) destroyOrClear(sessions_.back().id, true);
                 break;
-            case kRepeatFetch: repeat(); break;
+            case kRepeatFetch: fetch(true); break;
             default: break;
         }
     }
@@ -454,30 +454,20 @@ private:
         return q;
     }
 
-    void fetch() {
-        Request q = decodeRequest();
-        bool refused;
-        const Outcome o = armed([&] { return call(q); }, refused);
-        note(describe(q) + " -> " + describe(o) + (refused ? " (refused)" : ""));
-        check(q, o, refused);
-        last_ = std::move(q);
-        lastOutcome_ = o;
-        lastRefused_ = refused;
-        haveLast_ = true;
-    }
-
-    // The same request once more: without a refused allocation in either,
-    // the answer must not change.
-    void repeat() {
-        if (!haveLast_) return;
+    // A new request, or the last one again: then, without a refused
+    // allocation in either call, the answer must not change.
+    void fetch(bool again) {
+        if (again && !haveLast_) return;
+        if (!again) last_ = decodeRequest();
         bool refused;
         const Outcome o = armed([&] { return call(last_); }, refused);
-        note("again -> " + describe(o) + (refused ? " (refused)" : ""));
+        note((again ? "again" : describe(last_)) + " -> " + describe(o) + (refused ? " (refused)" : ""));
         check(last_, o, refused);
-        if (ok() && !refused && !lastRefused_ && !sameOutcome(o, lastOutcome_))
+        if (again && ok() && !refused && !lastRefused_ && !sameOutcome(o, lastOutcome_))
             fail("the same request twice: " + describe(lastOutcome_) + ", then " + describe(o));
         lastOutcome_ = o;
         lastRefused_ = refused;
+        haveLast_ = true;
     }
 
     // Updates the model of a session whose caches this request reached.
