@@ -6,20 +6,10 @@
 
 #include "engine_support.h"
 
-namespace {
-
-// A square wave alternating between 0 and 5, `each` samples per half.
-std::vector<double> square(int halves, int each) {
-    std::vector<double> x;
-    for (int h = 0; h < halves; ++h)
-        for (int i = 0; i < each; ++i) x.push_back(h % 2 ? 5.0 : 0.0);
-    return x;
-}
-
-}  // namespace
-
 TEST(EngineLevels, SquareWaveLevelsAreTheBinCentresOfItsTwoModes) {
-    const auto x = square(8, 5);  // 40 samples, t0 2, dt 0.5: record span 2 to 22
+    // A square wave (a trapezoid without edges) of four periods of five 0s
+    // and five 5s: 40 samples, t0 2, dt 0.5: record span 2 to 22.
+    const auto x = trapezoid(4, 5, 0, 0, 5);
     const Levels l{90, 50, 10, 1, 1, 10};
     Session s;
     // Width 0.5: the 0s fill bin 0 (centre 0.25), the 5s the last (4.75).
@@ -89,7 +79,7 @@ TEST(EngineLevels, ReferenceLevelsInSignalUnits) {
 TEST(EngineLevels, PercentReferencesFollowTheirMethod) {
     // Square wave 0/5 over 10 bins: low 0.25, high 4.75, base and top the
     // same; minimum 0, maximum 5. The levels are base + p/100 * range.
-    const auto x = square(8, 5);
+    const auto x = trapezoid(4, 5, 0, 0, 5);
     Levels l{80, 50, 20, 1, 1, 10};
     for (auto [method, base, range] :
          std::vector<std::tuple<int32_t, double, double>>{{0, 0.25, 4.5}, {1, 0, 5}, {2, 0.25, 4.5}}) {
