@@ -41,7 +41,6 @@ def test_arrays_of_the_wrong_kind_are_refused_by_name():
     cases = [
         (np.zeros(8, np.float32), "float64"),
         (np.zeros(16)[::2], "C-contiguous"),
-        (np.zeros(8, np.int32), "float64"),
         ([0.0] * 8, "array or a ctypes pointer"),
     ]
     for bad, words in cases:
