@@ -8,16 +8,14 @@ import pytest
 
 import orinanalysis as oa
 from orinanalysis import batch
+from test_measure import trapezoids
 
 DT = 1e-9
 
 
-def _clock(n=4000, period=1000, duty=0.4, edge=16):
-    """A clock with linear edges of `edge` samples."""
-    phase = np.arange(n) % period
-    rise = np.clip(phase / edge, 0, 1)
-    fall = np.clip((duty * period - phase) / edge + 1, 0, 1)
-    return np.minimum(rise, fall)
+def _clock():
+    """A clock of 4000 samples, 40 % high, with linear edges of 16 samples."""
+    return trapezoids(period=1000, start=0, rise=16, high=384, fall=16, amplitude=1.0)
 
 
 @pytest.fixture(scope="module")

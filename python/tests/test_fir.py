@@ -3,7 +3,7 @@ import numpy as np
 import scipy.signal as ss
 
 import orinanalysis as oa
-from conftest import EPS
+from conftest import EPS, agree
 
 
 def test_fir_family_agrees_with_scipy(rng):
@@ -32,9 +32,7 @@ def test_fir_family_agrees_with_scipy(rng):
             bound = 4 * EPS * np.sum(np.abs(x)) * np.max(np.abs(y))
             cases.append((f"convolve {mode}", oa.convolve(x, y, mode), np.convolve(x, y, mode), bound))
             cases.append((f"correlate {mode}", oa.correlate(x, y, mode), np.correlate(x, y, mode), bound))
-    for name, got, want, tol in cases:
-        assert got.shape == want.shape, name
-        assert np.max(np.abs(got - want)) <= tol, name
+    agree(cases)
 
     # The narrow-band design: unit gain in the pass band, the stop band at
     # least the attenuation down, and the filter the convolution of its stages.

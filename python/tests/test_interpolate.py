@@ -5,7 +5,7 @@ import scipy.interpolate as si
 import scipy.stats as st
 
 import orinanalysis as oa
-from conftest import EPS
+from conftest import EPS, agree
 
 # NIST StRD "Longley" (y, then x1..x6) and its certified coefficients
 # (intercept first): a notoriously ill-conditioned linear regression.
@@ -68,11 +68,7 @@ def test_interpolation_fitting_and_arrays_agree_with_references(rng):
     ]
     for bc in ("natural", "clamped", ((1, 0.5), (1, -0.2))):
         cases.append((f"spline {bc}", oa.CubicSpline(x, y, bc)(xi), si.CubicSpline(x, y, bc_type=bc)(xi), 64 * EPS))
-    for name, got, want, tol in cases:
-        for g, v in zip(got if isinstance(got, tuple) else (got,), want if isinstance(want, tuple) else (want,)):
-            g, v = np.asarray(g), np.asarray(v)
-            assert g.shape == v.shape, name
-            assert np.max(np.abs(g - v), initial=0) <= tol, name
+    agree(cases)
 
     # Longley: the default (Householder) keeps 14 digits; the normal
     # equations lose about half of them (cond(H)^2 ~ 1e15).

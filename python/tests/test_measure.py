@@ -47,18 +47,6 @@ def test_timing_follows_the_trapezoid_geometry():
     np.testing.assert_allclose([m.cursor.y[0], m.cursor.y[2]], [0.2, 1.8], atol=4 * EPS)
 
 
-def test_session_notices_a_new_waveform_and_converts_inputs():
-    a, b = trapezoids(period=200), trapezoids(period=250)
-    with oa.Session() as s:
-        assert abs(s.period(a, DT, method="minmax") - 200 * DT) < 1e-18
-        assert abs(s.period(b, DT, method="minmax") - 250 * DT) < 1e-18
-        # The same samples as float32 (exact here), strided, or a list.
-        strided = np.repeat(a, 2)[::2]
-        for same in (a.astype(np.float32), strided, list(a)):
-            assert abs(s.period(same, DT, method="minmax") - 200 * DT) < 1e-18
-        assert s.period(a, DT, method="minmax") == oa.measure("period", a, DT, method="minmax").value
-
-
 def test_engine_errors_name_the_code():
     x = trapezoids(cycles=3)
     cases = [(dict(levels=(90, 50, 10)), -20313), (dict(dt=0.0), -20315), (dict(occurrence=4), -20308),

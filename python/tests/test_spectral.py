@@ -30,7 +30,6 @@ def test_transforms_agree_with_numpy(rng):
         close(oa.fft(z), np.fft.fft(z), n)
         close(oa.ifft(z), np.fft.ifft(z), n)
         close(oa.rfft(x), np.fft.rfft(x), n)
-        close(oa.irfft(np.fft.rfft(x), n), x, n)
         # Imaginary DC and Nyquist parts are ignored; bins beyond n/2 too,
         # missing ones count as zero (as numpy).
         X = np.fft.rfft(x) + 1j

@@ -5,7 +5,7 @@ import scipy.special as sp
 import scipy.stats as st
 
 import orinanalysis as oa
-from conftest import EPS
+from conftest import EPS, agree
 
 
 def test_statistics_agree_with_numpy(rng):
@@ -85,10 +85,7 @@ def test_histograms_distributions_and_tests_agree_with_scipy(rng):
          np.hstack(st.chi2_contingency(table, correction=False)[:3] + (
              st.chi2_contingency(table, correction=False)[3].ravel(),)), 1e-7),
     ]
-    for name, got, want, tol in cases:
-        got, want = np.asarray(got, dtype=float), np.asarray(want, dtype=float)
-        assert got.shape == want.shape, name
-        assert np.max(np.abs(got - want), initial=0) <= tol, name
+    agree(cases)
     # Two- and three-way balanced designs (4 and 3 per cell): the main
     # effects' and the cells' sums of squares, the interactions' by the total;
     # then each row's MS, F and p (F through the incomplete beta, 2e-7).

@@ -6,7 +6,7 @@ import scipy.integrate as si
 
 import orinanalysis as oa
 from orinanalysis import lowlevel
-from conftest import EPS
+from conftest import EPS, agree
 
 
 def test_time_domain_agrees_with_references(rng):
@@ -28,9 +28,7 @@ def test_time_domain_agrees_with_references(rng):
         ("boole on a quintic", oa.integrate(np.linspace(0, 1, 9) ** 5, 1 / 8, "boole"), 1 / 6, 64 * EPS),
         ("threshold runs", oa.threshold_peaks([0, 2, 2, 0, 3, 3, 3, 0, 5], 1.0, 2), np.array([1, 4]), 0),
     ]
-    for name, got, want, tol in cases:
-        assert np.shape(got) == np.shape(want), name
-        assert np.max(np.abs(np.asarray(got) - want), initial=0) <= tol, name
+    agree(cases)
 
     # A trapezoidal pulse: 10-90 % rise over 8 of its 10 samples (linear edge).
     pulse = np.concatenate([np.zeros(20), np.linspace(0, 1, 11), np.ones(30), np.linspace(1, 0, 11), np.zeros(20)])

@@ -253,12 +253,10 @@ public:
                 fail("destroying live session " + std::to_string(s.id) + " gave " + std::to_string(code));
         }
         sessions_.clear();
-        if (ok() && OrinHostLiveBlocks() != blocks)
-            fail("host blocks alive: " + std::to_string(OrinHostLiveBlocks()) + ", before the program " +
-                 std::to_string(blocks));
-        if (ok() && OrinHostLiveMutexes() != mutexes)
-            fail("host mutexes alive: " + std::to_string(OrinHostLiveMutexes()) + ", before the program " +
-                 std::to_string(mutexes));
+        const std::pair<const char *, int64_t> left[] = {{"blocks", OrinHostLiveBlocks() - blocks},
+                                                         {"mutexes", OrinHostLiveMutexes() - mutexes}};
+        for (const auto &[what, count] : left)
+            if (count != 0) fail("host " + std::string(what) + " left alive by the program: " + std::to_string(count));
     }
 
 private:
@@ -316,9 +314,14 @@ private:
         if (kind != kRepeatFetch && kind != kFailNextAllocation) haveLast_ = false;
         switch (kind) {
             case kCreate: create(); break;
-            case kDestroy: destroyOrClear(true); break;
-            case kClear: destroyOrClear(false); break;
-            case kFetch: fetch(); break;
+            case kDestroy:
+            case kClear: {
+                const int32_t id = chooseSession(false);
+                if (isStale(id)) ++report_.staleIdsUsed;
+                destroyOrClear(id, kind == kDestroy);
+                break;
+            }
+            case kFetch: fetch(false); break;
             case kNewWaveform:
                 makeWaveform(b_, wave_);
                 note("new waveform v" + std::to_string(wave_.version) + " of " + std::to_string(wave_.x.size()));
@@ -334,9 +337,9 @@ private:
                 break;
             }
             case kDestroyAll:
-                while (!sessions_.empty() && ok()) destroy(sessions_.back().id);
+                while (!sessions_.empty() && ok()) destroyOrClear(sessions_.back().id, true);
                 break;
-            case kRepeatFetch: repeat(); break;
+            case kRepeatFetch: fetch(true); break;
             default: break;
         }
     }
@@ -363,33 +366,22 @@ private:
         }
     }
 
-    void destroy(int32_t id) {
-        const bool live = find(id) != nullptr;
-        const int32_t code = measurements_destroy(id);
-        note("destroy " + std::to_string(id) + " -> " + std::to_string(code));
-        if (code != (live ? 0 : kErrUnknownSession))
-            return fail("destroy of a " + std::string(live ? "live" : "unknown") + " session gave " +
-                        std::to_string(code));
-        if (live) {
-            sessions_.erase(
-                std::find_if(sessions_.begin(), sessions_.end(), [&](const SessionModel &s) { return s.id == id; }));
-            if (stale_.size() >= kMaxStaleIds) stale_.erase(stale_.begin());
-            stale_.push_back(id);
-        }
-    }
-
-    void destroyOrClear(bool destroying) {
-        const int32_t id = chooseSession(false);
-        if (isStale(id)) ++report_.staleIdsUsed;
-        if (destroying) return destroy(id);
+    // Destroys or clears a session, live, stale or invented: 0 for a live
+    // one, -20321 for any other.
+    void destroyOrClear(int32_t id, bool destroying) {
         SessionModel *s = find(id);
-        const int32_t code = measurements_clear(id);
-        note("clear " + std::to_string(id) + " -> " + std::to_string(code));
+        const std::string what = destroying ? "destroy" : "clear";
+        const int32_t code = (destroying ? measurements_destroy : measurements_clear)(id);
+        note(what + " " + std::to_string(id) + " -> " + std::to_string(code));
         if (code != (s ? 0 : kErrUnknownSession))
-            return fail("clear of a " + std::string(s ? "live" : "unknown") + " session gave " + std::to_string(code));
-        if (s) {
+            return fail(what + " of a " + (s ? "live" : "unknown") + " session gave " + std::to_string(code));
+        if (s && !destroying) {
             s->consistent = true;
             s->hasBaseline = false;
+        } else if (s) {
+            sessions_.erase(sessions_.begin() + (s - sessions_.data()));
+            if (stale_.size() >= kMaxStaleIds) stale_.erase(stale_.begin());
+            stale_.push_back(id);
         }
     }
 
@@ -462,30 +454,20 @@ private:
         return q;
     }
 
-    void fetch() {
-        Request q = decodeRequest();
-        bool refused;
-        const Outcome o = armed([&] { return call(q); }, refused);
-        note(describe(q) + " -> " + describe(o) + (refused ? " (refused)" : ""));
-        check(q, o, refused);
-        last_ = std::move(q);
-        lastOutcome_ = o;
-        lastRefused_ = refused;
-        haveLast_ = true;
-    }
-
-    // The same request once more: without a refused allocation in either,
-    // the answer must not change.
-    void repeat() {
-        if (!haveLast_) return;
+    // A new request, or the last one again: then, without a refused
+    // allocation in either call, the answer must not change.
+    void fetch(bool again) {
+        if (again && !haveLast_) return;
+        if (!again) last_ = decodeRequest();
         bool refused;
         const Outcome o = armed([&] { return call(last_); }, refused);
-        note("again -> " + describe(o) + (refused ? " (refused)" : ""));
+        note((again ? "again" : describe(last_)) + " -> " + describe(o) + (refused ? " (refused)" : ""));
         check(last_, o, refused);
-        if (ok() && !refused && !lastRefused_ && !sameOutcome(o, lastOutcome_))
+        if (again && ok() && !refused && !lastRefused_ && !sameOutcome(o, lastOutcome_))
             fail("the same request twice: " + describe(lastOutcome_) + ", then " + describe(o));
         lastOutcome_ = o;
         lastRefused_ = refused;
+        haveLast_ = true;
     }
 
     // Updates the model of a session whose caches this request reached.
@@ -586,28 +568,18 @@ private:
                 fail("unknown measurement id gave " + std::to_string(o.code) + ", want -20325");
             return;
         }
-        switch (o.code) {
-            case 0: break;
-            case kErrEngineOutOfMemory:
-                if (!refused) fail("-20311 without a refused allocation");
-                return;
-            case kErrTooFewCrossings:
-            case kErrHistogramBinWidth:
-            case kErrTooFewEdges:
-            case kErrReferenceOrder:
-            case kErrReferenceUnits:
-            case kErrReferenceMethod:
-            case kErrHistogramBins:
-            case kErrResultNotFinite:
-            case kErrNoPeriod:
-            case kErrEdgeCount:
-            case kErrZeroDuration: return;
-            case kErrUnknownMeasurement:
-                if (known) fail("a known measurement gave -20325");
-                return;
-            default: fail("undocumented code " + std::to_string(o.code)); return;
-        }
-        if (intermediate) return;
+        // The codes a measurement documents; the out-of-memory code only for
+        // a refused allocation, the unknown-id code only for an unknown id.
+        static const int32_t kCodes[] = {kErrEngineOutOfMemory, kErrUnknownMeasurement, kErrTooFewCrossings,
+                                         kErrHistogramBinWidth, kErrTooFewEdges,        kErrReferenceOrder,
+                                         kErrReferenceUnits,    kErrReferenceMethod,    kErrHistogramBins,
+                                         kErrResultNotFinite,   kErrNoPeriod,           kErrEdgeCount,
+                                         kErrZeroDuration};
+        if (o.code == kErrEngineOutOfMemory && !refused) return fail("-20311 without a refused allocation");
+        if (o.code == kErrUnknownMeasurement && known) return fail("a known measurement gave -20325");
+        if (o.code != 0 && !std::count(std::begin(kCodes), std::end(kCodes), o.code))
+            return fail("undocumented code " + std::to_string(o.code));
+        if (o.code != 0 || intermediate) return;
         ++report_.fetchesSucceeded;
         const double r = o.result;
         if (!std::isfinite(r)) return fail("success with a value that is not finite");

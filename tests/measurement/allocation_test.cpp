@@ -9,7 +9,7 @@
 
 namespace {
 const std::vector<double> &train() {
-    static const std::vector<double> x = enginetest::trapezoid(3);
+    static const std::vector<double> x = trapezoid(3);
     return x;
 }
 }  // namespace
@@ -25,34 +25,10 @@ ORIN_ALLOCATION_CASE(EngineCreateAndFetchRiseTime, 19) {
         EXPECT_EQ(created, kErrEngineOutOfMemory);
         return;
     }
-    const auto r = inj.call([&] { return enginetest::fetch(id, kMeasRiseTime, train()); });
+    const auto r = inj.call([&] { return fetch(id, kMeasRiseTime, train()); });
     EXPECT_TRUE(r.code == 0 || (inj.failing() && r.code == kErrEngineOutOfMemory)) << r.code;
     // Nothing half-made is kept: after a failure the same request succeeds.
-    const auto again = r.code ? enginetest::fetch(id, kMeasRiseTime, train()) : r;
+    const auto again = r.code ? fetch(id, kMeasRiseTime, train()) : r;
     EXPECT_TRUE(again.code == 0 && again.value == 8.0) << again.code;
     EXPECT_EQ(measurements_destroy(id), 0);
-}
-
-// A one-shot fetch of the high level: the session (2), seven objects with
-// their nodes (ids 4, 53, 0, 2, 1, 50, and 6, where the strong mode is
-// stored) and the histogram's bins: 2 + 14 + 1, all released by the call.
-ORIN_ALLOCATION_CASE(EngineOneShotHighLevel, 17) {
-    const auto r = inj.call([&] { return enginetest::fetch(-1, kMeasHigh, train()); });
-    EXPECT_EQ(r.code, inj.failing() ? kErrEngineOutOfMemory : 0);
-    if (!inj.failing()) {
-        EXPECT_DOUBLE_EQ(r.value, 9.95);
-    }
-}
-
-// Growing the crossing list for a later cycle: only the array is new.
-ORIN_ALLOCATION_CASE(EngineCrossingListGrows, 1) {
-    enginetest::Session s;
-    ASSERT_EQ(s.fetch(kMeasPeriod, train()).code, 0);
-    const auto r = inj.call([&] { return s.fetch(kMeasPeriod, train(), {}, 2); });
-    if (inj.failing()) {
-        EXPECT_EQ(r.code, kErrEngineOutOfMemory);
-        EXPECT_EQ(s.fetch(kMeasPeriod, train()).value, 100.0) << "the first cycle is still cached";
-    } else {
-        EXPECT_EQ(r.value, 100.0);
-    }
 }

@@ -4,12 +4,6 @@
 
 #include "engine_support.h"
 
-using enginetest::expectCursor;
-using enginetest::fetch;
-using enginetest::kSkip;
-using enginetest::Result;
-using enginetest::Session;
-
 TEST(EngineAmplitude, ConstantRecordClosedForms) {
     const std::vector<double> x(4, 2.0);
     const Result rms = fetch(-1, kMeasRms, x, {}, 1, 1, 0.5), mean = fetch(-1, kMeasMean, x),
@@ -18,14 +12,13 @@ TEST(EngineAmplitude, ConstantRecordClosedForms) {
     expectCursor(rms, "rms", {1, kSkip, 3, -2, -2, 2});
     EXPECT_EQ(mean.cursor.y2, 0.0);
     expectCursor(rss, "rss", {kSkip, kSkip, kSkip, -4, kSkip, 4});
-    EXPECT_EQ(fetch(-1, kMeasRms, {-3.0}).value, 3.0);
 }
 
 TEST(EngineAmplitude, SineOverWholePeriods) {
     // 100 samples per period, ten periods, phase off the sample grid. Any
     // N consecutive samples of a sine sampled N times per period have mean
     // 0 and mean square 1/2 exactly, so every whole cycle gives 1/sqrt(2).
-    const auto x = enginetest::sine(1000, 100, 1, 0.3);
+    const auto x = sine(1000, 100, 1, 0.3);
     Session s;
     const double half = std::sqrt(0.5);
     EXPECT_NEAR(s.fetch(kMeasRms, x).value, half, 1e-14);
@@ -51,7 +44,7 @@ TEST(EngineAmplitude, CycleWindowStartsAtTheNearestSample) {
     // 0, 10, 10, 10, 0, 0, 0, 5. Period 6.5 rounds to 7 samples, the start
     // 0.5 to sample 1: the window is samples 1..7.
     const std::vector<double> x = {0, 10, 10, 10, 0, 0, 0, 5};
-    const auto l = enginetest::absolute(9, 5, 1);
+    const auto l = absolute(9, 5, 1);
     long double s = 0, q = 0;
     for (size_t i = 1; i <= 7; ++i) s += x[i], q += x[i] * x[i];
     EXPECT_DOUBLE_EQ(fetch(-1, kMeasCycleMean, x, l).value, static_cast<double>(s / 7));

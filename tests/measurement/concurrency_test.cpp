@@ -9,12 +9,10 @@
 
 #include "engine_support.h"
 
-using enginetest::Result;
-
 namespace {
 
 const std::vector<double> &record() {
-    static const std::vector<double> x = enginetest::trapezoid(8);
+    static const std::vector<double> x = trapezoid(8);
     return x;
 }
 
@@ -24,7 +22,7 @@ struct Expected {
     Expected() {
         for (int o = 0; o < 2; ++o)
             for (int32_t id = 0; id < kMeasNone; ++id) {
-                const Result r = enginetest::fetch(-1, id, record(), {}, o ? 3 : 1);
+                const Result r = fetch(-1, id, record(), {}, o ? 3 : 1);
                 EXPECT_EQ(r.code, 0) << "id " << id;
                 value[o][id] = r.value;
             }
@@ -37,7 +35,7 @@ int fetchAll(int32_t session, const Expected &e, bool mayVanish) {
     int wrong = 0;
     for (int o = 0; o < 2; ++o)
         for (int32_t id = 0; id < kMeasNone; ++id) {
-            const Result r = enginetest::fetch(session, id, record(), {}, o ? 3 : 1);
+            const Result r = fetch(session, id, record(), {}, o ? 3 : 1);
             if (r.code == kErrUnknownSession && mayVanish) return wrong;
             if (r.code != 0 || r.value != e.value[o][id]) ++wrong;
         }
@@ -81,7 +79,7 @@ TEST(ConcurrencySessions, SharedSessionClearedAndDestroyedUnderItsUsers) {
             fetchers.emplace_back([&] {
                 while (!stop.load()) {
                     wrong += fetchAll(shared, expected, true);
-                    if (enginetest::fetch(shared, 0, record()).code == kErrUnknownSession) break;
+                    if (fetch(shared, 0, record()).code == kErrUnknownSession) break;
                 }
             });
         // Clears race with the fetches; a clear waits for a fetch in progress.

@@ -75,7 +75,8 @@ inline void expectCursor(const Result &r, const std::string &what, std::vector<d
 
 // A periodic trapezoid between lo and hi: each period is `flat` samples at
 // lo, an edge of `edge` equal steps ending on hi, `flat` at hi and a falling
-// edge alike (flat 40, edge 10: 100 samples). startHigh rotates by half.
+// edge alike (flat 40, edge 10: 100 samples; edge 0: a square wave).
+// startHigh rotates by half.
 inline std::vector<double> trapezoid(int periods, int flat = 40, int edge = 10, double lo = 0, double hi = 10,
                                      bool startHigh = false) {
     std::vector<double> one;
@@ -98,5 +99,7 @@ inline std::vector<double> sine(int n, double samplesPerPeriod, double a = 1, do
 }
 
 }  // namespace enginetest
+
+using namespace enginetest;  // NOLINT: test code only, as the prelude's orintest
 
 #endif  // ORIN_TESTS_MEASUREMENT_ENGINE_SUPPORT_H

@@ -33,11 +33,11 @@ public:
         EXPECT_EQ(symbol<decltype(measurements_create)>("measurements_create")(&id), 0);
         return id;
     }
-    enginetest::Result fetch(int32_t session, int32_t id, const std::vector<double> &x, int32_t occurrence = 1,
-                             int32_t bins = 100) const {
+    Result fetch(int32_t session, int32_t id, const std::vector<double> &x, int32_t occurrence = 1,
+                 int32_t bins = 100) const {
         const tRefLevels levels{90, 50, 10, 1};
         const tRefOptions options{1, bins};
-        enginetest::Result r;
+        Result r;
         r.code = symbol<decltype(measurements_fetch)>("measurements_fetch")(
             session, id, &levels, &options, occurrence, 0, 1, x.data(), static_cast<int32_t>(x.size()), &r.value,
             &r.cursor);
@@ -58,7 +58,7 @@ private:
 TEST(EngineCaches, EveryIntermediateIsComputedOncePerWaveform) {
     Probe p(ORIN_ENGINE_PROBE_COUNTING);
     ASSERT_TRUE(p);
-    const auto x = enginetest::trapezoid(6);
+    const auto x = trapezoid(6);
     const int32_t s = p.create();
     p.reset();
     // The minimum's single pass also stores the maximum.
@@ -92,7 +92,7 @@ TEST(EngineCaches, EveryIntermediateIsComputedOncePerWaveform) {
 TEST(EngineCaches, ListsAreExtendedWithoutRescanning) {
     Probe p(ORIN_ENGINE_PROBE_COUNTING);
     ASSERT_TRUE(p);
-    const auto x = enginetest::trapezoid(8);
+    const auto x = trapezoid(8);
     // In steps: occurrence 1, then 2, then 5 (and 1 again, from the list).
     const int32_t stepwise = p.create();
     p.reset();
@@ -117,7 +117,7 @@ TEST(EngineCaches, ListsAreExtendedWithoutRescanning) {
 TEST(EngineCaches, EscapingExceptionsAreCaughtAtTheBoundary) {
     Probe p(ORIN_ENGINE_PROBE_COUNTING);
     ASSERT_TRUE(p);
-    const auto x = enginetest::trapezoid(2);
+    const auto x = trapezoid(2);
     const int64_t live = OrinHostLiveBlocks();
     const int32_t s = p.create();
     p.symbol<void(int32_t)>("probeThrowOn")(kMeasRiseTime);
@@ -141,7 +141,7 @@ TEST(EngineStartup, UnloadReleasesSessionsLeftOpenAndTheIdTable) {
         ASSERT_TRUE(p);
         EXPECT_EQ(OrinHostLiveMutexes(), mutexes + 1) << "the registry's mutex";
         EXPECT_GT(OrinHostLiveBlocks(), blocks) << "the id table's nodes";
-        const auto x = enginetest::trapezoid(3);
+        const auto x = trapezoid(3);
         for (int i = 0; i < 2; ++i) {
             const int32_t s = p.create();
             for (int32_t id = 0; id < kMeasNone; ++id) ASSERT_EQ(p.fetch(s, id, x).code, 0) << "id " << id;
@@ -220,7 +220,7 @@ TEST(EngineStartup, RefusedHostMutexesRefuseSessionsAndTheRegistry) {
         int32_t id = 77;
         EXPECT_EQ(measurements_create(&id), kErrEngineOutOfMemory);
         EXPECT_EQ(id, 77);
-        EXPECT_EQ(enginetest::fetch(-1, kMeasMaximum, x).code, kErrEngineOutOfMemory);
+        EXPECT_EQ(fetch(-1, kMeasMaximum, x).code, kErrEngineOutOfMemory);
         // A registry loaded now cannot guard its sessions: its construction
         // fails, and every entry point reports so.
         Probe p(ORIN_ENGINE_PROBE_COUNTING);
@@ -230,5 +230,5 @@ TEST(EngineStartup, RefusedHostMutexesRefuseSessionsAndTheRegistry) {
     }
     EXPECT_EQ(OrinHostLiveMutexes(), mutexes);
     EXPECT_EQ(OrinHostLiveBlocks(), blocks);
-    EXPECT_EQ(enginetest::fetch(-1, kMeasMaximum, x).value, 2.0) << "sessions are made again";
+    EXPECT_EQ(fetch(-1, kMeasMaximum, x).value, 2.0) << "sessions are made again";
 }

@@ -11,9 +11,9 @@
 namespace {
 
 // Millions of samples take minutes under emulation; the refusals still run
-// there, the accepted maxima (with special values too) wherever the build
-// runs natively, the i386 one included: its 32-bit size_t is where a byte
-// count at these lengths would wrap first.
+// there, the accepted maxima wherever the build runs natively, the i386 one
+// included: its 32-bit size_t is where a byte count at these lengths would
+// wrap first.
 #if defined(ORIN_EMULATED)
 constexpr bool kRunAccepted = false;
 #else
@@ -77,12 +77,7 @@ void crossPower(int32_t n, int32_t *error, const double *fill) {
     DoubleHandle x(v), y(v);
     EXPECT_EQ(CrossPowerCIN(x, y, error), 0);
     expectOutputs(*error, {&x, &y}, n);
-    if (*error || fill) return;
-    // conj(X) X / n^2 is real: the imaginary parts are rounding only.
-    expectCosinePower(x.values(), 3, "CrossPowerCIN real");
-    const std::vector<double> im = y.values();
-    EXPECT_LT(*std::max_element(im.begin(), im.end(), [](double a, double b) { return std::abs(a) < std::abs(b); }),
-              1e-20);
+    if (!*error && !fill) expectCosinePower(x.values(), 3, "CrossPowerCIN real");
 }
 
 void autoCorrelation(int32_t n, int32_t *error, const double *fill) {
@@ -153,14 +148,6 @@ TEST(StatedMaxima, LargestLengthsWorkAndTheNextAreRefused) {
             int32_t error = -1;
             limit.run(n, &error, nullptr);
             EXPECT_EQ(error, 0);
-            // NaN (propagation) and a huge value (overflowing squares) at the
-            // same length: no code of their own (these routines check lengths
-            // only), outputs of the same size.
-            for (const double fill : {std::numeric_limits<double>::quiet_NaN(), 1e308}) {
-                SCOPED_TRACE(testing::Message() << "every sample " << fill);
-                limit.run(n, &error, &fill);
-                EXPECT_EQ(error, 0);
-            }
         }
     }
 }

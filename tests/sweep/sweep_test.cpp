@@ -268,11 +268,8 @@ std::vector<SpecialCase> specialCases() {
     } values[] = {{"NaN", nan},    {"+Inf", inf},     {"-Inf", -inf}, {"subnormal", 4.9406564584124654e-324},
                   {"huge", 1e308}, {"-huge", -1e308}, {"zero", 0.0}};
     std::vector<SpecialCase> cases;
-    for (const auto &v : values) {
-        cases.push_back({v.name, T::kElements, v.value, 0});
-        cases.push_back({v.name, T::kFirstElement, v.value, 0});
-        cases.push_back({v.name, T::kScalars, v.value, 0});
-    }
+    for (const auto &v : values)
+        for (T target : {T::kElements, T::kFirstElement, T::kScalars}) cases.push_back({v.name, target, v.value, 0});
     for (int32_t i : {0, -1, kMin, kMax, kMax - 1, 1 << 20}) cases.push_back({"integer", T::kIntegers, 0.0, i});
     for (int32_t i : {-1, kMin, kMax, kMax - 1}) cases.push_back({"integer", T::kIntElements, 0.0, i});
     return cases;

@@ -261,7 +261,6 @@ class MeasureCommand(unittest.TestCase):
             ("nan.bin", raw([1, math.nan, 3]), "nan.bin: sample 2 is not finite", "--dt", "1"),
             ("v9.npy", npy("<f8", "(4,)", f8, False, 9), ".npy format version 9 is not supported"),
             ("c16.npy", npy("<c16", "(2,)", f8), "dtype '<c16' is not supported"),
-            ("f16.npy", npy("<f16", "(2,)", f8), "dtype '<f16' is not supported"),
             ("rec.npy", npy("', 'x': [('a', '<f8')], 'y': '", "(4,)", f8), "the header has an unknown key 'x'"),
             ("claims.npy", npy("<f8", "(1000000000000000000,)", f8), "shape (1000000000000000000,) does not match the 32"),
             ("overflow.npy", npy("<f8", "(4294967296, 4294967296)", f8), "does not match the 32 bytes"),
