@@ -165,8 +165,10 @@ TEST(PeakD, FailuresEmptyTheOutputsAndEndTheSeries) {
     std::memcpy(&word, *kept, 4);
     EXPECT_EQ(word, 77) << "the old block, untouched";
     DSDisposeHandle(kept);
-    // The internal block holds the real pointer size.
+    // The internal block holds the real pointer size; 0 for a width below 1
+    // or a size beyond int32.
     EXPECT_EQ(InternalPeakDataSize(5), static_cast<int32_t>((40 * 5 + 24 + 3 * sizeof(double *) + 7) / 8 * 8));
+    EXPECT_TRUE(InternalPeakDataSize(0) == 0 && InternalPeakDataSize(INT32_MAX / 40) == 0);
 }
 
 TEST(PeakFitKit, FactorsAndInversesByResiduals) {
