@@ -90,7 +90,6 @@ TEST(RatInterp, IsTheExactTableauAtEveryScale) {
                 std::vector<double> y;
                 for (double v : tables[t]) y.push_back(v * scale);
                 const auto [want, growth] = ratTableau(x, y, xval);
-                ASSERT_FALSE(std::isnan(want)) << t << " " << xval;
                 double yout = 0, dy = 0;
                 ASSERT_EQ(RatInterp(x.data(), y.data(), 6, xval, &yout, &dy), 0) << t << " " << scale << " " << xval;
                 // The path adds 5 corrections, each a few roundings of
