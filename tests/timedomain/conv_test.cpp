@@ -8,12 +8,6 @@
 
 namespace {
 
-long double norm2(const std::vector<double> &v) {
-    long double s = 0;
-    for (double e : v) s += static_cast<long double>(e) * e;
-    return std::sqrt(s);
-}
-
 // Bound for any output of either path: the FFT's c eps log2 N ||x|| ||y||
 // (c = 8 covers the three transforms and the product), which also exceeds
 // the direct path's nx eps sum |x_i y_j|-type error for these data.
