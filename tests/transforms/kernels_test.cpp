@@ -8,16 +8,6 @@
 
 #include "dft_reference.h"
 
-namespace {
-
-std::vector<int32_t> factorList(int32_t n) {
-    int32_t factors[32], count = -1;
-    factorize(n, &count, factors);
-    return std::vector<int32_t>(factors + 1, factors + 1 + count);
-}
-
-}  // namespace
-
 TEST(SplitRadix, PackedSpectrumLayoutAndStrideTwo) {
     for (int32_t n : {4, 8, 32, 256, kReducedSuite ? 1024 : 4096}) {
         const int32_t m = Log2(n);
@@ -140,7 +130,11 @@ TEST(MixFFTTables, FactorListsInStageOrder) {
                                                       {7 * 7 * 13 * 3, {13, 7, 7, 3}},
                                                       {1 << 24, V(8, 8)},
                                                       {2147483647, {2147483647}}};
-    for (const auto &[n, want] : cases) EXPECT_EQ(factorList(n), want) << n;
+    for (const auto &[n, want] : cases) {
+        int32_t factors[32], count = -1;
+        factorize(n, &count, factors);
+        EXPECT_EQ(V(factors + 1, factors + 1 + count), want) << n;
+    }
 }
 
 TEST(MixFFTTables, TrigAndChirpTables) {
