@@ -65,13 +65,14 @@ TEST(FFTEntry, LengthCodesTouchNothingAndLengthOneIsTheIdentity) {
 }
 
 TEST(FFTEntry, RealInversesOfSymmetricAndOtherSpectra) {
-    // A conjugate-symmetric spectrum comes back as the signal. ReInvFFT
-    // leaves im untouched for powers of two, exactly zero for other even
-    // lengths (inverted through half the length), the negated imaginary part
-    // of the inverse, zero up to rounding, for odd ones; ReInvFFTCx keeps the
-    // im fields for powers of two. Any other spectrum at an even length gets
-    // the full inverse, re = Re IDFT(X), im = -Im IDFT(X), summed directly.
-    // The bound is that of a transform pair (the join adds a few roundings).
+    // Given a conjugate-symmetric spectrum (the signal it gives back: the
+    // round trips of FFTAccuracy), ReInvFFT leaves im untouched for powers
+    // of two, exactly zero for other even lengths (inverted through half the
+    // length), the negated imaginary part of the inverse, zero up to
+    // rounding, for odd ones; ReInvFFTCx keeps the im fields for powers of
+    // two. Any other spectrum at an even length gets the full inverse,
+    // re = Re IDFT(X), im = -Im IDFT(X), summed directly. The bound is a
+    // transform pair's (the join adds a few roundings).
     for (int32_t n : {8, 15, 6, 12, 1000, 3 << 7}) {
         const bool pow2 = (n & (n - 1)) == 0, even = n % 2 == 0;
         const double tol = roundTripBound(n);
@@ -84,7 +85,6 @@ TEST(FFTEntry, RealInversesOfSymmetricAndOtherSpectra) {
         const auto cBefore = c;
         ASSERT_EQ(ReInvFFT(re.data(), im.data(), n), 0);
         ASSERT_EQ(ReInvFFTCx(c.data(), n), 0);
-        EXPECT_LT(relativeRms(re, x), tol) << n;
         if (even) {
             EXPECT_EQ(im, pow2 ? imBefore : std::vector<double>(n, 0.0)) << n;
         }
@@ -92,7 +92,6 @@ TEST(FFTEntry, RealInversesOfSymmetricAndOtherSpectra) {
             if (!even) {
                 EXPECT_NEAR(im[k], 0.0, tol) << n << " " << k;
             }
-            EXPECT_NEAR(c[k].re, x[k], tol) << n << " " << k;
             if (pow2) {
                 EXPECT_EQ(c[k].im, cBefore[k].im) << n << " " << k;
             }
