@@ -119,7 +119,6 @@ TEST(IIRFiltering2, ImpulseResponseMatchesLongDoubleEvaluationOfTheSections) {
         const CascadeReference ref = cascadeReference(c, impulse(n));
         for (size_t i = 0; i < n; ++i)
             ASSERT_NEAR(y[i], static_cast<double>(ref.y[i]), static_cast<double>(ref.bound)) << name << " sample " << i;
-        EXPECT_GT(maxAbs(ref.y), 1e-3L) << name;
     }
 }
 
