@@ -131,7 +131,6 @@ TEST(IIRFiltering2, BlocksWithContinuationEqualOneShotAndInPlaceEqualsSeparate) 
         std::vector<double> oneShot(x.size()), state;
         IIRFilterInfo info = cascadeInfo(*c, state);
         ASSERT_EQ(IIR_Filtering2(x.data(), 1000, &info, oneShot.data()), 0);
-        EXPECT_EQ(info.init, 0);
         // Through the handle entry point, which filters in place: the first
         // block resets, later ones continue.
         DoubleHandle a(c->a), b(c->b), st;
