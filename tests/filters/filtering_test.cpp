@@ -263,7 +263,6 @@ ORIN_CONTRACT_TABLE(IIRFilterEntryPoints) {
     static const uint8_t cont = 1;
     static const int32_t k0 = 0, k1 = 1, k2 = 2;
     return {
-        ORIN_ROW(kErrEmptyArray, IIR_Filter(c.kept({}), c.input(ab), c.input({1}), c.input(), c.input(), &cont, e)),
         ORIN_ROW(0, IIR_Filter(c.kept({1, 2, 3}), c.input(), c.input(), c.input(), c.input(), &cont, e)),
         ORIN_ROW(kErrBadArraySize, IIR_Filter(c.output({1, 2, 3}), c.input(ab), c.input(), c.input(), c.input(), &cont, e)),
         ORIN_ROW(kErrEmptyArray, IIR_Filter2(c.kept({}), &k2, c.input(lp.a), c.input(lp.b), c.input(), &cont, e)),  // before the kind
