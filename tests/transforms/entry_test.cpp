@@ -19,7 +19,8 @@ std::vector<complexnum> toComplex(const std::vector<double> &re, const std::vect
 
 // Every transform refuses a length below 1 (a negative one is no silent
 // no-op), the power-of-two kernels also any other length, touching nothing;
-// length 1 is the identity, the real forwards zeroing the imaginary part.
+// length 1 is the identity (the real forwards, which also zero the
+// imaginary part, are checked at n = 1 by the accuracy suite).
 TEST(FFTEntry, LengthCodesTouchNothingAndLengthOneIsTheIdentity) {
     double re[2] = {5, 2}, im[2] = {7, 4};
     complexnum c[1] = {{5, 7}};
@@ -55,13 +56,6 @@ TEST(FFTEntry, LengthCodesTouchNothingAndLengthOneIsTheIdentity) {
         EXPECT_EQ(rows[r].first(1), 0) << "row " << r;
         EXPECT_TRUE(re[0] == 5 && im[0] == 7 && c[0].re == 5 && c[0].im == 7) << "row " << r;
     }
-    for (size_t r : {2, 10}) {
-        im[0] = 7;
-        EXPECT_EQ(rows[r].first(1), 0) << "row " << r;
-        EXPECT_TRUE(re[0] == 5 && im[0] == 0) << "row " << r;
-    }
-    EXPECT_EQ(ReFFTCx(c, 1), 0);
-    EXPECT_TRUE(c[0].re == 5 && c[0].im == 0);
 }
 
 TEST(FFTEntry, RealInversesOfSymmetricAndOtherSpectra) {
