@@ -122,7 +122,6 @@ TEST(MedianFilter, MatchesASortOfEveryWindow) {
 TEST(MedianFilter, CodesNaNAndTheHandle) {
     std::vector<double> x = {1, 5, 2}, y(3, 0);
     EXPECT_EQ(MedianFilter(x.data(), 3, 3, y.data()), kErrBadArraySize);
-    EXPECT_EQ(MedianFilter(x.data(), 3, -1, y.data()), kErrMedianRank);
     EXPECT_EQ(MedianFilter(x.data(), 0, -1, y.data()), kErrMedianRank);
     // NaN ranks above every number, so the window stays ordered.
     std::vector<double> withNaN = {3, NAN, 1, 2, NAN, NAN, 5}, m(7);

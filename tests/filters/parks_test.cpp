@@ -108,7 +108,6 @@ TEST(Equiripple, DesignsAlternateAndReportTheirError) {
         {"lowpass 21", 1, 21, {0, 0.2, 0.25, 0.5}, {1, 0}, {1, 1}},
         {"lowpass 20", 1, 20, {0, 0.2, 0.25, 0.5}, {1, 0}, {1, 10}},
         {"lowpass 3", 1, 3, {0, 0.1, 0.3, 0.5}, {1, 0}, {1, 1}},
-        {"highpass 31", 1, 31, {0, 0.2, 0.26, 0.5}, {0, 1}, {5, 1}},
         {"bandpass 40", 1, 40, {0, 0.1, 0.15, 0.3, 0.35, 0.5}, {0, 1, 0}, {2, 1, 2}},
         {"differentiator 32", 2, 32, {0, 0.5}, {1}, {1}},
         {"differentiator 33", 2, 33, {0, 0.45}, {1}, {1}},
@@ -170,7 +169,6 @@ TEST(Equiripple, ChecksInOrder) {
     EXPECT_EQ(run({-0.1, 0.2, 0.25, 0.5}, d, w, 1, 1, 21), kErrCutoffFrequency);
     EXPECT_EQ(run(e, d, {1, 0}, 1, 1, 21), kErrCutoffFrequency);
     EXPECT_EQ(run(e, {1, -1}, w, 1, 1, 21), kErrCutoffFrequency);
-    EXPECT_EQ(run({0, 0.2, 0.25, 0.6}, d, w, 1, 1, 21), kErrNyquist);
     EXPECT_EQ(run({0, 0.2, 0.25, 0.5001}, d, w, 1, 1, 21), kErrNyquist);  // just past fs/2
     EXPECT_EQ(run({0, 0.3, 0.25, 0.5}, d, w, 1, 1, 21), kErrCutoffFrequency);
     EXPECT_EQ(run({0, 0.2, 0.25, 0.49}, d, w, 1, 1, 21), kErrEquirippleSpec);

@@ -72,6 +72,14 @@ inline double relativeRms(const std::vector<double> &got, const std::vector<doub
     return std::sqrt(static_cast<double>(w == 0 ? e : e / w));
 }
 
+// The 2-norm of re + i im (im empty: of re alone), summed in long double.
+inline long double norm2(const std::vector<double> &re, const std::vector<double> &im = {}) {
+    long double s = 0;
+    for (size_t i = 0; i < re.size(); ++i)
+        s += static_cast<long double>(re[i]) * re[i] + (im.empty() ? 0.0L : static_cast<long double>(im[i]) * im[i]);
+    return std::sqrt(s);
+}
+
 // Full linear convolution (length nx + ny - 1) summed directly in long double.
 inline std::vector<long double> directConvolution(const std::vector<double> &x, const std::vector<double> &y) {
     if (x.empty() || y.empty()) return {};

@@ -1,11 +1,7 @@
 // Failure codes and failure outputs of the time-domain entry points.
+#include "support/prelude.h"
+
 #include <orin/timedomain.h>
-
-#include <cmath>
-
-#include "support/contract.h"
-
-using orintest::Contract;
 
 namespace {
 

@@ -96,7 +96,6 @@ TEST(PeakD, ExactQuadraticArcsLocatedToFractionsOfASample) {
     auto x = arcs(21, 100, 10);
     const Series blocks = detect(x, 3, 0, 0, {7, 7, 7});
     EXPECT_EQ(blocks.perCall, (std::vector<int32_t>{0, 1, 0}));
-    EXPECT_TRUE(blocks.released);
     EXPECT_TRUE(detect(x, 3, 5.5, 0, {21}).peaks.empty());
     EXPECT_TRUE(detect(x, 3, 0, 1, {21}).peaks.empty());
     for (double &v : x) v = -v;

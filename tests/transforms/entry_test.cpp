@@ -19,7 +19,8 @@ std::vector<complexnum> toComplex(const std::vector<double> &re, const std::vect
 
 // Every transform refuses a length below 1 (a negative one is no silent
 // no-op), the power-of-two kernels also any other length, touching nothing;
-// length 1 is the identity, the real forwards zeroing the imaginary part.
+// length 1 is the identity (the real forwards, which also zero the
+// imaginary part, are checked at n = 1 by the accuracy suite).
 TEST(FFTEntry, LengthCodesTouchNothingAndLengthOneIsTheIdentity) {
     double re[2] = {5, 2}, im[2] = {7, 4};
     complexnum c[1] = {{5, 7}};
@@ -55,23 +56,17 @@ TEST(FFTEntry, LengthCodesTouchNothingAndLengthOneIsTheIdentity) {
         EXPECT_EQ(rows[r].first(1), 0) << "row " << r;
         EXPECT_TRUE(re[0] == 5 && im[0] == 7 && c[0].re == 5 && c[0].im == 7) << "row " << r;
     }
-    for (size_t r : {2, 10}) {
-        im[0] = 7;
-        EXPECT_EQ(rows[r].first(1), 0) << "row " << r;
-        EXPECT_TRUE(re[0] == 5 && im[0] == 0) << "row " << r;
-    }
-    EXPECT_EQ(ReFFTCx(c, 1), 0);
-    EXPECT_TRUE(c[0].re == 5 && c[0].im == 0);
 }
 
 TEST(FFTEntry, RealInversesOfSymmetricAndOtherSpectra) {
-    // A conjugate-symmetric spectrum comes back as the signal. ReInvFFT
-    // leaves im untouched for powers of two, exactly zero for other even
-    // lengths (inverted through half the length), the negated imaginary part
-    // of the inverse, zero up to rounding, for odd ones; ReInvFFTCx keeps the
-    // im fields for powers of two. Any other spectrum at an even length gets
-    // the full inverse, re = Re IDFT(X), im = -Im IDFT(X), summed directly.
-    // The bound is that of a transform pair (the join adds a few roundings).
+    // Given a conjugate-symmetric spectrum (the signal it gives back: the
+    // round trips of FFTAccuracy), ReInvFFT leaves im untouched for powers
+    // of two, exactly zero for other even lengths (inverted through half the
+    // length), the negated imaginary part of the inverse, zero up to
+    // rounding, for odd ones; ReInvFFTCx keeps the im fields for powers of
+    // two. Any other spectrum at an even length gets the full inverse,
+    // re = Re IDFT(X), im = -Im IDFT(X), summed directly. The bound is a
+    // transform pair's (the join adds a few roundings).
     for (int32_t n : {8, 15, 6, 12, 1000, 3 << 7}) {
         const bool pow2 = (n & (n - 1)) == 0, even = n % 2 == 0;
         const double tol = roundTripBound(n);
@@ -84,7 +79,6 @@ TEST(FFTEntry, RealInversesOfSymmetricAndOtherSpectra) {
         const auto cBefore = c;
         ASSERT_EQ(ReInvFFT(re.data(), im.data(), n), 0);
         ASSERT_EQ(ReInvFFTCx(c.data(), n), 0);
-        EXPECT_LT(relativeRms(re, x), tol) << n;
         if (even) {
             EXPECT_EQ(im, pow2 ? imBefore : std::vector<double>(n, 0.0)) << n;
         }
@@ -92,7 +86,6 @@ TEST(FFTEntry, RealInversesOfSymmetricAndOtherSpectra) {
             if (!even) {
                 EXPECT_NEAR(im[k], 0.0, tol) << n << " " << k;
             }
-            EXPECT_NEAR(c[k].re, x[k], tol) << n << " " << k;
             if (pow2) {
                 EXPECT_EQ(c[k].im, cBefore[k].im) << n << " " << k;
             }

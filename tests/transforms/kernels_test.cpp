@@ -8,16 +8,6 @@
 
 #include "dft_reference.h"
 
-namespace {
-
-std::vector<int32_t> factorList(int32_t n) {
-    int32_t factors[32], count = -1;
-    factorize(n, &count, factors);
-    return std::vector<int32_t>(factors + 1, factors + 1 + count);
-}
-
-}  // namespace
-
 TEST(SplitRadix, PackedSpectrumLayoutAndStrideTwo) {
     for (int32_t n : {4, 8, 32, 256, kReducedSuite ? 1024 : 4096}) {
         const int32_t m = Log2(n);
@@ -118,7 +108,6 @@ TEST(FFTHelpers, CxMul1DMayWriteOverItsFirstOperand) {
     EXPECT_TRUE(outR[0] == -5 && outI[0] == 10 && outR[1] == 9 && outI[1] == 2);
     ASSERT_EQ(CxMul1D(xr, xi, yr, yi, 2, xr, xi), 0);  // out = x
     EXPECT_TRUE(xr[0] == -5 && xi[0] == 10 && xr[1] == 9 && xi[1] == 2);
-    EXPECT_EQ(CxMul1D(xr, xi, yr, yi, 0, outR, outI), kErrEmptyArray);
 }
 
 TEST(MixFFTTables, FactorListsInStageOrder) {
@@ -126,10 +115,6 @@ TEST(MixFFTTables, FactorListsInStageOrder) {
     // 96: last factor 3, no rewrite; 128: 2 * 8 becomes 4 * 4; the large
     // prime needs trial division up to its root.
     const std::vector<std::pair<int32_t, V>> cases = {{1, {1}},
-                                                      {6, {2, 3}},
-                                                      {12, {3, 4}},
-                                                      {20, {2, 10}},
-                                                      {21, {7, 3}},
                                                       {60, {2, 3, 10}},
                                                       {77, {11, 7}},
                                                       {96, {3, 4, 8}},
@@ -140,7 +125,11 @@ TEST(MixFFTTables, FactorListsInStageOrder) {
                                                       {7 * 7 * 13 * 3, {13, 7, 7, 3}},
                                                       {1 << 24, V(8, 8)},
                                                       {2147483647, {2147483647}}};
-    for (const auto &[n, want] : cases) EXPECT_EQ(factorList(n), want) << n;
+    for (const auto &[n, want] : cases) {
+        int32_t factors[32], count = -1;
+        factorize(n, &count, factors);
+        EXPECT_EQ(V(factors + 1, factors + 1 + count), want) << n;
+    }
 }
 
 TEST(MixFFTTables, TrigAndChirpTables) {
@@ -184,11 +173,10 @@ TEST(MixFFT, LengthOneAndBelowLeaveTheDataAlone) {
 }
 
 TEST(MixFFT, RealAndComplexPathsInBothLayoutsAgreeWithDirectDft) {
-    // 7, 11, 199: one odd-butterfly stage; 211 and 257 whole by chirp-z
-    // (a real 257 on the half-length path, a real 211 on the full one);
-    // 422 with a chirp-z stage; 3 * 7 * 7: a repeated odd prime sharing
-    // its table; powers of two in stages of 4 and of 8.
-    for (int32_t n : {7, 11, 199, 211, 257, 422, 147, 36, 16, 256}) {
+    // The lengths no entry point hands to MixFFT (the FFT accuracy suite
+    // holds the others: FFT, FFTCx, ReFFT and ReFFTCx are its four modes):
+    // powers of two in stages of 4 and of 8, and a real 36.
+    for (int32_t n : {36, 16, 256}) {
         const auto re = randomDoubles(n, 41 * n), im = randomDoubles(n, 43 * n);
         const auto want = directDFT(re, im);
         const auto wantReal = directDFT(re);

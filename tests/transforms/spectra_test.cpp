@@ -17,8 +17,6 @@ std::vector<double> tone(int32_t n, int32_t k, bool sine, double amplitude = 1.0
     return x;
 }
 
-std::vector<double> zeros(int32_t n) { return std::vector<double>(n, 0.0); }
-
 }  // namespace
 
 TEST(HartleyHandles, FHTHTwiceScalesByNAndInvFHTHUndoes) {
@@ -53,10 +51,10 @@ TEST(Hilbert, TurnsCosinesIntoSinesOnBothPaths) {
         for (int32_t t = 0; t < n; ++t) alt[t] = t % 2 ? -1.0 : 1.0;
         DoubleHandle a(std::vector<double>(n, 3.0)), b(alt);
         Hilbert(a, &err);
-        EXPECT_LT(relativeRms(a.values(), zeros(n)), 3 * std::sqrt(n) * tol) << n;
+        EXPECT_LT(norm2(a.values()), 3 * std::sqrt(n) * tol) << n;
         if (n % 2) continue;
         Hilbert(b, &err);
-        EXPECT_LT(relativeRms(b.values(), zeros(n)), std::sqrt(n) * tol) << n;
+        EXPECT_LT(norm2(b.values()), std::sqrt(n) * tol) << n;
     }
 }
 
@@ -65,7 +63,7 @@ TEST(Hilbert, TwoSamplesGiveZerosAndTheLengthLimitIsAPowerOfTwo) {
     DoubleHandle two({1.0, 5.0});
     EXPECT_EQ(Hilbert(two, &err), 0);
     EXPECT_EQ(err, 0);
-    EXPECT_EQ(two.values(), zeros(2));
+    EXPECT_EQ(two.values(), std::vector<double>(2));
     for (int32_t n : {262143, 524288}) {
         if (kReducedSuite && n > 262143) continue;
         DoubleHandle h(randomDoubles(n, n));
@@ -77,12 +75,10 @@ TEST(Hilbert, TwoSamplesGiveZerosAndTheLengthLimitIsAPowerOfTwo) {
 
 TEST(Spectrum, ClosedFormsAndDirectDft) {
     int32_t err = -1;
-    DoubleHandle three({3.0}), pair({1.0, 0.0});
+    DoubleHandle three({3.0});
     ASSERT_EQ(Spectrum(three, &err), 0);
     EXPECT_EQ(err, 0);
     EXPECT_EQ(three.values(), std::vector<double>{9.0});  // squared once, not twice
-    Spectrum(pair, &err);
-    EXPECT_EQ(pair.values(), (std::vector<double>{0.25, 0.25}));
 
     for (int32_t n : {8, 256, 6, 15, 211}) {
         const auto x = randomDoubles(n, 90 + n);
