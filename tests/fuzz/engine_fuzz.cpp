@@ -597,30 +597,17 @@ private:
         if (id == kMeasFrequency && !(r > 0)) return fail("frequency not positive");
         if ((id == kMeasPositiveDutyCycle || id == kMeasNegativeDutyCycle) && !(r >= 0 && r <= 1))
             return fail("duty cycle outside [0, 1]");
-        // The record's own extremes, for the values that must lie among its samples.
-        const double *x = q.samples.data();
-        const size_t n = q.samples.size();
+        // The record's own extremes (the finite r equal to one is a sample).
         double lowest = kInf, highest = -kInf;
-        bool present = false;
-        for (size_t i = 0; i < n; ++i) {
-            if (std::isnan(x[i])) continue;
-            lowest = std::min(lowest, x[i]);
-            highest = std::max(highest, x[i]);
-            present = present || x[i] == r;
+        for (double v : q.samples) {
+            if (std::isnan(v)) continue;
+            lowest = std::min(lowest, v);
+            highest = std::max(highest, v);
         }
-        switch (id) {
-            case kMeasMinimum:
-                if (!present || r != lowest) fail("minimum is not the smallest sample");
-                break;
-            case kMeasMaximum:
-                if (!present || r != highest) fail("maximum is not the largest sample");
-                break;
-            case kMeasMean:
-            case kMeasCycleMean:
-                if (!(r >= lowest && r <= highest)) fail("mean outside the samples' range");
-                break;
-            default: break;
-        }
+        if (id == kMeasMinimum && r != lowest) fail("minimum is not the smallest sample");
+        if (id == kMeasMaximum && r != highest) fail("maximum is not the largest sample");
+        if ((id == kMeasMean || id == kMeasCycleMean) && !(r >= lowest && r <= highest))
+            fail("mean outside the samples' range");
     }
 
     Bytes b_;
