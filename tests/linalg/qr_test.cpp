@@ -1,7 +1,7 @@
 // QR factorisations, real (every algorithm) and complex alike, by
 // reconstruction, orthogonality and the staircase of R on random,
-// rank-deficient, scaled and structured matrices; the real kernels' closed
-// forms and checks, the complex reflection kernels by the properties of a
+// rank-deficient, scaled and structured matrices; the real kernels'
+// checks, the complex reflection kernels by the properties of a
 // reflection, and the complex entry point's failures.
 #include "support/prelude.h"
 
@@ -99,9 +99,9 @@ TYPED_TEST(QRFamily, StaircasesIdentityAndNonFiniteColumns) {
     }
 }
 
-TEST(QR, KernelClosedFormsAndChecks) {
-    // (Rotations' and reflections' values: QRFamily's factorisations; b = 0
-    // leaves the identity as it is: HostCalls, qrd_head.)
+TEST(QR, KernelChecks) {
+    // (Rotations', reflections' and diagonal scalings' values: QRFamily's
+    // factorisations; b = 0 leaves the identity as it is: HostCalls, qrd_head.)
     Mat m = {3, 1, 4, 2};
     EXPECT_EQ(MMprod_givens(0.6, 0.8, 0, 2, m.data(), 2, 2), kErrIndexOutOfRange);
     EXPECT_EQ(MMprod_fast_giv(1, 1, 1, -1, 0, m.data(), 2, 2), kErrIndexOutOfRange);
@@ -119,10 +119,6 @@ TEST(QR, KernelClosedFormsAndChecks) {
     const Mat a = {1, 2, 3, 4, 5, 6};
     const double d2[] = {10, 100}, d3[] = {2, 3, 5};
     Mat out(6);
-    ASSERT_EQ(DMprod(a.data(), 2, 3, d2, 2, out.data()), 0);
-    EXPECT_EQ(out, (Mat{10, 20, 30, 400, 500, 600}));
-    ASSERT_EQ(MDprod(a.data(), 2, 3, d3, 3, out.data()), 0);
-    EXPECT_EQ(out, (Mat{2, 6, 15, 8, 15, 30}));
     EXPECT_EQ(MDprod(a.data(), 2, 3, d2, 2, out.data()), kErrBadArraySize);
     EXPECT_EQ(DMprod(a.data(), 2, 3, d3, 3, out.data()), kErrBadArraySize);
 }
