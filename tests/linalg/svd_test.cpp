@@ -96,11 +96,6 @@ TYPED_TEST(SVDFamily, WideAndNonFiniteInputEndWithACode) {
         EXPECT_EQ(TypeParam::svd(x.data(), 5, 4, s.data(), v.data()), kErrNoConvergence);
         EXPECT_EQ(TypeParam::svds(y.data(), 5, 4, s.data()), kErrNoConvergence);
     }
-    // Finite entries whose norm overflows: bounded, and never out of bounds
-    // (complex: CxMeasures.KeepWorkingNearTheTopOfTheRange).
-    std::vector<T> big = {elem<T>(1e308), elem<T>(1e308), elem<T>(1e308), elem<T>(-1e308)};
-    const int32_t code = TypeParam::svd(big.data(), 2, 2, s.data(), v.data());
-    EXPECT_TRUE(code == 0 || code == kErrNoConvergence) << code;
 }
 
 TYPED_TEST(SVDFamily, PseudoInverseSatisfiesPenroseConditions) {
