@@ -49,10 +49,6 @@ TYPED_TEST(CholeskyFamily, FactorSolveAndInverse) {
         EXPECT_LT(residualRatio(a, x, b, n, n), kBound);
         ASSERT_EQ(TypeParam::cholInv(p.data(), n, inv.data()), 0);  // (in place: the sweep's aliased calls)
         EXPECT_LT(inverseRatio(a, inv, n, 2), kBound);
-        for (int i = 0; i < n; ++i)
-            EXPECT_TRUE(std::imag(wide(l[size_t(i) * n + i])) == 0 &&
-                        std::imag(wide(inv[size_t(i) * (2 * n - i + 1) / 2])) == 0)
-                << "real diagonals";
     }
     // The solve takes any lower factor with A = L L^H, a complex diagonal included.
     const int n = 6;
