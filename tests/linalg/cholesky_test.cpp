@@ -49,10 +49,6 @@ TYPED_TEST(CholeskyFamily, FactorSolveAndInverse) {
         EXPECT_LT(residualRatio(a, x, b, n, n), kBound);
         ASSERT_EQ(TypeParam::cholInv(p.data(), n, inv.data()), 0);  // (in place: the sweep's aliased calls)
         EXPECT_LT(inverseRatio(a, inv, n, 2), kBound);
-        for (int i = 0; i < n; ++i)
-            EXPECT_TRUE(std::imag(wide(l[size_t(i) * n + i])) == 0 &&
-                        std::imag(wide(inv[size_t(i) * (2 * n - i + 1) / 2])) == 0)
-                << "real diagonals";
     }
     // The solve takes any lower factor with A = L L^H, a complex diagonal included.
     const int n = 6;
@@ -103,15 +99,12 @@ TYPED_TEST(CholeskyFamily, DeterminantMatchesLongDoubleElimination) {
     }
 }
 
-TYPED_TEST(CholeskyFamily, DeterminantSignsSingularMatricesAndSelectors) {
+// (The signs of row exchanges: DeterminantMatchesLongDoubleElimination.)
+TYPED_TEST(CholeskyFamily, DeterminantsOfSingularMatricesAndSelectors) {
     using T = typename TypeParam::T;
     constexpr bool real = std::is_same_v<T, double>;
-    // A row exchange changes the sign: [[0, 1], [1, 0]] has -1, [[0, i], [i, 0]] 0 - i i = 1.
-    const T one = elem<T>(real, !real), zero = elem<T>(0);
-    const std::vector<T> swap = {zero, one, one, zero};
+    const T zero = elem<T>(0);
     T det = zero;
-    ASSERT_EQ(TypeParam::determinant(swap.data(), 2, 0, &det), 0);
-    EXPECT_EQ(det, elem<T>(real ? -1 : 1));
     // Equal rows, a zero row, and an indefinite matrix given as type 1 are
     // singular for their factorisations: 0 with success.
     const std::vector<T> equalRows = {elem<T>(1, 2), elem<T>(3, -1), elem<T>(1, 2), elem<T>(3, -1)},
@@ -124,7 +117,7 @@ TYPED_TEST(CholeskyFamily, DeterminantSignsSingularMatricesAndSelectors) {
     }
     for (int type : {-1, 4}) {
         det = elem<T>(5, 5);
-        EXPECT_EQ(TypeParam::determinant(swap.data(), 2, type, &det), kErrInvalidSelector);
+        EXPECT_EQ(TypeParam::determinant(equalRows.data(), 2, type, &det), kErrInvalidSelector);
         EXPECT_TRUE(bothIDNaN(det)) << type;
     }
 }

@@ -2,8 +2,6 @@
 // (the contract table), with the checks in their documented order. Their
 // results, in place and resized, are checked where the host's calls are
 // (host_calls_test.cpp).
-#include <orin/linalg.h>
-
 #include "support/prelude.h"
 
 #include "linalg_reference.h"

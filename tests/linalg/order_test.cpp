@@ -2,8 +2,6 @@
 // every extended sum: bit for bit equal to plain one-sum-at-a-time loops
 // written from the methods' definitions, at orders that cross the panels
 // (8 columns) and the groups of four sums, with ties and exact zeros.
-#include <orin/linalg.h>
-
 #include "support/prelude.h"
 
 #include "linalg_reference.h"

@@ -96,11 +96,6 @@ TYPED_TEST(SVDFamily, WideAndNonFiniteInputEndWithACode) {
         EXPECT_EQ(TypeParam::svd(x.data(), 5, 4, s.data(), v.data()), kErrNoConvergence);
         EXPECT_EQ(TypeParam::svds(y.data(), 5, 4, s.data()), kErrNoConvergence);
     }
-    // Finite entries whose norm overflows: bounded, and never out of bounds
-    // (complex: CxMeasures.KeepWorkingNearTheTopOfTheRange).
-    std::vector<T> big = {elem<T>(1e308), elem<T>(1e308), elem<T>(1e308), elem<T>(-1e308)};
-    const int32_t code = TypeParam::svd(big.data(), 2, 2, s.data(), v.data());
-    EXPECT_TRUE(code == 0 || code == kErrNoConvergence) << code;
 }
 
 TYPED_TEST(SVDFamily, PseudoInverseSatisfiesPenroseConditions) {
@@ -208,12 +203,12 @@ TYPED_TEST(SVDFamily, NormMatchesDirectSumsAndKnownValues) {
     // The 2-norm from a known largest value (wide: CondNumber); 1, Frobenius,
     // infinity directly (a real sum of magnitudes is one extended sum,
     // rounded once: exact).
-    for (auto [code, want, x, rows, tol] : {std::tuple{0, 3.5L, &k, m, 4 * m * kEps},
-                                            {1, sumNorm(a, m, n, 1), &a, m, real ? 0 : 4 * m * kEps},
-                                            {2, std::sqrt(fro), &a, m, (real ? 4 : 4 * m) * kEps},
-                                            {3, sumNorm(a, m, n, 3), &a, m, real ? 0 : 4 * m * kEps}}) {
-        ASSERT_EQ(TypeParam::norm(x->data(), rows, m + n - rows, code, &out), 0);
-        EXPECT_NEAR(out, double(want), tol * out) << code << " rows " << rows;
+    for (auto [code, want, x, tol] : {std::tuple{0, 3.5L, &k, 4 * m * kEps},
+                                      {1, sumNorm(a, m, n, 1), &a, real ? 0 : 4 * m * kEps},
+                                      {2, std::sqrt(fro), &a, (real ? 4 : 4 * m) * kEps},
+                                      {3, sumNorm(a, m, n, 3), &a, real ? 0 : 4 * m * kEps}}) {
+        ASSERT_EQ(TypeParam::norm(x->data(), m, n, code, &out), 0);
+        EXPECT_NEAR(out, double(want), tol * out) << code;
     }
     // NaN in either part wins, also against an infinite other part; an
     // infinite part alone gives infinity.
@@ -233,11 +228,6 @@ TYPED_TEST(SVDFamily, NormMatchesDirectSumsAndKnownValues) {
         const std::vector<T> z = {elem<T>(3 * scale, -4 * scale), elem<T>(real ? -4 * scale : 0)};
         ASSERT_EQ(TypeParam::norm(z.data(), 1, 2, 2, &out), 0);
         EXPECT_NEAR(out, 5 * scale, 4 * kEps * 5 * scale);
-    }
-    for (auto [cols, code, err] : {std::tuple{n, 4, kErrInvalidSelector}, {0, 1, kErrEmptyArray}}) {
-        out = 0;
-        EXPECT_EQ(TypeParam::norm(a.data(), m, cols, code, &out), err);
-        EXPECT_TRUE(orintest::isIDNaN(out));
     }
 }
 
