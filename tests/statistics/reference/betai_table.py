@@ -110,16 +110,25 @@ def main():
         series = mp.betainc(a, b, 0, x, regularized=True)
         assert abs(beta_inc(a, b, x) - series) < mp.mpf(10) ** -30 * series, (a, b, x)
     out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "betai_table.txt")
-    rows = 0
-    with open(out, "w") as f:
-        f.write("# a b x I_x(a,b) kappa -- made by betai_table.py (mpmath, 45 digits)\n")
+    # A run that was stopped resumes: rows already written are kept.
+    done = set()
+    if os.path.exists(out):
+        with open(out) as f:
+            done = {tuple(line.split()[:3]) for line in f if not line.startswith("#")}
+    rows = len(done)
+    with open(out, "a") as f:
+        if not done:
+            f.write("# a b x I_x(a,b) kappa -- made by betai_table.py (mpmath, 45 digits)\n")
         for a, b, x in grid():
+            if (a.hex(), b.hex(), x.hex()) in done:
+                continue
             value = beta_inc(a, b, x)
             if value < mp.mpf(10) ** -300:
                 continue  # below the double range's normal numbers
             kappa = condition(a, b, x, value)
             f.write("%s %s %s %s %s\n" % (a.hex(), b.hex(), x.hex(), mp.nstr(value, 22, min_fixed=1, max_fixed=0),
                                           mp.nstr(kappa, 6, min_fixed=1, max_fixed=0)))
+            f.flush()
             rows += 1
     print("wrote %d rows to %s" % (rows, out))
 
