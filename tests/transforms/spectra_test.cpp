@@ -75,10 +75,13 @@ TEST(Hilbert, TwoSamplesGiveZerosAndTheLengthLimitIsAPowerOfTwo) {
 
 TEST(Spectrum, ClosedFormsAndDirectDft) {
     int32_t err = -1;
-    DoubleHandle three({3.0});
+    DoubleHandle three({3.0}), pair({1.0, 0.0});
     ASSERT_EQ(Spectrum(three, &err), 0);
     EXPECT_EQ(err, 0);
     EXPECT_EQ(three.values(), std::vector<double>{9.0});  // squared once, not twice
+    // Length two: the only length whose real transform is the butterfly alone.
+    Spectrum(pair, &err);
+    EXPECT_EQ(pair.values(), (std::vector<double>{0.25, 0.25}));
 
     for (int32_t n : {8, 256, 6, 15, 211}) {
         const auto x = randomDoubles(n, 90 + n);
