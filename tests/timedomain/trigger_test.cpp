@@ -117,3 +117,9 @@ TEST(Trigger, CountsCarriedAcrossCallsSaturateAtInt32Max) {
     EXPECT_TRUE(triggered[0] == 1 && triggered[1] == 1);
     EXPECT_EQ(Ints(indices, indices + 5), (Ints{1, 5, 1, 5, 0}));
 }
+
+// Three channels of 1,431,655,766 triggers each need 2^32 + 2 list places:
+// refused, not wrapped to a list of two that the scan would write past.
+TEST(Trigger, ListSizesPastInt32AreRefusedNotWrapped) {
+    EXPECT_EQ(trigger(3, std::vector<double>(6, 0.0), {0, 0, 0}, 1, 1431655766).error, kErrOutOfMemory);
+}
