@@ -159,6 +159,12 @@ TEST(Spline, DegenerateTablesGiveCodesNotNaN) {
     EXPECT_EQ(Spline(&one, &one, 1, 1e30, 1e30, y2), 0);
     EXPECT_EQ(y2[0], 0.0);
     EXPECT_EQ(Spline(&one, &one, 1, 0, 1e30, y2), kErrTooFewSamples);
+    // One point through the entry point too: a table, not an empty one.
+    const double natural = 1e30;
+    orintest::DoubleHandle point({one}), second({7});
+    int32_t error = 9;
+    EXPECT_EQ(Spline_head(point, point, &natural, &natural, second, &error) + error, 0);
+    EXPECT_EQ(second.values(), std::vector<double>{0.0});
     const double x[] = {0, 1, 1, 2}, y[] = {0, 1, 2, 3};
     double out[4];
     EXPECT_EQ(Spline(x, y, 4, 1e30, 1e30, out), kErrAbscissaOrder);
