@@ -49,3 +49,16 @@ ORIN_ALLOCATION_CASE(DisHilbert, 3) {
     EXPECT_EQ(inj.call([&] { return DisHilbert(x, 15, &status); }), status);
     EXPECT_EQ(status, inj.failing() ? kErrOutOfMemory : 0);
 }
+
+// The power spectrum of other lengths: the entry point's value is DSxx's
+// out-of-memory code, not merely a failure, and the samples stay.
+ORIN_ALLOCATION_CASE(SpectrumOfOtherLengths, 2) {
+    const auto before = randomDoubles(15, 16);
+    DoubleHandle x(before);
+    int32_t error = -1;
+    EXPECT_EQ(inj.call([&] { return Spectrum(x, &error); }), inj.failing() ? kErrOutOfMemory : 0);
+    EXPECT_EQ(error, inj.failing() ? kErrOutOfMemory : 0);
+    if (inj.failing()) {
+        EXPECT_EQ(x.values(), before);
+    }
+}
