@@ -151,6 +151,8 @@ TEST(StdDevRMSAndMSE, AgainstReferencesAndClosedForms) {
     const double big[] = {1e200, -1e200, 1e200};
     ASSERT_EQ(RMS(big, 3, &r), 0);
     EXPECT_NEAR(r, 1e200, 1e200 * 2 * kEps);
+    ASSERT_EQ(RMS(big + 1, 1, &r), 0);  // one sample is its own magnitude
+    EXPECT_EQ(r, 1e200);
     // MSE over the shorter length; a fractional count is truncated.
     const double a[] = {1, 2, 3}, b[] = {2, 4, 6, 100, 100};
     ASSERT_EQ(MSE(a, 3, b, 5.0, &r), 0);
